@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# The main job: a release build, then the demo hosts of both libraries.
+cd "$(dirname "$0")"
+source scripts/common.sh
+ensure_packages "${QUOR_BUILD_PACKAGES[@]}"
+
+build=build/release
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTS=OFF >/dev/null
+cmake --build "$build" -j "$(jobs)"
+
+if [ -x "$build/apps/world_host/world_host" ]; then
+  echo "== world_host"
+  "$build/apps/world_host/world_host" "$@"
+fi
+if [ -x "$build/apps/scene_view/scene_view" ]; then
+  echo "== scene_view"
+  "$build/apps/scene_view/scene_view" --out out
+fi

@@ -1,0 +1,5 @@
+foreach(lib win32 host d3d9 wgl mfc kernel avifile)
+  if(TARGET platform_${lib})
+    target_link_libraries(platform_tests PRIVATE platform_${lib})
+  endif()
+endforeach()

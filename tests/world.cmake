@@ -1,0 +1,10 @@
+# The world suite links the static archive and the reference host; the integration
+# test also loads libworld.so the way a host does.
+target_link_libraries(world_tests PRIVATE world_static ${CMAKE_DL_LIBS})
+foreach(lib host)
+  if(TARGET platform_${lib})
+    target_link_libraries(world_tests PRIVATE platform_${lib})
+  endif()
+endforeach()
+add_dependencies(world_tests world)
+target_compile_definitions(world_tests PRIVATE QUOR_LIBWORLD="$<TARGET_FILE:world>")

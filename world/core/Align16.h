@@ -1,0 +1,20 @@
+#pragma once
+#include <cstddef>
+
+namespace quor {
+
+// The module-wide switch that World::Initialize reads from IUtils::UseAlignedAlloc().
+// It chooses the SSE forms of the math routines. Allocation of Align16 objects is always
+// 16-byte aligned, so an object made before the switch is set is still released correctly.
+bool UseAlignedAlloc();
+void SetUseAlignedAlloc(bool on);
+
+// Base of every class that keeps SSE-aligned matrices; only its allocation operators.
+struct Align16 {
+    static void* operator new(std::size_t size) noexcept;
+    static void* operator new[](std::size_t size) noexcept;
+    static void operator delete(void* p) noexcept;
+    static void operator delete[](void* p) noexcept;
+};
+
+}  // namespace quor
