@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "world/core/Matrix.h"
+#include "world/core/Vector.h"
+
 namespace quor {
 
-struct Vec3 {
-    float x = 0, y = 0, z = 0;
-};
 
 struct Bounds {
     Vec3 centre;
@@ -34,10 +34,6 @@ struct Bounds {
     }
 };
 
-struct alignas(16) Matrix4 {
-    float m[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
-};
-bool MatrixInverse(Matrix4& m);
 
 class KeyTimeTable {
 public:

@@ -11,10 +11,10 @@ constexpr std::uint32_t kBindTypeVersion = 0x20016;   // bind type and object na
 constexpr std::uint32_t kBoneNameVersion = 0x30001;   // bone name replaces the bone index
 constexpr std::uint32_t kStartTimeVersion = 0x30003;  // animation only with an object file
 
-void ReadMatrix(BinaryReader& in, Matrix4& m) { in.F32s(&m.m[0][0], 16); }
+void ReadMatrix(BinaryReader& in, Matrix& m) { in.F32s(m.m, 16); }
 }  // namespace
 
-MeshSocket::MeshSocket() : matrixToBone(std::make_unique<Matrix4>()) {}
+MeshSocket::MeshSocket() : matrixToBone(std::make_unique<Matrix>()) { MatrixIdentity(*matrixToBone); }
 MeshSocket::~MeshSocket() = default;
 
 void MeshSocket::AddObjectFile(const char* text, std::size_t length) {
@@ -39,7 +39,7 @@ bool MeshSocket::ReadBinary(BinaryReader& in, std::uint32_t version) {
         in.F32s(position, 3);
         boneIndex = in.I16();
         ReadMatrix(in, *matrixToBone);
-        for (int i = 0; i < 3; ++i) matrixToBone->m[3][i] = position[i];
+        for (int i = 0; i < 3; ++i) matrixToBone->m[12 + i] = position[i];
         return in.Ok();
     }
     if (version < kBoneNameVersion) {

@@ -33,7 +33,7 @@ public:
     char boneName[kNameSize] = {};
     std::int16_t boneIndex = -1;
     std::uint16_t bindType = 7;
-    std::unique_ptr<Matrix4> matrixToBone;  // 16-byte aligned, identity by default
+    std::unique_ptr<Matrix> matrixToBone;  // 16-byte aligned, identity by default
     std::unique_ptr<TrackData> track;
     std::uint32_t syncToMorph = 0;
     std::string objectFile;  // the last object file read from a binary record

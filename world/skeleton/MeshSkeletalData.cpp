@@ -127,8 +127,8 @@ bool MeshSkeletalData::ReadSkeletonBlock(BinaryReader& in) {
     }
     if (version >= kBindPoseVersion) {
         if (!in.CheckCount(count, 64)) return false;
-        bindMatrices.reset(new Matrix4[std::size_t(count) * 2]);
-        for (std::uint16_t i = 0; i < count; ++i) in.F32s(&bindMatrices[i].m[0][0], 16);
+        bindMatrices.reset(new Matrix[std::size_t(count) * 2]);
+        for (std::uint16_t i = 0; i < count; ++i) in.F32s(bindMatrices[i].m, 16);
         for (std::uint16_t i = 0; i < count; ++i) {
             bindMatrices[count + i] = bindMatrices[i];
             MatrixInverse(bindMatrices[count + i]);
@@ -195,11 +195,11 @@ const char* MeshSkeletalData::GetBoneName(std::uint32_t bone) const {
     return bone < boneCount ? boneNames.data() + std::size_t(bone) * kBoneNameSize : nullptr;
 }
 
-const Matrix4* MeshSkeletalData::GetBindMatrix(std::uint32_t bone) const {
+const Matrix* MeshSkeletalData::GetBindMatrix(std::uint32_t bone) const {
     return bindMatrices && bone < boneCount ? &bindMatrices[bone] : nullptr;
 }
 
-const Matrix4* MeshSkeletalData::GetInverseBindMatrix(std::uint32_t bone) const {
+const Matrix* MeshSkeletalData::GetInverseBindMatrix(std::uint32_t bone) const {
     return bindMatrices && bone < boneCount ? &bindMatrices[boneCount + bone] : nullptr;
 }
 

@@ -43,15 +43,15 @@ public:
     virtual int LinkSocketsToBones();
 
     const char* GetBoneName(std::uint32_t bone) const;
-    const Matrix4* GetBindMatrix(std::uint32_t bone) const;
-    const Matrix4* GetInverseBindMatrix(std::uint32_t bone) const;
+    const Matrix* GetBindMatrix(std::uint32_t bone) const;
+    const Matrix* GetInverseBindMatrix(std::uint32_t bone) const;
 
     std::uint16_t boneCount = 0;
     std::uint8_t parents[256];
     std::uint16_t rootBone = kNoBone;
     std::vector<char> boneNames;  // boneCount x 32
     std::vector<Bounds> boneBounds;
-    std::unique_ptr<Matrix4[]> bindMatrices;  // boneCount bind poses, then their inverses
+    std::unique_ptr<Matrix[]> bindMatrices;  // boneCount bind poses, then their inverses
     std::vector<AnimationSet> animationSets;
     std::vector<std::uint32_t> boundsEntryCounts;
     std::uint32_t skeletalMemorySize = 0;

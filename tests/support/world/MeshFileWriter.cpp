@@ -339,7 +339,7 @@ std::vector<std::uint8_t> WriteMom(const MeshDesc& m) {
     w.U32(m.magic);
     w.U32(v);
     w.U16(m.type);
-    const std::uint8_t lodCount = m.lodCountOverride ? m.lodCountOverride : std::uint8_t(m.lods.size());
+    const std::uint8_t lodCount = std::uint8_t(m.lodCountOverride >= 0 ? m.lodCountOverride : int(m.lods.size()));
     if (v >= 0x30000) {
         w.U16(m.headerWord);
         if (v < 0x30009) w.Raw(m.headerBytes, 2);
@@ -468,6 +468,7 @@ SubMeshDesc MakeSubMesh(const std::string& name, int seed) {
 
 MeshDesc MakeMesh(std::uint32_t version, std::uint16_t type, int subs, int lodCount) {
     MeshDesc m;
+    if (version < 0x20009) lodCount = 1;  // one LOD until the count is stored
     m.version = version;
     m.type = type;
     m.sorterType = version >= 0x30007 ? 3 : (version >= 0x30005 ? 1 : 0);

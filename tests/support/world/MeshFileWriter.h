@@ -156,7 +156,7 @@ struct MeshDesc {
     OccluderDesc occluder;
     CollisionDesc collision;
     std::vector<LodDesc> lods;
-    std::uint8_t lodCountOverride = 0;
+    int lodCountOverride = -1;  // writes this LOD count instead of the number of LODs
     SkeletonDesc skeleton;
     std::vector<std::uint8_t> blob;
     bool writeBlob = true;  // from 0x30000
