@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "world/core/Log.h"
 #include "world/core/Matrix.h"
 #include "world/core/Vector.h"
 
@@ -64,9 +65,5 @@ public:
     std::int32_t refCount_ = 0;
 };
 
-void LogError(const char* fmt, ...);
-void LogWarning(const char* fmt, ...);
-void LogInfo(const char* fmt, ...);
-extern std::vector<std::string> g_tempLog;
 
 }  // namespace quor

@@ -402,12 +402,13 @@ TEST(MeshData, RangesBeyondTheLodArraysAreRefused) {
 
 TEST(MeshData, EveryTruncatedPrefixIsRefusedCleanly) {
     const MeshDesc files[] = {MakeMesh(0x30011, 0), MakeMesh(0x20010, 2), MakeMesh(0x30005, 2)};
+    LogCapture log;
     for (const MeshDesc& desc : files) {
         const auto file = WriteMom(desc);
         for (std::size_t n = 0; n < file.size(); ++n) {
             // A copy of exactly n bytes so the sanitizers see any read past the prefix.
             std::vector<std::uint8_t> prefix(file.begin(), file.begin() + std::ptrdiff_t(n));
-            LogCapture log;
+            log.Clear();
             MeshData d;
             ASSERT_FALSE(d.LoadFromMemory("p.mom", prefix.data(), prefix.size())) << std::hex << desc.version << " " << std::dec << n;
             ASSERT_FALSE(log.Lines().empty());
