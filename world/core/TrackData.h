@@ -32,7 +32,7 @@ public:
     // version `version`. Every count is checked against the bytes left; false leaves the
     // reader failed and the data empty.
     bool ReadBody(BinaryReader& in, std::uint32_t version);
-    std::uint16_t GetKeyCount() const { return keyTimes.GetCount(); }
+    std::uint16_t GetKeyCount() const { return keyTimes.Count(); }
 
     std::uint32_t fileSize = 0;
     std::uint32_t version = 0;

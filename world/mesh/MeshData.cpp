@@ -4,6 +4,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
+
+#include "platform/host/IResFileSystem.h"
+#include "platform/host/IUtils.h"
+#include "platform/host/IXmlNode.h"
+#include "world/core/InterfaceTable.h"
+#include "world/core/XmlNodePtr.h"
 
 namespace quor {
 
@@ -416,6 +423,8 @@ bool MeshData::ReadVertexData(BinaryReader& in, int lod) {
     return block->Read(in, version, frameCount);
 }
 
+const char* MeshData::NameText() const { return Name().c_str(); }
+
 void MeshData::FreeVertexColours() {
     for (int i = 0; i < lodCount; ++i) {
         if (lods[i]) lods[i]->FreeColours();
@@ -481,6 +490,38 @@ void MeshData::ConvertOldTransKeys() {
     keyTrack.reset();
 }
 
+namespace {
+
+// An open resource file that closes itself.
+class ResFile {
+public:
+    explicit ResFile(const char* path) {
+        common::IResFileSystem* fs = Interfaces().resFileSystem;
+        file_ = fs ? fs->OpenFile(path, 0) : nullptr;
+    }
+    ~ResFile() {
+        if (file_) file_->Close();
+    }
+    ResFile(const ResFile&) = delete;
+    ResFile& operator=(const ResFile&) = delete;
+    explicit operator bool() const { return file_ != nullptr; }
+    const std::uint8_t* Data() const { return file_->GetData(); }
+    std::size_t Size() const { return file_->GetSize(); }
+
+private:
+    common::IResFile* file_ = nullptr;
+};
+
+// The file name with everything from its last "." replaced by the extension.
+std::string CompanionName(const char* fileName, const char* extension) {
+    std::string name = fileName;
+    const std::size_t dot = name.rfind('.');
+    if (dot != std::string::npos) name.erase(dot);
+    return name + extension;
+}
+
+}  // namespace
+
 bool MeshData::LoadImage(const char* fileName, const std::uint8_t* data, std::size_t size) {
     Clear();
     loadingName_ = fileName;
@@ -498,21 +539,29 @@ bool MeshData::LoadImage(const char* fileName, const std::uint8_t* data, std::si
     if (version < kKeyPresenceVersion && in.U16At(8) == 2) keyTrack = std::make_unique<VertexKeyTrack>();
     bool ok = ParseBody(in);
     if (ok && version >= kV3) {
-        // The trailing blob: u32 length and its bytes (a ".mog" companion replaces it).
-        const std::uint32_t length = in.U32();
-        const std::uint8_t* bytes = in.Span(length);
-        ok = in.Ok();
-        if (ok && length) blob.assign(bytes, bytes + length);
+        ResFile mog(CompanionName(fileName, ".mog").c_str());
+        if (mog) {
+            blob.assign(mog.Data(), mog.Data() + mog.Size());
+        } else {
+            // The trailing blob: u32 length and its bytes.
+            const std::uint32_t length = in.U32();
+            const std::uint8_t* bytes = in.Span(length);
+            ok = in.Ok();
+            if (ok && length) blob.assign(bytes, bytes + length);
+        }
     }
+    loadingName_ = "";
     if (!ok) {
         LogError("Failed to read mesh file %s!", fileName);
         Clear();
-        loadingName_ = "";
         return false;
     }
-    name_ = fileName;
+    SetName(fileName);
     socketVersion = version;
-    loadingName_ = "";
+    xmlSocketVersion = 0;
+    const std::string moxName = CompanionName(fileName, ".mox");
+    ResFile mox(moxName.c_str());
+    if (mox) ReadMox(mox.Data(), mox.Size(), moxName.c_str());
     return true;
 }
 
@@ -521,8 +570,16 @@ bool MeshData::LoadFromMemory(const char* fileName, const void* data, std::size_
 }
 
 bool MeshData::LoadFile(const char* fileName) {
-    (void)fileName;
-    return false;
+    ResFile file(fileName);
+    if (!file) {
+        LogError("Mesh file %s is not found!", fileName);
+        return false;
+    }
+    if (file.Size() < kMinFileSize || BinaryReader::LoadU32(file.Data()) != kMagic) {
+        LogError("Bad format in mesh file %s!", fileName);
+        return false;
+    }
+    return LoadImage(fileName, file.Data(), file.Size());
 }
 
 bool MeshData::ReadMoxBinary(const void* data, std::size_t size, const char* fileName) {
@@ -530,6 +587,7 @@ bool MeshData::ReadMoxBinary(const void* data, std::size_t size, const char* fil
     in.Skip(4);
     const std::uint32_t moxVersion = in.U32();
     if (in.U16At(8) == 0) return false;
+    // Into a list of its own first: a companion that fails midway keeps the old sockets.
     MeshSocketList fresh;
     if (!ReadSocketBlock(in, moxVersion, fresh) || fresh.empty()) return false;
     sockets.swap(fresh);
@@ -539,15 +597,50 @@ bool MeshData::ReadMoxBinary(const void* data, std::size_t size, const char* fil
 }
 
 bool MeshData::ReadMoxXml(const void* data, std::size_t size, const char* fileName) {
-    (void)data;
-    (void)size;
-    (void)fileName;
-    return false;
+    common::IUtils* utils = Interfaces().utils;
+    if (!utils || size > 0xFFFFFFFFu) return false;
+    XmlNodePtr doc(utils->CreateXmlDocument());
+    if (!doc || !doc->Parse(data, std::uint32_t(size))) return false;
+    XmlNodePtr root = doc.FirstChild("Sockets");
+    if (!root) return false;
+    const int count = root->CountChildElements(nullptr);
+    if (count <= 0) return false;
+    MeshSocketList fresh;
+    fresh.reserve(std::size_t(count));
+    for (int i = 0; i < count; ++i) {
+        XmlNodePtr element = root.ChildAt(nullptr, i);
+        if (!element) return false;
+        auto socket = std::make_unique<MeshSocket>();
+        socket->ReadXml(element.Get());
+        fresh.push_back(std::move(socket));
+    }
+    sockets.swap(fresh);
+    xmlSocketVersion = root->GetIntAttribute(nullptr, "Version", 0);
+    LogInfo("Mesh extra file %s loaded.", fileName);
+    return true;
 }
 
 bool MeshData::ReadMox(const void* data, std::size_t size, const char* fileName) {
     if (size >= 10 && std::memcmp(data, "QMEX", 4) == 0) return ReadMoxBinary(data, size, fileName);
     return ReadMoxXml(data, size, fileName);
+}
+
+void MeshData::WriteStats(common::IXmlNode* parent) const {
+    XmlNodePtr node = XmlNodePtr(parent, false).AddChild("MeshData");
+    if (!node) return;
+    node->SetStringAttribute(nullptr, "name", NameText());
+    WriteXmlInt(node.Get(), nullptr, "mem_size", std::int32_t(fileSize));
+    WriteXmlInt(node.Get(), nullptr, "ref_count", RefCount());
+    WriteXmlInt(node.Get(), nullptr, "mesh_lod_count", lodCount);
+    WriteXmlInt(node.Get(), nullptr, "sub_count", std::int32_t(subMeshCount));
+    for (int i = 0; i < lodCount; ++i) {
+        XmlNodePtr info = node.AddChild("VertexInfo");
+        if (!info) continue;
+        WriteXmlInt(info.Get(), nullptr, "vertex_count", std::int32_t(lods[i]->vertexCount));
+        WriteXmlInt(info.Get(), nullptr, "tri_count", std::int32_t(lods[i]->triangleCount));
+        WriteXmlInt(info.Get(), nullptr, "uv_channel_count", lods[i]->uvChannelCount);
+        WriteXmlInt(info.Get(), nullptr, "has_color", lods[i]->hasColour);
+    }
 }
 
 }  // namespace quor

@@ -12,6 +12,10 @@
 #include "world/mesh/MeshSocket.h"
 #include "world/mesh/MeshVertexData.h"
 
+namespace quor::common {
+class IXmlNode;
+}
+
 namespace quor {
 
 // One of the eight texture layers of a sub-mesh, with its uv animation.
@@ -86,8 +90,12 @@ public:
     virtual bool ReadKeyTrack(BinaryReader& in);
     virtual bool ReadFrameBounds(BinaryReader& in);
     virtual bool ReadVertexData(BinaryReader& in, int lod);
+    // Adds a "MeshData" element with the file's figures to a memory report.
+    virtual void WriteStats(common::IXmlNode* parent) const;
 
     void FreeVertexColours();
+    // The file name after a successful load.
+    const char* NameText() const;
     std::uint8_t GetSocketSyncToMorph(int index) const;
 
     // Companion files. Each replaces the socket list only when it yields sockets, and keeps the

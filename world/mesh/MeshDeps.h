@@ -52,8 +52,8 @@ public:
         times_.push_back(2 * times_[n - 1]);
         return true;
     }
-    std::uint16_t GetCount() const { return times_.empty() ? 0 : std::uint16_t(times_.size() - 1); }
-    const float* GetTimes() const { return times_.data(); }
+    std::uint16_t Count() const { return times_.empty() ? 0 : std::uint16_t(times_.size() - 1); }
+    const float* Times() const { return times_.data(); }
 private:
     std::vector<float> times_;
 };
@@ -61,6 +61,9 @@ private:
 class SharedObject {
 public:
     virtual ~SharedObject() = default;
+    const std::string& Name() const { return name_; }
+    void SetName(const char* n) { name_ = n; }
+    std::int32_t RefCount() const { return refCount_; }
     std::string name_;
     std::int32_t refCount_ = 0;
 };

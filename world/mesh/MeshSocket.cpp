@@ -1,8 +1,13 @@
 #include "world/mesh/MeshSocket.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
+#include "platform/host/IXmlNode.h"
 #include "world/core/TrackData.h"
+#include "world/core/XmlNodePtr.h"
 
 namespace quor {
 
@@ -65,6 +70,56 @@ bool MeshSocket::ReadBinary(BinaryReader& in, std::uint32_t version) {
         startTime = in.F32();
     }
     return in.Ok();
+}
+
+void MeshSocket::ReadXml(common::IXmlNode* element) {
+    // Names longer than their 32-character fields are cut to fit.
+    element->GetStringAttribute(nullptr, "Name", name, kNameSize, "");
+    element->GetStringAttribute(nullptr, "BoneName", boneName, kNameSize, "");
+    bindType = std::uint16_t(element->GetIntAttribute(nullptr, "BindType", 7));
+    float identity[16];
+    Matrix id;
+    MatrixIdentity(id);
+    std::memcpy(identity, id.m, sizeof identity);
+    ReadXmlMatrix(element, nullptr, "MatrixToBone", matrixToBone->m, identity);
+
+    XmlNodePtr owner(element, false);
+    XmlNodePtr trackNode = owner.FirstChild("Track");
+    if (trackNode) {
+        XmlNodePtr keysNode = trackNode.FirstChild("TrackKeys");
+        const int keys = keysNode ? std::min(keysNode->CountChildElements(nullptr), 0xFFFF) : 0;
+        if (keys > 0) {
+            track = std::make_unique<TrackData>();
+            track->flags[0] = trackNode->GetBoolAttribute(nullptr, "Loop", true) ? 1 : 0;
+            syncToMorph = trackNode->GetBoolAttribute(nullptr, "SyncToMorph", false) ? 1 : 0;
+            std::vector<float> times(static_cast<std::size_t>(keys));
+            for (int i = 0; i < keys; ++i) {
+                XmlNodePtr key = keysNode.ChildAt(nullptr, i);
+                times[std::size_t(i)] = key ? key->GetFloatAttribute(nullptr, "Time", 0.0f) : 0.0f;
+            }
+            track->keyTimes.Assign(times.data(), std::uint16_t(keys));
+            track->channels.resize(1);
+            track->channels[0].keyCount = std::uint16_t(keys);
+        }
+    }
+
+    XmlNodePtr bound = owner.FirstChild("BoundObject");
+    if (!bound) return;
+    char text[1024];
+    bound->GetStringAttribute(nullptr, "SocketObjCount", text, sizeof text, "0");
+    const int count = std::atoi(text);
+    bound->GetStringAttribute(nullptr, "ObjectFile", text, sizeof text, "");
+    if (text[0] == 0) return;
+    objectFiles.emplace_back(text);
+    for (int i = 1; i < count; ++i) {
+        char key[32];
+        std::snprintf(key, sizeof key, "ObjectFile_%d", i);
+        bound->GetStringAttribute(nullptr, key, text, sizeof text, "");
+        if (text[0] == 0) return;
+        objectFiles.emplace_back(text);
+    }
+    bound->GetStringAttribute(nullptr, "AnimationName", animationName, kNameSize, "");
+    startTime = bound->GetFloatAttribute(nullptr, "StartTime", 0.0f);
 }
 
 bool ReadSocketBlock(BinaryReader& in, std::uint32_t version, MeshSocketList& out) {

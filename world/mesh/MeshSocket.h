@@ -7,6 +7,10 @@
 #include "world/core/BinaryReader.h"
 #include "world/mesh/MeshDeps.h"
 
+namespace quor::common {
+class IXmlNode;
+}
+
 namespace quor {
 
 class TrackData;
@@ -24,6 +28,8 @@ public:
 
     // Reads one binary record of file version `version`; false leaves the reader failed.
     bool ReadBinary(BinaryReader& in, std::uint32_t version);
+    // Fills the socket from one child element of "Sockets".
+    void ReadXml(common::IXmlNode* element);
     // Smallest size of one binary record of that version, for checking a count before reading.
     static std::size_t MinRecordSize(std::uint32_t version);
 

@@ -49,9 +49,9 @@ void ExpectLayer(const TextureLayer& got, const LayerDesc& want, std::uint32_t v
     }
     const bool keyOption = v >= 0x30000 || v >= 0x20014;
     EXPECT_EQ(got.keyOption, keyOption ? want.keyOption : 0);
-    ASSERT_EQ(got.keyTimes.GetCount(), want.times.size());
+    ASSERT_EQ(got.keyTimes.Count(), want.times.size());
     for (std::size_t i = 0; i < want.times.size(); ++i) {
-        EXPECT_EQ(got.keyTimes.GetTimes()[i], v < 0x20005 && i == 0 ? 0.0f : want.times[i]);
+        EXPECT_EQ(got.keyTimes.Times()[i], v < 0x20005 && i == 0 ? 0.0f : want.times[i]);
     }
     ASSERT_EQ(got.keys.size(), want.keys.size() * 5);
     for (std::size_t k = 0; k < want.keys.size(); ++k) {
