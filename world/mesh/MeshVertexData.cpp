@@ -20,9 +20,9 @@ void MeshVertexData::SetSubMeshCount(std::uint32_t count) {
 void MeshVertexData::FreeColours() { std::vector<std::uint32_t>().swap(colours); }
 
 void MeshVertexData::FreeArrays() {
-    std::vector<Vec3>().swap(positions);
-    std::vector<Vec3>().swap(normals);
-    std::vector<std::uint16_t>().swap(indices);
+    positions.clear();
+    normals.clear();
+    indices.clear();
     for (auto& uv : uvs) std::vector<float>().swap(uv);
     FreeColours();
 }
@@ -80,12 +80,21 @@ bool MeshVertexData::Read(BinaryReader& in, std::uint32_t version, std::uint32_t
     }
 
     const std::size_t v = vertexCount;
-    positions.resize(v * frames);
-    normals.resize(v * frames);
-    indices.resize(std::size_t(triangleCount) * 3);
     for (int c = 0; c < uvChannelCount; ++c) uvs[c].assign(v * 2, 0.0f);
     if (hasColour) colours.assign(v, 0xFFFFFFFFu);
-    if (!hasData) return true;
+    if (!hasData) {
+        positions.Assign(v * frames, Vec3{});
+        normals.Assign(v * frames, Vec3{});
+        indices.Assign(std::size_t(triangleCount) * 3, 0);
+        return true;
+    }
+    // Overwritten whole by the read below.
+    if (!positions.AllocateUninitialised(v * frames) || !normals.AllocateUninitialised(v * frames) ||
+        !indices.AllocateUninitialised(std::size_t(triangleCount) * 3)) {
+        in.Fail();
+        FreeArrays();
+        return false;
+    }
 
     in.F32s(reinterpret_cast<float*>(positions.data()), v * 3);
     in.F32s(reinterpret_cast<float*>(normals.data()), v * 3);
@@ -111,8 +120,8 @@ bool MeshVertexData::Read(BinaryReader& in, std::uint32_t version, std::uint32_t
 }
 
 bool MeshSkelVertexData::Read(BinaryReader& in, std::uint32_t version, std::uint32_t frames) {
-    std::vector<std::uint8_t>().swap(boneIndices);
-    std::vector<float>().swap(weights);
+    boneIndices.clear();
+    weights.clear();
     if (!MeshVertexData::Read(in, version, frames)) return false;
     const std::size_t v = vertexCount;
     if (hasData) {
@@ -120,13 +129,13 @@ bool MeshSkelVertexData::Read(BinaryReader& in, std::uint32_t version, std::uint
             FreeArrays();
             return false;
         }
-        boneIndices.resize(v * 4);
-        weights.resize(v * 4);
+        boneIndices.AllocateUninitialised(v * 4);
+        weights.AllocateUninitialised(v * 4);
         in.Bytes(boneIndices.data(), boneIndices.size());
         in.F32s(weights.data(), weights.size());
     } else {
-        boneIndices.assign(v * 4, 0);
-        weights.assign(v * 4, 0.0f);
+        boneIndices.Assign(v * 4, 0);
+        weights.Assign(v * 4, 0.0f);
     }
     if (boneCount != 0) {
         for (std::uint8_t b : boneIndices) {
@@ -157,8 +166,8 @@ bool MeshSkelVertexData::Read(BinaryReader& in, std::uint32_t version, std::uint
 
 void MeshSkelVertexData::FreeArrays() {
     MeshVertexData::FreeArrays();
-    std::vector<std::uint8_t>().swap(boneIndices);
-    std::vector<float>().swap(weights);
+    boneIndices.clear();
+    weights.clear();
 }
 
 }  // namespace quor

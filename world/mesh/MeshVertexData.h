@@ -5,6 +5,7 @@
 
 #include "world/core/BinaryReader.h"
 #include "world/mesh/MeshDeps.h"
+#include "world/mesh/PodArray.h"
 
 namespace quor {
 
@@ -47,9 +48,9 @@ public:
     std::uint8_t uvChannelCount = 0;
     std::uint8_t hasColour = 0;
     std::uint32_t frameCount = 0;
-    std::vector<Vec3> positions;  // vertexCount x frameCount
-    std::vector<Vec3> normals;    // vertexCount x frameCount
-    std::vector<std::uint16_t> indices;  // 3 per triangle
+    PodArray<Vec3> positions;  // vertexCount x frameCount
+    PodArray<Vec3> normals;    // vertexCount x frameCount
+    PodArray<std::uint16_t> indices;  // 3 per triangle
     std::vector<float> uvs[kMaxUvChannels];  // (u, v) per vertex, channels below uvChannelCount
     std::vector<std::uint32_t> colours;      // one per vertex when hasColour, else empty
     std::uint32_t uvColourStride = 0;
@@ -68,8 +69,8 @@ public:
 
     // Bone indices at or above this count (other than 255, "none") fail the read; 0 skips it.
     std::uint32_t boneCount = 0;
-    std::vector<std::uint8_t> boneIndices;  // 4 per vertex
-    std::vector<float> weights;             // 4 per vertex
+    PodArray<std::uint8_t> boneIndices;  // 4 per vertex
+    PodArray<float> weights;             // 4 per vertex
 };
 
 }  // namespace quor
