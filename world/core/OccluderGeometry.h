@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "world/core/BinaryReader.h"
-#include "world/mesh/MeshDeps.h"
+#include "world/core/Vector.h"
 
 namespace quor {
 

@@ -22,6 +22,20 @@ bool TrackChannel::Read(BinaryReader& in, std::uint16_t keys) {
            ReadEntries(in, scales, hasScaleKeys ? keys : 1, 3);
 }
 
+std::uintptr_t TrackData::ParseHeader(const std::uint8_t* data, std::uint32_t size) {
+    image_ = BinaryReader(data, size);
+    version = image_.U32At(4);
+    if (image_.U16At(8) != 256 || !image_.Seek(10)) return 0;
+    return reinterpret_cast<std::uintptr_t>(&image_);
+}
+
+int TrackData::ParseBody(std::uintptr_t header) {
+    if (header != reinterpret_cast<std::uintptr_t>(&image_)) return 0;
+    const bool ok = ReadBody(image_, version);
+    image_ = BinaryReader();  // the caller's image is not kept
+    return ok ? 1 : 0;
+}
+
 bool TrackData::ReadBody(BinaryReader& in, std::uint32_t trackVersion) {
     version = trackVersion;
     channels.clear();

@@ -3,7 +3,8 @@
 #include <vector>
 
 #include "world/core/BinaryReader.h"
-#include "world/mesh/MeshDeps.h"
+#include "world/core/KeyTimeTable.h"
+#include "world/core/SharedObject.h"
 
 namespace quor {
 
@@ -32,6 +33,9 @@ public:
     // version `version`. Every count is checked against the bytes left; false leaves the
     // reader failed and the data empty.
     bool ReadBody(BinaryReader& in, std::uint32_t version);
+    // A whole track image: the header (magic, version, kind 256) answers a handle for the body.
+    std::uintptr_t ParseHeader(const std::uint8_t* data, std::uint32_t size) override;
+    int ParseBody(std::uintptr_t header) override;
     std::uint16_t GetKeyCount() const { return keyTimes.Count(); }
 
     std::uint32_t fileSize = 0;
@@ -41,6 +45,9 @@ public:
     std::uint16_t channelFlags = 0;
     KeyTimeTable keyTimes;
     std::vector<TrackChannel> channels;
+
+private:
+    BinaryReader image_;
 };
 
 }  // namespace quor

@@ -10,6 +10,7 @@
 #include "platform/host/IUtils.h"
 #include "platform/host/IXmlNode.h"
 #include "world/core/InterfaceTable.h"
+#include "world/core/Log.h"
 #include "world/core/XmlNodePtr.h"
 
 namespace quor {
@@ -436,8 +437,14 @@ std::uint8_t MeshData::GetSocketSyncToMorph(int index) const {
     return std::uint8_t(sockets[index]->syncToMorph);
 }
 
-bool MeshData::ParseBody(BinaryReader& in) {
-    if (!CheckFileType(in)) return false;
+std::uintptr_t MeshData::ParseHeader(const std::uint8_t* data, std::uint32_t size) {
+    image_ = BinaryReader(data, size);
+    return CheckFileType(image_) ? reinterpret_cast<std::uintptr_t>(&image_) : 0;
+}
+
+int MeshData::ParseBody(std::uintptr_t header) {
+    if (header != reinterpret_cast<std::uintptr_t>(&image_)) return 0;
+    BinaryReader& in = image_;
     const bool common = version < kV3 ? ReadCommonDataV2(in) : ReadCommonDataV3(in);
     if (!common || !in.Ok()) {
         LogError("Failed to read common data!");
@@ -474,8 +481,9 @@ bool MeshData::ParseBody(BinaryReader& in) {
         }
     }
     fileSize = std::uint32_t(in.Size());
+    SetMemSize(std::int32_t(fileSize));
     if (keyTrack && keyTrack->oldKeyCount != 0) ConvertOldTransKeys();
-    return in.Ok();
+    return in.Ok() ? 1 : 0;
 }
 
 void MeshData::ConvertOldTransKeys() {
@@ -525,8 +533,9 @@ std::string CompanionName(const char* fileName, const char* extension) {
 bool MeshData::LoadImage(const char* fileName, const std::uint8_t* data, std::size_t size) {
     Clear();
     loadingName_ = fileName;
-    BinaryReader in(data, size);
-    version = in.U32At(4);
+    if (size > 0xFFFFFFFFu) size = 0;  // the format counts its bytes in 32 bits
+    BinaryReader peek(data, size);
+    version = peek.U32At(4);
     if (version < kMinVersion) {
         LogError("Mesh file %s version %x is too old!", fileName, version);
         return false;
@@ -536,8 +545,9 @@ bool MeshData::LoadImage(const char* fileName, const std::uint8_t* data, std::si
         return false;
     }
     // Newer files say in the common data whether they have a key track.
-    if (version < kKeyPresenceVersion && in.U16At(8) == 2) keyTrack = std::make_unique<VertexKeyTrack>();
-    bool ok = ParseBody(in);
+    if (version < kKeyPresenceVersion && peek.U16At(8) == 2) keyTrack = std::make_unique<VertexKeyTrack>();
+    bool ok = SharedObject::LoadFromMemory(data, std::uint32_t(size));
+    BinaryReader& in = image_;
     if (ok && version >= kV3) {
         ResFile mog(CompanionName(fileName, ".mog").c_str());
         if (mog) {
@@ -551,6 +561,7 @@ bool MeshData::LoadImage(const char* fileName, const std::uint8_t* data, std::si
         }
     }
     loadingName_ = "";
+    image_ = BinaryReader();  // the caller's image is not kept
     if (!ok) {
         LogError("Failed to read mesh file %s!", fileName);
         Clear();

@@ -8,7 +8,9 @@
 #include "world/core/CollisionMeshRecord.h"
 #include "world/core/OccluderGeometry.h"
 #include "world/core/TrackData.h"
-#include "world/mesh/MeshDeps.h"
+#include "world/core/Geometry.h"
+#include "world/core/KeyTimeTable.h"
+#include "world/core/SharedObject.h"
 #include "world/mesh/MeshSocket.h"
 #include "world/mesh/MeshVertexData.h"
 
@@ -139,7 +141,9 @@ public:
 protected:
     // The steps after the header checks: version gate, body, blob, companions.
     bool LoadImage(const char* fileName, const std::uint8_t* data, std::size_t size);
-    bool ParseBody(BinaryReader& in);
+    // The header (mesh type) and the body of the image; the handle is the image's reader.
+    std::uintptr_t ParseHeader(const std::uint8_t* data, std::uint32_t size) override;
+    int ParseBody(std::uintptr_t header) override;
     // Reads the occluder block of the common data (files below 0x30006).
     bool ReadCommonOccluder(BinaryReader& in);
     bool ReadLodCount(BinaryReader& in);
@@ -147,6 +151,7 @@ protected:
 
     // The name of the file being loaded, for log lines of the block readers.
     const char* loadingName_ = "";
+    BinaryReader image_;
 };
 
 }  // namespace quor

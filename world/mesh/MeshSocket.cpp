@@ -9,6 +9,8 @@
 #include "world/core/TrackData.h"
 #include "world/core/XmlNodePtr.h"
 
+#include "world/core/Log.h"
+
 namespace quor {
 
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "world/core/BinaryReader.h"
-#include "world/mesh/MeshDeps.h"
+#include "world/core/Matrix.h"
 
 namespace quor::common {
 class IXmlNode;

@@ -5,6 +5,8 @@
 
 #include "world/core/CollisionMeshRecord.h"
 
+#include "world/core/Log.h"
+
 namespace quor {
 
 namespace {

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "world/core/Log.h"
+
 namespace quor {
 
 namespace {
