@@ -241,4 +241,4 @@ BENCHMARK(AviFwrite)->Name("AviFrame.ref")->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+
