@@ -1,12 +1,8 @@
 #include "scene/view/KytOglMem.h"
 
-#include "platform/kernel/KytEnv.h"
-#include "platform/mfc/CFile.h"
 
 #include <cstdint>
 #include <cstdio>
-
-using namespace quor::wgl;
 
 namespace {
 
@@ -66,7 +62,8 @@ bool write_BMP_file(const char* fileName, BITMAPINFO info, unsigned long imageSi
         file.Write(head, kHeaderBytes);
         file.Write(bits, static_cast<unsigned int>(imageSize));
         file.Close();
-    } catch (const CException&) {
+    } catch (CFileException* e) {
+        e->Delete();
         return Refuse();
     }
     return true;

@@ -1,12 +1,8 @@
 #include "scene/view/KytOglMem.h"
 
-#include "platform/kernel/KytEnv.h"
-
-#include <GL/gl.h>
 
 #include <cstdio>
-
-using namespace quor::wgl;
+#include <cstdlib>
 
 KytOglMem::KytOglMem(HWND hWnd, unsigned char colorBits, unsigned char depthBits)
     : KytOgl(hWnd, colorBits, depthBits) {}
@@ -130,6 +126,16 @@ bool KytOglMem::SetNormalOut() {
     return true;
 }
 
+bool KytOglMem::CurrentDib(BITMAPINFOHEADER& header, void*& bits) const {
+    HGDIOBJ selected = GetCurrentObject(m_hDC, OBJ_BITMAP);
+    DIBSECTION dib{};
+    if (!selected || GetObjectA(selected, sizeof dib, &dib) != static_cast<int>(sizeof dib))
+        return false;
+    header = dib.dsBmih;
+    bits = dib.dsBm.bmBits;
+    return bits != nullptr;
+}
+
 void KytOglMem::WriteJpegFrame(const char* fileName) const {
     auto* pixels = static_cast<unsigned char*>(m_pBuffer);
     const unsigned int height = static_cast<unsigned int>(m_lHeight);
@@ -139,9 +145,12 @@ void KytOglMem::WriteJpegFrame(const char* fileName) const {
     // swap red and blue and shear every row whose width is not a multiple of four.
     BITMAPINFOHEADER dib{};
     void* dibBits = nullptr;
-    if (m_hDC && CurrentDib(dib, dibBits) && dibBits == m_pBuffer && dib.biCompression == BI_RGB &&
-        (dib.biBitCount == 24 || dib.biBitCount == 32) && dib.biWidth == width &&
-        dib.biHeight != 0 && static_cast<unsigned int>(dib.biHeight < 0 ? -dib.biHeight : dib.biHeight) == height) {
+    const bool isDib = m_hDC && pixels && CurrentDib(dib, dibBits) && dibBits == m_pBuffer &&
+                       dib.biCompression == BI_RGB &&
+                       (dib.biBitCount == 24 || dib.biBitCount == 32) && dib.biWidth == width &&
+                       dib.biHeight != 0 &&
+                       static_cast<unsigned int>(std::abs(dib.biHeight)) == height;
+    if (isDib) {
         KytJpegImage image;
         image.pixels = pixels;
         image.height = height;

@@ -47,6 +47,8 @@ protected:
 
 private:
     void WriteJpegFrame(const char* fileName) const;
+    // Header and pixels of the bitmap selected into the device context, when it is a DIB.
+    bool CurrentDib(BITMAPINFOHEADER& header, void*& bits) const;
 };
 
 bool write_BMP_file(const char* fileName, BITMAPINFO info, unsigned long imageSize, void* bits);

@@ -2,9 +2,7 @@
 // What the cameras, viewports and lights read from the kernel: the up axis and a link's world
 // placement, name, shape box and relations.
 
-#include "platform/kernel/KytEnv.h"
-#include "platform/kernel/KytLink.h"
-#include "platform/mfc/CString.h"
+#include "scene/view/KytPlatform.h"
 
 namespace kytview {
 
