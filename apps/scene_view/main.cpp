@@ -63,13 +63,11 @@ void DrawTree(KytLink* root) {
         glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 24.0f);
         glPushMatrix();
         KytOgl::MultMatrix(link->mech);
+        // A link's own shape only: the shapes' next pointers chain the whole model.
+        const KytShapeRep* rep = link->pShape->GetRep();
         glBegin(GL_TRIANGLES);
-        for (KytShape* shape = link->pShape; shape; shape = shape->pNext) {
-            const KytShapeRep* rep = shape->GetRep();
-            if (!rep) continue;
-            for (unsigned t = 0; t < rep->GetTriangleCount(); ++t)
-                KytOgl::DrawPolygon(&rep->GetTriangles()[t]);
-        }
+        for (unsigned t = 0; t < rep->GetTriangleCount(); ++t)
+            KytOgl::DrawPolygon(&rep->GetTriangles()[t]);
         glEnd();
         glPopMatrix();
     }
@@ -297,9 +295,9 @@ int main(int argc, char** argv) {
         ogl.DeleteContext();
     }
     KytOgl::ResetHwnd();
-    SelectObject(dc, previous);
+    if (previous) SelectObject(dc, previous);
+    DeleteDC(dc);  // lets go of the bitmap
     DeleteObject(bitmap);
-    DeleteDC(dc);
     DestroyWindow(wnd);
     std::printf("scene_view: files in %s\n", fs::absolute(out).string().c_str());
     return status;

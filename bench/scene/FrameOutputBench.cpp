@@ -59,9 +59,9 @@ public:
         ogl_->DeleteContext();
         ogl_.reset();
         KytOgl::ResetHwnd();
-        SelectObject(dc_, previous_);
+        if (previous_) SelectObject(dc_, previous_);
+        DeleteDC(dc_);  // lets go of the bitmap
         DeleteObject(bitmap_);
-        DeleteDC(dc_);
         DestroyWindow(wnd_);
     }
 

@@ -65,10 +65,10 @@ TEST_F(ViewPortTest, OrthographicBoxFollowsTheAspect) {
     ASSERT_DOUBLE_EQ(vp.GetAspect(), 0.5);
     vp.SetViewRadius(100.0);
     auto p = ReadMatrix(GL_PROJECTION_MATRIX);
-    EXPECT_NEAR(p[0], 2.0 / 200.0, 1e-12);   // x in [-100, 100]
-    EXPECT_NEAR(p[5], 2.0 / 400.0, 1e-12);   // y in [-200, 200]
-    EXPECT_NEAR(p[12], 0.0, 1e-12);
-    EXPECT_NEAR(p[13], 0.0, 1e-12);
+    EXPECT_NEAR(p[0], 2.0 / 200.0, 1e-8);   // x in [-100, 100]
+    EXPECT_NEAR(p[5], 2.0 / 400.0, 1e-8);   // y in [-200, 200]
+    EXPECT_NEAR(p[12], 0.0, 1e-8);
+    EXPECT_NEAR(p[13], 0.0, 1e-8);
     // The field of view is taken from the taller side.
     EXPECT_DOUBLE_EQ(vp.GetZoomAngle(), std::atan2(200.0, vp.GetEyeDistance()) * 114.59155902616477);
 
@@ -77,8 +77,8 @@ TEST_F(ViewPortTest, OrthographicBoxFollowsTheAspect) {
     glLoadIdentity();
     vp.SetProjection();
     p = ReadMatrix(GL_PROJECTION_MATRIX);
-    EXPECT_NEAR(p[0], 2.0 / 400.0, 1e-12);
-    EXPECT_NEAR(p[5], 2.0 / 200.0, 1e-12);
+    EXPECT_NEAR(p[0], 2.0 / 400.0, 1e-8);
+    EXPECT_NEAR(p[5], 2.0 / 200.0, 1e-8);
     glMatrixMode(GL_MODELVIEW);
 }
 

@@ -38,8 +38,9 @@ ViewGl::~ViewGl() {
     ogl_.reset();
     KytOgl::ResetHwnd();
     if (dc_ && previous_) SelectObject(dc_, previous_);
-    if (bitmap_) DeleteObject(bitmap_);
+    // Deleting the device context lets go of the bitmap selected into it.
     if (dc_) DeleteDC(dc_);
+    if (bitmap_) DeleteObject(bitmap_);
     if (window_) DestroyWindow(window_);
 }
 
