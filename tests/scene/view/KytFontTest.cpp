@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <string>
+
 #include <string>
 
 #include "tests/support/scene/GlFixture.h"
@@ -113,7 +116,13 @@ INSTANTIATE_TEST_SUITE_P(
         FontFailure{"bitmaps fail twice", [] { Inject().failUseFontBitmaps = 2; }, false, "Sans",
                     {kNoMemory, "SetupFont failed."}, {"Error", "Error"}},
         FontFailure{"bitmaps fail twice, system font", [] { Inject().failUseFontBitmaps = 2; },
-                    false, nullptr, {kNoMemory, "SetupFont failed."}, {"Error", "Error"}}));
+                    false, nullptr, {kNoMemory, "SetupFont failed."}, {"Error", "Error"}}),
+    [](const ::testing::TestParamInfo<FontFailure>& info) {
+        std::string name;
+        for (const char* c = info.param.what; *c; ++c)
+            name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+        return name;
+    });
 
 TEST_F(KytFontTest, OneFailedBitmapCallIsRetried)
 {

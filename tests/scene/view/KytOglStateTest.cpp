@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <string>
+
 #include <array>
 #include <cmath>
 #include <vector>
@@ -82,7 +85,13 @@ INSTANTIATE_TEST_SUITE_P(
                       BackFaceCase{"clipping keeps it", true, false, 2, true, false, 1},
                       BackFaceCase{"clipping without the switch", true, false, 2, false, false, 0},
                       BackFaceCase{"always drawn", true, false, 0, true, true, 1},
-                      BackFaceCase{"on while clipping", false, true, 3, true, false, 1}));
+                      BackFaceCase{"on while clipping", false, true, 3, true, false, 1}),
+    [](const ::testing::TestParamInfo<BackFaceCase>& info) {
+        std::string name;
+        for (const char* c = info.param.what; *c; ++c)
+            name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+        return name;
+    });
 
 TEST_F(KytOglState, UnchangedBackFaceModeTouchesNothing)
 {
