@@ -31,6 +31,19 @@ TEST(MeshCorpus, WritesSeeds) {
             Save(dir, name, WriteMom(MakeMesh(v, type, 2, 2)));
         }
     }
+    MeshDesc tracked = MakeMesh(0x30011, 0, 1, 1);  // sub-mesh tracks set the frame count
+    tracked.subMeshTracks = true;
+    TrackDesc t;
+    t.times = {0, 10};
+    TrackChannelDesc c;
+    c.positions.assign(6, 1.0f);
+    c.rotations.assign(8, 0.5f);
+    c.scales.assign(6, 1.0f);
+    t.channels = {c};
+    tracked.tracks = {t};
+    tracked.frameBounds.assign(2 * 2, {0, 0, 0, 1, 1, 1, 1});
+    tracked.lods = {MakeLod(tracked.lods[0].vertexCounts, tracked.lods[0].triangleCounts, 1, true, 2, 1)};
+    Save(dir, "mom_tracks", WriteMom(tracked));
     SocketDesc s;
     s.name = "s";
     s.boneName = "b";
