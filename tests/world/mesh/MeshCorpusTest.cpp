@@ -8,12 +8,27 @@
 #include <string>
 
 #include "tests/support/world/MeshFileWriter.h"
+#include "world/mesh/MeshData.h"
+#include "world/skeleton/MeshSkeletalData.h"
 
 namespace {
 
 using namespace quor::test;
 
+// Every mesh seed must load, so the fuzzer starts from inputs that reach the end of the file.
+bool Loads(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.size() > 9 && bytes[8] == 1) {
+        quor::MeshSkeletalData d;
+        return d.LoadFromMemory("seed.mom", bytes.data(), bytes.size());
+    }
+    quor::MeshData d;
+    return d.LoadFromMemory("seed.mom", bytes.data(), bytes.size());
+}
+
 void Save(const std::filesystem::path& dir, const std::string& name, const std::vector<std::uint8_t>& bytes) {
+    if (name.rfind("mom", 0) == 0) {
+        EXPECT_TRUE(Loads(bytes)) << name;
+    }
     std::ofstream out(dir / name, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     ASSERT_TRUE(out.good()) << name;
