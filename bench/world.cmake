@@ -11,5 +11,3 @@ if(Boost_FOUND)
   target_include_directories(world_bench SYSTEM PRIVATE ${Boost_INCLUDE_DIRS})
   target_compile_definitions(world_bench PRIVATE QUOR_HAVE_BOOST=1)
 endif()
-# main() comes from the library, so no benchmark file of the tree needs to define one.
-target_link_libraries(world_bench PRIVATE benchmark::benchmark_main)
