@@ -226,19 +226,29 @@ void RenderCamera::Refresh() {
 
 void RenderCamera::UpdateDerived() {
     Multiply(m_view, m_projection, m_viewProjection);
-    float inverse[16];
-    if (Invert(m_viewProjection, inverse)) {
-        for (int i = 0; i < 8; ++i) {
-            const float clip[3] = {(i & 1) ? 1.0f : -1.0f, (i & 2) ? 1.0f : -1.0f,
-                                   (i & 4) ? 1.0f : 0.0f};
-            TransformCoord(clip, 1.0f, inverse, &m_corners[3 * i]);
-        }
-    }
     float world[16];
-    if (Invert(m_view, world)) {
-        m_position[0] = world[12];
-        m_position[1] = world[13];
-        m_position[2] = world[14];
+    if (!Invert(m_view, world)) {
+        return;
+    }
+    m_position[0] = world[12];
+    m_position[1] = world[13];
+    m_position[2] = world[14];
+    // The corners straight from the view volume's shape rather than through the inverse of
+    // the projection, whose depth terms lose most of their digits when far >> near.
+    for (int i = 0; i < 8; ++i) {
+        const double depth = (i & 4) ? m_far : m_near;
+        double halfWidth = m_width / 2.0;
+        double halfHeight = m_height / 2.0;
+        if (!m_orthographic) {
+            halfHeight = depth * std::tan(m_fov * kPi / 360.0);
+            halfWidth = halfHeight * m_aspect;
+        }
+        const double p[3] = {(i & 1) ? halfWidth : -halfWidth, (i & 2) ? halfHeight : -halfHeight,
+                             depth};
+        for (int j = 0; j < 3; ++j) {
+            m_corners[3 * i + j] = static_cast<float>(p[0] * world[j] + p[1] * world[4 + j] +
+                                                      p[2] * world[8 + j] + world[12 + j]);
+        }
     }
 }
 

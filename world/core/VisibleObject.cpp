@@ -84,7 +84,7 @@ int VisibleObject::GetDrawPass() { return GetPartDrawPass(0); }
 
 int VisibleObject::GetPartDrawPass(int) { return 0; }
 
-SharedString VisibleObject::GetResourceName() { return SharedString(); }
+common::SharedString VisibleObject::GetResourceName() { return common::SharedString(); }
 
 const Bounds* VisibleObject::GetLocalBound() { return &ZeroBound(); }
 const Bounds* VisibleObject::GetPartBound(int) { return &ZeroBound(); }

@@ -44,7 +44,7 @@ public:
     virtual void SetCulledResult(std::uint8_t culled);                          // 69
     virtual int GetDrawPass();                                                  // 70
     virtual int GetPartDrawPass(int part);                                      // 71
-    virtual SharedString GetResourceName();                                     // 72
+    virtual common::SharedString GetResourceName();                                    // 72
     virtual void SetLod(int level, int a, int b);                               // 73
     virtual const Bounds* GetLocalBound();                                      // 74
     virtual const Bounds* GetPartBound(int part);                               // 75

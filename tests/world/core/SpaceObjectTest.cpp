@@ -1,6 +1,7 @@
 #include "world/core/SpaceObject.h"
 
 #include <algorithm>
+#include <cmath>
 #include <array>
 #include <memory>
 #include <random>
@@ -22,6 +23,14 @@ using test::MatrixError;
 using test::ScratchWorldMatrix;
 
 constexpr float kPi = 3.14159265f;
+
+double MaxAbs(const double m[16]) {
+    double v = 0.0;
+    for (int i = 0; i < 16; ++i) {
+        v = std::max(v, std::fabs(m[i]));
+    }
+    return v;
+}
 
 Matrix Rotation(const Vec3& axis, float angle) {
     Matrix m;
@@ -406,7 +415,20 @@ TEST_F(SpaceObjectTest, TrackBindingWithoutATrack) {
 // each, every cached world matrix equals one recomputed from scratch, every parent link is
 // mirrored by exactly one list entry, and no cycle exists. Objects are deleted and made anew
 // on the way, so a dangling link shows under the address sanitizer.
-TEST_F(SpaceObjectTest, RandomHierarchyOperationsKeepTheTreeConsistent) {
+// Both forms of the matrix routines: the plain one and the SSE one the switch selects.
+class SpaceObjectPathTest : public SpaceObjectTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override { SetUseAlignedAlloc(GetParam()); }
+    void TearDown() override {
+        SetUseAlignedAlloc(false);
+        SpaceObjectTest::TearDown();
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Paths, SpaceObjectPathTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "sse" : "plain"; });
+
+TEST_P(SpaceObjectPathTest, RandomHierarchyOperationsKeepTheTreeConsistent) {
     SceneBase scene;
     std::mt19937 rng(7);
     auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
@@ -455,16 +477,19 @@ TEST_F(SpaceObjectTest, RandomHierarchyOperationsKeepTheTreeConsistent) {
                 ASSERT_TRUE(c->IsAttachment());
             }
             double scratch[16];
-            ScratchWorldMatrix(*o, scratch);
-            ASSERT_LT(MatrixError(o->GetWorldMatrix(), scratch), 2e-4);
+            const double magnitude = ScratchWorldMatrix(*o, scratch);
+            ASSERT_LT(MatrixError(o->GetWorldMatrix(), scratch) * std::max(1.0, MaxAbs(scratch)),
+                      2e-5 * magnitude);
         }
     };
 
     for (int step = 0; step < 3000; ++step) {
         SpaceObject* a = any();
         SpaceObject* b = any();
-        const bool keep = pick(2) == 0;
+        bool keep = pick(2) == 0;
         Matrix before = b->GetWorldMatrix();
+        double unused[16];
+        const double magnitudeBefore = ScratchWorldMatrix(*b, unused);
         bool moved = false;
         switch (pick(12)) {
             case 0:
@@ -496,7 +521,13 @@ TEST_F(SpaceObjectTest, RandomHierarchyOperationsKeepTheTreeConsistent) {
             }
         }
         if (moved && keep) {
-            ASSERT_LT(MatrixError(b->GetWorldMatrix(), before), 2e-4) << "step " << step;
+            // Absolute error against the size of the terms on both the old and the new chain.
+            const double magnitude = std::max(magnitudeBefore, ScratchWorldMatrix(*b, unused));
+            double error = 0.0;
+            for (int i = 0; i < 16; ++i) {
+                error = std::max(error, double(std::fabs(b->GetWorldMatrix().m[i] - before.m[i])));
+            }
+            ASSERT_LT(error, 5e-5 * magnitude) << "step " << step;
         }
         checkTree(step);
         if (HasFatalFailure()) {

@@ -48,9 +48,18 @@ inline void LocalMatrixOf(world::SpaceObject& o, double out[16]) {
     out[15] = 1.0;
 }
 
-// World matrix recomputed from scratch: local x parent's local x ... up the chain.
-inline void ScratchWorldMatrix(world::SpaceObject& o, double out[16]) {
+// World matrix recomputed from scratch: local x parent's local x ... up the chain. Returns the
+// largest element met on the way, the scale that float rounding errors are relative to (a
+// translation near zero may come out of large terms cancelling).
+inline double ScratchWorldMatrix(world::SpaceObject& o, double out[16]) {
     LocalMatrixOf(o, out);
+    double magnitude = 1.0;
+    auto grow = [&magnitude](const double* m) {
+        for (int i = 0; i < 16; ++i) {
+            magnitude = std::max(magnitude, std::fabs(m[i]));
+        }
+    };
+    grow(out);
     for (world::SpaceObject* p = o.Parent(); p; p = p->Parent()) {
         double parent[16];
         double r[16];
@@ -65,7 +74,10 @@ inline void ScratchWorldMatrix(world::SpaceObject& o, double out[16]) {
             }
         }
         std::copy(r, r + 16, out);
+        grow(parent);
+        grow(out);
     }
+    return magnitude;
 }
 
 // Largest element difference relative to the matrix's magnitude.
