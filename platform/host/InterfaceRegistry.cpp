@@ -18,6 +18,13 @@ void* InterfaceRegistry::GetInterface(const char* name) {
     return it == m_entries.end() ? nullptr : it->second;
 }
 
+void* InterfaceRegistry::Lookup(const char* name) const {
+    if (!name) return nullptr;
+    std::lock_guard lock(m_mutex);
+    auto it = m_entries.find(name);
+    return it == m_entries.end() ? nullptr : it->second;
+}
+
 std::vector<std::string> InterfaceRegistry::Queries() const {
     std::lock_guard lock(m_mutex);
     return m_queries;

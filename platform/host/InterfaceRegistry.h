@@ -18,6 +18,8 @@ public:
     void Add(const char* name, T* intf) {
         RegisterInterface(name, static_cast<void*>(intf));
     }
+    // The entry under name without recording a query; null when none.
+    void* Lookup(const char* name) const;
     // The names asked of GetInterface, in order (unknown names included).
     std::vector<std::string> Queries() const;
     std::vector<std::string> Registrations() const;

@@ -82,16 +82,14 @@ std::string ToHostPath(const std::string& windowsPath) {
     }
     if (!part.empty()) parts.push_back(part);
 
-    std::string out = absolute ? "/" : "";
-    std::string dir = absolute ? "/" : "";
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        const std::string& p = parts[i];
-        std::string name = (p == "." || p == "..") ? p : MatchComponent(dir, p);
-        if (!out.empty() && out.back() != '/') out += '/';
-        out += name;
-        dir = out;
+    std::string out;
+    if (absolute) out.push_back('/');
+    for (const std::string& p : parts) {
+        const std::string name = (p == "." || p == "..") ? p : MatchComponent(out, p);
+        if (!out.empty() && out.back() != '/') out.push_back('/');
+        out.append(name);
     }
-    if (out.empty() && !windowsPath.empty()) out = ".";
+    if (out.empty() && !windowsPath.empty()) out.push_back('.');
     return out;
 }
 

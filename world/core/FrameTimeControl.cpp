@@ -38,15 +38,20 @@ void FrameTimeControl::Reset() {
 int GetFrameRate() { return FrameTimeControl::Instance().FrameRate(); }
 double GetFrameMilliseconds() { return FrameTimeControl::Instance().FrameMilliseconds(); }
 
+namespace {
+std::mutex g_handOverMutex;
+std::atomic<client::IClient*> g_handedTo{nullptr};
+}  // namespace
+
 void HandFrameTimeControlToClient() {
-    static std::mutex mutex;
-    static client::IClient* handedTo = nullptr;
     client::IClient* client = Interfaces().client;
-    if (!client) return;
-    std::lock_guard lock(mutex);
-    if (client == handedTo) return;
-    handedTo = client;
+    if (!client || client == g_handedTo.load()) return;
+    std::lock_guard lock(g_handOverMutex);
+    if (client == g_handedTo.load()) return;
+    g_handedTo = client;
     client->SetFrameTimeControl(&FrameTimeControl::Instance());
 }
+
+void ForgetFrameTimeHandOver() { g_handedTo = nullptr; }
 
 }  // namespace quor

@@ -39,5 +39,7 @@ double GetFrameMilliseconds();
 // client; nothing while there is no client. Called by every new clock and again when
 // the module is initialised, so a clock made before the client existed is not missed.
 void HandFrameTimeControlToClient();
+// The next client counts as new again (the interface table was emptied).
+void ForgetFrameTimeHandOver();
 
 }  // namespace quor

@@ -2,6 +2,7 @@
 
 #include "platform/host/IInterfaceRegistry.h"
 #include "platform/win32/Clock.h"
+#include "world/core/FrameTimeControl.h"
 
 namespace quor {
 
@@ -61,7 +62,10 @@ void FetchInterfaces(client::IInterfaceRegistry* registry) {
     Store(t.network, next());
 }
 
-void ResetInterfaces() { g_interfaces = InterfaceTable{}; }
+void ResetInterfaces() {
+    g_interfaces = InterfaceTable{};
+    ForgetFrameTimeHandOver();
+}
 
 std::uint32_t ModuleLoadTime() { return g_loadTime; }
 

@@ -1,6 +1,9 @@
 #include "world/scene/AreaData.h"
 
+#include "platform/host/IResFileSystem.h"
 #include "world/core/BinaryReader.h"
+#include "world/core/InterfaceTable.h"
+#include "world/core/Log.h"
 
 #include <algorithm>
 #include <climits>
@@ -8,9 +11,6 @@
 namespace quor {
 
 namespace {
-
-// TEMPORARY until the log helpers land.
-template <class... A> void LogError(const char*, A...) {}
 
 constexpr std::uint16_t kBitmapType = 0x4D42;  // "BM"
 constexpr std::size_t kFileHeaderSize = 14;
@@ -20,8 +20,18 @@ constexpr std::uint32_t kMaxRunLength = 0xFFFF;
 }  // namespace
 
 bool AreaData::LoadFromBitmap(const char* path) {
-    (void)path;
-    return false;
+    if (!path) path = "";
+    common::IResFileSystem* files = Interfaces().resFileSystem;
+    common::IResFile* file = files ? files->OpenFile(path, 0) : nullptr;
+    if (!file) {
+        LogError("遮罩贴图： %s 不存在!", path);
+        return false;
+    }
+    const std::uint8_t* data = file->GetData();
+    const std::uint32_t size = file->GetSize();
+    const bool ok = data && LoadFromMemory(data, size, path);
+    file->Close();
+    return ok;
 }
 
 bool AreaData::LoadFromMemory(const void* data, std::size_t size, const char* name) {

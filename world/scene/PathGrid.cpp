@@ -1,6 +1,8 @@
 #include "world/scene/PathGrid.h"
 
+#include "platform/win32/Messages.h"
 #include "world/core/BinaryReader.h"
+#include "world/core/Log.h"
 
 #include <algorithm>
 #include <climits>
@@ -22,10 +24,9 @@ std::int32_t Estimate(std::int32_t x, std::int32_t y, PathGrid::Cell t) {
 
 std::int32_t Sign(std::int32_t v) { return (v > 0) - (v < 0); }
 
-// TEMPORARY until the log helpers and the Win32 stand-in land.
-template <class... A> void LogError(const char*, A...) {}
-template <class... A> void LogInfo(const char*, A...) {}
-void ShowMessageBox(const char*, const char*) {}
+// The warning of a grid size that is not positive: the text and caption as the map tools
+// have always shown them.
+void ShowSizeWarning(const char* caption) { win32::MessageBoxA(nullptr, "警告！", caption, win32::MB_OK); }
 
 }  // namespace
 
@@ -78,7 +79,7 @@ bool PathGrid::LoadFromMemory(const void* data, std::size_t size) {
         return false;
     }
     if (width <= 0) {
-        ShowMessageBox("警告！", "格子宽度小于0");
+        ShowSizeWarning("格子宽度小于0");
         return false;
     }
     const std::int32_t height = r.I32();
@@ -87,7 +88,7 @@ bool PathGrid::LoadFromMemory(const void* data, std::size_t size) {
         return false;
     }
     if (height <= 0) {
-        ShowMessageBox("警告！", "格子高度小于0");
+        ShowSizeWarning("格子高度小于0");
         return false;
     }
     r.Skip(1);

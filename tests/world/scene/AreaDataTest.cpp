@@ -1,9 +1,12 @@
 #include "world/scene/AreaData.h"
 
+#include "platform/host/MemoryFileSystem.h"
+#include "tests/support/world/BoundHost.h"
 #include "tests/support/world/scene/MapFixtures.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -212,6 +215,50 @@ TEST(AreaData, FailedLoadKeepsTheEarlierMap) {
     bad.bitCount = 24;
     EXPECT_FALSE(Load(area, bad));
     EXPECT_EQ(area.GetValue(3, 0), static_cast<std::int32_t>(bmp.palette[2]));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(AreaData, LoadsThroughTheResourceFileSystem) {
+    auto files = std::make_unique<quor::host::MemoryFileSystem>();
+    auto* memory = files.get();
+    const Bitmap8 bmp = SmallPicture();
+    memory->AddFile("maps/mask.bmp", bmp.Build());
+    quor::test::BoundHost bound(std::move(files));
+    AreaData area;
+    ASSERT_TRUE(area.LoadFromBitmap("MAPS\\Mask.bmp"));
+    EXPECT_EQ(area.GetValue(4, 0), static_cast<std::int32_t>(bmp.palette[2]));
+    EXPECT_EQ(memory->OpenFileCount(), 0);  // closed again
+}
+
+TEST(AreaData, MissingFileLogsTheErrorAndStaysEmpty) {
+    quor::test::BoundHost bound;
+    bound.host.log.Clear();
+    AreaData area;
+    EXPECT_FALSE(area.LoadFromBitmap("maps\\none.bmp"));
+    EXPECT_FALSE(area.IsLoaded());
+    EXPECT_EQ(area.GetValue(0, 0), 0);
+    bool logged = false;
+    for (const auto& e : bound.host.log.Entries()) logged = logged || e.text == "[ERROR] 遮罩贴图： maps\\none.bmp 不存在!";
+    EXPECT_TRUE(logged);
+}
+
+TEST(AreaData, BadFileLogsWhyAndIsClosed) {
+    auto files = std::make_unique<quor::host::MemoryFileSystem>();
+    auto* memory = files.get();
+    auto bytes = SmallPicture().Build();
+    bytes[28] = 24;  // 24 bits per pixel
+    memory->AddFile("bad.bmp", bytes);
+    quor::test::BoundHost bound(std::move(files));
+    bound.host.log.Clear();
+    AreaData area;
+    EXPECT_FALSE(area.LoadFromBitmap("bad.bmp"));
+    EXPECT_EQ(memory->OpenFileCount(), 0);
+    bool logged = false;
+    for (const auto& e : bound.host.log.Entries()) logged = logged || e.text.rfind("[ERROR] area map bad.bmp", 0) == 0;
+    EXPECT_TRUE(logged);
 }
 
 }  // namespace

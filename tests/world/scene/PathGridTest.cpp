@@ -1,5 +1,7 @@
 #include "world/scene/PathGrid.h"
 
+#include "platform/win32/Messages.h"
+#include "tests/support/world/BoundHost.h"
 #include "tests/support/world/scene/MapFixtures.h"
 
 #include <gtest/gtest.h>
@@ -352,6 +354,54 @@ TEST(PathGrid, SizesThatOverrunTheDataAreRefused) {
         PathGrid grid;
         EXPECT_FALSE(grid.LoadFromMemory(bytes.data(), bytes.size())) << w << " x " << h;
     }
+}
+
+TEST(PathGrid, SizeNotPositiveShowsTheWarningBox) {
+    struct Case {
+        std::int32_t width, height;
+        const char* caption;
+    } cases[] = {
+        {0, 6, "格子宽度小于0"}, {-3, 6, "格子宽度小于0"}, {8, 0, "格子高度小于0"}, {8, -1, "格子高度小于0"},
+    };
+    auto& sink = quor::win32::MessageSink::Instance();
+    for (const Case& c : cases) {
+        sink.Clear();
+        const auto bytes = PathData(c.width, c.height, std::string(64, '0'));
+        PathGrid grid;
+        EXPECT_FALSE(grid.LoadFromMemory(bytes.data(), bytes.size()));
+        const auto boxes = sink.MessageBoxes();
+        ASSERT_EQ(boxes.size(), 1u) << c.width << " x " << c.height;
+        EXPECT_EQ(boxes[0].window, nullptr);
+        EXPECT_EQ(boxes[0].text, "警告！");
+        EXPECT_EQ(boxes[0].caption, c.caption);
+        EXPECT_EQ(boxes[0].type, quor::win32::MB_OK);
+    }
+    sink.Clear();
+}
+
+TEST(PathGrid, RefusedDataLogsWhy) {
+    quor::test::BoundHost bound;
+    const auto full = PathData(kWallRows);
+    for (std::size_t n : {std::size_t{0}, std::size_t{6}, full.size() - 1}) {
+        bound.host.log.Clear();
+        PathGrid grid;
+        EXPECT_FALSE(grid.LoadFromMemory(full.data(), n));
+        bool logged = false;
+        for (const auto& e : bound.host.log.Entries()) logged = logged || e.text.rfind("[ERROR] path data", 0) == 0;
+        EXPECT_TRUE(logged) << n;
+    }
+}
+
+TEST(PathGrid, SearchesLogTheirQuery) {
+    quor::test::BoundHost bound;
+    PathGrid grid;
+    ASSERT_TRUE(Load(grid, kWallRows));
+    bound.host.log.Clear();
+    Words out;
+    grid.FindPathFree(56, 8, 8, 8, out);  // the start (3, 0) is in the wall
+    std::vector<std::string> texts;
+    for (const auto& e : bound.host.log.Entries()) texts.push_back(e.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"(56 ,8,  8,8)", "Isblock: true"}));
 }
 
 TEST(PathGrid, FailedLoadKeepsTheEarlierGrid) {
