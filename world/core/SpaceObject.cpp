@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include <xmmintrin.h>
+
 #include "world/core/Geometry.h"
 #include "world/core/Log.h"
 #include "world/scene/SceneBase.h"
@@ -41,11 +43,58 @@ void Multiply(const Matrix& a, const Matrix& b, Matrix& out) {
 
 bool NearOne(float v) { return std::fabs(v - 1.0f) < 1e-4f; }
 
+// out = local x parent, where the local matrix is the rotation rows scaled by s with the
+// position as translation row. Its fourth column is (0, 0, 0, 1), so only the terms that can be
+// non-zero are formed: the product of every world-matrix recompute, done once per object per
+// change, is the hot path of a moving tree.
+void ComposeWorldPlain(const Matrix& rotation, const Vec3& s, const Vec3& position,
+                       const Matrix& parent, Matrix& out) {
+    const float* r = rotation.m;
+    const float* p = parent.m;
+    float result[16];
+    for (int row = 0; row < 3; ++row) {
+        const float a = r[4 * row] * s[row];
+        const float b = r[4 * row + 1] * s[row];
+        const float c = r[4 * row + 2] * s[row];
+        for (int col = 0; col < 4; ++col) {
+            result[4 * row + col] = a * p[col] + b * p[4 + col] + c * p[8 + col];
+        }
+    }
+    for (int col = 0; col < 4; ++col) {
+        result[12 + col] =
+            position.x * p[col] + position.y * p[4 + col] + position.z * p[8 + col] + p[12 + col];
+    }
+    std::copy(result, result + 16, out.m);
+}
+
+void ComposeWorldSse(const Matrix& rotation, const Vec3& s, const Vec3& position,
+                     const Matrix& parent, Matrix& out) {
+    const __m128 p0 = _mm_load_ps(parent.m);
+    const __m128 p1 = _mm_load_ps(parent.m + 4);
+    const __m128 p2 = _mm_load_ps(parent.m + 8);
+    const __m128 p3 = _mm_load_ps(parent.m + 12);
+    const float* r = rotation.m;
+    __m128 rows[4];
+    for (int row = 0; row < 3; ++row) {
+        __m128 v = _mm_mul_ps(_mm_set1_ps(r[4 * row] * s[row]), p0);
+        v = _mm_add_ps(v, _mm_mul_ps(_mm_set1_ps(r[4 * row + 1] * s[row]), p1));
+        v = _mm_add_ps(v, _mm_mul_ps(_mm_set1_ps(r[4 * row + 2] * s[row]), p2));
+        rows[row] = v;
+    }
+    __m128 t = _mm_mul_ps(_mm_set1_ps(position.x), p0);
+    t = _mm_add_ps(t, _mm_mul_ps(_mm_set1_ps(position.y), p1));
+    t = _mm_add_ps(t, _mm_mul_ps(_mm_set1_ps(position.z), p2));
+    rows[3] = _mm_add_ps(t, p3);
+    // The parent rows are all read before out is written, so out may be the parent.
+    _mm_store_ps(out.m, rows[0]);
+    _mm_store_ps(out.m + 4, rows[1]);
+    _mm_store_ps(out.m + 8, rows[2]);
+    _mm_store_ps(out.m + 12, rows[3]);
+}
+
 }  // namespace
 
-SpaceObject::SpaceObject()
-    : m_baseSnapshot(std::make_unique<TrackBaseSnapshot>()),
-      m_id(g_lastId.fetch_add(1, std::memory_order_relaxed) + 1) {
+SpaceObject::SpaceObject() : m_id(g_lastId.fetch_add(1, std::memory_order_relaxed) + 1) {
     MatrixIdentity(m_rotation);
     MatrixIdentity(m_world);
     MatrixIdentity(m_inverseWorld);
@@ -336,9 +385,17 @@ void SpaceObject::BuildLocalMatrix(Matrix& out) const {
 }
 
 void SpaceObject::RecomputeWorldMatrix() {
-    BuildLocalMatrix(m_world);
-    if (m_parent) {
-        Multiply(m_world, m_parent->GetWorldMatrix(), m_world);
+    if (!m_parent) {
+        BuildLocalMatrix(m_world);
+        m_worldValid = 1;
+        return;
+    }
+    const Matrix& parent = m_parent->m_worldValid ? m_parent->m_world : m_parent->GetWorldMatrix();
+    const Vec3 scale = m_hasScale ? m_scale : Vec3{1.0f, 1.0f, 1.0f};
+    if (UseAlignedAlloc()) {
+        ComposeWorldSse(m_rotation, scale, m_position, parent, m_world);
+    } else {
+        ComposeWorldPlain(m_rotation, scale, m_position, parent, m_world);
     }
     m_worldValid = 1;
 }
@@ -382,6 +439,11 @@ void SpaceObject::InvalidateTransform() {
     m_transformChanged = 1;
     m_worldValid = 0;
     m_inverseValid = 0;
+    // The walk is a chain of dependent loads through objects spread over the heap; asking for
+    // every child's first line before descending lets those misses overlap.
+    for (SpaceObject* child : m_children) {
+        __builtin_prefetch(child, 1);
+    }
     for (SpaceObject* attachment : m_attachments) {
         if (attachment) {
             attachment->InvalidateTransform();

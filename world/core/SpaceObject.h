@@ -135,7 +135,8 @@ public:
     TrackBase* GetBoundTrack() const { return m_boundTrack; }
     TrackBase* GetFadingTrack() const { return m_fadingTrack; }
     std::uint16_t GetBindMode() const { return m_bindMode; }
-    const TrackBaseSnapshot* GetBaseSnapshot() const { return m_baseSnapshot.get(); }
+    // The transform a bound track rebases on; made with its initial values on first use.
+    TrackBaseSnapshot& BaseSnapshot();
 
     // The process-wide identifier counter; the next object gets the value after this one.
     static std::uint32_t LastIssuedId();
@@ -163,32 +164,36 @@ private:
     void BuildLocalMatrix(Matrix& out) const;
     void RecomputeWorldMatrix();
 
-    std::uint8_t m_stateByte = 0;
-    Vec3 m_position{0.0f, 0.0f, 0.0f};
-    Matrix m_rotation;
-    Vec3 m_scale{1.0f, 1.0f, 1.0f};
-    std::uint8_t m_hasScale = 0;
-    std::uint8_t m_transformChanged = 0;
-    SpaceObject* m_parent = nullptr;
-    SpaceObject* m_rootNode = nullptr;
-    std::vector<SpaceObject*> m_attachments;
-    std::vector<SpaceObject*> m_children;
-    std::uint32_t m_isAttachment = 0;
-    TrackBase* m_fadingTrack = nullptr;
-    TrackBase* m_boundTrack = nullptr;
-    std::uint16_t m_fadingBindMode = 0;
-    std::uint16_t m_bindMode = 0;
-    std::uint8_t m_applyFlag = 0;
-    std::unique_ptr<TrackBaseSnapshot> m_baseSnapshot;
-    float m_blendTotal = 0.0f;
-    float m_blendRemaining = 0.0f;
-    SceneBase* m_scene = nullptr;
-    int m_userValue = 0;
-    std::uint32_t m_id = 0;
-    Matrix m_world;
-    Matrix m_inverseWorld;
+    // Laid out by use rather than by meaning: an invalidation reads only the first cache line
+    // (flags and the two lists), a world-matrix recompute the next three; what tracks, lookups
+    // and the hierarchy operations use follows.
     std::uint8_t m_worldValid = 0;
     std::uint8_t m_inverseValid = 0;
+    std::uint8_t m_hasScale = 0;
+    std::uint8_t m_transformChanged = 0;
+    std::uint8_t m_stateByte = 0;
+    std::uint8_t m_applyFlag = 0;
+    std::uint16_t m_bindMode = 0;
+    SpaceObject* m_parent = nullptr;
+    std::vector<SpaceObject*> m_children;
+    std::vector<SpaceObject*> m_attachments;
+    Vec3 m_position{0.0f, 0.0f, 0.0f};
+    Vec3 m_scale{1.0f, 1.0f, 1.0f};
+    Matrix m_rotation;
+    Matrix m_world;
+    Matrix m_inverseWorld;
+    SpaceObject* m_rootNode = nullptr;
+    std::uint32_t m_isAttachment = 0;
+    std::uint32_t m_id = 0;
+    SceneBase* m_scene = nullptr;
+    int m_userValue = 0;
+    std::uint16_t m_fadingBindMode = 0;
+    float m_blendTotal = 0.0f;
+    float m_blendRemaining = 0.0f;
+    TrackBase* m_fadingTrack = nullptr;
+    TrackBase* m_boundTrack = nullptr;
+    // Made when a track is first bound (nothing reads it before).
+    std::unique_ptr<TrackBaseSnapshot> m_baseSnapshot;
 };
 
 }  // namespace quor::world

@@ -44,6 +44,13 @@ bool SpaceObject::BindTrack(ITrack* track, float blend, bool apply, std::uint16_
     return true;
 }
 
+TrackBaseSnapshot& SpaceObject::BaseSnapshot() {
+    if (!m_baseSnapshot) {
+        m_baseSnapshot = std::make_unique<TrackBaseSnapshot>();
+    }
+    return *m_baseSnapshot;
+}
+
 ITrack* SpaceObject::UnbindTrack(float blend) {
     ITrack* previous = GetTrack();
     BindTrack(nullptr, blend, true, 3, 0.0f);

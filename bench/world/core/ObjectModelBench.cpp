@@ -2,6 +2,7 @@
 // recomputing world matrices after the root of a tree moves (against one chained matrix
 // product per object over flat arrays) and culling visible objects (against a plain loop of
 // sphere-against-six-planes tests).
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -17,13 +18,29 @@
 namespace quor::world {
 namespace {
 
-// Parent index of every node of a tree of n nodes and depth d (node 0 is the root), in an
-// order where every parent comes before its children: level by level, branching evenly.
+// Parent index of every node of a tree of n nodes and about d levels below the root (node 0),
+// branching evenly, numbered depth first as a scene file lists a node and then its subtree:
+// every parent comes before its children.
 std::vector<int> TreeParents(int n, int depth) {
-    const int branching = std::max(2, static_cast<int>(std::ceil(std::pow(double(n), 1.0 / depth))));
-    std::vector<int> parents(static_cast<std::size_t>(n), -1);
+    const int branching =
+        std::max(2, static_cast<int>(std::ceil(std::pow(double(n), 1.0 / depth))));
+    // Level-order parents first, then renumbered in preorder.
+    std::vector<std::vector<int>> children(static_cast<std::size_t>(n));
     for (int i = 1; i < n; ++i) {
-        parents[static_cast<std::size_t>(i)] = (i - 1) / branching;
+        children[static_cast<std::size_t>((i - 1) / branching)].push_back(i);
+    }
+    std::vector<int> parents;
+    parents.reserve(static_cast<std::size_t>(n));
+    std::vector<std::pair<int, int>> stack{{0, -1}};  // (level-order node, new parent index)
+    while (!stack.empty()) {
+        const auto [node, parent] = stack.back();
+        stack.pop_back();
+        const int index = static_cast<int>(parents.size());
+        parents.push_back(parent);
+        const auto& kids = children[static_cast<std::size_t>(node)];
+        for (auto it = kids.rbegin(); it != kids.rend(); ++it) {
+            stack.emplace_back(*it, index);
+        }
     }
     return parents;
 }
