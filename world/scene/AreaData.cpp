@@ -97,7 +97,7 @@ bool AreaData::LoadFromMemory(const void* data, std::size_t size, const char* na
     const std::uint8_t* bits = r.Data() + bitsOffset;
 
     std::vector<AreaRun> runs;
-    std::vector<std::uint32_t> runEnd;
+    std::vector<RunEnd> runEnd;
     std::vector<std::uint32_t> rowFirst;
     rowFirst.reserve(static_cast<std::size_t>(height) + 1);
     for (std::int32_t y = 0; y < height; ++y) {
@@ -112,7 +112,8 @@ bool AreaData::LoadFromMemory(const void* data, std::size_t size, const char* na
             // its 16-bit field can hold (rows wider than 65,535 pixels).
             while (end < static_cast<std::uint32_t>(width) && row[end] == v && end - x < kMaxRunLength) ++end;
             runs.push_back({v, static_cast<std::uint16_t>(end - x)});
-            runEnd.push_back(end);
+            // An index without a palette entry answers 0.
+            runEnd.push_back({end, v < palette.size() ? static_cast<std::int32_t>(palette[v]) : 0});
             x = end;
         }
     }
@@ -130,13 +131,19 @@ bool AreaData::LoadFromMemory(const void* data, std::size_t size, const char* na
 
 std::int32_t AreaData::GetValue(std::int32_t x, std::int32_t y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
-    const std::uint32_t* first = runEnd_.data() + rowFirst_[static_cast<std::size_t>(y)];
-    const std::uint32_t* last = runEnd_.data() + rowFirst_[static_cast<std::size_t>(y) + 1];
-    // The first run that ends past x holds it.
-    const std::uint32_t* hit = std::upper_bound(first, last, static_cast<std::uint32_t>(x));
-    if (hit == last) return 0;
-    const std::uint8_t v = runs_[static_cast<std::size_t>(hit - runEnd_.data())].value;
-    return v < palette_.size() ? static_cast<std::int32_t>(palette_[v]) : 0;
+    const auto ux = static_cast<std::uint32_t>(x);
+    const RunEnd* run = runEnd_.data() + rowFirst_[static_cast<std::size_t>(y)];
+    std::size_t len = rowFirst_[static_cast<std::size_t>(y) + 1] - rowFirst_[static_cast<std::size_t>(y)];
+    if (len == 0) return 0;
+    // Narrow to the first run that ends past x. The runs of a row cover the whole width,
+    // so that run exists.
+    while (len > 1) {
+        const std::size_t half = len / 2;
+        run = run[half - 1].end <= ux ? run + half : run;
+        len -= half;
+    }
+    if (run->end <= ux) ++run;
+    return run->value;
 }
 
 std::vector<AreaRun> AreaData::Row(std::int32_t y) const {

@@ -42,9 +42,14 @@ private:
     std::int32_t height_ = 0;
     std::vector<std::uint32_t> palette_;
     // All rows' runs in one array: row y holds runs [rowFirst_[y], rowFirst_[y + 1]).
-    // runEnd_ holds the x just past each run, so a lookup is a binary search in its row.
+    // Lookups read the parallel array of (x just past the run, palette entry) pairs, so
+    // that a lookup is one branch-free binary search in its row and no palette access.
+    struct RunEnd {
+        std::uint32_t end;
+        std::int32_t value;
+    };
     std::vector<AreaRun> runs_;
-    std::vector<std::uint32_t> runEnd_;
+    std::vector<RunEnd> runEnd_;
     std::vector<std::uint32_t> rowFirst_;
     bool loaded_ = false;
 };

@@ -33,38 +33,49 @@ void ShowSizeWarning(const char* caption) { win32::MessageBoxA(nullptr, "警告�
 // ---------------------------------------------------------------------------------------------
 // Open list
 
-void PathOpenList::Push(const Entry& e) {
+void PathOpenList::Push(Entry e) {
     // The vector grows geometrically; the heap order does not depend on the capacity.
     heap_.push_back(e);
+    Entry* h = heap_.data();
     std::size_t i = heap_.size() - 1;
+    // Sift up while the key is strictly less than the parent's.
     while (i > 0) {
         const std::size_t parent = (i - 1) / 2;
-        if (!(heap_[i].f < heap_[parent].f)) break;
-        std::swap(heap_[i], heap_[parent]);
+        if (!(e.f < h[parent].f)) break;
+        h[i] = h[parent];
         i = parent;
     }
+    h[i] = e;
 }
 
 bool PathOpenList::Pop(Entry& out) {
     if (heap_.empty()) return false;
-    out = heap_.front();
+    Entry* h = heap_.data();
+    out = h[0];
     const Entry last = heap_.back();
     heap_.pop_back();
     const std::size_t n = heap_.size();
     if (n == 0) return true;
-    // Sift the last entry down from the root: it moves below the smaller child while that
-    // child's key is strictly smaller (the left child wins a tie between children).
+    // The last entry goes down from the root below the smaller child (the left one on a
+    // tie) while that child's key is strictly smaller. Done bottom-up: the hole runs down
+    // the smaller children to a leaf, then the entry climbs back over every key not
+    // smaller than its own, which lands it exactly where the top-down walk would stop.
     std::size_t i = 0;
     for (;;) {
         const std::size_t left = 2 * i + 1;
         if (left >= n) break;
-        std::size_t child = left;
-        if (left + 1 < n && heap_[left + 1].f < heap_[left].f) child = left + 1;
-        if (!(heap_[child].f < last.f)) break;
-        heap_[i] = heap_[child];
+        const std::size_t right = left + 1 < n ? left + 1 : left;
+        const std::size_t child = left + (h[right].f < h[left].f);
+        h[i] = h[child];
         i = child;
     }
-    heap_[i] = last;
+    while (i > 0) {
+        const std::size_t parent = (i - 1) / 2;
+        if (h[parent].f < last.f) break;
+        h[i] = h[parent];
+        i = parent;
+    }
+    h[i] = last;
     return true;
 }
 
@@ -92,14 +103,21 @@ bool PathGrid::LoadFromMemory(const void* data, std::size_t size) {
         return false;
     }
     r.Skip(1);
-    // Every row is width cells and its row-end byte; all of them must be in the data, and
-    // the cell count must fit the int32 indices that the search uses.
+    // Every row is width cells and its row-end byte; all of them must be in the data.
     const std::uint64_t rowBytes = static_cast<std::uint64_t>(width) + 1;
+    if (!r.CheckCount(static_cast<std::uint64_t>(height), rowBytes)) {
+        LogError("path data: %zu bytes do not hold %d x %d cells", size, width, height);
+        return false;
+    }
+    // The search keeps costs in int32: the dearest path (a diagonal step through every
+    // cell) plus the largest estimate must fit, which also bounds the cell indices.
     const std::uint64_t cellCount = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
     const std::uint64_t padded =
         (static_cast<std::uint64_t>(width) + 2) * (static_cast<std::uint64_t>(height) + 2);
-    if (!r.CheckCount(static_cast<std::uint64_t>(height), rowBytes) || padded > INT32_MAX) {
-        LogError("path data: %zu bytes do not hold %d x %d cells", size, width, height);
+    const std::uint64_t widest =
+        padded * kDiagonalCost + (static_cast<std::uint64_t>(width) + height) * kStraightCost;
+    if (widest > INT32_MAX) {
+        LogError("path data: %d x %d cells are more than a search can cost", width, height);
         return false;
     }
 
@@ -230,72 +248,75 @@ void PathGrid::Search(Cell s, Cell t, std::vector<Cell>& path) {
     path.clear();
     if (!IsCellFree(s.x, s.y)) return;
 
-    // A new stamp resets every node and the closed map at once.
-    if (++stamp_ == 0) {
-        for (PathNode& n : nodes_) n.stamp = n.closed = 0;
+    // A new search number resets every node and the closed map at once.
+    if (++stamp_ >= (1u << 28)) {
+        for (PathNode& n : nodes_) n.tag = 0;
         stamp_ = 1;
     }
-    const std::uint32_t stamp = stamp_;
+    const std::uint32_t base = stamp_ << 4;
+    const std::uint32_t closedKey = base | 1u;
     open_.Clear();
 
     const std::int32_t stride = stride_;
     const std::int32_t offset[8] = {1, stride, -1, -stride, stride + 1, stride - 1, -stride - 1, -stride + 1};
     const std::int32_t start = (s.y + 1) * stride + s.x + 1;
-    // The goal may lie outside the grid (a caller's choice); it then never matches a node.
-    const bool goalInside = t.x >= 0 && t.y >= 0 && t.x < width_ && t.y < height_;
-    const std::int32_t goal = goalInside ? (t.y + 1) * stride + t.x + 1 : -1;
+    // A goal off the grid is never reached: the search would only flood the start's area.
+    if (t.x < 0 || t.y < 0 || t.x >= width_ || t.y >= height_) return;
+    const std::int32_t goal = (t.y + 1) * stride + t.x + 1;
     PathNode* nodes = nodes_.data();
     const std::uint8_t* free = free_.data();
 
     PathNode& first = nodes[start];
-    first.stamp = stamp;
+    first.tag = base;
     first.g = 0;
     first.depth = 0;
-    first.parent = -1;
     first.f = Estimate(s.x, s.y, t);
-    open_.Push({first.f, 0, 0, start});
+    open_.Push({first.f, start});
 
     std::int32_t goalParent = -1;
-    PathOpenList::Entry cur;
-    while (goalParent < 0 && open_.Pop(cur)) {
+    PathOpenList::Entry entry;
+    while (goalParent < 0 && open_.Pop(entry)) {
+        PathNode& cur = nodes[entry.node];
+        // A stale copy of a closed node: its neighbours already hold better values.
+        if ((cur.tag & ~0xEu) == closedKey) continue;
         ++expansions_;
-        const std::int32_t cx = cur.node % stride - 1;
-        const std::int32_t cy = cur.node / stride - 1;
+        const std::int32_t cx = entry.node % stride - 1;
+        const std::int32_t cy = entry.node / stride - 1;
         for (int k = 0; k < 8; ++k) {
-            const std::int32_t n = cur.node + offset[k];
+            const std::int32_t n = entry.node + offset[k];
             // Diagonal steps test only the cell they land on, not the two beside them.
             if (!free[n]) continue;
             PathNode& node = nodes[n];
-            if (node.closed == stamp) continue;
+            const std::uint32_t tag = node.tag;
+            if ((tag & ~0xEu) == closedKey) continue;
             if (n == goal) {
-                goalParent = cur.node;
+                goalParent = entry.node;
                 break;
             }
             const std::int32_t g = cur.g + kStepCost[k];
             const std::int32_t depth = cur.depth + 1;
             const std::int32_t f = Estimate(cx + kStepX[k], cy + kStepY[k], t) - depth + g;
-            if (node.stamp != stamp) {
-                node.stamp = stamp;
-            } else if (node.f <= f) {
-                continue;
-            }
+            // A node of this search keeps its values unless the new f is strictly better.
+            if ((tag & ~0xFu) == base && node.f <= f) continue;
             node.g = g;
             node.depth = depth;
-            node.parent = cur.node;
             node.f = f;
-            open_.Push({f, g, depth, n});
+            node.tag = base | static_cast<std::uint32_t>(k << 1);
+            open_.Push({f, n});
         }
-        nodes[cur.node].closed = stamp;
+        cur.tag |= 1u;
     }
     if (goalParent < 0) return;
 
     path.push_back(t);
-    // Parents always point to nodes closed earlier, so the chain ends at the start; the
+    // Parents always lead to nodes closed earlier, so the chain ends at the start; the
     // bound only guards against a broken invariant.
     std::size_t guard = nodes_.size();
-    for (std::int32_t i = goalParent; i >= 0 && guard-- > 0; i = nodes[i].parent) {
+    std::int32_t i = goalParent;
+    for (; i != start && guard-- > 0; i -= offset[(nodes[i].tag >> 1) & 7u]) {
         path.push_back({i % stride - 1, i / stride - 1});
     }
+    path.push_back(s);
     std::reverse(path.begin(), path.end());
 }
 

@@ -6,25 +6,26 @@
 namespace quor {
 
 // Search state of one cell. Nodes are preallocated for the whole grid and reused by every
-// search; a node whose stamp is not the current search's reads as freshly reset (no cost
-// yet, no parent), so a search never has to sweep the whole grid before it starts.
+// search. The tag holds the search that last touched the node (above bit 4), the step that
+// led to it from its parent (bits 1-3) and whether it is closed (bit 0); a node tagged by an
+// earlier search reads as freshly reset (no cost yet, no parent), so a search never has to
+// sweep the whole grid before it starts.
 struct PathNode {
-    std::int32_t g = 0;       // cost from the start
-    std::int32_t f = 0;       // heap key: estimate - depth + cost
-    std::int32_t depth = 0;   // steps from the start
-    std::int32_t parent = -1; // node index of the parent, -1 for none
-    std::uint32_t stamp = 0;  // search that last touched this node
-    std::uint32_t closed = 0; // search that closed this node
+    std::int32_t g = 0;      // cost from the start
+    std::int32_t f = 0;      // heap key: estimate - depth + cost
+    std::int32_t depth = 0;  // steps from the start
+    std::uint32_t tag = 0;
 };
 
-// The open list: a binary min-heap on f. An entry is a copy of its node's values at push
-// time; a node may stand in the list several times.
+// The open list: a binary min-heap on f. An entry stands for a copy of its node as it was
+// pushed; a node may stand in the list several times. Only f and the node are kept: the
+// first copy of a node to leave the list is always its latest (every improvement lowers f
+// and happens before the node is first taken), so its cost and depth are the node's own,
+// and a later, stale copy changes nothing when it is taken.
 class PathOpenList {
 public:
     struct Entry {
         std::int32_t f;
-        std::int32_t g;
-        std::int32_t depth;
         std::int32_t node;
     };
 
@@ -32,7 +33,7 @@ public:
     void Clear() { heap_.clear(); }
     bool Empty() const { return heap_.empty(); }
     std::size_t Count() const { return heap_.size(); }
-    void Push(const Entry& e);
+    void Push(Entry e);
     // Takes the entry with the smallest key; false (and nothing taken) when empty.
     bool Pop(Entry& out);
 

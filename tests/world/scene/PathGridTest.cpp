@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <string>
 #include <utility>
@@ -227,11 +229,15 @@ TEST(PathGrid, NoPathGivesTheClosingEntryAlone) {
     EXPECT_TRUE(path.empty());
 }
 
-TEST(PathGrid, SearchFromABlockedCellIsEmpty) {
+TEST(PathGrid, SearchFromABlockedCellOrToAnOffGridCellIsEmpty) {
     PathGrid grid;
     ASSERT_TRUE(Load(grid, kWallRows));
     std::vector<Cell> path;
     grid.Search({3, 0}, {5, 0}, path);
+    EXPECT_TRUE(path.empty());
+    grid.Search({0, 0}, {8, 0}, path);
+    EXPECT_TRUE(path.empty());
+    grid.Search({0, 0}, {std::numeric_limits<std::int32_t>::min(), 0}, path);
     EXPECT_TRUE(path.empty());
     EXPECT_EQ(grid.ExpansionCount(), 0u);
 }
@@ -356,6 +362,16 @@ TEST(PathGrid, SizesThatOverrunTheDataAreRefused) {
     }
 }
 
+TEST(PathGrid, GridTooLargeForInt32CostsIsRefused) {
+    // One row of 5.5 million cells: every byte is present, but a path along it could cost
+    // more than an int32 holds.
+    const std::int32_t width = 5500000;
+    const auto bytes = PathData(width, 1, std::string(static_cast<std::size_t>(width), '0') + "\n");
+    PathGrid grid;
+    EXPECT_FALSE(grid.LoadFromMemory(bytes.data(), bytes.size()));
+    EXPECT_FALSE(grid.IsLoaded());
+}
+
 TEST(PathGrid, SizeNotPositiveShowsTheWarningBox) {
     struct Case {
         std::int32_t width, height;
@@ -402,6 +418,18 @@ TEST(PathGrid, SearchesLogTheirQuery) {
     std::vector<std::string> texts;
     for (const auto& e : bound.host.log.Entries()) texts.push_back(e.text);
     EXPECT_EQ(texts, (std::vector<std::string>{"(56 ,8,  8,8)", "Isblock: true"}));
+}
+
+TEST(PathGrid, SeedsTheFuzzCorpus) {
+    const std::filesystem::path dir = std::filesystem::path(QUOR_BINARY_DIR) / "corpus" / "pathgrid";
+    std::filesystem::create_directories(dir);
+    const std::vector<std::vector<std::uint8_t>> seeds = {
+        PathData(kWallRows), PathData({"000020", "000022"}), PathData({"0124"}), PathData(0, 1, "0\n")};
+    for (std::size_t i = 0; i < seeds.size(); ++i) {
+        std::ofstream((dir / ("seed" + std::to_string(i) + ".data")).string(), std::ios::binary)
+            .write(reinterpret_cast<const char*>(seeds[i].data()), static_cast<std::streamsize>(seeds[i].size()));
+    }
+    EXPECT_TRUE(std::filesystem::exists(dir / "seed0.data"));
 }
 
 TEST(PathGrid, FailedLoadKeepsTheEarlierGrid) {
