@@ -96,6 +96,28 @@ void ComposeDib(Bitmap* b)
     Surface& s = b->surface;
     const bool gl = s.pixelFormat != 0;
     const int bpp = b->header.biBitCount;
+    if (gl && !s.overlayDirty && (bpp == 24 || bpp == 32)) {
+        // Nothing drawn by GDI: a straight conversion of the GL image, row by row.
+        for (int row = 0; row < s.height; ++row) {
+            const int dibRow = b->header.biHeight > 0 ? row : s.height - 1 - row;
+            uint8_t* q = b->bits.data() + size_t(dibRow) * b->stride;
+            const uint32_t* p = s.gl.data() + size_t(row) * s.width;
+            if (bpp == 32) {
+                for (int x = 0; x < s.width; ++x) {
+                    const uint32_t v = p[x] | 0xFF000000u;
+                    std::memcpy(q + 4 * x, &v, 4);
+                }
+            } else {
+                for (int x = 0; x < s.width; ++x, q += 3) {
+                    const uint32_t v = p[x];
+                    q[0] = uint8_t(v);
+                    q[1] = uint8_t(v >> 8);
+                    q[2] = uint8_t(v >> 16);
+                }
+            }
+        }
+        return;
+    }
     for (int row = 0; row < s.height; ++row) {
         const int dibRow = b->header.biHeight > 0 ? row : s.height - 1 - row;
         uint8_t* line = b->bits.data() + size_t(dibRow) * b->stride;
@@ -340,7 +362,40 @@ int GetObjectA(HGDIOBJ obj, int bytes, void* out)
             std::memcpy(out, &static_cast<Font*>(obj)->lf, sizeof(LOGFONTA));
         return sizeof(LOGFONTA);
     }
+    if (obj->kind == GdiKind::Bitmap) {
+        const auto* b = static_cast<Bitmap*>(obj);
+        DIBSECTION ds{};
+        ds.dsBm.bmWidth = b->header.biWidth;
+        ds.dsBm.bmHeight = std::abs(b->header.biHeight);
+        ds.dsBm.bmWidthBytes = b->stride;
+        ds.dsBm.bmPlanes = 1;
+        ds.dsBm.bmBitsPixel = b->header.biBitCount;
+        ds.dsBm.bmBits = b->dib ? const_cast<uint8_t*>(b->bits.data()) : nullptr;
+        ds.dsBmih = b->header;
+        if (b->dib && bytes >= int(sizeof(DIBSECTION))) {
+            if (out)
+                std::memcpy(out, &ds, sizeof ds);
+            return sizeof(DIBSECTION);
+        }
+        if (out && bytes >= int(sizeof(BITMAP)))
+            std::memcpy(out, &ds.dsBm, sizeof(BITMAP));
+        return sizeof(BITMAP);
+    }
     return 0;
+}
+
+HGDIOBJ GetCurrentObject(HDC dc, UINT type)
+{
+    if (!LiveDC(dc))
+        return nullptr;
+    switch (type) {
+    case OBJ_BITMAP: return dc->bitmap;
+    case OBJ_FONT: return dc->font;
+    case OBJ_PEN: return dc->pen;
+    case OBJ_BRUSH: return dc->brush;
+    case OBJ_PAL: return dc->palette;
+    default: return nullptr;
+    }
 }
 
 HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT, void** bits, void*, DWORD)

@@ -69,7 +69,10 @@ BOOL DeleteObject(HGDIOBJ obj);
 HFONT CreateFontIndirectA(const LOGFONTA* lf);
 HPEN CreatePen(int style, int width, COLORREF color);
 HBRUSH CreateSolidBrush(COLORREF color);
+// Fonts give their LOGFONTA; bitmaps a BITMAP, or a DIBSECTION when `bytes` holds one.
 int GetObjectA(HGDIOBJ obj, int bytes, void* out);
+// The object of that kind (OBJ_BITMAP, OBJ_FONT, ...) selected into `dc`; null when none.
+HGDIOBJ GetCurrentObject(HDC dc, UINT type);
 HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, void* section,
                          DWORD offset);
 HPALETTE CreatePalette(const LOGPALETTE* lp);
