@@ -108,7 +108,17 @@ void ComposeDib(Bitmap* b)
                     std::memcpy(q + 4 * x, &v, 4);
                 }
             } else {
-                for (int x = 0; x < s.width; ++x, q += 3) {
+                // Four pixels (0xAARRGGBB) pack into three little-endian words of
+                // blue-green-red bytes.
+                int x = 0;
+                for (; x + 4 <= s.width; x += 4, q += 12) {
+                    const uint32_t a = p[x], b1 = p[x + 1], c = p[x + 2], d = p[x + 3];
+                    const uint32_t w[3] = {(a & 0xFFFFFFu) | (b1 << 24),
+                                           ((b1 >> 8) & 0xFFFFu) | (c << 16),
+                                           ((c >> 16) & 0xFFu) | (d << 8)};
+                    std::memcpy(q, w, 12);
+                }
+                for (; x < s.width; ++x, q += 3) {
                     const uint32_t v = p[x];
                     q[0] = uint8_t(v);
                     q[1] = uint8_t(v >> 8);
