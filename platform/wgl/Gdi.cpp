@@ -77,6 +77,24 @@ Bitmap* StockBitmap()
     return &b;
 }
 
+Palette* StockPalette()
+{
+    // The 20 static system colours of a palette device, in their usual order.
+    static Palette p = [] {
+        Palette s;
+        s.stock = true;
+        const BYTE c[20][3] = {{0, 0, 0},       {128, 0, 0},     {0, 128, 0},     {128, 128, 0},
+                               {0, 0, 128},     {128, 0, 128},   {0, 128, 128},   {192, 192, 192},
+                               {192, 220, 192}, {166, 202, 240}, {255, 251, 240}, {160, 160, 164},
+                               {128, 128, 128}, {255, 0, 0},     {0, 255, 0},     {255, 255, 0},
+                               {0, 0, 255},     {255, 0, 255},   {0, 255, 255},   {255, 255, 255}};
+        for (const auto& e : c)
+            s.entries.push_back({e[0], e[1], e[2], 0});
+        return s;
+    }();
+    return &p;
+}
+
 LOGFONTA FontOf(const DeviceContext* dc) { return dc->font ? dc->font->lf : StockFont(SYSTEM_FONT)->lf; }
 
 void DeleteGdiObject(GdiObject* o)
@@ -275,6 +293,8 @@ HGDIOBJ GetStockObject(int which)
     case SYSTEM_FONT:
     case DEFAULT_GUI_FONT:
         return StockFont(which);
+    case DEFAULT_PALETTE:
+        return StockPalette();
     default:
         return nullptr;
     }
