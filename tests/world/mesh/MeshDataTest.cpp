@@ -443,3 +443,18 @@ TEST(MeshData, ReloadReplacesEverything) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MeshData, LongNamesAreCutToTheirFields) {
+    MeshDesc desc = MakeMesh(0x30008, 0, 1, 1);
+    desc.subMeshes[0].layers[2].name = std::string(200, 'n');
+    desc.subMeshes[0].name = std::string(40, 's');  // the writer keeps the first 32 bytes
+    const auto file = WriteMom(desc);
+    MeshData d;
+    ASSERT_TRUE(d.LoadFromMemory("l.mom", file.data(), file.size()));
+    EXPECT_EQ(std::string(d.subMeshes[0].layers[2].name), std::string(63, 'n'));
+    EXPECT_EQ(Field(d.subMeshes[0].name, 32), std::string(32, 's'));
+}
+
+}  // namespace
