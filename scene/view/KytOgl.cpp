@@ -30,7 +30,7 @@ KytOgl::KytOgl(HWND wnd, unsigned char colorBits, unsigned char depthBits)
       m_bDrawBackFace(bAllwaysBackFaceDraw ? 1 : 0)
 {
     m_hDC = GetDC(wnd);
-    m_bOwnDC = m_hDC != nullptr;
+    m_bOwnDC = true;
 }
 
 KytOgl::KytOgl(HWND wnd, HDC dc, unsigned char colorBits, unsigned char depthBits)
@@ -80,6 +80,7 @@ bool KytOgl::Create(int width, int height)
 {
     if (m_hRC)
         DeleteContext();
+    AcquireDC();
     m_nColorBits = static_cast<unsigned char>(GetDeviceCaps(m_hDC, BITSPIXEL));
     PIXELFORMATDESCRIPTOR pfd{};
     pfd.nSize = 40;
@@ -106,6 +107,14 @@ bool KytOgl::Create(int width, int height)
     return true;
 }
 
+void KytOgl::AcquireDC()
+{
+    // Tearing a context down releases a device context that GetDC gave us: a later Create
+    // fetches a fresh one from the window. A caller's device context is never released.
+    if (!m_hDC && m_bOwnDC)
+        m_hDC = GetDC(m_hWnd);
+}
+
 void KytOgl::DeleteContext()
 {
     if (wglGetCurrentContext()) {
@@ -126,7 +135,6 @@ void KytOgl::DeleteContext()
     if (m_hDC && m_bOwnDC) {
         ReleaseDC(m_hWnd, m_hDC);
         m_hDC = nullptr;
-        m_bOwnDC = false;
     }
     hWndNow = nullptr;
 }

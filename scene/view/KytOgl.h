@@ -74,6 +74,9 @@ protected:
     // Shows a context set-up failure; false for the caller to return.
     bool Fail(const char* text) const;
     void CopyFrom(const KytOgl& o);
+    // Fetches the window's device context again when ours was released; a missing one then
+    // fails in the pixel-format step with its usual message.
+    void AcquireDC();
 
     HGLRC m_hRC = nullptr;
     HWND m_hWnd = nullptr;
@@ -86,6 +89,7 @@ protected:
     int m_bDrawBackFace = 0;
     KytFont* m_pFont = nullptr;
     bool m_bNoFont = false;
-    // True when m_hDC came from GetDC and is ours to release.
+    // True when the device context comes from GetDC on m_hWnd (the window constructor): it is
+    // ours to release, and to fetch again after a release.
     bool m_bOwnDC = false;
 };

@@ -16,6 +16,7 @@ KytOglMem::~KytOglMem() = default;
 bool KytOglMem::Create(int width, int height) {
     // A second Create keeps the device context: only the GL side is rebuilt.
     if (m_hRC) DropContext();
+    AcquireDC();
 
     PIXELFORMATDESCRIPTOR pfd{};
     pfd.nSize = 40;

@@ -100,6 +100,61 @@ TEST_F(KytOglTest, BorrowedDeviceContextIsNotReleased)
     EXPECT_EQ(ReleaseDC(wnd, dc), 1);
 }
 
+TEST_F(KytOglTest, SecondCreateRebuildsOnALiveDeviceContext)
+{
+    // Once right after the first Create, once after the caller tore the context down.
+    for (bool deleteFirst : {false, true}) {
+        ResetStandIn();
+        KytOgl::ResetHwnd();
+        HWND wnd;
+        auto ogl = Make(wnd, 16, 16);
+        const HGLRC first = ogl->GetHglrc();
+        if (deleteFirst)
+            ogl->DeleteContext();
+        ASSERT_TRUE(ogl->Create(24, 24)) << deleteFirst;
+        EXPECT_TRUE(MessageBoxes().empty()) << deleteFirst;
+        EXPECT_NE(ogl->GetHdc(), nullptr);
+        EXPECT_EQ(LiveDCs(), 1) << deleteFirst;
+        EXPECT_EQ(LiveContexts(), 1) << deleteFirst;
+        EXPECT_NE(first, nullptr);
+        ogl->MakeCurrent();
+        ASSERT_EQ(wglGetCurrentContext(), ogl->GetHglrc());
+        EXPECT_NE(glGetString(GL_RENDERER), nullptr);
+        float back[3] = {0.0f, 1.0f, 0.0f};
+        ogl->Initial(back);
+        glFinish();
+        GLubyte px[4] = {};
+        glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
+        EXPECT_EQ(px[1], 255) << deleteFirst;
+        ogl->DeleteContext();
+        EXPECT_EQ(Stats().badRelease, 0) << deleteFirst;
+        EXPECT_EQ(LiveDCs(), 0) << deleteFirst;
+        EXPECT_EQ(LiveContexts(), 0) << deleteFirst;
+    }
+}
+
+TEST_F(KytOglTest, SecondCreateKeepsABorrowedDeviceContext)
+{
+    HWND wnd = CreateStandInWindow(16, 16);
+    HDC dc = GetDC(wnd);
+    {
+        KytOgl ogl(wnd, dc, 32, 24);
+        ASSERT_TRUE(ogl.Create(16, 16));
+        ASSERT_TRUE(ogl.Create(16, 16));
+        EXPECT_TRUE(MessageBoxes().empty());
+        EXPECT_EQ(ogl.GetHdc(), dc);
+        EXPECT_EQ(LiveDCs(), 1);
+        EXPECT_EQ(LiveContexts(), 1);
+        ogl.MakeCurrent();
+        EXPECT_EQ(wglGetCurrentContext(), ogl.GetHglrc());
+        ogl.DeleteContext();
+        EXPECT_EQ(ogl.GetHdc(), dc);
+    }
+    EXPECT_EQ(Stats().badRelease, 0);
+    EXPECT_EQ(LiveDCs(), 1);
+    EXPECT_EQ(ReleaseDC(wnd, dc), 1);
+}
+
 TEST_F(KytOglTest, CreateFailuresShowTheirMessage)
 {
     struct Case {
