@@ -105,10 +105,10 @@ TEST_P(DibSectionTest, GlImageAndGdiPixelsBothReachTheBits) {
 INSTANTIATE_TEST_SUITE_P(Depths, DibSectionTest, ::testing::Values(24, 32));
 
 // The bitmap after a flush holds exactly what OpenGL reads back, for widths that end the
-// conversion's four-pixel steps anywhere.
+// conversion's sixteen-pixel steps anywhere.
 TEST(DibConversion, BitsEqualTheGlImage) {
     for (int bitCount : {24, 32}) {
-        for (int width : {3, 4, 5, 37}) {
+        for (int width : {3, 4, 5, 16, 17, 37}) {
             ResetStandIn();
             const int height = 6;
             GlDib d(bitCount, width, height);
