@@ -4,8 +4,7 @@
 // text passes); the balloon drawing itself is filled in by the annotation classes.
 
 #include "scene/annotation/AuxTarget.h"
-#include "platform/wgl/Wgl.h"
-#include "platform/kernel/WqVector3D.h"
+#include "scene/view/KytPlatform.h"
 
 class KytOgl;
 struct KytAnnotateData;

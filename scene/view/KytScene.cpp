@@ -9,7 +9,9 @@
 #include "scene/view/KytOgl.h"
 #include "scene/view/KytScenes.h"
 #include "scene/view/KytViewPort.h"
+#include "platform/kernel/KytEnv.h"
 #include "platform/kernel/KytLink.h"
+#include "platform/kernel/KytRecords.h"
 #include "platform/kernel/KytStack.h"
 
 #include <GL/gl.h>
@@ -227,8 +229,6 @@ void KytScene::ReSize(int width, int height)
     m_pViewPort->Aspect = static_cast<double>(width) / static_cast<double>(height);
     m_pViewPort->SetProjection();
     glMatrixMode(GL_MODELVIEW);
-    // Real scale keeps its pixels-per-unit when the window changes; the scene operations
-    // that maintain it recompute it here.
 }
 
 void KytScene::ReSize(int x, int y, int width, int height)
@@ -317,6 +317,8 @@ void KytScene::ResetView(bool redraw)
 
 void KytScene::Draw(bool makeCurrent)
 {
+    if (pSceneDR && m_pRootLink)
+        UpdateDRAuxVisible(m_pRootLink, this == pSceneDR);
     if (!m_pOgl || !m_pContents)
         return;
     if (makeCurrent)
@@ -438,10 +440,9 @@ void KytScene::Destroy()
         obj->Destroy();
     for (KytAuxContents* obj = m_pAuxConts[1]; obj; obj = obj->pNextAux)
         obj->Destroy();
-    if (KytFont* font = m_pOgl->m_pFont) {
+    if (KytFont* font = m_pOgl->GetFont()) {
         font->DeleteLists();
-        delete font;
-        m_pOgl->m_pFont = nullptr;
+        m_pOgl->SetFontRecord(nullptr);
     }
     m_pOgl->DeleteContext();
 }
@@ -908,6 +909,15 @@ void KytScene::AddDRArrow(AuxDRArrow* obj)
     AddAuxContents(obj, AUX_STAGE_SECOND);
     TakePicked<AuxDRArrow, &AuxDRArrow::pNextDRArrow>(m_pDRArrowHead, m_pDRArrowPicked, obj);
     AppendToChain<AuxDRArrow, &AuxDRArrow::pNextDRArrow>(m_pDRArrowHead, obj);
+}
+
+void KytScene::UpdateDRAuxVisible(KytLink* link, bool show)
+{
+    for (KytLink* l = link; l; l = l->GetNext()) {
+        for (KytDRAnnotateData* d = l->pDRAnnotate; d; d = d->pNextDR)
+            d->bShow = (show && d->ulDRKey == ulID_DRData) ? 1 : 0;
+        UpdateDRAuxVisible(l->GetChild(), show);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -4,8 +4,7 @@
 
 #include "scene/annotation/KytAuxContents.h"
 #include "scene/view/KytLinkContents.h"
-#include "platform/mfc/CString.h"
-#include "platform/kernel/WqVector3D.h"
+#include "scene/view/KytPlatform.h"
 
 class KytOgl;
 class KytViewPort;
@@ -103,6 +102,9 @@ public:
     void AddAnnotation(AuxDRAnnotate* obj, AUX_STAGE stage);
     void AddPartsConnect(AuxDRPartsConnect* obj);
     void AddDRArrow(AuxDRArrow* obj);
+    // Shows the review records of the current review id on `link`, its siblings and their
+    // subtrees (all of them hidden when `show` is false).
+    void UpdateDRAuxVisible(KytLink* link, bool show);
     AuxAnnotate* GetAnnotateHead() const { return m_pAnnotateHead; }
     AuxDRAnnotate* GetDRAnnotateHead() const { return m_pDRAnnotateHead; }
     AuxDRPartsConnect* GetDRPartsConnectHead() const { return m_pDRPartsConnectHead; }

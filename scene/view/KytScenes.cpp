@@ -541,8 +541,8 @@ void KytScenes::ChangeDrawType(DRAWTYPE type, KytLink* a, KytLink* b, bool redra
     else
         RebuildAlphaStack(RootLink);
     if (message != 0) {
-        if (quor::wgl::HWND wnd = KYT_GetMainWnd())
-            SendMessage(wnd, 1157, static_cast<WPARAM>(message), 0);
+        if (HWND wnd = KYT_GetMainWnd())
+            SendMessageA(wnd, 1157, static_cast<WPARAM>(message), 0);
     }
 }
 
@@ -554,7 +554,7 @@ bool KytScenes::IsCustomColor() const
     return false;
 }
 
-void KytScenes::CheckSilhouette(quor::wgl::HWND wnd)
+void KytScenes::CheckSilhouette(HWND wnd)
 {
     for (KytScene* s = TopScene; s; s = s->Next()) {
         if (s->GetContents() && (s->GetContents()->eDrawType & 0x7C0)) {

@@ -3,10 +3,7 @@
 // scenes share, the root of the part tree, and the library-wide alpha stack.
 
 #include "scene/view/KytLinkContents.h"
-#include "platform/kernel/KytColor.h"
-#include "platform/kernel/KytStack.h"
-#include "platform/mfc/CString.h"
-#include "platform/wgl/Wgl.h"
+#include "scene/view/KytPlatform.h"
 
 class KytScene;
 class KytLight;
@@ -70,7 +67,7 @@ public:
     void SetCircumferenceShowMode(KytStack<KytLink>* links, bool on, bool redraw);
     void ChangeDrawType(DRAWTYPE type, KytLink* a, KytLink* b, bool redraw, bool allScenes);
     bool IsCustomColor() const;
-    void CheckSilhouette(quor::wgl::HWND wnd);
+    void CheckSilhouette(HWND wnd);
     void StartMovingViews();
     void EndMovingViews(bool redraw);
     bool IsMovingViews() const { return MovingViews; }

@@ -6,6 +6,7 @@
 #include "scene/annotation/AuxDRArrow.h"
 #include "scene/view/KytScenes.h"
 #include "scene/view/KytViewPort.h"
+#include "platform/kernel/KytRecords.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -431,6 +432,35 @@ TEST_F(SceneFixture, SwitchFunctionsStoreAndAnswerZeroOrOne)
     EXPECT_EQ(KYT_IsPickAlpha(), 0);
     KYT_SetEnableCullFaceWhenClipping(2);
     EXPECT_EQ(KYT_IsEnableCullFaceWhenClipping(), 1);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SceneFixture, ReviewRecordsFollowTheReviewScene)
+{
+    KytLink root, child, sibling;
+    root.AddChild(&child);
+    root.AddChild(&sibling);
+    KytDRAnnotateData current, older, nested;
+    current.ulDRKey = 4;
+    older.ulDRKey = 3;
+    nested.ulDRKey = 4;
+    current.pNextDR = &older;
+    child.pDRAnnotate = &current;
+    sibling.pDRAnnotate = &nested;
+    KytScene review(&root, "review");
+    KytScene other(&root, "other");
+    KytScene::ulID_DRData = 4;
+    KytScene::pSceneDR = &review;
+    review.Draw(true);  // no context: only the records change
+    EXPECT_EQ(current.bShow, 1);
+    EXPECT_EQ(older.bShow, 0);
+    EXPECT_EQ(nested.bShow, 1);
+    other.Draw(true);
+    EXPECT_EQ(current.bShow, 0);
+    EXPECT_EQ(nested.bShow, 0);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "scene/view/KytScenes.h"
 #include "platform/kernel/KytEnv.h"
 #include "platform/kernel/KytRecords.h"
+#include "platform/wgl/Objects.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>

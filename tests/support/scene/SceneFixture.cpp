@@ -62,7 +62,7 @@ void SceneFixture::FailContextCreation(bool fail)
 
 int SceneFixture::FontSelections(const KytOgl& ogl)
 {
-    const auto& log = quor::wgl::CallLog(ogl.GetDC());
+    const auto& log = quor::wgl::CallLog(ogl.GetHdc());
     return static_cast<int>(std::count_if(log.begin(), log.end(), [](const std::string& line) {
         return line.rfind("SelectObject", 0) == 0;
     }));
