@@ -67,12 +67,12 @@ AuxAnnotate& AuxAnnotate::operator=(const AuxAnnotate& other) = default;
 
 AuxAnnotate::~AuxAnnotate() = default;
 
-KytAuxContents* AuxAnnotate::Duplicate() const
+KytAuxContents* AuxAnnotate::Duplicate()
 {
     return new AuxAnnotate(this);
 }
 
-AuxType AuxAnnotate::GetAuxType() const
+int AuxAnnotate::GetAuxType()
 {
     return AUXTYPE_ANNOTATE;
 }

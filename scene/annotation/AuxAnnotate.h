@@ -18,8 +18,8 @@ public:
     AuxAnnotate& operator=(const AuxAnnotate& other);
     ~AuxAnnotate() override;
 
-    KytAuxContents* Duplicate() const override;
-    AuxType GetAuxType() const override;
+    KytAuxContents* Duplicate() override;
+    int GetAuxType() override;
 
     using KytAuxContents::DrawGDI;
     // Text of the annotation on the window's device context, after the GL frame.

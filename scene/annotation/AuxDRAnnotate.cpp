@@ -21,12 +21,12 @@ AuxDRAnnotate& AuxDRAnnotate::operator=(const AuxDRAnnotate& other) = default;
 
 AuxDRAnnotate::~AuxDRAnnotate() = default;
 
-KytAuxContents* AuxDRAnnotate::Duplicate() const
+KytAuxContents* AuxDRAnnotate::Duplicate()
 {
     return new AuxDRAnnotate(this);
 }
 
-AuxType AuxDRAnnotate::GetAuxType() const
+int AuxDRAnnotate::GetAuxType()
 {
     return AUXTYPE_DR;
 }

@@ -17,8 +17,8 @@ public:
     AuxDRAnnotate& operator=(const AuxDRAnnotate& other);
     ~AuxDRAnnotate() override;
 
-    KytAuxContents* Duplicate() const override;
-    AuxType GetAuxType() const override;
+    KytAuxContents* Duplicate() override;
+    int GetAuxType() override;
 
     KytDRAnnotateData* pDRData = nullptr;
     int bBackup = 0;

@@ -31,12 +31,12 @@ AuxDRArrow& AuxDRArrow::operator=(const AuxDRArrow& other) = default;
 
 AuxDRArrow::~AuxDRArrow() = default;
 
-KytAuxContents* AuxDRArrow::Duplicate() const
+KytAuxContents* AuxDRArrow::Duplicate()
 {
     return new AuxDRArrow(this);
 }
 
-AuxType AuxDRArrow::GetAuxType() const
+int AuxDRArrow::GetAuxType()
 {
     return AUXTYPE_DR;
 }

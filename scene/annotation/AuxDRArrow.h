@@ -17,8 +17,8 @@ public:
     AuxDRArrow& operator=(const AuxDRArrow& other);
     ~AuxDRArrow() override;
 
-    KytAuxContents* Duplicate() const override;
-    AuxType GetAuxType() const override;
+    KytAuxContents* Duplicate() override;
+    int GetAuxType() override;
     int GetNo() const { return nNo; }
 
     KytDRArrowData* pDRData = nullptr;

@@ -31,12 +31,12 @@ AuxDRPartsConnect& AuxDRPartsConnect::operator=(const AuxDRPartsConnect& other) 
 
 AuxDRPartsConnect::~AuxDRPartsConnect() = default;
 
-KytAuxContents* AuxDRPartsConnect::Duplicate() const
+KytAuxContents* AuxDRPartsConnect::Duplicate()
 {
     return new AuxDRPartsConnect(this);
 }
 
-AuxType AuxDRPartsConnect::GetAuxType() const
+int AuxDRPartsConnect::GetAuxType()
 {
     return AUXTYPE_DR;
 }

@@ -17,8 +17,8 @@ public:
     AuxDRPartsConnect& operator=(const AuxDRPartsConnect& other);
     ~AuxDRPartsConnect() override;
 
-    KytAuxContents* Duplicate() const override;
-    AuxType GetAuxType() const override;
+    KytAuxContents* Duplicate() override;
+    int GetAuxType() override;
     int GetNo() const { return nNo; }
 
     KytDRPartsConnectData* pDRData = nullptr;

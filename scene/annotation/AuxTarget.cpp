@@ -62,7 +62,7 @@ bool AuxTarget::IsDraw() const
     return false;
 }
 
-KytAuxContents* AuxTarget::Duplicate() const
+KytAuxContents* AuxTarget::Duplicate()
 {
     return new AuxTarget(this);
 }

@@ -13,7 +13,7 @@ public:
     ~AuxTarget() override;
 
     bool IsDraw() const override;
-    KytAuxContents* Duplicate() const override;
+    KytAuxContents* Duplicate() override;
     bool IsTargetLink(KytLink* link) const override;
     void CheckVisual(KytLink* link) override;
 

@@ -1,51 +1,51 @@
 #pragma once
-// Base of every overlay object a scene keeps in its two stage lists.
-
 #include "scene/view/KytContents.h"
 
-class KytLink;
-class KytScene;
-class KytPickData;
-class WqVector3D;
+struct KytPickData;
 
-// What kind of overlay an object is; the scene sorts copies into its lists by it.
+// What GetAuxType answers; the scene dispatches on it when it copies auxiliary objects.
 enum AuxType {
     AUXTYPE_GENERAL = 0,
     AUXTYPE_ANNOTATE = 1,
     AUXTYPE_DR = 2,
 };
 
-// Which list an object is drawn in: before the part tree, or (any other value) after it.
+// The scene's two lists of auxiliary objects: drawn before and after the part tree.
 enum AUX_STAGE {
     AUX_STAGE_FIRST = 0,
     AUX_STAGE_SECOND = 1,
 };
 
+// Base of every overlay object of a scene. Objects of one stage list are chained through
+// pNextAux, which only the scene's list operations write.
 class KytAuxContents : public KytContents {
 public:
-    KytAuxContents();
-    explicit KytAuxContents(unsigned int id);
-    // Used by every Duplicate: own state copied, fresh display list and list link.
+    KytAuxContents() = default;
+    explicit KytAuxContents(unsigned int id) : KytContents(id) {}
+    // Draw flag, id and sub-draw flag from `source` when given; fresh list link and
+    // display list. The constructor every Duplicate uses.
     explicit KytAuxContents(const KytAuxContents* source);
-    KytAuxContents(const KytAuxContents& other);
-    KytAuxContents& operator=(const KytAuxContents& other);
-    ~KytAuxContents() override;
+    KytAuxContents(const KytAuxContents&) = default;
+    KytAuxContents& operator=(const KytAuxContents&) = default;
+    ~KytAuxContents() override = default;
 
-    // Returns a new heap copy of the concrete object; the caller owns it.
-    virtual KytAuxContents* Duplicate() const = 0;
-    virtual AuxType GetAuxType() const;
-    virtual bool IsPickable() const;
-    virtual bool IsTargetLink(KytLink* link) const;
-    virtual void CheckVisual(KytLink* link);
-    virtual void SetSubDrawFlag(bool flag);
-    virtual bool Pick(KytPickData* data, const WqVector3D& from, const WqVector3D& to, double& distance);
-    virtual void DrawGDI();
+    virtual KytAuxContents* Duplicate() = 0;
+    virtual int GetAuxType() { return AUXTYPE_GENERAL; }
+    virtual bool IsPickable() const { return false; }
+    virtual bool IsTargetLink(KytLink* link) const { return false; }
+    virtual void CheckVisual(KytLink* link) {}
+    virtual void SetSubDrawFlag(bool flag) { bSubDraw = flag; }
+    virtual bool Pick(KytPickData* pick, const WqVector3D& from, const WqVector3D& dir,
+                      double& depth)
+    {
+        return false;
+    }
+    virtual void DrawGDI() {}
 
-    // First object after this one (this one is not looked at) whose id is `id`.
-    KytAuxContents* Search(unsigned int id) const;
+    // The first object after this one in its chain whose id is `id` (this object itself is
+    // not examined); null at the end of the chain.
+    KytAuxContents* Search(unsigned int id);
 
-    // Next object of the same stage list; written only by the scene's list operations.
     KytAuxContents* pNextAux = nullptr;
-    // Visibility below the link the scene currently shows alone.
     bool bSubDraw = true;
 };

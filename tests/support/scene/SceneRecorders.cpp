@@ -32,7 +32,7 @@ RecordingAux::~RecordingAux()
     Log().push_back(name + ":delete");
 }
 
-KytAuxContents* RecordingAux::Duplicate() const
+KytAuxContents* RecordingAux::Duplicate()
 {
     return new RecordingAux(this);
 }

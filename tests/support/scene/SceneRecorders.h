@@ -25,7 +25,7 @@ public:
     explicit RecordingAux(const RecordingAux* source);
     ~RecordingAux() override;
 
-    KytAuxContents* Duplicate() const override;
+    KytAuxContents* Duplicate() override;
     void Create(KytScene* scene) override;
     void Draw() override;
     void Destroy() override;
