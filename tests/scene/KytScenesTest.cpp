@@ -101,13 +101,12 @@ TEST_F(SceneFixture, DeleteScenesDownToNone)
     EXPECT_TRUE(scenes.DeleteScene("A"));
     EXPECT_EQ(Chain(scenes), (std::vector<KytScene*>{b}));
     EXPECT_EQ(KytOgl::hWndNow, b->GetOgl()->GetHwnd());
-    const int makeCurrentBefore = quor::wgl::Stats().makeCurrent;
-    KytOgl::ResetHwnd();
     EXPECT_TRUE(scenes.DeleteScene(b->GetID()));
     EXPECT_EQ(scenes.GetTopScene(false), nullptr);
     EXPECT_EQ(quor::wgl::LiveContexts(), 0);
     // The last one leaves no scene to make current.
-    EXPECT_EQ(quor::wgl::Stats().makeCurrent, makeCurrentBefore + 1);
+    EXPECT_EQ(KytOgl::hWndNow, nullptr);
+    EXPECT_EQ(quor::wgl::wglGetCurrentContext(), nullptr);
 }
 
 TEST_F(SceneFixture, TopSceneAndRootLinkOfTheFirstNormalScene)
@@ -180,7 +179,8 @@ TEST_F(LightTable, AttachFillsTheFirstFreeEntryUntilTheTableIsFull)
     scenes.AttachLight(ninth, false);
     EXPECT_EQ(Entries(second).size(), 8u);
     EXPECT_EQ(scenes.SearchLight("L8"), ninth);
-    EXPECT_EQ(std::count(Entries(first).begin(), Entries(first).end(), "L8"), 0);
+    const Strings entries = Entries(first);
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), "L8"), 0);
 }
 
 TEST_F(LightTable, RemovingTheHeadLightShiftsEveryScene)
@@ -268,7 +268,10 @@ protected:
     }
     static std::vector<KytLink*> Stack()
     {
-        return {KytScenes::AlphaStack.begin(), KytScenes::AlphaStack.end()};
+        std::vector<KytLink*> out;
+        for (KytLink* l : KytScenes::AlphaStack)
+            out.push_back(l);
+        return out;
     }
     KytLink top, a, a1, g, b, c, d, d1;
 };

@@ -162,14 +162,20 @@ TEST_F(StageListTest, ReplaceHandsBackTheFormerChain)
     EXPECT_EQ(Log(), (Strings{"h:Create"}));  // the head only
     EXPECT_EQ(Ids(scene, AUX_STAGE_FIRST), (IdList{7, 8}));
     // The former chain is the caller's now.
-    while (former) {
-        KytAuxContents* next = former->pNextAux;
-        delete former;
-        former = next;
-    }
+    auto freeChain = [](KytAuxContents* chain) {
+        while (chain) {
+            KytAuxContents* next = chain->pNextAux;
+            delete chain;
+            chain = next;
+        }
+    };
+    freeChain(former);
     ClearLog();
-    EXPECT_EQ(scene.ReplaceAuxContents(nullptr, true, AUX_STAGE_SECOND)->GetID(), 2u);
+    former = scene.ReplaceAuxContents(nullptr, true, AUX_STAGE_SECOND);
     EXPECT_TRUE(Log().empty());
+    ASSERT_NE(former, nullptr);
+    EXPECT_EQ(former->GetID(), 2u);
+    freeChain(former);
     EXPECT_EQ(scene.GetAuxConts(AUX_STAGE_SECOND), nullptr);
 }
 
