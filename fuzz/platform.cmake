@@ -1,0 +1,6 @@
+# Stand-in readers of the platform tree.
+foreach(lib avifile)
+  if(TARGET platform_${lib})
+    target_link_libraries(${name} PRIVATE platform_${lib})
+  endif()
+endforeach()

@@ -1,0 +1,22 @@
+#pragma once
+
+namespace quor {
+class IFrameTimeControl;
+}
+
+namespace quor::client {
+
+// The host's client: the frame-time hand-off and the display of error, warning and
+// deprecation texts.
+class IClient {
+public:
+    virtual void SetFrameTimeControl(IFrameTimeControl* control) = 0;
+    virtual void ShowErrorText(const char* text) = 0;
+    virtual void ShowWarningText(const char* text) = 0;
+    virtual void ShowDeprecatedText(const char* text) = 0;
+
+protected:
+    ~IClient() = default;
+};
+
+}  // namespace quor::client

@@ -1,0 +1,42 @@
+#include "platform/host/RecordingClient.h"
+
+namespace quor::host {
+
+void RecordingClient::SetFrameTimeControl(IFrameTimeControl* control) {
+    std::lock_guard lock(m_mutex);
+    m_frameTime = control;
+    ++m_handOvers;
+}
+
+void RecordingClient::ShowErrorText(const char* text) { Add(TextKind::Error, text); }
+void RecordingClient::ShowWarningText(const char* text) { Add(TextKind::Warning, text); }
+void RecordingClient::ShowDeprecatedText(const char* text) { Add(TextKind::Deprecated, text); }
+
+IFrameTimeControl* RecordingClient::FrameTimeControl() const {
+    std::lock_guard lock(m_mutex);
+    return m_frameTime;
+}
+
+int RecordingClient::FrameTimeControlHandOvers() const {
+    std::lock_guard lock(m_mutex);
+    return m_handOvers;
+}
+
+std::vector<RecordingClient::Text> RecordingClient::Texts() const {
+    std::lock_guard lock(m_mutex);
+    return m_texts;
+}
+
+void RecordingClient::Clear() {
+    std::lock_guard lock(m_mutex);
+    m_texts.clear();
+    m_frameTime = nullptr;
+    m_handOvers = 0;
+}
+
+void RecordingClient::Add(TextKind kind, const char* text) {
+    std::lock_guard lock(m_mutex);
+    m_texts.push_back({kind, text ? text : ""});
+}
+
+}  // namespace quor::host

@@ -1,0 +1,39 @@
+#pragma once
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/host/IClient.h"
+
+namespace quor::host {
+
+// The reference client: records the texts it is asked to show and keeps the
+// frame-time control it is handed.
+class RecordingClient final : public client::IClient {
+public:
+    enum class TextKind { Error, Warning, Deprecated };
+    struct Text {
+        TextKind kind;
+        std::string text;
+    };
+
+    void SetFrameTimeControl(IFrameTimeControl* control) override;
+    void ShowErrorText(const char* text) override;
+    void ShowWarningText(const char* text) override;
+    void ShowDeprecatedText(const char* text) override;
+
+    IFrameTimeControl* FrameTimeControl() const;
+    int FrameTimeControlHandOvers() const;
+    std::vector<Text> Texts() const;
+    void Clear();
+
+private:
+    void Add(TextKind kind, const char* text);
+
+    mutable std::mutex m_mutex;
+    IFrameTimeControl* m_frameTime = nullptr;
+    int m_handOvers = 0;
+    std::vector<Text> m_texts;
+};
+
+}  // namespace quor::host

@@ -1,0 +1,55 @@
+#pragma once
+#include <memory>
+#include <vector>
+
+#include "platform/kernel/KytLink.h"
+
+// Owner of a part tree: links, shapes and their meshes live as long as the model.
+class KytModel {
+public:
+    KytModel() = default;
+    KytModel(const KytModel&) = delete;
+    KytModel& operator=(const KytModel&) = delete;
+
+    // A new link, appended under `parent` (assembly relation) when given; the first link
+    // made becomes the root. Identifiers count from 1.
+    KytLink* AddLink(const char* name, KytLink* parent = nullptr, int type = KYT_LINK_PART);
+    // Takes a finished representation and wraps it in a shape owned by the model.
+    KytShape* AddShape(std::unique_ptr<KytShapeRep> rep);
+    // Gives `link` the shape and refreshes its centre, box and radius.
+    void SetShape(KytLink* link, KytShape* shape);
+
+    KytLink* Root() const { return root_; }
+    KytLink* FindLink(unsigned id) const;
+    const std::vector<std::unique_ptr<KytLink>>& Links() const { return links_; }
+    // Recomputes world placements from the relative ones.
+    void UpdatePlacements() { KYT_UpdateWorldPlacement(root_); }
+
+private:
+    std::vector<std::unique_ptr<KytLink>> links_;
+    std::vector<std::unique_ptr<KytShapeRep>> reps_;
+    std::vector<std::unique_ptr<KytShape>> shapes_;
+    KytLink* root_ = nullptr;
+};
+
+// Builders of small meshes and trees for tests and the demo. Meshes are closed, with
+// outward normals, flat faces with per-face vertices, neighbours linked and hard edges set.
+namespace KytBuild {
+// Box spanning [-sx/2, sx/2] x [-sy/2, sy/2] x [-sz/2, sz/2]; 12 triangles.
+std::unique_ptr<KytShapeRep> BoxRep(double sx, double sy, double sz, uint16_t color = 0);
+// Square plate of side `side` and thickness `thick` (z from 0 to thick) with a round hole
+// of `radius` at its centre; `segments` (a multiple of 4, at least 8) around the hole.
+std::unique_ptr<KytShapeRep> PlateWithHoleRep(double side, double thick, double radius,
+                                              int segments = 16, uint16_t color = 0);
+// Cylinder around z from 0 to `height` with `segments` sides and smooth side normals.
+std::unique_ptr<KytShapeRep> CylinderRep(double radius, double height, int segments = 16,
+                                         uint16_t color = 0);
+
+// Link with a box shape placed at `pos` under `parent`.
+KytLink* AddBox(KytModel& model, const char* name, KytLink* parent, const WqVector3D& pos,
+                double sx, double sy, double sz, uint16_t color = 0);
+// A tree of four links: root assembly "root" with parts "boxA" (unit cube at the origin),
+// "boxB" (unit cube at x = 3) and "cylinder" (radius 0.5, height 2, at y = 3). Placements
+// are updated.
+KytLink* FourLinkTree(KytModel& model);
+}  // namespace KytBuild

@@ -1,0 +1,49 @@
+#pragma once
+#include <string>
+
+#include "platform/kernel/WqVector3D.h"
+#include "platform/wgl/WinTypes.h"
+
+// Annotation record the kernel keeps per link (a chain through pNext).
+struct KytAnnotateData {
+    unsigned long ulKey = 0;
+    std::string title;
+    unsigned char bShow = 1;
+    WqVector3D vAnchor;         // target link's own frame
+    WqVector3D vBalloonOffset;  // world axes
+    quor::wgl::COLORREF textColor = 0;
+    quor::wgl::COLORREF lineColor = 0;
+    int nLineStyle = 0;  // 0..4
+    unsigned uOverlapID = 0;
+    quor::wgl::LOGFONTA font{};
+    bool bOwnFont = false;
+    KytAnnotateData* pNext = nullptr;
+
+    // The record's own font, or the default one.
+    void GetFontTitle(quor::wgl::LOGFONTA& out) const;
+    static void SetDefaultFont(const quor::wgl::LOGFONTA& font);
+    static const quor::wgl::LOGFONTA& GetDefaultFont();
+};
+
+// Design-review annotation record.
+struct KytDRAnnotateData : KytAnnotateData {
+    unsigned long ulDRKey = 0;
+    unsigned uBalloon = 0;
+    KytDRAnnotateData* pNextDR = nullptr;
+
+    static unsigned uiBalloonCounter;
+};
+
+// Description of a named part property.
+struct KytPropertyTableRec {
+    std::string name;
+    int nType = 0;  // see KytPropertyValue
+};
+
+class KytPropertyTableLink {
+public:
+    // Record of `property`, or null.
+    static KytPropertyTableRec* SearchPropertyTableRec(const char* property);
+    static void AddPropertyTableRec(const char* property, int type);
+    static void Clear();
+};

@@ -1,0 +1,283 @@
+#include <GL/gl.h>
+#include <GL/osmesa.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "platform/wgl/State.h"
+
+namespace quor::wgl {
+using namespace detail;
+
+namespace {
+
+PIXELFORMATDESCRIPTOR Format(DWORD flags, BYTE color, BYTE depth, BYTE stencil)
+{
+    PIXELFORMATDESCRIPTOR p{};
+    p.nSize = sizeof(PIXELFORMATDESCRIPTOR);
+    p.nVersion = 1;
+    p.dwFlags = flags;
+    p.iPixelType = PFD_TYPE_RGBA;
+    p.cColorBits = color;
+    p.cDepthBits = depth;
+    p.cStencilBits = stencil;
+    switch (color) {
+    case 32:
+        p.cRedBits = p.cGreenBits = p.cBlueBits = p.cAlphaBits = 8;
+        p.cRedShift = 16, p.cGreenShift = 8, p.cBlueShift = 0, p.cAlphaShift = 24;
+        break;
+    case 24:
+        p.cRedBits = p.cGreenBits = p.cBlueBits = 8;
+        p.cRedShift = 16, p.cGreenShift = 8, p.cBlueShift = 0;
+        break;
+    case 16:
+        p.cRedBits = p.cGreenBits = p.cBlueBits = 5;
+        p.cRedShift = 10, p.cGreenShift = 5, p.cBlueShift = 0;
+        break;
+    case 8:  // 3-3-2 through a logical palette
+        p.cRedBits = 3, p.cGreenBits = 3, p.cBlueBits = 2;
+        p.cRedShift = 0, p.cGreenShift = 3, p.cBlueShift = 6;
+        p.dwFlags |= PFD_NEED_PALETTE;
+        break;
+    }
+    return p;
+}
+
+constexpr DWORD kWin = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+constexpr DWORD kBmp = PFD_DRAW_TO_BITMAP | PFD_SUPPORT_GDI | PFD_SUPPORT_OPENGL | PFD_GENERIC_FORMAT;
+
+const std::vector<PIXELFORMATDESCRIPTOR>& Formats()
+{
+    static const std::vector<PIXELFORMATDESCRIPTOR> f = {
+        Format(kWin, 32, 24, 8),  // 1
+        Format(kWin, 32, 16, 0),  // 2
+        Format(kWin, 24, 24, 8),  // 3
+        Format(kWin, 8, 16, 0),   // 4
+        Format(kBmp, 32, 24, 8),  // 5
+        Format(kBmp, 24, 24, 8),  // 6
+        Format(kBmp, 24, 16, 0),  // 7
+        Format(kBmp, 16, 16, 0),  // 8
+        Format(kBmp, 8, 16, 0),   // 9
+    };
+    return f;
+}
+
+const PIXELFORMATDESCRIPTOR* FormatAt(int i)
+{
+    const auto& f = Formats();
+    return i >= 1 && i <= static_cast<int>(f.size()) ? &f[i - 1] : nullptr;
+}
+
+thread_local GlContext* current = nullptr;
+thread_local DeviceContext* currentDc = nullptr;
+
+bool Bind(GlContext* c, Surface* s)
+{
+    if (s->width <= 0 || s->height <= 0)
+        return false;
+    if (!OSMesaMakeCurrent(static_cast<OSMesaContext>(c->mesa), s->gl.data(), GL_UNSIGNED_BYTE,
+                           s->width, s->height))
+        return false;
+    OSMesaPixelStore(OSMESA_Y_UP, 1);
+    c->bound = s;
+    return true;
+}
+
+}  // namespace
+
+namespace detail {
+
+GlContext*& Current() { return current; }
+DeviceContext*& CurrentDC() { return currentDc; }
+
+void Rebind(Surface* s)
+{
+    if (current && current->bound == s && !Bind(current, s))
+        wglMakeCurrent(nullptr, nullptr);
+}
+
+void Unbind(Surface* s)
+{
+    if (current && current->bound == s)
+        wglMakeCurrent(nullptr, nullptr);
+}
+
+void DestroyContext(GlContext* c)
+{
+    if (c == current)
+        wglMakeCurrent(nullptr, nullptr);
+    OSMesaDestroyContext(static_cast<OSMesaContext>(c->mesa));
+    delete c;
+}
+
+}  // namespace detail
+
+int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd)
+{
+    if (!LiveDC(dc) || !pfd || S().faults.failChoosePixelFormat)
+        return 0;
+    Log(dc, "ChoosePixelFormat");
+    const DWORD wanted = pfd->dwFlags & (PFD_DRAW_TO_WINDOW | PFD_DRAW_TO_BITMAP | PFD_SUPPORT_GDI |
+                                         PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER);
+    int best = 0;
+    int bestScore = 0;
+    const auto& f = Formats();
+    for (int i = 0; i < static_cast<int>(f.size()); ++i) {
+        const PIXELFORMATDESCRIPTOR& p = f[i];
+        if ((p.dwFlags & wanted) != wanted || p.iPixelType != pfd->iPixelType)
+            continue;
+        // Exact colour depth first, then enough depth bits, then the closest depth bits.
+        int score = 1000 - std::abs(int(p.cColorBits) - int(pfd->cColorBits)) * 10;
+        if (p.cDepthBits >= pfd->cDepthBits)
+            score += 100;
+        score -= std::abs(int(p.cDepthBits) - int(pfd->cDepthBits));
+        if (!best || score > bestScore) {
+            best = i + 1;
+            bestScore = score;
+        }
+    }
+    return best;
+}
+
+BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*)
+{
+    ++S().counters.setPixelFormat;
+    const PIXELFORMATDESCRIPTOR* p = FormatAt(format);
+    Surface* s = LiveDC(dc) ? dc->GetSurface() : nullptr;
+    if (!s || !p) {
+        SetLastError(ERROR_INVALID_PIXEL_FORMAT);
+        return FALSE;
+    }
+    Log(dc, "SetPixelFormat(" + std::to_string(format) + ")");
+    bool fits = dc->kind == DcKind::Window ? (p->dwFlags & PFD_DRAW_TO_WINDOW) != 0
+                                           : (p->dwFlags & PFD_DRAW_TO_BITMAP) != 0 &&
+                                                 p->cColorBits == dc->bitmap->header.biBitCount;
+    // A drawable keeps the first format it was given.
+    if (s->pixelFormat && s->pixelFormat != format)
+        fits = false;
+    if (!fits || S().faults.refuseAllFormats || S().faults.refuseFormats.count(format)) {
+        SetLastError(ERROR_INVALID_PIXEL_FORMAT);
+        return FALSE;
+    }
+    s->pixelFormat = format;
+    return TRUE;
+}
+
+int DescribePixelFormat(HDC dc, int format, UINT bytes, PIXELFORMATDESCRIPTOR* pfd)
+{
+    if (!LiveDC(dc))
+        return 0;
+    const int count = static_cast<int>(Formats().size());
+    if (!pfd)
+        return count;
+    const PIXELFORMATDESCRIPTOR* p = FormatAt(format);
+    if (!p || bytes < sizeof(PIXELFORMATDESCRIPTOR)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    *pfd = *p;
+    return count;
+}
+
+int GetPixelFormat(HDC dc)
+{
+    Surface* s = LiveDC(dc) ? dc->GetSurface() : nullptr;
+    return s ? s->pixelFormat : 0;
+}
+
+HGLRC wglCreateContext(HDC dc)
+{
+    ++S().counters.createContext;
+    Surface* s = LiveDC(dc) ? dc->GetSurface() : nullptr;
+    if (!s) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    const PIXELFORMATDESCRIPTOR* p = FormatAt(s->pixelFormat);
+    if (!p || S().faults.failCreateContext) {
+        SetLastError(ERROR_INVALID_PIXEL_FORMAT);
+        return nullptr;
+    }
+    OSMesaContext m = OSMesaCreateContextExt(OSMESA_BGRA, p->cDepthBits, p->cStencilBits, 0, nullptr);
+    if (!m) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    auto* c = new GlContext;
+    c->mesa = m;
+    c->pixelFormat = s->pixelFormat;
+    c->dc = dc;
+    S().contexts.insert(c);
+    Log(dc, "wglCreateContext");
+    return c;
+}
+
+BOOL wglMakeCurrent(HDC dc, HGLRC rc)
+{
+    ++S().counters.makeCurrent;
+    if (!rc) {
+        if (current) {
+            glFlush();
+            OSMesaMakeCurrent(nullptr, nullptr, 0, 0, 0);
+            current->bound = nullptr;
+        }
+        current = nullptr;
+        currentDc = nullptr;
+        return TRUE;
+    }
+    if (!S().contexts.count(rc) || !LiveDC(dc)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    Surface* s = dc->GetSurface();
+    if (!s || s->pixelFormat != rc->pixelFormat) {
+        SetLastError(ERROR_INVALID_PIXEL_FORMAT);
+        return FALSE;
+    }
+    if (current && current != rc)
+        glFlush();
+    if (!Bind(rc, s)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (current && current != rc)
+        current->bound = nullptr;
+    current = rc;
+    currentDc = dc;
+    return TRUE;
+}
+
+HGLRC wglGetCurrentContext() { return current; }
+HDC wglGetCurrentDC() { return currentDc; }
+
+BOOL wglDeleteContext(HGLRC rc)
+{
+    if (!rc || !S().contexts.count(rc)) {
+        ++S().counters.badRelease;
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    ++S().counters.deleteContext;
+    S().contexts.erase(rc);
+    DestroyContext(rc);
+    return TRUE;
+}
+
+BOOL SwapBuffers(HDC dc)
+{
+    Surface* s = LiveDC(dc) ? dc->GetSurface() : nullptr;
+    if (!s)
+        return FALSE;
+    ++S().counters.swapBuffers;
+    Log(dc, "SwapBuffers");
+    if (current && current->bound == s)
+        glFlush();
+    s->front = s->gl;
+    // The swap repaints the whole client area: GDI drawing made before it is gone.
+    std::fill(s->overlay.begin(), s->overlay.end(), 0u);
+    s->overlayDirty = false;
+    ++s->swaps;
+    return TRUE;
+}
+
+}  // namespace quor::wgl

@@ -1,0 +1,96 @@
+#include "platform/win32/Directory.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+namespace quor::win32 {
+
+namespace {
+std::mutex g_overrideMutex;
+std::string g_override;
+
+bool EqualsNoCase(const std::string& a, const char* b) {
+    const std::size_t n = std::strlen(b);
+    if (a.size() != n) return false;
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]);
+        unsigned char y = static_cast<unsigned char>(b[i]);
+        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// The entry of dir whose name matches component; the exact spelling wins over others.
+std::string MatchComponent(const std::string& dir, const std::string& component) {
+    const std::string probe = (dir.empty() ? std::string(".") : dir);
+    struct stat st {};
+    if (::stat((dir.empty() ? component : dir + "/" + component).c_str(), &st) == 0) return component;
+    DIR* d = ::opendir(probe.c_str());
+    if (!d) return component;
+    std::string found = component;
+    while (dirent* e = ::readdir(d)) {
+        if (EqualsNoCase(component, e->d_name)) {
+            found = e->d_name;
+            break;
+        }
+    }
+    ::closedir(d);
+    return found;
+}
+}  // namespace
+
+DWORD GetCurrentDirectoryA(DWORD bufferLength, char* buffer) {
+    std::string dir;
+    {
+        std::lock_guard lock(g_overrideMutex);
+        dir = g_override;
+    }
+    if (dir.empty()) {
+        std::vector<char> buf(4096);
+        if (!::getcwd(buf.data(), buf.size())) return 0;
+        dir = buf.data();
+    }
+    const DWORD needed = static_cast<DWORD>(dir.size() + 1);
+    if (!buffer || bufferLength < needed) return needed;
+    std::memcpy(buffer, dir.c_str(), needed);
+    return needed - 1;
+}
+
+void SetCurrentDirectoryOverride(const std::string& directory) {
+    std::lock_guard lock(g_overrideMutex);
+    g_override = directory;
+}
+
+std::string ToHostPath(const std::string& windowsPath) {
+    std::vector<std::string> parts;
+    std::string part;
+    const bool absolute = !windowsPath.empty() && (windowsPath[0] == '/' || windowsPath[0] == '\\');
+    for (char c : windowsPath) {
+        if (c == '/' || c == '\\') {
+            if (!part.empty()) parts.push_back(part);
+            part.clear();
+        } else {
+            part += c;
+        }
+    }
+    if (!part.empty()) parts.push_back(part);
+
+    std::string out;
+    if (absolute) out.push_back('/');
+    for (const std::string& p : parts) {
+        const std::string name = (p == "." || p == "..") ? p : MatchComponent(out, p);
+        if (!out.empty() && out.back() != '/') out.push_back('/');
+        out.append(name);
+    }
+    if (out.empty() && !windowsPath.empty()) out.push_back('.');
+    return out;
+}
+
+}  // namespace quor::win32

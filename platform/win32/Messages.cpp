@@ -1,0 +1,72 @@
+#include "platform/win32/Messages.h"
+
+#include <cstdio>
+
+namespace quor::win32 {
+
+MessageSink& MessageSink::Instance() {
+    static MessageSink sink;
+    return sink;
+}
+
+std::vector<MessageBoxRecord> MessageSink::MessageBoxes() const {
+    std::lock_guard lock(m_mutex);
+    return m_boxes;
+}
+
+std::vector<PostedMessage> MessageSink::PostedMessages() const {
+    std::lock_guard lock(m_mutex);
+    return m_posted;
+}
+
+std::vector<std::string> MessageSink::DebugOutput() const {
+    std::lock_guard lock(m_mutex);
+    return m_debug;
+}
+
+void MessageSink::Clear() {
+    std::lock_guard lock(m_mutex);
+    m_boxes.clear();
+    m_posted.clear();
+    m_debug.clear();
+}
+
+void MessageSink::SetMessageBoxAnswer(int answer) {
+    std::lock_guard lock(m_mutex);
+    m_answer = answer;
+}
+
+void MessageSink::SetEchoDebugOutput(bool on) {
+    std::lock_guard lock(m_mutex);
+    m_echo = on;
+}
+
+int MessageSink::RecordMessageBox(HWND window, const char* text, const char* caption, UINT type) {
+    std::lock_guard lock(m_mutex);
+    m_boxes.push_back({window, text ? text : "", caption ? caption : "", type});
+    return m_answer;
+}
+
+void MessageSink::RecordPostedMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    std::lock_guard lock(m_mutex);
+    m_posted.push_back({window, message, wParam, lParam});
+}
+
+void MessageSink::RecordDebugOutput(const char* text) {
+    std::lock_guard lock(m_mutex);
+    m_debug.emplace_back(text ? text : "");
+    if (m_echo) std::fputs(m_debug.back().c_str(), stderr);
+}
+
+int MessageBoxA(HWND window, const char* text, const char* caption, UINT type) {
+    return MessageSink::Instance().RecordMessageBox(window, text, caption, type);
+}
+
+BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    MessageSink::Instance().RecordPostedMessage(window, message, wParam, lParam);
+    return TRUE;
+}
+
+void OutputDebugStringA(const char* text) { MessageSink::Instance().RecordDebugOutput(text); }
+
+}  // namespace quor::win32

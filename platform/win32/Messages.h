@@ -1,0 +1,64 @@
+#pragma once
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/win32/Types.h"
+
+namespace quor::win32 {
+
+constexpr UINT MB_OK = 0x0;
+constexpr UINT MB_ICONERROR = 0x10;
+constexpr UINT MB_ICONWARNING = 0x30;
+constexpr int IDOK = 1;
+
+struct MessageBoxRecord {
+    HWND window;
+    std::string text;
+    std::string caption;
+    UINT type;
+};
+
+struct PostedMessage {
+    HWND window;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+// Where message boxes, posted window messages and debug output end up. It records
+// everything, answers every box at once (nothing ever waits for a user) and is
+// thread-safe, since loader threads post progress messages.
+class MessageSink {
+public:
+    static MessageSink& Instance();
+
+    std::vector<MessageBoxRecord> MessageBoxes() const;
+    std::vector<PostedMessage> PostedMessages() const;
+    // Each OutputDebugStringA call is one entry, exactly as given.
+    std::vector<std::string> DebugOutput() const;
+    void Clear();
+
+    // The answer every message box gives (IDOK unless set).
+    void SetMessageBoxAnswer(int answer);
+    // Also copy debug output to standard error (off by default).
+    void SetEchoDebugOutput(bool on);
+
+    int RecordMessageBox(HWND window, const char* text, const char* caption, UINT type);
+    void RecordPostedMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void RecordDebugOutput(const char* text);
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<MessageBoxRecord> m_boxes;
+    std::vector<PostedMessage> m_posted;
+    std::vector<std::string> m_debug;
+    int m_answer = IDOK;
+    bool m_echo = false;
+};
+
+int MessageBoxA(HWND window, const char* text, const char* caption, UINT type);
+BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void OutputDebugStringA(const char* text);
+
+}  // namespace quor::win32

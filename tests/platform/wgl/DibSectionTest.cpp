@@ -1,0 +1,105 @@
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/wgl/Wgl.h"
+
+using namespace quor::wgl;
+
+namespace {
+
+class DibSectionTest : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override { ResetStandIn(); }
+    void TearDown() override { ResetStandIn(); }
+};
+
+// A memory DC with a 5 x 3 DIB of the given depth and a GL context drawing into it.
+struct GlDib {
+    HDC mem = nullptr;
+    HBITMAP bmp = nullptr;
+    HGLRC rc = nullptr;
+    void* bits = nullptr;
+    BITMAPINFO bi{};
+
+    explicit GlDib(int bitCount) {
+        mem = CreateCompatibleDC(nullptr);
+        bi.bmiHeader.biSize = 40;
+        bi.bmiHeader.biWidth = 5;
+        bi.bmiHeader.biHeight = 3;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = static_cast<WORD>(bitCount);
+        bmp = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        SelectObject(mem, bmp);
+        PIXELFORMATDESCRIPTOR pfd{};
+        pfd.dwFlags = PFD_DRAW_TO_BITMAP | PFD_SUPPORT_GDI | PFD_SUPPORT_OPENGL;
+        pfd.cColorBits = static_cast<BYTE>(bitCount);
+        pfd.cDepthBits = 16;
+        SetPixelFormat(mem, ChoosePixelFormat(mem, &pfd), &pfd);
+        rc = wglCreateContext(mem);
+        wglMakeCurrent(mem, rc);
+    }
+    ~GlDib() {
+        wglMakeCurrent(nullptr, nullptr);
+        wglDeleteContext(rc);
+        DeleteDC(mem);
+        DeleteObject(bmp);
+    }
+};
+
+TEST_P(DibSectionTest, CurrentObjectDescribesTheSelectedDib) {
+    const int bitCount = GetParam();
+    GlDib d(bitCount);
+    ASSERT_NE(d.rc, nullptr);
+    EXPECT_EQ(GetCurrentObject(d.mem, OBJ_BITMAP), d.bmp);
+    EXPECT_EQ(GetCurrentObject(d.mem, OBJ_PAL), nullptr);
+    DIBSECTION ds{};
+    ASSERT_EQ(GetObjectA(d.bmp, sizeof ds, &ds), static_cast<int>(sizeof ds));
+    EXPECT_EQ(ds.dsBm.bmBits, d.bits);
+    EXPECT_EQ(ds.dsBm.bmWidth, 5);
+    EXPECT_EQ(ds.dsBm.bmHeight, 3);
+    EXPECT_EQ(ds.dsBm.bmWidthBytes, ((5 * bitCount + 31) / 32) * 4);
+    EXPECT_EQ(ds.dsBmih.biBitCount, bitCount);
+    BITMAP bm{};
+    EXPECT_EQ(GetObjectA(d.bmp, sizeof bm, &bm), static_cast<int>(sizeof bm));
+    EXPECT_EQ(bm.bmBits, d.bits);
+}
+
+TEST_P(DibSectionTest, GlImageAndGdiPixelsBothReachTheBits) {
+    const int bitCount = GetParam();
+    GlDib d(bitCount);
+    ASSERT_NE(d.rc, nullptr);
+    glClearColor(0, 0, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, 1, 1);  // bottom-left pixel red
+    glClearColor(1, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    glFlush();
+    GdiFlush();
+    const int bpp = bitCount / 8;
+    const int stride = ((5 * bitCount + 31) / 32) * 4;
+    const auto* p = static_cast<const unsigned char*>(d.bits);
+    // Bottom-up rows of blue, green, red.
+    EXPECT_EQ(p[0], 0);
+    EXPECT_EQ(p[2], 255);
+    EXPECT_EQ(p[bpp + 0], 255);
+    EXPECT_EQ(p[2 * stride + 4 * bpp + 0], 255);
+    EXPECT_EQ(p[2 * stride + 4 * bpp + 2], 0);
+    if (bitCount == 32) {
+        EXPECT_EQ(p[3], 255);
+    }
+
+    // A GDI pixel over the GL image (top-left, counted from the top).
+    SetPixel(d.mem, 0, 0, RGB(0, 255, 0));
+    GdiFlush();
+    EXPECT_EQ(p[2 * stride + 1], 255);
+    EXPECT_EQ(p[2 * stride + 0], 0);
+    EXPECT_EQ(p[2], 255);  // the GL image is still under the rest
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, DibSectionTest, ::testing::Values(24, 32));
+
+}  // namespace

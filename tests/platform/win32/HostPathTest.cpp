@@ -1,0 +1,30 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/win32/Directory.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(ToHostPath, MatchesComponentsWithoutRegardToCase) {
+    const fs::path root = fs::path(QUOR_BINARY_DIR) / "host_path_test";
+    fs::remove_all(root);
+    fs::create_directories(root / "Maps" / "Town");
+    std::ofstream(root / "Maps" / "Town" / "Ground.DDS") << "x";
+
+    const std::string r = root.string();
+    struct Case {
+        std::string in, out;
+    } cases[] = {
+        {r + "\\maps\\town\\ground.dds", r + "/Maps/Town/Ground.DDS"},
+        {r + "/MAPS//TOWN\\\\ground.dds", r + "/Maps/Town/Ground.DDS"},
+        {r + "\\maps\\missing\\x.dds", r + "/Maps/missing/x.dds"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(quor::win32::ToHostPath(c.in), c.out) << c.in;
+    fs::remove_all(root);
+}
+
+}  // namespace

@@ -1,0 +1,1 @@
+target_link_libraries(scene_tests PRIVATE scene_static)

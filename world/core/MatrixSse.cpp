@@ -1,0 +1,141 @@
+// The SSE forms of the matrix product, inverse and transforms. They want the second operand
+// and the output 16-byte aligned (Matrix is); the plain forms in Matrix.cpp are their oracle.
+#include <xmmintrin.h>
+
+#include "world/core/Matrix.h"
+
+namespace quor {
+
+void Matrix4Multiply(const Matrix& a, const Matrix& b, Matrix& out) {
+    // b whole first, then row by row: out may alias either operand.
+    const __m128 b0 = _mm_load_ps(b.m), b1 = _mm_load_ps(b.m + 4), b2 = _mm_load_ps(b.m + 8),
+                 b3 = _mm_load_ps(b.m + 12);
+    for (int r = 0; r < 4; ++r) {
+        const __m128 row = _mm_loadu_ps(a.m + 4 * r);
+        __m128 s = _mm_mul_ps(_mm_shuffle_ps(row, row, 0x00), b0);
+        s = _mm_add_ps(s, _mm_mul_ps(_mm_shuffle_ps(row, row, 0x55), b1));
+        s = _mm_add_ps(s, _mm_mul_ps(_mm_shuffle_ps(row, row, 0xAA), b2));
+        s = _mm_add_ps(s, _mm_mul_ps(_mm_shuffle_ps(row, row, 0xFF), b3));
+        _mm_store_ps(out.m + 4 * r, s);
+    }
+}
+
+bool MatrixInverseSse(Matrix& mat, float* detOut) {
+    float* src = mat.m;
+    // Rows of the transpose, with the pairs arranged for the 2x2 sub-determinants.
+    const __m128 t0 = _mm_movelh_ps(_mm_load_ps(src), _mm_load_ps(src + 4));
+    __m128 row1 = _mm_movelh_ps(_mm_load_ps(src + 8), _mm_load_ps(src + 12));
+    const __m128 row0 = _mm_shuffle_ps(t0, row1, 0x88);
+    row1 = _mm_shuffle_ps(row1, t0, 0xDD);
+    const __m128 t1 = _mm_movehl_ps(_mm_load_ps(src + 4), _mm_load_ps(src));
+    __m128 row3 = _mm_movehl_ps(_mm_load_ps(src + 12), _mm_load_ps(src + 8));
+    __m128 row2 = _mm_shuffle_ps(t1, row3, 0x88);
+    row3 = _mm_shuffle_ps(row3, t1, 0xDD);
+
+    __m128 minor0, minor1, minor2, minor3, tmp;
+
+    tmp = _mm_mul_ps(row2, row3);
+    tmp = _mm_shuffle_ps(tmp, tmp, 0xB1);
+    minor0 = _mm_mul_ps(row1, tmp);
+    minor1 = _mm_mul_ps(row0, tmp);
+    tmp = _mm_shuffle_ps(tmp, tmp, 0x4E);
+    minor0 = _mm_sub_ps(_mm_mul_ps(row1, tmp), minor0);
+    minor1 = _mm_sub_ps(_mm_mul_ps(row0, tmp), minor1);
+    minor1 = _mm_shuffle_ps(minor1, minor1, 0x4E);
+
+    tmp = _mm_mul_ps(row1, row2);
+    tmp = _mm_shuffle_ps(tmp, tmp, 0xB1);
+    minor0 = _mm_add_ps(_mm_mul_ps(row3, tmp), minor0);
+    minor3 = _mm_mul_ps(row0, tmp);
+    tmp = _mm_shuffle_ps(tmp, tmp, 0x4E);
+    minor0 = _mm_sub_ps(minor0, _mm_mul_ps(row3, tmp));
+    minor3 = _mm_sub_ps(_mm_mul_ps(row0, tmp), minor3);
+    minor3 = _mm_shuffle_ps(minor3, minor3, 0x4E);
+
+    tmp = _mm_mul_ps(_mm_shuffle_ps(row1, row1, 0x4E), row3);
+    tmp = _mm_shuffle_ps(tmp, tmp, 0xB1);
+    row2 = _mm_shuffle_ps(row2, row2, 0x4E);
+    minor0 = _mm_add_ps(_mm_mul_ps(row2, tmp), minor0);
+    minor2 = _mm_mul_ps(row0, tmp);
+    tmp = _mm_shuffle_ps(tmp, tmp, 0x4E);
+    minor0 = _mm_sub_ps(minor0, _mm_mul_ps(row2, tmp));
+    minor2 = _mm_sub_ps(_mm_mul_ps(row0, tmp), minor2);
+    minor2 = _mm_shuffle_ps(minor2, minor2, 0x4E);
+
+    tmp = _mm_mul_ps(row0, row1);
+    tmp = _mm_shuffle_ps(tmp, tmp, 0xB1);
+    minor2 = _mm_add_ps(_mm_mul_ps(row3, tmp), minor2);
+    minor3 = _mm_sub_ps(_mm_mul_ps(row2, tmp), minor3);
+    tmp = _mm_shuffle_ps(tmp, tmp, 0x4E);
+    minor2 = _mm_sub_ps(_mm_mul_ps(row3, tmp), minor2);
+    minor3 = _mm_sub_ps(minor3, _mm_mul_ps(row2, tmp));
+
+    tmp = _mm_mul_ps(row0, row3);
+    tmp = _mm_shuffle_ps(tmp, tmp, 0xB1);
+    minor1 = _mm_sub_ps(minor1, _mm_mul_ps(row2, tmp));
+    minor2 = _mm_add_ps(_mm_mul_ps(row1, tmp), minor2);
+    tmp = _mm_shuffle_ps(tmp, tmp, 0x4E);
+    minor1 = _mm_add_ps(_mm_mul_ps(row2, tmp), minor1);
+    minor2 = _mm_sub_ps(minor2, _mm_mul_ps(row1, tmp));
+
+    tmp = _mm_mul_ps(row0, row2);
+    tmp = _mm_shuffle_ps(tmp, tmp, 0xB1);
+    minor1 = _mm_add_ps(_mm_mul_ps(row3, tmp), minor1);
+    minor3 = _mm_sub_ps(minor3, _mm_mul_ps(row1, tmp));
+    tmp = _mm_shuffle_ps(tmp, tmp, 0x4E);
+    minor1 = _mm_sub_ps(minor1, _mm_mul_ps(row3, tmp));
+    minor3 = _mm_add_ps(_mm_mul_ps(row1, tmp), minor3);
+
+    // Determinant by a horizontal sum of row 0 of the transpose times the first cofactors.
+    __m128 det = _mm_mul_ps(row0, minor0);
+    det = _mm_add_ps(_mm_shuffle_ps(det, det, 0x4E), det);
+    det = _mm_add_ss(_mm_shuffle_ps(det, det, 0xB1), det);
+    const float d = _mm_cvtss_f32(det);
+    if (d == 0.0f) return false;
+    if (detOut) *detOut = d;
+
+    // Reciprocal estimate refined by one Newton step: r' = 2r - det r^2.
+    const __m128 r = _mm_rcp_ss(det);
+    det = _mm_sub_ss(_mm_add_ss(r, r), _mm_mul_ss(det, _mm_mul_ss(r, r)));
+    det = _mm_shuffle_ps(det, det, 0x00);
+
+    _mm_store_ps(src, _mm_mul_ps(det, minor0));
+    _mm_store_ps(src + 4, _mm_mul_ps(det, minor1));
+    _mm_store_ps(src + 8, _mm_mul_ps(det, minor2));
+    _mm_store_ps(src + 12, _mm_mul_ps(det, minor3));
+    return true;
+}
+
+namespace {
+inline __m128 AffineRow(const Vec3& p, const Matrix& m) {
+    __m128 s = _mm_mul_ps(_mm_set1_ps(p.x), _mm_load_ps(m.m));
+    s = _mm_add_ps(s, _mm_mul_ps(_mm_set1_ps(p.y), _mm_load_ps(m.m + 4)));
+    s = _mm_add_ps(s, _mm_mul_ps(_mm_set1_ps(p.z), _mm_load_ps(m.m + 8)));
+    return s;
+}
+
+// Vec3 is 12 bytes: never store (or load) 16 into it.
+inline void StoreVec3(Vec3& out, __m128 v) {
+    alignas(16) float f[4];
+    _mm_store_ps(f, v);
+    out = {f[0], f[1], f[2]};
+}
+}  // namespace
+
+void TransformCoordSse(Vec3& p, const Matrix& m) {
+    const __m128 s = _mm_add_ps(AffineRow(p, m), _mm_load_ps(m.m + 12));
+    // A true division for w, not the reciprocal estimate.
+    const __m128 w = _mm_shuffle_ps(s, s, 0xFF);
+    StoreVec3(p, _mm_mul_ps(s, _mm_div_ps(_mm_set1_ps(1.0f), w)));
+}
+
+void TransformCoordSse(const Vec3& p, const Matrix& m, Vec3& out) {
+    out = p;
+    TransformCoordSse(out, m);
+}
+
+void TransformNormalSse(const Vec3& v, const Matrix& m, Vec3& out) {
+    StoreVec3(out, AffineRow(v, m));
+}
+
+}  // namespace quor
