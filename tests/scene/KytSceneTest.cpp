@@ -5,6 +5,7 @@
 
 #include "scene/annotation/AuxDRArrow.h"
 #include "scene/view/KytScenes.h"
+#include "scene/view/KytCamera.h"
 #include "scene/view/KytViewPort.h"
 #include "platform/kernel/KytRecords.h"
 
@@ -461,6 +462,86 @@ TEST_F(SceneFixture, ReviewRecordsFollowTheReviewScene)
     other.Draw(true);
     EXPECT_EQ(current.bShow, 0);
     EXPECT_EQ(nested.bShow, 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SceneFixture, CamerasNeedAContextAndFollowTheResetViewFlag)
+{
+    KytLink root;
+    RecordingScene scene(&root, "cams");
+    auto* early = new KytCamera("early", 10.0f, 20.0f);
+    EXPECT_FALSE(scene.AddCamera(early));
+    delete early;
+    ASSERT_TRUE(scene.Create(NewOgl(16, 16), 16, 16));
+    auto* second = new KytCamera("second", 30.0f, 40.0f);
+    EXPECT_TRUE(scene.AddCamera(second));
+    EXPECT_EQ(scene.SearchCamera("second"), second);
+    EXPECT_TRUE(scene.ChangeActive(second));
+    EXPECT_EQ(scene.GetActiveCamera(), second);
+    EXPECT_FALSE(scene.IsResetView());
+    float direct = 0, zenith = 0;
+    EXPECT_TRUE(scene.GetViewPoint(&direct, &zenith));
+    EXPECT_FLOAT_EQ(direct, 30.0f);
+    EXPECT_FLOAT_EQ(zenith, 40.0f);
+}
+
+TEST_F(SceneFixture, BackupStateTakesTheViewAndTheDrawType)
+{
+    KytLink root;
+    RecordingScene scene(&root, "backup");
+    ASSERT_TRUE(scene.Create(NewOgl(16, 16), 16, 16));
+    scene.ChangeDrawType(DRAWTYPE_WIRE, nullptr, nullptr, false);
+    scene.BackupState(1);
+    const KytBackupSceneData& data = scene.GetBackup(1);
+    const KytViewPort& vp = *scene.GetViewPort();
+    EXPECT_FLOAT_EQ(data.fDirectAngle, vp.GetDirectAngle());
+    EXPECT_FLOAT_EQ(data.fZenithAngle, vp.GetZenithAngle());
+    EXPECT_DOUBLE_EQ(data.lfViewRadius, vp.GetViewRadius());
+    EXPECT_DOUBLE_EQ(data.lfFarClip, vp.GetFarClip());
+    EXPECT_EQ(data.eDrawType, DRAWTYPE_WIRE);
+    EXPECT_TRUE(data.bSubDraw);
+    EXPECT_EQ(scene.GetBackup(0).eDrawType, DRAWTYPE_SHADE);  // untouched record
+}
+
+TEST_F(SceneFixture, ChangeViewTypeOnlyOnAChange)
+{
+    RecordingScene scene;
+    ASSERT_TRUE(scene.Create(NewOgl(16, 16), 16, 16));
+    EXPECT_EQ(scene.GetProjType(), 1);
+    EXPECT_FALSE(scene.ChangeViewType(PROJECT_PARALLEL));
+    scene.GetViewPort()->GetRealScale().Flag = 1;
+    EXPECT_TRUE(scene.ChangeViewType(PROJECT_PERSPECTIVE));
+    EXPECT_EQ(scene.GetProjType(), 0);
+    EXPECT_EQ(scene.GetViewPort()->GetRealScale().Flag, 0);
+    GLdouble projection[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    EXPECT_DOUBLE_EQ(projection[11], -1.0);  // a perspective projection
+}
+
+TEST_F(FrameTest, DependPartDrawsTheTextsWithoutSwapping)
+{
+    scene->AddAnnotation(new RecordingAnnotate("n1", &root), AUX_STAGE_SECOND);
+    scene->AddAnnotation(new RecordingDRAnnotate("r1", &root), AUX_STAGE_SECOND);
+    ClearLog();
+    scene->DrawDependPart();
+    EXPECT_EQ(Log(), (Strings{"n1:DrawGDI", "r1:DrawGDI"}));
+    scene->SetDepend(false);
+    ClearLog();
+    scene->DrawDependPart();
+    EXPECT_TRUE(Log().empty());
+}
+
+TEST_F(FrameTest, FitViewRefitsEveryObjectWithoutDrawing)
+{
+    scene->FitView(false);
+    EXPECT_EQ(Log(), (Strings{"a1:FitView", "a2:FitView", "b1:FitView"}));
+    ClearLog();
+    scene->ResetView(true);
+    EXPECT_EQ(Log(), (Strings{"a1:FitView", "a1:Draw", "a2:FitView", "a2:Draw", "contents:Draw0", "b1:FitView",
+                              "b1:Draw", "swap"}));
 }
 
 } // namespace

@@ -534,3 +534,29 @@ TEST_F(SceneFixture, ForwardingRemovesAuxObjectsInEveryScene)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SceneFixture, RootChangesRecheckTheVisibilityOfEveryObject)
+{
+    KytLink root, part;
+    root.AddChild(&part);
+    KytScenes scenes(&root, nullptr);
+    KytScene* s = scenes.GetTopScene(false);
+    s->AddAuxContents(new RecordingAux("f", 1), AUX_STAGE_FIRST);
+    s->AddAuxContents(new RecordingAux("s", 2), AUX_STAGE_SECOND);
+    ClearLog();
+    scenes.ChangeRootLink(s, &root, false);  // already its root: nothing
+    EXPECT_TRUE(Log().empty());
+    scenes.ChangeRootLink(s, &part, false);
+    EXPECT_EQ(Log(), (Strings{"f:CheckVisual", "s:CheckVisual"}));
+    EXPECT_EQ(s->GetRootLink(), &part);
+    EXPECT_EQ(scenes.GetRootLink(), &part);
+    ClearLog();
+    scenes.Remake(false);
+    EXPECT_EQ(Log(), (Strings{"f:CheckVisual", "s:CheckVisual"}));
+    scenes.ChangeRootLink(&root, false, false);
+    EXPECT_EQ(s->GetRootLink(), &root);
+}
+
+} // namespace
