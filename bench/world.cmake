@@ -11,3 +11,5 @@ if(Boost_FOUND)
   target_include_directories(world_bench SYSTEM PRIVATE ${Boost_INCLUDE_DIRS})
   target_compile_definitions(world_bench PRIVATE QUOR_HAVE_BOOST=1)
 endif()
+# The mesh benchmark builds its files with the test-side mesh writer.
+target_sources(world_bench PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/world/MeshFileWriter.cpp)

@@ -8,10 +8,6 @@
 int TOKEN::GetToken()
 {
     szToken.clear();
-    if (!pending_.empty()) {
-        szToken.swap(pending_);
-        return static_cast<int>(szToken.size());
-    }
     int c;
     while ((c = in_->get()) != EOF && std::isspace(static_cast<unsigned char>(c))) {
     }

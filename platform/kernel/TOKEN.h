@@ -22,5 +22,4 @@ public:
 
 private:
     std::istream* in_;
-    std::string pending_;
 };

@@ -77,6 +77,24 @@ Bitmap* StockBitmap()
     return &b;
 }
 
+Palette* StockPalette()
+{
+    // The 20 static system colours of a palette device, in their usual order.
+    static Palette p = [] {
+        Palette s;
+        s.stock = true;
+        const BYTE c[20][3] = {{0, 0, 0},       {128, 0, 0},     {0, 128, 0},     {128, 128, 0},
+                               {0, 0, 128},     {128, 0, 128},   {0, 128, 128},   {192, 192, 192},
+                               {192, 220, 192}, {166, 202, 240}, {255, 251, 240}, {160, 160, 164},
+                               {128, 128, 128}, {255, 0, 0},     {0, 255, 0},     {255, 255, 0},
+                               {0, 0, 255},     {255, 0, 255},   {0, 255, 255},   {255, 255, 255}};
+        for (const auto& e : c)
+            s.entries.push_back({e[0], e[1], e[2], 0});
+        return s;
+    }();
+    return &p;
+}
+
 LOGFONTA FontOf(const DeviceContext* dc) { return dc->font ? dc->font->lf : StockFont(SYSTEM_FONT)->lf; }
 
 void DeleteGdiObject(GdiObject* o)
@@ -108,7 +126,17 @@ void ComposeDib(Bitmap* b)
                     std::memcpy(q + 4 * x, &v, 4);
                 }
             } else {
-                for (int x = 0; x < s.width; ++x, q += 3) {
+                // Four pixels (0xAARRGGBB) pack into three little-endian words of
+                // blue-green-red bytes.
+                int x = 0;
+                for (; x + 4 <= s.width; x += 4, q += 12) {
+                    const uint32_t a = p[x], b1 = p[x + 1], c = p[x + 2], d = p[x + 3];
+                    const uint32_t w[3] = {(a & 0xFFFFFFu) | (b1 << 24),
+                                           ((b1 >> 8) & 0xFFFFu) | (c << 16),
+                                           ((c >> 16) & 0xFFu) | (d << 8)};
+                    std::memcpy(q, w, 12);
+                }
+                for (; x < s.width; ++x, q += 3) {
                     const uint32_t v = p[x];
                     q[0] = uint8_t(v);
                     q[1] = uint8_t(v >> 8);
@@ -265,6 +293,8 @@ HGDIOBJ GetStockObject(int which)
     case SYSTEM_FONT:
     case DEFAULT_GUI_FONT:
         return StockFont(which);
+    case DEFAULT_PALETTE:
+        return StockPalette();
     default:
         return nullptr;
     }

@@ -33,7 +33,7 @@ bool LiveObject(const GdiObject* o)
     for (int which : {WHITE_BRUSH, BLACK_BRUSH, NULL_BRUSH})
         if (o == StockBrush(which))
             return true;
-    return o == StockBitmap();
+    return o == StockBitmap() || o == StockPalette();
 }
 
 void Log(HDC dc, std::string line) { dc->log.push_back(std::move(line)); }

@@ -29,6 +29,7 @@ Font* StockFont(int which);
 Pen* StockPen(int which);
 Brush* StockBrush(int which);
 Bitmap* StockBitmap();
+Palette* StockPalette();
 
 // The context current in this thread (null when none).
 GlContext*& Current();

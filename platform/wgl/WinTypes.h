@@ -200,6 +200,7 @@ constexpr int NULL_PEN = 8;
 constexpr int ANSI_FIXED_FONT = 11;
 constexpr int ANSI_VAR_FONT = 12;
 constexpr int SYSTEM_FONT = 13;
+constexpr int DEFAULT_PALETTE = 15;
 constexpr int DEFAULT_GUI_FONT = 17;
 
 // Pen styles.

@@ -113,6 +113,8 @@ void KytOgl::DeleteContext()
         hWndNow = nullptr;
     }
     if (m_hPalette) {
+        // A palette still selected into the DC cannot be deleted: put the default one back.
+        quor::wgl::SelectPalette(m_hDC, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
         DeleteObject(m_hPalette);
         m_hPalette = nullptr;
     }

@@ -242,6 +242,50 @@ TEST_F(FrameOutputTest, CreateSearchesDownwardWhenTheFormatIsRefused) {
     Inject().failCreateContext = false;
 }
 
+TEST_F(FrameOutputTest, RefusedFormatFallsBackToTheNextLowerOne) {
+    using namespace quor::wgl;
+    HWND wnd = CreateStandInWindow(4, 4);
+    HDC dc = CreateCompatibleDC(nullptr);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = 40;
+    bi.bmiHeader.biWidth = 4;
+    bi.bmiHeader.biHeight = 4;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    SelectObject(dc, bmp);
+    {
+        KytOglMem ogl(wnd, dc, 24, 16);
+        PIXELFORMATDESCRIPTOR want{};
+        want.dwFlags = PFD_DRAW_TO_BITMAP | PFD_SUPPORT_GDI | PFD_SUPPORT_OPENGL;
+        want.cColorBits = 24;
+        want.cDepthBits = 16;
+        const int chosen = ChoosePixelFormat(dc, &want);
+        ASSERT_GT(chosen, 1);
+        MessageBoxes().clear();
+        Inject().refuseFormats = {chosen};
+        const int livDcs = LiveDCs();
+        EXPECT_TRUE(ogl.Create(4, 4));
+        Inject().refuseFormats.clear();
+        EXPECT_EQ(GetPixelFormat(dc), chosen - 1);
+        EXPECT_TRUE(MessageBoxes().empty());
+        ogl.MakeCurrentFource();
+        EXPECT_NE(glGetString(GL_RENDERER), nullptr);
+        // The device context belongs to the caller: deleting the context leaves it alone.
+        const int badBefore = Stats().badRelease;
+        ogl.DeleteContext();
+        ogl.DeleteContext();
+        EXPECT_EQ(LiveDCs(), livDcs);
+        EXPECT_EQ(Stats().badRelease, badBefore);
+        EXPECT_EQ(wglGetCurrentContext(), nullptr);
+    }
+    KytOgl::ResetHwnd();
+    DeleteDC(dc);
+    DeleteObject(bmp);
+    DestroyWindow(wnd);
+}
+
 // ---- the two writers called directly -------------------------------------------------------
 
 TEST_F(FrameOutputTest, JpegWriterTakesPackedBottomUpRgb) {
@@ -312,8 +356,12 @@ TEST_F(FrameOutputTest, BitmapWriterRefusesPixelsItCannotDescribe) {
     info.bmiHeader.biBitCount = 24;
     EXPECT_FALSE(write_BMP_file("/nonexistent-dir/x.bmp", info, 64, px.data()));
     EXPECT_FALSE(write_BMP_file(nullptr, info, 64, px.data()));
-    ASSERT_EQ(KytEnv::Messages().size(), 2u);
-    EXPECT_EQ(KytEnv::Messages()[1].number, 1162);
+    // A write that fails half way (a full disk) is reported the same way.
+    CFile::failWriteAfter = 60;
+    EXPECT_FALSE(write_BMP_file(TempPath("full.bmp").c_str(), info, 64, px.data()));
+    CFile::failWriteAfter = -1;
+    ASSERT_EQ(KytEnv::Messages().size(), 3u);
+    for (const auto& m : KytEnv::Messages()) EXPECT_EQ(m.number, 1162);
 }
 
 }  // namespace

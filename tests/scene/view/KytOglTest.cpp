@@ -133,27 +133,28 @@ TEST_F(KytOglTest, PaletteDeviceGetsAThreeThreeTwoPalette)
     HWND wnd;
     auto ogl = Make(wnd);
     EXPECT_TRUE(MessageBoxes().empty());
-    PIXELFORMATDESCRIPTOR pfd{};
-    pfd.cColorBits = 8;
-    pfd.cRedBits = 3, pfd.cRedShift = 0;
-    pfd.cGreenBits = 3, pfd.cGreenShift = 3;
-    pfd.cBlueBits = 2, pfd.cBlueShift = 6;
-    KytOgl other(wnd, 8, 16);
-    ASSERT_TRUE(other.SetupLogicalPalette(pfd));
-    // The palette now selected into the DC is the one just made.
-    HPALETTE pal = SelectPalette(other.GetHdc(), nullptr, FALSE);
-    EXPECT_EQ(pal, nullptr);  // nothing else to select: read it through the DC's record
+    HPALETTE pal = ogl->GetHdc()->palette;
+    ASSERT_NE(pal, nullptr);
     PALETTEENTRY e[256] = {};
-    ASSERT_NE(other.GetHdc()->palette, nullptr);
-    ASSERT_EQ(GetPaletteEntries(other.GetHdc()->palette, 0, 256, e), 256u);
+    ASSERT_EQ(GetPaletteEntries(pal, 0, 256, e), 256u);
     for (int i = 0; i < 256; ++i) {
         ASSERT_EQ(e[i].peRed, (i & 7) * 255 / 7) << i;
         ASSERT_EQ(e[i].peGreen, ((i >> 3) & 7) * 255 / 7) << i;
         ASSERT_EQ(e[i].peBlue, ((i >> 6) & 3) * 255 / 3) << i;
         ASSERT_EQ(e[i].peFlags, 0);
     }
-    other.DeleteContext();
+    // The palette is given up with the context, even on a DC the caller keeps.
     ogl->DeleteContext();
+    EXPECT_EQ(LiveGdiObjects(), 0);
+    HDC dc = GetDC(wnd);
+    {
+        KytOgl borrowed(wnd, dc, 8, 16);
+        ASSERT_TRUE(borrowed.Create(8, 8));
+        EXPECT_EQ(LiveGdiObjects(), 1);
+        borrowed.DeleteContext();
+    }
+    EXPECT_EQ(LiveGdiObjects(), 0);
+    ReleaseDC(wnd, dc);
 }
 
 }  // namespace

@@ -159,6 +159,23 @@ TEST(IniFile, SettersAppendOrReplace) {
     EXPECT_FALSE(nowhere.Save());
 }
 
+TEST(IniFile, EveryPrefixLoads) {
+    // Text has no length fields: any cut is still a file, and nothing may read past it.
+    auto mem = std::make_unique<quor::host::MemoryFileSystem>();
+    quor::host::MemoryFileSystem* files = mem.get();
+    quor::test::BoundHost bound(std::move(mem));
+    const std::string text(kFixture, sizeof(kFixture) - 1);
+    for (std::size_t n = 0; n <= text.size(); ++n) {
+        files->AddFile("cut.ini", std::string_view(text.data(), n));
+        IniFile ini("cut.ini");
+        EXPECT_TRUE(ini.Load()) << n;
+    }
+    // Seed for the fuzz target.
+    const fs::path corpus = fs::path(QUOR_BINARY_DIR) / "corpus" / "ini";
+    fs::create_directories(corpus);
+    std::ofstream(corpus / "edge.ini", std::ios::binary) << text;
+}
+
 TEST(IniFile, WithoutAFileSystemLoadFails) {
     quor::ResetInterfaces();
     IniFile ini("x.ini");

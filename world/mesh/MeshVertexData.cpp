@@ -1,0 +1,175 @@
+#include "world/mesh/MeshVertexData.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "world/core/CollisionMeshRecord.h"
+
+#include "world/core/Log.h"
+
+namespace quor {
+
+namespace {
+constexpr std::uint32_t kPerLodChannelsVersion = 0x30008;  // channel count and colour flag per LOD
+constexpr std::uint32_t kUnrotatedVersion = 0x20002;
+}  // namespace
+
+void MeshVertexData::SetSubMeshCount(std::uint32_t count) {
+    subMeshCount = count;
+    ranges.assign(count, SubMeshRange{});
+}
+
+void MeshVertexData::FreeColours() { std::vector<std::uint32_t>().swap(colours); }
+
+void MeshVertexData::FreeArrays() {
+    positions.clear();
+    normals.clear();
+    indices.clear();
+    for (auto& uv : uvs) std::vector<float>().swap(uv);
+    FreeColours();
+}
+
+bool MeshVertexData::Read(BinaryReader& in, std::uint32_t version, std::uint32_t frames) {
+    FreeArrays();
+    if (frames == 0) {
+        in.Fail();
+        return false;
+    }
+    frameCount = frames;
+    const bool perLod = version >= kPerLodChannelsVersion;
+    // Counts per sub-mesh: 8 bytes, 10 with the per-LOD channel bytes.
+    if (!in.CheckCount(subMeshCount, perLod ? 10 : 8)) return false;
+    std::uint64_t vertexSum = 0, triangleSum = 0;
+    bool anyColour = false;
+    std::uint8_t maxChannels = 0;
+    for (SubMeshRange& r : ranges) {
+        r.vertexCount = in.U32();
+        r.triangleCount = in.U32();
+        if (perLod) {
+            r.uvChannelCount = in.U8();
+            r.hasColour = in.U8();
+        }
+        r.firstVertex = std::uint32_t(vertexSum);
+        r.firstTriangle = std::uint32_t(triangleSum);
+        vertexSum += r.vertexCount;
+        triangleSum += r.triangleCount;
+        if (r.uvChannelCount > kMaxUvChannels) in.Fail();
+        maxChannels = std::max(maxChannels, r.uvChannelCount);
+        anyColour = anyColour || r.hasColour != 0;
+    }
+    hasData = in.U32();
+    vertexCount = in.U32();
+    triangleCount = in.U32();
+    if (!perLod) anyColour = (in.U32() != 0) || anyColour;
+    // Every range must lie inside the LOD's arrays: the uv and colour data is written at each
+    // sub-mesh's first vertex, and the buffers are filled range by range.
+    if (!in.Ok() || vertexSum > vertexCount || triangleSum > triangleCount) {
+        in.Fail();
+        return false;
+    }
+    hasColour = anyColour ? 1 : 0;
+    uvChannelCount = maxChannels;
+    uvColourStride = (hasColour ? 4 : 0) + 8u * uvChannelCount;
+
+    const std::uint64_t perVertex = 24ull * frames + 8ull * uvChannelCount + (hasColour ? 4 : 0);
+    const std::uint64_t arrayBytes = perVertex * vertexCount + 6ull * triangleCount;
+    if (hasData) {
+        // The file holds at least the frames' positions and normals and the indices.
+        if (!in.CheckCount(24ull * frames * vertexCount + 6ull * triangleCount, 1)) return false;
+    } else if (arrayBytes > kMaxDatalessBytes) {
+        in.Fail();
+        return false;
+    }
+
+    const std::size_t v = vertexCount;
+    for (int c = 0; c < uvChannelCount; ++c) uvs[c].assign(v * 2, 0.0f);
+    if (hasColour) colours.assign(v, 0xFFFFFFFFu);
+    if (!hasData) {
+        positions.Assign(v * frames, Vec3{});
+        normals.Assign(v * frames, Vec3{});
+        indices.Assign(std::size_t(triangleCount) * 3, 0);
+        return true;
+    }
+    // Overwritten whole by the read below.
+    if (!positions.AllocateUninitialised(v * frames) || !normals.AllocateUninitialised(v * frames) ||
+        !indices.AllocateUninitialised(std::size_t(triangleCount) * 3)) {
+        in.Fail();
+        FreeArrays();
+        return false;
+    }
+
+    in.F32s(reinterpret_cast<float*>(positions.data()), v * 3);
+    in.F32s(reinterpret_cast<float*>(normals.data()), v * 3);
+    in.U16s(indices.data(), indices.size());
+    for (const SubMeshRange& r : ranges) {
+        for (int c = 0; c < r.uvChannelCount; ++c) {
+            in.F32s(uvs[c].data() + std::size_t(r.firstVertex) * 2, std::size_t(r.vertexCount) * 2);
+        }
+    }
+    for (const SubMeshRange& r : ranges) {
+        if (r.hasColour) in.U32s(colours.data() + r.firstVertex, r.vertexCount);
+    }
+    for (std::uint32_t f = 1; f < frames && in.Ok(); ++f) {
+        in.F32s(reinterpret_cast<float*>(positions.data() + v * f), v * 3);
+        in.F32s(reinterpret_cast<float*>(normals.data() + v * f), v * 3);
+    }
+    if (!in.Ok() || !IndicesInRange(indices.data(), triangleCount, vertexCount)) {
+        in.Fail();
+        FreeArrays();
+        return false;
+    }
+    return true;
+}
+
+bool MeshSkelVertexData::Read(BinaryReader& in, std::uint32_t version, std::uint32_t frames) {
+    boneIndices.clear();
+    weights.clear();
+    if (!MeshVertexData::Read(in, version, frames)) return false;
+    const std::size_t v = vertexCount;
+    if (hasData) {
+        if (!in.CheckCount(v, 20)) {
+            FreeArrays();
+            return false;
+        }
+        boneIndices.AllocateUninitialised(v * 4);
+        weights.AllocateUninitialised(v * 4);
+        in.Bytes(boneIndices.data(), boneIndices.size());
+        in.F32s(weights.data(), weights.size());
+    } else {
+        boneIndices.Assign(v * 4, 0);
+        weights.Assign(v * 4, 0.0f);
+    }
+    if (boneCount != 0) {
+        for (std::uint8_t b : boneIndices) {
+            if (b != 255 && b >= boneCount) {
+                in.Fail();
+                break;
+            }
+        }
+    }
+    if (!in.Ok()) {
+        FreeArrays();
+        return false;
+    }
+    if (hasData && version < kUnrotatedVersion) {
+        // The oldest exporter faced the other way: turn frame 0 half a turn about y.
+        const float angle = 3.1415927f;
+        const float c = std::cos(angle), s = std::sin(angle);
+        for (std::size_t i = 0; i < v; ++i) {
+            for (Vec3* p : {&positions[i], &normals[i]}) {
+                const float x = p->x, z = p->z;
+                p->x = x * c + z * s;
+                p->z = -x * s + z * c;
+            }
+        }
+    }
+    return true;
+}
+
+void MeshSkelVertexData::FreeArrays() {
+    MeshVertexData::FreeArrays();
+    boneIndices.clear();
+    weights.clear();
+}
+
+}  // namespace quor

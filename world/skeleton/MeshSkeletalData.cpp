@@ -1,0 +1,237 @@
+#include "world/skeleton/MeshSkeletalData.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "world/core/Log.h"
+
+namespace quor {
+
+namespace {
+constexpr std::uint32_t kBindPoseVersion = 0x20010;
+constexpr std::uint32_t kSetListVersion = 0x20015;
+constexpr std::uint32_t kBoneBoundsVersion = 0x20016;
+constexpr std::uint32_t kBonesLinkedByNameVersion = 0x30001;
+
+void ReadBoundsArray(BinaryReader& in, Bounds* out, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        float f[7];
+        in.F32s(f, 7);
+        out[i].centre = {f[0], f[1], f[2]};
+        out[i].half = {f[3], f[4], f[5]};
+        out[i].radius = f[6];
+    }
+}
+
+// Entry F + f is the union of frames f and f + 1; entry 2F - 1 repeats the last frame.
+void BuildAnimationUnions(Bounds* b, std::uint32_t frames) {
+    for (std::uint32_t f = 0; f + 1 < frames; ++f) {
+        Bounds u = b[f];
+        u.MergeBox(b[f + 1]);
+        const float dx = b[f + 1].centre.x - b[f].centre.x, dy = b[f + 1].centre.y - b[f].centre.y,
+                    dz = b[f + 1].centre.z - b[f].centre.z;
+        u.radius = (std::sqrt(dx * dx + dy * dy + dz * dz) + b[f].radius + b[f + 1].radius) / 2;
+        b[frames + f] = u;
+    }
+    if (frames) b[2 * frames - 1] = b[frames - 1];
+}
+
+bool ReadText(BinaryReader& in, std::string& out) {
+    const std::uint16_t length = in.U16();
+    const std::uint8_t* text = in.Span(length);
+    if (!in.Ok()) return false;
+    out.assign(reinterpret_cast<const char*>(text), length);
+    return true;
+}
+}  // namespace
+
+MeshSkeletalData::MeshSkeletalData() { std::memset(parents, kNoBone, sizeof parents); }
+
+MeshSkeletalData::~MeshSkeletalData() { MeshSkeletalData::Clear(); }
+
+void MeshSkeletalData::Clear() {
+    boneCount = 0;
+    std::memset(parents, kNoBone, sizeof parents);
+    rootBone = kNoBone;
+    boneNames.clear();
+    boneBounds.clear();
+    bindMatrices.reset();
+    animationSets.clear();
+    boundsEntryCounts.clear();
+    skeletalMemorySize = 0;
+    MeshData::Clear();
+}
+
+MeshVertexData* MeshSkeletalData::CreateVertexData(int lod) {
+    lods[lod] = std::make_unique<MeshSkelVertexData>();
+    return lods[lod].get();
+}
+
+bool MeshSkeletalData::CheckFileType(BinaryReader& in) {
+    in.Seek(4);
+    version = in.U32();
+    meshType = in.U16();
+    if (!in.Ok() || meshType != 1) {
+        LogError("Failed to read file header, mesh type not match!");
+        in.Fail();
+        return false;
+    }
+    return true;
+}
+
+bool MeshSkeletalData::ReadCommonDataV2(BinaryReader& in) {
+    return MeshData::ReadCommonDataV2(in) && ReadSkeletonBlock(in);
+}
+
+bool MeshSkeletalData::ReadCommonDataV3(BinaryReader& in) {
+    return MeshData::ReadCommonDataV3(in) && ReadSkeletonBlock(in);
+}
+
+bool MeshSkeletalData::ReadFrameBounds(BinaryReader& in) { return in.Ok(); }
+
+bool MeshSkeletalData::ReadSkeletonBlock(BinaryReader& in) {
+    const std::uint16_t count = in.U16();
+    if (!in.Ok()) return false;
+    if (count == 0) return true;
+    // Parents and skinned vertices name bones by a byte with 255 as "none".
+    if (count > kMaxBones || !in.CheckCount(count, 1 + kBoneNameSize)) {
+        LogError("Bad format in mesh file %s!", loadingName_);
+        in.Fail();
+        return false;
+    }
+    in.Bytes(parents, count);
+    for (std::uint16_t i = 0; i < count; ++i) {
+        if (parents[i] != kNoBone && parents[i] >= count) {
+            LogError("Bad format in mesh file %s!", loadingName_);
+            in.Fail();
+            return false;
+        }
+    }
+    boneCount = count;
+    rootBone = kNoBone;
+    bool rootSeen = false;
+    for (std::uint16_t i = 0; i < count; ++i) {
+        if (parents[i] != kNoBone) continue;
+        if (rootSeen) {
+            rootBone = kNoBone;  // several roots
+            break;
+        }
+        rootSeen = true;
+        rootBone = i;
+    }
+    boneNames.resize(std::size_t(count) * kBoneNameSize);
+    in.Bytes(boneNames.data(), boneNames.size());
+    if (version >= kBoneBoundsVersion && in.U8() != 0) {
+        if (!in.CheckCount(count, 28)) return false;
+        boneBounds.resize(count);
+        ReadBoundsArray(in, boneBounds.data(), count);
+        if (std::isnan(boneBounds[0].radius)) boneBounds.clear();
+    }
+    if (version >= kBindPoseVersion) {
+        if (!in.CheckCount(count, 64)) return false;
+        bindMatrices.reset(new Matrix[std::size_t(count) * 2]);
+        for (std::uint16_t i = 0; i < count; ++i) in.F32s(bindMatrices[i].m, 16);
+        for (std::uint16_t i = 0; i < count; ++i) {
+            bindMatrices[count + i] = bindMatrices[i];
+            MatrixInverse(bindMatrices[count + i]);
+        }
+    }
+    if (version < kSetListVersion) {
+        std::string name;
+        if (!ReadText(in, name)) return false;
+        if (!name.empty()) animationSets.push_back(AnimationSet{name, 0, {}});
+    } else {
+        const std::uint16_t sets = in.U16();
+        if (!in.CheckCount(sets, 2)) return false;
+        animationSets.resize(sets);
+        for (AnimationSet& set : animationSets) {
+            if (!ReadText(in, set.name)) return false;
+        }
+        if (in.U8() != 0) {
+            for (AnimationSet& set : animationSets) {
+                set.contentHash = in.U32();
+                const std::uint16_t animations = in.U16();
+                if (!in.CheckCount(animations, 2)) return false;
+                set.animations.resize(animations);
+                boundsEntryCounts.assign(animations, 0);
+                for (std::uint16_t a = 0; a < animations; ++a) {
+                    AnimationBounds& anim = set.animations[a];
+                    anim.frameCount = in.U16();
+                    if (!in.CheckCount(anim.frameCount, 28)) return false;
+                    anim.bounds.resize(std::size_t(anim.frameCount) * 2);
+                    ReadBoundsArray(in, anim.bounds.data(), anim.frameCount);
+                    BuildAnimationUnions(anim.bounds.data(), anim.frameCount);
+                    boundsEntryCounts[a] = 2u * anim.frameCount;
+                    skeletalMemorySize += 56u * anim.frameCount;
+                }
+            }
+        }
+    }
+    if (!in.Ok()) return false;
+    for (auto& lod : lods) {
+        if (lod) static_cast<MeshSkelVertexData*>(lod.get())->boneCount = boneCount;
+    }
+    return true;
+}
+
+const Bounds& MeshSkeletalData::GetAnimationBounds(std::uint32_t frame, std::uint32_t animation,
+                                                   std::uint32_t set) const {
+    if (boundsEntryCounts.empty()) LogWarning("骨骼动画没有帧数！\n");
+    if (set >= animationSets.size()) return bounds;
+    const AnimationSet& s = animationSets[set];
+    if (animation >= s.animations.size()) return bounds;
+    const AnimationBounds& a = s.animations[animation];
+    if (a.bounds.empty()) return bounds;
+    if (a.frameCount == 1) return a.bounds[0];
+    const std::size_t entry = std::size_t(a.frameCount) + frame;
+    if (entry >= a.bounds.size()) return a.bounds[0];
+    return a.bounds[entry];
+}
+
+const Bounds& MeshSkeletalData::GetSubMeshBounds(std::uint32_t subMesh) const {
+    static const Bounds kNone{};
+    return subMesh < subMeshes.size() ? subMeshes[subMesh].bounds : kNone;
+}
+
+const char* MeshSkeletalData::GetBoneName(std::uint32_t bone) const {
+    return bone < boneCount ? boneNames.data() + std::size_t(bone) * kBoneNameSize : nullptr;
+}
+
+const Matrix* MeshSkeletalData::GetBindMatrix(std::uint32_t bone) const {
+    return bindMatrices && bone < boneCount ? &bindMatrices[bone] : nullptr;
+}
+
+const Matrix* MeshSkeletalData::GetInverseBindMatrix(std::uint32_t bone) const {
+    return bindMatrices && bone < boneCount ? &bindMatrices[boneCount + bone] : nullptr;
+}
+
+int MeshSkeletalData::LinkSocketsToBones() {
+    if (socketVersion < kBonesLinkedByNameVersion && xmlSocketVersion == 0) {
+        for (auto& socket : sockets) {
+            std::memset(socket->boneName, 0, sizeof socket->boneName);
+            // An index past the skeleton names no bone, like a negative one.
+            if (socket->boneIndex >= 0 && std::uint32_t(socket->boneIndex) < boneCount) {
+                std::memcpy(socket->boneName, GetBoneName(socket->boneIndex), kBoneNameSize);
+            }
+        }
+        return 1;
+    }
+    int result = 1;
+    for (auto& socket : sockets) {
+        if (socket->boneName[0] == 0) continue;
+        int found = -1;
+        for (std::uint16_t b = 0; b < boneCount; ++b) {
+            if (std::strncmp(socket->boneName, GetBoneName(b), kBoneNameSize) == 0) found = b;
+        }
+        if (found < 0) {
+            LogError("Socket %.32s: bone %.32s is not in the skeleton!", socket->name, socket->boneName);
+            std::memset(socket->boneName, 0, sizeof socket->boneName);
+            result = 5;
+        } else {
+            socket->boneIndex = std::int16_t(found);
+        }
+    }
+    return result;
+}
+
+}  // namespace quor

@@ -1,0 +1,63 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "world/mesh/MeshData.h"
+
+namespace quor {
+
+// A skeletal mesh file: the mesh reader plus the skeleton block that follows the common data
+// (bones, parents, names, per-bone bounds, bind matrices, animation sets and their bounds).
+class MeshSkeletalData : public MeshData {
+public:
+    static constexpr std::uint16_t kNoBone = 255;
+    static constexpr std::size_t kBoneNameSize = 32;
+    // Bone indices are bytes and 255 means none, so a skeleton holds at most 255 bones.
+    static constexpr std::uint16_t kMaxBones = 255;
+
+    struct AnimationBounds {
+        std::vector<Bounds> bounds;  // F frame bounds, then F pair unions
+        std::uint16_t frameCount = 0;
+    };
+    struct AnimationSet {
+        std::string name;
+        std::uint32_t contentHash = 0;
+        std::vector<AnimationBounds> animations;
+    };
+
+    MeshSkeletalData();
+    ~MeshSkeletalData() override;
+
+    void Clear() override;
+    MeshVertexData* CreateVertexData(int lod) override;
+    bool CheckFileType(BinaryReader& in) override;
+    bool ReadCommonDataV2(BinaryReader& in) override;
+    bool ReadCommonDataV3(BinaryReader& in) override;
+    bool ReadFrameBounds(BinaryReader& in) override;
+
+    virtual const Bounds& GetAnimationBounds(std::uint32_t frame, std::uint32_t animation, std::uint32_t set) const;
+    virtual const Bounds& GetSubMeshBounds(std::uint32_t subMesh) const;
+    // Ties each socket to its bone: 1 when every socket found its bone, 5 when one did not.
+    virtual int LinkSocketsToBones();
+
+    const char* GetBoneName(std::uint32_t bone) const;
+    const Matrix* GetBindMatrix(std::uint32_t bone) const;
+    const Matrix* GetInverseBindMatrix(std::uint32_t bone) const;
+
+    std::uint16_t boneCount = 0;
+    std::uint8_t parents[256];
+    std::uint16_t rootBone = kNoBone;
+    std::vector<char> boneNames;  // boneCount x 32
+    std::vector<Bounds> boneBounds;
+    std::unique_ptr<Matrix[]> bindMatrices;  // boneCount bind poses, then their inverses
+    std::vector<AnimationSet> animationSets;
+    std::vector<std::uint32_t> boundsEntryCounts;
+    std::uint32_t skeletalMemorySize = 0;
+
+protected:
+    bool ReadSkeletonBlock(BinaryReader& in);
+};
+
+}  // namespace quor
