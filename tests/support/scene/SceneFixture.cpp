@@ -36,6 +36,11 @@ void ResetSceneStatics()
     KytOgl::ResetHwnd();
 }
 
+SceneFixture::~SceneFixture()
+{
+    quor::wgl::ResetStandIn();
+}
+
 void SceneFixture::SetUp()
 {
     quor::wgl::ResetStandIn();

@@ -12,6 +12,9 @@ namespace scene_test {
 
 class SceneFixture : public ::testing::Test {
 protected:
+    // Runs after the tests' own members are gone: the windows, device contexts and GL
+    // contexts they left go with the stand-in.
+    ~SceneFixture() override;
     void SetUp() override;
     void TearDown() override;
 
