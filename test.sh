@@ -30,7 +30,7 @@ for bin in "$fbuild"/fuzz/*_fuzz; do
   corpus="$build/corpus/${name%_fuzz}"
   mkdir -p "$corpus"
   echo "fuzz smoke: $name"
-  "$bin" -max_total_time="${FUZZ_SECONDS:-20}" -rss_limit_mb=2048 "$corpus" 2>"$fbuild/$name.log" \
+  "$bin" -max_total_time="${FUZZ_SECONDS:-20}" -rss_limit_mb=2048 -artifact_prefix="$fbuild/" "$corpus" 2>"$fbuild/$name.log" \
     || { tail -50 "$fbuild/$name.log"; exit 1; }
   tail -1 "$fbuild/$name.log"
 done

@@ -6,6 +6,7 @@ QUOR_BUILD_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libpugixml-dev libstb-dev libsquish-dev
   libosmesa6-dev libglu1-mesa-dev libjpeg62-turbo-dev libfreetype-dev fonts-dejavu-core
+  locales
 )
 QUOR_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 QUOR_BENCH_PACKAGES=(libeigen3-dev libboost-graph-dev python3)

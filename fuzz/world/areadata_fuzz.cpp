@@ -10,9 +10,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> bytes(data, data + size);
     quor::AreaData area;
     if (!area.LoadFromMemory(bytes.data(), bytes.size(), "fuzz.bmp")) return 0;
-    volatile std::int32_t sink = 0;
+    volatile std::uint32_t sink = 0;
     for (std::int32_t y = -1; y <= area.Height() && y < 8; ++y) {
-        for (std::int32_t x = -1; x <= area.Width() && x < 70000; ++x) sink = sink + area.GetValue(x, y);
+        for (std::int32_t x = -1; x <= area.Width() && x < 70000; ++x) sink = sink + static_cast<std::uint32_t>(area.GetValue(x, y));
     }
     return 0;
 }

@@ -9,7 +9,7 @@
 
 namespace quor::host {
 
-// The reference host in one piece: a registry and the services it can publish.
+// The reference host as one object: a registry and the services it can publish.
 class ReferenceHost {
 public:
     // files: the resource file system to publish (a MemoryFileSystem when null).

@@ -46,7 +46,7 @@ int KYT_WriteJpegImage(const char* fileName, int quality, const KytJpegImage& im
     }
 
     // Nothing with a destructor lives between setjmp and the jump back.
-    jpeg_compress_struct cinfo;
+    jpeg_compress_struct cinfo{};
     RecoveringError err;
     cinfo.err = jpeg_std_error(&err.pub);
     err.pub.error_exit = RecoverFromError;

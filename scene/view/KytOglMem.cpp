@@ -1,6 +1,5 @@
 #include "scene/view/KytOglMem.h"
 
-
 #include <cstdio>
 #include <cstdlib>
 
@@ -15,7 +14,8 @@ KytOglMem& KytOglMem::operator=(const KytOglMem& other) = default;
 KytOglMem::~KytOglMem() = default;
 
 bool KytOglMem::Create(int width, int height) {
-    if (m_hRC) DeleteContext();
+    // A second Create keeps the device context: only the GL side is rebuilt.
+    if (m_hRC) DropContext();
 
     PIXELFORMATDESCRIPTOR pfd{};
     pfd.nSize = 40;
@@ -26,10 +26,7 @@ bool KytOglMem::Create(int width, int height) {
     pfd.cDepthBits = m_nDepthBits;
 
     const int chosen = ChoosePixelFormat(m_hDC, &pfd);
-    if (chosen == 0) {
-        MessageBoxA(m_hWnd, "ChoosePixelFormat failed.", "OpenGL Error", MB_ICONERROR);
-        return false;
-    }
+    if (chosen == 0) return Fail("ChoosePixelFormat failed.");
     if (!SetPixelFormat(m_hDC, chosen, &pfd)) {
         // The generic path may refuse the first match: try the formats below it.
         bool set = false;
@@ -37,30 +34,22 @@ bool KytOglMem::Create(int width, int height) {
             DescribePixelFormat(m_hDC, candidate, sizeof pfd, &pfd);
             set = SetPixelFormat(m_hDC, candidate, &pfd) != FALSE;
         }
-        if (!set) {
-            MessageBoxA(m_hWnd, "SetPixelFormat failed.", "OpenGL Error", MB_ICONERROR);
-            return false;
-        }
+        if (!set) return Fail("SetPixelFormat failed.");
     }
     // The palette decision reads the format actually set on the device.
     const int set = GetPixelFormat(m_hDC);
     DescribePixelFormat(m_hDC, set ? set : chosen, sizeof pfd, &pfd);
-    if ((pfd.dwFlags & PFD_NEED_PALETTE) && !SetupLogicalPalette(pfd)) {
-        MessageBoxA(m_hWnd, "SetPixelFormat failed.", "OpenGL Error", MB_ICONERROR);
-        return false;
-    }
+    if ((pfd.dwFlags & PFD_NEED_PALETTE) && !SetupLogicalPalette(pfd))
+        return Fail("SetPixelFormat failed.");
     m_hRC = wglCreateContext(m_hDC);
-    if (!m_hRC) {
-        MessageBoxA(m_hWnd, "CreateContext failed.", "OpenGL Error", MB_ICONERROR);
-        return false;
-    }
+    if (!m_hRC) return Fail("CreateContext failed.");
     if (!m_hOrgRC) m_hOrgRC = m_hRC;
     m_nWidth = width;
     m_nHeight = height;
     return true;
 }
 
-void KytOglMem::DeleteContext() {
+void KytOglMem::DropContext() {
     if (wglGetCurrentContext()) {
         wglMakeCurrent(nullptr, nullptr);
         hWndNow = nullptr;
@@ -73,8 +62,13 @@ void KytOglMem::DeleteContext() {
         wglDeleteContext(m_hRC);
         m_hRC = nullptr;
     }
-    // The device context belongs to the caller.
     hWndNow = nullptr;
+}
+
+void KytOglMem::DeleteContext() {
+    // The base leaves a caller's device context alone and releases only one that GetDC gave
+    // it (the window constructor), which would otherwise be lost.
+    KytOgl::DeleteContext();
 }
 
 bool KytOglMem::SetAVIOut(IAVIStream* stream, void* buffer, unsigned long size) {

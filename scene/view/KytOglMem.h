@@ -46,6 +46,8 @@ protected:
     long m_lWidth = 0;
 
 private:
+    // Leaves and deletes the GL context and its palette; the device context stays.
+    void DropContext();
     void WriteJpegFrame(const char* fileName) const;
     // Header and pixels of the bitmap selected into the device context, when it is a DIB.
     bool CurrentDib(BITMAPINFOHEADER& header, void*& bits) const;

@@ -50,44 +50,6 @@ bool Frustum::IsPointOutside(const Vec3& p) const {
     return false;
 }
 
-bool Frustum::TestSphere(const Vec3& c, float r, std::uint8_t* inside) const {
-    unsigned mask = 0;
-    for (int i = 0; i < 6; ++i) {
-        const float s = Distance(planes[i], c);
-        if (s < 0.0f) {
-            if (-s > r) return true;
-        } else if (s > r) {
-            mask |= 1u << i;
-        }
-    }
-    if (inside) *inside = mask == 0x3F ? 1 : 0;
-    return false;
-}
-
-bool Frustum::TestBox(const Vec3& centre, const Vec3& half, bool testCorners) const {
-    const Vec3 mn = centre - half, mx = centre + half;
-    const Vec3 box[8] = {{mn.x, mn.y, mn.z}, {mx.x, mn.y, mn.z}, {mn.x, mx.y, mn.z},
-                         {mx.x, mx.y, mn.z}, {mn.x, mn.y, mx.z}, {mx.x, mn.y, mx.z},
-                         {mn.x, mx.y, mx.z}, {mx.x, mx.y, mx.z}};
-    for (const Plane& plane : planes) {
-        int behind = 0;
-        while (behind < 8 && !(Distance(plane, box[behind]) > 0.0f)) ++behind;
-        if (behind == 8) return true;
-    }
-    if (!testCorners) return false;
-    // The plane test keeps a box beyond an edge or corner of the frustum (it straddles the
-    // extensions of two planes); the frustum lying wholly beyond one box face settles it.
-    for (int axis = 0; axis < 3; ++axis) {
-        int i = 0;
-        while (i < 8 && corners[i][axis] <= mn[axis]) ++i;
-        if (i == 8) return true;
-        i = 0;
-        while (i < 8 && corners[i][axis] >= mx[axis]) ++i;
-        if (i == 8) return true;
-    }
-    return false;
-}
-
 bool Frustum::ArePointsOutside(const Vec3* points) const {
     for (const Plane& plane : planes) {
         int behind = 0;

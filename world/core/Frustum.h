@@ -1,4 +1,6 @@
 #pragma once
+#include <xmmintrin.h>
+
 #include <cstdint>
 
 #include "world/core/Geometry.h"
@@ -27,12 +29,124 @@ struct Frustum {
     bool IsPointOutside(const Vec3& p) const;
     // True when the sphere is wholly behind one plane. Otherwise false, and *inside (when
     // given) is 1 when the sphere is wholly in front of all six planes, else 0.
-    bool TestSphere(const Vec3& centre, float radius, std::uint8_t* inside = nullptr) const;
+    inline bool TestSphere(const Vec3& centre, float radius,
+                           std::uint8_t* inside = nullptr) const;
     // True when the axis-aligned box is certainly outside: all its corners on or behind one
     // plane, or (with testCorners) all the frustum's corners beyond one face of the box.
-    bool TestBox(const Vec3& centre, const Vec3& half, bool testCorners) const;
+    inline bool TestBox(const Vec3& centre, const Vec3& half, bool testCorners) const;
     // All eight points on or behind one plane.
     bool ArePointsOutside(const Vec3* points) const;
 };
+
+// The sphere and box tests run for every object every frame, so they are inline and
+// branch-free over the planes: four planes per register, all six evaluated at once. Each lane
+// computes the same float expression as the plain form ((nx x + ny y) + nz z) - d, so the
+// answers are the same bit for bit.
+namespace detail {
+struct FrustumLanes {
+    __m128 nx0, ny0, nz0, d0;  // planes 0-3
+    __m128 nx1, ny1, nz1, d1;  // planes 4, 5 and two zero planes
+};
+
+inline FrustumLanes LoadFrustumLanes(const Plane* planes) {
+    FrustumLanes l;
+    l.nx0 = _mm_loadu_ps(&planes[0].normal.x);
+    l.ny0 = _mm_loadu_ps(&planes[1].normal.x);
+    l.nz0 = _mm_loadu_ps(&planes[2].normal.x);
+    l.d0 = _mm_loadu_ps(&planes[3].normal.x);
+    _MM_TRANSPOSE4_PS(l.nx0, l.ny0, l.nz0, l.d0);
+    l.nx1 = _mm_loadu_ps(&planes[4].normal.x);
+    l.ny1 = _mm_loadu_ps(&planes[5].normal.x);
+    l.nz1 = _mm_setzero_ps();
+    l.d1 = _mm_setzero_ps();
+    _MM_TRANSPOSE4_PS(l.nx1, l.ny1, l.nz1, l.d1);
+    return l;
+}
+
+inline __m128 PlaneDistances(__m128 nx, __m128 ny, __m128 nz, __m128 d, __m128 x, __m128 y,
+                             __m128 z) {
+    return _mm_sub_ps(
+        _mm_add_ps(_mm_add_ps(_mm_mul_ps(nx, x), _mm_mul_ps(ny, y)), _mm_mul_ps(nz, z)), d);
+}
+}  // namespace detail
+
+static_assert(sizeof(Plane) == 16, "the frustum tests load a plane as four floats");
+static_assert(sizeof(Vec3) * 8 == 24 * sizeof(float), "the box test loads the corners as 24 floats");
+
+inline bool Frustum::TestSphere(const Vec3& c, float r, std::uint8_t* inside) const {
+    const detail::FrustumLanes l = detail::LoadFrustumLanes(planes);
+    const __m128 x = _mm_set1_ps(c.x), y = _mm_set1_ps(c.y), z = _mm_set1_ps(c.z);
+    const __m128 s0 = detail::PlaneDistances(l.nx0, l.ny0, l.nz0, l.d0, x, y, z);
+    const __m128 s1 = detail::PlaneDistances(l.nx1, l.ny1, l.nz1, l.d1, x, y, z);
+    const __m128 zero = _mm_setzero_ps(), rr = _mm_set1_ps(r);
+    // Behind a plane by more than the radius: s < 0 and -s > r, that is s < min(0, -r)
+    // (negation is exact; a NaN radius stays NaN and culls nothing, as the plain form).
+    const __m128 limit = _mm_min_ps(zero, _mm_xor_ps(rr, _mm_set1_ps(-0.0f)));
+    const int behind =
+        _mm_movemask_ps(_mm_cmplt_ps(s0, limit)) | _mm_movemask_ps(_mm_cmplt_ps(s1, limit)) << 4;
+    const bool outside = (behind & 0x3F) != 0;
+    if (inside) {
+        // In front of a plane by more than the radius: s >= 0 and s > r.
+        const int front =
+            _mm_movemask_ps(_mm_and_ps(_mm_cmpge_ps(s0, zero), _mm_cmpgt_ps(s0, rr))) |
+            _mm_movemask_ps(_mm_and_ps(_mm_cmpge_ps(s1, zero), _mm_cmpgt_ps(s1, rr))) << 4;
+        // An outside sphere leaves *inside as it was; storing the old value back instead of
+        // branching keeps a random mix of answers from stalling the caller's loop.
+        const unsigned old = *inside, now = (front & 0x3F) == 0x3F ? 1u : 0u;
+        const unsigned keep = 0u - static_cast<unsigned>(outside);  // all ones when outside
+        *inside = static_cast<std::uint8_t>((old & keep) | (now & ~keep));
+    }
+    return outside;
+}
+
+inline bool Frustum::TestBox(const Vec3& centre, const Vec3& half, bool testCorners) const {
+    const Vec3 mn = centre - half, mx = centre + half;
+    // All eight corners on or behind a plane exactly when the corner furthest along its normal
+    // is. Rounding is monotonic, so per axis the larger of n x min and n x max is that corner's
+    // computed term, and its computed distance is the largest of the eight.
+    const detail::FrustumLanes l = detail::LoadFrustumLanes(planes);
+    const __m128 lx = _mm_set1_ps(mn.x), ly = _mm_set1_ps(mn.y), lz = _mm_set1_ps(mn.z);
+    const __m128 hx = _mm_set1_ps(mx.x), hy = _mm_set1_ps(mx.y), hz = _mm_set1_ps(mx.z);
+    auto farthest = [](__m128 n, __m128 lo, __m128 hi) {
+        return _mm_max_ps(_mm_mul_ps(n, lo), _mm_mul_ps(n, hi));
+    };
+    const __m128 s0 = _mm_sub_ps(_mm_add_ps(_mm_add_ps(farthest(l.nx0, lx, hx), farthest(l.ny0, ly, hy)),
+                                            farthest(l.nz0, lz, hz)),
+                                 l.d0);
+    const __m128 s1 = _mm_sub_ps(_mm_add_ps(_mm_add_ps(farthest(l.nx1, lx, hx), farthest(l.ny1, ly, hy)),
+                                            farthest(l.nz1, lz, hz)),
+                                 l.d1);
+    const __m128 zero = _mm_setzero_ps();
+    const int behind = _mm_movemask_ps(_mm_cmpngt_ps(s0, zero)) |
+                       _mm_movemask_ps(_mm_cmpngt_ps(s1, zero)) << 4;
+    const bool planesCull = (behind & 0x3F) != 0;
+    if (!testCorners) return planesCull;
+    // The plane test keeps a box beyond an edge or corner of the frustum (it straddles the
+    // extensions of two planes); the frustum lying wholly beyond one box face settles it: the
+    // largest corner coordinate on an axis at or below the box's min, or the smallest at or
+    // above its max. Computed whatever the plane test said, so that a random mix of answers
+    // does not stall the caller on branches. (Non-finite corners make non-finite planes, and
+    // those cull every box before this matters.)
+    const float* c = &corners[0].x;
+    // Six registers x y z x | y z x y | z x y z | x y z x | y z x y | z x y z.
+    const __m128 c0 = _mm_loadu_ps(c), c1 = _mm_loadu_ps(c + 4), c2 = _mm_loadu_ps(c + 8),
+                 c3 = _mm_loadu_ps(c + 12), c4 = _mm_loadu_ps(c + 16), c5 = _mm_loadu_ps(c + 20);
+    auto regroup = [](__m128 a, __m128 b, __m128 d, auto op) {
+        // a = x0 y0 z0 x1, b = y1 z1 x2 y2, d = z2 x3 y3 z3: fold the four x y z triples.
+        const __m128 g1 = _mm_shuffle_ps(_mm_shuffle_ps(a, b, _MM_SHUFFLE(1, 0, 3, 3)),
+                                         _mm_shuffle_ps(a, b, _MM_SHUFFLE(1, 0, 3, 3)),
+                                         _MM_SHUFFLE(3, 3, 2, 0));          // x1 y1 z1
+        const __m128 g2 = _mm_shuffle_ps(b, d, _MM_SHUFFLE(0, 0, 3, 2));  // x2 y2 z2
+        const __m128 g3 = _mm_shuffle_ps(d, d, _MM_SHUFFLE(3, 3, 2, 1));  // x3 y3 z3
+        return op(op(a, g1), op(g2, g3));
+    };
+    auto vmax = [](__m128 u, __m128 v) { return _mm_max_ps(u, v); };
+    auto vmin = [](__m128 u, __m128 v) { return _mm_min_ps(u, v); };
+    const __m128 cmax = regroup(_mm_max_ps(c0, c3), _mm_max_ps(c1, c4), _mm_max_ps(c2, c5), vmax);
+    const __m128 cmin = regroup(_mm_min_ps(c0, c3), _mm_min_ps(c1, c4), _mm_min_ps(c2, c5), vmin);
+    const __m128 boxMin = _mm_setr_ps(mn.x, mn.y, mn.z, 0.0f), boxMax = _mm_setr_ps(mx.x, mx.y, mx.z, 0.0f);
+    const int beyond = _mm_movemask_ps(_mm_cmple_ps(cmax, boxMin)) | _mm_movemask_ps(_mm_cmpge_ps(cmin, boxMax));
+    return planesCull | ((beyond & 7) != 0);
+}
 
 }  // namespace quor

@@ -49,7 +49,7 @@ void OrthonormalizeRotation(Matrix& m);
 void MatrixMultiplyPlain(const Matrix& a, const Matrix& b, Matrix& out);
 // out = a x b in SSE. b is read whole before anything is written and each row of a before the
 // same row of out, so out may be a or b.
-void Matrix4Multiply(const Matrix& a, const Matrix& b, Matrix& out);
+inline void Matrix4Multiply(const Matrix& a, const Matrix& b, Matrix& out);
 // m = m x other, through the form the SIMD switch selects.
 void MatrixMultiplyInPlace(Matrix& m, const Matrix& other);
 // m = m x (other's upper 3x3 with no translation), through the form the switch selects.
@@ -71,14 +71,14 @@ Vec3& TransformPoint(const Vec3& p, const Matrix& m, Vec3& out);
 // p = (p, 1) x m divided by the resulting w (multiplied by its reciprocal).
 void TransformCoord(Vec3& p, const Matrix& m);
 void TransformCoord(const Vec3& p, const Matrix& m, Vec3& out);
-void TransformCoordSse(Vec3& p, const Matrix& m);
-void TransformCoordSse(const Vec3& p, const Matrix& m, Vec3& out);
+inline void TransformCoordSse(Vec3& p, const Matrix& m);
+inline void TransformCoordSse(const Vec3& p, const Matrix& m, Vec3& out);
 // TransformCoordSse when the SIMD switch is on, else TransformCoord.
 void TransformCoordFast(Vec3& p, const Matrix& m);
 void TransformCoordFast(const Vec3& p, const Matrix& m, Vec3& out);
 // out = v x (upper 3x3 of m): no translation, no division. out may be v.
 void TransformNormal(const Vec3& v, const Matrix& m, Vec3& out);
-void TransformNormalSse(const Vec3& v, const Matrix& m, Vec3& out);
+inline void TransformNormalSse(const Vec3& v, const Matrix& m, Vec3& out);
 // out = v x m with all four components. out may be v.
 void Vec4Transform(const Vec4& v, const Matrix& m, Vec4& out);
 
@@ -104,3 +104,5 @@ void MatrixApplyScale(Matrix& m, const Vec3& s);
 bool MatrixHasUnitScale(const Matrix& m);
 
 }  // namespace quor
+
+#include "world/core/MatrixSse.h"

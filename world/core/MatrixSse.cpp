@@ -1,24 +1,10 @@
-// The SSE forms of the matrix product, inverse and transforms. They want the second operand
-// and the output 16-byte aligned (Matrix is); the plain forms in Matrix.cpp are their oracle.
+// The SSE inverse; the product and transforms are inline in MatrixSse.h. The plain forms in
+// Matrix.cpp are their oracle.
 #include <xmmintrin.h>
 
 #include "world/core/Matrix.h"
 
 namespace quor {
-
-void Matrix4Multiply(const Matrix& a, const Matrix& b, Matrix& out) {
-    // b whole first, then row by row: out may alias either operand.
-    const __m128 b0 = _mm_load_ps(b.m), b1 = _mm_load_ps(b.m + 4), b2 = _mm_load_ps(b.m + 8),
-                 b3 = _mm_load_ps(b.m + 12);
-    for (int r = 0; r < 4; ++r) {
-        const __m128 row = _mm_loadu_ps(a.m + 4 * r);
-        __m128 s = _mm_mul_ps(_mm_shuffle_ps(row, row, 0x00), b0);
-        s = _mm_add_ps(s, _mm_mul_ps(_mm_shuffle_ps(row, row, 0x55), b1));
-        s = _mm_add_ps(s, _mm_mul_ps(_mm_shuffle_ps(row, row, 0xAA), b2));
-        s = _mm_add_ps(s, _mm_mul_ps(_mm_shuffle_ps(row, row, 0xFF), b3));
-        _mm_store_ps(out.m + 4 * r, s);
-    }
-}
 
 bool MatrixInverseSse(Matrix& mat, float* detOut) {
     float* src = mat.m;
@@ -104,38 +90,6 @@ bool MatrixInverseSse(Matrix& mat, float* detOut) {
     _mm_store_ps(src + 8, _mm_mul_ps(det, minor2));
     _mm_store_ps(src + 12, _mm_mul_ps(det, minor3));
     return true;
-}
-
-namespace {
-inline __m128 AffineRow(const Vec3& p, const Matrix& m) {
-    __m128 s = _mm_mul_ps(_mm_set1_ps(p.x), _mm_load_ps(m.m));
-    s = _mm_add_ps(s, _mm_mul_ps(_mm_set1_ps(p.y), _mm_load_ps(m.m + 4)));
-    s = _mm_add_ps(s, _mm_mul_ps(_mm_set1_ps(p.z), _mm_load_ps(m.m + 8)));
-    return s;
-}
-
-// Vec3 is 12 bytes: never store (or load) 16 into it.
-inline void StoreVec3(Vec3& out, __m128 v) {
-    alignas(16) float f[4];
-    _mm_store_ps(f, v);
-    out = {f[0], f[1], f[2]};
-}
-}  // namespace
-
-void TransformCoordSse(Vec3& p, const Matrix& m) {
-    const __m128 s = _mm_add_ps(AffineRow(p, m), _mm_load_ps(m.m + 12));
-    // A true division for w, not the reciprocal estimate.
-    const __m128 w = _mm_shuffle_ps(s, s, 0xFF);
-    StoreVec3(p, _mm_mul_ps(s, _mm_div_ps(_mm_set1_ps(1.0f), w)));
-}
-
-void TransformCoordSse(const Vec3& p, const Matrix& m, Vec3& out) {
-    out = p;
-    TransformCoordSse(out, m);
-}
-
-void TransformNormalSse(const Vec3& v, const Matrix& m, Vec3& out) {
-    StoreVec3(out, AffineRow(v, m));
 }
 
 }  // namespace quor

@@ -2,7 +2,10 @@
 
 #include <cstring>
 
+#include "platform/host/IOcclusion.h"
 #include "world/core/CollisionMeshRecord.h"
+#include "world/core/InterfaceTable.h"
+#include "world/core/Matrix.h"
 
 namespace quor {
 
@@ -95,6 +98,18 @@ void OccluderGeometry::Write(std::vector<std::uint8_t>& out) const {
             *p++ = std::uint8_t(s->indices[i] >> 8);
         }
     }
+}
+
+void OccluderGeometry::AddOccluder(world::IVisibleObject* object, const Matrix& worldMatrix) const {
+    render::IOcclusion* occlusion = Interfaces().occlusion;
+    if (a.kind == 0 || !occlusion) return;
+    occlusion->AddOccluder(object, worldMatrix.m, reinterpret_cast<const float*>(a.positions), a.indices, a.vertexCount,
+                           a.triangleCount, reinterpret_cast<const float*>(b.positions), b.indices, b.vertexCount,
+                           b.triangleCount);
+}
+
+void OccluderGeometry::RemoveOccluder(world::IVisibleObject* object) const {
+    if (render::IOcclusion* occlusion = Interfaces().occlusion) occlusion->RemoveOccluder(object);
 }
 
 void OccluderGeometry::Release() {

@@ -5,7 +5,13 @@
 #include "world/core/BinaryReader.h"
 #include "world/core/Vector.h"
 
+namespace quor::world {
+class IVisibleObject;
+}
+
 namespace quor {
+
+struct Matrix;
 
 // One triangle set of an occluder: kind 0 none, 1 the mesh's LOD 0, 2 arrays owned here.
 struct OccluderSet {
@@ -34,6 +40,11 @@ public:
     void Write(std::vector<std::uint8_t>& out) const;
     // Frees the arrays of each set of kind 2.
     void Release();
+
+    // Hands both sets to the host's occlusion service for one object (when set A is not none
+    // and the host has the service), and takes them back by the same object.
+    void AddOccluder(world::IVisibleObject* object, const Matrix& worldMatrix) const;
+    void RemoveOccluder(world::IVisibleObject* object) const;
 
     OccluderSet a;
     OccluderSet b;

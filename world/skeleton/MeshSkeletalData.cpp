@@ -3,7 +3,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/host/IXmlNode.h"
 #include "world/core/Log.h"
+#include "world/core/XmlNodePtr.h"
 
 namespace quor {
 
@@ -172,6 +174,26 @@ bool MeshSkeletalData::ReadSkeletonBlock(BinaryReader& in) {
         if (lod) static_cast<MeshSkelVertexData*>(lod.get())->boneCount = boneCount;
     }
     return true;
+}
+
+void MeshSkeletalData::WriteStats(common::IXmlNode* parent) const {
+    XmlNodePtr node = XmlNodePtr(parent, false).AddChild("MeshSkeletalData");
+    if (!node) return;
+    node->SetStringAttribute(nullptr, "name", NameText());
+    WriteXmlInt(node.Get(), nullptr, "mem_size", std::int32_t(fileSize));
+    WriteXmlInt(node.Get(), nullptr, "sk_mem_size", std::int32_t(skeletalMemorySize));
+    WriteXmlInt(node.Get(), nullptr, "ref_count", RefCount());
+    WriteXmlInt(node.Get(), nullptr, "mesh_lod_count", lodCount);
+    WriteXmlInt(node.Get(), nullptr, "sub_count", std::int32_t(subMeshCount));
+    for (int i = 0; i < lodCount; ++i) {
+        XmlNodePtr info = node.AddChild("VertexInfo");
+        if (!info) continue;
+        WriteXmlInt(info.Get(), nullptr, "lod", i);
+        WriteXmlInt(info.Get(), nullptr, "vertex_count", std::int32_t(lods[i]->vertexCount));
+        WriteXmlInt(info.Get(), nullptr, "tri_count", std::int32_t(lods[i]->triangleCount));
+        WriteXmlInt(info.Get(), nullptr, "uv_channel_count", lods[i]->uvChannelCount);
+        WriteXmlInt(info.Get(), nullptr, "has_color", lods[i]->hasColour);
+    }
 }
 
 const Bounds& MeshSkeletalData::GetAnimationBounds(std::uint32_t frame, std::uint32_t animation,

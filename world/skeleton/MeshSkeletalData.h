@@ -36,6 +36,7 @@ public:
     bool ReadCommonDataV2(BinaryReader& in) override;
     bool ReadCommonDataV3(BinaryReader& in) override;
     bool ReadFrameBounds(BinaryReader& in) override;
+    void WriteStats(common::IXmlNode* parent) const override;
 
     virtual const Bounds& GetAnimationBounds(std::uint32_t frame, std::uint32_t animation, std::uint32_t set) const;
     virtual const Bounds& GetSubMeshBounds(std::uint32_t subMesh) const;

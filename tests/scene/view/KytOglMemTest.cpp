@@ -9,6 +9,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -240,6 +241,17 @@ TEST_F(FrameOutputTest, CreateSearchesDownwardWhenTheFormatIsRefused) {
     ASSERT_EQ(MessageBoxes().size(), 1u);
     EXPECT_EQ(MessageBoxes()[0].text, "CreateContext failed.");
     Inject().failCreateContext = false;
+}
+
+TEST_F(FrameOutputTest, SecondCreateRebuildsTheContextOnTheSameBitmap) {
+    ViewGl gl(4, 4);
+    ASSERT_TRUE(gl.Ready());
+    KytOglMem& ogl = gl.Ogl();
+    ASSERT_TRUE(ogl.Create(4, 4));
+    ogl.MakeCurrentFource();
+    FillGl(0, 0, 4, 4, 0, 1, 0);
+    ogl.SwapBuffers();
+    EXPECT_EQ(gl.Pixel(2, 2), (std::array<int, 3>{0, 255, 0}));
 }
 
 TEST_F(FrameOutputTest, RefusedFormatFallsBackToTheNextLowerOne) {

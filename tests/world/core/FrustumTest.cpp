@@ -228,6 +228,86 @@ TEST(Frustum, FlippedTurnsEveryPlaneRound) {
     EXPECT_TRUE(m.IsPointOutside(mc));
 }
 
+// The tests written the plain way, plane by plane and corner by corner, as the oracle of the
+// vectorised ones: they must agree bit for bit, on the boundaries too.
+float PlainDistance(const Plane& p, const Vec3& v) {
+    const float dot = p.normal.x * v.x + p.normal.y * v.y + p.normal.z * v.z;
+    return dot - p.d;
+}
+
+bool PlainTestSphere(const Frustum& f, const Vec3& c, float r, std::uint8_t* inside) {
+    unsigned mask = 0;
+    for (int i = 0; i < 6; ++i) {
+        const float s = PlainDistance(f.planes[i], c);
+        if (s < 0 && -s > r) return true;
+        if (s >= 0 && s > r) mask |= 1u << i;
+    }
+    if (inside) *inside = mask == 0x3F;
+    return false;
+}
+
+bool PlainTestBox(const Frustum& f, const Vec3& centre, const Vec3& half, bool testCorners) {
+    const Vec3 mn = centre - half, mx = centre + half;
+    for (const Plane& p : f.planes) {
+        int k = 0;
+        for (; k < 8; ++k) {
+            const Vec3 v{k & 1 ? mx.x : mn.x, k & 2 ? mx.y : mn.y, k & 4 ? mx.z : mn.z};
+            if (PlainDistance(p, v) > 0) break;
+        }
+        if (k == 8) return true;
+    }
+    if (!testCorners) return false;
+    for (int axis = 0; axis < 3; ++axis) {
+        bool allBelow = true, allAbove = true;
+        for (const Vec3& c : f.corners) {
+            allBelow &= c[axis] <= mn[axis];
+            allAbove &= c[axis] >= mx[axis];
+        }
+        if (allBelow || allAbove) return true;
+    }
+    return false;
+}
+
+TEST(Frustum, VectorisedTestsMatchThePlainFormExactly) {
+    RandomMath rnd(43);
+    // Small integers make exact ties (touching spheres, corners on planes) common.
+    auto grid = [&rnd] { return Vec3{float(rnd.Int(-4, 4)), float(rnd.Int(-4, 4)), float(rnd.Int(-4, 4))}; };
+    int culled = 0, kept = 0;
+    for (int round = 0; round < 400; ++round) {
+        Frustum f;
+        if (round % 2) {
+            f.SetFromCamera(RandomCamera(rnd).world, PerspectiveLH(1, 1.3f, 1, 50));
+        } else {
+            for (Vec3& c : f.corners) c = grid();
+            for (Plane& p : f.planes) {
+                p.normal = grid();
+                p.d = float(rnd.Int(-3, 3));
+            }
+        }
+        for (int i = 0; i < 100; ++i) {
+            const bool onGrid = round % 2 == 0;
+            const Vec3 c = onGrid ? grid() : rnd.Vector(30);
+            float r = onGrid ? float(rnd.Int(0, 3)) : rnd.Uniform(0, 5);
+            if (i == 0) r = std::nanf("");
+            if (i == 1) r = -1.0f;
+            std::uint8_t in1 = 9, in2 = 9;
+            const bool a = f.TestSphere(c, r, &in1), b = PlainTestSphere(f, c, r, &in2);
+            ASSERT_EQ(a, b) << round << " " << i;
+            ASSERT_EQ(in1, in2) << round << " " << i;
+            Vec3 h = onGrid ? Vec3{float(rnd.Int(0, 2)), float(rnd.Int(0, 2)), float(rnd.Int(0, 2))}
+                            : Vec3{rnd.Uniform(0, 5), rnd.Uniform(0, 5), rnd.Uniform(0, 5)};
+            for (bool corners : {false, true}) {
+                const bool x = f.TestBox(c, h, corners);
+                ASSERT_EQ(x, PlainTestBox(f, c, h, corners)) << round << " " << i;
+                culled += x;
+                kept += !x;
+            }
+        }
+    }
+    EXPECT_GT(culled, 1000);
+    EXPECT_GT(kept, 1000);
+}
+
 // Over random cameras, objects (scaled, rotated, mirrored) and bounds in the objects' space:
 // the quick tests never call something outside that the exact clip test sees inside.
 TEST(Frustum, NeverCullsWhatTheClipVolumeSees) {

@@ -2,7 +2,10 @@
 
 #include <vector>
 
+#include "platform/host/IOcclusion.h"
 #include "tests/support/world/MeshFileWriter.h"
+#include "world/core/InterfaceTable.h"
+#include "world/core/Matrix.h"
 #include "world/core/CollisionMeshRecord.h"
 #include "world/core/Object3D.h"
 #include "world/core/OccluderGeometry.h"
@@ -184,6 +187,76 @@ TEST(Object3D, CountStartsAtZeroAndDecRefNeverDeletes) {
     EXPECT_EQ(m.GetRefCount(), 0);
     EXPECT_TRUE(m.OnDeviceReset());
     EXPECT_EQ(m.GetObject3DType(), 42);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace quor;
+
+// Records what the occluder hands to the host.
+struct RecordingOcclusion final : render::IOcclusion {
+    int AddOccluder(world::IVisibleObject* object, const float* matrix, const float* pa, const std::uint16_t* ia,
+                    std::uint32_t va, std::uint32_t ta, const float* pb, const std::uint16_t*, std::uint32_t vb,
+                    std::uint32_t tb) override {
+        added.push_back(object);
+        translation = matrix[12];
+        firstA = pa ? pa[0] : -1.0f;
+        lastIndexA = ia ? ia[ta * 3 - 1] : 0;
+        countsA = {va, ta};
+        countsB = {vb, tb};
+        positionsB = pb;
+        return 1;
+    }
+    void RemoveOccluder(world::IVisibleObject* object) override { removed.push_back(object); }
+    std::vector<world::IVisibleObject*> added, removed;
+    float translation = 0, firstA = 0;
+    std::uint16_t lastIndexA = 0;
+    std::pair<std::uint32_t, std::uint32_t> countsA, countsB;
+    const float* positionsB = nullptr;
+};
+
+TEST(OccluderGeometry, RegistersWithTheHostOcclusionService) {
+    ByteWriter w;
+    OccluderDesc d;
+    d.present = true;
+    d.a.kind = 2;
+    d.a.positions = {5, 0, 0, 1, 0, 0, 0, 1, 0};
+    d.a.indices = {0, 2, 1};
+    WriteOccluder(w, 0x30011, d);
+    BinaryReader in(w.bytes.data(), w.Size());
+    OccluderGeometry occ;
+    ASSERT_TRUE(occ.Read(in, 0x30011));
+    auto* object = reinterpret_cast<world::IVisibleObject*>(&occ);  // only compared, never used
+    Matrix m;
+    MatrixIdentity(m);
+    m.m[12] = 3.0f;
+
+    ResetInterfaces();
+    occ.AddOccluder(object, m);  // no service: nothing happens
+    occ.RemoveOccluder(object);
+
+    RecordingOcclusion host;
+    Interfaces().occlusion = &host;
+    occ.AddOccluder(object, m);
+    occ.RemoveOccluder(object);
+    ResetInterfaces();
+    ASSERT_EQ(host.added.size(), 1u);
+    EXPECT_EQ(host.added[0], object);
+    EXPECT_EQ(host.removed, host.added);
+    EXPECT_EQ(host.translation, 3.0f);
+    EXPECT_EQ(host.firstA, 5.0f);
+    EXPECT_EQ(host.lastIndexA, 1);
+    EXPECT_EQ(host.countsA, (std::pair<std::uint32_t, std::uint32_t>{3, 1}));
+    EXPECT_EQ(host.countsB, (std::pair<std::uint32_t, std::uint32_t>{0, 0}));
+    EXPECT_EQ(host.positionsB, nullptr);
+
+    OccluderGeometry none;  // set A of kind 0 registers nothing
+    Interfaces().occlusion = &host;
+    none.AddOccluder(object, m);
+    ResetInterfaces();
+    EXPECT_EQ(host.added.size(), 1u);
 }
 
 }  // namespace

@@ -8,12 +8,27 @@
 #include <string>
 
 #include "tests/support/world/MeshFileWriter.h"
+#include "world/mesh/MeshData.h"
+#include "world/skeleton/MeshSkeletalData.h"
 
 namespace {
 
 using namespace quor::test;
 
+// Every mesh seed must load, so the fuzzer starts from inputs that reach the end of the file.
+bool Loads(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.size() > 9 && bytes[8] == 1) {
+        quor::MeshSkeletalData d;
+        return d.LoadFromMemory("seed.mom", bytes.data(), bytes.size());
+    }
+    quor::MeshData d;
+    return d.LoadFromMemory("seed.mom", bytes.data(), bytes.size());
+}
+
 void Save(const std::filesystem::path& dir, const std::string& name, const std::vector<std::uint8_t>& bytes) {
+    if (name.rfind("mom", 0) == 0) {
+        EXPECT_TRUE(Loads(bytes)) << name;
+    }
     std::ofstream out(dir / name, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     ASSERT_TRUE(out.good()) << name;
@@ -31,6 +46,19 @@ TEST(MeshCorpus, WritesSeeds) {
             Save(dir, name, WriteMom(MakeMesh(v, type, 2, 2)));
         }
     }
+    MeshDesc tracked = MakeMesh(0x30011, 0, 1, 1);  // sub-mesh tracks set the frame count
+    tracked.subMeshTracks = true;
+    TrackDesc t;
+    t.times = {0, 10};
+    TrackChannelDesc c;
+    c.positions.assign(6, 1.0f);
+    c.rotations.assign(8, 0.5f);
+    c.scales.assign(6, 1.0f);
+    t.channels = {c};
+    tracked.tracks = {t};
+    tracked.frameBounds.assign(2 * 2, {0, 0, 0, 1, 1, 1, 1});
+    tracked.lods = {MakeLod(tracked.lods[0].vertexCounts, tracked.lods[0].triangleCounts, 1, true, 2, 1)};
+    Save(dir, "mom_tracks", WriteMom(tracked));
     SocketDesc s;
     s.name = "s";
     s.boneName = "b";

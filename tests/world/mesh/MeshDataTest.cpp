@@ -443,3 +443,60 @@ TEST(MeshData, ReloadReplacesEverything) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MeshData, LongNamesAreCutToTheirFields) {
+    MeshDesc desc = MakeMesh(0x30008, 0, 1, 1);
+    desc.subMeshes[0].layers[2].name = std::string(200, 'n');
+    desc.subMeshes[0].name = std::string(40, 's');  // the writer keeps the first 32 bytes
+    const auto file = WriteMom(desc);
+    MeshData d;
+    ASSERT_TRUE(d.LoadFromMemory("l.mom", file.data(), file.size()));
+    EXPECT_EQ(std::string(d.subMeshes[0].layers[2].name), std::string(63, 'n'));
+    EXPECT_EQ(Field(d.subMeshes[0].name, 32), std::string(32, 's'));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MeshData, SubMeshTracksSetTheFrameCount) {
+    MeshDesc desc = MakeMesh(0x30011, 0, 2, 1);
+    desc.subMeshTracks = true;
+    desc.trackVersion = 0x10000;
+    for (int s = 0; s < 2; ++s) {
+        TrackDesc t;
+        t.name = "track" + std::to_string(s);
+        t.channelFlags = 5;  // track version 0x10000 reads any non-zero value as 0xB007
+        t.times = {0, 10, 20, 30};
+        TrackChannelDesc c;
+        c.flags[2] = 0;  // one scale for all keys
+        c.positions.assign(4 * 3, float(s));
+        c.rotations.assign(4 * 4, 0.5f);
+        c.scales = {1, 2, 3};
+        t.channels = {c, c};
+        desc.tracks.push_back(t);
+    }
+    for (int f = 0; f < 4; ++f) {
+        for (int s = 0; s < 3; ++s) desc.frameBounds.push_back({float(f), 0, 0, 1, 1, 1, 1});
+    }
+    desc.lods = {MakeLod(desc.lods[0].vertexCounts, desc.lods[0].triangleCounts, 1, true, 4, 1)};
+    const auto file = WriteMom(desc);
+    MeshData d;
+    LogCapture log;
+    ASSERT_TRUE(d.LoadFromMemory("t.mom", file.data(), file.size())) << log.Joined();
+    EXPECT_EQ(d.frameCount, 4);
+    ASSERT_EQ(d.subMeshTracks.size(), 2u);
+    const TrackData& t = *d.subMeshTracks[1];
+    EXPECT_EQ(t.GetKeyCount(), 4);
+    EXPECT_EQ(t.channelFlags, 0xB007);
+    EXPECT_STREQ(t.name, "track1");
+    ASSERT_EQ(t.channels.size(), 2u);
+    EXPECT_EQ(t.channels[1].positions, std::vector<float>(12, 1.0f));
+    EXPECT_EQ(t.channels[1].scales, (std::vector<float>{1, 2, 3}));
+    EXPECT_EQ(d.frameBounds.size(), 8u);
+    ExpectLod(*d.lods[0], desc.lods[0], desc.version, 4);
+}
+
+}  // namespace

@@ -7,6 +7,8 @@
 
 #include "tests/support/world/LogCapture.h"
 #include "tests/support/world/MeshFileWriter.h"
+#include "platform/host/IXmlNode.h"
+#include "world/core/XmlNodePtr.h"
 
 namespace {
 
@@ -192,6 +194,24 @@ TEST(MeshSkeletalData, EveryTruncatedPrefixIsRefusedCleanly) {
         ASSERT_FALSE(d.LoadFromMemory("p.mom", prefix.data(), prefix.size())) << n;
         EXPECT_EQ(d.boneCount, 0);
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MeshSkeletalData, WriteStatsReportsTheSkeletalFigures) {
+    LogCapture log;
+    MeshSkeletalData d;
+    ASSERT_TRUE(Load(d, MakeMesh(0x30011, 1, 1, 2)));
+    XmlNodePtr doc(log.bound.host.utils.CreateXmlDocument());
+    XmlNodePtr root = doc.AddChild("Render");
+    d.WriteStats(root.Get());
+    XmlNodePtr node = root.FirstChild("MeshSkeletalData");
+    ASSERT_TRUE(node);
+    EXPECT_EQ(node->GetIntAttribute(nullptr, "sk_mem_size", 0), 112);
+    EXPECT_EQ(node->GetIntAttribute(nullptr, "mesh_lod_count", 0), 2);
+    EXPECT_EQ(node.ChildAt("VertexInfo", 1)->GetIntAttribute(nullptr, "lod", 0), 1);
 }
 
 }  // namespace
