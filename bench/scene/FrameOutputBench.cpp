@@ -29,10 +29,28 @@ constexpr int kHeight = 1024;
 constexpr int kQuality = 90;
 constexpr int kFramesPerAvi = 16;  // keeps the files of one run small
 
+// Files go to memory when the machine offers it, so that disk write-back of other work does
+// not blur the comparison; both variants of a case always write to the same place.
+// The folder is removed when the program ends.
+struct BenchDir {
+    fs::path dir;
+    BenchDir() {
+        std::error_code ec;
+        dir = fs::path("/dev/shm") / "quor_scene_bench";
+        if (!fs::create_directories(dir, ec) && !fs::is_directory(dir, ec)) {
+            dir = fs::temp_directory_path() / "quor_scene_bench";
+            fs::create_directories(dir, ec);
+        }
+    }
+    ~BenchDir() {
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+};
+
 std::string BenchPath(const char* leaf) {
-    const fs::path dir = fs::temp_directory_path() / "quor_scene_bench";
-    fs::create_directories(dir);
-    return (dir / leaf).string();
+    static BenchDir where;
+    return (where.dir / leaf).string();
 }
 
 // A memory context on a 24-bit bitmap holding one rendered picture.

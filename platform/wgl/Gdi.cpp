@@ -1,4 +1,7 @@
 #include <algorithm>
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -109,6 +112,68 @@ namespace {
 COLORREF ToColor(uint32_t p) { return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF); }
 }  // namespace
 
+namespace {
+
+// One row of GL pixels (0xAARRGGBB) into DIB pixels: blue, green, red (and 0xFF for 32 bits).
+// This runs on every flush of a memory context, so the common cases take vector paths.
+void RowTo32(const uint32_t* p, uint8_t* q, int width)
+{
+    int x = 0;
+#if defined(__SSE2__)
+    const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    for (; x + 4 <= width; x += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 4 * x), _mm_or_si128(v, opaque));
+    }
+#endif
+    for (; x < width; ++x) {
+        const uint32_t v = p[x] | 0xFF000000u;
+        std::memcpy(q + 4 * x, &v, 4);
+    }
+}
+
+void RowTo24Plain(const uint32_t* p, uint8_t* q, int width, int x)
+{
+    for (q += 3 * x; x < width; ++x, q += 3) {
+        const uint32_t v = p[x];
+        q[0] = uint8_t(v);
+        q[1] = uint8_t(v >> 8);
+        q[2] = uint8_t(v >> 16);
+    }
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// Four pixels per shuffle; each 16-byte store spills 4 bytes onto the next pixel, which the
+// following step overwrites, so the vector loop stops one pixel short of the row's end.
+__attribute__((target("ssse3"))) void RowTo24Ssse3(const uint32_t* p, uint8_t* q, int width)
+{
+    const __m128i pick = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    int x = 0;
+    for (; x + 5 <= width; x += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 3 * x), _mm_shuffle_epi8(v, pick));
+    }
+    RowTo24Plain(p, q, width, x);
+}
+
+bool HasSsse3()
+{
+    static const bool has = __builtin_cpu_supports("ssse3");
+    return has;
+}
+#endif
+
+void RowTo24(const uint32_t* p, uint8_t* q, int width)
+{
+#if defined(__x86_64__) || defined(__i386__)
+    if (HasSsse3())
+        return RowTo24Ssse3(p, q, width);
+#endif
+    RowTo24Plain(p, q, width, 0);
+}
+
+}  // namespace
+
 void ComposeDib(Bitmap* b)
 {
     Surface& s = b->surface;
@@ -120,29 +185,10 @@ void ComposeDib(Bitmap* b)
             const int dibRow = b->header.biHeight > 0 ? row : s.height - 1 - row;
             uint8_t* q = b->bits.data() + size_t(dibRow) * b->stride;
             const uint32_t* p = s.gl.data() + size_t(row) * s.width;
-            if (bpp == 32) {
-                for (int x = 0; x < s.width; ++x) {
-                    const uint32_t v = p[x] | 0xFF000000u;
-                    std::memcpy(q + 4 * x, &v, 4);
-                }
-            } else {
-                // Four pixels (0xAARRGGBB) pack into three little-endian words of
-                // blue-green-red bytes.
-                int x = 0;
-                for (; x + 4 <= s.width; x += 4, q += 12) {
-                    const uint32_t a = p[x], b1 = p[x + 1], c = p[x + 2], d = p[x + 3];
-                    const uint32_t w[3] = {(a & 0xFFFFFFu) | (b1 << 24),
-                                           ((b1 >> 8) & 0xFFFFu) | (c << 16),
-                                           ((c >> 16) & 0xFFu) | (d << 8)};
-                    std::memcpy(q, w, 12);
-                }
-                for (; x < s.width; ++x, q += 3) {
-                    const uint32_t v = p[x];
-                    q[0] = uint8_t(v);
-                    q[1] = uint8_t(v >> 8);
-                    q[2] = uint8_t(v >> 16);
-                }
-            }
+            if (bpp == 32)
+                RowTo32(p, q, s.width);
+            else
+                RowTo24(p, q, s.width);
         }
         return;
     }

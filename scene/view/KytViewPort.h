@@ -46,8 +46,9 @@ public:
     void MoveViewPoint(float dDirect, float dZenith);
     void MoveViewPoint(float dDirect, float dZenith, const WqVector3D& shift);
 
-    float GetDirectAngle() const { return ActiveCamera->GetDirectAngle(); }
-    float GetZenithAngle() const { return ActiveCamera->GetZenithAngle(); }
+    // 0 before the first camera exists.
+    float GetDirectAngle() const { return ActiveCamera ? ActiveCamera->GetDirectAngle() : 0.0f; }
+    float GetZenithAngle() const { return ActiveCamera ? ActiveCamera->GetZenithAngle() : 0.0f; }
     double GetAspect() const { return Aspect; }
     double GetZoomAngle() const { return ZoomAngle; }
     double GetRadiusBack() const { return RadiusBack; }

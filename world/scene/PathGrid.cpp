@@ -282,6 +282,7 @@ void PathGrid::Search(Cell s, Cell t, std::vector<Cell>& path) {
         ++expansions_;
         const std::int32_t cx = entry.node % stride - 1;
         const std::int32_t cy = entry.node / stride - 1;
+#pragma GCC unroll 8
         for (int k = 0; k < 8; ++k) {
             const std::int32_t n = entry.node + offset[k];
             // Diagonal steps test only the cell they land on, not the two beside them.
@@ -443,26 +444,26 @@ void PathGrid::FindPathAvoid2(std::int32_t sx, std::int32_t sy, std::int32_t gx,
     WriteResult(path, true, out);
 }
 
-void PathGrid::WriteResult(const std::vector<Cell>& path, bool thin, std::vector<std::int32_t>& out) const {
-    std::vector<Cell> list(path);
+void PathGrid::WriteResult(std::vector<Cell>& list, bool thin, std::vector<std::int32_t>& out) const {
     list.push_back({-1, -1});  // the closing entry
-    if (list.size() >= 3) {
+    const std::size_t n = list.size();
+    if (n >= 3) {
         if (thin) {
             // Drop the middle cells of straight horizontal and vertical runs (and repeated
             // cells), judged against the unthinned neighbours; the closing entry is the last
-            // entry's successor and its own.
-            std::vector<Cell> kept;
-            kept.reserve(list.size());
-            kept.push_back(list[0]);
-            for (std::size_t i = 1; i < list.size(); ++i) {
-                const Cell& a = list[i - 1];
-                const Cell& p = list[i];
-                const Cell& b = i + 1 < list.size() ? list[i + 1] : list[i];
+            // entry's successor and its own. Compacted in place: an entry is only written
+            // over after it was read.
+            std::size_t kept = 1;
+            Cell a = list[0];
+            for (std::size_t i = 1; i < n; ++i) {
+                const Cell p = list[i];
+                const Cell b = i + 1 < n ? list[i + 1] : p;
                 const bool vertical = p.x == a.x && a.x == b.x && (p.y != a.y || p.y == b.y);
                 const bool horizontal = p.y == a.y && a.y == b.y && (p.x != a.x || p.x == b.x);
-                if (!vertical && !horizontal) kept.push_back(p);
+                if (!vertical && !horizontal) list[kept++] = p;
+                a = p;
             }
-            list.swap(kept);
+            list.resize(kept);
         }
         list.pop_back();
     }

@@ -109,7 +109,7 @@ public:
     void Search(Cell s, Cell t, std::vector<Cell>& path);
     void CellPathFree(Cell s, Cell g, std::vector<Cell>& path);
     void CellPathAvoid2(Cell s, Cell g, std::vector<Cell>& path);
-    // Nodes taken from the open list over the grid's lifetime (benchmarks read it).
+    // Nodes expanded over the grid's lifetime (stale open-list copies not counted).
     std::uint64_t ExpansionCount() const { return expansions_; }
 
 private:
@@ -118,7 +118,8 @@ private:
     // that passes (leaving *ring at that ring) or leaves *ring at maxRings + 1.
     bool RingSearch(Cell c, std::int32_t* ring, std::int32_t maxRings, CellTest test,
                     Cell& found) const;
-    void WriteResult(const std::vector<Cell>& path, bool thin, std::vector<std::int32_t>& out) const;
+    // Writes the cells of a path (consumed) in the output form of the path searches.
+    void WriteResult(std::vector<Cell>& path, bool thin, std::vector<std::int32_t>& out) const;
     std::int32_t Index(std::int32_t x, std::int32_t y) const { return y * width_ + x; }
 
     std::vector<std::int32_t> cells_;

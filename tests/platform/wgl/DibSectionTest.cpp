@@ -1,7 +1,9 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "platform/wgl/Wgl.h"
 
@@ -23,11 +25,11 @@ struct GlDib {
     void* bits = nullptr;
     BITMAPINFO bi{};
 
-    explicit GlDib(int bitCount) {
+    explicit GlDib(int bitCount, int width = 5, int height = 3) {
         mem = CreateCompatibleDC(nullptr);
         bi.bmiHeader.biSize = 40;
-        bi.bmiHeader.biWidth = 5;
-        bi.bmiHeader.biHeight = 3;
+        bi.bmiHeader.biWidth = width;
+        bi.bmiHeader.biHeight = height;
         bi.bmiHeader.biPlanes = 1;
         bi.bmiHeader.biBitCount = static_cast<WORD>(bitCount);
         bmp = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -101,5 +103,54 @@ TEST_P(DibSectionTest, GlImageAndGdiPixelsBothReachTheBits) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, DibSectionTest, ::testing::Values(24, 32));
+
+// The bitmap after a flush holds exactly what OpenGL reads back, for widths that end the
+// conversion's four-pixel steps anywhere.
+TEST(DibConversion, BitsEqualTheGlImage) {
+    for (int bitCount : {24, 32}) {
+        for (int width : {3, 4, 5, 37}) {
+            ResetStandIn();
+            const int height = 6;
+            GlDib d(bitCount, width, height);
+            ASSERT_NE(d.rc, nullptr);
+            glViewport(0, 0, width, height);
+            glMatrixMode(GL_PROJECTION);
+            glLoadIdentity();
+            glOrtho(0, width, 0, height, -1, 1);
+            glClearColor(0.1f, 0.2f, 0.3f, 1);
+            glClear(GL_COLOR_BUFFER_BIT);
+            uint32_t state = 12345u + static_cast<uint32_t>(width);
+            auto next = [&state] {
+                state = state * 214013u + 2531011u;
+                return static_cast<float>((state >> 16) & 0x7FFF) / 32767.0f;
+            };
+            glBegin(GL_TRIANGLES);
+            for (int t = 0; t < 12; ++t)
+                for (int v = 0; v < 3; ++v) {
+                    glColor3f(next(), next(), next());
+                    glVertex2f(next() * width, next() * height);
+                }
+            glEnd();
+            glFlush();
+            GdiFlush();
+            std::vector<unsigned char> gl(static_cast<size_t>(width) * height * 4);
+            glPixelStorei(GL_PACK_ALIGNMENT, 1);
+            glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, gl.data());
+            const int bpp = bitCount / 8;
+            const int stride = ((width * bitCount + 31) / 32) * 4;
+            const auto* bits = static_cast<const unsigned char*>(d.bits);
+            int mismatches = 0;
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x) {
+                    const unsigned char* g = &gl[(static_cast<size_t>(y) * width + x) * 4];
+                    const unsigned char* b = bits + static_cast<size_t>(y) * stride + x * bpp;
+                    if (b[0] != g[2] || b[1] != g[1] || b[2] != g[0]) ++mismatches;
+                    if (bpp == 4 && b[3] != 255) ++mismatches;
+                }
+            EXPECT_EQ(mismatches, 0) << bitCount << " bits, width " << width;
+        }
+    }
+    ResetStandIn();
+}
 
 }  // namespace

@@ -1,0 +1,93 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/host/IEffect.h"
+#include "platform/host/IPrimitive.h"
+
+namespace quor::host {
+
+// An effect of the recording renderer; its draw pass is whatever the test sets.
+class RecordingEffect final : public render::IEffect {
+public:
+    int GetDrawPass() override { return drawPass; }
+
+    int drawPass = 0;
+};
+
+// A primitive of the recording renderer: logs every call with its arguments, in order
+// ("Draw(-1,-1,0)", "Slot16(3,4)"), keeps the last transform and effect, and answers Submit
+// as the test sets.
+class RecordingPrimitive final : public render::IPrimitive {
+public:
+    RecordingPrimitive(int kind, std::uint32_t vertexFormat)
+        : kind(kind), vertexFormat(vertexFormat) {}
+
+    render::IVertexBuffer* GetVertexBuffer() override;
+    void Release() override;
+    void Commit() override;
+    void SetTransform(const float* world) override;
+    void SetEffect(render::IEffect* effect) override;
+    render::IEffect* GetEffect() override;
+    void SetVertexCount(int primitives, int vertices, int indexed, int flags) override;
+    void SetVertexUV(int index, const float* position, float u, float v,
+                     std::uint32_t colour) override;
+    std::intptr_t Slot8(std::intptr_t a, std::intptr_t b) override { return Pass(8, a, b); }
+    std::intptr_t Slot9(std::intptr_t a, std::intptr_t b) override { return Pass(9, a, b); }
+    void SetTexture(int stage, render::ITexture* texture) override;
+    bool Submit() override;
+    void SetMaterial(render::IMaterial* material) override;
+    void Draw(int first, int count, int pass) override;
+    void SetVertexCountUsed(int count) override;
+    void DrawEx(int index, const float* rect, int flags, const float* textureRect) override;
+    std::intptr_t Slot16(std::intptr_t a, std::intptr_t b) override { return Pass(16, a, b); }
+    std::intptr_t Slot17(std::intptr_t a, std::intptr_t b) override { return Pass(17, a, b); }
+    std::intptr_t Slot18(std::intptr_t a, std::intptr_t b) override { return Pass(18, a, b); }
+    std::intptr_t Slot19(std::intptr_t a, std::intptr_t b) override { return Pass(19, a, b); }
+    std::intptr_t Slot20(std::intptr_t a, std::intptr_t b) override { return Pass(20, a, b); }
+    std::intptr_t Slot21(std::intptr_t a, std::intptr_t b) override { return Pass(21, a, b); }
+    std::intptr_t Slot22(std::intptr_t a, std::intptr_t b) override { return Pass(22, a, b); }
+    std::intptr_t Slot23(std::intptr_t a, std::intptr_t b) override { return Pass(23, a, b); }
+    std::intptr_t Slot24(std::intptr_t a, std::intptr_t b) override { return Pass(24, a, b); }
+    std::intptr_t Slot25(std::intptr_t a, std::intptr_t b) override { return Pass(25, a, b); }
+    std::intptr_t Slot26(std::intptr_t a, std::intptr_t b) override { return Pass(26, a, b); }
+    std::intptr_t Slot27(std::intptr_t a, std::intptr_t b) override { return Pass(27, a, b); }
+    std::intptr_t Slot28(std::intptr_t a, std::intptr_t b) override { return Pass(28, a, b); }
+    std::intptr_t Slot29(std::intptr_t a, std::intptr_t b) override { return Pass(29, a, b); }
+    std::intptr_t Slot30(std::intptr_t a, std::intptr_t b) override { return Pass(30, a, b); }
+    std::intptr_t Slot31(std::intptr_t a, std::intptr_t b) override { return Pass(31, a, b); }
+    std::intptr_t Slot32(std::intptr_t a, std::intptr_t b) override { return Pass(32, a, b); }
+    std::intptr_t Slot33(std::intptr_t a, std::intptr_t b) override { return Pass(33, a, b); }
+    std::intptr_t Slot34(std::intptr_t a, std::intptr_t b) override { return Pass(34, a, b); }
+    std::intptr_t Slot35(std::intptr_t a, std::intptr_t b) override { return Pass(35, a, b); }
+    std::intptr_t Slot36(std::intptr_t a, std::intptr_t b) override { return Pass(36, a, b); }
+    std::intptr_t Slot37(std::intptr_t a, std::intptr_t b) override { return Pass(37, a, b); }
+    std::intptr_t Slot38(std::intptr_t a, std::intptr_t b) override { return Pass(38, a, b); }
+    std::intptr_t Slot39(std::intptr_t a, std::intptr_t b) override { return Pass(39, a, b); }
+    std::intptr_t Slot40(std::intptr_t a, std::intptr_t b) override { return Pass(40, a, b); }
+    std::intptr_t Slot41(std::intptr_t a, std::intptr_t b) override { return Pass(41, a, b); }
+    std::intptr_t Slot42(std::intptr_t a, std::intptr_t b) override { return Pass(42, a, b); }
+    std::intptr_t Slot43(std::intptr_t a, std::intptr_t b) override { return Pass(43, a, b); }
+    std::intptr_t Slot44(std::intptr_t a, std::intptr_t b) override { return Pass(44, a, b); }
+    std::intptr_t Slot45(std::intptr_t a, std::intptr_t b) override { return Pass(45, a, b); }
+    std::intptr_t Slot46(std::intptr_t a, std::intptr_t b) override { return Pass(46, a, b); }
+    std::intptr_t Slot47(std::intptr_t a, std::intptr_t b) override { return Pass(47, a, b); }
+    std::intptr_t Slot48(std::intptr_t a, std::intptr_t b) override { return Pass(48, a, b); }
+
+    const int kind;
+    const std::uint32_t vertexFormat;
+    std::vector<std::string> calls;
+    float transform[16] = {};
+    render::IEffect* effect = nullptr;
+    render::IMaterial* material = nullptr;
+    bool submitAnswer = false;
+    int releaseCount = 0;
+
+private:
+    // A pass-through slot answers the sum of its slot number and arguments, so a test can see
+    // that the answer came back unchanged.
+    std::intptr_t Pass(int slot, std::intptr_t a, std::intptr_t b);
+};
+
+}  // namespace quor::host

@@ -1,0 +1,705 @@
+#include "world/core/SpaceObject.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdint>
+
+#include <xmmintrin.h>
+
+#include "world/core/Geometry.h"
+#include "world/core/Log.h"
+#include "world/scene/SceneBase.h"
+
+namespace quor::world {
+
+namespace {
+
+// Objects are constructed on loader threads as well as on the main thread.
+std::atomic<std::uint32_t> g_lastId{0};
+
+void Erase(std::vector<SpaceObject*>& list, const SpaceObject* object) {
+    auto it = std::find(list.begin(), list.end(), object);
+    if (it != list.end()) {
+        list.erase(it);
+    }
+}
+
+void InvertFast(Matrix& m) {
+    if (UseAlignedAlloc()) {
+        MatrixInverseSse(m);
+    } else {
+        MatrixInverse(m);
+    }
+}
+
+void Multiply(const Matrix& a, const Matrix& b, Matrix& out) {
+    if (UseAlignedAlloc()) {
+        Matrix4Multiply(a, b, out);
+    } else {
+        MatrixMultiplyPlain(a, b, out);
+    }
+}
+
+bool NearOne(float v) { return std::fabs(v - 1.0f) < 1e-4f; }
+
+// out = local x parent, where the local matrix is the rotation rows scaled by s with the
+// position as translation row. Its fourth column is (0, 0, 0, 1), so only the terms that can be
+// non-zero are formed: the product of every world-matrix recompute, done once per object per
+// change, is the hot path of a moving tree.
+void ComposeWorldPlain(const Matrix& rotation, const Vec3& s, const Vec3& position,
+                       const Matrix& parent, Matrix& out) {
+    const float* r = rotation.m;
+    const float* p = parent.m;
+    float result[16];
+    for (int row = 0; row < 3; ++row) {
+        const float a = r[4 * row] * s[row];
+        const float b = r[4 * row + 1] * s[row];
+        const float c = r[4 * row + 2] * s[row];
+        for (int col = 0; col < 4; ++col) {
+            result[4 * row + col] = a * p[col] + b * p[4 + col] + c * p[8 + col];
+        }
+    }
+    for (int col = 0; col < 4; ++col) {
+        result[12 + col] =
+            position.x * p[col] + position.y * p[4 + col] + position.z * p[8 + col] + p[12 + col];
+    }
+    std::copy(result, result + 16, out.m);
+}
+
+void ComposeWorldSse(const Matrix& rotation, const Vec3& s, const Vec3& position,
+                     const Matrix& parent, Matrix& out) {
+    const __m128 p0 = _mm_load_ps(parent.m);
+    const __m128 p1 = _mm_load_ps(parent.m + 4);
+    const __m128 p2 = _mm_load_ps(parent.m + 8);
+    const __m128 p3 = _mm_load_ps(parent.m + 12);
+    const float* r = rotation.m;
+    __m128 rows[4];
+    for (int row = 0; row < 3; ++row) {
+        __m128 v = _mm_mul_ps(_mm_set1_ps(r[4 * row] * s[row]), p0);
+        v = _mm_add_ps(v, _mm_mul_ps(_mm_set1_ps(r[4 * row + 1] * s[row]), p1));
+        v = _mm_add_ps(v, _mm_mul_ps(_mm_set1_ps(r[4 * row + 2] * s[row]), p2));
+        rows[row] = v;
+    }
+    __m128 t = _mm_mul_ps(_mm_set1_ps(position.x), p0);
+    t = _mm_add_ps(t, _mm_mul_ps(_mm_set1_ps(position.y), p1));
+    t = _mm_add_ps(t, _mm_mul_ps(_mm_set1_ps(position.z), p2));
+    rows[3] = _mm_add_ps(t, p3);
+    // The parent rows are all read before out is written, so out may be the parent.
+    _mm_store_ps(out.m, rows[0]);
+    _mm_store_ps(out.m + 4, rows[1]);
+    _mm_store_ps(out.m + 8, rows[2]);
+    _mm_store_ps(out.m + 12, rows[3]);
+}
+
+}  // namespace
+
+SpaceObject::SpaceObject() : m_id(g_lastId.fetch_add(1, std::memory_order_relaxed) + 1) {
+    MatrixIdentity(m_rotation);
+    MatrixIdentity(m_world);
+    MatrixIdentity(m_inverseWorld);
+}
+
+std::uint32_t SpaceObject::LastIssuedId() { return g_lastId.load(std::memory_order_relaxed); }
+
+SpaceObject::~SpaceObject() {
+    if (m_scene && m_scene->GetRootObject() != this) {
+        SceneBase::UnregisterObjectId(m_id);
+    }
+    Clear();
+    // Attachments are owned with their parent and go first when a scene releases it; any that
+    // are still here must not keep pointing at freed memory.
+    ObjectLockGuard guard(m_scene);
+    for (SpaceObject* attachment : m_attachments) {
+        attachment->m_parent = nullptr;
+        attachment->m_isAttachment = 0;
+        attachment->InvalidateTransform();
+    }
+    m_attachments.clear();
+}
+
+SpaceObject* SpaceObject::FromInterface(ISpaceObject* object) {
+    return static_cast<SpaceObject*>(object);
+}
+
+// --- transform setters -------------------------------------------------------------------------
+
+void SpaceObject::SetPosition(const Vec3& position) {
+    m_position = position;
+    InvalidateTransform();
+    RebaseTrack();
+}
+
+void SpaceObject::SetWorldPosition(const Vec3& position) {
+    if (m_parent) {
+        m_parent->WorldToLocal(position, m_position);
+    } else {
+        m_position = position;
+    }
+    InvalidateTransform();
+    RebaseTrack();
+}
+
+void SpaceObject::GetWorldPosition(Vec3& out) {
+    if (!m_parent) {
+        out = m_position;
+        return;
+    }
+    out = GetWorldMatrix().Row(3);
+}
+
+void SpaceObject::SetRotation(const Matrix& rotation) {
+    MatrixRotationPart(m_rotation, rotation);
+    InvalidateTransform();
+    RebaseTrack();
+}
+
+void SpaceObject::SetWorldRotation(const Matrix& rotation) {
+    Vec3 translation;
+    Vec3 scale;
+    Matrix own;
+    MatrixDecompose(rotation, translation, own, scale);
+    if (m_parent) {
+        Matrix parentRotation;
+        m_parent->GetWorldRotation(parentRotation);
+        // The inverse of a pure rotation is its transpose.
+        Matrix inverse;
+        MatrixIdentity(inverse);
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 3; ++c) {
+                inverse(r, c) = parentRotation(c, r);
+            }
+        }
+        Multiply(own, inverse, own);
+        OrthonormalizeRotation(own);
+    }
+    m_rotation = own;
+    InvalidateTransform();
+    RebaseTrack();
+}
+
+void SpaceObject::GetWorldRotation(Matrix& out) {
+    if (!m_parent) {
+        out = m_rotation;
+        return;
+    }
+    Matrix parentRotation;
+    m_parent->GetWorldRotation(parentRotation);
+    Multiply(m_rotation, parentRotation, out);
+}
+
+void SpaceObject::SetScale(const Vec3& scale) {
+    m_scale = scale;
+    m_hasScale = 1;
+    InvalidateTransform();
+    RebaseTrack();
+}
+
+void SpaceObject::SetWorldScale(const Vec3& scale) {
+    m_scale = scale;
+    if (m_parent) {
+        Vec3 parentScale;
+        m_parent->GetWorldScale(parentScale);
+        m_scale.x /= parentScale.x;
+        m_scale.y /= parentScale.y;
+        m_scale.z /= parentScale.z;
+    }
+    m_hasScale = 1;
+    InvalidateTransform();
+    RebaseTrack();
+}
+
+void SpaceObject::GetWorldScale(Vec3& out) {
+    out = m_scale;
+    if (m_parent) {
+        Vec3 parentScale;
+        m_parent->GetWorldScale(parentScale);
+        out.x *= parentScale.x;
+        out.y *= parentScale.y;
+        out.z *= parentScale.z;
+    }
+}
+
+bool SpaceObject::HasWorldScale() {
+    return m_hasScale != 0 || (m_parent && m_parent->HasWorldScale());
+}
+
+bool SpaceObject::IsMirrored() { return m_scale.x * m_scale.y * m_scale.z < 0.0f; }
+
+bool SpaceObject::IsWorldMirrored() {
+    const bool own = IsMirrored();
+    return m_parent && m_parent->IsWorldMirrored() ? !own : own;
+}
+
+void SpaceObject::SetPositionAndDirection(const Vec3& position, const Vec3& from, const Vec3& to) {
+    m_position = position;
+    RotationBetweenVectors(from, to, m_rotation);
+    InvalidateTransform();
+    RebaseTrack();
+}
+
+void SpaceObject::SetTransformFromMatrix(const Matrix& m) {
+    MatrixDecompose(m, m_position, m_rotation, m_scale);
+    m_hasScale = NearOne(m_scale.x) && NearOne(m_scale.y) && NearOne(m_scale.z) ? 0 : 1;
+    RebaseTrack();
+}
+
+void SpaceObject::SetLocalMatrix(const Matrix& m) {
+    SetTransformFromMatrix(m);
+    InvalidateTransform();
+    if (!m_parent) {
+        m_world = m;
+        m_worldValid = 1;
+    }
+}
+
+void SpaceObject::SetWorldMatrix(const Matrix& m) {
+    if (!m_parent) {
+        SetLocalMatrix(m);
+        return;
+    }
+    Matrix local;
+    Multiply(m, m_parent->GetInverseWorldMatrix(), local);
+    SetLocalMatrix(local);
+    m_world = m;
+    m_worldValid = 1;
+}
+
+void SpaceObject::ApplyMatrix(const Matrix& m) {
+    Matrix local;
+    GetLocalMatrix(local);
+    Multiply(local, m, local);
+    SetLocalMatrix(local);
+}
+
+void SpaceObject::MoveLocal(const Vec3& offset) {
+    // The offset runs along the object's own axes; the result is a position in parent space,
+    // which is what the position field holds (a world-space point would misplace any object
+    // whose parent is not at the origin).
+    Vec3 moved;
+    LocalToParent(offset, moved);
+    m_position = moved;
+    InvalidateTransform();
+    RebaseTrack();
+}
+
+void SpaceObject::RotateLocalX(float angle) { Rotate(m_rotation.Row(0), angle); }
+void SpaceObject::RotateLocalY(float angle) { Rotate(m_rotation.Row(1), angle); }
+void SpaceObject::RotateLocalZ(float angle) { Rotate(m_rotation.Row(2), angle); }
+
+void SpaceObject::RotateAroundAxis(const Ray& axis, float angle) {
+    Vec3 position;
+    RotatePointAroundAxis(position, m_position, axis, angle);
+    m_position = position;
+    Vec3 direction = axis.direction;
+    Vec3SetLength(direction, 1.0f);
+    Matrix turn;
+    MatrixRotationAxis(turn, direction, angle);
+    Multiply(m_rotation, turn, m_rotation);
+    InvalidateTransform();
+    RebaseTrack();
+}
+
+void SpaceObject::Rotate(const Vec3& axis, float angle) {
+    // The axis may be a row of the rotation itself: copy it before the rotation changes.
+    const Vec3 a = axis;
+    Matrix turn;
+    MatrixRotationAxis(turn, a, angle);
+    Multiply(m_rotation, turn, m_rotation);
+    InvalidateTransform();
+    RebaseTrack();
+}
+
+void SpaceObject::RotateAroundWorldAxis(const Ray& axis, float angle) {
+    Ray local;
+    WorldToParentSpace(axis, local);
+    RotateAroundAxis(local, angle);
+}
+
+void SpaceObject::WorldToParentSpace(const Ray& worldAxis, Ray& out) {
+    if (!m_parent) {
+        out = worldAxis;
+        return;
+    }
+    const Matrix& inverse = m_parent->GetInverseWorldMatrix();
+    Vec3 origin;
+    TransformPoint(worldAxis.origin, inverse, origin);
+    Vec3 direction;
+    TransformNormal(worldAxis.direction, inverse, direction);
+    out.origin = origin;
+    out.direction = direction;
+}
+
+void SpaceObject::SetWorldMatrixElements(const float* e) {
+    // Four rows of three: the three axes, then the translation.
+    Matrix m;
+    MatrixSet16(m, e[0], e[1], e[2], 0.0f, e[3], e[4], e[5], 0.0f, e[6], e[7], e[8], 0.0f, e[9],
+                e[10], e[11], 1.0f);
+    SetWorldMatrix(m);
+}
+
+// --- conversions and caches --------------------------------------------------------------------
+
+Vec3& SpaceObject::LocalToWorld(const Vec3& p, Vec3& out) {
+    return TransformPoint(p, GetWorldMatrix(), out);
+}
+
+Vec3& SpaceObject::WorldToLocal(const Vec3& p, Vec3& out) {
+    return TransformPoint(p, GetInverseWorldMatrix(), out);
+}
+
+Vec3& SpaceObject::LocalToParent(const Vec3& p, Vec3& out) {
+    Vec3 v = p;
+    if (m_hasScale) {
+        v.x *= m_scale.x;
+        v.y *= m_scale.y;
+        v.z *= m_scale.z;
+    }
+    TransformNormal(v, m_rotation, v);
+    out = v + m_position;
+    return out;
+}
+
+Vec3& SpaceObject::ParentToLocal(const Vec3& p, Vec3& out) {
+    const Vec3 d = p - m_position;
+    // Row vectors: multiplying by the transpose is a dot product with each axis row.
+    Vec3 v{Vec3Dot(d, m_rotation.Row(0)), Vec3Dot(d, m_rotation.Row(1)),
+           Vec3Dot(d, m_rotation.Row(2))};
+    v.x /= m_scale.x;
+    v.y /= m_scale.y;
+    v.z /= m_scale.z;
+    out = v;
+    return out;
+}
+
+void SpaceObject::BuildLocalMatrix(Matrix& out) const {
+    const float* r = m_rotation.m;
+    const float sx = m_hasScale ? m_scale.x : 1.0f;
+    const float sy = m_hasScale ? m_scale.y : 1.0f;
+    const float sz = m_hasScale ? m_scale.z : 1.0f;
+    float* o = out.m;
+    o[0] = r[0] * sx;  o[1] = r[1] * sx;  o[2] = r[2] * sx;   o[3] = 0.0f;
+    o[4] = r[4] * sy;  o[5] = r[5] * sy;  o[6] = r[6] * sy;   o[7] = 0.0f;
+    o[8] = r[8] * sz;  o[9] = r[9] * sz;  o[10] = r[10] * sz; o[11] = 0.0f;
+    o[12] = m_position.x; o[13] = m_position.y; o[14] = m_position.z; o[15] = 1.0f;
+}
+
+void SpaceObject::RecomputeWorldMatrix() {
+    if (!m_parent) {
+        BuildLocalMatrix(m_world);
+        m_worldValid = 1;
+        return;
+    }
+    const Matrix& parent = m_parent->m_worldValid ? m_parent->m_world : m_parent->GetWorldMatrix();
+    const Vec3 scale = m_hasScale ? m_scale : Vec3{1.0f, 1.0f, 1.0f};
+    if (UseAlignedAlloc()) {
+        ComposeWorldSse(m_rotation, scale, m_position, parent, m_world);
+    } else {
+        ComposeWorldPlain(m_rotation, scale, m_position, parent, m_world);
+    }
+    m_worldValid = 1;
+}
+
+const Matrix& SpaceObject::GetWorldMatrix() {
+    if (!m_worldValid) {
+        RecomputeWorldMatrix();
+    }
+    return m_world;
+}
+
+const Matrix& SpaceObject::GetInverseWorldMatrix() {
+    if (!m_inverseValid) {
+        m_inverseWorld = GetWorldMatrix();
+        InvertFast(m_inverseWorld);
+        m_inverseValid = 1;
+    }
+    return m_inverseWorld;
+}
+
+void SpaceObject::GetLocalMatrix(Matrix& out) { BuildLocalMatrix(out); }
+
+void SpaceObject::GetInverseLocalMatrix(Matrix& out) {
+    BuildLocalMatrix(out);
+    InvertFast(out);
+    if (!m_parent) {
+        m_inverseWorld = out;
+        m_inverseValid = 1;
+    }
+}
+
+void SpaceObject::GetRelativeMatrix(ISpaceObject* other, Matrix& out) {
+    if (!other) {
+        MatrixIdentity(out);
+        return;
+    }
+    Multiply(other->GetWorldMatrix(), GetInverseWorldMatrix(), out);
+}
+
+void SpaceObject::InvalidateTransform() {
+    m_transformChanged = 1;
+    m_worldValid = 0;
+    m_inverseValid = 0;
+    // The walk is a chain of dependent loads through objects spread over the heap; asking for
+    // every child's first line before descending lets those misses overlap.
+    for (SpaceObject* child : m_children) {
+        __builtin_prefetch(child, 1);
+    }
+    for (SpaceObject* attachment : m_attachments) {
+        if (attachment) {
+            attachment->InvalidateTransform();
+        }
+    }
+    for (SpaceObject* child : m_children) {
+        if (child) {
+            child->InvalidateTransform();
+        }
+    }
+}
+
+// --- hierarchy ---------------------------------------------------------------------------------
+
+bool SpaceObject::IsDescendantOf(const SpaceObject* ancestor) const {
+    if (!ancestor) {
+        return false;
+    }
+    for (const SpaceObject* p = m_parent; p; p = p->m_parent) {
+        if (p == ancestor) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool SpaceObject::SharesRootWith(const SpaceObject* child) const {
+    // A scene's root has no root node of its own; the objects hung under it name it.
+    return child->m_rootNode == m_rootNode || child->m_rootNode == this;
+}
+
+bool SpaceObject::CanAdopt(const SpaceObject* child) const {
+    return child != this && !IsDescendantOf(child) && child->m_scene == m_scene &&
+           SharesRootWith(child);
+}
+
+void SpaceObject::LeaveParentList() {
+    if (!m_parent) {
+        return;
+    }
+    Erase(m_isAttachment ? m_parent->m_attachments : m_parent->m_children, this);
+    m_parent = nullptr;
+    m_isAttachment = 0;
+}
+
+void SpaceObject::Adopt(SpaceObject* child, bool keepWorld, bool asAttachment,
+                        const Matrix& childWorld) {
+    (asAttachment ? m_attachments : m_children).push_back(child);
+    child->m_parent = this;
+    child->m_isAttachment = asAttachment ? 1 : 0;
+    if (keepWorld) {
+        Matrix local;
+        Multiply(childWorld, GetInverseWorldMatrix(), local);
+        child->SetTransformFromMatrix(local);
+    }
+    child->InvalidateTransform();
+}
+
+bool SpaceObject::AddChild(ISpaceObject* childObject, bool keepWorld) {
+    SpaceObject* child = FromInterface(childObject);
+    if (!child) {
+        return false;
+    }
+    ObjectLockGuard guard(m_scene);
+    if (child->m_isAttachment || !CanAdopt(child)) {
+        return false;
+    }
+    Matrix childWorld;
+    if (keepWorld) {
+        childWorld = child->GetWorldMatrix();
+    }
+    child->LeaveParentList();
+    Adopt(child, keepWorld, false, childWorld);
+    return true;
+}
+
+bool SpaceObject::AddAttachment(ISpaceObject* childObject, bool keepWorld) {
+    SpaceObject* child = FromInterface(childObject);
+    if (!child) {
+        return false;
+    }
+    ObjectLockGuard guard(m_scene);
+    // Every refusal is decided before the child leaves its old list, so a refused call
+    // changes nothing.
+    if (child == this || IsDescendantOf(child) || child->m_scene != m_scene) {
+        return false;
+    }
+    if (!SharesRootWith(child)) {
+        LogInfo("%llx", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(m_rootNode)));
+        LogInfo("%llx",
+                static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(child->m_rootNode)));
+        return false;
+    }
+    Matrix childWorld;
+    if (keepWorld) {
+        childWorld = child->GetWorldMatrix();
+    }
+    child->LeaveParentList();
+    Adopt(child, keepWorld, true, childWorld);
+    return true;
+}
+
+bool SpaceObject::RemoveChild(ISpaceObject* childObject, bool keepWorld) {
+    SpaceObject* child = FromInterface(childObject);
+    if (!child) {
+        return false;
+    }
+    ObjectLockGuard guard(m_scene);
+    if (child->m_parent != this || child->m_isAttachment) {
+        return false;
+    }
+    Matrix childWorld;
+    if (keepWorld) {
+        childWorld = child->GetWorldMatrix();
+    }
+    child->LeaveParentList();
+    // The child goes back to the root of its tree; removing from the root itself puts it at
+    // the end of the root's children.
+    if (SpaceObject* root = child->m_rootNode) {
+        root->Adopt(child, keepWorld, false, childWorld);
+    } else {
+        if (keepWorld) {
+            child->SetTransformFromMatrix(childWorld);
+        }
+        child->InvalidateTransform();
+    }
+    return true;
+}
+
+bool SpaceObject::RemoveAttachment(ISpaceObject* childObject, bool keepWorld) {
+    SpaceObject* child = FromInterface(childObject);
+    if (!child) {
+        return false;
+    }
+    ObjectLockGuard guard(m_scene);
+    if (child->m_parent != this || !child->m_isAttachment) {
+        return false;
+    }
+    Matrix childWorld;
+    if (keepWorld) {
+        childWorld = child->GetWorldMatrix();
+    }
+    child->LeaveParentList();
+    if (SpaceObject* root = child->m_rootNode) {
+        root->Adopt(child, keepWorld, false, childWorld);
+    } else {
+        if (keepWorld) {
+            child->SetTransformFromMatrix(childWorld);
+        }
+        child->InvalidateTransform();
+    }
+    return true;
+}
+
+void SpaceObject::SetParent(ISpaceObject* parent) {
+    if (parent) {
+        parent->AddChild(this, true);
+        return;
+    }
+    if (!m_parent || m_parent == m_rootNode) {
+        return;
+    }
+    m_parent->RemoveChild(this, true);
+}
+
+ISpaceObject* SpaceObject::GetParent() {
+    return m_parent == m_rootNode ? nullptr : m_parent;
+}
+
+ISpaceObject* SpaceObject::GetChild(int index) {
+    if (index < 0 || index >= static_cast<int>(m_children.size())) {
+        return nullptr;
+    }
+    return m_children[static_cast<std::size_t>(index)];
+}
+
+void SpaceObject::SetRootNode(SpaceObject* root) {
+    ObjectLockGuard guard(m_scene);
+    if (m_parent && root && (root == this || IsDescendantOf(root))) {
+        m_rootNode = root;
+        return;
+    }
+    LeaveParentList();
+    m_rootNode = root;
+    if (root) {
+        root->m_children.push_back(this);
+        m_parent = root;
+    }
+    InvalidateTransform();
+}
+
+void SpaceObject::ReleaseChildren(SpaceObject* fallbackRoot) {
+    SpaceObject* home = m_parent ? m_parent : (fallbackRoot != this ? fallbackRoot : nullptr);
+    const std::vector<SpaceObject*> children = std::move(m_children);
+    m_children.clear();
+    for (SpaceObject* child : children) {
+        if (!child) {
+            continue;
+        }
+        const Matrix childWorld = child->GetWorldMatrix();
+        child->m_parent = nullptr;
+        if (home) {
+            home->Adopt(child, true, false, childWorld);
+        } else {
+            child->SetTransformFromMatrix(childWorld);
+            child->InvalidateTransform();
+        }
+    }
+}
+
+void SpaceObject::DetachChildren() {
+    ObjectLockGuard guard(m_scene);
+    // Without a parent the children go to the root of the tree rather than keep pointing at
+    // an object that is usually about to go away.
+    ReleaseChildren(m_rootNode);
+    if (m_parent) {
+        m_parent->RemoveChild(this, true);
+    }
+}
+
+void SpaceObject::FlattenChildren() {
+    ObjectLockGuard guard(m_scene);
+    const std::vector<SpaceObject*> children = std::move(m_children);
+    m_children.clear();
+    for (SpaceObject* child : children) {
+        if (!child) {
+            continue;
+        }
+        child->FlattenChildren();
+        const Matrix childWorld = child->GetWorldMatrix();
+        child->m_parent = nullptr;
+        child->SetTransformFromMatrix(childWorld);
+        child->InvalidateTransform();
+    }
+}
+
+void SpaceObject::SetVisible(bool visible, bool recursive) {
+    for (SpaceObject* attachment : m_attachments) {
+        attachment->SetVisible(visible, false);
+    }
+    if (recursive) {
+        for (SpaceObject* child : m_children) {
+            child->SetVisible(visible, true);
+        }
+    }
+}
+
+void SpaceObject::Clear() {
+    UnbindTrack(0.0f);
+    ObjectLockGuard guard(m_scene);
+    SpaceObject* root = m_rootNode;
+    SetRootNode(nullptr);
+    // The object has just left its parent, so its children are handed to the root it hung
+    // under: releasing an object without its children keeps them in the scene.
+    ReleaseChildren(root);
+    m_baseSnapshot.reset();
+}
+
+}  // namespace quor::world

@@ -1,0 +1,58 @@
+#include "world/scene/SceneBase.h"
+
+#include <algorithm>
+
+#include "world/core/SpaceObject.h"
+#include "world/scene/ObjectIdMap.h"
+
+namespace quor::world {
+
+ObjectLockGuard::ObjectLockGuard(SceneBase* scene)
+    : m_lock(scene ? &scene->GetObjectLock() : nullptr) {
+    if (m_lock) {
+        m_lock->Enter();
+    }
+}
+
+ObjectLockGuard::~ObjectLockGuard() {
+    if (m_lock) {
+        m_lock->Leave();
+    }
+}
+
+SceneBase::SceneBase() : m_root(new SpaceObject()) {
+    m_root->SetScene(this);
+}
+
+SceneBase::~SceneBase() {
+    // The root's destructor lets go of whatever still hangs below it.
+    delete m_root;
+    m_root = nullptr;
+}
+
+void SceneBase::AttachObject(SpaceObject* object) {
+    if (!object) {
+        return;
+    }
+    {
+        ObjectLockGuard guard(this);
+        object->SetScene(this);
+        object->SetRootNode(m_root);
+    }
+    ObjectIdMap::Instance().Insert(object->GetId(), object);
+}
+
+void SceneBase::RemoveNamedObject(const SpaceObject* object) {
+    for (auto& entry : m_namedObjects) {
+        std::vector<SpaceObject*>& objects = entry.second;
+        objects.erase(std::remove(objects.begin(), objects.end(), object), objects.end());
+    }
+}
+
+void SceneBase::UnregisterObjectId(std::uint32_t id) { ObjectIdMap::Instance().Erase(id); }
+
+bool SceneBase::IsObjectIdRegistered(std::uint32_t id) {
+    return ObjectIdMap::Instance().Contains(id);
+}
+
+}  // namespace quor::world
