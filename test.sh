@@ -15,6 +15,13 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
 ctest --test-dir "$build" --output-on-failure -j "$(jobs)"
 
+# Tests that start threads carry "Thread" in their names; they run again under ThreadSanitizer.
+tbuild=build/tsan
+cmake -S . -B "$tbuild" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTSAN=ON -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
+cmake --build "$tbuild" -j "$(jobs)" --target platform_tests world_tests
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  ctest --test-dir "$tbuild" --output-on-failure -j "$(jobs)" -R 'Thread'
+
 if [ -z "$(find fuzz -name '*_fuzz.cpp' -print -quit)" ]; then
   exit 0
 fi

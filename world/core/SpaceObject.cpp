@@ -440,9 +440,13 @@ void SpaceObject::InvalidateTransform() {
     m_worldValid = 0;
     m_inverseValid = 0;
     // The walk is a chain of dependent loads through objects spread over the heap; asking for
-    // every child's first line before descending lets those misses overlap.
+    // every child's first line, and then for each child's own child list, before descending
+    // lets those misses overlap instead of following one another.
     for (SpaceObject* child : m_children) {
         __builtin_prefetch(child, 1);
+    }
+    for (SpaceObject* child : m_children) {
+        __builtin_prefetch(child->m_children.data());
     }
     for (SpaceObject* attachment : m_attachments) {
         if (attachment) {

@@ -129,27 +129,29 @@ private:
     // largest absolute scale component of every level up the parent chain.
     float WorldStretchBound();
 
-    std::uint8_t m_inRenderList = 0;
+    // What the per-frame culling reads and writes comes first and together; the frustum
+    // copies, needed only for objects that straddle the frustum, come last.
     std::uint16_t m_hideFlags = 0;
-    // Index 1 is the main pass (pass 1), index 0 the second pass (pass 0).
-    std::uint8_t m_culled[2] = {0, 0};
-    Frustum m_localFrustum[2];
-    std::uint8_t m_localMirrored[2] = {0, 0};
-    std::uint8_t m_fullyInside[2] = {1, 1};
     std::uint8_t m_cullCandidate = 0;
     std::uint8_t m_cullingEnabled = 0;
-    Bounds m_parentBound;
-    Bounds m_worldBound;
+    // Index 1 is the main pass (pass 1), index 0 the second pass (pass 0).
+    std::uint8_t m_culled[2] = {0, 0};
+    std::uint8_t m_fullyInside[2] = {1, 1};
+    int m_lod = 0;
     std::uint8_t m_parentBoundValid = 0;
     std::uint8_t m_worldBoundValid = 0;
-    int m_userInt = 0;
-    int m_userInt2 = 0;
-    char m_shortName[32] = {};
-    std::vector<std::string> m_strings;
-    int m_lod = 0;
+    std::uint8_t m_inRenderList = 0;
+    std::uint8_t m_localMirrored[2] = {0, 0};
+    Bounds m_worldBound;
+    Bounds m_parentBound;
     int m_lodA = 0;
     int m_lodB = 0;
+    int m_userInt = 0;
+    int m_userInt2 = 0;
     RenderRecord* m_renderRecord = nullptr;
+    char m_shortName[32] = {};
+    std::vector<std::string> m_strings;
+    Frustum m_localFrustum[2];
 };
 
 }  // namespace quor::world
