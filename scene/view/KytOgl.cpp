@@ -80,6 +80,12 @@ bool KytOgl::Create(int width, int height)
 {
     if (m_hRC)
         DeleteContext();
+    // A window context that was deleted gave its device context back: take a new one, so
+    // that a context can be created again on the same window.
+    if (!m_hDC && m_hWnd) {
+        m_hDC = GetDC(m_hWnd);
+        m_bOwnDC = m_hDC != nullptr;
+    }
     m_nColorBits = static_cast<unsigned char>(GetDeviceCaps(m_hDC, BITSPIXEL));
     PIXELFORMATDESCRIPTOR pfd{};
     pfd.nSize = 40;
