@@ -12,6 +12,6 @@ for bin in "$build"/bench/*_bench; do
   [ -x "$bin" ] || continue
   json="$build/$(basename "$bin").json"
   "$bin" --benchmark_format=json --benchmark_out="$json" --benchmark_out_format=json \
-    --benchmark_min_time="${BENCH_MIN_TIME:-0.2}" "$@" >/dev/null
+    --benchmark_min_time="${BENCH_MIN_TIME:-0.2}" --benchmark_enable_random_interleaving=true "$@" >/dev/null
   python3 scripts/bench_ratios.py "$json"
 done

@@ -28,11 +28,15 @@ def main(path):
             rows[key] = {}
             order.append(key)
         rows[key][variant] = b
+    # Interleaved runs arrive shuffled: order by case, then numerically by arguments.
+    def arg_key(args):
+        return [int(a) if a.isdigit() else 0 for a in args.split("/")] if args else []
+    order.sort(key=lambda k: (k[0], arg_key(k[1])))
     print(f"{'case':32} {'args':14} {'variant':12} {'cpu ns':>14} {'ratio':>8}  counters")
     for key in order:
         variants = rows[key]
         ref = variants.get("ref")
-        for variant, b in variants.items():
+        for variant, b in sorted(variants.items(), key=lambda kv: (kv[0] != "ref", kv[0])):
             t = b["cpu_time"] * {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}[b.get("time_unit", "ns")]
             ratio = ""
             if ref is not None:

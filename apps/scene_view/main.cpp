@@ -1,14 +1,17 @@
-// scene_view: builds a small part with the kernel builders, draws it lit through the scene
-// library's camera, viewport and lights into a memory context, and captures frames to a JPEG,
-// a BMP and an AVI in the output folder (--out, default out/). Each file is read back and
-// checked before the program reports success.
+// scene_view: builds a small part with the kernel builders, draws it lit through a scene list
+// and its scene (camera, viewport and lights) into a memory context, and captures frames to a
+// JPEG, a BMP and an AVI in the output folder (--out, default out/). Each file is read back
+// and checked before the program reports success.
 
 #include "platform/avifile/AviReader.h"
 #include "platform/avifile/RiffAviWriter.h"
 #include "platform/kernel/KytModel.h"
 #include "platform/wgl/Wgl.h"
 #include "scene/view/KytLight.h"
+#include "scene/view/KytLinkContents.h"
 #include "scene/view/KytOglMem.h"
+#include "scene/view/KytScene.h"
+#include "scene/view/KytScenes.h"
 #include "scene/view/KytViewPort.h"
 
 #include <GL/gl.h>
@@ -73,16 +76,19 @@ void DrawTree(KytLink* root) {
     }
 }
 
-struct Frame {
-    KytOglMem& ogl;
-    KytViewPort& viewport;
-    KytLink* root;
-    void Draw() {
-        ogl.Clear();
-        viewport.SetCamera();
-        DrawTree(root);
-        ogl.SwapBuffers();
-    }
+// The scene's contents: each link's shape in its own colour.
+class PartContents : public KytLinkContents {
+public:
+    using KytLinkContents::Draw;
+    void Draw(KytLink* root, int) override { DrawTree(root); }
+};
+
+class PartScene : public KytScene {
+public:
+    using KytScene::KytScene;
+
+protected:
+    KytLinkContents* CreateConts() override { return new PartContents(); }
 };
 
 struct JpegCheck {
@@ -202,44 +208,45 @@ int main(int argc, char** argv) {
 
     int status = 0;
     {
-        KytOglMem ogl(wnd, dc, 24, 24);
-        if (!ogl.Create(kWidth, kHeight)) {
+        KytEnv::nUpAxis = 2;  // the plate lies in the XY plane
+        const unsigned char backBytes[3] = {237, 242, 250};
+
+        // One view in the scene list; the list's shared key light and a fill light.
+        KytScenes scenes(root, new PartScene(root, "MainView"));
+        scenes.ChangeBackColor(0.93f, 0.95f, 0.98f, false);
+        KytLight* key = scenes.GetTopLight();
+        key->SetAmbient(0.25f, 0.25f, 0.25f);
+        key->SetDiffuse(0.85f, 0.85f, 0.85f);
+        key->SetSpecular(0.6f, 0.6f, 0.6f);
+        const float keyDir[3] = {0.4f, 0.6f, 1.0f};
+        key->SetPosition(keyDir);
+        auto* fill = new KytLight("fill");
+        fill->SetDiffuse(0.3f, 0.3f, 0.35f);
+        const float fillDir[3] = {-0.7f, -0.2f, 0.5f};
+        fill->SetPosition(fillDir);
+        scenes.AddLight(fill);
+        KytScene* scene = scenes.GetTopScene(false);
+        scenes.SetLight(scene);
+
+        // The scene owns its context from here on.
+        auto* memory = new KytOglMem(wnd, dc, 24, 24);
+        if (!scene->Create(memory, kWidth, kHeight)) {
             for (const auto& m : MessageBoxes())
                 std::fprintf(stderr, "%s: %s\n", m.caption.c_str(), m.text.c_str());
             return 1;
         }
-        ogl.MakeCurrentFource();
+        KytOglMem& ogl = *memory;
         std::printf("renderer: %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+        glEnable(GL_NORMALIZE);
 
-        float back[3] = {0.93f, 0.95f, 0.98f};
-        const unsigned char backBytes[3] = {237, 242, 250};
-        ogl.Initial(back);
-
-        KytEnv::nUpAxis = 2;  // the plate lies in the XY plane
-        KytViewPort viewport;
-        viewport.Create(root, 0, 0, kWidth, kHeight);
+        KytViewPort& viewport = *scene->GetViewPort();
         viewport.ChangeViewPoint(30.0f, 60.0f);
         viewport.SetViewRadius(viewport.GetViewRadius() * 0.8);
 
-        // Lights are given in eye space: they stay with the viewer as the part turns.
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        KytLight key("key");
-        key.SetAmbient(0.25f, 0.25f, 0.25f);
-        key.SetDiffuse(0.85f, 0.85f, 0.85f);
-        key.SetSpecular(0.6f, 0.6f, 0.6f);
-        const float keyDir[3] = {0.4f, 0.6f, 1.0f};
-        key.SetPosition(keyDir);
-        key.Create(GL_LIGHT0);
-        KytLight fill("fill");
-        fill.SetDiffuse(0.3f, 0.3f, 0.35f);
-        const float fillDir[3] = {-0.7f, -0.2f, 0.5f};
-        fill.SetPosition(fillDir);
-        fill.Create(GL_LIGHT1);
-        glEnable(GL_LIGHTING);
-        glEnable(GL_NORMALIZE);
-
-        Frame frame{ogl, viewport, root};
+        struct {
+            KytScenes& scenes;
+            void Draw() { scenes.Draw(true); }
+        } frame{scenes};
         const std::string jpegPath = (out / "scene_view.jpg").string();
         const std::string bmpPath = (out / "scene_view.bmp").string();
         const std::string aviPath = (out / "scene_view.avi").string();
@@ -291,8 +298,7 @@ int main(int argc, char** argv) {
             note = why;
         std::printf("%s  %s  (%s)\n", aviOk ? "ok  " : "FAIL", aviPath.c_str(), note.c_str());
         status |= aviOk ? 0 : 1;
-
-        ogl.DeleteContext();
+        // The scene list's end releases the scene, its context and the lights.
     }
     KytOgl::ResetHwnd();
     if (previous) SelectObject(dc, previous);

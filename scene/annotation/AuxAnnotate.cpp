@@ -1,0 +1,91 @@
+#include "scene/annotation/AuxAnnotate.h"
+
+#include "scene/view/KernelLinks.h"
+
+#include <cstring>
+
+namespace {
+
+LOGFONTA DefaultMsgFont()
+{
+    LOGFONTA f{};
+    f.lfHeight = -12;
+    f.lfWeight = 400;
+    f.lfCharSet = 128;
+    // The face name is a code page 932 byte string.
+    static const char face[] = "\x82\x6c\x82\x72 \x82\x6f\x83\x53\x83\x56\x83\x62\x83\x4e";
+    std::memcpy(f.lfFaceName, face, sizeof(face));
+    return f;
+}
+
+} // namespace
+
+LOGFONTA AuxAnnotate::MsgFont = DefaultMsgFont();
+unsigned long AuxAnnotate::MsgFontColor = 0;
+int AuxAnnotate::nCounter = 0;
+int AuxAnnotate::viewP[4] = {0, 0, 0, 0};
+double AuxAnnotate::modelM[16] = {};
+double AuxAnnotate::projM[16] = {};
+
+AuxAnnotate::AuxAnnotate() : nNo(nCounter++) {}
+
+AuxAnnotate::AuxAnnotate(unsigned int id, KytLink* link) : AuxAnnotate(id, link, nCounter) {}
+
+AuxAnnotate::AuxAnnotate(unsigned int id, KytLink* link, int& counter)
+    : AuxTarget(id, link), nNo(counter++)
+{
+    // Hidden when some part between the link and the nearest top or assembly-root link is
+    // switched off in the current layer.
+    for (KytLink* l = link; l; l = kyt_links::Parent(l)) {
+        if (kyt_links::LinkType(l) & 0x201)
+            break;
+        if (!kyt_links::IsVisibleInLayer(l)) {
+            bSubDraw = false;
+            break;
+        }
+    }
+}
+
+AuxAnnotate::AuxAnnotate(const AuxAnnotate* source) : AuxTarget(source)
+{
+    if (!source)
+        return;
+    pData = source->pData;
+    vSecondPoint = source->vSecondPoint;
+    vBalloonPos = source->vBalloonPos;
+    nNo = source->nNo;
+    std::memcpy(rcBack, source->rcBack, sizeof(rcBack));
+    std::memcpy(anLineX, source->anLineX, sizeof(anLineX));
+    std::memcpy(anLineY, source->anLineY, sizeof(anLineY));
+    bPicked = source->bPicked;
+    bDrawBalloon = source->bDrawBalloon;
+}
+
+AuxAnnotate::AuxAnnotate(const AuxAnnotate& other) = default;
+
+AuxAnnotate& AuxAnnotate::operator=(const AuxAnnotate& other) = default;
+
+AuxAnnotate::~AuxAnnotate() = default;
+
+KytAuxContents* AuxAnnotate::Duplicate()
+{
+    return new AuxAnnotate(this);
+}
+
+int AuxAnnotate::GetAuxType()
+{
+    return AUXTYPE_ANNOTATE;
+}
+
+void AuxAnnotate::DrawGDI(KytOgl*) {}
+
+int AuxAnnotate::SetNo()
+{
+    nNo = nCounter++;
+    return nNo;
+}
+
+void AuxAnnotate::SetNo(int no)
+{
+    nNo = no;
+}

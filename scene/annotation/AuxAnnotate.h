@@ -1,0 +1,54 @@
+#pragma once
+// Balloon annotation: a text joined by a leader to a point on its part. This class fixes its
+// place in the overlay family (type, chain, number, the statics the scene fills before its
+// text passes); the balloon drawing itself is filled in by the annotation classes.
+
+#include "scene/annotation/AuxTarget.h"
+#include "scene/view/KytPlatform.h"
+
+class KytOgl;
+struct KytAnnotateData;
+
+class AuxAnnotate : public AuxTarget {
+public:
+    AuxAnnotate();
+    AuxAnnotate(unsigned int id, KytLink* link);
+    explicit AuxAnnotate(const AuxAnnotate* source);
+    AuxAnnotate(const AuxAnnotate& other);
+    AuxAnnotate& operator=(const AuxAnnotate& other);
+    ~AuxAnnotate() override;
+
+    KytAuxContents* Duplicate() override;
+    int GetAuxType() override;
+
+    using KytAuxContents::DrawGDI;
+    // Text of the annotation on the window's device context, after the GL frame.
+    virtual void DrawGDI(KytOgl* ogl);
+
+    int SetNo();
+    void SetNo(int no);
+    int GetNo() const { return nNo; }
+
+    KytAnnotateData* pData = nullptr;
+    bool bPicked = false;
+    bool bDrawBalloon = false;
+    WqVector3D vSecondPoint;
+    WqVector3D vBalloonPos;
+    AuxAnnotate* pNextAnnotation = nullptr;
+    int nNo = 0;
+    HBITMAP hBackBitmap = nullptr;
+    int rcBack[4] = {0, 0, 0, 0};
+    int anLineX[4] = {0, 0, 0, 0};
+    int anLineY[4] = {0, 0, 0, 0};
+
+    static LOGFONTA MsgFont;
+    static unsigned long MsgFontColor;
+    static int nCounter;
+    static int viewP[4];
+    static double modelM[16];
+    static double projM[16];
+
+protected:
+    // Subclasses with a numbering of their own pass their class counter.
+    AuxAnnotate(unsigned int id, KytLink* link, int& counter);
+};

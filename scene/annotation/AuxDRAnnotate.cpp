@@ -1,0 +1,32 @@
+#include "scene/annotation/AuxDRAnnotate.h"
+
+int AuxDRAnnotate::nCounter = 0;
+
+// The review classes number from their own counter, not the annotations'.
+AuxDRAnnotate::AuxDRAnnotate() : AuxAnnotate(0, nullptr, nCounter) {}
+
+AuxDRAnnotate::AuxDRAnnotate(unsigned int id, KytLink* link) : AuxAnnotate(id, link, nCounter) {}
+
+AuxDRAnnotate::AuxDRAnnotate(const AuxDRAnnotate* source) : AuxAnnotate(source)
+{
+    if (source) {
+        pDRData = source->pDRData;
+        bBackup = source->bBackup;
+    }
+}
+
+AuxDRAnnotate::AuxDRAnnotate(const AuxDRAnnotate& other) = default;
+
+AuxDRAnnotate& AuxDRAnnotate::operator=(const AuxDRAnnotate& other) = default;
+
+AuxDRAnnotate::~AuxDRAnnotate() = default;
+
+KytAuxContents* AuxDRAnnotate::Duplicate()
+{
+    return new AuxDRAnnotate(this);
+}
+
+int AuxDRAnnotate::GetAuxType()
+{
+    return AUXTYPE_DR;
+}

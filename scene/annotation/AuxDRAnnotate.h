@@ -1,0 +1,28 @@
+#pragma once
+// Design-review balloon note. Its place in the family: type AUXTYPE_DR, id 39, its own
+// review chain and backup flag.
+
+#include "scene/annotation/AuxAnnotate.h"
+
+struct KytDRAnnotateData;
+
+class AuxDRAnnotate : public AuxAnnotate {
+public:
+    enum { ID = 39 };
+
+    AuxDRAnnotate();
+    AuxDRAnnotate(unsigned int id, KytLink* link);
+    explicit AuxDRAnnotate(const AuxDRAnnotate* source);
+    AuxDRAnnotate(const AuxDRAnnotate& other);
+    AuxDRAnnotate& operator=(const AuxDRAnnotate& other);
+    ~AuxDRAnnotate() override;
+
+    KytAuxContents* Duplicate() override;
+    int GetAuxType() override;
+
+    KytDRAnnotateData* pDRData = nullptr;
+    int bBackup = 0;
+    AuxDRAnnotate* pNextDRAnnotation = nullptr;
+
+    static int nCounter;
+};

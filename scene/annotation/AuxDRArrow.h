@@ -1,0 +1,31 @@
+#pragma once
+// Design-review arrow. Its place in the family: type AUXTYPE_DR, id 41,
+// its own review chain, number and backup flag.
+
+#include "scene/annotation/AuxTarget.h"
+
+class KytDRArrowData;
+
+class AuxDRArrow : public AuxTarget {
+public:
+    enum { ID = 41 };
+
+    AuxDRArrow();
+    AuxDRArrow(unsigned int id, KytLink* link);
+    explicit AuxDRArrow(const AuxDRArrow* source);
+    AuxDRArrow(const AuxDRArrow& other);
+    AuxDRArrow& operator=(const AuxDRArrow& other);
+    ~AuxDRArrow() override;
+
+    KytAuxContents* Duplicate() override;
+    int GetAuxType() override;
+    int GetNo() const { return nNo; }
+
+    KytDRArrowData* pDRData = nullptr;
+    bool bPicked = false;
+    bool bBackup = false;
+    AuxDRArrow* pNextDRArrow = nullptr;
+    int nNo = 0;
+
+    static int nCounter;
+};

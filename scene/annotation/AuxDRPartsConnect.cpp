@@ -1,0 +1,42 @@
+#include "scene/annotation/AuxDRPartsConnect.h"
+
+#include "scene/view/KernelLinks.h"
+
+int AuxDRPartsConnect::nCounter = 0;
+
+AuxDRPartsConnect::AuxDRPartsConnect() : nNo(nCounter++) {}
+
+AuxDRPartsConnect::AuxDRPartsConnect(unsigned int id, KytLink* link) : AuxTarget(id, link), nNo(nCounter++)
+{
+    for (KytLink* l = link; l; l = kyt_links::Parent(l)) {
+        if (!kyt_links::IsVisibleInLayer(l)) {
+            bSubDraw = false;
+            break;
+        }
+    }
+}
+
+AuxDRPartsConnect::AuxDRPartsConnect(const AuxDRPartsConnect* source) : AuxTarget(source)
+{
+    if (source) {
+        pDRData = source->pDRData;
+        nNo = source->nNo;
+        bBackup = source->bBackup;
+    }
+}
+
+AuxDRPartsConnect::AuxDRPartsConnect(const AuxDRPartsConnect& other) = default;
+
+AuxDRPartsConnect& AuxDRPartsConnect::operator=(const AuxDRPartsConnect& other) = default;
+
+AuxDRPartsConnect::~AuxDRPartsConnect() = default;
+
+KytAuxContents* AuxDRPartsConnect::Duplicate()
+{
+    return new AuxDRPartsConnect(this);
+}
+
+int AuxDRPartsConnect::GetAuxType()
+{
+    return AUXTYPE_DR;
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Design-review parts connection. Its place in the family: type AUXTYPE_DR, id 38,
+// its own review chain, number and backup flag.
+
+#include "scene/annotation/AuxTarget.h"
+
+class KytDRPartsConnectData;
+
+class AuxDRPartsConnect : public AuxTarget {
+public:
+    enum { ID = 38 };
+
+    AuxDRPartsConnect();
+    AuxDRPartsConnect(unsigned int id, KytLink* link);
+    explicit AuxDRPartsConnect(const AuxDRPartsConnect* source);
+    AuxDRPartsConnect(const AuxDRPartsConnect& other);
+    AuxDRPartsConnect& operator=(const AuxDRPartsConnect& other);
+    ~AuxDRPartsConnect() override;
+
+    KytAuxContents* Duplicate() override;
+    int GetAuxType() override;
+    int GetNo() const { return nNo; }
+
+    KytDRPartsConnectData* pDRData = nullptr;
+    bool bPicked = false;
+    bool bBackup = false;
+    AuxDRPartsConnect* pNextDRPartsConnect = nullptr;
+    int nNo = 0;
+
+    static int nCounter;
+};

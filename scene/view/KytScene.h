@@ -1,0 +1,238 @@
+#pragma once
+// One view of the product: a GL context, a viewport with its cameras, up to eight lights, the
+// contents object that draws the part tree, and the two stage lists of overlay objects.
+
+#include "scene/annotation/KytAuxContents.h"
+#include "scene/view/KytLinkContents.h"
+#include "scene/view/KytPlatform.h"
+
+class KytOgl;
+class KytViewPort;
+class KytCamera;
+class KytLight;
+class KytLink;
+class AuxAnnotate;
+class AuxDRAnnotate;
+class AuxDRPartsConnect;
+class AuxDRArrow;
+template <class T> class KytStack;
+
+enum ProjectType : int {
+    PROJECT_PERSPECTIVE = 0,
+    PROJECT_PARALLEL = 1,
+};
+
+// A saved view state (camera angles and look-at, viewport radii and clips, draw type).
+struct KytBackupSceneData {
+    KytBackupSceneData();
+
+    float fDirectAngle;
+    float fZenithAngle;
+    WqVector3D vLookAt;
+    double lfViewRadius;
+    double lfZoomAngle;
+    double lfNearClip;
+    double lfFarClip;
+    int anReserved[2];
+    DRAWTYPE eDrawType;
+    bool bSubDraw;
+};
+
+class KytScene {
+public:
+    KytScene();
+    KytScene(KytLink* root, const char* name);
+    // A scene owns its context, viewport, contents and overlay objects: a copy would free them
+    // twice. Copy() duplicates a scene's content into another scene instead.
+    KytScene(const KytScene&) = delete;
+    KytScene& operator=(const KytScene&) = delete;
+    virtual ~KytScene();
+
+    virtual bool Create(KytOgl* ogl, int width, int height);
+    virtual bool Create(bool full);
+    virtual void FitView(bool redraw);
+    virtual void Draw(bool makeCurrent);
+    virtual void DrawGDI() const;
+    virtual void DrawDependPart() const;
+    virtual void SetBackFaceMode(bool on);
+    virtual bool CheckZClip();
+    virtual bool IsAddLight() const;
+    virtual void UpdateLight();
+    virtual void ResetView(bool redraw);
+    virtual void ReSize(int x, int y, int width, int height);
+    virtual void ReSize(int width, int height);
+
+    void ReDraw();
+    void InitialOgl() const;
+    void Destroy();
+    // False (and nothing done) when this scene has no context or its context cannot be made.
+    bool Copy(const KytScene* src, int width, int height, unsigned int* skipIds);
+    void AttachLight(KytLight* first);
+
+    // Draw types.
+    DRAWTYPE GetDrawType() const;
+    void BackupDrawType();
+    DRAWTYPE SetDrawType(DRAWTYPE type, bool redraw);
+    bool ChangeDrawType(DRAWTYPE type, KytLink* a, KytLink* b, bool redraw);
+    void RestoreDrawType(bool redraw);
+    bool SetSimplify(bool on);
+    int GetProjType() const;
+    bool ChangeViewType(ProjectType type);
+    void SetSubContsState(unsigned int id, bool state, bool redraw);
+    bool ChangeAuxState(unsigned int id, bool state, bool redraw);
+    bool ChangeAuxState(unsigned int* ids, bool state, bool redraw);
+
+    // Moving view.
+    void StartMovingView(bool thisOnly);
+    void EndMovingView(bool redraw, bool thisOnly);
+
+    // Stage lists.
+    void AddAuxContents(KytAuxContents* obj, AUX_STAGE stage);
+    // Returns the former head: that chain is no longer the scene's, its owner frees it.
+    KytAuxContents* ReplaceAuxContents(KytAuxContents* first, bool create, AUX_STAGE stage);
+    KytAuxContents* SearchAuxContents(unsigned int id) const;
+    bool RemoveAuxContents(KytAuxContents* obj);
+    bool RemoveAuxContents(unsigned int id, bool all);
+    bool RemoveAuxContents(KytLink* link);
+    void DrawAuxContents(KytAuxContents* first) const;
+    void FitAuxContents(KytAuxContents* first, bool draw) const;
+
+    // Annotation and review chains (entry side).
+    void AddAnnotation(AuxAnnotate* obj, AUX_STAGE stage);
+    void AddAnnotation(AuxDRAnnotate* obj, AUX_STAGE stage);
+    void AddPartsConnect(AuxDRPartsConnect* obj);
+    void AddDRArrow(AuxDRArrow* obj);
+    // Shows the review records of the current review id on `link`, its siblings and their
+    // subtrees (all of them hidden when `show` is false).
+    void UpdateDRAuxVisible(KytLink* link, bool show);
+    AuxAnnotate* GetAnnotateHead() const { return m_pAnnotateHead; }
+    AuxDRAnnotate* GetDRAnnotateHead() const { return m_pDRAnnotateHead; }
+    AuxDRPartsConnect* GetDRPartsConnectHead() const { return m_pDRPartsConnectHead; }
+    AuxDRArrow* GetDRArrowHead() const { return m_pDRArrowHead; }
+
+    // Cameras.
+    bool AddCamera(KytCamera* camera);
+    bool ChangeActive(KytCamera* camera);
+    KytCamera* GetActiveCamera() const;
+    KytCamera* SearchCamera(const char* name) const;
+    bool GetViewPoint(float* direct, float* zenith) const;
+
+    void BackupState(int index);
+    void BackupState(KytBackupSceneData& data) const;
+    const KytBackupSceneData& GetBackup(int index) const { return m_aBackup[index]; }
+
+    // Accessors.
+    unsigned int GetID() const { return m_uID; }
+    void SetID(unsigned int id) { m_uID = id; }
+    const CString& GetName() const { return m_strName; }
+    void SetName(const char* name) { m_strName = name; }
+    KytScene* Next() const { return m_pNext; }
+    void SetNext(KytScene* next) { m_pNext = next; }
+    bool IsMoving() const { return m_bMoving; }
+    bool IsNormal() const { return m_bNormal; }
+    void SetNormal(bool on) { m_bNormal = on; }
+    bool IsDepend() const { return m_bDepend; }
+    void SetDepend(bool on) { m_bDepend = on; }
+    bool GetAuxState() const { return m_bAuxState; }
+    void SetAuxState(bool on) { m_bAuxState = on; }
+    KytAuxContents* GetAuxConts(AUX_STAGE stage) const;
+    KytOgl* GetOgl() const { return m_pOgl; }
+    KytViewPort* GetViewPort() const { return m_pViewPort; }
+    KytLinkContents* GetContents() const { return m_pContents; }
+    KytLink* GetRootLink() const { return m_pRootLink; }
+    void SetRootLink(KytLink* root) { m_pRootLink = root; }
+    KytLight* GetLight(int index) const { return m_apLight[index]; }
+    void SetLight(int index, KytLight* light) { m_apLight[index] = light; }
+    int GetWidth() const { return m_nWidth; }
+    int GetHeight() const { return m_nHeight; }
+    int GetOrgX() const { return m_nOrgX; }
+    int GetOrgY() const { return m_nOrgY; }
+    float GetDegPerPixelX() const { return m_fDegPerPixelX; }
+    float GetDegPerPixelY() const { return m_fDegPerPixelY; }
+    bool IsResetView() const { return m_bResetView; }
+
+    static unsigned int uSceneDefCnt;
+    static float afBackColor[4];
+    static bool bSenseOfSpace;
+    static bool bEchoActiveLink;
+    static bool bShowTargetLink;
+    static short nViewMoveStep;
+    static bool bPickAlphaLink;
+    static bool bSimpleView;
+    static bool bMoving;
+    static bool bStrictPick;
+    static KytScene* pSceneDR;
+    static unsigned long ulID_DRData;
+    static bool bDRAnno_BlnEna;
+    static bool bDRAnno_BlnEna_bak;
+    static bool bKYT_DR_Play;
+
+protected:
+    void Init(KytLink* root, const char* name);
+    virtual void SetLook(KytLink* link);
+    virtual KytLinkContents* CreateConts();
+    void CreateLights();
+    void MakeCurrent() const;
+    void CopyAux(KytAuxContents* first, AUX_STAGE stage, unsigned int* skipIds);
+
+    bool RemoveAuxContents(KytAuxContents* first, unsigned int id, bool all);
+    bool RemoveAuxContents(KytAuxContents* first, KytAuxContents* obj);
+    bool RemoveAuxContents(KytAuxContents* first, KytLink* link);
+    void RemoveAuxMain(KytAuxContents* obj, KytAuxContents* prev);
+
+    AuxAnnotate* m_pAnnotateHead = nullptr;
+    AuxAnnotate* m_pAnnotatePicked = nullptr;
+    AuxDRAnnotate* m_pDRAnnotateHead = nullptr;
+    AuxDRAnnotate* m_pDRAnnotatePicked = nullptr;
+    AuxDRAnnotate* m_pDRAnnotateBackup = nullptr;
+    AuxDRPartsConnect* m_pDRPartsConnectHead = nullptr;
+    AuxDRPartsConnect* m_pDRPartsConnectPicked = nullptr;
+    AuxDRPartsConnect* m_pDRPartsConnectBackup = nullptr;
+    AuxDRArrow* m_pDRArrowHead = nullptr;
+    AuxDRArrow* m_pDRArrowPicked = nullptr;
+    AuxDRArrow* m_pDRArrowBackup = nullptr;
+    KytBackupSceneData m_aBackup[2];
+    bool m_bMoving = false;
+    bool m_bMoveSimplified = false;
+    bool m_bMoveSavedFlag = false;
+    BOXMODE m_eMoveSavedBoxMode = BOXMODE_WIRE;
+    bool m_bNormal = true;
+    bool m_bDepend = true;
+    unsigned int m_auSelectBuf[2048];
+    int m_nPickHits = -1;
+    CString m_strName;
+    KytViewPort* m_pViewPort = nullptr;
+    KytOgl* m_pOgl = nullptr;
+    KytLink* m_pRootLink = nullptr;
+    int m_nWidth = 200;
+    int m_nHeight = 200;
+    int m_nOrgX = 0;
+    int m_nOrgY = 0;
+    KytLinkContents* m_pContents = nullptr;
+    KytLight* m_apLight[8];
+    unsigned int m_uID = 0;
+    KytScene* m_pNext = nullptr;
+    KytAuxContents* m_pAuxConts[2] = {nullptr, nullptr};
+    bool m_bResetView = false;
+    float m_fDegPerPixelX = 0.0f;
+    float m_fDegPerPixelY = 0.0f;
+    bool m_bAuxState = true;
+    // The "Default" light made when entry 0 is empty at creation; the scene owns it.
+    KytLight* m_pOwnLight = nullptr;
+
+private:
+    KytAuxContents*& Head(AUX_STAGE stage) { return m_pAuxConts[stage == AUX_STAGE_FIRST ? 0 : 1]; }
+};
+
+// Library-wide switches of the scene family.
+void KYT_SetEchoActive(bool on);
+int KYT_IsEchoActive();
+void KYT_SetShowTarget(int on);
+void KYT_SetShowTarget(int on, KytStack<KytLink>* targets);
+int KYT_IsShowTarget();
+void KYT_SetEnableCullFaceWhenClipping(int on);
+int KYT_IsEnableCullFaceWhenClipping();
+void KYT_SetViewStep(short step);
+short KYT_GetViewStep();
+void KYT_SetPickAlpha(int on);
+int KYT_IsPickAlpha();
