@@ -257,11 +257,14 @@ MeshVertexData* MeshData::CreateVertexData(int lod) {
     return lods[lod].get();
 }
 
-bool MeshData::CheckFileType(BinaryReader& in) {
+bool MeshData::CheckFileType(BinaryReader& in) { return ReadFileHeader(in, false); }
+
+bool MeshData::ReadFileHeader(BinaryReader& in, bool skeletal) {
     in.Seek(4);
     version = in.U32();
     meshType = in.U16();
-    if (!in.Ok() || (meshType != 0 && meshType != 2)) {
+    const bool typeMatches = skeletal ? meshType == 1 : (meshType == 0 || meshType == 2);
+    if (!in.Ok() || !typeMatches) {
         LogError("Failed to read file header, mesh type not match!");
         in.Fail();
         return false;

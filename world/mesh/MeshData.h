@@ -139,6 +139,9 @@ public:
     std::vector<OldSubMeshRecord> oldSubMeshes;
 
 protected:
+    // Reads the version and mesh type at offset 4; the type must be the skeletal one (1) or one
+    // of the plain ones (0, 2).
+    bool ReadFileHeader(BinaryReader& in, bool skeletal);
     // The steps after the header checks: version gate, body, blob, companions.
     bool LoadImage(const char* fileName, const std::uint8_t* data, std::size_t size);
     // The header (mesh type) and the body of the image; the handle is the image's reader.

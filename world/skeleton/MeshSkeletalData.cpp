@@ -69,17 +69,7 @@ MeshVertexData* MeshSkeletalData::CreateVertexData(int lod) {
     return lods[lod].get();
 }
 
-bool MeshSkeletalData::CheckFileType(BinaryReader& in) {
-    in.Seek(4);
-    version = in.U32();
-    meshType = in.U16();
-    if (!in.Ok() || meshType != 1) {
-        LogError("Failed to read file header, mesh type not match!");
-        in.Fail();
-        return false;
-    }
-    return true;
-}
+bool MeshSkeletalData::CheckFileType(BinaryReader& in) { return ReadFileHeader(in, true); }
 
 bool MeshSkeletalData::ReadCommonDataV2(BinaryReader& in) {
     return MeshData::ReadCommonDataV2(in) && ReadSkeletonBlock(in);
