@@ -157,4 +157,11 @@ protected:
     BinaryReader image_;
 };
 
+// Shared by the plain and skeletal mesh readers.
+// One bounds record: centre, half extents, radius (seven floats).
+void ReadBounds(BinaryReader& in, Bounds& b);
+// Entry F + f is the union of frames f and f + 1; entry 2F - 1 repeats the last frame.
+// perSub (subCount entries per frame) may be null.
+void BuildPairUnions(Bounds* whole, Bounds* perSub, std::uint32_t frames, std::uint32_t subCount);
+
 }  // namespace quor
