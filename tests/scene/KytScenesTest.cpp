@@ -560,3 +560,30 @@ TEST_F(SceneFixture, RootChangesRecheckTheVisibilityOfEveryObject)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SceneFixture, InitializeCountsShapesAndSetsEverySceneUpAgain)
+{
+    KytShape first, second;
+    first.pNext = &second;
+    KytEnv::pTopShape = &first;
+    KytLink root;
+    KytScenes scenes;
+    KytScene* a = scenes.AddScene("a");
+    KytScene* b = scenes.AddScene("b");
+    ASSERT_TRUE(a->Create(NewOgl(16, 16), 16, 16));
+    a->AddAuxContents(new RecordingAux("f", 1), AUX_STAGE_FIRST);
+    ClearLog();
+    scenes.Initialize(&root, true);
+    EXPECT_EQ(KytScenes::nShapeCnt, 2);
+    EXPECT_EQ(a->GetRootLink(), &root);
+    EXPECT_EQ(b->GetRootLink(), &root);
+    // The created scene sets its objects up again; the other has no context yet.
+    EXPECT_EQ(Log(), (Strings{"f:Create"}));
+    scenes.Initialize(nullptr, false);
+    EXPECT_EQ(KytScenes::nShapeCnt, 0);
+    KytEnv::Reset();
+}
+
+} // namespace

@@ -1,7 +1,8 @@
 #pragma once
-#include <xmmintrin.h>
+#include <emmintrin.h>
 
 #include <cstdint>
+#include <type_traits>
 
 #include "world/core/Geometry.h"
 
@@ -68,6 +69,11 @@ inline __m128 PlaneDistances(__m128 nx, __m128 ny, __m128 nz, __m128 d, __m128 x
     return _mm_sub_ps(
         _mm_add_ps(_mm_add_ps(_mm_mul_ps(nx, x), _mm_mul_ps(ny, y)), _mm_mul_ps(nz, z)), d);
 }
+// x y z 0, reading the twelve bytes of the vector and no more.
+inline __m128 LoadVec3(const Vec3& v) {
+    const __m128 xy = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&v.x)));
+    return _mm_movelh_ps(xy, _mm_load_ss(&v.z));
+}
 }  // namespace detail
 
 static_assert(sizeof(Plane) == 16, "the frustum tests load a plane as four floats");
@@ -81,34 +87,53 @@ inline bool Frustum::TestSphere(const Vec3& c, float r, std::uint8_t* inside) co
     const __m128 zero = _mm_setzero_ps(), rr = _mm_set1_ps(r);
     // Behind a plane by more than the radius: s < 0 and -s > r, that is s < min(0, -r)
     // (negation is exact; a NaN radius stays NaN and culls nothing, as the plain form).
+    // The two padding planes have s = 0, which is never behind.
     const __m128 limit = _mm_min_ps(zero, _mm_xor_ps(rr, _mm_set1_ps(-0.0f)));
-    const int behind =
-        _mm_movemask_ps(_mm_cmplt_ps(s0, limit)) | _mm_movemask_ps(_mm_cmplt_ps(s1, limit)) << 4;
-    const bool outside = (behind & 0x3F) != 0;
-    if (inside) {
-        // In front of a plane by more than the radius: s >= 0 and s > r.
-        const int front =
-            _mm_movemask_ps(_mm_and_ps(_mm_cmpge_ps(s0, zero), _mm_cmpgt_ps(s0, rr))) |
-            _mm_movemask_ps(_mm_and_ps(_mm_cmpge_ps(s1, zero), _mm_cmpgt_ps(s1, rr))) << 4;
-        // An outside sphere leaves *inside as it was; storing the old value back instead of
-        // branching keeps a random mix of answers from stalling the caller's loop.
-        const unsigned old = *inside, now = (front & 0x3F) == 0x3F ? 1u : 0u;
-        const unsigned keep = 0u - static_cast<unsigned>(outside);  // all ones when outside
-        *inside = static_cast<std::uint8_t>((old & keep) | (now & ~keep));
-    }
+    const __m128i behind = _mm_packs_epi32(_mm_castps_si128(_mm_cmplt_ps(s0, limit)),
+                                           _mm_castps_si128(_mm_cmplt_ps(s1, limit)));
+    // Without an answer to fill in (a constant null pointer once inlined) the rest folds away.
+    if (!inside) return _mm_movemask_epi8(behind) != 0;
+    // In front of a plane by more than the radius: s >= 0 and s > r. For a radius not below 0
+    // (NaN and -0 included) s > r alone says it, which spares two compares on every real bound;
+    // a negative radius leaves s >= 0.
+    __m128i front;
+    if (__builtin_expect(!(r < 0.0f), 1))
+        front = _mm_packs_epi32(_mm_castps_si128(_mm_cmpgt_ps(s0, rr)),
+                                _mm_castps_si128(_mm_cmpgt_ps(s1, rr)));
+    else
+        front = _mm_packs_epi32(_mm_castps_si128(_mm_cmpge_ps(s0, zero)),
+                                _mm_castps_si128(_mm_cmpge_ps(s1, zero)));
+    // One pack and one move for both: bits 0-7 the planes behind, bits 8-15 those in front.
+    const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(behind, front)));
+    const bool outside = (bits & 0xFFu) != 0;
+    // An outside sphere leaves *inside as it was; storing the old value back instead of
+    // branching keeps a random mix of answers from stalling the caller's loop.
+    const unsigned old = *inside, now = (bits & 0x3F00u) == 0x3F00u ? 1u : 0u;
+    const unsigned keep = 0u - static_cast<unsigned>(outside);  // all ones when outside
+    *inside = static_cast<std::uint8_t>((old & keep) | (now & ~keep));
     return outside;
 }
 
 inline bool Frustum::TestBox(const Vec3& centre, const Vec3& half, bool testCorners) const {
-    const Vec3 mn = centre - half, mx = centre + half;
+    // min = centre - half and max = centre + half, lane by lane as the scalar form rounds them.
+    const __m128 cv = detail::LoadVec3(centre), hv = detail::LoadVec3(half);
+    const __m128 lo = _mm_sub_ps(cv, hv), hi = _mm_add_ps(cv, hv);
     // All eight corners on or behind a plane exactly when the corner furthest along its normal
     // is. Rounding is monotonic, so per axis the larger of n x min and n x max is that corner's
     // computed term, and its computed distance is the largest of the eight.
     const detail::FrustumLanes l = detail::LoadFrustumLanes(planes);
-    const __m128 lx = _mm_set1_ps(mn.x), ly = _mm_set1_ps(mn.y), lz = _mm_set1_ps(mn.z);
-    const __m128 hx = _mm_set1_ps(mx.x), hy = _mm_set1_ps(mx.y), hz = _mm_set1_ps(mx.z);
-    auto farthest = [](__m128 n, __m128 lo, __m128 hi) {
-        return _mm_max_ps(_mm_mul_ps(n, lo), _mm_mul_ps(n, hi));
+    // Spread each coordinate over a register with one shuffle rather than from memory.
+    auto splat = [](__m128 v, auto lane) {
+        constexpr int i = decltype(lane)::value;
+        return _mm_shuffle_ps(v, v, _MM_SHUFFLE(i, i, i, i));
+    };
+    using X = std::integral_constant<int, 0>;
+    using Y = std::integral_constant<int, 1>;
+    using Z = std::integral_constant<int, 2>;
+    const __m128 lx = splat(lo, X{}), ly = splat(lo, Y{}), lz = splat(lo, Z{});
+    const __m128 hx = splat(hi, X{}), hy = splat(hi, Y{}), hz = splat(hi, Z{});
+    auto farthest = [](__m128 n, __m128 a, __m128 b) {
+        return _mm_max_ps(_mm_mul_ps(n, a), _mm_mul_ps(n, b));
     };
     const __m128 s0 = _mm_sub_ps(_mm_add_ps(_mm_add_ps(farthest(l.nx0, lx, hx), farthest(l.ny0, ly, hy)),
                                             farthest(l.nz0, lz, hz)),
@@ -117,16 +142,17 @@ inline bool Frustum::TestBox(const Vec3& centre, const Vec3& half, bool testCorn
                                             farthest(l.nz1, lz, hz)),
                                  l.d1);
     const __m128 zero = _mm_setzero_ps();
-    const int behind = _mm_movemask_ps(_mm_cmpngt_ps(s0, zero)) |
-                       _mm_movemask_ps(_mm_cmpngt_ps(s1, zero)) << 4;
-    const bool planesCull = (behind & 0x3F) != 0;
-    if (!testCorners) return planesCull;
+    // Words 0-5 the planes with every corner on or behind them (6 and 7 are padding).
+    const __m128i behind = _mm_packs_epi32(_mm_castps_si128(_mm_cmpngt_ps(s0, zero)),
+                                           _mm_castps_si128(_mm_cmpngt_ps(s1, zero)));
+    if (!testCorners) return (_mm_movemask_epi8(behind) & 0x0FFF) != 0;
     // The plane test keeps a box beyond an edge or corner of the frustum (it straddles the
     // extensions of two planes); the frustum lying wholly beyond one box face settles it: the
     // largest corner coordinate on an axis at or below the box's min, or the smallest at or
     // above its max. Computed whatever the plane test said, so that a random mix of answers
-    // does not stall the caller on branches. (Non-finite corners make non-finite planes, and
-    // those cull every box before this matters.)
+    // does not stall the caller on branches; the corner extremes depend on the frustum alone,
+    // so a caller's loop over many boxes computes them once. (Non-finite corners make
+    // non-finite planes, and those cull every box before this matters.)
     const float* c = &corners[0].x;
     // Six registers x y z x | y z x y | z x y z | x y z x | y z x y | z x y z.
     const __m128 c0 = _mm_loadu_ps(c), c1 = _mm_loadu_ps(c + 4), c2 = _mm_loadu_ps(c + 8),
@@ -144,9 +170,10 @@ inline bool Frustum::TestBox(const Vec3& centre, const Vec3& half, bool testCorn
     auto vmin = [](__m128 u, __m128 v) { return _mm_min_ps(u, v); };
     const __m128 cmax = regroup(_mm_max_ps(c0, c3), _mm_max_ps(c1, c4), _mm_max_ps(c2, c5), vmax);
     const __m128 cmin = regroup(_mm_min_ps(c0, c3), _mm_min_ps(c1, c4), _mm_min_ps(c2, c5), vmin);
-    const __m128 boxMin = _mm_setr_ps(mn.x, mn.y, mn.z, 0.0f), boxMax = _mm_setr_ps(mx.x, mx.y, mx.z, 0.0f);
-    const int beyond = _mm_movemask_ps(_mm_cmple_ps(cmax, boxMin)) | _mm_movemask_ps(_mm_cmpge_ps(cmin, boxMax));
-    return planesCull | ((beyond & 7) != 0);
+    // Words 0-2 beyond a min face, 4-6 beyond a max face (3 and 7 compare the padding lane).
+    const __m128i beyond = _mm_packs_epi32(_mm_castps_si128(_mm_cmple_ps(cmax, lo)),
+                                           _mm_castps_si128(_mm_cmpge_ps(cmin, hi)));
+    return (_mm_movemask_epi8(_mm_packs_epi16(behind, beyond)) & 0x773F) != 0;
 }
 
 }  // namespace quor

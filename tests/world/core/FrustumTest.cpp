@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "tests/support/world/core/RandomMath.h"
@@ -290,6 +291,9 @@ TEST(Frustum, VectorisedTestsMatchThePlainFormExactly) {
             float r = onGrid ? float(rnd.Int(0, 3)) : rnd.Uniform(0, 5);
             if (i == 0) r = std::nanf("");
             if (i == 1) r = -1.0f;
+            if (i == 2) r = -0.0f;
+            if (i == 3) r = std::numeric_limits<float>::infinity();
+            if (i == 4) r = -std::numeric_limits<float>::infinity();
             std::uint8_t in1 = 9, in2 = 9;
             const bool a = f.TestSphere(c, r, &in1), b = PlainTestSphere(f, c, r, &in2);
             ASSERT_EQ(a, b) << round << " " << i;
