@@ -1,25 +1,11 @@
 #include "platform/host/MemoryFileSystem.h"
 
+#include "platform/win32/Directory.h"
+
 namespace quor::host {
 
-namespace {
-std::vector<std::string> RootParts(const std::string& root) {
-    std::vector<std::string> parts;
-    std::string part;
-    for (char c : root) {
-        if (c == '/' || c == '\\') {
-            if (!part.empty()) parts.push_back(part);
-            part.clear();
-        } else {
-            part += c;
-        }
-    }
-    if (!part.empty()) parts.push_back(part);
-    return parts;
-}
-}  // namespace
-
-MemoryFileSystem::MemoryFileSystem(const std::string& root) : ResFileSystemBase(RootParts(root)) {}
+MemoryFileSystem::MemoryFileSystem(const std::string& root)
+    : ResFileSystemBase(win32::SplitWindowsPath(root)) {}
 
 void MemoryFileSystem::AddFile(const std::string& path, std::vector<std::uint8_t> data) {
     const std::string rel = JoinComponents(SplitRelative(path.c_str()));

@@ -1,5 +1,7 @@
 #include "platform/host/ResFileSystemBase.h"
 
+#include "platform/win32/Directory.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -52,21 +54,6 @@ private:
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-std::vector<std::string> SplitRaw(const char* path) {
-    std::vector<std::string> parts;
-    std::string part;
-    for (const char* p = path; *p; ++p) {
-        if (IsSeparator(*p)) {
-            if (!part.empty()) parts.push_back(part);
-            part.clear();
-        } else {
-            part += *p;
-        }
-    }
-    if (!part.empty()) parts.push_back(part);
-    return parts;
-}
-
 bool CopyOut(const std::string& text, char* buffer, std::uint32_t size) {
     if (!buffer || size == 0) return false;
     const std::size_t n = std::min<std::size_t>(text.size(), size - 1);
@@ -107,7 +94,7 @@ std::string ResFileSystemBase::JoinComponents(const std::vector<std::string>& pa
 
 std::vector<std::string> ResFileSystemBase::SplitRelative(const char* path) const {
     if (!path) return {};
-    std::vector<std::string> raw = SplitRaw(path);
+    std::vector<std::string> raw = win32::SplitWindowsPath(path);
     // A path that starts at the top and passes through the root is taken below the root;
     // any other path is relative to the root already.
     std::size_t first = 0;

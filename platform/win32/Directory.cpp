@@ -68,11 +68,10 @@ void SetCurrentDirectoryOverride(const std::string& directory) {
     g_override = directory;
 }
 
-std::string ToHostPath(const std::string& windowsPath) {
+std::vector<std::string> SplitWindowsPath(std::string_view path) {
     std::vector<std::string> parts;
     std::string part;
-    const bool absolute = !windowsPath.empty() && (windowsPath[0] == '/' || windowsPath[0] == '\\');
-    for (char c : windowsPath) {
+    for (char c : path) {
         if (c == '/' || c == '\\') {
             if (!part.empty()) parts.push_back(part);
             part.clear();
@@ -81,10 +80,14 @@ std::string ToHostPath(const std::string& windowsPath) {
         }
     }
     if (!part.empty()) parts.push_back(part);
+    return parts;
+}
 
+std::string ToHostPath(const std::string& windowsPath) {
+    const bool absolute = !windowsPath.empty() && (windowsPath[0] == '/' || windowsPath[0] == '\\');
     std::string out;
     if (absolute) out.push_back('/');
-    for (const std::string& p : parts) {
+    for (const std::string& p : SplitWindowsPath(windowsPath)) {
         const std::string name = (p == "." || p == "..") ? p : MatchComponent(out, p);
         if (!out.empty() && out.back() != '/') out.push_back('/');
         out.append(name);

@@ -1,5 +1,7 @@
 #pragma once
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/win32/Types.h"
 
@@ -12,6 +14,10 @@ DWORD GetCurrentDirectoryA(DWORD bufferLength, char* buffer);
 
 // Tests point the current directory somewhere else without chdir; empty restores it.
 void SetCurrentDirectoryOverride(const std::string& directory);
+
+// The components of a path written for Windows: "\" and "/" both separate, and empty
+// components (repeated or trailing separators) are dropped.
+std::vector<std::string> SplitWindowsPath(std::string_view path);
 
 // Turns a path written for Windows ("\" or "/" separators, any ASCII case) into a path
 // of this file system: separators become "/", repeated ones collapse, and each existing

@@ -97,49 +97,35 @@ bool BinaryReader::Bytes(void* out, std::size_t count) {
 
 const std::uint8_t* BinaryReader::Span(std::size_t count) { return Take(count); }
 
-bool BinaryReader::F32s(float* out, std::size_t count) {
-    if (!CheckCount(count, 4)) {
-        if (count) std::memset(out, 0, count * sizeof(float));
+namespace {
+// Reads count little-endian elements of T; a little-endian host copies them straight through.
+template <typename T, T (*Load)(const std::uint8_t*)>
+bool ReadElements(BinaryReader& reader, T* out, std::size_t count) {
+    if (!reader.CheckCount(count, sizeof(T))) {
+        if (count) std::memset(out, 0, count * sizeof(T));
         return false;
     }
-    const std::uint8_t* p = Take(count * 4);
+    const std::uint8_t* p = reader.Span(count * sizeof(T));
     if (count == 0) return true;
     if constexpr (kHostLittle) {
-        std::memcpy(out, p, count * 4);
+        std::memcpy(out, p, count * sizeof(T));
     } else {
-        for (std::size_t i = 0; i < count; ++i) out[i] = LoadF32(p + 4 * i);
+        for (std::size_t i = 0; i < count; ++i) out[i] = Load(p + sizeof(T) * i);
     }
     return true;
+}
+}  // namespace
+
+bool BinaryReader::F32s(float* out, std::size_t count) {
+    return ReadElements<float, &BinaryReader::LoadF32>(*this, out, count);
 }
 
 bool BinaryReader::U16s(std::uint16_t* out, std::size_t count) {
-    if (!CheckCount(count, 2)) {
-        if (count) std::memset(out, 0, count * sizeof(std::uint16_t));
-        return false;
-    }
-    const std::uint8_t* p = Take(count * 2);
-    if (count == 0) return true;
-    if constexpr (kHostLittle) {
-        std::memcpy(out, p, count * 2);
-    } else {
-        for (std::size_t i = 0; i < count; ++i) out[i] = LoadU16(p + 2 * i);
-    }
-    return true;
+    return ReadElements<std::uint16_t, &BinaryReader::LoadU16>(*this, out, count);
 }
 
 bool BinaryReader::U32s(std::uint32_t* out, std::size_t count) {
-    if (!CheckCount(count, 4)) {
-        if (count) std::memset(out, 0, count * sizeof(std::uint32_t));
-        return false;
-    }
-    const std::uint8_t* p = Take(count * 4);
-    if (count == 0) return true;
-    if constexpr (kHostLittle) {
-        std::memcpy(out, p, count * 4);
-    } else {
-        for (std::size_t i = 0; i < count; ++i) out[i] = LoadU32(p + 4 * i);
-    }
-    return true;
+    return ReadElements<std::uint32_t, &BinaryReader::LoadU32>(*this, out, count);
 }
 
 bool BinaryReader::CheckCount(std::uint64_t count, std::size_t elementSize) {

@@ -506,6 +506,15 @@ void SpaceObject::Adopt(SpaceObject* child, bool keepWorld, bool asAttachment,
     child->InvalidateTransform();
 }
 
+void SpaceObject::MoveUnder(SpaceObject* child, bool keepWorld, bool asAttachment) {
+    Matrix childWorld;
+    if (keepWorld) {
+        childWorld = child->GetWorldMatrix();
+    }
+    child->LeaveParentList();
+    Adopt(child, keepWorld, asAttachment, childWorld);
+}
+
 bool SpaceObject::AddChild(ISpaceObject* childObject, bool keepWorld) {
     SpaceObject* child = FromInterface(childObject);
     if (!child) {
@@ -515,12 +524,7 @@ bool SpaceObject::AddChild(ISpaceObject* childObject, bool keepWorld) {
     if (child->m_isAttachment || !CanAdopt(child)) {
         return false;
     }
-    Matrix childWorld;
-    if (keepWorld) {
-        childWorld = child->GetWorldMatrix();
-    }
-    child->LeaveParentList();
-    Adopt(child, keepWorld, false, childWorld);
+    MoveUnder(child, keepWorld, false);
     return true;
 }
 
@@ -541,65 +545,43 @@ bool SpaceObject::AddAttachment(ISpaceObject* childObject, bool keepWorld) {
                 static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(child->m_rootNode)));
         return false;
     }
+    MoveUnder(child, keepWorld, true);
+    return true;
+}
+
+bool SpaceObject::Remove(ISpaceObject* childObject, bool keepWorld, bool fromAttachments) {
+    SpaceObject* child = FromInterface(childObject);
+    if (!child) {
+        return false;
+    }
+    ObjectLockGuard guard(m_scene);
+    if (child->m_parent != this || (child->m_isAttachment != 0) != fromAttachments) {
+        return false;
+    }
+    // The child goes back to the root of its tree; removing from the root itself puts it at
+    // the end of the root's children.
+    if (SpaceObject* root = child->m_rootNode) {
+        root->MoveUnder(child, keepWorld, false);
+        return true;
+    }
     Matrix childWorld;
     if (keepWorld) {
         childWorld = child->GetWorldMatrix();
     }
     child->LeaveParentList();
-    Adopt(child, keepWorld, true, childWorld);
+    if (keepWorld) {
+        child->SetTransformFromMatrix(childWorld);
+    }
+    child->InvalidateTransform();
     return true;
 }
 
 bool SpaceObject::RemoveChild(ISpaceObject* childObject, bool keepWorld) {
-    SpaceObject* child = FromInterface(childObject);
-    if (!child) {
-        return false;
-    }
-    ObjectLockGuard guard(m_scene);
-    if (child->m_parent != this || child->m_isAttachment) {
-        return false;
-    }
-    Matrix childWorld;
-    if (keepWorld) {
-        childWorld = child->GetWorldMatrix();
-    }
-    child->LeaveParentList();
-    // The child goes back to the root of its tree; removing from the root itself puts it at
-    // the end of the root's children.
-    if (SpaceObject* root = child->m_rootNode) {
-        root->Adopt(child, keepWorld, false, childWorld);
-    } else {
-        if (keepWorld) {
-            child->SetTransformFromMatrix(childWorld);
-        }
-        child->InvalidateTransform();
-    }
-    return true;
+    return Remove(childObject, keepWorld, false);
 }
 
 bool SpaceObject::RemoveAttachment(ISpaceObject* childObject, bool keepWorld) {
-    SpaceObject* child = FromInterface(childObject);
-    if (!child) {
-        return false;
-    }
-    ObjectLockGuard guard(m_scene);
-    if (child->m_parent != this || !child->m_isAttachment) {
-        return false;
-    }
-    Matrix childWorld;
-    if (keepWorld) {
-        childWorld = child->GetWorldMatrix();
-    }
-    child->LeaveParentList();
-    if (SpaceObject* root = child->m_rootNode) {
-        root->Adopt(child, keepWorld, false, childWorld);
-    } else {
-        if (keepWorld) {
-            child->SetTransformFromMatrix(childWorld);
-        }
-        child->InvalidateTransform();
-    }
-    return true;
+    return Remove(childObject, keepWorld, true);
 }
 
 void SpaceObject::SetParent(ISpaceObject* parent) {

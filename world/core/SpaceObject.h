@@ -157,6 +157,10 @@ private:
     void LeaveParentList();
     // Puts a child that has just left its old parent under this one.
     void Adopt(SpaceObject* child, bool keepWorld, bool asAttachment, const Matrix& childWorld);
+    // Takes an accepted child from its old parent and adopts it (world matrix read first).
+    void MoveUnder(SpaceObject* child, bool keepWorld, bool asAttachment);
+    // RemoveChild and RemoveAttachment: the child must sit in the named list of this object.
+    bool Remove(ISpaceObject* childObject, bool keepWorld, bool fromAttachments);
     // Hands every child to the grandparent, to `fallbackRoot` when there is no parent, or
     // leaves it parentless when there is neither, each keeping its world transform.
     void ReleaseChildren(SpaceObject* fallbackRoot);

@@ -39,14 +39,6 @@ constexpr std::uint32_t kKeyOptionVersion = 0x20014;
 constexpr std::size_t kOldKeySize = 62;
 constexpr std::size_t kShortOldRecordSize = 142;
 
-void ReadBounds(BinaryReader& in, Bounds& b) {
-    float f[7];
-    in.F32s(f, 7);
-    b.centre = {f[0], f[1], f[2]};
-    b.half = {f[3], f[4], f[5]};
-    b.radius = f[6];
-}
-
 Bounds BoundsFromBytes(const std::uint8_t* p) {
     BinaryReader r(p, 28);
     Bounds b;
@@ -199,7 +191,16 @@ bool ReadSubMeshV2(BinaryReader& in, std::uint32_t version, OldSubMeshRecord& ol
     return in.Ok();
 }
 
-// Entry F + f is the union of frames f and f + 1; entry 2F - 1 repeats the last frame.
+}  // namespace
+
+void ReadBounds(BinaryReader& in, Bounds& b) {
+    float f[7];
+    in.F32s(f, 7);
+    b.centre = {f[0], f[1], f[2]};
+    b.half = {f[3], f[4], f[5]};
+    b.radius = f[6];
+}
+
 void BuildPairUnions(Bounds* whole, Bounds* perSub, std::uint32_t frames, std::uint32_t subCount) {
     for (std::uint32_t f = 0; f + 1 < frames; ++f) {
         const Bounds& a = whole[f];
@@ -225,8 +226,6 @@ void BuildPairUnions(Bounds* whole, Bounds* perSub, std::uint32_t frames, std::u
         perSub[std::size_t(2 * frames - 1) * subCount + s] = perSub[std::size_t(frames - 1) * subCount + s];
     }
 }
-
-}  // namespace
 
 MeshData::MeshData() = default;
 
@@ -257,11 +256,14 @@ MeshVertexData* MeshData::CreateVertexData(int lod) {
     return lods[lod].get();
 }
 
-bool MeshData::CheckFileType(BinaryReader& in) {
+bool MeshData::CheckFileType(BinaryReader& in) { return ReadFileHeader(in, false); }
+
+bool MeshData::ReadFileHeader(BinaryReader& in, bool skeletal) {
     in.Seek(4);
     version = in.U32();
     meshType = in.U16();
-    if (!in.Ok() || (meshType != 0 && meshType != 2)) {
+    const bool typeMatches = skeletal ? meshType == 1 : (meshType == 0 || meshType == 2);
+    if (!in.Ok() || !typeMatches) {
         LogError("Failed to read file header, mesh type not match!");
         in.Fail();
         return false;

@@ -139,6 +139,9 @@ public:
     std::vector<OldSubMeshRecord> oldSubMeshes;
 
 protected:
+    // Reads the version and mesh type at offset 4; the type must be the skeletal one (1) or one
+    // of the plain ones (0, 2).
+    bool ReadFileHeader(BinaryReader& in, bool skeletal);
     // The steps after the header checks: version gate, body, blob, companions.
     bool LoadImage(const char* fileName, const std::uint8_t* data, std::size_t size);
     // The header (mesh type) and the body of the image; the handle is the image's reader.
@@ -153,5 +156,12 @@ protected:
     const char* loadingName_ = "";
     BinaryReader image_;
 };
+
+// Shared by the plain and skeletal mesh readers.
+// One bounds record: centre, half extents, radius (seven floats).
+void ReadBounds(BinaryReader& in, Bounds& b);
+// Entry F + f is the union of frames f and f + 1; entry 2F - 1 repeats the last frame.
+// perSub (subCount entries per frame) may be null.
+void BuildPairUnions(Bounds* whole, Bounds* perSub, std::uint32_t frames, std::uint32_t subCount);
 
 }  // namespace quor

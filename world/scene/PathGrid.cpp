@@ -324,20 +324,24 @@ void PathGrid::Search(Cell s, Cell t, std::vector<Cell>& path) {
 // ---------------------------------------------------------------------------------------------
 // Cell paths
 
+bool PathGrid::WalkLineMarking(Cell s, Cell g, CellTest test) {
+    WalkLine(s, g);
+    bool all = true;
+    for (LineCell& c : lineCells_) {
+        c.passable = (this->*test)(c.x, c.y);
+        all = all && c.passable;
+    }
+    return all;
+}
+
 void PathGrid::CellPathFree(Cell s, Cell g, std::vector<Cell>& path) {
     path.clear();
     if (!IsLoaded()) return;
-    WalkLine(s, g);
-    std::vector<LineCell>& line = lineCells_;
-    bool all = true;
-    for (LineCell& c : line) {
-        c.passable = IsCellFree(c.x, c.y);
-        all = all && c.passable;
-    }
-    if (all) {
+    if (WalkLineMarking(s, g, &PathGrid::IsCellFree)) {
         path = {s, g};
         return;
     }
+    const std::vector<LineCell>& line = lineCells_;
     if (line.size() < 2 || !line.back().passable) return;
     const Cell goal{line.back().x, line.back().y};
     Search(s, goal, path);
@@ -346,18 +350,12 @@ void PathGrid::CellPathFree(Cell s, Cell g, std::vector<Cell>& path) {
 void PathGrid::CellPathAvoid2(Cell s, Cell g, std::vector<Cell>& path) {
     path.clear();
     if (!IsLoaded()) return;
-    // The searches below leave the line buffer alone, so the walk is read in place.
-    WalkLine(s, g);
-    std::vector<LineCell>& line = lineCells_;
-    bool all = true;
-    for (LineCell& c : line) {
-        c.passable = IsCellNot2(c.x, c.y);
-        all = all && c.passable;
-    }
-    if (all) {
+    if (WalkLineMarking(s, g, &PathGrid::IsCellNot2)) {
         path = {s, g};
         return;
     }
+    // The searches below leave the line buffer alone, so the walk is read in place.
+    const std::vector<LineCell>& line = lineCells_;
     // Get as close to the goal as the search allows: try the line's cells from its end back.
     bool tried = false;
     Cell last{0, 0};

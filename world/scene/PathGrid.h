@@ -118,6 +118,8 @@ private:
     // that passes (leaving *ring at that ring) or leaves *ring at maxRings + 1.
     bool RingSearch(Cell c, std::int32_t* ring, std::int32_t maxRings, CellTest test,
                     Cell& found) const;
+    // Walks the line from s to g and marks each of its cells passable by test; true when all are.
+    bool WalkLineMarking(Cell s, Cell g, CellTest test);
     // Writes the cells of a path (consumed) in the output form of the path searches.
     void WriteResult(std::vector<Cell>& path, bool thin, std::vector<std::int32_t>& out) const;
     std::int32_t Index(std::int32_t x, std::int32_t y) const { return y * width_ + x; }

@@ -15,29 +15,6 @@ constexpr std::uint32_t kSetListVersion = 0x20015;
 constexpr std::uint32_t kBoneBoundsVersion = 0x20016;
 constexpr std::uint32_t kBonesLinkedByNameVersion = 0x30001;
 
-void ReadBoundsArray(BinaryReader& in, Bounds* out, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-        float f[7];
-        in.F32s(f, 7);
-        out[i].centre = {f[0], f[1], f[2]};
-        out[i].half = {f[3], f[4], f[5]};
-        out[i].radius = f[6];
-    }
-}
-
-// Entry F + f is the union of frames f and f + 1; entry 2F - 1 repeats the last frame.
-void BuildAnimationUnions(Bounds* b, std::uint32_t frames) {
-    for (std::uint32_t f = 0; f + 1 < frames; ++f) {
-        Bounds u = b[f];
-        u.MergeBox(b[f + 1]);
-        const float dx = b[f + 1].centre.x - b[f].centre.x, dy = b[f + 1].centre.y - b[f].centre.y,
-                    dz = b[f + 1].centre.z - b[f].centre.z;
-        u.radius = (std::sqrt(dx * dx + dy * dy + dz * dz) + b[f].radius + b[f + 1].radius) / 2;
-        b[frames + f] = u;
-    }
-    if (frames) b[2 * frames - 1] = b[frames - 1];
-}
-
 bool ReadText(BinaryReader& in, std::string& out) {
     const std::uint16_t length = in.U16();
     const std::uint8_t* text = in.Span(length);
@@ -69,17 +46,7 @@ MeshVertexData* MeshSkeletalData::CreateVertexData(int lod) {
     return lods[lod].get();
 }
 
-bool MeshSkeletalData::CheckFileType(BinaryReader& in) {
-    in.Seek(4);
-    version = in.U32();
-    meshType = in.U16();
-    if (!in.Ok() || meshType != 1) {
-        LogError("Failed to read file header, mesh type not match!");
-        in.Fail();
-        return false;
-    }
-    return true;
-}
+bool MeshSkeletalData::CheckFileType(BinaryReader& in) { return ReadFileHeader(in, true); }
 
 bool MeshSkeletalData::ReadCommonDataV2(BinaryReader& in) {
     return MeshData::ReadCommonDataV2(in) && ReadSkeletonBlock(in);
@@ -126,7 +93,7 @@ bool MeshSkeletalData::ReadSkeletonBlock(BinaryReader& in) {
     if (version >= kBoneBoundsVersion && in.U8() != 0) {
         if (!in.CheckCount(count, 28)) return false;
         boneBounds.resize(count);
-        ReadBoundsArray(in, boneBounds.data(), count);
+        for (Bounds& b : boneBounds) ReadBounds(in, b);
         if (std::isnan(boneBounds[0].radius)) boneBounds.clear();
     }
     if (version >= kBindPoseVersion) {
@@ -161,8 +128,8 @@ bool MeshSkeletalData::ReadSkeletonBlock(BinaryReader& in) {
                     anim.frameCount = in.U16();
                     if (!in.CheckCount(anim.frameCount, 28)) return false;
                     anim.bounds.resize(std::size_t(anim.frameCount) * 2);
-                    ReadBoundsArray(in, anim.bounds.data(), anim.frameCount);
-                    BuildAnimationUnions(anim.bounds.data(), anim.frameCount);
+                    for (std::uint16_t f = 0; f < anim.frameCount; ++f) ReadBounds(in, anim.bounds[f]);
+                    BuildPairUnions(anim.bounds.data(), nullptr, anim.frameCount, 0);
                     boundsEntryCounts[a] = 2u * anim.frameCount;
                     skeletalMemorySize += 56u * anim.frameCount;
                 }

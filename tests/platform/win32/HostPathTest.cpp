@@ -2,12 +2,23 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "platform/win32/Directory.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+
+TEST(SplitWindowsPath, EitherSeparatorAndNoEmptyComponents) {
+    using Parts = std::vector<std::string>;
+    EXPECT_EQ(quor::win32::SplitWindowsPath("\\Data\\maps/town//x.dds\\"),
+              (Parts{"Data", "maps", "town", "x.dds"}));
+    EXPECT_EQ(quor::win32::SplitWindowsPath("a"), (Parts{"a"}));
+    EXPECT_EQ(quor::win32::SplitWindowsPath("/\\"), Parts{});
+    EXPECT_EQ(quor::win32::SplitWindowsPath(""), Parts{});
+}
 
 TEST(ToHostPath, MatchesComponentsWithoutRegardToCase) {
     const fs::path root = fs::path(QUOR_BINARY_DIR) / "host_path_test";

@@ -12,6 +12,19 @@ namespace {
 
 using namespace quor::win32;
 
+// Whether a second thread gets into cs right now (it leaves again at once).
+bool OtherThreadCanEnter(CriticalSection& cs) {
+    bool entered = false;
+    Thread t;
+    EXPECT_TRUE(t.Start([&] {
+        entered = cs.TryEnter();
+        if (entered) cs.Leave();
+        return DWORD{0};
+    }));
+    t.Join();
+    return entered;
+}
+
 TEST(CriticalSection, OwnerMayEnterAgain) {
     CriticalSection cs;
     cs.Enter();
@@ -21,29 +34,13 @@ TEST(CriticalSection, OwnerMayEnterAgain) {
     cs.Leave();
     cs.Leave();
     // Fully left: another thread gets in.
-    bool other = false;
-    Thread t;
-    ASSERT_TRUE(t.Start([&] {
-        other = cs.TryEnter();
-        if (other) cs.Leave();
-        return DWORD{0};
-    }));
-    t.Join();
-    EXPECT_TRUE(other);
+    EXPECT_TRUE(OtherThreadCanEnter(cs));
 }
 
 TEST(CriticalSection, KeepsOtherThreadsOutWhileHeld) {
     CriticalSection cs;
     CriticalSectionLock hold(cs);
-    bool other = true;
-    Thread t;
-    ASSERT_TRUE(t.Start([&] {
-        other = cs.TryEnter();
-        if (other) cs.Leave();
-        return DWORD{0};
-    }));
-    t.Join();
-    EXPECT_FALSE(other);
+    EXPECT_FALSE(OtherThreadCanEnter(cs));
 }
 
 TEST(Interlocked, ReturnsWhatWin32Returns) {
