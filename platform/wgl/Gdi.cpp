@@ -168,36 +168,9 @@ __attribute__((target("ssse3"))) void RowTo24Ssse3(const uint32_t* p, uint8_t* q
     RowTo24Plain(p, q, width, x);
 }
 
-// Sixteen pixels per byte permutation, written with a 48-byte masked store.
-__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void RowTo24Vbmi(const uint32_t* p,
-                                                                         uint8_t* q, int width)
-{
-    alignas(64) static const uint8_t order[64] = {
-        0,  1,  2,  4,  5,  6,  8,  9,  10, 12, 13, 14, 16, 17, 18, 20,
-        21, 22, 24, 25, 26, 28, 29, 30, 32, 33, 34, 36, 37, 38, 40, 41,
-        42, 44, 45, 46, 48, 49, 50, 52, 53, 54, 56, 57, 58, 60, 61, 62};
-    const __m512i pick = _mm512_load_si512(order);
-    constexpr __mmask64 kFirst48 = 0xFFFFFFFFFFFFull;
-    int x = 0;
-    for (; x + 16 <= width; x += 16) {
-        const __m512i v =
-            _mm512_maskz_permutexvar_epi8(kFirst48, pick, _mm512_loadu_si512(p + x));
-        _mm512_mask_storeu_epi8(q + 3 * x, kFirst48, v);
-    }
-    RowTo24Plain(p, q, width, x);
-}
-
 bool HasSsse3()
 {
     static const bool has = __builtin_cpu_supports("ssse3");
-    return has;
-}
-
-bool HasVbmi()
-{
-    static const bool has = __builtin_cpu_supports("avx512f") &&
-                            __builtin_cpu_supports("avx512bw") &&
-                            __builtin_cpu_supports("avx512vbmi");
     return has;
 }
 #endif
@@ -205,8 +178,6 @@ bool HasVbmi()
 void RowTo24(const uint32_t* p, uint8_t* q, int width)
 {
 #if defined(__x86_64__) || defined(__i386__)
-    if (HasVbmi())
-        return RowTo24Vbmi(p, q, width);
     if (HasSsse3())
         return RowTo24Ssse3(p, q, width);
 #endif
