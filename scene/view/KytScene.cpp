@@ -870,45 +870,37 @@ void TakePicked(T* head, T*& picked, T* obj)
 
 } // namespace
 
-void KytScene::AddAnnotation(AuxAnnotate* obj, AUX_STAGE stage)
+template <class T, T* T::*NextField>
+void KytScene::FileInChain(T* obj, AUX_STAGE stage, T*& head, T*& picked)
 {
     if (!obj)
         return;
     MakeCurrent();
     AddAuxContents(obj, stage);
-    TakePicked<AuxAnnotate, &AuxAnnotate::pNextAnnotation>(m_pAnnotateHead, m_pAnnotatePicked, obj);
-    AppendToChain<AuxAnnotate, &AuxAnnotate::pNextAnnotation>(m_pAnnotateHead, obj);
+    TakePicked<T, NextField>(head, picked, obj);
+    AppendToChain<T, NextField>(head, obj);
+}
+
+void KytScene::AddAnnotation(AuxAnnotate* obj, AUX_STAGE stage)
+{
+    FileInChain<AuxAnnotate, &AuxAnnotate::pNextAnnotation>(obj, stage, m_pAnnotateHead, m_pAnnotatePicked);
 }
 
 void KytScene::AddAnnotation(AuxDRAnnotate* obj, AUX_STAGE stage)
 {
-    if (!obj)
-        return;
-    MakeCurrent();
-    AddAuxContents(obj, stage);
-    TakePicked<AuxDRAnnotate, &AuxDRAnnotate::pNextDRAnnotation>(m_pDRAnnotateHead, m_pDRAnnotatePicked, obj);
-    AppendToChain<AuxDRAnnotate, &AuxDRAnnotate::pNextDRAnnotation>(m_pDRAnnotateHead, obj);
+    FileInChain<AuxDRAnnotate, &AuxDRAnnotate::pNextDRAnnotation>(obj, stage, m_pDRAnnotateHead,
+                                                                  m_pDRAnnotatePicked);
 }
 
 void KytScene::AddPartsConnect(AuxDRPartsConnect* obj)
 {
-    if (!obj)
-        return;
-    MakeCurrent();
-    AddAuxContents(obj, AUX_STAGE_SECOND);
-    TakePicked<AuxDRPartsConnect, &AuxDRPartsConnect::pNextDRPartsConnect>(m_pDRPartsConnectHead,
-                                                                           m_pDRPartsConnectPicked, obj);
-    AppendToChain<AuxDRPartsConnect, &AuxDRPartsConnect::pNextDRPartsConnect>(m_pDRPartsConnectHead, obj);
+    FileInChain<AuxDRPartsConnect, &AuxDRPartsConnect::pNextDRPartsConnect>(
+        obj, AUX_STAGE_SECOND, m_pDRPartsConnectHead, m_pDRPartsConnectPicked);
 }
 
 void KytScene::AddDRArrow(AuxDRArrow* obj)
 {
-    if (!obj)
-        return;
-    MakeCurrent();
-    AddAuxContents(obj, AUX_STAGE_SECOND);
-    TakePicked<AuxDRArrow, &AuxDRArrow::pNextDRArrow>(m_pDRArrowHead, m_pDRArrowPicked, obj);
-    AppendToChain<AuxDRArrow, &AuxDRArrow::pNextDRArrow>(m_pDRArrowHead, obj);
+    FileInChain<AuxDRArrow, &AuxDRArrow::pNextDRArrow>(obj, AUX_STAGE_SECOND, m_pDRArrowHead, m_pDRArrowPicked);
 }
 
 void KytScene::UpdateDRAuxVisible(KytLink* link, bool show)

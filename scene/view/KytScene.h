@@ -222,6 +222,10 @@ protected:
 
 private:
     KytAuxContents*& Head(AUX_STAGE stage) { return m_pAuxConts[stage == AUX_STAGE_FIRST ? 0 : 1]; }
+
+    // Files an annotation or review object in its stage list and in its own chain.
+    template <class T, T* T::*NextField>
+    void FileInChain(T* obj, AUX_STAGE stage, T*& head, T*& picked);
 };
 
 // Library-wide switches of the scene family.
