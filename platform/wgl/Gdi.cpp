@@ -568,36 +568,34 @@ COLORREF SetTextColor(HDC dc, COLORREF color)
     return std::exchange(dc->textColor, color);
 }
 
-COLORREF SetBkColor(HDC dc, COLORREF color)
+// The plain state setters: log the call, swap in the value, hand back the old one.
+template <class T>
+T SetDcState(HDC dc, const char* name, T DeviceContext::*field, T value, T invalid)
 {
     if (!LiveDC(dc))
-        return CLR_INVALID;
-    Log(dc, "SetBkColor(" + std::to_string(color) + ")");
-    return std::exchange(dc->bkColor, color);
+        return invalid;
+    Log(dc, std::string(name) + "(" + std::to_string(value) + ")");
+    return std::exchange(dc->*field, value);
+}
+
+COLORREF SetBkColor(HDC dc, COLORREF color)
+{
+    return SetDcState<COLORREF>(dc, "SetBkColor", &DeviceContext::bkColor, color, CLR_INVALID);
 }
 
 int SetBkMode(HDC dc, int mode)
 {
-    if (!LiveDC(dc))
-        return 0;
-    Log(dc, "SetBkMode(" + std::to_string(mode) + ")");
-    return std::exchange(dc->bkMode, mode);
+    return SetDcState<int>(dc, "SetBkMode", &DeviceContext::bkMode, mode, 0);
 }
 
 int SetROP2(HDC dc, int rop)
 {
-    if (!LiveDC(dc))
-        return 0;
-    Log(dc, "SetROP2(" + std::to_string(rop) + ")");
-    return std::exchange(dc->rop2, rop);
+    return SetDcState<int>(dc, "SetROP2", &DeviceContext::rop2, rop, 0);
 }
 
 UINT SetTextAlign(HDC dc, UINT align)
 {
-    if (!LiveDC(dc))
-        return 0xFFFFFFFF;
-    Log(dc, "SetTextAlign(" + std::to_string(align) + ")");
-    return std::exchange(dc->textAlign, align);
+    return SetDcState<UINT>(dc, "SetTextAlign", &DeviceContext::textAlign, align, 0xFFFFFFFF);
 }
 
 BOOL GetTextExtentPoint32A(HDC dc, const char* text, int length, SIZE* size)

@@ -204,14 +204,9 @@ WqVector3D KytCamera::Point2VectorP(int x, int y) { return Point2VectorP(x, y, L
 
 KytSectCamera::KytSectCamera(KytLink* link) : KytCamera() { ChangeLink(link); }
 
-KytSectCamera::KytSectCamera(const KytSectCamera& other)
-    : KytCamera(other), SectionLink(other.SectionLink) {}
-
-KytSectCamera& KytSectCamera::operator=(const KytSectCamera& other) {
-    KytCamera::operator=(other);
-    SectionLink = other.SectionLink;
-    return *this;
-}
+// The base copies own no chain, so member-wise copies are right for the derived parts.
+KytSectCamera::KytSectCamera(const KytSectCamera& other) = default;
+KytSectCamera& KytSectCamera::operator=(const KytSectCamera& other) = default;
 
 KytSectCamera::~KytSectCamera() = default;
 
@@ -268,19 +263,8 @@ KytTraceCamera::KytTraceCamera(KytLink* link, const WqVector3D& lookDirection,
     ResetView = true;
 }
 
-KytTraceCamera::KytTraceCamera(const KytTraceCamera& other)
-    : KytCamera(other), Link(other.Link), Offset(other.Offset), LookDirection(other.LookDirection),
-      UpDirection(other.UpDirection), Distance(other.Distance) {}
-
-KytTraceCamera& KytTraceCamera::operator=(const KytTraceCamera& other) {
-    KytCamera::operator=(other);
-    Link = other.Link;
-    Offset = other.Offset;
-    LookDirection = other.LookDirection;
-    UpDirection = other.UpDirection;
-    Distance = other.Distance;
-    return *this;
-}
+KytTraceCamera::KytTraceCamera(const KytTraceCamera& other) = default;
+KytTraceCamera& KytTraceCamera::operator=(const KytTraceCamera& other) = default;
 
 KytTraceCamera::~KytTraceCamera() = default;
 

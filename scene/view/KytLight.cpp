@@ -143,14 +143,8 @@ KytTraceLight::KytTraceLight(KytTraceCamera* camera, const char* name)
     SpotCutoff = 42.0f;
 }
 
-KytTraceLight::KytTraceLight(const KytTraceLight& other)
-    : KytLight(other), TraceCamera(other.TraceCamera) {}
-
-KytTraceLight& KytTraceLight::operator=(const KytTraceLight& other) {
-    KytLight::operator=(other);
-    TraceCamera = other.TraceCamera;
-    return *this;
-}
+KytTraceLight::KytTraceLight(const KytTraceLight& other) = default;
+KytTraceLight& KytTraceLight::operator=(const KytTraceLight& other) = default;
 
 KytTraceLight::~KytTraceLight() = default;
 

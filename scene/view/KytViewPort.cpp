@@ -260,14 +260,8 @@ KytEyeViewPort::KytEyeViewPort() : KytViewPort() {
     Scale = 1.0f;
 }
 
-KytEyeViewPort::KytEyeViewPort(const KytEyeViewPort& other)
-    : KytViewPort(other), Scale(other.Scale) {}
-
-KytEyeViewPort& KytEyeViewPort::operator=(const KytEyeViewPort& other) {
-    KytViewPort::operator=(other);
-    Scale = other.Scale;
-    return *this;
-}
+KytEyeViewPort::KytEyeViewPort(const KytEyeViewPort& other) = default;
+KytEyeViewPort& KytEyeViewPort::operator=(const KytEyeViewPort& other) = default;
 
 KytEyeViewPort::~KytEyeViewPort() = default;
 
