@@ -161,8 +161,11 @@ public:
     bool GetSingleBoundingBox(WqVector3D* min, WqVector3D* max) const;
     float GetRadius() const { return fRadius; }
 
-    // Refreshes the geometric centre (shape box centre) and the box corners.
+    // Refreshes the geometric centre (shape box centre) and the box corners; a link without
+    // a shape gets the centre and radius of its subtree's world box, hidden links included.
     void SetGeomCEN();
+    // Widens min/max by the world boxes of every shape of this subtree; true when any.
+    bool SubtreeWorldBox(WqVector3D* min, WqVector3D* max) const;
     // Recomputes the centre of mass of the subtree's closed shapes, in this link's frame.
     void SetAsyCOM();
     // World placement from the parent's and the relative one.
