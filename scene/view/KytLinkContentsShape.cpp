@@ -892,6 +892,10 @@ void KytLinkContents::DrawSectionLine(const KytLink* link) const
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
     }
+    // The outline lies on its own planes: those planes would clip it away in part.
+    for (int i = 0; i < 5 && apClipLink[i]; ++i)
+        if (abClipCut[i])
+            glDisable(GL_CLIP_PLANE0 + i);
     glColor4fv(kSectionRed);
     glBegin(GL_LINES);
     for (const KytTriangle& t : link->pShape->pRep->aTriangle) {
