@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -49,6 +50,22 @@ std::unique_ptr<KytShapeRep> PlateWithHoleRep(double side, double thick, double 
 // Cylinder around z from 0 to `height` with `segments` sides and smooth side normals.
 std::unique_ptr<KytShapeRep> CylinderRep(double radius, double height, int segments = 16,
                                          uint16_t color = 0);
+
+// Indexed meshes: faces share their vertices by pointer, and a vertex holds another normal
+// pointer in each face that meets it on a crease (smooth walls share one normal a position).
+// A row of square cells of side `cell` along x, centred on the origin, z from 0 to `thick`;
+// cell i has a round hole of radii[i] at its centre with `segments` sides (a multiple of 4,
+// at least 8).
+std::unique_ptr<KytShapeRep> IndexedPlateRep(double cell, double thick,
+                                             const std::vector<double>& radii, int segments = 32,
+                                             uint16_t color = 0);
+// A mesh from positions, normals and triangles given as three vertex and three normal indices
+// (a normal index of -1 leaves that corner without a normal). Face normals are computed;
+// neighbours are not linked.
+std::unique_ptr<KytShapeRep> IndexedRep(const std::vector<KytPoint>& vertices,
+                                        const std::vector<KytPoint>& normals,
+                                        const std::vector<std::array<int, 6>>& triangles,
+                                        uint16_t color = 0);
 
 // Link with a box shape placed at `pos` under `parent`.
 KytLink* AddBox(KytModel& model, const char* name, KytLink* parent, const WqVector3D& pos,
