@@ -19,6 +19,7 @@ class ContentsScene : public KytScene {
 public:
     using KytScene::KytScene;
     std::function<KytLinkContents*()> make;
+    void MakeCurrentForTest() const { MakeCurrent(); }
 
 protected:
     KytLinkContents* CreateConts() override { return make ? make() : new KytLinkContents(); }
