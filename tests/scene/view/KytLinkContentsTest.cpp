@@ -267,6 +267,36 @@ TEST_F(WalkTest, TransparentLinksAreDrawnAfterwardsInAlphaStackOrderWithoutDepth
     KytScenes::AlphaStack.RemoveAll();
 }
 
+TEST_F(WalkTest, KindSixtyFourStaysOpaqueInsideTheAlphaPass)
+{
+    Build();
+    KytLink* solid = Box("solid", root, {0, 2, 0});
+    solid->nType = KYT_LINK_SOLIDPART;
+    solid->visual.uTransparent = 1;
+    model.UpdatePlacements();
+    scene->FitView(false);
+    KytScenes::AlphaStack.Append(solid);
+    KytScenes::AlphaStack.Append(b);
+    Frame();
+    const auto& log = recorder->log;
+    std::vector<std::string> shapes;
+    for (const std::string& e : log)
+        if (e.rfind("shape:", 0) == 0)
+            shapes.push_back(e);
+    ASSERT_EQ(shapes.size(), recorder->shapeState.size());
+    for (size_t i = 0; i < shapes.size(); ++i) {
+        if (shapes[i] == "shape:solid") {
+            EXPECT_FALSE(recorder->shapeState[i].first);  // no blending
+            EXPECT_TRUE(recorder->shapeState[i].second);  // writes depth
+        } else if (shapes[i] == "shape:b") {
+            EXPECT_TRUE(recorder->shapeState[i].first);
+            EXPECT_FALSE(recorder->shapeState[i].second);
+        }
+    }
+    EXPECT_EQ(Count(log, "shape:solid"), 1);
+    KytScenes::AlphaStack.RemoveAll();
+}
+
 TEST_F(WalkTest, FocusLinksAreDrawnFirstAndSkippedInTheTransparentWalk)
 {
     Build();

@@ -40,6 +40,8 @@ public:
     mutable std::vector<std::string> log;
     // Blend on and depth test off at each draw inside an alpha pass.
     std::vector<bool> alphaState;
+    // Blend on, depth writes on, at each shape drawn.
+    std::vector<std::pair<bool, bool>> shapeState;
 };
 
 class PartTreeFixture : public SceneFixture {
