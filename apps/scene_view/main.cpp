@@ -240,6 +240,7 @@ int main(int argc, char** argv) {
         scene->FitView(false);
         KytViewPort& viewport = *scene->GetViewPort();
         viewport.ChangeViewPoint(35.0f, 60.0f);
+        viewport.SetViewRadius(viewport.GetViewRadius() * 0.8);
         scene->ResetView(false);
 
         std::string note;
@@ -310,21 +311,25 @@ int main(int argc, char** argv) {
         KYT_SetShowTarget(0, nullptr);
 
         KytStack<KytLink> sphereLinks;
-        sphereLinks.Append(housing);
+        sphereLinks.Append(KytBuild::FindByName(model, "shaftB"));
         KytLinkContents::Sphere.bSphereMode = true;
         KytLinkContents::Sphere.pLinks = &sphereLinks;
-        shoot(out / "sphere.jpg", "parts near the housing shaded, the rest as wire boxes");
+        shoot(out / "sphere.jpg", "parts near the short shaft shaded, the rest as wire boxes");
         KytLinkContents::Sphere.bSphereMode = false;
         KytLinkContents::Sphere.pLinks = nullptr;
 
         const double savedRate = KytLinkContents::lfContributionRate;
-        KytLinkContents::lfContributionRate = 0.06;
-        shoot(out / "contribution.jpg", "bolts, lamp and small parts as wire boxes");
+        KytLinkContents::lfContributionRate = 0.1;
+        shoot(out / "contribution.jpg", "bolts, lamp, the kind-64 block and manikin parts as wire boxes");
         KytLinkContents::lfContributionRate = savedRate;
 
         contents->bPointMode = true;
+        contents->lfPointMarkRate = 0.02;  // cubes large enough to see
+        contents->FitView(&viewport);
         shoot(out / "point-mode.jpg", "red cubes at the highlighted housing's vertices");
         contents->bPointMode = false;
+        contents->lfPointMarkRate = 0.007;
+        contents->FitView(&viewport);
 
         (void)cameraView;
         // Turn around the machine in draw type 256.

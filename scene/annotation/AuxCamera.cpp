@@ -157,7 +157,7 @@ void AuxCamera::Draw(KytLink* link)
                  GL_POLYGON_BIT);
     glEnable(GL_LIGHTING);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glLoadName(KytPickNames::Name(link));
+    KytPickNames::LoadName(link);
     glPushMatrix();
     KytOgl::MultMatrix(link->mech);
     glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, target ? kRed : kYellow);

@@ -54,7 +54,7 @@ void AuxDatum::Draw(KytLink* link)
     WqVector3D n, M, e1, e2;
     if (!CalcPlane(link, n, M, e1, e2))
         return;
-    glLoadName(KytPickNames::Name(link));
+    KytPickNames::LoadName(link);
     glPushName(m_uID);
     glPushAttrib(GL_COLOR_BUFFER_BIT | GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_POLYGON_BIT);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);

@@ -596,7 +596,7 @@ void KytLinkContents::DrawAlphaLinks(const KytStack<KytLink>* stack)
         bool cut = false;
         if (bClipEnabled && CheckClipping(link, cut))
             continue;
-        glLoadName(KytPickNames::Name(link));
+        KytPickNames::LoadName(link);
         glPushMatrix();
         KytOgl::MultMatrix(link->mech);
         if (link->pShape && DrawCustomAlphaColor(link, link->pShape, cut) && cut && bSectionLine)
@@ -835,7 +835,7 @@ void KytLinkContents::DrawLinkHuman(KytLink* link, bool single)
         if (cull == 2 && l->pShape) {
             if (l->bActive)
                 bEchoActive = true;
-            glLoadName(KytPickNames::Name(l));
+            KytPickNames::LoadName(l);
             glPushMatrix();
             KytOgl::MultMatrix(l->mech);
             DrawShapeHuman(l);
@@ -1052,7 +1052,7 @@ void KytLinkContents::DrawSingleWireBox(const KytLink* link) const
 {
     if (!link || !link->bHasBox)
         return;
-    glLoadName(KytPickNames::Name(link));
+    KytPickNames::LoadName(link);
     if (const float* colour = FirstTriangleColor(link->pShape ? link->pShape->pRep : nullptr))
         glColor4fv(colour);
     glPushMatrix();
@@ -1080,7 +1080,7 @@ void KytLinkContents::DrawSingleBox(const KytLink* link) const
 {
     if (!link || !link->bHasBox)
         return;
-    glLoadName(KytPickNames::Name(link));
+    KytPickNames::LoadName(link);
     if (const float* colour = FirstTriangleColor(link->pShape ? link->pShape->pRep : nullptr)) {
         if (bLighting)
             glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, colour);

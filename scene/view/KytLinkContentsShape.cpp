@@ -183,7 +183,7 @@ void KytLinkContents::DrawShape(const KytLink* link)
     bool cut = false;
     if (bClipEnabled && CheckClipping(link, cut))
         return;
-    glLoadName(KytPickNames::Name(link));
+    KytPickNames::LoadName(link);
     glPushMatrix();
     KytOgl::MultMatrix(link->mech);
     const bool echo = bEchoActive && bLighting;
@@ -350,7 +350,25 @@ void KytLinkContents::DrawTriangles(const KytLink* link, const KytShape* shape, 
     const bool lighting = bLighting;
     const bool alpha = bAlphaPass;
     const GLenum face = static_cast<GLenum>(nMaterialFace);
+    auto colour = [&](uint16_t index) {
+        if (const float* c = TableColor(index)) {
+            if (!lighting) {
+                glColor4fv(c);
+            } else if (alpha) {
+                const float a[4] = {c[0], c[1], c[2], fAlphaValue};
+                glMaterialfv(face, GL_AMBIENT_AND_DIFFUSE, a);
+            } else {
+                glMaterialfv(face, GL_AMBIENT_AND_DIFFUSE, c);
+            }
+        }
+    };
+    // The first colour goes before the block: a material set inside a block widens every
+    // vertex GL stores after it, and most shapes have one colour.
     int lastColor = -1;
+    if (!rep->aTriangle.empty()) {
+        lastColor = rep->aTriangle[0].uColor;
+        colour(rep->aTriangle[0].uColor);
+    }
     const float* lastNormal = nullptr;
     glBegin(GL_TRIANGLES);
     for (const KytTriangle& t : rep->aTriangle) {
@@ -358,16 +376,7 @@ void KytLinkContents::DrawTriangles(const KytLink* link, const KytShape* shape, 
             continue;
         if (t.uColor != lastColor) {
             lastColor = t.uColor;
-            if (const float* c = TableColor(t.uColor)) {
-                if (!lighting) {
-                    glColor4fv(c);
-                } else if (alpha) {
-                    const float a[4] = {c[0], c[1], c[2], fAlphaValue};
-                    glMaterialfv(face, GL_AMBIENT_AND_DIFFUSE, a);
-                } else {
-                    glMaterialfv(face, GL_AMBIENT_AND_DIFFUSE, c);
-                }
-            }
+            colour(t.uColor);
         }
         Corners(t, lastNormal);
     }
@@ -431,7 +440,17 @@ void KytLinkContents::DrawTrianglesAlpha(const KytShape* shape, bool reject, con
     if (!rep)
         return;
     const GLenum face = static_cast<GLenum>(nMaterialFace);
+    auto colour = [&](uint16_t index) {
+        if (const float* c = TableColor(index)) {
+            const float a[4] = {c[0], c[1], c[2], fAlphaValue};
+            glMaterialfv(face, GL_AMBIENT_AND_DIFFUSE, a);
+        }
+    };
     int lastColor = -1;
+    if (!rep->aTriangle.empty()) {
+        lastColor = rep->aTriangle[0].uColor;
+        colour(rep->aTriangle[0].uColor);
+    }
     const float* lastNormal = nullptr;
     glBegin(GL_TRIANGLES);
     for (const KytTriangle& t : rep->aTriangle) {
@@ -439,10 +458,7 @@ void KytLinkContents::DrawTrianglesAlpha(const KytShape* shape, bool reject, con
             continue;
         if (t.uColor != lastColor) {
             lastColor = t.uColor;
-            if (const float* c = TableColor(t.uColor)) {
-                const float a[4] = {c[0], c[1], c[2], fAlphaValue};
-                glMaterialfv(face, GL_AMBIENT_AND_DIFFUSE, a);
-            }
+            colour(t.uColor);
         }
         Corners(t, lastNormal);
     }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <GL/gl.h>
+
 bool KytPickNames::s_bOpen = false;
 uint32_t KytPickNames::s_uNext = KytPickNames::kFirstId;
 std::vector<KytPickNames::Range> KytPickNames::s_ranges;
@@ -11,6 +13,12 @@ void KytPickNames::Begin()
     s_ranges.clear();
     s_uNext = kFirstId;
     s_bOpen = true;
+}
+
+void KytPickNames::LoadName(const void* p)
+{
+    if (s_bOpen)
+        glLoadName(Name(p));
 }
 
 void KytPickNames::End()

@@ -36,6 +36,10 @@ public:
             return kUnnamed;
         return Register(first, stride, count);
     }
+    // Loads `p`'s id as the current selection name while a pass is open. Outside a pass every
+    // pointer has the same id, so nothing is loaded: GL would flush its vertex batch for it.
+    static void LoadName(const void* p);
+
     // The pointer named `id` in the current (or last closed) pass, or null.
     static const void* Lookup(uint32_t id);
     // Number of ids handed out in the current pass.

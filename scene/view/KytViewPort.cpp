@@ -234,8 +234,10 @@ bool KytViewPort::CalcLinkBoundingBox(KytLink* link) {
 WqVector3D KytViewPort::SetBoundingBox(const WqVector3D& min, const WqVector3D& max) {
     const WqVector3D centre = (min + max) * 0.5;
     const double radius = (max - min).Length() / 2;
-    CalcViewFovy(radius);
+    // The field of view is measured at the new eye distance: taken at the old one, a refit of
+    // a fresh viewport would look at a box of radius 8 from 2000 units and see a speck.
     EyeDistance = radius * DistanceRate;
+    CalcViewFovy(radius);
     ViewRadius = RadiusBack = radius;
     NearClip = 0.0;
     FarClip = EyeDistance * FarRate;
@@ -258,7 +260,13 @@ KytEyeViewPort::KytEyeViewPort() : KytViewPort() {
 }
 
 KytEyeViewPort::KytEyeViewPort(const KytEyeViewPort& other) = default;
-KytEyeViewPort& KytEyeViewPort::operator=(const KytEyeViewPort& other) = default;
+KytEyeViewPort& KytEyeViewPort::operator=(const KytEyeViewPort& other) {
+    // The base assignment reloads the matrices through SetCamera, which applies the scale:
+    // take the new scale first.
+    Scale = other.Scale;
+    KytViewPort::operator=(other);
+    return *this;
+}
 
 KytEyeViewPort::~KytEyeViewPort() = default;
 

@@ -5,6 +5,8 @@
 #include <random>
 #include <type_traits>
 
+#include "scene/annotation/AuxAxis.h"
+#include "scene/annotation/AuxDatum.h"
 #include "scene/view/KytOgl.h"
 #include "scene/view/KytScenes.h"
 #include "scene/view/KytViewPort.h"
@@ -262,6 +264,36 @@ TEST_F(WalkTest, TransparentLinksAreDrawnAfterwardsInAlphaStackOrderWithoutDepth
     EXPECT_TRUE(recorder->alphaState[1]);
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    KytScenes::AlphaStack.RemoveAll();
+}
+
+TEST_F(WalkTest, KindSixtyFourStaysOpaqueInsideTheAlphaPass)
+{
+    Build();
+    KytLink* solid = Box("solid", root, {0, 2, 0});
+    solid->nType = KYT_LINK_SOLIDPART;
+    solid->visual.uTransparent = 1;
+    model.UpdatePlacements();
+    scene->FitView(false);
+    KytScenes::AlphaStack.Append(solid);
+    KytScenes::AlphaStack.Append(b);
+    Frame();
+    const auto& log = recorder->log;
+    std::vector<std::string> shapes;
+    for (const std::string& e : log)
+        if (e.rfind("shape:", 0) == 0)
+            shapes.push_back(e);
+    ASSERT_EQ(shapes.size(), recorder->shapeState.size());
+    for (size_t i = 0; i < shapes.size(); ++i) {
+        if (shapes[i] == "shape:solid") {
+            EXPECT_FALSE(recorder->shapeState[i].first);  // no blending
+            EXPECT_TRUE(recorder->shapeState[i].second);  // writes depth
+        } else if (shapes[i] == "shape:b") {
+            EXPECT_TRUE(recorder->shapeState[i].first);
+            EXPECT_FALSE(recorder->shapeState[i].second);
+        }
+    }
+    EXPECT_EQ(Count(log, "shape:solid"), 1);
     KytScenes::AlphaStack.RemoveAll();
 }
 
@@ -618,6 +650,70 @@ TEST_F(PartTreeFixture, CheckClippingAgreesWithACornerSideTest)
         EXPECT_EQ(cut, kept > 0 && removed > 0) << i;
         EXPECT_EQ(c.abClipCut[0] != 0, cut);
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PartTreeFixture, ContentsLifecycleAndSettingsCopy)
+{
+    KytLink* root = KytBuild::FourLinkTree(model);
+    Open(root);
+    KytLinkContents& source = Contents();
+    KytLink* clip = model.AddLink("clip", root, KYT_LINK_DATUM);
+    ASSERT_TRUE(source.AddClipPlane(clip));
+    source.SetSubContsState(2, true);
+    source.SetSubContsState(6, false);
+    source.SetAlphaValue(0.25f);
+    source.bPointMode = true;
+    source.pFocusLink1 = root->GetChild();
+    scene->ChangeDrawType(DRAWTYPE_WIRE, root->GetChild(), nullptr, false);
+    {
+        // A second scene on its own context takes the settings, never the glyphs.
+        scene_test::ContentsScene other(root, "Other");
+        ASSERT_TRUE(other.Create(NewOgl(32, 32), 32, 32));
+        KytLinkContents& copy = *other.GetContents();
+        copy.Copy(&source);
+        EXPECT_EQ(copy.eDrawType, DRAWTYPE_WIRE);
+        EXPECT_EQ(copy.GetClipLink(0), clip);
+        EXPECT_EQ(copy.GetClipCnt(), 1);
+        EXPECT_FLOAT_EQ(copy.fAlphaValue, 0.25f);
+        EXPECT_TRUE(copy.bPointMode);
+        EXPECT_EQ(copy.pFocusLink1, root->GetChild());
+        EXPECT_TRUE(copy.pAxis->IsDraw());
+        EXPECT_FALSE(copy.pDatum->IsDraw());
+        EXPECT_NE(copy.pAxis, source.pAxis);
+        GLint modes[2];
+        glGetIntegerv(GL_POLYGON_MODE, modes);
+        EXPECT_EQ(modes[0], GL_LINE);  // the copy's draw type reached its own context
+        KytLinkContents clipOnly;
+        clipOnly.CopyClipInfo(&source);
+        EXPECT_EQ(clipOnly.GetClipLink(0), clip);
+        EXPECT_EQ(clipOnly.eDrawType, DRAWTYPE_SHADE);
+        other.Destroy();
+    }
+    scene->MakeCurrentForTest();
+    source.Destroy();
+    EXPECT_EQ(source.GetClipCnt(), 0);
+    EXPECT_FALSE(glIsEnabled(GL_CLIP_PLANE0));
+}
+
+TEST_F(PartTreeFixture, AxisGlyphWithoutFontDrawsNothing)
+{
+    KytLink* root = KytBuild::FourLinkTree(model);
+    Open(root);
+    KytLinkContents fresh;  // never created: its glyphs have no font
+    fresh.SetSubContsState(2, true);
+    std::vector<GLfloat> buffer(1 << 18);
+    glFeedbackBuffer(1 << 18, GL_3D, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    fresh.pAxis->Draw();
+    EXPECT_EQ(glRenderMode(GL_RENDER), 0);
+    glRenderMode(GL_FEEDBACK);
+    Contents().SetSubContsState(2, true);
+    Contents().pAxis->Draw();
+    EXPECT_GT(glRenderMode(GL_RENDER), 0);
 }
 
 }  // namespace

@@ -27,6 +27,9 @@ bool WalkRecorder::DrawSingleLink(KytLink* link)
 void WalkRecorder::DrawShape(const KytLink* link)
 {
     log.push_back("shape:" + link->name);
+    GLboolean depthWrites = GL_FALSE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+    shapeState.emplace_back(glIsEnabled(GL_BLEND) == GL_TRUE, depthWrites == GL_TRUE);
     KytLinkContents::DrawShape(link);
 }
 

@@ -19,6 +19,7 @@ class ContentsScene : public KytScene {
 public:
     using KytScene::KytScene;
     std::function<KytLinkContents*()> make;
+    void MakeCurrentForTest() const { MakeCurrent(); }
 
 protected:
     KytLinkContents* CreateConts() override { return make ? make() : new KytLinkContents(); }
@@ -39,6 +40,8 @@ public:
     mutable std::vector<std::string> log;
     // Blend on and depth test off at each draw inside an alpha pass.
     std::vector<bool> alphaState;
+    // Blend on, depth writes on, at each shape drawn.
+    std::vector<std::pair<bool, bool>> shapeState;
 };
 
 class PartTreeFixture : public SceneFixture {
