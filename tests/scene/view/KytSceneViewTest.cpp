@@ -49,13 +49,13 @@ protected:
     }
 
     // A small marker in a view fitted to a box of 20 units whose corner parts are then
-    // hidden: only the marker is drawn.
+    // hidden: only the marker is drawn. Home() returns to this view.
     KytLink* MarkerView(bool parallel, int w = 64, int h = 64)
     {
         KytLink* root = model.AddLink("root", nullptr, KYT_LINK_ASSEMBLY);
         KytLink* a = Box("cornerA", root, {-10, -10, -10}, 0.1);
         KytLink* b = Box("cornerB", root, {10, 10, 10}, 0.1);
-        KytLink* marker = Box("marker", root, {0, 0, 0}, 0.8);
+        KytLink* marker = Box("marker", root, {0, 0, 0}, 1.2);
         model.UpdatePlacements();
         Open(root, w, h);
         if (!parallel) {
@@ -64,8 +64,11 @@ protected:
         }
         a->visual.uVisible = 0;
         b->visual.uVisible = 0;
+        home = Camera()->GetLookAtPosition();
         return marker;
     }
+    void Home() { scene->Panning(home, false); }
+    WqVector3D home;
 
     void MoveTo(KytLink* link, const WqVector3D& p)
     {
@@ -121,8 +124,7 @@ protected:
     {
         KytLink* l = model.AddLink(name, nullptr, KYT_LINK_PART);
         l->nType = 0x100;
-        l->referMech.vPos = origin;
-        model.UpdatePlacements();
+        l->mech.vPos = origin;
         return l;
     }
 };
@@ -185,12 +187,15 @@ TEST_F(SceneView, ClearClipPlanesRemovesEveryLink)
 {
     OneBox();
     KytLink* links[3] = {ClipLink("a", {0, 0, 5}), ClipLink("b", {0, 0, 6}), ClipLink("c", {0, 0, 7})};
-    for (KytLink* l : links)
+    for (KytLink* l : links) {
+        l->bSectionSide = true;
         ASSERT_TRUE(scene->AddClipPlane(l, false));
-    Frame();
+    }
     for (int i = 0; i < 3; ++i)
         ASSERT_TRUE(glIsEnabled(GL_CLIP_PLANE0 + i));
     ASSERT_TRUE(Ogl().IsDrawBackFace());
+    // Each plane keeps what lies beyond it: the box is cut away whole.
+    ASSERT_FALSE(Lit(32, 32));
     ClearLog();
     scene->ClearClipPlanes(true);
     EXPECT_EQ(Swaps(), 1);
@@ -202,10 +207,8 @@ TEST_F(SceneView, ClearClipPlanesRemovesEveryLink)
     for (KytLink* l : links)
         EXPECT_FALSE(scene->CheckClip(l));
     EXPECT_FALSE(Ogl().IsDrawBackFace());
-    // A later frame enables none of them again.
-    Frame();
-    for (int i = 0; i < 5; ++i)
-        EXPECT_FALSE(glIsEnabled(GL_CLIP_PLANE0 + i)) << i;
+    // Nothing cuts the box any more.
+    EXPECT_TRUE(Lit(32, 32));
     // The links can be added again from the first slot.
     EXPECT_TRUE(scene->AddClipPlane(links[2], false));
     EXPECT_EQ(scene->GetClipLink(0), links[2]);
@@ -436,15 +439,13 @@ TEST_F(SceneView, RealScaleOnPixelsSurvivesAResize)
     Box("box", root, {0, 0, 0}, 10.0);
     model.UpdatePlacements();
     Open(root, 200, 200);
-    WqVector3D facing(0, 0, 1);
-    scene->ChangeViewPoint(facing, false);
+    scene->ChangeViewPoint(0.0f, 90.0f, false);  // looking down the z axis
     ASSERT_TRUE(scene->SetRealPpm(0.1, 0.1, false));
     EXPECT_NEAR(RowSpan(100), 100, 1);
     scene->ReSize(200, 160);
     EXPECT_DOUBLE_EQ(Vp().GetViewRadius(), 8.0);
     EXPECT_EQ(Vp().GetRealScale().Flag, 1);
     height = 160;
-    scene->ChangeViewPoint(facing, false);
     EXPECT_NEAR(RowSpan(80), 100, 1);
 }
 
@@ -462,15 +463,17 @@ TEST_F(SceneView, ViewAngleAndScale)
 // ---------------------------------------------------------------------------------------------
 // Panning and rotating
 
-TEST_F(SceneView, PanningBringsThePointUnderTheMouseToTheCentre)
+class PanToPoint : public SceneView, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(PanToPoint, BringsThePointUnderTheMouseToTheCentre)
 {
-    for (bool parallel : {true, false}) {
-        SCOPED_TRACE(parallel);
+    {
+        const bool parallel = GetParam();
         KytLink* marker = MarkerView(parallel);
         const std::pair<int, int> pixels[] = {{40, 20}, {12, 50}, {32, 32}, {55, 9}};
         for (auto [x, y] : pixels) {
             SCOPED_TRACE(testing::Message() << x << "," << y);
-            scene->FitView(false);
+            Home();
             // The world point under (x, y) at the look-at depth, from the scene's own matrices.
             double model[16], proj[16], wx, wy, wz, ox, oy, oz;
             int vp[4];
@@ -491,9 +494,10 @@ TEST_F(SceneView, PanningBringsThePointUnderTheMouseToTheCentre)
             EXPECT_NEAR(after->first, width / 2, 1.0);
             EXPECT_NEAR(after->second, height / 2, 1.0);
         }
-        scene.reset();
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Projections, PanToPoint, ::testing::Values(true, false));
 
 TEST_F(SceneView, DragsMoveThePictureByTheirSense)
 {
@@ -506,7 +510,7 @@ TEST_F(SceneView, DragsMoveThePictureByTheirSense)
                  {false, 50, 10, 45, 18}, {true, 7, 7, 7, 7}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.sense << " " << c.x1 << "," << c.y1);
-        scene->FitView(false);
+        Home();
         const auto before = Centroid();
         ASSERT_TRUE(before);
         KytScene::bSenseOfSpace = c.sense;
@@ -527,7 +531,7 @@ TEST_F(SceneView, SlideViewPoint)
     MarkerView(true);
     for (bool sense : {true, false}) {
         SCOPED_TRACE(sense);
-        scene->FitView(false);
+        Home();
         const auto before = Centroid();
         ASSERT_TRUE(before);
         KytScene::bSenseOfSpace = sense;
@@ -540,20 +544,18 @@ TEST_F(SceneView, SlideViewPoint)
     }
 }
 
-TEST_F(SceneView, PanningWithTheLookAtAsDepthPointIsPlainPanning)
+TEST_P(PanToPoint, WithTheLookAtAsDepthPointIsPlainPanning)
 {
-    for (bool parallel : {true, false}) {
-        SCOPED_TRACE(parallel);
-        MarkerView(parallel);
+    {
+        MarkerView(GetParam());
         scene->Panning(20, 44, false);
         const WqVector3D plain = Camera()->GetLookAtPosition();
-        scene->FitView(false);
+        Home();
         WqVector3D depth = Camera()->GetLookAtPosition();
         scene->Panning(20, 44, depth, false);
         const WqVector3D viaDepth = Camera()->GetLookAtPosition();
         for (int i = 0; i < 3; ++i)
             EXPECT_NEAR(viaDepth[i], plain[i], 1e-9);
-        scene.reset();
     }
 }
 
