@@ -298,3 +298,9 @@ void KYT_SetViewStep(short step);
 short KYT_GetViewStep();
 void KYT_SetPickAlpha(int on);
 int KYT_IsPickAlpha();
+
+// A stippled circle through `start` about `centre` in the plane perpendicular to `axis`, in
+// the current colour: 35 points 10 degrees apart in one line loop. For the library's own marks.
+__attribute__((visibility("hidden"))) void DrawDashedCircle(const WqVector3D& start,
+                                                            const WqVector3D& centre,
+                                                            const WqVector3D& axis);
