@@ -94,7 +94,8 @@ double PlaneDepth(const WorldTri& t, const WqVector3D& o, const WqVector3D& d)
 
 class PickOracle : public PartTreeFixture {
 protected:
-    void Build()
+    // Parts of about `k` units; a perspective view needs them well past its near plane at 10.
+    void Build(double k = 1.0, bool perspective = false)
     {
         std::mt19937 rng(2024);
         std::uniform_real_distribution<double> pos(-2.2, 2.2), unit(-1, 1), ang(0, 6.283);
@@ -102,16 +103,16 @@ protected:
         for (int i = 0; i < 7; ++i) {
             std::unique_ptr<KytShapeRep> rep;
             switch (i % 3) {
-            case 0: rep = KytBuild::BoxRep(1.5 + i * 0.2, 1.8, 1.2); break;
-            case 1: rep = KytBuild::PlateWithHoleRep(2.5, 0.4, 0.6, 8); break;
-            default: rep = KytBuild::CylinderRep(0.9, 2.0, 8); break;
+            case 0: rep = KytBuild::BoxRep((1.5 + i * 0.2) * k, 1.8 * k, 1.2 * k); break;
+            case 1: rep = KytBuild::PlateWithHoleRep(2.5 * k, 0.4 * k, 0.6 * k, 8); break;
+            default: rep = KytBuild::CylinderRep(0.9 * k, 2.0 * k, 8); break;
             }
             KytLink* l = model.AddLink(("part" + std::to_string(i)).c_str(), root, KYT_LINK_PART);
             model.SetShape(l, model.AddShape(std::move(rep)));
             WqVector3D axis(unit(rng), unit(rng), unit(rng));
             axis = axis * (1.0 / axis.Length());
             MakeAxisRotMatrix(ang(rng), axis, l->referMech.mRot);
-            l->referMech.vPos = WqVector3D(pos(rng), pos(rng), pos(rng) * 0.5);
+            l->referMech.vPos = WqVector3D(pos(rng), pos(rng), pos(rng) * 0.5) * k;
             l->uColor = static_cast<uint16_t>(i);
             parts.push_back(l);
         }
@@ -120,7 +121,18 @@ protected:
         transparent = parts[3];
         model.UpdatePlacements();
         Open(root, 192, 192);
+        if (perspective) {
+            scene->ChangeViewType(PROJECT_PERSPECTIVE);
+            scene->FitView(false);
+        }
         Contents().bContributionOn = false;
+        Capture();
+    }
+
+    // The matrices of a frame and every part's triangles in the world and on the window.
+    void Capture()
+    {
+        tris.clear();
         Frame();
         glGetDoublev(GL_MODELVIEW_MATRIX, model_);
         glGetDoublev(GL_PROJECTION_MATRIX, proj_);
@@ -252,6 +264,86 @@ TEST_F(PickOracle, PickAgreesWithTheRayCast)
     KYT_SetPickAlpha(1);
     EXPECT_GT(hits, 100);
     EXPECT_GT(misses, 20);
+}
+
+// A long box beside the line of sight, its length along the view: in perspective one of its
+// side faces is in sight, and a ray parallel to the view axis would see that face edge-on and
+// take the far end's face behind it.
+TEST_F(PickOracle, StrictPerspectivePicksTheSideFaceInSight)
+{
+    KytLink* root = model.AddLink("root", nullptr, KYT_LINK_ASSEMBLY);
+    KytLink* box = model.AddLink("long", root, KYT_LINK_PART);
+    model.SetShape(box, model.AddShape(KytBuild::BoxRep(100, 100, 400)));
+    KytLink* anchor = model.AddLink("anchor", root, KYT_LINK_PART);
+    model.SetShape(anchor, model.AddShape(KytBuild::BoxRep(400, 400, 400)));
+    model.UpdatePlacements();
+    Open(root, 192, 192);
+    scene->ChangeViewType(PROJECT_PERSPECTIVE);
+    scene->FitView(false);
+    KytCamera* camera = scene->GetActiveCamera();
+    WqVector3D view = camera->GetLookAtPosition() - camera->GetEyePosition();
+    view = view * (1.0 / view.Length());
+    const WqVector3D right = view.Cross(camera->GetViewUpVector());
+    ASSERT_TRUE(MakeMatrixZ(view, box->referMech.mRot));
+    box->referMech.vPos = camera->GetLookAtPosition() + right * (150.0 / right.Length());
+    anchor->visual.uVisible = 0;
+    model.UpdatePlacements();
+    parts = {box};
+    Capture();
+    int checked = 0;
+    KytScene::bStrictPick = true;
+    for (int x = 0; x < 192; ++x) {
+        const WorldTri* hit = nullptr;
+        WqVector3D point;
+        if (Cast(x, 96, [](const KytLink*) { return true; }, &hit, &point) != Verdict::Hit)
+            continue;
+        const KytPoint& n = *hit->tri->pFaceNormal;
+        const WqVector3D wn = box->mech.mRot.Multi(WqVector3D(n.x, n.y, n.z));
+        if (std::fabs(wn.Dot(view)) > 1e-6)
+            continue;  // not a side face
+        SCOPED_TRACE(x);
+        ++checked;
+        KytPickData out;
+        ASSERT_TRUE(scene->Pick(x, 96, &out, false, false));
+        EXPECT_EQ(out.Triangle(), hit->tri);
+    }
+    KytScene::bStrictPick = false;
+    EXPECT_GT(checked, 3);
+}
+
+// In a perspective view the strict ray runs from the eye through the point.
+TEST_F(PickOracle, PerspectivePickAgreesWithTheRayCast)
+{
+    Build(100.0, true);
+    ASSERT_EQ(scene->GetProjType(), 0);
+    std::mt19937 rng(5);
+    int hits = 0;
+    auto use = [](const KytLink*) { return true; };
+    for (int i = 0; i < 300; ++i) {
+        const int x = SampleX(rng);
+        const int y = SampleY(rng);
+        const WorldTri* hit = nullptr;
+        WqVector3D point;
+        const Verdict v = Cast(x, y, use, &hit, &point);
+        if (v == Verdict::Unclear)
+            continue;
+        SCOPED_TRACE(testing::Message() << x << "," << y);
+        hits += v == Verdict::Hit ? 1 : 0;
+        for (bool strict : {false, true}) {
+            KytScene::bStrictPick = strict;
+            KytPickData out;
+            const bool found = scene->Pick(x, y, &out, false, false);
+            if (v == Verdict::Miss) {
+                EXPECT_FALSE(found) << strict;
+                continue;
+            }
+            ASSERT_TRUE(found) << strict;
+            EXPECT_EQ(out.Link, hit->link) << strict;
+            EXPECT_EQ(out.Triangle(), hit->tri) << strict;
+        }
+        KytScene::bStrictPick = false;
+    }
+    EXPECT_GT(hits, 40);
 }
 
 TEST_F(PickOracle, MaterialPickAgreesWithTheRayCastOverOneMaterial)
