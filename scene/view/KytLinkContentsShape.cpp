@@ -475,7 +475,7 @@ void KytLinkContents::DrawTrianglesIllustration(const KytTriangle* triangles, un
     glBegin(GL_TRIANGLES);
     for (unsigned i = 0; i < count; ++i) {
         const KytTriangle& t = triangles[i];
-        const bool back = CheckBackFace(t, dir) != 0;
+        const bool back = (rejectBack || bBackFaceColor) && CheckBackFace(t, dir) != 0;
         if (back && rejectBack)
             continue;
         if (back && bBackFaceColor) {
