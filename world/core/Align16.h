@@ -9,7 +9,8 @@ namespace quor {
 bool UseAlignedAlloc();
 void SetUseAlignedAlloc(bool on);
 
-// Base of every class that keeps SSE-aligned matrices; only its allocation operators.
+// Base of every class that keeps SSE-aligned matrices; only its allocation operators, which
+// align to a cache line (more than the 16 bytes the matrices need).
 struct Align16 {
     static void* operator new(std::size_t size) noexcept;
     static void* operator new[](std::size_t size) noexcept;
