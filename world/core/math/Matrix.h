@@ -1,4 +1,5 @@
 #pragma once
+#include "world/core/Align16.h"
 #include "world/core/math/Vector.h"
 
 namespace quor {
@@ -61,9 +62,9 @@ void ComposeWorldPlain(const Matrix& rotation, const Vec3& s, const Vec3& positi
                        const Matrix& parent, Matrix& out);
 inline void ComposeWorldSse(const Matrix& rotation, const Vec3& s, const Vec3& position,
                             const Matrix& parent, Matrix& out);
-// The form the SIMD switch selects.
-void ComposeWorld(const Matrix& rotation, const Vec3& s, const Vec3& position,
-                  const Matrix& parent, Matrix& out);
+// The form the SIMD switch selects (inline: it runs once per object per recompute).
+inline void ComposeWorld(const Matrix& rotation, const Vec3& s, const Vec3& position,
+                         const Matrix& parent, Matrix& out);
 // m = m x (other's upper 3x3 with no translation), through the form the switch selects.
 void MatrixMultiplyRotationPart(Matrix& m, const Matrix& other);
 
@@ -121,3 +122,13 @@ bool MatrixHasUnitScale(const Matrix& m);
 }  // namespace quor
 
 #include "world/core/math/MatrixSse.h"
+
+namespace quor {
+
+inline void ComposeWorld(const Matrix& rotation, const Vec3& s, const Vec3& position,
+                         const Matrix& parent, Matrix& out) {
+    if (UseAlignedAlloc()) ComposeWorldSse(rotation, s, position, parent, out);
+    else ComposeWorldPlain(rotation, s, position, parent, out);
+}
+
+}  // namespace quor
