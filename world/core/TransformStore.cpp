@@ -106,8 +106,9 @@ namespace {
 // The walks visit blocks in ascending order when the tree lies parent-before-child; asking for
 // the walked line of blocks a little ahead hides the latency of following the list.
 constexpr std::size_t kWalkLine = offsetof(TransformBlock, position) & ~std::size_t{63};
+constexpr int kUpdateAhead = 16;
 inline void PrefetchAhead(const TransformBlock* block) {
-    __builtin_prefetch(reinterpret_cast<const char*>(block + 8) + kWalkLine, 1);
+    __builtin_prefetch(reinterpret_cast<const char*>(block + 16) + kWalkLine, 1);
 }
 }  // namespace
 
@@ -129,7 +130,11 @@ void TransformStore::InvalidateBelow(TransformBlock* block) {
 void TransformStore::UpdateWorldMatrices(TransformBlock* root) {
     const Matrix& parentWorld = World(root);
     for (TransformBlock* child = root->firstChild; child; child = child->nextSibling) {
-        PrefetchAhead(child);
+        // All three lines of the blocks ahead: the world is written, the rest read.
+        const char* ahead = reinterpret_cast<const char*>(child + kUpdateAhead);
+        __builtin_prefetch(ahead, 1);
+        __builtin_prefetch(ahead + 64);
+        __builtin_prefetch(ahead + 128);
         if (!(child->valid & TransformBlock::kWorld)) {
             const Vec3 scale = child->hasScale ? child->scale : Vec3{1.0f, 1.0f, 1.0f};
             ComposeWorld(child->rotation, scale, child->position, parentWorld, child->world);

@@ -72,9 +72,9 @@ void MatrixMultiplyRotationPart(Matrix& m, const Matrix& other);
 // Gauss-Jordan with partial pivoting in a local copy; false and m untouched on an exact zero
 // pivot.
 bool MatrixInverse(Matrix& m);
-// Cofactor inverse in SSE; false and m (and *det) untouched when the determinant is exactly 0.
+// Inverse by 2x2 blocks in SSE; false and m (and *det) untouched when the determinant is exactly 0.
 // *det, when given, receives the determinant.
-bool MatrixInverseSse(Matrix& m, float* det = nullptr);
+inline bool MatrixInverseSse(Matrix& m, float* det = nullptr);
 // The inverse the SIMD switch selects (the SSE form without the determinant, or the plain one).
 bool MatrixInverseFast(Matrix& m);
 

@@ -74,8 +74,10 @@ void BM_Inverse(benchmark::State& state) {
     std::vector<Matrix> out(kBatch);
     for (auto _ : state) {
         for (int i = 0; i < kBatch; ++i) {
-            out[i] = src[i];
-            Invert(out[i]);
+            // Inverted in place in a local, as callers do, then stored like Eigen's result.
+            Matrix m = src[i];
+            Invert(m);
+            out[i] = m;
         }
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
