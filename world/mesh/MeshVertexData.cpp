@@ -113,12 +113,35 @@ bool MeshVertexData::Read(BinaryReader& in, std::uint32_t version, std::uint32_t
         in.F32s(reinterpret_cast<float*>(positions.data() + v * f), v * 3);
         in.F32s(reinterpret_cast<float*>(normals.data() + v * f), v * 3);
     }
-    if (!in.Ok() || !IndicesInRange(indices.data(), triangleCount, vertexCount)) {
+    if (!in.Ok() || !IndicesInOwnRanges()) {
         in.Fail();
         FreeArrays();
         return false;
     }
     return true;
+}
+
+bool MeshVertexData::IndicesInOwnRanges() const {
+    // Each sub-mesh's triangles name only its own vertices: the buffers are filled range by
+    // range and the indices moved with their range, so a triangle reaching into another
+    // sub-mesh would draw the wrong vertices or wrap as a 16-bit index.
+    std::uint64_t covered = 0;
+    for (const SubMeshRange& r : ranges) {
+        const std::uint16_t* first = indices.data() + std::size_t(r.firstTriangle) * 3;
+        const std::size_t n = std::size_t(r.triangleCount) * 3;
+        const std::uint32_t low = r.firstVertex;
+        const std::uint64_t high = std::uint64_t(r.firstVertex) + r.vertexCount;  // exclusive
+        std::uint16_t smallest = 0xFFFF, largest = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            smallest = std::min(smallest, first[i]);
+            largest = std::max(largest, first[i]);
+        }
+        if (n != 0 && (smallest < low || largest >= high)) return false;
+        covered += r.triangleCount;
+    }
+    // Triangles past the last range belong to no sub-mesh; they still name LOD vertices.
+    const std::size_t rest = triangleCount - std::size_t(covered);
+    return IndicesInRange(indices.data() + covered * 3, rest, vertexCount);
 }
 
 bool MeshSkelVertexData::Read(BinaryReader& in, std::uint32_t version, std::uint32_t frames) {
@@ -139,12 +162,14 @@ bool MeshSkelVertexData::Read(BinaryReader& in, std::uint32_t version, std::uint
         boneIndices.Assign(v * 4, 0);
         weights.Assign(v * 4, 0.0f);
     }
-    if (boneCount != 0) {
-        for (std::uint8_t b : boneIndices) {
-            if (b != 255 && b >= boneCount) {
-                in.Fail();
-                break;
-            }
+    // A palette lookup for an influence that names a bone past the skeleton would read past
+    // the palette. Writers fill unused slots with bone 0 and weight 0, which never looks one
+    // up, so only influences that carry weight must name a bone; 255 always means none.
+    for (std::size_t i = 0, n = boneIndices.size(); i < n; ++i) {
+        const std::uint8_t b = boneIndices[i];
+        if (b != kNoBone && b >= boneCount && weights[i] != 0.0f) {
+            in.Fail();
+            break;
         }
     }
     if (!in.Ok()) {

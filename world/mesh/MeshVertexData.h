@@ -39,6 +39,9 @@ public:
 
     void SetSubMeshCount(std::uint32_t count);
     void FreeColours();
+    // Every sub-mesh's indices lie in its own vertex range (triangles past the ranges in the
+    // LOD's vertices).
+    bool IndicesInOwnRanges() const;
 
     std::vector<SubMeshRange> ranges;
     std::uint32_t subMeshCount = 0;
@@ -67,7 +70,9 @@ public:
     bool Read(BinaryReader& in, std::uint32_t version, std::uint32_t frameCount) override;
     void FreeArrays() override;
 
-    // Bone indices at or above this count (other than 255, "none") fail the read; 0 skips it.
+    static constexpr std::uint8_t kNoBone = 255;
+    // A weighted influence whose bone index is at or above this count (other than 255,
+    // "none") fails the read. The skeleton block sets it before the LOD blocks are read.
     std::uint32_t boneCount = 0;
     PodArray<std::uint8_t> boneIndices;  // 4 per vertex
     PodArray<float> weights;             // 4 per vertex
