@@ -320,19 +320,81 @@ TEST(MeshData, FramePairUnionsMergeNeighbours) {
 }
 
 TEST(MeshData, OldTransKeysMakeTheMeshStatic) {
-    MeshDesc desc = MakeMesh(0x20010, 2, 2, 1);
-    desc.oldKeyCount = 1;
-    desc.oldKeys.assign(3 * 2 * 62, 0x11);  // key count x sub-meshes x 62
-    const auto file = WriteMom(desc);
+    // A file with old trans keys animates its sub-meshes by transform keys: three key times,
+    // three frames of bounds, three frames of first-frame keys per sub-mesh, and vertex
+    // blocks of one frame (the vertex key count is 1 for such files).
+    for (std::uint32_t version : {0x20004u, 0x20010u}) {
+        SCOPED_TRACE(testing::Message() << std::hex << version);
+        MeshDesc desc = MakeMesh(version, 2, 2, 1);
+        ASSERT_EQ(desc.keyTimes.size(), 3u);
+        desc.oldKeyCount = 1;
+        desc.oldKeys.assign(3 * 2 * 62, 0x11);  // key count x sub-meshes x 62
+        desc.lods = {MakeLod(desc.lods[0].vertexCounts, desc.lods[0].triangleCounts, 1, true, 1, 1)};
+        const auto file = WriteMom(desc);
+        LogCapture log;
+        MeshData d;
+        ASSERT_TRUE(d.LoadFromMemory("o.mom", file.data(), file.size())) << log.Joined();
+        EXPECT_TRUE(log.Contains("[WARNING] Too old version that still has old trans-key data!"));
+        EXPECT_EQ(d.frameCount, 1);
+        EXPECT_EQ(d.keyTrack, nullptr);
+        EXPECT_TRUE(d.frameBounds.empty());
+        ExpectBounds(d.bounds, desc.frameBounds[0]);
+        ExpectBounds(d.subMeshes[1].bounds, desc.frameBounds[2]);
+        ASSERT_EQ(d.lodCount, 1);
+        EXPECT_EQ(d.lods[0]->frameCount, 1u);
+        ExpectLod(*d.lods[0], desc.lods[0], version, 1);
+    }
+}
+
+TEST(MeshData, TrianglesNameOnlyTheirSubMeshVertices) {
+    // Sub-mesh 0 owns vertices 0..2 and triangle 0; sub-mesh 1 owns vertices 3..6 and
+    // triangles 1..2. Every index is inside the LOD; only the sub-mesh ranges tell them apart.
+    struct Case {
+        const char* what;
+        std::size_t at;
+        std::uint16_t value;
+        bool loads;
+    };
+    const Case cases[] = {
+        {"sub-mesh 0 names its last vertex", 2, 2, true},
+        {"sub-mesh 1 names its first vertex", 3, 3, true},
+        {"sub-mesh 1 names the LOD's last vertex", 8, 6, true},
+        {"sub-mesh 0 names sub-mesh 1's first vertex", 0, 3, false},
+        {"sub-mesh 1 names sub-mesh 0's last vertex", 5, 2, false},
+        {"sub-mesh 1 names a vertex past the LOD", 4, 7, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MeshDesc desc = MakeMesh(0x30011, 0, 2, 1);
+        ASSERT_EQ(desc.lods[0].vertexCounts, (std::vector<std::uint32_t>{3, 4}));
+        desc.lods[0].indices[c.at] = c.value;
+        const auto file = WriteMom(desc);
+        LogCapture log;
+        MeshData d;
+        EXPECT_EQ(d.LoadFromMemory("t.mom", file.data(), file.size()), c.loads);
+        EXPECT_EQ(d.lodCount, c.loads ? 1 : 0);
+    }
+}
+
+TEST(MeshData, SubMeshRecordsCostWhatTheVersionHolds) {
+    // From 0x30009 a record is 64 bytes of name, bounds and slot at least, and holds no layers:
+    // a sub-mesh then owns no layers and costs at most twice its smallest record in memory, so
+    // a count that the bytes left can hold allocates no more than twice those bytes.
+    EXPECT_LE(sizeof(SubMeshInfo), 2u * 64u);
     LogCapture log;
-    MeshData d;
-    ASSERT_TRUE(d.LoadFromMemory("o.mom", file.data(), file.size())) << log.Joined();
-    EXPECT_TRUE(log.Contains("[WARNING] Too old version that still has old trans-key data!"));
-    EXPECT_EQ(d.frameCount, 1);
-    EXPECT_EQ(d.keyTrack, nullptr);
-    EXPECT_TRUE(d.frameBounds.empty());
-    ExpectBounds(d.bounds, desc.frameBounds[0]);
-    ExpectBounds(d.subMeshes[1].bounds, desc.frameBounds[2]);
+    for (std::uint32_t v : {0x30008u, 0x30009u, 0x30011u}) {
+        SCOPED_TRACE(testing::Message() << std::hex << v);
+        const MeshDesc desc = MakeMesh(v, 0, 2, 1);
+        const auto file = WriteMom(desc);
+        MeshData d;
+        ASSERT_TRUE(d.LoadFromMemory("m.mom", file.data(), file.size()));
+        EXPECT_EQ(d.subMeshes[1].layers.Owned(), v < 0x30009);
+        // A sub-mesh without layers of its own reads the defaults.
+        for (int i = 0; i < SubMeshInfo::kLayerCount; ++i) {
+            const TextureLayer& layer = d.subMeshes[1].layers[i];
+            EXPECT_EQ(std::string(layer.name), v < 0x30009 ? desc.subMeshes[1].layers[i].name : "Tex" + std::to_string(i));
+        }
+    }
 }
 
 TEST(MeshData, DatalessLodKeepsDefaults) {
