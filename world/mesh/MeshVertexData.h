@@ -54,8 +54,8 @@ public:
     PodArray<Vec3> positions;  // vertexCount x frameCount
     PodArray<Vec3> normals;    // vertexCount x frameCount
     PodArray<std::uint16_t> indices;  // 3 per triangle
-    std::vector<float> uvs[kMaxUvChannels];  // (u, v) per vertex, channels below uvChannelCount
-    std::vector<std::uint32_t> colours;      // one per vertex when hasColour, else empty
+    PodArray<float> uvs[kMaxUvChannels];  // (u, v) per vertex, channels below uvChannelCount
+    PodArray<std::uint32_t> colours;      // one per vertex when hasColour, else empty
     std::uint32_t uvColourStride = 0;
 
 protected:

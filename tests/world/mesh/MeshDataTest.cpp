@@ -409,6 +409,38 @@ TEST(MeshData, DatalessLodKeepsDefaults) {
     EXPECT_EQ(l.uvs[0], std::vector<float>(l.vertexCount * 2, 0.0f));
 }
 
+TEST(MeshData, VerticesNoSubMeshWritesKeepTheDefaults) {
+    // Sub-mesh 0 has two uv channels and colours, sub-mesh 1 one channel and none, and two
+    // vertices lie past both ranges: what no sub-mesh stores is uv (0, 0) and white.
+    MeshDesc desc = MakeMesh(0x30011, 0, 2, 1);
+    desc.lods = {MakeLod({3, 4}, {1, 2}, 2, true, 1, 1)};
+    LodDesc& lod = desc.lods[0];
+    lod.uvChannels = {2, 1};
+    lod.hasColour = {1, 0};
+    lod.vertexCount += 2;
+    for (int i = 0; i < 6; ++i) {
+        lod.positions.push_back(1.0f);
+        lod.normals.push_back(0.0f);
+    }
+    const auto file = WriteMom(desc);
+    MeshData d;
+    LogCapture log;
+    ASSERT_TRUE(d.LoadFromMemory("d.mom", file.data(), file.size())) << log.Joined();
+    const MeshVertexData& got = *d.lods[0];
+    ASSERT_EQ(got.vertexCount, 9u);
+    ASSERT_EQ(got.uvChannelCount, 2);
+    for (std::size_t v = 0; v < 9; ++v) {
+        SCOPED_TRACE(v);
+        const bool sub0 = v < 3, sub1 = v >= 3 && v < 7;
+        for (int c = 0; c < 2; ++c) {
+            const bool stored = sub0 || (sub1 && c == 0);
+            EXPECT_EQ(got.uvs[c][v * 2], stored ? lod.uvs[c][v * 2] : 0.0f) << c;
+            EXPECT_EQ(got.uvs[c][v * 2 + 1], stored ? lod.uvs[c][v * 2 + 1] : 0.0f) << c;
+        }
+        EXPECT_EQ(got.colours[v], sub0 ? lod.colours[v] : 0xFFFFFFFFu);
+    }
+}
+
 TEST(MeshData, TwoFramesAddTwentyFourBytesPerVertex) {
     MeshDesc one = MakeMesh(0x30011, 2, 1, 1);
     MeshDesc two = one;
