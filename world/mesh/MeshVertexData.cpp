@@ -1,6 +1,7 @@
 #include "world/mesh/MeshVertexData.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "world/core/CollisionMeshRecord.h"
@@ -38,6 +39,14 @@ bool AnyIndexPast(const std::uint8_t* p, std::size_t n, std::uint32_t first) {
 }
 
 }  // namespace
+
+namespace {
+std::atomic<std::uint64_t> g_maxDatalessBytes{MeshVertexData::kMaxDatalessBytes};
+}  // namespace
+
+void MeshVertexData::SetMaxDatalessBytes(std::uint64_t bytes) { g_maxDatalessBytes.store(bytes, std::memory_order_relaxed); }
+
+std::uint64_t MeshVertexData::MaxDatalessBytes() { return g_maxDatalessBytes.load(std::memory_order_relaxed); }
 
 void MeshVertexData::SetSubMeshCount(std::uint32_t count) {
     subMeshCount = count;
@@ -101,7 +110,7 @@ bool MeshVertexData::Read(BinaryReader& in, std::uint32_t version, std::uint32_t
     if (hasData) {
         // The file holds at least the frames' positions and normals and the indices.
         if (!in.CheckCount(24ull * frames * vertexCount + 6ull * triangleCount, 1)) return false;
-    } else if (arrayBytes > kMaxDatalessBytes) {
+    } else if (arrayBytes > MaxDatalessBytes()) {
         in.Fail();
         return false;
     }
@@ -113,6 +122,17 @@ bool MeshVertexData::Read(BinaryReader& in, std::uint32_t version, std::uint32_t
                     indices.AllocateZeroed(std::size_t(triangleCount) * 3);
         for (int c = 0; c < uvChannelCount; ++c) made = made && uvs[c].AllocateZeroed(v * 2);
         if (hasColour) made = made && colours.Assign(v, 0xFFFFFFFFu);
+        // A sub-mesh's default triangles sit on its own first vertex (index 0 would name another
+        // sub-mesh's vertex); a sub-mesh with triangles has a vertex a 16-bit index can name.
+        for (const SubMeshRange& r : ranges) {
+            if (r.triangleCount == 0) continue;
+            made = made && r.vertexCount != 0 && r.firstVertex <= 0xFFFF;
+            if (!made) break;
+            std::fill_n(indices.data() + std::size_t(r.firstTriangle) * 3, std::size_t(r.triangleCount) * 3,
+                        std::uint16_t(r.firstVertex));
+        }
+        // Triangles past the ranges keep index 0, which needs a vertex.
+        if (triangleSum < triangleCount && vertexCount == 0) made = false;
         if (!made) {
             in.Fail();
             FreeArrays();
@@ -196,13 +216,12 @@ bool MeshSkelVertexData::Read(BinaryReader& in, std::uint32_t version, std::uint
         in.Bytes(boneIndices.data(), boneIndices.size());
         in.F32s(weights.data(), weights.size());
     } else {
-        boneIndices.Assign(v * 4, 0);
-        weights.Assign(v * 4, 0.0f);
+        if (!boneIndices.AllocateZeroed(v * 4) || !weights.AllocateZeroed(v * 4)) in.Fail();
     }
     // A palette lookup for an influence that names a bone past the skeleton would read past
     // the palette. Writers fill unused slots with bone 0 and weight 0, which never looks one
     // up, so only influences that carry weight must name a bone; 255 always means none.
-    if (AnyIndexPast(boneIndices.data(), boneIndices.size(), boneCount)) {
+    if (hasData && AnyIndexPast(boneIndices.data(), boneIndices.size(), boneCount)) {
         for (std::size_t i = 0, n = boneIndices.size(); i < n; ++i) {
             const std::uint8_t b = boneIndices[i];
             if (b != kNoBone && b >= boneCount && weights[i] != 0.0f) {

@@ -58,10 +58,12 @@ public:
     PodArray<std::uint32_t> colours;      // one per vertex when hasColour, else empty
     std::uint32_t uvColourStride = 0;
 
-protected:
     // A block without data holds no arrays, so its counts are not backed by file bytes; arrays
-    // made from such counts stay within this many bytes.
+    // made from such counts stay within this many bytes (16 MB). The fuzz targets lower it so
+    // that a run spends its time on the reader's paths rather than on filling defaults.
     static constexpr std::uint64_t kMaxDatalessBytes = 16u << 20;
+    static void SetMaxDatalessBytes(std::uint64_t bytes);
+    static std::uint64_t MaxDatalessBytes();
 };
 
 // Vertex block of a skeletal mesh: four bone indices and four weights per vertex follow.

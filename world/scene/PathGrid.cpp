@@ -383,17 +383,53 @@ void PathGrid::CellPathAvoid2(Cell s, Cell g, std::vector<Cell>& path) {
 
 bool PathGrid::RingSearch(Cell c, std::int32_t* ring, std::int32_t maxRings, CellTest test,
                           Cell& found) const {
-    for (; *ring <= maxRings; ++*ring) {
-        const std::int32_t r = *ring;
-        const Cell points[8] = {{c.x - r, c.y - r}, {c.x, c.y - r}, {c.x + r, c.y - r}, {c.x - r, c.y},
-                                {c.x + r, c.y},     {c.x + r, c.y + r}, {c.x, c.y + r}, {c.x - r, c.y + r}};
-        for (const Cell& p : points) {
-            if ((this->*test)(p.x, p.y)) {
-                found = p;
-                return true;
+    // Ring r tests the eight points c + r * (dx, dy) in this order. Every test passes only on
+    // the grid, and each point lies on the grid for one span of rings: rings where no point is
+    // on the grid are skipped at once, as if they had been tried.
+    constexpr std::int32_t kDx[8] = {-1, 0, 1, -1, 1, 1, 0, -1};
+    constexpr std::int32_t kDy[8] = {-1, -1, -1, 0, 0, 1, 1, 1};
+    constexpr std::int64_t kNever = INT64_MAX;
+    // The rings r at which v + d * r lies in [0, n): a span, all rings or none.
+    auto span = [](std::int64_t v, std::int32_t d, std::int64_t n, std::int64_t& lo, std::int64_t& hi) {
+        if (d == 0) {
+            lo = v >= 0 && v < n ? 0 : kNever;
+            hi = v >= 0 && v < n ? kNever : -1;
+        } else if (d > 0) {
+            lo = -v;
+            hi = n - 1 - v;
+        } else {
+            lo = v - (n - 1);
+            hi = v;
+        }
+    };
+    std::int64_t lo[8], hi[8];
+    for (int k = 0; k < 8; ++k) {
+        std::int64_t xlo, xhi, ylo, yhi;
+        span(c.x, kDx[k], width_, xlo, xhi);
+        span(c.y, kDy[k], height_, ylo, yhi);
+        lo[k] = std::max(xlo, ylo);
+        hi[k] = std::min(xhi, yhi);
+    }
+    std::int64_t r = *ring;
+    while (r <= maxRings) {
+        std::int64_t next = kNever;
+        bool onGrid = false;
+        for (int k = 0; k < 8; ++k) {
+            if (r < lo[k]) {
+                next = std::min(next, lo[k]);
+            } else if (r <= hi[k]) {
+                onGrid = true;
+                const Cell p{c.x + kDx[k] * static_cast<std::int32_t>(r), c.y + kDy[k] * static_cast<std::int32_t>(r)};
+                if ((this->*test)(p.x, p.y)) {
+                    found = p;
+                    *ring = static_cast<std::int32_t>(r);
+                    return true;
+                }
             }
         }
+        r = onGrid ? r + 1 : next;
     }
+    *ring = maxRings + 1;
     return false;
 }
 

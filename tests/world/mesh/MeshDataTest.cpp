@@ -409,6 +409,47 @@ TEST(MeshData, DatalessLodKeepsDefaults) {
     EXPECT_EQ(l.uvs[0], std::vector<float>(l.vertexCount * 2, 0.0f));
 }
 
+TEST(MeshData, DatalessArraysStayWithinTheirLimit) {
+    // Counts of a block without data are backed by no bytes: the arrays made from them are
+    // bounded (16 MB unless lowered, as the fuzz targets do).
+    EXPECT_EQ(MeshVertexData::MaxDatalessBytes(), 16u << 20);
+    MeshDesc desc = MakeMesh(0x30011, 0, 1, 1);
+    desc.lods[0].hasData = 0;
+    desc.lods[0].vertexCounts[0] = 300000;  // 300,000 x (24 + 8 + 4) bytes: past 8 MB
+    desc.lods[0].vertexCount = 300000;
+    const auto file = WriteMom(desc);
+    LogCapture log;
+    {
+        MeshData d;
+        EXPECT_TRUE(d.LoadFromMemory("n.mom", file.data(), file.size()));
+    }
+    MeshVertexData::SetMaxDatalessBytes(8u << 20);
+    MeshData d;
+    EXPECT_FALSE(d.LoadFromMemory("n.mom", file.data(), file.size()));
+    MeshVertexData::SetMaxDatalessBytes(MeshVertexData::kMaxDatalessBytes);
+    EXPECT_TRUE(log.Contains("Failed to read vertex data!"));
+}
+
+TEST(MeshData, DatalessTrianglesStayInTheirSubMesh) {
+    // Default triangles sit on their sub-mesh's first vertex, never on another sub-mesh's.
+    MeshDesc desc = MakeMesh(0x30011, 0, 2, 1);
+    desc.lods[0].hasData = 0;
+    auto file = WriteMom(desc);
+    MeshData d;
+    LogCapture log;
+    ASSERT_TRUE(d.LoadFromMemory("n.mom", file.data(), file.size())) << log.Joined();
+    const MeshVertexData& l = *d.lods[0];
+    ASSERT_EQ(l.ranges[1].firstVertex, 3u);
+    ASSERT_EQ(l.ranges[1].firstTriangle, 1u);
+    EXPECT_EQ(l.indices, (std::vector<std::uint16_t>{0, 0, 0, 3, 3, 3, 3, 3, 3}));
+    // A sub-mesh with triangles but no vertex has nothing to put them on.
+    desc.lods[0].vertexCounts[1] = 0;
+    desc.lods[0].vertexCount -= 4;
+    file = WriteMom(desc);
+    MeshData e;
+    EXPECT_FALSE(e.LoadFromMemory("n.mom", file.data(), file.size()));
+}
+
 TEST(MeshData, VerticesNoSubMeshWritesKeepTheDefaults) {
     // Sub-mesh 0 has two uv channels and colours, sub-mesh 1 one channel and none, and two
     // vertices lie past both ranges: what no sub-mesh stores is uv (0, 0) and white.

@@ -281,6 +281,46 @@ TEST(PathGrid, LineToAFarPointIsCutAlongItsOwnCourse) {
     EXPECT_LT(path[path.size() - 2], 8 * 16);
 }
 
+TEST(PathGrid, NearestFreeCellFollowsThePlainRings) {
+    // The ring search against its plain form: rings 1 to 10000, eight points each in order,
+    // the first free cell wins; points on, near and far off small, mostly blocked grids.
+    std::mt19937 random(7);
+    for (int round = 0; round < 300; ++round) {
+        const std::int32_t w = 1 + std::int32_t(random() % 5), h = 1 + std::int32_t(random() % 5);
+        std::vector<std::string> rows(std::size_t(h), std::string(std::size_t(w), '1'));
+        for (auto& row : rows) {
+            for (char& c : row) c = random() % 4 == 0 ? '0' : '1';
+        }
+        PathGrid grid;
+        ASSERT_TRUE(Load(grid, rows));
+        const std::int32_t reach = round % 3 == 0 ? 40 : 8;
+        const std::int32_t px = -16 * reach + std::int32_t(random() % std::uint32_t(16 * (w + 2 * reach)));
+        const std::int32_t py = -16 * reach + std::int32_t(random() % std::uint32_t(16 * (h + 2 * reach)));
+        const Cell c{PathGrid::PixelToCell(px), PathGrid::PixelToCell(py)};
+        bool want = false;
+        Cell wantCell{};
+        for (std::int32_t r = 1; r <= PathGrid::kNearestRings && !want; ++r) {
+            const Cell points[8] = {{c.x - r, c.y - r}, {c.x, c.y - r}, {c.x + r, c.y - r}, {c.x - r, c.y},
+                                    {c.x + r, c.y},     {c.x + r, c.y + r}, {c.x, c.y + r}, {c.x - r, c.y + r}};
+            for (const Cell& p : points) {
+                if (grid.IsCellFree(p.x, p.y)) {
+                    want = true;
+                    wantCell = p;
+                    break;
+                }
+            }
+        }
+        std::int32_t out[2] = {-99, -99};
+        ASSERT_EQ(grid.FindNearestFreeCell(px, py, out), want) << "round " << round;
+        if (want) {
+            EXPECT_EQ(out[0], Px(wantCell.x)) << "round " << round;
+            EXPECT_EQ(out[1], Px(wantCell.y)) << "round " << round;
+        } else {
+            EXPECT_EQ(out[0], -99);
+        }
+    }
+}
+
 TEST(PathGrid, AvoidTwoPathsFollowThePlainLineOracle) {
     // The avoid-2 cell path as written: walk the plain line, mark cells that are not 2, take
     // the straight path when all are, else search from the start to the passable cells from
