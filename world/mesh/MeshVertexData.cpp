@@ -13,9 +13,6 @@ namespace quor {
 namespace {
 constexpr std::uint32_t kPerLodChannelsVersion = 0x30008;  // channel count and colour flag per LOD
 constexpr std::uint32_t kUnrotatedVersion = 0x20002;
-}  // namespace
-
-namespace {
 
 // All n indices lie in [low, high). Plain loops over the values the compiler turns into wide
 // minimum and maximum steps; this runs over every index of every file.
@@ -38,10 +35,8 @@ bool AnyIndexPast(const std::uint8_t* p, std::size_t n, std::uint32_t first) {
     return any != 0;
 }
 
-}  // namespace
-
-namespace {
 std::atomic<std::uint64_t> g_maxDatalessBytes{MeshVertexData::kMaxDatalessBytes};
+
 }  // namespace
 
 void MeshVertexData::SetMaxDatalessBytes(std::uint64_t bytes) { g_maxDatalessBytes.store(bytes, std::memory_order_relaxed); }
