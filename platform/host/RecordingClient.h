@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -21,11 +22,16 @@ public:
     void ShowErrorText(const char* text) override;
     void ShowWarningText(const char* text) override;
     void ShowDeprecatedText(const char* text) override;
+    int GetReportMark() override { return reportMark; }
+    int GetPendingTaskCount() override { return pendingTasks.load(); }
 
     IFrameTimeControl* FrameTimeControl() const;
     int FrameTimeControlHandOvers() const;
     std::vector<Text> Texts() const;
     void Clear();
+
+    int reportMark = 7;
+    std::atomic<int> pendingTasks{0};
 
 private:
     void Add(TextKind kind, const char* text);

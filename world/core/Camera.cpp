@@ -167,4 +167,8 @@ void CameraList::Clear() {
     m_active = nullptr;
 }
 
+void CameraList::ClearChangedFlags() {
+    for (Camera* camera : m_cameras) camera->ClearTransformChanged();
+}
+
 }  // namespace quor::world

@@ -4,7 +4,7 @@
 #include "platform/host/ILog.h"
 #include "world/core/FrameTimeControl.h"
 #include "world/core/InterfaceTable.h"
-#include "world/core/World.h"
+#include "world/scene/World.h"
 
 namespace quor {
 
