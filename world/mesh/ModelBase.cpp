@@ -1,3 +1,4 @@
+#include "world/core/Memory.h"
 #include "world/mesh/ModelBase.h"
 
 #include <new>
@@ -5,7 +6,7 @@
 namespace quor::world {
 
 // Stand-in bodies: no model file format is read yet, so every load fails as for a missing file.
-ModelSkeletal* CreateModelSkeletal() { return new (std::nothrow) ModelSkeletal(); }
+ModelSkeletal* CreateModelSkeletal() { return NewObject<ModelSkeletal>(); }
 bool CreateModelForFileEx(ModelBase*, const char*, int) { return false; }
 void UnregisterModelHandle(ModelBase*) {}
 void CreateOutlineTechnique(ModelBase*) {}

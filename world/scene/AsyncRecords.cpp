@@ -1,3 +1,4 @@
+#include "world/core/Memory.h"
 #include "world/scene/AsyncRecords.h"
 
 #include <cstring>
@@ -28,7 +29,7 @@ public:
     ~RecordPool() {
         while (m_blocks) {
             Block* previous = m_blocks->previous;
-            ::operator delete(m_blocks, std::nothrow);
+            MemFree(m_blocks);
             m_blocks = previous;
         }
     }
@@ -36,7 +37,7 @@ public:
     void* Allocate() {
         win32::CriticalSectionLock lock(m_lock);
         if (!m_free) {
-            auto* block = static_cast<Block*>(::operator new(sizeof(Block), std::nothrow));
+            auto* block = static_cast<Block*>(MemAlloc(sizeof(Block)));
             if (!block) return nullptr;
             block->previous = m_blocks;
             m_blocks = block;
@@ -309,13 +310,13 @@ std::uint32_t AsyncLoaderRef::Stamp() {
 SoundData* AsyncLoaderRef::CreateSoundData(client::ISound** result, const char* path, int a, int b, int tag) {
     LogPrint("the asyn load data is %s %d %d %d", path ? path : "", a, b, tag);
     if (!PathFits(path)) return nullptr;
-    return new (std::nothrow) SoundData(result, path, a, b);
+    return NewObject<SoundData>(result, path, a, b);
 }
 
 FxData* AsyncLoaderRef::CreateFxData(SceneBase* scene, FxBase* effect, const char* path, std::uint32_t word,
                                      int parameterWord) {
     if (!PathFits(path)) return nullptr;
-    auto* record = new (std::nothrow) FxData(scene, effect, word);
+    auto* record = NewObject<FxData>(scene, effect, word);
     if (!record) return nullptr;
     record->SetPath(path);
     record->parameter = parameterWord;

@@ -1,3 +1,4 @@
+#include "world/core/Memory.h"
 #include "world/scene/ModelList.h"
 
 #include <algorithm>
@@ -135,7 +136,8 @@ bool ModelList::AddGroup(const std::vector<ModelBase*>& models) {
         if (!m || m->inGroup || std::find(m_models.begin(), m_models.end(), m) == m_models.end()) return false;
         if (std::count(models.begin(), models.end(), m) != 1) return false;
     }
-    auto* group = new ModelGroup{models};
+    auto* group = NewObject<ModelGroup>(ModelGroup{models});
+    if (!group) return false;
     for (ModelBase* m : models) m->inGroup = 1;
     m_groups.push_back(group);
     return true;

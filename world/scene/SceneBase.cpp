@@ -1,3 +1,4 @@
+#include "world/core/Memory.h"
 #include "world/scene/SceneBase.h"
 
 #include <algorithm>
@@ -56,16 +57,16 @@ void SceneBase::SetSceneCounter(std::uint16_t value) { g_sceneCounter = value; }
 // --- construction and destruction ----------------------------------------------------------------
 
 SceneBase::SceneBase() {
-    m_root = new SpaceObject();
+    m_root = NewObject<SpaceObject>();
     m_root->SetScene(this);
     m_renderList.reserve(1024);
-    m_models = new ModelList();
-    m_fx = new FxMgr();
-    m_lights = new LightList();
-    m_cameras = new CameraList();
-    m_lines = new SpaceLinesList();
-    m_prims = new PrimObjectList();
-    m_nodes = new ExtVisibleNodeList();
+    m_models = NewObject<ModelList>();
+    m_fx = NewObject<FxMgr>();
+    m_lights = NewObject<LightList>();
+    m_cameras = NewObject<CameraList>();
+    m_lines = NewObject<SpaceLinesList>();
+    m_prims = NewObject<PrimObjectList>();
+    m_nodes = NewObject<ExtVisibleNodeList>();
     if (render::IRenderer* renderer = Renderer()) m_lightState = renderer->CreateSceneLightState();
     const std::uint8_t black[4] = {0, 0, 0, 0};
     SetAmbientColor(black);
@@ -78,7 +79,7 @@ SceneBase::SceneBase() {
         m_screenWidth = static_cast<float>(w);
         m_screenHeight = static_cast<float>(h);
     }
-    m_billboards = std::make_unique<BillboardBlock>();
+    m_billboards.reset(NewObject<BillboardBlock>());
 }
 
 void SceneBase::BeginDestroy() {
@@ -737,7 +738,7 @@ void SceneBase::AdoptFailedModel(ModelBase* model) {
 IFxBase* SceneBase::CreateFx(const char* path, int flags, bool async, AsyncData** out, int value) {
     if (!path || !*path) return nullptr;
     if (async) {
-        auto* effect = new (std::nothrow) FxBase();
+        auto* effect = NewObject<FxBase>();
         if (!effect) return nullptr;
         std::string file = path;
         if (file.find(".emf") == std::string::npos) file += ".emf";
@@ -849,8 +850,8 @@ void SceneBase::CloneObject(ISpaceObject* face) {
     auto* object = static_cast<SpaceObject*>(face);
     if (!object || object->GetObjectType() != 3) return;
     auto* source = static_cast<ModelBase*>(object);
-    ModelBase* copy = source->IsSkeletal() ? static_cast<ModelBase*>(new (std::nothrow) ModelSkeletal())
-                                           : static_cast<ModelBase*>(new (std::nothrow) Model());
+    ModelBase* copy = source->IsSkeletal() ? static_cast<ModelBase*>(NewObject<ModelSkeletal>())
+                                           : static_cast<ModelBase*>(NewObject<Model>());
     if (!copy) return;
     copy->CopyFrom(*source);
     m_models->Add(copy);

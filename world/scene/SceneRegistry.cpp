@@ -1,3 +1,4 @@
+#include "world/core/Memory.h"
 #include "world/scene/SceneRegistry.h"
 
 #include <algorithm>
@@ -17,7 +18,7 @@ SceneRegistry& SceneRegistry::Instance() {
     return instance;
 }
 
-SceneRegistry::SceneRegistry() : m_lock(new win32::CriticalSection()) {}
+SceneRegistry::SceneRegistry() : m_lock(NewObject<win32::CriticalSection>()) {}
 
 SceneRegistry::~SceneRegistry() {
     delete m_lock;

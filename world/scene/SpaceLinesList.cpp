@@ -1,3 +1,4 @@
+#include "world/core/Memory.h"
 #include "world/scene/SpaceLinesList.h"
 
 #include <atomic>
@@ -23,7 +24,7 @@ SpaceLinesList::~SpaceLinesList() {
 SpaceLinesList* SpaceLinesList::Current() { return g_current.load(); }
 
 SpaceLines* SpaceLinesList::Create(int kind, bool vertexColours, std::uint32_t colour) {
-    auto* lines = new (std::nothrow) SpaceLines(kind, vertexColours, colour);
+    auto* lines = NewObject<SpaceLines>(kind, vertexColours, colour);
     if (lines) m_lines.push_back(lines);
     return lines;
 }
