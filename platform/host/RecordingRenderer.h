@@ -112,6 +112,9 @@ public:
     int BadReleases() const;
     int Updates() const;
 
+    // Injected failure: while set, CreatePrimitive records the call and answers null.
+    void SetFailPrimitives(bool fail);
+
     // The most recently made object of each kind (null before the first).
     RecordingPrimitive* LastPrimitive() const;
     RecordingEffect* LastEffect() const;
@@ -149,6 +152,7 @@ private:
     std::vector<std::unique_ptr<RecordingWaterTechnique>> m_water;
     int m_badReleases = 0;
     int m_updates = 0;
+    bool m_failPrimitives = false;
 };
 
 }  // namespace quor::host
