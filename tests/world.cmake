@@ -9,3 +9,8 @@ endforeach()
 add_dependencies(world_tests world)
 target_compile_definitions(world_tests PRIVATE QUOR_LIBWORLD="$<TARGET_FILE:world>")
 target_sources(world_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/support/ThreadNameCheck.cpp)
+# The demo host's report and options are tested by running it.
+if(TARGET world_host)
+  add_dependencies(world_tests world_host)
+  target_compile_definitions(world_tests PRIVATE QUOR_WORLD_HOST="$<TARGET_FILE:world_host>")
+endif()

@@ -34,13 +34,13 @@ void RecordingRenderer::SetFailPrimitives(bool fail) {
 
 void RecordingRenderer::ReleasePrimitive(render::IPrimitive* primitive) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_calls.emplace_back("ReleasePrimitive");
+    m_calls.push_back("ReleasePrimitive");
     Take(m_primitives, primitive);
 }
 
 render::IEffect* RecordingRenderer::CreateEffect() {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_calls.emplace_back("CreateEffect");
+    m_calls.push_back("CreateEffect");
     m_effects.all.push_back(std::make_unique<RecordingEffect>());
     m_effects.live.push_back(static_cast<render::IEffect*>(m_effects.all.back().get()));
     return m_effects.all.back().get();
@@ -48,13 +48,13 @@ render::IEffect* RecordingRenderer::CreateEffect() {
 
 void RecordingRenderer::ReleaseEffect(render::IEffect* effect) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_calls.emplace_back("ReleaseEffect");
+    m_calls.push_back("ReleaseEffect");
     Take(m_effects, effect);
 }
 
 render::IRenderCamera* RecordingRenderer::CreateRenderCamera() {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_calls.emplace_back("CreateRenderCamera");
+    m_calls.push_back("CreateRenderCamera");
     m_cameras.all.push_back(std::make_unique<RenderCamera>());
     m_cameras.live.push_back(static_cast<render::IRenderCamera*>(m_cameras.all.back().get()));
     return m_cameras.all.back().get();
@@ -62,7 +62,7 @@ render::IRenderCamera* RecordingRenderer::CreateRenderCamera() {
 
 void RecordingRenderer::ReleaseRenderCamera(render::IRenderCamera* camera) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_calls.emplace_back("ReleaseRenderCamera");
+    m_calls.push_back("ReleaseRenderCamera");
     Take(m_cameras, camera);
 }
 
@@ -207,7 +207,17 @@ RecordingSceneLightState* RecordingRenderer::LastSceneLightState() const {
 
 std::vector<std::string> RecordingRenderer::Calls() const {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_calls;
+    return m_calls.Items();
+}
+
+std::uint64_t RecordingRenderer::CallCount() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_calls.Total();
+}
+
+void RecordingRenderer::SetRecordLimit(std::size_t limit) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.SetLimit(limit);
 }
 
 void RecordingRenderer::ClearCalls() {

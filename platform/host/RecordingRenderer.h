@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/host/IRenderer.h"
+#include "platform/win32/RecentRecords.h"
 #include "platform/host/RecordingPrimitive.h"
 #include "platform/host/RenderCamera.h"
 
@@ -101,7 +102,11 @@ public:
     render::ISceneLightState* CreateSceneLightState() override;
     void ReleaseSceneLightState(render::ISceneLightState* state) override;
 
+    // The latest calls (see win32::RecentRecords) and how many came since the last ClearCalls.
     std::vector<std::string> Calls() const;
+    std::uint64_t CallCount() const;
+    // How many calls are kept; 0 switches recording off.
+    void SetRecordLimit(std::size_t limit);
     void ClearCalls();
     int LivePrimitives() const;
     int LiveEffects() const;
@@ -141,7 +146,7 @@ private:
     T* Make(Pool<T>& pool, const char* call, A&&... args);
 
     mutable std::mutex m_mutex;
-    std::vector<std::string> m_calls;
+    win32::RecentRecords<std::string> m_calls;
     Pool<RecordingPrimitive> m_primitives;
     Pool<RecordingEffect> m_effects;
     Pool<RenderCamera> m_cameras;
