@@ -69,7 +69,7 @@ void RecordingRenderer::ReleaseRenderCamera(render::IRenderCamera* camera) {
 template <class T, class I, class... A>
 T* RecordingRenderer::Make(Pool<T>& pool, const char* call, A&&... args) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_calls.emplace_back(call);
+    m_calls.push_back(call);
     pool.all.push_back(std::make_unique<T>(std::forward<A>(args)...));
     pool.live.push_back(static_cast<I*>(pool.all.back().get()));
     return pool.all.back().get();
@@ -88,13 +88,13 @@ void RecordingVertexBuffer::SetIndices(const std::uint16_t* data, std::uint32_t 
 
 void RecordingRenderer::Update() {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_calls.emplace_back("Update");
+    m_calls.push_back("Update");
     ++m_updates;
 }
 
 void RecordingRenderer::SetCurrentView(void* view) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_calls.emplace_back(view ? "SetCurrentView" : "SetCurrentView(null)");
+    m_calls.push_back(view ? "SetCurrentView" : "SetCurrentView(null)");
 }
 
 bool RecordingRenderer::SetResourceCacheEnabled(bool enabled) {
@@ -105,7 +105,7 @@ bool RecordingRenderer::SetResourceCacheEnabled(bool enabled) {
 
 void RecordingRenderer::WriteMemoryReport(common::IXmlNode* node) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_calls.emplace_back(node ? "WriteMemoryReport" : "WriteMemoryReport(null)");
+    m_calls.push_back(node ? "WriteMemoryReport" : "WriteMemoryReport(null)");
 }
 
 render::IExtTechnique* RecordingRenderer::GetExtTechnique(const char* name, int kind) {
@@ -128,7 +128,7 @@ void RecordingRenderer::GetBackBufferSize(int* width, int* height) {
 
 void RecordingRenderer::ReleaseTexture(render::ITexture* texture) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_calls.emplace_back("ReleaseTexture");
+    m_calls.push_back("ReleaseTexture");
     if (!texture) ++m_badReleases;
 }
 
@@ -138,7 +138,7 @@ render::IVertexBuffer* RecordingRenderer::CreateVertexBuffer() {
 
 void RecordingRenderer::ReleaseVertexBuffer(render::IVertexBuffer* buffer) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_calls.emplace_back("ReleaseVertexBuffer");
+    m_calls.push_back("ReleaseVertexBuffer");
     Take(m_buffers, buffer);
 }
 
@@ -148,7 +148,7 @@ render::IRenderable* RecordingRenderer::CreateRenderable(render::IEffect* effect
 
 void RecordingRenderer::ReleaseRenderable(render::IRenderable* renderable) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_calls.emplace_back("ReleaseRenderable");
+    m_calls.push_back("ReleaseRenderable");
     Take(m_renderables, renderable);
 }
 
@@ -158,13 +158,13 @@ render::IRenderState* RecordingRenderer::CreateRenderState() {
 
 void RecordingRenderer::ReleaseRenderState(render::IRenderState* state) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_calls.emplace_back("ReleaseRenderState");
+    m_calls.push_back("ReleaseRenderState");
     Take(m_states, state);
 }
 
 void RecordingRenderer::Submit(render::IRenderable* renderable) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_calls.emplace_back("Submit");
+    m_calls.push_back("Submit");
     if (renderable) ++static_cast<RecordingRenderable*>(renderable)->submits;
 }
 
@@ -174,7 +174,7 @@ render::ISceneLightState* RecordingRenderer::CreateSceneLightState() {
 
 void RecordingRenderer::ReleaseSceneLightState(render::ISceneLightState* state) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_calls.emplace_back("ReleaseSceneLightState");
+    m_calls.push_back("ReleaseSceneLightState");
     Take(m_lightStates, state);
 }
 

@@ -604,7 +604,7 @@ IModel* SceneBase::PickModel(const float* screenPoint, Vec3* hit, int, const cha
         return nullptr;
     }
     Ray ray;
-    camera->ScreenPointToRay(screenPoint, ray, 255);
+    camera->ScreenPointToRay(screenPoint ? screenPoint[0] : 0.0f, ray, screenPoint ? screenPoint[1] : 0.0f);
     std::vector<ModelBase*> filter;
     if (name) filter = NamedModels(name);
     float t = 1.0f;
@@ -621,7 +621,7 @@ int SceneBase::PickModelsAt(const float* screenPoint, IModel** models, float* ts
         return 0;
     }
     Ray ray;
-    camera->ScreenPointToRay(screenPoint, ray, 255);
+    camera->ScreenPointToRay(screenPoint ? screenPoint[0] : 0.0f, ray, screenPoint ? screenPoint[1] : 0.0f);
     std::vector<ModelBase*> filter;
     if (name) filter = NamedModels(name);
     std::vector<ModelBase*> found(room > 0 ? static_cast<std::size_t>(room) : 0);
