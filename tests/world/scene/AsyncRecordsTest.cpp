@@ -8,7 +8,7 @@
 #include "platform/host/IAudio.h"
 #include "platform/host/MemoryFileSystem.h"
 #include "platform/win32/Thread.h"
-#include "tests/support/world/scene/TestScene.h"
+#include "tests/support/world/scene/WorldFixture.h"
 #include "world/fx/FxBase.h"
 #include "world/fx/FxMgr.h"
 #include "world/mesh/ModelBase.h"

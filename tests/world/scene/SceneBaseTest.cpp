@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "tests/support/world/core/ObjectModelSupport.h"
-#include "tests/support/world/scene/TestScene.h"
+#include "tests/support/world/scene/WorldFixture.h"
 #include "world/core/Camera.h"
 #include "world/core/ExtVisibleNode.h"
 #include "world/core/NameHash64.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "tests/support/world/scene/TestScene.h"
+#include "tests/support/world/scene/WorldFixture.h"
 
 namespace {
 

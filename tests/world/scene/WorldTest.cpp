@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/host/XmlNode.h"
-#include "tests/support/world/scene/TestScene.h"
+#include "tests/support/world/scene/WorldFixture.h"
 #include "world/core/Camera.h"
 #include "world/core/SpaceLines.h"
 

@@ -1,19 +1,13 @@
 #pragma once
-// A scene kind for tests: SceneBase with the kind-specific operations answering plainly, a
-// Create that succeeds for listed file names, a Render that runs the frame bracket, and a
-// journal of what it was told. Plus a host bound with the world's services and the test kinds
-// registered as the scene factories.
+// A scene kind for tests and benchmarks: SceneBase with the kind-specific operations answering
+// plainly, a Create that succeeds for listed file names, a Render that runs the frame bracket,
+// and a journal of what it was told.
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "tests/support/world/LogCapture.h"
-#include "world/core/Module.h"
-#include "world/scene/ObjectIdMap.h"
 #include "world/scene/SceneBase.h"
-#include "world/scene/SceneRegistry.h"
-#include "world/scene/World.h"
 
 namespace quor::test {
 
@@ -134,45 +128,6 @@ private:
         if (m_journal) m_journal->Add(s);
     }
     SceneJournal* m_journal;
-};
-
-// The reference host with the world's services, bound and initialised; the test kinds are the
-// scene factories. Everything process-wide is put back on destruction.
-class WorldFixture {
-public:
-    explicit WorldFixture(int loaderThreads = 0, bool initialize = true)
-        : capture(nullptr) {
-        ResetInterfaces();
-        host().PublishWorldServices(loaderThreads);
-        // The services were published after BoundHost bound the module: bind again.
-        ResetInterfaces();
-        Module::Instance().Register(&host().registry);
-        Module::Instance().Initialize(&host().registry);
-        world::SceneRegistry& registry = world::SceneRegistry::Instance();
-        registry.ResetFirstScene();
-        registry.SetFactory(world::SceneRegistry::kScene2D, [this] { return new TestScene(0, &journal); });
-        registry.SetFactory(world::SceneRegistry::kScene3D, [this] { return new TestScene(1, &journal); });
-        if (initialize) World::Instance().Initialize(60);
-    }
-    ~WorldFixture() {
-        if (host().loader) host().loader->WaitIdle();
-        World::Instance().Shutdown();
-        world::SceneRegistry::Instance().SetFactory(world::SceneRegistry::kScene2D, nullptr);
-        world::SceneRegistry::Instance().SetFactory(world::SceneRegistry::kScene3D, nullptr);
-        world::ObjectIdMap::Instance().Reset();
-    }
-    WorldFixture(const WorldFixture&) = delete;
-    WorldFixture& operator=(const WorldFixture&) = delete;
-
-    host::ReferenceHost& host() { return capture.bound.host; }
-    TestScene* NewScene(int type = 1) {
-        auto* scene = static_cast<TestScene*>(World::Instance().CreateScene(nullptr, 0, 0, 0));
-        (void)type;
-        return scene;
-    }
-
-    LogCapture capture;
-    SceneJournal journal;
 };
 
 }  // namespace quor::test
