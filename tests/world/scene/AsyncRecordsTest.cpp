@@ -187,7 +187,9 @@ public:
 TEST(AsyncRecordsThread, SceneDeletedWhileItsRecordRuns) {
     WorldFixture fx(1);
     g_started = g_release = g_finished = false;
-    auto* scene = new SlowScene(1, &fx.journal);
+    world::SceneRegistry::Instance().SetFactory(world::SceneRegistry::kScene3D,
+                                                [&fx] { return new SlowScene(1, &fx.journal); });
+    auto* scene = static_cast<SlowScene*>(World::Instance().CreateScene(nullptr, 0, 0, 0));
     world::SceneData* running = AsyncLoaderRef::Instance().CreateSceneData(scene, "maps/slow.s3d", 0);
     world::SceneData* queued = AsyncLoaderRef::Instance().CreateSceneData(scene, "maps/later.s3d", 0);
     ASSERT_TRUE(running && queued);
@@ -198,7 +200,9 @@ TEST(AsyncRecordsThread, SceneDeletedWhileItsRecordRuns) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         g_release.store(true);
     });
-    delete scene;  // cancels the queued record unrun, then waits for the running one
+    // The registry cancels the queued record unrun and waits for the running one before the
+    // scene's destructors start.
+    World::Instance().DestroyScene(scene);
     EXPECT_TRUE(g_finished.load()) << "the scene was freed only after its running load ended";
     releaser.join();
     fx.host().loader->WaitIdle();
