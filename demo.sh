@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# The main job: a release build, then the demo hosts of both libraries.
+# The main job: a release build of the libraries and demo hosts (no tests), then the demo
+# hosts of both libraries.
 cd "$(dirname "$0")"
 source scripts/common.sh
 ensure_packages "${QUOR_BUILD_PACKAGES[@]}"
 
 build=build/release
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTS=OFF >/dev/null
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTS=OFF -DBUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j "$(jobs)"
 
 if [ -x "$build/apps/world_host/world_host" ]; then
