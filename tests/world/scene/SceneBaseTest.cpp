@@ -305,3 +305,29 @@ TEST(SceneBase, RenderBracketCollectsVisibleObjects) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace quor;
+using namespace quor::test;
+
+// Clear unlinks objects that no list owns; they may then go on their own, before the scene.
+TEST(SceneBase, ObjectsClearedFromTheTreeMayGoBeforeTheScene) {
+    WorldFixture fx;
+    TestScene* scene = fx.NewScene();
+    std::vector<std::unique_ptr<world::VisibleObject>> objects;
+    for (int i = 0; i < 6; ++i) {
+        objects.push_back(std::make_unique<world::VisibleObject>());
+        scene->AttachObject(objects.back().get());
+        if (i > 0) {
+            ASSERT_TRUE(objects[static_cast<std::size_t>(i / 2)]->AddChild(objects.back().get(), false));
+        }
+    }
+    scene->Clear();
+    for (auto& o : objects) EXPECT_EQ(o->Parent(), nullptr);
+    objects.clear();
+    scene->GetRootObject()->InvalidateTransform();
+    World::Instance().DestroyScene(scene);
+}
+
+}  // namespace
