@@ -65,23 +65,30 @@ static_assert(sizeof(TransformCold) == 128, "two cache lines");
 // bytes spread over the heap. Here the state it needs lives in fixed-size blocks packed into
 // large chunks, so that the recompute of a tree is close to a linear pass over memory.
 //
-// Layout: chunks of kBlocksPerChunk blocks (and their cold records), never moved or given back while
-// the process runs, so a block's address is stable for its owner's whole life and the
-// references GetWorldMatrix, GetPosition and friends hand out stay valid. New blocks come from
-// the lowest free address first, then from the unused tail of the last chunk, so blocks are
-// handed out in ascending address order: a tree made in file order (each node before its subtree, as the scene readers and
-// the hierarchy operations build it) therefore lies parent-before-child in ascending
-// addresses, which is the order both the invalidation and the recompute then visit.
+// Layout: chunks of kBlocksPerChunk blocks followed by their cold records, each chunk aligned
+// to its span so a block finds its record by address arithmetic. Chunks are never moved or
+// given back while the process runs, so a block's address is stable for its owner's whole life
+// and the references GetWorldMatrix, GetPosition and the other getters hand out stay valid.
+// New blocks come from the lowest free address first, then from the unused tail of the last
+// chunk, so they are handed out in ascending address order: a tree made in file order (each
+// node before its subtree, as the scene readers build it) lies parent-before-child in
+// ascending addresses, and the child lists keep adoption order, so both walks below visit
+// memory front to back. Blocks are not re-packed: their addresses are promised to the callers.
 //
-// Ownership: an object takes its block in its constructor and gives it back in its
-// destructor, so it has one while it belongs to no scene (objects read from a file before
-// they are attached, effect children) and keeps it when it moves from one scene to another.
-// Invalidation only marks (clears the valid bits down the subtree); the next read of a cache,
-// or the frame's update, recomputes from the parent's block.
+// Walks: InvalidateBelow marks a subtree by following the blocks' child lists; an owner whose
+// class reacts to invalidation itself gets its InvalidateTransform called (which marks its own
+// subtree). Invalidation only marks; the next read of a cache (World) or the frame's update of
+// a tree (UpdateWorldMatrices) recomputes, each block from its parent's block, never visiting
+// the objects.
+//
+// Ownership: an object takes its block in its constructor and gives it back in its destructor,
+// so it has one while it belongs to no scene (objects read from a file before they are
+// attached, effect children) and keeps it when it moves from one scene to another.
 //
 // Threads: objects are made and destroyed on loader threads as well as on the main thread,
 // so taking and giving back a block is locked; the blocks themselves follow the objects'
-// rules (transforms change on the main thread only).
+// rules (a tree's transforms change and are walked under its scene's object lock, or by the
+// one thread that holds an object outside any scene).
 class TransformStore {
 public:
     // A chunk holds kBlocksPerChunk blocks followed by as many cold records, and is aligned to
