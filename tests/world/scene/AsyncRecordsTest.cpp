@@ -227,3 +227,65 @@ TEST(AsyncRecordsThread, AsyncCreateModelOnTheWorkers) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace quor;
+using namespace quor::test;
+
+// Releases by object on one thread and by identifier on another take the object lock and the
+// identifier map's lock in the same order, so they never wait on each other forever.
+TEST(SceneReleaseThread, ReleasesByObjectAndByIdentifierTogether) {
+    WorldFixture fx;
+    TestScene* scene = fx.NewScene();
+    constexpr int kCount = 400;
+    std::vector<world::FxBase*> byObject, byId;
+    std::vector<std::uint32_t> ids;
+    for (int i = 0; i < kCount; ++i) {
+        byObject.push_back(new world::FxBase());
+        byId.push_back(new world::FxBase());
+        scene->AddEffect(byObject.back());
+        scene->AddEffect(byId.back());
+        ids.push_back(byId.back()->GetId());
+    }
+    std::thread other([&] {
+        for (std::uint32_t id : ids) EXPECT_TRUE(scene->ReleaseObjectById(id, true));
+    });
+    for (world::FxBase* e : byObject) EXPECT_TRUE(scene->ReleaseObject(e, true));
+    other.join();
+    EXPECT_EQ(scene->GetFxCount(), 0);
+}
+
+// An object whose pre-draw takes a while, so that a frame is surely in progress.
+class SlowDraw : public world::VisibleObject {
+public:
+    bool PreDraw() override {
+        entered.store(true);
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        done.store(true);
+        return true;
+    }
+    std::atomic<bool> entered{false};
+    std::atomic<bool> done{false};
+};
+
+TEST(SceneDestroyThread, DestructionWaitsForTheFrameInProgress) {
+    WorldFixture fx;
+    TestScene* scene = fx.NewScene();
+    SlowDraw* slow = new SlowDraw();
+    scene->AttachObject(slow);
+    std::thread render([scene] { scene->Render(); });
+    while (!slow->entered.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const bool doneBefore = slow->done.load();
+    world::SceneBase::UnregisterObjectId(slow->GetId());
+    // The scene must not go while its frame runs; the object is unlinked when it does.
+    scene->BeginDestroy();
+    EXPECT_FALSE(doneBefore);
+    EXPECT_TRUE(slow->done.load()) << "BeginDestroy returned while the frame was still drawing";
+    render.join();
+    scene->Clear();
+    delete slow;
+    World::Instance().DestroyScene(scene);
+}
+
+}  // namespace
