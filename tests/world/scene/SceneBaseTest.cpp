@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "tests/support/world/core/ObjectModelSupport.h"
@@ -274,6 +275,35 @@ TEST(SceneBase, NamedObjectsKeyByTheFull64BitHash) {
     EXPECT_TRUE(scene->ReleaseObject(a, true));
     EXPECT_EQ(scene->CountNamedObjects("gate"), 1);
     EXPECT_EQ(scene->CountNamedObjects("tower"), 0);
+}
+
+TEST(SceneBase, NamesSharingTheLow32BitsStayApart) {
+    // Two names whose hashes agree in their low 32 bits, found by search (the birthday bound
+    // makes one likely within a few hundred thousand names).
+    std::unordered_map<std::uint32_t, std::string> seen;
+    std::string first, second;
+    for (int i = 0; i < 2000000 && first.empty(); ++i) {
+        const std::string name = "n" + std::to_string(i);
+        const std::uint64_t h = NameHash64(name.c_str());
+        auto [it, fresh] = seen.emplace(static_cast<std::uint32_t>(h), name);
+        if (!fresh && NameHash64(it->second.c_str()) != h) {
+            first = it->second;
+            second = name;
+        }
+    }
+    ASSERT_FALSE(first.empty());
+    std::vector<std::string> log;
+    WorldFixture fx;
+    TestScene* scene = fx.NewScene();
+    NotingModel* a = AddModel(*scene, "a", &log);
+    NotingModel* b = AddModel(*scene, "b", &log);
+    scene->AddNamedObject(a, first.c_str());
+    scene->AddNamedObject(b, second.c_str());
+    EXPECT_EQ(scene->CountNamedObjects(first.c_str()), 1);
+    EXPECT_EQ(scene->CountNamedObjects(second.c_str()), 1);
+    world::IModel* models[2] = {};
+    ASSERT_EQ(scene->GetNamedModels(models, second.c_str()), 1);
+    EXPECT_EQ(models[0], static_cast<world::IModel*>(b));
 }
 
 TEST(SceneBase, RenderBracketCollectsVisibleObjects) {
