@@ -136,8 +136,11 @@ inline bool MatrixInverseSse(Matrix& mat, float* detOut) {
     const __m128 det =
         _mm_sub_ps(_mm_add_ps(_mm_mul_ps(detA, detD), _mm_mul_ps(detB, detC)), tr);
     const float dv = _mm_cvtss_f32(det);
-    const float magnitude = dv < 0.0f ? -dv : dv;
-    if (__builtin_expect(!(magnitude > 1e-36f && magnitude < 1e36f), 0)) {
+    // One test on the biased exponent: zero, denormal, tiny (below 2^-119), huge (from 2^120)
+    // and non-finite determinants all fall outside 8..246.
+    const unsigned exponent =
+        (static_cast<unsigned>(_mm_cvtsi128_si32(_mm_castps_si128(det))) >> 23) & 0xFFu;
+    if (__builtin_expect(exponent - 8u > 246u - 8u, 0)) {
         // Singular; or beyond the range where the reciprocal and the scaled adjugate stay
         // normal floats, where the pivoting form still finds the inverse.
         if (dv == 0.0f) return false;
