@@ -56,8 +56,10 @@ bool Thread::Start(Routine routine) {
         return false;
     }
     g_startedThreads.fetch_add(1);
-    m_state->stored = true;
-    m_state->stored.notify_one();
+    // From here on the routine may destroy this object: touch only a copy of the state.
+    const std::shared_ptr<State> state = m_state;
+    state->stored = true;
+    state->stored.notify_one();
     return true;
 }
 
