@@ -39,7 +39,8 @@ if [ ${#threaded[@]} -gt 0 ]; then
   cmake -S . -B "$tbuild" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTSAN=ON -DWERROR=ON \
     -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
   cmake --build "$tbuild" -j "$(jobs)" --target "${threaded[@]}"
-  stage "tests (TSan): ${threaded[*]}"
+  stage "tests (TSan)"
+  echo "programs with threaded tests: ${threaded[*]}"
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
     ctest --test-dir "$tbuild" --output-on-failure -j "$(jobs)" -R 'Thread'
 fi
