@@ -596,4 +596,18 @@ void SpaceObject::Clear() {
     m_baseSnapshot.reset();
 }
 
+void SpaceObject::ForgetTree() {
+    for (SpaceObject* attachment : m_attachments) {
+        attachment->ForgetTree();
+        attachment->m_isAttachment = 0;
+        attachment->LinkParent(nullptr);
+    }
+    m_attachments.clear();
+    for (SpaceObject* child : m_children) {
+        child->ForgetTree();
+        child->LinkParent(nullptr);
+    }
+    m_children.clear();
+}
+
 }  // namespace quor::world
