@@ -1,4 +1,4 @@
-#include "world/core/TrackData.h"
+#include "world/core/track/TrackData.h"
 
 namespace quor {
 
