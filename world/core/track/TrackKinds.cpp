@@ -219,7 +219,7 @@ bool TrackCircle::InitFrom(const void* record) {
     TrackRotateTemplate t = *static_cast<const TrackRotateTemplate*>(record);
     t.up = t.axis;
     if (!m_next || !m_nextIsSibling) {
-        auto* offset = new (std::nothrow) TrackTranslate();
+        auto* offset = new TrackTranslate();
         if (!offset) return false;
         LinkSibling(offset);
     }

@@ -26,13 +26,13 @@ TrackRegistry& TrackRegistry::GetInstance() {
 
 TrackBase* TrackRegistry::CreateTrack(std::uint32_t kind) {
     switch (kind) {
-    case kTrackTranslate: return new (std::nothrow) TrackTranslate();
-    case kTrackRotate: return new (std::nothrow) TrackRotate();
-    case kTrackScale: return new (std::nothrow) TrackScale();
-    case kTrackLine: return new (std::nothrow) TrackLine();
-    case kTrackCircle: return new (std::nothrow) TrackCircle();
-    case kTrackCurveBoxed: return new (std::nothrow) TrackCurveBoxed();
-    case kTrackSampled: return new (std::nothrow) TrackSampled();
+    case kTrackTranslate: return new TrackTranslate();
+    case kTrackRotate: return new TrackRotate();
+    case kTrackScale: return new TrackScale();
+    case kTrackLine: return new TrackLine();
+    case kTrackCircle: return new TrackCircle();
+    case kTrackCurveBoxed: return new TrackCurveBoxed();
+    case kTrackSampled: return new TrackSampled();
     default: return nullptr;
     }
 }
