@@ -29,11 +29,6 @@ Camera::~Camera() {
 
 void Camera::InvalidateTransform() {
     SpaceObject::InvalidateTransform();
-    // The constructor's placement runs before and the destructor's tear-down after the
-    // render camera exists.
-    if (!m_renderCamera) {
-        return;
-    }
     m_renderCamera->SetViewMatrix(GetInverseWorldMatrix().m);
     m_renderCamera->Refresh();
 }
@@ -66,7 +61,7 @@ int Camera::GetParam20() { return m_renderCamera->IsOrthographic(); }
 
 void Camera::SetViewMatrix(const Matrix& view) {
     Matrix world = view;
-    const bool inverted = UseAlignedAlloc() ? MatrixInverseSse(world) : MatrixInverse(world);
+    const bool inverted = MatrixInverseFast(world);
     if (!inverted) {
         // A singular view has no camera pose: keep the one we have, and the renderer with it.
         LogWarning("Camera::SetViewMatrix: the view matrix cannot be inverted; ignored.");

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "world/core/Geometry.h"
+#include "world/core/math/Geometry.h"
 #include "world/core/ICamera.h"
 #include "world/core/SpaceObject.h"
 

@@ -1,6 +1,6 @@
 #pragma once
-#include "world/core/Matrix.h"
-#include "world/core/Vector.h"
+#include "world/core/math/Matrix.h"
+#include "world/core/math/Vector.h"
 
 namespace quor {
 struct Ray;

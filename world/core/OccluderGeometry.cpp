@@ -5,7 +5,7 @@
 #include "platform/host/IOcclusion.h"
 #include "world/core/CollisionMeshRecord.h"
 #include "world/core/InterfaceTable.h"
-#include "world/core/Matrix.h"
+#include "world/core/math/Matrix.h"
 
 namespace quor {
 

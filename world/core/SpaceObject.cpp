@@ -5,11 +5,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include <xmmintrin.h>
-
-#include "world/core/Geometry.h"
+#include "world/core/math/Geometry.h"
 #include "world/core/Log.h"
-#include "world/scene/SceneBase.h"
 
 namespace quor::world {
 
@@ -25,72 +22,7 @@ void Erase(std::vector<SpaceObject*>& list, const SpaceObject* object) {
     }
 }
 
-void InvertFast(Matrix& m) {
-    if (UseAlignedAlloc()) {
-        MatrixInverseSse(m);
-    } else {
-        MatrixInverse(m);
-    }
-}
-
-void Multiply(const Matrix& a, const Matrix& b, Matrix& out) {
-    if (UseAlignedAlloc()) {
-        Matrix4Multiply(a, b, out);
-    } else {
-        MatrixMultiplyPlain(a, b, out);
-    }
-}
-
 bool NearOne(float v) { return std::fabs(v - 1.0f) < 1e-4f; }
-
-// out = local x parent, where the local matrix is the rotation rows scaled by s with the
-// position as translation row. Its fourth column is (0, 0, 0, 1), so only the terms that can be
-// non-zero are formed: the product of every world-matrix recompute, done once per object per
-// change, is the hot path of a moving tree.
-void ComposeWorldPlain(const Matrix& rotation, const Vec3& s, const Vec3& position,
-                       const Matrix& parent, Matrix& out) {
-    const float* r = rotation.m;
-    const float* p = parent.m;
-    float result[16];
-    for (int row = 0; row < 3; ++row) {
-        const float a = r[4 * row] * s[row];
-        const float b = r[4 * row + 1] * s[row];
-        const float c = r[4 * row + 2] * s[row];
-        for (int col = 0; col < 4; ++col) {
-            result[4 * row + col] = a * p[col] + b * p[4 + col] + c * p[8 + col];
-        }
-    }
-    for (int col = 0; col < 4; ++col) {
-        result[12 + col] =
-            position.x * p[col] + position.y * p[4 + col] + position.z * p[8 + col] + p[12 + col];
-    }
-    std::copy(result, result + 16, out.m);
-}
-
-void ComposeWorldSse(const Matrix& rotation, const Vec3& s, const Vec3& position,
-                     const Matrix& parent, Matrix& out) {
-    const __m128 p0 = _mm_load_ps(parent.m);
-    const __m128 p1 = _mm_load_ps(parent.m + 4);
-    const __m128 p2 = _mm_load_ps(parent.m + 8);
-    const __m128 p3 = _mm_load_ps(parent.m + 12);
-    const float* r = rotation.m;
-    __m128 rows[4];
-    for (int row = 0; row < 3; ++row) {
-        __m128 v = _mm_mul_ps(_mm_set1_ps(r[4 * row] * s[row]), p0);
-        v = _mm_add_ps(v, _mm_mul_ps(_mm_set1_ps(r[4 * row + 1] * s[row]), p1));
-        v = _mm_add_ps(v, _mm_mul_ps(_mm_set1_ps(r[4 * row + 2] * s[row]), p2));
-        rows[row] = v;
-    }
-    __m128 t = _mm_mul_ps(_mm_set1_ps(position.x), p0);
-    t = _mm_add_ps(t, _mm_mul_ps(_mm_set1_ps(position.y), p1));
-    t = _mm_add_ps(t, _mm_mul_ps(_mm_set1_ps(position.z), p2));
-    rows[3] = _mm_add_ps(t, p3);
-    // The parent rows are all read before out is written, so out may be the parent.
-    _mm_store_ps(out.m, rows[0]);
-    _mm_store_ps(out.m + 4, rows[1]);
-    _mm_store_ps(out.m + 8, rows[2]);
-    _mm_store_ps(out.m + 12, rows[3]);
-}
 
 }  // namespace
 
@@ -104,7 +36,7 @@ std::uint32_t SpaceObject::LastIssuedId() { return g_lastId.load(std::memory_ord
 
 SpaceObject::~SpaceObject() {
     if (m_scene && m_scene->GetRootObject() != this) {
-        SceneBase::UnregisterObjectId(m_id);
+        m_scene->ForgetObjectId(m_id);
     }
     Clear();
     // Attachments are owned with their parent and go first when a scene releases it; any that
@@ -170,7 +102,7 @@ void SpaceObject::SetWorldRotation(const Matrix& rotation) {
                 inverse(r, c) = parentRotation(c, r);
             }
         }
-        Multiply(own, inverse, own);
+        MatrixMultiplyFast(own, inverse, own);
         OrthonormalizeRotation(own);
     }
     m_rotation = own;
@@ -185,7 +117,7 @@ void SpaceObject::GetWorldRotation(Matrix& out) {
     }
     Matrix parentRotation;
     m_parent->GetWorldRotation(parentRotation);
-    Multiply(m_rotation, parentRotation, out);
+    MatrixMultiplyFast(m_rotation, parentRotation, out);
 }
 
 void SpaceObject::SetScale(const Vec3& scale) {
@@ -259,7 +191,7 @@ void SpaceObject::SetWorldMatrix(const Matrix& m) {
         return;
     }
     Matrix local;
-    Multiply(m, m_parent->GetInverseWorldMatrix(), local);
+    MatrixMultiplyFast(m, m_parent->GetInverseWorldMatrix(), local);
     SetLocalMatrix(local);
     m_world = m;
     m_worldValid = 1;
@@ -268,7 +200,7 @@ void SpaceObject::SetWorldMatrix(const Matrix& m) {
 void SpaceObject::ApplyMatrix(const Matrix& m) {
     Matrix local;
     GetLocalMatrix(local);
-    Multiply(local, m, local);
+    MatrixMultiplyFast(local, m, local);
     SetLocalMatrix(local);
 }
 
@@ -295,7 +227,7 @@ void SpaceObject::RotateAroundAxis(const Ray& axis, float angle) {
     Vec3SetLength(direction, 1.0f);
     Matrix turn;
     MatrixRotationAxis(turn, direction, angle);
-    Multiply(m_rotation, turn, m_rotation);
+    MatrixMultiplyFast(m_rotation, turn, m_rotation);
     InvalidateTransform();
     RebaseTrack();
 }
@@ -305,7 +237,7 @@ void SpaceObject::Rotate(const Vec3& axis, float angle) {
     const Vec3 a = axis;
     Matrix turn;
     MatrixRotationAxis(turn, a, angle);
-    Multiply(m_rotation, turn, m_rotation);
+    MatrixMultiplyFast(m_rotation, turn, m_rotation);
     InvalidateTransform();
     RebaseTrack();
 }
@@ -392,11 +324,7 @@ void SpaceObject::RecomputeWorldMatrix() {
     }
     const Matrix& parent = m_parent->m_worldValid ? m_parent->m_world : m_parent->GetWorldMatrix();
     const Vec3 scale = m_hasScale ? m_scale : Vec3{1.0f, 1.0f, 1.0f};
-    if (UseAlignedAlloc()) {
-        ComposeWorldSse(m_rotation, scale, m_position, parent, m_world);
-    } else {
-        ComposeWorldPlain(m_rotation, scale, m_position, parent, m_world);
-    }
+    ComposeWorld(m_rotation, scale, m_position, parent, m_world);
     m_worldValid = 1;
 }
 
@@ -410,7 +338,7 @@ const Matrix& SpaceObject::GetWorldMatrix() {
 const Matrix& SpaceObject::GetInverseWorldMatrix() {
     if (!m_inverseValid) {
         m_inverseWorld = GetWorldMatrix();
-        InvertFast(m_inverseWorld);
+        MatrixInverseFast(m_inverseWorld);
         m_inverseValid = 1;
     }
     return m_inverseWorld;
@@ -420,7 +348,7 @@ void SpaceObject::GetLocalMatrix(Matrix& out) { BuildLocalMatrix(out); }
 
 void SpaceObject::GetInverseLocalMatrix(Matrix& out) {
     BuildLocalMatrix(out);
-    InvertFast(out);
+    MatrixInverseFast(out);
     if (!m_parent) {
         m_inverseWorld = out;
         m_inverseValid = 1;
@@ -432,7 +360,7 @@ void SpaceObject::GetRelativeMatrix(ISpaceObject* other, Matrix& out) {
         MatrixIdentity(out);
         return;
     }
-    Multiply(other->GetWorldMatrix(), GetInverseWorldMatrix(), out);
+    MatrixMultiplyFast(other->GetWorldMatrix(), GetInverseWorldMatrix(), out);
 }
 
 void SpaceObject::InvalidateTransform() {
@@ -449,14 +377,10 @@ void SpaceObject::InvalidateTransform() {
         __builtin_prefetch(child->m_children.data());
     }
     for (SpaceObject* attachment : m_attachments) {
-        if (attachment) {
-            attachment->InvalidateTransform();
-        }
+        attachment->InvalidateTransform();
     }
     for (SpaceObject* child : m_children) {
-        if (child) {
-            child->InvalidateTransform();
-        }
+        child->InvalidateTransform();
     }
 }
 
@@ -500,7 +424,7 @@ void SpaceObject::Adopt(SpaceObject* child, bool keepWorld, bool asAttachment,
     child->m_isAttachment = asAttachment ? 1 : 0;
     if (keepWorld) {
         Matrix local;
-        Multiply(childWorld, GetInverseWorldMatrix(), local);
+        MatrixMultiplyFast(childWorld, GetInverseWorldMatrix(), local);
         child->SetTransformFromMatrix(local);
     }
     child->InvalidateTransform();
@@ -626,9 +550,6 @@ void SpaceObject::ReleaseChildren(SpaceObject* fallbackRoot) {
     const std::vector<SpaceObject*> children = std::move(m_children);
     m_children.clear();
     for (SpaceObject* child : children) {
-        if (!child) {
-            continue;
-        }
         const Matrix childWorld = child->GetWorldMatrix();
         child->m_parent = nullptr;
         if (home) {
@@ -655,9 +576,6 @@ void SpaceObject::FlattenChildren() {
     const std::vector<SpaceObject*> children = std::move(m_children);
     m_children.clear();
     for (SpaceObject* child : children) {
-        if (!child) {
-            continue;
-        }
         child->FlattenChildren();
         const Matrix childWorld = child->GetWorldMatrix();
         child->m_parent = nullptr;

@@ -5,9 +5,10 @@
 
 #include "world/core/Align16.h"
 #include "world/core/ISpaceObject.h"
-#include "world/core/Matrix.h"
-#include "world/core/Quaternion.h"
-#include "world/core/Vector.h"
+#include "world/core/ObjectOwner.h"
+#include "world/core/math/Matrix.h"
+#include "world/core/math/Quaternion.h"
+#include "world/core/math/Vector.h"
 
 namespace quor::world {
 
@@ -88,7 +89,7 @@ public:
     bool IsTransformChanged() override { return m_transformChanged != 0; }
     bool IsVisibleObject() override { return false; }
     void SetVisible(bool visible, bool recursive) override;
-    SceneBase* GetScene() override { return m_scene; }
+    ObjectOwner* GetScene() override { return m_scene; }
     std::uint32_t GetId() override { return m_id; }
     ~SpaceObject() override;
     void Clear() override;
@@ -98,8 +99,8 @@ public:
     int GetUserValue() override { return m_userValue; }
     void SetUserValue(int value) override { m_userValue = value; }
     void Update() override;
-    void SetScene(SceneBase* scene) override { m_scene = scene; }
-    bool IsInScene(SceneBase* scene) override { return m_scene == scene; }
+    void SetScene(ObjectOwner* scene) override { m_scene = scene; }
+    bool IsInScene(ObjectOwner* scene) override { return m_scene == scene; }
     void SetHideFlags(bool, std::uint16_t, bool) override {}
     bool HasHideFlags(std::uint16_t) override { return true; }
     void DropBoundObject(ISpaceObject*) override {}
@@ -189,7 +190,7 @@ private:
     SpaceObject* m_rootNode = nullptr;
     std::uint32_t m_isAttachment = 0;
     std::uint32_t m_id = 0;
-    SceneBase* m_scene = nullptr;
+    ObjectOwner* m_scene = nullptr;
     int m_userValue = 0;
     std::uint16_t m_fadingBindMode = 0;
     float m_blendTotal = 0.0f;

@@ -4,8 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "world/scene/SceneBase.h"
-
 namespace quor::world {
 
 namespace {
@@ -37,7 +35,7 @@ VisibleObject::~VisibleObject() {
     if (m_renderRecord) {
         m_renderRecord->inUse = 0;
     }
-    if (SceneBase* scene = GetScene()) {
+    if (ObjectOwner* scene = GetScene()) {
         scene->RemoveNamedObject(this);
     }
 }

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "world/core/Frustum.h"
-#include "world/core/Geometry.h"
+#include "world/core/math/Frustum.h"
+#include "world/core/math/Geometry.h"
 #include "world/core/IVisibleObject.h"
 #include "world/core/SharedString.h"
 #include "world/core/SpaceObject.h"

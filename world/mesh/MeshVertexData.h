@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "world/core/BinaryReader.h"
-#include "world/core/Vector.h"
+#include "world/core/math/Vector.h"
 #include "world/mesh/PodArray.h"
 
 namespace quor {

@@ -11,8 +11,8 @@
 #include <benchmark/benchmark.h>
 
 #include "world/core/Align16.h"
-#include "world/core/Frustum.h"
-#include "world/core/Matrix.h"
+#include "world/core/math/Frustum.h"
+#include "world/core/math/Matrix.h"
 #include "world/core/VisibleObject.h"
 
 namespace quor::world {

@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/world/core/ObjectModelSupport.h"
-#include "world/core/Geometry.h"
+#include "world/core/math/Geometry.h"
 #include "world/scene/ObjectIdMap.h"
 #include "world/scene/SceneBase.h"
 

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "world/core/Frustum.h"
+#include "world/core/math/Frustum.h"
 #include "world/scene/ObjectIdMap.h"
 #include "world/scene/SceneBase.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 
-#include "world/core/Matrix.h"
-#include "world/core/Vector.h"
+#include "world/core/math/Matrix.h"
+#include "world/core/math/Vector.h"
 
 namespace quor::common {
 class IXmlNode;

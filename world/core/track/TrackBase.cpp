@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "world/core/FrameTimeControl.h"
-#include "world/core/Geometry.h"
+#include "world/core/math/Geometry.h"
 #include "world/core/track/TransformKey.h"
 
 namespace quor::world {

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "platform/host/IXmlNode.h"
-#include "world/core/Geometry.h"
+#include "world/core/math/Geometry.h"
 #include "world/core/Log.h"
 #include "world/core/Random.h"
 #include "world/core/XmlNodePtr.h"

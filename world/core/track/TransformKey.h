@@ -1,9 +1,9 @@
 #pragma once
 #include <cstdint>
 
-#include "world/core/Matrix.h"
-#include "world/core/Quaternion.h"
-#include "world/core/Vector.h"
+#include "world/core/math/Matrix.h"
+#include "world/core/math/Quaternion.h"
+#include "world/core/math/Vector.h"
 
 namespace quor {
 

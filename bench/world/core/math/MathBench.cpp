@@ -8,8 +8,8 @@
 #include <random>
 #include <vector>
 
-#include "world/core/Frustum.h"
-#include "world/core/Matrix.h"
+#include "world/core/math/Frustum.h"
+#include "world/core/math/Matrix.h"
 
 #ifdef QUOR_HAVE_EIGEN
 #include <Eigen/Dense>

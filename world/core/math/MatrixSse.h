@@ -20,6 +20,31 @@ inline void Matrix4Multiply(const Matrix& a, const Matrix& b, Matrix& out) {
     }
 }
 
+inline void ComposeWorldSse(const Matrix& rotation, const Vec3& s, const Vec3& position,
+                            const Matrix& parent, Matrix& out) {
+    const __m128 p0 = _mm_load_ps(parent.m);
+    const __m128 p1 = _mm_load_ps(parent.m + 4);
+    const __m128 p2 = _mm_load_ps(parent.m + 8);
+    const __m128 p3 = _mm_load_ps(parent.m + 12);
+    const float* r = rotation.m;
+    __m128 rows[4];
+    for (int row = 0; row < 3; ++row) {
+        __m128 v = _mm_mul_ps(_mm_set1_ps(r[4 * row] * s[row]), p0);
+        v = _mm_add_ps(v, _mm_mul_ps(_mm_set1_ps(r[4 * row + 1] * s[row]), p1));
+        v = _mm_add_ps(v, _mm_mul_ps(_mm_set1_ps(r[4 * row + 2] * s[row]), p2));
+        rows[row] = v;
+    }
+    __m128 t = _mm_mul_ps(_mm_set1_ps(position.x), p0);
+    t = _mm_add_ps(t, _mm_mul_ps(_mm_set1_ps(position.y), p1));
+    t = _mm_add_ps(t, _mm_mul_ps(_mm_set1_ps(position.z), p2));
+    rows[3] = _mm_add_ps(t, p3);
+    // The parent rows are all read before out is written, so out may be the parent.
+    _mm_store_ps(out.m, rows[0]);
+    _mm_store_ps(out.m + 4, rows[1]);
+    _mm_store_ps(out.m + 8, rows[2]);
+    _mm_store_ps(out.m + 12, rows[3]);
+}
+
 namespace detail {
 inline __m128 SseLinear(const Vec3& p, const Matrix& m) {
     __m128 s = _mm_mul_ps(_mm_set1_ps(p.x), _mm_load_ps(m.m));

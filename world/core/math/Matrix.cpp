@@ -1,6 +1,7 @@
-#include "world/core/Matrix.h"
+#include "world/core/math/Matrix.h"
 
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 
 #include "world/core/Align16.h"
@@ -124,9 +125,50 @@ void MatrixMultiplyPlain(const Matrix& a, const Matrix& b, Matrix& out) {
     out = t;
 }
 
-void MatrixMultiplyInPlace(Matrix& m, const Matrix& other) {
-    if (UseAlignedAlloc()) Matrix4Multiply(m, other, m);
-    else MatrixMultiplyPlain(m, other, m);
+// --- the SIMD switch: every choice between the SSE and the plain forms is made here ---------
+
+void MatrixMultiplyFast(const Matrix& a, const Matrix& b, Matrix& out) {
+    if (UseAlignedAlloc()) Matrix4Multiply(a, b, out);
+    else MatrixMultiplyPlain(a, b, out);
+}
+
+bool MatrixInverseFast(Matrix& m) {
+    return UseAlignedAlloc() ? MatrixInverseSse(m) : MatrixInverse(m);
+}
+
+void TransformCoordFast(Vec3& p, const Matrix& m) {
+    if (UseAlignedAlloc()) TransformCoordSse(p, m);
+    else TransformCoord(p, m);
+}
+
+void ComposeWorld(const Matrix& rotation, const Vec3& s, const Vec3& position,
+                  const Matrix& parent, Matrix& out) {
+    if (UseAlignedAlloc()) ComposeWorldSse(rotation, s, position, parent, out);
+    else ComposeWorldPlain(rotation, s, position, parent, out);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void MatrixMultiplyInPlace(Matrix& m, const Matrix& other) { MatrixMultiplyFast(m, other, m); }
+
+void ComposeWorldPlain(const Matrix& rotation, const Vec3& s, const Vec3& position,
+                       const Matrix& parent, Matrix& out) {
+    const float* r = rotation.m;
+    const float* p = parent.m;
+    float result[16];
+    for (int row = 0; row < 3; ++row) {
+        const float a = r[4 * row] * s[row];
+        const float b = r[4 * row + 1] * s[row];
+        const float c = r[4 * row + 2] * s[row];
+        for (int col = 0; col < 4; ++col) {
+            result[4 * row + col] = a * p[col] + b * p[4 + col] + c * p[8 + col];
+        }
+    }
+    for (int col = 0; col < 4; ++col) {
+        result[12 + col] =
+            position.x * p[col] + position.y * p[4 + col] + position.z * p[8 + col] + p[12 + col];
+    }
+    std::copy(result, result + 16, out.m);
 }
 
 void MatrixMultiplyRotationPart(Matrix& m, const Matrix& other) {
@@ -175,10 +217,6 @@ bool MatrixInverse(Matrix& m) {
     return true;
 }
 
-bool MatrixInverseFast(Matrix& m) {
-    return UseAlignedAlloc() ? MatrixInverseSse(m) : MatrixInverse(m);
-}
-
 Vec3& TransformPoint(const Vec3& p, const Matrix& m, Vec3& out) {
     const Vec3 r{p.x * m.m[0] + p.y * m.m[4] + p.z * m.m[8] + m.m[12],
                  p.x * m.m[1] + p.y * m.m[5] + p.z * m.m[9] + m.m[13],
@@ -199,11 +237,6 @@ void TransformCoord(Vec3& p, const Matrix& m) {
 void TransformCoord(const Vec3& p, const Matrix& m, Vec3& out) {
     out = p;
     TransformCoord(out, m);
-}
-
-void TransformCoordFast(Vec3& p, const Matrix& m) {
-    if (UseAlignedAlloc()) TransformCoordSse(p, m);
-    else TransformCoord(p, m);
 }
 
 void TransformCoordFast(const Vec3& p, const Matrix& m, Vec3& out) {

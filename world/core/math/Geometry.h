@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "world/core/Matrix.h"
+#include "world/core/math/Matrix.h"
 
 namespace quor {
 

@@ -1,4 +1,4 @@
-#include "world/core/Geometry.h"
+#include "world/core/math/Geometry.h"
 
 #include <gtest/gtest.h>
 

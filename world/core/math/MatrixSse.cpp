@@ -2,7 +2,7 @@
 // Matrix.cpp are their oracle.
 #include <xmmintrin.h>
 
-#include "world/core/Matrix.h"
+#include "world/core/math/Matrix.h"
 
 namespace quor {
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "world/core/Vector.h"
+#include "world/core/math/Vector.h"
 
 namespace quor {
 
@@ -50,8 +50,20 @@ void MatrixMultiplyPlain(const Matrix& a, const Matrix& b, Matrix& out);
 // out = a x b in SSE. b is read whole before anything is written and each row of a before the
 // same row of out, so out may be a or b.
 inline void Matrix4Multiply(const Matrix& a, const Matrix& b, Matrix& out);
+// out = a x b through the form the SIMD switch selects; out may be a or b.
+void MatrixMultiplyFast(const Matrix& a, const Matrix& b, Matrix& out);
 // m = m x other, through the form the SIMD switch selects.
 void MatrixMultiplyInPlace(Matrix& m, const Matrix& other);
+// out = local x parent, where the local matrix has the rotation rows scaled by s and the
+// position as translation row. Its fourth column is (0, 0, 0, 1), so only the terms that can be
+// non-zero are formed: this is the product of every world-matrix recompute. out may be parent.
+void ComposeWorldPlain(const Matrix& rotation, const Vec3& s, const Vec3& position,
+                       const Matrix& parent, Matrix& out);
+inline void ComposeWorldSse(const Matrix& rotation, const Vec3& s, const Vec3& position,
+                            const Matrix& parent, Matrix& out);
+// The form the SIMD switch selects.
+void ComposeWorld(const Matrix& rotation, const Vec3& s, const Vec3& position,
+                  const Matrix& parent, Matrix& out);
 // m = m x (other's upper 3x3 with no translation), through the form the switch selects.
 void MatrixMultiplyRotationPart(Matrix& m, const Matrix& other);
 
@@ -105,4 +117,4 @@ bool MatrixHasUnitScale(const Matrix& m);
 
 }  // namespace quor
 
-#include "world/core/MatrixSse.h"
+#include "world/core/math/MatrixSse.h"

@@ -1,4 +1,4 @@
-#include "world/core/Matrix.h"
+#include "world/core/math/Matrix.h"
 
 #include <gtest/gtest.h>
 
@@ -134,6 +134,50 @@ TEST(MatrixSse, SwitchSelectsAFormThatAgrees) {
         ASSERT_LE(MaxAbsDiff(r[0], r[1]), 1e-4f * (1.0f + MaxAbs(r[0])));
         ASSERT_LE(MaxAbsDiff(inv[0], inv[1]), 1e-3f * (1.0f + MaxAbs(inv[0])));
         ExpectVecNear(q[0], q[1], 1e-4f * (1.0f + Vec3Length(q[0])));
+    }
+}
+
+TEST(MatrixSse, ComposeWorldMatchesTheFullProductInBothForms) {
+    // The local matrix (scaled rotation rows, position row) times the parent, written out in
+    // full with the plain product: both compose forms and the switch agree with it, also when
+    // the output is the parent.
+    RandomMath rnd(5);
+    for (int i = 0; i < kRounds; ++i) {
+        const Matrix rotation = i % 3 ? rnd.Rotation() : rnd.General();
+        const Vec3 s{rnd.Uniform(-5.0f, 5.0f), rnd.Uniform(-5.0f, 5.0f), rnd.Uniform(-5.0f, 5.0f)};
+        const Vec3 position = rnd.Vector(100.0f);
+        const Matrix parent = i % 2 ? rnd.Affine() : rnd.General();
+        Matrix local = MatrixIdentity();
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c) local(r, c) = rotation(r, c) * s[r];
+        local.Row(3) = position;
+        Matrix expected;
+        MatrixMultiplyPlain(local, parent, expected);
+        const float tol = 1e-5f * (1.0f + MaxAbs(expected));
+
+        Matrix plain, sse;
+        ComposeWorldPlain(rotation, s, position, parent, plain);
+        ComposeWorldSse(rotation, s, position, parent, sse);
+        ASSERT_LE(MaxAbsDiff(plain, expected), tol) << "round " << i;
+        ASSERT_LE(MaxAbsDiff(sse, expected), tol) << "round " << i;
+
+        Matrix inPlace = parent;
+        ComposeWorldSse(rotation, s, position, inPlace, inPlace);
+        ASSERT_EQ(inPlace, sse);
+        inPlace = parent;
+        ComposeWorldPlain(rotation, s, position, inPlace, inPlace);
+        ASSERT_EQ(inPlace, plain);
+        for (bool on : {false, true}) {
+            test::SimdSwitch sw(on);
+            Matrix chosen;
+            ComposeWorld(rotation, s, position, parent, chosen);
+            ASSERT_EQ(chosen, on ? sse : plain);
+            MatrixMultiplyFast(local, parent, chosen);
+            Matrix reference;
+            if (on) Matrix4Multiply(local, parent, reference);
+            else MatrixMultiplyPlain(local, parent, reference);
+            ASSERT_EQ(chosen, reference);
+        }
     }
 }
 

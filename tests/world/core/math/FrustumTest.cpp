@@ -1,4 +1,4 @@
-#include "world/core/Frustum.h"
+#include "world/core/math/Frustum.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "world/core/Geometry.h"
+#include "world/core/math/Geometry.h"
 
 namespace quor {
 

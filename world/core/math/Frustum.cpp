@@ -1,14 +1,11 @@
-#include "world/core/Frustum.h"
-
-#include "world/core/Align16.h"
+#include "world/core/math/Frustum.h"
 
 namespace quor {
 
 bool Frustum::SetFromCamera(const Matrix& world, const Matrix& projection) {
     Matrix m = projection;
     if (!MatrixInverseFast(m)) return false;
-    if (UseAlignedAlloc()) Matrix4Multiply(m, world, m);
-    else MatrixMultiplyPlain(m, world, m);
+    MatrixMultiplyFast(m, world, m);
     for (int i = 0; i < 8; ++i) {
         Vec3 c{i & 1 ? 1.0f : -1.0f, i & 2 ? 1.0f : -1.0f, i & 4 ? 1.0f : 0.0f};
         TransformCoordFast(c, m);
