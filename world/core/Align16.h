@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <new>
 
 namespace quor {
 
@@ -10,11 +11,19 @@ bool UseAlignedAlloc();
 void SetUseAlignedAlloc(bool on);
 
 // Base of every class that keeps SSE-aligned matrices; only its allocation operators.
-struct Align16 {
+// alignas makes the array cookie of a derived class with a destructor 16 bytes long, so
+// every element of new D[n] starts on a 16-byte boundary, not only the block. The
+// operators answer null when memory is exhausted; the nothrow forms are the ones
+// NewObject and NewArray reach.
+struct alignas(16) Align16 {
     static void* operator new(std::size_t size) noexcept;
     static void* operator new[](std::size_t size) noexcept;
+    static void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return operator new(size); }
+    static void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return operator new[](size); }
     static void operator delete(void* p) noexcept;
     static void operator delete[](void* p) noexcept;
+    static void operator delete(void* p, const std::nothrow_t&) noexcept { operator delete(p); }
+    static void operator delete[](void* p, const std::nothrow_t&) noexcept { operator delete[](p); }
 };
 
 }  // namespace quor

@@ -6,6 +6,7 @@
 #include "platform/host/IRenderer.h"
 #include "world/core/InterfaceTable.h"
 #include "world/core/Log.h"
+#include "world/core/Memory.h"
 
 namespace quor::world {
 
@@ -128,7 +129,8 @@ void Camera::OrbitYaw(float angle, float distance) {
 CameraList::~CameraList() { Clear(); }
 
 Camera* CameraList::Create() {
-    auto* camera = new Camera();
+    auto* camera = NewObject<Camera>();
+    if (!camera) return nullptr;
     m_cameras.push_back(camera);
     return camera;
 }

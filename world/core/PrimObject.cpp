@@ -5,6 +5,7 @@
 #include "platform/host/IEffect.h"
 #include "platform/host/IRenderer.h"
 #include "world/core/InterfaceTable.h"
+#include "world/core/Memory.h"
 
 namespace quor::world {
 
@@ -76,7 +77,8 @@ int PrimObject::GetPartDrawPass(int) {
 PrimObjectList::~PrimObjectList() { Clear(); }
 
 PrimObject* PrimObjectList::Create(int kind, std::uint32_t vertexFormat, bool withMaterial) {
-    auto* object = new PrimObject(kind, vertexFormat, withMaterial);
+    auto* object = NewObject<PrimObject>(kind, vertexFormat, withMaterial);
+    if (!object) return nullptr;
     m_objects.push_back(object);
     return object;
 }

@@ -4,10 +4,12 @@
 
 #include "world/core/SpaceObject.h"
 #include "world/scene/ObjectIdMap.h"
+#include "world/core/Memory.h"
 
 namespace quor::world {
 
-SceneBase::SceneBase() : m_root(new SpaceObject()) {
+SceneBase::SceneBase() : m_root(NewObject<SpaceObject>()) {
+    if (!m_root) OutOfMemory(sizeof(SpaceObject));
     m_root->SetScene(this);
 }
 

@@ -6,6 +6,7 @@
 #include "platform/host/IXmlNode.h"
 #include "world/core/Log.h"
 #include "world/core/XmlNodePtr.h"
+#include "world/core/Memory.h"
 
 namespace quor {
 
@@ -98,7 +99,8 @@ bool MeshSkeletalData::ReadSkeletonBlock(BinaryReader& in) {
     }
     if (version >= kBindPoseVersion) {
         if (!in.CheckCount(count, 64)) return false;
-        bindMatrices.reset(new Matrix[std::size_t(count) * 2]);
+        bindMatrices.reset(NewArray<Matrix>(std::size_t(count) * 2));
+        if (!bindMatrices) return false;
         for (std::uint16_t i = 0; i < count; ++i) in.F32s(bindMatrices[i].m, 16);
         for (std::uint16_t i = 0; i < count; ++i) {
             bindMatrices[count + i] = bindMatrices[i];

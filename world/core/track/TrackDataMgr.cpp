@@ -8,6 +8,7 @@
 #include "platform/host/IXmlNode.h"
 #include "world/core/InterfaceTable.h"
 #include "world/core/Log.h"
+#include "world/core/Memory.h"
 #include "world/core/NameHash64.h"
 #include "world/core/XmlNodePtr.h"
 #include "world/core/track/TrackData.h"
@@ -48,7 +49,7 @@ TrackData* TrackDataMgr::Load(const char* name) {
     char path[260];
     if (!fs->MakeFullPath(name, path, sizeof path)) return nullptr;
     if (TrackData* cached = Find(path)) return cached;
-    auto* data = new (std::nothrow) TrackData();
+    auto* data = NewObject<TrackData>();
     if (!data) return nullptr;
     if (!data->LoadFile(path)) {
         delete data;
@@ -69,7 +70,7 @@ TrackData* TrackDataMgr::Load(const char* name) {
 }
 
 TrackData* TrackDataMgr::CreateEmpty() {
-    auto* data = new (std::nothrow) TrackData();
+    auto* data = NewObject<TrackData>();
     if (!data) return nullptr;
     win32::CriticalSectionLock lock(m_lock);
     char name[64];

@@ -6,6 +6,7 @@
 #include "platform/host/IXmlNode.h"
 #include "world/core/math/Geometry.h"
 #include "world/core/Log.h"
+#include "world/core/Memory.h"
 #include "world/core/Random.h"
 #include "world/core/XmlNodePtr.h"
 
@@ -219,7 +220,7 @@ bool TrackCircle::InitFrom(const void* record) {
     TrackRotateTemplate t = *static_cast<const TrackRotateTemplate*>(record);
     t.up = t.axis;
     if (!m_next || !m_nextIsSibling) {
-        auto* offset = new TrackTranslate();
+        auto* offset = NewObject<TrackTranslate>();
         if (!offset) return false;
         LinkSibling(offset);
     }

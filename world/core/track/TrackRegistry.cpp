@@ -7,6 +7,7 @@
 #include "world/core/BinaryReader.h"
 #include "world/core/InterfaceTable.h"
 #include "world/core/Log.h"
+#include "world/core/Memory.h"
 #include "world/core/track/TrackData.h"
 #include "world/core/track/TrackKinds.h"
 #include "world/core/track/TrackSampled.h"
@@ -26,13 +27,13 @@ TrackRegistry& TrackRegistry::GetInstance() {
 
 TrackBase* TrackRegistry::CreateTrack(std::uint32_t kind) {
     switch (kind) {
-    case kTrackTranslate: return new TrackTranslate();
-    case kTrackRotate: return new TrackRotate();
-    case kTrackScale: return new TrackScale();
-    case kTrackLine: return new TrackLine();
-    case kTrackCircle: return new TrackCircle();
-    case kTrackCurveBoxed: return new TrackCurveBoxed();
-    case kTrackSampled: return new TrackSampled();
+    case kTrackTranslate: return NewObject<TrackTranslate>();
+    case kTrackRotate: return NewObject<TrackRotate>();
+    case kTrackScale: return NewObject<TrackScale>();
+    case kTrackLine: return NewObject<TrackLine>();
+    case kTrackCircle: return NewObject<TrackCircle>();
+    case kTrackCurveBoxed: return NewObject<TrackCurveBoxed>();
+    case kTrackSampled: return NewObject<TrackSampled>();
     default: return nullptr;
     }
 }

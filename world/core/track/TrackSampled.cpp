@@ -6,6 +6,7 @@
 
 #include "platform/host/IXmlNode.h"
 #include "world/core/Log.h"
+#include "world/core/Memory.h"
 #include "world/core/XmlNodePtr.h"
 #include "world/core/track/TrackData.h"
 #include "world/core/track/TrackDataMgr.h"
@@ -43,7 +44,7 @@ bool TrackSampled::Bind(TrackData* data, std::uint16_t channel, bool chainRest) 
         TrackSampled* tail = this;
         const std::size_t count = data->channels.size();
         for (std::size_t c = std::size_t(channel) + 1; c < count; ++c) {
-            auto* sibling = new TrackSampled();
+            auto* sibling = NewObject<TrackSampled>();
             if (!sibling) break;
             sibling->m_data = data;
             sibling->m_channel = static_cast<std::uint16_t>(c);
