@@ -237,7 +237,7 @@ void TrackBase::SetDuration(float ms, bool still) {
 void TrackBase::SetReverse(bool reverse) {
     if ((m_clock.reverse != 0) == reverse) return;
     Matrix inverse = m_loopDelta;
-    if (MatrixInverse(inverse)) m_loopDelta = inverse;
+    if (MatrixInverseRegular(inverse)) m_loopDelta = inverse;
     for (TrackBase* t = this; t; t = t->m_nextIsSibling ? t->m_next : nullptr) t->m_clock.reverse = reverse ? 1 : 0;
 }
 
@@ -341,7 +341,7 @@ void TrackBase::GetTransformMatrix(Matrix& out, bool withoutBase) {
     if (withoutBase) {
         // A singular base cannot be taken out: the transform stays whole.
         Matrix inverse = m_base;
-        if (MatrixInverse(inverse)) Multiply(out, inverse, out);
+        if (MatrixInverseRegular(inverse)) Multiply(out, inverse, out);
     }
     m_dirty = 0;
 }
@@ -371,7 +371,7 @@ void TrackBase::SetMatrix(const Matrix& target) {
     Matrix inverse;
     GetTransformMatrix(inverse, false);
     // A transform that has collapsed (zero scale) cannot be re-based: the base stays.
-    if (MatrixInverse(inverse)) {
+    if (MatrixInverseRegular(inverse)) {
         Matrix base;
         Multiply(m_base, inverse, base);
         Multiply(base, target, base);
@@ -410,7 +410,7 @@ void TrackBase::RecomputeLoopDelta() {
     evaluateAt(end, e);
     Matrix restored;
     evaluateAt(static_cast<float>(saved), restored);
-    if (!MatrixInverse(s)) return;  // a singular pass start: no accumulation
+    if (!MatrixInverseRegular(s)) return;  // a singular pass start: no accumulation
     Matrix delta;
     MatrixMultiplyPlain(s, e, delta);
     Vec3 translation, scale;

@@ -87,6 +87,14 @@ void QuaternionToEuler(const Quaternion& q, std::uint32_t order, float out[3]) {
     MatrixToEuler(m, order, out);
 }
 
+bool MatrixInverseRegular(Matrix& m) {
+    const float det = m(0, 0) * (m(1, 1) * m(2, 2) - m(1, 2) * m(2, 1)) -
+                      m(0, 1) * (m(1, 0) * m(2, 2) - m(1, 2) * m(2, 0)) +
+                      m(0, 2) * (m(1, 0) * m(2, 1) - m(1, 1) * m(2, 0));
+    if (!(std::fabs(det) >= 1e-12f)) return false;
+    return MatrixInverse(m);
+}
+
 void TransformKey::ToMatrix(const TransformKey& key, Matrix& out) {
     if (key.eulerOrder != 0) {
         EulerToMatrix(key.rotation.x, key.rotation.y, key.rotation.z, out, key.eulerOrder);
@@ -125,7 +133,7 @@ void RelativeTransformKey(TransformKey& out, const TransformKey& a, const Transf
     Matrix ma, mb;
     TransformKey::ToMatrix(a, ma);
     TransformKey::ToMatrix(b, mb);
-    if (!MatrixInverse(mb)) {
+    if (!MatrixInverseRegular(mb)) {
         out = a;
         return;
     }

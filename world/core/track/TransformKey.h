@@ -40,6 +40,10 @@ void EulerToQuaternion(float x, float y, float z, std::uint32_t order, Quaternio
 void MatrixToEuler(const Matrix& m, std::uint32_t order, float out[3]);
 void QuaternionToEuler(const Quaternion& q, std::uint32_t order, float out[3]);
 
+// Inverts m unless its 3x3 part has (nearly) collapsed, a determinant below 1e-12 in size:
+// such a transform has no usable inverse, and false leaves m untouched.
+bool MatrixInverseRegular(Matrix& m);
+
 // Position, scale and rotation of m; the rotation as a quaternion when key.eulerOrder is 0,
 // else as Euler angles of that order.
 void TransformKeyFromMatrix(const Matrix& m, TransformKey& key);

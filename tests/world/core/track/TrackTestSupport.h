@@ -11,6 +11,7 @@
 #include "tests/support/world/LogCapture.h"
 #include "tests/support/world/TrackFileWriter.h"
 #include "world/core/FrameTimeControl.h"
+#include "world/core/Memory.h"
 #include "world/core/track/TrackDataMgr.h"
 #include "world/core/track/TrackRegistry.h"
 
