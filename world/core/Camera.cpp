@@ -86,10 +86,10 @@ int Camera::WorldToScreen(const Vec3& point, float* screen, float* depth) {
     return m_renderCamera->Project(&view.x, screen, depth);
 }
 
-Ray& Camera::ScreenPointToRay(const float* screen, Ray& out, int flags) {
+Ray& Camera::ScreenPointToRay(float x, Ray& out, float y) {
     Vec3 nearPoint;
     Vec3 farPoint;
-    m_renderCamera->Unproject(screen, &nearPoint.x, &farPoint.x, flags);
+    m_renderCamera->Unproject(x, &nearPoint.x, &farPoint.x, y);
     LocalToWorld(nearPoint, nearPoint);
     LocalToWorld(farPoint, farPoint);
     out.origin = nearPoint;

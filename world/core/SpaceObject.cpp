@@ -156,12 +156,15 @@ bool SpaceObject::HasWorldScale() {
     return m_hasScale != 0 || (m_parent && m_parent->HasWorldScale());
 }
 
-bool SpaceObject::IsMirrored() { return m_scale.x * m_scale.y * m_scale.z < 0.0f; }
-
-bool SpaceObject::IsWorldMirrored() {
-    const bool own = IsMirrored();
-    return m_parent && m_parent->IsWorldMirrored() ? !own : own;
+// Decided by the determinant, not by the scale signs: SetRotation and the decomposition of a
+// sheared matrix may leave a rotation that mirrors by itself.
+bool SpaceObject::IsMirrored() {
+    Matrix local;
+    BuildLocalMatrix(local);
+    return MatrixIsMirrored(local);
 }
+
+bool SpaceObject::IsWorldMirrored() { return MatrixIsMirrored(GetWorldMatrix()); }
 
 void SpaceObject::SetPositionAndDirection(const Vec3& position, const Vec3& from, const Vec3& to) {
     m_position = position;
@@ -277,7 +280,14 @@ Vec3& SpaceObject::LocalToWorld(const Vec3& p, Vec3& out) {
 }
 
 Vec3& SpaceObject::WorldToLocal(const Vec3& p, Vec3& out) {
-    return TransformPoint(p, GetInverseWorldMatrix(), out);
+    const Matrix& inverse = GetInverseWorldMatrix();
+    if (!m_inverseValid) {
+        // A singular object (a zero scale) has no local space: the point lands at infinity,
+        // where no bound contains it.
+        out = Vec3{INFINITY, INFINITY, INFINITY};
+        return out;
+    }
+    return TransformPoint(p, inverse, out);
 }
 
 Vec3& SpaceObject::LocalToParent(const Vec3& p, Vec3& out) {
@@ -337,9 +347,13 @@ const Matrix& SpaceObject::GetWorldMatrix() {
 
 const Matrix& SpaceObject::GetInverseWorldMatrix() {
     if (!m_inverseValid) {
-        m_inverseWorld = GetWorldMatrix();
-        MatrixInverseFast(m_inverseWorld);
-        m_inverseValid = 1;
+        // A singular world matrix keeps the last good inverse (identity at first) and stays
+        // marked stale, so the next read tries again.
+        Matrix inverse = GetWorldMatrix();
+        if (MatrixInverseFast(inverse)) {
+            m_inverseWorld = inverse;
+            m_inverseValid = 1;
+        }
     }
     return m_inverseWorld;
 }
@@ -348,7 +362,10 @@ void SpaceObject::GetLocalMatrix(Matrix& out) { BuildLocalMatrix(out); }
 
 void SpaceObject::GetInverseLocalMatrix(Matrix& out) {
     BuildLocalMatrix(out);
-    MatrixInverseFast(out);
+    if (!MatrixInverseFast(out)) {
+        MatrixIdentity(out);
+        return;
+    }
     if (!m_parent) {
         m_inverseWorld = out;
         m_inverseValid = 1;

@@ -12,10 +12,6 @@ constexpr int kInvisibleLod = 15;
 
 Frustum g_frameFrustum[2];
 
-float MaxAbs(const Vec3& v) {
-    return std::max(std::fabs(v.x), std::max(std::fabs(v.y), std::fabs(v.z)));
-}
-
 }  // namespace
 
 const Bounds& VisibleObject::ZeroBound() {
@@ -99,19 +95,6 @@ std::uint8_t VisibleObject::GetCulledResult(int pass) const { return m_culled[Pa
 
 // --- bounds ------------------------------------------------------------------------------------
 
-float VisibleObject::WorldStretchBound() {
-    // The component-wise product of the scales up the chain underestimates the stretch once a
-    // rotated level sits between two non-uniform scales, and a negative component must not
-    // shrink the sphere; the product of the largest absolute components is a safe limit.
-    float stretch = 1.0f;
-    for (SpaceObject* o = this; o; o = o->Parent()) {
-        if (o->HasScale()) {
-            stretch *= MaxAbs(*o->GetScale());
-        }
-    }
-    return stretch;
-}
-
 void VisibleObject::BoundToParent(const Bounds& bound, Bounds& out) {
     Vec3 center;
     LocalToParent(bound.centre, center);
@@ -119,7 +102,9 @@ void VisibleObject::BoundToParent(const Bounds& bound, Bounds& out) {
     out.centre = center;
     out.half = Vec3{bound.half.x * std::fabs(scale.x), bound.half.y * std::fabs(scale.y),
                     bound.half.z * std::fabs(scale.z)};
-    out.radius = bound.radius * MaxAbs(scale);
+    Matrix local;
+    GetLocalMatrix(local);
+    out.radius = bound.radius * MatrixMaxStretch(local);
 }
 
 void VisibleObject::BoundToWorld(const Bounds& bound, Bounds& out) {
@@ -130,7 +115,9 @@ void VisibleObject::BoundToWorld(const Bounds& bound, Bounds& out) {
     out.centre = center;
     out.half = Vec3{bound.half.x * std::fabs(scale.x), bound.half.y * std::fabs(scale.y),
                     bound.half.z * std::fabs(scale.z)};
-    out.radius = bound.radius * WorldStretchBound();
+    // The stretch of the world matrix itself: a product of per-level scales misses the shear
+    // that keep-world moves under rotated, non-uniformly scaled parents leave behind.
+    out.radius = bound.radius * MatrixMaxStretch(GetWorldMatrix());
 }
 
 void VisibleObject::GetBoundParts(const Bounds& bound, Vec3* center, float* radius, Vec3* extents,

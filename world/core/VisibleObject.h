@@ -125,9 +125,6 @@ public:
 
 private:
     static int PassIndex(int pass) { return pass != 0 ? 1 : 0; }
-    // An upper limit of how far the world matrix stretches any direction: the product of the
-    // largest absolute scale component of every level up the parent chain.
-    float WorldStretchBound();
 
     // What the per-frame culling reads and writes comes first and together; the frustum
     // copies, needed only for objects that straddle the frustum, come last.

@@ -95,8 +95,11 @@ inline void TransformNormalSse(const Vec3& v, const Matrix& m, Vec3& out);
 void Vec4Transform(const Vec4& v, const Matrix& m, Vec4& out);
 
 // --- scale, mirroring, decomposition --------------------------------------------------------
-// Determinant of the upper 3x3 below 0.
+// Determinant of the upper 3x3 below 0 (evaluated in double).
 bool MatrixIsMirrored(const Matrix& m);
+// The most the upper 3x3 lengthens any vector (its largest singular value): the factor that
+// takes a radius safely into the transformed space, whatever shear or mirror the matrix holds.
+float MatrixMaxStretch(const Matrix& m);
 // Lengths of rows 0-2; x negated when the matrix is mirrored.
 void MatrixGetScale(const Matrix& m, Vec3& out);
 // Translation, signed per-axis scale and the rotation built from the divided rows; returns the

@@ -79,10 +79,16 @@ bool MatrixInverseSse(Matrix& mat, float* detOut) {
     const float d = _mm_cvtss_f32(det);
     if (d == 0.0f) return false;
     if (detOut) *detOut = d;
+    // Outside this range the reciprocal (or the cofactors it scales) leaves the normal floats;
+    // the pivoting form still finds the inverse of such a matrix.
+    const float magnitude = d < 0.0f ? -d : d;
+    if (__builtin_expect(!(magnitude > 1e-36f && magnitude < 1e36f), 0)) return MatrixInverse(mat);
 
-    // Reciprocal estimate refined by one Newton step: r' = 2r - det r^2.
+    // Reciprocal estimate refined by one Newton step: r' = r (2 - det r). det r is near 1
+    // whatever the magnitude, where r r alone would overflow for a determinant below about
+    // 3e-20 (three stacked scales of 0.001) and underflow above 3e19.
     const __m128 r = _mm_rcp_ss(det);
-    det = _mm_sub_ss(_mm_add_ss(r, r), _mm_mul_ss(det, _mm_mul_ss(r, r)));
+    det = _mm_mul_ss(r, _mm_sub_ss(_mm_set_ss(2.0f), _mm_mul_ss(det, r)));
     det = _mm_shuffle_ps(det, det, 0x00);
 
     _mm_store_ps(src, _mm_mul_ps(det, minor0));
