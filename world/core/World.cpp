@@ -3,6 +3,8 @@
 #include "platform/host/IUtils.h"
 #include "world/core/Align16.h"
 #include "world/core/InterfaceTable.h"
+#include "world/core/track/TrackDataMgr.h"
+#include "world/core/track/TrackRegistry.h"
 
 namespace quor {
 
@@ -84,6 +86,11 @@ void World::RenderUpperTexts() {}
 
 int World::GetOption(int index) { return (index >= 0 && index < 5) ? m_options[index] : 0; }
 
-void World::Shutdown() { m_initialized = false; }
+void World::Shutdown() {
+    // Tracks go before the cached data they play: a sampled track releases its data.
+    world::TrackRegistry::GetInstance().RemoveAll();
+    TrackDataMgr::GetInstance().Clear();
+    m_initialized = false;
+}
 
 }  // namespace quor

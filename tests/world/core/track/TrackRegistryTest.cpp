@@ -124,3 +124,19 @@ TEST_F(TrackRegistryTest, LoadTrackFileGates) {
 }
 
 }  // namespace
+
+#include "world/core/World.h"
+
+namespace {
+
+TEST_F(TrackRegistryTest, WorldShutdownReleasesTracksAndTheirData) {
+    AddFile("s.trk", WriteTrackFile(MakeTrackFile(3, 2)));
+    ASSERT_NE(TrackRegistry::GetInstance().LoadTrackFile("s.trk"), nullptr);
+    ASSERT_NE(TrackRegistry::GetInstance().AddTrack(nullptr, kTrackRotate), nullptr);
+    ASSERT_NE(TrackDataMgr::GetInstance().CreateEmpty(), nullptr);
+    World::Instance().Shutdown();
+    EXPECT_EQ(TrackRegistry::GetInstance().Count(), 0u);
+    EXPECT_EQ(TrackDataMgr::GetInstance().Count(), 0u);
+}
+
+}  // namespace
