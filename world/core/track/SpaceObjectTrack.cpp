@@ -1,44 +1,76 @@
 // The track side of SpaceObject: binding, rebasing, the per-frame step and the cross-fade.
-//
-// The track classes (TrackBase and its kinds) are not part of the build yet. Until they are,
-// no track can be bound: BindTrack refuses any track and answers the unbinding forms, and the
-// other steps find no bound or fading track and change nothing. Each place that will talk to
-// a track is marked where it stands in the algorithm.
+#include "world/core/FrameTimeControl.h"
 #include "world/core/SpaceObject.h"
+#include "world/core/track/TrackBase.h"
+#include "world/core/track/TransformKey.h"
 
 namespace quor::world {
 
 namespace {
+
 constexpr float kBlendEpsilon = 1e-4f;
+
+// Lets a track go: another object may bind it, the registry may destroy it.
+void Release(TrackBase* track) {
+    if (track) track->SetInUse(false);
 }
 
-bool SpaceObject::BindTrack(ITrack* track, float blend, bool apply, std::uint16_t mode,
-                            float start) {
-    (void)start;
-    if (mode == 0) {
+// The parts of a track's transform that its bind mode selects, into a key; has[i] tells which
+// (position, rotation, scale) the mode covered.
+void KeyFromTrack(TrackBase* track, std::uint16_t mode, TransformKey& key, bool has[3]) {
+    Vec3 position, scale;
+    Matrix rotation;
+    GetTrackTransformByMode(track, mode, &position, &rotation, &scale);
+    has[0] = (mode & 1) != 0;
+    has[1] = (mode & 2) != 0;
+    has[2] = (mode & 4) != 0;
+    if (has[0]) key.position = position;
+    if (has[1]) MatrixToQuaternion(rotation, key.rotation);
+    if (has[2]) key.scale = scale;
+}
+
+}  // namespace
+
+bool SpaceObject::BindTrack(ITrack* trackInterface, float blend, bool apply, std::uint16_t mode, float start) {
+    if (mode == 0) return false;
+    auto* track = dynamic_cast<TrackBase*>(trackInterface);
+    if (track && track == m_fadingTrack) {
+        DropFadingTrack();
+    } else if (track && track->InUse()) {
         return false;
     }
-    if (track) {
-        // Taking the track as a TrackBase (and refusing one in use elsewhere) needs the track
-        // classes.
-        return false;
-    }
-    if (m_blendRemaining > kBlendEpsilon && !apply) {
-        blend = 0.0f;
-    }
+    if (m_blendRemaining > kBlendEpsilon && !apply && !track) blend = 0.0f;
     if (blend < kBlendEpsilon) {
-        // Releasing the bound track (its in-use flag) belongs to the track classes.
+        Release(m_boundTrack);
         m_boundTrack = nullptr;
         m_bindMode = 0;
     } else {
+        if (m_fadingTrack) {
+            m_fadingTrack->Stop();
+            Release(m_fadingTrack);
+        }
+        // The track that fades out keeps reading the channels it was bound with.
         m_fadingTrack = m_boundTrack;
-        m_fadingBindMode = mode;
+        m_fadingBindMode = m_bindMode;
         m_blendTotal = blend;
         m_blendRemaining = blend;
     }
     m_applyFlag = apply ? 1 : 0;
-    m_boundTrack = nullptr;
-    if (!m_fadingTrack) {
+    m_boundTrack = track;
+    if (track) {
+        if (!m_fadingTrack) {
+            TrackBaseSnapshot& snapshot = BaseSnapshot();
+            snapshot.position = m_position;
+            MatrixToQuaternion(m_rotation, snapshot.rotation);
+            snapshot.scale = m_scale;
+        }
+        track->SetInUse(true);
+        track->Start();
+        track->SetTime(start);
+        m_bindMode = mode;
+        if (mode & 4) m_hasScale = 1;
+        if (apply) ApplyBoundTrack();
+    } else if (!m_fadingTrack) {
         DropFadingTrack();
     }
     return true;
@@ -57,10 +89,7 @@ ITrack* SpaceObject::UnbindTrack(float blend) {
     return previous;
 }
 
-ITrack* SpaceObject::GetTrack() {
-    // The ITrack face of the bound track comes with the track classes; nothing is bound yet.
-    return nullptr;
-}
+ITrack* SpaceObject::GetTrack() { return m_boundTrack; }
 
 void SpaceObject::RebaseTrack() {
     if (m_boundTrack && m_blendTotal <= 0.0f) {
@@ -69,7 +98,10 @@ void SpaceObject::RebaseTrack() {
 }
 
 void SpaceObject::DropFadingTrack() {
-    // Stopping and releasing the fading track belongs to the track classes.
+    if (m_fadingTrack) {
+        m_fadingTrack->Stop();
+        Release(m_fadingTrack);
+    }
     m_fadingTrack = nullptr;
     m_blendTotal = 0.0f;
     m_blendRemaining = 0.0f;
@@ -83,23 +115,112 @@ void SpaceObject::ApplyBoundTrack() {
     if (!m_boundTrack) {
         return;
     }
-    // Rebasing the track's base matrix on the local matrix belongs to the track classes.
+    Matrix t;
+    m_boundTrack->GetTransformMatrix(t, true);
+    const std::uint16_t mode = m_bindMode;
+    if (mode == 3) {
+        MatrixNormalizeAxes(t);  // a mirroring scale leaves a proper rotation
+    } else if (mode == 1) {
+        const Vec3 translation = t.Row(3);
+        MatrixIdentity(t);
+        t.Row(3) = translation;
+    } else if (mode != 7) {
+        if (!(mode & 2)) MatrixRemoveScale(t);
+        if (!(mode & 1)) t.Row(3) = Vec3{0.0f, 0.0f, 0.0f};
+    }
+    // The track continues from where the object stands: base = local x inverse(T). A track
+    // whose transform has collapsed cannot be inverted and keeps its base.
+    if (!MatrixInverseRegular(t)) return;
+    Matrix local;
+    GetLocalMatrix(local);
+    MatrixMultiplyFast(local, t, local);
+    m_boundTrack->SetBaseMatrix(local);
 }
 
 void SpaceObject::ApplyTrackChannels() {
     if (!m_boundTrack) {
         return;
     }
-    // Writing the track's local transform channels belongs to the track classes.
+    GetTrackTransformByMode(m_boundTrack, m_bindMode, &m_position, &m_rotation, &m_scale);
 }
 
 bool SpaceObject::UpdateCrossFade() {
-    if (!m_boundTrack && !m_fadingTrack) {
+    const double step = GetFrameMilliseconds() * (m_boundTrack ? m_boundTrack->GetSpeed() : 1.0f);
+    m_blendRemaining -= static_cast<float>(step);
+    if (m_blendRemaining <= 0.0f || !(m_blendTotal > 0.0f)) {
         DropFadingTrack();
+        // The fade ends on the new track itself, even one that does not move this frame.
+        if (m_boundTrack && !m_applyFlag) {
+            ApplyTrackChannels();
+            InvalidateTransform();
+        }
         return false;
     }
-    // Blending the fading and the bound track belongs to the track classes.
-    return false;
+    const float f = m_blendRemaining / m_blendTotal;
+    if (m_applyFlag) {
+        // Whole matrices: each side's transform (with its base) as a key.
+        TransformKey a, b;
+        Matrix m;
+        if (m_fadingTrack) {
+            m_fadingTrack->Advance();
+            m_fadingTrack->GetTransformMatrix(m, false);
+            TransformKeyFromMatrix(m, a);
+        } else {
+            const TrackBaseSnapshot& s = BaseSnapshot();
+            a.position = s.position;
+            a.rotation = s.rotation;
+            a.scale = s.scale;
+        }
+        if (m_boundTrack) {
+            m_boundTrack->Advance();
+            m_boundTrack->GetTransformMatrix(m, false);
+        } else {
+            GetLocalMatrix(m);
+        }
+        TransformKeyFromMatrix(m, b);
+        BlendTransformKey(b, a, f);
+        TransformKey::ToMatrix(b, m);
+        SetTransformFromMatrix(m);
+        return true;
+    }
+    TransformKey a, b;
+    bool aHas[3] = {true, true, true};
+    bool bHas[3] = {true, true, true};
+    if (m_fadingTrack) {
+        m_fadingTrack->Advance();
+        KeyFromTrack(m_fadingTrack, m_fadingBindMode, a, aHas);
+    } else {
+        const TrackBaseSnapshot& s = BaseSnapshot();
+        a.position = s.position;
+        a.rotation = s.rotation;
+        a.scale = s.scale;
+    }
+    if (m_boundTrack) {
+        m_boundTrack->Advance();
+        KeyFromTrack(m_boundTrack, m_bindMode, b, bHas);
+    } else {
+        b.position = m_position;
+        MatrixToQuaternion(m_rotation, b.rotation);
+        b.scale = m_scale;
+    }
+    // A part only one side drives does not blend: the other side takes its value.
+    TransformKey current;
+    current.position = m_position;
+    MatrixToQuaternion(m_rotation, current.rotation);
+    current.scale = m_scale;
+    auto share = [&](int i, auto member) {
+        if (aHas[i] && !bHas[i]) b.*member = a.*member;
+        else if (bHas[i] && !aHas[i]) a.*member = b.*member;
+        else if (!aHas[i] && !bHas[i]) a.*member = b.*member = current.*member;
+    };
+    share(0, &TransformKey::position);
+    share(1, &TransformKey::rotation);
+    share(2, &TransformKey::scale);
+    BlendTransformKey(b, a, f);
+    if (aHas[0] || bHas[0]) m_position = b.position;
+    if (aHas[1] || bHas[1]) QuaternionToMatrix(b.rotation, m_rotation);
+    if (aHas[2] || bHas[2]) m_scale = b.scale;
+    return true;
 }
 
 void SpaceObject::Update() {
@@ -107,7 +228,10 @@ void SpaceObject::Update() {
         InvalidateTransform();
         return;
     }
-    // Advancing a bound track and applying its channels belongs to the track classes.
+    if (m_boundTrack && m_boundTrack->Advance()) {
+        ApplyTrackChannels();
+        InvalidateTransform();
+    }
 }
 
 }  // namespace quor::world

@@ -117,6 +117,12 @@ void TrackBase::SetSourceName(const char* name) {
     m_sourceName[kNameSize - 1] = '\0';
 }
 
+void GetTrackTransformByMode(TrackBase* track, std::uint16_t mode, Vec3* position, Matrix* rotation, Vec3* scale) {
+    if (!track || mode < 1 || mode > 7) return;
+    track->GetLocalTransform((mode & 1) ? position : nullptr, (mode & 2) ? rotation : nullptr,
+                             (mode & 4) ? scale : nullptr);
+}
+
 // --- chain ---------------------------------------------------------------------------------
 
 TrackBase* TrackBase::ChainOwner(bool deep) {

@@ -123,6 +123,10 @@ private:
     void RecomputeLoopDelta();
 };
 
+// Reads the parts of the track's local transform that a bind mode selects (1 position,
+// 2 rotation, 4 scale, and their sums); other modes read nothing.
+void GetTrackTransformByMode(TrackBase* track, std::uint16_t mode, Vec3* position, Matrix* rotation, Vec3* scale);
+
 // The track type names; a track-type index counts from 0 in this list.
 constexpr const char* kTrackTypeNames[] = {"TrackFixPoint", "TrackLine",    "TrackCircle",  "TrackRotate",
                                            "TrackScale",    "TrackSampled", "TrackFlyInBox"};
