@@ -1,27 +1,30 @@
 #include "world/core/track/KeyCurve.h"
 
 #include <cmath>
-#include <iterator>
+#include <algorithm>
 
 namespace quor {
 
 bool KeyCurve::AddKey(float time, float value) {
     if (!std::isfinite(time)) return false;
-    m_keys[time] = value;
-    if (m_keys.size() >= 2) {
-        m_start = m_keys.begin()->first;
-        m_end = m_keys.rbegin()->first;
+    const auto at = std::lower_bound(m_times.begin(), m_times.end(), time);
+    const auto index = at - m_times.begin();
+    if (at != m_times.end() && *at == time) {
+        m_values[static_cast<std::size_t>(index)] = value;
+    } else {
+        m_times.insert(at, time);
+        m_values.insert(m_values.begin() + index, value);
+    }
+    if (m_times.size() >= 2) {
+        m_start = m_times.front();
+        m_end = m_times.back();
         m_length = m_end - m_start;
     }
     return true;
 }
 
-float KeyCurve::MapTime(float t) const {
+float KeyCurve::MapTimeLooped(float t) const {
     switch (m_mode) {
-    case 0:
-        if (t < m_start) return m_start;
-        if (t > m_end) return m_end;
-        return t;
     case 1: {
         if (!(m_length > 0.0f)) return m_start;
         const float r = std::fmod(t - m_start, m_length);
@@ -40,17 +43,5 @@ float KeyCurve::MapTime(float t) const {
     }
 }
 
-float KeyCurve::Evaluate(float time) const {
-    if (m_keys.empty()) return 0.0f;
-    if (m_keys.size() == 1) return m_keys.begin()->second;
-    const float t = MapTime(time);
-    // The first key at or after t; its predecessor (when any) opens the bracketing pair.
-    auto hi = m_keys.lower_bound(t);
-    if (hi == m_keys.end()) return m_keys.rbegin()->second;  // past the last key
-    // On a key, or before the first one (no pair brackets t): that key's value.
-    if (hi->first == t || hi == m_keys.begin()) return hi->second;
-    auto lo = std::prev(hi);
-    return lo->second + (hi->second - lo->second) * (t - lo->first) / (hi->first - lo->first);
-}
 
 }  // namespace quor

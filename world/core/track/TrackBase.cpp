@@ -102,6 +102,7 @@ TrackBase::~TrackBase() {
         sibling = afterSibling;
     }
     MatrixIdentity(m_base);
+    m_baseIdentity = 1;
 }
 
 bool TrackBase::LoadFile(const char*) { return false; }
@@ -250,6 +251,15 @@ void TrackBase::SetReverse(bool reverse) {
 // --- per frame -----------------------------------------------------------------------------
 
 bool TrackBase::TickChain() {
+    if (!m_next) {
+        // A lone track, the common case: no chain to walk.
+        bool changed = m_changed != 0;
+        m_previousTime = static_cast<float>(m_clock.time);
+        if (m_clock.Tick()) changed = true;
+        if (changed) Evaluate();
+        m_changed = 0;
+        return changed;
+    }
     std::vector<TrackBase*>& list = ChainScratch();
     const std::size_t first = list.size();
     for (TrackBase* t = this; t; t = t->m_next) list.push_back(t);
@@ -323,6 +333,8 @@ void TrackBase::GetVelocity(float* factor, Vec3* direction) {
 // --- transform -----------------------------------------------------------------------------
 
 void TrackBase::Evaluate() {
+    // Alone and without a base, the motion is the transform: nothing to compose or split.
+    if (!m_next && m_baseIdentity) return;
     Matrix m;
     ComposeMatrix(m_position, m_rotation, m_scale, m);
     if (m_next) {
@@ -364,6 +376,7 @@ void TrackBase::SetBaseMatrix(const Matrix& m) {
         MatrixApplyScale(m_base, Vec3{l0, l1, l2});
     }
     m_baseUnitScale = MatrixHasUnitScale(m_base) ? 1 : 0;
+    m_baseIdentity = m_base == MatrixIdentity() ? 1 : 0;
     Evaluate();
 }
 

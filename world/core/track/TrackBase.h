@@ -106,6 +106,7 @@ protected:
     std::uint8_t m_dirty = 1;
     Matrix m_base;
     std::uint8_t m_baseUnitScale = 0;
+    std::uint8_t m_baseIdentity = 1;  // the tail has nothing to compose
     Matrix m_loopDelta;
     TrackBase* m_next = nullptr;
     std::uint8_t m_nextIsSibling = 0;
