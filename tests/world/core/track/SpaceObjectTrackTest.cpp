@@ -189,3 +189,34 @@ TEST_F(SpaceObjectTrack, UnbindWithAFadeReturnsToTheObject) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SpaceObjectTrack, ApplyFadeBlendsWholeTransforms) {
+    SpaceObject o;
+    TrackBase* first = Line({0, 0, 0}, {10, 0, 0});
+    TrackBase* second = Line({0, 5, 0}, {0, 5, 0});
+    ASSERT_TRUE(o.BindTrack(first, 0.0f, true, 7, 0.0f));
+    for (int f = 0; f < 10; ++f) o.Update();
+    const float x = o.GetPosition()->x;
+    EXPECT_NEAR(x, 1.0f, 1e-3f);
+    ASSERT_TRUE(o.BindTrack(second, 100.0f, true, 7, 0.0f));
+    float last = x;
+    for (int f = 1; f <= 10; ++f) {
+        o.Update();
+        const float now = o.GetPosition()->x;
+        // From the old track (still moving on) toward the new one, which stays where the
+        // object stood when it was bound.
+        EXPECT_GE(now, x - 1e-4f) << f;
+        EXPECT_LE(now, x + 0.1f * static_cast<float>(f)) << f;
+        EXPECT_NEAR(o.GetPosition()->y, 0.0f, 1e-4f) << f;
+        last = now;
+    }
+    EXPECT_EQ(o.GetFadingTrack(), nullptr);
+    EXPECT_FALSE(first->InUse());
+    o.Update();
+    EXPECT_NEAR(o.GetPosition()->x, last, 1e-4f);
+    o.UnbindTrack(0.0f);
+}
+
+}  // namespace

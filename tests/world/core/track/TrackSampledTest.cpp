@@ -235,3 +235,87 @@ TEST_F(TrackSampledTest, SixtyFiveThousandChannelsPlayAndDie) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TrackSampledTest, ChannelFromXmlAndSetKey) {
+    TrackChannel c;
+    c.keyCount = 2;
+    XmlNodePtr node = ParseElement(R"(<C HasPositionKeys="1" HasRotationKeys="0" EulerFlags="2" Euler="0.1,0.2,0.3" Scale="2,3,4">
+        <K Position="1,2,3"/><K Position="4,5,6"/></C>)");
+    ASSERT_TRUE(c.LoadXml(node.Get()));
+    EXPECT_EQ(c.eulerRotation, 2);
+    EXPECT_EQ(c.positions, (std::vector<float>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(c.rotations, (std::vector<float>{0.1f, 0.2f, 0.3f}));
+    EXPECT_EQ(c.scales, (std::vector<float>{2, 3, 4}));
+    TransformKey key;
+    c.Sample(0, 0.5f, key);
+    EXPECT_EQ(key.position, (Vec3{2.5f, 3.5f, 4.5f}));
+    EXPECT_EQ(key.eulerOrder, 2u);
+    const Vec3 p{9, 9, 9};
+    c.SetKey(1, &p, nullptr, nullptr);
+    c.SetKey(2, &p, nullptr, nullptr);  // beyond the keys: nothing
+    EXPECT_EQ(c.positions, (std::vector<float>{1, 2, 3, 9, 9, 9}));
+    // Sampling past the last key stays on it.
+    c.Sample(1, 0.7f, key);
+    EXPECT_EQ(key.position, (Vec3{9, 9, 9}));
+    c.Sample(7, 0.7f, key);
+    EXPECT_EQ(key.position, (Vec3{9, 9, 9}));
+    TrackChannel bad;
+    XmlNodePtr badNode = ParseElement(R"(<C EulerFlags="7"/>)");
+    EXPECT_FALSE(bad.LoadXml(badNode.Get()));
+    TrackChannel plain;
+    XmlNodePtr plainNode = ParseElement(R"(<C/>)");
+    ASSERT_TRUE(plain.LoadXml(plainNode.Get()));
+    EXPECT_EQ(plain.rotations, (std::vector<float>{0, 0, 0, 1}));
+    EXPECT_EQ(plain.scales, (std::vector<float>{1, 1, 1}));
+}
+
+TEST_F(TrackSampledTest, ReverseReachesEverySibling) {
+    auto t = Load("rev.trk", MakeTrackFile(4, 3));
+    t->SetReverse(true);
+    for (TrackBase* s : Chain(t.get())) EXPECT_TRUE(s->IsReverse());
+    t->SetLoop(false);
+    for (TrackBase* s : Chain(t.get())) EXPECT_FALSE(s->IsLoop());
+    t->SetRange(100.0f, 250.0f);
+    for (TrackBase* s : Chain(t.get())) {
+        float a, b;
+        s->GetRange(a, b);
+        EXPECT_EQ(a, 100.0f);
+        EXPECT_EQ(b, 250.0f);
+    }
+}
+
+TEST_F(TrackSampledTest, OrdinaryNextsHangBehindTheSiblings) {
+    auto t = Load("next.trk", MakeTrackFile(4, 3));
+    auto other = Load("other.trk", MakeTrackFile(4, 1));
+    EXPECT_EQ(t->GetNext(false), nullptr);  // siblings are not handed out
+    ASSERT_TRUE(t->LinkNext(other.get(), false));
+    EXPECT_EQ(Chain(t.get()).size(), 3u);
+    EXPECT_EQ(t->GetNext(false), other.get());
+    EXPECT_EQ(t->GetNext(true), other.get());
+    EXPECT_EQ(t->UnlinkNext(true), other.get());
+    EXPECT_FALSE(other->InUse());
+    ASSERT_TRUE(t->LinkNext(other.get(), false));
+    t.reset();  // the siblings die, the ordinary next is only let go
+    EXPECT_FALSE(other->InUse());
+}
+
+TEST_F(TrackSampledTest, YawAccumulatesPerPass) {
+    // One channel turning 90 degrees about y per pass; flags 0x0002 keep only that angle.
+    TrackFileDesc desc = MakeTrackFile(2, 0);
+    TrackChannelDesc c = MakeTrackChannel(2, false, true, false, 0, 0);
+    const float h = std::sqrt(0.5f);
+    c.rotations = {0, 0, 0, 1, 0, h, 0, h};
+    desc.body.channels.push_back(c);
+    desc.body.channelFlags = 0x0002;
+    desc.body.times = {0.0f, 1000.0f};
+    auto t = Load("yaw.trk", desc);
+    ASSERT_TRUE(t->Start());
+    for (int f = 0; f < 250; ++f) t->Advance();  // two and a half passes
+    Matrix want;
+    MatrixRotationAxis(want, Vec3{0, 1, 0}, 3.14159265f * (2.0f * 0.5f + 0.25f));
+    for (int i = 0; i < 12; ++i) EXPECT_NEAR(t->Rotation().m[i], want.m[i], 1e-3f) << i;
+}
+
+}  // namespace
