@@ -339,6 +339,8 @@ TEST_F(VisibleObjectTest, CullingAgreesWithAnExactReferenceForAThousandObjects) 
         const bool sphereOut = frame.TestSphere(centre, radius, &inside);
         const bool copied = !(o->GetLocalFrustum(kCullPassMain).corners[7] == Vec3{});
         EXPECT_EQ(copied, !sphereOut && !inside);
+        // The copies are allocated only for those objects.
+        EXPECT_EQ(o->HasLocalFrustum(), copied);
         EXPECT_EQ(o->IsFullyInside(kCullPassMain), !sphereOut && inside);
         boxTests += copied;
     }
