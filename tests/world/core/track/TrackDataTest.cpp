@@ -5,9 +5,11 @@
 #include <cstring>
 #include <functional>
 #include <thread>
+#include <unordered_map>
 
 #include "platform/host/XmlNode.h"
 #include "tests/world/core/track/TrackTestSupport.h"
+#include "world/core/NameHash64.h"
 
 namespace {
 
@@ -254,13 +256,7 @@ TEST_F(TrackDataCache, ThreadsFirstLoadingOneFileKeepOneEntry) {
     }
 }
 
-}  // namespace
 
-#include <unordered_map>
-
-#include "world/core/NameHash64.h"
-
-namespace {
 
 TEST_F(TrackDataCache, PathsSharingTheKeyBitsKeepTheirOwnData) {
     // Two file names whose full paths share the low 32 bits of their hash (found by search).

@@ -3,6 +3,7 @@
 #include "tests/world/core/track/TrackTestSupport.h"
 #include "world/core/track/TrackKinds.h"
 #include "world/core/track/TrackSampled.h"
+#include "world/core/World.h"
 
 namespace {
 
@@ -123,11 +124,7 @@ TEST_F(TrackRegistryTest, LoadTrackFileGates) {
     EXPECT_EQ(TrackDataMgr::GetInstance().Count(), 0u);
 }
 
-}  // namespace
 
-#include "world/core/World.h"
-
-namespace {
 
 TEST_F(TrackRegistryTest, WorldShutdownReleasesTracksAndTheirData) {
     AddFile("s.trk", WriteTrackFile(MakeTrackFile(3, 2)));
