@@ -171,8 +171,11 @@ void TrackSampled::Evaluate() {
         const bool back = m_goAndReturn && t > static_cast<float>(m_clock.length) * 0.5f;
         if (back) t = static_cast<float>(m_clock.length) - t;
         // From the last key on there is no interval to find: the last key holds.
-        if (t >= table.Times()[count - 1]) {
+        const float* times = table.Times();
+        if (t >= times[count - 1]) {
             m_key = count - 1;
+        } else if (m_key + 1 < count && times[m_key] <= t && t < times[m_key + 1]) {
+            // Still inside the interval of the last frame: most frames are.
         } else {
             m_key = back ? table.FindBackward(t, m_key, nullptr) : table.FindForward(t, m_key, nullptr);
         }
@@ -180,7 +183,6 @@ void TrackSampled::Evaluate() {
         // The fraction from the key times: none past the last key or over an empty span.
         float fraction = 0.0f;
         if (m_key + 1 < count) {
-            const float* times = table.Times();
             const float span = times[m_key + 1] - times[m_key];
             if (span > 0.0f) fraction = std::clamp((t - times[m_key]) / span, 0.0f, 1.0f);
         }
