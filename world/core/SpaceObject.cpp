@@ -602,4 +602,18 @@ void SpaceObject::Clear() {
     m_baseSnapshot.reset();
 }
 
+void SpaceObject::ForgetTree() {
+    for (SpaceObject* attachment : m_attachments) {
+        attachment->ForgetTree();
+        attachment->m_isAttachment = 0;
+        attachment->m_parent = nullptr;
+    }
+    m_attachments.clear();
+    for (SpaceObject* child : m_children) {
+        child->ForgetTree();
+        child->m_parent = nullptr;
+    }
+    m_children.clear();
+}
+
 }  // namespace quor::world

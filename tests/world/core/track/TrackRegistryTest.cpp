@@ -7,7 +7,7 @@
 #include "tests/world/core/track/TrackTestSupport.h"
 #include "world/core/track/TrackKinds.h"
 #include "world/core/track/TrackSampled.h"
-#include "world/core/World.h"
+#include "world/scene/World.h"
 
 namespace {
 
