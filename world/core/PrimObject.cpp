@@ -5,8 +5,8 @@
 #include "platform/host/IEffect.h"
 #include "platform/host/IRenderer.h"
 #include "world/core/InterfaceTable.h"
-#include "world/core/Memory.h"
 #include "world/core/Log.h"
+#include "world/core/Memory.h"
 
 namespace quor::world {
 

@@ -587,6 +587,9 @@ void SpaceObject::SetVisible(bool visible, bool recursive) {
 
 void SpaceObject::Clear() {
     UnbindTrack(0.0f);
+    // An unbinding without a fade still leaves a fade already running: that track is let go
+    // too, or it would stay in use with no object left to release it.
+    DropFadingTrack();
     ObjectLockGuard guard(m_scene);
     SpaceObject* root = m_rootNode;
     SetRootNode(nullptr);

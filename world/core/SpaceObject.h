@@ -136,7 +136,7 @@ public:
     // lives. Subclasses keep the valid bits of their world-derived caches in it.
     TransformBlock* GetTransformBlock() const { return m_transform; }
 
-    // --- track binding (the track classes complete it) ---
+    // --- track binding (world/core/track/SpaceObjectTrack.cpp) ---
     void DropFadingTrack();
     void ApplyBoundTrack();
     void ApplyTrackChannels();

@@ -58,6 +58,7 @@ void SceneBase::SetSceneCounter(std::uint16_t value) { g_sceneCounter = value; }
 
 SceneBase::SceneBase() {
     m_root = NewObject<SpaceObject>();
+    if (!m_root) OutOfMemory(sizeof(SpaceObject));
     m_root->SetScene(this);
     m_renderList.reserve(1024);
     m_models = NewObject<ModelList>();

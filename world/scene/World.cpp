@@ -14,6 +14,8 @@
 #include "world/core/InterfaceTable.h"
 #include "world/core/Log.h"
 #include "world/core/SpaceLines.h"
+#include "world/core/track/TrackDataMgr.h"
+#include "world/core/track/TrackRegistry.h"
 #include "world/core/VisibleObject.h"
 #include "world/core/XmlNodePtr.h"
 #include "world/fx/FxBase.h"
@@ -108,9 +110,11 @@ bool World::Initialize(int fxDivisor) {
 
 void World::Shutdown() {
     world::SceneRegistry::Instance().DeleteAll();
-    // The track registry and the track-data cache are emptied here once motion tracks land.
+    // Tracks go before the cached data they play: a sampled track releases its data.
+    world::TrackRegistry::GetInstance().RemoveAll();
     world::MeshDataMgr::GetInstance().Clear();
     world::SkelAnimsDataMgr::GetInstance().Clear();
+    TrackDataMgr::GetInstance().Clear();
     // Not the mirror of start-up: the order the shared users need, and the model technique
     // templates stay registered.
     world::ReleaseGrassEffect();
@@ -189,7 +193,7 @@ void World::WriteMemoryReport(common::IXmlNode* node, unsigned flags) {
     if (flags & 1) {
         world::MeshDataMgr::GetInstance().WriteMemoryReport(render.Get());
         world::SkelAnimsDataMgr::GetInstance().WriteMemoryReport(render.Get());
-        // The track-data cache reports here once motion tracks land.
+        TrackDataMgr::GetInstance().WriteMemoryReport(render.Get());
     }
     if (flags & 2) {
         if (world::IScene* scene = GetCurrentScene()) scene->WriteReport(render.Get());

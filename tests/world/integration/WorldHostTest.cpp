@@ -87,7 +87,7 @@ TEST(WorldHost, FindsTheSamplesFromAnyDirectoryAndExplainsTheTable) {
     EXPECT_EQ(Count(run.out, "\nframe 3: "), 0) << run.out;
     EXPECT_NE(run.out.find("device lost and reset at frame 1: told 1 module callback(s)"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("sounds loaded: 2 of 2"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("memory report: mark 7, Render children 2 (MeshDataMgr SkelAnimsDataMgr)"),
+    EXPECT_NE(run.out.find("memory report: mark 7, Render children 3 (MeshDataMgr SkelAnimsDataMgr TrackDataMgr)"),
               std::string::npos) << run.out;
     EXPECT_NE(run.out.find("renderer objects alive after shutdown: 0\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("frame time: 60 frames per second"), std::string::npos) << run.out;

@@ -79,6 +79,7 @@ TEST(World, MemoryReportFlags) {
         ASSERT_NE(render, nullptr);
         EXPECT_EQ(render->CountChildElements("MeshDataMgr"), (flags & 1) ? 1 : 0);
         EXPECT_EQ(render->CountChildElements("SkelAnimsDataMgr"), (flags & 1) ? 1 : 0);
+        EXPECT_EQ(render->CountChildElements("TrackDataMgr"), (flags & 1) ? 1 : 0);
         EXPECT_EQ(fx.host().renderer.Calls(), std::vector<std::string>{"WriteMemoryReport"});
         render->Release();
         report->Release();
