@@ -110,7 +110,9 @@ std::unique_ptr<KytShapeRep> IndexedPlateRep(double cell, double thick,
             quad(sb0, sb1, st1, st0, n, n, n, n);
         }
     }
-    return IndexedRep(vertices, normals, tris, color);
+    auto rep = IndexedRep(vertices, normals, tris, color);
+    rep->LinkNeighbors();
+    return rep;
 }
 
 }  // namespace KytBuild

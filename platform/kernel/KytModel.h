@@ -55,7 +55,7 @@ std::unique_ptr<KytShapeRep> CylinderRep(double radius, double height, int segme
 // pointer in each face that meets it on a crease (smooth walls share one normal a position).
 // A row of square cells of side `cell` along x, centred on the origin, z from 0 to `thick`;
 // cell i has a round hole of radii[i] at its centre with `segments` sides (a multiple of 4,
-// at least 8).
+// at least 8). Neighbours are linked and hard edges set.
 std::unique_ptr<KytShapeRep> IndexedPlateRep(double cell, double thick,
                                              const std::vector<double>& radii, int segments = 32,
                                              uint16_t color = 0);
@@ -75,7 +75,7 @@ KytLink* AddBox(KytModel& model, const char* name, KytLink* parent, const WqVect
 // are updated.
 KytLink* FourLinkTree(KytModel& model);
 
-// The demonstration machine: a holed base plate, a gearbox of boxes (highlighted housing
+// The demonstration machine: a base plate with two holes of other radii (indexed), a gearbox of boxes (highlighted housing
 // with a work axis), shafts, small bolts, a transparent cover (alpha 0.4), a textured panel,
 // an emissive lamp, parts on layers 1 and 2, a kind-64 part, a no-clip part, a manikin whose
 // segment names hit each simplified-manikin rule, a camera link pair, a datum and a clip link

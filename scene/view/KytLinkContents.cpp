@@ -423,6 +423,12 @@ bool KytLinkContents::PreDraw()
     if (const KytCamera* camera = CameraOf(pViewPort)) {
         vViewDir = camera->GetEyeOrientation();
         lfEyePlane = vViewDir.Dot(camera->GetLookAtPosition());
+        // Screen axes: the up vector made square to the view direction, and the one across.
+        vScreenUp = camera->GetViewUpVector();
+        vScreenUp -= vViewDir * vScreenUp.Dot(vViewDir);
+        if (!vScreenUp.Normarize())
+            vScreenUp = WqVector3D(0, 1, 0);
+        vScreenAcross = vViewDir.Cross(vScreenUp);
     }
     if (Sphere.bSphereMode && Sphere.pLinks) {
         WqVector3D min(1e300, 1e300, 1e300), max(-1e300, -1e300, -1e300);
@@ -967,14 +973,8 @@ int KytLinkContents::CheckCulling(KytLink* link, bool contribution)
         const WqVector3D& D = vViewDir;
         const WqVector3D P = vLinkCenter + D * (lfEyePlane - D.Dot(vLinkCenter));
         const WqVector3D v = P - camera->GetLookAtPosition();
-        // Screen axes: the up vector made square to the view direction, and the one across.
-        WqVector3D up = camera->GetViewUpVector();
-        up -= D * up.Dot(D);
-        if (!up.Normarize())
-            up = WqVector3D(0, 1, 0);
-        const WqVector3D across = D.Cross(up);
-        const double x = std::fabs(v.Dot(across));
-        const double y = std::fabs(v.Dot(up));
+        const double x = std::fabs(v.Dot(vScreenAcross));
+        const double y = std::fabs(v.Dot(vScreenUp));
         // In perspective the rectangle is the frustum's section at the look-at plane: a sphere
         // reaching beyond it is tested against the wider section at its far side, and only a
         // sphere whose near side is within the rectangle there counts as wholly inside.

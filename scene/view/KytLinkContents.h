@@ -223,6 +223,10 @@ public:
     int nShapeCnt = 0;
     bool bClipAllowed = true;
 
+    // Scratch of the current frame: the screen's up and across axes, square to vViewDir.
+    WqVector3D vScreenUp{0, 1, 0};
+    WqVector3D vScreenAcross{1, 0, 0};
+
 protected:
     // The walk from the root: the root alone when it has a shape, else its first child's chain.
     void WalkRoot(KytLink* root);

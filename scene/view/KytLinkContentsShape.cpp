@@ -338,9 +338,10 @@ void KytLinkContents::DrawTriangles(const KytLink* link, const KytShape* shape, 
         DrawTexture(link, shape, cut);
         return;
     }
-    float dir[3];
-    LocalViewDir(link, dir);
+    float dir[3] = {0, 0, 1};
     const bool reject = RejectBackFaces(cut);
+    if (reject)
+        LocalViewDir(link, dir);
     const bool emissive = bLighting && LayerBits(link, link->visual.uEmission);
     if (emissive) {
         const float e = link->fEmissionLevel;
@@ -391,9 +392,10 @@ void KytLinkContents::DrawTexture(const KytLink* link, const KytShape* shape, bo
     const KytTexture* tex = rep->pTexture.get();
     const bool usable = tex && tex->nWidth > 0 && tex->nHeight > 0 &&
                         tex->rgb.size() >= size_t(tex->nWidth) * size_t(tex->nHeight) * 3;
-    float dir[3];
-    LocalViewDir(link, dir);
+    float dir[3] = {0, 0, 1};
     const bool reject = RejectBackFaces(cut);
+    if (reject)
+        LocalViewDir(link, dir);
     if (bLighting)
         glMaterialfv(nMaterialFace, GL_AMBIENT_AND_DIFFUSE, kWhite);
     else
@@ -473,7 +475,7 @@ void KytLinkContents::DrawTrianglesIllustration(const KytTriangle* triangles, un
     glBegin(GL_TRIANGLES);
     for (unsigned i = 0; i < count; ++i) {
         const KytTriangle& t = triangles[i];
-        const bool back = CheckBackFace(t, dir) != 0;
+        const bool back = (rejectBack || bBackFaceColor) && CheckBackFace(t, dir) != 0;
         if (back && rejectBack)
             continue;
         if (back && bBackFaceColor) {

@@ -78,6 +78,8 @@ public:
     virtual void Panning(int x, int y, KytLink* link, bool redraw);
     virtual void Panning(int x, int y, bool redraw);
     virtual void Panning(int x1, int y1, int x2, int y2, bool redraw);
+    // Pans to (x, y) at the depth of the triangle's plane under that point.
+    void Panning2(int x, int y, KytLink* link, const KytTriangle* triangle, bool redraw);
     // Zooms so that the window rectangle fills the view; an empty rectangle is refused.
     virtual void AreaZoom(int x1, int y1, int x2, int y2);
     virtual bool Zoom(float factor, bool makeCurrent);
@@ -357,3 +359,9 @@ void KYT_SetViewStep(short step);
 short KYT_GetViewStep();
 void KYT_SetPickAlpha(int on);
 int KYT_IsPickAlpha();
+
+// A stippled circle through `start` about `centre` in the plane perpendicular to `axis`, in
+// the current colour: 35 points 10 degrees apart in one line loop. For the library's own marks.
+__attribute__((visibility("hidden"))) void DrawDashedCircle(const WqVector3D& start,
+                                                            const WqVector3D& centre,
+                                                            const WqVector3D& axis);

@@ -248,7 +248,7 @@ void KytScene::AreaZoom(int x1, int y1, int x2, int y2)
         const WqVector3D c = WorldCentre(record.Link);
         camera->LookAtPosition = q + e * (c - q).Dot(e);
     } else {
-        camera->LookAtPosition = ViewPlanePoint(cx, cy);
+        camera->LookAtPosition = Point2Vector(cx, cy);
     }
     KytViewPort& vp = *m_pViewPort;
     vp.ViewRadius *= f;

@@ -68,7 +68,7 @@ void KytScene::Panning(int x, int y, bool redraw)
     if (!m_pOgl || !camera)
         return;
     MakeCurrent();
-    camera->LookAtPosition = ViewPlanePoint(x, y);
+    camera->LookAtPosition = Point2Vector(x, y);
     m_pViewPort->SetCamera();
     if (redraw)
         Draw(false);
@@ -131,10 +131,19 @@ void KytScene::SlideViewPoint(int dx, int dy, bool redraw)
     if (!m_pOgl || !camera)
         return;
     const int s = bSenseOfSpace ? 1 : -1;
-    camera->LookAtPosition = ViewPlanePoint(m_nWidth / 2 + s * dx, m_nHeight / 2 + s * dy);
+    camera->LookAtPosition = Point2Vector(m_nWidth / 2 + s * dx, m_nHeight / 2 + s * dy);
     m_pViewPort->SetCamera();
     if (redraw)
         Draw(false);
+}
+
+void KytScene::Panning2(int x, int y, KytLink* link, const KytTriangle* triangle, bool redraw)
+{
+    if (!link || !triangle || !GetActiveCamera())
+        return;
+    WqVector3D p(0.0, 0.0, 0.0);
+    CalcPointOnTriangle(link, triangle, x, y, p);
+    Panning(x, y, p, redraw);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -80,6 +80,7 @@ public:
     // Hides or shows what every scene draws for `link`; a transparent link leaves or joins
     // the alpha stack with it.
     void HideDisplayObject(bool show, KytLink* link);
+    void SetScaleLineState(AuxAnnotate* annotation, bool draw, bool redraw);
     void RemoveAuxContents(unsigned int id, bool redraw, bool all);
 
     // Part properties of the parts that annotations point to.

@@ -6,6 +6,7 @@
 #include "platform/host/IRenderer.h"
 #include "world/core/InterfaceTable.h"
 #include "world/core/Log.h"
+#include "world/core/Memory.h"
 
 namespace quor::world {
 
@@ -29,11 +30,6 @@ Camera::~Camera() {
 
 void Camera::InvalidateTransform() {
     SpaceObject::InvalidateTransform();
-    // The constructor's placement runs before and the destructor's tear-down after the
-    // render camera exists.
-    if (!m_renderCamera) {
-        return;
-    }
     m_renderCamera->SetViewMatrix(GetInverseWorldMatrix().m);
     m_renderCamera->Refresh();
 }
@@ -66,7 +62,7 @@ int Camera::GetParam20() { return m_renderCamera->IsOrthographic(); }
 
 void Camera::SetViewMatrix(const Matrix& view) {
     Matrix world = view;
-    const bool inverted = UseAlignedAlloc() ? MatrixInverseSse(world) : MatrixInverse(world);
+    const bool inverted = MatrixInverseFast(world);
     if (!inverted) {
         // A singular view has no camera pose: keep the one we have, and the renderer with it.
         LogWarning("Camera::SetViewMatrix: the view matrix cannot be inverted; ignored.");
@@ -90,10 +86,10 @@ int Camera::WorldToScreen(const Vec3& point, float* screen, float* depth) {
     return m_renderCamera->Project(&view.x, screen, depth);
 }
 
-Ray& Camera::ScreenPointToRay(const float* screen, Ray& out, int flags) {
+Ray& Camera::ScreenPointToRay(float x, Ray& out, float y) {
     Vec3 nearPoint;
     Vec3 farPoint;
-    m_renderCamera->Unproject(screen, &nearPoint.x, &farPoint.x, flags);
+    m_renderCamera->Unproject(x, &nearPoint.x, &farPoint.x, y);
     LocalToWorld(nearPoint, nearPoint);
     LocalToWorld(farPoint, farPoint);
     out.origin = nearPoint;
@@ -133,7 +129,8 @@ void Camera::OrbitYaw(float angle, float distance) {
 CameraList::~CameraList() { Clear(); }
 
 Camera* CameraList::Create() {
-    auto* camera = new Camera();
+    auto* camera = NewObject<Camera>();
+    if (!camera) return nullptr;
     m_cameras.push_back(camera);
     return camera;
 }
@@ -170,6 +167,10 @@ void CameraList::Clear() {
     }
     m_cameras.clear();
     m_active = nullptr;
+}
+
+void CameraList::ClearChangedFlags() {
+    for (Camera* camera : m_cameras) camera->ClearTransformChanged();
 }
 
 }  // namespace quor::world

@@ -1,16 +1,20 @@
 #include "world/core/Module.h"
 
+#include <new>
+
 #include "platform/host/IInterfaceRegistry.h"
 #include "platform/host/ILog.h"
 #include "world/core/FrameTimeControl.h"
 #include "world/core/InterfaceTable.h"
-#include "world/core/World.h"
+#include "world/core/Memory.h"
+#include "world/scene/World.h"
 
 namespace quor {
 
 Module& Module::Instance() {
     // Never destroyed: the host may still hold the pointer while the process exits.
-    static Module* module = new Module;
+    static Module* module = new (std::nothrow) Module;
+    if (!module) OutOfMemory(sizeof(Module));
     return *module;
 }
 

@@ -1,4 +1,5 @@
 #include "world/core/SharedString.h"
+#include "world/core/Memory.h"
 
 #include <atomic>
 #include <cstdarg>
@@ -17,7 +18,8 @@ SharedString::StringData::StringData(const char* t)
 SharedString::StringData::StringData(const char* t, std::int32_t n) {
     g_liveBodies.fetch_add(1);
     if (t && n > 0) {
-        text = new char[static_cast<std::size_t>(n) + 1];
+        text = NewArray<char>(static_cast<std::size_t>(n) + 1);
+        if (!text) return;  // an empty text rather than none at all
         std::memcpy(text, t, static_cast<std::size_t>(n));
         text[n] = '\0';
         length = n;
@@ -29,11 +31,19 @@ SharedString::StringData::~StringData() {
     g_liveBodies.fetch_sub(1);
 }
 
+// Every string holds a body, so there is no way to report a missing one.
+SharedString::StringData* SharedString::NewBody(const char* text, std::int32_t length) {
+    StringData* body = NewObject<StringData>(text, length);
+    if (!body) OutOfMemory(sizeof(StringData));
+    return body;
+}
+
 int SharedString::LiveBodies() { return g_liveBodies.load(); }
 
-SharedString::SharedString() : m_data(new StringData(nullptr)) {}
+SharedString::SharedString() : m_data(NewBody(nullptr, 0)) {}
 
-SharedString::SharedString(const char* text) : m_data(new StringData(text)) {}
+SharedString::SharedString(const char* text)
+    : m_data(NewBody(text, text ? static_cast<std::int32_t>(std::strlen(text)) : 0)) {}
 
 SharedString::SharedString(const SharedString& other) : m_data(other.m_data) {
     win32::InterlockedIncrement(&m_data->refCount);
@@ -65,14 +75,14 @@ void SharedString::Format(const char* format, ...) {
     va_end(args);
     StringData* body;
     if (n <= 0) {
-        body = new StringData(nullptr);
+        body = NewBody(nullptr, 0);
     } else if (static_cast<std::size_t>(n) < sizeof(small)) {
-        body = new StringData(small, n);
+        body = NewBody(small, n);
     } else {
         // Longer results get a buffer of their own size rather than being dropped.
-        char* big = new char[static_cast<std::size_t>(n) + 1];
-        std::vsnprintf(big, static_cast<std::size_t>(n) + 1, format, again);
-        body = new StringData(big, n);
+        char* big = NewArray<char>(static_cast<std::size_t>(n) + 1);
+        if (big) std::vsnprintf(big, static_cast<std::size_t>(n) + 1, format, again);
+        body = NewBody(big, big ? n : 0);
         delete[] big;
     }
     va_end(again);

@@ -27,7 +27,7 @@ public:
     SharedString(const char* text);  // NOLINT: converts like the text it holds
     SharedString(const SharedString& other);
     SharedString& operator=(const SharedString& other);
-    ~SharedString();
+    virtual ~SharedString();
 
     // Replaces the text with the printf-style result, however long it is.
     void Format(const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -45,6 +45,7 @@ public:
     static int LiveBodies();
 
 private:
+    static StringData* NewBody(const char* text, std::int32_t length);
     void Release();
 
     StringData* m_data;

@@ -3,13 +3,15 @@
 #include <algorithm>
 
 #include "world/core/ExtVisibleNode.h"
+#include "world/core/Memory.h"
 
 namespace quor::world {
 
 ExtVisibleNodeList::~ExtVisibleNodeList() { Clear(); }
 
 ExtVisibleNode* ExtVisibleNodeList::Create(IExtVisibleHost* host) {
-    auto* node = new ExtVisibleNode();
+    auto* node = NewObject<ExtVisibleNode>();
+    if (!node) return nullptr;
     node->SetOutsideObject(host);
     m_nodes.push_back(node);
     return node;

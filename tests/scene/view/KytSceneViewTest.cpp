@@ -572,6 +572,29 @@ TEST_F(SceneView, PanningToADepthPointMovesAlongTheLineOfSight)
     EXPECT_NEAR(moved.Dot(side), 0.0, 1e-9);
 }
 
+TEST_F(SceneView, Panning2StopsAtTheTrianglePlane)
+{
+    KytLink* box = OneBox(2.0);
+    const KytShapeRep* rep = box->pShape->GetRep();
+    const WqVector3D e = Camera()->GetEyeOrientation();
+    // A triangle facing the eye.
+    const KytTriangle* tri = nullptr;
+    for (unsigned i = 0; i < rep->GetTriangleCount() && !tri; ++i) {
+        const KytTriangle& t = rep->GetTriangles()[i];
+        const WqVector3D n(t.pFaceNormal->x, t.pFaceNormal->y, t.pFaceNormal->z);
+        if (n.Dot(e) > 0.3)
+            tri = &t;
+    }
+    ASSERT_NE(tri, nullptr);
+    scene->Panning2(30, 35, box, tri, false);
+    const WqVector3D l = Camera()->GetLookAtPosition();
+    const WqVector3D v0(tri->pVertex[0]->x, tri->pVertex[0]->y, tri->pVertex[0]->z);
+    const WqVector3D n(tri->pFaceNormal->x, tri->pFaceNormal->y, tri->pFaceNormal->z);
+    EXPECT_NEAR(n.Dot(l - box->mech.GetAbsPos(v0)), 0.0, 1e-9);
+    scene->Panning2(30, 35, nullptr, tri, false);
+    EXPECT_EQ(Camera()->GetLookAtPosition(), l);
+}
+
 TEST_F(SceneView, MoveViewPointTakesOneAnglePerMotion)
 {
     OneBox();

@@ -154,6 +154,43 @@ TEST_F(ShapeDrawTest, ParallelViewSendsExactlyTheTrianglesFacingTheEye)
     EXPECT_EQ(all.polygons, 12);
 }
 
+TEST_F(ShapeDrawTest, PerspectiveViewAndCutPartsSendEveryTriangle)
+{
+    // Large enough for the perspective view's fixed near plane.
+    KytColor::SetTable(KytBuild::SampleMaterials());
+    root = model.AddLink("root", nullptr, KYT_LINK_ASSEMBLY);
+    part = KytBuild::AddBox(model, "big", root, {0, 0, 0}, 100, 100, 100, 1);
+    model.UpdatePlacements();
+    Open(root, 64, 64);
+    Prepare();
+    glDisable(GL_CULL_FACE);
+    EXPECT_EQ(Capture([&] { Contents().DrawTriangles(part, part->pShape, true); }).polygons, 12);
+    EXPECT_LT(Capture([&] { Contents().DrawTriangles(part, part->pShape, false); }).polygons, 12);
+    EXPECT_TRUE(Contents().RejectBackFaces(false));
+    EXPECT_FALSE(Contents().RejectBackFaces(true));
+    scene->ChangeViewType(PROJECT_PERSPECTIVE);
+    Prepare();
+    EXPECT_FALSE(Contents().RejectBackFaces(false));
+}
+
+TEST_F(ShapeDrawTest, MovingViewDrawsOnlyTheLinesOfLinePictures)
+{
+    OneBox();
+    for (DRAWTYPE type : {DRAWTYPE_HIDDENLINE, DRAWTYPE_SHADE_EDGE, DRAWTYPE_ALPHA_EDGE}) {
+        SetType(type);
+        Prepare();
+        scene->StartMovingView(true);
+        const Feedback moving = Capture([&] { Contents().DrawShape(part); });
+        EXPECT_EQ(moving.polygons, 0) << type;
+        EXPECT_EQ(moving.lines.size(), 12u) << type;
+        KytLinkContents::bDrawHiddenLinesShape = true;
+        EXPECT_GT(Capture([&] { Contents().DrawShape(part); }).polygons, 0) << type;
+        KytLinkContents::bDrawHiddenLinesShape = false;
+        scene->EndMovingView(false, true);
+        EXPECT_GT(Capture([&] { Contents().DrawShape(part); }).polygons, 0) << type;
+    }
+}
+
 TEST_F(ShapeDrawTest, ShapesWithoutEdgeDataDrawNothingInTheLineTypes)
 {
     OneBox();
