@@ -1,4 +1,5 @@
 #include <GL/gl.h>
+#include <GL/glu.h>
 
 #include <gtest/gtest.h>
 
@@ -6,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -382,6 +384,146 @@ TEST_F(SceneFit, WithoutAContextNothingMoves)
     EXPECT_FALSE(bare.ShiftCamera(p, true));
     bare.AreaZoom(0, 0, 10, 10);
     EXPECT_EQ(bare.GetViewPort()->GetViewRadius(), 1000.0);
+}
+
+}  // namespace
+}  // namespace scene_test
+
+namespace scene_test {
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// Window points and fitting on pixels
+
+struct Shot {
+    int w, h;
+};
+
+class SceneWindow : public SceneFit {
+protected:
+    // Lit pixels as distances from the window centre.
+    std::vector<double> LitRadii()
+    {
+        Frame();
+        std::vector<float> rgb(static_cast<size_t>(width) * height * 3);
+        glReadPixels(0, 0, width, height, GL_RGB, GL_FLOAT, rgb.data());
+        std::vector<double> out;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const float* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+                if (p[0] + p[1] + p[2] > 0.02f)
+                    out.push_back(std::hypot(x + 0.5 - width / 2.0, y + 0.5 - height / 2.0));
+            }
+        return out;
+    }
+};
+
+TEST_F(SceneWindow, WindowPointsRoundTripThroughTheScenesMatrices)
+{
+    KytLink* root = model.AddLink("root", nullptr, KYT_LINK_ASSEMBLY);
+    KytLink* box = Box("box", root, {0, 0, 0}, 2.0);
+    model.UpdatePlacements();
+    std::mt19937 rng(28);
+    std::uniform_real_distribution<double> pos(-20, 20), dir(0, 360), zen(10, 170), rad(0.5, 30);
+    const Shot shots[] = {{32, 64}, {64, 64}, {128, 64}};
+    for (const Shot& s : shots) {
+        Open(root, s.w, s.h);
+        for (bool parallel : {true, false}) {
+            scene->ChangeViewType(parallel ? PROJECT_PARALLEL : PROJECT_PERSPECTIVE);
+            for (int k = 0; k < 12; ++k) {
+                SCOPED_TRACE(testing::Message() << s.w << "x" << s.h << " " << parallel << " " << k);
+                Vp().SetViewRadius(rad(rng));
+                WqVector3D at(pos(rng), pos(rng), pos(rng));
+                scene->ChangeViewPoint(static_cast<float>(dir(rng)), static_cast<float>(zen(rng)),
+                                       at, false);
+                double mv[16], pj[16];
+                int vp[4];
+                glGetDoublev(GL_MODELVIEW_MATRIX, mv);
+                glGetDoublev(GL_PROJECTION_MATRIX, pj);
+                glGetIntegerv(GL_VIEWPORT, vp);
+                const int x = static_cast<int>(rng() % s.w), y = static_cast<int>(rng() % s.h);
+                // The driver keeps its matrices in single precision: the orthographic
+                // point, computed in double from the camera, meets them within a few
+                // millionths of a pixel.
+                const double tol = parallel ? 5e-5 : 1e-6;
+                double wx, wy, wz, dz;
+                gluProject(at.x, at.y, at.z, mv, pj, vp, &wx, &wy, &dz);
+                const WqVector3D p = scene->Point2Vector(x, y);
+                gluProject(p.x, p.y, p.z, mv, pj, vp, &wx, &wy, &wz);
+                EXPECT_NEAR(wx, x, tol);
+                EXPECT_NEAR(wy, s.h - y, tol);
+                EXPECT_NEAR(wz, dz, tol);
+                WqVector3D base(pos(rng), pos(rng), pos(rng));
+                gluProject(base.x, base.y, base.z, mv, pj, vp, &wx, &wy, &dz);
+                const WqVector3D q = scene->Point2Vector(x, y, base);
+                gluProject(q.x, q.y, q.z, mv, pj, vp, &wx, &wy, &wz);
+                EXPECT_NEAR(wx, x, tol);
+                EXPECT_NEAR(wy, s.h - y, tol);
+                EXPECT_NEAR(wz, dz, tol);
+                if (parallel) {
+                    const KytShapeRep* rep = box->pShape->GetRep();
+                    const KytTriangle& t = rep->GetTriangles()[k % rep->GetTriangleCount()];
+                    const WqVector3D f = scene->Point2FacePoint(x, y, box, &t);
+                    const WqVector3D v0(t.pVertex[0]->x, t.pVertex[0]->y, t.pVertex[0]->z);
+                    const WqVector3D n(t.pFaceNormal->x, t.pFaceNormal->y, t.pFaceNormal->z);
+                    if (std::fabs(n.Dot(Camera()->GetEyeOrientation())) > 1e-3) {
+                        EXPECT_NEAR(n.Dot(f - box->mech.GetAbsPos(v0)), 0.0, 1e-6);
+                    }
+                }
+            }
+        }
+        scene.reset();
+    }
+}
+
+TEST_F(SceneWindow, FittedPartsStayInsideTheInscribedCircle)
+{
+    KytBuild::SampleMachine(model);
+    auto find = [&](const char* name) -> KytLink* {
+        for (const auto& l : model.Links())
+            if (l->name == name)
+                return l.get();
+        return nullptr;
+    };
+    struct Angle {
+        float direct, zenith;
+    };
+    const Angle angles[] = {{45, 54}, {0, 90}, {120, 30}, {200, 70}};
+    const Shot shots[] = {{64, 64}, {96, 48}, {48, 96}};
+    for (const char* name : {"plate", "shaftA", "panel", "lamp", "solid64"}) {
+        KytLink* root = find(name);
+        ASSERT_NE(root, nullptr) << name;
+        for (const Shot& s : shots) {
+            Open(root, s.w, s.h);
+            for (const Angle& a : angles) {
+                SCOPED_TRACE(testing::Message() << name << " " << s.w << "x" << s.h << " "
+                                                << a.direct << "/" << a.zenith);
+                scene->ChangeViewPoint(a.direct, a.zenith, false);
+                scene->FitView(true);
+                const std::vector<double> radii = LitRadii();
+                ASSERT_FALSE(radii.empty());
+                const double limit = std::min(s.w, s.h) / 2.0;
+                EXPECT_LE(*std::max_element(radii.begin(), radii.end()), limit + 1.0);
+                EXPECT_GE(*std::max_element(radii.begin(), radii.end()), 0.15 * limit);
+            }
+            scene.reset();
+        }
+    }
+    // In perspective the field of view is narrower than the bounding sphere seen from the eye,
+    // so deep parts may overhang a little: the plate faces the eye.
+    for (const Shot& s : shots) {
+        SCOPED_TRACE(testing::Message() << "perspective " << s.w << "x" << s.h);
+        Open(find("plate"), s.w, s.h);
+        scene->ChangeViewType(PROJECT_PERSPECTIVE);
+        scene->ChangeViewPoint(0.0f, 90.0f, false);
+        scene->FitView(true);
+        const std::vector<double> radii = LitRadii();
+        ASSERT_FALSE(radii.empty());
+        const double limit = std::min(s.w, s.h) / 2.0;
+        EXPECT_LE(*std::max_element(radii.begin(), radii.end()), limit + 1.0);
+        EXPECT_GE(*std::max_element(radii.begin(), radii.end()), 0.15 * limit);
+        scene.reset();
+    }
 }
 
 }  // namespace
