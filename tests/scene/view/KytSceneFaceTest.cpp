@@ -11,6 +11,7 @@
 #include "scene/annotation/AuxAnnotate.h"
 #include "scene/annotation/KytEdge.h"
 #include "scene/view/KytCamera.h"
+#include "scene/view/KytScenes.h"
 #include "scene/view/KytViewPort.h"
 #include "tests/support/scene/PartTreeFixture.h"
 
@@ -334,6 +335,39 @@ TEST_F(SceneFace, VertexHitGivesTheVertex)
     EXPECT_FALSE(scene->GetFacePoint(pt.x, pt.y, &link, &tri, point, normal));
     EXPECT_EQ(link, nullptr);
     EXPECT_EQ(point, WqVector3D(1, 2, 3));
+}
+
+}  // namespace
+}  // namespace scene_test
+
+
+namespace scene_test {
+namespace {
+
+// The scene list forwards to its normal scenes only, and only a scale-line annotation or none.
+TEST(SceneScaleLines, SceneListForwardsToNormalScenes)
+{
+    KytScenes scenes;
+    auto* normal = new CountScene(nullptr, "normal");
+    auto* other = new CountScene(nullptr, "other");
+    other->SetNormal(false);
+    scenes.AddScene(normal);
+    scenes.AddScene(other);
+    std::vector<AuxAnnotate*> objs;
+    for (CountScene* s : {normal, other}) {
+        auto* a = new AuxAnnotate(13, nullptr);
+        a->SetDraw(true);
+        s->AddAnnotation(a, AUX_STAGE_SECOND);
+        objs.push_back(a);
+    }
+    AuxAnnotate wrong(12, nullptr);
+    scenes.SetScaleLineState(&wrong, false, true);
+    EXPECT_TRUE(objs[0]->KytContents::IsDraw());
+    scenes.SetScaleLineState(nullptr, false, true);
+    EXPECT_FALSE(objs[0]->KytContents::IsDraw());
+    EXPECT_TRUE(objs[1]->KytContents::IsDraw());
+    EXPECT_EQ(normal->draws, 1);
+    EXPECT_EQ(other->draws, 0);
 }
 
 }  // namespace
