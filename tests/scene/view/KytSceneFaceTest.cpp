@@ -1,4 +1,5 @@
 #include <GL/gl.h>
+#include <GL/glu.h>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include "scene/annotation/AuxAnnotate.h"
 #include "scene/annotation/KytEdge.h"
 #include "scene/view/KytCamera.h"
+#include "scene/view/KytScenes.h"
 #include "scene/view/KytViewPort.h"
 #include "tests/support/scene/PartTreeFixture.h"
 
@@ -267,6 +269,105 @@ TEST(SceneScaleLines, SetScaleLineStateTable)
             EXPECT_EQ(objs[i]->KytContents::IsDraw(), !c.switched[i]) << i;
         EXPECT_EQ(scene.draws, c.redraws ? 1 : 0);
     }
+}
+
+}  // namespace
+}  // namespace scene_test
+
+namespace scene_test {
+namespace {
+
+// In point mode a highlighted layered part names its vertices: a pick on a vertex mark gives
+// the vertex, and the picked part point is the vertex as stored.
+TEST_F(SceneFace, VertexHitGivesTheVertex)
+{
+    KytLink* root = model.AddLink("root", nullptr, KYT_LINK_ASSEMBLY);
+    KytLink* box = Box("box", root, {0, 0, 0}, 2.0);
+    box->bHighlight = true;
+    model.UpdatePlacements();
+    using namespace quor::wgl;
+    HWND frame = CreateStandInWindow(64, 64);
+    HWND view = CreateStandInWindow(64, 64, frame);
+    scene = std::make_unique<ContentsScene>(root, "Child");
+    ASSERT_TRUE(scene->Create(new RecordingOgl(view, 32, 24), 64, 64));
+    scene->FitView(false);
+    Contents().bPointMode = true;
+    Contents().lfPointMarkRate = 0.05;
+    Contents().MakePointMark(scene->GetViewPort()->GetViewRadius());
+    Frame();
+    double mv[16], pj[16];
+    GLint vp[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, mv);
+    glGetDoublev(GL_PROJECTION_MATRIX, pj);
+    glGetIntegerv(GL_VIEWPORT, vp);
+    // The vertex nearest to the eye is in front of every face.
+    const KytShapeRep* rep = box->pShape->GetRep();
+    const KytPoint* nearest = nullptr;
+    double best = 2.0, wx = 0, wy = 0;
+    for (const KytPoint& v : rep->aVertex) {
+        const WqVector3D w = box->mech.GetAbsPos(WqVector3D(v.x, v.y, v.z));
+        double x, y, z;
+        gluProject(w.x, w.y, w.z, mv, pj, vp, &x, &y, &z);
+        if (z < best) {
+            best = z;
+            nearest = &v;
+            wx = x;
+            wy = y;
+        }
+    }
+    ASSERT_NE(nearest, nullptr);
+    const CPoint pt(int(wx), vp[3] - int(wy));
+    KytPickData out;
+    ASSERT_TRUE(scene->Pick(pt.x, pt.y, &out, false, false));
+    EXPECT_EQ(out.Level, 6);
+    ASSERT_NE(out.Vertex(), nullptr);
+    // Faces hold their own copies of a corner: any copy at the same place will do.
+    EXPECT_EQ(out.Vertex()->x, nearest->x);
+    EXPECT_EQ(out.Vertex()->y, nearest->y);
+    EXPECT_EQ(out.Vertex()->z, nearest->z);
+    WqVector3D p;
+    ASSERT_TRUE(scene->GetPickedPartPoint(pt, p));
+    EXPECT_EQ(p, WqVector3D(nearest->x, nearest->y, nearest->z));
+    // A vertex hit is no face point.
+    KytLink* link = nullptr;
+    KytTriangle* tri = nullptr;
+    WqVector3D point(1, 2, 3), normal;
+    EXPECT_FALSE(scene->GetFacePoint(pt.x, pt.y, &link, &tri, point, normal));
+    EXPECT_EQ(link, nullptr);
+    EXPECT_EQ(point, WqVector3D(1, 2, 3));
+}
+
+}  // namespace
+}  // namespace scene_test
+
+
+namespace scene_test {
+namespace {
+
+// The scene list forwards to its normal scenes only, and only a scale-line annotation or none.
+TEST(SceneScaleLines, SceneListForwardsToNormalScenes)
+{
+    KytScenes scenes;
+    auto* normal = new CountScene(nullptr, "normal");
+    auto* other = new CountScene(nullptr, "other");
+    other->SetNormal(false);
+    scenes.AddScene(normal);
+    scenes.AddScene(other);
+    std::vector<AuxAnnotate*> objs;
+    for (CountScene* s : {normal, other}) {
+        auto* a = new AuxAnnotate(13, nullptr);
+        a->SetDraw(true);
+        s->AddAnnotation(a, AUX_STAGE_SECOND);
+        objs.push_back(a);
+    }
+    AuxAnnotate wrong(12, nullptr);
+    scenes.SetScaleLineState(&wrong, false, true);
+    EXPECT_TRUE(objs[0]->KytContents::IsDraw());
+    scenes.SetScaleLineState(nullptr, false, true);
+    EXPECT_FALSE(objs[0]->KytContents::IsDraw());
+    EXPECT_TRUE(objs[1]->KytContents::IsDraw());
+    EXPECT_EQ(normal->draws, 1);
+    EXPECT_EQ(other->draws, 0);
 }
 
 }  // namespace
