@@ -384,6 +384,18 @@ TEST_F(SceneFit, WithoutAContextNothingMoves)
     EXPECT_FALSE(bare.ShiftCamera(p, true));
     bare.AreaZoom(0, 0, 10, 10);
     EXPECT_EQ(bare.GetViewPort()->GetViewRadius(), 1000.0);
+    // No camera: no view plane.
+    EXPECT_EQ(bare.Point2Vector(3, 4), WqVector3D(0, 0, 0));
+    // A camera but no context: a perspective view has no matrices to read.
+    WqVector3D at(5, 6, 7);
+    bare.GetViewPort()->AddCamera(new KytCamera("c", at, 45.0f, 54.0f));
+    bare.GetViewPort()->SetProjectionMode(PROJECT_PERSPECTIVE);
+    EXPECT_EQ(bare.Point2Vector(3, 4), at);
+    EXPECT_EQ(bare.Point2Vector(3, 4, p), p);
+    bare.FlyTo(root, true);
+    EXPECT_FALSE(bare.JumpPoint(p, 0, 1.0));
+    EXPECT_FALSE(bare.ShiftCamera(p, false));
+    EXPECT_EQ(bare.GetActiveCamera()->GetLookAtPosition(), at);
 }
 
 }  // namespace

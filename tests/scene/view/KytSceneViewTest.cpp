@@ -595,6 +595,24 @@ TEST_F(SceneView, Panning2StopsAtTheTrianglePlane)
     EXPECT_EQ(Camera()->GetLookAtPosition(), l);
 }
 
+TEST_F(SceneView, PanningToALinkTakesTheDepthOfItsBox)
+{
+    KytLink* root = model.AddLink("root", nullptr, KYT_LINK_ASSEMBLY);
+    KytLink* box = Box("box", root, {1, 2, 3}, 1.0);
+    KytLink* group = model.AddLink("group", root, KYT_LINK_ASSEMBLY);
+    model.UpdatePlacements();
+    Open(root, 64, 64);
+    const WqVector3D e = Camera()->GetEyeOrientation();
+    scene->Panning(Camera()->GetLookAtPosition() + e * 4.0, false);
+    scene->Panning(20, 40, box, false);
+    EXPECT_NEAR((Camera()->GetLookAtPosition() - WqVector3D(1, 2, 3)).Dot(e), 0.0, 1e-9);
+    // A link without a shape pans at the current depth.
+    scene->Panning(Camera()->GetLookAtPosition() + e * 4.0, false);
+    const double depth = Camera()->GetLookAtPosition().Dot(e);
+    scene->Panning(20, 40, group, false);
+    EXPECT_NEAR(Camera()->GetLookAtPosition().Dot(e), depth, 1e-9);
+}
+
 TEST_F(SceneView, MoveViewPointTakesOneAnglePerMotion)
 {
     OneBox();
