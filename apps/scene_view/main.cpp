@@ -1,8 +1,10 @@
 // scene_view: builds the sample machine with the kernel builders and draws it through a scene
 // list, its scene and the part-tree contents into a memory context: one JPEG per draw type in
 // drawtypes/, pictures of clipping, target-only, sphere, contribution and point modes, an AVI
-// turning around the machine and a BMP, in the output folder (--out, default out/). Each file
-// is read back and checked before the program reports success.
+// turning around the machine and a BMP, in the output folder (--out, default out/); then the
+// view operations: window points and back, fit.jpg, areazoom.jpg, zclip.jpg,
+// clip-backfaces.jpg, realscale.jpg, and flight.avi and jump.avi with their frame counts. Each
+// file is read back and checked before the program reports success.
 
 #include "platform/avifile/AviReader.h"
 #include "platform/avifile/RiffAviWriter.h"
