@@ -7,7 +7,6 @@
 #include "scene/view/KernelLinks.h"
 #include "scene/view/KytCamera.h"
 #include "scene/view/KytOgl.h"
-#include "scene/view/KytScenes.h"
 #include "scene/view/KytViewPort.h"
 #include "platform/kernel/KytLink.h"
 
@@ -384,20 +383,6 @@ void KytScene::HideDisplayObject(bool show, KytLink* link)
     if (!show && m_pContents && link &&
         (link == m_pContents->pFocusLink1 || link == m_pContents->pFocusLink2))
         ChangeDrawType(DRAWTYPE_SHADE, nullptr, nullptr, false);
-}
-
-void KytScenes::HideDisplayObject(bool show, KytLink* link)
-{
-    if (!link)
-        return;
-    for (KytScene* s = TopScene; s; s = s->Next())
-        s->HideDisplayObject(show, link);
-    if (!kyt_links::IsTransparentInLayer(link))
-        return;
-    if (show)
-        AlphaStack.Append(link, true);
-    else
-        KYT_RemoveAlphaStack(link);
 }
 
 // ---------------------------------------------------------------------------------------------
