@@ -611,8 +611,9 @@ int main(int argc, char** argv) {
             gluProject(a.x, a.y, a.z, mv, pj, vp, &ax, &ay, &az);
             gluProject(b.x, b.y, b.z, mv, pj, vp, &bx, &by, &bz);
             const double perUnit = std::hypot(bx - ax, by - ay) / 100.0;
-            std::printf("real scale: %.4f pixels per unit measured, %.4f asked\n", perUnit,
-                        1.0 / ppm);
+            std::printf("real scale: %.4f pixels per unit measured through the frame's matrices, "
+                        "%.4f asked\n",
+                        perUnit, 1.0 / ppm);
             const bool scaleOk = std::fabs(perUnit - 1.0 / ppm) < 0.01;
             status |= scaleOk ? 0 : 1;
             shoot(out / "realscale.jpg", "the machine at 2 pixels per unit");
