@@ -5,6 +5,7 @@
 #include "world/core/InterfaceTable.h"
 #include "world/core/track/TrackDataMgr.h"
 #include "world/core/track/TrackRegistry.h"
+#include "world/skeleton/SkelAnimsDataMgr.h"
 
 namespace quor {
 
@@ -54,6 +55,8 @@ void World::SetFxDivisor(int n) {
 void World::Update() {}
 void World::Render() {}
 void World::RenderPost() {}
+// Flag 1 adds the data caches: SkelAnimsDataMgr::GetInstance().WriteMemoryReport(node) goes
+// there beside the mesh cache's report when the frame loop's report is in place.
 void World::WriteMemoryReport(common::IXmlNode*, unsigned) {}
 world::IVisibleObject* World::AsVisibleObject(world::ISpaceObject*) { return nullptr; }
 world::IModel* World::AsModel(world::ISpaceObject*) { return nullptr; }
@@ -90,6 +93,7 @@ void World::Shutdown() {
     // Tracks go before the cached data they play: a sampled track releases its data.
     world::TrackRegistry::GetInstance().RemoveAll();
     TrackDataMgr::GetInstance().Clear();
+    SkelAnimsDataMgr::GetInstance().Clear();
     m_initialized = false;
 }
 
