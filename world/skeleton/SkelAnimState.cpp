@@ -436,7 +436,7 @@ void SkelAnimState::SampleLayered(AnimationChannel& current, std::vector<Animati
         SampleChannel(current, pose, nullptr, 0);
         return;
     }
-    std::fill(m_accumulated.begin(), m_accumulated.end(), 0.0f);
+    std::fill_n(m_accumulated.begin(), std::size_t(m_boneCount) * 3, 0.0f);
     SampleChannel(current, pose, m_accumulated.data(), 0);
     std::int32_t maxPriority = current.priority;
     const float frameMs = static_cast<float>(GetFrameMilliseconds());
@@ -458,7 +458,7 @@ void SkelAnimState::SampleLayered(AnimationChannel& current, std::vector<Animati
         }
         FindChannelKey(layer);
         if (layer.priority > maxPriority) {
-            std::fill(m_accumulated.begin(), m_accumulated.end(), 0.0f);
+            std::fill_n(m_accumulated.begin(), std::size_t(m_boneCount) * 3, 0.0f);
             maxPriority = layer.priority;
         }
         SampleChannel(layer, layer.pose.data(), m_accumulated.data(), 0);
