@@ -348,6 +348,73 @@ TEST_F(SkelPlayback, ReattachingASlotReleasesTheOldFile) {
     EXPECT_EQ(SkelAnimsDataMgr::GetInstance().Count(), 0u);
 }
 
+
+TEST_F(SkelPlayback, SpeedBoundAndReplays) {
+    Attach({Clip("a", 5, 100, 0), Clip("b", 5, 100, 100)});
+    ASSERT_TRUE(state->PlaySkeletalAnimation(0, -1, 16, -1, 0, 1));
+    state->SetAnimationSpeed(0.0f);  // ignored
+    EXPECT_FLOAT_EQ(state->GlobalSpeed(), 1.0f);
+    state->SetAnimationSpeed(9.0f);
+    EXPECT_FLOAT_EQ(state->GlobalSpeed(), 4.0f);
+    EXPECT_FLOAT_EQ(state->CurrentChannel().clock.speed, 4.0f);
+    state->SetAnimationSpeed(1.0f);
+    state->UpdateSkeletalAnimation(true);
+    // Bone positions: x = 0.1 per bone along the chain, the spine beside Bone2.
+    Vec3 centre, half;
+    state->GetSkeletonBound(centre, half);
+    EXPECT_NEAR(centre.x, (0.1f + 0.3f) * 0.5f, 1e-4f);
+    EXPECT_NEAR(half.x, 0.1f * 1.1f, 1e-4f);
+    EXPECT_NEAR(half.y, 0.01f, 1e-4f);
+    // Playing the same clip again without a start time lets it run on ...
+    const double before = state->CurrentChannel().clock.time;
+    ASSERT_TRUE(state->PlaySkeletalAnimation(0, -1, 16, -1, 0, 1));
+    EXPECT_DOUBLE_EQ(state->CurrentChannel().clock.time, before);
+    // ... and once it has ended, restarts it from 0.
+    for (int i = 0; i < 60; ++i) state->UpdateSkeletalAnimation(true);
+    EXPECT_TRUE(state->IsAnimationFinished(65535));
+    EXPECT_FALSE(state->IsAnimationPlaying(65535));
+    ASSERT_TRUE(state->PlaySkeletalAnimation(0, -1, 16, -1, 0, 1));
+    EXPECT_DOUBLE_EQ(state->CurrentChannel().clock.time, 0.0);
+    EXPECT_TRUE(state->IsAnimationPlaying(65535));
+    // A start time seeks; the key before is the last handled event key.
+    ASSERT_TRUE(state->PlaySkeletalAnimation(1, 0, 16, 200, 1, 1));
+    EXPECT_EQ(state->CurrentChannel().key, 2);
+    EXPECT_EQ(state->CurrentChannel().eventKey, 1);
+    EXPECT_FLOAT_EQ(state->GetAnimationTime(), 200.0f);
+    state->SetAnimationTime(250.0f, 65535);
+    EXPECT_EQ(state->CurrentChannel().key, 2);
+    EXPECT_FLOAT_EQ(state->GetAnimationLength(), 400.0f);
+}
+
+TEST_F(SkelPlayback, MarkerSwitchKeepsTheOldClipInStep) {
+    SkelAnimRecordDesc a = Clip("a", 9, 100, 0);
+    a.events = {{1, "morph: L"}, {5, "morph: R"}};
+    SkelAnimRecordDesc b = Clip("b", 5, 100, 100);
+    b.events = {{0, "morph: L"}, {2, "morph: R"}};
+    Attach({a, b});
+    ASSERT_TRUE(state->PlaySkeletalAnimation(0, -1, 16, 300, 1, 1));
+    ASSERT_TRUE(state->PlaySkeletalAnimation(1, 5000, 4, -1, 1, 1));
+    // Whenever b passes one of its markers, a is re-timed onto its own marker of that label.
+    int checks = 0;
+    for (int i = 0; i < 80; ++i) {
+        const std::uint16_t before = state->CurrentChannel().key;
+        state->UpdateSkeletalAnimation(true);
+        const std::uint16_t key = state->CurrentChannel().key;
+        if (key != before && (key == 0 || key == 2) && state->CurrentChannel().fraction < 0.2f) {
+            const double tb = state->CurrentChannel().clock.time;
+            const double ta = state->PreviousChannel().clock.time;
+            // b: L at 0, R at 200, length 400; a: L at 100, R at 500, length 800.
+            const double phaseB = key == 0 ? tb : tb - 200.0;
+            const double phaseA = key == 0 ? ta - 100.0 : ta - 500.0;
+            const double spanB = 200.0, spanA = 400.0;
+            EXPECT_NEAR(phaseA / spanA, phaseB / spanB, 0.05) << i;
+            ++checks;
+        }
+    }
+    EXPECT_GT(checks, 2);
+    EXPECT_EQ(state->TransitionType(), 4u);
+}
+
 class SkelBodySplit : public SkelPlayback {};
 
 TEST_F(SkelBodySplit, IniSetsAndSampling) {
