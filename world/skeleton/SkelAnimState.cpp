@@ -461,8 +461,10 @@ void SkelAnimState::SampleLayered(AnimationChannel& current, std::vector<Animati
             std::fill_n(m_accumulated.begin(), std::size_t(m_boneCount) * 3, 0.0f);
             maxPriority = layer.priority;
         }
-        SampleChannel(layer, layer.pose.data(), m_accumulated.data(), 0);
-        BlendLayer(layer, w, pose);
+        if (pose) {
+            SampleChannel(layer, layer.pose.data(), m_accumulated.data(), 0);
+            BlendLayer(layer, w, pose);
+        }
         ++i;
     }
 }
@@ -828,21 +830,15 @@ void SkelAnimState::UpdateSkeletalAnimation(bool computePose) {
     const bool fading = m_transitionRemaining > 0.0f;
     TransformKey* pose = computePose && !m_pose.empty() ? m_pose.data() : nullptr;
     TransformKey* previousPose = computePose && !m_previousPose.empty() ? m_previousPose.data() : nullptr;
+    // Without a pose to compute, clocks, keys and layer fades still move on.
     if (fading && m_previous.animation != kNone) {
         m_previous.clock.Tick();
         FindChannelKey(m_previous);
-        if (previousPose) SampleLayered(m_previous, m_previousLayers, previousPose, true);
+        SampleLayered(m_previous, m_previousLayers, previousPose, true);
     }
     m_current.clock.Tick();
     FindChannelKey(m_current);
-    if (pose) {
-        SampleLayered(m_current, m_layers, pose, true);
-    } else {
-        for (AnimationChannel& layer : m_layers) {
-            if (layer.clock.playing) layer.clock.Tick();
-            FindChannelKey(layer);
-        }
-    }
+    SampleLayered(m_current, m_layers, pose, true);
     if (m_splitActive && m_split.animation != kNone) {
         m_split.clock.Tick();
         FindChannelKey(m_split);
