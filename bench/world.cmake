@@ -1,4 +1,4 @@
-target_link_libraries(world_bench PRIVATE world_static)
+target_link_libraries(world_bench PRIVATE world_static platform_host)
 # The archive main of Google Benchmark; a file with its own BENCHMARK_MAIN() still takes precedence.
 target_link_libraries(world_bench PRIVATE benchmark::benchmark_main)
 find_package(Eigen3 QUIET NO_MODULE)

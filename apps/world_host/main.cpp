@@ -1,5 +1,6 @@
 // world_host: loads libworld.so with dlopen, binds it to the reference host as the host
-// engine would, and reports what it bound as "key: value" lines.
+// engine would, runs a few frames and reports what happened as "key: value" lines on
+// standard output. Errors go to standard error.
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -7,54 +8,127 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include <algorithm>
+#include <chrono>
+
+#include "platform/host/AsyncData.h"
 #include "platform/host/DirectoryFileSystem.h"
+#include "platform/host/IAudio.h"
+#include "platform/host/IXmlNode.h"
+#include "platform/host/XmlNode.h"
 #include "platform/host/IFrameTimeControl.h"
 #include "platform/host/IModule.h"
 #include "platform/host/ReferenceHost.h"
+#include "platform/win32/Messages.h"
 #include "world/core/IWorld.h"
 
 namespace {
 
+namespace fs = std::filesystem;
+
 struct Options {
-    std::string root = QUOR_SAMPLES_DIR;
+    std::string root;  // empty: look for samples/
     int frames = 1;
+    int fps = 60;
+    bool help = false;
 };
 
-void Usage() { std::fprintf(stderr, "usage: world_host [--root DIR] [--frames N]\n"); }
-
-bool ParseOptions(int argc, char** argv, Options& options) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--root" && i + 1 < argc) {
-            options.root = argv[++i];
-        } else if (arg == "--frames" && i + 1 < argc) {
-            char* end = nullptr;
-            const long n = std::strtol(argv[++i], &end, 10);
-            if (!end || *end || n < 0 || n > 1000000) return false;
-            options.frames = static_cast<int>(n);
-        } else {
-            return false;
-        }
-    }
+bool ParseCount(const char* text, int low, int high, int& out) {
+    char* end = nullptr;
+    const long n = std::strtol(text, &end, 10);
+    if (!end || end == text || *end || n < low || n > high) return false;
+    out = static_cast<int>(n);
     return true;
+}
+
+// Every option of the program: one row each, so a new option is one more row. `value` is
+// null for a flag; `defaultText` says what holds when the option is not given.
+struct OptionRow {
+    const char* name;
+    const char* value;
+    const char* defaultText;
+    const char* help;
+    std::function<bool(Options&, const char*)> apply;
+};
+
+const std::vector<OptionRow>& OptionTable() {
+    static const std::vector<OptionRow> rows = {
+        {"--root", "DIR", "samples/ in a directory above the executable, else in the working directory",
+         "resource root that the module's file reads start from",
+         [](Options& o, const char* v) {
+             o.root = v;
+             return true;
+         }},
+        {"--frames", "N", "1", "frames to run (Update, Render, RenderPost of the world), 0 to 1000000",
+         [](Options& o, const char* v) { return ParseCount(v, 0, 1000000, o.frames); }},
+        {"--fps", "N", "60", "frame rate handed to the module's frame-time control, 1 to 1000",
+         [](Options& o, const char* v) { return ParseCount(v, 1, 1000, o.fps); }},
+        {"--help", nullptr, "off", "print this help and exit",
+         [](Options& o, const char*) {
+             o.help = true;
+             return true;
+         }},
+    };
+    return rows;
+}
+
+void PrintHelp(std::FILE* out) {
+    std::fprintf(out,
+                 "usage: world_host [OPTION]...\n"
+                 "Loads libworld.so as the host engine does, binds it to the reference host, runs\n"
+                 "frames and reports the binding as \"key: value\" lines.\n\noptions:\n");
+    for (const OptionRow& row : OptionTable()) {
+        const std::string head = std::string(row.name) + (row.value ? std::string(" ") + row.value : "");
+        std::fprintf(out, "  %-12s %s\n  %-12s (default: %s)\n", head.c_str(), row.help, "", row.defaultText);
+    }
+}
+
+// Empty when parsed; otherwise what is wrong.
+std::string ParseOptions(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const OptionRow* row = nullptr;
+        for (const OptionRow& r : OptionTable())
+            if (std::strcmp(argv[i], r.name) == 0) row = &r;
+        if (!row) return std::string("unknown option ") + argv[i];
+        const char* value = nullptr;
+        if (row->value) {
+            if (i + 1 >= argc) return std::string(row->name) + " needs " + row->value;
+            value = argv[++i];
+        }
+        if (!row->apply(options, value)) return std::string("bad value for ") + row->name + ": " + value;
+    }
+    return {};
+}
+
+fs::path Executable() {
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? fs::path() : self;
+}
+
+// samples/ in the nearest directory above the executable that has one, else in the
+// working directory; empty when neither has it.
+std::string FindSamples() {
+    for (fs::path dir = Executable().parent_path(); !dir.empty(); dir = dir.parent_path()) {
+        if (fs::is_directory(dir / "samples")) return (dir / "samples").string();
+        if (dir == dir.root_path()) break;
+    }
+    std::error_code ec;
+    const fs::path here = fs::current_path(ec) / "samples";
+    return !ec && fs::is_directory(here) ? here.string() : std::string();
 }
 
 // The library beside this build: the path the build recorded, else relative to the
 // executable (build/apps/world_host/world_host -> build/world/libworld.so).
 std::string FindLibrary() {
-    namespace fs = std::filesystem;
     if (fs::exists(QUOR_LIBWORLD)) return QUOR_LIBWORLD;
-    std::error_code ec;
-    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    if (!ec) {
-        const fs::path beside = self.parent_path().parent_path().parent_path() / "world" / "libworld.so";
-        if (fs::exists(beside)) return beside.string();
-    }
-    return QUOR_LIBWORLD;
+    const fs::path beside = Executable().parent_path().parent_path().parent_path() / "world" / "libworld.so";
+    return fs::exists(beside) ? beside.string() : QUOR_LIBWORLD;
 }
 
 std::string Join(const std::vector<std::string>& names) {
@@ -63,79 +137,177 @@ std::string Join(const std::vector<std::string>& names) {
     return out.empty() ? "-" : out;
 }
 
+// How the module treats a table entry that is null (see the interface table of the module).
+enum class WhenNull { Tested, NeverCalled, Required };
+
+WhenNull TreatmentOf(const std::string& name) {
+    for (const char* tested : {"IPyClient_1.0", "IOcclusion_1.1", "Terrain_2.1"})
+        if (name == tested) return WhenNull::Tested;
+    for (const char* unused : {"IFileSystem_1.7", "ICEGUI_2.0", "IPhysics_1.0", "IPython_1.9", "network_1"})
+        if (name == unused) return WhenNull::NeverCalled;
+    return WhenNull::Required;
+}
+
+int Fail(const char* what, const std::string& detail = {}) {
+    std::fprintf(stderr, "world_host: %s%s%s\n", what, detail.empty() ? "" : ": ", detail.c_str());
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     Options options;
-    if (!ParseOptions(argc, argv, options)) {
-        Usage();
+    const std::string wrong = ParseOptions(argc, argv, options);
+    if (!wrong.empty()) {
+        std::fprintf(stderr, "world_host: %s\n\n", wrong.c_str());
+        PrintHelp(stderr);
         return 2;
     }
-    if (!std::filesystem::is_directory(options.root)) {
-        std::printf("root: %s\nerror: the resource root is not a directory\n", options.root.c_str());
-        return 1;
+    if (options.help) {
+        PrintHelp(stdout);
+        return 0;
     }
+    if (options.root.empty()) options.root = FindSamples();
+    if (options.root.empty()) return Fail("no samples/ above the executable or in the working directory; give --root DIR");
+    if (!fs::is_directory(options.root)) return Fail("the resource root is not a directory", options.root);
 
     const std::string library = FindLibrary();
-    std::printf("library: %s\n", library.c_str());
     void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        std::printf("error: %s\n", dlerror());
-        return 1;
-    }
+    if (!handle) return Fail("cannot load the module", dlerror());
     using GetIntfFn = quor::client::IModule* (*)();
     auto getIntf = reinterpret_cast<GetIntfFn>(dlsym(handle, "GetIntf"));
-    if (!getIntf) {
-        std::printf("error: the library exports no GetIntf\n");
-        return 1;
-    }
+    if (!getIntf) return Fail("the library exports no GetIntf", library);
     quor::client::IModule* module = getIntf();
-    std::printf("module: %s\n", module ? "bound" : "null");
-    if (!module) return 1;
+    if (!module) return Fail("GetIntf answered null");
+    std::printf("library: %s\n", library.c_str());
+    std::printf("module: bound\n");
 
     quor::host::ReferenceHost host(std::make_unique<quor::host::DirectoryFileSystem>(options.root));
     host.PublishAll();
+    // The frame stands on the renderer, the device, the loader (two workers) and audio.
+    host.PublishWorldServices(2);
     std::printf("root: %s\n", options.root.c_str());
-    std::printf("resource root: %s\n", host.files->GetResourceRoot());
 
-    const bool registered = module->Register(&host.registry);
-    std::printf("register: %s\n", registered ? "true" : "false");
-    const bool initialized = module->Initialize(&host.registry);
-    std::printf("initialize: %s\n", initialized ? "true" : "false");
+    std::printf("register: %s\n", module->Register(&host.registry) ? "true" : "false");
+    std::printf("initialize: %s\n", module->Initialize(&host.registry) ? "true" : "false");
 
-    // What the module asked for, in its order, and which of those the host could give.
-    std::vector<std::string> filled, empty;
-    for (const std::string& name : host.registry.Queries())
-        (host.registry.Lookup(name.c_str()) ? filled : empty).push_back(name);
-    std::printf("interfaces asked: %zu\n", host.registry.Queries().size());
-    std::printf("filled: %zu (%s)\n", filled.size(), Join(filled).c_str());
-    std::printf("empty: %zu (%s)\n", empty.size(), Join(empty).c_str());
-    for (const auto& [channel, name] : host.log.Channels())
-        std::printf("log channel: %d %s\n", channel, name.c_str());
+    // The module stores every answer as it gets it, so the answers are what its table holds.
+    std::vector<std::string> given, tested, neverCalled, missing;
+    const auto answers = host.registry.Answers();
+    for (const auto& [name, pointer] : answers) {
+        if (pointer) {
+            given.push_back(name);
+            continue;
+        }
+        switch (TreatmentOf(name)) {
+        case WhenNull::Tested: tested.push_back(name); break;
+        case WhenNull::NeverCalled: neverCalled.push_back(name); break;
+        case WhenNull::Required: missing.push_back(name); break;
+        }
+    }
+    std::printf("interfaces asked: %zu\n", answers.size());
+    std::printf("interfaces held: %zu (%s)\n", given.size(), Join(given).c_str());
+    std::printf("null, tested before each use: %zu (%s)\n", tested.size(), Join(tested).c_str());
+    std::printf("null, never called: %zu (%s)\n", neverCalled.size(), Join(neverCalled).c_str());
+    std::printf("null, not offered by the reference host: %zu (%s)\n", missing.size(), Join(missing).c_str());
+    for (const auto& [channel, name] : host.log.Channels()) std::printf("log channel: %d %s\n", channel, name.c_str());
 
     quor::world::IWorld* world = module->GetWorld();
+    if (!world) return Fail("the module hands out no world");
     const bool samePublished = host.registry.Lookup("IWorld_1.16") == static_cast<void*>(world);
-    std::printf("world: %s\n", world ? (samePublished ? "published and handed out" : "handed out") : "null");
-    if (!world) return 1;
+    std::printf("world: %s\n", samePublished ? "published and handed out" : "handed out");
 
     quor::IFrameTimeControl* frameTime = host.client.FrameTimeControl();
     std::printf("frame-time control: %s\n", frameTime ? "handed over" : "missing");
     if (frameTime) {
-        frameTime->SetSpeed(1.0f);
-        frameTime->SetFrameRate(60);
+        frameTime->SetFrameRate(options.fps);
+        const int held = frameTime->SetSpeed(1.0f);  // answers the rate the module holds
+        std::printf("frame time: %d frames per second at speed 1, %.2f ms per frame\n", held,
+                    held > 0 ? 1000.0 / held : 0.0);
     }
     std::printf("world initialize: %s\n", world->Initialize(60) ? "true" : "false");
+
+    // No scene kind is built in yet: the registry answers null until one registers its factory.
+    quor::world::IScene* scene = world->CreateScene("demo.s3d", 0, 0, 0);
+    std::printf("scene: %s\n", scene ? "made" : "none (no 3D or 2D scene kind is built into the module yet)");
+    if (scene) world->SetActiveScene(scene);
+
+    // Every sound of the root's "sound" folder, loaded through the module on the loader threads.
+    std::vector<std::string> soundFiles;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(fs::path(options.root) / "sound", ec))
+        if (entry.is_regular_file() && entry.path().extension() == ".wav")
+            soundFiles.push_back("sound/" + entry.path().filename().string());
+    std::sort(soundFiles.begin(), soundFiles.end());
+    std::vector<quor::client::ISound*> sounds(soundFiles.size(), nullptr);
+    for (std::size_t i = 0; i < soundFiles.size(); ++i)
+        if (quor::AsyncData* record = world->CreateSoundData(&sounds[i], soundFiles[i].c_str(), 0, 0)) record->Submit();
+    std::printf("sound files: %zu (%s)\n", soundFiles.size(), Join(soundFiles).c_str());
+
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
     for (int i = 0; i < options.frames; ++i) {
+        const auto t0 = Clock::now();
         world->Update();
         world->Render();
         world->RenderPost();
+        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+        const double wall = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        const int done = host.loader->Recycled();
+        const int queued = host.loader->Submitted() - done - host.loader->Cancelled();
+        std::printf("frame %d: %.3f ms, renderer updates %d, active scene %s, loads queued %d done %d, wall %.1f ms\n",
+                    i + 1, ms, host.renderer.Updates(), world->GetCurrentScene() ? "yes" : "none", queued, done, wall);
+        if (i + 1 == options.frames / 2) {
+            const auto before = host.occlusion.calls.size();
+            host.device.SignalLost();
+            host.device.SignalReset();
+            std::printf("device lost and reset at frame %d: told %d module callback(s), %d scene(s), occlusion %zu time(s)\n",
+                        i + 1, host.device.CallbackCount(), world->GetSceneCount(), host.occlusion.calls.size() - before);
+        }
     }
-    std::printf("frames: %d\n", options.frames);
-    std::printf("scenes: %d\n", world->GetSceneCount());
+    host.loader->WaitIdle();
+    int loaded = 0;
+    for (quor::client::ISound* sound : sounds) loaded += sound != nullptr;
+    std::printf("sounds loaded: %d of %zu on the loader threads (loads done %d)\n", loaded, sounds.size(),
+                host.loader->Recycled());
+    const int scenes = world->GetSceneCount();
+    std::printf("scenes: %d\n", scenes);
+    std::printf("frames: %d%s\n", options.frames, scenes == 0 && options.frames ? " (no scene is loaded: nothing to update or draw)" : "");
+
+    // The memory report: the mark and the children the module wrote under "Render".
+    quor::common::IXmlNode* document = host.utils.CreateXmlDocument();
+    quor::common::IXmlNode* report = document ? document->AddChildElement("Report") : nullptr;
+    if (report) {
+        world->WriteMemoryReport(report, 3);
+        std::string children;
+        int count = 0;
+        if (quor::common::IXmlNode* render = report->FirstChildElement("Render")) {
+            for (int i = 0;; ++i) {
+                quor::common::IXmlNode* child = render->ChildElement(nullptr, i);
+                if (!child) break;
+                children += (children.empty() ? "" : " ") + static_cast<quor::host::XmlNode*>(child)->Name();
+                ++count;
+                child->Release();
+            }
+            render->Release();
+        }
+        std::printf("memory report: mark %d, Render children %d (%s), renderer report written\n",
+                    report->GetIntAttribute(nullptr, "mark", -1), count, children.c_str());
+        report->Release();
+    }
+    if (document) document->Release();
+    for (quor::client::ISound* sound : sounds)
+        if (sound) sound->Release();
 
     module->Shutdown();
     std::printf("shutdown: done\n");
-    std::printf("log lines: %zu\n", host.log.Entries().size());
+    std::printf("renderer objects alive after shutdown: %d\n", host.renderer.LiveObjects());
+    const quor::win32::MessageSink& sink = quor::win32::MessageSink::Instance();
+    std::printf("module messages: %llu message boxes, %llu posted messages, %llu debug lines\n",
+                static_cast<unsigned long long>(sink.MessageBoxCount()),
+                static_cast<unsigned long long>(sink.PostedMessageCount()),
+                static_cast<unsigned long long>(sink.DebugOutputCount()));
+    std::printf("log lines: %llu\n", static_cast<unsigned long long>(host.log.EntryCount()));
     std::printf("open files: %d\n", host.files->OpenFileCount());
     // The module stays loaded: its singletons live until the process ends, as with the
     // host engine.

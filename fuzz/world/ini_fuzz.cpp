@@ -1,39 +1,69 @@
 // Ini files of any bytes: loading must never crash or read outside the file, and what
-// loads must save and load back to the same sections.
+// loads must save and load back: every key is found again with its value.
+#include <stdlib.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
-#include <string_view>
 
-#include "platform/host/MemoryFileSystem.h"
+#include "platform/host/DirectoryFileSystem.h"
 #include "platform/host/ReferenceHost.h"
 #include "world/core/IniFile.h"
 #include "world/core/Module.h"
 
 namespace {
-quor::host::MemoryFileSystem* Bind() {
-    static quor::host::ReferenceHost* host = [] {
-        auto* h = new quor::host::ReferenceHost(std::make_unique<quor::host::MemoryFileSystem>());
-        h->PublishAll();
-        GetIntf()->Initialize(&h->registry);
-        return h;
+
+// A directory of this process below the temporary directory, bound as the resource root.
+const std::string& Bind() {
+    static const std::string dir = [] {
+        char name[] = "/tmp/ini_fuzz.XXXXXX";
+        const std::string made = mkdtemp(name) ? name : "/tmp";
+        auto* host = new quor::host::ReferenceHost(std::make_unique<quor::host::DirectoryFileSystem>(made));
+        host->PublishAll();
+        GetIntf()->Initialize(&host->registry);
+        return made;
     }();
-    return static_cast<quor::host::MemoryFileSystem*>(host->files.get());
+    return dir;
 }
+
+bool HasZero(const std::string& s) { return s.find('\0') != std::string::npos; }
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    quor::host::MemoryFileSystem* files = Bind();
-    files->AddFile("fuzz.ini", std::string_view(reinterpret_cast<const char*>(data), size));
+    const std::string& dir = Bind();
+    std::FILE* f = std::fopen((dir + "/fuzz.ini").c_str(), "wb");
+    if (!f) __builtin_trap();
+    if (size) std::fwrite(data, 1, size, f);
+    std::fclose(f);
+
     quor::IniFile ini("fuzz.ini");
     if (!ini.Load()) __builtin_trap();
+    // Text files cannot carry a zero byte in a name or value: "%s" ends the text there (and a cut
+    // value may end in blanks the next load trims). Such input has no round trip to check.
+    bool zeroByte = false;
     for (const auto& section : ini.Sections()) {
+        zeroByte = zeroByte || HasZero(section.name);
         for (const auto& pair : section.pairs) {
-            // Names with a zero byte cannot be asked for through the text interface.
-            if (section.name.find('\0') != std::string::npos || pair.key.find('\0') != std::string::npos) continue;
+            zeroByte = zeroByte || HasZero(pair.key) || HasZero(pair.value);
+            if (HasZero(section.name) || HasZero(pair.key)) continue;
             if (!ini.HasKey(section.name.c_str(), pair.key.c_str())) __builtin_trap();
             (void)ini.GetFloat(section.name.c_str(), pair.key.c_str(), 0.0f);
             (void)ini.GetInt(section.name.c_str(), pair.key.c_str(), 0);
+        }
+    }
+    if (zeroByte) return 0;
+
+    if (!ini.Save()) __builtin_trap();
+    quor::IniFile back("fuzz.ini");
+    if (!back.Load()) __builtin_trap();
+    for (const auto& section : ini.Sections()) {
+        for (const auto& pair : section.pairs) {
+            const char* before = ini.GetString(section.name.c_str(), pair.key.c_str(), nullptr);
+            const char* after = back.GetString(section.name.c_str(), pair.key.c_str(), nullptr);
+            if (!before || !after) __builtin_trap();
+            if (std::string(after) != std::string(before)) __builtin_trap();
         }
     }
     return 0;

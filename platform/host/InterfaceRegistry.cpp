@@ -13,9 +13,10 @@ bool InterfaceRegistry::RegisterInterface(const char* name, void* intf) {
 void* InterfaceRegistry::GetInterface(const char* name) {
     std::lock_guard lock(m_mutex);
     m_queries.emplace_back(name ? name : "");
-    if (!name) return nullptr;
-    auto it = m_entries.find(name);
-    return it == m_entries.end() ? nullptr : it->second;
+    auto it = name ? m_entries.find(name) : m_entries.end();
+    void* answer = it == m_entries.end() ? nullptr : it->second;
+    m_answers.push_back(answer);
+    return answer;
 }
 
 void* InterfaceRegistry::Lookup(const char* name) const {
@@ -35,9 +36,17 @@ std::vector<std::string> InterfaceRegistry::Registrations() const {
     return m_registrations;
 }
 
+std::vector<std::pair<std::string, void*>> InterfaceRegistry::Answers() const {
+    std::lock_guard lock(m_mutex);
+    std::vector<std::pair<std::string, void*>> out;
+    for (std::size_t i = 0; i < m_queries.size(); ++i) out.emplace_back(m_queries[i], m_answers[i]);
+    return out;
+}
+
 void InterfaceRegistry::ClearQueries() {
     std::lock_guard lock(m_mutex);
     m_queries.clear();
+    m_answers.clear();
 }
 
 }  // namespace quor::host

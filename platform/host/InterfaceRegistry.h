@@ -2,6 +2,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/host/IInterfaceRegistry.h"
@@ -22,6 +23,8 @@ public:
     void* Lookup(const char* name) const;
     // The names asked of GetInterface, in order (unknown names included).
     std::vector<std::string> Queries() const;
+    // Each query with the pointer it was answered with (null for unknown names), in order.
+    std::vector<std::pair<std::string, void*>> Answers() const;
     std::vector<std::string> Registrations() const;
     void ClearQueries();
 
@@ -29,6 +32,7 @@ private:
     mutable std::mutex m_mutex;
     std::map<std::string, void*> m_entries;
     std::vector<std::string> m_queries;
+    std::vector<void*> m_answers;
     std::vector<std::string> m_registrations;
 };
 

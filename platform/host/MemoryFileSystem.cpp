@@ -35,18 +35,7 @@ std::vector<std::string> MemoryFileSystem::Canonical(const std::vector<std::stri
     std::lock_guard lock(m_mutex);
     auto it = m_files.find(Lower(JoinComponents(parts)));
     if (it == m_files.end()) return parts;
-    std::vector<std::string> out;
-    std::string part;
-    for (char c : it->second.spelling) {
-        if (c == '\\') {
-            out.push_back(part);
-            part.clear();
-        } else {
-            part += c;
-        }
-    }
-    out.push_back(part);
-    return out;
+    return win32::SplitWindowsPath(it->second.spelling);
 }
 
 }  // namespace quor::host

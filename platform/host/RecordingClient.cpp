@@ -24,7 +24,17 @@ int RecordingClient::FrameTimeControlHandOvers() const {
 
 std::vector<RecordingClient::Text> RecordingClient::Texts() const {
     std::lock_guard lock(m_mutex);
-    return m_texts;
+    return m_texts.Items();
+}
+
+std::uint64_t RecordingClient::TextCount() const {
+    std::lock_guard lock(m_mutex);
+    return m_texts.Total();
+}
+
+void RecordingClient::SetRecordLimit(std::size_t limit) {
+    std::lock_guard lock(m_mutex);
+    m_texts.SetLimit(limit);
 }
 
 void RecordingClient::Clear() {

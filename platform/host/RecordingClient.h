@@ -1,9 +1,11 @@
 #pragma once
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/host/IClient.h"
+#include "platform/win32/RecentRecords.h"
 
 namespace quor::host {
 
@@ -21,11 +23,20 @@ public:
     void ShowErrorText(const char* text) override;
     void ShowWarningText(const char* text) override;
     void ShowDeprecatedText(const char* text) override;
+    int GetReportMark() override { return reportMark; }
+    int GetPendingTaskCount() override { return pendingTasks.load(); }
 
     IFrameTimeControl* FrameTimeControl() const;
     int FrameTimeControlHandOvers() const;
+    // The latest texts (see win32::RecentRecords) and how many came since the last Clear.
     std::vector<Text> Texts() const;
+    std::uint64_t TextCount() const;
+    // How many texts are kept; 0 switches recording off.
+    void SetRecordLimit(std::size_t limit);
     void Clear();
+
+    int reportMark = 7;
+    std::atomic<int> pendingTasks{0};
 
 private:
     void Add(TextKind kind, const char* text);
@@ -33,7 +44,7 @@ private:
     mutable std::mutex m_mutex;
     IFrameTimeControl* m_frameTime = nullptr;
     int m_handOvers = 0;
-    std::vector<Text> m_texts;
+    win32::RecentRecords<Text> m_texts;
 };
 
 }  // namespace quor::host

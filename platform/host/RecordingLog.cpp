@@ -57,7 +57,7 @@ void RecordingLog::SetEcho(std::FILE* out) {
 
 std::vector<RecordingLog::Entry> RecordingLog::Entries() const {
     std::lock_guard lock(m_mutex);
-    return m_entries;
+    return m_entries.Items();
 }
 
 std::string RecordingLog::ChannelName(int channel) const {
@@ -74,6 +74,16 @@ std::map<int, std::string> RecordingLog::Channels() const {
 void RecordingLog::Clear() {
     std::lock_guard lock(m_mutex);
     m_entries.clear();
+}
+
+std::uint64_t RecordingLog::EntryCount() const {
+    std::lock_guard lock(m_mutex);
+    return m_entries.Total();
+}
+
+void RecordingLog::SetRecordLimit(std::size_t limit) {
+    std::lock_guard lock(m_mutex);
+    m_entries.SetLimit(limit);
 }
 
 void RecordingLog::Print(std::FILE* out) const {

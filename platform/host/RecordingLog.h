@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "platform/host/ILog.h"
+#include "platform/win32/RecentRecords.h"
 
 namespace quor::host {
 
-// The reference log: records every line as (kind, channel, text), can print as it goes
-// and can be muted.
+// The reference log: records lines as (kind, channel, text) (the latest ones, see
+// win32::RecentRecords, and how many came), can print as it goes and can be muted.
 class RecordingLog final : public common::ILog {
 public:
     enum class Kind { Printf, Write };
@@ -33,6 +34,10 @@ public:
     std::string ChannelName(int channel) const;
     std::map<int, std::string> Channels() const;
     void Clear();
+    // Lines written since the last Clear, recorded or not.
+    std::uint64_t EntryCount() const;
+    // How many lines are kept (the latest); 0 switches recording off.
+    void SetRecordLimit(std::size_t limit);
     // Writes every recorded entry to out, one per line.
     void Print(std::FILE* out) const;
 
@@ -40,7 +45,7 @@ private:
     void Add(Kind kind, int channel, std::string text);
 
     mutable std::mutex m_mutex;
-    std::vector<Entry> m_entries;
+    win32::RecentRecords<Entry> m_entries;
     std::map<int, std::string> m_channels;
     bool m_muted = false;
     std::FILE* m_echo = nullptr;

@@ -76,12 +76,7 @@ bool ResFileSystemBase::EqualsNoCase(const std::string& a, const std::string& b)
     return a.size() == b.size() && Lower(a) == Lower(b);
 }
 
-std::string ResFileSystemBase::Lower(const std::string& s) {
-    std::string out = s;
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
+std::string ResFileSystemBase::Lower(const std::string& s) { return win32::FoldPathCase(s); }
 
 std::string ResFileSystemBase::JoinComponents(const std::vector<std::string>& parts) {
     std::string out;

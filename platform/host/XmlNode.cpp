@@ -1,6 +1,10 @@
 #include "platform/host/XmlNode.h"
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
+#include <cmath>
+#include <cstdint>
 #include <charconv>
 #include <cstring>
 #include <sstream>
@@ -23,6 +27,8 @@ pugi::xml_node NthChild(pugi::xml_node parent, const char* name, int index) {
     return {};
 }
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
 const char* SkipBlanks(const char* p) {
     while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\f' || *p == '\v') ++p;
     return p;
@@ -32,27 +38,41 @@ const char* SkipBlanks(const char* p) {
 double ParseDouble(const char* text) {
     if (!text) return 0.0;
     const char* p = SkipBlanks(text);
-    if (*p == '+') ++p;
-    const char* end = p + std::strlen(p);
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-') ++p;
+    // Decimal forms only: "nan" and "inf" read 0 like any other junk.
+    if (!IsDigit(*p) && !(*p == '.' && IsDigit(p[1]))) return 0.0;
     double value = 0.0;
-    auto [ptr, ec] = std::from_chars(p, end, value);
-    if (ec == std::errc::result_out_of_range) return value;
-    return ec == std::errc() ? value : 0.0;
+    const auto [end, ec] = std::from_chars(p, p + std::strlen(p), value, std::chars_format::general);
+    (void)end;
+    if (ec != std::errc() || !std::isfinite(value)) return 0.0;
+    return negative ? -value : value;
 }
 
 long long ParseInteger(const char* text) {
     if (!text) return 0;
     const char* p = SkipBlanks(text);
-    bool negative = false;
-    if (*p == '+' || *p == '-') negative = (*p++ == '-');
-    int base = 10;
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-') ++p;
+    unsigned base = 10;
     if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
         base = 16;
         p += 2;
     }
-    unsigned long long value = 0;
-    std::from_chars(p, p + std::strlen(p), value, base);
-    return negative ? -static_cast<long long>(value) : static_cast<long long>(value);
+    // The magnitude in unsigned arithmetic, held at one past LLONG_MAX once it gets there,
+    // so that even the smallest long long needs no negation of a signed value.
+    constexpr unsigned long long kLimit = static_cast<unsigned long long>(LLONG_MAX) + 1;
+    unsigned long long magnitude = 0;
+    for (;; ++p) {
+        unsigned digit;
+        if (IsDigit(*p)) digit = static_cast<unsigned>(*p - '0');
+        else if (base == 16 && *p >= 'a' && *p <= 'f') digit = static_cast<unsigned>(*p - 'a' + 10);
+        else if (base == 16 && *p >= 'A' && *p <= 'F') digit = static_cast<unsigned>(*p - 'A' + 10);
+        else break;
+        magnitude = magnitude > kLimit / base ? kLimit : std::min(magnitude * base + digit, kLimit);
+    }
+    if (negative) return magnitude >= kLimit ? LLONG_MIN : -static_cast<long long>(magnitude);
+    return magnitude >= kLimit ? LLONG_MAX : static_cast<long long>(magnitude);
 }
 
 XmlNode::XmlNode(std::shared_ptr<pugi::xml_document> doc, pugi::xml_node node)
@@ -124,12 +144,14 @@ int XmlNode::GetStringAttribute(const char* scope, const char* name, char* buffe
 
 int XmlNode::GetIntAttribute(const char* scope, const char* name, int defaultValue) {
     pugi::xml_attribute a = FindAttribute(scope, name);
-    return a ? static_cast<int>(ParseInteger(a.value())) : defaultValue;
+    return a ? static_cast<int>(std::clamp<long long>(ParseInteger(a.value()), INT_MIN, INT_MAX)) : defaultValue;
 }
 
 std::uint32_t XmlNode::GetUIntAttribute(const char* scope, const char* name, std::uint32_t defaultValue) {
     pugi::xml_attribute a = FindAttribute(scope, name);
-    return a ? static_cast<std::uint32_t>(ParseInteger(a.value())) : defaultValue;
+    // Negative texts wrap as strtoul wraps them; beyond 32 bits the value saturates.
+    return a ? static_cast<std::uint32_t>(std::clamp<long long>(ParseInteger(a.value()), INT_MIN, UINT32_MAX))
+             : defaultValue;
 }
 
 float XmlNode::GetFloatAttribute(const char* scope, const char* name, float defaultValue) {

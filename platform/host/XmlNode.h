@@ -49,8 +49,10 @@ private:
     pugi::xml_node m_node;
 };
 
-// Locale-free number reading as the C runtime does it in the "C" locale: leading
-// blanks skipped, the longest valid prefix taken, junk reads as 0.
+// Locale-free number reading with the module's rules: leading blanks skipped, an optional
+// sign, the longest decimal prefix taken, junk reads as 0. Integers may also be written in
+// hex ("0x1F"); they saturate at the long long range. Floats take decimal forms only: "nan",
+// "inf" and results beyond the double range read 0.
 double ParseDouble(const char* text);
 long long ParseInteger(const char* text);
 

@@ -1,6 +1,7 @@
 #include "platform/mfc/Afx.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -221,7 +222,11 @@ CFile::~CFile()
 
 bool CFile::Open(const char* name, unsigned flags, CFileException* error)
 {
-    Close();
+    // A file still open is let go quietly, as the destructor does.
+    if (file_) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
     name_ = name ? name : "";
     written_ = 0;
     const char* mode = (flags & modeCreate) ? ((flags & modeReadWrite) ? "w+b" : "wb")
@@ -229,6 +234,10 @@ bool CFile::Open(const char* name, unsigned flags, CFileException* error)
                        : (flags & modeWrite)     ? "r+b"
                                                  : "rb";
     file_ = name ? std::fopen(name, mode) : nullptr;
+    // Like the real file object, no buffer stands between Write and the file: a write that
+    // cannot be made fails at that call, not at a later flush.
+    if (file_ && (flags & (modeWrite | modeReadWrite)))
+        std::setvbuf(file_, nullptr, _IONBF, 0);
     if (!file_ && error) {
         error->m_cause = CFileException::fileNotFound;
         error->m_strFileName = name_;
@@ -243,7 +252,9 @@ void CFile::Write(const void* data, unsigned size)
     if (failWriteAfter >= 0 && written_ + size > failWriteAfter)
         throw new CFileException(CFileException::diskFull, name_);
     if (size && std::fwrite(data, 1, size, file_) != size)
-        throw new CFileException(CFileException::diskFull, name_);
+        throw new CFileException(errno == ENOSPC ? CFileException::diskFull
+                                                 : CFileException::genericException,
+                                 name_);
     written_ += size;
 }
 
@@ -256,8 +267,13 @@ unsigned CFile::Read(void* data, unsigned size)
 
 void CFile::Close()
 {
-    if (file_) {
-        std::fclose(file_);
-        file_ = nullptr;
-    }
+    if (!file_)
+        return;
+    std::FILE* f = file_;
+    file_ = nullptr;
+    // A close that fails (the last bytes could not be written) is reported as a failed write.
+    if (std::fclose(f) != 0)
+        throw new CFileException(errno == ENOSPC ? CFileException::diskFull
+                                                 : CFileException::genericException,
+                                 name_);
 }

@@ -204,6 +204,8 @@ public:
     bool Open(const char* name, unsigned flags, CFileException* error = nullptr);
     void Write(const void* data, unsigned size);
     unsigned Read(void* data, unsigned size);
+    // Throws CFileException* when the file cannot be closed cleanly; the object is closed
+    // either way. The destructor closes quietly.
     void Close();
     bool IsOpen() const { return file_ != nullptr; }
 

@@ -102,6 +102,38 @@ void Unbind(Surface* s)
         wglMakeCurrent(nullptr, nullptr);
 }
 
+void ColourCleared()
+{
+    // On a window the clear meets the back buffer and the overlay stays on the front one. On
+    // a memory bitmap OpenGL and GDI share one set of pixels, so the clear wipes GDI's drawing
+    // wherever it writes colour.
+    GlContext* c = current;
+    DeviceContext* dc = currentDc;
+    if (!c || !c->bound || !dc || dc->kind != DcKind::Memory || dc->GetSurface() != c->bound)
+        return;
+    GLint mode = GL_RENDER;
+    glGetIntegerv(GL_RENDER_MODE, &mode);
+    GLboolean writes[4] = {GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE};
+    glGetBooleanv(GL_COLOR_WRITEMASK, writes);
+    if (mode != GL_RENDER || (!writes[0] && !writes[1] && !writes[2]))
+        return;
+    Surface& s = *c->bound;
+    int x0 = 0, y0 = 0, x1 = s.width, y1 = s.height;
+    if (glIsEnabled(GL_SCISSOR_TEST)) {
+        GLint box[4] = {0, 0, 0, 0};
+        glGetIntegerv(GL_SCISSOR_BOX, box);
+        x0 = std::max(x0, box[0]);
+        y0 = std::max(y0, box[1]);
+        x1 = std::min(x1, box[0] + box[2]);
+        y1 = std::min(y1, box[1] + box[3]);
+    }
+    // Overlay rows run bottom-up, as GL's do.
+    for (int y = y0; y < y1; ++y)
+        std::fill_n(s.overlay.begin() + size_t(y) * s.width + x0, std::max(0, x1 - x0), 0u);
+    if (x0 == 0 && y0 == 0 && x1 == s.width && y1 == s.height)
+        s.overlayDirty = false;
+}
+
 void DestroyContext(GlContext* c)
 {
     if (c == current)
@@ -281,3 +313,13 @@ BOOL SwapBuffers(HDC dc)
 }
 
 }  // namespace quor::wgl
+
+// Every glClear of the code linked with the window system comes here first (the link wraps
+// the symbol), so that a colour clear of a memory bitmap also takes GDI's drawing off it.
+extern "C" void __real_glClear(GLbitfield mask);
+extern "C" void __wrap_glClear(GLbitfield mask)
+{
+    __real_glClear(mask);
+    if (mask & GL_COLOR_BUFFER_BIT)
+        quor::wgl::detail::ColourCleared();
+}

@@ -39,6 +39,8 @@ void Rebind(Surface* s);
 // Releases the current context when it renders into `s` (the surface goes away).
 void Unbind(Surface* s);
 void DestroyContext(GlContext* c);
+// After a colour clear by the current context: drops the GDI drawing the clear wrote over.
+void ColourCleared();
 void DeleteGdiObject(GdiObject* o);
 // A DIB's pixels from its surface: GL image (when OpenGL renders into it) plus overlay.
 void ComposeDib(Bitmap* b);

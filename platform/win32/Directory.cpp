@@ -14,19 +14,6 @@ namespace {
 std::mutex g_overrideMutex;
 std::string g_override;
 
-bool EqualsNoCase(const std::string& a, const char* b) {
-    const std::size_t n = std::strlen(b);
-    if (a.size() != n) return false;
-    for (std::size_t i = 0; i < n; ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
-
 // The entry of dir whose name matches component; the exact spelling wins over others.
 std::string MatchComponent(const std::string& dir, const std::string& component) {
     const std::string probe = (dir.empty() ? std::string(".") : dir);
@@ -36,7 +23,7 @@ std::string MatchComponent(const std::string& dir, const std::string& component)
     if (!d) return component;
     std::string found = component;
     while (dirent* e = ::readdir(d)) {
-        if (EqualsNoCase(component, e->d_name)) {
+        if (PathEqualsNoCase(component, e->d_name)) {
             found = e->d_name;
             break;
         }
@@ -68,11 +55,32 @@ void SetCurrentDirectoryOverride(const std::string& directory) {
     g_override = directory;
 }
 
+std::string FoldPathCase(std::string_view name) {
+    std::string out(name);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(out[i]);
+        if (IsDbcsLeadByte(c)) {
+            ++i;  // the trail byte is part of the character, not a letter
+        } else if (c >= 'A' && c <= 'Z') {
+            out[i] = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return out;
+}
+
+bool PathEqualsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && FoldPathCase(a) == FoldPathCase(b);
+}
+
 std::vector<std::string> SplitWindowsPath(std::string_view path) {
     std::vector<std::string> parts;
     std::string part;
-    for (char c : path) {
-        if (c == '/' || c == '\\') {
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const char c = path[i];
+        if (IsDbcsLeadByte(static_cast<unsigned char>(c)) && i + 1 < path.size()) {
+            part += c;
+            part += path[++i];
+        } else if (c == '/' || c == '\\') {
             if (!part.empty()) parts.push_back(part);
             part.clear();
         } else {

@@ -15,8 +15,19 @@ DWORD GetCurrentDirectoryA(DWORD bufferLength, char* buffer);
 // Tests point the current directory somewhere else without chdir; empty restores it.
 void SetCurrentDirectoryOverride(const std::string& directory);
 
+// Names in data files are in a double-byte code page (GBK): a byte from 0x81 to 0xFE leads a
+// two-byte character whose second byte may be "\" or an ASCII letter. Path splitting and case
+// folding step over that second byte.
+inline bool IsDbcsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+
+// ASCII letters folded to lower case; the bytes of double-byte characters are kept as they are.
+std::string FoldPathCase(std::string_view name);
+// Whether two names are the same file name: equal after FoldPathCase.
+bool PathEqualsNoCase(std::string_view a, std::string_view b);
+
 // The components of a path written for Windows: "\" and "/" both separate, and empty
-// components (repeated or trailing separators) are dropped.
+// components (repeated or trailing separators) are dropped. The second byte of a
+// double-byte character never separates.
 std::vector<std::string> SplitWindowsPath(std::string_view path);
 
 // Turns a path written for Windows ("\" or "/" separators, any ASCII case) into a path

@@ -11,17 +11,17 @@ MessageSink& MessageSink::Instance() {
 
 std::vector<MessageBoxRecord> MessageSink::MessageBoxes() const {
     std::lock_guard lock(m_mutex);
-    return m_boxes;
+    return m_boxes.Items();
 }
 
 std::vector<PostedMessage> MessageSink::PostedMessages() const {
     std::lock_guard lock(m_mutex);
-    return m_posted;
+    return m_posted.Items();
 }
 
 std::vector<std::string> MessageSink::DebugOutput() const {
     std::lock_guard lock(m_mutex);
-    return m_debug;
+    return m_debug.Items();
 }
 
 void MessageSink::Clear() {
@@ -29,6 +29,28 @@ void MessageSink::Clear() {
     m_boxes.clear();
     m_posted.clear();
     m_debug.clear();
+}
+
+std::uint64_t MessageSink::MessageBoxCount() const {
+    std::lock_guard lock(m_mutex);
+    return m_boxes.Total();
+}
+
+std::uint64_t MessageSink::PostedMessageCount() const {
+    std::lock_guard lock(m_mutex);
+    return m_posted.Total();
+}
+
+std::uint64_t MessageSink::DebugOutputCount() const {
+    std::lock_guard lock(m_mutex);
+    return m_debug.Total();
+}
+
+void MessageSink::SetRecordLimit(std::size_t limit) {
+    std::lock_guard lock(m_mutex);
+    m_boxes.SetLimit(limit);
+    m_posted.SetLimit(limit);
+    m_debug.SetLimit(limit);
 }
 
 void MessageSink::SetMessageBoxAnswer(int answer) {
@@ -54,8 +76,8 @@ void MessageSink::RecordPostedMessage(HWND window, UINT message, WPARAM wParam, 
 
 void MessageSink::RecordDebugOutput(const char* text) {
     std::lock_guard lock(m_mutex);
-    m_debug.emplace_back(text ? text : "");
-    if (m_echo) std::fputs(m_debug.back().c_str(), stderr);
+    if (m_echo) std::fputs(text ? text : "", stderr);
+    m_debug.push_back(text ? text : "");
 }
 
 int MessageBoxA(HWND window, const char* text, const char* caption, UINT type) {

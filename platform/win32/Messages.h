@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/RecentRecords.h"
 #include "platform/win32/Types.h"
 
 namespace quor::win32 {
@@ -26,9 +27,10 @@ struct PostedMessage {
     LPARAM lParam;
 };
 
-// Where message boxes, posted window messages and debug output end up. It records
-// everything, answers every box at once (nothing ever waits for a user) and is
-// thread-safe, since loader threads post progress messages.
+// Where message boxes, posted window messages and debug output end up. It records them
+// (the last RecentRecords::kDefaultLimit of each kind, and how many came), answers every box
+// at once (nothing ever waits for a user) and is thread-safe, since loader threads post
+// progress messages.
 class MessageSink {
 public:
     static MessageSink& Instance();
@@ -38,6 +40,12 @@ public:
     // Each OutputDebugStringA call is one entry, exactly as given.
     std::vector<std::string> DebugOutput() const;
     void Clear();
+    // How many of each came since the last Clear, recorded or not.
+    std::uint64_t MessageBoxCount() const;
+    std::uint64_t PostedMessageCount() const;
+    std::uint64_t DebugOutputCount() const;
+    // How many of each kind are kept (the latest); 0 switches recording off.
+    void SetRecordLimit(std::size_t limit);
 
     // The answer every message box gives (IDOK unless set).
     void SetMessageBoxAnswer(int answer);
@@ -50,9 +58,9 @@ public:
 
 private:
     mutable std::mutex m_mutex;
-    std::vector<MessageBoxRecord> m_boxes;
-    std::vector<PostedMessage> m_posted;
-    std::vector<std::string> m_debug;
+    RecentRecords<MessageBoxRecord> m_boxes;
+    RecentRecords<PostedMessage> m_posted;
+    RecentRecords<std::string> m_debug;
     int m_answer = IDOK;
     bool m_echo = false;
 };

@@ -8,6 +8,7 @@ namespace quor::win32 {
 namespace {
 std::atomic<DWORD> g_nextThreadId{1};
 std::atomic<int> g_liveThreads{0};
+std::atomic<int> g_startedThreads{0};
 thread_local DWORD t_threadId = 0;
 
 DWORD NewThreadId() { return g_nextThreadId.fetch_add(1); }
@@ -28,22 +29,32 @@ void Sleep(DWORD milliseconds) {
 
 Thread::~Thread() { Join(); }
 
+void Thread::State::Uncount() {
+    if (!uncounted.exchange(true)) g_liveThreads.fetch_sub(1);
+}
+
 bool Thread::Start(Routine routine) {
     if (m_thread.joinable() || !routine) return false;
+    // Everything the routine may look at is in place before it runs.
+    m_state = std::make_shared<State>();
     m_id = NewThreadId();
-    m_running = true;
+    g_liveThreads.fetch_add(1);
     try {
-        m_thread = std::thread([this, id = m_id, routine = std::move(routine)] {
+        // The routine may destroy this object: the thread touches only its own copy of the state.
+        m_thread = std::thread([state = m_state, id = m_id, routine = std::move(routine)] {
             t_threadId = id;
-            m_exitCode = routine();
-            m_running = false;
+            const DWORD code = routine();
+            state->exitCode = code;
+            state->running = false;
+            if (state->detached) state->Uncount();
         });
     } catch (const std::system_error&) {
-        m_running = false;
+        g_liveThreads.fetch_sub(1);
+        m_state.reset();
         m_id = 0;
         return false;
     }
-    g_liveThreads.fetch_add(1);
+    g_startedThreads.fetch_add(1);
     return true;
 }
 
@@ -66,14 +77,17 @@ bool Thread::SetPriority(int priority) {
 void Thread::Join() {
     if (!m_thread.joinable()) return;
     if (m_thread.get_id() == std::this_thread::get_id()) {
-        // A routine cannot wait for itself; let it run out on its own.
+        // A routine cannot wait for itself; it runs out on its own and is counted until then.
+        m_state->detached = true;
         m_thread.detach();
-    } else {
-        m_thread.join();
+        return;
     }
-    g_liveThreads.fetch_sub(1);
+    m_thread.join();
+    m_state->Uncount();
 }
 
 int Thread::LiveCount() { return g_liveThreads.load(); }
+
+int Thread::StartedCount() { return g_startedThreads.load(); }
 
 }  // namespace quor::win32

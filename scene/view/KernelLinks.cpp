@@ -1,6 +1,6 @@
 #include "scene/view/KernelLinks.h"
 
-#include "platform/kernel/KytLink.h"
+#include "platform/kernel/KytShape.h"
 
 namespace kyt_links {
 
@@ -42,6 +42,15 @@ bool IsTransparentInLayer(const KytLink* link)
 int CustomColorIndex(const KytLink* link)
 {
     return link ? link->nCustomColor : -1;
+}
+
+bool ShapeBox(const KytLink* link, WqVector3D& min, WqVector3D& max)
+{
+    if (!link || !link->pShape || !link->pShape->pRep) return false;
+    const KytShapeRep* rep = link->pShape->pRep;
+    min = {rep->boxMin.x, rep->boxMin.y, rep->boxMin.z};
+    max = {rep->boxMax.x, rep->boxMax.y, rep->boxMax.z};
+    return true;
 }
 
 } // namespace kyt_links

@@ -6,10 +6,6 @@
 #include <cfloat>
 #include <cmath>
 
-using kytview::Dot;
-using kytview::LengthSq;
-using kytview::Make;
-
 namespace {
 
 constexpr double kRadPerDeg = 0.017453292519943278;
@@ -20,8 +16,8 @@ void LookAt(const WqVector3D& eye, const WqVector3D& at, const WqVector3D& up) {
 
 // Unit length when the vector is long enough; left as it is otherwise.
 void NormalizeIfPossible(WqVector3D& v) {
-    const double len = std::sqrt(LengthSq(v));
-    if (len > DBL_EPSILON) v = Make(v.x / len, v.y / len, v.z / len);
+    const double len = v.Length();
+    if (len > DBL_EPSILON) v /= len;
 }
 
 }  // namespace
@@ -78,25 +74,24 @@ void KytCamera::Move(float dDirect, float dZenith) {
 
 void KytCamera::Move(float dDirect, float dZenith, const WqVector3D& shift) {
     Move(dDirect, dZenith);
-    LookAtPosition = Make(LookAtPosition.x + shift.x, LookAtPosition.y + shift.y,
-                          LookAtPosition.z + shift.z);
+    LookAtPosition += shift;
 }
 
 void KytCamera::ShiftEye(const WqVector3D& delta) {
-    EyePosition = Make(EyePosition.x + delta.x, EyePosition.y + delta.y, EyePosition.z + delta.z);
+    EyePosition += delta;
     LookAt(EyePosition, LookAtPosition, ViewUpVector);
 }
 
 bool KytCamera::ProjectUpAxis(const WqVector3D& o, WqVector3D& up) {
     switch (KYT_GetUpAxis()) {
-    case 1:  up = Make(-o.y * o.x, o.x * o.x + o.z * o.z, -o.y * o.z); break;
-    case 2:  up = Make(-o.z * o.x, -o.z * o.y, o.x * o.x + o.y * o.y); break;
-    default: up = Make(o.z * o.z + o.y * o.y, -o.x * o.y, -o.x * o.z); break;
+    case 1:  up = WqVector3D(-o.y * o.x, o.x * o.x + o.z * o.z, -o.y * o.z); break;
+    case 2:  up = WqVector3D(-o.z * o.x, -o.z * o.y, o.x * o.x + o.y * o.y); break;
+    default: up = WqVector3D(o.z * o.z + o.y * o.y, -o.x * o.y, -o.x * o.z); break;
     }
-    const double sq = LengthSq(up);
+    const double sq = up.Length2();
     const double len = std::sqrt(sq);
     if (sq > DBL_EPSILON && len > DBL_EPSILON) {
-        up = Make(up.x / len, up.y / len, up.z / len);
+        up /= len;
         return true;
     }
     return false;
@@ -115,15 +110,15 @@ void KytCamera::SetCamera(double distance) {
 
     const int axis = KYT_GetUpAxis();
     WqVector3D o;
-    if (axis == 1) o = Make(h * sd, a, h * cd);
-    else if (axis == 2) o = Make(h * cd, h * sd, a);
-    else o = Make(a, h * cd, h * sd);
+    if (axis == 1) o = WqVector3D(h * sd, a, h * cd);
+    else if (axis == 2) o = WqVector3D(h * cd, h * sd, a);
+    else o = WqVector3D(a, h * cd, h * sd);
 
-    EyePosition = Make(LookAtPosition.x + o.x, LookAtPosition.y + o.y, LookAtPosition.z + o.z);
+    EyePosition = LookAtPosition + o;
 
     WqVector3D up;
     if (ProjectUpAxis(o, up)) {
-        if (ZenithAngle > 180.0f) up = Make(-up.x, -up.y, -up.z);
+        if (ZenithAngle > 180.0f) up = -up;
     } else {
         // Looking straight along the up axis: the up vector comes from the direct angle.
         // The fallback applies whenever the projection could not be normalised; a zenith of
@@ -140,9 +135,9 @@ void KytCamera::SetCamera(double distance) {
             set = false;
         }
         // Horizontal axes in the order of the orientation above: the first takes the cosine.
-        if (axis == 1) up = set ? Make(second, 0.0, first) : Make(up.x, 0.0, up.z);
-        else if (axis == 2) up = set ? Make(first, second, 0.0) : Make(up.x, up.y, 0.0);
-        else up = set ? Make(0.0, first, second) : Make(0.0, up.y, up.z);
+        if (axis == 1) up = set ? WqVector3D(second, 0.0, first) : WqVector3D(up.x, 0.0, up.z);
+        else if (axis == 2) up = set ? WqVector3D(first, second, 0.0) : WqVector3D(up.x, up.y, 0.0);
+        else up = set ? WqVector3D(0.0, first, second) : WqVector3D(0.0, up.y, up.z);
     }
     ViewUpVector = up;
 
@@ -153,11 +148,10 @@ void KytCamera::SetCamera(double distance) {
 
 void KytCamera::SetCamera(double distance, WqVector3D& direction) {
     EyeOrientation = direction;
-    direction = Make(direction.x * distance, direction.y * distance, direction.z * distance);
-    EyePosition = Make(LookAtPosition.x + direction.x, LookAtPosition.y + direction.y,
-                       LookAtPosition.z + direction.z);
+    direction *= distance;
+    EyePosition = LookAtPosition + direction;
     WqVector3D up;
-    if (ProjectUpAxis(EyeOrientation, up) && ZenithAngle > 180.0f) up = Make(-up.x, -up.y, -up.z);
+    if (ProjectUpAxis(EyeOrientation, up) && ZenithAngle > 180.0f) up = -up;
     ViewUpVector = up;
     LookAt(EyePosition, LookAtPosition, ViewUpVector);
 }
@@ -166,23 +160,20 @@ WqVector3D KytCamera::Point2Vector(double scale, int x, int y, int width, int he
     if (width < 2 || height < 2) return WqVector3D::zero;
     const int hw = width / 2, hh = height / 2;
     const double k = scale / (hw < hh ? hw : hh);
-    const WqVector3D side = kytview::CrossOf(EyeOrientation, ViewUpVector);
+    const WqVector3D side = EyeOrientation.Cross(ViewUpVector);
     double s = k * (hw - x);
-    const double sq = LengthSq(side);
+    const double sq = side.Length2();
     if (sq > DBL_EPSILON && std::sqrt(sq) > DBL_EPSILON) s /= std::sqrt(sq);
     const double u = k * (hh - y);
-    return Make(LookAtPosition.x + s * side.x + u * ViewUpVector.x,
-                LookAtPosition.y + s * side.y + u * ViewUpVector.y,
-                LookAtPosition.z + s * side.z + u * ViewUpVector.z);
+    return LookAtPosition + side * s + ViewUpVector * u;
 }
 
 WqVector3D KytCamera::Point2Vector(double scale, int x, int y, int width, int height,
                                    const WqVector3D& base) {
     const WqVector3D p = KytCamera::Point2Vector(scale, x, y, width, height);
     const WqVector3D& o = EyeOrientation;
-    const double f = Dot(o, Make(LookAtPosition.x - base.x, LookAtPosition.y - base.y,
-                                 LookAtPosition.z - base.z));
-    return Make(p.x - f * o.x, p.y - f * o.y, p.z - f * o.z);
+    const double f = o.Dot(LookAtPosition - base);
+    return p - o * f;
 }
 
 WqVector3D KytCamera::Point2VectorP(int x, int y, const WqVector3D& base) {
@@ -195,7 +186,7 @@ WqVector3D KytCamera::Point2VectorP(int x, int y, const WqVector3D& base) {
     gluProject(base.x, base.y, base.z, model, projection, viewport, &wx, &wy, &wz);
     GLdouble ox = 0, oy = 0, oz = 0;
     gluUnProject(x, viewport[3] - y, wz, model, projection, viewport, &ox, &oy, &oz);
-    return Make(ox, oy, oz);
+    return WqVector3D(ox, oy, oz);
 }
 
 WqVector3D KytCamera::Point2VectorP(int x, int y) { return Point2VectorP(x, y, LookAtPosition); }
@@ -214,14 +205,14 @@ void KytSectCamera::ChangeLink(KytLink* link) {
     SectionLink = link;
     // Without a part there is no plane: the previous orientation stays.
     if (!link) return;
-    const kytview::Placement& p = kytview::WorldPlacement(link);
-    EyeOrientation = Make(-p.mRot.m[0][2], -p.mRot.m[1][2], -p.mRot.m[2][2]);
+    const KytMech& p = kyt_links::WorldPlacement(link);
+    EyeOrientation = -p.mRot.Column(2);
     WqVector3D up;
     if (!ProjectUpAxis(EyeOrientation, up)) {
         switch (KYT_GetUpAxis()) {
-        case 1:  up = Make(-1.0, 0.0, 0.0); break;
-        case 2:  up = Make(0.0, -1.0, 0.0); break;
-        default: up = Make(0.0, 0.0, -1.0); break;
+        case 1:  up = WqVector3D(-1.0, 0.0, 0.0); break;
+        case 2:  up = WqVector3D(0.0, -1.0, 0.0); break;
+        default: up = WqVector3D(0.0, 0.0, -1.0); break;
         }
     }
     ViewUpVector = up;
@@ -230,16 +221,15 @@ void KytSectCamera::ChangeLink(KytLink* link) {
 WqVector3D KytSectCamera::OntoSectionPlane(const WqVector3D& point) const {
     if (!SectionLink) return point;
     const WqVector3D& o = EyeOrientation;
-    const WqVector3D t = kytview::WorldPlacement(SectionLink).vPos;
-    const double f = Dot(o, t) - Dot(o, point);
-    return Make(point.x + f * o.x, point.y + f * o.y, point.z + f * o.z);
+    const WqVector3D t = kyt_links::WorldPlacement(SectionLink).vPos;
+    const double f = o.Dot(t) - o.Dot(point);
+    return point + o * f;
 }
 
 void KytSectCamera::SetCamera(double distance) {
     LookAtPosition = OntoSectionPlane(LookAtPosition);
     const WqVector3D& o = EyeOrientation;
-    const WqVector3D eye = Make(LookAtPosition.x + distance * o.x, LookAtPosition.y + distance * o.y,
-                                LookAtPosition.z + distance * o.z);
+    const WqVector3D eye = LookAtPosition + o * distance;
     LookAt(eye, LookAtPosition, ViewUpVector);
 }
 
@@ -259,7 +249,7 @@ KytTraceCamera::KytTraceCamera(KytLink* link, const WqVector3D& lookDirection,
                                const WqVector3D& offset, const WqVector3D& up, double distance)
     : KytCamera(), Link(link), Offset(offset), LookDirection(lookDirection), UpDirection(up),
       Distance(distance) {
-    if (link) Name = kytview::LinkName(link);
+    if (link) Name = kyt_links::LinkName(link);
     ResetView = true;
 }
 
@@ -274,15 +264,14 @@ void KytTraceCamera::SetCamera(double) {
         LookAt(EyePosition, LookAtPosition, ViewUpVector);
         return;
     }
-    const kytview::Placement& p = kytview::WorldPlacement(Link);
-    EyePosition = kytview::Add(kytview::Rotate(p, Offset), p.vPos);
-    WqVector3D o = kytview::Rotate(p, LookDirection);
-    o = Make(o.x * Distance, o.y * Distance, o.z * Distance);
-    LookAtPosition = kytview::Add(EyePosition, o);
-    ViewUpVector = kytview::Rotate(p, UpDirection);
+    const KytMech& p = kyt_links::WorldPlacement(Link);
+    EyePosition = p.GetAbsPos(Offset);
+    WqVector3D o = p.mRot.Multi(LookDirection) * Distance;
+    LookAtPosition = EyePosition + o;
+    ViewUpVector = p.mRot.Multi(UpDirection);
     LookAt(EyePosition, LookAtPosition, ViewUpVector);
     NormalizeIfPossible(o);
-    EyeOrientation = Make(-o.x, -o.y, -o.z);
+    EyeOrientation = -o;
 }
 
 void KytTraceCamera::GetSpotParameter(float position[4], float direction[3]) const {

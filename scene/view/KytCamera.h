@@ -2,7 +2,8 @@
 // Where a scene is looked at from: the model-view side of a view. The viewport owns a list of
 // cameras and asks the active one to load its matrix each time it rebuilds the view.
 
-#include "scene/view/KytViewKernel.h"
+#include "scene/view/KernelLinks.h"
+#include "scene/view/KytPlatform.h"
 
 class KytCamera {
 public:

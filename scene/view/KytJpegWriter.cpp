@@ -3,6 +3,8 @@
 #include <csetjmp>
 #include <cstdio>
 
+#include <sys/stat.h>
+
 #include <jpeglib.h>
 
 namespace {
@@ -24,6 +26,13 @@ struct RecoveringError {
 J_COLOR_SPACE InputSpace(const KytJpegImage& image) {
     if (image.bytesPerPixel == 4) return image.blueFirst ? JCS_EXT_BGRX : JCS_EXT_RGBX;
     return image.blueFirst ? JCS_EXT_BGR : JCS_RGB;
+}
+
+// A failed frame leaves no half file behind; a device or other special file named as the
+// output is only written to, never removed.
+void RemoveFailedFile(const char* fileName) {
+    struct stat st {};
+    if (stat(fileName, &st) == 0 && S_ISREG(st.st_mode)) std::remove(fileName);
 }
 
 }  // namespace
@@ -53,7 +62,7 @@ int KYT_WriteJpegImage(const char* fileName, int quality, const KytJpegImage& im
     if (setjmp(err.jump)) {
         jpeg_destroy_compress(&cinfo);
         std::fclose(file);
-        std::remove(fileName);
+        RemoveFailedFile(fileName);
         return -1;
     }
     jpeg_create_compress(&cinfo);
@@ -77,7 +86,7 @@ int KYT_WriteJpegImage(const char* fileName, int quality, const KytJpegImage& im
     jpeg_destroy_compress(&cinfo);
     if (std::fclose(file) != 0) {
         std::fprintf(stderr, "can't write %s\n", fileName);
-        std::remove(fileName);
+        RemoveFailedFile(fileName);
         return -1;
     }
     return 0;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 KytOglMem::KytOglMem(HWND hWnd, unsigned char colorBits, unsigned char depthBits)
     : KytOgl(hWnd, colorBits, depthBits) {}
@@ -131,31 +132,71 @@ bool KytOglMem::CurrentDib(BITMAPINFOHEADER& header, void*& bits) const {
     return bits != nullptr;
 }
 
+namespace {
+
+// One row of 5-5-5 pixels (blue in the low bits) as packed red, green, blue; each five-bit
+// value is widened by repeating its top bits, so full intensity stays 255.
+void Row555ToRgb(const unsigned char* in, unsigned char* out, int width) {
+    for (int x = 0; x < width; ++x) {
+        const unsigned v = in[2 * x] | (in[2 * x + 1] << 8);
+        const unsigned c[3] = {(v >> 10) & 31, (v >> 5) & 31, v & 31};
+        for (int k = 0; k < 3; ++k)
+            out[3 * x + k] = static_cast<unsigned char>((c[k] << 3) | (c[k] >> 2));
+    }
+}
+
+}  // namespace
+
 void KytOglMem::WriteJpegFrame(const char* fileName) const {
     auto* pixels = static_cast<unsigned char*>(m_pBuffer);
     const unsigned int height = static_cast<unsigned int>(m_lHeight);
     const int width = static_cast<int>(m_lWidth);
     // When the buffer is the bitmap OpenGL draws into, its real layout is known: rows padded
-    // to four bytes and pixels stored blue first. Encoding it as packed red-green-blue would
-    // swap red and blue and shear every row whose width is not a multiple of four.
+    // to four bytes, pixels stored blue first, and 16-bit pixels two bytes each. Encoding it
+    // as packed red-green-blue would swap red and blue, shear every row whose width is not a
+    // multiple of four, and read a 16-bit bitmap far past its end.
     BITMAPINFOHEADER dib{};
     void* dibBits = nullptr;
-    const bool isDib = m_hDC && pixels && CurrentDib(dib, dibBits) && dibBits == m_pBuffer &&
-                       dib.biCompression == BI_RGB &&
-                       (dib.biBitCount == 24 || dib.biBitCount == 32) && dib.biWidth == width &&
-                       dib.biHeight != 0 &&
-                       static_cast<unsigned int>(std::abs(dib.biHeight)) == height;
-    if (isDib) {
-        KytJpegImage image;
-        image.pixels = pixels;
-        image.height = height;
-        image.width = width;
-        image.bytesPerPixel = dib.biBitCount / 8;
-        image.stride = ((static_cast<size_t>(width) * dib.biBitCount + 31) / 32) * 4;
-        image.blueFirst = true;
-        image.bottomUp = dib.biHeight > 0;
-        KYT_WriteJpegImage(fileName, static_cast<int>(m_uQuality), image);
-        return;
+    if (m_hDC && pixels && CurrentDib(dib, dibBits) && dibBits == m_pBuffer) {
+        const unsigned int rows = static_cast<unsigned int>(std::abs(dib.biHeight));
+        const size_t stride = ((static_cast<size_t>(dib.biWidth) * dib.biBitCount + 31) / 32) * 4;
+        const bool described = dib.biCompression == BI_RGB && dib.biWidth == width &&
+                               width > 0 && rows != 0 && rows == height;
+        if (described && (dib.biBitCount == 24 || dib.biBitCount == 32)) {
+            KytJpegImage image;
+            image.pixels = pixels;
+            image.height = height;
+            image.width = width;
+            image.bytesPerPixel = dib.biBitCount / 8;
+            image.stride = stride;
+            image.blueFirst = true;
+            image.bottomUp = dib.biHeight > 0;
+            KYT_WriteJpegImage(fileName, static_cast<int>(m_uQuality), image);
+            return;
+        }
+        if (described && dib.biBitCount == 16) {
+            const size_t packed = static_cast<size_t>(width) * 3;
+            std::vector<unsigned char> rgb(packed * rows);
+            for (unsigned int row = 0; row < rows; ++row)
+                Row555ToRgb(pixels + row * stride, rgb.data() + row * packed, width);
+            KytJpegImage image;
+            image.pixels = rgb.data();
+            image.height = height;
+            image.width = width;
+            image.stride = packed;
+            image.bottomUp = dib.biHeight > 0;
+            KYT_WriteJpegImage(fileName, static_cast<int>(m_uQuality), image);
+            return;
+        }
+        // A frame size that does not describe the bitmap is read as packed pixels, and only
+        // when those fit inside it.
+        const unsigned long long want = static_cast<unsigned long long>(width > 0 ? width : 0) *
+                                        height * 3ULL;
+        if (width <= 0 || height == 0 || want > static_cast<unsigned long long>(stride) * rows) {
+            std::fprintf(stderr, "JPEG frame skipped: %ld x %ld pixels do not fit the bitmap of %s\n",
+                         m_lWidth, m_lHeight, fileName);
+            return;
+        }
     }
     write_JPEG_file(fileName, static_cast<int>(m_uQuality), pixels, height, width);
 }

@@ -18,6 +18,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 unsigned int KytScene::uSceneDefCnt = 0;
 float KytScene::afBackColor[4] = {0.0f, 0.0f, 0.0f, 0.0f};
@@ -265,7 +266,10 @@ void KytScene::SetLook(KytLink* link)
         m_pViewPort->ResetViewRadius(1000.0, false);
         return;
     }
-    WqVector3D min, max;
+    // The empty box: the walk only ever widens it, so a start at the origin would take the
+    // origin into every fit.
+    constexpr double kHuge = std::numeric_limits<double>::max();
+    WqVector3D min(kHuge, kHuge, kHuge), max(-kHuge, -kHuge, -kHuge);
     if (link->GetBoundingBox(&min, &max, bShowTargetLink, -1, true))
         m_pViewPort->SetBoundingBox(min, max);
 }
@@ -856,6 +860,15 @@ void AppendToChain(T*& head, T* obj)
     last->*NextField = obj;
 }
 
+template <class T, T* T::*NextField>
+bool InChain(const T* head, const T* obj)
+{
+    for (const T* o = head; o; o = o->*NextField)
+        if (o == obj)
+            return true;
+    return false;
+}
+
 // A newly added picked object becomes the chain's picked one, alone.
 template <class T, T* T::*NextField>
 void TakePicked(T* head, T*& picked, T* obj)
@@ -871,9 +884,11 @@ void TakePicked(T* head, T*& picked, T* obj)
 } // namespace
 
 template <class T, T* T::*NextField>
-void KytScene::FileInChain(T* obj, AUX_STAGE stage, T*& head, T*& picked)
+void KytScene::FileInChain(T* obj, AUX_STAGE stage, T*& head, T*& picked, const T* backup)
 {
-    if (!obj)
+    // Filed once only: appending an object already in a chain would cut the chain behind it
+    // and close a cycle, as the stage lists refuse to do.
+    if (!obj || InChain<T, NextField>(head, obj) || InChain<T, NextField>(backup, obj))
         return;
     MakeCurrent();
     AddAuxContents(obj, stage);
@@ -888,19 +903,21 @@ void KytScene::AddAnnotation(AuxAnnotate* obj, AUX_STAGE stage)
 
 void KytScene::AddAnnotation(AuxDRAnnotate* obj, AUX_STAGE stage)
 {
-    FileInChain<AuxDRAnnotate, &AuxDRAnnotate::pNextDRAnnotation>(obj, stage, m_pDRAnnotateHead,
-                                                                  m_pDRAnnotatePicked);
+    FileInChain<AuxDRAnnotate, &AuxDRAnnotate::pNextDRAnnotation>(
+        obj, stage, m_pDRAnnotateHead, m_pDRAnnotatePicked, m_pDRAnnotateBackup);
 }
 
 void KytScene::AddPartsConnect(AuxDRPartsConnect* obj)
 {
     FileInChain<AuxDRPartsConnect, &AuxDRPartsConnect::pNextDRPartsConnect>(
-        obj, AUX_STAGE_SECOND, m_pDRPartsConnectHead, m_pDRPartsConnectPicked);
+        obj, AUX_STAGE_SECOND, m_pDRPartsConnectHead, m_pDRPartsConnectPicked,
+        m_pDRPartsConnectBackup);
 }
 
 void KytScene::AddDRArrow(AuxDRArrow* obj)
 {
-    FileInChain<AuxDRArrow, &AuxDRArrow::pNextDRArrow>(obj, AUX_STAGE_SECOND, m_pDRArrowHead, m_pDRArrowPicked);
+    FileInChain<AuxDRArrow, &AuxDRArrow::pNextDRArrow>(obj, AUX_STAGE_SECOND, m_pDRArrowHead,
+                                                       m_pDRArrowPicked, m_pDRArrowBackup);
 }
 
 void KytScene::UpdateDRAuxVisible(KytLink* link, bool show)

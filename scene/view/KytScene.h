@@ -223,9 +223,10 @@ protected:
 private:
     KytAuxContents*& Head(AUX_STAGE stage) { return m_pAuxConts[stage == AUX_STAGE_FIRST ? 0 : 1]; }
 
-    // Files an annotation or review object in its stage list and in its own chain.
+    // Files an annotation or review object in its stage list and in its own chain; an object
+    // already in the chain or in its backup chain is refused.
     template <class T, T* T::*NextField>
-    void FileInChain(T* obj, AUX_STAGE stage, T*& head, T*& picked);
+    void FileInChain(T* obj, AUX_STAGE stage, T*& head, T*& picked, const T* backup = nullptr);
 };
 
 // Library-wide switches of the scene family.

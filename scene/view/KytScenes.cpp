@@ -336,6 +336,18 @@ void KytScenes::RemoveLight(KytLight* light)
             if (from)
                 from = from->GetNext();
         }
+        // The entries moved up, so each GL slot of the scene's context still holds the light
+        // that stood there before: send every entry again and darken the slots left empty.
+        if (!s->GetOgl())
+            continue;
+        MakeCurrent(s);
+        for (int i = 0; i < 8; ++i) {
+            KytLight* entry = s->GetLight(i);
+            if (entry)
+                entry->Create(GL_LIGHT0 + i);
+            if (!entry || !entry->IsEnabled())
+                glDisable(GL_LIGHT0 + i);
+        }
     }
     delete light;
 }

@@ -7,8 +7,6 @@
 #include <cmath>
 #include <cstring>
 
-using kytview::Make;
-
 double KytViewPort::lfFarRate = 5.0;
 
 namespace {
@@ -205,28 +203,28 @@ void KytViewPort::MoveViewPoint(float dDirect, float dZenith, const WqVector3D& 
 }
 
 WqVector3D KytViewPort::CalcBoundingBox(KytLink* root) {
-    BoxMin = Make(kFloatMax, kFloatMax, kFloatMax);
-    BoxMax = Make(-kFloatMax, -kFloatMax, -kFloatMax);
+    BoxMin = WqVector3D(kFloatMax, kFloatMax, kFloatMax);
+    BoxMax = -BoxMin;
     if (root && CalcLinkBoundingBox(root)) return SetBoundingBox(BoxMin, BoxMax);
     return WqVector3D::zero;
 }
 
 bool KytViewPort::CalcLinkBoundingBox(KytLink* link) {
     bool any = false;
-    for (KytLink* l = link; l; l = kytview::NextSibling(l)) {
+    for (KytLink* l = link; l; l = kyt_links::NextSibling(l)) {
         WqVector3D lo, hi;
-        if (kytview::ShapeBox(l, lo, hi)) {
-            const kytview::Placement& p = kytview::WorldPlacement(l);
+        if (kyt_links::ShapeBox(l, lo, hi)) {
+            const KytMech& p = kyt_links::WorldPlacement(l);
             for (const WqVector3D* corner : {&lo, &hi}) {
-                const WqVector3D w = kytview::Add(kytview::Rotate(p, *corner), p.vPos);
-                BoxMin = Make(std::min(BoxMin.x, w.x), std::min(BoxMin.y, w.y),
-                              std::min(BoxMin.z, w.z));
-                BoxMax = Make(std::max(BoxMax.x, w.x), std::max(BoxMax.y, w.y),
-                              std::max(BoxMax.z, w.z));
+                const WqVector3D w = p.GetAbsPos(*corner);
+                for (int i = 0; i < 3; ++i) {
+                    BoxMin[i] = std::min(BoxMin[i], w[i]);
+                    BoxMax[i] = std::max(BoxMax[i], w[i]);
+                }
             }
             any = true;
         }
-        if (KytLink* child = kytview::FirstChild(l)) {
+        if (KytLink* child = kyt_links::FirstChild(l)) {
             if (CalcLinkBoundingBox(child)) any = true;
         }
     }
@@ -234,11 +232,12 @@ bool KytViewPort::CalcLinkBoundingBox(KytLink* link) {
 }
 
 WqVector3D KytViewPort::SetBoundingBox(const WqVector3D& min, const WqVector3D& max) {
-    const WqVector3D centre = Make((min.x + max.x) / 2, (min.y + max.y) / 2, (min.z + max.z) / 2);
-    const WqVector3D diag = Make(max.x - min.x, max.y - min.y, max.z - min.z);
-    const double radius = std::sqrt(kytview::LengthSq(diag)) / 2;
-    CalcViewFovy(radius);
+    const WqVector3D centre = (min + max) * 0.5;
+    const double radius = (max - min).Length() / 2;
+    // The field of view is measured at the new eye distance: taken at the old one, a refit of
+    // a fresh viewport would look at a box of radius 8 from 2000 units and see a speck.
     EyeDistance = radius * DistanceRate;
+    CalcViewFovy(radius);
     ViewRadius = RadiusBack = radius;
     NearClip = 0.0;
     FarClip = EyeDistance * FarRate;
@@ -261,7 +260,13 @@ KytEyeViewPort::KytEyeViewPort() : KytViewPort() {
 }
 
 KytEyeViewPort::KytEyeViewPort(const KytEyeViewPort& other) = default;
-KytEyeViewPort& KytEyeViewPort::operator=(const KytEyeViewPort& other) = default;
+KytEyeViewPort& KytEyeViewPort::operator=(const KytEyeViewPort& other) {
+    // The base assignment reloads the matrices through SetCamera, which applies the scale:
+    // take the new scale first.
+    Scale = other.Scale;
+    KytViewPort::operator=(other);
+    return *this;
+}
 
 KytEyeViewPort::~KytEyeViewPort() = default;
 

@@ -4,15 +4,20 @@
 #include "tests/support/scene/SceneFixture.h"
 
 #include "scene/annotation/AuxDRArrow.h"
+#include "scene/annotation/AuxDRPartsConnect.h"
 #include "scene/view/KytScenes.h"
 #include "scene/view/KytCamera.h"
 #include "scene/view/KytViewPort.h"
+#include "platform/kernel/KytModel.h"
 #include "platform/kernel/KytRecords.h"
+#include "scene/view/KytOglMem.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
 #include <memory>
 
 using namespace scene_test;
@@ -542,6 +547,165 @@ TEST_F(FrameTest, FitViewRefitsEveryObjectWithoutDrawing)
     scene->ResetView(true);
     EXPECT_EQ(Log(), (Strings{"a1:FitView", "a1:Draw", "a2:FitView", "a2:Draw", "contents:Draw0", "b1:FitView",
                               "b1:Draw", "swap"}));
+}
+
+// A 10-unit box whose corners all lie near (1000, 1000, 1000): every fit must take its own
+// box, not one that reaches back to the world origin.
+class FarPart : public SceneFixture {
+protected:
+    void SetUp() override
+    {
+        SceneFixture::SetUp();
+        root = model.AddLink("root", nullptr, KYT_LINK_ASSEMBLY);
+        KytBuild::AddBox(model, "far", root, WqVector3D(1000, 1000, 1000), 10, 10, 10);
+        model.UpdatePlacements();
+    }
+    // Moves the view away from the part, so that each entry has to fit it again.
+    static void Unfit(KytScene& scene)
+    {
+        KytViewPort* vp = scene.GetViewPort();
+        vp->ResetViewRadius(1.0, false);
+        vp->GetActiveCamera()->Change(45.0f, 54.0f, WqVector3D(0, 0, 0));
+    }
+    static void ExpectFitted(const KytScene& scene, const char* entry)
+    {
+        const KytViewPort* vp = scene.GetViewPort();
+        EXPECT_NEAR(vp->GetViewRadius(), std::sqrt(300.0) / 2, 1e-9) << entry;
+        EXPECT_NEAR(vp->GetEyeDistance(), std::sqrt(300.0) / 2 * 2.5, 1e-9) << entry;
+        const WqVector3D& at = vp->GetActiveCamera()->GetLookAtPosition();
+        EXPECT_NEAR(at.x, 1000.0, 1e-9) << entry;
+        EXPECT_NEAR(at.y, 1000.0, 1e-9) << entry;
+        EXPECT_NEAR(at.z, 1000.0, 1e-9) << entry;
+    }
+    KytModel model;
+    KytLink* root = nullptr;
+};
+
+TEST_F(FarPart, EveryFitTakesThePartsOwnBox)
+{
+    auto* scene = new RecordingScene(root, "far");
+    KytScenes scenes(root, scene);
+    ASSERT_TRUE(scene->Create(NewOgl(32, 32), 32, 32));
+    ExpectFitted(*scene, "Create(ogl)");
+    struct Entry {
+        const char* name;
+        std::function<void()> run;
+    };
+    const Entry entries[] = {
+        {"FitView", [&] { scene->FitView(false); }},
+        {"Create(false)", [&] { scene->Create(false); }},
+        {"FitViews", [&] { scenes.FitViews(false); }},
+        {"Initialize", [&] { scenes.Initialize(root, true); }},
+    };
+    for (const Entry& e : entries) {
+        Unfit(*scene);
+        e.run();
+        ExpectFitted(*scene, e.name);
+    }
+}
+
+// An annotation that fills a 3 x 3 block at (x, 4) of the frame with red in its text pass.
+class PaintingAnnotate : public AuxAnnotate {
+public:
+    explicit PaintingAnnotate(KytLink* link) : AuxAnnotate(1, link) {}
+    using AuxAnnotate::DrawGDI;
+    void DrawGDI(KytOgl* ogl) override
+    {
+        for (int dy = 0; dy < 3; ++dy)
+            for (int dx = 0; dx < 3; ++dx)
+                quor::wgl::SetPixel(ogl->GetHdc(), x + dx, 4 + dy, RGB(255, 0, 0));
+    }
+    int x = 0;
+};
+
+TEST_F(SceneFixture, CapturedFramesShowOnlyTheirOwnTexts)
+{
+    using namespace quor::wgl;
+    constexpr int w = 32, h = 12;
+    HWND wnd = CreateStandInWindow(w, h);
+    HDC mem = CreateCompatibleDC(nullptr);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = 40;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(bits, nullptr);
+    SelectObject(mem, bmp);
+    KytLink root;
+    RecordingScene scene(&root, "capture");
+    ASSERT_TRUE(scene.Create(new KytOglMem(wnd, mem, 24, 24), w, h));
+    auto* text = new PaintingAnnotate(&root);
+    scene.AddAnnotation(text, AUX_STAGE_SECOND);
+    // Red of the captured pixel (x, y), y from the top.
+    auto red = [&](int x, int y) {
+        const int stride = (w * 3 + 3) / 4 * 4;
+        return static_cast<const uint8_t*>(bits)[(h - 1 - y) * stride + x * 3 + 2];
+    };
+
+    text->x = 2;
+    scene.Draw(true);  // frame 1: the text is drawn before and after the output
+    EXPECT_EQ(red(3, 5), 255);
+    text->x = 20;
+    scene.Draw(true);  // frame 2: the view moved, the text with it
+    EXPECT_EQ(red(21, 5), 255);
+    EXPECT_EQ(red(3, 5), 0) << "frame 1's text stands in frame 2";
+}
+
+TEST_F(SceneFixture, FilingAnObjectTwiceIsRefused)
+{
+    KytLink root;
+    RecordingScene scene(&root, "chains");
+    ASSERT_TRUE(scene.Create(NewOgl(16, 16), 16, 16));
+    auto* n1 = new RecordingAnnotate("n1", &root);
+    auto* n2 = new RecordingAnnotate("n2", &root);
+    auto* n3 = new RecordingAnnotate("n3", &root);
+    auto* r1 = new AuxDRAnnotate(AuxDRAnnotate::ID, &root);
+    auto* r2 = new AuxDRAnnotate(AuxDRAnnotate::ID, &root);
+    auto* c1 = new AuxDRPartsConnect(AuxDRPartsConnect::ID, &root);
+    auto* c2 = new AuxDRPartsConnect(AuxDRPartsConnect::ID, &root);
+    auto* a1 = new AuxDRArrow(AuxDRArrow::ID, &root);
+    auto* a2 = new AuxDRArrow(AuxDRArrow::ID, &root);
+    for (AuxAnnotate* n : {n1, n2, n3})
+        scene.AddAnnotation(n, AUX_STAGE_SECOND);
+    scene.AddAnnotation(r1, AUX_STAGE_SECOND);
+    scene.AddAnnotation(r2, AUX_STAGE_SECOND);
+    scene.AddPartsConnect(c1);
+    scene.AddPartsConnect(c2);
+    scene.AddDRArrow(a1);
+    scene.AddDRArrow(a2);
+    // Each again, in an order that keeps even a broken chain walkable: the last of its chain,
+    // one in the middle, the head, and once in the other stage.
+    for (AuxAnnotate* n : {n3, n2, n1})
+        scene.AddAnnotation(n, AUX_STAGE_SECOND);
+    scene.AddAnnotation(r2, AUX_STAGE_SECOND);
+    scene.AddAnnotation(r1, AUX_STAGE_FIRST);
+    scene.AddPartsConnect(c2);
+    scene.AddPartsConnect(c1);
+    scene.AddDRArrow(a2);
+    scene.AddDRArrow(a1);
+
+    // (A cycle here would never let the text pass below end.)
+    ASSERT_EQ(scene.GetAnnotateHead(), n1);
+    ASSERT_EQ(n1->pNextAnnotation, n2);
+    ASSERT_EQ(n2->pNextAnnotation, n3);
+    ASSERT_EQ(n3->pNextAnnotation, nullptr);
+    EXPECT_EQ(scene.GetDRAnnotateHead(), r1);
+    EXPECT_EQ(r1->pNextDRAnnotation, r2);
+    EXPECT_EQ(r2->pNextDRAnnotation, nullptr);
+    EXPECT_EQ(scene.GetDRPartsConnectHead(), c1);
+    EXPECT_EQ(c1->pNextDRPartsConnect, c2);
+    EXPECT_EQ(c2->pNextDRPartsConnect, nullptr);
+    EXPECT_EQ(scene.GetDRArrowHead(), a1);
+    EXPECT_EQ(a1->pNextDRArrow, a2);
+    EXPECT_EQ(a2->pNextDRArrow, nullptr);
+    // The text pass ends, each annotation once per buffer.
+    ClearLog();
+    scene.DrawGDI();
+    EXPECT_EQ(Log(), (Strings{"n1:DrawGDI", "n2:DrawGDI", "n3:DrawGDI", "swap", "n1:DrawGDI",
+                              "n2:DrawGDI", "n3:DrawGDI"}));
 }
 
 } // namespace

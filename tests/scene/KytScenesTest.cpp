@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <vector>
 
 using namespace scene_test;
 
@@ -192,15 +193,77 @@ TEST_F(LightTable, RemovingTheHeadLightShiftsEveryScene)
     EXPECT_STREQ(scenes.GetTopLight()->GetName(), "L1");
     for (KytScene* s : {first, second}) {
         EXPECT_EQ(Entries(s), (Strings{"L1", "L2"}));
-        // The removed light's entry is switched off in each scene's own context.
+        // Each scene's own context lights the shifted entries; the freed slot goes dark.
         s->GetOgl()->MakeCurrent();
-        EXPECT_FALSE(glIsEnabled(GL_LIGHT0));
+        EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
         EXPECT_TRUE(glIsEnabled(GL_LIGHT1));
+        EXPECT_FALSE(glIsEnabled(GL_LIGHT2));
     }
     KytLight stranger("stranger");
     scenes.RemoveLight(&stranger);  // not ours: nothing
     scenes.RemoveLight(nullptr);
     EXPECT_EQ(Entries(first), (Strings{"L1", "L2"}));
+}
+
+// The diffuse colour GL holds for a light slot of the current context.
+static std::vector<float> DiffuseOf(GLenum light)
+{
+    GLfloat c[4] = {-1, -1, -1, -1};
+    glGetLightfv(light, GL_DIFFUSE, c);
+    return {c[0], c[1], c[2]};
+}
+
+static KytLight* Coloured(const char* name, float r, float g, float b)
+{
+    auto* light = new KytLight(name);
+    light->SetDiffuse(r, g, b);
+    return light;
+}
+
+TEST_F(LightTable, RemovedLightsSlotsAreSentAgain)
+{
+    scenes.AttachLight(Coloured("red", 1, 0, 0), false);
+    scenes.AttachLight(Coloured("green", 0, 1, 0), false);
+    scenes.RemoveLight(scenes.SearchLight("red"));
+    for (KytScene* s : {first, second}) {
+        ASSERT_EQ(Entries(s), (Strings{"Default", "green"}));
+        s->GetOgl()->MakeCurrent();
+        EXPECT_TRUE(glIsEnabled(GL_LIGHT1));
+        EXPECT_EQ(DiffuseOf(GL_LIGHT1), (std::vector<float>{0, 1, 0}));
+        EXPECT_FALSE(glIsEnabled(GL_LIGHT2));
+    }
+
+    // Switching the shifted light off darkens it, wherever it stood before.
+    scenes.EnableLight("green", 0, false);
+    for (KytScene* s : {first, second}) {
+        s->GetOgl()->MakeCurrent();
+        EXPECT_FALSE(glIsEnabled(GL_LIGHT1));
+        EXPECT_FALSE(glIsEnabled(GL_LIGHT2));
+    }
+
+    // A new light takes the freed slot with its own colour; the old one comes back on.
+    scenes.AttachLight(Coloured("blue", 0, 0, 1), false);
+    scenes.EnableLight("green", 1, false);
+    for (KytScene* s : {first, second}) {
+        ASSERT_EQ(Entries(s), (Strings{"Default", "green", "blue"}));
+        s->GetOgl()->MakeCurrent();
+        EXPECT_TRUE(glIsEnabled(GL_LIGHT1));
+        EXPECT_EQ(DiffuseOf(GL_LIGHT1), (std::vector<float>{0, 1, 0}));
+        EXPECT_TRUE(glIsEnabled(GL_LIGHT2));
+        EXPECT_EQ(DiffuseOf(GL_LIGHT2), (std::vector<float>{0, 0, 1}));
+        EXPECT_FALSE(glIsEnabled(GL_LIGHT3));
+    }
+
+    // A switched-off light stays off when a removal sends it again.
+    scenes.EnableLight("blue", 0, false);
+    scenes.RemoveLight(scenes.SearchLight("green"));
+    for (KytScene* s : {first, second}) {
+        ASSERT_EQ(Entries(s), (Strings{"Default", "blue"}));
+        s->GetOgl()->MakeCurrent();
+        EXPECT_FALSE(glIsEnabled(GL_LIGHT1));
+        EXPECT_EQ(DiffuseOf(GL_LIGHT1), (std::vector<float>{0, 0, 1}));
+        EXPECT_FALSE(glIsEnabled(GL_LIGHT2));
+    }
 }
 
 TEST_F(LightTable, EnableLightByNameInEveryScene)

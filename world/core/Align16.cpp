@@ -8,10 +8,14 @@ namespace quor {
 namespace {
 std::atomic<bool> g_useAlignedAlloc{false};
 
+// A cache line rather than the 16 bytes the SSE loads need: an object's first line then holds
+// exactly the fields its class puts first (the ones the per-frame walks read).
+constexpr std::size_t kAlignment = 64;
+
 void* AlignedAlloc(std::size_t size) noexcept {
     // aligned_alloc wants a multiple of the alignment.
-    const std::size_t rounded = (size + 15) & ~std::size_t{15};
-    return std::aligned_alloc(16, rounded ? rounded : 16);
+    const std::size_t rounded = (size + kAlignment - 1) & ~(kAlignment - 1);
+    return std::aligned_alloc(kAlignment, rounded ? rounded : kAlignment);
 }
 }  // namespace
 

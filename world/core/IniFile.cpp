@@ -128,7 +128,11 @@ void IniFile::ParseBuffer(const char* data, std::size_t size) {
 }
 
 bool IniFile::Save() {
-    std::FILE* f = std::fopen(win32::ToHostPath(m_path).c_str(), "wb");
+    // Written where Load reads it: the resource file system's full path of the name.
+    common::IResFileSystem* files = Interfaces().resFileSystem;
+    char fullPath[1024];
+    if (!files || !files->MakeFullPath(m_path.c_str(), fullPath, sizeof(fullPath))) return false;
+    std::FILE* f = std::fopen(win32::ToHostPath(fullPath).c_str(), "wb");
     if (!f) return false;
     auto writePairs = [f](const Section& s) {
         for (const Pair& p : s.pairs) std::fprintf(f, "%s=%s\r\n", p.key.c_str(), p.value.c_str());

@@ -39,7 +39,8 @@ __attribute__((format(printf, 2, 0))) void Emit(Kind kind, const char* format, v
     const InterfaceTable& intf = Interfaces();
     common::ILog* log = intf.log;
     if (log && log->IsMuted() == 1) return;
-    if (!log && kind != Kind::Debug) return;
+    // Without a log only the log calls are skipped: errors still reach the client.
+    if (!log && (kind == Kind::Info || kind == Kind::Print)) return;
 
     char line[kLogLineSize] = {};
     const char* prefix = Prefix(kind);
@@ -61,19 +62,25 @@ __attribute__((format(printf, 2, 0))) void Emit(Kind kind, const char* format, v
         log->Write(channel, line);
         return;
     case Kind::Error:
-        log->Printf(channel, "%s", "\n");
-        log->Printf(channel, "%s", kErrorBanner);
-        log->Write(channel, line);
+        if (log) {
+            log->Printf(channel, "%s", "\n");
+            log->Printf(channel, "%s", kErrorBanner);
+            log->Write(channel, line);
+        }
         if (intf.client) intf.client->ShowErrorText(line);
         return;
     case Kind::Warning:
-        log->Printf(channel, "%s", kWarningBanner);
-        log->Write(channel, line);
+        if (log) {
+            log->Printf(channel, "%s", kWarningBanner);
+            log->Write(channel, line);
+        }
         if (intf.client) intf.client->ShowWarningText(line);
         return;
     case Kind::Deprecated:
-        log->Printf(channel, "%s", kDeprecatedBanner);
-        log->Write(channel, line);
+        if (log) {
+            log->Printf(channel, "%s", kDeprecatedBanner);
+            log->Write(channel, line);
+        }
         if (intf.client) intf.client->ShowDeprecatedText(line);
         return;
     }

@@ -26,11 +26,9 @@ bool NearOne(float v) { return std::fabs(v - 1.0f) < 1e-4f; }
 
 }  // namespace
 
-SpaceObject::SpaceObject() : m_id(g_lastId.fetch_add(1, std::memory_order_relaxed) + 1) {
-    MatrixIdentity(m_rotation);
-    MatrixIdentity(m_world);
-    MatrixIdentity(m_inverseWorld);
-}
+SpaceObject::SpaceObject()
+    : m_transform(TransformStore::Instance().Acquire()),
+      m_id(g_lastId.fetch_add(1, std::memory_order_relaxed) + 1) {}
 
 std::uint32_t SpaceObject::LastIssuedId() { return g_lastId.load(std::memory_order_relaxed); }
 
@@ -43,11 +41,14 @@ SpaceObject::~SpaceObject() {
     // are still here must not keep pointing at freed memory.
     ObjectLockGuard guard(m_scene);
     for (SpaceObject* attachment : m_attachments) {
-        attachment->m_parent = nullptr;
+        attachment->LinkParent(nullptr);
         attachment->m_isAttachment = 0;
         attachment->InvalidateTransform();
     }
     m_attachments.clear();
+    // Every child has left (Clear), so no block points at this one any more.
+    TransformStore::Instance().Release(m_transform);
+    m_transform = nullptr;
 }
 
 SpaceObject* SpaceObject::FromInterface(ISpaceObject* object) {
@@ -57,16 +58,16 @@ SpaceObject* SpaceObject::FromInterface(ISpaceObject* object) {
 // --- transform setters -------------------------------------------------------------------------
 
 void SpaceObject::SetPosition(const Vec3& position) {
-    m_position = position;
+    m_transform->position = position;
     InvalidateTransform();
     RebaseTrack();
 }
 
 void SpaceObject::SetWorldPosition(const Vec3& position) {
     if (m_parent) {
-        m_parent->WorldToLocal(position, m_position);
+        m_parent->WorldToLocal(position, m_transform->position);
     } else {
-        m_position = position;
+        m_transform->position = position;
     }
     InvalidateTransform();
     RebaseTrack();
@@ -74,14 +75,14 @@ void SpaceObject::SetWorldPosition(const Vec3& position) {
 
 void SpaceObject::GetWorldPosition(Vec3& out) {
     if (!m_parent) {
-        out = m_position;
+        out = m_transform->position;
         return;
     }
     out = GetWorldMatrix().Row(3);
 }
 
 void SpaceObject::SetRotation(const Matrix& rotation) {
-    MatrixRotationPart(m_rotation, rotation);
+    MatrixRotationPart(m_transform->rotation, rotation);
     InvalidateTransform();
     RebaseTrack();
 }
@@ -105,44 +106,44 @@ void SpaceObject::SetWorldRotation(const Matrix& rotation) {
         MatrixMultiplyFast(own, inverse, own);
         OrthonormalizeRotation(own);
     }
-    m_rotation = own;
+    m_transform->rotation = own;
     InvalidateTransform();
     RebaseTrack();
 }
 
 void SpaceObject::GetWorldRotation(Matrix& out) {
     if (!m_parent) {
-        out = m_rotation;
+        out = m_transform->rotation;
         return;
     }
     Matrix parentRotation;
     m_parent->GetWorldRotation(parentRotation);
-    MatrixMultiplyFast(m_rotation, parentRotation, out);
+    MatrixMultiplyFast(m_transform->rotation, parentRotation, out);
 }
 
 void SpaceObject::SetScale(const Vec3& scale) {
-    m_scale = scale;
-    m_hasScale = 1;
+    m_transform->scale = scale;
+    m_transform->hasScale = 1;
     InvalidateTransform();
     RebaseTrack();
 }
 
 void SpaceObject::SetWorldScale(const Vec3& scale) {
-    m_scale = scale;
+    m_transform->scale = scale;
     if (m_parent) {
         Vec3 parentScale;
         m_parent->GetWorldScale(parentScale);
-        m_scale.x /= parentScale.x;
-        m_scale.y /= parentScale.y;
-        m_scale.z /= parentScale.z;
+        m_transform->scale.x /= parentScale.x;
+        m_transform->scale.y /= parentScale.y;
+        m_transform->scale.z /= parentScale.z;
     }
-    m_hasScale = 1;
+    m_transform->hasScale = 1;
     InvalidateTransform();
     RebaseTrack();
 }
 
 void SpaceObject::GetWorldScale(Vec3& out) {
-    out = m_scale;
+    out = m_transform->scale;
     if (m_parent) {
         Vec3 parentScale;
         m_parent->GetWorldScale(parentScale);
@@ -153,7 +154,7 @@ void SpaceObject::GetWorldScale(Vec3& out) {
 }
 
 bool SpaceObject::HasWorldScale() {
-    return m_hasScale != 0 || (m_parent && m_parent->HasWorldScale());
+    return m_transform->hasScale != 0 || (m_parent && m_parent->HasWorldScale());
 }
 
 // Decided by the determinant, not by the scale signs: SetRotation and the decomposition of a
@@ -167,15 +168,15 @@ bool SpaceObject::IsMirrored() {
 bool SpaceObject::IsWorldMirrored() { return MatrixIsMirrored(GetWorldMatrix()); }
 
 void SpaceObject::SetPositionAndDirection(const Vec3& position, const Vec3& from, const Vec3& to) {
-    m_position = position;
-    RotationBetweenVectors(from, to, m_rotation);
+    m_transform->position = position;
+    RotationBetweenVectors(from, to, m_transform->rotation);
     InvalidateTransform();
     RebaseTrack();
 }
 
 void SpaceObject::SetTransformFromMatrix(const Matrix& m) {
-    MatrixDecompose(m, m_position, m_rotation, m_scale);
-    m_hasScale = NearOne(m_scale.x) && NearOne(m_scale.y) && NearOne(m_scale.z) ? 0 : 1;
+    MatrixDecompose(m, m_transform->position, m_transform->rotation, m_transform->scale);
+    m_transform->hasScale = NearOne(m_transform->scale.x) && NearOne(m_transform->scale.y) && NearOne(m_transform->scale.z) ? 0 : 1;
     RebaseTrack();
 }
 
@@ -183,8 +184,8 @@ void SpaceObject::SetLocalMatrix(const Matrix& m) {
     SetTransformFromMatrix(m);
     InvalidateTransform();
     if (!m_parent) {
-        m_world = m;
-        m_worldValid = 1;
+        m_transform->world = m;
+        m_transform->valid |= TransformBlock::kWorld;
     }
 }
 
@@ -196,8 +197,8 @@ void SpaceObject::SetWorldMatrix(const Matrix& m) {
     Matrix local;
     MatrixMultiplyFast(m, m_parent->GetInverseWorldMatrix(), local);
     SetLocalMatrix(local);
-    m_world = m;
-    m_worldValid = 1;
+    m_transform->world = m;
+    m_transform->valid |= TransformBlock::kWorld;
 }
 
 void SpaceObject::ApplyMatrix(const Matrix& m) {
@@ -213,24 +214,24 @@ void SpaceObject::MoveLocal(const Vec3& offset) {
     // whose parent is not at the origin).
     Vec3 moved;
     LocalToParent(offset, moved);
-    m_position = moved;
+    m_transform->position = moved;
     InvalidateTransform();
     RebaseTrack();
 }
 
-void SpaceObject::RotateLocalX(float angle) { Rotate(m_rotation.Row(0), angle); }
-void SpaceObject::RotateLocalY(float angle) { Rotate(m_rotation.Row(1), angle); }
-void SpaceObject::RotateLocalZ(float angle) { Rotate(m_rotation.Row(2), angle); }
+void SpaceObject::RotateLocalX(float angle) { Rotate(m_transform->rotation.Row(0), angle); }
+void SpaceObject::RotateLocalY(float angle) { Rotate(m_transform->rotation.Row(1), angle); }
+void SpaceObject::RotateLocalZ(float angle) { Rotate(m_transform->rotation.Row(2), angle); }
 
 void SpaceObject::RotateAroundAxis(const Ray& axis, float angle) {
     Vec3 position;
-    RotatePointAroundAxis(position, m_position, axis, angle);
-    m_position = position;
+    RotatePointAroundAxis(position, m_transform->position, axis, angle);
+    m_transform->position = position;
     Vec3 direction = axis.direction;
     Vec3SetLength(direction, 1.0f);
     Matrix turn;
     MatrixRotationAxis(turn, direction, angle);
-    MatrixMultiplyFast(m_rotation, turn, m_rotation);
+    MatrixMultiplyFast(m_transform->rotation, turn, m_transform->rotation);
     InvalidateTransform();
     RebaseTrack();
 }
@@ -240,7 +241,7 @@ void SpaceObject::Rotate(const Vec3& axis, float angle) {
     const Vec3 a = axis;
     Matrix turn;
     MatrixRotationAxis(turn, a, angle);
-    MatrixMultiplyFast(m_rotation, turn, m_rotation);
+    MatrixMultiplyFast(m_transform->rotation, turn, m_transform->rotation);
     InvalidateTransform();
     RebaseTrack();
 }
@@ -281,7 +282,7 @@ Vec3& SpaceObject::LocalToWorld(const Vec3& p, Vec3& out) {
 
 Vec3& SpaceObject::WorldToLocal(const Vec3& p, Vec3& out) {
     const Matrix& inverse = GetInverseWorldMatrix();
-    if (!m_inverseValid) {
+    if (!(m_transform->valid & TransformBlock::kInverse)) {
         // A singular object (a zero scale) has no local space: the point lands at infinity,
         // where no bound contains it.
         out = Vec3{INFINITY, INFINITY, INFINITY};
@@ -292,70 +293,43 @@ Vec3& SpaceObject::WorldToLocal(const Vec3& p, Vec3& out) {
 
 Vec3& SpaceObject::LocalToParent(const Vec3& p, Vec3& out) {
     Vec3 v = p;
-    if (m_hasScale) {
-        v.x *= m_scale.x;
-        v.y *= m_scale.y;
-        v.z *= m_scale.z;
+    if (m_transform->hasScale) {
+        v.x *= m_transform->scale.x;
+        v.y *= m_transform->scale.y;
+        v.z *= m_transform->scale.z;
     }
-    TransformNormal(v, m_rotation, v);
-    out = v + m_position;
+    TransformNormal(v, m_transform->rotation, v);
+    out = v + m_transform->position;
     return out;
 }
 
 Vec3& SpaceObject::ParentToLocal(const Vec3& p, Vec3& out) {
-    const Vec3 d = p - m_position;
+    const Vec3 d = p - m_transform->position;
     // Row vectors: multiplying by the transpose is a dot product with each axis row.
-    Vec3 v{Vec3Dot(d, m_rotation.Row(0)), Vec3Dot(d, m_rotation.Row(1)),
-           Vec3Dot(d, m_rotation.Row(2))};
-    v.x /= m_scale.x;
-    v.y /= m_scale.y;
-    v.z /= m_scale.z;
+    Vec3 v{Vec3Dot(d, m_transform->rotation.Row(0)), Vec3Dot(d, m_transform->rotation.Row(1)),
+           Vec3Dot(d, m_transform->rotation.Row(2))};
+    v.x /= m_transform->scale.x;
+    v.y /= m_transform->scale.y;
+    v.z /= m_transform->scale.z;
     out = v;
     return out;
 }
 
-void SpaceObject::BuildLocalMatrix(Matrix& out) const {
-    const float* r = m_rotation.m;
-    const float sx = m_hasScale ? m_scale.x : 1.0f;
-    const float sy = m_hasScale ? m_scale.y : 1.0f;
-    const float sz = m_hasScale ? m_scale.z : 1.0f;
-    float* o = out.m;
-    o[0] = r[0] * sx;  o[1] = r[1] * sx;  o[2] = r[2] * sx;   o[3] = 0.0f;
-    o[4] = r[4] * sy;  o[5] = r[5] * sy;  o[6] = r[6] * sy;   o[7] = 0.0f;
-    o[8] = r[8] * sz;  o[9] = r[9] * sz;  o[10] = r[10] * sz; o[11] = 0.0f;
-    o[12] = m_position.x; o[13] = m_position.y; o[14] = m_position.z; o[15] = 1.0f;
-}
+void SpaceObject::BuildLocalMatrix(Matrix& out) const { TransformStore::BuildLocal(*m_transform, out); }
 
-void SpaceObject::RecomputeWorldMatrix() {
-    if (!m_parent) {
-        BuildLocalMatrix(m_world);
-        m_worldValid = 1;
-        return;
-    }
-    const Matrix& parent = m_parent->m_worldValid ? m_parent->m_world : m_parent->GetWorldMatrix();
-    const Vec3 scale = m_hasScale ? m_scale : Vec3{1.0f, 1.0f, 1.0f};
-    ComposeWorld(m_rotation, scale, m_position, parent, m_world);
-    m_worldValid = 1;
-}
-
-const Matrix& SpaceObject::GetWorldMatrix() {
-    if (!m_worldValid) {
-        RecomputeWorldMatrix();
-    }
-    return m_world;
-}
+const Matrix& SpaceObject::GetWorldMatrix() { return TransformStore::World(m_transform); }
 
 const Matrix& SpaceObject::GetInverseWorldMatrix() {
-    if (!m_inverseValid) {
+    if (!(m_transform->valid & TransformBlock::kInverse)) {
         // A singular world matrix keeps the last good inverse (identity at first) and stays
         // marked stale, so the next read tries again.
         Matrix inverse = GetWorldMatrix();
         if (MatrixInverseFast(inverse)) {
-            m_inverseWorld = inverse;
-            m_inverseValid = 1;
+            m_transform->inverse = inverse;
+            m_transform->valid |= TransformBlock::kInverse;
         }
     }
-    return m_inverseWorld;
+    return m_transform->inverse;
 }
 
 void SpaceObject::GetLocalMatrix(Matrix& out) { BuildLocalMatrix(out); }
@@ -367,8 +341,8 @@ void SpaceObject::GetInverseLocalMatrix(Matrix& out) {
         return;
     }
     if (!m_parent) {
-        m_inverseWorld = out;
-        m_inverseValid = 1;
+        m_transform->inverse = out;
+        m_transform->valid |= TransformBlock::kInverse;
     }
 }
 
@@ -381,17 +355,14 @@ void SpaceObject::GetRelativeMatrix(ISpaceObject* other, Matrix& out) {
 }
 
 void SpaceObject::InvalidateTransform() {
-    m_transformChanged = 1;
-    m_worldValid = 0;
-    m_inverseValid = 0;
-    // The walk is a chain of dependent loads through objects spread over the heap; asking for
-    // every child's first line, and then for each child's own child list, before descending
-    // lets those misses overlap instead of following one another.
+    // Marks only: the next read of a cache, or the frame's update, recomputes. The walk stays
+    // virtual because subclasses (cameras, visible nodes, effects) react to it; asking for each
+    // child's first line and block before descending lets those misses overlap.
+    m_transform->transformChanged = 1;
+    m_transform->valid = 0;
     for (SpaceObject* child : m_children) {
         __builtin_prefetch(child, 1);
-    }
-    for (SpaceObject* child : m_children) {
-        __builtin_prefetch(child->m_children.data());
+        __builtin_prefetch(&child->m_transform->position, 1);
     }
     for (SpaceObject* attachment : m_attachments) {
         attachment->InvalidateTransform();
@@ -399,6 +370,11 @@ void SpaceObject::InvalidateTransform() {
     for (SpaceObject* child : m_children) {
         child->InvalidateTransform();
     }
+}
+
+void SpaceObject::LinkParent(SpaceObject* parent) {
+    m_parent = parent;
+    m_transform->parent = parent ? parent->m_transform : nullptr;
 }
 
 // --- hierarchy ---------------------------------------------------------------------------------
@@ -430,14 +406,14 @@ void SpaceObject::LeaveParentList() {
         return;
     }
     Erase(m_isAttachment ? m_parent->m_attachments : m_parent->m_children, this);
-    m_parent = nullptr;
+    LinkParent(nullptr);
     m_isAttachment = 0;
 }
 
 void SpaceObject::Adopt(SpaceObject* child, bool keepWorld, bool asAttachment,
                         const Matrix& childWorld) {
     (asAttachment ? m_attachments : m_children).push_back(child);
-    child->m_parent = this;
+    child->LinkParent(this);
     child->m_isAttachment = asAttachment ? 1 : 0;
     if (keepWorld) {
         Matrix local;
@@ -557,7 +533,7 @@ void SpaceObject::SetRootNode(SpaceObject* root) {
     m_rootNode = root;
     if (root) {
         root->m_children.push_back(this);
-        m_parent = root;
+        LinkParent(root);
     }
     InvalidateTransform();
 }
@@ -568,7 +544,7 @@ void SpaceObject::ReleaseChildren(SpaceObject* fallbackRoot) {
     m_children.clear();
     for (SpaceObject* child : children) {
         const Matrix childWorld = child->GetWorldMatrix();
-        child->m_parent = nullptr;
+        child->LinkParent(nullptr);
         if (home) {
             home->Adopt(child, true, false, childWorld);
         } else {
@@ -595,7 +571,7 @@ void SpaceObject::FlattenChildren() {
     for (SpaceObject* child : children) {
         child->FlattenChildren();
         const Matrix childWorld = child->GetWorldMatrix();
-        child->m_parent = nullptr;
+        child->LinkParent(nullptr);
         child->SetTransformFromMatrix(childWorld);
         child->InvalidateTransform();
     }
@@ -624,6 +600,20 @@ void SpaceObject::Clear() {
     // under: releasing an object without its children keeps them in the scene.
     ReleaseChildren(root);
     m_baseSnapshot.reset();
+}
+
+void SpaceObject::ForgetTree() {
+    for (SpaceObject* attachment : m_attachments) {
+        attachment->ForgetTree();
+        attachment->m_isAttachment = 0;
+        attachment->m_parent = nullptr;
+    }
+    m_attachments.clear();
+    for (SpaceObject* child : m_children) {
+        child->ForgetTree();
+        child->m_parent = nullptr;
+    }
+    m_children.clear();
 }
 
 }  // namespace quor::world

@@ -9,6 +9,8 @@ namespace quor::world {
 namespace {
 
 constexpr int kInvisibleLod = 15;
+constexpr std::uint8_t kParentBoundValid = TransformBlock::kDerived0;
+constexpr std::uint8_t kWorldBoundValid = TransformBlock::kDerived1;
 
 Frustum g_frameFrustum[2];
 
@@ -62,12 +64,6 @@ void VisibleObject::SetLod(int level, int a, int b) {
     m_lod = level;
     m_lodA = a;
     m_lodB = b;
-}
-
-void VisibleObject::InvalidateTransform() {
-    SpaceObject::InvalidateTransform();
-    m_parentBoundValid = 0;
-    m_worldBoundValid = 0;
 }
 
 // --- plain operations of the main table --------------------------------------------------------
@@ -140,15 +136,17 @@ void VisibleObject::GetBoundParts(const Bounds& bound, Vec3* center, float* radi
 }
 
 void VisibleObject::UpdateWorldBounds(int which) {
+    // The valid bits live in the transform block, where every invalidation clears them.
+    TransformBlock& block = *GetTransformBlock();
     if (which == kBoundParent) {
-        if (!m_parentBoundValid) {
+        if (!(block.valid & kParentBoundValid)) {
             BoundToParent(*GetLocalBound(), m_parentBound);
-            m_parentBoundValid = 1;
+            block.valid |= kParentBoundValid;
         }
     } else if (which == kBoundWorld) {
-        if (!m_worldBoundValid) {
+        if (!(block.valid & kWorldBoundValid)) {
             BoundToWorld(*GetLocalBound(), m_worldBound);
-            m_worldBoundValid = 1;
+            block.valid |= kWorldBoundValid;
         }
     }
 }
@@ -295,17 +293,24 @@ void VisibleObject::DrawParts(int pass) {
     }
 }
 
+const Frustum& VisibleObject::GetLocalFrustum(int pass) const {
+    static const Frustum empty{};
+    return m_localFrustum ? m_localFrustum[PassIndex(pass)] : empty;
+}
+
 void VisibleObject::RefreshFrustumCopy(int pass) {
     const int i = PassIndex(pass);
     const Frustum& frame = GetFrameFrustum(pass);
+    if (!m_localFrustum) {
+        m_localFrustum = std::make_unique<Frustum[]>(2);
+    }
     Frustum& local = m_localFrustum[i];
     const Matrix& toLocal = GetInverseWorldMatrix();
     for (int c = 0; c < 8; ++c) {
         TransformPoint(frame.corners[c], toLocal, local.corners[c]);
     }
     // A mirroring transform reverses the winding of every face, and with it the plane sides.
-    m_localMirrored[i] = IsWorldMirrored() ? 1 : 0;
-    local.flipped = m_localMirrored[i];
+    local.flipped = IsWorldMirrored() ? 1 : 0;
     local.BuildPlanes();
 }
 
@@ -325,7 +330,7 @@ bool VisibleObject::UpdateCulling(int /*part*/, int pass) {
         } else if (!m_fullyInside[i]) {
             RefreshFrustumCopy(pass);
             const Bounds& local = *GetLocalBound();
-            if (m_localFrustum[i].TestBox(local.centre, local.half, true)) {
+            if (GetLocalFrustum(pass).TestBox(local.centre, local.half, true)) {
                 culled = 1;
             }
         }
@@ -346,14 +351,15 @@ bool VisibleObject::IsCulled(int part, int pass) {
         return false;
     }
     const Bounds& b = *GetPartBound(part);
+    const Frustum& local = GetLocalFrustum(pass);
     std::uint8_t inside = 0;
-    if (m_localFrustum[i].TestSphere(b.centre, b.radius, &inside)) {
+    if (local.TestSphere(b.centre, b.radius, &inside)) {
         return true;
     }
     if (inside) {
         return false;
     }
-    return m_localFrustum[i].TestBox(b.centre, b.half, true);
+    return local.TestBox(b.centre, b.half, true);
 }
 
 }  // namespace quor::world

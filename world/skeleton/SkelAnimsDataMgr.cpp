@@ -10,7 +10,7 @@
 #include "world/core/Log.h"
 #include "world/core/Memory.h"
 #include "world/core/NameHash64.h"
-#include "world/core/World.h"
+#include "world/scene/World.h"
 #include "world/core/XmlNodePtr.h"
 #include "world/skeleton/SkelAnimsData.h"
 

@@ -217,19 +217,6 @@ TEST(AviReader, CorruptFieldsFailWithAReason) {
     }
 }
 
-TEST(AviReader, SeedsTheFuzzCorpus) {
-    const fs::path dir = fs::path(QUOR_BINARY_DIR) / "corpus" / "avi";
-    fs::create_directories(dir);
-    for (int frames : {0, 1, 3}) {
-        const auto bytes = WriteSmallAvi(TempPath("seed.avi"), frames);
-        std::ofstream((dir / ("seed" + std::to_string(frames) + ".avi")).string(),
-                      std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-    }
-    EXPECT_TRUE(fs::exists(dir / "seed3.avi"));
-}
-
 TEST(RecordingAviStream, FailsAtTheChosenSampleAndRecordsEveryCall) {
     quor::avi::RecordingAviStream s;
     s.FailAtSample(2);

@@ -38,6 +38,11 @@ std::unique_ptr<ResFileSystemBase> MakeDirectory() {
     std::ofstream(root / "Maps" / "Town" / "Block.TXT", std::ios::binary) << "abc";
     std::ofstream(root / "scene.scn", std::ios::binary) << "<Scene3D/>";
     std::ofstream(root / "empty.bin", std::ios::binary);
+    // Double-byte names: a trail byte that is "\" and trail bytes that are ASCII letters.
+    fs::create_directories(root / "\x81\x5C");
+    std::ofstream(root / "\x81\x5C" / "x.txt", std::ios::binary) << "gbk";
+    std::ofstream(root / "\xB0\x41.txt", std::ios::binary) << "upper";
+    std::ofstream(root / "\xB0\x61.txt", std::ios::binary) << "lower";
     return std::make_unique<DirectoryFileSystem>(root.string());
 }
 
@@ -46,6 +51,9 @@ std::unique_ptr<ResFileSystemBase> MakeMemory() {
     m->AddFile("Maps\\Town\\Block.TXT", std::string_view("abc"));
     m->AddFile("scene.scn", std::string_view("<Scene3D/>"));
     m->AddFile("/empty.bin", std::vector<std::uint8_t>{});
+    m->AddFile("\x81\x5C\\x.txt", std::string_view("gbk"));
+    m->AddFile("\xB0\x41.txt", std::string_view("upper"));
+    m->AddFile("\xB0\x61.txt", std::string_view("lower"));
     return m;
 }
 
@@ -74,6 +82,27 @@ TEST_P(ResFileSystems, OpenAnySeparatorAndCase) {
     EXPECT_EQ(files->OpenFile("nothing.txt", 0), nullptr);
     EXPECT_EQ(files->OpenFile("", 0), nullptr);
     EXPECT_EQ(files->OpenFile(nullptr, 0), nullptr);
+}
+
+TEST_P(ResFileSystems, DoubleByteNamesAreNeitherSplitNorFolded) {
+    auto files = GetParam().make();
+    struct Case {
+        const char* path;
+        const char* content;
+    } cases[] = {
+        {"\x81\x5C\\x.txt", "gbk"},
+        {"\x81\x5C/X.TXT", "gbk"},
+        {"\xB0\x41.txt", "upper"},
+        {"\xB0\x41.TXT", "upper"},
+        {"\xB0\x61.txt", "lower"},
+    };
+    for (const Case& c : cases) {
+        IResFile* f = files->OpenFile(c.path, 0);
+        ASSERT_NE(f, nullptr) << c.path;
+        EXPECT_EQ(Content(f), c.content) << c.path;
+        f->Close();
+    }
+    EXPECT_EQ(files->OpenFile("\x81", 0), nullptr);
 }
 
 TEST_P(ResFileSystems, RecordsOpensAndCloses) {

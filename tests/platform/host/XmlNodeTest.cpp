@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <string>
 
 #include "platform/host/HostUtils.h"
 #include "platform/host/XmlNode.h"
+#include "tests/support/NumberCases.h"
 
 namespace {
 
@@ -125,6 +127,27 @@ TEST(ParseNumbers, ReadTheLongestPrefixLikeTheCRuntime) {
     EXPECT_EQ(quor::host::ParseInteger(" 42abc"), 42);
     EXPECT_EQ(quor::host::ParseInteger("-0x1F"), -31);
     EXPECT_EQ(quor::host::ParseInteger("x"), 0);
+}
+
+TEST(ParseNumbers, AttributeReadersFollowTheSharedNumberRules) {
+    for (const quor::test::NumberCase& c : quor::test::kNumberCases) {
+        Doc d("<E v='" + std::string(c.text) + "'/>");
+        IXmlNode* e = d.doc->FirstChildElement("E");
+        ASSERT_NE(e, nullptr) << c.text;
+        EXPECT_EQ(e->GetIntAttribute(nullptr, "v", 99), c.asIntHost) << c.text;
+        EXPECT_DOUBLE_EQ(quor::host::ParseDouble(c.text), c.asDouble) << c.text;
+        EXPECT_FLOAT_EQ(e->GetFloatAttribute(nullptr, "v", 99.0f), static_cast<float>(c.asDouble)) << c.text;
+        e->Release();
+    }
+    EXPECT_EQ(quor::host::ParseInteger("-9223372036854775808"), LLONG_MIN);
+    EXPECT_EQ(quor::host::ParseInteger("-9223372036854775809"), LLONG_MIN);
+    EXPECT_EQ(quor::host::ParseInteger("0xFFFFFFFFFFFFFFFFFF"), LLONG_MAX);
+    Doc d("<E u='-1' big='99999999999'/>");
+    IXmlNode* e = d.doc->FirstChildElement("E");
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->GetUIntAttribute(nullptr, "u", 0), 0xFFFFFFFFu);
+    EXPECT_EQ(e->GetUIntAttribute(nullptr, "big", 0), 0xFFFFFFFFu);
+    e->Release();
 }
 
 }  // namespace

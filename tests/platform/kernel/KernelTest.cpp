@@ -194,10 +194,6 @@ TEST(KytStackTest, UniqueFlagMovesAnExistingItem)
 TEST(TokenTest, ReadsWordsNumbersAndTheEnd)
 {
     const char* text = "MeasureData{ Type 3 ID 15\nPosition 40 20.5 -3 } x -1";
-    // Seed for the token reader's fuzz target.
-    const std::filesystem::path corpus = std::filesystem::path(QUOR_BINARY_DIR) / "corpus" / "token";
-    std::filesystem::create_directories(corpus);
-    std::ofstream(corpus / "measure.txt") << text;
     std::istringstream in(text);
     TOKEN t(in);
     ASSERT_EQ(t.GetToken(), 11);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "platform/mfc/Afx.h"
 
@@ -88,6 +89,30 @@ TEST(CFileTest, WritesAndThrowsPointers)
         e->Delete();
     }
     EXPECT_TRUE(caught);
+}
+
+TEST(CFileTest, WritesToAFullDeviceThrowAtTheWrite)
+{
+    // /dev/full opens, then refuses every byte: each write fails where it is made, even one
+    // small enough for a buffer, and the file closes quietly after the failure.
+    struct Case {
+        unsigned size;
+    } cases[] = {{1}, {14}, {70000}};
+    std::vector<char> data(70000, 'x');
+    for (const Case& c : cases) {
+        CFile f;
+        ASSERT_TRUE(f.Open("/dev/full", CFile::modeCreate | CFile::modeWrite));
+        int cause = -1;
+        try {
+            f.Write(data.data(), c.size);
+        } catch (CFileException* e) {
+            cause = e->m_cause;
+            e->Delete();
+        }
+        EXPECT_EQ(cause, CFileException::diskFull) << c.size;
+        f.Close();
+        EXPECT_FALSE(f.IsOpen());
+    }
 }
 
 }  // namespace

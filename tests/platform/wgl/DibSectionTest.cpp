@@ -102,6 +102,56 @@ TEST_P(DibSectionTest, GlImageAndGdiPixelsBothReachTheBits) {
     EXPECT_EQ(p[2], 255);  // the GL image is still under the rest
 }
 
+// GDI drawing on a memory bitmap lands in the pixels OpenGL draws into: it stays until
+// OpenGL clears those pixels, so it belongs to the frame it was drawn on and never reaches
+// the next one. A scissored clear takes only what lies inside its box; a clear that writes no
+// colour takes nothing.
+TEST_P(DibSectionTest, GdiDrawingLastsUntilAColourClear) {
+    const int bitCount = GetParam();
+    GlDib d(bitCount, 8, 3);
+    ASSERT_NE(d.rc, nullptr);
+    const int bpp = bitCount / 8;
+    const int stride = ((8 * bitCount + 31) / 32) * 4;
+    const auto* p = static_cast<const unsigned char*>(d.bits);
+    // Green of pixel (x, 1): the middle row.
+    auto green = [&](int x) { return p[stride + x * bpp + 1]; };
+    auto frame = [] {
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    };
+    auto output = [] {
+        glFlush();
+        GdiFlush();
+    };
+
+    frame();
+    SetPixel(d.mem, 1, 1, RGB(0, 255, 0));  // before the frame's output
+    output();
+    EXPECT_EQ(green(1), 255);
+    SetPixel(d.mem, 3, 1, RGB(0, 255, 0));  // after it
+    EXPECT_EQ(GetPixel(d.mem, 3, 1), RGB(0, 255, 0));
+    frame();
+    SetPixel(d.mem, 5, 1, RGB(0, 255, 0));
+    output();
+    EXPECT_EQ(green(5), 255);
+    EXPECT_EQ(green(3), 0) << "the last frame's drawing reached this one";
+    EXPECT_EQ(green(1), 0);
+
+    // Clears that leave colour alone, or another place, keep the drawing.
+    SetPixel(d.mem, 6, 1, RGB(0, 255, 0));
+    glClear(GL_DEPTH_BUFFER_BIT);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, 6, 3);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    output();
+    EXPECT_EQ(green(6), 255);
+    EXPECT_EQ(green(5), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Depths, DibSectionTest, ::testing::Values(24, 32));
 
 // The bitmap after a flush holds exactly what OpenGL reads back, for widths that end the

@@ -20,6 +20,39 @@ TEST(SplitWindowsPath, EitherSeparatorAndNoEmptyComponents) {
     EXPECT_EQ(quor::win32::SplitWindowsPath(""), Parts{});
 }
 
+TEST(SplitWindowsPath, DoubleByteCharactersStayWhole) {
+    using Parts = std::vector<std::string>;
+    struct Case {
+        const char* path;
+        Parts parts;
+    } cases[] = {
+        {"dir\\\x81\x5Cname.txt", {"dir", "\x81\x5Cname.txt"}},
+        {"\x95\x5C\\\x95\x5C", {"\x95\x5C", "\x95\x5C"}},
+        {"\xB0/x", {"\xB0/x"}},  // a lead byte takes the next byte whatever it is
+        {"a\xB0", {"a\xB0"}},    // a lead byte at the end stands alone
+    };
+    for (const Case& c : cases) EXPECT_EQ(quor::win32::SplitWindowsPath(c.path), c.parts) << c.path;
+}
+
+TEST(FoldPathCase, FoldsAsciiLettersOnly) {
+    EXPECT_EQ(quor::win32::FoldPathCase("Maps\\Town.DDS"), "maps\\town.dds");
+    EXPECT_EQ(quor::win32::FoldPathCase("\xB0\x41" "B"), "\xB0\x41" "b");
+    EXPECT_TRUE(quor::win32::PathEqualsNoCase("\xB0\x41.TXT", "\xB0\x41.txt"));
+    EXPECT_FALSE(quor::win32::PathEqualsNoCase("\xB0\x41", "\xB0\x61"));
+}
+
+TEST(ToHostPath, DoubleByteNamesMatchOnlyThemselves) {
+    const fs::path root = fs::path(QUOR_BINARY_DIR) / "host_path_gbk_test";
+    fs::remove_all(root);
+    fs::create_directories(root / "\x81\x5C");
+    std::ofstream(root / "\x81\x5C" / "Ground.dds") << "x";
+    std::ofstream(root / "\xB0\x61.txt") << "x";
+    const std::string r = root.string();
+    EXPECT_EQ(quor::win32::ToHostPath(r + "\\\x81\x5C\\ground.DDS"), r + "/\x81\x5C/Ground.dds");
+    EXPECT_EQ(quor::win32::ToHostPath(r + "\\\xB0\x41.TXT"), r + "/\xB0\x41.TXT");  // not the other file
+    fs::remove_all(root);
+}
+
 TEST(ToHostPath, MatchesComponentsWithoutRegardToCase) {
     const fs::path root = fs::path(QUOR_BINARY_DIR) / "host_path_test";
     fs::remove_all(root);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -12,7 +13,8 @@ namespace {
 
 using namespace quor::win32;
 
-// Whether a second thread gets into cs right now (it leaves again at once).
+// Whether a second thread gets into cs right now (it leaves again at once). Starts a
+// thread, so the tests that call it carry "Thread" in their names.
 bool OtherThreadCanEnter(CriticalSection& cs) {
     bool entered = false;
     Thread t;
@@ -25,7 +27,7 @@ bool OtherThreadCanEnter(CriticalSection& cs) {
     return entered;
 }
 
-TEST(CriticalSection, OwnerMayEnterAgain) {
+TEST(CriticalSection, OwnerMayEnterAgainThenOtherThreadGetsIn) {
     CriticalSection cs;
     cs.Enter();
     cs.Enter();
@@ -54,6 +56,15 @@ TEST(Interlocked, ReturnsWhatWin32Returns) {
     EXPECT_EQ(v.load(), 1);
     EXPECT_EQ(InterlockedExchangeAdd(&v, 4), 1);
     EXPECT_EQ(v.load(), 5);
+}
+
+TEST(Interlocked, WrapsAtTheEndsAsWindowsDoes) {
+    InterlockedLong value{INT32_MAX};
+    EXPECT_EQ(InterlockedIncrement(&value), INT32_MIN);
+    EXPECT_EQ(value.load(), INT32_MIN);
+    EXPECT_EQ(InterlockedDecrement(&value), INT32_MAX);
+    EXPECT_EQ(InterlockedExchangeAdd(&value, 2), INT32_MAX);
+    EXPECT_EQ(value.load(), INT32_MIN + 1);
 }
 
 TEST(Interlocked, CountsFromManyThreadsAddUp) {
@@ -113,6 +124,24 @@ TEST(Thread, DestructionWaitsForTheRoutine) {
         }));
     }
     EXPECT_TRUE(done.load());
+}
+
+TEST(Thread, RoutineMayDestroyItsOwnThread) {
+    const int before = Thread::LiveCount();
+    std::atomic<bool> destroyed{false};
+    std::atomic<bool> finish{false};
+    auto* t = new Thread;
+    ASSERT_TRUE(t->Start([t, &destroyed, &finish] {
+        delete t;  // joins itself: the thread runs on detached
+        destroyed = true;
+        while (!finish.load()) Sleep(1);
+        return DWORD{3};  // written after the object is gone
+    }));
+    while (!destroyed.load()) Sleep(1);
+    EXPECT_EQ(Thread::LiveCount(), before + 1) << "a running thread is no longer counted";
+    finish = true;
+    for (int i = 0; i < 5000 && Thread::LiveCount() != before; ++i) Sleep(1);
+    EXPECT_EQ(Thread::LiveCount(), before);
 }
 
 TEST(Thread, CurrentIdIsStablePerThread) {

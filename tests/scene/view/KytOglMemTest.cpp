@@ -198,6 +198,80 @@ TEST_F(FrameOutputTest, JpegFrameDecodesToTheRenderedColoursRightWayUp) {
     near(28, 10 - 4, 255, 0, 0);
 }
 
+TEST_F(FrameOutputTest, SixteenBitJpegFrameIsConvertedRowByRow) {
+    // 30 pixels of two bytes: 60-byte rows, no padding, and a bitmap far smaller than the
+    // 30 x 20 x 3 bytes of a packed 24-bit frame.
+    ViewGl gl(30, 20, 16);
+    ASSERT_TRUE(gl.Ready());
+    FillGl(0, 0, 30, 10, 0, 0, 1);   // bottom half blue
+    FillGl(0, 10, 30, 10, 1, 0, 0);  // top half red
+    FillGl(0, 0, 5, 20, 1, 1, 1);    // left strip white
+    const std::string path = TempPath("frame16.jpg");
+    const char* name = path.c_str();
+    KytOglMem& ogl = gl.Ogl();
+    ogl.SetJpegOut(&name, 95, gl.Bits(), 20, 30);
+    ogl.SwapBuffers();
+    EXPECT_EQ(ogl.GetAviCount(), 1);
+
+    DecodedJpeg img;
+    std::string why;
+    ASSERT_TRUE(DecodeJpeg(path, img, &why)) << why;
+    ASSERT_EQ(img.width, 30);
+    ASSERT_EQ(img.height, 20);
+    auto near = [&](int x, int y, int r, int g, int b) {
+        const unsigned char* p = img.At(x, y);
+        EXPECT_NEAR(p[0], r, 24) << x << "," << y;
+        EXPECT_NEAR(p[1], g, 24) << x << "," << y;
+        EXPECT_NEAR(p[2], b, 24) << x << "," << y;
+    };
+    near(20, 3, 255, 0, 0);
+    near(20, 16, 0, 0, 255);
+    near(1, 3, 255, 255, 255);  // five bits of white still make white
+    near(1, 16, 255, 255, 255);
+}
+
+TEST_F(FrameOutputTest, JpegFrameLargerThanItsBitmapIsRefused) {
+    // The buffer is the bitmap, but the frame size asks for more bytes than it holds.
+    ViewGl gl(8, 8);
+    ASSERT_TRUE(gl.Ready());
+    const std::string path = TempPath("big.jpg");
+    const char* name = path.c_str();
+    KytOglMem& ogl = gl.Ogl();
+    ogl.SetJpegOut(&name, 90, gl.Bits(), 40, 40);
+    ogl.SwapBuffers();
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_EQ(ogl.GetAviCount(), 1);  // the frame still counts
+}
+
+TEST_F(FrameOutputTest, BitmapOnAFullDeviceIsReported) {
+    // /dev/full takes the open and refuses every byte written.
+    ASSERT_TRUE(fs::exists("/dev/full"));
+    std::vector<unsigned char> px(16, 7);
+    quor::wgl::BITMAPINFO info{};
+    info.bmiHeader.biSize = 40;
+    info.bmiHeader.biWidth = 2;
+    info.bmiHeader.biHeight = 2;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    KytEnv::Messages().clear();
+    EXPECT_FALSE(write_BMP_file("/dev/full", info, 16, px.data()));
+    ASSERT_EQ(KytEnv::Messages().size(), 1u);
+    EXPECT_EQ(KytEnv::Messages()[0].number, 1162);
+    EXPECT_EQ(KytEnv::Messages()[0].text, "Bitmap file write error.");
+
+    // Through the frame output: reported, and the frame still counts.
+    ViewGl gl(2, 2);
+    ASSERT_TRUE(gl.Ready());
+    const char* name = "/dev/full";
+    KytOglMem& ogl = gl.Ogl();
+    ogl.SetBMPOut(&name, &gl.Info(), gl.Bits(), gl.ImageSize());
+    KytEnv::Messages().clear();
+    ogl.SwapBuffers();
+    EXPECT_EQ(KytEnv::Messages().size(), 1u);
+    EXPECT_EQ(ogl.GetAviCount(), 1);
+    EXPECT_TRUE(fs::exists("/dev/full"));
+}
+
 TEST_F(FrameOutputTest, MissingFileNamesSkipTheFrame) {
     ViewGl gl(4, 4);
     ASSERT_TRUE(gl.Ready());
@@ -328,6 +402,13 @@ TEST_F(FrameOutputTest, JpegWriterFailuresReturnMinusOneAndTheProcessLivesOn) {
     EXPECT_EQ(write_JPEG_file(path.c_str(), 90, px.data(), 16, 0), -1);
     EXPECT_EQ(write_JPEG_file(path.c_str(), 90, nullptr, 16, 16), -1);
     EXPECT_FALSE(fs::exists(path));
+    // A device that refuses every byte: -1, and the output named is not removed (a link to
+    // the device stands in for it, so that a fault here could only take the link).
+    const std::string full = TempPath("full.jpg");
+    fs::create_symlink("/dev/full", full);
+    EXPECT_EQ(write_JPEG_file(full.c_str(), 90, px.data(), 16, 16), -1);
+    EXPECT_TRUE(fs::is_symlink(full));
+    fs::remove(full);
     // Wider than the encoder allows: its error comes back as -1, not an exit.
     std::vector<unsigned char> wide(70000 * 3, 10);
     EXPECT_EQ(write_JPEG_file(path.c_str(), 90, wide.data(), 1, 70000), -1);

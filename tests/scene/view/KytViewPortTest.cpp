@@ -158,6 +158,41 @@ TEST_F(ViewPortTest, FitsTheViewToTheTransformedShapeBoxes) {
     EXPECT_EQ(view[2], 32);
 }
 
+TEST_F(ViewPortTest, RefitTakesTheFieldOfViewFromTheNewEyeDistance) {
+    // Eye distance is 2.5 radii after a fit, so the full angle is 2 atan(0.4) whatever the
+    // box and whatever distance the viewport had before; a tall window widens it by 1/aspect.
+    struct Case { WqVector3D lo, hi; double aspect; double degrees; };
+    const Case cases[] = {
+        {{0, 0, 0}, {10, 10, 10}, 1.0, 2 * std::atan(0.4) * 180 / M_PI},
+        {{-3, 5, 1}, {400, 9, 2}, 2.0, 2 * std::atan(0.4) * 180 / M_PI},
+        {{995, 995, 995}, {1005, 1005, 1005}, 0.5, 2 * std::atan(0.8) * 180 / M_PI},
+    };
+    for (const auto& c : cases) {
+        KytViewPort fresh;
+        fresh.SetProjection(c.aspect);
+        fresh.SetBoundingBox(c.lo, c.hi);
+        EXPECT_NEAR(fresh.GetZoomAngle(), c.degrees, 1e-9) << c.hi.x;
+        // A second fit from the fitted state gives the same angle.
+        fresh.SetBoundingBox(c.lo * 3.0, c.hi * 3.0);
+        EXPECT_NEAR(fresh.GetZoomAngle(), c.degrees, 1e-9) << c.hi.x;
+    }
+    EXPECT_NEAR(2 * std::atan(0.4) * 180 / M_PI, 43.6028, 1e-4);
+}
+
+TEST_F(ViewPortTest, EyeViewPortAssignmentLoadsTheMatrixWithTheNewScale) {
+    KytEyeViewPort from, to;
+    from.AddCamera(new KytCamera("from", 45.0f, 54.0f));
+    to.AddCamera(new KytCamera("to", 10.0f, 20.0f));
+    ASSERT_TRUE(from.AddScale(1.0f));  // 2.0
+    to = from;
+    EXPECT_FLOAT_EQ(to.GetScale(), 2.0f);
+    const auto assigned = ReadMatrix(GL_MODELVIEW_MATRIX);
+    from.SetCamera();
+    const auto expected = ReadMatrix(GL_MODELVIEW_MATRIX);
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(assigned[i], expected[i], 1e-9) << i;
+    EXPECT_NEAR(assigned[15], 1.0, 1e-12);
+}
+
 TEST_F(ViewPortTest, RadiusSettersAndClipRate) {
     KytViewPort vp;
     vp.Create(nullptr, 0, 0, 64, 64);

@@ -26,7 +26,9 @@ ViewGl::ViewGl(int width, int height, int bitCount) : width_(width), height_(hei
     bits_ = static_cast<uint8_t*>(bits);
     if (!bitmap_ || !bits_) return;
     previous_ = SelectObject(dc_, bitmap_);
-    ogl_ = std::make_unique<KytOglMem>(window_, dc_, static_cast<unsigned char>(bitCount), 24);
+    // The generic formats of 16-bit bitmaps carry 16 depth bits.
+    const unsigned char depthBits = bitCount == 16 ? 16 : 24;
+    ogl_ = std::make_unique<KytOglMem>(window_, dc_, static_cast<unsigned char>(bitCount), depthBits);
     if (!ogl_->Create(width, height)) return;
     ogl_->MakeCurrentFource();
     ready_ = glGetString(GL_RENDERER) != nullptr;

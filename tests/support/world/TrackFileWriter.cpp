@@ -47,4 +47,18 @@ TrackFileDesc MakeTrackFile(std::uint16_t keys, std::uint16_t channels, std::uin
     return f;
 }
 
+std::vector<std::pair<std::string, TrackFileDesc>> SampleTrackFiles() {
+    std::vector<std::pair<std::string, TrackFileDesc>> files;
+    files.emplace_back("walk_v10000", MakeTrackFile(4, 1, 0x10000));
+    files.back().second.body.channelFlags = 5;
+    files.emplace_back("three_channels", MakeTrackFile(5, 3));
+    TrackFileDesc mixed = MakeTrackFile(6, 0);
+    mixed.body.flags[1] = 1;  // go-and-return
+    mixed.body.channels.push_back(MakeTrackChannel(6, false, true, false, 2, 0));
+    mixed.body.channels.push_back(MakeTrackChannel(6, true, false, true, 0, 1));
+    mixed.body.channels.push_back(MakeTrackChannel(6, false, false, false, 0, 2));
+    files.emplace_back("mixed_euler", mixed);
+    return files;
+}
+
 }  // namespace quor::test

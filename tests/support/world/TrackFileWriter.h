@@ -2,6 +2,8 @@
 // Writes "QTRK" track files of any version and channel layout, byte by byte, for the track
 // tests, the fuzz seed corpus and the sample files.
 #include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/world/MeshFileWriter.h"
@@ -24,5 +26,10 @@ TrackChannelDesc MakeTrackChannel(std::uint16_t keys, bool positionKeys, bool ro
                                   std::uint8_t euler, int seed);
 // A track of `keys` keys 100 ms apart (from 0) and `channels` channels of every part per key.
 TrackFileDesc MakeTrackFile(std::uint16_t keys, std::uint16_t channels, std::uint32_t version = 0x10001);
+
+// The sample track files (samples/track) and the fuzz seeds, by file stem: a first-version
+// file with channel flags, three full channels, and a go-and-return file mixing Euler,
+// single-value and per-key channels.
+std::vector<std::pair<std::string, TrackFileDesc>> SampleTrackFiles();
 
 }  // namespace quor::test

@@ -159,6 +159,23 @@ TEST(IniFile, SettersAppendOrReplace) {
     EXPECT_FALSE(nowhere.Save());
 }
 
+TEST(IniFile, SaveWritesWhereLoadReads) {
+    // A relative name lies below the resource root for both, whatever the working directory.
+    const fs::path dir = TestDir();
+    fs::create_directories(dir / "Config");
+    quor::test::BoundHost bound(std::make_unique<quor::host::DirectoryFileSystem>(dir.string()));
+    for (const char* name : {"config\\rel.ini", "Config/rel.ini"}) {
+        IniFile ini(name);
+        ini.SetInt("Main", "n", 7);
+        ASSERT_TRUE(ini.Save()) << name;
+        EXPECT_EQ(ReadAll(dir / "Config" / "rel.ini"), "[Main]\r\nn=7\r\n\r\n") << name;
+        IniFile back(name);
+        ASSERT_TRUE(back.Load()) << name;
+        EXPECT_EQ(back.GetInt("main", "N", 0), 7) << name;
+        fs::remove(dir / "Config" / "rel.ini");
+    }
+}
+
 TEST(IniFile, EveryPrefixLoads) {
     // Text has no length fields: any cut is still a file, and nothing may read past it.
     auto mem = std::make_unique<quor::host::MemoryFileSystem>();
@@ -170,10 +187,6 @@ TEST(IniFile, EveryPrefixLoads) {
         IniFile ini("cut.ini");
         EXPECT_TRUE(ini.Load()) << n;
     }
-    // Seed for the fuzz target.
-    const fs::path corpus = fs::path(QUOR_BINARY_DIR) / "corpus" / "ini";
-    fs::create_directories(corpus);
-    std::ofstream(corpus / "edge.ini", std::ios::binary) << text;
 }
 
 TEST(IniFile, WithoutAFileSystemLoadFails) {

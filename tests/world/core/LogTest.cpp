@@ -110,16 +110,27 @@ TEST(Log, WithoutAClientErrorsStillGoToTheLog) {
     ResetInterfaces();
 }
 
-TEST(Log, WithoutALogNothingIsCalledThroughNull) {
+TEST(Log, WithoutALogErrorsStillReachTheClient) {
+    // Only the log calls are skipped (nothing is called through null); the client's share
+    // depends on the client alone.
     ResetInterfaces();
     host::InterfaceRegistry reg;
     host::RecordingClient client;
     reg.Add<client::IClient>("IClient_1.3", &client);
     GetIntf()->Initialize(&reg);
     LogInfo("a");
-    LogError("b");
+    LogPrint("p");
+    LogError("b%d", 1);
     LogWarning("c");
-    EXPECT_TRUE(client.Texts().empty());
+    LogDeprecated("d");
+    const auto texts = client.Texts();
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[0].kind, RecordingClient::TextKind::Error);
+    EXPECT_EQ(texts[0].text, "[ERROR] b1");
+    EXPECT_EQ(texts[1].kind, RecordingClient::TextKind::Warning);
+    EXPECT_EQ(texts[1].text, "[WARNING] c");
+    EXPECT_EQ(texts[2].kind, RecordingClient::TextKind::Deprecated);
+    EXPECT_EQ(texts[2].text, "[c] d");
     ResetInterfaces();
 }
 

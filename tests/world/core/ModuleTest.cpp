@@ -9,7 +9,7 @@
 #include "platform/host/RecordingLog.h"
 #include "world/core/InterfaceTable.h"
 #include "world/core/Module.h"
-#include "world/core/World.h"
+#include "world/scene/World.h"
 
 namespace {
 
@@ -82,14 +82,20 @@ TEST_F(ModuleBinding, RegistryKnowingNothingStillInitializes) {
     EXPECT_EQ(reg.Queries().size(), static_cast<std::size_t>(kInterfaceCount));
 }
 
-TEST_F(ModuleBinding, ShutdownAfterInitializeLeavesTheWorldUsable) {
+TEST_F(ModuleBinding, ShutdownEndsTheWorldAndItMayStartAgain) {
     host::InterfaceRegistry reg;
     GetIntf()->Register(&reg);
     GetIntf()->Initialize(&reg);
     world::IWorld* w = GetIntf()->GetWorld();
     EXPECT_TRUE(w->Initialize(30));
+    EXPECT_TRUE(World::Instance().IsInitialized());
     GetIntf()->Shutdown();
     EXPECT_FALSE(World::Instance().IsInitialized());
+    // The singleton outlives the shutdown: the host still holds it and may start it again.
+    EXPECT_EQ(GetIntf()->GetWorld(), w);
+    EXPECT_TRUE(w->Initialize(30));
+    EXPECT_TRUE(World::Instance().IsInitialized());
+    GetIntf()->Shutdown();
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <type_traits>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -141,6 +143,11 @@ TEST(SharedObject, StartsEmptyAndCounts) {
     EXPECT_EQ(d.ReleaseRef(), 1);
     d.SetName("track.trk");
     EXPECT_STREQ(d.Name().c_str(), "track.trk");
+}
+
+TEST(SharedString, BothClassesHaveVirtualDestructors) {
+    static_assert(std::has_virtual_destructor_v<quor::common::SharedString::StringData>);
+    EXPECT_TRUE(std::has_virtual_destructor_v<quor::common::SharedString>);
 }
 
 }  // namespace

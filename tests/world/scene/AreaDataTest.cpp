@@ -264,25 +264,3 @@ TEST(AreaData, BadFileLogsWhyAndIsClosed) {
 }
 
 }  // namespace
-
-namespace {
-
-TEST(AreaData, SeedsTheFuzzCorpus) {
-    const std::filesystem::path dir = std::filesystem::path(QUOR_BINARY_DIR) / "corpus" / "areadata";
-    std::filesystem::create_directories(dir);
-    Bitmap8 wide;
-    wide.width = 300;
-    wide.height = 2;
-    wide.pixels.assign(600, 7);
-    wide.palette = TestPalette(8);
-    Bitmap8 topDown = SmallPicture();
-    topDown.height = -3;
-    const std::vector<std::vector<std::uint8_t>> seeds = {SmallPicture().Build(), wide.Build(), topDown.Build()};
-    for (std::size_t i = 0; i < seeds.size(); ++i) {
-        std::ofstream((dir / ("seed" + std::to_string(i) + ".bmp")).string(), std::ios::binary)
-            .write(reinterpret_cast<const char*>(seeds[i].data()), static_cast<std::streamsize>(seeds[i].size()));
-    }
-    EXPECT_TRUE(std::filesystem::exists(dir / "seed0.bmp"));
-}
-
-}  // namespace

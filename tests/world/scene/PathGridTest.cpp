@@ -420,18 +420,6 @@ TEST(PathGrid, SearchesLogTheirQuery) {
     EXPECT_EQ(texts, (std::vector<std::string>{"(56 ,8,  8,8)", "Isblock: true"}));
 }
 
-TEST(PathGrid, SeedsTheFuzzCorpus) {
-    const std::filesystem::path dir = std::filesystem::path(QUOR_BINARY_DIR) / "corpus" / "pathgrid";
-    std::filesystem::create_directories(dir);
-    const std::vector<std::vector<std::uint8_t>> seeds = {
-        PathData(kWallRows), PathData({"000020", "000022"}), PathData({"0124"}), PathData(0, 1, "0\n")};
-    for (std::size_t i = 0; i < seeds.size(); ++i) {
-        std::ofstream((dir / ("seed" + std::to_string(i) + ".data")).string(), std::ios::binary)
-            .write(reinterpret_cast<const char*>(seeds[i].data()), static_cast<std::streamsize>(seeds[i].size()));
-    }
-    EXPECT_TRUE(std::filesystem::exists(dir / "seed0.data"));
-}
-
 TEST(PathGrid, FailedLoadKeepsTheEarlierGrid) {
     PathGrid grid;
     ASSERT_TRUE(Load(grid, kWallRows));

@@ -12,7 +12,7 @@
 #include "tests/support/world/SkelAnimFileWriter.h"
 #include "tests/support/world/TrackFileWriter.h"
 #include "world/core/FrameTimeControl.h"
-#include "world/core/World.h"
+#include "world/scene/World.h"
 #include "world/skeleton/SkelAnimsData.h"
 #include "world/skeleton/SkelAnimsDataMgr.h"
 

@@ -60,15 +60,15 @@ bool SpaceObject::BindTrack(ITrack* trackInterface, float blend, bool apply, std
     if (track) {
         if (!m_fadingTrack) {
             TrackBaseSnapshot& snapshot = BaseSnapshot();
-            snapshot.position = m_position;
-            MatrixToQuaternion(m_rotation, snapshot.rotation);
-            snapshot.scale = m_scale;
+            snapshot.position = m_transform->position;
+            MatrixToQuaternion(m_transform->rotation, snapshot.rotation);
+            snapshot.scale = m_transform->scale;
         }
         track->SetInUse(true);
         track->Start();
         track->SetTime(start);
         m_bindMode = mode;
-        if (mode & 4) m_hasScale = 1;
+        if (mode & 4) m_transform->hasScale = 1;
         if (apply) ApplyBoundTrack();
     } else if (!m_fadingTrack) {
         DropFadingTrack();
@@ -141,7 +141,8 @@ void SpaceObject::ApplyTrackChannels() {
     if (!m_boundTrack) {
         return;
     }
-    GetTrackTransformByMode(m_boundTrack, m_bindMode, &m_position, &m_rotation, &m_scale);
+    GetTrackTransformByMode(m_boundTrack, m_bindMode, &m_transform->position, &m_transform->rotation,
+                            &m_transform->scale);
 }
 
 bool SpaceObject::UpdateCrossFade() {
@@ -199,15 +200,15 @@ bool SpaceObject::UpdateCrossFade() {
         m_boundTrack->Advance();
         KeyFromTrack(m_boundTrack, m_bindMode, b, bHas);
     } else {
-        b.position = m_position;
-        MatrixToQuaternion(m_rotation, b.rotation);
-        b.scale = m_scale;
+        b.position = m_transform->position;
+        MatrixToQuaternion(m_transform->rotation, b.rotation);
+        b.scale = m_transform->scale;
     }
     // A part only one side drives does not blend: the other side takes its value.
     TransformKey current;
-    current.position = m_position;
-    MatrixToQuaternion(m_rotation, current.rotation);
-    current.scale = m_scale;
+    current.position = m_transform->position;
+    MatrixToQuaternion(m_transform->rotation, current.rotation);
+    current.scale = m_transform->scale;
     auto share = [&](int i, auto member) {
         if (aHas[i] && !bHas[i]) b.*member = a.*member;
         else if (bHas[i] && !aHas[i]) a.*member = b.*member;
@@ -217,9 +218,9 @@ bool SpaceObject::UpdateCrossFade() {
     share(1, &TransformKey::rotation);
     share(2, &TransformKey::scale);
     BlendTransformKey(b, a, f);
-    if (aHas[0] || bHas[0]) m_position = b.position;
-    if (aHas[1] || bHas[1]) QuaternionToMatrix(b.rotation, m_rotation);
-    if (aHas[2] || bHas[2]) m_scale = b.scale;
+    if (aHas[0] || bHas[0]) m_transform->position = b.position;
+    if (aHas[1] || bHas[1]) QuaternionToMatrix(b.rotation, m_transform->rotation);
+    if (aHas[2] || bHas[2]) m_transform->scale = b.scale;
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "world/core/FrameTimeControl.h"
+#include "world/core/Memory.h"
 #include "world/core/math/Geometry.h"
 #include "world/core/track/TransformKey.h"
 
@@ -105,17 +106,26 @@ TrackBase::~TrackBase() {
     m_baseIdentity = 1;
 }
 
+TrackBase::Names* TrackBase::EnsureNames() {
+    if (!m_names) m_names.reset(NewObject<Names>());
+    return m_names.get();
+}
+
 bool TrackBase::LoadFile(const char*) { return false; }
 bool TrackBase::LoadXml(common::IXmlNode*) { return false; }
 
 void TrackBase::SetName(const char* name) {
-    std::strncpy(m_name, name ? name : "", kNameSize - 1);
-    m_name[kNameSize - 1] = '\0';
+    if (Names* names = EnsureNames()) {
+        std::strncpy(names->name, name ? name : "", kNameSize - 1);
+        names->name[kNameSize - 1] = '\0';
+    }
 }
 
 void TrackBase::SetSourceName(const char* name) {
-    std::strncpy(m_sourceName, name ? name : "", kNameSize - 1);
-    m_sourceName[kNameSize - 1] = '\0';
+    if (Names* names = EnsureNames()) {
+        std::strncpy(names->source, name ? name : "", kNameSize - 1);
+        names->source[kNameSize - 1] = '\0';
+    }
 }
 
 void GetTrackTransformByMode(TrackBase* track, std::uint16_t mode, Vec3* position, Matrix* rotation, Vec3* scale) {

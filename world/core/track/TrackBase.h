@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 
 #include "world/core/Align16.h"
 #include "world/core/PlayClock.h"
@@ -50,9 +51,9 @@ public:
     void GetTransformMatrix(Matrix& out, bool withoutBase) override;
     void GetVelocity(float* factor, Vec3* direction) override;
     void SetFaceMoveDirection(std::uint8_t enable, std::uint8_t mode) override;
-    const char* GetName() override { return m_name; }
+    const char* GetName() override { return m_names ? m_names->name : ""; }
     void SetName(const char* name) override;
-    const char* GetSourceName() override { return m_sourceName; }
+    const char* GetSourceName() override { return m_names ? m_names->source : ""; }
     ~TrackBase() override;
     bool LoadFile(const char* fileName) override;
     bool LoadXml(common::IXmlNode* node) override;
@@ -113,10 +114,17 @@ protected:
     std::uint8_t m_faceMoveDirection = 0;
     std::uint8_t m_faceMode = 0;
     std::uint8_t m_inUse = 0;
-    char m_sourceName[kNameSize] = {};
-    char m_name[kNameSize] = {};
+    // The two names, made when first set: a frame never reads them, and kept out of line
+    // they do not push a kind's own fields away from the ones every frame reads.
+    struct Names {
+        char source[kNameSize] = {};
+        char name[kNameSize] = {};
+    };
+    std::unique_ptr<Names> m_names;
 
 private:
+    // The names, made on first use; null when memory is exhausted.
+    Names* EnsureNames();
     // The track whose next an operation with these rules acts on: a sibling next passes the
     // call on, and so does deep.
     TrackBase* ChainOwner(bool deep);

@@ -168,17 +168,21 @@ void TrackSampled::Evaluate() {
         const KeyTimeTable& table = m_data->keyTimes;
         float t = static_cast<float>(m_clock.time);
         const std::uint16_t count = table.Count();
-        if (m_goAndReturn && t > static_cast<float>(m_clock.length) * 0.5f) {
-            t = static_cast<float>(m_clock.length) - t;
-            m_key = table.FindBackward(t, m_key, nullptr);
+        const bool back = m_goAndReturn && t > static_cast<float>(m_clock.length) * 0.5f;
+        if (back) t = static_cast<float>(m_clock.length) - t;
+        // From the last key on there is no interval to find: the last key holds.
+        const float* times = table.Times();
+        if (t >= times[count - 1]) {
+            m_key = count - 1;
+        } else if (m_key + 1 < count && times[m_key] <= t && t < times[m_key + 1]) {
+            // Still inside the interval of the last frame: most frames are.
         } else {
-            m_key = table.FindForward(t, m_key, nullptr);
+            m_key = back ? table.FindBackward(t, m_key, nullptr) : table.FindForward(t, m_key, nullptr);
         }
         if (m_key >= count) m_key = count - 1;
         // The fraction from the key times: none past the last key or over an empty span.
         float fraction = 0.0f;
         if (m_key + 1 < count) {
-            const float* times = table.Times();
             const float span = times[m_key + 1] - times[m_key];
             if (span > 0.0f) fraction = std::clamp((t - times[m_key]) / span, 0.0f, 1.0f);
         }

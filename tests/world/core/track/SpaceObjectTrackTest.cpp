@@ -188,9 +188,7 @@ TEST_F(SpaceObjectTrack, UnbindWithAFadeReturnsToTheObject) {
     EXPECT_FALSE(t->InUse());
 }
 
-}  // namespace
 
-namespace {
 
 TEST_F(SpaceObjectTrack, ApplyFadeBlendsWholeTransforms) {
     SpaceObject o;

@@ -5,9 +5,11 @@
 #include <cstring>
 #include <functional>
 #include <thread>
+#include <unordered_map>
 
 #include "platform/host/XmlNode.h"
 #include "tests/world/core/track/TrackTestSupport.h"
+#include "world/core/NameHash64.h"
 
 namespace {
 
@@ -252,6 +254,39 @@ TEST_F(TrackDataCache, ThreadsFirstLoadingOneFileKeepOneEntry) {
         TrackDataMgr::GetInstance().Release(got[1]);
         EXPECT_EQ(TrackDataMgr::GetInstance().Count(), 0u);
     }
+}
+
+
+
+TEST_F(TrackDataCache, PathsSharingTheKeyBitsKeepTheirOwnData) {
+    // Two file names whose full paths share the low 32 bits of their hash (found by search).
+    std::unordered_map<std::uint32_t, std::string> seen;
+    std::string first, second;
+    for (int i = 0; i < 2000000 && first.empty(); ++i) {
+        const std::string name = "c" + std::to_string(i) + ".trk";
+        const auto key = static_cast<std::uint32_t>(NameHash64(FullPath(name).c_str()));
+        auto [it, fresh] = seen.emplace(key, name);
+        if (!fresh) {
+            first = it->second;
+            second = name;
+        }
+    }
+    ASSERT_FALSE(first.empty()) << "no two paths share their key bits";
+    TrackFileDesc a = MakeTrackFile(2, 1), b = MakeTrackFile(5, 1);
+    AddFile(first, WriteTrackFile(a));
+    AddFile(second, WriteTrackFile(b));
+    TrackData* da = TrackDataMgr::GetInstance().Load(first.c_str());
+    TrackData* db = TrackDataMgr::GetInstance().Load(second.c_str());
+    ASSERT_TRUE(da && db);
+    EXPECT_NE(da, db);
+    EXPECT_EQ(da->nameHash, db->nameHash);
+    EXPECT_EQ(da->GetKeyCount(), 2);
+    EXPECT_EQ(db->GetKeyCount(), 5);
+    EXPECT_EQ(TrackDataMgr::GetInstance().Load(first.c_str()), da);
+    TrackDataMgr::GetInstance().Release(da);
+    TrackDataMgr::GetInstance().Release(da);
+    TrackDataMgr::GetInstance().Release(db);
+    EXPECT_EQ(TrackDataMgr::GetInstance().Count(), 0u);
 }
 
 }  // namespace

@@ -1,8 +1,13 @@
 #include "world/core/track/TrackRegistry.h"
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include "tests/world/core/track/TrackTestSupport.h"
 #include "world/core/track/TrackKinds.h"
 #include "world/core/track/TrackSampled.h"
+#include "world/scene/World.h"
 
 namespace {
 
@@ -123,11 +128,7 @@ TEST_F(TrackRegistryTest, LoadTrackFileGates) {
     EXPECT_EQ(TrackDataMgr::GetInstance().Count(), 0u);
 }
 
-}  // namespace
 
-#include "world/core/World.h"
-
-namespace {
 
 TEST_F(TrackRegistryTest, WorldShutdownReleasesTracksAndTheirData) {
     AddFile("s.trk", WriteTrackFile(MakeTrackFile(3, 2)));
@@ -135,6 +136,29 @@ TEST_F(TrackRegistryTest, WorldShutdownReleasesTracksAndTheirData) {
     ASSERT_NE(TrackRegistry::GetInstance().AddTrack(nullptr, kTrackRotate), nullptr);
     ASSERT_NE(TrackDataMgr::GetInstance().CreateEmpty(), nullptr);
     World::Instance().Shutdown();
+    EXPECT_EQ(TrackRegistry::GetInstance().Count(), 0u);
+    EXPECT_EQ(TrackDataMgr::GetInstance().Count(), 0u);
+}
+
+TEST_F(TrackRegistryTest, ThreadsAddingLoadingAndRemovingLeaveAnEmptyList) {
+    AddFile("t.trk", WriteTrackFile(MakeTrackFile(4, 3)));
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([t, &failures] {
+            TrackRegistry& r = TrackRegistry::GetInstance();
+            for (int i = 0; i < 40; ++i) {
+                TrackBase* track = (i + t) % 2 ? r.LoadTrackFile("t.trk") : r.AddTrack(nullptr, kTrackRotate);
+                if (!track) {
+                    ++failures;
+                    continue;
+                }
+                r.RemoveTrack(track);
+            }
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    EXPECT_EQ(failures.load(), 0);
     EXPECT_EQ(TrackRegistry::GetInstance().Count(), 0u);
     EXPECT_EQ(TrackDataMgr::GetInstance().Count(), 0u);
 }

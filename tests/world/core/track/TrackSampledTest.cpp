@@ -234,9 +234,7 @@ TEST_F(TrackSampledTest, SixtyFiveThousandChannelsPlayAndDie) {
     EXPECT_EQ(TrackDataMgr::GetInstance().Count(), 0u);
 }
 
-}  // namespace
 
-namespace {
 
 TEST_F(TrackSampledTest, ChannelFromXmlAndSetKey) {
     TrackChannel c;

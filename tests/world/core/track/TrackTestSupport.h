@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "platform/host/MemoryFileSystem.h"
+#include "platform/host/XmlNode.h"
 #include "tests/support/world/LogCapture.h"
 #include "tests/support/world/TrackFileWriter.h"
 #include "world/core/FrameTimeControl.h"
 #include "world/core/Memory.h"
+#include "world/core/XmlNodePtr.h"
 #include "world/core/track/TrackDataMgr.h"
 #include "world/core/track/TrackRegistry.h"
 
@@ -42,13 +44,6 @@ protected:
 
     LogCapture log;
 };
-
-}  // namespace quor::test
-
-#include "platform/host/XmlNode.h"
-#include "world/core/XmlNodePtr.h"
-
-namespace quor::test {
 
 // The first element of an XML text, owned (its document stays alive with it).
 inline XmlNodePtr ParseElement(const std::string& text) {

@@ -1,0 +1,96 @@
+// Runs the demo host as a newcomer would and reads what it prints.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct HostRun {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string Slurp(const fs::path& p) {
+    std::ifstream in(p);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Runs world_host with the arguments from the directory `cwd`.
+HostRun RunHost(const std::string& args, const fs::path& cwd = fs::temp_directory_path()) {
+    const fs::path err = fs::path(QUOR_BINARY_DIR) / "world_host_test.err";
+    const std::string command =
+        "cd '" + cwd.string() + "' && '" + std::string(QUOR_WORLD_HOST) + "' " + args + " 2>'" + err.string() + "'";
+    HostRun run;
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return run;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.err = Slurp(err);
+    return run;
+}
+
+int Count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+TEST(WorldHost, HelpPrintsEveryOptionWithItsDefault) {
+    const HostRun run = RunHost("--help");
+    EXPECT_EQ(run.status, 0);
+    for (const char* option : {"--root DIR", "--frames N", "--fps N", "--help"})
+        EXPECT_EQ(Count(run.out, std::string("  ") + option), 1) << option;
+    EXPECT_EQ(Count(run.out, "(default: "), 4);
+    EXPECT_TRUE(run.err.empty()) << run.err;
+}
+
+TEST(WorldHost, WrongUseAndErrorsGoToStandardError) {
+    const HostRun unknown = RunHost("--nothing");
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_TRUE(unknown.out.empty()) << unknown.out;
+    EXPECT_NE(unknown.err.find("unknown option --nothing"), std::string::npos) << unknown.err;
+    EXPECT_NE(unknown.err.find("--frames N"), std::string::npos);
+
+    const HostRun noRoot = RunHost("--root /nonexistent/world_host_root");
+    EXPECT_EQ(noRoot.status, 1);
+    EXPECT_TRUE(noRoot.out.empty()) << noRoot.out;
+    EXPECT_NE(noRoot.err.find("not a directory"), std::string::npos) << noRoot.err;
+}
+
+TEST(WorldHost, FindsTheSamplesFromAnyDirectoryAndExplainsTheTable) {
+    const HostRun run = RunHost("--frames 2");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Count(run.out, "root: "), 1) << run.out;  // once, in this system's form
+    EXPECT_NE(run.out.find("root: " + (fs::path(QUOR_SOURCE_DIR) / "samples").string() + "\n"), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("null, tested before each use: 1 (IPyClient_1.0)"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("interfaces held: 11 ("), std::string::npos) << run.out;
+    // The frame report: a line per frame, the device loss at the middle frame, the sounds loaded
+    // on the loader threads, and no renderer object left after shutdown.
+    EXPECT_EQ(Count(run.out, "\nframe 1: ") + Count(run.out, "\nframe 2: "), 2) << run.out;
+    EXPECT_EQ(Count(run.out, "\nframe 3: "), 0) << run.out;
+    EXPECT_NE(run.out.find("device lost and reset at frame 1: told 1 module callback(s)"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("sounds loaded: 2 of 2"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("memory report: mark 7, Render children 3 (MeshDataMgr SkelAnimsDataMgr TrackDataMgr)"),
+              std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("renderer objects alive after shutdown: 0\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("frame time: 60 frames per second"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("frames: 2 (no scene is loaded"), std::string::npos) << run.out;
+    EXPECT_TRUE(run.err.empty()) << run.err;
+}
+
+}  // namespace
