@@ -466,4 +466,16 @@ TEST_F(SkelBodySplit, NoSplitBoneMeansNoExtraMatrix) {
     EXPECT_EQ(state->SplitBone(), 65535);
 }
 
+TEST_F(SkelBodySplit, SetsComeFromTheSkeletonNotTheFirstClip) {
+    // The first clip knows one bone only; the sets still name skeleton bones.
+    Attach({Clip("arm", 3, 100, 0, {"Bone2"}), Clip("all", 3, 100, 0)});
+    AddFile("split.ini", WriteBodySplitIni({{"0", "Bone0"}, {"1", "Bone1"}}, {{"0", "Bip01 Spine1"}}));
+    ASSERT_TRUE(state->LoadBodySplit("split.ini"));
+    EXPECT_EQ(state->SplitBone(), 3);
+    EXPECT_TRUE(state->InUpperSet(0));
+    EXPECT_TRUE(state->InUpperSet(1));
+    EXPECT_FALSE(state->InUpperSet(2));
+    EXPECT_TRUE(state->InLowerSet(3));
+}
+
 }  // namespace
