@@ -603,12 +603,12 @@ void SpaceObject::ForgetTree() {
     for (SpaceObject* attachment : m_attachments) {
         attachment->ForgetTree();
         attachment->m_isAttachment = 0;
-        attachment->m_parent = nullptr;
+        attachment->LinkParent(nullptr);
     }
     m_attachments.clear();
     for (SpaceObject* child : m_children) {
         child->ForgetTree();
-        child->m_parent = nullptr;
+        child->LinkParent(nullptr);
     }
     m_children.clear();
 }
