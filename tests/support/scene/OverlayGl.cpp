@@ -50,6 +50,11 @@ std::vector<Primitive> Feedback(const std::function<void()>& draw)
         } else if (token == GL_PASS_THROUGH_TOKEN) {
             i += 2;
             continue;
+        } else if (token == GL_BITMAP_TOKEN || token == GL_DRAW_PIXEL_TOKEN ||
+                   token == GL_COPY_PIXEL_TOKEN) {
+            // Label glyphs: their raster position only.
+            i += 4;
+            continue;
         } else {
             ADD_FAILURE() << "unexpected token " << token;
             break;
