@@ -132,6 +132,7 @@ public:
     KytMech referMech; // placement relative to the parent (assembly relation)
     KytMech jointFrame;
     int nJointKind = 0;
+    double dJointValue = 0.0;  // current value of the joint (angle or travel)
     KytManip manip;
 
     WqVector3D vGeomCen;    // own frame

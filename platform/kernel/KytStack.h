@@ -4,12 +4,16 @@
 // The kernel's list template: an ordered singly linked list of item pointers. It never owns
 // the items. Indexed access goes through a remembered cursor so that walking the list by
 // increasing index costs one step per call.
+// One node of a KytStack: its item and the node after it (null at the tail).
+template <class T>
+struct KytItem {
+    T* item;
+    KytItem* next;
+};
+
 template <class T>
 class KytStack {
-    struct Node {
-        T* item;
-        Node* next;
-    };
+    using Node = KytItem<T>;
 
 public:
     KytStack() = default;
@@ -94,6 +98,8 @@ public:
     int GetCount() const { return count_; }
     bool IsEmpty() const { return count_ == 0; }
     T* GetHead() const { return head_ ? head_->item : nullptr; }
+    // The head node, for callers that walk the nodes themselves; null when empty.
+    KytItem<T>* GetFirstItem() const { return head_; }
     T* GetTail() const { return tail_ ? tail_->item : nullptr; }
 
     // Index of the first node holding `item`, or -1.
