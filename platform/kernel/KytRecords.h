@@ -34,6 +34,22 @@ struct KytDRAnnotateData : KytAnnotateData {
     static unsigned uiBalloonCounter;
 };
 
+// Design-review arrow record, chained per link.
+struct KytDRArrowData {
+    unsigned long ulKey = 0;
+    unsigned long ulDRKey = 0;  // design-review id
+    unsigned char bShow = 1;
+    KytDRArrowData* pNext = nullptr;
+};
+
+// Design-review parts-connection record, chained per link.
+struct KytDRPartsConnectData {
+    unsigned long ulKey = 0;
+    unsigned long ulDRKey = 0;  // design-review id
+    unsigned char bShow = 1;
+    KytDRPartsConnectData* pNext = nullptr;
+};
+
 // Description of a named part property.
 struct KytPropertyTableRec {
     std::string name;

@@ -25,6 +25,9 @@ public:
     // Text of the annotation on the window's device context, after the GL frame.
     virtual void DrawGDI(KytOgl* ogl);
 
+    // Two-part hook: the second part an annotation refers to; none here.
+    virtual KytLink* GetSecondLink() const { return nullptr; }
+
     int SetNo();
     void SetNo(int no);
     int GetNo() const { return nNo; }

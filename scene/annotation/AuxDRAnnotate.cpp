@@ -1,5 +1,7 @@
 #include "scene/annotation/AuxDRAnnotate.h"
 
+#include "platform/kernel/KytRecords.h"
+
 int AuxDRAnnotate::nCounter = 0;
 
 // The review classes number from their own counter, not the annotations'.
@@ -10,8 +12,8 @@ AuxDRAnnotate::AuxDRAnnotate(unsigned int id, KytLink* link) : AuxAnnotate(id, l
 AuxDRAnnotate::AuxDRAnnotate(const AuxDRAnnotate* source) : AuxAnnotate(source)
 {
     if (source) {
+        // A copy is a live object, never a backup.
         pDRData = source->pDRData;
-        bBackup = source->bBackup;
     }
 }
 
@@ -29,4 +31,9 @@ KytAuxContents* AuxDRAnnotate::Duplicate()
 int AuxDRAnnotate::GetAuxType()
 {
     return AUXTYPE_DR;
+}
+
+unsigned long AuxDRAnnotate::GetDRID() const
+{
+    return pDRData ? pDRData->ulDRKey : 0;
 }

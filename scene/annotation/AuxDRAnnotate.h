@@ -19,6 +19,8 @@ public:
 
     KytAuxContents* Duplicate() override;
     int GetAuxType() override;
+    // The record's design-review id, 0 without a record.
+    unsigned long GetDRID() const;
 
     KytDRAnnotateData* pDRData = nullptr;
     int bBackup = 0;

@@ -1,5 +1,6 @@
 #include "scene/annotation/AuxDRArrow.h"
 
+#include "platform/kernel/KytRecords.h"
 #include "scene/view/KernelLinks.h"
 
 int AuxDRArrow::nCounter = 0;
@@ -21,7 +22,8 @@ AuxDRArrow::AuxDRArrow(const AuxDRArrow* source) : AuxTarget(source)
     if (source) {
         pDRData = source->pDRData;
         nNo = source->nNo;
-        bBackup = source->bBackup;
+        // A copy is a live object: it keeps the selection, never the backup mark.
+        bPicked = source->bPicked;
     }
 }
 
@@ -39,4 +41,9 @@ KytAuxContents* AuxDRArrow::Duplicate()
 int AuxDRArrow::GetAuxType()
 {
     return AUXTYPE_DR;
+}
+
+unsigned long AuxDRArrow::GetDRID() const
+{
+    return pDRData ? pDRData->ulDRKey : 0;
 }

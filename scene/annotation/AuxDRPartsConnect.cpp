@@ -1,5 +1,6 @@
 #include "scene/annotation/AuxDRPartsConnect.h"
 
+#include "platform/kernel/KytRecords.h"
 #include "scene/view/KernelLinks.h"
 
 int AuxDRPartsConnect::nCounter = 0;
@@ -21,7 +22,8 @@ AuxDRPartsConnect::AuxDRPartsConnect(const AuxDRPartsConnect* source) : AuxTarge
     if (source) {
         pDRData = source->pDRData;
         nNo = source->nNo;
-        bBackup = source->bBackup;
+        // A copy is a live object: it keeps the selection, never the backup mark.
+        bPicked = source->bPicked;
     }
 }
 
@@ -39,4 +41,9 @@ KytAuxContents* AuxDRPartsConnect::Duplicate()
 int AuxDRPartsConnect::GetAuxType()
 {
     return AUXTYPE_DR;
+}
+
+unsigned long AuxDRPartsConnect::GetDRID() const
+{
+    return pDRData ? pDRData->ulDRKey : 0;
 }

@@ -4,7 +4,7 @@
 
 #include "scene/annotation/AuxTarget.h"
 
-class KytDRPartsConnectData;
+struct KytDRPartsConnectData;
 
 class AuxDRPartsConnect : public AuxTarget {
 public:
@@ -20,6 +20,10 @@ public:
     KytAuxContents* Duplicate() override;
     int GetAuxType() override;
     int GetNo() const { return nNo; }
+    // Two-part hook; these objects have none.
+    virtual KytLink* GetSecondLink() const { return nullptr; }
+    // The record's design-review id, 0 without a record.
+    unsigned long GetDRID() const;
 
     KytDRPartsConnectData* pDRData = nullptr;
     bool bPicked = false;

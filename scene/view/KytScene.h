@@ -20,6 +20,10 @@ struct KytTriangle;
 class AuxDRAnnotate;
 class AuxDRPartsConnect;
 class AuxDRArrow;
+struct KytAnnotateData;
+struct KytDRAnnotateData;
+struct KytDRArrowData;
+struct KytDRPartsConnectData;
 template <class T> class KytStack;
 
 enum ProjectType : int {
@@ -151,6 +155,57 @@ public:
     AuxDRAnnotate* GetDRAnnotateHead() const { return m_pDRAnnotateHead; }
     AuxDRPartsConnect* GetDRPartsConnectHead() const { return m_pDRPartsConnectHead; }
     AuxDRArrow* GetDRArrowHead() const { return m_pDRArrowHead; }
+    AuxAnnotate* GetAnnotatePicked() const { return m_pAnnotatePicked; }
+    AuxDRAnnotate* GetDRAnnotatePicked() const { return m_pDRAnnotatePicked; }
+    AuxDRPartsConnect* GetDRPartsConnectPicked() const { return m_pDRPartsConnectPicked; }
+    AuxDRArrow* GetDRArrowPicked() const { return m_pDRArrowPicked; }
+    AuxDRAnnotate* GetDRAnnotateBackup() const { return m_pDRAnnotateBackup; }
+    AuxDRPartsConnect* GetDRPartsConnectBackup() const { return m_pDRPartsConnectBackup; }
+    AuxDRArrow* GetDRArrowBackup() const { return m_pDRArrowBackup; }
+
+    // Annotation and review chains: leaving. Each removed object leaves its stage list too
+    // and is deleted; true when one was removed.
+    bool RemoveAnnotation(AuxAnnotate* obj);
+    bool RemoveAnnotation(AuxDRAnnotate* obj);
+    bool RemoveDRPartsConnect(AuxDRPartsConnect* obj);
+    bool RemoveDRArrow(AuxDRArrow* obj);
+    bool RemoveAnnotation(KytAnnotateData* data);
+    bool RemoveAnnotation(KytDRAnnotateData* data);
+    // Any number when `no` is -1.
+    bool RemoveAnnotation(unsigned int id, int no);
+    bool RemoveAnnotation(KytLink* link);
+    void ClearAnnotation();
+    void ClearDRPartsConnect();
+    void ClearDRArrow();
+
+    // Finding (main chains only).
+    AuxAnnotate* SearchAnnotation(const KytLink* link) const;
+    AuxDRAnnotate* SearchDRAnnotation(const KytLink* link) const;
+    AuxDRArrow* SearchDRArrow(const KytLink* link) const;
+    AuxDRPartsConnect* SearchDRPartsConnect(const KytLink* link) const;
+    // By record when `data` is given, else by id and number.
+    AuxAnnotate* SearchAnnotation(const KytAnnotateData* data, unsigned int id, int no) const;
+    AuxDRAnnotate* SearchAnnotation(const KytDRAnnotateData* data, unsigned int id, int no) const;
+    AuxDRPartsConnect* SearchDRPartsConnect(const KytDRPartsConnectData* data, unsigned int id,
+                                            int no) const;
+    AuxDRArrow* SearchDRArrow(const KytDRArrowData* data, unsigned int id, int no) const;
+    AuxAnnotate* SearchAnnotation(unsigned int id, int no) const;
+    AuxDRAnnotate* SearchDRAnnotation(unsigned int id, int no) const;
+
+    // Re-binding the objects of a record from one part to another.
+    void ChangeAuxAnnotateLink(KytAnnotateData* data, KytLink* from, KytLink* to);
+    void ChangeAuxDRAnnotateLink(KytDRAnnotateData* data, KytLink* from, KytLink* to);
+    void ChangeAuxDRPartsConnectLink(KytDRPartsConnectData* data, KytLink* from, KytLink* to);
+    void ChangeAuxDRArrowLink(KytDRArrowData* data, KytLink* from, KytLink* to);
+    // Shows the records of review id `drId` and hides the others (the reverse when `show` is
+    // false), over the objects of the three review chains.
+    void ChangeDRAuxVisible(unsigned long drId, bool show);
+
+    // Backup chains: the object is filed in the second stage list and its backup chain, marked
+    // as a backup (never drawn).
+    void BackupDRAnnotation(AuxDRAnnotate* obj);
+    void BackupDRPartsConnect(AuxDRPartsConnect* obj);
+    void BackupDRArrow(AuxDRArrow* obj);
 
     // Cameras.
     bool AddCamera(KytCamera* camera);
@@ -282,6 +337,15 @@ private:
 
     // Files an annotation or review object in its stage list and in its own chain; an object
     // already in the chain or in its backup chain is refused.
+    // Takes an object leaving the scene out of every chain and picked pointer.
+    void ForgetInChains(const KytAuxContents* obj);
+    // Removes a chained object from its stage list (deleting it) and from its chain.
+    void DropFromScene(KytAuxContents* obj);
+    // Whether a stage list holds the object: one list and one chain per object.
+    bool IsListed(const KytAuxContents* obj) const;
+    template <class T, T* T::*Next>
+    void FileAsBackup(T* obj, T*& backup, T* head);
+
     template <class T, T* T::*NextField>
     void FileInChain(T* obj, AUX_STAGE stage, T*& head, T*& picked, const T* backup = nullptr);
 };
