@@ -37,3 +37,24 @@ unsigned long AuxDRAnnotate::GetDRID() const
 {
     return pDRData ? pDRData->ulDRKey : 0;
 }
+
+unsigned AuxDRAnnotate::GetBalloonNo() const
+{
+    return pDRData ? pDRData->uBalloon : 0;
+}
+
+int AuxDRAnnotate::SetNo()
+{
+    nNo = nCounter++;
+    return nNo;
+}
+
+AuxDRAnnotate* AuxDRAnnotate::SearchAnnotation(const KytDRAnnotateData* record)
+{
+    if (!record)
+        return nullptr;
+    for (AuxDRAnnotate* o = this; o; o = o->pNextDRAnnotation)
+        if (o->pDRData && o->pDRData->ulKey == record->ulKey)
+            return o;
+    return nullptr;
+}

@@ -21,6 +21,13 @@ public:
     int GetAuxType() override;
     // The record's design-review id, 0 without a record.
     unsigned long GetDRID() const;
+    // The balloon number of the record, 0 without a record.
+    unsigned GetBalloonNo() const;
+    // Next number of this class's own counter.
+    int SetNo();
+    void SetNo(int no) { nNo = no; }
+    // From this object along its chain: the first whose record has the key of `record`.
+    AuxDRAnnotate* SearchAnnotation(const KytDRAnnotateData* record);
 
     KytDRAnnotateData* pDRData = nullptr;
     int bBackup = 0;

@@ -47,3 +47,19 @@ unsigned long AuxDRArrow::GetDRID() const
 {
     return pDRData ? pDRData->ulDRKey : 0;
 }
+
+int AuxDRArrow::SetNo()
+{
+    nNo = nCounter++;
+    return nNo;
+}
+
+AuxDRArrow* AuxDRArrow::SearchArrow(const KytDRArrowData* record)
+{
+    if (!record)
+        return nullptr;
+    for (AuxDRArrow* o = this; o; o = o->pNextDRArrow)
+        if (o->pDRData && o->pDRData->ulKey == record->ulKey)
+            return o;
+    return nullptr;
+}

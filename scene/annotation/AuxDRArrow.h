@@ -24,6 +24,11 @@ public:
     virtual KytLink* GetSecondLink() const { return nullptr; }
     // The record's design-review id, 0 without a record.
     unsigned long GetDRID() const;
+    // Next number of the class counter.
+    int SetNo();
+    void SetNo(int no) { nNo = no; }
+    // From this object along its chain: the first whose record has the key of `record`.
+    AuxDRArrow* SearchArrow(const KytDRArrowData* record);
 
     KytDRArrowData* pDRData = nullptr;
     bool bPicked = false;

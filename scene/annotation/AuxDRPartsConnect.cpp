@@ -47,3 +47,19 @@ unsigned long AuxDRPartsConnect::GetDRID() const
 {
     return pDRData ? pDRData->ulDRKey : 0;
 }
+
+int AuxDRPartsConnect::SetNo()
+{
+    nNo = nCounter++;
+    return nNo;
+}
+
+AuxDRPartsConnect* AuxDRPartsConnect::SearchPartsConnect(const KytDRPartsConnectData* record)
+{
+    if (!record)
+        return nullptr;
+    for (AuxDRPartsConnect* o = this; o; o = o->pNextDRPartsConnect)
+        if (o->pDRData && o->pDRData->ulKey == record->ulKey)
+            return o;
+    return nullptr;
+}

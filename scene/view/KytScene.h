@@ -206,6 +206,42 @@ public:
     void BackupDRAnnotation(AuxDRAnnotate* obj);
     void BackupDRPartsConnect(AuxDRPartsConnect* obj);
     void BackupDRArrow(AuxDRArrow* obj);
+    // Backs up the review objects of the records on `link`, its siblings and their subtrees
+    // that the main chains show and the backup chains lack.
+    void BackupDRAuxContents(unsigned long drId, KytLink* link);
+    // Renumbers the objects of the review records on `link`, its siblings and their subtrees.
+    void BackupDRAuxContentsSetDRID(unsigned long drId, KytLink* link);
+    void RollbackDRAuxContents();
+    void RollbackDRAnnotation();
+    void RollbackDRPartsConnect();
+    void RollbackDRArrow();
+    void DeleteBackupDRAuxContents();
+    void DeleteBackupDRAnnotation();
+    void DeleteBackupDRPartsConnect();
+    void DeleteBackupDRArrow();
+    // Removes `first` and every object after it in its chain.
+    void DeleteDRAnnotateChain(AuxDRAnnotate* first);
+    void DeleteDRPartsConnectChain(AuxDRPartsConnect* first);
+    void DeleteDRArrowChain(AuxDRArrow* first);
+    // Removes, from `first` on, the objects of review id `drId`; the first survivor or null.
+    AuxDRAnnotate* DeleteDRAnnotateChain(AuxDRAnnotate* first, unsigned long drId);
+    AuxDRPartsConnect* DeleteDRPartsConnectChain(AuxDRPartsConnect* first, unsigned long drId);
+    AuxDRArrow* DeleteDRArrowChain(AuxDRArrow* first, unsigned long drId);
+    void DeleteDRAuxContents(unsigned long drId);
+    void DeleteDRAnnotation(unsigned long drId);
+    void DeleteDRPartsConnect(unsigned long drId);
+    void DeleteDRArrow(unsigned long drId);
+    // Review dimensions (annotations of id 40): all of them for id 0.
+    void ShowDRDimensions(unsigned long drId, bool show);
+    void DeleteDRDimensions(unsigned long drId);
+    void DeleteAllDRDimensions();
+    // Whether some object of the main chains still uses review id `drId`.
+    bool IsCanDeleteDRData(unsigned long drId) const;
+    void OptimizeBalloonID(unsigned long drId);
+    void ShowCamera(bool show);
+    // Removes what the scene shows for `link` and its subtree (and its following siblings'
+    // unless `thisOnly`).
+    void RemoveDisplayObject(KytLink* link, bool thisOnly);
 
     // Cameras.
     bool AddCamera(KytCamera* camera);
