@@ -105,6 +105,12 @@ TEST_F(AnnotationChains, RandomSequencesKeepEveryChainEqualToItsModel)
 {
     Rng rng;
     KytLink* links[] = {&a, &b, &c};
+    // Records of review ids 1 to 3 for each kind.
+    KytDRAnnotateData notes[3];
+    KytDRPartsConnectData paths[3];
+    KytDRArrowData arrows[3];
+    for (unsigned long i = 0; i < 3; ++i)
+        notes[i].ulDRKey = paths[i].ulDRKey = arrows[i].ulDRKey = i + 1;
     for (int round = 0; round < 40; ++round) {
         ChainScene scene(&a, "s");
         std::vector<KytAuxContents*> model[CHAINS];
@@ -131,7 +137,7 @@ TEST_F(AnnotationChains, RandomSequencesKeepEveryChainEqualToItsModel)
         for (int step = 0; step < 60; ++step) {
             KytLink* link = links[rng.Below(3)];
             const bool pick = rng.Below(4) == 0;
-            switch (rng.Below(16)) {
+            switch (rng.Below(17)) {
             case 0: {
                 auto* o = new AuxAnnotate(12 + rng.Below(2), link);
                 o->bPicked = pick;
@@ -141,6 +147,7 @@ TEST_F(AnnotationChains, RandomSequencesKeepEveryChainEqualToItsModel)
             }
             case 1: {
                 auto* o = new AuxDRAnnotate(AuxDRAnnotate::ID, link);
+                o->pDRData = &notes[rng.Below(3)];
                 o->bPicked = pick;
                 scene.AddAnnotation(o, AUX_STAGE_SECOND);
                 file(o, DR, pick);
@@ -148,6 +155,7 @@ TEST_F(AnnotationChains, RandomSequencesKeepEveryChainEqualToItsModel)
             }
             case 2: {
                 auto* o = new AuxDRPartsConnect(AuxDRPartsConnect::ID, link);
+                o->pDRData = &paths[rng.Below(3)];
                 o->bPicked = pick;
                 scene.AddPartsConnect(o);
                 file(o, PC, pick);
@@ -155,6 +163,7 @@ TEST_F(AnnotationChains, RandomSequencesKeepEveryChainEqualToItsModel)
             }
             case 3: {
                 auto* o = new AuxDRArrow(AuxDRArrow::ID, link);
+                o->pDRData = &arrows[rng.Below(3)];
                 o->bPicked = pick;
                 scene.AddDRArrow(o);
                 file(o, AR, pick);
@@ -273,6 +282,51 @@ TEST_F(AnnotationChains, RandomSequencesKeepEveryChainEqualToItsModel)
                             forget(model[ch].front());
                 }
                 break;
+            case 14: {
+                const int what = rng.Below(3);
+                if (what == 0) {
+                    scene.DeleteBackupDRAuxContents();
+                    for (Chain ch : {DR_B, PC_B, AR_B})
+                        while (!model[ch].empty())
+                            forget(model[ch].front());
+                } else if (what == 1) {
+                    const unsigned long id = 1 + rng.Below(3);
+                    // The objects' ids are read before the scene frees them.
+                    std::vector<KytAuxContents*> doomed;
+                    for (Chain ch : {DR, PC, AR}) {
+                        for (KytAuxContents* o : model[ch]) {
+                            unsigned long got = 0;
+                            if (auto* x = dynamic_cast<AuxDRAnnotate*>(o))
+                                got = x->GetDRID();
+                            else if (auto* x = dynamic_cast<AuxDRPartsConnect*>(o))
+                                got = x->GetDRID();
+                            else if (auto* x = dynamic_cast<AuxDRArrow*>(o))
+                                got = x->GetDRID();
+                            if (got == id)
+                                doomed.push_back(o);
+                        }
+                    }
+                    scene.DeleteDRAuxContents(id);
+                    for (KytAuxContents* o : doomed)
+                        forget(o);
+                } else {  // a chain from some object on, main or backup
+                    const Chain ch = Chain(1 + rng.Below(CHAINS - 1));
+                    KytAuxContents* o = any(ch);
+                    if (!o)
+                        break;
+                    auto& m = model[ch];
+                    auto tail = std::vector<KytAuxContents*>(std::find(m.begin(), m.end(), o), m.end());
+                    if (ch == DR || ch == DR_B)
+                        scene.DeleteDRAnnotateChain(static_cast<AuxDRAnnotate*>(o));
+                    else if (ch == PC || ch == PC_B)
+                        scene.DeleteDRPartsConnectChain(static_cast<AuxDRPartsConnect*>(o));
+                    else
+                        scene.DeleteDRArrowChain(static_cast<AuxDRArrow*>(o));
+                    for (KytAuxContents* t : tail)
+                        forget(t);
+                }
+                break;
+            }
             default: {  // removal of an object the scene does not hold changes nothing
                 AuxDRArrow stranger(AuxDRArrow::ID, link);
                 EXPECT_FALSE(scene.RemoveDRArrow(&stranger));
