@@ -239,6 +239,12 @@ public:
     bool IsCanDeleteDRData(unsigned long drId) const;
     void OptimizeBalloonID(unsigned long drId);
     void ShowCamera(bool show);
+    // Marks (bPicked) the objects of the chain with the id and number of `like`, clears the
+    // others' marks; the last one marked becomes the picked one (null when none matched).
+    void MarkTarget(const AuxAnnotate* like);
+    void MarkTarget(const AuxDRAnnotate* like);
+    void MarkTarget(const AuxDRPartsConnect* like);
+    void MarkTarget(const AuxDRArrow* like);
     // Removes what the scene shows for `link` and its subtree (and its following siblings'
     // unless `thisOnly`).
     void RemoveDisplayObject(KytLink* link, bool thisOnly);

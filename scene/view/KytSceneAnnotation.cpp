@@ -382,3 +382,47 @@ void KytScene::BackupDRArrow(AuxDRArrow* obj)
 {
     FileAsBackup<AuxDRArrow, &AuxDRArrow::pNextDRArrow>(obj, m_pDRArrowBackup, m_pDRArrowHead);
 }
+
+// ---------------------------------------------------------------------------------------------
+// Target marks from another scene
+
+namespace {
+
+template <class T, T* T::*Next>
+void Mark(T* head, T*& picked, const T* like)
+{
+    picked = nullptr;
+    for (T* o = head; o; o = o->*Next) {
+        o->bPicked = o->GetID() == like->GetID() && o->GetNo() == like->GetNo();
+        if (o->bPicked)
+            picked = o;
+    }
+}
+
+} // namespace
+
+void KytScene::MarkTarget(const AuxAnnotate* like)
+{
+    if (like)
+        Mark<AuxAnnotate, &AuxAnnotate::pNextAnnotation>(m_pAnnotateHead, m_pAnnotatePicked, like);
+}
+
+void KytScene::MarkTarget(const AuxDRAnnotate* like)
+{
+    if (like)
+        Mark<AuxDRAnnotate, &AuxDRAnnotate::pNextDRAnnotation>(m_pDRAnnotateHead,
+                                                               m_pDRAnnotatePicked, like);
+}
+
+void KytScene::MarkTarget(const AuxDRPartsConnect* like)
+{
+    if (like)
+        Mark<AuxDRPartsConnect, &AuxDRPartsConnect::pNextDRPartsConnect>(
+            m_pDRPartsConnectHead, m_pDRPartsConnectPicked, like);
+}
+
+void KytScene::MarkTarget(const AuxDRArrow* like)
+{
+    if (like)
+        Mark<AuxDRArrow, &AuxDRArrow::pNextDRArrow>(m_pDRArrowHead, m_pDRArrowPicked, like);
+}
