@@ -27,7 +27,9 @@ struct KytAnnotateData {
 
 // Design-review annotation record.
 struct KytDRAnnotateData : KytAnnotateData {
-    unsigned long ulDRKey = 0;
+    unsigned char bDRVisible = 1;  // review-visible
+    int nNo = 0;                   // number
+    unsigned long ulDRKey = 0;     // design-review id
     unsigned uBalloon = 0;
     KytDRAnnotateData* pNextDR = nullptr;
 
@@ -39,6 +41,8 @@ struct KytDRArrowData {
     unsigned long ulKey = 0;
     unsigned long ulDRKey = 0;  // design-review id
     unsigned char bShow = 1;
+    unsigned char bDRVisible = 1;  // review-visible
+    int nNo = 0;                   // number
     KytDRArrowData* pNext = nullptr;
 };
 
@@ -47,6 +51,8 @@ struct KytDRPartsConnectData {
     unsigned long ulKey = 0;
     unsigned long ulDRKey = 0;  // design-review id
     unsigned char bShow = 1;
+    unsigned char bDRVisible = 1;  // review-visible
+    int nNo = 0;                   // number
     KytDRPartsConnectData* pNext = nullptr;
 };
 

@@ -1,8 +1,29 @@
 #include "scene/annotation/AuxDRAnnotate.h"
 
 #include "platform/kernel/KytRecords.h"
+#include "scene/view/KytScenes.h"
+
+#include <cstring>
+
+namespace {
+
+// Like the annotations' font; the face name is a code page 932 byte string.
+LOGFONTA DefaultReviewFont()
+{
+    LOGFONTA f{};
+    f.lfHeight = -12;
+    f.lfWeight = 400;
+    f.lfCharSet = 128;
+    static const char face[] = "\x82\x6c\x82\x72 \x82\x6f\x83\x53\x83\x56\x83\x62\x83\x4e";
+    std::memcpy(f.lfFaceName, face, sizeof(face));
+    return f;
+}
+
+} // namespace
 
 int AuxDRAnnotate::nCounter = 0;
+LOGFONTA AuxDRAnnotate::MsgFont = DefaultReviewFont();
+unsigned long AuxDRAnnotate::MsgFontColor = 0;
 
 // The review classes number from their own counter, not the annotations'.
 AuxDRAnnotate::AuxDRAnnotate() : AuxAnnotate(0, nullptr, nCounter) {}
@@ -57,4 +78,53 @@ AuxDRAnnotate* AuxDRAnnotate::SearchAnnotation(const KytDRAnnotateData* record)
         if (o->pDRData && o->pDRData->ulKey == record->ulKey)
             return o;
     return nullptr;
+}
+
+bool AuxDRAnnotate::IsDraw() const
+{
+    if (!pDRData || !pDRData->bShow || !pDRData->bDRVisible || bBackup)
+        return false;
+    if (!AuxTarget::IsDraw())
+        return false;
+    if (KytScenes::m_bDRHTMLPrintingNow)
+        return (KytScenes::m_ulPRD_Item & 0x10) != 0;
+    return true;
+}
+
+AuxDRAnnotate* AuxDRAnnotate::DuplicateDRAnnotate()
+{
+    return static_cast<AuxDRAnnotate*>(Duplicate());
+}
+
+AuxDRAnnotate* AuxDRAnnotate::SearchAnnotation(int no)
+{
+    for (AuxDRAnnotate* o = this; o; o = o->pNextDRAnnotation)
+        if (o->pDRData && o->pDRData->nNo == no)
+            return o;
+    return nullptr;
+}
+
+const char* AuxDRAnnotate::GetTitle() const
+{
+    return pDRData ? pDRData->title.c_str() : nullptr;
+}
+
+void AuxDRAnnotate::Copy(const KytContents* source)
+{
+    auto* from = dynamic_cast<const AuxDRAnnotate*>(source);
+    if (!from || from == this)
+        return;
+    KytContents::Copy(from);
+    pDRData = from->pDRData;
+    vSecondPoint = from->vSecondPoint;
+    vBalloonPos = from->vBalloonPos;
+    nNo = from->nNo;
+    std::memcpy(rcBack, from->rcBack, sizeof(rcBack));
+    std::memcpy(anLineX, from->anLineX, sizeof(anLineX));
+    std::memcpy(anLineY, from->anLineY, sizeof(anLineY));
+    bPicked = from->bPicked;
+    bDrawBalloon = from->bDrawBalloon;
+    pNextDRAnnotation = nullptr;
+    hBackBitmap = nullptr;
+    bBackup = false;
 }

@@ -1,6 +1,7 @@
 #include "scene/annotation/AuxDRArrow.h"
 
 #include "platform/kernel/KytRecords.h"
+#include "scene/view/KytScenes.h"
 #include "scene/view/KernelLinks.h"
 
 int AuxDRArrow::nCounter = 0;
@@ -62,4 +63,36 @@ AuxDRArrow* AuxDRArrow::SearchArrow(const KytDRArrowData* record)
         if (o->pDRData && o->pDRData->ulKey == record->ulKey)
             return o;
     return nullptr;
+}
+
+bool AuxDRArrow::IsDraw() const
+{
+    if (!pDRData || !pDRData->bShow || !pDRData->bDRVisible || bBackup)
+        return false;
+    if (!AuxTarget::IsDraw())
+        return false;
+    if (KytScenes::m_bDRHTMLPrintingNow)
+        return (KytScenes::m_ulPRD_Item & 0x04) != 0;
+    return true;
+}
+
+AuxDRArrow* AuxDRArrow::DuplicateDRArrow()
+{
+    return static_cast<AuxDRArrow*>(Duplicate());
+}
+
+AuxDRArrow* AuxDRArrow::SearchArrow(int no)
+{
+    for (AuxDRArrow* o = this; o; o = o->pNextDRArrow)
+        if (o->pDRData && o->pDRData->nNo == no)
+            return o;
+    return nullptr;
+}
+
+void AuxDRArrow::Append(AuxDRArrow* obj)
+{
+    AuxDRArrow* last = this;
+    while (last->pNextDRArrow)
+        last = last->pNextDRArrow;
+    last->pNextDRArrow = obj;
 }

@@ -1,6 +1,7 @@
 #include "scene/annotation/AuxDRPartsConnect.h"
 
 #include "platform/kernel/KytRecords.h"
+#include "scene/view/KytScenes.h"
 #include "scene/view/KernelLinks.h"
 
 int AuxDRPartsConnect::nCounter = 0;
@@ -62,4 +63,36 @@ AuxDRPartsConnect* AuxDRPartsConnect::SearchPartsConnect(const KytDRPartsConnect
         if (o->pDRData && o->pDRData->ulKey == record->ulKey)
             return o;
     return nullptr;
+}
+
+bool AuxDRPartsConnect::IsDraw() const
+{
+    if (!pDRData || !pDRData->bShow || !pDRData->bDRVisible || bBackup)
+        return false;
+    if (!AuxTarget::IsDraw())
+        return false;
+    if (KytScenes::m_bDRHTMLPrintingNow)
+        return (KytScenes::m_ulPRD_Item & 0x02) != 0;
+    return true;
+}
+
+AuxDRPartsConnect* AuxDRPartsConnect::DuplicateDRPartsConnect()
+{
+    return static_cast<AuxDRPartsConnect*>(Duplicate());
+}
+
+AuxDRPartsConnect* AuxDRPartsConnect::SearchPartsConnect(int no)
+{
+    for (AuxDRPartsConnect* o = this; o; o = o->pNextDRPartsConnect)
+        if (o->pDRData && o->pDRData->nNo == no)
+            return o;
+    return nullptr;
+}
+
+void AuxDRPartsConnect::Append(AuxDRPartsConnect* obj)
+{
+    AuxDRPartsConnect* last = this;
+    while (last->pNextDRPartsConnect)
+        last = last->pNextDRPartsConnect;
+    last->pNextDRPartsConnect = obj;
 }

@@ -24,6 +24,17 @@ public:
     virtual KytLink* GetSecondLink() const { return nullptr; }
     // The record's design-review id, 0 without a record.
     unsigned long GetDRID() const;
+    // Drawn only as a live object of a shown, review-visible record on a visible part; while
+    // review pages print, only when the print selection has this class's bit.
+    bool IsDraw() const override;
+    // The same copy as Duplicate, typed.
+    AuxDRPartsConnect* DuplicateDRPartsConnect();
+    // From this object along its chain: the first whose record has the number `no`.
+    AuxDRPartsConnect* SearchPartsConnect(int no);
+    AuxDRPartsConnect* GetNext() const { return pNextDRPartsConnect; }
+    void ChangeNext(AuxDRPartsConnect* next) { pNextDRPartsConnect = next; }
+    // Links `obj` after the last object of the chain that follows this one.
+    void Append(AuxDRPartsConnect* obj);
     // Next number of the class counter.
     int SetNo();
     void SetNo(int no) { nNo = no; }
