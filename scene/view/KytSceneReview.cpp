@@ -382,15 +382,10 @@ void KytScene::RemoveDisplayObject(KytLink* link, bool thisOnly)
         RemoveAuxContents(l);
         if (AuxCamera::pTargetCamera == l)
             AuxCamera::pTargetCamera = nullptr;
-        if (m_pContents) {
-            if (kyt_links::LinkType(l) == 0x100 && m_pContents->RemoveClipPlane(l)) {
-                MakeCurrent();
-                if (m_pContents->GetClipCnt() == 0 && m_pOgl && m_pOgl->IsDrawBackFace())
-                    SetBackFaceMode(false);
-            }
-            if (l == m_pContents->pFocusLink1 || l == m_pContents->pFocusLink2)
-                ChangeDrawType(DRAWTYPE(1), nullptr, nullptr, false);
-        }
+        if (kyt_links::LinkType(l) == 0x100)
+            RemoveClipPlane(l, false);
+        if (m_pContents && (l == m_pContents->pFocusLink1 || l == m_pContents->pFocusLink2))
+            ChangeDrawType(DRAWTYPE(1), nullptr, nullptr, false);
         if (KytLink* child = l->GetChild())
             RemoveDisplayObject(child, false);
         if (thisOnly)

@@ -280,5 +280,20 @@ TEST_F(ReviewScene, RemovingWhatAPartShowsReachesChildrenNotSiblingsWhenAsked)
     EXPECT_EQ(scene.GetDRPartsConnectHead(), nullptr);
 }
 
+TEST_F(ReviewScene, RemovingWhatAClipPartShowsTakesItsPlane)
+{
+    KytLink clip;
+    clip.nType = 0x100;
+    KytLink root;
+    root.AddChild(&clip);
+    RecordingScene s(&root, "clip");
+    ASSERT_TRUE(s.Create(NewOgl(16, 16), 16, 16));
+    ASSERT_NE(s.GetContents(), nullptr);
+    ASSERT_TRUE(s.AddClipPlane(&clip, false));
+    ASSERT_EQ(s.GetContents()->GetClipCnt(), 1);
+    s.RemoveDisplayObject(&root, true);
+    EXPECT_EQ(s.GetContents()->GetClipCnt(), 0);
+}
+
 } // namespace
 } // namespace scene_test
