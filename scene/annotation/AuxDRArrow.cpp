@@ -5,6 +5,9 @@
 #include "scene/view/KernelLinks.h"
 
 int AuxDRArrow::nCounter = 0;
+int AuxDRArrow::viewP[4] = {0, 0, 0, 0};
+double AuxDRArrow::modelM[16] = {};
+double AuxDRArrow::projM[16] = {};
 
 AuxDRArrow::AuxDRArrow() : nNo(nCounter++) {}
 

@@ -5,6 +5,9 @@
 #include "scene/view/KernelLinks.h"
 
 int AuxDRPartsConnect::nCounter = 0;
+int AuxDRPartsConnect::viewP[4] = {0, 0, 0, 0};
+double AuxDRPartsConnect::modelM[16] = {};
+double AuxDRPartsConnect::projM[16] = {};
 
 AuxDRPartsConnect::AuxDRPartsConnect() : nNo(nCounter++) {}
 

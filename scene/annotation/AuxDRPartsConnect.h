@@ -4,6 +4,7 @@
 
 #include "scene/annotation/AuxTarget.h"
 
+class KytOgl;
 struct KytDRPartsConnectData;
 
 class AuxDRPartsConnect : public AuxTarget {
@@ -20,6 +21,10 @@ public:
     KytAuxContents* Duplicate() override;
     int GetAuxType() override;
     int GetNo() const { return nNo; }
+    // Hit tests in window coordinates; the path geometry answers them, this base has none.
+    using KytAuxContents::Pick;
+    virtual bool Pick(KytOgl* ogl, int x, int y) { return false; }
+    virtual bool Pick2(KytOgl* ogl, int x, int y) { return false; }
     // Two-part hook; these objects have none.
     virtual KytLink* GetSecondLink() const { return nullptr; }
     // The record's design-review id, 0 without a record.
@@ -48,4 +53,8 @@ public:
     int nNo = 0;
 
     static int nCounter;
+    // The view the scene reads before it picks these objects.
+    static int viewP[4];
+    static double modelM[16];
+    static double projM[16];
 };

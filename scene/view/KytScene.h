@@ -289,6 +289,18 @@ public:
     bool IsCanDeleteDRData(unsigned long drId) const;
     void OptimizeBalloonID(unsigned long drId);
     void ShowCamera(bool show);
+    // Window picks: the object hit (the last in chain order), null without a context or
+    // objects. They set the objects' picked flags and the chain's picked object.
+    AuxAnnotate* PickAnnotation(int x, int y);
+    AuxAnnotate* PickAnnotation2(int x, int y);
+    AuxDRAnnotate* PickDRAnnotation(int x, int y);
+    AuxDRAnnotate* PickDRAnnotation2(int x, int y);
+    AuxDRAnnotate* PickDRAnnotation3(int x, int y);
+    AuxDRPartsConnect* PickDRPartsConnect(int x, int y);
+    AuxDRPartsConnect* PickDRPartsConnect2(int x, int y);
+    AuxDRArrow* PickDRArrow(int x, int y);
+    // Picks `obj` and every annotation sharing its record's overlap id; clears the others.
+    void PickOverlapAnnotation(AuxAnnotate* obj);
     // Marks (bPicked) the objects of the chain with the id and number of `like`, clears the
     // others' marks; the last one marked becomes the picked one (null when none matched).
     void MarkTarget(const AuxAnnotate* like);
