@@ -567,5 +567,44 @@ TEST_F(AnnotationChains, CopiesOfBackupsStayBackups)
     EXPECT_EQ(dst.GetDRPartsConnectHead()->GetTargetLink(), &a);
 }
 
+template <class Base>
+class CountingCreate : public Base {
+public:
+    using Base::Base;
+    void Create(KytScene* scene) override
+    {
+        ++creates;
+        Base::Create(scene);
+    }
+    int creates = 0;
+};
+
+// Every way in creates the object once, in the scene that files it.
+TEST_F(AnnotationChains, EachWayInCreatesOnce)
+{
+    RecordingScene scene(&a, "s");
+    ASSERT_TRUE(scene.Create(NewOgl(16, 16), 16, 16));
+    auto* note = new CountingCreate<AuxDRAnnotate>(AuxDRAnnotate::ID, &a);
+    auto* noteBackup = new CountingCreate<AuxDRAnnotate>(AuxDRAnnotate::ID, &a);
+    auto* path = new CountingCreate<AuxDRPartsConnect>(AuxDRPartsConnect::ID, &a);
+    auto* pathBackup = new CountingCreate<AuxDRPartsConnect>(AuxDRPartsConnect::ID, &a);
+    auto* arrow = new CountingCreate<AuxDRArrow>(AuxDRArrow::ID, &a);
+    auto* arrowBackup = new CountingCreate<AuxDRArrow>(AuxDRArrow::ID, &a);
+    auto* plain = new CountingCreate<AuxAnnotate>(12, &a);
+    scene.AddAnnotation(note, AUX_STAGE_SECOND);
+    scene.BackupDRAnnotation(noteBackup);
+    scene.AddPartsConnect(path);
+    scene.BackupDRPartsConnect(pathBackup);
+    scene.AddDRArrow(arrow);
+    scene.BackupDRArrow(arrowBackup);
+    scene.AddAnnotation(plain, AUX_STAGE_FIRST);
+    // Filing again is refused and creates nothing.
+    scene.AddDRArrow(arrow);
+    scene.BackupDRArrow(arrow);
+    for (int n : {note->creates, noteBackup->creates, path->creates, pathBackup->creates,
+                  arrow->creates, arrowBackup->creates, plain->creates})
+        EXPECT_EQ(n, 1);
+}
+
 } // namespace
 } // namespace scene_test
