@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
-# The main job: a release build, then the demo hosts of both libraries.
+# The main job: a release build of the libraries and demo hosts (no tests), then the demo
+# hosts of both libraries.
 cd "$(dirname "$0")"
 source scripts/common.sh
 ensure_packages "${QUOR_BUILD_PACKAGES[@]}"
 
 build=build/release
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTS=OFF >/dev/null
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTS=OFF -DBUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j "$(jobs)"
 
 if [ -x "$build/apps/world_host/world_host" ]; then
   echo "== world_host"
+  # Without arguments: enough frames to show the device loss at the middle frame.
+  [ $# -eq 0 ] && set -- --frames 6
   "$build/apps/world_host/world_host" "$@"
 fi
 if [ -x "$build/apps/scene_view/scene_view" ]; then

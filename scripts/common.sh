@@ -1,15 +1,15 @@
 # Shared set-up of test.sh, demo.sh and bench.sh: install what is missing, nothing more.
 set -euo pipefail
 
+# What each command needs. Libraries that no code uses yet stay out until their issue lands.
 QUOR_BUILD_PACKAGES=(
-  cmake ninja-build g++ pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev
-  libpugixml-dev libstb-dev libsquish-dev
+  cmake ninja-build g++ pkg-config ccache
+  libpugixml-dev
   libosmesa6-dev libglu1-mesa-dev libjpeg62-turbo-dev libfreetype-dev fonts-dejavu-core
-  locales
 )
+QUOR_TEST_PACKAGES=(libgtest-dev libgmock-dev locales)
 QUOR_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
-QUOR_BENCH_PACKAGES=(libeigen3-dev libboost-graph-dev python3)
+QUOR_BENCH_PACKAGES=(libbenchmark-dev libeigen3-dev libboost-graph-dev python3)
 
 ensure_packages() {
   local missing=()
@@ -25,3 +25,31 @@ ensure_packages() {
 }
 
 jobs() { nproc 2>/dev/null || echo 2; }
+
+# Stage timing: `stage NAME` closes the stage before it and opens NAME; `print_stage_times`
+# closes the last one and prints them all.
+QUOR_STAGE_NAMES=()
+QUOR_STAGE_SECONDS=()
+QUOR_STAGE_START=$SECONDS
+stage() {
+  if [ ${#QUOR_STAGE_NAMES[@]} -gt 0 ]; then
+    QUOR_STAGE_SECONDS+=($((SECONDS - QUOR_STAGE_START)))
+  fi
+  QUOR_STAGE_NAMES+=("$1")
+  QUOR_STAGE_START=$SECONDS
+  echo "== $1"
+}
+print_stage_times() {
+  local status=${1:-0}
+  [ ${#QUOR_STAGE_NAMES[@]} -eq 0 ] && return 0
+  if [ ${#QUOR_STAGE_SECONDS[@]} -lt ${#QUOR_STAGE_NAMES[@]} ]; then
+    QUOR_STAGE_SECONDS+=($((SECONDS - QUOR_STAGE_START)))
+  fi
+  echo "== stage times ($(jobs) cores$([ "$status" -ne 0 ] && echo ", stopped by a failure"))"
+  local total=0
+  for i in "${!QUOR_STAGE_NAMES[@]}"; do
+    printf '  %-28s %4d:%02d\n' "${QUOR_STAGE_NAMES[$i]}" $((QUOR_STAGE_SECONDS[i] / 60)) $((QUOR_STAGE_SECONDS[i] % 60))
+    total=$((total + QUOR_STAGE_SECONDS[i]))
+  done
+  printf '  %-28s %4d:%02d\n' total $((total / 60)) $((total % 60))
+}

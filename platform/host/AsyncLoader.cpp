@@ -93,11 +93,19 @@ void AsyncLoader::Worker() {
             m_running.push_back(record);
         }
         Run(record, true);
+        // Off the running list before it is given back: a cancel must never ask a recycled
+        // record whom it refers to.
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_running.erase(std::find(m_running.begin(), m_running.end(), record));
+            ++m_finishing;
+        }
+        m_changed.notify_all();
         record->Recycle();
         ++m_recycled;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            m_running.erase(std::find(m_running.begin(), m_running.end(), record));
+            --m_finishing;
         }
         m_changed.notify_all();
     }
@@ -151,7 +159,8 @@ void AsyncLoader::WaitIdle() {
     std::unique_lock<std::mutex> lock(m_mutex);
     // Workers notify m_changed after each record; poll lightly in case the last one ended
     // between the check and the wait.
-    while (!m_queue.empty() || !m_running.empty()) m_changed.wait_for(lock, std::chrono::milliseconds(5));
+    while (!m_queue.empty() || !m_running.empty() || m_finishing > 0)
+        m_changed.wait_for(lock, std::chrono::milliseconds(5));
 }
 
 }  // namespace quor::host

@@ -51,6 +51,8 @@ private:
     std::vector<AsyncData*> m_running;
     // Inline mode: loaded records still pending.
     std::vector<AsyncData*> m_polling;
+    // Records taken off the running list and being recycled.
+    int m_finishing = 0;
     std::vector<std::thread> m_threads;
     bool m_stop = false;
     std::atomic<std::uint32_t> m_stamp{0};

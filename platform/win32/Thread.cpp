@@ -43,6 +43,7 @@ bool Thread::Start(Routine routine) {
         // The routine may destroy this object: the thread touches only its own copy of the state.
         m_thread = std::thread([state = m_state, id = m_id, routine = std::move(routine)] {
             t_threadId = id;
+            state->stored.wait(false);
             const DWORD code = routine();
             state->exitCode = code;
             state->running = false;
@@ -55,6 +56,10 @@ bool Thread::Start(Routine routine) {
         return false;
     }
     g_startedThreads.fetch_add(1);
+    // From here on the routine may destroy this object: touch only a copy of the state.
+    const std::shared_ptr<State> state = m_state;
+    state->stored = true;
+    state->stored.notify_one();
     return true;
 }
 

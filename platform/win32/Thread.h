@@ -58,6 +58,7 @@ private:
     // Shared by the object and its thread; whichever is done last lets it go.
     struct State {
         std::atomic<bool> running{true};
+        std::atomic<bool> stored{false};  // Start has stored the thread: the routine may Join it
         std::atomic<DWORD> exitCode{0};
         bool detached = false;  // set and read only by the thread itself
         std::atomic<bool> uncounted{false};

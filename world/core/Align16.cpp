@@ -5,8 +5,11 @@
 
 namespace quor {
 
-namespace {
+namespace detail {
 std::atomic<bool> g_useAlignedAlloc{false};
+}
+
+namespace {
 
 // A cache line rather than the 16 bytes the SSE loads need: an object's first line then holds
 // exactly the fields its class puts first (the ones the per-frame walks read).
@@ -19,8 +22,7 @@ void* AlignedAlloc(std::size_t size) noexcept {
 }
 }  // namespace
 
-bool UseAlignedAlloc() { return g_useAlignedAlloc.load(std::memory_order_relaxed); }
-void SetUseAlignedAlloc(bool on) { g_useAlignedAlloc.store(on, std::memory_order_relaxed); }
+void SetUseAlignedAlloc(bool on) { detail::g_useAlignedAlloc.store(on, std::memory_order_relaxed); }
 
 void* Align16::operator new(std::size_t size) noexcept { return AlignedAlloc(size); }
 void* Align16::operator new[](std::size_t size) noexcept { return AlignedAlloc(size); }

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <new>
 
@@ -6,8 +7,12 @@ namespace quor {
 
 // The module-wide switch that World::Initialize reads from IUtils::UseAlignedAlloc().
 // It chooses the SSE forms of the math routines. Allocation of Align16 objects is always
-// 16-byte aligned, so an object made before the switch is set is still released correctly.
-bool UseAlignedAlloc();
+// aligned, so an object made before the switch is set is still released correctly.
+namespace detail {
+extern std::atomic<bool> g_useAlignedAlloc;
+}
+// Inline: the per-object transform loops read it for every object.
+inline bool UseAlignedAlloc() { return detail::g_useAlignedAlloc.load(std::memory_order_relaxed); }
 void SetUseAlignedAlloc(bool on);
 
 // Base of every class that keeps SSE-aligned matrices; only its allocation operators, which

@@ -4,9 +4,11 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <typeinfo>
 
 #include "world/core/math/Geometry.h"
 #include "world/core/Log.h"
+#include "world/core/VisibleObject.h"
 
 namespace quor::world {
 
@@ -27,7 +29,7 @@ bool NearOne(float v) { return std::fabs(v - 1.0f) < 1e-4f; }
 }  // namespace
 
 SpaceObject::SpaceObject()
-    : m_transform(TransformStore::Instance().Acquire()),
+    : m_transform(TransformStore::Instance().Acquire(this)),
       m_id(g_lastId.fetch_add(1, std::memory_order_relaxed) + 1) {}
 
 std::uint32_t SpaceObject::LastIssuedId() { return g_lastId.load(std::memory_order_relaxed); }
@@ -325,11 +327,11 @@ const Matrix& SpaceObject::GetInverseWorldMatrix() {
         // marked stale, so the next read tries again.
         Matrix inverse = GetWorldMatrix();
         if (MatrixInverseFast(inverse)) {
-            m_transform->inverse = inverse;
+            m_transform->Cold().inverse = inverse;
             m_transform->valid |= TransformBlock::kInverse;
         }
     }
-    return m_transform->inverse;
+    return m_transform->Cold().inverse;
 }
 
 void SpaceObject::GetLocalMatrix(Matrix& out) { BuildLocalMatrix(out); }
@@ -341,7 +343,7 @@ void SpaceObject::GetInverseLocalMatrix(Matrix& out) {
         return;
     }
     if (!m_parent) {
-        m_transform->inverse = out;
+        m_transform->Cold().inverse = out;
         m_transform->valid |= TransformBlock::kInverse;
     }
 }
@@ -355,26 +357,21 @@ void SpaceObject::GetRelativeMatrix(ISpaceObject* other, Matrix& out) {
 }
 
 void SpaceObject::InvalidateTransform() {
-    // Marks only: the next read of a cache, or the frame's update, recomputes. The walk stays
-    // virtual because subclasses (cameras, visible nodes, effects) react to it; asking for each
-    // child's first line and block before descending lets those misses overlap.
+    // Marks only: the next read of a cache, or the frame's update, recomputes. The walk below
+    // follows the blocks' child lists and visits an object only when its class reacts to the
+    // invalidation itself (cameras, visible nodes, effects): those get their own call.
     m_transform->transformChanged = 1;
     m_transform->valid = 0;
-    for (SpaceObject* child : m_children) {
-        __builtin_prefetch(child, 1);
-        __builtin_prefetch(&child->m_transform->position, 1);
-    }
-    for (SpaceObject* attachment : m_attachments) {
-        attachment->InvalidateTransform();
-    }
-    for (SpaceObject* child : m_children) {
-        child->InvalidateTransform();
-    }
+    TransformStore::InvalidateBelow(m_transform);
 }
 
 void SpaceObject::LinkParent(SpaceObject* parent) {
     m_parent = parent;
-    m_transform->parent = parent ? parent->m_transform : nullptr;
+    // Decided here rather than in the constructor, where the object is not yet of its final
+    // class: every class but these two has an override of its own.
+    m_transform->ownWalk =
+        typeid(*this) == typeid(SpaceObject) || typeid(*this) == typeid(VisibleObject) ? 0 : 1;
+    TransformStore::Link(m_transform, parent ? parent->m_transform : nullptr);
 }
 
 // --- hierarchy ---------------------------------------------------------------------------------
@@ -606,12 +603,12 @@ void SpaceObject::ForgetTree() {
     for (SpaceObject* attachment : m_attachments) {
         attachment->ForgetTree();
         attachment->m_isAttachment = 0;
-        attachment->m_parent = nullptr;
+        attachment->LinkParent(nullptr);
     }
     m_attachments.clear();
     for (SpaceObject* child : m_children) {
         child->ForgetTree();
-        child->m_parent = nullptr;
+        child->LinkParent(nullptr);
     }
     m_children.clear();
 }

@@ -1,6 +1,9 @@
 #include "world/core/TransformStore.h"
 
+#include "world/core/SpaceObject.h"
+
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <functional>
 #include <new>
@@ -14,7 +17,7 @@ TransformStore& TransformStore::Instance() {
     return *store;
 }
 
-TransformBlock* TransformStore::Acquire() {
+TransformBlock* TransformStore::Acquire(SpaceObject* owner) {
     TransformBlock* block = nullptr;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -26,8 +29,7 @@ TransformBlock* TransformStore::Acquire() {
             m_free.pop_back();
         } else {
             if (m_tail == m_tailEnd) {
-                void* memory = std::aligned_alloc(alignof(TransformBlock),
-                                                  sizeof(TransformBlock) * kBlocksPerChunk);
+                void* memory = std::aligned_alloc(kChunkSpan, kChunkSpan);
                 if (!memory) {
                     throw std::bad_alloc();
                 }
@@ -43,7 +45,9 @@ TransformBlock* TransformStore::Acquire() {
     new (block) TransformBlock();
     MatrixIdentity(block->world);
     MatrixIdentity(block->rotation);
-    MatrixIdentity(block->inverse);
+    TransformCold* cold = new (&block->Cold()) TransformCold();
+    MatrixIdentity(cold->inverse);
+    cold->owner = owner;
     return block;
 }
 
@@ -51,6 +55,7 @@ void TransformStore::Release(TransformBlock* block) {
     if (!block) {
         return;
     }
+    block->Cold().~TransformCold();
     block->~TransformBlock();
     std::lock_guard<std::mutex> lock(m_mutex);
     m_free.push_back(block);
@@ -78,6 +83,67 @@ void TransformStore::Recompute(TransformBlock* block) {
         ComposeWorld(block->rotation, scale, block->position, World(block->parent), block->world);
     }
     block->valid |= TransformBlock::kWorld;
+}
+
+void TransformStore::Link(TransformBlock* block, TransformBlock* parent) {
+    TransformBlock*& previous = block->Cold().previousSibling;
+    if (TransformBlock* old = block->parent) {
+        (previous ? previous->nextSibling : old->firstChild) = block->nextSibling;
+        (block->nextSibling ? block->nextSibling->Cold().previousSibling : old->lastChild) =
+            previous;
+    }
+    block->parent = parent;
+    block->nextSibling = nullptr;
+    previous = nullptr;
+    if (parent) {
+        previous = parent->lastChild;
+        (parent->lastChild ? parent->lastChild->nextSibling : parent->firstChild) = block;
+        parent->lastChild = block;
+    }
+}
+
+namespace {
+// The walks visit blocks in ascending order when the tree lies parent-before-child; asking for
+// the walked line of blocks a little ahead hides the latency of following the list.
+constexpr std::size_t kWalkLine = offsetof(TransformBlock, position) & ~std::size_t{63};
+constexpr int kUpdateAhead = 16;
+inline void PrefetchAhead(const TransformBlock* block) {
+    __builtin_prefetch(reinterpret_cast<const char*>(block + 16) + kWalkLine, 1);
+}
+}  // namespace
+
+void TransformStore::InvalidateBelow(TransformBlock* block) {
+    for (TransformBlock* child = block->firstChild; child; child = child->nextSibling) {
+        PrefetchAhead(child);
+        if (child->ownWalk) {
+            child->Cold().owner->InvalidateTransform();
+            continue;
+        }
+        child->valid = 0;
+        child->transformChanged = 1;
+        if (child->firstChild) {
+            InvalidateBelow(child);
+        }
+    }
+}
+
+void TransformStore::UpdateWorldMatrices(TransformBlock* root) {
+    const Matrix& parentWorld = World(root);
+    for (TransformBlock* child = root->firstChild; child; child = child->nextSibling) {
+        // All three lines of the blocks ahead: the world is written, the rest read.
+        const char* ahead = reinterpret_cast<const char*>(child + kUpdateAhead);
+        __builtin_prefetch(ahead, 1);
+        __builtin_prefetch(ahead + 64);
+        __builtin_prefetch(ahead + 128);
+        if (!(child->valid & TransformBlock::kWorld)) {
+            const Vec3 scale = child->hasScale ? child->scale : Vec3{1.0f, 1.0f, 1.0f};
+            ComposeWorld(child->rotation, scale, child->position, parentWorld, child->world);
+            child->valid |= TransformBlock::kWorld;
+        }
+        if (child->firstChild) {
+            UpdateWorldMatrices(child);
+        }
+    }
 }
 
 std::size_t TransformStore::LiveBlocks() const {

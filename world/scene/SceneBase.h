@@ -237,6 +237,12 @@ public:
     bool IsDestroying() const { return m_destroying.load(); }
     bool IsRendering() const { return m_rendering.load(); }
 
+    // Cancels the scene's loads, waits for a frame in progress and for the host's pending
+    // tasks. The registry runs it before it deletes a scene: loader threads may call the
+    // scene's own operations until then, so it must come before any destructor starts. The
+    // destructors run it too, for scenes deleted otherwise. Runs once.
+    void BeginDestroy();
+
     // The process-wide scene counter (tests start from a known value).
     static void SetSceneCounter(std::uint16_t value);
 
@@ -252,10 +258,6 @@ protected:
     void PreDrawAll();
     // Clears the end-of-frame flags, the rendering flag, and releases the object lock.
     void EndFrame();
-    // Called first by a kind's destructor (and by this one): cancels the scene's loads, waits
-    // for a frame in progress and for the host's pending tasks. Runs once.
-    void BeginDestroy();
-
     int m_sceneType = 0;
 
 private:

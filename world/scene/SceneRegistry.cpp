@@ -78,6 +78,7 @@ IScene* SceneRegistry::CreateScene(const char* fileName, int a, int b, int) {
         }
     }
     if (!created) {
+        scene->BeginDestroy();
         delete scene;
         return nullptr;
     }
@@ -114,6 +115,7 @@ void SceneRegistry::DeleteScene(IScene* scene) {
     if (it == m_scenes.end()) return;
     if (scene == m_active) SetActiveScene(nullptr);
     m_scenes.erase(it);
+    static_cast<SceneBase*>(scene)->BeginDestroy();
     delete scene;
     LogPrint("delete scene");
 }
@@ -122,7 +124,10 @@ void SceneRegistry::DeleteAll() {
     std::vector<IScene*> scenes;
     scenes.swap(m_scenes);
     m_active = nullptr;
-    for (IScene* scene : scenes) delete scene;
+    for (IScene* scene : scenes) {
+        static_cast<SceneBase*>(scene)->BeginDestroy();
+        delete scene;
+    }
     ReleaseMaterialStateCaches();
 }
 

@@ -82,8 +82,11 @@ bool World::Initialize(int fxDivisor) {
     if (common::IUtils* utils = Interfaces().utils) SetUseAlignedAlloc(utils->UseAlignedAlloc());
     render::ID3DDevice* device = Interfaces().d3dDevice;
     m_device = device ? device->GetDevice() : nullptr;
-    if (!m_callback) m_callback = NewObject<RenderDeviceCallback>();
-    if (device && m_callback) device->AddDeviceCallback(m_callback);
+    // A second Initialize without a Shutdown keeps the one registration.
+    if (!m_callback) {
+        m_callback = NewObject<RenderDeviceCallback>();
+        if (device && m_callback) device->AddDeviceCallback(m_callback);
+    }
     world::SceneRegistry::Instance();
     // The shared resources of the drawable kinds, in the order their users expect; none of
     // them fails the start-up.

@@ -111,6 +111,73 @@ TEST_F(TransformStoreTest, ATreeMadeInFileOrderLiesParentBeforeChild) {
     }
 }
 
+TEST_F(TransformStoreTest, InvalidationMarksAndTheFramesUpdateRecomputesTheTree) {
+    // A tree with a camera-like subclass in the middle (it reacts to invalidation itself) and
+    // an attachment: after the root moves, every block below is stale until the update, which
+    // leaves exactly what reading each object would have computed.
+    struct Hooked : SpaceObject {
+        void InvalidateTransform() override {
+            ++calls;
+            SpaceObject::InvalidateTransform();
+        }
+        int calls = 0;
+    };
+    std::vector<std::unique_ptr<SpaceObject>> nodes;
+    auto hooked = std::make_unique<Hooked>();
+    Hooked* hook = hooked.get();
+    nodes.push_back(std::make_unique<SpaceObject>());
+    nodes.push_back(std::make_unique<VisibleObject>());
+    nodes.push_back(std::move(hooked));
+    for (int i = 0; i < 6; ++i) {
+        nodes.push_back(std::make_unique<SpaceObject>());
+    }
+    ASSERT_TRUE(nodes[0]->AddChild(nodes[1].get(), false));
+    ASSERT_TRUE(nodes[1]->AddChild(nodes[2].get(), false));
+    ASSERT_TRUE(nodes[2]->AddChild(nodes[3].get(), false));
+    ASSERT_TRUE(nodes[3]->AddAttachment(nodes[4].get(), false));
+    ASSERT_TRUE(nodes[0]->AddChild(nodes[5].get(), false));
+    ASSERT_TRUE(nodes[5]->AddChild(nodes[6].get(), false));
+    ASSERT_TRUE(nodes[6]->AddChild(nodes[7].get(), false));
+    ASSERT_TRUE(nodes[0]->AddChild(nodes[8].get(), false));
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        nodes[i]->SetPosition(Vec3{float(i), 1, 0});
+        nodes[i]->SetScale(Vec3{1.5f, 1, 0.5f});
+        nodes[i]->Rotate(Vec3{0, 1, 0}, 0.3f * float(i));
+    }
+    std::vector<Matrix> expected;
+    for (auto& o : nodes) {
+        expected.push_back(o->GetWorldMatrix());
+    }
+    hook->calls = 0;
+    nodes[0]->SetPosition(Vec3{5, 5, 5});
+    EXPECT_EQ(hook->calls, 1);
+    for (auto& o : nodes) {
+        EXPECT_FALSE(o->GetTransformBlock()->valid & TransformBlock::kWorld);
+        EXPECT_TRUE(o->IsTransformChanged());
+    }
+    TransformStore::UpdateWorldMatrices(nodes[0]->GetTransformBlock());
+    std::vector<Matrix> updated;
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        ASSERT_TRUE(nodes[i]->GetTransformBlock()->valid & TransformBlock::kWorld) << i;
+        updated.push_back(nodes[i]->GetWorldMatrix());
+    }
+    nodes[0]->InvalidateTransform();
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        EXPECT_EQ(updated[i], nodes[i]->GetWorldMatrix()) << i;  // the same as a read computes
+        if (i > 0) {
+            EXPECT_FALSE(updated[i] == expected[i]) << i;  // and it did move
+        }
+    }
+    // Removing a child from the middle of its parent's list keeps the others reachable.
+    ASSERT_TRUE(nodes[0]->RemoveChild(nodes[5].get(), true));
+    nodes[0]->SetPosition(Vec3{0, 0, 0});
+    EXPECT_FALSE(nodes[8]->GetTransformBlock()->valid & TransformBlock::kWorld);
+    EXPECT_FALSE(nodes[3]->GetTransformBlock()->valid & TransformBlock::kWorld);
+    while (!nodes.empty()) {
+        nodes.pop_back();
+    }
+}
+
 TEST_F(TransformStoreTest, EightThreadsMakingAndDestroyingObjectsShareTheStore) {
     TransformStore& store = TransformStore::Instance();
     const std::size_t before = store.LiveBlocks();

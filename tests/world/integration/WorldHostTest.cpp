@@ -26,7 +26,9 @@ std::string Slurp(const fs::path& p) {
 
 // Runs world_host with the arguments from the directory `cwd`.
 HostRun RunHost(const std::string& args, const fs::path& cwd = fs::temp_directory_path()) {
-    const fs::path err = fs::path(QUOR_BINARY_DIR) / "world_host_test.err";
+    // One file per test: ctest runs the tests of this file at the same time.
+    const fs::path err = fs::path(QUOR_BINARY_DIR) /
+                         (std::string("world_host_") + testing::UnitTest::GetInstance()->current_test_info()->name() + ".err");
     const std::string command =
         "cd '" + cwd.string() + "' && '" + std::string(QUOR_WORLD_HOST) + "' " + args + " 2>'" + err.string() + "'";
     HostRun run;

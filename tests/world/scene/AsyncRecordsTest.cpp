@@ -187,7 +187,9 @@ public:
 TEST(AsyncRecordsThread, SceneDeletedWhileItsRecordRuns) {
     WorldFixture fx(1);
     g_started = g_release = g_finished = false;
-    auto* scene = new SlowScene(1, &fx.journal);
+    world::SceneRegistry::Instance().SetFactory(world::SceneRegistry::kScene3D,
+                                                [&fx] { return new SlowScene(1, &fx.journal); });
+    auto* scene = static_cast<SlowScene*>(World::Instance().CreateScene(nullptr, 0, 0, 0));
     world::SceneData* running = AsyncLoaderRef::Instance().CreateSceneData(scene, "maps/slow.s3d", 0);
     world::SceneData* queued = AsyncLoaderRef::Instance().CreateSceneData(scene, "maps/later.s3d", 0);
     ASSERT_TRUE(running && queued);
@@ -198,7 +200,9 @@ TEST(AsyncRecordsThread, SceneDeletedWhileItsRecordRuns) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         g_release.store(true);
     });
-    delete scene;  // cancels the queued record unrun, then waits for the running one
+    // The registry cancels the queued record unrun and waits for the running one before the
+    // scene's destructors start.
+    World::Instance().DestroyScene(scene);
     EXPECT_TRUE(g_finished.load()) << "the scene was freed only after its running load ended";
     releaser.join();
     fx.host().loader->WaitIdle();
@@ -220,6 +224,68 @@ TEST(AsyncRecordsThread, AsyncCreateModelOnTheWorkers) {
     EXPECT_EQ(scene->GetLoadingModelCount(), 0);
     EXPECT_EQ(scene->GetModelCount(), 8);
     for (world::IModel* m : models) EXPECT_EQ(m->IsLoading(), -1);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace quor;
+using namespace quor::test;
+
+// Releases by object on one thread and by identifier on another take the object lock and the
+// identifier map's lock in the same order, so they never wait on each other forever.
+TEST(SceneReleaseThread, ReleasesByObjectAndByIdentifierTogether) {
+    WorldFixture fx;
+    TestScene* scene = fx.NewScene();
+    constexpr int kCount = 400;
+    std::vector<world::FxBase*> byObject, byId;
+    std::vector<std::uint32_t> ids;
+    for (int i = 0; i < kCount; ++i) {
+        byObject.push_back(new world::FxBase());
+        byId.push_back(new world::FxBase());
+        scene->AddEffect(byObject.back());
+        scene->AddEffect(byId.back());
+        ids.push_back(byId.back()->GetId());
+    }
+    std::thread other([&] {
+        for (std::uint32_t id : ids) EXPECT_TRUE(scene->ReleaseObjectById(id, true));
+    });
+    for (world::FxBase* e : byObject) EXPECT_TRUE(scene->ReleaseObject(e, true));
+    other.join();
+    EXPECT_EQ(scene->GetFxCount(), 0);
+}
+
+// An object whose pre-draw takes a while, so that a frame is surely in progress.
+class SlowDraw : public world::VisibleObject {
+public:
+    bool PreDraw() override {
+        entered.store(true);
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        done.store(true);
+        return true;
+    }
+    std::atomic<bool> entered{false};
+    std::atomic<bool> done{false};
+};
+
+TEST(SceneDestroyThread, DestructionWaitsForTheFrameInProgress) {
+    WorldFixture fx;
+    TestScene* scene = fx.NewScene();
+    SlowDraw* slow = new SlowDraw();
+    scene->AttachObject(slow);
+    std::thread render([scene] { scene->Render(); });
+    while (!slow->entered.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const bool doneBefore = slow->done.load();
+    world::SceneBase::UnregisterObjectId(slow->GetId());
+    // The scene must not go while its frame runs; the object is unlinked when it does.
+    scene->BeginDestroy();
+    EXPECT_FALSE(doneBefore);
+    EXPECT_TRUE(slow->done.load()) << "BeginDestroy returned while the frame was still drawing";
+    render.join();
+    scene->Clear();
+    delete slow;
+    World::Instance().DestroyScene(scene);
 }
 
 }  // namespace

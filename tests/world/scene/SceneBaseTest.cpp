@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "tests/support/world/core/ObjectModelSupport.h"
@@ -276,6 +277,35 @@ TEST(SceneBase, NamedObjectsKeyByTheFull64BitHash) {
     EXPECT_EQ(scene->CountNamedObjects("tower"), 0);
 }
 
+TEST(SceneBase, NamesSharingTheLow32BitsStayApart) {
+    // Two names whose hashes agree in their low 32 bits, found by search (the birthday bound
+    // makes one likely within a few hundred thousand names).
+    std::unordered_map<std::uint32_t, std::string> seen;
+    std::string first, second;
+    for (int i = 0; i < 2000000 && first.empty(); ++i) {
+        const std::string name = "n" + std::to_string(i);
+        const std::uint64_t h = NameHash64(name.c_str());
+        auto [it, fresh] = seen.emplace(static_cast<std::uint32_t>(h), name);
+        if (!fresh && NameHash64(it->second.c_str()) != h) {
+            first = it->second;
+            second = name;
+        }
+    }
+    ASSERT_FALSE(first.empty());
+    std::vector<std::string> log;
+    WorldFixture fx;
+    TestScene* scene = fx.NewScene();
+    NotingModel* a = AddModel(*scene, "a", &log);
+    NotingModel* b = AddModel(*scene, "b", &log);
+    scene->AddNamedObject(a, first.c_str());
+    scene->AddNamedObject(b, second.c_str());
+    EXPECT_EQ(scene->CountNamedObjects(first.c_str()), 1);
+    EXPECT_EQ(scene->CountNamedObjects(second.c_str()), 1);
+    world::IModel* models[2] = {};
+    ASSERT_EQ(scene->GetNamedModels(models, second.c_str()), 1);
+    EXPECT_EQ(models[0], static_cast<world::IModel*>(b));
+}
+
 TEST(SceneBase, RenderBracketCollectsVisibleObjects) {
     std::vector<std::string> log;  // outlives the scenes that note into it
     WorldFixture fx;
@@ -302,6 +332,32 @@ TEST(SceneBase, RenderBracketCollectsVisibleObjects) {
     far->SetParent(nullptr);
     delete near;
     delete far;
+}
+
+}  // namespace
+
+namespace {
+
+using namespace quor;
+using namespace quor::test;
+
+// Clear unlinks objects that no list owns; they may then go on their own, before the scene.
+TEST(SceneBase, ObjectsClearedFromTheTreeMayGoBeforeTheScene) {
+    WorldFixture fx;
+    TestScene* scene = fx.NewScene();
+    std::vector<std::unique_ptr<world::VisibleObject>> objects;
+    for (int i = 0; i < 6; ++i) {
+        objects.push_back(std::make_unique<world::VisibleObject>());
+        scene->AttachObject(objects.back().get());
+        if (i > 0) {
+            ASSERT_TRUE(objects[static_cast<std::size_t>(i / 2)]->AddChild(objects.back().get(), false));
+        }
+    }
+    scene->Clear();
+    for (auto& o : objects) EXPECT_EQ(o->Parent(), nullptr);
+    objects.clear();
+    scene->GetRootObject()->InvalidateTransform();
+    World::Instance().DestroyScene(scene);
 }
 
 }  // namespace

@@ -43,6 +43,10 @@ TEST(World, StartUpAndShutdownCallsInOrder) {
     ASSERT_TRUE(World::Instance().Initialize(60));
     EXPECT_EQ(fx.host().device.CallbackCount(), 1);
     EXPECT_EQ(fx.host().renderer.Calls(), std::vector<std::string>{"CreateEffect"});
+    // Started twice without a shutdown: still one device callback and one shared effect.
+    ASSERT_TRUE(World::Instance().Initialize(60));
+    EXPECT_EQ(fx.host().device.CallbackCount(), 1);
+    EXPECT_EQ(fx.host().renderer.LiveEffects(), 1);
 }
 
 TEST(World, DeviceResetStopsAtTheFirstFailingScene) {

@@ -1,5 +1,7 @@
 #include "world/core/math/Frustum.h"
 
+#include <algorithm>
+
 namespace quor {
 
 bool Frustum::SetFromCamera(const Matrix& world, const Matrix& projection) {
@@ -31,6 +33,27 @@ void Frustum::BuildPlanes() {
             p.d = -p.d;
         }
     }
+    CacheLanes();
+}
+
+void Frustum::CacheLanes() {
+    for (int i = 0; i < 8; ++i) {
+        const bool real = i < 6;
+        lanes[0][i] = real ? planes[i].normal.x : 0.0f;
+        lanes[1][i] = real ? planes[i].normal.y : 0.0f;
+        lanes[2][i] = real ? planes[i].normal.z : 0.0f;
+        lanes[3][i] = real ? planes[i].d : 0.0f;
+    }
+    for (int axis = 0; axis < 3; ++axis) {
+        float lo = corners[0][axis], hi = corners[0][axis];
+        for (const Vec3& c : corners) {
+            lo = std::min(lo, c[axis]);
+            hi = std::max(hi, c[axis]);
+        }
+        cornerMin[axis] = lo;
+        cornerMax[axis] = hi;
+    }
+    cornerMin[3] = cornerMax[3] = 0.0f;
 }
 
 namespace {

@@ -125,7 +125,8 @@ void MatrixMultiplyPlain(const Matrix& a, const Matrix& b, Matrix& out) {
     out = t;
 }
 
-// --- the SIMD switch: every choice between the SSE and the plain forms is made here ---------
+// --- the SIMD switch: every choice between the SSE and the plain forms is made here (and in
+// the inline ComposeWorld of Matrix.h) -----------------------------------------------------
 
 void MatrixMultiplyFast(const Matrix& a, const Matrix& b, Matrix& out) {
     if (UseAlignedAlloc()) Matrix4Multiply(a, b, out);
@@ -139,12 +140,6 @@ bool MatrixInverseFast(Matrix& m) {
 void TransformCoordFast(Vec3& p, const Matrix& m) {
     if (UseAlignedAlloc()) TransformCoordSse(p, m);
     else TransformCoord(p, m);
-}
-
-void ComposeWorld(const Matrix& rotation, const Vec3& s, const Vec3& position,
-                  const Matrix& parent, Matrix& out) {
-    if (UseAlignedAlloc()) ComposeWorldSse(rotation, s, position, parent, out);
-    else ComposeWorldPlain(rotation, s, position, parent, out);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,4 +1,5 @@
 #pragma once
+#include "world/core/Align16.h"
 #include "world/core/math/Vector.h"
 
 namespace quor {
@@ -61,9 +62,9 @@ void ComposeWorldPlain(const Matrix& rotation, const Vec3& s, const Vec3& positi
                        const Matrix& parent, Matrix& out);
 inline void ComposeWorldSse(const Matrix& rotation, const Vec3& s, const Vec3& position,
                             const Matrix& parent, Matrix& out);
-// The form the SIMD switch selects.
-void ComposeWorld(const Matrix& rotation, const Vec3& s, const Vec3& position,
-                  const Matrix& parent, Matrix& out);
+// The form the SIMD switch selects (inline: it runs once per object per recompute).
+inline void ComposeWorld(const Matrix& rotation, const Vec3& s, const Vec3& position,
+                         const Matrix& parent, Matrix& out);
 // m = m x (other's upper 3x3 with no translation), through the form the switch selects.
 void MatrixMultiplyRotationPart(Matrix& m, const Matrix& other);
 
@@ -71,9 +72,9 @@ void MatrixMultiplyRotationPart(Matrix& m, const Matrix& other);
 // Gauss-Jordan with partial pivoting in a local copy; false and m untouched on an exact zero
 // pivot.
 bool MatrixInverse(Matrix& m);
-// Cofactor inverse in SSE; false and m (and *det) untouched when the determinant is exactly 0.
+// Inverse by 2x2 blocks in SSE; false and m (and *det) untouched when the determinant is exactly 0.
 // *det, when given, receives the determinant.
-bool MatrixInverseSse(Matrix& m, float* det = nullptr);
+inline bool MatrixInverseSse(Matrix& m, float* det = nullptr);
 // The inverse the SIMD switch selects (the SSE form without the determinant, or the plain one).
 bool MatrixInverseFast(Matrix& m);
 
@@ -121,3 +122,13 @@ bool MatrixHasUnitScale(const Matrix& m);
 }  // namespace quor
 
 #include "world/core/math/MatrixSse.h"
+
+namespace quor {
+
+inline void ComposeWorld(const Matrix& rotation, const Vec3& s, const Vec3& position,
+                         const Matrix& parent, Matrix& out) {
+    if (UseAlignedAlloc()) ComposeWorldSse(rotation, s, position, parent, out);
+    else ComposeWorldPlain(rotation, s, position, parent, out);
+}
+
+}  // namespace quor

@@ -61,7 +61,7 @@ public:
         fxPaths.push_back(path ? path : "");
         return SceneBase::LoadFxFile(effect, path, value);
     }
-    // Runs the frame bracket pieces separately (the benchmark and the tests of each step).
+    // The steps of the frame bracket one by one (the benchmark and the tests of each step).
     bool Begin() { return BeginFrame(false); }
     void Collect() { CollectVisible(); }
     void PreDraw() { PreDrawAll(); }

@@ -284,6 +284,7 @@ TEST(Frustum, VectorisedTestsMatchThePlainFormExactly) {
                 p.normal = grid();
                 p.d = float(rnd.Int(-3, 3));
             }
+            f.CacheLanes();
         }
         for (int i = 0; i < 100; ++i) {
             const bool onGrid = round % 2 == 0;
