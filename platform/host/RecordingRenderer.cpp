@@ -133,7 +133,9 @@ void RecordingRenderer::ReleaseTexture(render::ITexture* texture) {
 }
 
 render::IVertexBuffer* RecordingRenderer::CreateVertexBuffer() {
-    return Make<RecordingVertexBuffer, render::IVertexBuffer>(m_buffers, "CreateVertexBuffer");
+    RecordingVertexBuffer* buffer = Make<RecordingVertexBuffer, render::IVertexBuffer>(m_buffers, "CreateVertexBuffer");
+    buffer->failElements = failVertexElements;
+    return buffer;
 }
 
 void RecordingRenderer::ReleaseVertexBuffer(render::IVertexBuffer* buffer) {

@@ -19,7 +19,27 @@ public:
     void SetVertices(const void* vertices, std::uint32_t count, std::uint32_t stride) override;
     void SetPrimitiveType(int type) override { primitiveType = type; }
     void SetIndices(const std::uint16_t* indices, std::uint32_t count) override;
+    void SetName(const char* text) override { name = text ? text : ""; }
+    bool SetVertexElements(const render::VertexElement* e, std::uint32_t count) override {
+        elements.assign(e, e + count);
+        return !failElements;
+    }
+    void SetStreamSource(std::uint32_t stream, void* buffer, std::uint32_t stride) override {
+        if (stream >= 4) return;
+        streams[stream] = buffer;
+        strides[stream] = stride;
+    }
+    void SetIndexBuffer(void* buffer) override { indexBuffer = buffer; }
+    void SetVertexCount(std::uint32_t count) override { vertexCount = count; }
+    void SetIndexCount(std::uint32_t count) override { indexCount = count; }
 
+    std::string name;
+    std::vector<render::VertexElement> elements;
+    bool failElements = false;
+    void* streams[4] = {};
+    std::uint32_t strides[4] = {};
+    void* indexBuffer = nullptr;
+    std::uint32_t indexCount = 0;
     std::uint32_t format = 0;
     std::uint32_t vertexCount = 0;
     std::uint32_t stride = 0;
@@ -132,6 +152,8 @@ public:
     int backBufferWidth = 1024;
     int backBufferHeight = 768;
     std::vector<std::string> waterTechniques;
+    // Stream objects made while set refuse their vertex elements.
+    bool failVertexElements = false;
 
 private:
     template <class T>
