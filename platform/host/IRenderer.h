@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "platform/host/TechniqueDesc.h"
+
 namespace quor::common {
 class IXmlNode;
 }
@@ -68,6 +70,8 @@ protected:
 class IRenderState {
 public:
     virtual void SetColour(std::uint32_t argb) = 0;
+    // A numbered setting of the state (what each means is the renderer's); false when refused.
+    virtual bool SetValue(std::int32_t setter, float value) = 0;
 
 protected:
     ~IRenderState() = default;
@@ -136,6 +140,9 @@ public:
     virtual void Submit(IRenderable* renderable) = 0;
     virtual ISceneLightState* CreateSceneLightState() = 0;
     virtual void ReleaseSceneLightState(ISceneLightState* state) = 0;
+    // The named technique, made from the description when the renderer does not have it yet;
+    // given back with ReleaseEffect.
+    virtual IEffect* GetTechnique(const char* name, const TechniqueDesc* desc) = 0;
 
 protected:
     ~IRenderer() = default;
