@@ -51,7 +51,7 @@ MeshData* MeshDataMgr::Find(const char* fullPath) {
 }
 
 MeshData* MeshDataMgr::FindByName(const char* fileName) {
-    win32::CriticalSectionLock lock(m_lock);
+    // The host's file system is thread-safe: only the lookup needs the cache lock (Find).
     char path[kPathSize];
     if (!Normalise(fileName, path)) return nullptr;
     return Find(path);
