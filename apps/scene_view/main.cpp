@@ -9,6 +9,9 @@
 #include "platform/kernel/KytModel.h"
 #include "platform/wgl/Wgl.h"
 #include "scene/annotation/AuxCamera.h"
+#include "scene/annotation/KytEdge.h"
+#include "scene/annotation/KytRidgeLine.h"
+#include "scene/view/KytJpegWriter.h"
 #include "scene/view/KytLight.h"
 #include "scene/view/KytLinkContents.h"
 #include "scene/view/KytOglMem.h"
@@ -17,6 +20,7 @@
 #include "scene/view/KytViewPort.h"
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 #include <jpeglib.h>
 
 #include <csetjmp>
@@ -330,6 +334,154 @@ int main(int argc, char** argv) {
         contents->bPointMode = false;
         contents->lfPointMarkRate = 0.007;
         contents->FitView(&viewport);
+
+        // Picks over the machine, and the marks a measurement draws over the frame.
+        {
+            scene->ChangeDrawType(DRAWTYPE_SHADE, nullptr, nullptr, false);
+            const size_t stride = ((kWidth * 24 + 31) / 32) * 4UL;
+            // The frame on the screen with the marks over it, as the bitmap holds it.
+            auto saveMarked = [&](const fs::path& path, const char* shows) {
+                glFinish();
+                GdiFlush();
+                KytJpegImage image;
+                image.pixels = static_cast<const unsigned char*>(bits);
+                image.height = kHeight;
+                image.width = kWidth;
+                image.stride = stride;
+                image.blueFirst = true;
+                image.bottomUp = true;
+                const std::string name = path.string();
+                const bool ok = KYT_WriteJpegImage(name.c_str(), 92, image) == 0 &&
+                                CheckJpeg(name, backBytes, note);
+                std::printf("%s  %s: %s  (%s)\n", ok ? "ok  " : "FAIL", name.c_str(), shows,
+                            note.c_str());
+                status |= ok ? 0 : 1;
+            };
+            auto world = [](const KytLink* l, const float* p) {
+                return l->mech.GetAbsPos(WqVector3D(p[0], p[1], p[2]));
+            };
+            scenes.Draw(true);
+            double mv[16], pj[16];
+            GLint vp[4];
+            glGetDoublev(GL_MODELVIEW_MATRIX, mv);
+            glGetDoublev(GL_PROJECTION_MATRIX, pj);
+            glGetIntegerv(GL_VIEWPORT, vp);
+            // Window point (from the top) of a world point.
+            auto window = [&](const WqVector3D& p, int& x, int& y) {
+                double wx, wy, wz;
+                gluProject(p.x, p.y, p.z, mv, pj, vp, &wx, &wy, &wz);
+                x = int(wx);
+                y = vp[3] - int(wy);
+            };
+            KytLink* plate = KytBuild::FindByName(model, "plate");
+            int px[8][2];
+            const WqVector3D aims[] = {{0, 0, 60},     {-50, 30, 10}, {-75, 0, 10}, {50, 0, 10},
+                                       {30, 0, 60},    {0, 0, 85},    {70, 60, 25}, {300, 300, 0}};
+            for (int i = 0; i < 8; ++i)
+                window(aims[i], px[i][0], px[i][1]);
+            px[7][0] = 2;
+            px[7][1] = 2;
+            KytPickData shown;
+            int shownX = -1, shownY = -1;
+            for (auto& p : px) {
+                KytPickData r, strict;
+                const bool found = scene->Pick(p[0], p[1], &r, false, false);
+                KytScene::bStrictPick = true;
+                const bool strictFound = scene->Pick(p[0], p[1], &strict, false, false);
+                KytScene::bStrictPick = false;
+                KytLink* fl = nullptr;
+                KytTriangle* ft = nullptr;
+                WqVector3D fp, fn;
+                const bool face = scene->GetFacePoint(p[0], p[1], &fl, &ft, fp, fn);
+                long triIndex = -1;
+                if (r.Link && r.Level == 5 && r.Link->pShape)
+                    triIndex = long(r.Triangle() - r.Link->pShape->GetRep()->GetTriangles());
+                std::printf("pick (%d, %d): %s kind %d link %s level %d triangle %ld", p[0], p[1],
+                            found ? "hit " : "none", r.Kind, r.Link ? r.Link->name.c_str() : "-",
+                            r.Level, triIndex);
+                if (face)
+                    std::printf(" face point (%.2f, %.2f, %.2f) normal (%.2f, %.2f, %.2f)", fp.x,
+                                fp.y, fp.z, fn.x, fn.y, fn.z);
+                std::printf(" strict %s %s\n", strictFound ? "hit" : "none",
+                            strict.Link ? strict.Link->name.c_str() : "-");
+                if (shownX < 0 && found && r.Level == 5 && r.Link != plate) {
+                    shown = r;
+                    shownX = p[0];
+                    shownY = p[1];
+                }
+            }
+            if (shownX >= 0) {
+                scenes.Draw(true);
+                const KytTriangle* t = shown.Triangle();
+                for (int k = 0; k < 3; ++k)
+                    scene->DrawLineOnce(world(shown.Link, t->pVertex[k]->fv()),
+                                        world(shown.Link, t->pVertex[(k + 1) % 3]->fv()), false);
+                KytLink* fl = nullptr;
+                KytTriangle* ft = nullptr;
+                WqVector3D fp, fn;
+                if (scene->GetFacePoint(shownX, shownY, &fl, &ft, fp, fn))
+                    scene->DrawPointOnce(fl->mech.GetAbsPos(fp));
+                saveMarked(out / "pick.jpg", "the picked triangle's edges and its face point");
+            }
+            // A pick on the plate's top face just outside each hole's rim.
+            const double radii[2] = {22, 14};
+            bool drawn = false;
+            for (int hole = 0; hole < 2; ++hole) {
+                const double cx = hole ? 50 : -50;
+                const double d = radii[hole] + 3;
+                const WqVector3D around[] = {{cx - d, 0, 10}, {cx + d, 0, 10}, {cx, -d, 10},
+                                             {cx, d, 10}};
+                int x = 0, y = 0;
+                KytLink* fl = nullptr;
+                KytTriangle* ft = nullptr;
+                WqVector3D fp, fn;
+                bool onPlate = false;
+                for (const WqVector3D& a : around) {
+                    window(a, x, y);
+                    if (scene->GetFacePoint(x, y, &fl, &ft, fp, fn) && fl == plate) {
+                        onPlate = true;
+                        break;
+                    }
+                }
+                if (!onPlate) {
+                    std::printf("FAIL  no plate face around hole %d\n", hole);
+                    status = 1;
+                    continue;
+                }
+                KytEdge edge(fl, ft, fp);
+                WqVector3D c, on, n;
+                double r = 0;
+                if (!edge.CalcCircle(c, r, on) || !edge.GetNormal(n)) {
+                    std::printf("FAIL  no circle at (%d, %d)\n", x, y);
+                    status = 1;
+                    continue;
+                }
+                std::printf("circle at (%d, %d): centre (%.3f, %.3f, %.3f) radius %.3f; the "
+                            "builder's centre (%.3f, 0.000, 10.000) radius %.3f\n",
+                            x, y, c.x, c.y, c.z, r, cx, radii[hole]);
+                if (!drawn) {
+                    drawn = true;
+                    scenes.Draw(true);
+                    scene->DrawCircleOnce(fl->mech.GetAbsPos(on), fl->mech.GetAbsPos(c),
+                                          fl->mech.mRot.Multi(n));
+                    saveMarked(out / "circle.jpg", "the circle found at the large hole's rim");
+                    KytRidgeLine ridge(fl, ft, fp);
+                    if (ridge.CalcBorder()) {
+                        scenes.Draw(true);
+                        int chains = 0, borders = 0;
+                        for (const CElemBorder* chain : ridge.BorderChains) {
+                            ++chains;
+                            for (const CElemBorder* b = chain; b; b = b->pNext, ++borders)
+                                scene->DrawLineOnce(world(fl, b->pStart), world(fl, b->pEnd),
+                                                    false);
+                        }
+                        std::printf("ridge: %d border chains, %d borders on the picked face\n",
+                                    chains, borders);
+                        saveMarked(out / "ridge.jpg", "the border chains of the plate's top face");
+                    }
+                }
+            }
+        }
 
         (void)cameraView;
         // Turn around the machine in draw type 256.

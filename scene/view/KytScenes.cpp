@@ -207,6 +207,15 @@ bool KytScenes::DeleteScene(const char* name)
     return scene ? DeleteScene(scene) : false;
 }
 
+void KytScenes::SetScaleLineState(AuxAnnotate* annotation, bool draw, bool redraw)
+{
+    if (annotation && annotation->GetID() != 13 && annotation->GetID() != 14)
+        return;
+    for (KytScene* s = TopScene; s; s = s->Next())
+        if (s->IsNormal())
+            s->SetScaleLineState(annotation, draw, redraw);
+}
+
 KytScene* KytScenes::GetTopScene(bool normalOnly) const
 {
     if (!normalOnly)

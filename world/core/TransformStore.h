@@ -70,7 +70,8 @@ static_assert(sizeof(TransformCold) == 128, "two cache lines");
 // given back while the process runs, so a block's address is stable for its owner's whole life
 // and the references GetWorldMatrix, GetPosition and the other getters hand out stay valid.
 // New blocks come from the lowest free address first, then from the unused tail of the last
-// chunk, so they are handed out in ascending address order: a tree made in file order (each
+// chunk, so within a chunk they are handed out in ascending address order (chunks themselves
+// lie wherever the system allocator puts them): a tree made in file order (each
 // node before its subtree, as the scene readers build it) lies parent-before-child in
 // ascending addresses, and the child lists keep adoption order, so both walks below visit
 // memory front to back. Blocks are not re-packed: their addresses are promised to the callers.

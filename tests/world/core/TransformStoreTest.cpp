@@ -2,6 +2,7 @@
 #include "world/core/TransformStore.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <set>
 #include <thread>
@@ -92,14 +93,24 @@ TEST_F(TransformStoreTest, ATreeMadeInFileOrderLiesParentBeforeChild) {
         nodes.push_back(std::make_unique<SpaceObject>());
         ASSERT_TRUE(nodes[static_cast<std::size_t>(parents.back())]->AddChild(nodes.back().get(), false));
     }
+    // Chunks come from the system allocator in whatever address order it picks, so the order
+    // is promised only between blocks of one chunk.
+    const auto chunkOf = [](const TransformBlock* block) {
+        return reinterpret_cast<std::uintptr_t>(block) & ~(TransformStore::kChunkSpan - 1);
+    };
+    int sameChunk = 0;
     int ascending = 0;
     for (std::size_t i = 1; i < nodes.size(); ++i) {
         const TransformBlock* own = nodes[i]->GetTransformBlock();
         EXPECT_EQ(own->parent, nodes[static_cast<std::size_t>(parents[i])]->GetTransformBlock());
-        ascending += own > own->parent;
+        if (chunkOf(own) == chunkOf(own->parent)) {
+            ++sameChunk;
+            ascending += own > own->parent;
+        }
     }
     // Blocks given back by earlier tests are reused first, so the order holds for nearly all.
-    EXPECT_GT(ascending, 2400);
+    EXPECT_GT(sameChunk, 500);
+    EXPECT_GT(ascending, sameChunk - 100);
     // The parent links follow the hierarchy operations.
     SpaceObject* leaf = nodes.back().get();
     leaf->SetParent(nullptr);
