@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "platform/host/IRenderCamera.h"
+#include "world/core/Align16.h"
 #include "world/core/Memory.h"
 
 namespace quor {
@@ -58,7 +59,13 @@ bool TriangleSorter::Project(const SubMeshRange& range, const Matrix& world, ren
     MatrixMultiplyFast(m, projection, m);
     if (m_projected.size() < range.vertexCount) m_projected.resize(range.vertexCount);
     const Vec3* from = m_positions + range.firstVertex;
-    for (std::uint32_t v = 0; v < range.vertexCount; ++v) TransformCoordFast(from[v], m, m_projected[v]);
+    Vec3* to = m_projected.data();
+    // The switch is read once per range, not per vertex, so the vector form stays inline.
+    if (UseAlignedAlloc()) {
+        for (std::uint32_t v = 0; v < range.vertexCount; ++v) TransformCoordSse(from[v], m, to[v]);
+    } else {
+        for (std::uint32_t v = 0; v < range.vertexCount; ++v) TransformCoord(from[v], m, to[v]);
+    }
     return true;
 }
 
