@@ -1,12 +1,14 @@
-// scene_view: builds a small part with the kernel builders, draws it lit through a scene list
-// and its scene (camera, viewport and lights) into a memory context, and captures frames to a
-// JPEG, a BMP and an AVI in the output folder (--out, default out/). Each file is read back
-// and checked before the program reports success.
+// scene_view: builds the sample machine with the kernel builders and draws it through a scene
+// list, its scene and the part-tree contents into a memory context: one JPEG per draw type in
+// drawtypes/, pictures of clipping, target-only, sphere, contribution and point modes, an AVI
+// turning around the machine and a BMP, in the output folder (--out, default out/). Each file
+// is read back and checked before the program reports success.
 
 #include "platform/avifile/AviReader.h"
 #include "platform/avifile/RiffAviWriter.h"
 #include "platform/kernel/KytModel.h"
 #include "platform/wgl/Wgl.h"
+#include "scene/annotation/AuxCamera.h"
 #include "scene/view/KytLight.h"
 #include "scene/view/KytLinkContents.h"
 #include "scene/view/KytOglMem.h"
@@ -36,60 +38,36 @@ constexpr int kWidth = 640;
 constexpr int kHeight = 480;
 constexpr int kAviFrames = 36;
 
-// Colours of the parts, by position in the tree.
-const float kPartColours[][4] = {
-    {0.80f, 0.30f, 0.20f, 1.0f}, {0.25f, 0.50f, 0.85f, 1.0f}, {0.35f, 0.70f, 0.35f, 1.0f},
-    {0.85f, 0.75f, 0.25f, 1.0f}, {0.60f, 0.40f, 0.75f, 1.0f},
+// The draw types with the names of their pictures.
+struct DrawTypeShot {
+    DRAWTYPE type;
+    const char* name;
+    const char* shows;
+};
+const DrawTypeShot kDrawTypes[] = {
+    {DRAWTYPE_SHADE, "shade", "shaded parts, bolts as wire boxes, the cover blended last"},
+    {DRAWTYPE_FOCUS_ALPHA, "focus-alpha", "housing and shaft opaque, everything else transparent"},
+    {DRAWTYPE_BOX, "box", "solid boxes, the manikin as scaled boxes"},
+    {DRAWTYPE_WIREBOX, "wirebox", "wire boxes, the housing (first focus link) solid"},
+    {DRAWTYPE_WIRE, "wire", "every triangle as lines"},
+    {DRAWTYPE_EDGE, "edge", "hard edges and outlines in part colours"},
+    {DRAWTYPE_HIDDENLINE, "hiddenline", "black lines on the background-filled parts"},
+    {DRAWTYPE_SHADE_EDGE, "shade-edge", "flat colours with black edges"},
+    {DRAWTYPE_ALPHA_EDGE, "alpha-edge", "all transparent with dark edges"},
+    {DRAWTYPE_CUSTOM_COLOR, "custom-color", "custom colours: lit, unlit, outlined, emissive"},
+    {DRAWTYPE_MATERIAL, "material", "housing's material red, others white or blue glass"},
+    {DRAWTYPE_RECYCLE, "recycle", "recycle rate: red 0, white to 0.3, blue to 0.6, green above"},
+    {DRAWTYPE_PROPERTY_13, "property13", "only plate and housing (and parts without a record)"},
+    {DRAWTYPE_PROPERTY_12, "property12", "only the shafts (and parts without a record)"},
+    {DRAWTYPE_PROPERTY_44, "property44", "only the panel (and parts without a record)"},
 };
 
-// The part: a plate with a hole carrying a box and a cylinder, under one assembly.
-KytLink* BuildPart(KytModel& model) {
-    KytLink* root = model.AddLink("assembly", nullptr, KYT_LINK_ASSEMBLY);
-    KytLink* plate = model.AddLink("plate", root);
-    model.SetShape(plate, model.AddShape(KytBuild::PlateWithHoleRep(4.0, 0.4, 0.8, 32)));
-    KytBuild::AddBox(model, "block", root, WqVector3D(-1.2, -1.2, 0.9), 1.0, 1.0, 1.0);
-    KytLink* post = model.AddLink("post", root);
-    model.SetShape(post, model.AddShape(KytBuild::CylinderRep(0.35, 1.8, 24)));
-    post->referMech.vPos = WqVector3D(1.2, 1.2, 0.4);
-    model.UpdatePlacements();
-    return root;
+uint64_t Hash(const void* data, size_t size) {
+    uint64_t h = 1469598103934665603ull;
+    for (size_t i = 0; i < size; ++i)
+        h = (h ^ static_cast<const unsigned char*>(data)[i]) * 1099511628211ull;
+    return h;
 }
-
-void DrawTree(KytLink* root) {
-    int index = 0;
-    for (KytLink* link = root; link; link = link->SearchNext(), ++index) {
-        if (!link->pShape || !link->pShape->pRep) continue;
-        const float* colour = kPartColours[index % 5];
-        const float specular[4] = {0.3f, 0.3f, 0.3f, 1.0f};
-        glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, colour);
-        glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular);
-        glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 24.0f);
-        glPushMatrix();
-        KytOgl::MultMatrix(link->mech);
-        // A link's own shape only: the shapes' next pointers chain the whole model.
-        const KytShapeRep* rep = link->pShape->GetRep();
-        glBegin(GL_TRIANGLES);
-        for (unsigned t = 0; t < rep->GetTriangleCount(); ++t)
-            KytOgl::DrawPolygon(&rep->GetTriangles()[t]);
-        glEnd();
-        glPopMatrix();
-    }
-}
-
-// The scene's contents: each link's shape in its own colour.
-class PartContents : public KytLinkContents {
-public:
-    using KytLinkContents::Draw;
-    void Draw(KytLink* root, int) override { DrawTree(root); }
-};
-
-class PartScene : public KytScene {
-public:
-    using KytScene::KytScene;
-
-protected:
-    KytLinkContents* CreateConts() override { return new PartContents(); }
-};
 
 struct JpegCheck {
     jpeg_error_mgr pub;  // first, so the library's pointer is this record's address
@@ -100,7 +78,7 @@ struct JpegCheck {
     std::longjmp(reinterpret_cast<JpegCheck*>(cinfo->err)->jump, 1);
 }
 
-// Decodes the JPEG and checks its size and that the part shows at the centre.
+// Decodes the JPEG and checks its size, a background corner and that the part shows.
 bool CheckJpeg(const std::string& path, const unsigned char background[3], std::string& note) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return note = "cannot open", false;
@@ -122,10 +100,16 @@ bool CheckJpeg(const std::string& path, const unsigned char background[3], std::
     const unsigned w = cinfo.output_width, h = cinfo.output_height;
     row.resize(size_t(w) * 3);
     int centre[3] = {0, 0, 0}, corner[3] = {0, 0, 0};
+    size_t shown = 0;
     while (cinfo.output_scanline < h) {
         const unsigned y = cinfo.output_scanline;
         JSAMPROW p = row.data();
         jpeg_read_scanlines(&cinfo, &p, 1);
+        for (unsigned x = 0; x < w; ++x) {
+            int d = 0;
+            for (int c = 0; c < 3; ++c) d += std::abs(row[x * 3 + c] - background[c]);
+            shown += d > 60 ? 1 : 0;
+        }
         if (y == h / 2)
             for (int c = 0; c < 3; ++c) centre[c] = row[(w / 2) * 3 + c];
         if (y == 2)
@@ -135,15 +119,17 @@ bool CheckJpeg(const std::string& path, const unsigned char background[3], std::
     jpeg_destroy_decompress(&cinfo);
     std::fclose(f);
     char text[160];
-    std::snprintf(text, sizeof text, "%ux%u, centre rgb(%d,%d,%d), corner rgb(%d,%d,%d)", w, h,
-                  centre[0], centre[1], centre[2], corner[0], corner[1], corner[2]);
+    std::snprintf(text, sizeof text,
+                  "%ux%u, centre rgb(%d,%d,%d), corner rgb(%d,%d,%d), %.1f%% not background", w,
+                  h, centre[0], centre[1], centre[2], corner[0], corner[1], corner[2],
+                  100.0 * double(shown) / (double(w) * h));
     note = text;
-    int cornerDiff = 0, centreDiff = 0;
-    for (int c = 0; c < 3; ++c) {
-        cornerDiff += std::abs(corner[c] - background[c]);
-        centreDiff += std::abs(centre[c] - background[c]);
-    }
-    return w == unsigned(kWidth) && h == unsigned(kHeight) && cornerDiff < 24 && centreDiff > 40;
+    int cornerDiff = 0;
+    for (int c = 0; c < 3; ++c) cornerDiff += std::abs(corner[c] - background[c]);
+    // The part shows: at least 1% of the picture is not background (a hidden-line picture
+    // is background inside its lines).
+    return w == unsigned(kWidth) && h == unsigned(kHeight) && cornerDiff < 24 &&
+           shown * 100 >= size_t(w) * h;
 }
 
 uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
@@ -184,7 +170,14 @@ int main(int argc, char** argv) {
     }
 
     KytModel model;
-    KytLink* root = BuildPart(model);
+    KytLink* root = KytBuild::SampleMachine(model);
+    KytScenes::ColorTable = KytBuild::SampleColorTable();
+    KytLink* housing = KytBuild::FindByName(model, "housing");
+    KytLink* shaftA = KytBuild::FindByName(model, "shaftA");
+    KytLink* clip = KytBuild::FindByName(model, "clip");
+    KytLink* cameraView = KytBuild::FindByName(model, "camera_view");
+    const fs::path types = out / "drawtypes";
+    fs::create_directories(types, ec);
 
     // A window for the view and, off screen, the bitmap that OpenGL draws into.
     HWND wnd = CreateStandInWindow(kWidth, kHeight, nullptr, "scene_view");
@@ -211,8 +204,7 @@ int main(int argc, char** argv) {
         KytEnv::nUpAxis = 2;  // the plate lies in the XY plane
         const unsigned char backBytes[3] = {237, 242, 250};
 
-        // One view in the scene list; the list's shared key light and a fill light.
-        KytScenes scenes(root, new PartScene(root, "MainView"));
+        KytScenes scenes(root, new KytScene(root, "MainView"));
         scenes.ChangeBackColor(0.93f, 0.95f, 0.98f, false);
         KytLight* key = scenes.GetTopLight();
         key->SetAmbient(0.25f, 0.25f, 0.25f);
@@ -238,29 +230,111 @@ int main(int argc, char** argv) {
         KytOglMem& ogl = *memory;
         std::printf("renderer: %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
         glEnable(GL_NORMALIZE);
+        KytLinkContents* contents = scene->GetContents();
+        contents->SetSubContsState(6, false);   // datum planes only where asked for
+        contents->SetSubContsState(3, true);    // the work axis on the housing
+        contents->pCameraGlyph->SetDraw(true);  // the camera link pair
+        KytScenes::AlphaStack.RemoveAll();
+        scenes.SetAlphaStack(root, true);
 
+        scene->FitView(false);
         KytViewPort& viewport = *scene->GetViewPort();
-        viewport.ChangeViewPoint(30.0f, 60.0f);
+        viewport.ChangeViewPoint(35.0f, 60.0f);
         viewport.SetViewRadius(viewport.GetViewRadius() * 0.8);
+        scene->ResetView(false);
 
-        struct {
-            KytScenes& scenes;
-            void Draw() { scenes.Draw(true); }
-        } frame{scenes};
-        const std::string jpegPath = (out / "scene_view.jpg").string();
-        const std::string bmpPath = (out / "scene_view.bmp").string();
-        const std::string aviPath = (out / "scene_view.avi").string();
-
-        const char* name = jpegPath.c_str();
-        ogl.SetJpegOut(&name, 92, bits, kHeight, kWidth);
-        frame.Draw();
-        name = bmpPath.c_str();
-        ogl.SetBMPOut(&name, &info, bits, imageSize);
-        frame.Draw();
         std::string note;
-        const bool bmpOk = CheckBmp(bmpPath, static_cast<const uint8_t*>(bits), imageSize, note);
-        const std::string bmpNote = note;
+        auto shoot = [&](const fs::path& path, const char* shows) {
+            const std::string name = path.string();
+            const char* p = name.c_str();
+            ogl.SetJpegOut(&p, 92, bits, kHeight, kWidth);
+            scenes.Draw(true);
+            ogl.SetNormalOut();
+            const bool ok = CheckJpeg(name, backBytes, note);
+            std::printf("%s  %s: %s  (%s)\n", ok ? "ok  " : "FAIL", name.c_str(), shows,
+                        note.c_str());
+            status |= ok ? 0 : 1;
+            return Hash(bits, imageSize);
+        };
 
+        // One picture per draw type; no two may be the same.
+        std::vector<uint64_t> hashes;
+        for (const DrawTypeShot& shot : kDrawTypes) {
+            const bool focus = shot.type == DRAWTYPE_FOCUS_ALPHA || shot.type == DRAWTYPE_WIREBOX ||
+                               shot.type == DRAWTYPE_MATERIAL;
+            KytScenes::AlphaStack.RemoveAll();
+            if (shot.type == DRAWTYPE_CUSTOM_COLOR)
+                scenes.SetCustomAlphaStack(root, true);
+            else
+                scenes.SetAlphaStack(root, true);
+            scene->ChangeDrawType(shot.type, focus ? housing : nullptr, focus ? shaftA : nullptr,
+                                  false);
+            char file[64];
+            std::snprintf(file, sizeof file, "%05x-%s.jpg", unsigned(shot.type), shot.name);
+            hashes.push_back(shoot(types / file, shot.shows));
+        }
+        int same = 0;
+        for (size_t i = 0; i < hashes.size(); ++i)
+            for (size_t j = i + 1; j < hashes.size(); ++j)
+                if (hashes[i] == hashes[j]) {
+                    std::printf("FAIL  %s and %s draw the same picture\n", kDrawTypes[i].name,
+                                kDrawTypes[j].name);
+                    ++same;
+                }
+        std::printf("%s  %zu draw-type pictures, %d identical pairs\n", same ? "FAIL" : "ok  ",
+                    hashes.size(), same);
+        status |= same ? 1 : 0;
+        KytScenes::AlphaStack.RemoveAll();
+        scenes.SetAlphaStack(root, true);
+        scene->ChangeDrawType(DRAWTYPE_SHADE, nullptr, nullptr, false);
+
+        // Clip link through the gearbox: red section outlines, grey back faces inside.
+        float grey[3] = {0.35f, 0.35f, 0.35f};
+        KYT_SetBackFaceParam(1, grey);
+        scene->SetBackFaceMode(true);
+        contents->AddClipPlane(clip);
+        shoot(out / "clip.jpg", "half the machine cut away at y = 0, red outlines, grey insides");
+        contents->RemoveClipPlane(clip);
+        KYT_SetBackFaceParam(0, grey);
+        scene->SetBackFaceMode(false);
+
+        contents->bViewClip = true;
+        contents->vViewClipPoint = viewport.GetActiveCamera()->GetLookAtPosition();
+        shoot(out / "viewclip.jpg", "the near half towards the eye cut away");
+        contents->bViewClip = false;
+
+        KytStack<KytLink> targets;
+        targets.Append(housing);
+        targets.Append(shaftA);
+        KYT_SetShowTarget(1, &targets);
+        shoot(out / "target-only.jpg", "only the target housing and shaft");
+        KYT_SetShowTarget(0, nullptr);
+
+        KytStack<KytLink> sphereLinks;
+        sphereLinks.Append(KytBuild::FindByName(model, "shaftB"));
+        KytLinkContents::Sphere.bSphereMode = true;
+        KytLinkContents::Sphere.pLinks = &sphereLinks;
+        shoot(out / "sphere.jpg", "parts near the short shaft shaded, the rest as wire boxes");
+        KytLinkContents::Sphere.bSphereMode = false;
+        KytLinkContents::Sphere.pLinks = nullptr;
+
+        const double savedRate = KytLinkContents::lfContributionRate;
+        KytLinkContents::lfContributionRate = 0.1;
+        shoot(out / "contribution.jpg", "bolts, lamp, the kind-64 block and manikin parts as wire boxes");
+        KytLinkContents::lfContributionRate = savedRate;
+
+        contents->bPointMode = true;
+        contents->lfPointMarkRate = 0.02;  // cubes large enough to see
+        contents->FitView(&viewport);
+        shoot(out / "point-mode.jpg", "red cubes at the highlighted housing's vertices");
+        contents->bPointMode = false;
+        contents->lfPointMarkRate = 0.007;
+        contents->FitView(&viewport);
+
+        (void)cameraView;
+        // Turn around the machine in draw type 256.
+        scene->ChangeDrawType(DRAWTYPE_SHADE_EDGE, nullptr, nullptr, false);
+        const std::string aviPath = (out / "scene_view.avi").string();
         std::string why;
         auto writer = quor::avi::RiffAviWriter::Open(aviPath, {kWidth, kHeight, 24, 12}, &why);
         if (!writer) {
@@ -271,7 +345,7 @@ int main(int argc, char** argv) {
             try {
                 for (int i = 0; i < kAviFrames; ++i) {
                     viewport.MoveViewPoint(360.0f / kAviFrames, 0.0f);
-                    frame.Draw();
+                    scenes.Draw(true);
                 }
             } catch (const COglMemException&) {
                 std::fprintf(stderr, "AVI: the stream rejected frame %d\n", ogl.GetAviCount());
@@ -280,20 +354,21 @@ int main(int argc, char** argv) {
             if (!writer->Close()) status = 1;
         }
         ogl.SetNormalOut();
-
-        // Read everything back.
-        const bool jpegOk = CheckJpeg(jpegPath, backBytes, note);
-        std::printf("%s  %s  (%s)\n", jpegOk ? "ok  " : "FAIL", jpegPath.c_str(), note.c_str());
-        status |= jpegOk ? 0 : 1;
-        std::printf("%s  %s  (%s)\n", bmpOk ? "ok  " : "FAIL", bmpPath.c_str(), bmpNote.c_str());
+        const std::string bmpPath = (out / "scene_view.bmp").string();
+        const char* name = bmpPath.c_str();
+        ogl.SetBMPOut(&name, &info, bits, imageSize);
+        scenes.Draw(true);
+        ogl.SetNormalOut();
+        const bool bmpOk = CheckBmp(bmpPath, static_cast<const uint8_t*>(bits), imageSize, note);
+        std::printf("%s  %s  (%s)\n", bmpOk ? "ok  " : "FAIL", bmpPath.c_str(), note.c_str());
         status |= bmpOk ? 0 : 1;
         const auto avi = quor::avi::ParseAviFile(aviPath, &why);
         const bool aviOk = avi && avi->frames.size() == size_t(kAviFrames) &&
                            avi->width == unsigned(kWidth) && avi->height == kHeight;
         if (avi)
             note = std::to_string(avi->frames.size()) + " key frames of " +
-                   std::to_string(avi->width) + "x" + std::to_string(avi->height) + " at " +
-                   std::to_string(avi->rate / (avi->scale ? avi->scale : 1)) + " fps";
+                   std::to_string(avi->width) + "x" + std::to_string(avi->height) +
+                   ", turning around the machine in draw type 256";
         else
             note = why;
         std::printf("%s  %s  (%s)\n", aviOk ? "ok  " : "FAIL", aviPath.c_str(), note.c_str());

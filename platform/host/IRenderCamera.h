@@ -29,9 +29,9 @@ public:
     // A point in view space to screen pixels (x right, y down) and a depth in 0..1; answers
     // 1 when the point lies in front of the camera.
     virtual int Project(const float* viewPoint, float* screen, float* depth) = 0;          // 16
-    // A screen position in pixels to the points on the near and the far plane, in view space.
-    virtual void Unproject(const float* screen, float* nearPoint, float* farPoint,
-                           int flags) = 0;                                                 // 17
+    // A screen position in pixels, x first and y last, to the points on the near and the far
+    // plane, in view space.
+    virtual void Unproject(float x, float* nearPoint, float* farPoint, float y) = 0;       // 17
     // The eye in world space.
     virtual const float* GetPosition() = 0;                                                // 18
     // The eight world-space corners of the view frustum: bit 0 of the index picks the right

@@ -19,9 +19,17 @@ render::IPrimitive* RecordingRenderer::CreatePrimitive(int kind, std::uint32_t v
     std::lock_guard<std::mutex> lock(m_mutex);
     m_calls.push_back("CreatePrimitive(" + std::to_string(kind) + "," +
                       std::to_string(vertexFormat) + ")");
+    if (m_failPrimitives) {
+        return nullptr;
+    }
     m_primitives.all.push_back(std::make_unique<RecordingPrimitive>(kind, vertexFormat));
     m_primitives.live.push_back(static_cast<render::IPrimitive*>(m_primitives.all.back().get()));
     return m_primitives.all.back().get();
+}
+
+void RecordingRenderer::SetFailPrimitives(bool fail) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_failPrimitives = fail;
 }
 
 void RecordingRenderer::ReleasePrimitive(render::IPrimitive* primitive) {

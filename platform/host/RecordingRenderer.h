@@ -42,6 +42,9 @@ public:
     // Releases of objects this renderer did not hand out or had already taken back.
     int BadReleases() const;
 
+    // Injected failure: while set, CreatePrimitive records the call and answers null.
+    void SetFailPrimitives(bool fail);
+
     // The most recently made object of each kind (null before the first).
     RecordingPrimitive* LastPrimitive() const;
     RecordingEffect* LastEffect() const;
@@ -63,6 +66,7 @@ private:
     Pool<RecordingEffect> m_effects;
     Pool<RenderCamera> m_cameras;
     int m_badReleases = 0;
+    bool m_failPrimitives = false;
 };
 
 }  // namespace quor::host

@@ -274,11 +274,10 @@ int RenderCamera::Project(const float* viewPoint, float* screen, float* depth) {
     return 1;
 }
 
-void RenderCamera::Unproject(const float* screen, float* nearPoint, float* farPoint, int flags) {
-    (void)flags;
+void RenderCamera::Unproject(float x, float* nearPoint, float* farPoint, float y) {
     Record("Unproject");
-    const float ndc[3] = {screen[0] / static_cast<float>(m_viewportWidth) * 2.0f - 1.0f,
-                          1.0f - screen[1] / static_cast<float>(m_viewportHeight) * 2.0f, 0.0f};
+    const float ndc[3] = {x / static_cast<float>(m_viewportWidth) * 2.0f - 1.0f,
+                          1.0f - y / static_cast<float>(m_viewportHeight) * 2.0f, 0.0f};
     if (nearPoint) {
         TransformCoord(ndc, 1.0f, m_inverseProjection, nearPoint);
     }

@@ -30,7 +30,7 @@ public:
     void SetViewMatrix(const float* view) override;
     void Refresh() override;
     int Project(const float* viewPoint, float* screen, float* depth) override;
-    void Unproject(const float* screen, float* nearPoint, float* farPoint, int flags) override;
+    void Unproject(float x, float* nearPoint, float* farPoint, float y) override;
     const float* GetPosition() override;
     const float* GetFrustumCorners() override;
     int IsOrthographic() override;

@@ -104,10 +104,31 @@ void KytLink::SetGeomCEN()
         const WqVector3D half = aBoxCorner[7].Minus(aBoxCorner[0]) * 0.5;
         fRadius = static_cast<float>(half.Length());
     } else {
-        vGeomCen = WqVector3D::zero;
+        // A link without a shape is centred on its subtree, so that a sphere around an
+        // assembly holds every part below it.
+        WqVector3D min(1e300, 1e300, 1e300), max(-1e300, -1e300, -1e300);
+        bool any = false;
+        for (const KytLink* c = GetChild(); c; c = c->GetNext())
+            any = c->SubtreeWorldBox(&min, &max) || any;
+        if (any) {
+            const WqVector3D centre = (min + max) * 0.5;
+            vGeomCen = mech.mRot.Transpose().Multi(centre.Minus(mech.vPos));
+            fRadius = static_cast<float>(((max - min) * 0.5).Length());
+        } else {
+            vGeomCen = WqVector3D::zero;
+            fRadius = 0.0f;
+        }
         bHasBox = false;
     }
     bGeomCenStale = false;
+}
+
+bool KytLink::SubtreeWorldBox(WqVector3D* min, WqVector3D* max) const
+{
+    bool any = GetSingleBoundingBox(min, max);
+    for (const KytLink* c = GetChild(); c; c = c->GetNext())
+        any = c->SubtreeWorldBox(min, max) || any;
+    return any;
 }
 
 namespace {

@@ -10,8 +10,15 @@
 // Kind codes of a link; GetBoundingBox tests them bit by bit against its type mask.
 enum : int {
     KYT_LINK_ASSEMBLY = 1,
-    KYT_LINK_PART = 2,       // visibility follows the layer mask
-    KYT_LINK_NOSIZE = 4,     // no size of its own
+    KYT_LINK_PART = 2,       // layered part: visibility follows the layer mask
+    KYT_LINK_NOSIZE = 4,     // no size of its own; a camera link
+    KYT_LINK_CAMERA = 4,
+    KYT_LINK_HUMAN = 16,     // manikin segment
+    KYT_LINK_WORKAXIS = 32,
+    KYT_LINK_SOLIDPART = 64, // drawn opaque even inside a transparent pass
+    KYT_LINK_DATUM = 256,    // datum and clip-plane link
+    KYT_LINK_GROUP = 512,
+    KYT_LINK_KIND2048 = 2048,
     KYT_LINK_NOHANDLE = 4096,
 };
 
@@ -99,6 +106,10 @@ public:
     bool bTarget = false;
     bool bNoClip = false;
     bool bHighlight = false;
+    // A clip link keeps the side its own z axis points to (otherwise that side is cut away).
+    bool bSectionSide = false;
+    // Full view angle of a camera link, degrees.
+    float fViewAngle = 45.0f;
 
     KytShape* pShape = nullptr;
     float fRadius = 0.0f;
@@ -150,8 +161,11 @@ public:
     bool GetSingleBoundingBox(WqVector3D* min, WqVector3D* max) const;
     float GetRadius() const { return fRadius; }
 
-    // Refreshes the geometric centre (shape box centre) and the box corners.
+    // Refreshes the geometric centre (shape box centre) and the box corners; a link without
+    // a shape gets the centre and radius of its subtree's world box, hidden links included.
     void SetGeomCEN();
+    // Widens min/max by the world boxes of every shape of this subtree; true when any.
+    bool SubtreeWorldBox(WqVector3D* min, WqVector3D* max) const;
     // Recomputes the centre of mass of the subtree's closed shapes, in this link's frame.
     void SetAsyCOM();
     // World placement from the parent's and the relative one.

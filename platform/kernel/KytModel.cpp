@@ -35,6 +35,12 @@ void KytModel::SetShape(KytLink* link, KytShape* shape)
     link->SetGeomCEN();
 }
 
+KytLinkProperty* KytModel::AddProperty()
+{
+    properties_.push_back(std::make_unique<KytLinkProperty>());
+    return properties_.back().get();
+}
+
 KytLink* KytModel::FindLink(unsigned id) const
 {
     for (const auto& l : links_)

@@ -2,6 +2,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/kernel/KytColor.h"
 #include "platform/kernel/KytLink.h"
 
 // Owner of a part tree: links, shapes and their meshes live as long as the model.
@@ -19,6 +20,9 @@ public:
     // Gives `link` the shape and refreshes its centre, box and radius.
     void SetShape(KytLink* link, KytShape* shape);
 
+    // A property record owned by the model.
+    KytLinkProperty* AddProperty();
+
     KytLink* Root() const { return root_; }
     KytLink* FindLink(unsigned id) const;
     const std::vector<std::unique_ptr<KytLink>>& Links() const { return links_; }
@@ -29,6 +33,7 @@ private:
     std::vector<std::unique_ptr<KytLink>> links_;
     std::vector<std::unique_ptr<KytShapeRep>> reps_;
     std::vector<std::unique_ptr<KytShape>> shapes_;
+    std::vector<std::unique_ptr<KytLinkProperty>> properties_;
     KytLink* root_ = nullptr;
 };
 
@@ -52,4 +57,25 @@ KytLink* AddBox(KytModel& model, const char* name, KytLink* parent, const WqVect
 // "boxB" (unit cube at x = 3) and "cylinder" (radius 0.5, height 2, at y = 3). Placements
 // are updated.
 KytLink* FourLinkTree(KytModel& model);
+
+// The demonstration machine: a holed base plate, a gearbox of boxes (highlighted housing
+// with a work axis), shafts, small bolts, a transparent cover (alpha 0.4), a textured panel,
+// an emissive lamp, parts on layers 1 and 2, a kind-64 part, a no-clip part, a manikin whose
+// segment names hit each simplified-manikin rule, a camera link pair, a datum and a clip link
+// (kind 256, z up through the gearbox), property records (two materials; recycle rates none,
+// 0, 0.3, 0.6 and 0.61) and custom-colour indices 0 to 5 (see SampleColorTable). Installs
+// SampleMaterials() as the kernel's material table and updates placements.
+KytLink* SampleMachine(KytModel& model);
+// Distinct colours, one per material index the machine uses.
+std::vector<KytMaterial> SampleMaterials();
+// Custom colours for indices 0 to 5: lit, unlit, lit transparent, outlined, emissive, and
+// part colours with the entry's alpha.
+KytColorTable SampleColorTable();
+// Named links of the machine (null when missing).
+KytLink* FindByName(const KytModel& model, const char* name);
+
+// A grid of `assemblies` assemblies, each with one large part and `parts` small ones (cylinders
+// of `segments` sides, 4 triangles a side; the large one has 16 times as many sides), laid out
+// so that none overlaps. Installs SampleMaterials() and updates placements.
+KytLink* GridTree(KytModel& model, int assemblies, int parts, int segments);
 }  // namespace KytBuild

@@ -37,6 +37,9 @@ public:
     void SetBackFaceMode(bool drawBack, int clipCount);
     void MakePickMatrix(int x, int y, unsigned int buffer[], double w, double h);
     bool IsDrawBackFace() const { return m_bDrawBackFace == 1; }
+    // The back-face flag alone, without GL calls: a walk that must not reach back faces
+    // clears it for its length and sets it again.
+    void SetBackFaceFlag(bool drawBack) { m_bDrawBackFace = drawBack ? 1 : 0; }
     HWND GetHwnd() const { return m_hWnd; }
     HDC GetHdc() const { return m_hDC; }
     HGLRC GetHglrc() const { return m_hRC; }

@@ -5,18 +5,24 @@
 
 namespace quor {
 
-namespace {
+namespace detail {
 std::atomic<bool> g_useAlignedAlloc{false};
+}
+
+namespace {
+
+// A cache line rather than the 16 bytes the SSE loads need: an object's first line then holds
+// exactly the fields its class puts first (the ones the per-frame walks read).
+constexpr std::size_t kAlignment = 64;
 
 void* AlignedAlloc(std::size_t size) noexcept {
     // aligned_alloc wants a multiple of the alignment.
-    const std::size_t rounded = (size + 15) & ~std::size_t{15};
-    return std::aligned_alloc(16, rounded ? rounded : 16);
+    const std::size_t rounded = (size + kAlignment - 1) & ~(kAlignment - 1);
+    return std::aligned_alloc(kAlignment, rounded ? rounded : kAlignment);
 }
 }  // namespace
 
-bool UseAlignedAlloc() { return g_useAlignedAlloc.load(std::memory_order_relaxed); }
-void SetUseAlignedAlloc(bool on) { g_useAlignedAlloc.store(on, std::memory_order_relaxed); }
+void SetUseAlignedAlloc(bool on) { detail::g_useAlignedAlloc.store(on, std::memory_order_relaxed); }
 
 void* Align16::operator new(std::size_t size) noexcept { return AlignedAlloc(size); }
 void* Align16::operator new[](std::size_t size) noexcept { return AlignedAlloc(size); }

@@ -30,11 +30,6 @@ Camera::~Camera() {
 
 void Camera::InvalidateTransform() {
     SpaceObject::InvalidateTransform();
-    // The constructor's placement runs before and the destructor's tear-down after the
-    // render camera exists.
-    if (!m_renderCamera) {
-        return;
-    }
     m_renderCamera->SetViewMatrix(GetInverseWorldMatrix().m);
     m_renderCamera->Refresh();
 }
@@ -67,7 +62,7 @@ int Camera::GetParam20() { return m_renderCamera->IsOrthographic(); }
 
 void Camera::SetViewMatrix(const Matrix& view) {
     Matrix world = view;
-    const bool inverted = UseAlignedAlloc() ? MatrixInverseSse(world) : MatrixInverse(world);
+    const bool inverted = MatrixInverseFast(world);
     if (!inverted) {
         // A singular view has no camera pose: keep the one we have, and the renderer with it.
         LogWarning("Camera::SetViewMatrix: the view matrix cannot be inverted; ignored.");
@@ -91,10 +86,10 @@ int Camera::WorldToScreen(const Vec3& point, float* screen, float* depth) {
     return m_renderCamera->Project(&view.x, screen, depth);
 }
 
-Ray& Camera::ScreenPointToRay(const float* screen, Ray& out, int flags) {
+Ray& Camera::ScreenPointToRay(float x, Ray& out, float y) {
     Vec3 nearPoint;
     Vec3 farPoint;
-    m_renderCamera->Unproject(screen, &nearPoint.x, &farPoint.x, flags);
+    m_renderCamera->Unproject(x, &nearPoint.x, &farPoint.x, y);
     LocalToWorld(nearPoint, nearPoint);
     LocalToWorld(farPoint, farPoint);
     out.origin = nearPoint;

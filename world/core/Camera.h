@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "world/core/Geometry.h"
+#include "world/core/math/Geometry.h"
 #include "world/core/ICamera.h"
 #include "world/core/SpaceObject.h"
 
@@ -49,7 +49,7 @@ public:
     Vec3& WorldToView(const Vec3& point, Vec3& out) override;
     Vec3& ViewToWorld(const Vec3& point, Vec3& out) override;
     int WorldToScreen(const Vec3& point, float* screen, float* depth) override;
-    Ray& ScreenPointToRay(const float* screen, Ray& out, int flags) override;
+    Ray& ScreenPointToRay(float x, Ray& out, float y) override;
     const Vec3* GetFrustumCorners() override;
 
     // --- the object side ---

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "world/core/BinaryReader.h"
-#include "world/core/Vector.h"
+#include "world/core/math/Vector.h"
 
 namespace quor {
 

@@ -2,7 +2,7 @@
 #include <cstdint>
 
 #include "world/core/Align16.h"
-#include "world/core/Matrix.h"
+#include "world/core/math/Matrix.h"
 
 namespace quor {
 

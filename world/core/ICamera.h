@@ -1,6 +1,6 @@
 #pragma once
-#include "world/core/Matrix.h"
-#include "world/core/Vector.h"
+#include "world/core/math/Matrix.h"
+#include "world/core/math/Vector.h"
 
 namespace quor {
 struct Ray;
@@ -43,7 +43,8 @@ public:
     virtual Vec3& WorldToView(const Vec3& point, Vec3& out) = 0;                 // 22
     virtual Vec3& ViewToWorld(const Vec3& point, Vec3& out) = 0;                 // 23
     virtual int WorldToScreen(const Vec3& point, float* screen, float* depth) = 0; // 24
-    virtual Ray& ScreenPointToRay(const float* screen, Ray& out, int flags) = 0;  // 25
+    // The screen position comes as x first and y last.
+    virtual Ray& ScreenPointToRay(float x, Ray& out, float y) = 0;              // 25
     virtual const Vec3* GetFrustumCorners() = 0;                                 // 26
 
 protected:

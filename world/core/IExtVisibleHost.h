@@ -1,5 +1,5 @@
 #pragma once
-#include "world/core/Geometry.h"
+#include "world/core/math/Geometry.h"
 #include "world/core/IVisibleObject.h"
 
 namespace quor::world {

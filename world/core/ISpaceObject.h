@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 
-#include "world/core/Matrix.h"
-#include "world/core/Vector.h"
+#include "world/core/math/Matrix.h"
+#include "world/core/math/Vector.h"
 
 namespace quor {
 struct Ray;
@@ -11,7 +11,7 @@ struct Ray;
 namespace quor::world {
 
 class ITrack;
-class SceneBase;
+class ObjectOwner;
 
 // The placed-object face the host sees. The slot order is part of the contract with the host:
 // do not reorder, only append in subclasses.
@@ -72,7 +72,7 @@ public:
     virtual bool IsTransformChanged() = 0;                                      // 50
     virtual bool IsVisibleObject() = 0;                                         // 51
     virtual void SetVisible(bool visible, bool recursive) = 0;                  // 52
-    virtual SceneBase* GetScene() = 0;                                          // 53
+    virtual ObjectOwner* GetScene() = 0;                                        // 53
     virtual std::uint32_t GetId() = 0;                                          // 54
     virtual ~ISpaceObject() = default;                                          // 55
     virtual void Clear() = 0;                                                   // 56
@@ -82,8 +82,8 @@ public:
     virtual int GetUserValue() = 0;                                             // 60
     virtual void SetUserValue(int value) = 0;                                   // 61
     virtual void Update() = 0;                                                  // 62
-    virtual void SetScene(SceneBase* scene) = 0;                                // 63
-    virtual bool IsInScene(SceneBase* scene) = 0;                               // 64
+    virtual void SetScene(ObjectOwner* scene) = 0;                              // 63
+    virtual bool IsInScene(ObjectOwner* scene) = 0;                             // 64
     virtual void SetHideFlags(bool set, std::uint16_t mask, bool recursive) = 0; // 65
     virtual bool HasHideFlags(std::uint16_t mask) = 0;                          // 66
     virtual void DropBoundObject(ISpaceObject* object) = 0;                     // 67

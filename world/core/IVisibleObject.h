@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "world/core/Vector.h"
+#include "world/core/math/Vector.h"
 
 namespace quor::world {
 

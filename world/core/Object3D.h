@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "world/core/OccluderGeometry.h"
+
 namespace quor {
 
 // Base of every mesh object: a count of the models that share the mesh and the device-loss
@@ -21,9 +23,19 @@ public:
     void DecRef() { --refCount_; }
     std::int32_t GetRefCount() const { return refCount_; }
 
+    // Registers the mesh's occluder data, when it has any, with the host's occlusion service
+    // for one object placed by its world matrix (a scene does this for each loaded model).
+    void AddOccluder(world::IVisibleObject* object, const Matrix& worldMatrix) const {
+        if (occluder_) occluder_->AddOccluder(object, worldMatrix);
+    }
+
 protected:
+    // The mesh hands over the occluder of the file it shows (null: none); not owned.
+    void SetOccluder(const OccluderGeometry* occluder) { occluder_ = occluder; }
+
     std::int32_t refCount_ = 0;
     std::int32_t reserved_ = 0;
+    const OccluderGeometry* occluder_ = nullptr;
 };
 
 }  // namespace quor

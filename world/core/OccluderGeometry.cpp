@@ -5,7 +5,7 @@
 #include "platform/host/IOcclusion.h"
 #include "world/core/CollisionMeshRecord.h"
 #include "world/core/InterfaceTable.h"
-#include "world/core/Matrix.h"
+#include "world/core/math/Matrix.h"
 
 namespace quor {
 
@@ -64,6 +64,15 @@ bool OccluderGeometry::Read(BinaryReader& in, std::uint32_t version) {
         a.triangleCount = in.U32();
         b.vertexCount = in.U32();
         b.triangleCount = in.U32();
+    }
+    // Only a set of kind 1 (the mesh's LOD 0, filled in by the mesh) or 2 (its own arrays)
+    // has triangles; any other kind is none, and its stored counts must not reach the
+    // occlusion service beside null arrays.
+    for (OccluderSet* s : {&a, &b}) {
+        if (s->kind != 1 && s->kind != 2) {
+            s->vertexCount = 0;
+            s->triangleCount = 0;
+        }
     }
     if (!in.Ok() || !ReadSet(in, version, a, posA_, idxA_) || !ReadSet(in, version, b, posB_, idxB_)) {
         in.Fail();

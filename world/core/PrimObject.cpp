@@ -5,6 +5,7 @@
 #include "platform/host/IEffect.h"
 #include "platform/host/IRenderer.h"
 #include "world/core/InterfaceTable.h"
+#include "world/core/Log.h"
 #include "world/core/Memory.h"
 
 namespace quor::world {
@@ -79,6 +80,13 @@ PrimObjectList::~PrimObjectList() { Clear(); }
 PrimObject* PrimObjectList::Create(int kind, std::uint32_t vertexFormat, bool withMaterial) {
     auto* object = NewObject<PrimObject>(kind, vertexFormat, withMaterial);
     if (!object) return nullptr;
+    // Every forwarder of the object goes to the primitive: without one there is no object.
+    if (!object->GetPrimitive()) {
+        LogWarning("PrimObjectList::Create: the renderer made no primitive (kind %d, format 0x%x).",
+                   kind, static_cast<unsigned>(vertexFormat));
+        delete object;
+        return nullptr;
+    }
     m_objects.push_back(object);
     return object;
 }

@@ -4,12 +4,11 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <typeinfo>
 
-#include <xmmintrin.h>
-
-#include "world/core/Geometry.h"
+#include "world/core/math/Geometry.h"
 #include "world/core/Log.h"
-#include "world/scene/SceneBase.h"
+#include "world/core/VisibleObject.h"
 
 namespace quor::world {
 
@@ -25,97 +24,33 @@ void Erase(std::vector<SpaceObject*>& list, const SpaceObject* object) {
     }
 }
 
-void InvertFast(Matrix& m) {
-    if (UseAlignedAlloc()) {
-        MatrixInverseSse(m);
-    } else {
-        MatrixInverse(m);
-    }
-}
-
-void Multiply(const Matrix& a, const Matrix& b, Matrix& out) {
-    if (UseAlignedAlloc()) {
-        Matrix4Multiply(a, b, out);
-    } else {
-        MatrixMultiplyPlain(a, b, out);
-    }
-}
-
 bool NearOne(float v) { return std::fabs(v - 1.0f) < 1e-4f; }
-
-// out = local x parent, where the local matrix is the rotation rows scaled by s with the
-// position as translation row. Its fourth column is (0, 0, 0, 1), so only the terms that can be
-// non-zero are formed: the product of every world-matrix recompute, done once per object per
-// change, is the hot path of a moving tree.
-void ComposeWorldPlain(const Matrix& rotation, const Vec3& s, const Vec3& position,
-                       const Matrix& parent, Matrix& out) {
-    const float* r = rotation.m;
-    const float* p = parent.m;
-    float result[16];
-    for (int row = 0; row < 3; ++row) {
-        const float a = r[4 * row] * s[row];
-        const float b = r[4 * row + 1] * s[row];
-        const float c = r[4 * row + 2] * s[row];
-        for (int col = 0; col < 4; ++col) {
-            result[4 * row + col] = a * p[col] + b * p[4 + col] + c * p[8 + col];
-        }
-    }
-    for (int col = 0; col < 4; ++col) {
-        result[12 + col] =
-            position.x * p[col] + position.y * p[4 + col] + position.z * p[8 + col] + p[12 + col];
-    }
-    std::copy(result, result + 16, out.m);
-}
-
-void ComposeWorldSse(const Matrix& rotation, const Vec3& s, const Vec3& position,
-                     const Matrix& parent, Matrix& out) {
-    const __m128 p0 = _mm_load_ps(parent.m);
-    const __m128 p1 = _mm_load_ps(parent.m + 4);
-    const __m128 p2 = _mm_load_ps(parent.m + 8);
-    const __m128 p3 = _mm_load_ps(parent.m + 12);
-    const float* r = rotation.m;
-    __m128 rows[4];
-    for (int row = 0; row < 3; ++row) {
-        __m128 v = _mm_mul_ps(_mm_set1_ps(r[4 * row] * s[row]), p0);
-        v = _mm_add_ps(v, _mm_mul_ps(_mm_set1_ps(r[4 * row + 1] * s[row]), p1));
-        v = _mm_add_ps(v, _mm_mul_ps(_mm_set1_ps(r[4 * row + 2] * s[row]), p2));
-        rows[row] = v;
-    }
-    __m128 t = _mm_mul_ps(_mm_set1_ps(position.x), p0);
-    t = _mm_add_ps(t, _mm_mul_ps(_mm_set1_ps(position.y), p1));
-    t = _mm_add_ps(t, _mm_mul_ps(_mm_set1_ps(position.z), p2));
-    rows[3] = _mm_add_ps(t, p3);
-    // The parent rows are all read before out is written, so out may be the parent.
-    _mm_store_ps(out.m, rows[0]);
-    _mm_store_ps(out.m + 4, rows[1]);
-    _mm_store_ps(out.m + 8, rows[2]);
-    _mm_store_ps(out.m + 12, rows[3]);
-}
 
 }  // namespace
 
-SpaceObject::SpaceObject() : m_id(g_lastId.fetch_add(1, std::memory_order_relaxed) + 1) {
-    MatrixIdentity(m_rotation);
-    MatrixIdentity(m_world);
-    MatrixIdentity(m_inverseWorld);
-}
+SpaceObject::SpaceObject()
+    : m_transform(TransformStore::Instance().Acquire(this)),
+      m_id(g_lastId.fetch_add(1, std::memory_order_relaxed) + 1) {}
 
 std::uint32_t SpaceObject::LastIssuedId() { return g_lastId.load(std::memory_order_relaxed); }
 
 SpaceObject::~SpaceObject() {
     if (m_scene && m_scene->GetRootObject() != this) {
-        SceneBase::UnregisterObjectId(m_id);
+        m_scene->ForgetObjectId(m_id);
     }
     Clear();
     // Attachments are owned with their parent and go first when a scene releases it; any that
     // are still here must not keep pointing at freed memory.
     ObjectLockGuard guard(m_scene);
     for (SpaceObject* attachment : m_attachments) {
-        attachment->m_parent = nullptr;
+        attachment->LinkParent(nullptr);
         attachment->m_isAttachment = 0;
         attachment->InvalidateTransform();
     }
     m_attachments.clear();
+    // Every child has left (Clear), so no block points at this one any more.
+    TransformStore::Instance().Release(m_transform);
+    m_transform = nullptr;
 }
 
 SpaceObject* SpaceObject::FromInterface(ISpaceObject* object) {
@@ -125,16 +60,16 @@ SpaceObject* SpaceObject::FromInterface(ISpaceObject* object) {
 // --- transform setters -------------------------------------------------------------------------
 
 void SpaceObject::SetPosition(const Vec3& position) {
-    m_position = position;
+    m_transform->position = position;
     InvalidateTransform();
     RebaseTrack();
 }
 
 void SpaceObject::SetWorldPosition(const Vec3& position) {
     if (m_parent) {
-        m_parent->WorldToLocal(position, m_position);
+        m_parent->WorldToLocal(position, m_transform->position);
     } else {
-        m_position = position;
+        m_transform->position = position;
     }
     InvalidateTransform();
     RebaseTrack();
@@ -142,14 +77,14 @@ void SpaceObject::SetWorldPosition(const Vec3& position) {
 
 void SpaceObject::GetWorldPosition(Vec3& out) {
     if (!m_parent) {
-        out = m_position;
+        out = m_transform->position;
         return;
     }
     out = GetWorldMatrix().Row(3);
 }
 
 void SpaceObject::SetRotation(const Matrix& rotation) {
-    MatrixRotationPart(m_rotation, rotation);
+    MatrixRotationPart(m_transform->rotation, rotation);
     InvalidateTransform();
     RebaseTrack();
 }
@@ -170,47 +105,47 @@ void SpaceObject::SetWorldRotation(const Matrix& rotation) {
                 inverse(r, c) = parentRotation(c, r);
             }
         }
-        Multiply(own, inverse, own);
+        MatrixMultiplyFast(own, inverse, own);
         OrthonormalizeRotation(own);
     }
-    m_rotation = own;
+    m_transform->rotation = own;
     InvalidateTransform();
     RebaseTrack();
 }
 
 void SpaceObject::GetWorldRotation(Matrix& out) {
     if (!m_parent) {
-        out = m_rotation;
+        out = m_transform->rotation;
         return;
     }
     Matrix parentRotation;
     m_parent->GetWorldRotation(parentRotation);
-    Multiply(m_rotation, parentRotation, out);
+    MatrixMultiplyFast(m_transform->rotation, parentRotation, out);
 }
 
 void SpaceObject::SetScale(const Vec3& scale) {
-    m_scale = scale;
-    m_hasScale = 1;
+    m_transform->scale = scale;
+    m_transform->hasScale = 1;
     InvalidateTransform();
     RebaseTrack();
 }
 
 void SpaceObject::SetWorldScale(const Vec3& scale) {
-    m_scale = scale;
+    m_transform->scale = scale;
     if (m_parent) {
         Vec3 parentScale;
         m_parent->GetWorldScale(parentScale);
-        m_scale.x /= parentScale.x;
-        m_scale.y /= parentScale.y;
-        m_scale.z /= parentScale.z;
+        m_transform->scale.x /= parentScale.x;
+        m_transform->scale.y /= parentScale.y;
+        m_transform->scale.z /= parentScale.z;
     }
-    m_hasScale = 1;
+    m_transform->hasScale = 1;
     InvalidateTransform();
     RebaseTrack();
 }
 
 void SpaceObject::GetWorldScale(Vec3& out) {
-    out = m_scale;
+    out = m_transform->scale;
     if (m_parent) {
         Vec3 parentScale;
         m_parent->GetWorldScale(parentScale);
@@ -221,26 +156,29 @@ void SpaceObject::GetWorldScale(Vec3& out) {
 }
 
 bool SpaceObject::HasWorldScale() {
-    return m_hasScale != 0 || (m_parent && m_parent->HasWorldScale());
+    return m_transform->hasScale != 0 || (m_parent && m_parent->HasWorldScale());
 }
 
-bool SpaceObject::IsMirrored() { return m_scale.x * m_scale.y * m_scale.z < 0.0f; }
-
-bool SpaceObject::IsWorldMirrored() {
-    const bool own = IsMirrored();
-    return m_parent && m_parent->IsWorldMirrored() ? !own : own;
+// Decided by the determinant, not by the scale signs: SetRotation and the decomposition of a
+// sheared matrix may leave a rotation that mirrors by itself.
+bool SpaceObject::IsMirrored() {
+    Matrix local;
+    BuildLocalMatrix(local);
+    return MatrixIsMirrored(local);
 }
+
+bool SpaceObject::IsWorldMirrored() { return MatrixIsMirrored(GetWorldMatrix()); }
 
 void SpaceObject::SetPositionAndDirection(const Vec3& position, const Vec3& from, const Vec3& to) {
-    m_position = position;
-    RotationBetweenVectors(from, to, m_rotation);
+    m_transform->position = position;
+    RotationBetweenVectors(from, to, m_transform->rotation);
     InvalidateTransform();
     RebaseTrack();
 }
 
 void SpaceObject::SetTransformFromMatrix(const Matrix& m) {
-    MatrixDecompose(m, m_position, m_rotation, m_scale);
-    m_hasScale = NearOne(m_scale.x) && NearOne(m_scale.y) && NearOne(m_scale.z) ? 0 : 1;
+    MatrixDecompose(m, m_transform->position, m_transform->rotation, m_transform->scale);
+    m_transform->hasScale = NearOne(m_transform->scale.x) && NearOne(m_transform->scale.y) && NearOne(m_transform->scale.z) ? 0 : 1;
     RebaseTrack();
 }
 
@@ -248,8 +186,8 @@ void SpaceObject::SetLocalMatrix(const Matrix& m) {
     SetTransformFromMatrix(m);
     InvalidateTransform();
     if (!m_parent) {
-        m_world = m;
-        m_worldValid = 1;
+        m_transform->world = m;
+        m_transform->valid |= TransformBlock::kWorld;
     }
 }
 
@@ -259,16 +197,16 @@ void SpaceObject::SetWorldMatrix(const Matrix& m) {
         return;
     }
     Matrix local;
-    Multiply(m, m_parent->GetInverseWorldMatrix(), local);
+    MatrixMultiplyFast(m, m_parent->GetInverseWorldMatrix(), local);
     SetLocalMatrix(local);
-    m_world = m;
-    m_worldValid = 1;
+    m_transform->world = m;
+    m_transform->valid |= TransformBlock::kWorld;
 }
 
 void SpaceObject::ApplyMatrix(const Matrix& m) {
     Matrix local;
     GetLocalMatrix(local);
-    Multiply(local, m, local);
+    MatrixMultiplyFast(local, m, local);
     SetLocalMatrix(local);
 }
 
@@ -278,24 +216,24 @@ void SpaceObject::MoveLocal(const Vec3& offset) {
     // whose parent is not at the origin).
     Vec3 moved;
     LocalToParent(offset, moved);
-    m_position = moved;
+    m_transform->position = moved;
     InvalidateTransform();
     RebaseTrack();
 }
 
-void SpaceObject::RotateLocalX(float angle) { Rotate(m_rotation.Row(0), angle); }
-void SpaceObject::RotateLocalY(float angle) { Rotate(m_rotation.Row(1), angle); }
-void SpaceObject::RotateLocalZ(float angle) { Rotate(m_rotation.Row(2), angle); }
+void SpaceObject::RotateLocalX(float angle) { Rotate(m_transform->rotation.Row(0), angle); }
+void SpaceObject::RotateLocalY(float angle) { Rotate(m_transform->rotation.Row(1), angle); }
+void SpaceObject::RotateLocalZ(float angle) { Rotate(m_transform->rotation.Row(2), angle); }
 
 void SpaceObject::RotateAroundAxis(const Ray& axis, float angle) {
     Vec3 position;
-    RotatePointAroundAxis(position, m_position, axis, angle);
-    m_position = position;
+    RotatePointAroundAxis(position, m_transform->position, axis, angle);
+    m_transform->position = position;
     Vec3 direction = axis.direction;
     Vec3SetLength(direction, 1.0f);
     Matrix turn;
     MatrixRotationAxis(turn, direction, angle);
-    Multiply(m_rotation, turn, m_rotation);
+    MatrixMultiplyFast(m_transform->rotation, turn, m_transform->rotation);
     InvalidateTransform();
     RebaseTrack();
 }
@@ -305,7 +243,7 @@ void SpaceObject::Rotate(const Vec3& axis, float angle) {
     const Vec3 a = axis;
     Matrix turn;
     MatrixRotationAxis(turn, a, angle);
-    Multiply(m_rotation, turn, m_rotation);
+    MatrixMultiplyFast(m_transform->rotation, turn, m_transform->rotation);
     InvalidateTransform();
     RebaseTrack();
 }
@@ -345,85 +283,68 @@ Vec3& SpaceObject::LocalToWorld(const Vec3& p, Vec3& out) {
 }
 
 Vec3& SpaceObject::WorldToLocal(const Vec3& p, Vec3& out) {
-    return TransformPoint(p, GetInverseWorldMatrix(), out);
+    const Matrix& inverse = GetInverseWorldMatrix();
+    if (!(m_transform->valid & TransformBlock::kInverse)) {
+        // A singular object (a zero scale) has no local space: the point lands at infinity,
+        // where no bound contains it.
+        out = Vec3{INFINITY, INFINITY, INFINITY};
+        return out;
+    }
+    return TransformPoint(p, inverse, out);
 }
 
 Vec3& SpaceObject::LocalToParent(const Vec3& p, Vec3& out) {
     Vec3 v = p;
-    if (m_hasScale) {
-        v.x *= m_scale.x;
-        v.y *= m_scale.y;
-        v.z *= m_scale.z;
+    if (m_transform->hasScale) {
+        v.x *= m_transform->scale.x;
+        v.y *= m_transform->scale.y;
+        v.z *= m_transform->scale.z;
     }
-    TransformNormal(v, m_rotation, v);
-    out = v + m_position;
+    TransformNormal(v, m_transform->rotation, v);
+    out = v + m_transform->position;
     return out;
 }
 
 Vec3& SpaceObject::ParentToLocal(const Vec3& p, Vec3& out) {
-    const Vec3 d = p - m_position;
+    const Vec3 d = p - m_transform->position;
     // Row vectors: multiplying by the transpose is a dot product with each axis row.
-    Vec3 v{Vec3Dot(d, m_rotation.Row(0)), Vec3Dot(d, m_rotation.Row(1)),
-           Vec3Dot(d, m_rotation.Row(2))};
-    v.x /= m_scale.x;
-    v.y /= m_scale.y;
-    v.z /= m_scale.z;
+    Vec3 v{Vec3Dot(d, m_transform->rotation.Row(0)), Vec3Dot(d, m_transform->rotation.Row(1)),
+           Vec3Dot(d, m_transform->rotation.Row(2))};
+    v.x /= m_transform->scale.x;
+    v.y /= m_transform->scale.y;
+    v.z /= m_transform->scale.z;
     out = v;
     return out;
 }
 
-void SpaceObject::BuildLocalMatrix(Matrix& out) const {
-    const float* r = m_rotation.m;
-    const float sx = m_hasScale ? m_scale.x : 1.0f;
-    const float sy = m_hasScale ? m_scale.y : 1.0f;
-    const float sz = m_hasScale ? m_scale.z : 1.0f;
-    float* o = out.m;
-    o[0] = r[0] * sx;  o[1] = r[1] * sx;  o[2] = r[2] * sx;   o[3] = 0.0f;
-    o[4] = r[4] * sy;  o[5] = r[5] * sy;  o[6] = r[6] * sy;   o[7] = 0.0f;
-    o[8] = r[8] * sz;  o[9] = r[9] * sz;  o[10] = r[10] * sz; o[11] = 0.0f;
-    o[12] = m_position.x; o[13] = m_position.y; o[14] = m_position.z; o[15] = 1.0f;
-}
+void SpaceObject::BuildLocalMatrix(Matrix& out) const { TransformStore::BuildLocal(*m_transform, out); }
 
-void SpaceObject::RecomputeWorldMatrix() {
-    if (!m_parent) {
-        BuildLocalMatrix(m_world);
-        m_worldValid = 1;
-        return;
-    }
-    const Matrix& parent = m_parent->m_worldValid ? m_parent->m_world : m_parent->GetWorldMatrix();
-    const Vec3 scale = m_hasScale ? m_scale : Vec3{1.0f, 1.0f, 1.0f};
-    if (UseAlignedAlloc()) {
-        ComposeWorldSse(m_rotation, scale, m_position, parent, m_world);
-    } else {
-        ComposeWorldPlain(m_rotation, scale, m_position, parent, m_world);
-    }
-    m_worldValid = 1;
-}
-
-const Matrix& SpaceObject::GetWorldMatrix() {
-    if (!m_worldValid) {
-        RecomputeWorldMatrix();
-    }
-    return m_world;
-}
+const Matrix& SpaceObject::GetWorldMatrix() { return TransformStore::World(m_transform); }
 
 const Matrix& SpaceObject::GetInverseWorldMatrix() {
-    if (!m_inverseValid) {
-        m_inverseWorld = GetWorldMatrix();
-        InvertFast(m_inverseWorld);
-        m_inverseValid = 1;
+    if (!(m_transform->valid & TransformBlock::kInverse)) {
+        // A singular world matrix keeps the last good inverse (identity at first) and stays
+        // marked stale, so the next read tries again.
+        Matrix inverse = GetWorldMatrix();
+        if (MatrixInverseFast(inverse)) {
+            m_transform->Cold().inverse = inverse;
+            m_transform->valid |= TransformBlock::kInverse;
+        }
     }
-    return m_inverseWorld;
+    return m_transform->Cold().inverse;
 }
 
 void SpaceObject::GetLocalMatrix(Matrix& out) { BuildLocalMatrix(out); }
 
 void SpaceObject::GetInverseLocalMatrix(Matrix& out) {
     BuildLocalMatrix(out);
-    InvertFast(out);
+    if (!MatrixInverseFast(out)) {
+        MatrixIdentity(out);
+        return;
+    }
     if (!m_parent) {
-        m_inverseWorld = out;
-        m_inverseValid = 1;
+        m_transform->Cold().inverse = out;
+        m_transform->valid |= TransformBlock::kInverse;
     }
 }
 
@@ -432,32 +353,25 @@ void SpaceObject::GetRelativeMatrix(ISpaceObject* other, Matrix& out) {
         MatrixIdentity(out);
         return;
     }
-    Multiply(other->GetWorldMatrix(), GetInverseWorldMatrix(), out);
+    MatrixMultiplyFast(other->GetWorldMatrix(), GetInverseWorldMatrix(), out);
 }
 
 void SpaceObject::InvalidateTransform() {
-    m_transformChanged = 1;
-    m_worldValid = 0;
-    m_inverseValid = 0;
-    // The walk is a chain of dependent loads through objects spread over the heap; asking for
-    // every child's first line, and then for each child's own child list, before descending
-    // lets those misses overlap instead of following one another.
-    for (SpaceObject* child : m_children) {
-        __builtin_prefetch(child, 1);
-    }
-    for (SpaceObject* child : m_children) {
-        __builtin_prefetch(child->m_children.data());
-    }
-    for (SpaceObject* attachment : m_attachments) {
-        if (attachment) {
-            attachment->InvalidateTransform();
-        }
-    }
-    for (SpaceObject* child : m_children) {
-        if (child) {
-            child->InvalidateTransform();
-        }
-    }
+    // Marks only: the next read of a cache, or the frame's update, recomputes. The walk below
+    // follows the blocks' child lists and visits an object only when its class reacts to the
+    // invalidation itself (cameras, visible nodes, effects): those get their own call.
+    m_transform->transformChanged = 1;
+    m_transform->valid = 0;
+    TransformStore::InvalidateBelow(m_transform);
+}
+
+void SpaceObject::LinkParent(SpaceObject* parent) {
+    m_parent = parent;
+    // Decided here rather than in the constructor, where the object is not yet of its final
+    // class: every class but these two has an override of its own.
+    m_transform->ownWalk =
+        typeid(*this) == typeid(SpaceObject) || typeid(*this) == typeid(VisibleObject) ? 0 : 1;
+    TransformStore::Link(m_transform, parent ? parent->m_transform : nullptr);
 }
 
 // --- hierarchy ---------------------------------------------------------------------------------
@@ -489,18 +403,18 @@ void SpaceObject::LeaveParentList() {
         return;
     }
     Erase(m_isAttachment ? m_parent->m_attachments : m_parent->m_children, this);
-    m_parent = nullptr;
+    LinkParent(nullptr);
     m_isAttachment = 0;
 }
 
 void SpaceObject::Adopt(SpaceObject* child, bool keepWorld, bool asAttachment,
                         const Matrix& childWorld) {
     (asAttachment ? m_attachments : m_children).push_back(child);
-    child->m_parent = this;
+    child->LinkParent(this);
     child->m_isAttachment = asAttachment ? 1 : 0;
     if (keepWorld) {
         Matrix local;
-        Multiply(childWorld, GetInverseWorldMatrix(), local);
+        MatrixMultiplyFast(childWorld, GetInverseWorldMatrix(), local);
         child->SetTransformFromMatrix(local);
     }
     child->InvalidateTransform();
@@ -616,7 +530,7 @@ void SpaceObject::SetRootNode(SpaceObject* root) {
     m_rootNode = root;
     if (root) {
         root->m_children.push_back(this);
-        m_parent = root;
+        LinkParent(root);
     }
     InvalidateTransform();
 }
@@ -626,11 +540,8 @@ void SpaceObject::ReleaseChildren(SpaceObject* fallbackRoot) {
     const std::vector<SpaceObject*> children = std::move(m_children);
     m_children.clear();
     for (SpaceObject* child : children) {
-        if (!child) {
-            continue;
-        }
         const Matrix childWorld = child->GetWorldMatrix();
-        child->m_parent = nullptr;
+        child->LinkParent(nullptr);
         if (home) {
             home->Adopt(child, true, false, childWorld);
         } else {
@@ -655,12 +566,9 @@ void SpaceObject::FlattenChildren() {
     const std::vector<SpaceObject*> children = std::move(m_children);
     m_children.clear();
     for (SpaceObject* child : children) {
-        if (!child) {
-            continue;
-        }
         child->FlattenChildren();
         const Matrix childWorld = child->GetWorldMatrix();
-        child->m_parent = nullptr;
+        child->LinkParent(nullptr);
         child->SetTransformFromMatrix(childWorld);
         child->InvalidateTransform();
     }

@@ -5,9 +5,11 @@
 
 #include "world/core/Align16.h"
 #include "world/core/ISpaceObject.h"
-#include "world/core/Matrix.h"
-#include "world/core/Quaternion.h"
-#include "world/core/Vector.h"
+#include "world/core/ObjectOwner.h"
+#include "world/core/TransformStore.h"
+#include "world/core/math/Matrix.h"
+#include "world/core/math/Quaternion.h"
+#include "world/core/math/Vector.h"
 
 namespace quor::world {
 
@@ -37,15 +39,15 @@ public:
     std::uint8_t GetStateByte() override { return m_stateByte; }
     void SetStateByte(std::uint8_t value) override { m_stateByte = value; }
     void SetPosition(const Vec3& position) override;
-    const Vec3* GetPosition() override { return &m_position; }
+    const Vec3* GetPosition() override { return &m_transform->position; }
     void SetWorldPosition(const Vec3& position) override;
     void GetWorldPosition(Vec3& out) override;
     void SetRotation(const Matrix& rotation) override;
-    const Matrix* GetRotation() override { return &m_rotation; }
+    const Matrix* GetRotation() override { return &m_transform->rotation; }
     void SetWorldRotation(const Matrix& rotation) override;
     void GetWorldRotation(Matrix& out) override;
     void SetScale(const Vec3& scale) override;
-    const Vec3* GetScale() override { return &m_scale; }
+    const Vec3* GetScale() override { return &m_transform->scale; }
     void SetWorldScale(const Vec3& scale) override;
     void GetWorldScale(Vec3& out) override;
     bool HasWorldScale() override;
@@ -85,10 +87,10 @@ public:
     void DetachChildren() override;
     void FlattenChildren() override;
     int GetObjectType() override { return 0; }
-    bool IsTransformChanged() override { return m_transformChanged != 0; }
+    bool IsTransformChanged() override { return m_transform->transformChanged != 0; }
     bool IsVisibleObject() override { return false; }
     void SetVisible(bool visible, bool recursive) override;
-    SceneBase* GetScene() override { return m_scene; }
+    ObjectOwner* GetScene() override { return m_scene; }
     std::uint32_t GetId() override { return m_id; }
     ~SpaceObject() override;
     void Clear() override;
@@ -98,8 +100,8 @@ public:
     int GetUserValue() override { return m_userValue; }
     void SetUserValue(int value) override { m_userValue = value; }
     void Update() override;
-    void SetScene(SceneBase* scene) override { m_scene = scene; }
-    bool IsInScene(SceneBase* scene) override { return m_scene == scene; }
+    void SetScene(ObjectOwner* scene) override { m_scene = scene; }
+    bool IsInScene(ObjectOwner* scene) override { return m_scene == scene; }
     void SetHideFlags(bool, std::uint16_t, bool) override {}
     bool HasHideFlags(std::uint16_t) override { return true; }
     void DropBoundObject(ISpaceObject*) override {}
@@ -123,9 +125,12 @@ public:
     bool IsAttachment() const { return m_isAttachment != 0; }
     const std::vector<SpaceObject*>& Children() const { return m_children; }
     const std::vector<SpaceObject*>& Attachments() const { return m_attachments; }
-    bool HasScale() const { return m_hasScale != 0; }
+    bool HasScale() const { return m_transform->hasScale != 0; }
     // Cleared by the scene's lists at the end of each frame.
-    void ClearTransformChanged() { m_transformChanged = 0; }
+    void ClearTransformChanged() { m_transform->transformChanged = 0; }
+    // The object's block in the transform store: its address never changes while the object
+    // lives. Subclasses keep the valid bits of their world-derived caches in it.
+    TransformBlock* GetTransformBlock() const { return m_transform; }
 
     // --- track binding (the track classes complete it) ---
     void DropFadingTrack();
@@ -166,30 +171,22 @@ private:
     void ReleaseChildren(SpaceObject* fallbackRoot);
     // Local matrix built straight into `out` (scale only when has scale is set).
     void BuildLocalMatrix(Matrix& out) const;
-    void RecomputeWorldMatrix();
+    // Sets the parent object and the parent link of the block together.
+    void LinkParent(SpaceObject* parent);
 
-    // Laid out by use rather than by meaning: an invalidation reads only the first cache line
-    // (flags and the two lists), a world-matrix recompute the next three; what tracks, lookups
-    // and the hierarchy operations use follows.
-    std::uint8_t m_worldValid = 0;
-    std::uint8_t m_inverseValid = 0;
-    std::uint8_t m_hasScale = 0;
-    std::uint8_t m_transformChanged = 0;
+    // The first cache line holds what the invalidation walk reads (the table pointer, the
+    // block and the two lists); the transform itself lives in the block.
+    TransformBlock* m_transform;
+    std::vector<SpaceObject*> m_children;
+    std::vector<SpaceObject*> m_attachments;
+    SpaceObject* m_parent = nullptr;
     std::uint8_t m_stateByte = 0;
     std::uint8_t m_applyFlag = 0;
     std::uint16_t m_bindMode = 0;
-    SpaceObject* m_parent = nullptr;
-    std::vector<SpaceObject*> m_children;
-    std::vector<SpaceObject*> m_attachments;
-    Vec3 m_position{0.0f, 0.0f, 0.0f};
-    Vec3 m_scale{1.0f, 1.0f, 1.0f};
-    Matrix m_rotation;
-    Matrix m_world;
-    Matrix m_inverseWorld;
     SpaceObject* m_rootNode = nullptr;
     std::uint32_t m_isAttachment = 0;
     std::uint32_t m_id = 0;
-    SceneBase* m_scene = nullptr;
+    ObjectOwner* m_scene = nullptr;
     int m_userValue = 0;
     std::uint16_t m_fadingBindMode = 0;
     float m_blendTotal = 0.0f;

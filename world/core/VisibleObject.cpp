@@ -4,19 +4,15 @@
 #include <cmath>
 #include <cstring>
 
-#include "world/scene/SceneBase.h"
-
 namespace quor::world {
 
 namespace {
 
 constexpr int kInvisibleLod = 15;
+constexpr std::uint8_t kParentBoundValid = TransformBlock::kDerived0;
+constexpr std::uint8_t kWorldBoundValid = TransformBlock::kDerived1;
 
 Frustum g_frameFrustum[2];
-
-float MaxAbs(const Vec3& v) {
-    return std::max(std::fabs(v.x), std::max(std::fabs(v.y), std::fabs(v.z)));
-}
 
 }  // namespace
 
@@ -37,7 +33,7 @@ VisibleObject::~VisibleObject() {
     if (m_renderRecord) {
         m_renderRecord->inUse = 0;
     }
-    if (SceneBase* scene = GetScene()) {
+    if (ObjectOwner* scene = GetScene()) {
         scene->RemoveNamedObject(this);
     }
 }
@@ -70,12 +66,6 @@ void VisibleObject::SetLod(int level, int a, int b) {
     m_lodB = b;
 }
 
-void VisibleObject::InvalidateTransform() {
-    SpaceObject::InvalidateTransform();
-    m_parentBoundValid = 0;
-    m_worldBoundValid = 0;
-}
-
 // --- plain operations of the main table --------------------------------------------------------
 
 void VisibleObject::SetCulledResult(std::uint8_t culled) { m_culled[PassIndex(kCullPassMain)] = culled; }
@@ -101,19 +91,6 @@ std::uint8_t VisibleObject::GetCulledResult(int pass) const { return m_culled[Pa
 
 // --- bounds ------------------------------------------------------------------------------------
 
-float VisibleObject::WorldStretchBound() {
-    // The component-wise product of the scales up the chain underestimates the stretch once a
-    // rotated level sits between two non-uniform scales, and a negative component must not
-    // shrink the sphere; the product of the largest absolute components is a safe limit.
-    float stretch = 1.0f;
-    for (SpaceObject* o = this; o; o = o->Parent()) {
-        if (o->HasScale()) {
-            stretch *= MaxAbs(*o->GetScale());
-        }
-    }
-    return stretch;
-}
-
 void VisibleObject::BoundToParent(const Bounds& bound, Bounds& out) {
     Vec3 center;
     LocalToParent(bound.centre, center);
@@ -121,7 +98,9 @@ void VisibleObject::BoundToParent(const Bounds& bound, Bounds& out) {
     out.centre = center;
     out.half = Vec3{bound.half.x * std::fabs(scale.x), bound.half.y * std::fabs(scale.y),
                     bound.half.z * std::fabs(scale.z)};
-    out.radius = bound.radius * MaxAbs(scale);
+    Matrix local;
+    GetLocalMatrix(local);
+    out.radius = bound.radius * MatrixMaxStretch(local);
 }
 
 void VisibleObject::BoundToWorld(const Bounds& bound, Bounds& out) {
@@ -132,7 +111,9 @@ void VisibleObject::BoundToWorld(const Bounds& bound, Bounds& out) {
     out.centre = center;
     out.half = Vec3{bound.half.x * std::fabs(scale.x), bound.half.y * std::fabs(scale.y),
                     bound.half.z * std::fabs(scale.z)};
-    out.radius = bound.radius * WorldStretchBound();
+    // The stretch of the world matrix itself: a product of per-level scales misses the shear
+    // that keep-world moves under rotated, non-uniformly scaled parents leave behind.
+    out.radius = bound.radius * MatrixMaxStretch(GetWorldMatrix());
 }
 
 void VisibleObject::GetBoundParts(const Bounds& bound, Vec3* center, float* radius, Vec3* extents,
@@ -155,15 +136,17 @@ void VisibleObject::GetBoundParts(const Bounds& bound, Vec3* center, float* radi
 }
 
 void VisibleObject::UpdateWorldBounds(int which) {
+    // The valid bits live in the transform block, where every invalidation clears them.
+    TransformBlock& block = *GetTransformBlock();
     if (which == kBoundParent) {
-        if (!m_parentBoundValid) {
+        if (!(block.valid & kParentBoundValid)) {
             BoundToParent(*GetLocalBound(), m_parentBound);
-            m_parentBoundValid = 1;
+            block.valid |= kParentBoundValid;
         }
     } else if (which == kBoundWorld) {
-        if (!m_worldBoundValid) {
+        if (!(block.valid & kWorldBoundValid)) {
             BoundToWorld(*GetLocalBound(), m_worldBound);
-            m_worldBoundValid = 1;
+            block.valid |= kWorldBoundValid;
         }
     }
 }
@@ -310,17 +293,24 @@ void VisibleObject::DrawParts(int pass) {
     }
 }
 
+const Frustum& VisibleObject::GetLocalFrustum(int pass) const {
+    static const Frustum empty{};
+    return m_localFrustum ? m_localFrustum[PassIndex(pass)] : empty;
+}
+
 void VisibleObject::RefreshFrustumCopy(int pass) {
     const int i = PassIndex(pass);
     const Frustum& frame = GetFrameFrustum(pass);
+    if (!m_localFrustum) {
+        m_localFrustum = std::make_unique<Frustum[]>(2);
+    }
     Frustum& local = m_localFrustum[i];
     const Matrix& toLocal = GetInverseWorldMatrix();
     for (int c = 0; c < 8; ++c) {
         TransformPoint(frame.corners[c], toLocal, local.corners[c]);
     }
     // A mirroring transform reverses the winding of every face, and with it the plane sides.
-    m_localMirrored[i] = IsWorldMirrored() ? 1 : 0;
-    local.flipped = m_localMirrored[i];
+    local.flipped = IsWorldMirrored() ? 1 : 0;
     local.BuildPlanes();
 }
 
@@ -340,7 +330,7 @@ bool VisibleObject::UpdateCulling(int /*part*/, int pass) {
         } else if (!m_fullyInside[i]) {
             RefreshFrustumCopy(pass);
             const Bounds& local = *GetLocalBound();
-            if (m_localFrustum[i].TestBox(local.centre, local.half, true)) {
+            if (GetLocalFrustum(pass).TestBox(local.centre, local.half, true)) {
                 culled = 1;
             }
         }
@@ -361,14 +351,15 @@ bool VisibleObject::IsCulled(int part, int pass) {
         return false;
     }
     const Bounds& b = *GetPartBound(part);
+    const Frustum& local = GetLocalFrustum(pass);
     std::uint8_t inside = 0;
-    if (m_localFrustum[i].TestSphere(b.centre, b.radius, &inside)) {
+    if (local.TestSphere(b.centre, b.radius, &inside)) {
         return true;
     }
     if (inside) {
         return false;
     }
-    return m_localFrustum[i].TestBox(b.centre, b.half, true);
+    return local.TestBox(b.centre, b.half, true);
 }
 
 }  // namespace quor::world

@@ -1,10 +1,11 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "world/core/Frustum.h"
-#include "world/core/Geometry.h"
+#include "world/core/math/Frustum.h"
+#include "world/core/math/Geometry.h"
 #include "world/core/IVisibleObject.h"
 #include "world/core/SharedString.h"
 #include "world/core/SpaceObject.h"
@@ -38,7 +39,8 @@ public:
     bool IsVisible() override;
     void SetHideFlags(bool set, std::uint16_t mask, bool recursive) override;
     bool HasHideFlags(std::uint16_t mask) override { return (m_hideFlags & mask) != 0; }
-    void InvalidateTransform() override;
+    // InvalidateTransform is the SpaceObject one: it also clears the bound caches' valid bits,
+    // which live in the transform block.
 
     // --- the main table continues, in slot order ---
     virtual void SetCulledResult(std::uint8_t culled);                          // 69
@@ -98,7 +100,10 @@ public:
     void RefreshFrustumCopy(int pass);
     std::uint8_t GetCulledResult(int pass) const;
     bool IsFullyInside(int pass) const { return m_fullyInside[PassIndex(pass)] != 0; }
-    const Frustum& GetLocalFrustum(int pass) const { return m_localFrustum[PassIndex(pass)]; }
+    // The frustum copy of the pass; an empty frustum (all zero) until the object first
+    // straddled the frame frustum, since only then is the copy made.
+    const Frustum& GetLocalFrustum(int pass) const;
+    bool HasLocalFrustum() const { return m_localFrustum != nullptr; }
     void SetCullCandidate(bool on) { m_cullCandidate = on ? 1 : 0; }
     void SetCullingEnabled(bool on) { m_cullingEnabled = on ? 1 : 0; }
 
@@ -125,12 +130,8 @@ public:
 
 private:
     static int PassIndex(int pass) { return pass != 0 ? 1 : 0; }
-    // An upper limit of how far the world matrix stretches any direction: the product of the
-    // largest absolute scale component of every level up the parent chain.
-    float WorldStretchBound();
 
-    // What the per-frame culling reads and writes comes first and together; the frustum
-    // copies, needed only for objects that straddle the frustum, come last.
+    // What the per-frame culling reads and writes comes first and together.
     std::uint16_t m_hideFlags = 0;
     std::uint8_t m_cullCandidate = 0;
     std::uint8_t m_cullingEnabled = 0;
@@ -138,10 +139,7 @@ private:
     std::uint8_t m_culled[2] = {0, 0};
     std::uint8_t m_fullyInside[2] = {1, 1};
     int m_lod = 0;
-    std::uint8_t m_parentBoundValid = 0;
-    std::uint8_t m_worldBoundValid = 0;
     std::uint8_t m_inRenderList = 0;
-    std::uint8_t m_localMirrored[2] = {0, 0};
     Bounds m_worldBound;
     Bounds m_parentBound;
     int m_lodA = 0;
@@ -151,7 +149,9 @@ private:
     RenderRecord* m_renderRecord = nullptr;
     char m_shortName[32] = {};
     std::vector<std::string> m_strings;
-    Frustum m_localFrustum[2];
+    // The two passes' frustum copies, made the first time the object straddles a frame
+    // frustum: most objects are decided by the sphere test alone and never need them.
+    std::unique_ptr<Frustum[]> m_localFrustum;
 };
 
 }  // namespace quor::world

@@ -12,6 +12,7 @@
 #include "world/core/InterfaceTable.h"
 #include "world/core/Log.h"
 #include "world/core/XmlNodePtr.h"
+#include "world/core/Memory.h"
 
 namespace quor {
 
@@ -117,14 +118,24 @@ bool ReadSubMeshV3(BinaryReader& in, std::uint32_t version, SubMeshInfo& sub) {
     }
     sub.materialSlot = in.U32();
     if (version < kNoLayersVersion) {
-        for (int i = 0; i < SubMeshInfo::kLayerCount && in.Ok(); ++i) ReadLayerV3(in, version, sub.layers[i], i);
+        for (int i = 0; i < SubMeshInfo::kLayerCount && in.Ok(); ++i) ReadLayerV3(in, version, sub.layers.Edit(i), i);
         UpdateAnimFlags(sub);
-    } else {
-        for (int i = 0; i < SubMeshInfo::kLayerCount; ++i) NameLayer(sub.layers[i], i);
     }
     if (version == kExtraNameVersion) in.Bytes(sub.extraName, sizeof sub.extraName);
     if (version >= kExtraValuesVersion) in.U32s(sub.extraValues, 4);
     return in.Ok();
+}
+
+// The fewest bytes a version-3 sub-mesh record of that version takes: name, bounds and
+// material slot, the channel bytes before 0x30008, eight layers (at least their five flag
+// bytes and the name length from 0x30004) before 0x30009, the extra name or values after.
+std::size_t MinSubMeshRecordSizeV3(std::uint32_t version) {
+    std::size_t size = 32 + 28 + 4;
+    if (version < kPerLodChannelsVersion) size += 2;
+    if (version < kNoLayersVersion) size += SubMeshInfo::kLayerCount * (version >= kLayerNameVersion ? 6 : 5);
+    if (version == kExtraNameVersion) size += 32;
+    if (version >= kExtraValuesVersion) size += 16;
+    return size;
 }
 
 void PutU16(std::uint8_t* p, std::uint16_t v) {
@@ -155,13 +166,13 @@ bool ReadSubMeshV2(BinaryReader& in, std::uint32_t version, OldSubMeshRecord& ol
     sub.bounds = BoundsFromBytes(raw + 32);
     sub.uvChannelCount = raw[60];
     sub.hasColour = raw[61];
-    for (int i = 0; i < SubMeshInfo::kLayerCount; ++i) NameLayer(sub.layers[i], i);
+    sub.layers.Edit(0);  // every layer keeps its "Tex%d" name
 
     // The names follow in layer order; the layers keep their "Tex%d" names.
     for (int i = 0; i < 8; ++i) in.Skip(raw[138 + i]);
     if (version >= kFullOldRecordVersion) {
         for (int i = 0; i < SubMeshInfo::kLayerCount && in.Ok(); ++i) {
-            TextureLayer& layer = sub.layers[i];
+            TextureLayer& layer = sub.layers.Edit(i);
             in.Skip(1);
             layer.options[0] = in.U8();
             if (version >= kLayerAnimVersion) {
@@ -181,7 +192,7 @@ bool ReadSubMeshV2(BinaryReader& in, std::uint32_t version, OldSubMeshRecord& ol
         if (text) old.effectFile.assign(reinterpret_cast<const char*>(text), length);
     }
     if (in.Ok() && version < kLayerAnimVersion && raw[65] != 0) {
-        TextureLayer& layer = sub.layers[0];
+        TextureLayer& layer = sub.layers.Edit(0);
         layer.uvAnimEnabled = raw[65];
         layer.uvAnimMode = raw[66];
         layer.options[1] = raw[68];
@@ -192,6 +203,24 @@ bool ReadSubMeshV2(BinaryReader& in, std::uint32_t version, OldSubMeshRecord& ol
 }
 
 }  // namespace
+
+const TextureLayer* TextureLayers::Defaults() {
+    static const auto* layers = [] {
+        auto* made = NewArray<TextureLayer>(kCount);
+        if (!made) OutOfMemory(sizeof(TextureLayer) * kCount);
+        for (int i = 0; i < kCount; ++i) NameLayer(made[i], i);
+        return made;
+    }();
+    return layers;
+}
+
+TextureLayer& TextureLayers::Edit(int i) {
+    if (!own_) {
+        own_ = std::make_unique<TextureLayer[]>(kCount);
+        for (int k = 0; k < kCount; ++k) NameLayer(own_[k], k);
+    }
+    return own_[i];
+}
 
 void ReadBounds(BinaryReader& in, Bounds& b) {
     float f[7];
@@ -306,8 +335,7 @@ bool MeshData::ReadCommonDataV3(BinaryReader& in) {
     } else if (version >= kSorterWordVersion) {
         sorterType = in.U32();
     }
-    // The smallest record (from 0x30009) is name, bounds and material slot.
-    if (!in.CheckCount(count, 32 + 28 + 4)) return false;
+    if (!in.CheckCount(count, MinSubMeshRecordSizeV3(version))) return false;
     subMeshCount = count;
     subMeshes.resize(count);
     for (SubMeshInfo& sub : subMeshes) {
@@ -328,7 +356,11 @@ bool MeshData::ReadCommonDataV2(BinaryReader& in) {
     ReadBounds(in, bounds);
     if (version >= kOptionBytesVersion) in.Bytes(optionBytes, 4);
     const std::uint32_t count = in.U32();
-    const std::size_t recordSize = version >= kFullOldRecordVersion ? OldSubMeshRecord::kSize : kShortOldRecordSize;
+    // The raw record, then per layer its two bytes (three more from 0x20007), then the
+    // alpha-test byte and effect-name length.
+    std::size_t recordSize = version >= kFullOldRecordVersion ? OldSubMeshRecord::kSize : kShortOldRecordSize;
+    if (version >= kFullOldRecordVersion) recordSize += SubMeshInfo::kLayerCount * (version >= kLayerAnimVersion ? 5 : 2);
+    if (version >= kEffectNameVersion) recordSize += 2;
     if (!in.CheckCount(count, recordSize)) return false;
     subMeshCount = count;
     subMeshes.resize(count);
@@ -423,7 +455,11 @@ bool MeshData::ReadVertexData(BinaryReader& in, int lod) {
             block->ranges[i].hasColour = subMeshes[i].hasColour;
         }
     }
-    return block->Read(in, version, frameCount);
+    // Files with old trans keys animated their sub-meshes by transform keys, not by vertex
+    // frames: their blocks hold one frame whatever the key count, and the mesh is made static
+    // once the whole file is read.
+    const bool oldTransKeys = keyTrack && keyTrack->oldKeyCount != 0;
+    return block->Read(in, version, oldTransKeys ? 1 : frameCount);
 }
 
 const char* MeshData::NameText() const { return Name().c_str(); }
@@ -572,6 +608,7 @@ bool MeshData::LoadImage(const char* fileName, const std::uint8_t* data, std::si
     SetName(fileName);
     socketVersion = version;
     xmlSocketVersion = 0;
+    socketsFromXml = false;
     const std::string moxName = CompanionName(fileName, ".mox");
     ResFile mox(moxName.c_str());
     if (mox) ReadMox(mox.Data(), mox.Size(), moxName.c_str());
@@ -605,6 +642,7 @@ bool MeshData::ReadMoxBinary(const void* data, std::size_t size, const char* fil
     if (!ReadSocketBlock(in, moxVersion, fresh) || fresh.empty()) return false;
     sockets.swap(fresh);
     socketVersion = moxVersion;
+    socketsFromXml = false;
     LogInfo("Mesh extra file %s loaded.", fileName);
     return true;
 }
@@ -629,6 +667,7 @@ bool MeshData::ReadMoxXml(const void* data, std::size_t size, const char* fileNa
     }
     sockets.swap(fresh);
     xmlSocketVersion = root->GetIntAttribute(nullptr, "Version", 0);
+    socketsFromXml = true;
     LogInfo("Mesh extra file %s loaded.", fileName);
     return true;
 }

@@ -8,7 +8,7 @@
 #include "world/core/CollisionMeshRecord.h"
 #include "world/core/OccluderGeometry.h"
 #include "world/core/TrackData.h"
-#include "world/core/Geometry.h"
+#include "world/core/math/Geometry.h"
 #include "world/core/KeyTimeTable.h"
 #include "world/core/SharedObject.h"
 #include "world/mesh/MeshSocket.h"
@@ -33,8 +33,26 @@ struct TextureLayer {
     std::uint8_t keyOption = 0;
 };
 
+// The eight texture layers of a sub-mesh. Files from 0x30009 on store no layers: their
+// sub-meshes read the default layers ("Tex%d", no animation) and own none, so a record costs
+// memory in proportion to what the file holds for it.
+class TextureLayers {
+public:
+    static constexpr int kCount = 8;
+    const TextureLayer& operator[](int i) const { return own_ ? own_[i] : Defaults()[i]; }
+    // The layer to fill in; the first call makes the sub-mesh's own eight layers.
+    TextureLayer& Edit(int i);
+    bool Owned() const { return own_ != nullptr; }
+    const TextureLayer* begin() const { return own_ ? own_.get() : Defaults(); }
+    const TextureLayer* end() const { return begin() + kCount; }
+
+private:
+    static const TextureLayer* Defaults();
+    std::unique_ptr<TextureLayer[]> own_;
+};
+
 struct SubMeshInfo {
-    static constexpr int kLayerCount = 8;
+    static constexpr int kLayerCount = TextureLayers::kCount;
     char name[32] = {};
     char extraName[32] = {};
     Bounds bounds;
@@ -44,7 +62,7 @@ struct SubMeshInfo {
     std::uint8_t keyAnimated = 0;
     std::uint32_t materialSlot = 0;
     std::uint32_t extraValues[4] = {0, 0, 0, 0};
-    TextureLayer layers[kLayerCount];
+    TextureLayers layers;
 };
 
 // The raw sub-mesh record of files before 0x30000, kept for the material code.
@@ -130,6 +148,9 @@ public:
     MeshSocketList sockets;
     std::uint32_t socketVersion = 0;
     std::int32_t xmlSocketVersion = 0;
+    // The sockets came from an XML companion: they carry bone names, whatever version word
+    // the document gives (or none).
+    bool socketsFromXml = false;
     std::unique_ptr<VertexKeyTrack> keyTrack;
     bool hasSubMeshTracks = false;
     std::vector<std::unique_ptr<TrackData>> subMeshTracks;

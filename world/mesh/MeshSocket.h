@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "world/core/BinaryReader.h"
-#include "world/core/Matrix.h"
+#include "world/core/math/Matrix.h"
 
 namespace quor::common {
 class IXmlNode;

@@ -1,6 +1,7 @@
 #include "world/mesh/MeshVertexData.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "world/core/CollisionMeshRecord.h"
@@ -12,20 +13,48 @@ namespace quor {
 namespace {
 constexpr std::uint32_t kPerLodChannelsVersion = 0x30008;  // channel count and colour flag per LOD
 constexpr std::uint32_t kUnrotatedVersion = 0x20002;
+
+// All n indices lie in [low, high). Plain loops over the values the compiler turns into wide
+// minimum and maximum steps; this runs over every index of every file.
+bool IndexSpanInside(const std::uint16_t* p, std::size_t n, std::uint32_t low, std::uint64_t high) {
+    std::uint16_t smallest = 0xFFFF, largest = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint16_t v = p[i];
+        smallest = v < smallest ? v : smallest;
+        largest = v > largest ? v : largest;
+    }
+    return smallest >= low && largest < high;
+}
+
+// Some byte lies in [first, 254]: a bone index at or past the skeleton that is not "none".
+bool AnyIndexPast(const std::uint8_t* p, std::size_t n, std::uint32_t first) {
+    if (first >= 255) return false;
+    const std::uint8_t base = std::uint8_t(first), span = std::uint8_t(255 - first);
+    std::uint8_t any = 0;
+    for (std::size_t i = 0; i < n; ++i) any |= std::uint8_t(std::uint8_t(p[i] - base) < span);
+    return any != 0;
+}
+
+std::atomic<std::uint64_t> g_maxDatalessBytes{MeshVertexData::kMaxDatalessBytes};
+
 }  // namespace
+
+void MeshVertexData::SetMaxDatalessBytes(std::uint64_t bytes) { g_maxDatalessBytes.store(bytes, std::memory_order_relaxed); }
+
+std::uint64_t MeshVertexData::MaxDatalessBytes() { return g_maxDatalessBytes.load(std::memory_order_relaxed); }
 
 void MeshVertexData::SetSubMeshCount(std::uint32_t count) {
     subMeshCount = count;
     ranges.assign(count, SubMeshRange{});
 }
 
-void MeshVertexData::FreeColours() { std::vector<std::uint32_t>().swap(colours); }
+void MeshVertexData::FreeColours() { colours.clear(); }
 
 void MeshVertexData::FreeArrays() {
     positions.clear();
     normals.clear();
     indices.clear();
-    for (auto& uv : uvs) std::vector<float>().swap(uv);
+    for (auto& uv : uvs) uv.clear();
     FreeColours();
 }
 
@@ -76,23 +105,43 @@ bool MeshVertexData::Read(BinaryReader& in, std::uint32_t version, std::uint32_t
     if (hasData) {
         // The file holds at least the frames' positions and normals and the indices.
         if (!in.CheckCount(24ull * frames * vertexCount + 6ull * triangleCount, 1)) return false;
-    } else if (arrayBytes > kMaxDatalessBytes) {
+    } else if (arrayBytes > MaxDatalessBytes()) {
         in.Fail();
         return false;
     }
 
     const std::size_t v = vertexCount;
-    for (int c = 0; c < uvChannelCount; ++c) uvs[c].assign(v * 2, 0.0f);
-    if (hasColour) colours.assign(v, 0xFFFFFFFFu);
     if (!hasData) {
-        positions.Assign(v * frames, Vec3{});
-        normals.Assign(v * frames, Vec3{});
-        indices.Assign(std::size_t(triangleCount) * 3, 0);
+        // Defaults: uv (0, 0), white, zero positions, normals and indices.
+        bool made = positions.AllocateZeroed(v * frames) && normals.AllocateZeroed(v * frames) &&
+                    indices.AllocateZeroed(std::size_t(triangleCount) * 3);
+        for (int c = 0; c < uvChannelCount; ++c) made = made && uvs[c].AllocateZeroed(v * 2);
+        if (hasColour) made = made && colours.Assign(v, 0xFFFFFFFFu);
+        // A sub-mesh's default triangles sit on its own first vertex (index 0 would name another
+        // sub-mesh's vertex); a sub-mesh with triangles has a vertex a 16-bit index can name.
+        for (const SubMeshRange& r : ranges) {
+            if (r.triangleCount == 0) continue;
+            made = made && r.vertexCount != 0 && r.firstVertex <= 0xFFFF;
+            if (!made) break;
+            std::fill_n(indices.data() + std::size_t(r.firstTriangle) * 3, std::size_t(r.triangleCount) * 3,
+                        std::uint16_t(r.firstVertex));
+        }
+        // Triangles past the ranges keep index 0, which needs a vertex.
+        if (triangleSum < triangleCount && vertexCount == 0) made = false;
+        if (!made) {
+            in.Fail();
+            FreeArrays();
+            return false;
+        }
         return true;
     }
-    // Overwritten whole by the read below.
-    if (!positions.AllocateUninitialised(v * frames) || !normals.AllocateUninitialised(v * frames) ||
-        !indices.AllocateUninitialised(std::size_t(triangleCount) * 3)) {
+    // Overwritten whole: by the read below, and the vertices no sub-mesh writes by the
+    // defaults after it.
+    bool made = positions.AllocateUninitialised(v * frames) && normals.AllocateUninitialised(v * frames) &&
+                indices.AllocateUninitialised(std::size_t(triangleCount) * 3);
+    for (int c = 0; c < uvChannelCount; ++c) made = made && uvs[c].AllocateUninitialised(v * 2);
+    if (hasColour) made = made && colours.AllocateUninitialised(v);
+    if (!made) {
         in.Fail();
         FreeArrays();
         return false;
@@ -109,16 +158,42 @@ bool MeshVertexData::Read(BinaryReader& in, std::uint32_t version, std::uint32_t
     for (const SubMeshRange& r : ranges) {
         if (r.hasColour) in.U32s(colours.data() + r.firstVertex, r.vertexCount);
     }
+    // Channels and colours a sub-mesh does not have, and vertices past the last range, keep
+    // the defaults: uv (0, 0), white.
+    auto fill = [this](std::size_t first, std::size_t count, int fromChannel, bool colour) {
+        for (int c = fromChannel; c < uvChannelCount; ++c) std::fill_n(uvs[c].data() + first * 2, count * 2, 0.0f);
+        if (colour) std::fill_n(colours.data() + first, count, 0xFFFFFFFFu);
+    };
+    for (const SubMeshRange& r : ranges) fill(r.firstVertex, r.vertexCount, r.uvChannelCount, hasColour && !r.hasColour);
+    fill(std::size_t(vertexSum), v - std::size_t(vertexSum), 0, hasColour != 0);
     for (std::uint32_t f = 1; f < frames && in.Ok(); ++f) {
         in.F32s(reinterpret_cast<float*>(positions.data() + v * f), v * 3);
         in.F32s(reinterpret_cast<float*>(normals.data() + v * f), v * 3);
     }
-    if (!in.Ok() || !IndicesInRange(indices.data(), triangleCount, vertexCount)) {
+    if (!in.Ok() || !IndicesInOwnRanges()) {
         in.Fail();
         FreeArrays();
         return false;
     }
     return true;
+}
+
+bool MeshVertexData::IndicesInOwnRanges() const {
+    // Each sub-mesh's triangles name only its own vertices: the buffers are filled range by
+    // range and the indices moved with their range, so a triangle reaching into another
+    // sub-mesh would draw the wrong vertices or wrap as a 16-bit index.
+    std::uint64_t covered = 0;
+    for (const SubMeshRange& r : ranges) {
+        const std::uint16_t* first = indices.data() + std::size_t(r.firstTriangle) * 3;
+        const std::size_t n = std::size_t(r.triangleCount) * 3;
+        const std::uint32_t low = r.firstVertex;
+        const std::uint64_t high = std::uint64_t(r.firstVertex) + r.vertexCount;  // exclusive
+        if (n != 0 && !IndexSpanInside(first, n, low, high)) return false;
+        covered += r.triangleCount;
+    }
+    // Triangles past the last range belong to no sub-mesh; they still name LOD vertices.
+    const std::size_t rest = triangleCount - std::size_t(covered);
+    return IndicesInRange(indices.data() + covered * 3, rest, vertexCount);
 }
 
 bool MeshSkelVertexData::Read(BinaryReader& in, std::uint32_t version, std::uint32_t frames) {
@@ -136,12 +211,15 @@ bool MeshSkelVertexData::Read(BinaryReader& in, std::uint32_t version, std::uint
         in.Bytes(boneIndices.data(), boneIndices.size());
         in.F32s(weights.data(), weights.size());
     } else {
-        boneIndices.Assign(v * 4, 0);
-        weights.Assign(v * 4, 0.0f);
+        if (!boneIndices.AllocateZeroed(v * 4) || !weights.AllocateZeroed(v * 4)) in.Fail();
     }
-    if (boneCount != 0) {
-        for (std::uint8_t b : boneIndices) {
-            if (b != 255 && b >= boneCount) {
+    // A palette lookup for an influence that names a bone past the skeleton would read past
+    // the palette. Writers fill unused slots with bone 0 and weight 0, which never looks one
+    // up, so only influences that carry weight must name a bone; 255 always means none.
+    if (hasData && AnyIndexPast(boneIndices.data(), boneIndices.size(), boneCount)) {
+        for (std::size_t i = 0, n = boneIndices.size(); i < n; ++i) {
+            const std::uint8_t b = boneIndices[i];
+            if (b != kNoBone && b >= boneCount && weights[i] != 0.0f) {
                 in.Fail();
                 break;
             }

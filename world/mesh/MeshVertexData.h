@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "world/core/BinaryReader.h"
-#include "world/core/Vector.h"
+#include "world/core/math/Vector.h"
 #include "world/mesh/PodArray.h"
 
 namespace quor {
@@ -39,6 +39,9 @@ public:
 
     void SetSubMeshCount(std::uint32_t count);
     void FreeColours();
+    // Every sub-mesh's indices lie in its own vertex range (triangles past the ranges in the
+    // LOD's vertices).
+    bool IndicesInOwnRanges() const;
 
     std::vector<SubMeshRange> ranges;
     std::uint32_t subMeshCount = 0;
@@ -51,14 +54,16 @@ public:
     PodArray<Vec3> positions;  // vertexCount x frameCount
     PodArray<Vec3> normals;    // vertexCount x frameCount
     PodArray<std::uint16_t> indices;  // 3 per triangle
-    std::vector<float> uvs[kMaxUvChannels];  // (u, v) per vertex, channels below uvChannelCount
-    std::vector<std::uint32_t> colours;      // one per vertex when hasColour, else empty
+    PodArray<float> uvs[kMaxUvChannels];  // (u, v) per vertex, channels below uvChannelCount
+    PodArray<std::uint32_t> colours;      // one per vertex when hasColour, else empty
     std::uint32_t uvColourStride = 0;
 
-protected:
     // A block without data holds no arrays, so its counts are not backed by file bytes; arrays
-    // made from such counts stay within this many bytes.
+    // made from such counts stay within this many bytes (16 MB). The fuzz targets lower it so
+    // that a run spends its time on the reader's paths rather than on filling defaults.
     static constexpr std::uint64_t kMaxDatalessBytes = 16u << 20;
+    static void SetMaxDatalessBytes(std::uint64_t bytes);
+    static std::uint64_t MaxDatalessBytes();
 };
 
 // Vertex block of a skeletal mesh: four bone indices and four weights per vertex follow.
@@ -67,7 +72,9 @@ public:
     bool Read(BinaryReader& in, std::uint32_t version, std::uint32_t frameCount) override;
     void FreeArrays() override;
 
-    // Bone indices at or above this count (other than 255, "none") fail the read; 0 skips it.
+    static constexpr std::uint8_t kNoBone = 255;
+    // A weighted influence whose bone index is at or above this count (other than 255,
+    // "none") fails the read. The skeleton block sets it before the LOD blocks are read.
     std::uint32_t boneCount = 0;
     PodArray<std::uint8_t> boneIndices;  // 4 per vertex
     PodArray<float> weights;             // 4 per vertex

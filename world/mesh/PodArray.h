@@ -28,6 +28,16 @@ public:
         size_ = count;
         return true;
     }
+    // count elements whose bytes are all zero; big blocks come straight from zeroed pages.
+    bool AllocateZeroed(std::size_t count) {
+        clear();
+        if (count == 0) return true;
+        T* p = static_cast<T*>(std::calloc(count, sizeof(T)));
+        if (!p) return false;
+        data_.reset(p);
+        size_ = count;
+        return true;
+    }
     bool Assign(std::size_t count, const T& value) {
         if (!AllocateUninitialised(count)) return false;
         for (std::size_t i = 0; i < count; ++i) data_.get()[i] = value;

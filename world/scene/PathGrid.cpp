@@ -22,8 +22,6 @@ std::int32_t Estimate(std::int32_t x, std::int32_t y, PathGrid::Cell t) {
     return (std::abs(x - t.x) + std::abs(y - t.y)) * 100;
 }
 
-std::int32_t Sign(std::int32_t v) { return (v > 0) - (v < 0); }
-
 // The warning of a grid size that is not positive: the text and caption as the map tools
 // have always shown them.
 void ShowSizeWarning(const char* caption) { win32::MessageBoxA(nullptr, "警告！", caption, win32::MB_OK); }
@@ -185,18 +183,26 @@ bool PathGrid::IsCellNot4(std::int32_t x, std::int32_t y) const {
 const std::vector<PathGrid::LineCell>& PathGrid::WalkLine(Cell from, Cell to) {
     lineCells_.clear();
     if (!IsLoaded()) return lineCells_;
-    // An end far off the map would walk more cells than the buffer holds. Both ends are
-    // drawn into the ring of cells just outside the grid: an end that was outside is still
-    // outside (never free), and the walk is at most max(width, height) + 3 entries.
-    auto clampTo = [](std::int32_t v, std::int32_t n) { return std::clamp(v, -1, n); };
-    std::int32_t x = clampTo(from.x, width_), y = clampTo(from.y, height_);
-    const std::int32_t x1 = clampTo(to.x, width_), y1 = clampTo(to.y, height_);
-    const std::int32_t dx = std::abs(x1 - x), dy = std::abs(y1 - y);
-    const std::int32_t sx = Sign(x1 - x), sy = Sign(y1 - y);
-    auto append = [this](std::int32_t cx, std::int32_t cy) { lineCells_.push_back({cx, cy, true}); };
+    // Bresenham on the major axis; a line of n steps gives n + 2 entries (the end cell twice).
+    // The line buffer holds width + height + 4 entries, so a line of more than width + height
+    // + 2 steps is cut after that many steps along its own course, and the cell it reached
+    // stands for its end. Such a line has left the grid long before: from a cell on the grid
+    // every cell of the grid is fewer steps away. Wide arithmetic: the ends may be anywhere.
+    const std::int64_t maxSteps = static_cast<std::int64_t>(width_) + height_ + 2;
+    std::int64_t x = from.x, y = from.y;
+    const std::int64_t dx = std::abs(static_cast<std::int64_t>(to.x) - x);
+    const std::int64_t dy = std::abs(static_cast<std::int64_t>(to.y) - y);
+    const std::int64_t sx = (to.x > from.x) - (to.x < from.x);
+    const std::int64_t sy = (to.y > from.y) - (to.y < from.y);
+    const std::int64_t steps = std::max(dx, dy);
+    const bool cut = steps > maxSteps;
+    const std::int64_t walked = cut ? maxSteps : steps;
+    auto append = [this](std::int64_t cx, std::int64_t cy) {
+        lineCells_.push_back({static_cast<std::int32_t>(cx), static_cast<std::int32_t>(cy), true});
+    };
     if (dx < dy) {
-        std::int32_t error = 2 * dx - dy;
-        for (std::int32_t i = 0; i < dy; ++i) {
+        std::int64_t error = 2 * dx - dy;
+        for (std::int64_t i = 0; i < walked; ++i) {
             append(x, y);
             y += sy;
             if (error >= 0) {
@@ -207,8 +213,8 @@ const std::vector<PathGrid::LineCell>& PathGrid::WalkLine(Cell from, Cell to) {
             }
         }
     } else {
-        std::int32_t error = 2 * dy - dx;
-        for (std::int32_t i = 0; i < dx; ++i) {
+        std::int64_t error = 2 * dy - dx;
+        for (std::int64_t i = 0; i < walked; ++i) {
             append(x, y);
             x += sx;
             if (error >= 0) {
@@ -219,8 +225,9 @@ const std::vector<PathGrid::LineCell>& PathGrid::WalkLine(Cell from, Cell to) {
             }
         }
     }
-    append(x1, y1);
-    append(x1, y1);
+    const std::int64_t endX = cut ? x : to.x, endY = cut ? y : to.y;
+    append(endX, endY);
+    append(endX, endY);
     return lineCells_;
 }
 
@@ -376,17 +383,53 @@ void PathGrid::CellPathAvoid2(Cell s, Cell g, std::vector<Cell>& path) {
 
 bool PathGrid::RingSearch(Cell c, std::int32_t* ring, std::int32_t maxRings, CellTest test,
                           Cell& found) const {
-    for (; *ring <= maxRings; ++*ring) {
-        const std::int32_t r = *ring;
-        const Cell points[8] = {{c.x - r, c.y - r}, {c.x, c.y - r}, {c.x + r, c.y - r}, {c.x - r, c.y},
-                                {c.x + r, c.y},     {c.x + r, c.y + r}, {c.x, c.y + r}, {c.x - r, c.y + r}};
-        for (const Cell& p : points) {
-            if ((this->*test)(p.x, p.y)) {
-                found = p;
-                return true;
+    // Ring r tests the eight points c + r * (dx, dy) in this order. Every test passes only on
+    // the grid, and each point lies on the grid for one span of rings: rings where no point is
+    // on the grid are skipped at once, as if they had been tried.
+    constexpr std::int32_t kDx[8] = {-1, 0, 1, -1, 1, 1, 0, -1};
+    constexpr std::int32_t kDy[8] = {-1, -1, -1, 0, 0, 1, 1, 1};
+    constexpr std::int64_t kNever = INT64_MAX;
+    // The rings r at which v + d * r lies in [0, n): a span, all rings or none.
+    auto span = [](std::int64_t v, std::int32_t d, std::int64_t n, std::int64_t& lo, std::int64_t& hi) {
+        if (d == 0) {
+            lo = v >= 0 && v < n ? 0 : kNever;
+            hi = v >= 0 && v < n ? kNever : -1;
+        } else if (d > 0) {
+            lo = -v;
+            hi = n - 1 - v;
+        } else {
+            lo = v - (n - 1);
+            hi = v;
+        }
+    };
+    std::int64_t lo[8], hi[8];
+    for (int k = 0; k < 8; ++k) {
+        std::int64_t xlo, xhi, ylo, yhi;
+        span(c.x, kDx[k], width_, xlo, xhi);
+        span(c.y, kDy[k], height_, ylo, yhi);
+        lo[k] = std::max(xlo, ylo);
+        hi[k] = std::min(xhi, yhi);
+    }
+    std::int64_t r = *ring;
+    while (r <= maxRings) {
+        std::int64_t next = kNever;
+        bool onGrid = false;
+        for (int k = 0; k < 8; ++k) {
+            if (r < lo[k]) {
+                next = std::min(next, lo[k]);
+            } else if (r <= hi[k]) {
+                onGrid = true;
+                const Cell p{c.x + kDx[k] * static_cast<std::int32_t>(r), c.y + kDy[k] * static_cast<std::int32_t>(r)};
+                if ((this->*test)(p.x, p.y)) {
+                    found = p;
+                    *ring = static_cast<std::int32_t>(r);
+                    return true;
+                }
             }
         }
+        r = onGrid ? r + 1 : next;
     }
+    *ring = maxRings + 1;
     return false;
 }
 

@@ -8,19 +8,6 @@
 
 namespace quor::world {
 
-ObjectLockGuard::ObjectLockGuard(SceneBase* scene)
-    : m_lock(scene ? &scene->GetObjectLock() : nullptr) {
-    if (m_lock) {
-        m_lock->Enter();
-    }
-}
-
-ObjectLockGuard::~ObjectLockGuard() {
-    if (m_lock) {
-        m_lock->Leave();
-    }
-}
-
 SceneBase::SceneBase() : m_root(NewObject<SpaceObject>()) {
     if (!m_root) OutOfMemory(sizeof(SpaceObject));
     m_root->SetScene(this);

@@ -25,6 +25,20 @@ bool ReadText(BinaryReader& in, std::string& out) {
 }
 }  // namespace
 
+bool MeshSkeletalData::ParentsReachRoots(const std::uint8_t* parents, std::uint16_t count) {
+    for (std::uint16_t i = 0; i < count; ++i) {
+        // Every walk from a bone to its root ends within `count` steps unless the parents
+        // loop; the playback walks up the parents and would never end on such a skeleton.
+        std::uint16_t bone = i;
+        std::uint16_t steps = 0;
+        while (parents[bone] != kNoBone) {
+            if (parents[bone] >= count || ++steps > count) return false;
+            bone = parents[bone];
+        }
+    }
+    return true;
+}
+
 MeshSkeletalData::MeshSkeletalData() { std::memset(parents, kNoBone, sizeof parents); }
 
 MeshSkeletalData::~MeshSkeletalData() { MeshSkeletalData::Clear(); }
@@ -70,12 +84,11 @@ bool MeshSkeletalData::ReadSkeletonBlock(BinaryReader& in) {
         return false;
     }
     in.Bytes(parents, count);
-    for (std::uint16_t i = 0; i < count; ++i) {
-        if (parents[i] != kNoBone && parents[i] >= count) {
-            LogError("Bad format in mesh file %s!", loadingName_);
-            in.Fail();
-            return false;
-        }
+    if (!ParentsReachRoots(parents, count)) {
+        LogError("Bad format in mesh file %s!", loadingName_);
+        std::memset(parents, kNoBone, sizeof parents);
+        in.Fail();
+        return false;
     }
     boneCount = count;
     rootBone = kNoBone;
@@ -197,7 +210,7 @@ const Matrix* MeshSkeletalData::GetInverseBindMatrix(std::uint32_t bone) const {
 }
 
 int MeshSkeletalData::LinkSocketsToBones() {
-    if (socketVersion < kBonesLinkedByNameVersion && xmlSocketVersion == 0) {
+    if (socketVersion < kBonesLinkedByNameVersion && !socketsFromXml) {
         for (auto& socket : sockets) {
             std::memset(socket->boneName, 0, sizeof socket->boneName);
             // An index past the skeleton names no bone, like a negative one.

@@ -43,6 +43,10 @@ public:
     // Ties each socket to its bone: 1 when every socket found its bone, 5 when one did not.
     virtual int LinkSocketsToBones();
 
+    // True when every bone reaches a root (parent 255) by following its parents: no parent
+    // past the bones, no bone its own ancestor.
+    static bool ParentsReachRoots(const std::uint8_t* parents, std::uint16_t count);
+
     const char* GetBoneName(std::uint32_t bone) const;
     const Matrix* GetBindMatrix(std::uint32_t bone) const;
     const Matrix* GetInverseBindMatrix(std::uint32_t bone) const;

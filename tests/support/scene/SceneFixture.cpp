@@ -1,5 +1,7 @@
 #include "tests/support/scene/SceneFixture.h"
 
+#include "scene/annotation/AuxCamera.h"
+#include "scene/view/KytPickNames.h"
 #include "scene/view/KytScenes.h"
 
 #include <algorithm>
@@ -28,6 +30,22 @@ void ResetSceneStatics()
     KytLinkContents::bContributionDynamic = true;
     KytLinkContents::lfContributionRateDynamic = 0.1;
     KytLinkContents::eContributionBoxDynamicMode = BOXMODE_WIRE;
+    KytLinkContents::fLocalRate = 0.1f;
+    KytLinkContents::fLocalAxisRate = 0.03f;
+    KytLinkContents::bDrawSectionLine = true;
+    KytLinkContents::bDisableAlphaDepthTest = true;
+    const float back[4] = {0.25f, 0.25f, 0.25f, 1.0f};
+    std::copy(back, back + 4, KytLinkContents::afPartBackFaceColor);
+    const float boxes[2][4] = {{0, 1, 1, 1}, {1, 0, 0, 1}};
+    std::copy(&boxes[0][0], &boxes[0][0] + 8, &KytLinkContents::afBoxColor[0][0]);
+    KytLinkContents::bDrawHiddenLinesShape = false;
+    KytLinkContents::lfContRate = 0.0;
+    KytLinkContents::eColorMode = COLORMODE_NORMAL;
+    KytLinkContents::bBackFaceColor = false;
+    KytScenes::ColorTable.entries.clear();
+    KytPickNames::End();
+    AuxCamera::SetTargetCamera(nullptr);
+    AuxCamera::SetSize(2);
     KytScenes::AlphaStack.RemoveAll();
     KytScenes::pTargetStack = nullptr;
     KytScenes::nShapeCnt = 0;

@@ -1,7 +1,9 @@
 #include "tests/support/world/MeshFileWriter.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <iterator>
 
 namespace quor::test {
 
@@ -535,6 +537,65 @@ MeshDesc MakeMesh(std::uint32_t version, std::uint16_t type, int subs, int lodCo
     }
     m.blob = {1, 2, 3, 4, 5};
     return m;
+}
+
+std::vector<SeedFile> MeshSeeds() {
+    std::vector<SeedFile> seeds;
+    const std::uint32_t versions[] = {0x20000, 0x20003, 0x20007, 0x20010, 0x20014, 0x20017,
+                                      0x30003, 0x30005, 0x30008, 0x30010, 0x30011};
+    for (std::uint32_t v : versions) {
+        for (std::uint16_t type : {0, 1, 2}) {
+            char name[32];
+            std::snprintf(name, sizeof name, "mom_%x_%u", v, unsigned(type));
+            seeds.emplace_back(name, WriteMom(MakeMesh(v, type, 2, 2)));
+        }
+    }
+    MeshDesc tracked = MakeMesh(0x30011, 0, 1, 1);  // sub-mesh tracks set the frame count
+    tracked.subMeshTracks = true;
+    TrackDesc t;
+    t.times = {0, 10};
+    TrackChannelDesc c;
+    c.positions.assign(6, 1.0f);
+    c.rotations.assign(8, 0.5f);
+    c.scales.assign(6, 1.0f);
+    t.channels = {c};
+    tracked.tracks = {t};
+    tracked.frameBounds.assign(2 * 2, {0, 0, 0, 1, 1, 1, 1});
+    tracked.lods = {MakeLod(tracked.lods[0].vertexCounts, tracked.lods[0].triangleCounts, 1, true, 2, 1)};
+    seeds.emplace_back("mom_tracks", WriteMom(tracked));
+    MeshDesc old = MakeMesh(0x20010, 2, 2, 1);  // old trans keys: one-frame vertex blocks
+    old.oldKeyCount = 1;
+    old.oldKeys.assign(old.keyTimes.size() * 2 * 62, 0x11);
+    old.lods = {MakeLod(old.lods[0].vertexCounts, old.lods[0].triangleCounts, 1, true, 1, 1)};
+    seeds.emplace_back("mom_oldkeys", WriteMom(old));
+    MeshDesc dataless = MakeMesh(0x30011, 1, 2, 2);
+    dataless.lods[1].hasData = 0;
+    seeds.emplace_back("mom_dataless", WriteMom(dataless));
+    return seeds;
+}
+
+std::vector<SeedFile> MoxSeeds() {
+    std::vector<SeedFile> seeds;
+    SocketDesc s;
+    s.name = "s";
+    s.boneName = "b";
+    s.objectFile = "o.emf";
+    s.animationName = "a";
+    for (std::uint32_t v : {0x20010u, 0x20016u, 0x30001u, 0x30002u, 0x30003u}) {
+        char name[32];
+        std::snprintf(name, sizeof name, "mox_%x", v);
+        SocketDesc bare = s;
+        bare.objectFile.clear();
+        seeds.emplace_back(name, WriteMoxBinary(v, {s, bare}));
+    }
+    const std::string xml[] = {
+        R"(<Sockets Version="1"><S Name="a" BoneName="b" BindType="3" MatrixToBone="1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1"><Track Loop="false" SyncToMorph="true"><TrackKeys><K Time="1"/><K Time="2"/></TrackKeys></Track><BoundObject SocketObjCount="2" ObjectFile="x" ObjectFile_1="y" AnimationName="z" StartTime="1"/></S><S Name="c"/></Sockets>)",
+        R"(<Sockets><Other Name="n" BoneName="bone1"><BoundObject SocketObjCount="3" ObjectFile="p" ObjectFile_1="q" ObjectFile_2=""/></Other></Sockets>)",
+    };
+    for (std::size_t i = 0; i < std::size(xml); ++i) {
+        seeds.emplace_back("mox_xml" + std::to_string(i), std::vector<std::uint8_t>(xml[i].begin(), xml[i].end()));
+    }
+    return seeds;
 }
 
 }  // namespace quor::test

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quor::test {
@@ -177,5 +178,12 @@ LodDesc MakeLod(const std::vector<std::uint32_t>& vertexCounts, const std::vecto
 SubMeshDesc MakeSubMesh(const std::string& name, int seed);
 // A small valid mesh of that version and type: `subs` sub-meshes, `lodCount` LODs, a socket.
 MeshDesc MakeMesh(std::uint32_t version, std::uint16_t type, int subs = 2, int lodCount = 2);
+
+// Seed corpora of the fuzz targets: named files that load, reaching every block.
+using SeedFile = std::pair<std::string, std::vector<std::uint8_t>>;
+// ".mom" files of many versions and the three types.
+std::vector<SeedFile> MeshSeeds();
+// ".mox" companions: binary ones of several versions and XML ones with every key.
+std::vector<SeedFile> MoxSeeds();
 
 }  // namespace quor::test

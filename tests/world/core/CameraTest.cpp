@@ -152,9 +152,8 @@ TEST_F(CameraTest, ScreenCentreRayRunsAlongForward) {
     camera.RotateLocalX(-0.2f);
     auto* rc = host.renderer.LastRenderCamera();
     rc->SetViewportSize(640, 480);
-    const float centre[2] = {320, 240};
     Ray ray;
-    camera.ScreenPointToRay(centre, ray, 255);
+    camera.ScreenPointToRay(320.0f, ray, 240.0f);
     Vec3 direction = ray.direction;
     Vec3SetLength(direction, 1.0f);
     ExpectNear(direction, camera.GetRotation()->Row(2), 1e-4f);
@@ -178,6 +177,26 @@ TEST_F(CameraTest, ScreenCentreRayRunsAlongForward) {
     Vec3 back;
     camera.ViewToWorld(view, back);
     ExpectNear(back, ahead, 1e-3f);
+}
+
+TEST_F(CameraTest, ScreenPointToRayTakesXFirstAndYLast) {
+    // Off-centre points in each quadrant: a point on the ray projects back to where it came
+    // from, so neither coordinate is dropped or swapped.
+    Camera camera;
+    camera.SetPosition(Vec3{-4, 3, 2});
+    camera.RotateLocalY(-0.4f);
+    auto* rc = host.renderer.LastRenderCamera();
+    rc->SetViewportSize(640, 480);
+    const float points[][2] = {{100, 50}, {600, 70}, {30, 400}, {500, 460}};
+    for (const auto& p : points) {
+        Ray ray;
+        EXPECT_EQ(&camera.ScreenPointToRay(p[0], ray, p[1]), &ray);
+        float screen[2];
+        float depth = 0;
+        ASSERT_EQ(camera.WorldToScreen(ray.origin + ray.direction * 0.25f, screen, &depth), 1);
+        EXPECT_NEAR(screen[0], p[0], 1e-2f);
+        EXPECT_NEAR(screen[1], p[1], 1e-2f);
+    }
 }
 
 TEST_F(CameraTest, CameraListKeepsOneActiveCamera) {

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/world/core/ObjectModelSupport.h"
-#include "world/core/Frustum.h"
+#include "world/core/math/Frustum.h"
 #include "world/scene/ExtVisibleNodeList.h"
 #include "world/scene/ObjectIdMap.h"
 

@@ -5,7 +5,7 @@
 #include "platform/host/IOcclusion.h"
 #include "tests/support/world/MeshFileWriter.h"
 #include "world/core/InterfaceTable.h"
-#include "world/core/Matrix.h"
+#include "world/core/math/Matrix.h"
 #include "world/core/CollisionMeshRecord.h"
 #include "world/core/Object3D.h"
 #include "world/core/OccluderGeometry.h"
@@ -56,6 +56,38 @@ TEST(OccluderGeometry, ByteCounts) {
         OccluderGeometry occ;
         EXPECT_EQ(ReadBack(w, c.version, occ), c.bytes);
         EXPECT_EQ(occ.a.kind, c.bytes == 0 ? 0 : c.desc.a.kind);
+    }
+}
+
+TEST(OccluderGeometry, SetsOfNoKnownKindHaveNoTriangles) {
+    // Old records store both sets' counts whatever their kinds; only kinds 1 and 2 have
+    // triangles, so any other kind must not hand its counts on beside null arrays.
+    struct Case {
+        const char* what;
+        std::int32_t kindA, kindB;
+    };
+    const Case cases[] = {
+        {"kind 0", 0, 0},
+        {"unknown kind 7", 7, 0},
+        {"negative kind", -3, 5},
+        {"kind 3 beside kind 1", 3, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        OccluderDesc desc = Occluder(c.kindA, c.kindB, 7, 7);
+        desc.b.positions = desc.a.positions;
+        desc.b.indices = desc.a.indices;
+        ByteWriter w;
+        WriteOccluder(w, 0x30005, desc);
+        OccluderGeometry occ;
+        EXPECT_EQ(ReadBack(w, 0x30005, occ), 5u + 8 + 16);
+        for (const OccluderSet* set : {&occ.a, &occ.b}) {
+            EXPECT_EQ(set->positions, nullptr);
+            EXPECT_EQ(set->indices, nullptr);
+            if (set->kind == 1) continue;  // the mesh points it at its LOD 0
+            EXPECT_EQ(set->vertexCount, 0u);
+            EXPECT_EQ(set->triangleCount, 0u);
+        }
     }
 }
 
@@ -257,6 +289,37 @@ TEST(OccluderGeometry, RegistersWithTheHostOcclusionService) {
     none.AddOccluder(object, m);
     ResetInterfaces();
     EXPECT_EQ(host.added.size(), 1u);
+}
+
+// A mesh that shows a file with or without occluder data.
+struct OccludingMesh : Object3D {
+    explicit OccludingMesh(const OccluderGeometry* occ) { SetOccluder(occ); }
+    std::int32_t GetObject3DType() const override { return 1; }
+};
+
+TEST(Object3D, AddOccluderRegistersTheMeshOccluderForAnObject) {
+    ByteWriter w;
+    WriteOccluder(w, 0x30006, Occluder(2, 0, 3, 1));
+    OccluderGeometry occ;
+    BinaryReader in(w.bytes.data(), w.Size());
+    ASSERT_TRUE(occ.Read(in, 0x30006));
+    auto* object = reinterpret_cast<world::IVisibleObject*>(std::uintptr_t(0x40));
+    Matrix m;
+    MatrixIdentity(m);
+    m.m[12] = 7.0f;
+
+    RecordingOcclusion host;
+    Interfaces().occlusion = &host;
+    OccludingMesh without(nullptr);
+    without.AddOccluder(object, m);  // a mesh without occluder data registers nothing
+    EXPECT_TRUE(host.added.empty());
+    OccludingMesh with(&occ);
+    with.AddOccluder(object, m);
+    ResetInterfaces();
+    ASSERT_EQ(host.added.size(), 1u);
+    EXPECT_EQ(host.added[0], object);
+    EXPECT_EQ(host.translation, 7.0f);
+    EXPECT_EQ(host.countsA, (std::pair<std::uint32_t, std::uint32_t>{3, 1}));
 }
 
 }  // namespace

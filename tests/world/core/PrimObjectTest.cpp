@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/world/LogCapture.h"
 #include "tests/support/world/core/ObjectModelSupport.h"
 #include "world/scene/ObjectIdMap.h"
 
@@ -183,6 +184,31 @@ TEST_F(PrimObjectTest, TheListCommitsOnlyVisibleObjects) {
     EXPECT_EQ(host.renderer.LivePrimitives(), 0);
     EXPECT_EQ(host.renderer.LiveEffects(), 0);
     EXPECT_EQ(host.renderer.BadReleases(), 0);
+}
+
+TEST(PrimObjectListFailure, ARendererWithoutPrimitivesGivesNoObjectAndALogLine) {
+    test::LogCapture log;
+    test::RendererScope scope;
+    {
+        PrimObjectList list;
+        scope.renderer.SetFailPrimitives(true);
+        for (bool withMaterial : {false, true}) {
+            EXPECT_EQ(list.Create(7, 0x144, withMaterial), nullptr);
+        }
+        EXPECT_EQ(list.GetCount(), 0);
+        EXPECT_TRUE(log.Contains("PrimObjectList::Create")) << log.Joined();
+        // Nothing half-made stays behind, and the list works once the renderer does.
+        EXPECT_EQ(scope.renderer.LiveEffects(), 0);
+        scope.renderer.SetFailPrimitives(false);
+        PrimObject* made = list.Create(7, 0x144, true);
+        ASSERT_NE(made, nullptr);
+        EXPECT_EQ(list.GetAt(0), made);
+        list.DrawVisible();
+    }
+    EXPECT_EQ(scope.renderer.LivePrimitives(), 0);
+    EXPECT_EQ(scope.renderer.LiveEffects(), 0);
+    EXPECT_EQ(scope.renderer.BadReleases(), 0);
+    ObjectIdMap::Instance().Reset();
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/world/core/ObjectModelSupport.h"
-#include "world/core/Geometry.h"
+#include "world/core/math/Geometry.h"
 #include "world/scene/ObjectIdMap.h"
 #include "world/scene/SceneBase.h"
 
@@ -428,16 +428,46 @@ protected:
 INSTANTIATE_TEST_SUITE_P(Paths, SpaceObjectPathTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "sse" : "plain"; });
 
+// A matrix with independent rows: scaled, rotated, sheared and now and then mirrored.
+Matrix ShearedMatrix(std::mt19937& rng) {
+    auto uniform = [&](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); };
+    Matrix m = Rotation(Vec3{uniform(-1, 1), uniform(0.2f, 1), uniform(-1, 1)}, uniform(-3, 3));
+    for (int r = 0; r < 3; ++r) {
+        const float s = uniform(0.6f, 1.6f);
+        for (int c = 0; c < 3; ++c) {
+            m(r, c) = m(r, c) * s + uniform(-0.3f, 0.3f);
+        }
+    }
+    if (uniform(0, 1) < 0.3f) {
+        m.Row(1) = m.Row(1) * -1.0f;
+    }
+    m.Row(3) = Vec3{uniform(-5, 5), uniform(-5, 5), uniform(-5, 5)};
+    return m;
+}
+
+// How much float rounding a keep-world move may amplify: the condition number of the new
+// parent's world matrix (the move multiplies by its inverse).
+double Condition(SpaceObject* o) {
+    SpaceObject* p = o->Parent();
+    if (!p) {
+        return 1.0;
+    }
+    Matrix inverse = p->GetWorldMatrix();
+    if (!MatrixInverse(inverse)) {
+        return 1e30;
+    }
+    return double(MatrixMaxStretch(p->GetWorldMatrix())) * MatrixMaxStretch(inverse);
+}
+
 TEST_P(SpaceObjectPathTest, RandomHierarchyOperationsKeepTheTreeConsistent) {
     SceneBase scene;
     std::mt19937 rng(7);
     auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
     auto uniform = [&](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); };
-    // Uniform magnitudes with sign flips: similarity transforms, so re-parenting that keeps the
-    // world transform is exact.
+    // Non-uniform magnitudes with sign flips. Keep-world moves under such parents leave sheared
+    // local rotations behind, which the decomposition carries without loss.
     auto randomScale = [&]() {
-        const float s = std::array<float, 4>{0.5f, 1.0f, 2.0f, 3.0f}[pick(4)];
-        Vec3 v{s, s, s};
+        Vec3 v{uniform(0.5f, 2.0f), uniform(0.5f, 2.0f), uniform(0.5f, 2.0f)};
         if (pick(3) == 0) {
             v[pick(3)] *= -1.0f;
         }
@@ -480,9 +510,15 @@ TEST_P(SpaceObjectPathTest, RandomHierarchyOperationsKeepTheTreeConsistent) {
             const double magnitude = ScratchWorldMatrix(*o, scratch);
             ASSERT_LT(MatrixError(o->GetWorldMatrix(), scratch) * std::max(1.0, MaxAbs(scratch)),
                       2e-5 * magnitude);
+            // Mirroring is the sign of the determinant of the world matrix recomputed in double.
+            const double det = scratch[0] * (scratch[5] * scratch[10] - scratch[6] * scratch[9]) -
+                               scratch[1] * (scratch[4] * scratch[10] - scratch[6] * scratch[8]) +
+                               scratch[2] * (scratch[4] * scratch[9] - scratch[5] * scratch[8]);
+            ASSERT_EQ(o->IsWorldMirrored(), det < 0.0);
         }
     };
 
+    int keptMoves = 0, sheared = 0;
     for (int step = 0; step < 3000; ++step) {
         SpaceObject* a = any();
         SpaceObject* b = any();
@@ -490,8 +526,12 @@ TEST_P(SpaceObjectPathTest, RandomHierarchyOperationsKeepTheTreeConsistent) {
         Matrix before = b->GetWorldMatrix();
         double unused[16];
         const double magnitudeBefore = ScratchWorldMatrix(*b, unused);
+        // The children of whatever is released or flattened keep their world matrices too.
+        SpaceObject* watched = nullptr;
+        Matrix watchedBefore;
+        double watchedMagnitude = 0.0;
         bool moved = false;
-        switch (pick(12)) {
+        switch (pick(16)) {
             case 0:
             case 1: moved = a->AddChild(b, keep); break;
             case 2: moved = a->AddAttachment(b, keep); break;
@@ -502,10 +542,19 @@ TEST_P(SpaceObjectPathTest, RandomHierarchyOperationsKeepTheTreeConsistent) {
             case 7: a->Rotate(Vec3{0, 0, 1}, uniform(-3, 3)); a->RotateLocalX(uniform(-3, 3)); break;
             case 8: a->SetScale(randomScale()); break;
             case 9:
-                if (pick(4) == 0) {
-                    a->DetachChildren();
+            case 13: {
+                if (!b->Children().empty()) {
+                    watched = b->Children()[pick(static_cast<int>(b->Children().size()))];
+                    watchedBefore = watched->GetWorldMatrix();
+                    watchedMagnitude = ScratchWorldMatrix(*watched, unused);
+                }
+                if (pick(2) == 0) {
+                    b->DetachChildren();
+                } else {
+                    b->FlattenChildren();
                 }
                 break;
+            }
             case 10: {
                 // Destroy and make anew.
                 const int i = pick(kObjects);
@@ -514,26 +563,100 @@ TEST_P(SpaceObjectPathTest, RandomHierarchyOperationsKeepTheTreeConsistent) {
                 break;
             }
             case 11: {
+                // A proper or a mirroring rotation, taken as given.
+                Matrix m = Rotation(Vec3{uniform(-1, 1), 1, uniform(-1, 1)}, uniform(-3, 3));
+                if (pick(3) == 0) {
+                    m.Row(2) = m.Row(2) * -1.0f;
+                }
+                a->SetRotation(m);
+                break;
+            }
+            case 12: a->SetWorldMatrix(ShearedMatrix(rng)); ++sheared; break;
+            case 14: a->SetLocalMatrix(ShearedMatrix(rng)); ++sheared; break;
+            case 15: {
                 Matrix m = Rotation(Vec3{uniform(-1, 1), 1, uniform(-1, 1)}, uniform(-3, 3));
                 m.Row(3) = Vec3{uniform(-5, 5), uniform(-5, 5), uniform(-5, 5)};
                 a->SetWorldMatrix(m);
                 break;
             }
         }
-        if (moved && keep) {
-            // Absolute error against the size of the terms on both the old and the new chain.
-            const double magnitude = std::max(magnitudeBefore, ScratchWorldMatrix(*b, unused));
+        auto expectKept = [&](SpaceObject* o, const Matrix& was, double magnitudeWas) {
+            // Absolute error against the size of the terms on both the old and the new chain,
+            // times what the new parent's inverse may amplify.
+            const double magnitude = std::max(magnitudeWas, ScratchWorldMatrix(*o, unused));
             double error = 0.0;
             for (int i = 0; i < 16; ++i) {
-                error = std::max(error, double(std::fabs(b->GetWorldMatrix().m[i] - before.m[i])));
+                error = std::max(error, double(std::fabs(o->GetWorldMatrix().m[i] - was.m[i])));
             }
-            ASSERT_LT(error, 5e-5 * magnitude) << "step " << step;
+            ASSERT_LT(error, 2e-5 * magnitude * Condition(o)) << "step " << step;
+            ++keptMoves;
+        };
+        if (moved && keep) {
+            expectKept(b, before, magnitudeBefore);
+        }
+        if (watched) {
+            expectKept(watched, watchedBefore, watchedMagnitude);
         }
         checkTree(step);
         if (HasFatalFailure()) {
             return;
         }
     }
+    EXPECT_GT(keptMoves, 300);
+    EXPECT_GT(sheared, 200);
+}
+
+TEST_F(SpaceObjectTest, MirroringFollowsTheDeterminantNotTheScaleSigns) {
+    SpaceObject parent, child;
+    ASSERT_TRUE(parent.AddChild(&child, false));
+    // A rotation of negative determinant, accepted as given.
+    Matrix mirror = Rotation(Vec3{1, 2, 3}, 0.7f);
+    mirror.Row(0) = mirror.Row(0) * -1.0f;
+    child.SetRotation(mirror);
+    EXPECT_TRUE(child.IsMirrored());
+    EXPECT_TRUE(child.IsWorldMirrored());
+    EXPECT_FALSE(parent.IsWorldMirrored());
+    // A mirroring parent cancels it; a negative scale on the child restores it.
+    parent.SetScale(Vec3{1, -2, 1});
+    EXPECT_TRUE(parent.IsWorldMirrored());
+    EXPECT_FALSE(child.IsWorldMirrored());
+    child.SetScale(Vec3{1, 1, -1});
+    EXPECT_FALSE(child.IsMirrored());
+    EXPECT_TRUE(child.IsWorldMirrored());
+}
+
+TEST_P(SpaceObjectPathTest, ASingularObjectKeepsADefinedInverseAndContainsNothing) {
+    SpaceObject o;
+    o.SetPosition(Vec3{1, 2, 3});
+    const Matrix good = o.GetInverseWorldMatrix();
+    o.SetScale(Vec3{0, 1, 1});
+    // The last good inverse stays, never the world matrix itself.
+    EXPECT_EQ(o.GetInverseWorldMatrix(), good);
+    Vec3 local{0, 0, 0};
+    o.WorldToLocal(Vec3{1, 2, 3}, local);
+    EXPECT_TRUE(std::isinf(local.x) && std::isinf(local.y) && std::isinf(local.z));
+    Matrix inverseLocal;
+    o.GetInverseLocalMatrix(inverseLocal);
+    EXPECT_EQ(inverseLocal, MatrixIdentity());
+
+    SpaceObject child;
+    ASSERT_TRUE(o.AddChild(&child, false));
+    // Children of a singular object still place themselves through its matrix.
+    child.SetPosition(Vec3{0, 1, 0});
+    EXPECT_EQ(child.GetWorldMatrix().Row(3), (Vec3{1, 3, 3}));
+
+    // Once regular again the inverse is right: a failed inverse was never marked valid.
+    o.SetScale(Vec3{2, 1, 1});
+    Matrix product;
+    MatrixMultiplyPlain(o.GetWorldMatrix(), o.GetInverseWorldMatrix(), product);
+    EXPECT_LT(MatrixError(product, MatrixIdentity()), 1e-6);
+    o.WorldToLocal(Vec3{3, 2, 3}, local);
+    ExpectNear(local, Vec3{1, 0, 0});
+
+    // Singular from the start: identity.
+    SpaceObject flat;
+    flat.SetScale(Vec3{1, 0, 1});
+    EXPECT_EQ(flat.GetInverseWorldMatrix(), MatrixIdentity());
 }
 
 }  // namespace

@@ -320,19 +320,81 @@ TEST(MeshData, FramePairUnionsMergeNeighbours) {
 }
 
 TEST(MeshData, OldTransKeysMakeTheMeshStatic) {
-    MeshDesc desc = MakeMesh(0x20010, 2, 2, 1);
-    desc.oldKeyCount = 1;
-    desc.oldKeys.assign(3 * 2 * 62, 0x11);  // key count x sub-meshes x 62
-    const auto file = WriteMom(desc);
+    // A file with old trans keys animates its sub-meshes by transform keys: three key times,
+    // three frames of bounds, three frames of first-frame keys per sub-mesh, and vertex
+    // blocks of one frame (the vertex key count is 1 for such files).
+    for (std::uint32_t version : {0x20004u, 0x20010u}) {
+        SCOPED_TRACE(testing::Message() << std::hex << version);
+        MeshDesc desc = MakeMesh(version, 2, 2, 1);
+        ASSERT_EQ(desc.keyTimes.size(), 3u);
+        desc.oldKeyCount = 1;
+        desc.oldKeys.assign(3 * 2 * 62, 0x11);  // key count x sub-meshes x 62
+        desc.lods = {MakeLod(desc.lods[0].vertexCounts, desc.lods[0].triangleCounts, 1, true, 1, 1)};
+        const auto file = WriteMom(desc);
+        LogCapture log;
+        MeshData d;
+        ASSERT_TRUE(d.LoadFromMemory("o.mom", file.data(), file.size())) << log.Joined();
+        EXPECT_TRUE(log.Contains("[WARNING] Too old version that still has old trans-key data!"));
+        EXPECT_EQ(d.frameCount, 1);
+        EXPECT_EQ(d.keyTrack, nullptr);
+        EXPECT_TRUE(d.frameBounds.empty());
+        ExpectBounds(d.bounds, desc.frameBounds[0]);
+        ExpectBounds(d.subMeshes[1].bounds, desc.frameBounds[2]);
+        ASSERT_EQ(d.lodCount, 1);
+        EXPECT_EQ(d.lods[0]->frameCount, 1u);
+        ExpectLod(*d.lods[0], desc.lods[0], version, 1);
+    }
+}
+
+TEST(MeshData, TrianglesNameOnlyTheirSubMeshVertices) {
+    // Sub-mesh 0 owns vertices 0..2 and triangle 0; sub-mesh 1 owns vertices 3..6 and
+    // triangles 1..2. Every index is inside the LOD; only the sub-mesh ranges tell them apart.
+    struct Case {
+        const char* what;
+        std::size_t at;
+        std::uint16_t value;
+        bool loads;
+    };
+    const Case cases[] = {
+        {"sub-mesh 0 names its last vertex", 2, 2, true},
+        {"sub-mesh 1 names its first vertex", 3, 3, true},
+        {"sub-mesh 1 names the LOD's last vertex", 8, 6, true},
+        {"sub-mesh 0 names sub-mesh 1's first vertex", 0, 3, false},
+        {"sub-mesh 1 names sub-mesh 0's last vertex", 5, 2, false},
+        {"sub-mesh 1 names a vertex past the LOD", 4, 7, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MeshDesc desc = MakeMesh(0x30011, 0, 2, 1);
+        ASSERT_EQ(desc.lods[0].vertexCounts, (std::vector<std::uint32_t>{3, 4}));
+        desc.lods[0].indices[c.at] = c.value;
+        const auto file = WriteMom(desc);
+        LogCapture log;
+        MeshData d;
+        EXPECT_EQ(d.LoadFromMemory("t.mom", file.data(), file.size()), c.loads);
+        EXPECT_EQ(d.lodCount, c.loads ? 1 : 0);
+    }
+}
+
+TEST(MeshData, SubMeshRecordsCostWhatTheVersionHolds) {
+    // From 0x30009 a record is 64 bytes of name, bounds and slot at least, and holds no layers:
+    // a sub-mesh then owns no layers and costs at most twice its smallest record in memory, so
+    // a count that the bytes left can hold allocates no more than twice those bytes.
+    EXPECT_LE(sizeof(SubMeshInfo), 2u * 64u);
     LogCapture log;
-    MeshData d;
-    ASSERT_TRUE(d.LoadFromMemory("o.mom", file.data(), file.size())) << log.Joined();
-    EXPECT_TRUE(log.Contains("[WARNING] Too old version that still has old trans-key data!"));
-    EXPECT_EQ(d.frameCount, 1);
-    EXPECT_EQ(d.keyTrack, nullptr);
-    EXPECT_TRUE(d.frameBounds.empty());
-    ExpectBounds(d.bounds, desc.frameBounds[0]);
-    ExpectBounds(d.subMeshes[1].bounds, desc.frameBounds[2]);
+    for (std::uint32_t v : {0x30008u, 0x30009u, 0x30011u}) {
+        SCOPED_TRACE(testing::Message() << std::hex << v);
+        const MeshDesc desc = MakeMesh(v, 0, 2, 1);
+        const auto file = WriteMom(desc);
+        MeshData d;
+        ASSERT_TRUE(d.LoadFromMemory("m.mom", file.data(), file.size()));
+        EXPECT_EQ(d.subMeshes[1].layers.Owned(), v < 0x30009);
+        // A sub-mesh without layers of its own reads the defaults.
+        for (int i = 0; i < SubMeshInfo::kLayerCount; ++i) {
+            const TextureLayer& layer = d.subMeshes[1].layers[i];
+            EXPECT_EQ(std::string(layer.name), v < 0x30009 ? desc.subMeshes[1].layers[i].name : "Tex" + std::to_string(i));
+        }
+    }
 }
 
 TEST(MeshData, DatalessLodKeepsDefaults) {
@@ -345,6 +407,79 @@ TEST(MeshData, DatalessLodKeepsDefaults) {
     EXPECT_EQ(l.positions.size(), l.vertexCount);
     EXPECT_EQ(l.colours, std::vector<std::uint32_t>(l.vertexCount, 0xFFFFFFFFu));
     EXPECT_EQ(l.uvs[0], std::vector<float>(l.vertexCount * 2, 0.0f));
+}
+
+TEST(MeshData, DatalessArraysStayWithinTheirLimit) {
+    // Counts of a block without data are backed by no bytes: the arrays made from them are
+    // bounded (16 MB unless lowered, as the fuzz targets do).
+    EXPECT_EQ(MeshVertexData::MaxDatalessBytes(), 16u << 20);
+    MeshDesc desc = MakeMesh(0x30011, 0, 1, 1);
+    desc.lods[0].hasData = 0;
+    desc.lods[0].vertexCounts[0] = 300000;  // 300,000 x (24 + 8 + 4) bytes: past 8 MB
+    desc.lods[0].vertexCount = 300000;
+    const auto file = WriteMom(desc);
+    LogCapture log;
+    {
+        MeshData d;
+        EXPECT_TRUE(d.LoadFromMemory("n.mom", file.data(), file.size()));
+    }
+    MeshVertexData::SetMaxDatalessBytes(8u << 20);
+    MeshData d;
+    EXPECT_FALSE(d.LoadFromMemory("n.mom", file.data(), file.size()));
+    MeshVertexData::SetMaxDatalessBytes(MeshVertexData::kMaxDatalessBytes);
+    EXPECT_TRUE(log.Contains("Failed to read vertex data!"));
+}
+
+TEST(MeshData, DatalessTrianglesStayInTheirSubMesh) {
+    // Default triangles sit on their sub-mesh's first vertex, never on another sub-mesh's.
+    MeshDesc desc = MakeMesh(0x30011, 0, 2, 1);
+    desc.lods[0].hasData = 0;
+    auto file = WriteMom(desc);
+    MeshData d;
+    LogCapture log;
+    ASSERT_TRUE(d.LoadFromMemory("n.mom", file.data(), file.size())) << log.Joined();
+    const MeshVertexData& l = *d.lods[0];
+    ASSERT_EQ(l.ranges[1].firstVertex, 3u);
+    ASSERT_EQ(l.ranges[1].firstTriangle, 1u);
+    EXPECT_EQ(l.indices, (std::vector<std::uint16_t>{0, 0, 0, 3, 3, 3, 3, 3, 3}));
+    // A sub-mesh with triangles but no vertex has nothing to put them on.
+    desc.lods[0].vertexCounts[1] = 0;
+    desc.lods[0].vertexCount -= 4;
+    file = WriteMom(desc);
+    MeshData e;
+    EXPECT_FALSE(e.LoadFromMemory("n.mom", file.data(), file.size()));
+}
+
+TEST(MeshData, VerticesNoSubMeshWritesKeepTheDefaults) {
+    // Sub-mesh 0 has two uv channels and colours, sub-mesh 1 one channel and none, and two
+    // vertices lie past both ranges: what no sub-mesh stores is uv (0, 0) and white.
+    MeshDesc desc = MakeMesh(0x30011, 0, 2, 1);
+    desc.lods = {MakeLod({3, 4}, {1, 2}, 2, true, 1, 1)};
+    LodDesc& lod = desc.lods[0];
+    lod.uvChannels = {2, 1};
+    lod.hasColour = {1, 0};
+    lod.vertexCount += 2;
+    for (int i = 0; i < 6; ++i) {
+        lod.positions.push_back(1.0f);
+        lod.normals.push_back(0.0f);
+    }
+    const auto file = WriteMom(desc);
+    MeshData d;
+    LogCapture log;
+    ASSERT_TRUE(d.LoadFromMemory("d.mom", file.data(), file.size())) << log.Joined();
+    const MeshVertexData& got = *d.lods[0];
+    ASSERT_EQ(got.vertexCount, 9u);
+    ASSERT_EQ(got.uvChannelCount, 2);
+    for (std::size_t v = 0; v < 9; ++v) {
+        SCOPED_TRACE(v);
+        const bool sub0 = v < 3, sub1 = v >= 3 && v < 7;
+        for (int c = 0; c < 2; ++c) {
+            const bool stored = sub0 || (sub1 && c == 0);
+            EXPECT_EQ(got.uvs[c][v * 2], stored ? lod.uvs[c][v * 2] : 0.0f) << c;
+            EXPECT_EQ(got.uvs[c][v * 2 + 1], stored ? lod.uvs[c][v * 2 + 1] : 0.0f) << c;
+        }
+        EXPECT_EQ(got.colours[v], sub0 ? lod.colours[v] : 0xFFFFFFFFu);
+    }
 }
 
 TEST(MeshData, TwoFramesAddTwentyFourBytesPerVertex) {

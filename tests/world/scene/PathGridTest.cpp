@@ -7,9 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -156,27 +158,120 @@ TEST(PathGrid, GetLineCellsWritesCountsCentresAndClosingPair) {
     EXPECT_EQ(out, (Words{5, 5, 8, 8, 24, 8, 40, 24, 56, 24, 56, 24, -1, -1}));
 }
 
-TEST(PathGrid, LineToAFarPointStaysInsideTheBuffer) {
+// The line walk as written for the map tools, unbounded and in wide integers: the oracle of
+// the walk the grid does within its buffer.
+// Only the first `limit` cells are kept (the plain walk of a far end is long).
+std::vector<std::pair<std::int64_t, std::int64_t>> PlainLineWalk(Cell from, Cell to, std::size_t limit = 1u << 20) {
+    std::vector<std::pair<std::int64_t, std::int64_t>> cells;
+    std::int64_t x = from.x, y = from.y;
+    const std::int64_t dx = std::llabs(std::int64_t(to.x) - from.x), dy = std::llabs(std::int64_t(to.y) - from.y);
+    const std::int64_t sx = to.x > from.x ? 1 : (to.x < from.x ? -1 : 0);
+    const std::int64_t sy = to.y > from.y ? 1 : (to.y < from.y ? -1 : 0);
+    if (dx < dy) {
+        std::int64_t error = 2 * dx - dy;
+        for (std::int64_t i = 0; i < dy && cells.size() < limit; ++i) {
+            cells.emplace_back(x, y);
+            y += sy;
+            if (error >= 0) {
+                x += sx;
+                error += 2 * (dx - dy);
+            } else {
+                error += 2 * dx;
+            }
+        }
+    } else {
+        std::int64_t error = 2 * dy - dx;
+        for (std::int64_t i = 0; i < dx && cells.size() < limit; ++i) {
+            cells.emplace_back(x, y);
+            x += sx;
+            if (error >= 0) {
+                y += sy;
+                error += 2 * (dy - dx);
+            } else {
+                error += 2 * dy;
+            }
+        }
+    }
+    cells.emplace_back(to.x, to.y);
+    cells.emplace_back(to.x, to.y);
+    return cells;
+}
+
+// Entries of the plain walk: its steps plus the end twice.
+std::int64_t PlainLineLength(Cell from, Cell to) {
+    return std::max(std::llabs(std::int64_t(to.x) - from.x), std::llabs(std::int64_t(to.y) - from.y)) + 2;
+}
+
+// The grid's walk must be the plain walk when that fits the buffer; else the buffer full: the
+// plain walk's first steps, then the cell they reached, twice, in place of the end.
+void ExpectWalk(PathGrid& grid, Cell from, Cell to) {
+    SCOPED_TRACE(testing::Message() << grid.Width() << "x" << grid.Height() << " (" << from.x << "," << from.y
+                                    << ") -> (" << to.x << "," << to.y << ")");
+    const std::size_t room = std::size_t(grid.Width() + grid.Height() + 4);
+    const bool fits = PlainLineLength(from, to) <= std::int64_t(room);
+    auto want = PlainLineWalk(from, to, room - 1);
+    if (!fits) {
+        const auto reached = want[room - 2];
+        want.resize(room - 2);
+        want.push_back(reached);
+        want.push_back(reached);
+    }
+    const auto& got = grid.WalkLine(from, to);
+    ASSERT_EQ(got.size(), want.size());
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].x, want[i].first) << i;
+        EXPECT_EQ(got[i].y, want[i].second) << i;
+    }
+}
+
+TEST(PathGrid, LinesWithEndsOffTheGridAreWalkedAsWritten) {
+    // Ends 1, 2, 3 and width + height cells outside, in every direction, from every cell: a
+    // walk that fits the buffer (width + height + 4 entries) must be the plain walk, unbent;
+    // the few that do not (far corners from the far side) are cut along their own course.
+    const std::vector<std::vector<std::string>> maps = {{"0"}, {"000", "000"}, kWallRows};
+    for (const auto& rows : maps) {
+        PathGrid grid;
+        ASSERT_TRUE(Load(grid, rows));
+        const std::int32_t w = grid.Width(), h = grid.Height();
+        for (std::int32_t out : {1, 2, 3, w + h}) {
+            const Cell ends[] = {{w - 1 + out, 0},     {-out, h - 1},        {0, h - 1 + out},
+                                 {w - 1, -out},        {w - 1 + out, h + out}, {-out, -out},
+                                 {w - 1 + out, h / 2}, {w / 2, -out}};
+            for (std::int32_t fy = 0; fy < h; ++fy) {
+                for (std::int32_t fx = 0; fx < w; ++fx) {
+                    for (const Cell& to : ends) ExpectWalk(grid, {fx, fy}, to);
+                }
+            }
+        }
+    }
+    // The case that bent: on a 1 x 1 grid the line from (0, 0) to (3, 0) has five entries.
+    PathGrid one;
+    ASSERT_TRUE(Load(one, {"0"}));
+    EXPECT_EQ(one.WalkLine({0, 0}, {3, 0}).size(), 5u);
+}
+
+TEST(PathGrid, LineToAFarPointIsCutAlongItsOwnCourse) {
     PathGrid grid;
     ASSERT_TRUE(Load(grid, kWallRows));
+    const std::size_t room = 8 + 6 + 4;
     const std::int32_t big = std::numeric_limits<std::int32_t>::max();
     const std::int32_t small = std::numeric_limits<std::int32_t>::min();
-    const std::int32_t ends[][4] = {
-        {8, 8, big, big}, {big, 8, small, 8}, {small, small, big, big}, {8, 8, 8, small}, {8, 8, 1000000, 20}};
+    const std::int32_t ends[][4] = {{8, 8, big, big},      {big, 8, small, 8}, {small, small, big, big},
+                                    {8, 8, 8, small},      {8, 8, 1000000, 20}, {40, 40, 40 + 16 * 17, 40 + 16 * 5},
+                                    {40, 40, 40 + 16 * 16, 40 - 16 * 7}};
     for (const auto& e : ends) {
+        const Cell from{PathGrid::PixelToCell(e[0]), PathGrid::PixelToCell(e[1])};
+        const Cell to{PathGrid::PixelToCell(e[2]), PathGrid::PixelToCell(e[3])};
+        ExpectWalk(grid, from, to);
+        const auto& line = grid.WalkLine(from, to);
+        EXPECT_LE(line.size(), room);
         Words out;
         grid.GetLineCells(e[0], e[1], e[2], e[3], out);
-        ASSERT_GE(out.size(), 4u);
-        const std::int32_t count = out[0];
-        EXPECT_LE(count, 8 + 6 + 4);
-        ASSERT_EQ(out.size(), static_cast<std::size_t>(2 + 2 * count + 2));
-        // Every cell is on the grid or in the ring just outside it.
-        for (std::int32_t i = 0; i < count; ++i) {
-            const std::int32_t x = (out[2 + 2 * i] - 8) / 16, y = (out[3 + 2 * i] - 8) / 16;
-            EXPECT_GE(x, -1);
-            EXPECT_LE(x, 8);
-            EXPECT_GE(y, -1);
-            EXPECT_LE(y, 6);
+        ASSERT_EQ(out.size(), 2 + 2 * line.size() + 2);
+        EXPECT_EQ(out[0], std::int32_t(line.size()));
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            EXPECT_EQ(out[2 + 2 * i], line[i].x * 16 + 8);
+            EXPECT_EQ(out[3 + 2 * i], line[i].y * 16 + 8);
         }
     }
     // The end beyond the right edge is still outside, so a free-ground path is not claimed.
@@ -184,6 +279,87 @@ TEST(PathGrid, LineToAFarPointStaysInsideTheBuffer) {
     grid.FindPathAvoid2(8, 72, big, 72, path);
     ASSERT_GE(path.size(), 4u);
     EXPECT_LT(path[path.size() - 2], 8 * 16);
+}
+
+TEST(PathGrid, NearestFreeCellFollowsThePlainRings) {
+    // The ring search against its plain form: rings 1 to 10000, eight points each in order,
+    // the first free cell wins; points on, near and far off small, mostly blocked grids.
+    std::mt19937 random(7);
+    for (int round = 0; round < 300; ++round) {
+        const std::int32_t w = 1 + std::int32_t(random() % 5), h = 1 + std::int32_t(random() % 5);
+        std::vector<std::string> rows(std::size_t(h), std::string(std::size_t(w), '1'));
+        for (auto& row : rows) {
+            for (char& c : row) c = random() % 4 == 0 ? '0' : '1';
+        }
+        PathGrid grid;
+        ASSERT_TRUE(Load(grid, rows));
+        const std::int32_t reach = round % 3 == 0 ? 40 : 8;
+        const std::int32_t px = -16 * reach + std::int32_t(random() % std::uint32_t(16 * (w + 2 * reach)));
+        const std::int32_t py = -16 * reach + std::int32_t(random() % std::uint32_t(16 * (h + 2 * reach)));
+        const Cell c{PathGrid::PixelToCell(px), PathGrid::PixelToCell(py)};
+        bool want = false;
+        Cell wantCell{};
+        for (std::int32_t r = 1; r <= PathGrid::kNearestRings && !want; ++r) {
+            const Cell points[8] = {{c.x - r, c.y - r}, {c.x, c.y - r}, {c.x + r, c.y - r}, {c.x - r, c.y},
+                                    {c.x + r, c.y},     {c.x + r, c.y + r}, {c.x, c.y + r}, {c.x - r, c.y + r}};
+            for (const Cell& p : points) {
+                if (grid.IsCellFree(p.x, p.y)) {
+                    want = true;
+                    wantCell = p;
+                    break;
+                }
+            }
+        }
+        std::int32_t out[2] = {-99, -99};
+        ASSERT_EQ(grid.FindNearestFreeCell(px, py, out), want) << "round " << round;
+        if (want) {
+            EXPECT_EQ(out[0], Px(wantCell.x)) << "round " << round;
+            EXPECT_EQ(out[1], Px(wantCell.y)) << "round " << round;
+        } else {
+            EXPECT_EQ(out[0], -99);
+        }
+    }
+}
+
+TEST(PathGrid, AvoidTwoPathsFollowThePlainLineOracle) {
+    // The avoid-2 cell path as written: walk the plain line, mark cells that are not 2, take
+    // the straight path when all are, else search from the start to the passable cells from
+    // the line's end back. Random small grids with goals up to width + height cells outside.
+    std::mt19937 random(35);
+    const char kinds[] = {'0', '0', '0', '2', '4', '1'};
+    int differentTargets = 0;
+    for (int round = 0; round < 400; ++round) {
+        const std::int32_t w = 1 + std::int32_t(random() % 6), h = 1 + std::int32_t(random() % 6);
+        std::vector<std::string> rows(std::size_t(h), std::string(std::size_t(w), '0'));
+        for (auto& row : rows) {
+            for (char& c : row) c = kinds[random() % 6];
+        }
+        PathGrid grid;
+        ASSERT_TRUE(Load(grid, rows));
+        const Cell s{std::int32_t(random() % std::uint32_t(w)), std::int32_t(random() % std::uint32_t(h))};
+        if (!grid.IsCellNot2(s.x, s.y)) continue;
+        const std::int32_t reach = w + h;
+        const Cell g{-reach + std::int32_t(random() % std::uint32_t(w + 2 * reach)),
+                     -reach + std::int32_t(random() % std::uint32_t(h + 2 * reach))};
+        const auto line = PlainLineWalk(s, g);
+        if (line.size() > std::size_t(w + h + 4)) continue;
+        std::vector<Cell> want;
+        bool all = true;
+        for (const auto& c : line) all = all && grid.IsCellNot2(std::int32_t(c.first), std::int32_t(c.second));
+        if (all) {
+            want = {s, g};
+        } else {
+            for (std::size_t i = line.size(); i-- > 1 && want.empty();) {
+                const Cell c{std::int32_t(line[i].first), std::int32_t(line[i].second)};
+                if (grid.IsCellNot2(c.x, c.y)) grid.Search(s, c, want);
+            }
+        }
+        std::vector<Cell> got;
+        grid.CellPathAvoid2(s, g, got);
+        EXPECT_EQ(got, want) << "round " << round;
+        differentTargets += got != std::vector<Cell>{s, g} && !got.empty();
+    }
+    EXPECT_GT(differentTargets, 10);  // the table reached the searches, not only straight lines
 }
 
 // --- searches --------------------------------------------------------------------------------

@@ -27,9 +27,8 @@ TEST(MeshSkeletalData, RootDetection) {
     };
     const Case cases[] = {
         {{255, 0, 255}, 255},
-        {{0, 255, 1}, 1},
         {{255, 0, 1}, 0},
-        {{1, 2, 0}, 255},  // no root at all
+        {{1, 255, 1}, 1},
     };
     LogCapture log;
     for (const Case& c : cases) {
@@ -124,6 +123,12 @@ TEST(MeshSkeletalData, BadSkeletonsAreRefused) {
              m.skeleton.parents[0] = 255;
          }},
         {"parent past the bones", [](MeshDesc& m) { m.skeleton.parents = {255, 3, 0}; }},
+        // Playback walks up the parents to a root; on these it would never end.
+        {"no root at all", [](MeshDesc& m) { m.skeleton.parents = {1, 2, 0}; }},
+        {"two bones parent each other", [](MeshDesc& m) { m.skeleton.parents = {1, 0, 1}; }},
+        {"a self-parented bone", [](MeshDesc& m) { m.skeleton.parents = {0, 0, 1}; }},
+        {"a loop beside a root", [](MeshDesc& m) { m.skeleton.parents = {255, 2, 1}; }},
+        {"a self-parented bone beside a root", [](MeshDesc& m) { m.skeleton.parents = {0, 255, 1}; }},
         {"skinned vertex names a missing bone", [](MeshDesc& m) { m.lods[0].boneIndices[4] = 3; }},
         {"plain mesh type", [](MeshDesc& m) { m.type = 0; }},
     };
@@ -138,20 +143,82 @@ TEST(MeshSkeletalData, BadSkeletonsAreRefused) {
         EXPECT_EQ(d.boneCount, 0);
         EXPECT_EQ(d.lodCount, 0);
     }
-    MeshDesc desc = MakeMesh(0x30011, 1, 1, 1);
-    desc.skeleton.parents = {255, 3, 0};
-    LogCapture log;
-    MeshSkeletalData d;
-    EXPECT_FALSE(Load(d, desc));
-    EXPECT_TRUE(log.Contains("[ERROR] Bad format in mesh file s.mom!"));
+    for (const std::vector<std::uint8_t>& parents : {std::vector<std::uint8_t>{255, 3, 0}, {1, 0, 1}}) {
+        MeshDesc desc = MakeMesh(0x30011, 1, 1, 1);
+        desc.skeleton.parents = parents;
+        LogCapture log;
+        MeshSkeletalData d;
+        EXPECT_FALSE(Load(d, desc));
+        EXPECT_TRUE(log.Contains("[ERROR] Bad format in mesh file s.mom!"));
+    }
 }
 
-TEST(MeshSkeletalData, NoneBoneIndexIsAccepted) {
-    MeshDesc desc = MakeMesh(0x30011, 1, 1, 1);
-    desc.lods[0].boneIndices[0] = 255;
-    MeshSkeletalData d;
-    LogCapture log;
-    EXPECT_TRUE(Load(d, desc));
+TEST(MeshSkeletalData, ParentsReachRootsAgainstAnOracle) {
+    // Every parent table of three bones over {0, 1, 2, 255}: a table is sound when each
+    // bone's chain of parents reaches 255 without meeting itself.
+    const std::uint8_t values[] = {0, 1, 2, 255};
+    for (std::uint8_t a : values) {
+        for (std::uint8_t b : values) {
+            for (std::uint8_t c : values) {
+                const std::uint8_t parents[3] = {a, b, c};
+                bool sound = true;
+                for (int bone = 0; bone < 3; ++bone) {
+                    bool seen[3] = {false, false, false};
+                    int at = bone;
+                    while (at != 255 && sound) {
+                        if (seen[at]) sound = false;
+                        seen[at] = true;
+                        at = parents[at];
+                    }
+                }
+                EXPECT_EQ(MeshSkeletalData::ParentsReachRoots(parents, 3), sound)
+                    << int(a) << " " << int(b) << " " << int(c);
+            }
+        }
+    }
+}
+
+TEST(MeshSkeletalData, WeightedInfluencesMustNameABone) {
+    struct Case {
+        const char* what;
+        std::size_t bones;
+        std::uint8_t index;
+        float weight;
+        bool loads;
+    };
+    const Case cases[] = {
+        {"255 is no bone", 3, 255, 1.0f, true},
+        {"255 is no bone, also without bones", 0, 255, 1.0f, true},
+        {"an unused slot names bone 0 with weight 0", 0, 0, 0.0f, true},
+        {"unweighted slot past the bones", 3, 9, 0.0f, true},
+        {"last bone", 3, 2, 0.5f, true},
+        {"weighted bone 0 of a skeleton without bones", 0, 0, 1.0f, false},
+        {"weighted bone 7 of a skeleton without bones", 0, 7, 1.0f, false},
+        {"weighted bone one past the last", 3, 3, 0.25f, false},
+        {"negative weight still weighs", 3, 200, -1.0f, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MeshDesc desc = MakeMesh(0x30011, 1, 1, 1);
+        desc.skeleton.parents.resize(c.bones);
+        desc.skeleton.names.resize(c.bones);
+        desc.skeleton.boneBounds.resize(c.bones);
+        desc.skeleton.bind.resize(c.bones);
+        desc.sockets.clear();
+        LodDesc& lod = desc.lods[0];
+        for (std::size_t v = 0; v < lod.vertexCount; ++v) {
+            // Slot 0 of every vertex is valid for any skeleton; slot 1 carries the case.
+            lod.boneIndices[v * 4 + 0] = 255;
+            lod.boneIndices[v * 4 + 1] = 0;
+            lod.weights[v * 4 + 1] = 0.0f;
+        }
+        lod.boneIndices[4 + 1] = c.index;
+        lod.weights[4 + 1] = c.weight;
+        LogCapture log;
+        MeshSkeletalData d;
+        EXPECT_EQ(Load(d, desc), c.loads) << log.Joined();
+        EXPECT_EQ(d.boneCount, c.loads ? c.bones : 0u);
+    }
 }
 
 TEST(MeshSkeletalData, SocketsLinkToTheLastMatchingBone) {
@@ -183,6 +250,24 @@ TEST(MeshSkeletalData, OldSocketsTakeTheirBoneNameFromTheIndex) {
     EXPECT_EQ(d.LinkSocketsToBones(), 1);
     EXPECT_STREQ(d.sockets[0]->boneName, "bone2");
     EXPECT_STREQ(d.sockets[1]->boneName, "");
+}
+
+TEST(MeshSkeletalData, XmlSocketsLinkByNameWhateverTheirVersionWord) {
+    // An old mesh (sockets by index) with an XML companion: XML sockets carry bone names,
+    // with or without a "Version" attribute.
+    for (const char* root : {"<Sockets>", "<Sockets Version=\"0\">", "<Sockets Version=\"3\">"}) {
+        SCOPED_TRACE(root);
+        const std::string xml = std::string(root) + R"(<S Name="grip" BoneName="bone2"/><S Name="none"/></Sockets>)";
+        LogCapture log;
+        MeshSkeletalData d;
+        ASSERT_TRUE(Load(d, MakeMesh(0x20016, 1)));
+        ASSERT_TRUE(d.ReadMox(xml.data(), xml.size(), "s.mox")) << log.Joined();
+        EXPECT_EQ(d.LinkSocketsToBones(), 1);
+        EXPECT_STREQ(d.sockets[0]->boneName, "bone2");
+        EXPECT_EQ(d.sockets[0]->boneIndex, 2);
+        EXPECT_STREQ(d.sockets[1]->boneName, "");
+        EXPECT_EQ(d.sockets[1]->boneIndex, -1);
+    }
 }
 
 TEST(MeshSkeletalData, EveryTruncatedPrefixIsRefusedCleanly) {

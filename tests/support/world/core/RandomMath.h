@@ -4,8 +4,8 @@
 #include <random>
 
 #include "world/core/Align16.h"
-#include "world/core/Matrix.h"
-#include "world/core/Quaternion.h"
+#include "world/core/math/Matrix.h"
+#include "world/core/math/Quaternion.h"
 
 namespace quor::test {
 

@@ -1,4 +1,4 @@
-#include "world/core/Quaternion.h"
+#include "world/core/math/Quaternion.h"
 
 #include <cmath>
 

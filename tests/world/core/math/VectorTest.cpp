@@ -1,11 +1,11 @@
-#include "world/core/Vector.h"
+#include "world/core/math/Vector.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "tests/support/world/core/RandomMath.h"
-#include "world/core/Quaternion.h"
+#include "world/core/math/Quaternion.h"
 
 namespace quor {
 namespace {

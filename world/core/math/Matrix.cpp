@@ -1,6 +1,7 @@
-#include "world/core/Matrix.h"
+#include "world/core/math/Matrix.h"
 
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 
 #include "world/core/Align16.h"
@@ -124,9 +125,45 @@ void MatrixMultiplyPlain(const Matrix& a, const Matrix& b, Matrix& out) {
     out = t;
 }
 
-void MatrixMultiplyInPlace(Matrix& m, const Matrix& other) {
-    if (UseAlignedAlloc()) Matrix4Multiply(m, other, m);
-    else MatrixMultiplyPlain(m, other, m);
+// --- the SIMD switch: every choice between the SSE and the plain forms is made here (and in
+// the inline ComposeWorld of Matrix.h) -----------------------------------------------------
+
+void MatrixMultiplyFast(const Matrix& a, const Matrix& b, Matrix& out) {
+    if (UseAlignedAlloc()) Matrix4Multiply(a, b, out);
+    else MatrixMultiplyPlain(a, b, out);
+}
+
+bool MatrixInverseFast(Matrix& m) {
+    return UseAlignedAlloc() ? MatrixInverseSse(m) : MatrixInverse(m);
+}
+
+void TransformCoordFast(Vec3& p, const Matrix& m) {
+    if (UseAlignedAlloc()) TransformCoordSse(p, m);
+    else TransformCoord(p, m);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void MatrixMultiplyInPlace(Matrix& m, const Matrix& other) { MatrixMultiplyFast(m, other, m); }
+
+void ComposeWorldPlain(const Matrix& rotation, const Vec3& s, const Vec3& position,
+                       const Matrix& parent, Matrix& out) {
+    const float* r = rotation.m;
+    const float* p = parent.m;
+    float result[16];
+    for (int row = 0; row < 3; ++row) {
+        const float a = r[4 * row] * s[row];
+        const float b = r[4 * row + 1] * s[row];
+        const float c = r[4 * row + 2] * s[row];
+        for (int col = 0; col < 4; ++col) {
+            result[4 * row + col] = a * p[col] + b * p[4 + col] + c * p[8 + col];
+        }
+    }
+    for (int col = 0; col < 4; ++col) {
+        result[12 + col] =
+            position.x * p[col] + position.y * p[4 + col] + position.z * p[8 + col] + p[12 + col];
+    }
+    std::copy(result, result + 16, out.m);
 }
 
 void MatrixMultiplyRotationPart(Matrix& m, const Matrix& other) {
@@ -175,10 +212,6 @@ bool MatrixInverse(Matrix& m) {
     return true;
 }
 
-bool MatrixInverseFast(Matrix& m) {
-    return UseAlignedAlloc() ? MatrixInverseSse(m) : MatrixInverse(m);
-}
-
 Vec3& TransformPoint(const Vec3& p, const Matrix& m, Vec3& out) {
     const Vec3 r{p.x * m.m[0] + p.y * m.m[4] + p.z * m.m[8] + m.m[12],
                  p.x * m.m[1] + p.y * m.m[5] + p.z * m.m[9] + m.m[13],
@@ -201,11 +234,6 @@ void TransformCoord(const Vec3& p, const Matrix& m, Vec3& out) {
     TransformCoord(out, m);
 }
 
-void TransformCoordFast(Vec3& p, const Matrix& m) {
-    if (UseAlignedAlloc()) TransformCoordSse(p, m);
-    else TransformCoord(p, m);
-}
-
 void TransformCoordFast(const Vec3& p, const Matrix& m, Vec3& out) {
     out = p;
     TransformCoordFast(out, m);
@@ -226,7 +254,51 @@ void Vec4Transform(const Vec4& v, const Matrix& m, Vec4& out) {
 }
 
 bool MatrixIsMirrored(const Matrix& m) {
-    return Vec3Dot(m.Row(0), Vec3Cross(m.Row(1), m.Row(2))) < 0.0f;
+    // In double: the determinant of a small but regular scale underflows in float.
+    const double a = m.m[0], b = m.m[1], c = m.m[2], d = m.m[4], e = m.m[5], f = m.m[6],
+                 g = m.m[8], h = m.m[9], i = m.m[10];
+    return a * (e * i - f * h) - b * (d * i - f * g) + c * (d * h - e * g) < 0.0;
+}
+
+float MatrixMaxStretch(const Matrix& m) {
+    // The largest singular value of the upper 3x3 is the square root of the largest eigenvalue
+    // of the symmetric A = M M^T (the Gram matrix of the rows), found in closed form. Double
+    // precision keeps the answer right to float rounding for any scale a float can carry.
+    double r[3][3];
+    for (int row = 0; row < 3; ++row)
+        for (int col = 0; col < 3; ++col) r[row][col] = m.m[4 * row + col];
+    double a[3][3];
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            a[i][j] = r[i][0] * r[j][0] + r[i][1] * r[j][1] + r[i][2] * r[j][2];
+    const double p1 = a[0][1] * a[0][1] + a[0][2] * a[0][2] + a[1][2] * a[1][2];
+    double largest;
+    const double q = (a[0][0] + a[1][1] + a[2][2]) / 3.0;
+    const double p2 = (a[0][0] - q) * (a[0][0] - q) + (a[1][1] - q) * (a[1][1] - q) +
+                      (a[2][2] - q) * (a[2][2] - q) + 2.0 * p1;
+    if (!(p2 > 1e-24 * q * q)) {
+        // Orthogonal rows of equal length (a similarity): every eigenvalue is the mean.
+        largest = std::max(a[0][0], std::max(a[1][1], a[2][2]));
+    } else {
+        const double p = std::sqrt(p2 / 6.0);
+        double b[3][3];
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j) b[i][j] = (a[i][j] - (i == j ? q : 0.0)) / p;
+        const double det = b[0][0] * (b[1][1] * b[2][2] - b[1][2] * b[2][1]) -
+                           b[0][1] * (b[1][0] * b[2][2] - b[1][2] * b[2][0]) +
+                           b[0][2] * (b[1][0] * b[2][1] - b[1][1] * b[2][0]);
+        const double half = std::clamp(det / 2.0, -1.0, 1.0);
+        largest = q + 2.0 * p * std::cos(std::acos(half) / 3.0);
+        // The eigenvalue can never be below the largest squared row length (the diagonal of a
+        // symmetric matrix lies within its eigenvalue range); taking the larger of the two
+        // guards against the rounding of the closed form.
+        largest = std::max(largest, std::max(a[0][0], std::max(a[1][1], a[2][2])));
+    }
+    // Rounded up, never down: a bound must not shrink by the last bit.
+    const double stretch = std::sqrt(std::max(largest, 0.0));
+    float out = static_cast<float>(stretch);
+    if (static_cast<double>(out) < stretch) out = std::nextafter(out, INFINITY);
+    return out;
 }
 
 void MatrixGetScale(const Matrix& m, Vec3& out) {

@@ -3,9 +3,9 @@
 
 namespace quor::world {
 
-class SceneBase;
+class ObjectOwner;
 
-// A scene's object lock: guards the scene's object tree and its per-kind lists. The scene's
+// An owner's object lock: guards the owner's object tree and its per-kind lists. The scene's
 // update and render hold it for a whole frame, loader threads take it to attach objects, and
 // the object operations take it again from inside the frame, hence a recursive section.
 class ObjectLock {
@@ -23,10 +23,10 @@ private:
     win32::CriticalSection m_section;
 };
 
-// Holds the object lock of a scene for a scope; an object outside any scene locks nothing.
+// Holds the object lock of an owner for a scope; an object outside any owner locks nothing.
 class ObjectLockGuard {
 public:
-    explicit ObjectLockGuard(SceneBase* scene);
+    explicit ObjectLockGuard(ObjectOwner* owner);
     ~ObjectLockGuard();
     ObjectLockGuard(const ObjectLockGuard&) = delete;
     ObjectLockGuard& operator=(const ObjectLockGuard&) = delete;

@@ -1,4 +1,4 @@
-#include "world/core/Geometry.h"
+#include "world/core/math/Geometry.h"
 
 #include <gtest/gtest.h>
 
@@ -54,6 +54,13 @@ TEST(Geometry, EdgeCases) {
          [] { Bounds s; s.radius = 1; return s.SphereIntersectsSegment(MakeRay({-2, 0.99f, 0}, {4, 0, 0})); }},
         {"segment ending short of the sphere does not intersect it",
          [] { Bounds s; s.radius = 1; return !s.SphereIntersectsSegment(MakeRay({-3, 0, 0}, {1.5f, 0, 0})); }},
+        {"zero-length segment inside the sphere is a point inside it",
+         [] { Bounds s; s.radius = 1; return s.SphereIntersectsSegment(MakeRay({0.5f, 0, 0}, {0, 0, 0})); }},
+        {"zero-length segment outside the sphere is a point outside it",
+         [] { Bounds s; s.radius = 1; return !s.SphereIntersectsSegment(MakeRay({1.5f, 0, 0}, {0, 0, 0})); }},
+        {"distance to a zero-length segment or line is the distance to its origin",
+         [] { return SegmentPointDistance(MakeRay({1, 1, 1}, {0, 0, 0}), {1, 4, 5}, true) == 5.0f &&
+                     SegmentPointDistance(MakeRay({1, 1, 1}, {0, 0, 0}), {1, 4, 5}, false) == 5.0f; }},
         {"segment wholly inside the box crosses no face",
          [] { Bounds box; box.half = {2, 2, 2}; return !box.BoxIntersectsSegment(MakeRay({-1, 0, 0}, {2, 0, 0})); }},
         {"segment through the box crosses a face",

@@ -1,4 +1,4 @@
-#include "world/core/Frustum.h"
+#include "world/core/math/Frustum.h"
 
 #include <gtest/gtest.h>
 
@@ -284,6 +284,7 @@ TEST(Frustum, VectorisedTestsMatchThePlainFormExactly) {
                 p.normal = grid();
                 p.d = float(rnd.Int(-3, 3));
             }
+            f.CacheLanes();
         }
         for (int i = 0; i < 100; ++i) {
             const bool onGrid = round % 2 == 0;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "world/core/Geometry.h"
+#include "world/core/math/Geometry.h"
 
 namespace quor {
 
@@ -20,12 +20,22 @@ struct Frustum {
     // Set when the corners passed through a mirroring transform, which reverses every face's
     // winding: BuildPlanes then turns every plane round.
     std::uint8_t flipped = 0;
+    // What the sphere and box tests load, made once when the planes are built rather than in
+    // every test (each object culls its boxes against its own copy, so nothing can be hoisted
+    // out of a caller's loop): the planes transposed into lanes (nx of planes 0-3, nx of 4, 5
+    // and two zero planes, then ny, nz and d alike) and the corners' per-axis extremes.
+    alignas(16) float lanes[4][8] = {};
+    alignas(16) float cornerMin[4] = {};
+    alignas(16) float cornerMax[4] = {};
 
     // Corners from the unit clip volume (x, y in {-1, 1}, z in {0, 1}) through the inverse of
     // `projection` and the camera's world matrix, then the planes. A projection that cannot be
     // inverted answers false and leaves the frustum as it was.
     bool SetFromCamera(const Matrix& world, const Matrix& projection);
+    // The planes from the corners, then the cached lanes.
     void BuildPlanes();
+    // Refreshes the cached lanes and extremes after planes or corners were written directly.
+    void CacheLanes();
     // Some plane distance below 0.
     bool IsPointOutside(const Vec3& p) const;
     // True when the sphere is wholly behind one plane. Otherwise false, and *inside (when
@@ -49,18 +59,16 @@ struct FrustumLanes {
     __m128 nx1, ny1, nz1, d1;  // planes 4, 5 and two zero planes
 };
 
-inline FrustumLanes LoadFrustumLanes(const Plane* planes) {
+inline FrustumLanes LoadFrustumLanes(const float (&lanes)[4][8]) {
     FrustumLanes l;
-    l.nx0 = _mm_loadu_ps(&planes[0].normal.x);
-    l.ny0 = _mm_loadu_ps(&planes[1].normal.x);
-    l.nz0 = _mm_loadu_ps(&planes[2].normal.x);
-    l.d0 = _mm_loadu_ps(&planes[3].normal.x);
-    _MM_TRANSPOSE4_PS(l.nx0, l.ny0, l.nz0, l.d0);
-    l.nx1 = _mm_loadu_ps(&planes[4].normal.x);
-    l.ny1 = _mm_loadu_ps(&planes[5].normal.x);
-    l.nz1 = _mm_setzero_ps();
-    l.d1 = _mm_setzero_ps();
-    _MM_TRANSPOSE4_PS(l.nx1, l.ny1, l.nz1, l.d1);
+    l.nx0 = _mm_load_ps(lanes[0]);
+    l.nx1 = _mm_load_ps(lanes[0] + 4);
+    l.ny0 = _mm_load_ps(lanes[1]);
+    l.ny1 = _mm_load_ps(lanes[1] + 4);
+    l.nz0 = _mm_load_ps(lanes[2]);
+    l.nz1 = _mm_load_ps(lanes[2] + 4);
+    l.d0 = _mm_load_ps(lanes[3]);
+    l.d1 = _mm_load_ps(lanes[3] + 4);
     return l;
 }
 
@@ -80,7 +88,7 @@ static_assert(sizeof(Plane) == 16, "the frustum tests load a plane as four float
 static_assert(sizeof(Vec3) * 8 == 24 * sizeof(float), "the box test loads the corners as 24 floats");
 
 inline bool Frustum::TestSphere(const Vec3& c, float r, std::uint8_t* inside) const {
-    const detail::FrustumLanes l = detail::LoadFrustumLanes(planes);
+    const detail::FrustumLanes l = detail::LoadFrustumLanes(lanes);
     const __m128 x = _mm_set1_ps(c.x), y = _mm_set1_ps(c.y), z = _mm_set1_ps(c.z);
     const __m128 s0 = detail::PlaneDistances(l.nx0, l.ny0, l.nz0, l.d0, x, y, z);
     const __m128 s1 = detail::PlaneDistances(l.nx1, l.ny1, l.nz1, l.d1, x, y, z);
@@ -121,7 +129,7 @@ inline bool Frustum::TestBox(const Vec3& centre, const Vec3& half, bool testCorn
     // All eight corners on or behind a plane exactly when the corner furthest along its normal
     // is. Rounding is monotonic, so per axis the larger of n x min and n x max is that corner's
     // computed term, and its computed distance is the largest of the eight.
-    const detail::FrustumLanes l = detail::LoadFrustumLanes(planes);
+    const detail::FrustumLanes l = detail::LoadFrustumLanes(lanes);
     // Spread each coordinate over a register with one shuffle rather than from memory.
     auto splat = [](__m128 v, auto lane) {
         constexpr int i = decltype(lane)::value;
@@ -150,26 +158,9 @@ inline bool Frustum::TestBox(const Vec3& centre, const Vec3& half, bool testCorn
     // extensions of two planes); the frustum lying wholly beyond one box face settles it: the
     // largest corner coordinate on an axis at or below the box's min, or the smallest at or
     // above its max. Computed whatever the plane test said, so that a random mix of answers
-    // does not stall the caller on branches; the corner extremes depend on the frustum alone,
-    // so a caller's loop over many boxes computes them once. (Non-finite corners make
-    // non-finite planes, and those cull every box before this matters.)
-    const float* c = &corners[0].x;
-    // Six registers x y z x | y z x y | z x y z | x y z x | y z x y | z x y z.
-    const __m128 c0 = _mm_loadu_ps(c), c1 = _mm_loadu_ps(c + 4), c2 = _mm_loadu_ps(c + 8),
-                 c3 = _mm_loadu_ps(c + 12), c4 = _mm_loadu_ps(c + 16), c5 = _mm_loadu_ps(c + 20);
-    auto regroup = [](__m128 a, __m128 b, __m128 d, auto op) {
-        // a = x0 y0 z0 x1, b = y1 z1 x2 y2, d = z2 x3 y3 z3: fold the four x y z triples.
-        const __m128 g1 = _mm_shuffle_ps(_mm_shuffle_ps(a, b, _MM_SHUFFLE(1, 0, 3, 3)),
-                                         _mm_shuffle_ps(a, b, _MM_SHUFFLE(1, 0, 3, 3)),
-                                         _MM_SHUFFLE(3, 3, 2, 0));          // x1 y1 z1
-        const __m128 g2 = _mm_shuffle_ps(b, d, _MM_SHUFFLE(0, 0, 3, 2));  // x2 y2 z2
-        const __m128 g3 = _mm_shuffle_ps(d, d, _MM_SHUFFLE(3, 3, 2, 1));  // x3 y3 z3
-        return op(op(a, g1), op(g2, g3));
-    };
-    auto vmax = [](__m128 u, __m128 v) { return _mm_max_ps(u, v); };
-    auto vmin = [](__m128 u, __m128 v) { return _mm_min_ps(u, v); };
-    const __m128 cmax = regroup(_mm_max_ps(c0, c3), _mm_max_ps(c1, c4), _mm_max_ps(c2, c5), vmax);
-    const __m128 cmin = regroup(_mm_min_ps(c0, c3), _mm_min_ps(c1, c4), _mm_min_ps(c2, c5), vmin);
+    // does not stall the caller on branches. (Non-finite corners make non-finite planes, and
+    // those cull every box before this matters.)
+    const __m128 cmax = _mm_load_ps(cornerMax), cmin = _mm_load_ps(cornerMin);
     // Words 0-2 beyond a min face, 4-6 beyond a max face (3 and 7 compare the padding lane).
     const __m128i beyond = _mm_packs_epi32(_mm_castps_si128(_mm_cmple_ps(cmax, lo)),
                                            _mm_castps_si128(_mm_cmpge_ps(cmin, hi)));

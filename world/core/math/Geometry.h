@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "world/core/Matrix.h"
+#include "world/core/math/Matrix.h"
 
 namespace quor {
 
@@ -24,7 +24,8 @@ struct Bounds {
     void SetRadiusFromPoints(const Vec3* points, std::uint32_t count);
     // r = max(r, |other centre - centre| + other radius); the centre stays.
     void MergeSphere(const Bounds& other);
-    // Distance from the centre to the segment strictly less than the radius.
+    // Distance from the centre to the segment strictly less than the radius (a zero-length
+    // segment is a point).
     bool SphereIntersectsSegment(const Ray& segment) const;
     // Whether the segment crosses a face of the box (a segment wholly inside crosses none).
     bool BoxIntersectsSegment(const Ray& segment) const;
@@ -55,7 +56,8 @@ struct Plane {
 
 // Parameter of p's projection onto the line: dot(p - origin, dir) / dot(dir, dir).
 float ProjectPointOnLine(const Ray& ray, const Vec3& p);
-// Distance from p to the line, or with clamp to the segment (ends inclusive).
+// Distance from p to the line, or with clamp to the segment (ends inclusive). A zero direction
+// is the point at the origin.
 float SegmentPointDistance(const Ray& ray, const Vec3& p, bool clamp);
 
 // Crossing of the line with the plane x = c (y = c, z = c); false when the direction's

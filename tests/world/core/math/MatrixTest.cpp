@@ -1,7 +1,8 @@
-#include "world/core/Matrix.h"
+#include "world/core/math/Matrix.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -137,7 +138,149 @@ TEST(MatrixSse, SwitchSelectsAFormThatAgrees) {
     }
 }
 
+TEST(MatrixSse, ComposeWorldMatchesTheFullProductInBothForms) {
+    // The local matrix (scaled rotation rows, position row) times the parent, written out in
+    // full with the plain product: both compose forms and the switch agree with it, also when
+    // the output is the parent.
+    RandomMath rnd(5);
+    for (int i = 0; i < kRounds; ++i) {
+        const Matrix rotation = i % 3 ? rnd.Rotation() : rnd.General();
+        const Vec3 s{rnd.Uniform(-5.0f, 5.0f), rnd.Uniform(-5.0f, 5.0f), rnd.Uniform(-5.0f, 5.0f)};
+        const Vec3 position = rnd.Vector(100.0f);
+        const Matrix parent = i % 2 ? rnd.Affine() : rnd.General();
+        Matrix local = MatrixIdentity();
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c) local(r, c) = rotation(r, c) * s[r];
+        local.Row(3) = position;
+        Matrix expected;
+        MatrixMultiplyPlain(local, parent, expected);
+        const float tol = 1e-5f * (1.0f + MaxAbs(expected));
+
+        Matrix plain, sse;
+        ComposeWorldPlain(rotation, s, position, parent, plain);
+        ComposeWorldSse(rotation, s, position, parent, sse);
+        ASSERT_LE(MaxAbsDiff(plain, expected), tol) << "round " << i;
+        ASSERT_LE(MaxAbsDiff(sse, expected), tol) << "round " << i;
+
+        Matrix inPlace = parent;
+        ComposeWorldSse(rotation, s, position, inPlace, inPlace);
+        ASSERT_EQ(inPlace, sse);
+        inPlace = parent;
+        ComposeWorldPlain(rotation, s, position, inPlace, inPlace);
+        ASSERT_EQ(inPlace, plain);
+        for (bool on : {false, true}) {
+            test::SimdSwitch sw(on);
+            Matrix chosen;
+            ComposeWorld(rotation, s, position, parent, chosen);
+            ASSERT_EQ(chosen, on ? sse : plain);
+            MatrixMultiplyFast(local, parent, chosen);
+            Matrix reference;
+            if (on) Matrix4Multiply(local, parent, reference);
+            else MatrixMultiplyPlain(local, parent, reference);
+            ASSERT_EQ(chosen, reference);
+        }
+    }
+}
+
 // --- inverse ----------------------------------------------------------------------------------
+
+TEST(MatrixSse, InverseAgreesWithPlainAcrossSixtyOrdersOfDeterminant) {
+    // Scales from 1e-10 to 1e10 (determinants 1e-30 to 1e30), uniform and not, with rotations,
+    // mirrors and translations: both forms agree within rounding or both refuse. Three stacked
+    // 0.001 scales (a uniform 1e-9 world scale, determinant 1e-27) are among them.
+    RandomMath rnd(6);
+    int compared = 0;
+    for (int i = 0; i < kRounds; ++i) {
+        const bool uniform = i % 2 == 0;
+        const float e = rnd.Uniform(-10.0f, 10.0f);
+        Vec3 s{std::pow(10.0f, e), 0, 0};
+        if (uniform) {
+            s.y = s.z = s.x;
+        } else {
+            // Spread around the same magnitude so the determinant spans the whole range.
+            s.y = std::pow(10.0f, std::clamp(e + rnd.Uniform(-1.0f, 1.0f), -10.0f, 10.0f));
+            s.z = std::pow(10.0f, std::clamp(e + rnd.Uniform(-1.0f, 1.0f), -10.0f, 10.0f));
+        }
+        if (i % 5 == 0) s[rnd.Int(0, 2)] *= -1.0f;
+        Matrix scale, m;
+        MatrixScaling(scale, s);
+        MatrixMultiplyPlain(scale, i % 3 ? rnd.Rotation() : MatrixIdentity(), m);
+        m.Row(3) = rnd.Vector(100.0f);
+        Matrix plain = m, sse = m;
+        const bool plainOk = MatrixInverse(plain);
+        const bool sseOk = MatrixInverseSse(sse);
+        ASSERT_EQ(plainOk, sseOk) << "round " << i << " scale " << s.x << " " << s.y << " " << s.z;
+        if (!plainOk) continue;
+        ++compared;
+        for (int k = 0; k < 16; ++k) {
+            ASSERT_TRUE(std::isfinite(sse.m[k])) << "round " << i << " element " << k;
+        }
+        // Element by element against the size of its row, which carries the scale of the axis.
+        for (int r = 0; r < 4; ++r) {
+            float rowMax = 0.0f;
+            for (int c = 0; c < 4; ++c) rowMax = std::fmax(rowMax, std::fabs(plain(r, c)));
+            for (int c = 0; c < 4; ++c)
+                ASSERT_NEAR(sse(r, c), plain(r, c), 1e-4f * rowMax + 1e-30f)
+                    << "round " << i << " row " << r << " scale " << s.x;
+        }
+    }
+    EXPECT_GT(compared, kRounds * 9 / 10);
+}
+
+TEST(MatrixSse, InverseOfThreeStackedThousandthScales) {
+    // The reported case: a uniform scale of 3e-7 gave -inf from the SSE form and 3.33e6 from
+    // the plain one.
+    Matrix m;
+    MatrixScaling(m, {3e-7f, 3e-7f, 3e-7f});
+    m.Row(3) = {1, 2, 3};
+    Matrix plain = m, sse = m;
+    ASSERT_TRUE(MatrixInverse(plain));
+    ASSERT_TRUE(MatrixInverseSse(sse));
+    EXPECT_NEAR(plain(0, 0), 3.3333333e6f, 1.0f);
+    EXPECT_NEAR(sse(0, 0), plain(0, 0), 1.0f);
+    EXPECT_NEAR(sse(3, 2), plain(3, 2), 1e-5f * std::fabs(plain(3, 2)));
+}
+
+TEST(MatrixStretch, LargestSingularValueOfScaledShearedAndMirroredMatrices) {
+    // Against the longest image of many unit directions (which can only fall short of it) and
+    // the Frobenius norm (which can only exceed it).
+    RandomMath rnd(7);
+    for (int i = 0; i < 500; ++i) {
+        Matrix m = i % 2 ? rnd.Affine() : rnd.General();
+        const float stretch = MatrixMaxStretch(m);
+        double frobenius = 0.0;
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c) frobenius += double(m(r, c)) * m(r, c);
+        ASSERT_LE(stretch, std::sqrt(frobenius) * (1 + 1e-6)) << i;
+        double longest = 0.0;
+        for (int k = 0; k < 2000; ++k) {
+            const Vec3 v = rnd.UnitVector();
+            double out[3];
+            for (int c = 0; c < 3; ++c) out[c] = double(v.x) * m(0, c) + double(v.y) * m(1, c) + double(v.z) * m(2, c);
+            const double len = std::sqrt(out[0] * out[0] + out[1] * out[1] + out[2] * out[2]) /
+                               std::sqrt(double(v.x) * v.x + double(v.y) * v.y + double(v.z) * v.z);
+            longest = std::max(longest, len);
+        }
+        ASSERT_GE(double(stretch), longest * (1 - 1e-9)) << i;
+        ASSERT_LE(double(stretch), longest * 1.02) << i;  // the sampled directions come close
+    }
+    // Similarities answer their scale exactly, rotations 1.
+    Matrix r = rnd.Rotation();
+    EXPECT_FLOAT_EQ(MatrixMaxStretch(r), 1.0f);
+    Matrix s;
+    MatrixScaling(s, {-2.0f, 2.0f, 2.0f});
+    EXPECT_EQ(MatrixMaxStretch(s), 2.0f);
+    MatrixScaling(s, {1e-10f, 3e-10f, 2e-10f});
+    EXPECT_FLOAT_EQ(MatrixMaxStretch(s), 3e-10f);
+}
+
+TEST(MatrixStretch, MirroringIsTheDeterminantsSignEvenForTinyScales) {
+    Matrix m;
+    MatrixScaling(m, {1e-15f, 1e-15f, -1e-15f});
+    EXPECT_TRUE(MatrixIsMirrored(m));
+    MatrixScaling(m, {1e-15f, 1e-15f, 1e-15f});
+    EXPECT_FALSE(MatrixIsMirrored(m));
+}
 
 TEST(MatrixInverse, PivotingGivesTheExactInverse) {
     // Column 0 has its only non-zero entry in row 2: without pivoting the first step divides

@@ -1,4 +1,4 @@
-#include "world/core/Geometry.h"
+#include "world/core/math/Geometry.h"
 
 #include <cmath>
 #include <initializer_list>
@@ -119,6 +119,8 @@ float ProjectPointOnLine(const Ray& ray, const Vec3& p) {
 }
 
 float SegmentPointDistance(const Ray& ray, const Vec3& p, bool clamp) {
+    // A zero-length segment is its origin: the projection would divide zero by zero.
+    if (Vec3Dot(ray.direction, ray.direction) == 0.0f) return Vec3Distance(p, ray.origin);
     const float t = ProjectPointOnLine(ray, p);
     if (clamp) {
         if (t < 0.0f) return Vec3Distance(p, ray.origin);

@@ -1,4 +1,4 @@
-#include "world/core/Vector.h"
+#include "world/core/math/Vector.h"
 
 #include <cmath>
 

@@ -1,14 +1,13 @@
-#include "world/core/Frustum.h"
+#include "world/core/math/Frustum.h"
 
-#include "world/core/Align16.h"
+#include <algorithm>
 
 namespace quor {
 
 bool Frustum::SetFromCamera(const Matrix& world, const Matrix& projection) {
     Matrix m = projection;
     if (!MatrixInverseFast(m)) return false;
-    if (UseAlignedAlloc()) Matrix4Multiply(m, world, m);
-    else MatrixMultiplyPlain(m, world, m);
+    MatrixMultiplyFast(m, world, m);
     for (int i = 0; i < 8; ++i) {
         Vec3 c{i & 1 ? 1.0f : -1.0f, i & 2 ? 1.0f : -1.0f, i & 4 ? 1.0f : 0.0f};
         TransformCoordFast(c, m);
@@ -34,6 +33,27 @@ void Frustum::BuildPlanes() {
             p.d = -p.d;
         }
     }
+    CacheLanes();
+}
+
+void Frustum::CacheLanes() {
+    for (int i = 0; i < 8; ++i) {
+        const bool real = i < 6;
+        lanes[0][i] = real ? planes[i].normal.x : 0.0f;
+        lanes[1][i] = real ? planes[i].normal.y : 0.0f;
+        lanes[2][i] = real ? planes[i].normal.z : 0.0f;
+        lanes[3][i] = real ? planes[i].d : 0.0f;
+    }
+    for (int axis = 0; axis < 3; ++axis) {
+        float lo = corners[0][axis], hi = corners[0][axis];
+        for (const Vec3& c : corners) {
+            lo = std::min(lo, c[axis]);
+            hi = std::max(hi, c[axis]);
+        }
+        cornerMin[axis] = lo;
+        cornerMax[axis] = hi;
+    }
+    cornerMin[3] = cornerMax[3] = 0.0f;
 }
 
 namespace {

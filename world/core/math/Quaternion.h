@@ -1,5 +1,5 @@
 #pragma once
-#include "world/core/Matrix.h"
+#include "world/core/math/Matrix.h"
 
 namespace quor {
 

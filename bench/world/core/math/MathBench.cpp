@@ -1,6 +1,6 @@
 // The SSE and plain forms of the 4x4 product, inverse and point transform, each against
-// Eigen's Matrix4f ("ref") in the same run; and the per-object frustum tests against a plain
-// structure-of-arrays sphere-versus-six-planes loop ("ref").
+// Eigen's Matrix4f ("ref") in the same run; and the per-object frustum tests against plain
+// structure-of-arrays loops of spheres and boxes (centre and extent) against six planes ("ref").
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -8,8 +8,8 @@
 #include <random>
 #include <vector>
 
-#include "world/core/Frustum.h"
-#include "world/core/Matrix.h"
+#include "world/core/math/Frustum.h"
+#include "world/core/math/Matrix.h"
 
 #ifdef QUOR_HAVE_EIGEN
 #include <Eigen/Dense>
@@ -74,8 +74,10 @@ void BM_Inverse(benchmark::State& state) {
     std::vector<Matrix> out(kBatch);
     for (auto _ : state) {
         for (int i = 0; i < kBatch; ++i) {
-            out[i] = src[i];
-            Invert(out[i]);
+            // Inverted in place in a local, as callers do, then stored like Eigen's result.
+            Matrix m = src[i];
+            Invert(m);
+            out[i] = m;
         }
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
@@ -160,15 +162,26 @@ BENCHMARK(BM_EigenTransformCoord)->Name("Mat4TransformCoord.ref");
 #endif
 
 // --- frustum tests per object ----------------------------------------------------------------
+// Culling tests each straddling object's bound against that object's own frustum copy, so the
+// frustum changes from one call to the next: the cases cycle through kFrusta frustums (from
+// cameras turned different ways) so that nothing about the planes can be hoisted out of the
+// loop, in the references as in the tests.
 
-Frustum CameraFrustum() {
-    // Camera at the origin looking along +z, 60 degrees, depth 1..1000, left-handed, depth 0..1.
+constexpr int kFrusta = 16;
+
+std::vector<Frustum> CameraFrusta() {
+    // Cameras at the origin, 60 degrees, depth 1..1000, left-handed, depth 0..1, each turned a
+    // little further about y.
     const float ys = 1.0f / std::tan(0.5236f), xs = ys / 1.333f, q = 1000.0f / 999.0f;
     Matrix proj;
     MatrixSet16(proj, xs, 0, 0, 0, 0, ys, 0, 0, 0, 0, q, 1, 0, 0, -q, 0);
-    Frustum f;
-    f.SetFromCamera(MatrixIdentity(), proj);
-    return f;
+    std::vector<Frustum> out(kFrusta);
+    for (int i = 0; i < kFrusta; ++i) {
+        Matrix world;
+        MatrixRotationAxis(world, Vec3{0, 1, 0}, 0.02f * float(i - kFrusta / 2));
+        out[static_cast<size_t>(i)].SetFromCamera(world, proj);
+    }
+    return out;
 }
 
 // Bounds spread around the camera so that about a third are visible and the rest are cut by
@@ -183,39 +196,80 @@ std::vector<Bounds> SceneBounds(std::int64_t n) {
     return out;
 }
 
-struct SoaSpheres {
-    std::vector<float> x, y, z, r;
+// The bounds and the frustums' planes as plain arrays of floats.
+struct SoaBounds {
+    std::vector<float> x, y, z, hx, hy, hz, r;
 };
 
-SoaSpheres ToSoa(const std::vector<Bounds>& in) {
-    SoaSpheres s;
+SoaBounds ToSoa(const std::vector<Bounds>& in) {
+    SoaBounds s;
     for (const Bounds& b : in) {
         s.x.push_back(b.centre.x);
         s.y.push_back(b.centre.y);
         s.z.push_back(b.centre.z);
+        s.hx.push_back(b.half.x);
+        s.hy.push_back(b.half.y);
+        s.hz.push_back(b.half.z);
         s.r.push_back(b.radius);
     }
     return s;
 }
 
-// The reference: every sphere against all six planes, no early exit, arrays of floats.
+struct SoaPlanes {
+    float nx[kFrusta][6], ny[kFrusta][6], nz[kFrusta][6], d[kFrusta][6];
+};
+
+SoaPlanes PlanesOf(const std::vector<Frustum>& frusta) {
+    SoaPlanes p;
+    for (int f = 0; f < kFrusta; ++f) {
+        for (int i = 0; i < 6; ++i) {
+            const Plane& plane = frusta[static_cast<size_t>(f)].planes[i];
+            p.nx[f][i] = plane.normal.x;
+            p.ny[f][i] = plane.normal.y;
+            p.nz[f][i] = plane.normal.z;
+            p.d[f][i] = plane.d;
+        }
+    }
+    return p;
+}
+
+// Reference: each sphere against the six planes of its frustum, no early exit.
 void BM_SoaSpheres(benchmark::State& state) {
-    const Frustum f = CameraFrustum();
-    const SoaSpheres s = ToSoa(SceneBounds(state.range(0)));
+    const SoaPlanes p = PlanesOf(CameraFrusta());
+    const SoaBounds s = ToSoa(SceneBounds(state.range(0)));
     const size_t n = s.x.size();
     std::vector<std::uint8_t> culled(n);
-    float nx[6], ny[6], nz[6], d[6];
-    for (int p = 0; p < 6; ++p) {
-        nx[p] = f.planes[p].normal.x;
-        ny[p] = f.planes[p].normal.y;
-        nz[p] = f.planes[p].normal.z;
-        d[p] = f.planes[p].d;
-    }
     for (auto _ : state) {
         for (size_t i = 0; i < n; ++i) {
+            const size_t f = i % kFrusta;
             bool out = false;
-            for (int p = 0; p < 6; ++p)
-                out |= nx[p] * s.x[i] + ny[p] * s.y[i] + nz[p] * s.z[i] - d[p] < -s.r[i];
+            for (int k = 0; k < 6; ++k)
+                out |= p.nx[f][k] * s.x[i] + p.ny[f][k] * s.y[i] + p.nz[f][k] * s.z[i] - p.d[f][k] < -s.r[i];
+            culled[i] = out;
+        }
+        benchmark::DoNotOptimize(culled.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(n));
+}
+
+// Reference: each box in centre and extent form against the six planes of its frustum:
+// s = n.c - d, e = |n|.h, outside when s + e <= 0.
+void BM_SoaBoxes(benchmark::State& state) {
+    const SoaPlanes p = PlanesOf(CameraFrusta());
+    const SoaBounds s = ToSoa(SceneBounds(state.range(0)));
+    const size_t n = s.x.size();
+    std::vector<std::uint8_t> culled(n);
+    for (auto _ : state) {
+        for (size_t i = 0; i < n; ++i) {
+            const size_t f = i % kFrusta;
+            bool out = false;
+            for (int k = 0; k < 6; ++k) {
+                const float sd = p.nx[f][k] * s.x[i] + p.ny[f][k] * s.y[i] + p.nz[f][k] * s.z[i] - p.d[f][k];
+                const float e = std::fabs(p.nx[f][k]) * s.hx[i] + std::fabs(p.ny[f][k]) * s.hy[i] +
+                                std::fabs(p.nz[f][k]) * s.hz[i];
+                out |= sd + e <= 0.0f;
+            }
             culled[i] = out;
         }
         benchmark::DoNotOptimize(culled.data());
@@ -225,12 +279,12 @@ void BM_SoaSpheres(benchmark::State& state) {
 }
 
 void BM_FrustumSphere(benchmark::State& state) {
-    const Frustum f = CameraFrustum();
+    const std::vector<Frustum> frusta = CameraFrusta();
     const auto bounds = SceneBounds(state.range(0));
     std::vector<std::uint8_t> culled(bounds.size()), inside(bounds.size());
     for (auto _ : state) {
         for (size_t i = 0; i < bounds.size(); ++i)
-            culled[i] = f.TestSphere(bounds[i].centre, bounds[i].radius, &inside[i]);
+            culled[i] = frusta[i % kFrusta].TestSphere(bounds[i].centre, bounds[i].radius, &inside[i]);
         benchmark::DoNotOptimize(culled.data());
         benchmark::ClobberMemory();
     }
@@ -239,25 +293,26 @@ void BM_FrustumSphere(benchmark::State& state) {
 
 // The same without asking for the fully-inside byte: the cull answer alone, as the reference.
 void BM_FrustumSphereCullOnly(benchmark::State& state) {
-    const Frustum f = CameraFrustum();
+    const std::vector<Frustum> frusta = CameraFrusta();
     const auto bounds = SceneBounds(state.range(0));
     std::vector<std::uint8_t> culled(bounds.size());
     for (auto _ : state) {
         for (size_t i = 0; i < bounds.size(); ++i)
-            culled[i] = f.TestSphere(bounds[i].centre, bounds[i].radius);
+            culled[i] = frusta[i % kFrusta].TestSphere(bounds[i].centre, bounds[i].radius);
         benchmark::DoNotOptimize(culled.data());
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+// With the corner refinement, as culling calls it.
 void BM_FrustumBox(benchmark::State& state) {
-    const Frustum f = CameraFrustum();
+    const std::vector<Frustum> frusta = CameraFrusta();
     const auto bounds = SceneBounds(state.range(0));
     std::vector<std::uint8_t> culled(bounds.size());
     for (auto _ : state) {
         for (size_t i = 0; i < bounds.size(); ++i)
-            culled[i] = f.TestBox(bounds[i].centre, bounds[i].half, true);
+            culled[i] = frusta[i % kFrusta].TestBox(bounds[i].centre, bounds[i].half, true);
         benchmark::DoNotOptimize(culled.data());
         benchmark::ClobberMemory();
     }
@@ -270,7 +325,7 @@ void Sizes(benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_SoaSpheres)->Name("FrustumSphere.ref")->Apply(Sizes);
 BENCHMARK(BM_FrustumSphere)->Name("FrustumSphere.test")->Apply(Sizes);
 BENCHMARK(BM_FrustumSphereCullOnly)->Name("FrustumSphere.cullonly")->Apply(Sizes);
-BENCHMARK(BM_SoaSpheres)->Name("FrustumBox.ref")->Apply(Sizes);
+BENCHMARK(BM_SoaBoxes)->Name("FrustumBox.ref")->Apply(Sizes);
 BENCHMARK(BM_FrustumBox)->Name("FrustumBox.test")->Apply(Sizes);
 
 }  // namespace

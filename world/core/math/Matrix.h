@@ -1,5 +1,6 @@
 #pragma once
-#include "world/core/Vector.h"
+#include "world/core/Align16.h"
+#include "world/core/math/Vector.h"
 
 namespace quor {
 
@@ -50,8 +51,20 @@ void MatrixMultiplyPlain(const Matrix& a, const Matrix& b, Matrix& out);
 // out = a x b in SSE. b is read whole before anything is written and each row of a before the
 // same row of out, so out may be a or b.
 inline void Matrix4Multiply(const Matrix& a, const Matrix& b, Matrix& out);
+// out = a x b through the form the SIMD switch selects; out may be a or b.
+void MatrixMultiplyFast(const Matrix& a, const Matrix& b, Matrix& out);
 // m = m x other, through the form the SIMD switch selects.
 void MatrixMultiplyInPlace(Matrix& m, const Matrix& other);
+// out = local x parent, where the local matrix has the rotation rows scaled by s and the
+// position as translation row. Its fourth column is (0, 0, 0, 1), so only the terms that can be
+// non-zero are formed: this is the product of every world-matrix recompute. out may be parent.
+void ComposeWorldPlain(const Matrix& rotation, const Vec3& s, const Vec3& position,
+                       const Matrix& parent, Matrix& out);
+inline void ComposeWorldSse(const Matrix& rotation, const Vec3& s, const Vec3& position,
+                            const Matrix& parent, Matrix& out);
+// The form the SIMD switch selects (inline: it runs once per object per recompute).
+inline void ComposeWorld(const Matrix& rotation, const Vec3& s, const Vec3& position,
+                         const Matrix& parent, Matrix& out);
 // m = m x (other's upper 3x3 with no translation), through the form the switch selects.
 void MatrixMultiplyRotationPart(Matrix& m, const Matrix& other);
 
@@ -59,9 +72,9 @@ void MatrixMultiplyRotationPart(Matrix& m, const Matrix& other);
 // Gauss-Jordan with partial pivoting in a local copy; false and m untouched on an exact zero
 // pivot.
 bool MatrixInverse(Matrix& m);
-// Cofactor inverse in SSE; false and m (and *det) untouched when the determinant is exactly 0.
+// Inverse by 2x2 blocks in SSE; false and m (and *det) untouched when the determinant is exactly 0.
 // *det, when given, receives the determinant.
-bool MatrixInverseSse(Matrix& m, float* det = nullptr);
+inline bool MatrixInverseSse(Matrix& m, float* det = nullptr);
 // The inverse the SIMD switch selects (the SSE form without the determinant, or the plain one).
 bool MatrixInverseFast(Matrix& m);
 
@@ -83,8 +96,11 @@ inline void TransformNormalSse(const Vec3& v, const Matrix& m, Vec3& out);
 void Vec4Transform(const Vec4& v, const Matrix& m, Vec4& out);
 
 // --- scale, mirroring, decomposition --------------------------------------------------------
-// Determinant of the upper 3x3 below 0.
+// Determinant of the upper 3x3 below 0 (evaluated in double).
 bool MatrixIsMirrored(const Matrix& m);
+// The most the upper 3x3 lengthens any vector (its largest singular value): the factor that
+// takes a radius safely into the transformed space, whatever shear or mirror the matrix holds.
+float MatrixMaxStretch(const Matrix& m);
 // Lengths of rows 0-2; x negated when the matrix is mirrored.
 void MatrixGetScale(const Matrix& m, Vec3& out);
 // Translation, signed per-axis scale and the rotation built from the divided rows; returns the
@@ -105,4 +121,14 @@ bool MatrixHasUnitScale(const Matrix& m);
 
 }  // namespace quor
 
-#include "world/core/MatrixSse.h"
+#include "world/core/math/MatrixSse.h"
+
+namespace quor {
+
+inline void ComposeWorld(const Matrix& rotation, const Vec3& s, const Vec3& position,
+                         const Matrix& parent, Matrix& out) {
+    if (UseAlignedAlloc()) ComposeWorldSse(rotation, s, position, parent, out);
+    else ComposeWorldPlain(rotation, s, position, parent, out);
+}
+
+}  // namespace quor
