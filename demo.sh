@@ -11,6 +11,8 @@ cmake --build "$build" -j "$(jobs)"
 
 if [ -x "$build/apps/world_host/world_host" ]; then
   echo "== world_host"
+  # Without arguments: enough frames to show the device loss at the middle frame.
+  [ $# -eq 0 ] && set -- --frames 6
   "$build/apps/world_host/world_host" "$@"
 fi
 if [ -x "$build/apps/scene_view/scene_view" ]; then

@@ -13,7 +13,14 @@
 #include <string>
 #include <vector>
 
+#include <algorithm>
+#include <chrono>
+
+#include "platform/host/AsyncData.h"
 #include "platform/host/DirectoryFileSystem.h"
+#include "platform/host/IAudio.h"
+#include "platform/host/IXmlNode.h"
+#include "platform/host/XmlNode.h"
 #include "platform/host/IFrameTimeControl.h"
 #include "platform/host/IModule.h"
 #include "platform/host/ReferenceHost.h"
@@ -177,6 +184,8 @@ int main(int argc, char** argv) {
 
     quor::host::ReferenceHost host(std::make_unique<quor::host::DirectoryFileSystem>(options.root));
     host.PublishAll();
+    // The frame stands on the renderer, the device, the loader (two workers) and audio.
+    host.PublishWorldServices(2);
     std::printf("root: %s\n", options.root.c_str());
 
     std::printf("register: %s\n", module->Register(&host.registry) ? "true" : "false");
@@ -217,17 +226,82 @@ int main(int argc, char** argv) {
                     held > 0 ? 1000.0 / held : 0.0);
     }
     std::printf("world initialize: %s\n", world->Initialize(60) ? "true" : "false");
+
+    // No scene kind is built in yet: the registry answers null until one registers its factory.
+    quor::world::IScene* scene = world->CreateScene("demo.s3d", 0, 0, 0);
+    std::printf("scene: %s\n", scene ? "made" : "none (no 3D or 2D scene kind is built into the module yet)");
+    if (scene) world->SetActiveScene(scene);
+
+    // Every sound of the root's "sound" folder, loaded through the module on the loader threads.
+    std::vector<std::string> soundFiles;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(fs::path(options.root) / "sound", ec))
+        if (entry.is_regular_file() && entry.path().extension() == ".wav")
+            soundFiles.push_back("sound/" + entry.path().filename().string());
+    std::sort(soundFiles.begin(), soundFiles.end());
+    std::vector<quor::client::ISound*> sounds(soundFiles.size(), nullptr);
+    for (std::size_t i = 0; i < soundFiles.size(); ++i)
+        if (quor::AsyncData* record = world->CreateSoundData(&sounds[i], soundFiles[i].c_str(), 0, 0)) record->Submit();
+    std::printf("sound files: %zu (%s)\n", soundFiles.size(), Join(soundFiles).c_str());
+
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
     for (int i = 0; i < options.frames; ++i) {
+        const auto t0 = Clock::now();
         world->Update();
         world->Render();
         world->RenderPost();
+        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+        const double wall = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        const int done = host.loader->Recycled();
+        const int queued = host.loader->Submitted() - done - host.loader->Cancelled();
+        std::printf("frame %d: %.3f ms, renderer updates %d, active scene %s, loads queued %d done %d, wall %.1f ms\n",
+                    i + 1, ms, host.renderer.Updates(), world->GetCurrentScene() ? "yes" : "none", queued, done, wall);
+        if (i + 1 == options.frames / 2) {
+            const auto before = host.occlusion.calls.size();
+            host.device.SignalLost();
+            host.device.SignalReset();
+            std::printf("device lost and reset at frame %d: told %d module callback(s), %d scene(s), occlusion %zu time(s)\n",
+                        i + 1, host.device.CallbackCount(), world->GetSceneCount(), host.occlusion.calls.size() - before);
+        }
     }
+    host.loader->WaitIdle();
+    int loaded = 0;
+    for (quor::client::ISound* sound : sounds) loaded += sound != nullptr;
+    std::printf("sounds loaded: %d of %zu on the loader threads (loads done %d)\n", loaded, sounds.size(),
+                host.loader->Recycled());
     const int scenes = world->GetSceneCount();
     std::printf("scenes: %d\n", scenes);
     std::printf("frames: %d%s\n", options.frames, scenes == 0 && options.frames ? " (no scene is loaded: nothing to update or draw)" : "");
 
+    // The memory report: the mark and the children the module wrote under "Render".
+    quor::common::IXmlNode* document = host.utils.CreateXmlDocument();
+    quor::common::IXmlNode* report = document ? document->AddChildElement("Report") : nullptr;
+    if (report) {
+        world->WriteMemoryReport(report, 3);
+        std::string children;
+        int count = 0;
+        if (quor::common::IXmlNode* render = report->FirstChildElement("Render")) {
+            for (int i = 0;; ++i) {
+                quor::common::IXmlNode* child = render->ChildElement(nullptr, i);
+                if (!child) break;
+                children += (children.empty() ? "" : " ") + static_cast<quor::host::XmlNode*>(child)->Name();
+                ++count;
+                child->Release();
+            }
+            render->Release();
+        }
+        std::printf("memory report: mark %d, Render children %d (%s), renderer report written\n",
+                    report->GetIntAttribute(nullptr, "mark", -1), count, children.c_str());
+        report->Release();
+    }
+    if (document) document->Release();
+    for (quor::client::ISound* sound : sounds)
+        if (sound) sound->Release();
+
     module->Shutdown();
     std::printf("shutdown: done\n");
+    std::printf("renderer objects alive after shutdown: %d\n", host.renderer.LiveObjects());
     const quor::win32::MessageSink& sink = quor::win32::MessageSink::Instance();
     std::printf("module messages: %llu message boxes, %llu posted messages, %llu debug lines\n",
                 static_cast<unsigned long long>(sink.MessageBoxCount()),

@@ -1,5 +1,6 @@
-// Seeds of mesh_fuzz: the shared mesh seeds (valid ".mom" files of several versions and
-// types), each checked to load, so the fuzzer starts from inputs that reach every block.
+// Seeds of mesh_fuzz: valid ".mom" files of several versions and types from the shared writer,
+// so the fuzzer starts from inputs that reach every block. Every seed must load, or the corpus
+// step fails.
 #include <cstdio>
 
 #include "fuzz/Seeds.h"
@@ -8,8 +9,8 @@
 #include "world/skeleton/MeshSkeletalData.h"
 
 bool WriteSeeds() {
-    bool ok = true;
-    for (const auto& [file, bytes] : quor::test::MeshSeeds()) {
+    bool allLoad = true;
+    for (const auto& [name, bytes] : quor::test::MeshSeeds()) {
         bool loads;
         if (bytes.size() > 9 && bytes[8] == 1) {
             quor::MeshSkeletalData d;
@@ -18,9 +19,11 @@ bool WriteSeeds() {
             quor::MeshData d;
             loads = d.LoadFromMemory("seed.mom", bytes.data(), bytes.size());
         }
-        if (!loads) std::fprintf(stderr, "mesh seed %s does not load\n", file.c_str());
-        ok = ok && loads;
-        quor::seeds::Seed(file, bytes);
+        if (!loads) {
+            std::fprintf(stderr, "mesh seed %s does not load\n", name.c_str());
+            allLoad = false;
+        }
+        quor::seeds::Seed(name, bytes);
     }
-    return ok;
+    return allLoad;
 }

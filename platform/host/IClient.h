@@ -14,6 +14,10 @@ public:
     virtual void ShowErrorText(const char* text) = 0;
     virtual void ShowWarningText(const char* text) = 0;
     virtual void ShowDeprecatedText(const char* text) = 0;
+    // The mark the module writes into its memory report.
+    virtual int GetReportMark() = 0;
+    // Tasks the host still runs for the module; a scene being destroyed waits for them.
+    virtual int GetPendingTaskCount() = 0;
 
 protected:
     ~IClient() = default;

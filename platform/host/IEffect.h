@@ -7,6 +7,7 @@ class IEffect {
 public:
     // The draw pass the effect's technique belongs to.
     virtual int GetDrawPass() = 0;
+    virtual void SetTechniqueName(const char* name) = 0;
 
 protected:
     ~IEffect() = default;

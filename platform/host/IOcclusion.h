@@ -18,6 +18,8 @@ public:
                             std::uint32_t triangleCountA, const float* positionsB, const std::uint16_t* indicesB,
                             std::uint32_t vertexCountB, std::uint32_t triangleCountB) = 0;
     virtual void RemoveOccluder(world::IVisibleObject* object) = 0;
+    virtual void OnDeviceLost() = 0;
+    virtual void OnDeviceReset() = 0;
 
 protected:
     ~IOcclusion() = default;

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -22,6 +23,8 @@ public:
     void ShowErrorText(const char* text) override;
     void ShowWarningText(const char* text) override;
     void ShowDeprecatedText(const char* text) override;
+    int GetReportMark() override { return reportMark; }
+    int GetPendingTaskCount() override { return pendingTasks.load(); }
 
     IFrameTimeControl* FrameTimeControl() const;
     int FrameTimeControlHandOvers() const;
@@ -31,6 +34,9 @@ public:
     // How many texts are kept; 0 switches recording off.
     void SetRecordLimit(std::size_t limit);
     void Clear();
+
+    int reportMark = 7;
+    std::atomic<int> pendingTasks{0};
 
 private:
     void Add(TextKind kind, const char* text);

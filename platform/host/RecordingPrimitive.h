@@ -12,8 +12,10 @@ namespace quor::host {
 class RecordingEffect final : public render::IEffect {
 public:
     int GetDrawPass() override { return drawPass; }
+    void SetTechniqueName(const char* name) override { techniqueName = name ? name : ""; }
 
     int drawPass = 0;
+    std::string techniqueName;
 };
 
 // A primitive of the recording renderer: logs every call with its arguments, in order

@@ -66,6 +66,145 @@ void RecordingRenderer::ReleaseRenderCamera(render::IRenderCamera* camera) {
     Take(m_cameras, camera);
 }
 
+template <class T, class I, class... A>
+T* RecordingRenderer::Make(Pool<T>& pool, const char* call, A&&... args) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back(call);
+    pool.all.push_back(std::make_unique<T>(std::forward<A>(args)...));
+    pool.live.push_back(static_cast<I*>(pool.all.back().get()));
+    return pool.all.back().get();
+}
+
+void RecordingVertexBuffer::SetVertices(const void* data, std::uint32_t count, std::uint32_t size) {
+    vertexCount = count;
+    stride = size;
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    vertices.assign(bytes, bytes + std::size_t{count} * size);
+}
+
+void RecordingVertexBuffer::SetIndices(const std::uint16_t* data, std::uint32_t count) {
+    indices.assign(data, data + count);
+}
+
+void RecordingRenderer::Update() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back("Update");
+    ++m_updates;
+}
+
+void RecordingRenderer::SetCurrentView(void* view) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back(view ? "SetCurrentView" : "SetCurrentView(null)");
+}
+
+bool RecordingRenderer::SetResourceCacheEnabled(bool enabled) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back(std::string("SetResourceCacheEnabled(") + (enabled ? "1" : "0") + ")");
+    return true;
+}
+
+void RecordingRenderer::WriteMemoryReport(common::IXmlNode* node) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back(node ? "WriteMemoryReport" : "WriteMemoryReport(null)");
+}
+
+render::IExtTechnique* RecordingRenderer::GetExtTechnique(const char* name, int kind) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back(std::string("GetExtTechnique(") + (name ? name : "") + "," + std::to_string(kind) + ")");
+    if (kind != 2 || !name) return nullptr;
+    for (const std::string& w : waterTechniques) {
+        if (w == name) {
+            m_water.push_back(std::make_unique<RecordingWaterTechnique>());
+            return m_water.back().get();
+        }
+    }
+    return nullptr;
+}
+
+void RecordingRenderer::GetBackBufferSize(int* width, int* height) {
+    if (width) *width = backBufferWidth;
+    if (height) *height = backBufferHeight;
+}
+
+void RecordingRenderer::ReleaseTexture(render::ITexture* texture) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back("ReleaseTexture");
+    if (!texture) ++m_badReleases;
+}
+
+render::IVertexBuffer* RecordingRenderer::CreateVertexBuffer() {
+    return Make<RecordingVertexBuffer, render::IVertexBuffer>(m_buffers, "CreateVertexBuffer");
+}
+
+void RecordingRenderer::ReleaseVertexBuffer(render::IVertexBuffer* buffer) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back("ReleaseVertexBuffer");
+    Take(m_buffers, buffer);
+}
+
+render::IRenderable* RecordingRenderer::CreateRenderable(render::IEffect* effect) {
+    return Make<RecordingRenderable, render::IRenderable>(m_renderables, "CreateRenderable", effect);
+}
+
+void RecordingRenderer::ReleaseRenderable(render::IRenderable* renderable) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back("ReleaseRenderable");
+    Take(m_renderables, renderable);
+}
+
+render::IRenderState* RecordingRenderer::CreateRenderState() {
+    return Make<RecordingRenderState, render::IRenderState>(m_states, "CreateRenderState");
+}
+
+void RecordingRenderer::ReleaseRenderState(render::IRenderState* state) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back("ReleaseRenderState");
+    Take(m_states, state);
+}
+
+void RecordingRenderer::Submit(render::IRenderable* renderable) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back("Submit");
+    if (renderable) ++static_cast<RecordingRenderable*>(renderable)->submits;
+}
+
+render::ISceneLightState* RecordingRenderer::CreateSceneLightState() {
+    return Make<RecordingSceneLightState, render::ISceneLightState>(m_lightStates, "CreateSceneLightState");
+}
+
+void RecordingRenderer::ReleaseSceneLightState(render::ISceneLightState* state) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back("ReleaseSceneLightState");
+    Take(m_lightStates, state);
+}
+
+int RecordingRenderer::LiveObjects() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return static_cast<int>(m_primitives.live.size() + m_effects.live.size() + m_cameras.live.size() +
+                            m_buffers.live.size() + m_renderables.live.size() + m_states.live.size() +
+                            m_lightStates.live.size());
+}
+
+int RecordingRenderer::Updates() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_updates;
+}
+
+RecordingVertexBuffer* RecordingRenderer::LastVertexBuffer() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_buffers.all.empty() ? nullptr : m_buffers.all.back().get();
+}
+
+RecordingRenderable* RecordingRenderer::LastRenderable() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_renderables.all.empty() ? nullptr : m_renderables.all.back().get();
+}
+
+RecordingSceneLightState* RecordingRenderer::LastSceneLightState() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_lightStates.all.empty() ? nullptr : m_lightStates.all.back().get();
+}
+
 std::vector<std::string> RecordingRenderer::Calls() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_calls.Items();

@@ -12,11 +12,67 @@
 
 namespace quor::host {
 
-// The reference host's renderer as far as the system uses it: makes and takes back
-// primitives, effects and render cameras (the cameras do real projection maths), records
-// every call in order, and counts live objects so that leaks and double releases show.
-// Released objects stay readable until the renderer goes, so tests can inspect them after
-// the system let go of them. Loader threads call the renderer too, hence the lock.
+// A vertex buffer of the recording renderer: keeps copies of what it was given.
+class RecordingVertexBuffer final : public render::IVertexBuffer {
+public:
+    void SetFormat(std::uint32_t vertexFormat) override { format = vertexFormat; }
+    void SetVertices(const void* vertices, std::uint32_t count, std::uint32_t stride) override;
+    void SetPrimitiveType(int type) override { primitiveType = type; }
+    void SetIndices(const std::uint16_t* indices, std::uint32_t count) override;
+
+    std::uint32_t format = 0;
+    std::uint32_t vertexCount = 0;
+    std::uint32_t stride = 0;
+    int primitiveType = 0;
+    std::vector<std::uint8_t> vertices;
+    std::vector<std::uint16_t> indices;
+};
+
+class RecordingRenderState final : public render::IRenderState {
+public:
+    void SetColour(std::uint32_t argb) override { colour = argb; }
+    std::uint32_t colour = 0;
+};
+
+// A renderable of the recording renderer: its state, draw record and matrix as last set.
+class RecordingRenderable final : public render::IRenderable {
+public:
+    explicit RecordingRenderable(render::IEffect* effect) : effect(effect) {}
+    void SetRenderState(render::IRenderState* s) override { state = s; }
+    void SetState(std::uint32_t f) override { flags = f; }
+    void SetDrawRecord(render::IVertexBuffer* s, const render::DrawRange* r, std::uint32_t count) override {
+        stream = s;
+        ranges.assign(r, r + count);
+    }
+    void SetWorldMatrix(const float* world) override {
+        for (int i = 0; i < 16; ++i) matrix[i] = world[i];
+    }
+
+    render::IEffect* const effect;
+    render::IRenderState* state = nullptr;
+    std::uint32_t flags = 0;
+    render::IVertexBuffer* stream = nullptr;
+    std::vector<render::DrawRange> ranges;
+    float matrix[16] = {};
+    int submits = 0;
+};
+
+class RecordingSceneLightState final : public render::ISceneLightState {
+public:
+    void SetAmbientColour(std::uint32_t c) override { ambient = c; }
+    std::uint32_t ambient = 0xDEADBEEF;
+};
+
+class RecordingWaterTechnique final : public render::IWaterTechnique {
+public:
+    void* GetHandle() override { return this; }
+};
+
+// The reference host's renderer as far as the system uses it: makes and takes back every kind
+// of object it hands out (render cameras do real projection maths), records every call in
+// order, and counts live objects so that leaks and double releases show. Released objects
+// stay readable until the renderer goes, so tests can inspect them after the system let go of
+// them. Loader threads call the renderer too, hence the lock.
 class RecordingRenderer final : public render::IRenderer {
 public:
     RecordingRenderer() = default;
@@ -29,6 +85,22 @@ public:
     void ReleaseEffect(render::IEffect* effect) override;
     render::IRenderCamera* CreateRenderCamera() override;
     void ReleaseRenderCamera(render::IRenderCamera* camera) override;
+    void Update() override;
+    void SetCurrentView(void* view) override;
+    bool SetResourceCacheEnabled(bool enabled) override;
+    void WriteMemoryReport(common::IXmlNode* node) override;
+    render::IExtTechnique* GetExtTechnique(const char* name, int kind) override;
+    void GetBackBufferSize(int* width, int* height) override;
+    void ReleaseTexture(render::ITexture* texture) override;
+    render::IVertexBuffer* CreateVertexBuffer() override;
+    void ReleaseVertexBuffer(render::IVertexBuffer* buffer) override;
+    render::IRenderable* CreateRenderable(render::IEffect* effect) override;
+    void ReleaseRenderable(render::IRenderable* renderable) override;
+    render::IRenderState* CreateRenderState() override;
+    void ReleaseRenderState(render::IRenderState* state) override;
+    void Submit(render::IRenderable* renderable) override;
+    render::ISceneLightState* CreateSceneLightState() override;
+    void ReleaseSceneLightState(render::ISceneLightState* state) override;
 
     // The latest calls (see win32::RecentRecords) and how many came since the last ClearCalls.
     std::vector<std::string> Calls() const;
@@ -39,8 +111,11 @@ public:
     int LivePrimitives() const;
     int LiveEffects() const;
     int LiveRenderCameras() const;
+    // Every kind of object handed out and not taken back.
+    int LiveObjects() const;
     // Releases of objects this renderer did not hand out or had already taken back.
     int BadReleases() const;
+    int Updates() const;
 
     // Injected failure: while set, CreatePrimitive records the call and answers null.
     void SetFailPrimitives(bool fail);
@@ -49,6 +124,14 @@ public:
     RecordingPrimitive* LastPrimitive() const;
     RecordingEffect* LastEffect() const;
     RenderCamera* LastRenderCamera() const;
+    RecordingVertexBuffer* LastVertexBuffer() const;
+    RecordingRenderable* LastRenderable() const;
+    RecordingSceneLightState* LastSceneLightState() const;
+
+    // What the test sets: the back-buffer size, and the technique names that give water.
+    int backBufferWidth = 1024;
+    int backBufferHeight = 768;
+    std::vector<std::string> waterTechniques;
 
 private:
     template <class T>
@@ -59,13 +142,21 @@ private:
     };
     template <class T>
     bool Take(Pool<T>& pool, const void* object);
+    template <class T, class I, class... A>
+    T* Make(Pool<T>& pool, const char* call, A&&... args);
 
     mutable std::mutex m_mutex;
     win32::RecentRecords<std::string> m_calls;
     Pool<RecordingPrimitive> m_primitives;
     Pool<RecordingEffect> m_effects;
     Pool<RenderCamera> m_cameras;
+    Pool<RecordingVertexBuffer> m_buffers;
+    Pool<RecordingRenderable> m_renderables;
+    Pool<RecordingRenderState> m_states;
+    Pool<RecordingSceneLightState> m_lightStates;
+    std::vector<std::unique_ptr<RecordingWaterTechnique>> m_water;
     int m_badReleases = 0;
+    int m_updates = 0;
     bool m_failPrimitives = false;
 };
 

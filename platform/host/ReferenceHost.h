@@ -1,10 +1,14 @@
 #pragma once
 #include <memory>
 
+#include "platform/host/AsyncLoader.h"
 #include "platform/host/HostUtils.h"
 #include "platform/host/InterfaceRegistry.h"
 #include "platform/host/RecordingClient.h"
+#include "platform/host/RecordingDevice.h"
+#include "platform/host/RecordingHostParts.h"
 #include "platform/host/RecordingLog.h"
+#include "platform/host/RecordingRenderer.h"
 #include "platform/host/ResFileSystemBase.h"
 
 namespace quor::host {
@@ -17,12 +21,22 @@ public:
 
     // Registers every service under its versioned name.
     void PublishAll();
+    // Also publishes what the world's frame stands on: renderer, device, asynchronous loader
+    // (loaderThreads workers, 0 for the inline mode), audio, occlusion and terrain.
+    void PublishWorldServices(int loaderThreads = 2);
 
     InterfaceRegistry registry;
     RecordingLog log;
     RecordingClient client;
     HostUtils utils;
     std::unique_ptr<ResFileSystemBase> files;
+    RecordingRenderer renderer;
+    RecordingDevice device;
+    RecordingAudio audio;
+    RecordingOcclusion occlusion;
+    RecordingTerrain terrain;
+    // Last, so that its workers stop before anything they call goes.
+    std::unique_ptr<AsyncLoader> loader;
 };
 
 }  // namespace quor::host

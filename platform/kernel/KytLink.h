@@ -56,6 +56,15 @@ public:
 
 class KytLink;
 
+// An outside material class, known only by address.
+class UmoMaterial {};
+
+// Visual data of a link, when it has any: its material entry and whether it is displayed.
+struct KytVisualData {
+    UmoMaterial* pMaterial = nullptr;
+    bool bDisplay = false;
+};
+
 // Manipulator frame of a link.
 class KytManip {
 public:
@@ -112,6 +121,7 @@ public:
     float fViewAngle = 45.0f;
 
     KytShape* pShape = nullptr;
+    KytVisualData* pVisualData = nullptr;  // not owned; null when the link has none
     float fRadius = 0.0f;
     // The shape box's corners and face normals in the link's own frame; valid with bHasBox.
     bool bHasBox = false;

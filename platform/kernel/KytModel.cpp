@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <map>
 
 KytLink* KytModel::AddLink(const char* name, KytLink* parent, int type)
 {
@@ -60,7 +61,13 @@ public:
     int Vertex(double x, double y, double z, double nx, double ny, double nz)
     {
         rep_->aVertex.push_back({float(x), float(y), float(z)});
-        rep_->aNormal.push_back({float(nx), float(ny), float(nz)});
+        // Equal normals share one record, as the kernel stores them: the triangles of a flat
+        // face then hold one and the same normal pointer.
+        const std::array<float, 3> n{float(nx), float(ny), float(nz)};
+        auto [it, added] = normalIndex_.try_emplace(n, static_cast<int>(rep_->aNormal.size()));
+        if (added)
+            rep_->aNormal.push_back({n[0], n[1], n[2]});
+        vertexNormal_.push_back(it->second);
         return static_cast<int>(rep_->aVertex.size()) - 1;
     }
     void Tri(int a, int b, int c) { tris_.push_back({a, b, c}); }
@@ -79,7 +86,7 @@ public:
             KytTriangle& t = r.aTriangle[i];
             for (int k = 0; k < 3; ++k) {
                 t.pVertex[k] = &r.aVertex[tris_[i][k]];
-                t.pNormal[k] = &r.aNormal[tris_[i][k]];
+                t.pNormal[k] = &r.aNormal[vertexNormal_[tris_[i][k]]];
             }
             const KytPoint &p0 = *t.pVertex[0], &p1 = *t.pVertex[1], &p2 = *t.pVertex[2];
             const double ux = p1.x - p0.x, uy = p1.y - p0.y, uz = p1.z - p0.z;
@@ -104,6 +111,8 @@ private:
     uint16_t color_;
     std::unique_ptr<KytShapeRep> rep_ = std::make_unique<KytShapeRep>();
     std::vector<std::array<int, 3>> tris_;
+    std::map<std::array<float, 3>, int> normalIndex_;
+    std::vector<int> vertexNormal_;
 };
 }  // namespace
 

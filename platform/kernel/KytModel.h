@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -50,6 +51,22 @@ std::unique_ptr<KytShapeRep> PlateWithHoleRep(double side, double thick, double 
 std::unique_ptr<KytShapeRep> CylinderRep(double radius, double height, int segments = 16,
                                          uint16_t color = 0);
 
+// Indexed meshes: faces share their vertices by pointer, and a vertex holds another normal
+// pointer in each face that meets it on a crease (smooth walls share one normal a position).
+// A row of square cells of side `cell` along x, centred on the origin, z from 0 to `thick`;
+// cell i has a round hole of radii[i] at its centre with `segments` sides (a multiple of 4,
+// at least 8). Neighbours are linked and hard edges set.
+std::unique_ptr<KytShapeRep> IndexedPlateRep(double cell, double thick,
+                                             const std::vector<double>& radii, int segments = 32,
+                                             uint16_t color = 0);
+// A mesh from positions, normals and triangles given as three vertex and three normal indices
+// (a normal index of -1 leaves that corner without a normal). Face normals are computed;
+// neighbours are not linked.
+std::unique_ptr<KytShapeRep> IndexedRep(const std::vector<KytPoint>& vertices,
+                                        const std::vector<KytPoint>& normals,
+                                        const std::vector<std::array<int, 6>>& triangles,
+                                        uint16_t color = 0);
+
 // Link with a box shape placed at `pos` under `parent`.
 KytLink* AddBox(KytModel& model, const char* name, KytLink* parent, const WqVector3D& pos,
                 double sx, double sy, double sz, uint16_t color = 0);
@@ -58,7 +75,7 @@ KytLink* AddBox(KytModel& model, const char* name, KytLink* parent, const WqVect
 // are updated.
 KytLink* FourLinkTree(KytModel& model);
 
-// The demonstration machine: a holed base plate, a gearbox of boxes (highlighted housing
+// The demonstration machine: a base plate with two holes of other radii (indexed), a gearbox of boxes (highlighted housing
 // with a work axis), shafts, small bolts, a transparent cover (alpha 0.4), a textured panel,
 // an emissive lamp, parts on layers 1 and 2, a kind-64 part, a no-clip part, a manikin whose
 // segment names hit each simplified-manikin rule, a camera link pair, a datum and a clip link

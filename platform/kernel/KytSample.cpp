@@ -104,7 +104,9 @@ KytLink* SampleMachine(KytModel& model)
     KytColor::SetTable(SampleMaterials());
     KytLink* root = model.AddLink("machine", nullptr, KYT_LINK_ASSEMBLY);
 
-    KytLink* plate = Part(model, "plate", root, PlateWithHoleRep(200, 10, 30, 32, kGrey), {0, 0, 0});
+    // Two holes of other radii, in a mesh whose faces share their vertices.
+    KytLink* plate =
+        Part(model, "plate", root, IndexedPlateRep(100, 10, {22, 14}, 32, kGrey), {0, 0, 0});
     Property(model, plate, &kMaterialSteel, 0.3)->abFlag[13] = 1;
 
     KytLink* gearbox = model.AddLink("gearbox", root, KYT_LINK_ASSEMBLY);

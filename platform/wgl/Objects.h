@@ -43,6 +43,7 @@ struct Window {
     Surface surface;
     std::vector<WindowMessage> messages;
     int dcsOut = 0;  // device contexts handed out by GetDC and not released
+    int x = 0, y = 0;  // position in the parent's client area
 };
 
 enum class GdiKind { Font, Pen, Brush, Bitmap, Palette };

@@ -164,6 +164,30 @@ BOOL SetClientSize(HWND wnd, int width, int height)
 
 HWND GetParent(HWND wnd) { return LiveWindow(wnd) ? wnd->parent : nullptr; }
 
+BOOL MoveWindow(HWND wnd, int x, int y, int width, int height, BOOL)
+{
+    if (!LiveWindow(wnd))
+        return FALSE;
+    wnd->x = x;
+    wnd->y = y;
+    if (width != wnd->surface.width || height != wnd->surface.height)
+        return SetClientSize(wnd, width, height);
+    return TRUE;
+}
+
+HWND ChildWindowFromPoint(HWND parent, POINT pt)
+{
+    if (!LiveWindow(parent))
+        return nullptr;
+    if (pt.x < 0 || pt.y < 0 || pt.x >= parent->surface.width || pt.y >= parent->surface.height)
+        return nullptr;
+    for (Window* c : parent->children)
+        if (pt.x >= c->x && pt.y >= c->y && pt.x < c->x + c->surface.width &&
+            pt.y < c->y + c->surface.height)
+            return c;
+    return parent;
+}
+
 std::vector<HWND> GetChildren(HWND wnd) { return LiveWindow(wnd) ? wnd->children : std::vector<HWND>{}; }
 
 LRESULT SendMessageA(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)

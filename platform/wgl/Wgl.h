@@ -19,6 +19,11 @@ BOOL GetClientRect(HWND wnd, RECT* rect);
 // Resizes the client area; a GL context current on it is re-bound to the new pixels.
 BOOL SetClientSize(HWND wnd, int width, int height);
 HWND GetParent(HWND wnd);
+// Places the window at (x, y) of its parent's client area and sizes its client area.
+BOOL MoveWindow(HWND wnd, int x, int y, int width, int height, BOOL repaint);
+// The child of `parent` whose rectangle holds `pt` (client coordinates of `parent`), else
+// `parent` when the point lies in its client area, else null.
+HWND ChildWindowFromPoint(HWND parent, POINT pt);
 std::vector<HWND> GetChildren(HWND wnd);
 LRESULT SendMessageA(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 BOOL PostMessageA(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -213,9 +213,9 @@ void KytOgl::SetBackFaceMode(bool drawBack, int clipCount)
     m_bDrawBackFace = 0;
 }
 
-void KytOgl::MakePickMatrix(int x, int y, unsigned int buffer[], double w, double h)
+void KytOgl::MakePickMatrix(int x, int y, unsigned int buffer[], double w, double h, int size)
 {
-    glSelectBuffer(2048, buffer);
+    glSelectBuffer(size, buffer);
     glRenderMode(GL_SELECT);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();

@@ -35,7 +35,7 @@ public:
     void Clear() const;
     void Initial(float back[3]);
     void SetBackFaceMode(bool drawBack, int clipCount);
-    void MakePickMatrix(int x, int y, unsigned int buffer[], double w, double h);
+    void MakePickMatrix(int x, int y, unsigned int buffer[], double w, double h, int size = 2048);
     bool IsDrawBackFace() const { return m_bDrawBackFace == 1; }
     // The back-face flag alone, without GL calls: a walk that must not reach back faces
     // clears it for its length and sets it again.

@@ -2,8 +2,11 @@
 // One view of the product: a GL context, a viewport with its cameras, up to eight lights, the
 // contents object that draws the part tree, and the two stage lists of overlay objects.
 
+#include <vector>
+
 #include "scene/annotation/KytAuxContents.h"
 #include "scene/view/KytLinkContents.h"
+#include "scene/view/KytPickData.h"
 #include "scene/view/KytPlatform.h"
 
 class KytOgl;
@@ -12,6 +15,8 @@ class KytCamera;
 class KytLight;
 class KytLink;
 class AuxAnnotate;
+class UmoMaterial;
+struct KytTriangle;
 class AuxDRAnnotate;
 class AuxDRPartsConnect;
 class AuxDRArrow;
@@ -51,6 +56,10 @@ public:
     virtual bool Create(KytOgl* ogl, int width, int height);
     virtual bool Create(bool full);
     virtual void FitView(bool redraw);
+    // Widens min/max by the own boxes of the links of a walk from `link` (its following
+    // siblings too unless `single`), clip planes taken into account; true when any counted.
+    virtual bool CalcMinMax(KytLink* link, WqVector3D& min, WqVector3D& max, bool targetOnly,
+                            int typeMask, bool single) const;
     virtual void Draw(bool makeCurrent);
     virtual void DrawGDI() const;
     virtual void DrawDependPart() const;
@@ -61,6 +70,89 @@ public:
     virtual void ResetView(bool redraw);
     virtual void ReSize(int x, int y, int width, int height);
     virtual void ReSize(int width, int height);
+
+    // View operations: panning moves the camera's look-at point.
+    virtual void SlideViewPoint(int dx, int dy, bool redraw);
+    virtual void Panning(const WqVector3D& point, bool redraw);
+    virtual void Panning(int x, int y, WqVector3D& depthPoint, bool redraw);
+    virtual void Panning(int x, int y, KytLink* link, bool redraw);
+    virtual void Panning(int x, int y, bool redraw);
+    virtual void Panning(int x1, int y1, int x2, int y2, bool redraw);
+    // Pans to (x, y) at the depth of the triangle's plane under that point.
+    void Panning2(int x, int y, KytLink* link, const KytTriangle* triangle, bool redraw);
+    // Zooms so that the window rectangle fills the view; an empty rectangle is refused.
+    virtual void AreaZoom(int x1, int y1, int x2, int y2);
+    virtual bool Zoom(float factor, bool makeCurrent);
+    bool ZoomContinue(float factor, bool last);
+    void MoveViewPoint(int dx, int dy, bool redraw);
+    void MoveViewPoint(float dDirect, float dZenith, bool redraw);
+    void ChangeViewPoint(float direct, float zenith, bool redraw);
+    void ChangeViewPoint(float direct, float zenith, WqVector3D& lookAt, bool redraw);
+    void ChangeViewPoint(WqVector3D& direction, bool redraw);
+    void ChangeViewAngle(float direct, float zenith);
+
+    // Stepped moves and the eye along the line of sight.
+    void FlyTo(KytLink* link, bool redraw);
+    bool JumpPoint(WqVector3D& point, int refit, double scale);
+    bool ShiftCamera(WqVector3D& delta, bool redraw);
+
+    // Clip planes and back faces.
+    bool AddClipPlane(KytLink* link, bool redraw);
+    bool RemoveClipPlane(KytLink* link, bool redraw);
+    void ClearClipPlanes(bool redraw);
+    bool CheckClip(const KytLink* link) const;
+    KytLink* GetClipLink(int index) const;
+    void ReinitCullFace();
+    void SetSpecialClip(bool on, WqVector3D* point, bool redraw);
+    void ClearLinkContents();
+    void HideDisplayObject(bool show, KytLink* link);
+
+    // Z-clip, real scale, zoom angle and scale.
+    void SetZClip(double z, bool redraw);
+    void ResetZClip(bool redraw);
+    // False (nothing changed) for a scale of 0 or less.
+    bool SetRealPpm(double ppmX, double ppmY, bool redraw);
+    void GetRealPpm(double& ppmX, double& ppmY) const;
+    void ReSetRealPpm(bool redraw);
+    void SetViewAngle(double angle, bool redraw);
+    bool AddScale(float factor, bool redraw);
+
+    // Picking: what lies under a window point.
+    virtual bool Pick(int x, int y, KytPickData* out, bool aim, bool withAux);
+    virtual bool Pick2(int x, int y, KytPickData* out, UmoMaterial* material, bool aim,
+                       bool withAux, bool anyVisual);
+    virtual bool GetPickLinkNo(int hits, KytPickData* out);
+    virtual bool GetPickLinkNo2(int hits, KytPickData* out, UmoMaterial* material,
+                                bool anyVisual);
+    virtual bool PickDrawStage1(int x, int y, bool aim, bool withAux, int* polyMode);
+    virtual void PickDrawStage2(int x, int y, KytStack<KytPickData>* hits, int* polyMode);
+    virtual void PickDrawStage2(int x, int y, KytLink* link, int* polyMode);
+    virtual bool GetPickLinkAllNo(int hits, KytStack<KytPickData>* out);
+    virtual bool GetPickLinkWithCheck(WqVector3D& origin, WqVector3D& direction, int hits,
+                                      KytPickData* out, double& depth);
+    // Selects in a rectangle into the caller's buffer; the number of hit records, -1 when
+    // they overflow it. Ids in the records resolve through KytPickNames::Lookup.
+    int PickArea(int x1, int y1, int x2, int y2, unsigned int* buffer, int size);
+    // The selection buffer of the last pass and its size in words.
+    const unsigned int* GetSelectBuffer() const { return m_pSelectBuf; }
+    int GetSelectBufferSize() const { return m_nSelectSize; }
+
+    // Window points to world points.
+    WqVector3D Point2Vector(int x, int y);
+    WqVector3D Point2Vector(int x, int y, WqVector3D& base);
+    WqVector3D Point2FacePoint(int x, int y, const KytLink* link, const KytTriangle* triangle);
+
+    // Face points and one-off marks drawn over the frame on the screen.
+    void DrawCircleOnce(const WqVector3D& start, const WqVector3D& centre,
+                        const WqVector3D& axis);
+    void DrawLineOnce(const WqVector3D& a, const WqVector3D& b, bool flag);
+    void DrawPointOnce(const WqVector3D& p);
+    void CalcPointOnTriangle(KytLink* link, const KytTriangle* triangle, int x, int y,
+                             WqVector3D& out);
+    bool GetFacePoint(int x, int y, KytLink** link, KytTriangle** triangle, WqVector3D& point,
+                      WqVector3D& normal);
+    bool GetPickedPartPoint(const CPoint& pt, WqVector3D& out);
+    void SetScaleLineState(AuxAnnotate* annotation, bool draw, bool redraw);
 
     void ReDraw();
     void InitialOgl() const;
@@ -173,6 +265,7 @@ protected:
     virtual KytLinkContents* CreateConts();
     void CreateLights();
     void MakeCurrent() const;
+    bool ChangeCullFace(bool drawBack);
     void CopyAux(KytAuxContents* first, AUX_STAGE stage, unsigned int* skipIds);
 
     bool RemoveAuxContents(KytAuxContents* first, unsigned int id, bool all);
@@ -199,6 +292,10 @@ protected:
     bool m_bNormal = true;
     bool m_bDepend = true;
     unsigned int m_auSelectBuf[2048];
+    // The pass's selection buffer: m_auSelectBuf, or a larger one after an overflow.
+    unsigned int* m_pSelectBuf = m_auSelectBuf;
+    int m_nSelectSize = 2048;
+    std::vector<unsigned int> m_aSelectGrown;
     int m_nPickHits = -1;
     CString m_strName;
     KytViewPort* m_pViewPort = nullptr;
@@ -221,6 +318,27 @@ protected:
     KytLight* m_pOwnLight = nullptr;
 
 private:
+    // The clip count handed to the context's back-face switch: 0 while the contents may not
+    // clip at all.
+    int ClipArg() const;
+    // Every drawn object fitted to the changed view and drawn: the frame of zooms and resets.
+    void RefitFrame();
+    // FitView of every object of both stage lists.
+    void RefitLists() const;
+    // The projection matrix rebuilt from the viewport, the model-view matrix left current.
+    void RebuildProjection();
+
+    // Picking helpers: the view-plane point of a window point, the end of a selection pass,
+    // a larger buffer after an overflow, and the bounded hit-record walk.
+    WqVector3D ViewPlanePoint(int x, int y);
+    int EndSelectPass();
+    bool GrowSelectBuffer();
+    void ResetSelectBuffer();
+    template <class Visit>
+    void WalkHits(int hits, Visit visit) const;
+    bool NearestHit(int hits, KytPickData* out, UmoMaterial* material, bool anyVisual,
+                    bool filter);
+
     KytAuxContents*& Head(AUX_STAGE stage) { return m_pAuxConts[stage == AUX_STAGE_FIRST ? 0 : 1]; }
 
     // Files an annotation or review object in its stage list and in its own chain; an object
@@ -241,3 +359,9 @@ void KYT_SetViewStep(short step);
 short KYT_GetViewStep();
 void KYT_SetPickAlpha(int on);
 int KYT_IsPickAlpha();
+
+// A stippled circle through `start` about `centre` in the plane perpendicular to `axis`, in
+// the current colour: 35 points 10 degrees apart in one line loop. For the library's own marks.
+__attribute__((visibility("hidden"))) void DrawDashedCircle(const WqVector3D& start,
+                                                            const WqVector3D& centre,
+                                                            const WqVector3D& axis);

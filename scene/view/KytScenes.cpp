@@ -207,6 +207,15 @@ bool KytScenes::DeleteScene(const char* name)
     return scene ? DeleteScene(scene) : false;
 }
 
+void KytScenes::SetScaleLineState(AuxAnnotate* annotation, bool draw, bool redraw)
+{
+    if (annotation && annotation->GetID() != 13 && annotation->GetID() != 14)
+        return;
+    for (KytScene* s = TopScene; s; s = s->Next())
+        if (s->IsNormal())
+            s->SetScaleLineState(annotation, draw, redraw);
+}
+
 KytScene* KytScenes::GetTopScene(bool normalOnly) const
 {
     if (!normalOnly)
@@ -616,6 +625,20 @@ void KytScenes::ChangeAuxState(unsigned int* ids, bool state, bool redraw)
     for (KytScene* s = TopScene; s; s = s->Next())
         if (s->IsNormal())
             s->ChangeAuxState(ids, state, redraw);
+}
+
+void KytScenes::HideDisplayObject(bool show, KytLink* link)
+{
+    if (!link)
+        return;
+    for (KytScene* s = TopScene; s; s = s->Next())
+        s->HideDisplayObject(show, link);
+    if (!IsTransparentInLayer(link))
+        return;
+    if (show)
+        AlphaStack.Append(link, true);
+    else
+        KYT_RemoveAlphaStack(link);
 }
 
 void KytScenes::SetSubContsState(unsigned int id, bool state)

@@ -16,10 +16,10 @@ inline bool UseAlignedAlloc() { return detail::g_useAlignedAlloc.load(std::memor
 void SetUseAlignedAlloc(bool on);
 
 // Base of every class that keeps SSE-aligned matrices; only its allocation operators, which
-// align blocks to a cache line (more than the 16 bytes the matrices need). alignas makes the
-// array cookie of a derived class with a destructor 16 bytes long, so every element of
-// new D[n] starts on a 16-byte boundary, not only the block. The operators answer null when
-// memory is exhausted; the nothrow forms are the ones NewObject and NewArray reach.
+// align to a cache line (more than the 16 bytes the matrices need). alignas makes the array
+// cookie of a derived class with a destructor 16 bytes long, so every element of new D[n]
+// starts on a 16-byte boundary, not only the block. The operators answer null when memory is
+// exhausted; the nothrow forms are the ones NewObject and NewArray reach.
 struct alignas(16) Align16 {
     static void* operator new(std::size_t size) noexcept;
     static void* operator new[](std::size_t size) noexcept;

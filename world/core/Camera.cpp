@@ -169,4 +169,8 @@ void CameraList::Clear() {
     m_active = nullptr;
 }
 
+void CameraList::ClearChangedFlags() {
+    for (Camera* camera : m_cameras) camera->ClearTransformChanged();
+}
+
 }  // namespace quor::world

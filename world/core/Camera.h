@@ -81,6 +81,8 @@ public:
     void Remove(Camera* camera);
     // Deletes every camera in list order and leaves none active.
     void Clear();
+    // End of frame: every camera's transform-changed flag is cleared.
+    void ClearChangedFlags();
     Camera* GetActive() const { return m_active; }
     const std::vector<Camera*>& Cameras() const { return m_cameras; }
 

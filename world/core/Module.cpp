@@ -7,7 +7,7 @@
 #include "world/core/FrameTimeControl.h"
 #include "world/core/InterfaceTable.h"
 #include "world/core/Memory.h"
-#include "world/core/World.h"
+#include "world/scene/World.h"
 
 namespace quor {
 

@@ -587,6 +587,9 @@ void SpaceObject::SetVisible(bool visible, bool recursive) {
 
 void SpaceObject::Clear() {
     UnbindTrack(0.0f);
+    // An unbinding without a fade still leaves a fade already running: that track is let go
+    // too, or it would stay in use with no object left to release it.
+    DropFadingTrack();
     ObjectLockGuard guard(m_scene);
     SpaceObject* root = m_rootNode;
     SetRootNode(nullptr);
@@ -594,6 +597,20 @@ void SpaceObject::Clear() {
     // under: releasing an object without its children keeps them in the scene.
     ReleaseChildren(root);
     m_baseSnapshot.reset();
+}
+
+void SpaceObject::ForgetTree() {
+    for (SpaceObject* attachment : m_attachments) {
+        attachment->ForgetTree();
+        attachment->m_isAttachment = 0;
+        attachment->LinkParent(nullptr);
+    }
+    m_attachments.clear();
+    for (SpaceObject* child : m_children) {
+        child->ForgetTree();
+        child->LinkParent(nullptr);
+    }
+    m_children.clear();
 }
 
 }  // namespace quor::world

@@ -126,13 +126,17 @@ public:
     const std::vector<SpaceObject*>& Children() const { return m_children; }
     const std::vector<SpaceObject*>& Attachments() const { return m_attachments; }
     bool HasScale() const { return m_transform->hasScale != 0; }
+    // Unlinks the whole tree below this object without moving anything: every attachment and
+    // child (recursively) loses its parent link and attachment flag, and the lists empty. The
+    // scene does this before it frees its objects list by list.
+    void ForgetTree();
     // Cleared by the scene's lists at the end of each frame.
     void ClearTransformChanged() { m_transform->transformChanged = 0; }
     // The object's block in the transform store: its address never changes while the object
     // lives. Subclasses keep the valid bits of their world-derived caches in it.
     TransformBlock* GetTransformBlock() const { return m_transform; }
 
-    // --- track binding (the track classes complete it) ---
+    // --- track binding (world/core/track/SpaceObjectTrack.cpp) ---
     void DropFadingTrack();
     void ApplyBoundTrack();
     void ApplyTrackChannels();

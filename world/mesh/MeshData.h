@@ -7,7 +7,7 @@
 #include "world/core/BinaryReader.h"
 #include "world/core/CollisionMeshRecord.h"
 #include "world/core/OccluderGeometry.h"
-#include "world/core/TrackData.h"
+#include "world/core/track/TrackData.h"
 #include "world/core/math/Geometry.h"
 #include "world/core/KeyTimeTable.h"
 #include "world/core/SharedObject.h"

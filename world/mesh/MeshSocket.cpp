@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "platform/host/IXmlNode.h"
-#include "world/core/TrackData.h"
+#include "world/core/track/TrackData.h"
 #include "world/core/XmlNodePtr.h"
 
 #include "world/core/Log.h"

@@ -1,19 +1,47 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <map>
+#include <memory>
+#include <string>
 #include <vector>
 
+#include "platform/win32/CriticalSection.h"
 #include "world/core/ObjectOwner.h"
+#include "world/scene/Billboards.h"
+#include "world/scene/IScene.h"
+#include "world/scene/SceneAudio.h"
+
+namespace quor::render {
+class IEffect;
+class IPrimitive;
+class ITexture;
+}
 
 namespace quor::world {
 
-// The common part of the 3D and 2D scenes. So far it holds what the object model needs of a
-// scene: the root of the object tree, the object lock, and the entry of attached objects into
-// the process-wide identifier map.
-class SceneBase : public ObjectOwner {
+class CameraList;
+class ExtVisibleNodeList;
+class FxBase;
+class FxMgr;
+class LightList;
+class ModelBase;
+class ModelList;
+class PrimObjectList;
+class SpaceLinesList;
+class VisibleObject;
+
+// The common part of the 3D and 2D scenes behind IScene: the object tree and the per-kind
+// lists, the locks, the loading state word, the frame update and the frame bracket both kinds
+// draw inside, and how objects enter and leave.
+//
+// Lock order: update lock, object lock, then the effect manager's, the identifier map's and
+// the model bookkeeping lock. The loading-model lock is never held while the object lock is
+// taken; the registry lock guards only the loading state word.
+class SceneBase : public IScene, public ObjectOwner {
 public:
     SceneBase();
-    virtual ~SceneBase();
+    ~SceneBase() override;
     SceneBase(const SceneBase&) = delete;
     SceneBase& operator=(const SceneBase&) = delete;
 
@@ -25,22 +53,271 @@ public:
     // possibly empty).
     void RemoveNamedObject(const SpaceObject* object) override;
 
-    // Puts an object into the scene: under the object lock it gets this scene and is hung
-    // under the root; then, under the identifier map's lock, its identifier is entered (an
-    // identifier already present keeps its old entry). The two locks are taken one after the
-    // other, never nested.
+    // --- IScene: operations that do nothing or answer a constant here ---
+    void MapToWorld(const float*, Vec3*) override {}
+    void WorldToMap(const Vec3*, float*) override {}
+    void ScreenToWorld(const float*, Vec3*) override {}
+    void WorldToScreen(const Vec3*, float*) override {}
+    void SetNameLabel(const char*, float, float, float) override {}
+    void RemoveNameLabel(const char*) override {}
+    void ClearNameLabels() override {}
+    bool IsWalkable(float, float) override { return true; }
+    void Reserved8() override {}
+    void Reserved9() override {}
+    bool OnLabelMouseMove(int, int) override { return false; }
+    bool OnLabelClick(int, int) override { return false; }
+    void AddLabel(void*) override {}
+    void RemoveLabel(void*) override {}
+    bool AddGrass(const char*, const Vec3*) override { return false; }
+    void Reserved15() override {}
+    void RemoveGrass(const char*) override {}
+    int GetGrassCount() override { return 0; }
+    const char* GetGrassName(int) override { return nullptr; }
+    void Reserved19() override {}
+    void SetGrassParams(float, float, float) override {}
+    void SetOverlaySize(int, int) override {}
+    void SetOverlayTexture(const char*) override {}
+    void AddOverlayQuad(const float*, const float*, std::uint32_t) override {}
+    void FlushOverlayQuads() override {}
+    bool IsModelSpecularEnabled() override { return true; }
+    void EnableModelSpecular(bool) override {}
+    void SetModelSpecularColor(const std::uint8_t*) override {}
+    const std::uint8_t* GetModelSpecularColor() override { return nullptr; }
+    void AdjustZoom(float) override {}
+    float GetZoom() override { return 0.0f; }
+    ISpaceLines* CreateSpaceLines(int, bool, std::uint32_t) override { return nullptr; }
+    IBSPTree* GetBSPTree() override { return nullptr; }
+    bool LoadAStar() override { return true; }
+    bool LoadFxes() override { return true; }
+    bool LoadModels() override { return true; }
+    bool LoadWaters() override { return true; }
+    void SetGroundUpdateFlag(bool) override {}
+    bool LoadPlaneFogs() override { return true; }
+    bool LoadElectricities() override { return true; }
+    bool LoadBlazes() override { return true; }
+    bool LoadExtraSection() override { return true; }
+    void SetEffectCutLevel(int) override {}
+    int GetEffectCutLevel() override { return 0; }
+    void* AddWaterBlock(const float*, const char*, const char*) override { return nullptr; }
+    void SetScreenImage(const char*) override {}
+    void* CreateCrossTexture(const char*) override { return nullptr; }
+    void LoadCrossTextureImage(const char*, const char*) override {}
+    void RemoveCrossTexture(std::string) override {}
+    void ClearCrossTextures() override {}
+    void SetCrossTextureWave(const char*, float, float) override {}
+    void GetCrossTextureWave(const char*, float*, float*) override {}
+    void SetCrossTextureFlag(const char*, bool) override {}
+    void GetCrossTextureNames(std::vector<std::string>&) override {}
+    void EnableDecals(bool) override {}
+    bool IsGroundReady() override { return true; }
+    bool Load(const char*) override { return false; }
+    void AddModelDecal(void*, IVisibleObject*) override {}
+    void RemoveModelDecals(void*) override {}
+    void WriteReport(common::IXmlNode*) override {}
+    void Reserved186() override {}
+    void Reserved187() override {}
+
+    // --- IScene: the scene's own operations ---
+    int GetSceneType() override { return m_sceneType; }
+    void Update() override;
+    void SetModelPassCount(int count) override { m_modelPassCount = count; }
+    int GetModelPassCount() override { return m_modelPassCount; }
+    void GetDefaultZRange(float* zNear, float* zFar) override;
+    Light* CreateLight(int kind) override;
+    void SetAmbientColor(const std::uint8_t* colour) override;
+    Camera* CreateCamera(bool makeActive) override;
+    bool SetActiveCamera(Camera* camera) override;
+    Camera* GetActiveCamera() override;
+    IModel* CreateModel(const char* path, int flags, int asyncValue, AsyncData** out) override;
+    IFxBase* CreateFx(const char* path, int flags, bool async, AsyncData** out, int value) override;
+    PrimObject* CreatePrimObject(int kind, std::uint32_t vertexFormat, bool withMaterial) override;
+    IVisibleObject* CreateVisibleNode(IExtVisibleHost* host) override;
+    ISpeaker* CreateSpeaker(const char* path, int type, int flag) override;
+    void CloneObject(ISpaceObject* object) override;
+    bool ReleaseObjectById(std::uint32_t id, bool withChildren) override;
+    bool ReleaseObject(ISpaceObject* object, bool withChildren) override;
+    bool IsObjectAlive(std::uint32_t id) override { return IsObjectIdRegistered(id); }
+    int GetLightCount() override;
+    Light* GetLight(std::uint32_t index) override;
+    render::ISceneLightState* GetLightState() override;
+    int GetModelCount() override;
+    IModel* GetModel(std::uint32_t index) override;
+    IModel* FindModel(const char* name) override;
+    int GetLoadingModelCount() override;
+    IModel* GetLoadingModel(std::uint32_t index) override;
+    int GetFxCount() override;
+    IFxBase* GetFx(std::uint32_t index) override;
+    IFxBase* FindFx(const char* name) override;
+    int AddNamedObject(IVisibleObject* object, const char* name) override;
+    int CountNamedObjects(const char* name) override;
+    int GetNamedModels(IModel** out, const char* name) override;
+    int GetNamedKind4Objects(IFxBase** out, const char* name) override;
+    bool IsActive() override { return m_active != 0; }
+    int PickModelsAt(const float* screenPoint, IModel** models, float* ts, int room, int flags,
+                     const char* name) override;
+    IModel* PickModelByRay(const Ray& ray, float* t, int flags, const char* name) override;
+    IModel* PickModel(const float* screenPoint, Vec3* hit, int flags, const char* name) override;
+    void GetAllModels(std::vector<IModel*>& out) override;
+    void GetAllFx(std::vector<IFxBase*>& out) override;
+    void PickModelsByRay(const void* query, PickCallback callback, int flags, const char* name,
+                         void* user) override;
+    const float* GetLastPickPoint() override;
+    const void* GetLastPickDetail(void* out) override;
+    void MoveObjectToScene(IVisibleObject* object, IScene* target) override;
+    std::uint32_t GetProgress() override;
+    int GetSceneId() override { return static_cast<int>(m_sceneId); }
+    int GetPrimObjectCount() override;
+    PrimObject* GetPrimObject(std::uint32_t index) override;
+    int GetVisibleNodeCount() override;
+    IVisibleObject* GetVisibleNode(std::uint32_t index) override;
+    int CountPlayingFx() override;
+    int CountChildEffects() override;
+    void AddAudioProject(const char* name) override;
+    int StartTransition(int) override { return 1; }  // transitions issue
+    void SetTransitionSpeed(float speed) override { m_transitionSpeed = speed; }
+    int GetState() override { return m_state; }
+    void SaveDebugSnapshot(IScene*) override {}          // transitions issue
+    void BuildQuestionImages(const char*) override {}    // transitions issue
+    void BeginLoadingScreen(bool) override {}            // loading-screen issue
+    void AddLoadingProgress(int, int) override {}        // loading-screen issue
+    void EndLoadingScreen() override {}                  // loading-screen issue
+    bool IsLoadingScreenOn() override { return false; }  // loading-screen issue
+    void DrawText(int, int, float, float, float, float, const char*) override {}  // glyph-font issue
+    void UpdateBillboard(SpaceObject* object) override;
+    void SetActive(bool active) override;
+    bool OnResetDevice() override;
+    void OnLostDevice() override;
+    void UpdateObject(SpaceObject* object) override;
+    Light* GetMainLight() override { return m_mainLight; }
+    void OnModelLoaded(IModel* model) override;
+    void DestroyObject(ISpaceObject* object) override;
+    void Clear() override;
+    void SetState(int state) override { m_state = state; }
+    void UpdateBillboards() override;
+
+    // --- object management used by the loaders and the records ---
+    // Puts an object into the scene: under the object lock it gets this scene and is hung under
+    // the root; then, under the identifier map's lock, its identifier is entered (an identifier
+    // already present keeps its old entry). The two locks are taken one after the other.
     void AttachObject(SpaceObject* object);
+    // The synchronous model load, also run by the model record on a loader thread.
+    virtual IModel* LoadModelFile(IModel* model, const char* path, int flags);
+    // The effect load of the effect record (and of model records naming an effect file).
+    virtual IFxBase* LoadFxFile(IFxBase* effect, const char* path, int value);
+    // Adds an effect; from another thread while the scene is live it waits in the effect
+    // manager's pending list until the next Update.
+    void AddEffect(IFxBase* effect);
+    SpaceObject* CreateObjectByFileName(const char* path);
+    // Unlinks the whole tree below the object.
+    void DetachTree(SpaceObject* object);
+    // A model whose asynchronous load failed stays the scene's (the host holds it): listed and
+    // attached, with its loading word at -1.
+    void AdoptFailedModel(ModelBase* model);
 
     static void UnregisterObjectId(std::uint32_t id);
     static bool IsObjectIdRegistered(std::uint32_t id);
 
+    // The loading state word (0x10000 started, 65535 loading, 0 done, 0xFFFFFFFF failed),
+    // written under the registry lock.
+    void SetProgress(std::uint32_t progress);
+    void SetFileName(const char* name) { m_name = name ? name : ""; }
+    const std::string& GetFileName() const { return m_name; }
+    int GetModelsFromFile() const { return m_modelsFromFile; }
+    void SetModelsFromFile(int count) { m_modelsFromFile = count; }
+
+    ModelList& Models() { return *m_models; }
+    FxMgr& Effects() { return *m_fx; }
+    SpaceLinesList& LineObjects() { return *m_lines; }
+    PrimObjectList& PrimObjects() { return *m_prims; }
+    ExtVisibleNodeList& VisibleNodes() { return *m_nodes; }
+    CameraList& Cameras() { return *m_cameras; }
+    const std::vector<VisibleObject*>& RenderList() const { return m_renderList; }
+    const std::uint8_t* GetAmbientColor() const { return m_ambient; }
+    std::uint32_t GetCreatingThread() const { return m_creatingThread; }
+    bool IsDestroying() const { return m_destroying.load(); }
+    bool IsRendering() const { return m_rendering.load(); }
+
+    // Cancels the scene's loads, waits for a frame in progress and for the host's pending
+    // tasks. The registry runs it before it deletes a scene: loader threads may call the
+    // scene's own operations until then, so it must come before any destructor starts. The
+    // destructors run it too, for scenes deleted otherwise. Runs once.
+    void BeginDestroy();
+
+    // The process-wide scene counter (tests start from a known value).
+    static void SetSceneCounter(std::uint16_t value);
+
 protected:
-    // Several objects may share a name and one object may stand under several.
-    std::map<std::uint32_t, std::vector<SpaceObject*>> m_namedObjects;
+    // --- the frame bracket the kinds draw inside ---
+    // False (draw nothing) while the scene is being destroyed, or, when asked, without an
+    // active camera. Otherwise the rendering flag is set, the object lock taken and the active
+    // camera's frustum published for culling; EndFrame must follow.
+    bool BeginFrame(bool needCamera);
+    // Refills the render list with every visible object the main pass does not cull.
+    void CollectVisible();
+    // The pre-draw call of every listed object.
+    void PreDrawAll();
+    // Clears the end-of-frame flags, the rendering flag, and releases the object lock.
+    void EndFrame();
+    int m_sceneType = 0;
 
 private:
-    ObjectLock m_objectLock;
+    void PublishCamera();
+    void UpdateWalk(SpaceObject* object);
+    void CollectFrom(SpaceObject* object);
+    // Releases the object, its natural children and (when asked) its children, last first.
+    void ReleaseSubtree(SpaceObject* object, bool withChildren);
+    void RemoveFromRenderList(SpaceObject* object);
+    void RemoveLoadingModel(ModelBase* model);
+    // The models under the name, for pick filters.
+    std::vector<ModelBase*> NamedModels(const char* name);
+    const std::vector<SpaceObject*>* FindNamed(const char* name) const;
+
+    std::string m_name;
+    int m_modelsFromFile = 0;
+    std::atomic<bool> m_destroying{false};
+    std::atomic<bool> m_rendering{false};
+    bool m_destroyStarted = false;
+    int m_backBufferWidth = 0;
+    int m_backBufferHeight = 0;
+    LightList* m_lights = nullptr;
+    render::ISceneLightState* m_lightState = nullptr;
+    CameraList* m_cameras = nullptr;
+    // Transitions (their issue fills these; the scene gives them back).
+    std::vector<render::IPrimitive*> m_transitionPrimitives;
+    render::ITexture* m_transitionTarget = nullptr;
+    render::IEffect* m_transitionEffect = nullptr;
+    float m_transitionSpeed = 0.0f;
+    float m_screenWidth = 0.0f;
+    float m_screenHeight = 0.0f;
+    int m_transitionMode = 0;
+    int m_transitionModeCount = 4;
+    int m_state = 0;
     SpaceObject* m_root = nullptr;
+    std::uint32_t m_fileVersion = 0;
+    std::uint8_t m_active = 0;
+    std::uint8_t m_ambient[4] = {0xFF, 0xFF, 0xFF, 0xFF};
+    float m_defaultNear = 1.0f;
+    float m_defaultFar = 10000.0f;
+    std::vector<VisibleObject*> m_renderList;
+    ObjectLock m_objectLock;
+    win32::CriticalSection m_updateLock;
+    // Named objects keyed by the full 64-bit name hash, so names whose low 32 bits agree stay
+    // apart.
+    std::map<std::uint64_t, std::vector<SpaceObject*>> m_namedObjects;
+    ModelList* m_models = nullptr;
+    FxMgr* m_fx = nullptr;
+    SpaceLinesList* m_lines = nullptr;
+    PrimObjectList* m_prims = nullptr;
+    ExtVisibleNodeList* m_nodes = nullptr;
+    std::uint32_t m_loadingState = 0;
+    SceneAudio m_audio;
+    std::vector<ModelBase*> m_loadingModels;
+    win32::CriticalSection m_loadingLock;
+    std::uint32_t m_creatingThread = 0;
+    std::uint32_t m_sceneId = 0;
+    Light* m_mainLight = nullptr;
+    int m_modelPassCount = 0;
+    std::unique_ptr<BillboardBlock> m_billboards;
 };
 
 }  // namespace quor::world

@@ -24,6 +24,21 @@ void ByteWriter::Fixed(const std::string& text, std::size_t size) {
 
 Matrix16 Identity16() { return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}; }
 
+void WriteTrack(ByteWriter& w, const TrackDesc& t) {
+    w.Fixed(t.name, 32);
+    w.Raw(t.flags, 4);
+    w.U16(t.channelFlags);
+    w.U16(std::uint16_t(t.times.size()));
+    w.F32s(t.times.data(), t.times.size());
+    w.U16(std::uint16_t(t.channels.size()));
+    for (const TrackChannelDesc& c : t.channels) {
+        w.Raw(c.flags, 4);
+        w.F32s(c.positions.data(), c.positions.size());
+        w.F32s(c.rotations.data(), c.rotations.size());
+        w.F32s(c.scales.data(), c.scales.size());
+    }
+}
+
 namespace {
 
 void WriteBounds(ByteWriter& w, const Bounds7& b) { w.F32s(b.data(), 7); }
@@ -159,21 +174,6 @@ void WriteSocket(ByteWriter& w, std::uint32_t v, const SocketDesc& s) {
     if (!s.objectFile.empty()) {
         w.Fixed(s.animationName, 32);
         w.F32(s.startTime);
-    }
-}
-
-void WriteTrack(ByteWriter& w, const TrackDesc& t) {
-    w.Fixed(t.name, 32);
-    w.Raw(t.flags, 4);
-    w.U16(t.channelFlags);
-    w.U16(std::uint16_t(t.times.size()));
-    w.F32s(t.times.data(), t.times.size());
-    w.U16(std::uint16_t(t.channels.size()));
-    for (const TrackChannelDesc& c : t.channels) {
-        w.Raw(c.flags, 4);
-        w.F32s(c.positions.data(), c.positions.size());
-        w.F32s(c.rotations.data(), c.rotations.size());
-        w.F32s(c.scales.data(), c.scales.size());
     }
 }
 

@@ -164,6 +164,8 @@ struct MeshDesc {
 };
 
 std::vector<std::uint8_t> WriteMom(const MeshDesc& mesh);
+// A track body (name, flags, key times, channels), as inside mesh and track files.
+void WriteTrack(ByteWriter& w, const TrackDesc& t);
 std::vector<std::uint8_t> WriteMoxBinary(std::uint32_t version, const std::vector<SocketDesc>& sockets);
 // The socket block alone, as inside a mesh file.
 void WriteSocketBlock(ByteWriter& w, std::uint32_t version, const std::vector<SocketDesc>& sockets);

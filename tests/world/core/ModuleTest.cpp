@@ -9,7 +9,7 @@
 #include "platform/host/RecordingLog.h"
 #include "world/core/InterfaceTable.h"
 #include "world/core/Module.h"
-#include "world/core/World.h"
+#include "world/scene/World.h"
 
 namespace {
 

@@ -229,6 +229,8 @@ using namespace quor;
 
 // Records what the occluder hands to the host.
 struct RecordingOcclusion final : render::IOcclusion {
+    void OnDeviceLost() override {}
+    void OnDeviceReset() override {}
     int AddOccluder(world::IVisibleObject* object, const float* matrix, const float* pa, const std::uint16_t* ia,
                     std::uint32_t va, std::uint32_t ta, const float* pb, const std::uint16_t*, std::uint32_t vb,
                     std::uint32_t tb) override {

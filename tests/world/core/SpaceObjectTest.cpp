@@ -14,6 +14,7 @@
 #include "tests/support/world/core/ObjectModelSupport.h"
 #include "world/core/math/Geometry.h"
 #include "world/scene/ObjectIdMap.h"
+#include "tests/support/world/scene/TestScene.h"
 #include "world/scene/SceneBase.h"
 
 namespace quor::world {
@@ -265,8 +266,8 @@ TreeShot Shoot(const std::vector<SpaceObject*>& objects) {
 }
 
 TEST_F(SpaceObjectTest, RefusedAdoptionsLeaveBothTreesUnchanged) {
-    SceneBase scene;
-    SceneBase otherScene;
+    quor::test::TestScene scene(1, nullptr);
+    quor::test::TestScene otherScene(1, nullptr);
     SpaceObject a, b, c, natural, foreign, orphan;
     for (SpaceObject* o : {&a, &b, &c, &natural}) {
         scene.AttachObject(o);
@@ -316,7 +317,7 @@ TEST_F(SpaceObjectTest, RefusedAdoptionsLeaveBothTreesUnchanged) {
 }
 
 TEST_F(SpaceObjectTest, RemovingAChildHandsItToTheRoot) {
-    SceneBase scene;
+    quor::test::TestScene scene(1, nullptr);
     SpaceObject a, b;
     scene.AttachObject(&a);
     scene.AttachObject(&b);
@@ -337,7 +338,7 @@ TEST_F(SpaceObjectTest, RemovingAChildHandsItToTheRoot) {
 }
 
 TEST_F(SpaceObjectTest, DetachChildrenWithoutParentHandsChildrenToTheRoot) {
-    SceneBase scene;
+    quor::test::TestScene scene(1, nullptr);
     SpaceObject a;
     auto* b = new SpaceObject();
     SpaceObject c, d;
@@ -460,7 +461,7 @@ double Condition(SpaceObject* o) {
 }
 
 TEST_P(SpaceObjectPathTest, RandomHierarchyOperationsKeepTheTreeConsistent) {
-    SceneBase scene;
+    quor::test::TestScene scene(1, nullptr);
     std::mt19937 rng(7);
     auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
     auto uniform = [&](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); };

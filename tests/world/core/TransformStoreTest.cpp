@@ -1,3 +1,4 @@
+#include "tests/support/world/scene/TestScene.h"
 #include "world/core/TransformStore.h"
 
 #include <algorithm>
@@ -49,7 +50,7 @@ TEST_F(TransformStoreTest, EveryObjectHasABlockFromMakingToDestroyingAndGivesItB
 }
 
 TEST_F(TransformStoreTest, ReferencesStayValidThroughMovesReparentingAndScenes) {
-    SceneBase first, second;
+    quor::test::TestScene first(1, nullptr), second(1, nullptr);
     SpaceObject parent, child, loose;
     first.AttachObject(&parent);
     first.AttachObject(&child);

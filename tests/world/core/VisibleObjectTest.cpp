@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "world/core/math/Frustum.h"
+#include "tests/support/world/scene/TestScene.h"
 #include "world/scene/ObjectIdMap.h"
 #include "world/scene/SceneBase.h"
 
@@ -173,22 +174,24 @@ TEST_F(VisibleObjectTest, BoundsInParentAndWorldSpace) {
 }
 
 TEST_F(VisibleObjectTest, DestructionErasesTheObjectFromTheNamedMapAndItsRenderRecord) {
-    struct NamedScene : SceneBase {
-        std::vector<SpaceObject*>& Named(std::uint32_t key) { return m_namedObjects[key]; }
-    } scene;
+    quor::test::TestScene scene(1, nullptr);
     RenderRecord record{1};
-    SpaceObject other;
+    VisibleObject other;
     {
         BoxObject o;
         scene.AttachObject(&o);
         o.SetRenderRecord(&record);
-        scene.Named(5) = {&o, &other, &o};
-        scene.Named(9) = {&o};
+        scene.AddNamedObject(&o, "five");
+        scene.AddNamedObject(&other, "five");
+        scene.AddNamedObject(&o, "five");
+        scene.AddNamedObject(&o, "nine");
         EXPECT_TRUE(SceneBase::IsObjectIdRegistered(o.GetId()));
     }
     EXPECT_EQ(record.inUse, 0u);
-    EXPECT_EQ(scene.Named(5), (std::vector<SpaceObject*>{&other}));
-    EXPECT_TRUE(scene.Named(9).empty());
+    IModel* none[4] = {};
+    EXPECT_EQ(scene.CountNamedObjects("five"), 1);
+    EXPECT_EQ(scene.CountNamedObjects("nine"), 0);
+    EXPECT_EQ(scene.GetNamedModels(none, "five"), 0);
     EXPECT_EQ(ObjectIdMap::Instance().Size(), 0u);
 }
 

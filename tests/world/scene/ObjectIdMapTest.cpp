@@ -1,3 +1,4 @@
+#include "tests/support/world/scene/TestScene.h"
 #include "world/scene/ObjectIdMap.h"
 
 #include <thread>
@@ -30,7 +31,7 @@ TEST_F(ObjectIdMapTest, AnIdentifierAlreadyPresentKeepsItsEntry) {
 }
 
 TEST_F(ObjectIdMapTest, AttachedObjectsAreRegisteredUntilTheyDie) {
-    SceneBase scene;
+    quor::test::TestScene scene(1, nullptr);
     EXPECT_EQ(scene.GetRootObject()->GetScene(), &scene);
     std::uint32_t id = 0;
     {
@@ -54,7 +55,7 @@ TEST_F(ObjectIdMapTest, AttachedObjectsAreRegisteredUntilTheyDie) {
 }
 
 TEST_F(ObjectIdMapTest, LoaderThreadsAttachWhileTheMainThreadReleases) {
-    SceneBase scene;
+    quor::test::TestScene scene(1, nullptr);
     constexpr int kThreads = 4;
     constexpr int kPerThread = 300;
     std::vector<std::vector<SpaceObject*>> made(kThreads);

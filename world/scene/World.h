@@ -1,11 +1,20 @@
 #pragma once
+#include "platform/host/IDeviceCallback.h"
 #include "world/core/IWorld.h"
 
 namespace quor {
 
-// The one object the host talks to after the module entry. For now it carries the
-// module-wide options and factors; scenes and shared resources arrive with the scene
-// code.
+// Told by the host's device around a device loss; passes it on to the scenes, the occlusion
+// service and the upper texts.
+class RenderDeviceCallback final : public render::IDeviceCallback {
+public:
+    void OnDeviceLost() override;
+    void OnDeviceReset() override;
+};
+
+// The one object the host talks to after the module entry: it sets up and tears down what the
+// scenes share, forwards the host's frame to the active scene and the scene requests to the
+// registry, and keeps the module-wide switches.
 class World final : public world::IWorld {
 public:
     static World& Instance();
@@ -50,13 +59,17 @@ public:
     void Shutdown();
 
     bool IsInitialized() const { return m_initialized; }
+    // The raw device taken at start-up (null before).
+    void* GetDevice() const { return m_device; }
 
 private:
-    World() = default;
+    World();
     ~World() = default;
 
+    RenderDeviceCallback* m_callback = nullptr;
     int m_options[5] = {};
     bool m_initialized = false;
+    void* m_device = nullptr;
 };
 
 // Module-wide values the world owns.

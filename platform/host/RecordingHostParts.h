@@ -1,0 +1,60 @@
+#pragma once
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/host/IAudio.h"
+#include "platform/host/IOcclusion.h"
+#include "platform/host/Terrain.h"
+
+namespace quor::common {
+class IResFileSystem;
+}
+
+namespace quor::host {
+
+// Occlusion that records the device calls it is told.
+class RecordingOcclusion final : public render::IOcclusion {
+public:
+    int AddOccluder(world::IVisibleObject*, const float*, const float*, const std::uint16_t*, std::uint32_t,
+                    std::uint32_t, const float*, const std::uint16_t*, std::uint32_t, std::uint32_t) override {
+        return 1;
+    }
+    void RemoveOccluder(world::IVisibleObject*) override {}
+    void OnDeviceLost() override { calls.emplace_back("OnDeviceLost"); }
+    void OnDeviceReset() override { calls.emplace_back("OnDeviceReset"); }
+
+    std::vector<std::string> calls;
+};
+
+// Terrain that records what it is handed.
+class RecordingTerrain final : public render::Terrain {
+public:
+    void Render(float a, float b, float c, float d) override {
+        renders.push_back({a, b, c, d});
+    }
+    void SetWaterTechnique(void* technique) override { water = technique; }
+
+    std::vector<std::vector<float>> renders;
+    void* water = nullptr;
+};
+
+// Audio that opens sound files through the resource file system (or, without one, the
+// plain file system) and hands out counted sounds; loads run on loader threads.
+class RecordingAudio final : public client::IAudio {
+public:
+    explicit RecordingAudio(common::IResFileSystem* files = nullptr) : m_files(files) {}
+    client::ISound* LoadSound(const char* path, int a, int b) override;
+
+    int LiveSounds() const { return m_live.load(); }
+    int Loads() const { return m_loads.load(); }
+
+private:
+    class Sound;
+    common::IResFileSystem* m_files;
+    std::atomic<int> m_live{0};
+    std::atomic<int> m_loads{0};
+};
+
+}  // namespace quor::host

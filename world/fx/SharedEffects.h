@@ -1,0 +1,28 @@
+#pragma once
+#include <cstdint>
+
+namespace quor::world {
+
+// Stand-ins for the module-wide effects of the drawable kinds that the world makes at start-up
+// and releases at shutdown (3D background, pictures, mask pictures, grass, quad batch, water
+// blocks, electricity, plane fog, blaze). Each kind's issue fills its pair.
+inline void CreateSceneBackgroundEffect() {}
+inline void ReleaseSceneBackgroundEffect() {}
+inline void CreatePictureMaterial() {}
+inline void ReleasePictureMaterial() {}
+inline void CreateMaskPictureEffect(std::uint8_t /*markMode*/) {}
+inline void ReleaseMaskPictureEffect() {}
+inline void CreateGrassEffect() {}
+inline void ReleaseGrassEffect() {}
+inline void CreateQuadBatch() {}
+inline void ReleaseQuadBatch() {}
+inline void CreateWaterBlockEffect() {}
+inline void ReleaseWaterBlockEffect() {}
+inline void CreateElectricityEffect() {}
+inline void ReleaseElectricityEffect() {}
+inline void CreatePlaneFogEffect() {}
+inline void ReleasePlaneFogEffect() {}
+inline void CreateBlazeEffect() {}
+inline void ReleaseBlazeEffect() {}
+
+}  // namespace quor::world
