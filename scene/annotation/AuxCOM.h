@@ -32,6 +32,7 @@ public:
 
 // The sphere and the plumb line of a centre of mass at a fixed point (size, quadric and up
 // axis as the link's marker).
-void DrawCOMMarker(GLUquadricObj* quadric, float size, const WqVector3D& centre);
+__attribute__((visibility("hidden"))) void DrawCOMMarker(GLUquadricObj* quadric, float size,
+                                                         const WqVector3D& centre);
 // The up-axis index as the markers read it: 1 y, 2 z, any other value x.
-int COMUpAxis();
+__attribute__((visibility("hidden"))) int COMUpAxis();
