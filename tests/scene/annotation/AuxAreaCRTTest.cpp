@@ -34,7 +34,7 @@ void Screen(AuxAreaCRT& area)
     area.SetPoints(p1, p2, true);
 }
 
-// The far points as the description builds them, with the kernel's axis rotation.
+// The far points worked out independently, with the kernel's axis rotation.
 void Expected(const AuxAreaCRT& a, bool modeTwo, WqVector3D far[4])
 {
     const WqVector3D p[4] = {At(a.afCorner[0]), At(a.afCorner[1]), At(a.afCorner[2]),
