@@ -215,6 +215,10 @@ protected:
     virtual KytLinkContents* CreateConts();
     void CreateLights();
     void MakeCurrent() const;
+    // For the special views: context creation and the frame with the context made current
+    // unconditionally; the frame draws no background and does no review update.
+    bool CreateForced(KytOgl* ogl, int width, int height);
+    void DrawForced(bool makeCurrent);
     void CopyAux(KytAuxContents* first, AUX_STAGE stage, unsigned int* skipIds);
 
     bool RemoveAuxContents(KytAuxContents* first, unsigned int id, bool all);
