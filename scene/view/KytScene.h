@@ -181,6 +181,7 @@ public:
     KytOgl* GetOgl() const { return m_pOgl; }
     KytViewPort* GetViewPort() const { return m_pViewPort; }
     KytLinkContents* GetContents() const { return m_pContents; }
+    KytLinkContents* GetLinkContents() const { return m_pContents; }
     KytLink* GetRootLink() const { return m_pRootLink; }
     void SetRootLink(KytLink* root) { m_pRootLink = root; }
     KytLight* GetLight(int index) const { return m_apLight[index]; }
