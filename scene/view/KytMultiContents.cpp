@@ -40,9 +40,7 @@ bool KytMultiContents::CheckViewFlustomCulling(KytLink* link)
     vLinkCenter = link->mech.GetAbsPos(link->vGeomCen);
     const WqVector3D& o = vViewDir;
     const double f = lfEyePlane - o.Dot(vLinkCenter);
-    const KytCamera* camera = pViewPort ? pViewPort->GetActiveCamera() : nullptr;
-    const WqVector3D lookAt = camera ? camera->GetLookAtPosition() : WqVector3D();
-    const WqVector3D v = vLinkCenter + o * f - lookAt;
+    const WqVector3D v = vLinkCenter + o * f - vLookAt;
     const double u2 = v.Length2();
     const double u = u2 > kTiny ? std::sqrt(u2) : 0.0;
     if (std::fabs(u) <= kTiny)
@@ -88,6 +86,7 @@ void KytMultiContents::Draw(KytLink* /*link*/, int /*targetMode*/)
         return;
     if (const KytCamera* camera = pViewPort->GetActiveCamera()) {
         vViewDir = camera->GetEyeOrientation();
+        vLookAt = camera->GetLookAtPosition();
         lfEyePlane = vViewDir.Dot(camera->GetLookAtPosition());
         vScreenUp = camera->GetViewUpVector();
         vScreenUp -= vViewDir * vScreenUp.Dot(vViewDir);

@@ -38,6 +38,8 @@ private:
     // The silhouette step inside its own attribute bracket.
     void DrawSilhouetteBracketed(const KytLink* link) const;
 
+    // The camera's look-at point of the current frame.
+    WqVector3D vLookAt;
     KytStack<KytLink>* DrawLinks = nullptr;
     KytStack<KytLink>* NonAlphaLinks = nullptr;
 };
