@@ -13,3 +13,9 @@ if(Boost_FOUND)
 endif()
 # The mesh benchmark builds its files with the test-side mesh writer.
 target_sources(world_bench PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/world/MeshFileWriter.cpp)
+# The skeletal playback benchmark writes its clips with the test-side animation writer and
+# reads them through the reference host's memory file system.
+target_sources(world_bench PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/world/SkelAnimFileWriter.cpp)
+if(TARGET platform_host)
+  target_link_libraries(world_bench PRIVATE platform_host)
+endif()

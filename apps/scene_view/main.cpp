@@ -1,8 +1,10 @@
 // scene_view: builds the sample machine with the kernel builders and draws it through a scene
 // list, its scene and the part-tree contents into a memory context: one JPEG per draw type in
 // drawtypes/, pictures of clipping, target-only, sphere, contribution and point modes, an AVI
-// turning around the machine and a BMP, in the output folder (--out, default out/). Each file
-// is read back and checked before the program reports success.
+// turning around the machine and a BMP, in the output folder (--out, default out/); then the
+// view operations: window points and back, fit.jpg, areazoom.jpg, zclip.jpg,
+// clip-backfaces.jpg, realscale.jpg, and flight.avi and jump.avi with their frame counts. Each
+// file is read back and checked before the program reports success.
 
 #include "platform/avifile/AviReader.h"
 #include "platform/avifile/RiffAviWriter.h"
@@ -23,6 +25,8 @@
 #include <GL/glu.h>
 #include <jpeglib.h>
 
+#include <algorithm>
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -525,6 +529,133 @@ int main(int argc, char** argv) {
             note = why;
         std::printf("%s  %s  (%s)\n", aviOk ? "ok  " : "FAIL", aviPath.c_str(), note.c_str());
         status |= aviOk ? 0 : 1;
+
+        // View operations: window points and back, a fitted turn, an area zoom, a z-clip, a
+        // scene clip plane with back faces, the real scale, and two stepped moves on AVI.
+        scene->ChangeDrawType(DRAWTYPE_SHADE, nullptr, nullptr, false);
+        scene->ChangeViewPoint(35.0f, 60.0f, false);
+        scene->FitView(false);
+        {
+            scenes.Draw(true);
+            double mv[16], pj[16];
+            GLint vp[4];
+            glGetDoublev(GL_MODELVIEW_MATRIX, mv);
+            glGetDoublev(GL_PROJECTION_MATRIX, pj);
+            glGetIntegerv(GL_VIEWPORT, vp);
+            const int points[3][2] = {{120, 80}, {320, 240}, {600, 30}};
+            for (const auto& pt : points) {
+                const WqVector3D w = scene->Point2Vector(pt[0], pt[1]);
+                double wx, wy, wz;
+                gluProject(w.x, w.y, w.z, mv, pj, vp, &wx, &wy, &wz);
+                std::printf("(%d, %d) -> (%.3f, %.3f, %.3f) -> (%.2f, %.2f)\n", pt[0], pt[1], w.x,
+                            w.y, w.z, wx, vp[3] - wy);
+            }
+        }
+        scene->ChangeViewPoint(120.0f, 30.0f, false);
+        scene->FitView(false);
+        shoot(out / "fit.jpg", "turned to 120/30, then fitted: the whole machine in the window");
+        scene->ChangeViewPoint(35.0f, 60.0f, false);
+        scene->FitView(false);
+        {
+            // The rectangle around the gearbox's image.
+            scenes.Draw(true);
+            double mv[16], pj[16];
+            GLint vp[4];
+            glGetDoublev(GL_MODELVIEW_MATRIX, mv);
+            glGetDoublev(GL_PROJECTION_MATRIX, pj);
+            glGetIntegerv(GL_VIEWPORT, vp);
+            double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9;
+            for (int c = 0; c < 8; ++c) {
+                const WqVector3D p((c & 1) ? 40 : -40, (c & 2) ? 30 : -30, (c & 4) ? 60 : 10);
+                double wx, wy, wz;
+                gluProject(p.x, p.y, p.z, mv, pj, vp, &wx, &wy, &wz);
+                x0 = std::min(x0, wx), x1 = std::max(x1, wx);
+                y0 = std::min(y0, vp[3] - wy), y1 = std::max(y1, vp[3] - wy);
+            }
+            // With a margin, so the window's corners keep the background.
+            const double cx = (x0 + x1) / 2, cy = (y0 + y1) / 2;
+            const double hx = (x1 - x0) * 0.8, hy = (y1 - y0) * 0.8;
+            scene->AreaZoom(int(cx - hx), int(cy - hy), int(cx + hx), int(cy + hy));
+            shoot(out / "areazoom.jpg", "zoomed to the rectangle around the gearbox");
+        }
+        scene->FitView(false);
+        scene->SetZClip(viewport.GetEyeDistance(), false);
+        shoot(out / "zclip.jpg", "everything nearer the eye than the model's centre cut away");
+        scene->ResetZClip(false);
+        scene->FitView(false);
+        float grey2[3] = {0.35f, 0.35f, 0.35f};
+        KYT_SetBackFaceParam(1, grey2);
+        scene->AddClipPlane(clip, false);
+        {
+            const bool backOn = scene->GetOgl()->IsDrawBackFace();
+            shoot(out / "clip-backfaces.jpg",
+                  backOn ? "scene clip plane at y = 0, back faces switched on (grey insides)"
+                         : "FAIL: the scene clip plane left back faces off");
+            status |= backOn ? 0 : 1;
+        }
+        scene->RemoveClipPlane(clip, false);
+        KYT_SetBackFaceParam(0, grey2);
+        {
+            const double ppm = 0.5;  // model units per pixel
+            scene->SetRealPpm(ppm, ppm, false);
+            scenes.Draw(true);
+            double mv[16], pj[16];
+            GLint vp[4];
+            glGetDoublev(GL_MODELVIEW_MATRIX, mv);
+            glGetDoublev(GL_PROJECTION_MATRIX, pj);
+            glGetIntegerv(GL_VIEWPORT, vp);
+            KytCamera* cam = viewport.GetActiveCamera();
+            const WqVector3D a = cam->GetLookAtPosition();
+            const WqVector3D b = a + cam->GetViewUpVector() * 100.0;
+            double ax, ay, az, bx, by, bz;
+            gluProject(a.x, a.y, a.z, mv, pj, vp, &ax, &ay, &az);
+            gluProject(b.x, b.y, b.z, mv, pj, vp, &bx, &by, &bz);
+            const double perUnit = std::hypot(bx - ax, by - ay) / 100.0;
+            std::printf("real scale: %.4f pixels per unit measured through the frame's matrices, "
+                        "%.4f asked\n",
+                        perUnit, 1.0 / ppm);
+            const bool scaleOk = std::fabs(perUnit - 1.0 / ppm) < 0.01;
+            status |= scaleOk ? 0 : 1;
+            shoot(out / "realscale.jpg", "the machine at 2 pixels per unit");
+        }
+        scene->FitView(false);
+
+        auto record = [&](const fs::path& path, int expected, const char* what, auto&& run) {
+            const std::string file = path.string();
+            std::string reason;
+            auto avi = quor::avi::RiffAviWriter::Open(file, {kWidth, kHeight, 24, 12}, &reason);
+            if (!avi) {
+                std::fprintf(stderr, "AVI: %s\n", reason.c_str());
+                status = 1;
+                return;
+            }
+            ogl.SetAVIOut(avi.get(), bits, imageSize);
+            try {
+                run();
+            } catch (const COglMemException&) {
+                std::fprintf(stderr, "AVI: the stream rejected frame %d\n", ogl.GetAviCount());
+                status = 1;
+            }
+            ogl.SetNormalOut();
+            if (!avi->Close()) status = 1;
+            const auto parsed = quor::avi::ParseAviFile(file, &reason);
+            const size_t frames = parsed ? parsed->frames.size() : 0;
+            const bool ok = parsed && (expected < 0 || frames == size_t(expected));
+            std::printf("%s  %s: %zu frames%s (%s)\n", ok ? "ok  " : "FAIL", file.c_str(), frames,
+                        expected < 0 ? "" : (" of " + std::to_string(expected)).c_str(), what);
+            status |= ok ? 0 : 1;
+        };
+        KytLink* gearbox = KytBuild::FindByName(model, "gearbox");
+        KYT_SetViewStep(24);
+        record(out / "flight.avi", 50, "flight from the whole machine to the gearbox in 24 steps",
+               [&] { scene->FlyTo(gearbox, true); });
+        KYT_SetViewStep(12);
+        scene->FitView(false);
+        WqVector3D boltPoint(90, 90, 11);
+        record(out / "jump.avi", 12, "jump to a bolt in 12 steps with a refit to half the home radius",
+               [&] { scene->JumpPoint(boltPoint, 1, 0.5); });
+        KYT_SetViewStep(1);
+        scene->FitView(false);
         // The scene list's end releases the scene, its context and the lights.
     }
     KytOgl::ResetHwnd();

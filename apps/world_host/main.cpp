@@ -226,6 +226,9 @@ int main(int argc, char** argv) {
                     held > 0 ? 1000.0 / held : 0.0);
     }
     std::printf("world initialize: %s\n", world->Initialize(60) ? "true" : "false");
+    std::string techniques;
+    for (const std::string& name : host.renderer.TechniqueNames()) techniques += " " + name;
+    std::printf("model techniques:%s\n", techniques.c_str());
 
     // No scene kind is built in yet: the registry answers null until one registers its factory.
     quor::world::IScene* scene = world->CreateScene("demo.s3d", 0, 0, 0);
@@ -302,6 +305,24 @@ int main(int argc, char** argv) {
     module->Shutdown();
     std::printf("shutdown: done\n");
     std::printf("renderer objects alive after shutdown: %d\n", host.renderer.LiveObjects());
+    // The mesh cache as the memory report shows it once the world has shut down.
+    int meshEntries = -1;
+    if (quor::common::IXmlNode* doc = host.utils.CreateXmlDocument()) {
+        if (quor::common::IXmlNode* node = doc->AddChildElement("Report")) {
+            world->WriteMemoryReport(node, 1);
+            if (quor::common::IXmlNode* render = node->FirstChildElement("Render")) {
+                if (quor::common::IXmlNode* cache = render->FirstChildElement("MeshDataMgr")) {
+                    meshEntries = cache->CountChildElements(nullptr);
+                    cache->Release();
+                }
+                render->Release();
+            }
+            node->Release();
+        }
+        doc->Release();
+    }
+    if (meshEntries == 0) std::printf("mesh cache after shutdown: empty\n");
+    else std::printf("mesh cache after shutdown: %d entries\n", meshEntries);
     const quor::win32::MessageSink& sink = quor::win32::MessageSink::Instance();
     std::printf("module messages: %llu message boxes, %llu posted messages, %llu debug lines\n",
                 static_cast<unsigned long long>(sink.MessageBoxCount()),

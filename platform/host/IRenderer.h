@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "platform/host/TechniqueDesc.h"
+
 namespace quor::common {
 class IXmlNode;
 }
@@ -22,7 +24,27 @@ struct DrawRange {
     std::uint32_t reserved = 0;
 };
 
-// A vertex stream of the renderer. The renderer copies what it is given.
+// One element of a stream format: stream, byte offset, data type and use (the device's codes).
+struct VertexElement {
+    std::uint16_t stream = 0;
+    std::uint16_t offset = 0;
+    std::uint8_t type = 0;
+    std::uint8_t method = 0;
+    std::uint8_t usage = 0;
+    std::uint8_t usageIndex = 0;
+    friend bool operator==(const VertexElement&, const VertexElement&) = default;
+};
+enum VertexElementType : std::uint8_t { kElementFloat2 = 1, kElementFloat3 = 2, kElementFloat4 = 3, kElementColour = 4 };
+enum VertexElementUsage : std::uint8_t {
+    kUsePosition = 0,
+    kUseNormal = 3,
+    kUseTexCoord = 5,
+    kUseTangent = 6,
+    kUseColour = 10,
+};
+
+// A vertex stream of the renderer. Either it holds copies of what it is given (SetVertices,
+// SetIndices), or it draws from device buffers bound to it by stream number.
 class IVertexBuffer {
 public:
     virtual void SetFormat(std::uint32_t vertexFormat) = 0;
@@ -30,6 +52,15 @@ public:
     // 2 line list, 3 line strip (the renderer's codes).
     virtual void SetPrimitiveType(int type) = 0;
     virtual void SetIndices(const std::uint16_t* indices, std::uint32_t count) = 0;
+    virtual void SetName(const char* name) = 0;
+    // The stream format; false when the renderer cannot make it.
+    virtual bool SetVertexElements(const VertexElement* elements, std::uint32_t count) = 0;
+    // Binds a device vertex buffer as a stream (null unbinds it).
+    virtual void SetStreamSource(std::uint32_t stream, void* buffer, std::uint32_t stride) = 0;
+    // Binds a device index buffer (null unbinds it).
+    virtual void SetIndexBuffer(void* buffer) = 0;
+    virtual void SetVertexCount(std::uint32_t count) = 0;
+    virtual void SetIndexCount(std::uint32_t count) = 0;
 
 protected:
     ~IVertexBuffer() = default;
@@ -39,6 +70,8 @@ protected:
 class IRenderState {
 public:
     virtual void SetColour(std::uint32_t argb) = 0;
+    // A numbered setting of the state (what each means is the renderer's); false when refused.
+    virtual bool SetValue(std::int32_t setter, float value) = 0;
 
 protected:
     ~IRenderState() = default;
@@ -107,6 +140,9 @@ public:
     virtual void Submit(IRenderable* renderable) = 0;
     virtual ISceneLightState* CreateSceneLightState() = 0;
     virtual void ReleaseSceneLightState(ISceneLightState* state) = 0;
+    // The named technique, made from the description when the renderer does not have it yet;
+    // given back with ReleaseEffect.
+    virtual IEffect* GetTechnique(const char* name, const TechniqueDesc* desc) = 0;
 
 protected:
     ~IRenderer() = default;

@@ -9,7 +9,7 @@ namespace quor::host {
 void* RecordingDevice::GetDevice() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_calls.emplace_back("GetDevice");
-    return &m_device;
+    return &m_direct3d;
 }
 
 void RecordingDevice::AddDeviceCallback(render::IDeviceCallback* callback) {

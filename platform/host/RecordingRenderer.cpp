@@ -1,6 +1,8 @@
 #include "platform/host/RecordingRenderer.h"
 
 #include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 
 namespace quor::host {
 
@@ -133,7 +135,9 @@ void RecordingRenderer::ReleaseTexture(render::ITexture* texture) {
 }
 
 render::IVertexBuffer* RecordingRenderer::CreateVertexBuffer() {
-    return Make<RecordingVertexBuffer, render::IVertexBuffer>(m_buffers, "CreateVertexBuffer");
+    RecordingVertexBuffer* buffer = Make<RecordingVertexBuffer, render::IVertexBuffer>(m_buffers, "CreateVertexBuffer");
+    buffer->failElements = failVertexElements;
+    return buffer;
 }
 
 void RecordingRenderer::ReleaseVertexBuffer(render::IVertexBuffer* buffer) {
@@ -176,6 +180,70 @@ void RecordingRenderer::ReleaseSceneLightState(render::ISceneLightState* state) 
     std::lock_guard<std::mutex> lock(m_mutex);
     m_calls.push_back("ReleaseSceneLightState");
     Take(m_lightStates, state);
+}
+
+namespace {
+
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char* format, ...) {
+    char text[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    return text;
+}
+
+std::vector<std::string> Describe(const render::TechniqueDesc& desc) {
+    static const char* const kKinds[] = {"depth", "raster", "stage", "stage-setter"};
+    static const char* const kBindings[] = {"stage-state", "texture", "render-state"};
+    std::vector<std::string> lines;
+    for (std::uint32_t i = 0; i < desc.stateCount; ++i) {
+        const render::TechniqueState& s = desc.states[i];
+        lines.push_back(Format("%s %d %d %d", kKinds[s.kind % 4], s.stage, s.index, s.value));
+    }
+    for (std::uint32_t i = 0; i < desc.paramCount; ++i) {
+        const render::TechniqueParam& p = desc.params[i];
+        std::string line = Format("param %s type %d count %d %s %d %d picker %s label %s bounds %.9g %.9g %.9g %.9g",
+                                  p.name, p.type, p.count, kBindings[p.binding % 3], p.stage, p.state, p.picker,
+                                  p.label, double(p.lower), double(p.upper), double(p.extra0), double(p.extra1));
+        if (p.hasDefault) line += Format(" default 0x%X", p.defaultValue);
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+}  // namespace
+
+render::IEffect* RecordingRenderer::GetTechnique(const char* name, const render::TechniqueDesc* desc) {
+    const std::string key = name ? name : "";
+    RecordingEffect* effect = Make<RecordingEffect, render::IEffect>(m_effects, ("GetTechnique(" + key + ")").c_str());
+    effect->techniqueName = key;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::vector<std::string> lines = desc ? Describe(*desc) : std::vector<std::string>{};
+    for (auto& entry : m_techniques) {
+        if (entry.first == key) {
+            entry.second = std::move(lines);
+            return effect;
+        }
+    }
+    m_techniques.emplace_back(key, std::move(lines));
+    return effect;
+}
+
+std::vector<std::string> RecordingRenderer::TechniqueDescription(const std::string& name) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (const auto& entry : m_techniques) {
+        if (entry.first == name) return entry.second;
+    }
+    return {};
+}
+
+std::vector<std::string> RecordingRenderer::TechniqueNames() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::vector<std::string> names;
+    for (const auto& entry : m_techniques) names.push_back(entry.first);
+    return names;
 }
 
 int RecordingRenderer::LiveObjects() const {

@@ -19,7 +19,27 @@ public:
     void SetVertices(const void* vertices, std::uint32_t count, std::uint32_t stride) override;
     void SetPrimitiveType(int type) override { primitiveType = type; }
     void SetIndices(const std::uint16_t* indices, std::uint32_t count) override;
+    void SetName(const char* text) override { name = text ? text : ""; }
+    bool SetVertexElements(const render::VertexElement* e, std::uint32_t count) override {
+        elements.assign(e, e + count);
+        return !failElements;
+    }
+    void SetStreamSource(std::uint32_t stream, void* buffer, std::uint32_t stride) override {
+        if (stream >= 4) return;
+        streams[stream] = buffer;
+        strides[stream] = stride;
+    }
+    void SetIndexBuffer(void* buffer) override { indexBuffer = buffer; }
+    void SetVertexCount(std::uint32_t count) override { vertexCount = count; }
+    void SetIndexCount(std::uint32_t count) override { indexCount = count; }
 
+    std::string name;
+    std::vector<render::VertexElement> elements;
+    bool failElements = false;
+    void* streams[4] = {};
+    std::uint32_t strides[4] = {};
+    void* indexBuffer = nullptr;
+    std::uint32_t indexCount = 0;
     std::uint32_t format = 0;
     std::uint32_t vertexCount = 0;
     std::uint32_t stride = 0;
@@ -31,7 +51,12 @@ public:
 class RecordingRenderState final : public render::IRenderState {
 public:
     void SetColour(std::uint32_t argb) override { colour = argb; }
+    bool SetValue(std::int32_t setter, float value) override {
+        values.emplace_back(setter, value);
+        return true;
+    }
     std::uint32_t colour = 0;
+    std::vector<std::pair<std::int32_t, float>> values;  // in the order set
 };
 
 // A renderable of the recording renderer: its state, draw record and matrix as last set.
@@ -101,6 +126,7 @@ public:
     void Submit(render::IRenderable* renderable) override;
     render::ISceneLightState* CreateSceneLightState() override;
     void ReleaseSceneLightState(render::ISceneLightState* state) override;
+    render::IEffect* GetTechnique(const char* name, const render::TechniqueDesc* desc) override;
 
     // The latest calls (see win32::RecentRecords) and how many came since the last ClearCalls.
     std::vector<std::string> Calls() const;
@@ -132,6 +158,13 @@ public:
     int backBufferWidth = 1024;
     int backBufferHeight = 768;
     std::vector<std::string> waterTechniques;
+    // The description each technique was made from, one line per state and parameter, by
+    // technique name; the names in the order first asked for.
+    std::vector<std::string> TechniqueDescription(const std::string& name) const;
+    std::vector<std::string> TechniqueNames() const;
+
+    // Stream objects made while set refuse their vertex elements.
+    bool failVertexElements = false;
 
 private:
     template <class T>
@@ -155,6 +188,7 @@ private:
     Pool<RecordingRenderState> m_states;
     Pool<RecordingSceneLightState> m_lightStates;
     std::vector<std::unique_ptr<RecordingWaterTechnique>> m_water;
+    std::vector<std::pair<std::string, std::vector<std::string>>> m_techniques;
     int m_badReleases = 0;
     int m_updates = 0;
     bool m_failPrimitives = false;

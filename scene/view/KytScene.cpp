@@ -230,6 +230,8 @@ void KytScene::ReSize(int width, int height)
     m_pViewPort->Aspect = static_cast<double>(width) / static_cast<double>(height);
     m_pViewPort->SetProjection();
     glMatrixMode(GL_MODELVIEW);
+    if (m_pViewPort->RealScale.Flag)
+        ReSetRealPpm(false);
 }
 
 void KytScene::ReSize(int x, int y, int width, int height)
@@ -255,23 +257,13 @@ void KytScene::SetBackFaceMode(bool on)
 {
     if (!m_pOgl || !m_pContents)
         return;
-    m_pOgl->SetBackFaceMode(on, m_pContents->bClipEnabled ? m_pContents->GetClipCnt() : 0);
+    m_pOgl->SetBackFaceMode(on, ClipArg());
 }
 
-void KytScene::SetLook(KytLink* link)
+int KytScene::ClipArg() const
 {
-    if (!link || !m_pContents) {
-        if (KytCamera* camera = m_pViewPort->ActiveCamera)
-            camera->LookAtPosition = WqVector3D(0.0, 0.0, 0.0);
-        m_pViewPort->ResetViewRadius(1000.0, false);
-        return;
-    }
-    // The empty box: the walk only ever widens it, so a start at the origin would take the
-    // origin into every fit.
-    constexpr double kHuge = std::numeric_limits<double>::max();
-    WqVector3D min(kHuge, kHuge, kHuge), max(-kHuge, -kHuge, -kHuge);
-    if (link->GetBoundingBox(&min, &max, bShowTargetLink, -1, true))
-        m_pViewPort->SetBoundingBox(min, max);
+    // The switch, not bClipEnabled: that one is what the last frame enabled.
+    return m_pContents && m_pContents->bClipAllowed ? m_pContents->GetClipCnt() : 0;
 }
 
 void KytScene::FitView(bool redraw)
@@ -299,20 +291,7 @@ void KytScene::ResetView(bool redraw)
             obj->FitView(m_pViewPort);
         return;
     }
-    // The refit frame: every object is fitted to the new view as it is drawn.
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    for (KytAuxContents* obj = m_pAuxConts[0]; obj; obj = obj->pNextAux) {
-        obj->FitView(m_pViewPort);
-        obj->Draw();
-    }
-    if (m_pRootLink && m_pContents) {
-        m_pContents->FitView(m_pViewPort);
-        m_pContents->Draw(m_pRootLink, 0);
-    }
-    for (KytAuxContents* obj = m_pAuxConts[1]; obj; obj = obj->pNextAux) {
-        obj->FitView(m_pViewPort);
-        obj->Draw();
-    }
+    RefitFrame();
     DrawGDI();
 }
 

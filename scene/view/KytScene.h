@@ -56,6 +56,10 @@ public:
     virtual bool Create(KytOgl* ogl, int width, int height);
     virtual bool Create(bool full);
     virtual void FitView(bool redraw);
+    // Widens min/max by the own boxes of the links of a walk from `link` (its following
+    // siblings too unless `single`), clip planes taken into account; true when any counted.
+    virtual bool CalcMinMax(KytLink* link, WqVector3D& min, WqVector3D& max, bool targetOnly,
+                            int typeMask, bool single) const;
     virtual void Draw(bool makeCurrent);
     virtual void DrawGDI() const;
     virtual void DrawDependPart() const;
@@ -66,6 +70,52 @@ public:
     virtual void ResetView(bool redraw);
     virtual void ReSize(int x, int y, int width, int height);
     virtual void ReSize(int width, int height);
+
+    // View operations: panning moves the camera's look-at point.
+    virtual void SlideViewPoint(int dx, int dy, bool redraw);
+    virtual void Panning(const WqVector3D& point, bool redraw);
+    virtual void Panning(int x, int y, WqVector3D& depthPoint, bool redraw);
+    virtual void Panning(int x, int y, KytLink* link, bool redraw);
+    virtual void Panning(int x, int y, bool redraw);
+    virtual void Panning(int x1, int y1, int x2, int y2, bool redraw);
+    // Pans to (x, y) at the depth of the triangle's plane under that point.
+    void Panning2(int x, int y, KytLink* link, const KytTriangle* triangle, bool redraw);
+    // Zooms so that the window rectangle fills the view; an empty rectangle is refused.
+    virtual void AreaZoom(int x1, int y1, int x2, int y2);
+    virtual bool Zoom(float factor, bool makeCurrent);
+    bool ZoomContinue(float factor, bool last);
+    void MoveViewPoint(int dx, int dy, bool redraw);
+    void MoveViewPoint(float dDirect, float dZenith, bool redraw);
+    void ChangeViewPoint(float direct, float zenith, bool redraw);
+    void ChangeViewPoint(float direct, float zenith, WqVector3D& lookAt, bool redraw);
+    void ChangeViewPoint(WqVector3D& direction, bool redraw);
+    void ChangeViewAngle(float direct, float zenith);
+
+    // Stepped moves and the eye along the line of sight.
+    void FlyTo(KytLink* link, bool redraw);
+    bool JumpPoint(WqVector3D& point, int refit, double scale);
+    bool ShiftCamera(WqVector3D& delta, bool redraw);
+
+    // Clip planes and back faces.
+    bool AddClipPlane(KytLink* link, bool redraw);
+    bool RemoveClipPlane(KytLink* link, bool redraw);
+    void ClearClipPlanes(bool redraw);
+    bool CheckClip(const KytLink* link) const;
+    KytLink* GetClipLink(int index) const;
+    void ReinitCullFace();
+    void SetSpecialClip(bool on, WqVector3D* point, bool redraw);
+    void ClearLinkContents();
+    void HideDisplayObject(bool show, KytLink* link);
+
+    // Z-clip, real scale, zoom angle and scale.
+    void SetZClip(double z, bool redraw);
+    void ResetZClip(bool redraw);
+    // False (nothing changed) for a scale of 0 or less.
+    bool SetRealPpm(double ppmX, double ppmY, bool redraw);
+    void GetRealPpm(double& ppmX, double& ppmY) const;
+    void ReSetRealPpm(bool redraw);
+    void SetViewAngle(double angle, bool redraw);
+    bool AddScale(float factor, bool redraw);
 
     // Picking: what lies under a window point.
     virtual bool Pick(int x, int y, KytPickData* out, bool aim, bool withAux);
@@ -220,6 +270,7 @@ protected:
     // unconditionally; the frame draws no background and does no review update.
     bool CreateForced(KytOgl* ogl, int width, int height);
     void DrawForced(bool makeCurrent);
+    bool ChangeCullFace(bool drawBack);
     void CopyAux(KytAuxContents* first, AUX_STAGE stage, unsigned int* skipIds);
 
     bool RemoveAuxContents(KytAuxContents* first, unsigned int id, bool all);
@@ -272,6 +323,16 @@ protected:
     KytLight* m_pOwnLight = nullptr;
 
 private:
+    // The clip count handed to the context's back-face switch: 0 while the contents may not
+    // clip at all.
+    int ClipArg() const;
+    // Every drawn object fitted to the changed view and drawn: the frame of zooms and resets.
+    void RefitFrame();
+    // FitView of every object of both stage lists.
+    void RefitLists() const;
+    // The projection matrix rebuilt from the viewport, the model-view matrix left current.
+    void RebuildProjection();
+
     // Picking helpers: the view-plane point of a window point, the end of a selection pass,
     // a larger buffer after an overflow, and the bounded hit-record walk.
     WqVector3D ViewPlanePoint(int x, int y);

@@ -65,6 +65,11 @@ void DrawDashedCircle(const WqVector3D& start, const WqVector3D& centre, const W
 WqVector3D KytScene::Point2Vector(int x, int y)
 {
     KytCamera* camera = GetActiveCamera();
+    // Without a camera there is no view plane; without a context no matrices to read.
+    if (!camera)
+        return WqVector3D(0.0, 0.0, 0.0);
+    if (m_pViewPort->ProjectionMode != 1 && !m_pOgl)
+        return camera->LookAtPosition;
     if (m_pViewPort->ProjectionMode == 1)
         return camera->Point2Vector(m_pViewPort->ViewRadius, x, y, m_nWidth, m_nHeight);
     MakeCurrent();
@@ -74,6 +79,10 @@ WqVector3D KytScene::Point2Vector(int x, int y)
 WqVector3D KytScene::Point2Vector(int x, int y, WqVector3D& base)
 {
     KytCamera* camera = GetActiveCamera();
+    if (!camera)
+        return WqVector3D(0.0, 0.0, 0.0);
+    if (m_pViewPort->ProjectionMode != 1 && !m_pOgl)
+        return base;
     if (m_pViewPort->ProjectionMode == 1)
         return camera->Point2Vector(m_pViewPort->ViewRadius, x, y, m_nWidth, m_nHeight, base);
     MakeCurrent();

@@ -627,6 +627,20 @@ void KytScenes::ChangeAuxState(unsigned int* ids, bool state, bool redraw)
             s->ChangeAuxState(ids, state, redraw);
 }
 
+void KytScenes::HideDisplayObject(bool show, KytLink* link)
+{
+    if (!link)
+        return;
+    for (KytScene* s = TopScene; s; s = s->Next())
+        s->HideDisplayObject(show, link);
+    if (!IsTransparentInLayer(link))
+        return;
+    if (show)
+        AlphaStack.Append(link, true);
+    else
+        KYT_RemoveAlphaStack(link);
+}
+
 void KytScenes::SetSubContsState(unsigned int id, bool state)
 {
     for (KytScene* s = TopScene; s; s = s->Next())

@@ -77,6 +77,9 @@ public:
     void ChangeAuxState(unsigned int id, bool state, bool redraw);
     void ChangeAuxState(unsigned int* ids, bool state, bool redraw);
     void SetSubContsState(unsigned int id, bool state);
+    // Hides or shows what every scene draws for `link`; a transparent link leaves or joins
+    // the alpha stack with it.
+    void HideDisplayObject(bool show, KytLink* link);
     void SetScaleLineState(AuxAnnotate* annotation, bool draw, bool redraw);
     void RemoveAuxContents(unsigned int id, bool redraw, bool all);
 

@@ -18,7 +18,7 @@ public:
     bool IsAddLight() const override { return false; }
     void SetLook(KytLink* link) override;
 
-    virtual void AreaZoom(int x1, int y1, int x2, int y2);
+    void AreaZoom(int x1, int y1, int x2, int y2) override;
     virtual void Rolling(double angle, bool redraw);
     virtual void Rolling(int x1, int y1, int x2, int y2, bool redraw);
     virtual void ChangeBank(int x1, int y1, int x2, int y2, bool redraw);

@@ -62,4 +62,28 @@ uint64_t NameHash64(const char* text) {
     return (uint64_t{h.a} << 32) | (h.a ^ h.b);
 }
 
+uint64_t NameHash64Bytes(const void* data, std::size_t size) {
+    NameHashState h;
+    const unsigned char* p = static_cast<const unsigned char*>(data);
+    std::size_t left = p ? size : 0;
+    for (;;) {
+        h.Step();
+        if (left == 0) break;
+        const std::size_t n = left < 4 ? left : 4;
+        uint32_t w = 0;
+        for (std::size_t i = 0; i < n; ++i) w |= uint32_t{p[i]} << (8 * i);
+        h.Mix(w);
+        p += n;
+        left -= n;
+        if (n < 4) {
+            h.Step();
+            break;
+        }
+    }
+    h.Mix(0x9BE74448u);
+    h.Step();
+    h.Mix(0x66F42C48u);
+    return (uint64_t{h.a} << 32) | (h.a ^ h.b);
+}
+
 }  // namespace quor

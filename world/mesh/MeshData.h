@@ -130,6 +130,8 @@ public:
     }
     MeshVertexData* GetLod(int lod) const { return lod >= 0 && lod < lodCount ? lods[lod].get() : nullptr; }
 
+    // The cache key the mesh cache stored it under (hash of the full path).
+    std::uint64_t nameKey = 0;
     std::uint32_t fileSize = 0;
     std::uint32_t version = 0;
     std::uint16_t meshType = 0;

@@ -113,7 +113,7 @@ void World::Shutdown() {
     // Tracks go before the cached data they play: a sampled track releases its data.
     world::TrackRegistry::GetInstance().RemoveAll();
     world::MeshDataMgr::GetInstance().Clear();
-    world::SkelAnimsDataMgr::GetInstance().Clear();
+    SkelAnimsDataMgr::GetInstance().Clear();
     TrackDataMgr::GetInstance().Clear();
     // Not the mirror of start-up: the order the shared users need, and the model technique
     // templates stay registered.
@@ -192,7 +192,7 @@ void World::WriteMemoryReport(common::IXmlNode* node, unsigned flags) {
     XmlNodePtr render = parent.AddChild("Render");
     if (flags & 1) {
         world::MeshDataMgr::GetInstance().WriteMemoryReport(render.Get());
-        world::SkelAnimsDataMgr::GetInstance().WriteMemoryReport(render.Get());
+        SkelAnimsDataMgr::GetInstance().WriteMemoryReport(render.Get());
         TrackDataMgr::GetInstance().WriteMemoryReport(render.Get());
     }
     if (flags & 2) {

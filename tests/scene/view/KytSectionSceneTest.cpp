@@ -84,8 +84,9 @@ TEST(SectionCut, PrintScaleTable)
     for (const Case& c : cases) {
         double k = -1.0;
         EXPECT_EQ(PrintScale(c.print, c.view, k), c.ok) << c.print << "/" << c.view;
-        if (c.ok)
+        if (c.ok) {
             EXPECT_DOUBLE_EQ(k, c.scale) << c.print << "/" << c.view;
+        }
     }
 }
 

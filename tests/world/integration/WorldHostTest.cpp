@@ -90,6 +90,8 @@ TEST(WorldHost, FindsTheSamplesFromAnyDirectoryAndExplainsTheTable) {
     EXPECT_NE(run.out.find("memory report: mark 7, Render children 3 (MeshDataMgr SkelAnimsDataMgr TrackDataMgr)"),
               std::string::npos) << run.out;
     EXPECT_NE(run.out.find("renderer objects alive after shutdown: 0\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("model techniques: <ModelNormalTech> <ModelAlphaTech>\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("mesh cache after shutdown: empty\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("frame time: 60 frames per second"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("frames: 2 (no scene is loaded"), std::string::npos) << run.out;
     EXPECT_TRUE(run.err.empty()) << run.err;

@@ -19,7 +19,10 @@ TEST(World, StartUpAndShutdownCallsInOrder) {
     ASSERT_TRUE(World::Instance().Initialize(30));
     EXPECT_EQ(fx.host().device.Calls(), (std::vector<std::string>{"GetDevice", "AddDeviceCallback"}));
     EXPECT_EQ(fx.host().device.CallbackCount(), 1);
-    EXPECT_EQ(fx.host().renderer.Calls(), std::vector<std::string>{"CreateEffect"});
+    // The model technique templates and their shared stage state come first.
+    const std::vector<std::string> startCalls = {"GetTechnique(<ModelNormalTech>)", "GetTechnique(<ModelAlphaTech>)",
+                                                 "CreateRenderState", "CreateEffect"};
+    EXPECT_EQ(fx.host().renderer.Calls(), startCalls);
     ASSERT_NE(world::SpaceLines::SharedEffect(), nullptr);
     EXPECT_EQ(fx.host().renderer.LastEffect()->techniqueName, "SpaceLines");
     EXPECT_FLOAT_EQ(FxDivisor(), 1.0f / 30.0f);
@@ -28,9 +31,11 @@ TEST(World, StartUpAndShutdownCallsInOrder) {
     ASSERT_NE(World::Instance().CreateScene("a.s3d", 0, 0, 0), nullptr);
     fx.host().renderer.ClearCalls();
     World::Instance().Shutdown();
-    // The scene goes first (its light state), then the shared line effect; the device callback last.
+    // The scene goes first (its light state), then the material caches after the last scene,
+    // then the shared line effect; the device callback last.
     EXPECT_EQ(fx.host().renderer.Calls(),
-              (std::vector<std::string>{"ReleaseSceneLightState", "ReleaseEffect"}));
+              (std::vector<std::string>{"ReleaseSceneLightState", "ReleaseEffect", "ReleaseEffect",
+                                        "ReleaseRenderState", "ReleaseEffect"}));
     EXPECT_EQ(fx.journal.entries.back().rfind("destroy ", 0), 0u);
     EXPECT_EQ(fx.host().device.Calls().back(), "RemoveDeviceCallback");
     EXPECT_EQ(fx.host().device.CallbackCount(), 0);
@@ -42,11 +47,11 @@ TEST(World, StartUpAndShutdownCallsInOrder) {
     fx.host().renderer.ClearCalls();
     ASSERT_TRUE(World::Instance().Initialize(60));
     EXPECT_EQ(fx.host().device.CallbackCount(), 1);
-    EXPECT_EQ(fx.host().renderer.Calls(), std::vector<std::string>{"CreateEffect"});
+    EXPECT_EQ(fx.host().renderer.Calls(), startCalls);
     // Started twice without a shutdown: still one device callback and one shared effect.
     ASSERT_TRUE(World::Instance().Initialize(60));
     EXPECT_EQ(fx.host().device.CallbackCount(), 1);
-    EXPECT_EQ(fx.host().renderer.LiveEffects(), 1);
+    EXPECT_EQ(fx.host().renderer.LiveEffects(), 3);  // two techniques and the line effect
 }
 
 TEST(World, DeviceResetStopsAtTheFirstFailingScene) {

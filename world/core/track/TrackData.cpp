@@ -137,6 +137,8 @@ bool TrackChannel::LoadXml(common::IXmlNode* node) {
     return true;
 }
 
+void TrackChannel::ImportKeys(const TrackChannel& source, std::uint32_t, int, bool) { Assign(source); }
+
 void TrackChannel::SetKey(std::uint16_t index, const Vec3* position, const Quaternion* rotation, const Vec3* scale) {
     auto slot = [&](bool perKey) -> int {
         if (!perKey) return 0;

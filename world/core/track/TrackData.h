@@ -50,6 +50,11 @@ struct TrackChannel {
     // Writes the given parts of key `index` (the single entry of a part without keys).
     void SetKey(std::uint16_t index, const Vec3* position, const Quaternion* rotation, const Vec3* scale);
     std::size_t RotationFloats() const { return eulerRotation ? 3 : 4; }
+    // Fills this channel from a skeletal animation's bone channel (a pivot bone feeding an
+    // object track): the keys are copied as stored, Euler channels keeping their axis order.
+    // What the object takes of them is the owning track's channel-flags word (`flags`, bits
+    // 0xB002), so neither `flags`, `mode` nor `hasFlags` filters the keys here.
+    void ImportKeys(const TrackChannel& source, std::uint32_t flags, int mode, bool hasFlags);
     // Sizes the three arrays for the flags and key count, filled with the neutral values.
     void Resize();
 };
