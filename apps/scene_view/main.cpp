@@ -3,8 +3,10 @@
 // drawtypes/, pictures of clipping, target-only, sphere, contribution and point modes, an AVI
 // turning around the machine and a BMP, in the output folder (--out, default out/); then the
 // view operations: window points and back, fit.jpg, areazoom.jpg, zclip.jpg,
-// clip-backfaces.jpg, realscale.jpg, and flight.avi and jump.avi with their frame counts. Each
-// file is read back and checked before the program reports success.
+// clip-backfaces.jpg, realscale.jpg, and flight.avi and jump.avi with their frame counts; then
+// the special views: single_part.jpg, multi_part.jpg, section.jpg and preview.jpg, and the
+// crossings of one screen line with the section lines. Each file is read back and checked
+// before the program reports success.
 
 #include "platform/avifile/AviReader.h"
 #include "platform/avifile/RiffAviWriter.h"
@@ -16,7 +18,13 @@
 #include "scene/view/KytJpegWriter.h"
 #include "scene/view/KytLight.h"
 #include "scene/view/KytLinkContents.h"
+#include "scene/view/KytMultiContents.h"
+#include "scene/view/KytMultiScene.h"
 #include "scene/view/KytOglMem.h"
+#include "scene/view/KytPreViewScene.h"
+#include "scene/view/KytSectionScene.h"
+#include "scene/view/KytSingleContents.h"
+#include "scene/view/KytSingleScene.h"
 #include "scene/view/KytScene.h"
 #include "scene/view/KytScenes.h"
 #include "scene/view/KytViewPort.h"
@@ -87,7 +95,8 @@ struct JpegCheck {
 }
 
 // Decodes the JPEG and checks its size, a background corner and that the part shows.
-bool CheckJpeg(const std::string& path, const unsigned char background[3], std::string& note) {
+bool CheckJpeg(const std::string& path, const unsigned char background[3], std::string& note,
+               double minPercent = 1.0) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return note = "cannot open", false;
     jpeg_decompress_struct cinfo{};
@@ -135,9 +144,9 @@ bool CheckJpeg(const std::string& path, const unsigned char background[3], std::
     int cornerDiff = 0;
     for (int c = 0; c < 3; ++c) cornerDiff += std::abs(corner[c] - background[c]);
     // The part shows: at least 1% of the picture is not background (a hidden-line picture
-    // is background inside its lines).
+    // is background inside its lines; section lines ask for less).
     return w == unsigned(kWidth) && h == unsigned(kHeight) && cornerDiff < 24 &&
-           shown * 100 >= size_t(w) * h;
+           double(shown) * 100.0 >= minPercent * double(w) * h;
 }
 
 uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
@@ -656,6 +665,96 @@ int main(int argc, char** argv) {
                [&] { scene->JumpPoint(boltPoint, 1, 0.5); });
         KYT_SetViewStep(1);
         scene->FitView(false);
+
+        // The special views, each on a context of its own over the same bitmap.
+        auto shootView = [&](KytScene& view, const fs::path& path, const char* shows,
+                             double minPercent = 1.0) {
+            auto* mem = dynamic_cast<KytOglMem*>(view.GetOgl());
+            if (!mem) {
+                std::printf("FAIL  %s: no context\n", path.string().c_str());
+                status = 1;
+                return;
+            }
+            const std::string name = path.string();
+            const char* p = name.c_str();
+            mem->SetJpegOut(&p, 92, bits, kHeight, kWidth);
+            view.Draw(true);
+            mem->SetNormalOut();
+            const bool ok = CheckJpeg(name, backBytes, note, minPercent);
+            std::printf("%s  %s: %s  (%s)\n", ok ? "ok  " : "FAIL", name.c_str(), shows,
+                        note.c_str());
+            status |= ok ? 0 : 1;
+        };
+        KytLink* plate = KytBuild::FindByName(model, "plate");
+        {
+            KytSingleScene single(plate, "SinglePart");
+            single.AttachLight(scenes.GetTopLight());
+            if (single.Create(new KytOglMem(wnd, dc, 24, 24), kWidth, kHeight)) {
+                single.GetSingleContents()->bPointMode = true;
+                single.FitView(false);
+                shootView(single, out / "single_part.jpg",
+                          "the plate alone in point mode: vertex marks and the confirm box");
+            }
+        }
+        {
+            KytStack<KytLink> parts;
+            for (const char* n : {"plate", "housing", "shaftA"})
+                if (KytLink* l = KytBuild::FindByName(model, n))
+                    parts.Append(l);
+            KytStack<KytLink> opaque;
+            if (plate)
+                opaque.Append(plate);
+            KytMultiScene multi(&parts);
+            multi.SetRootLink(root);
+            multi.AttachLight(scenes.GetTopLight());
+            if (multi.Create(new KytOglMem(wnd, dc, 24, 24), kWidth, kHeight)) {
+                multi.MakeAlphaEdgeData();
+                auto* mc = dynamic_cast<KytMultiContents*>(multi.GetContents());
+                mc->bAlphaMode = true;
+                mc->SetNonAlphaLinks(&opaque);
+                multi.FitView(false);
+                shootView(multi, out / "multi_part.jpg",
+                          "housing and shaft translucent with black silhouettes, the plate opaque");
+            }
+        }
+        {
+            KytLink cut;
+            cut.mech.vPos = WqVector3D(0, 0, 20);
+            cut.mech.mRot.MakeRotMatrix(std::cos(0.35), std::sin(0.35), WqVector3D(1, 0, 0));
+            KytSectionScene section(root, "Section");
+            if (section.Create(new KytOglMem(wnd, dc, 24, 24), kWidth, kHeight)) {
+                section.SetSectionLink(&cut, false);
+                section.Rolling(30.0 * 3.14159265358979323846 / 180.0, false);
+                shootView(section, out / "section.jpg",
+                          "a tilted cut of the machine in the parts' colours, rolled 30 degrees",
+                          0.3);
+                _SECT_CROSS cross;
+                const bool found =
+                    section.GetCrossPoint(10, kHeight / 2, kWidth - 10, kHeight / 2, cross);
+                std::printf("%s  section crossings of the middle row: %s (%.2f, %.2f, %.2f) to "
+                            "(%.2f, %.2f, %.2f)\n",
+                            found ? "ok  " : "FAIL", found ? "found" : "none", cross.vCross1.x,
+                            cross.vCross1.y, cross.vCross1.z, cross.vCross2.x, cross.vCross2.y,
+                            cross.vCross2.z);
+                status |= found ? 0 : 1;
+            }
+        }
+        {
+            KytLink* gearbox = KytBuild::FindByName(model, "gearbox");
+            // The preview's own marks: the housing and the shaft are the targets.
+            for (KytLink* l : {housing, shaftA})
+                if (l)
+                    l->bTarget = true;
+            KytPreViewScene preview(gearbox, "Preview");
+            preview.AttachLight(scenes.GetTopLight());
+            if (preview.Create(new KytOglMem(wnd, dc, 24, 24), kWidth, kHeight)) {
+                preview.SetTargetOnly(true);
+                preview.FitView(false);
+                shootView(preview, out / "preview.jpg", "the gearbox, its targets only");
+            }
+        }
+        // The main scene's context is current again for the list's end.
+        scene->GetOgl()->MakeCurrentFource();
         // The scene list's end releases the scene, its context and the lights.
     }
     KytOgl::ResetHwnd();
