@@ -39,6 +39,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -668,7 +669,7 @@ int main(int argc, char** argv) {
 
         // The special views, each on a context of its own over the same bitmap.
         auto shootView = [&](KytScene& view, const fs::path& path, const char* shows,
-                             double minPercent = 1.0) {
+                             double minPercent = 1.0, std::function<void()> frame = {}) {
             auto* mem = dynamic_cast<KytOglMem*>(view.GetOgl());
             if (!mem) {
                 std::printf("FAIL  %s: no context\n", path.string().c_str());
@@ -678,7 +679,10 @@ int main(int argc, char** argv) {
             const std::string name = path.string();
             const char* p = name.c_str();
             mem->SetJpegOut(&p, 92, bits, kHeight, kWidth);
-            view.Draw(true);
+            if (frame)
+                frame();
+            else
+                view.Draw(true);
             mem->SetNormalOut();
             const bool ok = CheckJpeg(name, backBytes, note, minPercent);
             std::printf("%s  %s: %s  (%s)\n", ok ? "ok  " : "FAIL", name.c_str(), shows,
@@ -694,6 +698,19 @@ int main(int argc, char** argv) {
                 single.FitView(false);
                 shootView(single, out / "single_part.jpg",
                           "the plate alone in point mode: vertex marks and the confirm box");
+                KytSingleContents* sc = single.GetSingleContents();
+                sc->bPointMode = false;
+                sc->SetWorkLink(plate);
+                const KytTriangle* face = &plate->pShape->pRep->aTriangle[0];
+                shootView(single, out / "single_part_face.jpg",
+                          "the plate translucent, one triangle in inverse colour", 1.0,
+                          [&] { single.DrawFace(face, nullptr, false); });
+                WqVector3D centre = plate->mech.vPos;
+                WqVector3D start = centre + WqVector3D(30, 0, 6);
+                WqVector3D axis(0, 0, 1);
+                shootView(single, out / "single_part_circle.jpg",
+                          "a dashed circle over the plate", 1.0,
+                          [&] { single.DrawCircle(centre, start, axis, false); });
             }
         }
         {
