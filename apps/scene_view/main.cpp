@@ -754,6 +754,62 @@ int main(int argc, char** argv) {
                             cross.vCross1.y, cross.vCross1.z, cross.vCross2.x, cross.vCross2.y,
                             cross.vCross2.z);
                 status |= found ? 0 : 1;
+
+                // The same lines printed on a white page twice the view's width.
+                const int pw = 2 * kWidth, ph = 2 * kHeight;
+                const unsigned long pageSize = ((pw * 24 + 31) / 32) * 4UL * ph;
+                HDC pageDc = CreateCompatibleDC(nullptr);
+                BITMAPINFO pageInfo = info;
+                pageInfo.bmiHeader.biWidth = pw;
+                pageInfo.bmiHeader.biHeight = ph;
+                pageInfo.bmiHeader.biSizeImage = pageSize;
+                void* pageBits = nullptr;
+                HBITMAP pageBmp =
+                    CreateDIBSection(pageDc, &pageInfo, DIB_RGB_COLORS, &pageBits, nullptr, 0);
+                if (pageBmp) {
+                    HGDIOBJ pageOld = SelectObject(pageDc, pageBmp);
+                    std::memset(pageBits, 255, pageSize);
+                    {
+                        CDC page(pageDc);
+                        section.Print(&page, CRect(0, 0, pw, ph), CRect(0, 0, kWidth, kHeight));
+                        page.Detach();
+                    }
+                    GdiFlush();
+                    const auto* px = static_cast<const uint8_t*>(pageBits);
+                    size_t dark = 0;
+                    for (unsigned long i = 0; i + 2 < pageSize; i += 3)
+                        dark += px[i] < 64 && px[i + 1] < 64 && px[i + 2] < 64;
+                    const std::string pagePath = (out / "section_print.bmp").string();
+                    {
+                        std::vector<uint8_t> head(54, 0);
+                        auto put = [&](size_t at, uint32_t v) {
+                            for (int k = 0; k < 4; ++k)
+                                head[at + k] = uint8_t(v >> (8 * k));
+                        };
+                        head[0] = 'B';
+                        head[1] = 'M';
+                        put(2, uint32_t(54 + pageSize));
+                        put(10, 54);
+                        put(14, 40);
+                        put(18, uint32_t(pw));
+                        put(22, uint32_t(ph));
+                        head[26] = 1;
+                        head[28] = 24;
+                        put(34, uint32_t(pageSize));
+                        std::ofstream file(pagePath, std::ios::binary);
+                        file.write(reinterpret_cast<const char*>(head.data()), 54);
+                        file.write(static_cast<const char*>(pageBits), long(pageSize));
+                    }
+                    const bool pageOk = CheckBmp(pagePath, px, pageSize, note) && dark > 100;
+                    std::printf("%s  %s: the section lines printed at twice the view's width  "
+                                "(%s, %zu dark pixels)\n",
+                                pageOk ? "ok  " : "FAIL", pagePath.c_str(), note.c_str(), dark);
+                    status |= pageOk ? 0 : 1;
+                    SelectObject(pageDc, pageOld);
+                }
+                DeleteDC(pageDc);  // lets go of the page bitmap
+                if (pageBmp)
+                    DeleteObject(pageBmp);
             }
         }
         {
