@@ -4,9 +4,10 @@
 // turning around the machine and a BMP, in the output folder (--out, default out/); then the
 // view operations: window points and back, fit.jpg, areazoom.jpg, zclip.jpg,
 // clip-backfaces.jpg, realscale.jpg, and flight.avi and jump.avi with their frame counts; then
-// the special views: single_part.jpg, multi_part.jpg, section.jpg and preview.jpg, and the
-// crossings of one screen line with the section lines. Each file is read back and checked
-// before the program reports success.
+// the special views: single_part.jpg, single_part_face.jpg, single_part_circle.jpg,
+// multi_part.jpg, section.jpg, section_print.bmp and preview.jpg, and the crossings of one
+// screen line with the section lines. Each file is read back and checked before the program
+// reports success.
 
 #include "platform/avifile/AviReader.h"
 #include "platform/avifile/RiffAviWriter.h"
