@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -416,6 +417,59 @@ TEST_F(SectionViewTest, PrintPutsTheSectionLinesOnTheDevice)
     // A view of no width prints nothing.
     scene->Print(&dc, CRect(0, 0, 240, 200), CRect(0, 0, 0, 80));
     EXPECT_EQ(lines(), printed);
+    quor::wgl::ReleaseDC(page, pageDc);
+}
+
+TEST_F(SectionViewTest, PrintedSegmentsAreTheDrawnOnesScaled)
+{
+    BuildTree();
+    Open();
+    SetPlane({0.1, 0, 0.1}, {0.3, 0.2, 1});
+    scene->SetSectionLink(&cut, true);
+    // The drawn lines in window coordinates, through feedback.
+    std::vector<GLfloat> buffer(1 << 16);
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_2D, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    scene->GetContents()->Draw(scene->GetRootLink(), 0);
+    const GLint n = glRenderMode(GL_RENDER);
+    std::vector<std::array<double, 4>> drawn;
+    for (GLint i = 0; i < n;) {
+        const auto token = static_cast<GLint>(buffer[i]);
+        if (token != GL_LINE_TOKEN && token != GL_LINE_RESET_TOKEN)
+            break;
+        drawn.push_back({buffer[i + 1], buffer[i + 2], buffer[i + 3], buffer[i + 4]});
+        i += 5;
+    }
+    ASSERT_GT(drawn.size(), 8u);
+
+    HWND page = quor::wgl::CreateStandInWindow(400, 300);
+    HDC pageDc = quor::wgl::GetDC(page);
+    CDC dc(pageDc);
+    // 2.5 times the view's width: whole device pixels per view pixel, 2.
+    scene->Print(&dc, CRect(10, 0, 10 + 240, 200), CRect(0, 0, 96, 80));
+    int printed = 0, x0 = 0, y0 = 0;
+    for (const std::string& l : quor::wgl::CallLog(pageDc)) {
+        int x = 0, y = 0;
+        if (std::sscanf(l.c_str(), "MoveToEx(%d,%d)", &x, &y) == 2) {
+            x0 = x;
+            y0 = y;
+        } else if (std::sscanf(l.c_str(), "LineTo(%d,%d)", &x, &y) == 2) {
+            ++printed;
+            auto match = [&](double ax, double ay, double bx, double by) {
+                auto px = [](double w) { return 10 + static_cast<int>(2.0 * w); };
+                auto py = [](double w) { return 200 - static_cast<int>(2.0 * w); };
+                return std::abs(px(ax) - x0) <= 1 && std::abs(py(ay) - y0) <= 1 &&
+                       std::abs(px(bx) - x) <= 1 && std::abs(py(by) - y) <= 1;
+            };
+            bool found = false;
+            for (const auto& d : drawn)
+                found = found || match(d[0], d[1], d[2], d[3]) || match(d[2], d[3], d[0], d[1]);
+            EXPECT_TRUE(found) << "printed (" << x0 << "," << y0 << ")-(" << x << "," << y << ")";
+        }
+    }
+    // Only lines that fall on one device point are left out.
+    EXPECT_GE(printed, static_cast<int>(drawn.size() * 9 / 10));
+    EXPECT_LE(printed, static_cast<int>(drawn.size()));
     quor::wgl::ReleaseDC(page, pageDc);
 }
 
