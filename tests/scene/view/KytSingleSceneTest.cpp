@@ -4,6 +4,7 @@
 #include <GL/glu.h>
 
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -84,6 +85,56 @@ TEST_F(SingleViewTest, ConfirmBoxLiesTwoPercentOutsideTheShapeBox)
     EXPECT_NEAR(box[4][2], hi[2] + 0.01, 1e-6);
     EXPECT_FLOAT_EQ(Contents().GetMarkSize(),
                     static_cast<float>(scene->GetViewPort()->GetViewRadius() * 0.05));
+}
+
+// Polygons sent by `draw`, through feedback, with face culling off.
+int Polygons(const std::function<void()>& draw)
+{
+    std::vector<GLfloat> buffer(1 << 18);
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_2D, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    glDisable(GL_CULL_FACE);
+    draw();
+    const GLint n = glRenderMode(GL_RENDER);
+    int polygons = 0;
+    for (GLint i = 0; i < n;) {
+        const auto token = static_cast<GLint>(buffer[i]);
+        if (token == GL_POLYGON_TOKEN) {
+            ++polygons;
+            i += 2 + 2 * static_cast<GLint>(buffer[i + 1]);
+        } else if (token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN) {
+            i += 5;
+        } else if (token == GL_POINT_TOKEN || token == GL_PASS_THROUGH_TOKEN) {
+            i += 3 - (token == GL_PASS_THROUGH_TOKEN);
+        } else {
+            break;
+        }
+    }
+    return polygons;
+}
+
+TEST_F(SingleViewTest, PointMarksAtEveryVertexAndUpToThreeMarkedPoints)
+{
+    Open();
+    scene->Draw(true);
+    const float size = Contents().fPointMarkSize;
+    const int box = Polygons([&] { KytOgl::DrawBox(size, -size); });
+    ASSERT_GT(box, 0);
+    auto frame = [&] { return Polygons([&] { Contents().Draw(part, 0); }); };
+    Contents().bPointMode = false;
+    const int plain = frame();
+    Contents().bPointMode = true;
+    Contents().SetMarkedPoints(nullptr, nullptr, nullptr);
+    const int marks = frame();
+    const int vertices = static_cast<int>(part->pShape->pRep->aVertex.size());
+    EXPECT_EQ(marks - plain, (vertices + 8) * box) << "every vertex and the box corners";
+    const float a[3] = {0.1f, 0, 0}, b[3] = {0, 0.1f, 0}, c[3] = {0, 0, 0.1f};
+    Contents().SetMarkedPoints(a, b, nullptr);
+    EXPECT_EQ(frame() - marks, 2 * box);
+    Contents().SetMarkedPoints(a, nullptr, c);
+    EXPECT_EQ(frame() - marks, 1 * box) << "a null ends the list";
+    Contents().SetMarkedPoints(a, b, c);
+    EXPECT_EQ(frame() - marks, 3 * box);
 }
 
 TEST_F(SingleViewTest, PickBeyondTheWindowAnswersFalse)
