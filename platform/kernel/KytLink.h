@@ -81,6 +81,8 @@ public:
 
 struct KytAnnotateData;
 struct KytDRAnnotateData;
+struct KytDRArrowData;
+struct KytDRPartsConnectData;
 
 // Per-link property record (comparison draw types read it).
 struct KytLinkProperty {
@@ -145,6 +147,8 @@ public:
     std::map<std::string, std::vector<KytPropertyValue>> propertyValues;
     KytAnnotateData* pAnnotate = nullptr;     // first of a chain
     KytDRAnnotateData* pDRAnnotate = nullptr; // first of a chain
+    KytDRArrowData* pDRArrow = nullptr;       // first of a chain
+    KytDRPartsConnectData* pDRPartsConnect = nullptr; // first of a chain
 
     KytLink* pParent[KYT_REFER_COUNT] = {};
     KytLink* pChild[KYT_REFER_COUNT] = {};

@@ -27,11 +27,33 @@ struct KytAnnotateData {
 
 // Design-review annotation record.
 struct KytDRAnnotateData : KytAnnotateData {
-    unsigned long ulDRKey = 0;
+    unsigned char bDRVisible = 1;  // review-visible
+    int nNo = 0;                   // number
+    unsigned long ulDRKey = 0;     // design-review id
     unsigned uBalloon = 0;
     KytDRAnnotateData* pNextDR = nullptr;
 
     static unsigned uiBalloonCounter;
+};
+
+// Design-review arrow record, chained per link.
+struct KytDRArrowData {
+    unsigned long ulKey = 0;
+    unsigned long ulDRKey = 0;  // design-review id
+    unsigned char bShow = 1;
+    unsigned char bDRVisible = 1;  // review-visible
+    int nNo = 0;                   // number
+    KytDRArrowData* pNext = nullptr;
+};
+
+// Design-review parts-connection record, chained per link.
+struct KytDRPartsConnectData {
+    unsigned long ulKey = 0;
+    unsigned long ulDRKey = 0;  // design-review id
+    unsigned char bShow = 1;
+    unsigned char bDRVisible = 1;  // review-visible
+    int nNo = 0;                   // number
+    KytDRPartsConnectData* pNext = nullptr;
 };
 
 // Description of a named part property.

@@ -25,6 +25,15 @@ public:
     // Text of the annotation on the window's device context, after the GL frame.
     virtual void DrawGDI(KytOgl* ogl);
 
+    // Hit tests in window coordinates against the statics' view: the text box (Pick) and the
+    // leader (Pick2). The balloon geometry answers them; this base has none.
+    using KytAuxContents::Pick;
+    virtual bool Pick(KytOgl* ogl, int x, int y) { return false; }
+    virtual bool Pick2(KytOgl* ogl, int x, int y) { return false; }
+
+    // Two-part hook: the second part an annotation refers to; none here.
+    virtual KytLink* GetSecondLink() const { return nullptr; }
+
     int SetNo();
     void SetNo(int no);
     int GetNo() const { return nNo; }

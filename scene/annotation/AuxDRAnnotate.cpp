@@ -1,6 +1,29 @@
 #include "scene/annotation/AuxDRAnnotate.h"
 
+#include "platform/kernel/KytRecords.h"
+#include "scene/view/KytScenes.h"
+
+#include <cstring>
+
+namespace {
+
+// Like the annotations' font; the face name is a code page 932 byte string.
+LOGFONTA DefaultReviewFont()
+{
+    LOGFONTA f{};
+    f.lfHeight = -12;
+    f.lfWeight = 400;
+    f.lfCharSet = 128;
+    static const char face[] = "\x82\x6c\x82\x72 \x82\x6f\x83\x53\x83\x56\x83\x62\x83\x4e";
+    std::memcpy(f.lfFaceName, face, sizeof(face));
+    return f;
+}
+
+} // namespace
+
 int AuxDRAnnotate::nCounter = 0;
+LOGFONTA AuxDRAnnotate::MsgFont = DefaultReviewFont();
+unsigned long AuxDRAnnotate::MsgFontColor = 0;
 
 // The review classes number from their own counter, not the annotations'.
 AuxDRAnnotate::AuxDRAnnotate() : AuxAnnotate(0, nullptr, nCounter) {}
@@ -10,8 +33,8 @@ AuxDRAnnotate::AuxDRAnnotate(unsigned int id, KytLink* link) : AuxAnnotate(id, l
 AuxDRAnnotate::AuxDRAnnotate(const AuxDRAnnotate* source) : AuxAnnotate(source)
 {
     if (source) {
+        // A copy is a live object, never a backup.
         pDRData = source->pDRData;
-        bBackup = source->bBackup;
     }
 }
 
@@ -29,4 +52,79 @@ KytAuxContents* AuxDRAnnotate::Duplicate()
 int AuxDRAnnotate::GetAuxType()
 {
     return AUXTYPE_DR;
+}
+
+unsigned long AuxDRAnnotate::GetDRID() const
+{
+    return pDRData ? pDRData->ulDRKey : 0;
+}
+
+unsigned AuxDRAnnotate::GetBalloonNo() const
+{
+    return pDRData ? pDRData->uBalloon : 0;
+}
+
+int AuxDRAnnotate::SetNo()
+{
+    nNo = nCounter++;
+    return nNo;
+}
+
+AuxDRAnnotate* AuxDRAnnotate::SearchAnnotation(const KytDRAnnotateData* record)
+{
+    if (!record)
+        return nullptr;
+    for (AuxDRAnnotate* o = this; o; o = o->pNextDRAnnotation)
+        if (o->pDRData && o->pDRData->ulKey == record->ulKey)
+            return o;
+    return nullptr;
+}
+
+bool AuxDRAnnotate::IsDraw() const
+{
+    if (!pDRData || !pDRData->bShow || !pDRData->bDRVisible || bBackup)
+        return false;
+    if (!AuxTarget::IsDraw())
+        return false;
+    if (KytScenes::m_bDRHTMLPrintingNow)
+        return (KytScenes::m_ulPRD_Item & 0x10) != 0;
+    return true;
+}
+
+AuxDRAnnotate* AuxDRAnnotate::DuplicateDRAnnotate()
+{
+    return static_cast<AuxDRAnnotate*>(Duplicate());
+}
+
+AuxDRAnnotate* AuxDRAnnotate::SearchAnnotation(int no)
+{
+    for (AuxDRAnnotate* o = this; o; o = o->pNextDRAnnotation)
+        if (o->pDRData && o->pDRData->nNo == no)
+            return o;
+    return nullptr;
+}
+
+const char* AuxDRAnnotate::GetTitle() const
+{
+    return pDRData ? pDRData->title.c_str() : nullptr;
+}
+
+void AuxDRAnnotate::Copy(const KytContents* source)
+{
+    auto* from = dynamic_cast<const AuxDRAnnotate*>(source);
+    if (!from || from == this)
+        return;
+    KytContents::Copy(from);
+    pDRData = from->pDRData;
+    vSecondPoint = from->vSecondPoint;
+    vBalloonPos = from->vBalloonPos;
+    nNo = from->nNo;
+    std::memcpy(rcBack, from->rcBack, sizeof(rcBack));
+    std::memcpy(anLineX, from->anLineX, sizeof(anLineX));
+    std::memcpy(anLineY, from->anLineY, sizeof(anLineY));
+    bPicked = from->bPicked;
+    bDrawBalloon = from->bDrawBalloon;
+    pNextDRAnnotation = nullptr;
+    hBackBitmap = nullptr;
+    bBackup = false;
 }

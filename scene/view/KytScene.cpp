@@ -493,12 +493,21 @@ void KytScene::CopyAux(KytAuxContents* first, AUX_STAGE stage, unsigned int* ski
             auto* dr = dynamic_cast<AuxDRAnnotate*>(copy);
             auto* pc = dynamic_cast<AuxDRPartsConnect*>(copy);
             auto* ar = dynamic_cast<AuxDRArrow*>(copy);
+            // A copy never carries the backup mark: copies of backups go to the backup
+            // chains, so they are neither drawn nor lost.
+            bool backup = false;
+            if (auto* s = dynamic_cast<AuxDRAnnotate*>(obj))
+                backup = s->bBackup;
+            else if (auto* s = dynamic_cast<AuxDRPartsConnect*>(obj))
+                backup = s->bBackup;
+            else if (auto* s = dynamic_cast<AuxDRArrow*>(obj))
+                backup = s->bBackup;
             if (copy->GetID() == AuxDRPartsConnect::ID && pc)
-                AddPartsConnect(pc);
+                backup ? BackupDRPartsConnect(pc) : AddPartsConnect(pc);
             else if (copy->GetID() == AuxDRAnnotate::ID && dr)
-                AddAnnotation(dr, stage);
+                backup ? BackupDRAnnotation(dr) : AddAnnotation(dr, stage);
             else if (copy->GetID() == AuxDRArrow::ID && ar)
-                AddDRArrow(ar);
+                backup ? BackupDRArrow(ar) : AddDRArrow(ar);
             else
                 filed = false;
             break;
@@ -751,6 +760,7 @@ void KytScene::RemoveAuxMain(KytAuxContents* obj, KytAuxContents* prev)
     else if (prev && prev != obj)
         prev->pNextAux = obj->pNextAux;
     obj->pNextAux = nullptr;
+    ForgetInChains(obj);
     // Display lists go while their context is current.
     MakeCurrent();
     obj->Destroy();
@@ -867,7 +877,8 @@ void KytScene::FileInChain(T* obj, AUX_STAGE stage, T*& head, T*& picked, const 
 {
     // Filed once only: appending an object already in a chain would cut the chain behind it
     // and close a cycle, as the stage lists refuse to do.
-    if (!obj || InChain<T, NextField>(head, obj) || InChain<T, NextField>(backup, obj))
+    if (!obj || InChain<T, NextField>(head, obj) || InChain<T, NextField>(backup, obj) ||
+        IsListed(obj))
         return;
     MakeCurrent();
     AddAuxContents(obj, stage);
@@ -897,15 +908,6 @@ void KytScene::AddDRArrow(AuxDRArrow* obj)
 {
     FileInChain<AuxDRArrow, &AuxDRArrow::pNextDRArrow>(obj, AUX_STAGE_SECOND, m_pDRArrowHead,
                                                        m_pDRArrowPicked, m_pDRArrowBackup);
-}
-
-void KytScene::UpdateDRAuxVisible(KytLink* link, bool show)
-{
-    for (KytLink* l = link; l; l = l->GetNext()) {
-        for (KytDRAnnotateData* d = l->pDRAnnotate; d; d = d->pNextDR)
-            d->bShow = (show && d->ulDRKey == ulID_DRData) ? 1 : 0;
-        UpdateDRAuxVisible(l->GetChild(), show);
-    }
 }
 
 // ---------------------------------------------------------------------------------------------

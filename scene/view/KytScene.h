@@ -20,6 +20,10 @@ struct KytTriangle;
 class AuxDRAnnotate;
 class AuxDRPartsConnect;
 class AuxDRArrow;
+struct KytAnnotateData;
+struct KytDRAnnotateData;
+struct KytDRArrowData;
+struct KytDRPartsConnectData;
 template <class T> class KytStack;
 
 enum ProjectType : int {
@@ -201,6 +205,111 @@ public:
     AuxDRAnnotate* GetDRAnnotateHead() const { return m_pDRAnnotateHead; }
     AuxDRPartsConnect* GetDRPartsConnectHead() const { return m_pDRPartsConnectHead; }
     AuxDRArrow* GetDRArrowHead() const { return m_pDRArrowHead; }
+    AuxAnnotate* GetAnnotatePicked() const { return m_pAnnotatePicked; }
+    AuxDRAnnotate* GetDRAnnotatePicked() const { return m_pDRAnnotatePicked; }
+    AuxDRPartsConnect* GetDRPartsConnectPicked() const { return m_pDRPartsConnectPicked; }
+    AuxDRArrow* GetDRArrowPicked() const { return m_pDRArrowPicked; }
+    AuxDRAnnotate* GetDRAnnotateBackup() const { return m_pDRAnnotateBackup; }
+    AuxDRPartsConnect* GetDRPartsConnectBackup() const { return m_pDRPartsConnectBackup; }
+    AuxDRArrow* GetDRArrowBackup() const { return m_pDRArrowBackup; }
+
+    // Annotation and review chains: leaving. Each removed object leaves its stage list too
+    // and is deleted; true when one was removed.
+    bool RemoveAnnotation(AuxAnnotate* obj);
+    bool RemoveAnnotation(AuxDRAnnotate* obj);
+    bool RemoveDRPartsConnect(AuxDRPartsConnect* obj);
+    bool RemoveDRArrow(AuxDRArrow* obj);
+    bool RemoveAnnotation(KytAnnotateData* data);
+    bool RemoveAnnotation(KytDRAnnotateData* data);
+    // Any number when `no` is -1.
+    bool RemoveAnnotation(unsigned int id, int no);
+    bool RemoveAnnotation(KytLink* link);
+    void ClearAnnotation();
+    void ClearDRPartsConnect();
+    void ClearDRArrow();
+
+    // Finding (main chains only).
+    AuxAnnotate* SearchAnnotation(const KytLink* link) const;
+    AuxDRAnnotate* SearchDRAnnotation(const KytLink* link) const;
+    AuxDRArrow* SearchDRArrow(const KytLink* link) const;
+    AuxDRPartsConnect* SearchDRPartsConnect(const KytLink* link) const;
+    // By record when `data` is given, else by id and number.
+    AuxAnnotate* SearchAnnotation(const KytAnnotateData* data, unsigned int id, int no) const;
+    AuxDRAnnotate* SearchAnnotation(const KytDRAnnotateData* data, unsigned int id, int no) const;
+    AuxDRPartsConnect* SearchDRPartsConnect(const KytDRPartsConnectData* data, unsigned int id,
+                                            int no) const;
+    AuxDRArrow* SearchDRArrow(const KytDRArrowData* data, unsigned int id, int no) const;
+    AuxAnnotate* SearchAnnotation(unsigned int id, int no) const;
+    AuxDRAnnotate* SearchDRAnnotation(unsigned int id, int no) const;
+
+    // Re-binding the objects of a record from one part to another.
+    void ChangeAuxAnnotateLink(KytAnnotateData* data, KytLink* from, KytLink* to);
+    void ChangeAuxDRAnnotateLink(KytDRAnnotateData* data, KytLink* from, KytLink* to);
+    void ChangeAuxDRPartsConnectLink(KytDRPartsConnectData* data, KytLink* from, KytLink* to);
+    void ChangeAuxDRArrowLink(KytDRArrowData* data, KytLink* from, KytLink* to);
+    // Shows the records of review id `drId` and hides the others (the reverse when `show` is
+    // false), over the objects of the three review chains.
+    void ChangeDRAuxVisible(unsigned long drId, bool show);
+
+    // Backup chains: the object is filed in the second stage list and its backup chain, marked
+    // as a backup (never drawn).
+    void BackupDRAnnotation(AuxDRAnnotate* obj);
+    void BackupDRPartsConnect(AuxDRPartsConnect* obj);
+    void BackupDRArrow(AuxDRArrow* obj);
+    // Backs up the review objects of the records on `link`, its siblings and their subtrees
+    // that the main chains show and the backup chains lack.
+    void BackupDRAuxContents(unsigned long drId, KytLink* link);
+    // Renumbers the objects of the review records on `link`, its siblings and their subtrees.
+    void BackupDRAuxContentsSetDRID(unsigned long drId, KytLink* link);
+    void RollbackDRAuxContents();
+    void RollbackDRAnnotation();
+    void RollbackDRPartsConnect();
+    void RollbackDRArrow();
+    void DeleteBackupDRAuxContents();
+    void DeleteBackupDRAnnotation();
+    void DeleteBackupDRPartsConnect();
+    void DeleteBackupDRArrow();
+    // Removes `first` and every object after it in its chain.
+    void DeleteDRAnnotateChain(AuxDRAnnotate* first);
+    void DeleteDRPartsConnectChain(AuxDRPartsConnect* first);
+    void DeleteDRArrowChain(AuxDRArrow* first);
+    // Removes, from `first` on, the objects of review id `drId`; the first survivor or null.
+    AuxDRAnnotate* DeleteDRAnnotateChain(AuxDRAnnotate* first, unsigned long drId);
+    AuxDRPartsConnect* DeleteDRPartsConnectChain(AuxDRPartsConnect* first, unsigned long drId);
+    AuxDRArrow* DeleteDRArrowChain(AuxDRArrow* first, unsigned long drId);
+    void DeleteDRAuxContents(unsigned long drId);
+    void DeleteDRAnnotation(unsigned long drId);
+    void DeleteDRPartsConnect(unsigned long drId);
+    void DeleteDRArrow(unsigned long drId);
+    // Review dimensions (annotations of id 40): all of them for id 0.
+    void ShowDRDimensions(unsigned long drId, bool show);
+    void DeleteDRDimensions(unsigned long drId);
+    void DeleteAllDRDimensions();
+    // Whether some object of the main chains still uses review id `drId`.
+    bool IsCanDeleteDRData(unsigned long drId) const;
+    void OptimizeBalloonID(unsigned long drId);
+    void ShowCamera(bool show);
+    // Window picks: the object hit (the last in chain order), null without a context or
+    // objects. They set the objects' picked flags and the chain's picked object.
+    AuxAnnotate* PickAnnotation(int x, int y);
+    AuxAnnotate* PickAnnotation2(int x, int y);
+    AuxDRAnnotate* PickDRAnnotation(int x, int y);
+    AuxDRAnnotate* PickDRAnnotation2(int x, int y);
+    AuxDRAnnotate* PickDRAnnotation3(int x, int y);
+    AuxDRPartsConnect* PickDRPartsConnect(int x, int y);
+    AuxDRPartsConnect* PickDRPartsConnect2(int x, int y);
+    AuxDRArrow* PickDRArrow(int x, int y);
+    // Picks `obj` and every annotation sharing its record's overlap id; clears the others.
+    void PickOverlapAnnotation(AuxAnnotate* obj);
+    // Marks (bPicked) the objects of the chain with the id and number of `like`, clears the
+    // others' marks; the last one marked becomes the picked one (null when none matched).
+    void MarkTarget(const AuxAnnotate* like);
+    void MarkTarget(const AuxDRAnnotate* like);
+    void MarkTarget(const AuxDRPartsConnect* like);
+    void MarkTarget(const AuxDRArrow* like);
+    // Removes what the scene shows for `link` and its subtree (and its following siblings'
+    // unless `thisOnly`).
+    void RemoveDisplayObject(KytLink* link, bool thisOnly);
 
     // Cameras.
     bool AddCamera(KytCamera* camera);
@@ -348,6 +457,15 @@ private:
 
     // Files an annotation or review object in its stage list and in its own chain; an object
     // already in the chain or in its backup chain is refused.
+    // Takes an object leaving the scene out of every chain and picked pointer.
+    void ForgetInChains(const KytAuxContents* obj);
+    // Removes a chained object from its stage list (deleting it) and from its chain.
+    void DropFromScene(KytAuxContents* obj);
+    // Whether a stage list holds the object: one list and one chain per object.
+    bool IsListed(const KytAuxContents* obj) const;
+    template <class T, T* T::*Next>
+    void FileAsBackup(T* obj, T*& backup, T* head);
+
     template <class T, T* T::*NextField>
     void FileInChain(T* obj, AUX_STAGE stage, T*& head, T*& picked, const T* backup = nullptr);
 };

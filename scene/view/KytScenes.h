@@ -12,6 +12,10 @@ struct KytAnnotateData;
 struct KytDRAnnotateData;
 class AuxAnnotate;
 class AuxDRAnnotate;
+class AuxDRPartsConnect;
+class AuxDRArrow;
+struct KytDRPartsConnectData;
+struct KytDRArrowData;
 
 class KytScenes {
 public:
@@ -82,6 +86,29 @@ public:
     void HideDisplayObject(bool show, KytLink* link);
     void SetScaleLineState(AuxAnnotate* annotation, bool draw, bool redraw);
     void RemoveAuxContents(unsigned int id, bool redraw, bool all);
+
+    // Annotation and review chains of the normal scenes.
+    void ChangeAuxAnnotateLink(KytAnnotateData* data, KytLink* from, KytLink* to);
+    void ChangeAuxDRAnnotateLink(KytDRAnnotateData* data, KytLink* from, KytLink* to);
+    void ChangeAuxDRPartsConnectLink(KytDRPartsConnectData* data, KytLink* from, KytLink* to);
+    void ChangeAuxDRArrowLink(KytDRArrowData* data, KytLink* from, KytLink* to);
+    void BackupDRAuxContents(unsigned long drId);
+    void BackupDRAuxContentsSetDRID(unsigned long drId);
+    void RollbackDRAuxContents();
+    void DeleteBackupDRAuxContents();
+    void DeleteDRAuxContents(unsigned long drId);
+    void ShowDRDimensions(unsigned long drId, bool show);
+    void DeleteDRDimensions(unsigned long drId);
+    void DeleteAllDRDimensions();
+    void ShowCamera(bool show);
+    // Any scene, normal or not.
+    bool IsCanDeleteDRData(unsigned long drId) const;
+    // Marks the matching object as target in every other normal scene; each redraws its
+    // depending parts.
+    void ChangeTargetAnnotation(KytScene* origin, AuxAnnotate* annotation);
+    void ChangeTargetAnnotation(KytScene* origin, AuxDRAnnotate* annotation);
+    void ChangeTargetDRPartsConnect(KytScene* origin, AuxDRPartsConnect* connect);
+    void ChangeTargetDRArrow(KytScene* origin, AuxDRArrow* arrow);
 
     // Part properties of the parts that annotations point to.
     int GetPartPropertyValue(const char* property, unsigned int annotateKey, CString& out);

@@ -1,6 +1,7 @@
 #include "world/core/TransformStore.h"
 
 #include "world/core/SpaceObject.h"
+#include "world/core/Memory.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -13,7 +14,11 @@ namespace quor::world {
 TransformStore& TransformStore::Instance() {
     // Never destroyed: objects with static storage may give their blocks back after any
     // destructor order the runtime picks.
-    static TransformStore* const store = new TransformStore();
+    static TransformStore* const store = [] {
+        auto* made = new (std::nothrow) TransformStore();
+        if (!made) OutOfMemory(sizeof(TransformStore));
+        return made;
+    }();
     return *store;
 }
 

@@ -12,6 +12,7 @@
 #include "world/core/InterfaceTable.h"
 #include "world/core/Log.h"
 #include "world/core/XmlNodePtr.h"
+#include "world/core/Memory.h"
 
 namespace quor {
 
@@ -205,7 +206,8 @@ bool ReadSubMeshV2(BinaryReader& in, std::uint32_t version, OldSubMeshRecord& ol
 
 const TextureLayer* TextureLayers::Defaults() {
     static const auto* layers = [] {
-        auto* made = new TextureLayer[kCount];
+        auto* made = NewArray<TextureLayer>(kCount);
+        if (!made) OutOfMemory(sizeof(TextureLayer) * kCount);
         for (int i = 0; i < kCount; ++i) NameLayer(made[i], i);
         return made;
     }();
