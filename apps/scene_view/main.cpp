@@ -3,8 +3,11 @@
 // drawtypes/, pictures of clipping, target-only, sphere, contribution and point modes, an AVI
 // turning around the machine and a BMP, in the output folder (--out, default out/); then the
 // view operations: window points and back, fit.jpg, areazoom.jpg, zclip.jpg,
-// clip-backfaces.jpg, realscale.jpg, and flight.avi and jump.avi with their frame counts. Each
-// file is read back and checked before the program reports success.
+// clip-backfaces.jpg, realscale.jpg, and flight.avi and jump.avi with their frame counts; then
+// the special views: single_part.jpg, single_part_face.jpg, single_part_circle.jpg,
+// multi_part.jpg, section.jpg, section_print.bmp and preview.jpg, and the crossings of one
+// screen line with the section lines. Each file is read back and checked before the program
+// reports success.
 
 #include "platform/avifile/AviReader.h"
 #include "platform/avifile/RiffAviWriter.h"
@@ -16,7 +19,13 @@
 #include "scene/view/KytJpegWriter.h"
 #include "scene/view/KytLight.h"
 #include "scene/view/KytLinkContents.h"
+#include "scene/view/KytMultiContents.h"
+#include "scene/view/KytMultiScene.h"
 #include "scene/view/KytOglMem.h"
+#include "scene/view/KytPreViewScene.h"
+#include "scene/view/KytSectionScene.h"
+#include "scene/view/KytSingleContents.h"
+#include "scene/view/KytSingleScene.h"
 #include "scene/view/KytScene.h"
 #include "scene/view/KytScenes.h"
 #include "scene/view/KytViewPort.h"
@@ -31,6 +40,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -87,7 +97,8 @@ struct JpegCheck {
 }
 
 // Decodes the JPEG and checks its size, a background corner and that the part shows.
-bool CheckJpeg(const std::string& path, const unsigned char background[3], std::string& note) {
+bool CheckJpeg(const std::string& path, const unsigned char background[3], std::string& note,
+               double minPercent = 1.0) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return note = "cannot open", false;
     jpeg_decompress_struct cinfo{};
@@ -135,9 +146,9 @@ bool CheckJpeg(const std::string& path, const unsigned char background[3], std::
     int cornerDiff = 0;
     for (int c = 0; c < 3; ++c) cornerDiff += std::abs(corner[c] - background[c]);
     // The part shows: at least 1% of the picture is not background (a hidden-line picture
-    // is background inside its lines).
+    // is background inside its lines; section lines ask for less).
     return w == unsigned(kWidth) && h == unsigned(kHeight) && cornerDiff < 24 &&
-           shown * 100 >= size_t(w) * h;
+           double(shown) * 100.0 >= minPercent * double(w) * h;
 }
 
 uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
@@ -656,6 +667,168 @@ int main(int argc, char** argv) {
                [&] { scene->JumpPoint(boltPoint, 1, 0.5); });
         KYT_SetViewStep(1);
         scene->FitView(false);
+
+        // The special views, each on a context of its own over the same bitmap.
+        auto shootView = [&](KytScene& view, const fs::path& path, const char* shows,
+                             double minPercent = 1.0, std::function<void()> frame = {}) {
+            auto* mem = dynamic_cast<KytOglMem*>(view.GetOgl());
+            if (!mem) {
+                std::printf("FAIL  %s: no context\n", path.string().c_str());
+                status = 1;
+                return;
+            }
+            const std::string name = path.string();
+            const char* p = name.c_str();
+            mem->SetJpegOut(&p, 92, bits, kHeight, kWidth);
+            if (frame)
+                frame();
+            else
+                view.Draw(true);
+            mem->SetNormalOut();
+            const bool ok = CheckJpeg(name, backBytes, note, minPercent);
+            std::printf("%s  %s: %s  (%s)\n", ok ? "ok  " : "FAIL", name.c_str(), shows,
+                        note.c_str());
+            status |= ok ? 0 : 1;
+        };
+        KytLink* plate = KytBuild::FindByName(model, "plate");
+        {
+            KytSingleScene single(plate, "SinglePart");
+            single.AttachLight(scenes.GetTopLight());
+            if (single.Create(new KytOglMem(wnd, dc, 24, 24), kWidth, kHeight)) {
+                single.GetSingleContents()->bPointMode = true;
+                single.FitView(false);
+                shootView(single, out / "single_part.jpg",
+                          "the plate alone in point mode: vertex marks and the confirm box");
+                KytSingleContents* sc = single.GetSingleContents();
+                sc->bPointMode = false;
+                sc->SetWorkLink(plate);
+                const KytTriangle* face = &plate->pShape->pRep->aTriangle[0];
+                shootView(single, out / "single_part_face.jpg",
+                          "the plate translucent, one triangle in inverse colour", 1.0,
+                          [&] { single.DrawFace(face, nullptr, false); });
+                WqVector3D centre = plate->mech.vPos;
+                WqVector3D start = centre + WqVector3D(30, 0, 6);
+                WqVector3D axis(0, 0, 1);
+                shootView(single, out / "single_part_circle.jpg",
+                          "a dashed circle over the plate", 1.0,
+                          [&] { single.DrawCircle(centre, start, axis, false); });
+            }
+        }
+        {
+            KytStack<KytLink> parts;
+            for (const char* n : {"plate", "housing", "shaftA"})
+                if (KytLink* l = KytBuild::FindByName(model, n))
+                    parts.Append(l);
+            KytStack<KytLink> opaque;
+            if (plate)
+                opaque.Append(plate);
+            KytMultiScene multi(&parts);
+            multi.SetRootLink(root);
+            multi.AttachLight(scenes.GetTopLight());
+            if (multi.Create(new KytOglMem(wnd, dc, 24, 24), kWidth, kHeight)) {
+                multi.MakeAlphaEdgeData();
+                auto* mc = dynamic_cast<KytMultiContents*>(multi.GetContents());
+                mc->bAlphaMode = true;
+                mc->SetNonAlphaLinks(&opaque);
+                multi.FitView(false);
+                shootView(multi, out / "multi_part.jpg",
+                          "housing and shaft translucent with black silhouettes, the plate opaque");
+            }
+        }
+        {
+            KytLink cut;
+            cut.mech.vPos = WqVector3D(0, 0, 20);
+            cut.mech.mRot.MakeRotMatrix(std::cos(0.35), std::sin(0.35), WqVector3D(1, 0, 0));
+            KytSectionScene section(root, "Section");
+            if (section.Create(new KytOglMem(wnd, dc, 24, 24), kWidth, kHeight)) {
+                section.SetSectionLink(&cut, false);
+                section.Rolling(30.0 * 3.14159265358979323846 / 180.0, false);
+                shootView(section, out / "section.jpg",
+                          "a tilted cut of the machine in the parts' colours, rolled 30 degrees",
+                          0.3);
+                _SECT_CROSS cross;
+                const bool found =
+                    section.GetCrossPoint(10, kHeight / 2, kWidth - 10, kHeight / 2, cross);
+                std::printf("%s  section crossings of the middle row: %s (%.2f, %.2f, %.2f) to "
+                            "(%.2f, %.2f, %.2f)\n",
+                            found ? "ok  " : "FAIL", found ? "found" : "none", cross.vCross1.x,
+                            cross.vCross1.y, cross.vCross1.z, cross.vCross2.x, cross.vCross2.y,
+                            cross.vCross2.z);
+                status |= found ? 0 : 1;
+
+                // The same lines printed on a white page twice the view's width.
+                const int pw = 2 * kWidth, ph = 2 * kHeight;
+                const unsigned long pageSize = ((pw * 24 + 31) / 32) * 4UL * ph;
+                HDC pageDc = CreateCompatibleDC(nullptr);
+                BITMAPINFO pageInfo = info;
+                pageInfo.bmiHeader.biWidth = pw;
+                pageInfo.bmiHeader.biHeight = ph;
+                pageInfo.bmiHeader.biSizeImage = pageSize;
+                void* pageBits = nullptr;
+                HBITMAP pageBmp =
+                    CreateDIBSection(pageDc, &pageInfo, DIB_RGB_COLORS, &pageBits, nullptr, 0);
+                if (pageBmp) {
+                    HGDIOBJ pageOld = SelectObject(pageDc, pageBmp);
+                    std::memset(pageBits, 255, pageSize);
+                    {
+                        CDC page(pageDc);
+                        section.Print(&page, CRect(0, 0, pw, ph), CRect(0, 0, kWidth, kHeight));
+                        page.Detach();
+                    }
+                    GdiFlush();
+                    const auto* px = static_cast<const uint8_t*>(pageBits);
+                    size_t dark = 0;
+                    for (unsigned long i = 0; i + 2 < pageSize; i += 3)
+                        dark += px[i] < 64 && px[i + 1] < 64 && px[i + 2] < 64;
+                    const std::string pagePath = (out / "section_print.bmp").string();
+                    {
+                        std::vector<uint8_t> head(54, 0);
+                        auto put = [&](size_t at, uint32_t v) {
+                            for (int k = 0; k < 4; ++k)
+                                head[at + k] = uint8_t(v >> (8 * k));
+                        };
+                        head[0] = 'B';
+                        head[1] = 'M';
+                        put(2, uint32_t(54 + pageSize));
+                        put(10, 54);
+                        put(14, 40);
+                        put(18, uint32_t(pw));
+                        put(22, uint32_t(ph));
+                        head[26] = 1;
+                        head[28] = 24;
+                        put(34, uint32_t(pageSize));
+                        std::ofstream file(pagePath, std::ios::binary);
+                        file.write(reinterpret_cast<const char*>(head.data()), 54);
+                        file.write(static_cast<const char*>(pageBits), long(pageSize));
+                    }
+                    const bool pageOk = CheckBmp(pagePath, px, pageSize, note) && dark > 100;
+                    std::printf("%s  %s: the section lines printed at twice the view's width  "
+                                "(%s, %zu dark pixels)\n",
+                                pageOk ? "ok  " : "FAIL", pagePath.c_str(), note.c_str(), dark);
+                    status |= pageOk ? 0 : 1;
+                    SelectObject(pageDc, pageOld);
+                }
+                DeleteDC(pageDc);  // lets go of the page bitmap
+                if (pageBmp)
+                    DeleteObject(pageBmp);
+            }
+        }
+        {
+            KytLink* gearbox = KytBuild::FindByName(model, "gearbox");
+            // The preview's own marks: the housing and the shaft are the targets.
+            for (KytLink* l : {housing, shaftA})
+                if (l)
+                    l->bTarget = true;
+            KytPreViewScene preview(gearbox, "Preview");
+            preview.AttachLight(scenes.GetTopLight());
+            if (preview.Create(new KytOglMem(wnd, dc, 24, 24), kWidth, kHeight)) {
+                preview.SetTargetOnly(true);
+                preview.FitView(false);
+                shootView(preview, out / "preview.jpg", "the gearbox, its targets only");
+            }
+        }
+        // The main scene's context is current again for the list's end.
+        scene->GetOgl()->MakeCurrentFource();
         // The scene list's end releases the scene, its context and the lights.
     }
     KytOgl::ResetHwnd();

@@ -26,6 +26,7 @@ public:
     void GetEyeOrientation(WqVector3D& out) const { out = EyeOrientation; }
     void GetViewUpVector(WqVector3D& out) const { out = ViewUpVector; }
     void SetViewUpVector(const WqVector3D& up) { ViewUpVector = up; }
+    void SetLookAtPosition(const WqVector3D& at) { LookAtPosition = at; }
 
     const CString& GetName() const { return Name; }
     float GetDirectAngle() const { return DirectAngle; }

@@ -340,6 +340,7 @@ public:
     KytOgl* GetOgl() const { return m_pOgl; }
     KytViewPort* GetViewPort() const { return m_pViewPort; }
     KytLinkContents* GetContents() const { return m_pContents; }
+    KytLinkContents* GetLinkContents() const { return m_pContents; }
     KytLink* GetRootLink() const { return m_pRootLink; }
     void SetRootLink(KytLink* root) { m_pRootLink = root; }
     KytLight* GetLight(int index) const { return m_apLight[index]; }
@@ -374,6 +375,10 @@ protected:
     virtual KytLinkContents* CreateConts();
     void CreateLights();
     void MakeCurrent() const;
+    // For the special views: context creation and the frame with the context made current
+    // unconditionally; the frame draws no background and does no review update.
+    bool CreateForced(KytOgl* ogl, int width, int height);
+    void DrawForced(bool makeCurrent);
     bool ChangeCullFace(bool drawBack);
     void CopyAux(KytAuxContents* first, AUX_STAGE stage, unsigned int* skipIds);
 

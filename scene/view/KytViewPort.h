@@ -68,6 +68,17 @@ public:
     KytRealScale& GetRealScale() { return RealScale; }
     const WqVector3D& GetBoxMin() const { return BoxMin; }
     const WqVector3D& GetBoxMax() const { return BoxMax; }
+    // The special views set their own eye-distance factor and depth range.
+    double GetDistanceRate() const { return DistanceRate; }
+    void SetDistanceRate(double rate) { DistanceRate = rate; }
+    void SetBaseRadius(double radius) { BaseRadius = radius; }
+    // Eye distance `distance`, near plane 0 and the far plane at the far rate beyond it.
+    void SetViewDistance(double distance)
+    {
+        EyeDistance = distance;
+        NearClip = 0.0;
+        FarClip = FarRate * distance;
+    }
 
 protected:
     virtual bool CalcLinkBoundingBox(KytLink* link);

@@ -36,7 +36,7 @@ TransformBlock* TransformStore::Acquire(SpaceObject* owner) {
             if (m_tail == m_tailEnd) {
                 void* memory = std::aligned_alloc(kChunkSpan, kChunkSpan);
                 if (!memory) {
-                    throw std::bad_alloc();
+                    OutOfMemory(kChunkSpan);  // no caller can do without a block
                 }
                 auto* chunk = static_cast<TransformBlock*>(memory);
                 m_chunks.push_back(chunk);
