@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "fuzz/world/MemoryHost.h"
 #include "platform/host/IUtils.h"
 #include "platform/host/IXmlNode.h"
 #include "platform/host/MemoryFileSystem.h"
@@ -59,14 +60,7 @@ std::vector<std::uint8_t> Clips() {
 
 quor::host::MemoryFileSystem& Files() {
     static quor::host::MemoryFileSystem* files = [] {
-        auto owned = std::make_unique<quor::host::MemoryFileSystem>();
-        quor::host::MemoryFileSystem* raw = owned.get();
-        auto* h = new quor::host::ReferenceHost(std::move(owned));
-        h->log.SetMuted(true);
-        h->PublishAll();
-        quor::Module::Instance().Register(&h->registry);
-        quor::Module::Instance().Initialize(&h->registry);
-        quor::FrameTimeControl::Instance().SetFrameRate(30);
+        quor::host::MemoryFileSystem* raw = quor::fuzz::BindMemoryHost();
         raw->AddFile("clips.san", Clips());
         return raw;
     }();

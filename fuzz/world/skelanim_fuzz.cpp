@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "fuzz/world/MemoryHost.h"
 #include "platform/host/MemoryFileSystem.h"
 #include "platform/host/ReferenceHost.h"
 #include "world/core/FrameTimeControl.h"
@@ -21,14 +22,7 @@ namespace {
 
 quor::host::MemoryFileSystem& Files() {
     static quor::host::MemoryFileSystem* files = [] {
-        auto owned = std::make_unique<quor::host::MemoryFileSystem>();
-        quor::host::MemoryFileSystem* raw = owned.get();
-        auto* h = new quor::host::ReferenceHost(std::move(owned));
-        h->log.SetMuted(true);
-        h->PublishAll();
-        quor::Module::Instance().Register(&h->registry);
-        quor::Module::Instance().Initialize(&h->registry);
-        quor::FrameTimeControl::Instance().SetFrameRate(30);
+        quor::host::MemoryFileSystem* raw = quor::fuzz::BindMemoryHost();
         quor::FrameTimeControl::Instance().SetSpeed(1.0f);
         return raw;
     }();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "fuzz/world/MemoryHost.h"
 #include "platform/host/MemoryFileSystem.h"
 #include "platform/host/ReferenceHost.h"
 #include "world/core/FrameTimeControl.h"
@@ -19,17 +20,9 @@
 
 namespace {
 
-// A reference host over a memory file system, with a muted log, bound once for the run.
 quor::host::MemoryFileSystem& Files() {
     static quor::host::MemoryFileSystem* files = [] {
-        auto owned = std::make_unique<quor::host::MemoryFileSystem>();
-        quor::host::MemoryFileSystem* raw = owned.get();
-        auto* h = new quor::host::ReferenceHost(std::move(owned));
-        h->log.SetMuted(true);
-        h->PublishAll();
-        quor::Module::Instance().Register(&h->registry);
-        quor::Module::Instance().Initialize(&h->registry);
-        quor::FrameTimeControl::Instance().SetFrameRate(30);
+        quor::host::MemoryFileSystem* raw = quor::fuzz::BindMemoryHost();
         quor::FrameTimeControl::Instance().SetSpeed(1.0f);
         return raw;
     }();

@@ -4,9 +4,7 @@
 
 #include <cstring>
 
-namespace {
-
-LOGFONTA DefaultMsgFont()
+LOGFONTA AuxAnnotate::DefaultMsgFont()
 {
     LOGFONTA f{};
     f.lfHeight = -12;
@@ -17,8 +15,6 @@ LOGFONTA DefaultMsgFont()
     std::memcpy(f.lfFaceName, face, sizeof(face));
     return f;
 }
-
-} // namespace
 
 LOGFONTA AuxAnnotate::MsgFont = DefaultMsgFont();
 unsigned long AuxAnnotate::MsgFontColor = 0;

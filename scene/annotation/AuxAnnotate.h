@@ -58,6 +58,8 @@ public:
     static double projM[16];
 
 protected:
+    // The message font the annotation classes start from.
+    static LOGFONTA DefaultMsgFont();
     // Subclasses with a numbering of their own pass their class counter.
     AuxAnnotate(unsigned int id, KytLink* link, int& counter);
 };

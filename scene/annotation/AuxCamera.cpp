@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "scene/view/KytCameraBody.h"
 #include "scene/view/KytOgl.h"
 #include "scene/view/KytPickNames.h"
 #include "scene/view/KytScene.h"
@@ -119,30 +120,6 @@ void AuxCamera::DrawCircle(float r, int type)
     glEnd();
 }
 
-void AuxCamera::DrawBody(float s) const
-{
-    struct Face {
-        float n[3];
-        float c[4][3];
-    };
-    const float x0 = -s, x1 = s, y0 = -2 * s, y1 = s, z0 = 0, z1 = 4 * s;
-    const Face faces[6] = {
-        {{0, 0, -1}, {{x0, y0, z0}, {x0, y1, z0}, {x1, y1, z0}, {x1, y0, z0}}},
-        {{0, -1, 0}, {{x0, y0, z0}, {x1, y0, z0}, {x1, y0, z1}, {x0, y0, z1}}},
-        {{-1, 0, 0}, {{x0, y0, z0}, {x0, y0, z1}, {x0, y1, z1}, {x0, y1, z0}}},
-        {{0, 1, 0}, {{x0, y1, z0}, {x0, y1, z1}, {x1, y1, z1}, {x1, y1, z0}}},
-        {{1, 0, 0}, {{x1, y0, z0}, {x1, y1, z0}, {x1, y1, z1}, {x1, y0, z1}}},
-        {{0, 0, 1}, {{x0, y0, z1}, {x1, y0, z1}, {x1, y1, z1}, {x0, y1, z1}}},
-    };
-    glBegin(GL_TRIANGLES);
-    for (const Face& f : faces) {
-        glNormal3fv(f.n);
-        for (int k : {0, 1, 2, 0, 2, 3})
-            glVertex3fv(f.c[k]);
-    }
-    glEnd();
-}
-
 void AuxCamera::Draw(KytLink* link)
 {
     if (!m_bDraw || !link || !link->IsVisible() || !Quadric)
@@ -162,7 +139,7 @@ void AuxCamera::Draw(KytLink* link)
     KytOgl::MultMatrix(link->mech);
     glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, target ? kRed : kYellow);
     glTranslatef(0, 0, -2 * s);
-    DrawBody(s);
+    DrawCameraBody(s);
     glPushMatrix();
     glTranslatef(0, 0, 2 * s);
     glRotatef(90, 1, 0, 0);

@@ -43,7 +43,4 @@ public:
 
     float Size = 0.0f;
     GLUquadricObj* Quadric = nullptr;
-
-private:
-    void DrawBody(float s) const;
 };

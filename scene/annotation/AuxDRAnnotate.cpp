@@ -5,24 +5,8 @@
 
 #include <cstring>
 
-namespace {
-
-// Like the annotations' font; the face name is a code page 932 byte string.
-LOGFONTA DefaultReviewFont()
-{
-    LOGFONTA f{};
-    f.lfHeight = -12;
-    f.lfWeight = 400;
-    f.lfCharSet = 128;
-    static const char face[] = "\x82\x6c\x82\x72 \x82\x6f\x83\x53\x83\x56\x83\x62\x83\x4e";
-    std::memcpy(f.lfFaceName, face, sizeof(face));
-    return f;
-}
-
-} // namespace
-
 int AuxDRAnnotate::nCounter = 0;
-LOGFONTA AuxDRAnnotate::MsgFont = DefaultReviewFont();
+LOGFONTA AuxDRAnnotate::MsgFont = AuxAnnotate::DefaultMsgFont();
 unsigned long AuxDRAnnotate::MsgFontColor = 0;
 
 // The review classes number from their own counter, not the annotations'.

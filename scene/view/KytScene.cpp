@@ -125,7 +125,7 @@ void KytScene::MakeCurrent() const
         m_pOgl->MakeCurrent();
 }
 
-bool KytScene::Create(KytOgl* ogl, int width, int height)
+bool KytScene::AdoptContext(KytOgl* ogl, int width, int height, bool forced)
 {
     if (!ogl || !ogl->Create(width, height)) {
         // The failed context goes, and so does the one the scene had before: it is no
@@ -138,18 +138,34 @@ bool KytScene::Create(KytOgl* ogl, int width, int height)
         m_pOgl = nullptr;
         return false;
     }
+    // Stored first, so that the context made current is the new one.
     if (m_pOgl && m_pOgl != ogl) {
         m_pOgl->DeleteContext();
         delete m_pOgl;
     }
     m_pOgl = ogl;
-    MakeCurrent();
+    if (forced)
+        m_pOgl->MakeCurrentFource();
+    else
+        MakeCurrent();
+    return true;
+}
+
+void KytScene::ApplySize(int width, int height)
+{
     if (width > 0)
         m_nWidth = width;
     if (height > 0)
         m_nHeight = height;
     m_fDegPerPixelX = 360.0f / static_cast<float>(m_nWidth);
     m_fDegPerPixelY = 360.0f / static_cast<float>(m_nHeight);
+}
+
+bool KytScene::Create(KytOgl* ogl, int width, int height)
+{
+    if (!AdoptContext(ogl, width, height, false))
+        return false;
+    ApplySize(width, height);
     return Create(true);
 }
 

@@ -375,6 +375,11 @@ protected:
     virtual KytLinkContents* CreateConts();
     void CreateLights();
     void MakeCurrent() const;
+    // Creates the context and makes it the scene's, current (unconditionally when forced); the
+    // scene's former context goes either way. False, with no context left, when it fails.
+    bool AdoptContext(KytOgl* ogl, int width, int height, bool forced);
+    // Takes the positive sizes and derives the rotation per pixel from them.
+    void ApplySize(int width, int height);
     // For the special views: context creation and the frame with the context made current
     // unconditionally; the frame draws no background and does no review update.
     bool CreateForced(KytOgl* ogl, int width, int height);

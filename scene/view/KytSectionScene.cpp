@@ -69,32 +69,13 @@ KytSectionConts* KytSectionScene::SectionContents() const
 
 bool KytSectionScene::Create(KytOgl* ogl, int width, int height)
 {
-    if (!ogl || !ogl->Create(width, height)) {
-        if (m_pOgl && m_pOgl != ogl) {
-            m_pOgl->DeleteContext();
-            delete m_pOgl;
-        }
-        delete ogl;
-        m_pOgl = nullptr;
+    if (!AdoptContext(ogl, width, height, false))
         return false;
-    }
-    // Stored first, so that the context made current is the new one.
-    if (m_pOgl && m_pOgl != ogl) {
-        m_pOgl->DeleteContext();
-        delete m_pOgl;
-    }
-    m_pOgl = ogl;
-    MakeCurrent();
     if (!m_pOgl->GetFont()) {
         char face[] = "Century";
         m_pOgl->SetFontRecord(m_pOgl->SetFont(face, 11));
     }
-    if (width > 0)
-        m_nWidth = width;
-    if (height > 0)
-        m_nHeight = height;
-    m_fDegPerPixelX = 360.0f / static_cast<float>(m_nWidth);
-    m_fDegPerPixelY = 360.0f / static_cast<float>(m_nHeight);
+    ApplySize(width, height);
     return Create(true);
 }
 

@@ -2,6 +2,7 @@
 
 #include "scene/annotation/AuxAxis.h"
 #include "scene/view/KytCamera.h"
+#include "scene/view/KytCameraBody.h"
 #include "scene/view/KytOgl.h"
 #include "scene/view/KytPickNames.h"
 #include "scene/view/KytScene.h"
@@ -335,7 +336,7 @@ void KytSingleContents::DrawCamera() const
     glPushMatrix();
     glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, kRed);
     glTranslatef(0.0f, 0.0f, -2.0f * u);
-    DrawBody();
+    DrawCameraBody(MarkSize);
     glPushMatrix();
     glTranslatef(0.0f, 0.0f, 2.0f * u);
     glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
@@ -351,31 +352,6 @@ void KytSingleContents::DrawCamera() const
     glPopMatrix();
     glPopMatrix();
     glPopAttrib();
-}
-
-void KytSingleContents::DrawBody() const
-{
-    const float u = MarkSize;
-    const float x0 = -u, x1 = u, y0 = -2 * u, y1 = u, z0 = 0, z1 = 4 * u;
-    struct Face {
-        float n[3];
-        float v[4][3];
-    };
-    const Face faces[6] = {
-        {{0, 0, -1}, {{x0, y0, z0}, {x0, y1, z0}, {x1, y1, z0}, {x1, y0, z0}}},
-        {{0, -1, 0}, {{x0, y0, z0}, {x1, y0, z0}, {x1, y0, z1}, {x0, y0, z1}}},
-        {{-1, 0, 0}, {{x0, y0, z0}, {x0, y0, z1}, {x0, y1, z1}, {x0, y1, z0}}},
-        {{0, 1, 0}, {{x0, y1, z0}, {x0, y1, z1}, {x1, y1, z1}, {x1, y1, z0}}},
-        {{1, 0, 0}, {{x1, y0, z0}, {x1, y1, z0}, {x1, y1, z1}, {x1, y0, z1}}},
-        {{0, 0, 1}, {{x0, y0, z1}, {x1, y0, z1}, {x1, y1, z1}, {x0, y1, z1}}},
-    };
-    glBegin(GL_TRIANGLES);
-    for (const Face& f : faces) {
-        glNormal3fv(f.n);
-        for (int i : {0, 1, 2, 0, 2, 3})
-            glVertex3fv(f.v[i]);
-    }
-    glEnd();
 }
 
 void KytSingleContents::DrawCircle(float r, int axis) const

@@ -57,7 +57,6 @@ protected:
     void DrawTool(KytLink* link, bool single);
     void DrawToolsPolygon(const KytLink* link) const;
     void DrawCamera() const;
-    void DrawBody() const;
     void DrawColPin();
 
     KytLink* WorkLink = nullptr;

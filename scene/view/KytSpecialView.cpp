@@ -15,29 +15,9 @@ constexpr double kTiny = 2.220446e-16;
 
 bool KytScene::CreateForced(KytOgl* ogl, int width, int height)
 {
-    if (!ogl || !ogl->Create(width, height)) {
-        // The failed context goes, and so does a former one the scene could no longer reach.
-        if (m_pOgl && m_pOgl != ogl) {
-            m_pOgl->DeleteContext();
-            delete m_pOgl;
-        }
-        delete ogl;
-        m_pOgl = nullptr;
+    if (!AdoptContext(ogl, width, height, true))
         return false;
-    }
-    // Stored first, so that the context made current is the new one.
-    if (m_pOgl && m_pOgl != ogl) {
-        m_pOgl->DeleteContext();
-        delete m_pOgl;
-    }
-    m_pOgl = ogl;
-    m_pOgl->MakeCurrentFource();
-    if (width > 0)
-        m_nWidth = width;
-    if (height > 0)
-        m_nHeight = height;
-    m_fDegPerPixelX = 360.0f / static_cast<float>(m_nWidth);
-    m_fDegPerPixelY = 360.0f / static_cast<float>(m_nHeight);
+    ApplySize(width, height);
     return Create(true);
 }
 
