@@ -289,7 +289,7 @@ void SpaceLines::CommitIfDirty() {
 
 // --- shapes --------------------------------------------------------------------------------------
 
-bool SpaceLines::Prepare(int kind, std::uint32_t lines, std::uint32_t vertices) {
+bool SpaceLines::PrepareStorage(int kind, std::uint32_t lines, std::uint32_t vertices) {
     if (m_vertices.empty()) {
         m_kind = static_cast<std::uint8_t>(kind);
         if (!Init(lines, vertices)) return false;
@@ -305,13 +305,13 @@ void SpaceLines::PutLine(std::uint32_t position, std::uint32_t a, std::uint32_t 
 }
 
 void SpaceLines::MakeSegment(const Vec3& from, const Vec3& to, std::uint32_t colour) {
-    if (!Prepare(1, 1, 0)) return;
+    if (!PrepareStorage(1, 1, 0)) return;
     SetVertex(0, &from, &colour);
     SetVertex(1, &to, &colour);
 }
 
 void SpaceLines::MakeRectangle(float width, float height) {
-    if (!Prepare(2, 4, 0)) return;
+    if (!PrepareStorage(2, 4, 0)) return;
     const float w = width / 2, h = height / 2;
     Put(0, w, h, 0);
     Put(1, -w, h, 0);
@@ -329,7 +329,7 @@ void SpaceLines::MakeArc(float radius, float angleDegrees, int segments) {
         return;
     }
     const std::uint32_t n = static_cast<std::uint32_t>(segments);
-    if (!Prepare(2, n, 0)) return;
+    if (!PrepareStorage(2, n, 0)) return;
     const float step = angleDegrees * 3.14159265358979f / 180.0f / static_cast<float>(n);
     for (std::uint32_t i = 0; i <= n; ++i) {
         const float a = step * static_cast<float>(i);
@@ -338,7 +338,7 @@ void SpaceLines::MakeArc(float radius, float angleDegrees, int segments) {
 }
 
 void SpaceLines::MakeBox(const Vec3& min, const Vec3& max) {
-    if (!Prepare(3, 12, 8)) return;
+    if (!PrepareStorage(3, 12, 8)) return;
     const float zs[2] = {min.z, max.z};
     for (int f = 0; f < 2; ++f) {
         Put(4 * f + 0, min.x, min.y, zs[f]);
@@ -352,7 +352,7 @@ void SpaceLines::MakeBox(const Vec3& min, const Vec3& max) {
 }
 
 void SpaceLines::MakeBoxCorners(const Vec3* minMax, float size) {
-    if (!minMax || !Prepare(3, 24, 32)) return;
+    if (!minMax || !PrepareStorage(3, 24, 32)) return;
     const Vec3& lo = minMax[0];
     const Vec3& hi = minMax[1];
     // Each corner gets three short strokes along its edges, pointing into the box.
@@ -369,7 +369,7 @@ void SpaceLines::MakeBoxCorners(const Vec3* minMax, float size) {
 }
 
 void SpaceLines::MakeCross(float size) {
-    if (!Prepare(1, 3, 0)) return;
+    if (!PrepareStorage(1, 3, 0)) return;
     const float s = size / 2;
     Put(0, -s, 0, 0);
     Put(1, s, 0, 0);
@@ -414,7 +414,7 @@ struct ArrowWriter {
 }  // namespace
 
 void SpaceLines::MakeArrow(float length) {
-    if (!Prepare(3, 9, 7)) return;
+    if (!PrepareStorage(3, 9, 7)) return;
     ArrowWriter{*this}.Write(0, 0, 0, length, 0.875f * length, 0.025f * length, nullptr);
 }
 
@@ -423,7 +423,7 @@ void SpaceLines::MakeAxes(float size, bool plain) {
     // Per-vertex colours can only be switched on before the storage is sized.
     if (m_vertices.empty()) m_hasVertexColours = 1;
     if (plain) {
-        if (!Prepare(1, 3, 0)) return;
+        if (!PrepareStorage(1, 3, 0)) return;
         for (int a = 0; a < 3; ++a) {
             Vec3 origin{0, 0, 0}, tip{0, 0, 0};
             tip[a] = size;
@@ -432,7 +432,7 @@ void SpaceLines::MakeAxes(float size, bool plain) {
         }
         return;
     }
-    if (!Prepare(3, 27, 21)) return;
+    if (!PrepareStorage(3, 27, 21)) return;
     for (int a = 0; a < 3; ++a)
         ArrowWriter{*this}.Write(7 * a, 9 * a, a, size, 0.9f * size, 0.025f * size, &kColours[a]);
 }
@@ -440,7 +440,7 @@ void SpaceLines::MakeAxes(float size, bool plain) {
 void SpaceLines::MakeGrid(float cellWidth, float cellHeight, int columns, int rows) {
     if (columns < 0 || rows < 0) return;
     const std::uint64_t lines = std::uint64_t(columns) + std::uint64_t(rows) + 2;
-    if (lines > 0x3FFFFFFFu || !Prepare(1, static_cast<std::uint32_t>(lines), 0)) return;
+    if (lines > 0x3FFFFFFFu || !PrepareStorage(1, static_cast<std::uint32_t>(lines), 0)) return;
     const float W = columns * cellWidth / 2, H = rows * cellHeight / 2;
     std::uint32_t v = 0;
     for (int i = 0; i <= columns; ++i) {
@@ -454,7 +454,7 @@ void SpaceLines::MakeGrid(float cellWidth, float cellHeight, int columns, int ro
 }
 
 void SpaceLines::MakeMarker(float size) {
-    if (!Prepare(3, 39, 21)) return;
+    if (!PrepareStorage(3, 39, 21)) return;
     // Three shafts with a double pyramid at their ends, one per axis, written x then y then z
     // into vertices 14..20, 0..6, 7..13.
     const float head = 0.2777778f * size;

@@ -88,7 +88,7 @@ private:
     std::uint32_t* ColourAt(std::uint32_t index);
     // Sets the kind and sizes the storage when the object has no vertices yet; false when it
     // has none afterwards.
-    bool Prepare(int kind, std::uint32_t lines, std::uint32_t vertices);
+    bool PrepareStorage(int kind, std::uint32_t lines, std::uint32_t vertices);
     void Put(std::uint32_t index, float x, float y, float z);
     void PutLine(std::uint32_t position, std::uint32_t a, std::uint32_t b);
     // The draw range as the counts now stand, handed to the renderable.

@@ -94,7 +94,6 @@ private:
     TriangleSorter* m_sorter = nullptr;
     const std::uint16_t* m_indexList = nullptr;
     std::uint8_t m_geometryChanged = 0;
-    std::uint8_t m_indexListDirty = 0;
     std::vector<Vec3> m_workPositions;
     std::vector<Vec3> m_workNormals;
 };
