@@ -453,6 +453,11 @@ private:
     int EndSelectPass();
     bool GrowSelectBuffer();
     void ResetSelectBuffer();
+    // Stage 1 into a fresh buffer, grown while it overflows; false when the pass could not
+    // run. hits is -1 when even the largest buffer overflowed.
+    bool SelectStage1(int x, int y, bool aim, bool withAux, int polyMode[2], int& hits);
+    // The part-connection picks, by the first or the second hit test.
+    AuxDRPartsConnect* PickDRPartsConnectBy(int x, int y, bool second);
     template <class Visit>
     void WalkHits(int hits, Visit visit) const;
     bool NearestHit(int hits, KytPickData* out, UmoMaterial* material, bool anyVisual,

@@ -116,6 +116,25 @@ void KytScene::ResetSelectBuffer()
     m_aSelectGrown.shrink_to_fit();
 }
 
+bool KytScene::SelectStage1(int x, int y, bool aim, bool withAux, int polyMode[2], int& hits)
+{
+    ResetSelectBuffer();
+    hits = 0;
+    bool ran = true;
+    // A dense pass that overflows the buffer is repeated into a larger one.
+    for (;;) {
+        if (!PickDrawStage1(x, y, aim, withAux, polyMode)) {
+            ran = false;
+            break;
+        }
+        hits = EndSelectPass();
+        if (hits != -1 || !GrowSelectBuffer())
+            break;
+    }
+    KytContents::bPickMode = false;
+    return ran;
+}
+
 WqVector3D KytScene::ViewPlanePoint(int x, int y)
 {
     KytCamera* camera = GetActiveCamera();
@@ -341,21 +360,9 @@ bool KytScene::Pick(int x, int y, KytPickData* out, bool aim, bool withAux)
         return false;
     MakeCurrent();
     m_nPickHits = 0;
-    ResetSelectBuffer();
     int polyMode[2] = {GL_FILL, GL_FILL};
     int hits = 0;
-    // A dense pass that overflows the buffer is repeated into a larger one.
-    for (;;) {
-        if (!PickDrawStage1(x, y, aim, withAux, polyMode)) {
-            KytContents::bPickMode = false;
-            return false;
-        }
-        hits = EndSelectPass();
-        if (hits != -1 || !GrowSelectBuffer())
-            break;
-    }
-    KytContents::bPickMode = false;
-    if (hits == 0)
+    if (!SelectStage1(x, y, aim, withAux, polyMode, hits) || hits == 0)
         return false;
 
     auto stage2 = [&](auto target) {
@@ -440,20 +447,9 @@ bool KytScene::Pick2(int x, int y, KytPickData* out, UmoMaterial* material, bool
     if (!m_pOgl || !out)
         return false;
     MakeCurrent();
-    ResetSelectBuffer();
     int polyMode[2] = {GL_FILL, GL_FILL};
     int hits = 0;
-    for (;;) {
-        if (!PickDrawStage1(x, y, aim, withAux, polyMode)) {
-            KytContents::bPickMode = false;
-            return false;
-        }
-        hits = EndSelectPass();
-        if (hits != -1 || !GrowSelectBuffer())
-            break;
-    }
-    KytContents::bPickMode = false;
-    if (hits == 0)
+    if (!SelectStage1(x, y, aim, withAux, polyMode, hits) || hits == 0)
         return false;
     const bool found = GetPickLinkNo2(hits, out, material, anyVisual);
     if (!aim && (static_cast<int>(m_pContents->GetDrawType()) & 1) && found && out->Kind == 1 &&

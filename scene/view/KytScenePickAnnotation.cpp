@@ -152,34 +152,30 @@ AuxDRAnnotate* KytScene::PickDRAnnotation3(int x, int y)
     return result;
 }
 
-AuxDRPartsConnect* KytScene::PickDRPartsConnect(int x, int y)
+AuxDRPartsConnect* KytScene::PickDRPartsConnectBy(int x, int y, bool second)
 {
     if (!m_pOgl || !m_pDRPartsConnectHead)
         return nullptr;
     MakeCurrent();
     ReadView(AuxDRPartsConnect::viewP, AuxDRPartsConnect::modelM, AuxDRPartsConnect::projM);
     using T = AuxDRPartsConnect;
-    T* result = Pass<T, &T::pNextDRPartsConnect>(m_pDRPartsConnectHead, m_pDRPartsConnectPicked,
-                                                 false, [&](T* o) { return o->Pick(m_pOgl, x, y); });
+    T* result = Pass<T, &T::pNextDRPartsConnect>(
+        m_pDRPartsConnectHead, m_pDRPartsConnectPicked, false,
+        [&](T* o) { return second ? o->Pick2(m_pOgl, x, y) : o->Pick(m_pOgl, x, y); });
     if (result)
         FlagGroup<T, &T::pNextDRPartsConnect>(m_pDRPartsConnectHead, result,
                                               [](const T*) { return false; });
     return result;
 }
 
+AuxDRPartsConnect* KytScene::PickDRPartsConnect(int x, int y)
+{
+    return PickDRPartsConnectBy(x, y, false);
+}
+
 AuxDRPartsConnect* KytScene::PickDRPartsConnect2(int x, int y)
 {
-    if (!m_pOgl || !m_pDRPartsConnectHead)
-        return nullptr;
-    MakeCurrent();
-    ReadView(AuxDRPartsConnect::viewP, AuxDRPartsConnect::modelM, AuxDRPartsConnect::projM);
-    using T = AuxDRPartsConnect;
-    T* result = Pass<T, &T::pNextDRPartsConnect>(m_pDRPartsConnectHead, m_pDRPartsConnectPicked,
-                                                 false, [&](T* o) { return o->Pick2(m_pOgl, x, y); });
-    if (result)
-        FlagGroup<T, &T::pNextDRPartsConnect>(m_pDRPartsConnectHead, result,
-                                              [](const T*) { return false; });
-    return result;
+    return PickDRPartsConnectBy(x, y, true);
 }
 
 AuxDRArrow* KytScene::PickDRArrow(int x, int y)
