@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <functional>
+#include <vector>
 
 #include "scene/annotation/AuxAxis.h"
 #include "scene/annotation/AuxCamera.h"
@@ -56,6 +57,31 @@ void Corners(const KytTriangle& t, const float*& lastNormal)
         }
         glVertex3fv(t.pVertex[k]->fv());
     }
+}
+
+// One GL_TRIANGLES block, a colour set only where the colour index changes. The first colour
+// goes before the block: a material set inside a block widens every vertex GL stores after
+// it, and most shapes have one colour.
+template <class Colour, class Skip>
+void EmitColourRuns(const std::vector<KytTriangle>& triangles, Colour colour, Skip skip)
+{
+    int lastColor = -1;
+    if (!triangles.empty()) {
+        lastColor = triangles[0].uColor;
+        colour(triangles[0].uColor);
+    }
+    const float* lastNormal = nullptr;
+    glBegin(GL_TRIANGLES);
+    for (const KytTriangle& t : triangles) {
+        if (skip(t))
+            continue;
+        if (t.uColor != lastColor) {
+            lastColor = t.uColor;
+            colour(t.uColor);
+        }
+        Corners(t, lastNormal);
+    }
+    glEnd();
 }
 
 const KytCustomColorEntry* CustomEntry(const KytLink* link)
@@ -363,25 +389,8 @@ void KytLinkContents::DrawTriangles(const KytLink* link, const KytShape* shape, 
             }
         }
     };
-    // The first colour goes before the block: a material set inside a block widens every
-    // vertex GL stores after it, and most shapes have one colour.
-    int lastColor = -1;
-    if (!rep->aTriangle.empty()) {
-        lastColor = rep->aTriangle[0].uColor;
-        colour(rep->aTriangle[0].uColor);
-    }
-    const float* lastNormal = nullptr;
-    glBegin(GL_TRIANGLES);
-    for (const KytTriangle& t : rep->aTriangle) {
-        if (reject && CheckBackFace(t, dir))
-            continue;
-        if (t.uColor != lastColor) {
-            lastColor = t.uColor;
-            colour(t.uColor);
-        }
-        Corners(t, lastNormal);
-    }
-    glEnd();
+    EmitColourRuns(rep->aTriangle, colour,
+                   [&](const KytTriangle& t) { return reject && CheckBackFace(t, dir); });
     if (emissive)
         glMaterialfv(nMaterialFace, GL_EMISSION, kNoEmission);
 }
@@ -448,23 +457,8 @@ void KytLinkContents::DrawTrianglesAlpha(const KytShape* shape, bool reject, con
             glMaterialfv(face, GL_AMBIENT_AND_DIFFUSE, a);
         }
     };
-    int lastColor = -1;
-    if (!rep->aTriangle.empty()) {
-        lastColor = rep->aTriangle[0].uColor;
-        colour(rep->aTriangle[0].uColor);
-    }
-    const float* lastNormal = nullptr;
-    glBegin(GL_TRIANGLES);
-    for (const KytTriangle& t : rep->aTriangle) {
-        if (reject && CheckBackFace(t, dir))
-            continue;
-        if (t.uColor != lastColor) {
-            lastColor = t.uColor;
-            colour(t.uColor);
-        }
-        Corners(t, lastNormal);
-    }
-    glEnd();
+    EmitColourRuns(rep->aTriangle, colour,
+                   [&](const KytTriangle& t) { return reject && CheckBackFace(t, dir); });
 }
 
 void KytLinkContents::DrawTrianglesIllustration(const KytTriangle* triangles, unsigned count,
