@@ -168,8 +168,12 @@ bool ReadSubMeshV2(BinaryReader& in, std::uint32_t version, OldSubMeshRecord& ol
     sub.hasColour = raw[61];
     sub.layers.Edit(0);  // every layer keeps its "Tex%d" name
 
-    // The names follow in layer order; the layers keep their "Tex%d" names.
-    for (int i = 0; i < 8; ++i) in.Skip(raw[138 + i]);
+    // The names follow in layer order: they are the layers' texture files; the layers keep
+    // their "Tex%d" names.
+    for (int i = 0; i < 8; ++i) {
+        const std::uint8_t* text = in.Span(raw[138 + i]);
+        if (text) old.textureFiles[i].assign(reinterpret_cast<const char*>(text), raw[138 + i]);
+    }
     if (version >= kFullOldRecordVersion) {
         for (int i = 0; i < SubMeshInfo::kLayerCount && in.Ok(); ++i) {
             TextureLayer& layer = sub.layers.Edit(i);

@@ -71,6 +71,8 @@ struct OldSubMeshRecord {
     std::uint8_t raw[kSize] = {};
     std::uint8_t alphaTestEnable = 0;
     std::string effectFile;
+    // The texture file of each layer; an empty name means the layer has none.
+    std::string textureFiles[8];
 };
 
 // Key times of a vertex-animated mesh.

@@ -144,6 +144,10 @@ void ExpectMesh(const MeshData& d, const MeshDesc& m) {
         if (v < 0x30000) {
             EXPECT_EQ(d.oldSubMeshes[i].effectFile, v >= 0x20001 ? w.effectFile : "");
             EXPECT_EQ(d.oldSubMeshes[i].alphaTestEnable, v >= 0x20001 ? w.alphaTest : 0);
+            // Short records name only their first four layers.
+            for (int l = 0; l < 8; ++l) {
+                EXPECT_EQ(d.oldSubMeshes[i].textureFiles[l], v >= 0x20003 || l < 4 ? w.layerNames[l] : "") << l;
+            }
         }
     }
     EXPECT_EQ(d.oldSubMeshes.size(), v < 0x30000 ? m.subMeshes.size() : 0u);
