@@ -8,6 +8,14 @@ public:
     // The draw pass the effect's technique belongs to.
     virtual int GetDrawPass() = 0;
     virtual void SetTechniqueName(const char* name) = 0;
+    // Whether the technique draws transparently (blending on).
+    virtual bool IsTransparent() = 0;
+    // 1 for a technique of an effect file, 0 for a described (fixed-function) one.
+    virtual int GetKind() = 0;
+    // The full name: "file::technique" for kind 1, the technique name otherwise.
+    virtual const char* GetName() = 0;
+    // Writes the technique's items to the debugger output.
+    virtual void PrintAllItems() = 0;
 
 protected:
     ~IEffect() = default;

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "platform/host/IMaterial.h"
+#include "platform/host/ITexture.h"
 #include "platform/host/TechniqueDesc.h"
 
 namespace quor::common {
@@ -10,6 +12,8 @@ class IXmlNode;
 namespace quor::render {
 
 class IEffect;
+class IMaterial;
+class IMaterialGroup;
 class IPrimitive;
 class IRenderCamera;
 class ITexture;
@@ -72,6 +76,11 @@ public:
     virtual void SetColour(std::uint32_t argb) = 0;
     // A numbered setting of the state (what each means is the renderer's); false when refused.
     virtual bool SetValue(std::int32_t setter, float value) = 0;
+    // A blend state's setting: blending on or off with source and destination factors
+    // (1..15, the device's codes).
+    virtual void SetBlend(bool enabled, std::int32_t source, std::int32_t destination) = 0;
+    // A state block's render mode (1 off, 2 and 3 on, the renderer's codes) and two values.
+    virtual void SetRenderMode(std::int32_t mode, std::int32_t value0, std::int32_t value1) = 0;
 
 protected:
     ~IRenderState() = default;
@@ -87,6 +96,20 @@ public:
     // The stream and its ranges; the renderer copies the ranges.
     virtual void SetDrawRecord(IVertexBuffer* stream, const DrawRange* ranges, std::uint32_t count) = 0;
     virtual void SetWorldMatrix(const float* world) = 0;
+    // The 4 x 4 matrix last set (identity before).
+    virtual const float* GetWorldMatrix() = 0;
+    // The material it draws with (null: the effect alone); the renderable takes no reference.
+    virtual void SetMaterial(IMaterial* material) = 0;
+    virtual IMaterial* GetMaterial() = 0;
+    // The blend state it draws with (null: the material's own).
+    virtual void SetBlendState(IRenderState* state) = 0;
+    // A texture that overrides the material's first stage (null: none).
+    virtual void SetTexture(ITexture* texture) = 0;
+    // 0x30 opaque, 0x60 transparent.
+    virtual void SetDrawPass(std::int32_t pass) = 0;
+    virtual std::int32_t GetDrawPass() = 0;
+    // The renderable's own state block, alive as long as the renderable.
+    virtual IRenderState* GetStateBlock() = 0;
 
 protected:
     ~IRenderable() = default;
@@ -143,6 +166,47 @@ public:
     // The named technique, made from the description when the renderer does not have it yet;
     // given back with ReleaseEffect.
     virtual IEffect* GetTechnique(const char* name, const TechniqueDesc* desc) = 0;
+
+    // Material groups. From a mesh's material block (mip: the mip-level argument of the
+    // textures it loads, -3 from the file); null when the block is unusable.
+    virtual IMaterialGroup* CreateMaterialGroup(const void* block, std::uint32_t size, std::int32_t mip) = 0;
+    // An empty group.
+    virtual IMaterialGroup* CreateMaterialGroupObject() = 0;
+    // A ".mtg" file through the resource file system; null when missing or unusable.
+    virtual IMaterialGroup* LoadMaterialGroupFile(const char* path, std::int32_t mip, std::int32_t reserved0,
+                                                  std::int32_t reserved1) = 0;
+    // A ".mtl" file, one material with a reference for the caller; null when missing or unusable.
+    virtual IMaterial* LoadMaterialFile(const char* path, std::int32_t mip, std::int32_t reserved) = 0;
+    // A new material of the effect's technique (one reference for the caller); null for null.
+    virtual IMaterial* CreateMaterial(IEffect* effect) = 0;
+    // The material the renderer gives mesh sub-meshes drawing with the technique (one
+    // reference for the caller); null for null.
+    virtual IMaterial* GetMeshMaterial(IEffect* technique) = 0;
+    // Gives back one reference of a material, or a whole group (and the group's references).
+    virtual void ReleaseMaterial(IMaterial* material) = 0;
+    virtual void ReleaseMaterial(IMaterialGroup* group) = 0;
+
+    // Effects, each given back with ReleaseEffect. The technique of a technique file already
+    // known to the renderer; a technique of an effect file; an effect named by a description
+    // ("file::technique"). Null when there is none.
+    virtual IEffect* FindEffect(const char* name) = 0;
+    virtual IEffect* LoadEffect(const char* file, const char* technique) = 0;
+    virtual IEffect* CreateEffectFromDesc(const char* desc) = 0;
+
+    // State objects (blend states, state blocks, and render states too) are given back with
+    // ReleaseStateBlock.
+    virtual IRenderState* CreateBlendState() = 0;
+    virtual IRenderState* CreateStateBlock() = 0;
+    virtual void ReleaseStateBlock(IRenderState* state) = 0;
+
+    // Textures, given back with ReleaseTexture: loaded from a file (mipLevels -3 from the
+    // file), or one the renderer holds under the name. Null when there is none.
+    virtual ITexture* LoadTexture(const char* name, std::int32_t width, std::int32_t height, std::int32_t mipLevels,
+                                  std::int32_t usage, std::int32_t format, std::int32_t pool) = 0;
+    virtual ITexture* FindTexture(const char* name) = 0;
+
+    // Whether skeletal meshes are skinned by the renderer's shaders.
+    virtual bool IsHardwareSkinning() = 0;
 
 protected:
     ~IRenderer() = default;

@@ -13,8 +13,15 @@ class RecordingEffect final : public render::IEffect {
 public:
     int GetDrawPass() override { return drawPass; }
     void SetTechniqueName(const char* name) override { techniqueName = name ? name : ""; }
+    bool IsTransparent() override { return transparent; }
+    int GetKind() override { return kind; }
+    const char* GetName() override { return techniqueName.c_str(); }
+    void PrintAllItems() override { ++prints; }
 
     int drawPass = 0;
+    bool transparent = false;
+    int kind = 0;
+    int prints = 0;
     std::string techniqueName;
 };
 

@@ -246,6 +246,123 @@ std::vector<std::string> RecordingRenderer::TechniqueNames() const {
     return names;
 }
 
+namespace {
+
+std::string Text(const char* text) { return text ? text : "(null)"; }
+
+}  // namespace
+
+// Not made yet by this renderer: every maker answers null, every release of what it never
+// handed out counts as a bad one.
+render::IMaterialGroup* RecordingRenderer::CreateMaterialGroup(const void*, std::uint32_t size, std::int32_t mip) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back("CreateMaterialGroup(" + std::to_string(size) + "," + std::to_string(mip) + ")");
+    return nullptr;
+}
+
+render::IMaterialGroup* RecordingRenderer::CreateMaterialGroupObject() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back("CreateMaterialGroupObject");
+    return nullptr;
+}
+
+render::IMaterialGroup* RecordingRenderer::LoadMaterialGroupFile(const char* path, std::int32_t mip,
+                                                                 std::int32_t reserved0, std::int32_t reserved1) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back("LoadMaterialGroupFile(" + Text(path) + "," + std::to_string(mip) + "," +
+                      std::to_string(reserved0) + "," + std::to_string(reserved1) + ")");
+    return nullptr;
+}
+
+render::IMaterial* RecordingRenderer::LoadMaterialFile(const char* path, std::int32_t mip, std::int32_t reserved) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back("LoadMaterialFile(" + Text(path) + "," + std::to_string(mip) + "," + std::to_string(reserved) +
+                      ")");
+    return nullptr;
+}
+
+render::IMaterial* RecordingRenderer::CreateMaterial(render::IEffect*) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back("CreateMaterial");
+    return nullptr;
+}
+
+render::IMaterial* RecordingRenderer::GetMeshMaterial(render::IEffect*) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back("GetMeshMaterial");
+    return nullptr;
+}
+
+void RecordingRenderer::ReleaseMaterial(render::IMaterial*) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back("ReleaseMaterial");
+    ++m_badReleases;
+}
+
+void RecordingRenderer::ReleaseMaterial(render::IMaterialGroup*) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back("ReleaseMaterialGroup");
+    ++m_badReleases;
+}
+
+render::IEffect* RecordingRenderer::FindEffect(const char* name) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back("FindEffect(" + Text(name) + ")");
+    return nullptr;
+}
+
+render::IEffect* RecordingRenderer::LoadEffect(const char* file, const char* technique) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back("LoadEffect(" + Text(file) + "," + Text(technique) + ")");
+    return nullptr;
+}
+
+render::IEffect* RecordingRenderer::CreateEffectFromDesc(const char* desc) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back("CreateEffectFromDesc(" + Text(desc) + ")");
+    return nullptr;
+}
+
+render::IRenderState* RecordingRenderer::CreateBlendState() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back("CreateBlendState");
+    return nullptr;
+}
+
+render::IRenderState* RecordingRenderer::CreateStateBlock() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back("CreateStateBlock");
+    return nullptr;
+}
+
+void RecordingRenderer::ReleaseStateBlock(render::IRenderState* state) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back("ReleaseStateBlock");
+    Take(m_states, state);
+}
+
+render::ITexture* RecordingRenderer::LoadTexture(const char* name, std::int32_t width, std::int32_t height,
+                                                 std::int32_t mipLevels, std::int32_t usage, std::int32_t format,
+                                                 std::int32_t pool) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back("LoadTexture(" + Text(name) + "," + std::to_string(width) + "," + std::to_string(height) + "," +
+                      std::to_string(mipLevels) + "," + std::to_string(usage) + "," + std::to_string(format) + "," +
+                      std::to_string(pool) + ")");
+    return nullptr;
+}
+
+render::ITexture* RecordingRenderer::FindTexture(const char* name) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back("FindTexture(" + Text(name) + ")");
+    return nullptr;
+}
+
+bool RecordingRenderer::IsHardwareSkinning() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_calls.push_back("IsHardwareSkinning");
+    return false;
+}
+
 int RecordingRenderer::LiveObjects() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return static_cast<int>(m_primitives.live.size() + m_effects.live.size() + m_cameras.live.size() +

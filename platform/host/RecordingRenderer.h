@@ -55,7 +55,22 @@ public:
         values.emplace_back(setter, value);
         return true;
     }
+    void SetBlend(bool enabled, std::int32_t source, std::int32_t destination) override {
+        blendEnabled = enabled;
+        blendSource = source;
+        blendDestination = destination;
+    }
+    void SetRenderMode(std::int32_t mode, std::int32_t value0, std::int32_t value1) override {
+        renderMode = mode;
+        modeValues[0] = value0;
+        modeValues[1] = value1;
+    }
     std::uint32_t colour = 0;
+    bool blendEnabled = false;
+    std::int32_t blendSource = 0;
+    std::int32_t blendDestination = 0;
+    std::int32_t renderMode = 0;
+    std::int32_t modeValues[2] = {};
     std::vector<std::pair<std::int32_t, float>> values;  // in the order set
 };
 
@@ -72,14 +87,27 @@ public:
     void SetWorldMatrix(const float* world) override {
         for (int i = 0; i < 16; ++i) matrix[i] = world[i];
     }
+    const float* GetWorldMatrix() override { return matrix; }
+    void SetMaterial(render::IMaterial* m) override { material = m; }
+    render::IMaterial* GetMaterial() override { return material; }
+    void SetBlendState(render::IRenderState* s) override { blendState = s; }
+    void SetTexture(render::ITexture* t) override { texture = t; }
+    void SetDrawPass(std::int32_t pass) override { drawPass = pass; }
+    std::int32_t GetDrawPass() override { return drawPass; }
+    render::IRenderState* GetStateBlock() override { return &stateBlock; }
 
     render::IEffect* const effect;
     render::IRenderState* state = nullptr;
     std::uint32_t flags = 0;
     render::IVertexBuffer* stream = nullptr;
     std::vector<render::DrawRange> ranges;
-    float matrix[16] = {};
+    float matrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     int submits = 0;
+    render::IMaterial* material = nullptr;
+    render::IRenderState* blendState = nullptr;
+    render::ITexture* texture = nullptr;
+    std::int32_t drawPass = 0;
+    RecordingRenderState stateBlock;
 };
 
 class RecordingSceneLightState final : public render::ISceneLightState {
@@ -127,6 +155,25 @@ public:
     render::ISceneLightState* CreateSceneLightState() override;
     void ReleaseSceneLightState(render::ISceneLightState* state) override;
     render::IEffect* GetTechnique(const char* name, const render::TechniqueDesc* desc) override;
+    render::IMaterialGroup* CreateMaterialGroup(const void* block, std::uint32_t size, std::int32_t mip) override;
+    render::IMaterialGroup* CreateMaterialGroupObject() override;
+    render::IMaterialGroup* LoadMaterialGroupFile(const char* path, std::int32_t mip, std::int32_t reserved0,
+                                                  std::int32_t reserved1) override;
+    render::IMaterial* LoadMaterialFile(const char* path, std::int32_t mip, std::int32_t reserved) override;
+    render::IMaterial* CreateMaterial(render::IEffect* effect) override;
+    render::IMaterial* GetMeshMaterial(render::IEffect* technique) override;
+    void ReleaseMaterial(render::IMaterial* material) override;
+    void ReleaseMaterial(render::IMaterialGroup* group) override;
+    render::IEffect* FindEffect(const char* name) override;
+    render::IEffect* LoadEffect(const char* file, const char* technique) override;
+    render::IEffect* CreateEffectFromDesc(const char* desc) override;
+    render::IRenderState* CreateBlendState() override;
+    render::IRenderState* CreateStateBlock() override;
+    void ReleaseStateBlock(render::IRenderState* state) override;
+    render::ITexture* LoadTexture(const char* name, std::int32_t width, std::int32_t height, std::int32_t mipLevels,
+                                  std::int32_t usage, std::int32_t format, std::int32_t pool) override;
+    render::ITexture* FindTexture(const char* name) override;
+    bool IsHardwareSkinning() override;
 
     // The latest calls (see win32::RecentRecords) and how many came since the last ClearCalls.
     std::vector<std::string> Calls() const;

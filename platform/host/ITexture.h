@@ -1,0 +1,25 @@
+#pragma once
+#include <cstdint>
+
+namespace quor::render {
+
+// A texture of the host's renderer. Animated textures (frame sequences) play on their own
+// clock, which the caller may set and speed up.
+class ITexture {
+public:
+    // The animation clock in milliseconds.
+    virtual void SetTime(float milliseconds) = 0;
+    virtual void SetSpeed(float speed) = 0;
+    // 3 once the texture has loaded and can be animated; lower values while it loads, 0 for
+    // a texture that failed.
+    virtual int GetState() = 0;
+    // Length of one pass through the frames in milliseconds; 0 for a still texture.
+    virtual float GetDuration() = 0;
+    // 1 for a still texture.
+    virtual std::uint32_t GetFrameCount() = 0;
+
+protected:
+    ~ITexture() = default;
+};
+
+}  // namespace quor::render
