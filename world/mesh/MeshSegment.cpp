@@ -1,26 +1,259 @@
 #include "world/mesh/MeshSegment.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 
+#include "platform/host/IEffect.h"
+#include "platform/host/IRenderer.h"
 #include "world/core/Memory.h"
+#include "world/core/InterfaceTable.h"
+#include "world/core/Log.h"
+#include "world/core/track/TrackSampled.h"
 #include "world/mesh/KeyFramePlayer.h"
 #include "world/mesh/MeshData.h"
 #include "world/mesh/MeshDataMgr.h"
+#include "world/mesh/SubMesh.h"
 #include "world/mesh/TriangleSorter.h"
 
 namespace quor {
 
-MeshSegment::MeshSegment(MeshData* data) : m_data(data) {}
+namespace {
+
+constexpr std::uint32_t kMaterialBlockVersion = 0x30000;
+constexpr std::uint32_t kNamedMaterialVersion = 0x30011;
+constexpr std::uint32_t kMaterialTransformVersion = 0x30009;
+constexpr std::size_t kMaxPath = 260;
+
+bool EndsWithNoCase(const std::string& text, const char* tail) {
+    const std::size_t n = std::strlen(tail);
+    if (text.size() < n) return false;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[text.size() - n + i])) != std::tolower(static_cast<unsigned char>(tail[i])))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void MeshSegment::TrackDelete::operator()(world::TrackSampled* track) const { delete track; }
+
+void MeshSegment::MaterialGroupCallback::OnMaterialGroup(render::IMaterialGroup* group) {
+    m_owner->OnMaterialGroup(group);
+}
+
+MeshSegment::MeshSegment(MeshData* data)
+    : m_data(data), m_renderer(Interfaces().renderer), m_callback(NewObject<MaterialGroupCallback>(this)) {}
 
 MeshSegment::~MeshSegment() {
     m_keyPlayer.reset();
+    m_uvAnimations.clear();
     m_workPositions.clear();
     m_workNormals.clear();
     if (m_sorter) m_sorter->Destroy();
     m_sorter = nullptr;
+    ReleaseMaterials();
     if (m_data) world::MeshDataMgr::GetInstance().Release(m_data);
     m_data = nullptr;
+    m_loaded = 0;
+}
+
+void MeshSegment::ReleaseGroup(render::IMaterialGroup*& group) {
+    if (!group) return;
+    if (m_callback) group->UnregisterCallback(m_callback.get());
+    if (m_renderer) m_renderer->ReleaseMaterial(group);
+    group = nullptr;
+}
+
+void MeshSegment::ReleaseMaterials() {
+    m_subMeshes.clear();
+    ReleaseGroup(m_group);
+    ReleaseGroup(m_fileGroup);
+    m_anyTransparent = 0;
+}
+
+SubMesh* MeshSegment::GetSubMesh(std::uint32_t i) const { return i < m_subMeshes.size() ? m_subMeshes[i].get() : nullptr; }
+
+world::TrackSampled* MeshSegment::UvAnimation(std::uint32_t i) const {
+    return i < m_uvAnimations.size() ? m_uvAnimations[i].get() : nullptr;
+}
+
+std::string MeshSegment::MaterialName(const SubMeshInfo& info) {
+    const char* field = info.extraName[0] ? info.extraName : info.name;
+    const std::size_t size = info.extraName[0] ? sizeof info.extraName : sizeof info.name;
+    return std::string(field, strnlen(field, size));
+}
+
+bool MeshSegment::LoadMaterials() {
+    if (m_loaded) return true;
+    if (BuildMaterials() && PrepareGeometry()) {
+        m_loaded = 1;
+        return true;
+    }
+    // Nothing half-built stays: a later attempt starts from scratch.
+    ReleaseMaterials();
+    LogError("Failed to load materials!");
+    return false;
+}
+
+bool MeshSegment::BuildMaterials() {
+    if (!m_data || !m_renderer || !m_callback) return false;
+    MeshData& d = *m_data;
+    const std::uint32_t count = std::min<std::uint32_t>(d.subMeshCount, std::uint32_t(d.subMeshes.size()));
+    m_subMeshes.clear();
+    m_subMeshes.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::unique_ptr<SubMesh> sub(NewObject<SubMesh>());
+        if (!sub) return false;
+        sub->Attach(this, &d.subMeshes[i], i);
+        m_subMeshes.push_back(std::move(sub));
+    }
+    const std::int32_t mip = -3 - m_loadPriority;
+    if (!d.blob.empty()) {
+        m_group = m_renderer->CreateMaterialGroup(d.blob.data(), std::uint32_t(d.blob.size()), mip);
+        if (!m_group) return false;
+        m_group->RegisterCallback(m_callback.get());
+        if (d.version < kNamedMaterialVersion) {
+            OnMaterialGroup(m_group);
+            for (SubMeshInfo& info : d.subMeshes) {
+                info.extraValues[0] = info.materialSlot;
+                info.extraValues[1] = info.extraValues[2] = info.extraValues[3] = 0;
+            }
+        } else {
+            m_anyTransparent = 0;
+            for (auto& sub : m_subMeshes) {
+                SubMeshInfo& info = *sub->Record();
+                const int slot = m_group->FindSlotByName(MaterialName(info).c_str());
+                render::IMaterial* material = slot >= 0 ? m_group->GetSlotMaterial(std::uint32_t(slot)) : nullptr;
+                if (material) {
+                    info.materialSlot = std::uint32_t(slot);
+                } else {
+                    material = m_group->GetDefaultMaterial();
+                    info.materialSlot = 0;
+                }
+                sub->SetMaterial(material);
+            }
+        }
+        if (d.version < kMaterialTransformVersion) {
+            for (auto& sub : m_subMeshes) {
+                sub->ApplyTextureTransforms(*sub->Record());
+                sub->Record()->uvAnimated = 0;
+            }
+        }
+    } else if (d.version >= kMaterialBlockVersion) {
+        return false;
+    } else {
+        m_group = m_renderer->CreateMaterialGroupObject();
+        if (!m_group) return false;
+        for (auto& sub : m_subMeshes) {
+            const std::uint32_t i = sub->Index();
+            if (i >= d.oldSubMeshes.size()) return false;
+            sub->SetMipArgument(mip);
+            if (!sub->ApplyRecord(d.oldSubMeshes[i])) return false;
+            sub->LoadTextures(*sub->Record(), d.oldSubMeshes[i]);
+        }
+    }
+    m_anyTransparent = 0;
+    for (auto& sub : m_subMeshes) {
+        if (sub->IsTransparent()) m_anyTransparent = 1;
+    }
+    return true;
+}
+
+void MeshSegment::OnMaterialGroup(render::IMaterialGroup* group) {
+    m_anyTransparent = 0;
+    if (!group) return;
+    const std::uint32_t slots = group->GetSlotCount();
+    for (auto& sub : m_subMeshes) {
+        SubMeshInfo& info = *sub->Record();
+        std::uint32_t slot = info.materialSlot;
+        if (slot >= slots) {
+            LogWarning("SubMesh %d ref to a wrong MaterialSlot %d", int(sub->Index()), int(slot));
+            slot = 0;
+            info.materialSlot = 0;
+        }
+        sub->SetMaterial(group->GetSlotMaterial(slot));
+        if (sub->IsTransparent()) m_anyTransparent = 1;
+    }
+}
+
+bool MeshSegment::LoadMaterialFile(const char* path) {
+    if (!path || !m_renderer) return false;
+    const std::string text = path;
+    render::IMaterialGroup* loaded = nullptr;
+    if (EndsWithNoCase(text, ".mtg")) {
+        loaded = m_renderer->LoadMaterialGroupFile(path, -3, 0, 0);
+        if (!loaded) return false;
+    } else {
+        loaded = m_renderer->CreateMaterialGroupObject();
+        if (!loaded) return false;
+        render::IMaterialGroup* current = ActiveGroup();
+        const std::uint32_t slots = current ? current->GetSlotCount() : 0;
+        loaded->SetSlotCount(slots);
+        for (std::uint32_t s = 0; s < slots; ++s) loaded->SetSlotName(s, current->GetSlotName(s));
+        std::string folder = text;
+        if (folder.empty() || (folder.back() != '\\' && folder.back() != '/')) folder += '\\';
+        bool ok = true;
+        for (auto& sub : m_subMeshes) {
+            const std::string name = MaterialName(*sub->Record());
+            const std::string file = folder + name + ".mtl";
+            render::IMaterial* material = nullptr;
+            if (!name.empty() && file.size() < kMaxPath) material = m_renderer->LoadMaterialFile(file.c_str(), -3, 0);
+            if (!material) {
+                ok = false;
+                break;
+            }
+            loaded->AddMaterial(material);
+            m_renderer->ReleaseMaterial(material);
+        }
+        if (!ok) {
+            m_renderer->ReleaseMaterial(loaded);
+            return false;
+        }
+    }
+    SetMaterialGroup(loaded);
+    return true;
+}
+
+void MeshSegment::SetMaterialGroup(render::IMaterialGroup* group) {
+    if (!group || group == m_fileGroup || group == m_group) return;
+    ReleaseGroup(m_fileGroup);
+    m_fileGroup = group;
+    if (m_callback) group->RegisterCallback(m_callback.get());
+    group->ApplyDefaultState();
+    OnMaterialGroup(group);
+}
+
+bool MeshSegment::SetSubMeshMaterialSlot(std::uint32_t i, std::uint32_t slot) {
+    render::IMaterialGroup* group = ActiveGroup();
+    SubMesh* sub = GetSubMesh(i);
+    if (!group || !sub || slot >= group->GetSlotCount()) return false;
+    SubMeshInfo& info = *sub->Record();
+    info.materialSlot = slot;
+    group->GetSlotValues(slot, info.extraValues);
+    OnMaterialGroup(group);
+    return true;
+}
+
+void MeshSegment::ReplaceMaterial(render::IMaterial* oldMaterial, render::IMaterial* newMaterial) {
+    render::IMaterialGroup* group = ActiveGroup();
+    if (!group || !oldMaterial) return;
+    const int slot = group->FindSlot(oldMaterial);
+    if (slot < 0) return;
+    // The sub-meshes hold their own references: the old material lives until the last lets go.
+    group->SetSlotMaterial(std::uint32_t(slot), newMaterial);
+    for (auto& sub : m_subMeshes) {
+        if (sub->Material() == oldMaterial) sub->SetMaterial(newMaterial);
+    }
+}
+
+void MeshSegment::SetLoadFlag(std::int32_t flag) {
+    render::IMaterialGroup* group = ActiveGroup();
+    if (!group) return;
+    group->SetLoadFlag(flag);
+    OnMaterialGroup(group);
 }
 
 bool MeshSegment::PrepareGeometry() {
@@ -45,6 +278,16 @@ bool MeshSegment::PrepareGeometry() {
             m_keyPlayer = std::move(player);
         }
     }
+    if (m_data->hasSubMeshTracks && m_uvAnimations.empty()) {
+        // One track per sub-mesh record, each playing that record's uv track.
+        for (std::uint32_t i = 0; i < m_data->subMeshCount; ++i) {
+            UvObject track(NewObject<world::TrackSampled>());
+            if (!track) return false;
+            if (i < m_data->subMeshTracks.size() && m_data->subMeshTracks[i])
+                track->AttachData(m_data->subMeshTracks[i].get(), 0);
+            m_uvAnimations.push_back(std::move(track));
+        }
+    }
     if (m_data->keyTrack || m_data->hasSubMeshTracks) m_sharesGeometry = 0;
     m_maxVertices = m_maxTriangles = 0;
     for (int l = 0; l < m_data->lodCount; ++l) {
@@ -64,11 +307,12 @@ bool MeshSegment::PrepareGeometry() {
     return true;
 }
 
-bool MeshSegment::Animated() const { return m_keyPlayer != nullptr; }
+bool MeshSegment::Animated() const { return m_keyPlayer != nullptr || !m_uvAnimations.empty(); }
 
 std::uint32_t MeshSegment::SelectFrame(std::uint32_t frame) const {
-    if (frame == kCurrentFrame) return m_keyPlayer ? m_keyPlayer->CurrentKey() : 0;
-    return frame;
+    if (frame != kCurrentFrame) return frame;
+    if (!m_uvAnimations.empty()) return m_uvAnimations[0]->FindKey(float(m_uvAnimations[0]->Clock().time));
+    return m_keyPlayer ? m_keyPlayer->CurrentKey() : 0;
 }
 
 Bounds MeshSegment::GetFrameBounds(std::uint32_t frame) const {
@@ -216,6 +460,105 @@ int MeshSegment::NearestCorner(std::uint32_t triangle, const Vec3& point, std::u
         *colour = vertex < m_lod->colours.size() ? m_lod->colours[vertex] : 0xFFFFFFFFu;
     }
     return best;
+}
+
+bool MeshSegment::UpdateAnimation() {
+    bool animated = false;
+    if (m_keyPlayer) {
+        PlayClock& clock = m_keyPlayer->Clock();
+        if (clock.playing) {
+            clock.Tick();
+            animated = true;
+            // A finished clip shows its last frame as drawn: nothing stays transparent for it.
+            if (clock.state == 2 && !clock.loop) m_anyTransparent = 0;
+        }
+    }
+    for (auto& track : m_uvAnimations) {
+        if (track && track->IsActive()) {
+            track->Advance();
+            animated = true;
+        }
+    }
+    return animated;
+}
+
+void MeshSegment::UpdateVertexAnimation() {
+    if (m_sharesGeometry) return;
+    if (m_keyPlayer) {
+        float blend = 0.0f;
+        m_keyPlayer->GetCurrentKey(&blend);
+        BlendKeyFrames(blend);
+    }
+    for (std::uint32_t i = 0; i < m_uvAnimations.size(); ++i) {
+        world::TrackSampled* track = m_uvAnimations[i].get();
+        if (!track || !track->Data()) continue;
+        Matrix m;
+        track->GetTransformMatrix(m, true);
+        Matrix inverse = m;
+        TransformSubMesh(i, m, MatrixInverse(inverse) ? &inverse : nullptr);
+    }
+}
+
+void MeshSegment::SortTransparent(const Matrix& world, render::IRenderCamera* renderCamera) {
+    if (!m_sorter || !m_lod) return;
+    for (auto& sub : m_subMeshes) {
+        render::IMaterial* material = sub->Material();
+        render::IEffect* technique = material ? material->GetTechnique() : nullptr;
+        if (!technique || !technique->IsTransparent()) continue;
+        if (sub->Index() >= m_lod->ranges.size()) continue;
+        m_sorter->Sort(m_lod->ranges[sub->Index()], world, renderCamera);
+    }
+    m_indexListDirty = 1;
+}
+
+void MeshSegment::Update(const Matrix& world, bool force, render::IRenderCamera* camera) {
+    UpdateAnimation();
+    if (m_sorter && (force || m_geometryChanged)) SortTransparent(world, camera);
+}
+
+bool MeshSegment::GetBounds(Vec3& min, Vec3& max, const Matrix* matrix) const {
+    if (!m_lod || !m_positions) return false;
+    bool any = false;
+    for (std::uint32_t i = 0; i < m_lod->ranges.size(); ++i) {
+        const SubMesh* sub = GetSubMesh(i);
+        if (sub && !sub->Visible()) continue;
+        const SubMeshRange& r = m_lod->ranges[i];
+        if (std::uint64_t(r.firstVertex) + r.vertexCount > m_lod->vertexCount) continue;
+        for (std::uint32_t v = r.firstVertex; v < r.firstVertex + r.vertexCount; ++v) {
+            Vec3 p = m_positions[v];
+            if (matrix) TransformCoord(p, *matrix);
+            if (!any) {
+                min = max = p;
+                any = true;
+                continue;
+            }
+            min.x = std::min(min.x, p.x), min.y = std::min(min.y, p.y), min.z = std::min(min.z, p.z);
+            max.x = std::max(max.x, p.x), max.y = std::max(max.y, p.y), max.z = std::max(max.z, p.z);
+        }
+    }
+    return any;
+}
+
+bool MeshSegment::TransformSubMesh(std::uint32_t i, const Matrix& matrix, const Matrix* inverse) {
+    if (m_sharesGeometry || !m_lod || i >= m_lod->ranges.size()) return false;
+    const SubMeshRange& r = m_lod->ranges[i];
+    const std::uint64_t end = std::uint64_t(r.firstVertex) + r.vertexCount;
+    if (end > m_lod->vertexCount || end > m_workPositions.size() || m_lod->positions.size() < end ||
+        m_lod->normals.size() < end)
+        return false;
+    for (std::uint32_t v = r.firstVertex; v < end; ++v) {
+        TransformCoord(m_lod->positions[v], matrix, m_workPositions[v]);
+        if (!inverse) continue;
+        // The inverse's transpose: row c of the result's 3 x 3 is column c of the inverse.
+        const Vec3& n = m_lod->normals[v];
+        const Matrix& q = *inverse;
+        Vec3 out(n.x * q(0, 0) + n.y * q(0, 1) + n.z * q(0, 2), n.x * q(1, 0) + n.y * q(1, 1) + n.z * q(1, 2),
+                 n.x * q(2, 0) + n.y * q(2, 1) + n.z * q(2, 2));
+        Vec3SetLength(out, 1.0f);
+        m_workNormals[v] = out;
+    }
+    m_geometryChanged = 1;
+    return true;
 }
 
 }  // namespace quor

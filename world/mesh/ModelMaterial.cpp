@@ -1,9 +1,12 @@
 #include "world/mesh/ModelMaterial.h"
 
+#include <map>
 #include <mutex>
+#include <tuple>
 #include <vector>
 
 #include "platform/host/IRenderer.h"
+#include "platform/win32/Messages.h"
 #include "world/core/InterfaceTable.h"
 
 namespace quor::world {
@@ -25,6 +28,10 @@ struct MaterialState {
     render::IEffect* alphaTechnique = nullptr;
     render::IRenderState* stageState = nullptr;
     render::IRenderState* blendStates[kBlendFactors * kBlendFactors] = {};
+    // The render-mode state blocks of sub-meshes by (mode, value, value).
+    std::map<std::tuple<std::int32_t, std::int32_t, std::int32_t>, render::IRenderState*> renderModes;
+    render::IEffect* skinTechnique = nullptr;
+    render::IEffect* skinAlphaTechnique = nullptr;
 };
 
 MaterialState& State() {
@@ -40,6 +47,7 @@ MaterialState& Current(MaterialState& s) {
         s.normalTechnique = s.alphaTechnique = nullptr;
         s.stageState = nullptr;
         for (auto& entry : s.blendStates) entry = nullptr;
+        s.renderModes.clear();
     }
     return s;
 }
@@ -110,7 +118,7 @@ bool RegisterModelTechniqueTemplates() {
     MaterialState& s = State();
     std::lock_guard<std::mutex> lock(s.mutex);
     Current(s);
-    if (s.owner) return true;  // a second start-up keeps them
+    if (s.normalTechnique || s.alphaTechnique || s.stageState) return true;  // a second start-up keeps them
     s.owner = renderer;
 
     std::vector<TechniqueState> normal = {{TechniqueState::kDepth, 0, 1, 0}};
@@ -138,13 +146,49 @@ bool RegisterModelTechniqueTemplates() {
     alphaParam.defaultValue = 0xFF000000u;
     s.alphaTechnique = Register(renderer, "<ModelAlphaTech>", alpha, {ColourOpParam(), alphaParam, TextureParam()});
 
-    for (auto& entry : s.blendStates) entry = nullptr;
+    // Start from an empty table; anything made before start-up is given back, not lost.
+    for (auto& entry : s.blendStates) {
+        if (entry) renderer->ReleaseStateBlock(entry);
+        entry = nullptr;
+    }
     s.stageState = renderer->CreateRenderState();
     return true;
 }
 
-void CreateHardwareSkinEffect() {}
-void ReleaseHardwareSkinEffect() {}
+constexpr const char* kHardwareSkinFile = "res/builtin/shader/hardware_skin.fx";
+
+void CreateHardwareSkinEffect() {
+    render::IRenderer* renderer = Interfaces().renderer;
+    if (!renderer) return;
+    render::IEffect* opaque = renderer->LoadEffect(kHardwareSkinFile, "THardwareSkin");
+    if (!opaque) win32::MessageBoxA(nullptr, "Create hardware skin fx failed!", "ERROR", win32::MB_OK);
+    render::IEffect* alpha = renderer->LoadEffect(kHardwareSkinFile, "THardwareSkinAlpha");
+    if (!alpha) win32::MessageBoxA(nullptr, "Create hardware skin fx alpha failed!", "ERROR", win32::MB_OK);
+    MaterialState& s = State();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    // A second start-up gives the first pair back.
+    if (s.skinTechnique) renderer->ReleaseEffect(s.skinTechnique);
+    if (s.skinAlphaTechnique) renderer->ReleaseEffect(s.skinAlphaTechnique);
+    s.skinTechnique = opaque;
+    s.skinAlphaTechnique = alpha;
+}
+
+void ReleaseHardwareSkinEffect() {
+    render::IRenderer* renderer = Interfaces().renderer;
+    MaterialState& s = State();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (renderer) {
+        if (s.skinTechnique) renderer->ReleaseEffect(s.skinTechnique);
+        if (s.skinAlphaTechnique) renderer->ReleaseEffect(s.skinAlphaTechnique);
+    }
+    s.skinTechnique = s.skinAlphaTechnique = nullptr;
+}
+
+render::IEffect* HardwareSkinTechnique(bool alpha) {
+    MaterialState& s = State();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return alpha ? s.skinAlphaTechnique : s.skinTechnique;
+}
 
 bool SetGlobalMaterialState(float a, float b, float c, float d) {
     MaterialState& s = State();
@@ -174,9 +218,11 @@ void ReleaseMaterialStateCaches() {
     if (s.alphaTechnique) renderer->ReleaseEffect(s.alphaTechnique);
     s.normalTechnique = s.alphaTechnique = nullptr;
     for (auto& entry : s.blendStates) {
-        if (entry) renderer->ReleaseRenderState(entry);
+        if (entry) renderer->ReleaseStateBlock(entry);
         entry = nullptr;
     }
+    for (auto& [key, state] : s.renderModes) renderer->ReleaseStateBlock(state);
+    s.renderModes.clear();
     if (s.stageState) renderer->ReleaseRenderState(s.stageState);
     s.stageState = nullptr;
     s.owner = nullptr;
@@ -202,6 +248,51 @@ render::IRenderState* SharedBlendState(int source, int destination) {
     std::lock_guard<std::mutex> lock(s.mutex);
     Current(s);
     return s.blendStates[source * kBlendFactors + destination];
+}
+
+}  // namespace quor::world
+
+namespace quor::world {
+
+render::IRenderState* AcquireBlendState(int source, int destination) {
+    if (source < 0 || source >= kBlendFactors || destination < 0 || destination >= kBlendFactors) return nullptr;
+    MaterialState& s = State();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    Current(s);
+    render::IRenderState*& entry = s.blendStates[source * kBlendFactors + destination];
+    if (entry) return entry;
+    render::IRenderer* renderer = Interfaces().renderer;
+    if (!renderer) return nullptr;
+    entry = renderer->CreateBlendState();
+    if (!entry) return nullptr;
+    entry->SetBlend(true, source, destination);
+    // The table goes with the renderer that made it.
+    if (!s.owner) s.owner = renderer;
+    return entry;
+}
+
+render::IRenderState* AcquireRenderModeState(std::int32_t mode, std::int32_t value0, std::int32_t value1) {
+    MaterialState& s = State();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    Current(s);
+    const auto key = std::make_tuple(mode, value0, value1);
+    auto found = s.renderModes.find(key);
+    if (found != s.renderModes.end()) return found->second;
+    render::IRenderer* renderer = Interfaces().renderer;
+    if (!renderer) return nullptr;
+    render::IRenderState* state = renderer->CreateStateBlock();
+    if (!state) return nullptr;
+    state->SetRenderMode(mode, value0, value1);
+    if (!s.owner) s.owner = renderer;
+    s.renderModes.emplace(key, state);
+    return state;
+}
+
+std::size_t RenderModeStateCount() {
+    MaterialState& s = State();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    Current(s);
+    return s.renderModes.size();
 }
 
 }  // namespace quor::world

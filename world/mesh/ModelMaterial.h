@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 namespace quor::render {
@@ -27,5 +28,14 @@ render::IEffect* DefaultModelTechnique(bool alpha);
 render::IRenderState* SharedStageState();
 // Entry source x 16 + destination of the shared blend-state table (null until made).
 render::IRenderState* SharedBlendState(int source, int destination);
+// The same entry, made on first use (blending on, the two factors); null for factors outside
+// the table or without a renderer.
+render::IRenderState* AcquireBlendState(int source, int destination);
+// The shared state block of a sub-mesh render mode and its two values, made on first use.
+render::IRenderState* AcquireRenderModeState(std::int32_t mode, std::int32_t value0, std::int32_t value1);
+std::size_t RenderModeStateCount();
+// "THardwareSkin" (alpha false) or "THardwareSkinAlpha" of the built-in hardware-skin effect;
+// null when it did not load.
+render::IEffect* HardwareSkinTechnique(bool alpha);
 
 }  // namespace quor::world

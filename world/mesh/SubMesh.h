@@ -2,15 +2,93 @@
 #include <cstdint>
 #include <string>
 
+namespace quor::render {
+class IEffect;
+class IMaterial;
+class IMaterialParams;
+class IRenderable;
+class IRenderer;
+class IRenderState;
+}  // namespace quor::render
+
 namespace quor {
 
-// A draw unit of one sub-mesh of a segment. So far: the rules by which an old sub-mesh record
-// chooses its alpha, technique files and blend.
+class MeshSegment;
+struct OldSubMeshRecord;
+struct SubMeshInfo;
+
+// How a mesh wants its sub-meshes drawn (the model's transparency, alpha-test and blend-mode
+// settings): enabled, a double flag, two values, a pass value and a byte.
+struct RenderModeDesc {
+    std::uint8_t enabled = 1;
+    std::uint8_t doubleFlag = 1;
+    std::int32_t value0 = 0;
+    std::int32_t value1 = -1;
+    std::int32_t passValue = -1;
+    std::uint8_t extra = 0;
+};
+
+// The draw unit of one sub-mesh of a segment: its renderable, material, techniques (normal and
+// alpha), alpha byte and transparency. A technique from an effect file is owned; the default
+// techniques and a material's own technique are not.
 class SubMesh {
 public:
     static constexpr int kDefaultSourceBlend = 5;
     static constexpr int kDefaultDestinationBlend = 6;
     static constexpr std::uint32_t kDefaultColourOp = 4;
+    static constexpr std::int32_t kOpaquePass = 0x30;
+    static constexpr std::int32_t kTransparentPass = 0x60;
+    static constexpr int kStages = 8;
+
+    // Makes the renderable through the world's renderer.
+    SubMesh();
+    ~SubMesh();
+    SubMesh(const SubMesh&) = delete;
+    SubMesh& operator=(const SubMesh&) = delete;
+
+    void Attach(MeshSegment* segment, SubMeshInfo* record, std::uint32_t index);
+
+    // The material the sub-mesh draws with (null: none); takes its own reference.
+    void SetMaterial(render::IMaterial* material);
+    // Technique, transparency, blend and material values of an old sub-mesh record.
+    bool ApplyRecord(const OldSubMeshRecord& record);
+    void SetAlpha(std::uint8_t alpha, bool skinned);
+    // The technique file and its "_alpha" companion, both known to the renderer already.
+    bool LoadTechniqueFile(const std::string& name);
+    // A technique of an effect file, with the file's "TAlpha" as the alpha one.
+    bool LoadTechnique(const std::string& file, const std::string& technique);
+    bool UseDefaultTechnique(bool transparent);
+    // Binds the shared stage state to every named layer's stage and gives the stage its uv
+    // animation.
+    void ApplyTextureTransforms(const SubMeshInfo& info);
+    // The old record's texture files into the material's stages named after the layers.
+    void LoadTextures(const SubMeshInfo& info, const OldSubMeshRecord& record);
+    bool IsTransparent() const;
+    // Same material, same transparency, same alpha.
+    bool SameState(const SubMesh& other) const;
+    void SetPassOverride(std::uint8_t pass);
+    void SetRenderMode(const RenderModeDesc& desc);
+    // 0x60 for the transparent pass, 0x30 for the opaque one, or the override.
+    std::int32_t DrawPass() const;
+
+    render::IRenderable* Renderable() const { return m_renderable; }
+    render::IMaterial* Material() const { return m_material; }
+    render::IMaterialParams* Parameters() const { return m_params; }
+    render::IEffect* Technique() const { return m_technique; }
+    render::IEffect* NormalTechnique() const { return m_normal; }
+    render::IEffect* AlphaTechnique() const { return m_alpha; }
+    render::IEffect* SkinTechnique() const { return m_skinTechnique; }
+    render::IEffect* SkinAlphaTechnique() const { return m_skinAlphaTechnique; }
+    render::IRenderState* BlendState() const { return m_blendState; }
+    render::IRenderState* RenderModeState() const { return m_renderModeState; }
+    std::uint8_t Alpha() const { return m_alpha8; }
+    bool TransparentFlag() const { return m_transparent != 0; }
+    bool Visible() const { return m_visible != 0; }
+    void SetVisible(bool visible) { m_visible = visible ? 1 : 0; }
+    std::uint32_t Index() const { return m_index; }
+    MeshSegment* Segment() const { return m_segment; }
+    SubMeshInfo* Record() const { return m_record; }
+    void SetMipArgument(std::int32_t mip) { m_mip = mip; }
 
     // The record's diffuse alpha as a byte: x 255 truncated; values outside 0..1 (and NaN)
     // are clamped first, so they cannot wrap.
@@ -28,6 +106,39 @@ public:
     // default one.
     static void ChooseBlend(int recordSource, int recordDestination, bool defaultTechnique, int& source,
                             int& destination);
+
+private:
+    // Installs a new material of the normal technique (the old material's state copied into
+    // it); owned: the effects were made for this sub-mesh and go with it. False when normal is
+    // null, current already, or gives no material.
+    bool InstallTechniques(render::IEffect* normal, render::IEffect* alpha, bool owned);
+    void ReleaseTechniques();
+    void ChooseDrawPass();
+    bool IsDefaultTechnique(render::IEffect* effect) const;
+
+    render::IRenderer* m_renderer = nullptr;
+    std::uint8_t m_transparent = 0;
+    std::uint8_t m_alpha8 = 255;
+    std::uint8_t m_passOverride = 0;
+    render::IRenderable* m_renderable = nullptr;
+    render::IEffect* m_technique = nullptr;
+    render::IEffect* m_normal = nullptr;
+    render::IEffect* m_alpha = nullptr;
+    std::uint8_t m_ownsNormal = 0;
+    std::uint8_t m_ownsAlpha = 0;
+    render::IMaterial* m_material = nullptr;
+    render::IMaterialParams* m_params = nullptr;
+    render::IRenderState* m_blendState = nullptr;
+    render::IRenderState* m_renderModeState = nullptr;
+    render::IEffect* m_skinTechnique = nullptr;
+    render::IEffect* m_skinAlphaTechnique = nullptr;
+    std::uint8_t m_visible = 1;
+    SubMeshInfo* m_record = nullptr;
+    MeshSegment* m_segment = nullptr;
+    std::uint32_t m_index = 0;
+    std::int32_t m_ids[2] = {-1, -1};
+    // The mip argument of textures of old records (-3 - the segment's load priority).
+    std::int32_t m_mip = -3;
 };
 
 }  // namespace quor
