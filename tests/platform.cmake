@@ -4,3 +4,5 @@ foreach(lib win32 host d3d9 wgl mfc kernel avifile)
   endif()
 endforeach()
 target_sources(platform_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/support/ThreadNameCheck.cpp)
+# The renderer's material documents are written by the world tree's writer.
+target_sources(platform_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/support/world/MaterialFileWriter.cpp)

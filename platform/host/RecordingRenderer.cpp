@@ -6,75 +6,77 @@
 
 namespace quor::host {
 
-template <class T>
-bool RecordingRenderer::Take(Pool<T>& pool, const void* object) {
-    auto it = std::find(pool.live.begin(), pool.live.end(), object);
-    if (!object || it == pool.live.end()) {
-        ++m_badReleases;
-        return false;
-    }
-    pool.live.erase(it);
-    return true;
+namespace {
+
+using Lock = std::lock_guard<std::recursive_mutex>;
+
+std::string Text(const char* text) { return text ? text : "(null)"; }
+
+}  // namespace
+
+RecordingRenderer::RecordingRenderer(std::shared_ptr<RecordingStore> store)
+    : m_store(store ? std::move(store) : std::make_shared<RecordingStore>()) {}
+
+void RecordingRenderer::Attach(common::IResFileSystem* files, common::ILog* log) {
+    Lock lock(m_store->mutex);
+    m_store->files = files;
+    m_store->log = log;
+}
+
+void RecordingRenderer::SetHardwareSkinning(bool on) {
+    Lock lock(m_store->mutex);
+    m_hardwareSkinning = on;
+}
+
+template <class T, class I, class... A>
+T* RecordingRenderer::Make(RecordingStore::Pool<T>& pool, std::string call, A&&... args) {
+    Lock lock(m_store->mutex);
+    m_calls.push_back(std::move(call));
+    pool.all.push_back(std::make_unique<T>(std::forward<A>(args)...));
+    pool.live.push_back(static_cast<I*>(pool.all.back().get()));
+    return pool.all.back().get();
 }
 
 render::IPrimitive* RecordingRenderer::CreatePrimitive(int kind, std::uint32_t vertexFormat) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_calls.push_back("CreatePrimitive(" + std::to_string(kind) + "," +
-                      std::to_string(vertexFormat) + ")");
+    const std::string call = "CreatePrimitive(" + std::to_string(kind) + "," + std::to_string(vertexFormat) + ")";
+    Lock lock(m_store->mutex);
     if (m_failPrimitives) {
+        m_calls.push_back(call);
         return nullptr;
     }
-    m_primitives.all.push_back(std::make_unique<RecordingPrimitive>(kind, vertexFormat));
-    m_primitives.live.push_back(static_cast<render::IPrimitive*>(m_primitives.all.back().get()));
-    return m_primitives.all.back().get();
+    return Make<RecordingPrimitive, render::IPrimitive>(m_store->primitives, call, kind, vertexFormat);
 }
 
 void RecordingRenderer::SetFailPrimitives(bool fail) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_failPrimitives = fail;
 }
 
 void RecordingRenderer::ReleasePrimitive(render::IPrimitive* primitive) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_calls.push_back("ReleasePrimitive");
-    Take(m_primitives, primitive);
+    m_store->Take(m_store->primitives, primitive);
 }
 
 render::IEffect* RecordingRenderer::CreateEffect() {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_calls.push_back("CreateEffect");
-    m_effects.all.push_back(std::make_unique<RecordingEffect>());
-    m_effects.live.push_back(static_cast<render::IEffect*>(m_effects.all.back().get()));
-    return m_effects.all.back().get();
+    return Make<RecordingEffect, render::IEffect>(m_store->effects, "CreateEffect");
 }
 
 void RecordingRenderer::ReleaseEffect(render::IEffect* effect) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_calls.push_back("ReleaseEffect");
-    Take(m_effects, effect);
+    if (m_store->ReleaseSharedEffect(effect)) return;
+    m_store->Take(m_store->effects, effect);
 }
 
 render::IRenderCamera* RecordingRenderer::CreateRenderCamera() {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_calls.push_back("CreateRenderCamera");
-    m_cameras.all.push_back(std::make_unique<RenderCamera>());
-    m_cameras.live.push_back(static_cast<render::IRenderCamera*>(m_cameras.all.back().get()));
-    return m_cameras.all.back().get();
+    return Make<RenderCamera, render::IRenderCamera>(m_store->cameras, "CreateRenderCamera");
 }
 
 void RecordingRenderer::ReleaseRenderCamera(render::IRenderCamera* camera) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_calls.push_back("ReleaseRenderCamera");
-    Take(m_cameras, camera);
-}
-
-template <class T, class I, class... A>
-T* RecordingRenderer::Make(Pool<T>& pool, const char* call, A&&... args) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_calls.push_back(call);
-    pool.all.push_back(std::make_unique<T>(std::forward<A>(args)...));
-    pool.live.push_back(static_cast<I*>(pool.all.back().get()));
-    return pool.all.back().get();
+    m_store->Take(m_store->cameras, camera);
 }
 
 void RecordingVertexBuffer::SetVertices(const void* data, std::uint32_t count, std::uint32_t size) {
@@ -89,35 +91,35 @@ void RecordingVertexBuffer::SetIndices(const std::uint16_t* data, std::uint32_t 
 }
 
 void RecordingRenderer::Update() {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_calls.push_back("Update");
     ++m_updates;
 }
 
 void RecordingRenderer::SetCurrentView(void* view) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_calls.push_back(view ? "SetCurrentView" : "SetCurrentView(null)");
 }
 
 bool RecordingRenderer::SetResourceCacheEnabled(bool enabled) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_calls.push_back(std::string("SetResourceCacheEnabled(") + (enabled ? "1" : "0") + ")");
     return true;
 }
 
 void RecordingRenderer::WriteMemoryReport(common::IXmlNode* node) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_calls.push_back(node ? "WriteMemoryReport" : "WriteMemoryReport(null)");
 }
 
 render::IExtTechnique* RecordingRenderer::GetExtTechnique(const char* name, int kind) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_calls.push_back(std::string("GetExtTechnique(") + (name ? name : "") + "," + std::to_string(kind) + ")");
     if (kind != 2 || !name) return nullptr;
     for (const std::string& w : waterTechniques) {
         if (w == name) {
-            m_water.push_back(std::make_unique<RecordingWaterTechnique>());
-            return m_water.back().get();
+            m_store->water.push_back(std::make_unique<RecordingWaterTechnique>());
+            return m_store->water.back().get();
         }
     }
     return nullptr;
@@ -129,57 +131,58 @@ void RecordingRenderer::GetBackBufferSize(int* width, int* height) {
 }
 
 void RecordingRenderer::ReleaseTexture(render::ITexture* texture) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_calls.push_back("ReleaseTexture");
-    if (!texture) ++m_badReleases;
+    m_store->ReleaseTextureRef(texture);
 }
 
 render::IVertexBuffer* RecordingRenderer::CreateVertexBuffer() {
-    RecordingVertexBuffer* buffer = Make<RecordingVertexBuffer, render::IVertexBuffer>(m_buffers, "CreateVertexBuffer");
+    RecordingVertexBuffer* buffer =
+        Make<RecordingVertexBuffer, render::IVertexBuffer>(m_store->buffers, "CreateVertexBuffer");
     buffer->failElements = failVertexElements;
     return buffer;
 }
 
 void RecordingRenderer::ReleaseVertexBuffer(render::IVertexBuffer* buffer) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_calls.push_back("ReleaseVertexBuffer");
-    Take(m_buffers, buffer);
+    m_store->Take(m_store->buffers, buffer);
 }
 
 render::IRenderable* RecordingRenderer::CreateRenderable(render::IEffect* effect) {
-    return Make<RecordingRenderable, render::IRenderable>(m_renderables, "CreateRenderable", effect);
+    return Make<RecordingRenderable, render::IRenderable>(m_store->renderables, "CreateRenderable", effect);
 }
 
 void RecordingRenderer::ReleaseRenderable(render::IRenderable* renderable) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_calls.push_back("ReleaseRenderable");
-    Take(m_renderables, renderable);
+    m_store->Take(m_store->renderables, renderable);
 }
 
 render::IRenderState* RecordingRenderer::CreateRenderState() {
-    return Make<RecordingRenderState, render::IRenderState>(m_states, "CreateRenderState");
+    return Make<RecordingRenderState, render::IRenderState>(m_store->states, "CreateRenderState");
 }
 
 void RecordingRenderer::ReleaseRenderState(render::IRenderState* state) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_calls.push_back("ReleaseRenderState");
-    Take(m_states, state);
+    m_store->Take(m_store->states, state);
 }
 
 void RecordingRenderer::Submit(render::IRenderable* renderable) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_calls.push_back("Submit");
     if (renderable) ++static_cast<RecordingRenderable*>(renderable)->submits;
 }
 
 render::ISceneLightState* RecordingRenderer::CreateSceneLightState() {
-    return Make<RecordingSceneLightState, render::ISceneLightState>(m_lightStates, "CreateSceneLightState");
+    return Make<RecordingSceneLightState, render::ISceneLightState>(m_store->lightStates, "CreateSceneLightState");
 }
 
 void RecordingRenderer::ReleaseSceneLightState(render::ISceneLightState* state) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_calls.push_back("ReleaseSceneLightState");
-    Take(m_lightStates, state);
+    m_store->Take(m_store->lightStates, state);
 }
 
 namespace {
@@ -217,232 +220,316 @@ std::vector<std::string> Describe(const render::TechniqueDesc& desc) {
 
 render::IEffect* RecordingRenderer::GetTechnique(const char* name, const render::TechniqueDesc* desc) {
     const std::string key = name ? name : "";
-    RecordingEffect* effect = Make<RecordingEffect, render::IEffect>(m_effects, ("GetTechnique(" + key + ")").c_str());
+    Lock lock(m_store->mutex);
+    RecordingEffect* effect = Make<RecordingEffect, render::IEffect>(m_store->effects, "GetTechnique(" + key + ")");
     effect->techniqueName = key;
-    std::lock_guard<std::mutex> lock(m_mutex);
+    effect->kind = 0;
+    // Materials of this technique name their texture stages after its texture parameters.
+    std::vector<std::string> stages;
+    for (std::uint32_t i = 0; desc && i < desc->paramCount; ++i) {
+        const render::TechniqueParam& p = desc->params[i];
+        if (p.binding != render::TechniqueParam::kTexture || p.stage < 0 || p.stage >= 8) continue;
+        if (stages.size() <= std::size_t(p.stage)) stages.resize(std::size_t(p.stage) + 1);
+        stages[std::size_t(p.stage)] = p.name ? p.name : "";
+    }
+    m_store->techniqueStages[effect] = std::move(stages);
+    m_store->techniqueEffects[key] = effect;
     std::vector<std::string> lines = desc ? Describe(*desc) : std::vector<std::string>{};
-    for (auto& entry : m_techniques) {
+    for (auto& entry : m_store->techniques) {
         if (entry.first == key) {
             entry.second = std::move(lines);
             return effect;
         }
     }
-    m_techniques.emplace_back(key, std::move(lines));
+    m_store->techniques.emplace_back(key, std::move(lines));
     return effect;
 }
 
 std::vector<std::string> RecordingRenderer::TechniqueDescription(const std::string& name) const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    for (const auto& entry : m_techniques) {
+    Lock lock(m_store->mutex);
+    for (const auto& entry : m_store->techniques) {
         if (entry.first == name) return entry.second;
     }
     return {};
 }
 
 std::vector<std::string> RecordingRenderer::TechniqueNames() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     std::vector<std::string> names;
-    for (const auto& entry : m_techniques) names.push_back(entry.first);
+    for (const auto& entry : m_store->techniques) names.push_back(entry.first);
     return names;
 }
 
-namespace {
+// --- materials ------------------------------------------------------------------------------
 
-std::string Text(const char* text) { return text ? text : "(null)"; }
+render::IMaterialGroup* RecordingRenderer::GroupFromBytes(const void* data, std::size_t size, std::int32_t mip,
+                                                          const char* what) {
+    MaterialGroupDesc desc;
+    std::string error;
+    if (!ReadMaterialGroup(data, size, desc, error)) {
+        m_store->Error(std::string("Bad material group ") + what + ": " + error);
+        return nullptr;
+    }
+    return m_store->BuildGroup(desc, mip);
+}
 
-}  // namespace
-
-// Not made yet by this renderer: every maker answers null, every release of what it never
-// handed out counts as a bad one.
-render::IMaterialGroup* RecordingRenderer::CreateMaterialGroup(const void*, std::uint32_t size, std::int32_t mip) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+render::IMaterialGroup* RecordingRenderer::CreateMaterialGroup(const void* block, std::uint32_t size,
+                                                               std::int32_t mip) {
+    Lock lock(m_store->mutex);
     m_calls.push_back("CreateMaterialGroup(" + std::to_string(size) + "," + std::to_string(mip) + ")");
-    return nullptr;
+    return GroupFromBytes(block, size, mip, "block");
 }
 
 render::IMaterialGroup* RecordingRenderer::CreateMaterialGroupObject() {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_calls.push_back("CreateMaterialGroupObject");
-    return nullptr;
+    MaterialGroupDesc empty;
+    empty.defaultSlot = -1;
+    return m_store->BuildGroup(empty, 0);
 }
 
 render::IMaterialGroup* RecordingRenderer::LoadMaterialGroupFile(const char* path, std::int32_t mip,
                                                                  std::int32_t reserved0, std::int32_t reserved1) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_calls.push_back("LoadMaterialGroupFile(" + Text(path) + "," + std::to_string(mip) + "," +
                       std::to_string(reserved0) + "," + std::to_string(reserved1) + ")");
-    return nullptr;
+    std::vector<std::uint8_t> bytes;
+    if (!m_store->ReadFile(path, bytes)) {
+        m_store->Error("Material group file " + Text(path) + " not found");
+        return nullptr;
+    }
+    return GroupFromBytes(bytes.data(), bytes.size(), mip, path);
 }
 
 render::IMaterial* RecordingRenderer::LoadMaterialFile(const char* path, std::int32_t mip, std::int32_t reserved) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_calls.push_back("LoadMaterialFile(" + Text(path) + "," + std::to_string(mip) + "," + std::to_string(reserved) +
                       ")");
-    return nullptr;
+    std::vector<std::uint8_t> bytes;
+    if (!m_store->ReadFile(path, bytes)) {
+        m_store->Error("Material file " + Text(path) + " not found");
+        return nullptr;
+    }
+    MaterialDesc desc;
+    std::string error;
+    if (!ReadMaterial(bytes.data(), bytes.size(), desc, error)) {
+        m_store->Error("Bad material file " + Text(path) + ": " + error);
+        return nullptr;
+    }
+    return m_store->BuildMaterial(desc, mip);
 }
 
-render::IMaterial* RecordingRenderer::CreateMaterial(render::IEffect*) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+render::IMaterial* RecordingRenderer::CreateMaterial(render::IEffect* effect) {
+    Lock lock(m_store->mutex);
     m_calls.push_back("CreateMaterial");
-    return nullptr;
+    return effect ? m_store->MakeMaterial(effect) : nullptr;
 }
 
-render::IMaterial* RecordingRenderer::GetMeshMaterial(render::IEffect*) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+render::IMaterial* RecordingRenderer::GetMeshMaterial(render::IEffect* technique) {
+    Lock lock(m_store->mutex);
     m_calls.push_back("GetMeshMaterial");
-    return nullptr;
+    if (!technique) return nullptr;
+    RecordingMaterial* m = m_store->MakeMaterial(technique);
+    m->mesh = true;
+    return m;
 }
 
-void RecordingRenderer::ReleaseMaterial(render::IMaterial*) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+void RecordingRenderer::ReleaseMaterial(render::IMaterial* material) {
+    Lock lock(m_store->mutex);
     m_calls.push_back("ReleaseMaterial");
-    ++m_badReleases;
+    m_store->ReleaseMaterialRef(material);
 }
 
-void RecordingRenderer::ReleaseMaterial(render::IMaterialGroup*) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+void RecordingRenderer::ReleaseMaterial(render::IMaterialGroup* group) {
+    Lock lock(m_store->mutex);
     m_calls.push_back("ReleaseMaterialGroup");
-    ++m_badReleases;
+    m_store->ReleaseGroup(group);
 }
+
+// --- effects, states, textures --------------------------------------------------------------
 
 render::IEffect* RecordingRenderer::FindEffect(const char* name) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_calls.push_back("FindEffect(" + Text(name) + ")");
-    return nullptr;
+    return name ? m_store->AcquireEffect(name) : nullptr;
 }
 
 render::IEffect* RecordingRenderer::LoadEffect(const char* file, const char* technique) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_calls.push_back("LoadEffect(" + Text(file) + "," + Text(technique) + ")");
-    return nullptr;
+    if (!file || !technique) return nullptr;
+    return m_store->AcquireEffect(std::string(file) + "::" + technique);
 }
 
 render::IEffect* RecordingRenderer::CreateEffectFromDesc(const char* desc) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_calls.push_back("CreateEffectFromDesc(" + Text(desc) + ")");
-    return nullptr;
+    return desc ? m_store->AcquireEffect(desc) : nullptr;
 }
 
 render::IRenderState* RecordingRenderer::CreateBlendState() {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_calls.push_back("CreateBlendState");
-    return nullptr;
+    return Make<RecordingRenderState, render::IRenderState>(m_store->blendStates, "CreateBlendState");
 }
 
 render::IRenderState* RecordingRenderer::CreateStateBlock() {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_calls.push_back("CreateStateBlock");
-    return nullptr;
+    return Make<RecordingRenderState, render::IRenderState>(m_store->stateBlocks, "CreateStateBlock");
 }
 
 void RecordingRenderer::ReleaseStateBlock(render::IRenderState* state) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_calls.push_back("ReleaseStateBlock");
-    Take(m_states, state);
+    // Any state object goes back this way.
+    for (auto* pool : {&m_store->blendStates, &m_store->stateBlocks, &m_store->states}) {
+        auto it = std::find(pool->live.begin(), pool->live.end(), state);
+        if (state && it != pool->live.end()) {
+            pool->live.erase(it);
+            return;
+        }
+    }
+    ++m_store->badReleases;
 }
 
 render::ITexture* RecordingRenderer::LoadTexture(const char* name, std::int32_t width, std::int32_t height,
                                                  std::int32_t mipLevels, std::int32_t usage, std::int32_t format,
                                                  std::int32_t pool) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_calls.push_back("LoadTexture(" + Text(name) + "," + std::to_string(width) + "," + std::to_string(height) + "," +
                       std::to_string(mipLevels) + "," + std::to_string(usage) + "," + std::to_string(format) + "," +
                       std::to_string(pool) + ")");
-    return nullptr;
+    return name && *name ? m_store->AcquireTexture(name, mipLevels, true) : nullptr;
 }
 
 render::ITexture* RecordingRenderer::FindTexture(const char* name) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_calls.push_back("FindTexture(" + Text(name) + ")");
-    return nullptr;
+    if (!name) return nullptr;
+    // Only what the renderer already has: a live texture or a defined one, never a file.
+    bool known = m_store->definedTextures.count(name) != 0;
+    for (const auto& t : m_store->textures) known = known || (t->refs > 0 && t->name == name);
+    return known ? m_store->AcquireTexture(name, 0, false) : nullptr;
 }
 
 bool RecordingRenderer::IsHardwareSkinning() {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_calls.push_back("IsHardwareSkinning");
-    return false;
+    return m_hardwareSkinning;
 }
 
+// --- inspection -----------------------------------------------------------------------------
+
 int RecordingRenderer::LiveObjects() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return static_cast<int>(m_primitives.live.size() + m_effects.live.size() + m_cameras.live.size() +
-                            m_buffers.live.size() + m_renderables.live.size() + m_states.live.size() +
-                            m_lightStates.live.size());
+    Lock lock(m_store->mutex);
+    const RecordingStore& s = *m_store;
+    return static_cast<int>(s.primitives.live.size() + s.effects.live.size() + s.cameras.live.size() +
+                            s.buffers.live.size() + s.renderables.live.size() + s.states.live.size() +
+                            s.blendStates.live.size() + s.stateBlocks.live.size() + s.lightStates.live.size()) +
+           s.LiveMaterials() + s.LiveMaterialGroups() + s.LiveTextures() + s.LiveSharedEffects();
+}
+
+int RecordingRenderer::LiveBlendStates() const {
+    Lock lock(m_store->mutex);
+    return int(m_store->blendStates.live.size());
+}
+
+int RecordingRenderer::LiveStateBlocks() const {
+    Lock lock(m_store->mutex);
+    return int(m_store->stateBlocks.live.size());
+}
+
+int RecordingRenderer::LiveStates() const {
+    Lock lock(m_store->mutex);
+    return int(m_store->states.live.size() + m_store->blendStates.live.size() + m_store->stateBlocks.live.size());
 }
 
 int RecordingRenderer::Updates() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     return m_updates;
 }
 
+namespace {
+
+template <class T>
+T* Last(const RecordingStore::Pool<T>& pool) {
+    return pool.all.empty() ? nullptr : pool.all.back().get();
+}
+
+}  // namespace
+
 RecordingVertexBuffer* RecordingRenderer::LastVertexBuffer() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_buffers.all.empty() ? nullptr : m_buffers.all.back().get();
+    Lock lock(m_store->mutex);
+    return Last(m_store->buffers);
 }
 
 RecordingRenderable* RecordingRenderer::LastRenderable() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_renderables.all.empty() ? nullptr : m_renderables.all.back().get();
+    Lock lock(m_store->mutex);
+    return Last(m_store->renderables);
 }
 
 RecordingSceneLightState* RecordingRenderer::LastSceneLightState() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_lightStates.all.empty() ? nullptr : m_lightStates.all.back().get();
+    Lock lock(m_store->mutex);
+    return Last(m_store->lightStates);
+}
+
+RecordingRenderState* RecordingRenderer::LastBlendState() const {
+    Lock lock(m_store->mutex);
+    return Last(m_store->blendStates);
+}
+
+RecordingRenderState* RecordingRenderer::LastStateBlock() const {
+    Lock lock(m_store->mutex);
+    return Last(m_store->stateBlocks);
 }
 
 std::vector<std::string> RecordingRenderer::Calls() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     return m_calls.Items();
 }
 
 std::uint64_t RecordingRenderer::CallCount() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     return m_calls.Total();
 }
 
 void RecordingRenderer::SetRecordLimit(std::size_t limit) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_calls.SetLimit(limit);
 }
 
 void RecordingRenderer::ClearCalls() {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_store->mutex);
     m_calls.clear();
 }
 
 int RecordingRenderer::LivePrimitives() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return static_cast<int>(m_primitives.live.size());
+    Lock lock(m_store->mutex);
+    return static_cast<int>(m_store->primitives.live.size());
 }
 
 int RecordingRenderer::LiveEffects() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return static_cast<int>(m_effects.live.size());
+    Lock lock(m_store->mutex);
+    return static_cast<int>(m_store->effects.live.size()) + m_store->LiveSharedEffects();
 }
 
 int RecordingRenderer::LiveRenderCameras() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return static_cast<int>(m_cameras.live.size());
+    Lock lock(m_store->mutex);
+    return static_cast<int>(m_store->cameras.live.size());
 }
 
-int RecordingRenderer::BadReleases() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_badReleases;
-}
+int RecordingRenderer::BadReleases() const { return m_store->BadReleases(); }
 
 RecordingPrimitive* RecordingRenderer::LastPrimitive() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_primitives.all.empty() ? nullptr : m_primitives.all.back().get();
+    Lock lock(m_store->mutex);
+    return Last(m_store->primitives);
 }
 
 RecordingEffect* RecordingRenderer::LastEffect() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_effects.all.empty() ? nullptr : m_effects.all.back().get();
+    Lock lock(m_store->mutex);
+    return Last(m_store->effects);
 }
 
 RenderCamera* RecordingRenderer::LastRenderCamera() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_cameras.all.empty() ? nullptr : m_cameras.all.back().get();
+    Lock lock(m_store->mutex);
+    return Last(m_store->cameras);
 }
 
 }  // namespace quor::host

@@ -6,129 +6,21 @@
 #include <vector>
 
 #include "platform/host/IRenderer.h"
+#include "platform/host/RecordingResources.h"
 #include "platform/win32/RecentRecords.h"
-#include "platform/host/RecordingPrimitive.h"
-#include "platform/host/RenderCamera.h"
 
 namespace quor::host {
-
-// A vertex buffer of the recording renderer: keeps copies of what it was given.
-class RecordingVertexBuffer final : public render::IVertexBuffer {
-public:
-    void SetFormat(std::uint32_t vertexFormat) override { format = vertexFormat; }
-    void SetVertices(const void* vertices, std::uint32_t count, std::uint32_t stride) override;
-    void SetPrimitiveType(int type) override { primitiveType = type; }
-    void SetIndices(const std::uint16_t* indices, std::uint32_t count) override;
-    void SetName(const char* text) override { name = text ? text : ""; }
-    bool SetVertexElements(const render::VertexElement* e, std::uint32_t count) override {
-        elements.assign(e, e + count);
-        return !failElements;
-    }
-    void SetStreamSource(std::uint32_t stream, void* buffer, std::uint32_t stride) override {
-        if (stream >= 4) return;
-        streams[stream] = buffer;
-        strides[stream] = stride;
-    }
-    void SetIndexBuffer(void* buffer) override { indexBuffer = buffer; }
-    void SetVertexCount(std::uint32_t count) override { vertexCount = count; }
-    void SetIndexCount(std::uint32_t count) override { indexCount = count; }
-
-    std::string name;
-    std::vector<render::VertexElement> elements;
-    bool failElements = false;
-    void* streams[4] = {};
-    std::uint32_t strides[4] = {};
-    void* indexBuffer = nullptr;
-    std::uint32_t indexCount = 0;
-    std::uint32_t format = 0;
-    std::uint32_t vertexCount = 0;
-    std::uint32_t stride = 0;
-    int primitiveType = 0;
-    std::vector<std::uint8_t> vertices;
-    std::vector<std::uint16_t> indices;
-};
-
-class RecordingRenderState final : public render::IRenderState {
-public:
-    void SetColour(std::uint32_t argb) override { colour = argb; }
-    bool SetValue(std::int32_t setter, float value) override {
-        values.emplace_back(setter, value);
-        return true;
-    }
-    void SetBlend(bool enabled, std::int32_t source, std::int32_t destination) override {
-        blendEnabled = enabled;
-        blendSource = source;
-        blendDestination = destination;
-    }
-    void SetRenderMode(std::int32_t mode, std::int32_t value0, std::int32_t value1) override {
-        renderMode = mode;
-        modeValues[0] = value0;
-        modeValues[1] = value1;
-    }
-    std::uint32_t colour = 0;
-    bool blendEnabled = false;
-    std::int32_t blendSource = 0;
-    std::int32_t blendDestination = 0;
-    std::int32_t renderMode = 0;
-    std::int32_t modeValues[2] = {};
-    std::vector<std::pair<std::int32_t, float>> values;  // in the order set
-};
-
-// A renderable of the recording renderer: its state, draw record and matrix as last set.
-class RecordingRenderable final : public render::IRenderable {
-public:
-    explicit RecordingRenderable(render::IEffect* effect) : effect(effect) {}
-    void SetRenderState(render::IRenderState* s) override { state = s; }
-    void SetState(std::uint32_t f) override { flags = f; }
-    void SetDrawRecord(render::IVertexBuffer* s, const render::DrawRange* r, std::uint32_t count) override {
-        stream = s;
-        ranges.assign(r, r + count);
-    }
-    void SetWorldMatrix(const float* world) override {
-        for (int i = 0; i < 16; ++i) matrix[i] = world[i];
-    }
-    const float* GetWorldMatrix() override { return matrix; }
-    void SetMaterial(render::IMaterial* m) override { material = m; }
-    render::IMaterial* GetMaterial() override { return material; }
-    void SetBlendState(render::IRenderState* s) override { blendState = s; }
-    void SetTexture(render::ITexture* t) override { texture = t; }
-    void SetDrawPass(std::int32_t pass) override { drawPass = pass; }
-    std::int32_t GetDrawPass() override { return drawPass; }
-    render::IRenderState* GetStateBlock() override { return &stateBlock; }
-
-    render::IEffect* const effect;
-    render::IRenderState* state = nullptr;
-    std::uint32_t flags = 0;
-    render::IVertexBuffer* stream = nullptr;
-    std::vector<render::DrawRange> ranges;
-    float matrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    int submits = 0;
-    render::IMaterial* material = nullptr;
-    render::IRenderState* blendState = nullptr;
-    render::ITexture* texture = nullptr;
-    std::int32_t drawPass = 0;
-    RecordingRenderState stateBlock;
-};
-
-class RecordingSceneLightState final : public render::ISceneLightState {
-public:
-    void SetAmbientColour(std::uint32_t c) override { ambient = c; }
-    std::uint32_t ambient = 0xDEADBEEF;
-};
-
-class RecordingWaterTechnique final : public render::IWaterTechnique {
-public:
-    void* GetHandle() override { return this; }
-};
 
 // The reference host's renderer as far as the system uses it: makes and takes back every kind
 // of object it hands out (render cameras do real projection maths), records every call in
 // order, and counts live objects so that leaks and double releases show. Released objects
 // stay readable until the renderer goes, so tests can inspect them after the system let go of
-// them. Loader threads call the renderer too, hence the lock.
+// them. Loader threads call the renderer too, hence the lock. The objects live in a store that
+// other renderers may share; the calls are each renderer's own.
 class RecordingRenderer final : public render::IRenderer {
 public:
-    RecordingRenderer() = default;
+    // store: shared with other renderers; a store of its own when null.
+    explicit RecordingRenderer(std::shared_ptr<RecordingStore> store = nullptr);
     RecordingRenderer(const RecordingRenderer&) = delete;
     RecordingRenderer& operator=(const RecordingRenderer&) = delete;
 
@@ -190,6 +82,20 @@ public:
     int BadReleases() const;
     int Updates() const;
 
+    int LiveMaterials() const { return m_store->LiveMaterials(); }
+    int LiveMaterialGroups() const { return m_store->LiveMaterialGroups(); }
+    int LiveTextures() const { return m_store->LiveTextures(); }
+    int LiveBlendStates() const;
+    int LiveStateBlocks() const;
+    // Render states, blend states and state blocks alike.
+    int LiveStates() const;
+
+    // Where material and texture files are read, and where lines about bad input go.
+    void Attach(common::IResFileSystem* files, common::ILog* log);
+    const std::shared_ptr<RecordingStore>& Store() const { return m_store; }
+    // The answer of IsHardwareSkinning.
+    void SetHardwareSkinning(bool on);
+
     // Injected failure: while set, CreatePrimitive records the call and answers null.
     void SetFailPrimitives(bool fail);
 
@@ -200,6 +106,8 @@ public:
     RecordingVertexBuffer* LastVertexBuffer() const;
     RecordingRenderable* LastRenderable() const;
     RecordingSceneLightState* LastSceneLightState() const;
+    RecordingRenderState* LastBlendState() const;
+    RecordingRenderState* LastStateBlock() const;
 
     // What the test sets: the back-buffer size, and the technique names that give water.
     int backBufferWidth = 1024;
@@ -214,31 +122,15 @@ public:
     bool failVertexElements = false;
 
 private:
-    template <class T>
-    struct Pool {
-        std::vector<std::unique_ptr<T>> all;
-        // The interface pointers handed out and not yet taken back.
-        std::vector<const void*> live;
-    };
-    template <class T>
-    bool Take(Pool<T>& pool, const void* object);
     template <class T, class I, class... A>
-    T* Make(Pool<T>& pool, const char* call, A&&... args);
+    T* Make(RecordingStore::Pool<T>& pool, std::string call, A&&... args);
+    render::IMaterialGroup* GroupFromBytes(const void* data, std::size_t size, std::int32_t mip, const char* what);
 
-    mutable std::mutex m_mutex;
+    std::shared_ptr<RecordingStore> m_store;
     win32::RecentRecords<std::string> m_calls;
-    Pool<RecordingPrimitive> m_primitives;
-    Pool<RecordingEffect> m_effects;
-    Pool<RenderCamera> m_cameras;
-    Pool<RecordingVertexBuffer> m_buffers;
-    Pool<RecordingRenderable> m_renderables;
-    Pool<RecordingRenderState> m_states;
-    Pool<RecordingSceneLightState> m_lightStates;
-    std::vector<std::unique_ptr<RecordingWaterTechnique>> m_water;
-    std::vector<std::pair<std::string, std::vector<std::string>>> m_techniques;
-    int m_badReleases = 0;
     int m_updates = 0;
     bool m_failPrimitives = false;
+    bool m_hardwareSkinning = false;
 };
 
 }  // namespace quor::host

@@ -5,7 +5,9 @@
 namespace quor::host {
 
 ReferenceHost::ReferenceHost(std::unique_ptr<ResFileSystemBase> fs)
-    : files(fs ? std::move(fs) : std::make_unique<MemoryFileSystem>()), audio(files.get()) {}
+    : files(fs ? std::move(fs) : std::make_unique<MemoryFileSystem>()), audio(files.get()) {
+    renderer.Attach(files.get(), &log);
+}
 
 void ReferenceHost::PublishAll() {
     registry.Add<client::IClient>("IClient_1.3", &client);
