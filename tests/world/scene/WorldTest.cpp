@@ -7,6 +7,7 @@
 #include "tests/support/world/scene/WorldFixture.h"
 #include "world/core/Camera.h"
 #include "world/core/SpaceLines.h"
+#include "world/mesh/ModelMaterial.h"
 
 namespace {
 
@@ -20,8 +21,11 @@ TEST(World, StartUpAndShutdownCallsInOrder) {
     EXPECT_EQ(fx.host().device.Calls(), (std::vector<std::string>{"GetDevice", "AddDeviceCallback"}));
     EXPECT_EQ(fx.host().device.CallbackCount(), 1);
     // The model technique templates and their shared stage state come first.
+    // The hardware-skin pair comes last (this renderer has no such effect file).
     const std::vector<std::string> startCalls = {"GetTechnique(<ModelNormalTech>)", "GetTechnique(<ModelAlphaTech>)",
-                                                 "CreateRenderState", "CreateEffect"};
+                                                 "CreateRenderState", "CreateEffect",
+                                                 "LoadEffect(res/builtin/shader/hardware_skin.fx,THardwareSkin)",
+                                                 "LoadEffect(res/builtin/shader/hardware_skin.fx,THardwareSkinAlpha)"};
     EXPECT_EQ(fx.host().renderer.Calls(), startCalls);
     ASSERT_NE(world::SpaceLines::SharedEffect(), nullptr);
     EXPECT_EQ(fx.host().renderer.LastEffect()->techniqueName, "SpaceLines");
@@ -52,6 +56,22 @@ TEST(World, StartUpAndShutdownCallsInOrder) {
     ASSERT_TRUE(World::Instance().Initialize(60));
     EXPECT_EQ(fx.host().device.CallbackCount(), 1);
     EXPECT_EQ(fx.host().renderer.LiveEffects(), 3);  // two techniques and the line effect
+}
+
+// The hardware-skin techniques live from start-up to shutdown; nothing of the renderer's stays.
+TEST(World, HardwareSkinTechniquesLiveFromStartUpToShutdown) {
+    WorldFixture fx(0, false);
+    const std::string file = "res/builtin/shader/hardware_skin.fx";
+    fx.host().renderer.Store()->DefineEffect(file + "::THardwareSkin", 1);
+    fx.host().renderer.Store()->DefineEffect(file + "::THardwareSkinAlpha", 1, true);
+    ASSERT_TRUE(World::Instance().Initialize(30));
+    ASSERT_NE(world::HardwareSkinTechnique(false), nullptr);
+    ASSERT_NE(world::HardwareSkinTechnique(true), nullptr);
+    EXPECT_NE(world::HardwareSkinTechnique(false), world::HardwareSkinTechnique(true));
+    World::Instance().Shutdown();
+    EXPECT_EQ(world::HardwareSkinTechnique(false), nullptr);
+    EXPECT_EQ(fx.host().renderer.LiveObjects(), 0);
+    EXPECT_EQ(fx.host().renderer.BadReleases(), 0);
 }
 
 TEST(World, DeviceResetStopsAtTheFirstFailingScene) {
