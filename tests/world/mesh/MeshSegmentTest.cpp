@@ -14,6 +14,7 @@
 #include "world/mesh/MeshData.h"
 #include "world/mesh/MeshDataMgr.h"
 #include "world/mesh/TriangleSorter.h"
+#include "world/core/track/TrackSampled.h"
 
 namespace {
 
@@ -180,6 +181,76 @@ TEST_F(MeshSegmentTest, SubMeshLookupsTestTheirIndices) {
                                                   ? 0
                                                   : 1);
     EXPECT_EQ(s.NearestCorner(lod.triangleCount, p, &colour), -1);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace quor;
+using namespace quor::test;
+
+// A mesh whose one sub-mesh moves along x by its uv track: 0 at key 0, 10 at key 1 (100 ms).
+MeshDesc TrackedMesh() {
+    MeshDesc m = MakeMesh(0x30011, 0, 1, 1);
+    m.subMeshTracks = true;
+    TrackDesc t;
+    t.times = {0, 100};
+    TrackChannelDesc c;
+    c.positions = {0, 0, 0, 10, 0, 0};
+    c.rotations = {0, 0, 0, 1, 0, 0, 0, 1};
+    c.scales.assign(6, 1.0f);
+    t.channels = {c};
+    m.tracks = {t};
+    m.frameBounds.assign(2 * 2, {0, 0, 0, 1, 1, 1, 1});
+    m.lods = {MakeLod(m.lods[0].vertexCounts, m.lods[0].triangleCounts, 1, true, 2, 1)};
+    return m;
+}
+
+TEST_F(MeshSegmentTest, UvObjectsMoveTheirSubMeshes) {
+    MeshSegment& s = Load(TrackedMesh());
+    ASSERT_EQ(s.UvAnimationCount(), 1u);
+    EXPECT_FALSE(s.SharesGeometry());
+    EXPECT_EQ(s.KeyPlayer(), nullptr);
+    world::TrackSampled* track = s.UvAnimation(0);
+    ASSERT_NE(track, nullptr);
+    EXPECT_EQ(track->Data(), s.Data()->subMeshTracks[0].get());
+    EXPECT_TRUE(s.UpdateAnimation());
+    track->SetTime(50.0f);
+    s.ClearGeometryChanged();
+    s.UpdateVertexAnimation();
+    EXPECT_TRUE(s.GeometryChanged());
+    const MeshVertexData& lod = *s.Lod();
+    for (std::uint32_t v = 0; v < lod.ranges[0].vertexCount; ++v) {
+        EXPECT_NEAR(s.Positions()[v].x, lod.positions[v].x + 5.0f, 1e-3f) << v;
+        EXPECT_NEAR(s.Positions()[v].y, lod.positions[v].y, 1e-3f) << v;
+    }
+    // The current frame of a segment with uv objects is the first uv object's key.
+    ExpectBounds(s.GetFrameBounds(MeshSegment::kCurrentFrame), s.Data()->FrameBounds(2 + 0), "uv key 0");
+    // Sub-mesh indices outside the LOD are refused.
+    Matrix m = MatrixIdentity();
+    EXPECT_FALSE(s.TransformSubMesh(1, m, nullptr));
+    track->Stop();
+    EXPECT_FALSE(s.UpdateAnimation()) << "nothing plays";
+}
+
+TEST_F(MeshSegmentTest, BoundsCoverTheVerticesMovedByTheMatrix) {
+    MeshSegment& s = Load(MakeMesh(0x30011, 0, 2, 1));
+    const MeshVertexData& lod = *s.Lod();
+    Matrix m = MatrixIdentity();
+    m.m[12] = 100.0f;
+    Vec3 lo, hi;
+    ASSERT_TRUE(s.GetBounds(lo, hi, &m));
+    Vec3 wantLo = lod.positions[0], wantHi = lod.positions[0];
+    for (std::uint32_t v = 0; v < lod.vertexCount; ++v) {
+        const Vec3& p = lod.positions[v];
+        wantLo = Vec3(std::min(wantLo.x, p.x), std::min(wantLo.y, p.y), std::min(wantLo.z, p.z));
+        wantHi = Vec3(std::max(wantHi.x, p.x), std::max(wantHi.y, p.y), std::max(wantHi.z, p.z));
+    }
+    EXPECT_FLOAT_EQ(lo.x, wantLo.x + 100.0f);
+    EXPECT_FLOAT_EQ(hi.x, wantHi.x + 100.0f);
+    EXPECT_FLOAT_EQ(lo.z, wantLo.z);
+    EXPECT_FLOAT_EQ(hi.y, wantHi.y);
 }
 
 }  // namespace
