@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/host/RecordingRenderer.h"
@@ -75,6 +76,45 @@ TEST(ModelTechniqueTemplates, ReleaseFreesEverythingOnce) {
     EXPECT_EQ(scope.renderer.BadReleases(), 0);
     EXPECT_EQ(world::DefaultModelTechnique(false), nullptr);
     EXPECT_EQ(world::SharedStageState(), nullptr);
+}
+
+// Loader threads fill the blend table and the render-mode cache at once: every entry is made
+// once, and everyone gets the same object.
+TEST(ModelTechniqueTemplates, SharedStatesAreMadeOnceAcrossThreads) {
+    RendererScope scope;
+    Templates templates;
+    constexpr int kThreads = 8;
+    std::vector<std::vector<render::IRenderState*>> seen(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t, &seen] {
+            for (int i = 0; i < 256; ++i) {
+                const int k = (i + 37 * t) % 256;
+                seen[t].push_back(world::AcquireBlendState(k / 16, k % 16));
+                seen[t].push_back(world::AcquireRenderModeState(1 + k % 3, k % 5, -1));
+            }
+        });
+    }
+    for (std::thread& th : threads) th.join();
+    EXPECT_EQ(scope.renderer.LiveBlendStates(), 256);
+    EXPECT_EQ(world::RenderModeStateCount(), 15u);
+    EXPECT_EQ(scope.renderer.LiveStateBlocks(), 15);
+    for (int t = 0; t < kThreads; ++t) {
+        for (int i = 0; i < 256; ++i) {
+            const int k = (i + 37 * t) % 256;
+            EXPECT_EQ(seen[t][2 * i], world::SharedBlendState(k / 16, k % 16));
+            EXPECT_EQ(seen[t][2 * i + 1], world::AcquireRenderModeState(1 + k % 3, k % 5, -1));
+        }
+    }
+    auto* state = static_cast<host::RecordingRenderState*>(world::SharedBlendState(2, 3));
+    EXPECT_TRUE(state->blendEnabled);
+    EXPECT_EQ(state->blendSource, 2);
+    EXPECT_EQ(state->blendDestination, 3);
+    EXPECT_EQ(state->blendSets, 1);
+    EXPECT_EQ(world::AcquireBlendState(16, 0), nullptr);
+    world::ReleaseMaterialStateCaches();
+    EXPECT_EQ(scope.renderer.LiveObjects(), 0);
+    EXPECT_EQ(scope.renderer.BadReleases(), 0);
 }
 
 }  // namespace
