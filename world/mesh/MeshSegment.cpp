@@ -435,6 +435,38 @@ int MeshSegment::FindSubMesh(const char* name) const {
     return -1;
 }
 
+std::uint16_t MeshSegment::GetSocketCount() const {
+    return m_data ? std::uint16_t(std::min<std::size_t>(m_data->sockets.size(), 0xFFFF)) : 0;
+}
+
+std::uint16_t MeshSegment::FindSocket(const char* name) const {
+    if (!name || !m_data) return 0xFFFF;
+    constexpr std::size_t kField = MeshSocket::kNameSize;
+    const std::size_t length = strnlen(name, kField + 1);
+    if (length > kField) return 0xFFFF;
+    for (std::uint16_t i = 0; i < GetSocketCount(); ++i) {
+        const char* field = m_data->sockets[i]->name;
+        if (strnlen(field, kField) == length && std::memcmp(field, name, length) == 0) return i;
+    }
+    return 0xFFFF;
+}
+
+const char* MeshSegment::GetSocketName(std::uint32_t i) const {
+    return i < GetSocketCount() ? m_data->sockets[i]->name : nullptr;
+}
+
+const Matrix* MeshSegment::GetSocketMatrix(std::uint32_t i) const {
+    return i < GetSocketCount() ? m_data->sockets[i]->matrixToBone.get() : nullptr;
+}
+
+std::uint16_t MeshSegment::GetSocketBoneIndex(std::uint32_t i) const {
+    return i < GetSocketCount() ? std::uint16_t(m_data->sockets[i]->boneIndex) : 0xFFFF;
+}
+
+std::int32_t MeshSegment::GetSocketLinkedValue(std::uint32_t i) const {
+    return i < GetSocketCount() ? m_data->sockets[i]->unused : -1;
+}
+
 int MeshSegment::IsSubMeshRangeEmpty(std::uint32_t i) const {
     if (!m_lod || i >= m_lod->ranges.size()) return 1;
     const SubMeshRange& r = m_lod->ranges[i];

@@ -99,6 +99,15 @@ public:
     const SubMeshInfo* GetSubMeshInfo(std::uint32_t i) const;
     // The first sub-mesh whose 32-byte name field holds exactly this name; -1 when none.
     int FindSubMesh(const char* name) const;
+    // Sockets of the mesh data: the count, the index of the first whose 32-byte name holds
+    // exactly the name (0xFFFF when none, or for null), and a socket's name, matrix, bone index
+    // and linked value (null, 0xFFFF or -1 for an index past the count).
+    std::uint16_t GetSocketCount() const;
+    std::uint16_t FindSocket(const char* name) const;
+    const char* GetSocketName(std::uint32_t i) const;
+    const Matrix* GetSocketMatrix(std::uint32_t i) const;
+    std::uint16_t GetSocketBoneIndex(std::uint32_t i) const;
+    std::int32_t GetSocketLinkedValue(std::uint32_t i) const;
     // 0 when range i of the current LOD has vertices and triangles.
     int IsSubMeshRangeEmpty(std::uint32_t i) const;
     // The corner of a triangle of the current LOD nearest to a point (first corner on ties), and

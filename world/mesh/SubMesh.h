@@ -136,7 +136,6 @@ private:
     SubMeshInfo* m_record = nullptr;
     MeshSegment* m_segment = nullptr;
     std::uint32_t m_index = 0;
-    std::int32_t m_ids[2] = {-1, -1};
     // The mip argument of textures of old records (-3 - the segment's load priority).
     std::int32_t m_mip = -3;
 };

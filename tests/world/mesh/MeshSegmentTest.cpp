@@ -181,6 +181,18 @@ TEST_F(MeshSegmentTest, SubMeshLookupsTestTheirIndices) {
                                                   ? 0
                                                   : 1);
     EXPECT_EQ(s.NearestCorner(lod.triangleCount, p, &colour), -1);
+    // Sockets by exact name and index.
+    ASSERT_EQ(s.GetSocketCount(), 1);
+    EXPECT_EQ(s.FindSocket("hand"), 0);
+    EXPECT_EQ(s.FindSocket("han"), 0xFFFF);
+    EXPECT_EQ(s.FindSocket(nullptr), 0xFFFF);
+    EXPECT_STREQ(s.GetSocketName(0), "hand");
+    EXPECT_EQ(s.GetSocketName(1), nullptr);
+    EXPECT_EQ(s.GetSocketBoneIndex(0), std::uint16_t(s.Data()->sockets[0]->boneIndex));
+    EXPECT_EQ(s.GetSocketBoneIndex(1), 0xFFFF);
+    ASSERT_NE(s.GetSocketMatrix(0), nullptr);
+    EXPECT_EQ(s.GetSocketMatrix(0)->m[12], 5.0f);
+    EXPECT_EQ(s.GetSocketLinkedValue(0), -1);
 }
 
 }  // namespace
