@@ -312,6 +312,21 @@ TEST_F(MeshSegmentMaterialTest, BlocksBeforeNamedMaterialsResolveBySlot) {
     EXPECT_EQ(s.GetSubMeshInfo(2)->extraValues[0], 20u);
     EXPECT_EQ(s.GetSubMeshInfo(2)->extraValues[3], 23u);
     EXPECT_EQ(s.GetSubMesh(2)->Material(), group->GetSlotMaterial(1));
+    // The load flag reaches the group and the sub-meshes resolve again.
+    s.SetLoadFlag(3);
+    EXPECT_EQ(group->GetLoadFlag(), 3);
+    // A group handed over becomes the file group, in its default state, and the sub-meshes
+    // draw from it; handing it again changes nothing.
+    const auto block = WriteMaterialGroup(Group({"x", "y"}));
+    render::IMaterialGroup* other = Renderer().CreateMaterialGroup(block.data(), std::uint32_t(block.size()), -3);
+    ASSERT_NE(other, nullptr);
+    s.SetMaterialGroup(other);
+    EXPECT_EQ(s.FileMaterialGroup(), other);
+    EXPECT_EQ(static_cast<host::RecordingMaterialGroup*>(other)->defaultStates, 1);
+    EXPECT_EQ(s.GetSubMesh(0)->Material(), other->GetSlotMaterial(1));
+    s.SetMaterialGroup(other);
+    EXPECT_EQ(static_cast<host::RecordingMaterialGroup*>(other)->defaultStates, 1);
+    EXPECT_EQ(s.ActiveGroup(), other);
 }
 
 // From 0x30011 a record names its material; a name the group lacks takes the default one.
