@@ -250,10 +250,6 @@ render::IRenderState* SharedBlendState(int source, int destination) {
     return s.blendStates[source * kBlendFactors + destination];
 }
 
-}  // namespace quor::world
-
-namespace quor::world {
-
 render::IRenderState* AcquireBlendState(int source, int destination) {
     if (source < 0 || source >= kBlendFactors || destination < 0 || destination >= kBlendFactors) return nullptr;
     MaterialState& s = State();
