@@ -41,7 +41,9 @@ bool EndsWithNoCase(const std::string& text, const char* tail) {
 void MeshSegment::TrackDelete::operator()(world::TrackSampled* track) const { delete track; }
 
 void MeshSegment::MaterialGroupCallback::OnMaterialGroup(render::IMaterialGroup* group) {
-    m_owner->OnMaterialGroup(group);
+    // The block's group may finish loading while a file group is in use: only the group the
+    // sub-meshes draw from gives them materials.
+    if (group && group == m_owner->ActiveGroup()) m_owner->OnMaterialGroup(group);
 }
 
 MeshSegment::MeshSegment(MeshData* data)

@@ -327,6 +327,9 @@ TEST_F(MeshSegmentMaterialTest, BlocksBeforeNamedMaterialsResolveBySlot) {
     s.SetMaterialGroup(other);
     EXPECT_EQ(static_cast<host::RecordingMaterialGroup*>(other)->defaultStates, 1);
     EXPECT_EQ(s.ActiveGroup(), other);
+    // The block's group finishing a load no longer changes the sub-meshes.
+    static_cast<host::RecordingMaterialGroup*>(group)->NotifyLoaded();
+    EXPECT_EQ(s.GetSubMesh(0)->Material(), other->GetSlotMaterial(1));
 }
 
 // From 0x30011 a record names its material; a name the group lacks takes the default one.
