@@ -242,6 +242,18 @@ TEST_F(MeshSegmentTest, UvObjectsMoveTheirSubMeshes) {
     // Sub-mesh indices outside the LOD are refused.
     Matrix m = MatrixIdentity();
     EXPECT_FALSE(s.TransformSubMesh(1, m, nullptr));
+    // Normals go through the inverse's transpose: a stretch along x shrinks their x.
+    m.m[0] = 2.0f;
+    Matrix inverse = m;
+    ASSERT_TRUE(MatrixInverse(inverse));
+    ASSERT_TRUE(s.TransformSubMesh(0, m, &inverse));
+    for (std::uint32_t v = 0; v < lod.ranges[0].vertexCount; ++v) {
+        const Vec3& n = lod.normals[v];
+        const float len = std::sqrt(n.x * n.x / 4 + n.y * n.y + n.z * n.z);
+        EXPECT_NEAR(s.Positions()[v].x, 2.0f * lod.positions[v].x, 1e-3f) << v;
+        EXPECT_NEAR(s.Normals()[v].x, n.x / 2 / len, 1e-5f) << v;
+        EXPECT_NEAR(s.Normals()[v].y, n.y / len, 1e-5f) << v;
+    }
     track->Stop();
     EXPECT_FALSE(s.UpdateAnimation()) << "nothing plays";
 }
