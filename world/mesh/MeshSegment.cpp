@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 
 #include "platform/host/IEffect.h"
 #include "platform/host/IRenderer.h"
@@ -34,6 +35,14 @@ bool EndsWithNoCase(const std::string& text, const char* tail) {
             return false;
     }
     return true;
+}
+
+// The sub-mesh records belong to the shared mesh data, and segments of one file load their
+// materials on several loader threads: their slot fields are read and written under this lock,
+// which is never held across a call into the renderer.
+std::mutex& RecordLock() {
+    static std::mutex lock;
+    return lock;
 }
 
 }  // namespace
@@ -119,6 +128,7 @@ bool MeshSegment::BuildMaterials() {
         m_group->RegisterCallback(m_callback.get());
         if (d.version < kNamedMaterialVersion) {
             OnMaterialGroup(m_group);
+            std::lock_guard<std::mutex> lock(RecordLock());
             for (SubMeshInfo& info : d.subMeshes) {
                 info.extraValues[0] = info.materialSlot;
                 info.extraValues[1] = info.extraValues[2] = info.extraValues[3] = 0;
@@ -129,11 +139,11 @@ bool MeshSegment::BuildMaterials() {
                 SubMeshInfo& info = *sub->Record();
                 const int slot = m_group->FindSlotByName(MaterialName(info).c_str());
                 render::IMaterial* material = slot >= 0 ? m_group->GetSlotMaterial(std::uint32_t(slot)) : nullptr;
-                if (material) {
-                    info.materialSlot = std::uint32_t(slot);
-                } else {
-                    material = m_group->GetDefaultMaterial();
-                    info.materialSlot = 0;
+                const std::uint32_t resolved = material ? std::uint32_t(slot) : 0;
+                if (!material) material = m_group->GetDefaultMaterial();
+                {
+                    std::lock_guard<std::mutex> lock(RecordLock());
+                    info.materialSlot = resolved;
                 }
                 sub->SetMaterial(material);
             }
@@ -141,6 +151,7 @@ bool MeshSegment::BuildMaterials() {
         if (d.version < kMaterialTransformVersion) {
             for (auto& sub : m_subMeshes) {
                 sub->ApplyTextureTransforms(*sub->Record());
+                std::lock_guard<std::mutex> lock(RecordLock());
                 sub->Record()->uvAnimated = 0;
             }
         }
@@ -170,12 +181,18 @@ void MeshSegment::OnMaterialGroup(render::IMaterialGroup* group) {
     const std::uint32_t slots = group->GetSlotCount();
     for (auto& sub : m_subMeshes) {
         SubMeshInfo& info = *sub->Record();
-        std::uint32_t slot = info.materialSlot;
-        if (slot >= slots) {
-            LogWarning("SubMesh %d ref to a wrong MaterialSlot %d", int(sub->Index()), int(slot));
-            slot = 0;
-            info.materialSlot = 0;
+        std::uint32_t slot = 0, wrong = 0;
+        bool isWrong = false;
+        {
+            std::lock_guard<std::mutex> lock(RecordLock());
+            slot = info.materialSlot;
+            if (slot >= slots) {
+                isWrong = true;
+                wrong = slot;
+                slot = info.materialSlot = 0;
+            }
         }
+        if (isWrong) LogWarning("SubMesh %d ref to a wrong MaterialSlot %d", int(sub->Index()), int(wrong));
         sub->SetMaterial(group->GetSlotMaterial(slot));
         if (sub->IsTransparent()) m_anyTransparent = 1;
     }
@@ -232,9 +249,14 @@ bool MeshSegment::SetSubMeshMaterialSlot(std::uint32_t i, std::uint32_t slot) {
     render::IMaterialGroup* group = ActiveGroup();
     SubMesh* sub = GetSubMesh(i);
     if (!group || !sub || slot >= group->GetSlotCount()) return false;
-    SubMeshInfo& info = *sub->Record();
-    info.materialSlot = slot;
-    group->GetSlotValues(slot, info.extraValues);
+    std::uint32_t values[4] = {0, 0, 0, 0};
+    const bool haveValues = group->GetSlotValues(slot, values);
+    {
+        std::lock_guard<std::mutex> lock(RecordLock());
+        SubMeshInfo& info = *sub->Record();
+        info.materialSlot = slot;
+        if (haveValues) std::memcpy(info.extraValues, values, sizeof values);
+    }
     OnMaterialGroup(group);
     return true;
 }

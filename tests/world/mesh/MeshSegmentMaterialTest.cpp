@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/host/MemoryFileSystem.h"
@@ -582,6 +583,42 @@ TEST_F(MeshSegmentMaterialTest, AlphaSwitchesTechniques) {
     EXPECT_EQ(b.Alpha(), 255);
     segment.reset();
     world::ReleaseHardwareSkinEffect();
+}
+
+// Segments of one file load their materials on several loader threads at once: each ends with
+// its own materials, and the shared records agree.
+TEST_F(MeshSegmentMaterialTest, SegmentsOfOneFileLoadOnThreads) {
+    MeshDesc desc = MakeMesh(0x30010, 0, 3, 1);
+    desc.subMeshes[0].materialSlot = 1;
+    desc.subMeshes[1].materialSlot = 7;
+    desc.subMeshes[2].materialSlot = 0;
+    desc.blob = WriteMaterialGroup(Group({"stone", "glass"}));
+    const auto bytes = WriteMom(desc);
+    constexpr int kThreads = 8;
+    std::vector<std::unique_ptr<MeshSegment, Destroy>> segments;
+    for (int t = 0; t < kThreads; ++t) {
+        MeshData* data = world::MeshDataMgr::GetInstance().LoadFromMemory("shared.mom", bytes.data(), bytes.size(), 0);
+        ASSERT_NE(data, nullptr);
+        segments.emplace_back(new MeshSegment(data));
+    }
+    std::vector<std::thread> threads;
+    std::vector<int> loaded(kThreads, 0);
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] { loaded[t] = segments[t]->LoadMaterials() ? 1 : 0; });
+    }
+    for (std::thread& th : threads) th.join();
+    for (int t = 0; t < kThreads; ++t) {
+        SCOPED_TRACE(t);
+        ASSERT_EQ(loaded[t], 1);
+        MeshSegment& s = *segments[t];
+        EXPECT_EQ(s.Data(), segments[0]->Data());
+        EXPECT_EQ(s.GetSubMesh(0)->Material(), s.MaterialGroup()->GetSlotMaterial(1));
+        EXPECT_EQ(s.GetSubMesh(1)->Material(), s.MaterialGroup()->GetSlotMaterial(0));
+    }
+    EXPECT_EQ(segments[0]->GetSubMeshInfo(1)->materialSlot, 0u);
+    EXPECT_EQ(segments[0]->GetSubMeshInfo(0)->extraValues[0], 1u);
+    segments.clear();
+    EXPECT_EQ(Renderer().LiveMaterialGroups(), 0);
 }
 
 }  // namespace
