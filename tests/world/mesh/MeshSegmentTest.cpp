@@ -95,6 +95,18 @@ TEST_F(MeshSegmentTest, ShortKeyTracksAreScaledInTheirOwnCopy) {
     // The work arrays start as frame 0.
     const MeshVertexData& lod = *s.Data()->GetLod(0);
     EXPECT_EQ(std::memcmp(s.Positions(), lod.positions.data(), lod.vertexCount * sizeof(Vec3)), 0);
+    // A playing player animates; a stopped one does not.
+    EXPECT_TRUE(s.UpdateAnimation());
+    s.KeyPlayer()->Clock().playing = 0;
+    EXPECT_FALSE(s.UpdateAnimation());
+    // The vertices follow the player's key and blend.
+    s.KeyPlayer()->Clock().time = 40.0;
+    s.UpdateVertexAnimation();
+    float blend = 0;
+    const std::uint16_t key = s.KeyPlayer()->GetCurrentKey(&blend);
+    const std::size_t v = lod.vertexCount;
+    EXPECT_NEAR(s.Positions()[0].x,
+                lod.positions[key * v].x + (lod.positions[(key + 1) * v].x - lod.positions[key * v].x) * blend, 1e-3f);
 }
 
 TEST_F(MeshSegmentTest, KeyTrackOfLengthZeroPlaysNothing) {
