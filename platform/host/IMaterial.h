@@ -84,7 +84,8 @@ protected:
 
 class IMaterialGroup;
 
-// Told when a material group's materials change (a load finished, a slot was replaced).
+// Told when the renderer has finished loading a group's materials (groups may load in the
+// background); changes the caller makes itself are not reported back.
 class IMaterialGroupCallback {
 public:
     virtual void OnMaterialGroup(IMaterialGroup* group) = 0;
