@@ -1,7 +1,9 @@
 #include "scene/annotation/AuxAnnotate.h"
 
 #include "scene/view/KernelLinks.h"
+#include "platform/kernel/KytRecords.h"
 
+#include <cmath>
 #include <cstring>
 
 LOGFONTA AuxAnnotate::DefaultMsgFont()
@@ -73,7 +75,124 @@ int AuxAnnotate::GetAuxType()
     return AUXTYPE_ANNOTATE;
 }
 
+bool AuxAnnotate::IsDraw() const
+{
+    return pData && pData->bShow && AuxTarget::IsDraw();
+}
+
+void AuxAnnotate::Draw() {}
+
+void AuxAnnotate::CheckVisual(KytLink* link)
+{
+    AuxTarget::CheckVisual(link);
+}
+
+WqVector3D AuxAnnotate::GetFirstPoint()
+{
+    return pData ? pData->vAnchor : WqVector3D();
+}
+
+KytLink* AuxAnnotate::GetSecondLink() const
+{
+    return nullptr;
+}
+
+bool AuxAnnotate::GetEndPoint(WqVector3D&) const
+{
+    return false;
+}
+
+bool AuxAnnotate::GetWindowPos(HDC, int&, int&, SIZE*)
+{
+    return false;
+}
+
 void AuxAnnotate::DrawGDI(KytOgl*) {}
+void AuxAnnotate::Dragging(KytOgl*) {}
+void AuxAnnotate::EndDrag() {}
+
+bool AuxAnnotate::Pick(KytOgl*, int, int)
+{
+    return false;
+}
+
+bool AuxAnnotate::Pick2(KytOgl*, int, int)
+{
+    return false;
+}
+
+void AuxAnnotate::SetEndPos(const WqVector3D& pos)
+{
+    vSecondPoint = pos;
+}
+
+bool AuxAnnotate::MoveEndPos(const WqVector3D&, bool)
+{
+    return false;
+}
+
+bool AuxAnnotate::GetState() const
+{
+    return IsDraw();
+}
+
+bool AuxAnnotate::CopyEndPos(const AuxAnnotate*)
+{
+    return false;
+}
+
+bool AuxAnnotate::GetVector(WqVector3D&) const
+{
+    return false;
+}
+
+void AuxAnnotate::CaptureBackground(HDC, long, long, long, long) {}
+void AuxAnnotate::ReCalcVector() {}
+
+const char* AuxAnnotate::GetTitle() const
+{
+    return pData ? pData->title.c_str() : nullptr;
+}
+
+AuxAnnotate* AuxAnnotate::SearchAnnotation(const KytAnnotateData*)
+{
+    return nullptr;
+}
+
+AuxAnnotate* AuxAnnotate::SearchAnnotationByOverlapID(unsigned int)
+{
+    return nullptr;
+}
+
+void AuxAnnotate::SetFont(const LOGFONTA& font)
+{
+    MsgFont = font;
+}
+
+void AuxAnnotate::GetFont(LOGFONTA& out)
+{
+    out = MsgFont;
+}
+
+LOGFONTA& AuxAnnotate::GetFont()
+{
+    return MsgFont;
+}
+
+void AuxAnnotate::Get2D(const WqVector3D&, int& x, int& y)
+{
+    x = y = 0;
+}
+
+double AuxAnnotate::GetDistPtoP(double x1, double y1, double x2, double y2)
+{
+    return std::hypot(x2 - x1, y2 - y1);
+}
+
+double AuxAnnotate::GetDistLtoP(double, double, double, double, double, double)
+{
+    return -1.0;
+}
 
 int AuxAnnotate::SetNo()
 {
