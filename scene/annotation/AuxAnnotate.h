@@ -69,6 +69,16 @@ public:
     void SetNo(int no);
     int GetNo() const { return nNo; }
 
+    // While a frame is open, balloons that share an overlap id find each other through one
+    // index of the tree, built at the first need; outside a frame each walks the tree.
+    class Frame {
+    public:
+        Frame();
+        ~Frame();
+        Frame(const Frame&) = delete;
+        Frame& operator=(const Frame&) = delete;
+    };
+
     static void SetFont(const LOGFONTA& font);
     static void GetFont(LOGFONTA& out);
     static LOGFONTA& GetFont();
@@ -100,6 +110,16 @@ protected:
 
     // Window coordinates of a world point through the statics' view (y downward).
     static void Get2D(const WqVector3D& world, int& x, int& y);
+    // The record's anchor in world coordinates; false without record or link.
+    bool GetWorldAnchor(WqVector3D& out) const;
+    // Stipple of a leader line style; solid for anything but 1 to 4.
+    static unsigned short StipplePattern(int style);
+    // The stippled leader between two world points, lighting and depth test off, inside the
+    // caller's push of the depth, lighting and line groups; a width of 0 keeps the current one.
+    static void DrawLeader(const WqVector3D& from, const WqVector3D& to, int style,
+                           COLORREF color, float width);
+    // Puts the window area saved by CaptureBackground back, erasing the drag feedback.
+    void RestoreBackground(HDC dc);
     static double GetDistPtoP(double x1, double y1, double x2, double y2);
     // Distance from (px, py) to the segment; -1 when the foot lies outside it.
     static double GetDistLtoP(double x1, double y1, double x2, double y2, double px, double py);
