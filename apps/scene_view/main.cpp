@@ -9,6 +9,7 @@
 // screen line with the section lines. Each file is read back and checked before the program
 // reports success.
 
+#include "apps/scene_view/Annotations.h"
 #include "platform/avifile/AviReader.h"
 #include "platform/avifile/RiffAviWriter.h"
 #include "platform/kernel/KytModel.h"
@@ -832,6 +833,7 @@ int main(int argc, char** argv) {
         // The scene list's end releases the scene, its context and the lights.
     }
     KytOgl::ResetHwnd();
+    status |= AnnotationDemo(out);
     if (previous) SelectObject(dc, previous);
     DeleteDC(dc);  // lets go of the bitmap
     DeleteObject(bitmap);
