@@ -76,11 +76,10 @@ void AddOverlayLinks(KytModel& model, KytLink* root)
     hinge->jointFrame.vPos = {-15, 0, 0};
     hinge->jointFrame.mRot = WqMatrix33D(1, 0, 0, 0, 0, 1, 0, -1, 0);
     hinge->dJointValue = 30.0;
-    // A slider travelling along its frame's z (the world x).
+    // A slider travelling along its frame's z (the world z), from its top face.
     KytLink* slider = Part(model, "slider", root, BoxRep(10, 10, 30, kGreen), {-150, -30, 20});
     slider->nJointKind = 8;
-    slider->jointFrame.vPos = {0, 0, -15};
-    slider->jointFrame.mRot = WqMatrix33D(0, 0, 1, 0, 1, 0, -1, 0, 0);
+    slider->jointFrame.vPos = {0, 0, 15};
     slider->dJointValue = 12.5;
 
     KytLink* mover = model.AddLink("mover", root, KYT_LINK_NOSIZE);
