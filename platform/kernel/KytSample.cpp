@@ -68,7 +68,7 @@ void AddOverlayLinks(KytModel& model, KytLink* root)
     shaft->manip.nAxis = 4;
     shaft->manip.bDirection = false;
     shaft->manip.nOriginMode = 2;
-    shaft->manip.vOriginOffset = {0, 0, 10};
+    shaft->manip.vOriginOffset = {0, 0, 30};
 
     // A hinge turning about its frame's z (the world y) at the arm's left end.
     KytLink* hinge = Part(model, "hinge", root, BoxRep(30, 10, 10, kOrange), {-150, 40, 20});
