@@ -273,6 +273,9 @@ int RunOverlays(const std::filesystem::path& outRoot, KytScenes& scenes, KytScen
     }
     {
         KytEnv::nManipMode = 1;
+        // The shaft's arrows turn under the translucent cover, which would tint them.
+        KytLink* cover = find("cover");
+        cover->visual.uVisible = 0;
         KytStack<KytLink> both;
         both.Append(gearbox);
         both.Append(shaftA);
@@ -280,6 +283,7 @@ int RunOverlays(const std::filesystem::path& outRoot, KytScenes& scenes, KytScen
         shoot("handles-rotate.jpg", "rotation handles: rods, end spheres, arrows and circles",
               {{"magenta arrow", {0.8f, 0, 0.6f}}, {"light blue arrow", {0.3f, 0.5f, 1.0f}}});
         clear();
+        cover->visual.uVisible = 1;
         KytEnv::nManipMode = 0;
     }
 
