@@ -171,6 +171,11 @@ private:
             quadric_ = gluNewQuadric();
         gluQuadricDrawStyle(quadric_, GLU_FILL);
         select_.assign(1 << 22, 0u);
+        // The renderer builds its code for each new state on first use: pay that here.
+        Frame(false);
+        Frame(true);
+        PickOverlay();
+        PickBare();
     }
 
     static void MultMech(const KytMech& m)

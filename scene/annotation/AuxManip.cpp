@@ -125,12 +125,6 @@ AuxManip::~AuxManip()
         gluDeleteQuadric(Quadric);
 }
 
-void AuxManip::ResetMatrix()
-{
-    std::fill(Matrix, Matrix + 16, 0.0);
-    Matrix[0] = Matrix[5] = Matrix[10] = Matrix[15] = 1.0;
-}
-
 void AuxManip::Destroy()
 {
     KytAuxContents::Destroy();

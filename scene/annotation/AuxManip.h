@@ -73,7 +73,6 @@ protected:
 
 private:
     static void FillTables();
-    void ResetMatrix();
     void JointFrame(const KytLink* link);
     void JointRod(const KytLink* link);
 
