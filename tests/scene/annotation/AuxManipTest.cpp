@@ -95,7 +95,8 @@ TEST_F(ManipDraw, TranslationBarsAndCubesAreCappedByTheHandleSize)
             double barWidth = 0, cubeWidth = 0, far = 0;
             for (const WqVector3D& p : v) {
                 const double along = p[w];
-                const double across = std::max(std::fabs(p[(w + 1) % 3]), std::fabs(p[(w + 2) % 3]));
+                const double across =
+                    std::max(std::fabs(p[(w + 1) % 3]), std::fabs(p[(w + 2) % 3]));
                 // Only this axis's bar has corners in its own origin plane.
                 if (std::fabs(along) < tol)
                     barWidth = std::max(barWidth, across);

@@ -123,48 +123,48 @@ WqVector3D InJoint(const KytLink* l, double z)
 
 TEST_F(OverlayPick, PickTableInBothProjections)
 {
-    auto s = [](const KytLink* l) { return l->GetRadius() * 1.05; };
+    using Point = std::function<WqVector3D(OverlayPick&, int)>;
+    // A point of link l's manip frame, in units of the translation handle's size s (or of
+    // the radius r for the rotation handle).
+    auto bar = [](int l, double x, double y, double z) -> Point {
+        return [=](OverlayPick& f, int) {
+            const double s = f.links[l]->GetRadius() * 1.05;
+            return InManip(f.links[l], {x * s, y * s, z * s});
+        };
+    };
+    auto ball = [](int l, double x, double y, double z) -> Point {
+        return [=](OverlayPick& f, int) {
+            const double r = f.links[l]->GetRadius();
+            return InManip(f.links[l], {x * r, y * r, z * r});
+        };
+    };
+    // Along link l's joint z from `from` in steps of `step`.
+    auto joint = [](int l, double from, double step) -> Point {
+        return [=](OverlayPick& f, int k) { return InJoint(f.links[l], from + step * k); };
+    };
     const std::vector<Row> rows = {
-        {"gearbox x, positive half", 0,
-         [&](OverlayPick& f, int k) { return InManip(f.links[0], {s(f.links[0]), 0, 0}); }, kManipId, 0,
-         0, 1, true},
-        {"gearbox x, negative half", 0,
-         [&](OverlayPick& f, int k) { return InManip(f.links[0], {-s(f.links[0]), 0, 0}); }, kManipId, 0,
-         0, 0, true},
-        {"gearbox y, negative half", 0,
-         [&](OverlayPick& f, int k) { return InManip(f.links[0], {0, -s(f.links[0]), 0}); }, kManipId, 0,
-         1, 0, true},
-        {"shaft x, positive half", 0,
-         [&](OverlayPick& f, int k) { return InManip(f.links[1], {s(f.links[1]), 0, 0}); }, kManipId, 1,
-         0, 1, true},
-        {"shaft z, positive half", 0,
-         [&](OverlayPick& f, int k) { return InManip(f.links[1], {0, 0, s(f.links[1])}); }, kManipId, 1,
-         2, 1, true},
-        {"gearbox rotation, x end sphere", 1,
-         [&](OverlayPick& f, int k) { return InManip(f.links[0], {f.links[0]->GetRadius(), 0, 0}); },
-         kManipId, 0, 0, 0, true},
-        {"gearbox rotation, z end sphere", 1,
-         [&](OverlayPick& f, int k) { return InManip(f.links[0], {0, 0, f.links[0]->GetRadius()}); },
-         kManipId, 0, 2, 0, true},
-        {"hinge rod", 0, [&](OverlayPick& f, int k) { return InJoint(f.links[2], 30 + 3 * k); }, kManipId, 2, 0,
-         0, true},
-        {"slider rod", 1, [&](OverlayPick& f, int k) { return InJoint(f.links[3], 36 + 2 * k); }, kManipId, 3, 0,
-         0, true},
-        {"hinge glyph", 0, [&](OverlayPick& f, int k) { return InJoint(f.links[2], 14 - k); }, kJointId, 2,
-         0, 0, true},
-        {"slider glyph", 0, [&](OverlayPick& f, int k) { return InJoint(f.links[3], 14 - k); }, kJointId, 3,
-         0, 0, true},
+        {"gearbox x, positive half", 0, bar(0, 1, 0, 0), kManipId, 0, 0, 1, true},
+        {"gearbox x, negative half", 0, bar(0, -1, 0, 0), kManipId, 0, 0, 0, true},
+        {"gearbox y, negative half", 0, bar(0, 0, -1, 0), kManipId, 0, 1, 0, true},
+        {"shaft x, positive half", 0, bar(1, 1, 0, 0), kManipId, 1, 0, 1, true},
+        {"shaft z, positive half", 0, bar(1, 0, 0, 1), kManipId, 1, 2, 1, true},
+        {"gearbox rotation, x end sphere", 1, ball(0, 1, 0, 0), kManipId, 0, 0, 0, true},
+        {"gearbox rotation, z end sphere", 1, ball(0, 0, 0, 1), kManipId, 0, 2, 0, true},
+        {"hinge rod", 0, joint(2, 30, 3), kManipId, 2, 0, 0, true},
+        {"slider rod", 1, joint(3, 36, 2), kManipId, 3, 0, 0, true},
+        {"hinge glyph", 0, joint(2, 14, -1), kJointId, 2, 0, 0, true},
+        {"slider glyph", 0, joint(3, 14, -1), kJointId, 3, 0, 0, true},
         {"centre-of-mass plumb line", 0,
-         [&](OverlayPick& f, int k) { return f.links[4]->mech.GetAbsPos({0, 0, 1.0 + k}); }, kComId, -1, 0, 0,
-         false},
-        {"sphere (not pickable)", 0,
-         [&](OverlayPick& f, int k) { return f.lamp->mech.vPos; }, 0, -1, 0, 0, false},
+         [](OverlayPick& f, int k) { return f.links[4]->mech.GetAbsPos({0, 0, 1.0 + k}); },
+         kComId, -1, 0, 0, false},
+        {"sphere (not pickable)", 0, [](OverlayPick& f, int) { return f.lamp->mech.vPos; }, 0,
+         -1, 0, 0, false},
     };
     for (ProjectType type : {PROJECT_PARALLEL, PROJECT_PERSPECTIVE}) {
         Build(type);
         for (const Row& r : rows) {
-            SCOPED_TRACE(testing::Message() << (type == PROJECT_PARALLEL ? "parallel " : "perspective ")
-                                            << r.what);
+            SCOPED_TRACE(testing::Message()
+                         << (type == PROJECT_PARALLEL ? "parallel " : "perspective ") << r.what);
             KytEnv::nManipMode = r.manipMode;
             int x = 0, y = 0;
             KytPickData without;
