@@ -12,9 +12,11 @@
 #include "platform/kernel/KytLink.h"
 #include "scene/annotation/AuxCOM2.h"
 #include "scene/annotation/AuxDirect.h"
+#include "scene/annotation/AuxDitch.h"
 #include "scene/annotation/AuxJoint.h"
 #include "scene/annotation/AuxManip.h"
 #include "scene/annotation/AuxSphere.h"
+#include "scene/annotation/AuxTriangle.h"
 #include "scene/view/KytScene.h"
 #include "tests/support/scene/GlFixture.h"
 #include "tests/support/scene/OverlayGl.h"
@@ -192,6 +194,44 @@ TEST_F(OverlayPixels, SphereBlendsOverTheBackground)
         ExpectColour(Probe({0, 0, 0}, 0.05, [&] { sphere.Draw(); }, bg), {r, g, g}, 8);
     }
     sphere.Destroy();
+}
+
+// Triangles blend their colour by its alpha over what lies behind; an opaque one covers it.
+TEST_F(OverlayPixels, TrianglesBlendByTheirAlpha)
+{
+    AuxTriangle tri(1);
+    ASSERT_TRUE(tri.CreateData(1));
+    const WqVector3D v[3] = {{-1, -1, 0}, {1, -1, 0}, {0, 1, 0}};
+    ASSERT_TRUE(tri.SetVertex(0, v));
+    for (float alpha : {0.5f, 1.0f})
+        for (float bg : {0.0f, 0.4f}) {
+            SCOPED_TRACE(testing::Message() << alpha << " over " << bg);
+            tri.SetColor(1.0f, 0.5f, 0.0f, alpha);
+            auto mix = [&](float c) {
+                return int(std::lround((alpha * c + (1 - alpha) * bg) * 255));
+            };
+            ExpectColour(Probe({0, 0, 0}, 0.1, [&] { tri.Draw(); }, bg),
+                         {mix(1.0f), mix(0.5f), mix(0.0f)});
+        }
+}
+
+// The ditch's lines show through a face nearer the eye.
+TEST_F(OverlayPixels, DitchShowsThroughNearerFaces)
+{
+    AuxDitch ditch(1);
+    ditch.SetData({0, 1, 0}, {1, 0, 0}, {-1, 0, 0});
+    auto draw = [&] {
+        glColor3f(0.4f, 0.4f, 0.4f);
+        glBegin(GL_QUADS);
+        glVertex3f(-2, -2, 1);
+        glVertex3f(2, -2, 1);
+        glVertex3f(2, 2, 1);
+        glVertex3f(-2, 2, 1);
+        glEnd();
+        ditch.Draw();
+    };
+    ExpectColour(Probe({0, 0, 0}, 0.05, draw), {0, 255, 255});
+    ExpectColour(Probe({0, -0.5, 0}, 0.05, draw), {102, 102, 102});
 }
 
 }  // namespace
