@@ -9,6 +9,7 @@
 #include "platform/kernel/KytEnv.h"
 #include "platform/kernel/KytLink.h"
 #include "scene/annotation/AuxManip.h"
+#include "scene/view/KytPickNames.h"
 #include "scene/view/KytScene.h"
 #include "scene/view/KytViewPort.h"
 #include "tests/support/scene/GlFixture.h"
@@ -437,6 +438,76 @@ TEST_F(ManipDraw, SimpleLineTakesItsMaterial)
             EXPECT_NEAR(on[k], want[k], 8) << k;
         EXPECT_EQ(off, (std::array<int, 3>{0, 0, 0}));
         glDisable(GL_LIGHT0);
+    }
+    manip.Destroy();
+}
+
+// The names under the object's id, read from the hit records of a selection pass around one
+// point: the link's id of the pass, then the axis and the half as they are.
+TEST_F(ManipDraw, HandlesAreNamedLinkAxisHalf)
+{
+    KytLink link;
+    link.fRadius = 1 / 1.05f;  // s = 1
+    link.manip.nAxis = 1;
+    KytStack<KytLink> stack;
+    stack.Append(&link);
+    AuxManip manip(7, &stack);
+    manip.Create(nullptr);
+    manip.HandleSize = 1;
+    struct Case {
+        int joint, mode;
+        WqVector3D at;
+        std::vector<uint32_t> names;  // after the id and the link
+    } cases[] = {
+        {1, 0, {1, 0, 0}, {0, 1}},   {1, 0, {-1, 0, 0}, {0, 0}}, {1, 0, {0, 1, 0}, {1, 1}},
+        {1, 0, {0, 0, -1}, {2, 0}},  {1, 1, {0, 0, 1}, {2}},     {1, 1, {1, 0, 0}, {0}},
+        {2, 0, {0, 0, 1.5}, {}},     {8, 0, {0, 0, 2.5}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.joint << " " << c.mode << " " << c.at.x << " "
+                                        << c.at.y << " " << c.at.z);
+        link.nJointKind = c.joint;
+        KytEnv::nManipMode = c.mode;
+        // Looking down the axis of the point (or along z), so that it stands alone.
+        GLuint buf[256] = {};
+        glSelectBuffer(256, buf);
+        glRenderMode(GL_SELECT);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(-0.01, 0.01, -0.01, 0.01, -10, 10);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        if (std::fabs(c.at.x) > 0.5)
+            glRotated(c.at.x > 0 ? -90 : 90, 0, 1, 0);
+        else if (std::fabs(c.at.y) > 0.5)
+            glRotated(c.at.y > 0 ? 90 : -90, 1, 0, 0);
+        else if (c.at.z < 0 && c.joint == 1)
+            glRotated(180, 1, 0, 0);
+        const double d = std::max({std::fabs(c.at.x), std::fabs(c.at.y), std::fabs(c.at.z)});
+        // Only the end of the handle lies in the view's depth range.
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(-0.01, 0.01, -0.01, 0.01, -d - 0.2, -d + 0.02);
+        glMatrixMode(GL_MODELVIEW);
+        glInitNames();
+        KytPickNames::Begin();
+        glPushName(manip.GetID());
+        manip.Draw();
+        glPopName();
+        KytPickNames::End();
+        const int hits = glRenderMode(GL_RENDER);
+        ASSERT_GE(hits, 1);
+        // Every record is the same object, link, axis and half.
+        size_t pos = 0;
+        for (int h = 0; h < hits; ++h) {
+            const GLuint count = buf[pos];
+            ASSERT_EQ(count, 2 + c.names.size());
+            EXPECT_EQ(buf[pos + 3], 7u);
+            EXPECT_EQ(KytPickNames::Lookup(buf[pos + 4]), &link);
+            for (size_t k = 0; k < c.names.size(); ++k)
+                EXPECT_EQ(buf[pos + 5 + k], c.names[k]) << k;
+            pos += 3 + count;
+        }
     }
     manip.Destroy();
 }
