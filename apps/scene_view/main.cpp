@@ -6,10 +6,12 @@
 // clip-backfaces.jpg, realscale.jpg, and flight.avi and jump.avi with their frame counts; then
 // the special views: single_part.jpg, single_part_face.jpg, single_part_circle.jpg,
 // multi_part.jpg, section.jpg, section_print.bmp and preview.jpg, and the crossings of one
-// screen line with the section lines. Each file is read back and checked before the program
+// screen line with the section lines; then the overlay pictures in overlays/ and the overlay
+// pick table. Each file is read back and checked before the program
 // reports success.
 
 #include "apps/scene_view/Annotations.h"
+#include "apps/scene_view/Overlays.h"
 #include "platform/avifile/AviReader.h"
 #include "platform/avifile/RiffAviWriter.h"
 #include "platform/kernel/KytModel.h"
@@ -828,8 +830,9 @@ int main(int argc, char** argv) {
                 shootView(preview, out / "preview.jpg", "the gearbox, its targets only");
             }
         }
-        // The main scene's context is current again for the list's end.
+        // The main scene's context is current again for the overlays and the list's end.
         scene->GetOgl()->MakeCurrentFource();
+        status |= RunOverlays(out, scenes, scene, ogl, model, bits, kWidth, kHeight);
         // The scene list's end releases the scene, its context and the lights.
     }
     KytOgl::ResetHwnd();

@@ -6,19 +6,37 @@
 int KytLink::eReferMode = KYT_REFER_ASSEMBLY;
 unsigned KytVisual::uLayerMask = 1;
 
+WqVector3D KytManip::GetOrigin() const
+{
+    if (nOriginMode == 0)
+        return WqVector3D::zero;
+    if (nOriginMode != 1)
+        return vOriginOffset;
+    if (!pOwner)
+        return WqVector3D::zero;
+    // A centre not yet refreshed is read from the shape box it would be refreshed from.
+    if (pOwner->bGeomCenStale && pOwner->pShape && pOwner->pShape->pRep) {
+        const KytShapeRep& rep = *pOwner->pShape->pRep;
+        return {(rep.boxMin.x + rep.boxMax.x) * 0.5, (rep.boxMin.y + rep.boxMax.y) * 0.5,
+                (rep.boxMin.z + rep.boxMax.z) * 0.5};
+    }
+    return pOwner->vGeomCen;
+}
+
 void KytManip::GetData(double m[16]) const
 {
     for (int j = 0; j < 3; ++j)
         for (int i = 0; i < 3; ++i)
             m[j * 4 + i] = mOrientation.m[i][j];
     m[3] = m[7] = m[11] = 0.0;
-    m[12] = vOrigin.x;
-    m[13] = vOrigin.y;
-    m[14] = vOrigin.z;
+    const WqVector3D t = mOrientation.Multi(GetOrigin());
+    m[12] = t.x;
+    m[13] = t.y;
+    m[14] = t.z;
     m[15] = 1.0;
 }
 
-KytLink::KytLink() = default;
+KytLink::KytLink() { manip.pOwner = this; }
 
 void KytLink::AddChild(KytLink* child, int mode)
 {

@@ -70,12 +70,15 @@ class KytManip {
 public:
     int nAxis = 1;            // 1 x, 2 y, 4 z
     bool bDirection = true;   // positive side
-    int nOriginMode = 0;
+    int nOriginMode = 0;      // 0 none, 1 the link's local geometric centre, else vOriginOffset
     WqVector3D vOriginOffset;
     WqMatrix33D mOrientation;
-    WqVector3D vOrigin;
+    const KytLink* pOwner = nullptr;  // the link holding this record
 
-    // Column-major 4x4 frame (orientation and origin).
+    // The handle origin in the manipulator's own axes, chosen by nOriginMode.
+    WqVector3D GetOrigin() const;
+    // Column-major 4x4 frame: the orientation, moved by the orientation times GetOrigin(),
+    // so that a point p of the handle lands where mOrientation (p + origin) puts it.
     void GetData(double m[16]) const;
 };
 

@@ -52,6 +52,50 @@ std::unique_ptr<KytTexture> Checker()
         }
     return tex;
 }
+
+// Links for the overlay objects: joints of both families, manipulator records, a link without
+// size, a chain of links that never get handles, a screen panel and a tilted box.
+void AddOverlayLinks(KytModel& model, KytLink* root)
+{
+    using KytBuild::BoxRep;
+    KytLink* gearbox = KytBuild::FindByName(model, "gearbox");
+    gearbox->nJointKind = 1;
+    gearbox->manip.nAxis = 1;
+    gearbox->manip.bDirection = true;
+    gearbox->manip.nOriginMode = 1;
+    KytLink* shaft = KytBuild::FindByName(model, "shaftA");
+    shaft->nJointKind = 1;
+    shaft->manip.nAxis = 4;
+    shaft->manip.bDirection = false;
+    shaft->manip.nOriginMode = 2;
+    shaft->manip.vOriginOffset = {0, 0, 30};
+
+    // A hinge turning about its frame's z (the world y) at the arm's left end.
+    KytLink* hinge = Part(model, "hinge", root, BoxRep(30, 10, 10, kOrange), {-150, 40, 20});
+    hinge->nJointKind = 2;
+    hinge->jointFrame.vPos = {-15, 0, 0};
+    hinge->jointFrame.mRot = WqMatrix33D(1, 0, 0, 0, 0, 1, 0, -1, 0);
+    hinge->dJointValue = 30.0;
+    // A slider travelling along its frame's z (the world z), from its top face.
+    KytLink* slider = Part(model, "slider", root, BoxRep(10, 10, 30, kGreen), {-150, -30, 20});
+    slider->nJointKind = 8;
+    slider->jointFrame.vPos = {0, 0, 15};
+    slider->dJointValue = 12.5;
+
+    KytLink* mover = model.AddLink("mover", root, KYT_LINK_NOSIZE);
+    mover->referMech.vPos = {-150, 100, 30};
+    mover->nJointKind = 1;
+    mover->manip.nAxis = 2;
+
+    KytLink* chain = model.AddLink("nohandle", root, KYT_LINK_NOHANDLE);
+    chain->referMech.vPos = {0, 120, 0};
+    Part(model, "nohandle_part", chain, BoxRep(12, 12, 12, kPurple), {0, 0, 15},
+         KYT_LINK_NOHANDLE);
+
+    Part(model, "screen", root, BoxRep(50, 2, 36, kCyan), {70, 130, 30});
+    KytLink* tilted = Part(model, "tilted", root, BoxRep(20, 20, 20, kGreen), {-70, 130, 20});
+    tilted->referMech.mRot.MakeRotMatrix(std::cos(M_PI / 6), std::sin(M_PI / 6), 0);
+}
 }  // namespace
 
 namespace KytBuild {
@@ -182,7 +226,11 @@ KytLink* SampleMachine(KytModel& model)
     // z along +y: the half with y > 0 is cut away.
     clip->referMech.mRot = WqMatrix33D(1, 0, 0, 0, 0, 1, 0, -1, 0);
 
+    AddOverlayLinks(model, root);
     model.UpdatePlacements();
+    // Handle sizes read the radius: refresh it where handles are drawn.
+    for (const char* name : {"gearbox", "shaftA", "hinge", "slider"})
+        FindByName(model, name)->SetGeomCEN();
     return root;
 }
 
