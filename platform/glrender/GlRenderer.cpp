@@ -250,6 +250,9 @@ GlFrameStats GlRenderer::EndFrame() {
     glEnable(GL_CULL_FACE);
     glFrontFace(GL_CW);
     glCullFace(GL_BACK);
+    m_keyValid = false;
+    m_normalize = -1;
+    m_arrays = m_position = nullptr;
     for (int pass = 0; pass < 2; ++pass) {
         glDepthMask(pass == 0 ? GL_TRUE : GL_FALSE);
         for (const Item& item : m_items)
@@ -339,12 +342,45 @@ void GlRenderer::Draw(const Item& item, GlFrameStats& stats) {
         }
     }
 
+    const RecordingMaterial* m = item.material;
+    render::IEffect* effect = m && m->technique ? m->technique : item.effect;
+    const Technique* found = TechniqueFor(effect);
+    if (!found || found->approximate) ++stats.approximated;
+    render::ITexture* texture = item.texture;
+    for (int i = 0; m && !texture && i < 8; ++i)
+        if (m->stages[i].used && m->stages[i].name == "Tex0") texture = m->stages[i].texture;
+    // Objects drawn alike one after the other (a shared mesh) set their states once.
+    const DrawKey key{m, effect, texture, item.lights.get(), item.blend, item.source, item.destination,
+                      normal != nullptr, colour != nullptr};
     glMatrixMode(GL_MODELVIEW);
+    if (!m_keyValid || !(key == m_key)) {
+        m_key = key;
+        m_keyValid = true;
+        ApplyStates(item, found, texture, normal != nullptr, colour != nullptr);
+    }
     glLoadMatrixf(m_view);
     glMultMatrixf(item.world);
-    if (ScaledRows(item.world)) glEnable(GL_NORMALIZE);
-    else glDisable(GL_NORMALIZE);
+    const int scaled = ScaledRows(item.world) ? 1 : 0;
+    if (scaled != m_normalize) {
+        if (scaled) glEnable(GL_NORMALIZE);
+        else glDisable(GL_NORMALIZE);
+        m_normalize = scaled;
+    }
+    if (s != m_arrays || position != m_position) {
+        m_arrays = s;
+        m_position = position;
+        BindArrays(position, normal, colour, uv, strides);
+    }
+    for (const render::DrawRange& r : item.ranges) {
+        if (r.primitiveCount == 0) continue;
+        glDrawElements(GL_TRIANGLES, GLsizei(r.primitiveCount * 3), GL_UNSIGNED_SHORT, indices + r.firstIndex);
+        stats.triangles += int(r.primitiveCount);
+    }
+    ++stats.renderables;
+}
 
+void GlRenderer::ApplyStates(const Item& item, const Technique* found, render::ITexture* texture, bool normal,
+                             bool colour) {
     const RecordingMaterial* m = item.material;
     float diffuse[4] = {1, 1, 1, 1};
     if (m) {
@@ -352,6 +388,7 @@ void GlRenderer::Draw(const Item& item, GlFrameStats& stats) {
         diffuse[3] *= float(std::min<std::uint32_t>(m->alpha, 255)) / 255.0f;
     }
     const bool lit = item.lights && !item.lights->lights.empty() && normal && (!m || m->lit);
+    glLoadMatrixf(m_view);
     if (lit) {
         glEnable(GL_LIGHTING);
         glLightModelfv(GL_LIGHT_MODEL_AMBIENT, item.lights->ambient);
@@ -362,8 +399,6 @@ void GlRenderer::Draw(const Item& item, GlFrameStats& stats) {
         glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, m ? m->colours[3] : black);
         glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m ? std::clamp(m->power, 0.0f, 128.0f) : 0.0f);
         // Lights are placed in world space: under the view alone.
-        glPushMatrix();
-        glLoadMatrixf(m_view);
         const std::size_t count = std::min<std::size_t>(item.lights->lights.size(), 8);
         for (std::size_t i = 0; i < 8; ++i) {
             const GLenum light = GLenum(GL_LIGHT0 + i);
@@ -392,7 +427,6 @@ void GlRenderer::Draw(const Item& item, GlFrameStats& stats) {
             }
             glLightf(light, GL_SPOT_CUTOFF, 180.0f);
         }
-        glPopMatrix();
         if (colour) {
             glEnable(GL_COLOR_MATERIAL);
             glColorMaterial(GL_FRONT_AND_BACK, GL_DIFFUSE);
@@ -406,10 +440,7 @@ void GlRenderer::Draw(const Item& item, GlFrameStats& stats) {
     }
 
     // The technique's stage 0 as a combine stage.
-    render::IEffect* effect = m && m->technique ? m->technique : item.effect;
-    const Technique* found = TechniqueFor(effect);
     const Technique& t = found && !found->approximate ? *found : m_normal;
-    if (!found || found->approximate) ++stats.approximated;
     std::int32_t colourOp = t.colourOp, alphaOp = t.alphaOp;
     std::uint32_t factor = t.textureFactor;
     if (m) {
@@ -422,9 +453,6 @@ void GlRenderer::Draw(const Item& item, GlFrameStats& stats) {
         intOf(t.alphaOpParam, alphaOp);
         intOf(t.textureFactorParam, factor);
     }
-    render::ITexture* texture = item.texture;
-    for (int i = 0; m && !texture && i < 8; ++i)
-        if (m->stages[i].used && m->stages[i].name == "Tex0") texture = m->stages[i].texture;
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, TextureFor(texture));
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
@@ -469,6 +497,10 @@ void GlRenderer::Draw(const Item& item, GlFrameStats& stats) {
         glDisable(GL_BLEND);
     }
 
+}
+
+void GlRenderer::BindArrays(const std::uint8_t* position, const std::uint8_t* normal, const std::uint8_t* colour,
+                            const std::uint8_t* uv, const int* strides) {
     glEnableClientState(GL_VERTEX_ARRAY);
     glVertexPointer(3, GL_FLOAT, strides[0], position);
     if (normal) {
@@ -491,13 +523,8 @@ void GlRenderer::Draw(const Item& item, GlFrameStats& stats) {
         glDisableClientState(GL_TEXTURE_COORD_ARRAY);
         glTexCoord2f(0, 0);
     }
-    for (const render::DrawRange& r : item.ranges) {
-        if (r.primitiveCount == 0) continue;
-        glDrawElements(GL_TRIANGLES, GLsizei(r.primitiveCount * 3), GL_UNSIGNED_SHORT, indices + r.firstIndex);
-        stats.triangles += int(r.primitiveCount);
-    }
-    ++stats.renderables;
 }
+
 
 unsigned GlRenderer::TextureFor(render::ITexture* texture) {
     if (!m_white) {

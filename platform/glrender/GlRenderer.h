@@ -143,7 +143,25 @@ private:
         float rect[4];
         std::uint32_t argb;
     };
+    // What decides the states of a draw besides its matrix.
+    struct DrawKey {
+        const void* material;
+        const void* effect;
+        const void* texture;
+        const void* lights;
+        bool blend;
+        std::int32_t source, destination;
+        bool normal, colour;
+        bool operator==(const DrawKey& o) const {
+            return material == o.material && effect == o.effect && texture == o.texture && lights == o.lights &&
+                   blend == o.blend && source == o.source && destination == o.destination && normal == o.normal &&
+                   colour == o.colour;
+        }
+    };
     void Draw(const Item& item, GlFrameStats& stats);
+    void ApplyStates(const Item& item, const Technique* found, render::ITexture* texture, bool normal, bool colour);
+    void BindArrays(const std::uint8_t* position, const std::uint8_t* normal, const std::uint8_t* colour,
+                    const std::uint8_t* uv, const int* strides);
     unsigned TextureFor(render::ITexture* texture);
     const Technique* TechniqueFor(render::IEffect* effect);
 
@@ -163,6 +181,12 @@ private:
     std::shared_ptr<const GlLightSet> m_lights;
     std::unordered_map<const void*, unsigned> m_textures;
     unsigned m_white = 0;
+    // The states last set in this frame's passes (forgotten between passes).
+    DrawKey m_key{};
+    bool m_keyValid = false;
+    int m_normalize = -1;
+    const void* m_arrays = nullptr;
+    const void* m_position = nullptr;
     GlFrameStats m_last;
     // Techniques by effect; made on loader threads, read when drawing.
     mutable std::mutex m_techniqueMutex;
