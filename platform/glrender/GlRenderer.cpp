@@ -18,7 +18,9 @@ namespace quor::host {
 
 struct GlRenderer::Item {
     RecordingVertexBuffer* stream = nullptr;
-    std::vector<render::DrawRange> ranges;
+    // The ranges, copied into the frame's range list.
+    std::size_t firstRange = 0;
+    std::size_t rangeCount = 0;
     float world[16];
     RecordingMaterial* material = nullptr;
     render::IEffect* effect = nullptr;
@@ -180,6 +182,7 @@ bool GlRenderer::BeginFrame(render::IRenderCamera* camera, std::uint32_t clearAr
     std::memcpy(m_view, camera ? camera->GetViewMatrix() : kIdentity, sizeof m_view);
     std::memcpy(m_projection, camera ? camera->GetProjectionMatrix() : kIdentity, sizeof m_projection);
     m_items.clear();
+    m_ranges.clear();
     m_screen.clear();
     glViewport(0, 0, width, height);
     float c[4];
@@ -205,7 +208,9 @@ void GlRenderer::SubmitRenderable(render::IRenderable* renderable, const GlLight
     auto* r = static_cast<RecordingRenderable*>(renderable);
     Item item;
     item.stream = static_cast<RecordingVertexBuffer*>(r->stream);
-    item.ranges = r->ranges;
+    item.firstRange = m_ranges.size();
+    item.rangeCount = r->ranges.size();
+    m_ranges.insert(m_ranges.end(), r->ranges.begin(), r->ranges.end());
     std::memcpy(item.world, r->matrix, sizeof item.world);
     item.material = static_cast<RecordingMaterial*>(r->material);
     item.effect = r->effect;
@@ -235,6 +240,7 @@ GlFrameStats GlRenderer::EndFrame() {
     GlFrameStats stats;
     if (!m_context || OSMesaGetCurrentContext() != static_cast<OSMesaContext>(m_context)) {
         m_items.clear();
+        m_ranges.clear();
         m_screen.clear();
         return m_last = stats;
     }
@@ -283,6 +289,7 @@ GlFrameStats GlRenderer::EndFrame() {
     }
     glFinish();
     m_items.clear();
+    m_ranges.clear();
     m_screen.clear();
     return m_last = stats;
 }
@@ -290,7 +297,9 @@ GlFrameStats GlRenderer::EndFrame() {
 void GlRenderer::Draw(const Item& item, GlFrameStats& stats) {
     const RecordingVertexBuffer* s = item.stream;
     auto* indexBuffer = s ? static_cast<d3d9::IDirect3DIndexBuffer9*>(s->indexBuffer) : nullptr;
-    if (!s || !indexBuffer || item.ranges.empty()) {
+    const render::DrawRange* ranges = m_ranges.data() + item.firstRange;
+    const render::DrawRange* rangesEnd = ranges + item.rangeCount;
+    if (!s || !indexBuffer || item.rangeCount == 0) {
         ++stats.skipped;
         return;
     }
@@ -332,10 +341,10 @@ void GlRenderer::Draw(const Item& item, GlFrameStats& stats) {
     }
     const auto* indices = reinterpret_cast<const std::uint16_t*>(indexBuffer->Bytes());
     const std::uint64_t indexCount = indexBuffer->Length() / 2;
-    for (const render::DrawRange& r : item.ranges) {
-        const std::uint64_t end = std::uint64_t(r.firstIndex) + std::uint64_t(r.primitiveCount) * 3;
+    for (const render::DrawRange* r = ranges; r != rangesEnd; ++r) {
+        const std::uint64_t end = std::uint64_t(r->firstIndex) + std::uint64_t(r->primitiveCount) * 3;
         bool inside = end <= indexCount;
-        for (std::uint64_t i = r.firstIndex; inside && i < end; ++i) inside = indices[i] < usable;
+        for (std::uint64_t i = r->firstIndex; inside && i < end; ++i) inside = indices[i] < usable;
         if (!inside) {
             ++stats.skipped;
             return;
@@ -371,10 +380,10 @@ void GlRenderer::Draw(const Item& item, GlFrameStats& stats) {
         m_position = position;
         BindArrays(position, normal, colour, uv, strides);
     }
-    for (const render::DrawRange& r : item.ranges) {
-        if (r.primitiveCount == 0) continue;
-        glDrawElements(GL_TRIANGLES, GLsizei(r.primitiveCount * 3), GL_UNSIGNED_SHORT, indices + r.firstIndex);
-        stats.triangles += int(r.primitiveCount);
+    for (const render::DrawRange* r = ranges; r != rangesEnd; ++r) {
+        if (r->primitiveCount == 0) continue;
+        glDrawElements(GL_TRIANGLES, GLsizei(r->primitiveCount * 3), GL_UNSIGNED_SHORT, indices + r->firstIndex);
+        stats.triangles += int(r->primitiveCount);
     }
     ++stats.renderables;
 }

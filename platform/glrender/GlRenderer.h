@@ -177,6 +177,7 @@ private:
     float m_view[16];
     float m_projection[16];
     std::vector<Item> m_items;
+    std::vector<render::DrawRange> m_ranges;
     std::vector<Screen> m_screen;
     std::shared_ptr<const GlLightSet> m_lights;
     std::unordered_map<const void*, unsigned> m_textures;

@@ -37,12 +37,13 @@ struct Scene {
     }
 };
 
+// Kept until the process ends: GL contexts must not outlive the GL library's own teardown.
 Scene& SceneOf(int n) {
-    static std::vector<std::pair<int, std::unique_ptr<Scene>>> scenes;
-    for (auto& s : scenes)
+    static auto* scenes = new std::vector<std::pair<int, Scene*>>;
+    for (auto& s : *scenes)
         if (s.first == n) return *s.second;
-    scenes.emplace_back(n, std::make_unique<Scene>(n));
-    return *scenes.back().second;
+    scenes->emplace_back(n, new Scene(n));
+    return *scenes->back().second;
 }
 
 void Sizes(benchmark::internal::Benchmark* b) {
