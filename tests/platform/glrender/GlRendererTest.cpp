@@ -174,6 +174,55 @@ TEST_F(GlDraw, VertexColoursBlendStatesAndApproximatedTechniques) {
     Near(At(pixels, (rb.x0 + rb.x1) / 2, (rb.y0 + rb.y1) / 2), {255, 255, 255}, "approximated");
 }
 
+// The model templates' shape: stage 0 = texture x texture factor, a later stage passing the
+// colour on, the factor and the colour operation editable through material parameters.
+TEST_F(GlDraw, TextureFactorAndStageOperationComeFromTheMaterialParameters) {
+    using S = render::TechniqueState;
+    const S states[] = {{S::kDepth, 0, 1, 1},
+                        {S::kStage, 0, render::kColourOp, 4},
+                        {S::kStage, 0, render::kAlphaOp, 4},
+                        {S::kStage, 0, render::kColourArg0, 3},
+                        {S::kStage, 0, render::kColourArg1, 2},
+                        {S::kStage, 0, render::kAlphaArg0, 3},
+                        {S::kStage, 0, render::kAlphaArg1, 2},
+                        {S::kStage, 1, render::kColourOp, 2},
+                        {S::kStage, 1, render::kAlphaOp, 4},
+                        {S::kStage, 1, render::kColourArg0, 1},
+                        {S::kStage, 1, render::kAlphaArg0, 1},
+                        {S::kStage, 1, render::kAlphaArg1, 4}};
+    render::TechniqueParam params[3];
+    params[0].name = "DiffuseColorOp";
+    params[0].binding = render::TechniqueParam::kStageState;
+    params[0].state = render::kColourOp;
+    params[0].hasDefault = true;
+    params[0].defaultValue = 4;
+    params[1].name = "Alpha";
+    params[1].binding = render::TechniqueParam::kRenderState;
+    params[1].state = 60;
+    params[1].hasDefault = true;
+    params[1].defaultValue = 0xFF000000u;
+    params[2].name = "Tex0";
+    params[2].binding = render::TechniqueParam::kTexture;
+    render::TechniqueDesc desc{states, 12, params, 3};
+    render::IEffect* alphaTech = gl.GetTechnique("<ModelAlphaTech>", &desc);
+    render::IMaterial* half = ColourMaterial(gl, alphaTech, 0, 0, 1, 1);  // its colour is not used
+    half->SetTransparent(true);
+    ASSERT_TRUE(half->GetParameters()->SetInt("Alpha", std::int32_t(0x80FF0000u)));
+    render::IMaterial* byDefault = ColourMaterial(gl, alphaTech, 0, 0, 1, 1);
+    render::IMaterial* selected = ColourMaterial(gl, alphaTech, 0, 0, 1, 1);
+    ASSERT_TRUE(selected->GetParameters()->SetInt("Alpha", std::int32_t(0xFF00FF00u)));
+    ASSERT_TRUE(selected->GetParameters()->SetInt("DiffuseColorOp", 2));  // the factor alone
+    const auto left = Placed(0.8f, -2.0f, 0.0f, 6.0f), middle = Placed(0.8f, 0.0f, 0.0f, 6.0f),
+               right = Placed(0.8f, 2.0f, 0.0f, 6.0f);
+    const auto pixels = Frame({Quad(gl, stream, kFront, half, left), Quad(gl, stream, kFront, byDefault, middle),
+                               Quad(gl, stream, kFront, selected, right)});
+    EXPECT_EQ(stats.approximated, 0);
+    const Box lb = Projected(camera, left), mb = Projected(camera, middle), rb = Projected(camera, right);
+    Near(At(pixels, (lb.x0 + lb.x1) / 2, (lb.y0 + lb.y1) / 2), {128, 0, 32}, "half red over the clear colour");
+    Near(At(pixels, (mb.x0 + mb.x1) / 2, (mb.y0 + mb.y1) / 2), {0, 0, 0}, "the default factor: black");
+    Near(At(pixels, (rb.x0 + rb.x1) / 2, (rb.y0 + rb.y1) / 2), {0, 255, 0}, "the factor selected");
+}
+
 TEST_F(GlDraw, ScreenRectanglesDrawLastAndThePictureGoesToPng) {
     render::IMaterial* red = ColourMaterial(gl, technique, 1, 0, 0, 1);
     render::IRenderable* r = Quad(gl, stream, kFront, red, Placed(3.0f, 0.0f, 0.0f, 4.0f));
