@@ -108,21 +108,29 @@ TEST_F(GlDraw, OpaqueTransparentAndTexturedLandWhereTheCameraProjects) {
     Near(At(pixels, tb.x1 + 3, (tb.y0 + tb.y1) / 2), {0, 0, 64}, "right of the checker");
 }
 
-TEST_F(GlDraw, BackFacesAreCulledAndTheNearerHidesTheFarther) {
+TEST_F(GlDraw, BackFacesAreCulledAlphaTestedPixelsDroppedAndTheNearerHidesTheFarther) {
     render::IMaterial* red = ColourMaterial(gl, technique, 1, 0, 0, 1);
     render::IMaterial* blue = ColourMaterial(gl, technique, 0, 0, 1, 1);
     const auto left = Placed(1.0f, -1.5f, 0.0f, 6.0f);
     const auto far = Placed(1.0f, 1.0f, 0.0f, 8.0f);
     const auto near = Placed(0.5f, 1.0f, 0.0f, 5.0f);
+    // Alpha 0.25 against an alpha test passing 128 and above: nothing lands.
+    render::IMaterial* faint = ColourMaterial(gl, technique, 0, 1, 0, 0.25f);
+    faint->SetAlphaTest(1);
+    faint->SetAlphaTestValues(128, 7);
+    const auto below = Placed(0.5f, -1.5f, -1.6f, 6.0f);
     render::IRenderable* back = Quad(gl, stream, kBack, red, left);
     render::IRenderable* nearer = Quad(gl, stream, kFront, blue, near);
     render::IRenderable* farther = Quad(gl, stream, kFront, red, far);
-    const auto pixels = Frame({back, nearer, farther});
+    render::IRenderable* tested = Quad(gl, stream, kFront, faint, below);
+    const auto pixels = Frame({back, nearer, farther, tested});
     const Box lb = Projected(camera, left), nb = Projected(camera, near), fb = Projected(camera, far);
+    const Box tb = Projected(camera, below);
+    Near(At(pixels, (tb.x0 + tb.x1) / 2, (tb.y0 + tb.y1) / 2), {0, 0, 64}, "alpha-tested away");
     Near(At(pixels, (lb.x0 + lb.x1) / 2, (lb.y0 + lb.y1) / 2), {0, 0, 64}, "back face");
     Near(At(pixels, (nb.x0 + nb.x1) / 2, (nb.y0 + nb.y1) / 2), {0, 0, 255}, "nearer, submitted first");
     Near(At(pixels, fb.x0 + 2, fb.y0 + 2), {255, 0, 0}, "farther, outside the nearer");
-    EXPECT_EQ(stats.renderables, 3);  // culled by GL, still drawn
+    EXPECT_EQ(stats.renderables, 4);  // culled and tested away by GL, still drawn
 }
 
 TEST_F(GlDraw, ALitFaceIsBrighterThanOneFacingAwayAndUnlitWithoutALightSet) {
@@ -152,7 +160,7 @@ TEST_F(GlDraw, ALitFaceIsBrighterThanOneFacingAwayAndUnlitWithoutALightSet) {
 }
 
 TEST_F(GlDraw, VertexColoursBlendStatesAndApproximatedTechniques) {
-    QuadBuffers coloured(device, 0xFF00FF00u);  // ARGB green
+    QuadBuffers coloured(device, 0xFFFF8000u);  // ARGB orange: the byte order shows
     render::IVertexBuffer* colourStream = coloured.MakeStream(gl);
     render::IMaterial* white = ColourMaterial(gl, technique, 1, 1, 1, 1);
     const auto left = Placed(1.0f, -1.2f, 0.0f, 6.0f);
@@ -170,7 +178,7 @@ TEST_F(GlDraw, VertexColoursBlendStatesAndApproximatedTechniques) {
     const auto pixels = Frame({vertexColoured, approximated});
     EXPECT_EQ(stats.approximated, 1);
     const Box lb = Projected(camera, left), rb = Projected(camera, right);
-    Near(At(pixels, (lb.x0 + lb.x1) / 2, (lb.y0 + lb.y1) / 2), {0, 255, 64}, "vertex green added to the clear colour");
+    Near(At(pixels, (lb.x0 + lb.x1) / 2, (lb.y0 + lb.y1) / 2), {255, 128, 64}, "vertex orange added to the clear colour");
     Near(At(pixels, (rb.x0 + rb.x1) / 2, (rb.y0 + rb.y1) / 2), {255, 255, 255}, "approximated");
 }
 
