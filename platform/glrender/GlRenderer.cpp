@@ -191,6 +191,7 @@ bool GlRenderer::BeginFrame(render::IRenderCamera* camera, std::uint32_t clearAr
     glClearDepth(1.0);
     glDepthMask(GL_TRUE);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    m_inFrame = true;
     return true;
 }
 
@@ -204,7 +205,8 @@ void GlRenderer::Submit(render::IRenderable* renderable) {
 }
 
 void GlRenderer::SubmitRenderable(render::IRenderable* renderable, const GlLightSet* lights) {
-    if (!renderable) return;
+    // Outside a frame nothing would ever draw it: nothing is queued.
+    if (!renderable || !m_inFrame) return;
     auto* r = static_cast<RecordingRenderable*>(renderable);
     Item item;
     item.stream = static_cast<RecordingVertexBuffer*>(r->stream);
@@ -233,11 +235,13 @@ void GlRenderer::SubmitRenderable(render::IRenderable* renderable, const GlLight
 }
 
 void GlRenderer::SubmitScreenRect(float x, float y, float width, float height, std::uint32_t argb) {
+    if (!m_inFrame) return;
     m_screen.push_back({{x, y, width, height}, argb});
 }
 
 GlFrameStats GlRenderer::EndFrame() {
     GlFrameStats stats;
+    m_inFrame = false;
     if (!m_context || OSMesaGetCurrentContext() != static_cast<OSMesaContext>(m_context)) {
         m_items.clear();
         m_ranges.clear();

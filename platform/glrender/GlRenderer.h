@@ -62,7 +62,8 @@ public:
     // The light set later submits take (null: unlit); copied.
     void SetLightSet(const GlLightSet* lights);
     // Queues a snapshot of the renderable (matrix, ranges, material, states) with the light
-    // set given, or the current one when null.
+    // set given, or the current one when null. Outside a frame (before BeginFrame, after
+    // EndFrame) nothing is queued.
     void SubmitRenderable(render::IRenderable* renderable, const GlLightSet* lights);
     // A screen-space rectangle in pixels (x right, y down), drawn after the 3D passes.
     void SubmitScreenRect(float x, float y, float width, float height, std::uint32_t argb);
@@ -170,6 +171,7 @@ private:
     common::ILog* m_log = nullptr;
     // Frame state: only the drawing thread touches it.
     void* m_context = nullptr;
+    bool m_inFrame = false;
     std::vector<std::uint8_t> m_pixels;  // bottom row first, as GL keeps them
     int m_width = 0;
     int m_height = 0;
