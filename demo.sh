@@ -14,6 +14,10 @@ if [ -x "$build/apps/world_host/world_host" ]; then
   # Without arguments: enough frames to show the device loss at the middle frame.
   [ $# -eq 0 ] && set -- --frames 6
   "$build/apps/world_host/world_host" "$@"
+  echo "== world_host --picture out/frame.png"
+  # One frame drawn by the GL renderer: no scene kind or model is built in yet, so the
+  # picture is the cleared frame and the counts of what was drawn are 0.
+  "$build/apps/world_host/world_host" --picture out/frame.png | grep -E '^(renderer|picture|drawn in)'
 fi
 if [ -x "$build/apps/scene_view/scene_view" ]; then
   echo "== scene_view"

@@ -19,3 +19,7 @@ target_sources(world_bench PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/world/Ske
 if(TARGET platform_host)
   target_link_libraries(world_bench PRIVATE platform_host)
 endif()
+# The drawing renderer's benchmark draws with OSMesa through the GL renderer.
+if(TARGET platform_glrender)
+  target_link_libraries(world_bench PRIVATE platform_glrender)
+endif()

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "platform/glrender/GlRenderer.h"
 #include "platform/host/AsyncData.h"
 #include "platform/host/DirectoryFileSystem.h"
 #include "platform/host/IAudio.h"
@@ -24,6 +25,7 @@
 #include "platform/host/IFrameTimeControl.h"
 #include "platform/host/IModule.h"
 #include "platform/host/ReferenceHost.h"
+#include "platform/host/RenderCamera.h"
 #include "platform/win32/Messages.h"
 #include "world/core/IWorld.h"
 
@@ -36,6 +38,9 @@ struct Options {
     int frames = 1;
     int fps = 60;
     bool help = false;
+    std::string picture;  // empty: the recording renderer, no picture
+    int width = 640;
+    int height = 480;
 };
 
 bool ParseCount(const char* text, int low, int high, int& out) {
@@ -43,6 +48,18 @@ bool ParseCount(const char* text, int low, int high, int& out) {
     const long n = std::strtol(text, &end, 10);
     if (!end || end == text || *end || n < low || n > high) return false;
     out = static_cast<int>(n);
+    return true;
+}
+
+// "WxH", each 1 to 8192.
+bool ParseSize(const char* text, int& width, int& height) {
+    const char* x = std::strchr(text, 'x');
+    if (!x) return false;
+    const std::string w(text, x);
+    int a = 0, b = 0;
+    if (!ParseCount(w.c_str(), 1, 8192, a) || !ParseCount(x + 1, 1, 8192, b)) return false;
+    width = a;
+    height = b;
     return true;
 }
 
@@ -68,6 +85,14 @@ const std::vector<OptionRow>& OptionTable() {
          [](Options& o, const char* v) { return ParseCount(v, 0, 1000000, o.frames); }},
         {"--fps", "N", "60", "frame rate handed to the module's frame-time control, 1 to 1000",
          [](Options& o, const char* v) { return ParseCount(v, 1, 1000, o.fps); }},
+        {"--picture", "FILE", "none: the recording renderer, nothing drawn",
+         "draw the frames with the GL renderer and write the last one to FILE as PNG",
+         [](Options& o, const char* v) {
+             o.picture = v;
+             return *v != 0;
+         }},
+        {"--size", "WxH", "640x480", "size of the picture in pixels, each 1 to 8192",
+         [](Options& o, const char* v) { return ParseSize(v, o.width, o.height); }},
         {"--help", nullptr, "off", "print this help and exit",
          [](Options& o, const char*) {
              o.help = true;
@@ -183,6 +208,15 @@ int main(int argc, char** argv) {
     std::printf("module: bound\n");
 
     quor::host::ReferenceHost host(std::make_unique<quor::host::DirectoryFileSystem>(options.root));
+    // With a picture the GL renderer is the host's renderer; it keeps its objects in the
+    // recording renderer's store, so the counts below read the same either way.
+    std::unique_ptr<quor::host::GlRenderer> gl;
+    if (!options.picture.empty()) {
+        gl = std::make_unique<quor::host::GlRenderer>(host.renderer.Store());
+        gl->Attach(host.files.get(), &host.log);
+        host.UseRenderer(gl.get());
+    }
+    quor::host::RecordingRenderer& books = gl ? gl->Objects() : host.renderer;
     host.PublishAll();
     // The frame stands on the renderer, the device, the loader (two workers) and audio.
     host.PublishWorldServices(2);
@@ -227,7 +261,7 @@ int main(int argc, char** argv) {
     }
     std::printf("world initialize: %s\n", world->Initialize(60) ? "true" : "false");
     std::string techniques;
-    for (const std::string& name : host.renderer.TechniqueNames()) techniques += " " + name;
+    for (const std::string& name : books.TechniqueNames()) techniques += " " + name;
     std::printf("model techniques:%s\n", techniques.c_str());
 
     // No scene kind is built in yet: the registry answers null until one registers its factory.
@@ -247,19 +281,32 @@ int main(int argc, char** argv) {
         if (quor::AsyncData* record = world->CreateSoundData(&sounds[i], soundFiles[i].c_str(), 0, 0)) record->Submit();
     std::printf("sound files: %zu (%s)\n", soundFiles.size(), Join(soundFiles).c_str());
 
+    // The picture's camera: at the origin looking down +z.
+    quor::host::RenderCamera pictureCamera;
+    pictureCamera.SetPerspective(60.0f, float(options.width) / float(options.height), 1.0f, 1000.0f);
+    pictureCamera.SetViewportSize(options.width, options.height);
+    pictureCamera.Refresh();
+    quor::host::GlFrameStats drawn;
+    bool framed = false;
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     for (int i = 0; i < options.frames; ++i) {
         const auto t0 = Clock::now();
+        if (gl) {
+            if (!gl->BeginFrame(&pictureCamera, 0xFF203040u, options.width, options.height))
+                return Fail("the GL renderer cannot make its context");
+            framed = true;
+        }
         world->Update();
         world->Render();
         world->RenderPost();
+        if (gl) drawn = gl->EndFrame();
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
         const double wall = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         const int done = host.loader->Recycled();
         const int queued = host.loader->Submitted() - done - host.loader->Cancelled();
         std::printf("frame %d: %.3f ms, renderer updates %d, active scene %s, loads queued %d done %d, wall %.1f ms\n",
-                    i + 1, ms, host.renderer.Updates(), world->GetCurrentScene() ? "yes" : "none", queued, done, wall);
+                    i + 1, ms, books.Updates(), world->GetCurrentScene() ? "yes" : "none", queued, done, wall);
         if (i + 1 == options.frames / 2) {
             const auto before = host.occlusion.calls.size();
             host.device.SignalLost();
@@ -269,6 +316,20 @@ int main(int argc, char** argv) {
         }
     }
     host.loader->WaitIdle();
+    if (gl) {
+        // No frame run: the picture is one cleared frame.
+        if (!framed && gl->BeginFrame(&pictureCamera, 0xFF203040u, options.width, options.height)) drawn = gl->EndFrame();
+        std::printf("renderer: gl (%s)\n", gl->RendererName().c_str());
+        const fs::path parent = fs::path(options.picture).parent_path();
+        std::error_code made;
+        if (!parent.empty()) fs::create_directories(parent, made);
+        if (!gl->WritePng(options.picture)) return Fail("cannot write the picture", options.picture);
+        std::printf("picture: %s %dx%d\n", options.picture.c_str(), options.width, options.height);
+        std::printf("drawn in the last frame: %d renderables, %d triangles, %d approximated, %d skipped\n",
+                    drawn.renderables, drawn.triangles, drawn.approximated, drawn.skipped);
+    } else {
+        std::printf("renderer: recording\n");
+    }
     int loaded = 0;
     for (quor::client::ISound* sound : sounds) loaded += sound != nullptr;
     std::printf("sounds loaded: %d of %zu on the loader threads (loads done %d)\n", loaded, sounds.size(),
@@ -304,7 +365,7 @@ int main(int argc, char** argv) {
 
     module->Shutdown();
     std::printf("shutdown: done\n");
-    std::printf("renderer objects alive after shutdown: %d\n", host.renderer.LiveObjects());
+    std::printf("renderer objects alive after shutdown: %d\n", books.LiveObjects());
     // The mesh cache as the memory report shows it once the world has shut down.
     int meshEntries = -1;
     if (quor::common::IXmlNode* doc = host.utils.CreateXmlDocument()) {

@@ -18,7 +18,7 @@ void ReferenceHost::PublishAll() {
 
 void ReferenceHost::PublishWorldServices(int loaderThreads) {
     if (!loader) loader = std::make_unique<AsyncLoader>(loaderThreads);
-    registry.Add<render::IRenderer>("IRenderer_1.22", &renderer);
+    registry.Add<render::IRenderer>("IRenderer_1.22", m_published ? m_published : &renderer);
     registry.Add<render::ID3DDevice>("ID3DDevice_1.1", &device);
     registry.Add<common::IAsyncLoader>("IAsyncLoader_1.2", loader.get());
     registry.Add<client::IAudio>("IAudio_1.5", &audio);

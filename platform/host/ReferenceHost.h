@@ -24,6 +24,9 @@ public:
     // Also publishes what the world's frame stands on: renderer, device, asynchronous loader
     // (loaderThreads workers, 0 for the inline mode), audio, occlusion and terrain.
     void PublishWorldServices(int loaderThreads = 2);
+    // The renderer PublishWorldServices publishes instead of the recording one (null: the
+    // recording one); call before publishing.
+    void UseRenderer(render::IRenderer* other) { m_published = other; }
 
     InterfaceRegistry registry;
     RecordingLog log;
@@ -37,6 +40,9 @@ public:
     RecordingTerrain terrain;
     // Last, so that its workers stop before anything they call goes.
     std::unique_ptr<AsyncLoader> loader;
+
+private:
+    render::IRenderer* m_published = nullptr;
 };
 
 }  // namespace quor::host

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -52,9 +53,9 @@ int Count(const std::string& text, const std::string& what) {
 TEST(WorldHost, HelpPrintsEveryOptionWithItsDefault) {
     const HostRun run = RunHost("--help");
     EXPECT_EQ(run.status, 0);
-    for (const char* option : {"--root DIR", "--frames N", "--fps N", "--help"})
+    for (const char* option : {"--root DIR", "--frames N", "--fps N", "--picture FILE", "--size WxH", "--help"})
         EXPECT_EQ(Count(run.out, std::string("  ") + option), 1) << option;
-    EXPECT_EQ(Count(run.out, "(default: "), 4);
+    EXPECT_EQ(Count(run.out, "(default: "), 6);
     EXPECT_TRUE(run.err.empty()) << run.err;
 }
 
@@ -94,7 +95,45 @@ TEST(WorldHost, FindsTheSamplesFromAnyDirectoryAndExplainsTheTable) {
     EXPECT_NE(run.out.find("mesh cache after shutdown: empty\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("frame time: 60 frames per second"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("frames: 2 (no scene is loaded"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("renderer: recording\n"), std::string::npos) << run.out;
     EXPECT_TRUE(run.err.empty()) << run.err;
+}
+
+// The PNG's width and height (big-endian, in the header chunk).
+std::pair<std::uint32_t, std::uint32_t> PngSize(const fs::path& p) {
+    const std::string bytes = Slurp(p);
+    if (bytes.size() < 24 || bytes.compare(1, 3, "PNG") != 0) return {0, 0};
+    auto word = [&](std::size_t at) {
+        std::uint32_t v = 0;
+        for (std::size_t i = 0; i < 4; ++i) v = (v << 8) | static_cast<unsigned char>(bytes[at + i]);
+        return v;
+    };
+    return {word(16), word(20)};
+}
+
+TEST(WorldHost, PictureDrawsWithTheGlRendererAndWritesThePng) {
+    const fs::path dir = fs::path(QUOR_BINARY_DIR) / "world_host_picture";
+    fs::remove_all(dir);
+    const fs::path file = dir / "frame.png";
+    const HostRun run = RunHost("--frames 2 --size 64x48 --picture '" + file.string() + "'");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("renderer: gl ("), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("picture: " + file.string() + " 64x48\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("drawn in the last frame: 0 renderables, 0 triangles"), std::string::npos) << run.out;
+    // The GL renderer keeps its objects where the recording one does: nothing left over.
+    EXPECT_NE(run.out.find("renderer objects alive after shutdown: 0\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("model techniques: <ModelNormalTech> <ModelAlphaTech>\n"), std::string::npos) << run.out;
+    EXPECT_EQ(PngSize(file), std::make_pair(64u, 48u));
+
+    for (const char* size : {"0x5", "64", "64x", "x48", "9000x10"}) {
+        const HostRun bad = RunHost(std::string("--size ") + size);
+        EXPECT_EQ(bad.status, 2) << size;
+        EXPECT_NE(bad.err.find("bad value for --size"), std::string::npos) << bad.err;
+    }
+    // Under the picture just written, as if it were a directory.
+    const HostRun unwritable = RunHost("--frames 0 --picture '" + (file / "frame.png").string() + "'");
+    EXPECT_EQ(unwritable.status, 1);
+    EXPECT_NE(unwritable.err.find("cannot write the picture"), std::string::npos) << unwritable.err;
 }
 
 }  // namespace

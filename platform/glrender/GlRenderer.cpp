@@ -1,0 +1,727 @@
+#include "platform/glrender/GlRenderer.h"
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+#include <GL/osmesa.h>
+#include <stb_image.h>
+#include <stb_image_write.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/d3d9/Device.h"
+#include "platform/host/ILog.h"
+#include "platform/host/IResFileSystem.h"
+
+namespace quor::host {
+
+struct GlRenderer::Item {
+    RecordingVertexBuffer* stream = nullptr;
+    // The ranges, copied into the frame's range list.
+    std::size_t firstRange = 0;
+    std::size_t rangeCount = 0;
+    float world[16];
+    RecordingMaterial* material = nullptr;
+    render::IEffect* effect = nullptr;
+    render::ITexture* texture = nullptr;
+    bool blendState = false;  // the renderable's own blend state decides
+    bool blend = false;
+    std::int32_t source = 5;
+    std::int32_t destination = 6;
+    bool transparent = false;
+    std::shared_ptr<const GlLightSet> lights;
+};
+
+namespace {
+
+constexpr std::int32_t kTransparentPass = 0x60;
+
+const float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+
+// The device's blend codes 1..15; 12 and 13 set both factors and are resolved by the caller.
+GLenum BlendFactor(std::int32_t code) {
+    switch (code) {
+    case 1: return GL_ZERO;
+    case 2: return GL_ONE;
+    case 3: return GL_SRC_COLOR;
+    case 4: return GL_ONE_MINUS_SRC_COLOR;
+    case 5: return GL_SRC_ALPHA;
+    case 6: return GL_ONE_MINUS_SRC_ALPHA;
+    case 7: return GL_DST_ALPHA;
+    case 8: return GL_ONE_MINUS_DST_ALPHA;
+    case 9: return GL_DST_COLOR;
+    case 10: return GL_ONE_MINUS_DST_COLOR;
+    case 11: return GL_SRC_ALPHA_SATURATE;
+    case 14: return GL_CONSTANT_COLOR;
+    case 15: return GL_ONE_MINUS_CONSTANT_COLOR;
+    default: return GL_ONE;
+    }
+}
+
+void SetBlend(std::int32_t source, std::int32_t destination) {
+    if (source == 12) {  // both: source alpha and its inverse
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    } else if (source == 13) {
+        glBlendFunc(GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA);
+    } else {
+        glBlendFunc(BlendFactor(source), BlendFactor(destination));
+    }
+}
+
+// Comparison codes 1..8 (never, less, equal, less-equal, greater, not-equal, greater-equal,
+// always); 0 takes greater-equal.
+GLenum Compare(std::uint8_t code) {
+    static const GLenum kFuncs[] = {GL_GEQUAL, GL_NEVER,    GL_LESS,   GL_EQUAL, GL_LEQUAL,
+                                    GL_GREATER, GL_NOTEQUAL, GL_GEQUAL, GL_ALWAYS};
+    return code <= 8 ? kFuncs[code] : GL_GEQUAL;
+}
+
+// A stage argument (diffuse, current, texture, texture factor); false for one GL has no
+// counterpart of here.
+bool StageSource(std::int32_t arg, GLint& out) {
+    switch (arg & 0xF) {
+    case 0: out = GL_PRIMARY_COLOR; return true;
+    case 1: out = GL_PREVIOUS; return true;
+    case 2: out = GL_TEXTURE; return true;
+    case 3: out = GL_CONSTANT; return true;
+    default: return false;
+    }
+}
+
+// A stage operation as a combine mode and scale; false for one left out.
+bool StageOp(std::int32_t op, GLint& mode, GLfloat& scale, int& select) {
+    scale = 1.0f;
+    select = -1;
+    switch (op) {
+    case 1: select = 2; mode = GL_REPLACE; return true;  // disabled: the colour passes through
+    case 2: select = 0; mode = GL_REPLACE; return true;
+    case 3: select = 1; mode = GL_REPLACE; return true;
+    case 4: mode = GL_MODULATE; return true;
+    case 5: mode = GL_MODULATE; scale = 2.0f; return true;
+    case 6: mode = GL_MODULATE; scale = 4.0f; return true;
+    case 7: mode = GL_ADD; return true;
+    case 8: mode = GL_ADD_SIGNED; return true;
+    case 10: mode = GL_SUBTRACT; return true;
+    default: return false;
+    }
+}
+
+void Colour(std::uint32_t argb, float* out) {
+    out[0] = float((argb >> 16) & 0xFF) / 255.0f;
+    out[1] = float((argb >> 8) & 0xFF) / 255.0f;
+    out[2] = float(argb & 0xFF) / 255.0f;
+    out[3] = float(argb >> 24) / 255.0f;
+}
+
+std::size_t ElementSize(std::uint8_t type) {
+    switch (type) {
+    case render::kElementFloat2: return 8;
+    case render::kElementFloat3: return 12;
+    case render::kElementFloat4: return 16;
+    case render::kElementColour: return 4;
+    default: return 4;
+    }
+}
+
+bool ScaledRows(const float* m) {
+    for (int r = 0; r < 3; ++r) {
+        const float len = m[r * 4] * m[r * 4] + m[r * 4 + 1] * m[r * 4 + 1] + m[r * 4 + 2] * m[r * 4 + 2];
+        if (std::fabs(len - 1.0f) > 1e-4f) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+GlRenderer::GlRenderer(std::shared_ptr<RecordingStore> store) : m_objects(std::move(store)) {
+    std::memcpy(m_view, kIdentity, sizeof m_view);
+    std::memcpy(m_projection, kIdentity, sizeof m_projection);
+    // Until the model templates arrive: texture times the texture factor.
+    m_normal.colourArg0 = 3;
+    m_normal.colourArg1 = 2;
+    m_normal.alphaArg0 = 3;
+    m_normal.alphaArg1 = 2;
+    m_normal.alphaOp = 4;
+}
+
+GlRenderer::~GlRenderer() {
+    if (!m_context) return;
+    if (OSMesaGetCurrentContext() == static_cast<OSMesaContext>(m_context)) OSMesaMakeCurrent(nullptr, nullptr, 0, 0, 0);
+    OSMesaDestroyContext(static_cast<OSMesaContext>(m_context));
+}
+
+void GlRenderer::Attach(common::IResFileSystem* files, common::ILog* log) {
+    m_objects.Attach(files, log);
+    m_files = files;
+    m_log = log;
+}
+
+// --- the frame ------------------------------------------------------------------------------
+
+bool GlRenderer::BeginFrame(render::IRenderCamera* camera, std::uint32_t clearArgb, int width, int height) {
+    if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return false;
+    if (!m_context) {
+        m_context = OSMesaCreateContextExt(OSMESA_RGBA, 24, 0, 0, nullptr);
+        if (!m_context) return false;
+    }
+    if (width != m_width || height != m_height) {
+        m_pixels.assign(std::size_t(width) * height * 4, 0);
+        m_width = width;
+        m_height = height;
+    }
+    if (!OSMesaMakeCurrent(static_cast<OSMesaContext>(m_context), m_pixels.data(), GL_UNSIGNED_BYTE, width, height))
+        return false;
+    OSMesaPixelStore(OSMESA_Y_UP, 1);
+    if (m_glName.empty()) {
+        const GLubyte* name = glGetString(GL_RENDERER);
+        // No name means the calls went to a GL without this context.
+        if (!name) return false;
+        m_glName = reinterpret_cast<const char*>(name);
+    }
+    std::memcpy(m_view, camera ? camera->GetViewMatrix() : kIdentity, sizeof m_view);
+    std::memcpy(m_projection, camera ? camera->GetProjectionMatrix() : kIdentity, sizeof m_projection);
+    m_items.clear();
+    m_ranges.clear();
+    m_screen.clear();
+    glViewport(0, 0, width, height);
+    float c[4];
+    Colour(clearArgb, c);
+    glClearColor(c[0], c[1], c[2], c[3]);
+    glClearDepth(1.0);
+    glDepthMask(GL_TRUE);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    m_inFrame = true;
+    return true;
+}
+
+void GlRenderer::SetLightSet(const GlLightSet* lights) {
+    m_lights = lights ? std::make_shared<const GlLightSet>(*lights) : nullptr;
+}
+
+void GlRenderer::Submit(render::IRenderable* renderable) {
+    m_objects.Submit(renderable);
+    SubmitRenderable(renderable, nullptr);
+}
+
+void GlRenderer::SubmitRenderable(render::IRenderable* renderable, const GlLightSet* lights) {
+    // Outside a frame nothing would ever draw it: nothing is queued.
+    if (!renderable || !m_inFrame) return;
+    auto* r = static_cast<RecordingRenderable*>(renderable);
+    Item item;
+    item.stream = static_cast<RecordingVertexBuffer*>(r->stream);
+    item.firstRange = m_ranges.size();
+    item.rangeCount = r->ranges.size();
+    m_ranges.insert(m_ranges.end(), r->ranges.begin(), r->ranges.end());
+    std::memcpy(item.world, r->matrix, sizeof item.world);
+    item.material = static_cast<RecordingMaterial*>(r->material);
+    item.effect = r->effect;
+    item.texture = r->texture;
+    if (auto* b = static_cast<RecordingRenderState*>(r->blendState); b && b->blendSets > 0) {
+        item.blendState = true;
+        item.blend = b->blendEnabled;
+        item.source = b->blendSource;
+        item.destination = b->blendDestination;
+    }
+    item.transparent = r->drawPass == kTransparentPass || (item.material && item.material->transparent) ||
+                       (item.blendState && item.blend);
+    if (item.material && !item.blendState) {
+        item.source = item.material->blendSource;
+        item.destination = item.material->blendDestination;
+        item.blend = item.transparent;
+    }
+    item.lights = lights ? std::make_shared<const GlLightSet>(*lights) : m_lights;
+    m_items.push_back(std::move(item));
+}
+
+void GlRenderer::SubmitScreenRect(float x, float y, float width, float height, std::uint32_t argb) {
+    if (!m_inFrame) return;
+    m_screen.push_back({{x, y, width, height}, argb});
+}
+
+GlFrameStats GlRenderer::EndFrame() {
+    GlFrameStats stats;
+    m_inFrame = false;
+    if (!m_context || OSMesaGetCurrentContext() != static_cast<OSMesaContext>(m_context)) {
+        m_items.clear();
+        m_ranges.clear();
+        m_screen.clear();
+        return m_last = stats;
+    }
+    // Direct3D's depth runs 0..1, GL's -1..1: z' = 2z - w after the projection.
+    static const float kDepthFix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 2, 0, 0, 0, -1, 1};
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixf(kDepthFix);
+    // Row-major row-vector matrices read column-major are the column-vector ones GL wants.
+    glMultMatrixf(m_projection);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    // Front faces wind clockwise on screen; counter-clockwise ones are culled.
+    glEnable(GL_CULL_FACE);
+    glFrontFace(GL_CW);
+    glCullFace(GL_BACK);
+    m_keyValid = false;
+    m_normalize = -1;
+    m_arrays = m_position = nullptr;
+    for (int pass = 0; pass < 2; ++pass) {
+        glDepthMask(pass == 0 ? GL_TRUE : GL_FALSE);
+        for (const Item& item : m_items)
+            if (item.transparent == (pass == 1)) Draw(item, stats);
+    }
+    glDepthMask(GL_TRUE);
+    if (!m_screen.empty()) {
+        glDisable(GL_DEPTH_TEST);
+        glDisable(GL_CULL_FACE);
+        glDisable(GL_LIGHTING);
+        glDisable(GL_TEXTURE_2D);
+        glDisable(GL_ALPHA_TEST);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(0, m_width, m_height, 0, -1, 1);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        for (const Screen& s : m_screen) {
+            float c[4];
+            Colour(s.argb, c);
+            glColor4fv(c);
+            glRectf(s.rect[0], s.rect[1], s.rect[0] + s.rect[2], s.rect[1] + s.rect[3]);
+            ++stats.screenPrimitives;
+        }
+        glDisable(GL_BLEND);
+    }
+    glFinish();
+    m_items.clear();
+    m_ranges.clear();
+    m_screen.clear();
+    return m_last = stats;
+}
+
+void GlRenderer::Draw(const Item& item, GlFrameStats& stats) {
+    const RecordingVertexBuffer* s = item.stream;
+    auto* indexBuffer = s ? static_cast<d3d9::IDirect3DIndexBuffer9*>(s->indexBuffer) : nullptr;
+    const render::DrawRange* ranges = m_ranges.data() + item.firstRange;
+    const render::DrawRange* rangesEnd = ranges + item.rangeCount;
+    if (!s || !indexBuffer || item.rangeCount == 0) {
+        ++stats.skipped;
+        return;
+    }
+    // Client arrays by element; the vertex count every element can serve bounds the indices.
+    const std::uint8_t* position = nullptr;
+    const std::uint8_t* normal = nullptr;
+    const std::uint8_t* colour = nullptr;
+    const std::uint8_t* uv = nullptr;
+    GLsizei strides[4] = {};
+    std::uint64_t usable = ~std::uint64_t(0);
+    for (const render::VertexElement& e : s->elements) {
+        if (e.stream >= 4 || !s->streams[e.stream]) continue;
+        auto* vb = static_cast<d3d9::IDirect3DVertexBuffer9*>(s->streams[e.stream]);
+        const std::uint32_t stride = s->strides[e.stream];
+        const std::size_t size = ElementSize(e.type);
+        const std::uint8_t* at = vb->Bytes() + e.offset;
+        bool wanted = true;
+        if (e.usage == render::kUsePosition && e.type == render::kElementFloat3 && !position) {
+            position = at, strides[0] = GLsizei(stride);
+        } else if (e.usage == render::kUseNormal && e.type == render::kElementFloat3 && !normal) {
+            normal = at, strides[1] = GLsizei(stride);
+        } else if (e.usage == render::kUseColour && e.type == render::kElementColour && !colour) {
+            colour = at, strides[2] = GLsizei(stride);
+        } else if (e.usage == render::kUseTexCoord && e.usageIndex == 0 && e.type == render::kElementFloat2 && !uv) {
+            uv = at, strides[3] = GLsizei(stride);
+        } else {
+            wanted = false;
+        }
+        if (!wanted) continue;
+        if (vb->Length() < e.offset + size || stride == 0) {
+            usable = 0;
+        } else {
+            usable = std::min<std::uint64_t>(usable, (vb->Length() - e.offset - size) / stride + 1);
+        }
+    }
+    if (!position || usable == 0) {
+        ++stats.skipped;
+        return;
+    }
+    const auto* indices = reinterpret_cast<const std::uint16_t*>(indexBuffer->Bytes());
+    const std::uint64_t indexCount = indexBuffer->Length() / 2;
+    for (const render::DrawRange* r = ranges; r != rangesEnd; ++r) {
+        const std::uint64_t end = std::uint64_t(r->firstIndex) + std::uint64_t(r->primitiveCount) * 3;
+        bool inside = end <= indexCount;
+        for (std::uint64_t i = r->firstIndex; inside && i < end; ++i) inside = indices[i] < usable;
+        if (!inside) {
+            ++stats.skipped;
+            return;
+        }
+    }
+
+    const RecordingMaterial* m = item.material;
+    render::IEffect* effect = m && m->technique ? m->technique : item.effect;
+    const Technique* found = TechniqueFor(effect);
+    if (!found || found->approximate) ++stats.approximated;
+    render::ITexture* texture = item.texture;
+    for (int i = 0; m && !texture && i < 8; ++i)
+        if (m->stages[i].used && m->stages[i].name == "Tex0") texture = m->stages[i].texture;
+    // Objects drawn alike one after the other (a shared mesh) set their states once.
+    const DrawKey key{m, effect, texture, item.lights.get(), item.blend, item.source, item.destination,
+                      normal != nullptr, colour != nullptr};
+    glMatrixMode(GL_MODELVIEW);
+    if (!m_keyValid || !(key == m_key)) {
+        m_key = key;
+        m_keyValid = true;
+        ApplyStates(item, found, texture, normal != nullptr, colour != nullptr);
+    }
+    glLoadMatrixf(m_view);
+    glMultMatrixf(item.world);
+    const int scaled = ScaledRows(item.world) ? 1 : 0;
+    if (scaled != m_normalize) {
+        if (scaled) glEnable(GL_NORMALIZE);
+        else glDisable(GL_NORMALIZE);
+        m_normalize = scaled;
+    }
+    if (s != m_arrays || position != m_position) {
+        m_arrays = s;
+        m_position = position;
+        BindArrays(position, normal, colour, uv, strides);
+    }
+    for (const render::DrawRange* r = ranges; r != rangesEnd; ++r) {
+        if (r->primitiveCount == 0) continue;
+        glDrawElements(GL_TRIANGLES, GLsizei(r->primitiveCount * 3), GL_UNSIGNED_SHORT, indices + r->firstIndex);
+        stats.triangles += int(r->primitiveCount);
+    }
+    ++stats.renderables;
+}
+
+void GlRenderer::ApplyStates(const Item& item, const Technique* found, render::ITexture* texture, bool normal,
+                             bool colour) {
+    const RecordingMaterial* m = item.material;
+    float diffuse[4] = {1, 1, 1, 1};
+    if (m) {
+        std::memcpy(diffuse, m->colours[0], sizeof diffuse);
+        diffuse[3] *= float(std::min<std::uint32_t>(m->alpha, 255)) / 255.0f;
+    }
+    const bool lit = item.lights && !item.lights->lights.empty() && normal && (!m || m->lit);
+    glLoadMatrixf(m_view);
+    if (lit) {
+        glEnable(GL_LIGHTING);
+        glLightModelfv(GL_LIGHT_MODEL_AMBIENT, item.lights->ambient);
+        const float black[4] = {0, 0, 0, 1};
+        glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
+        glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, m ? m->colours[1] : black);
+        glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, m ? m->colours[2] : black);
+        glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, m ? m->colours[3] : black);
+        glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m ? std::clamp(m->power, 0.0f, 128.0f) : 0.0f);
+        // Lights are placed in world space: under the view alone.
+        const std::size_t count = std::min<std::size_t>(item.lights->lights.size(), 8);
+        for (std::size_t i = 0; i < 8; ++i) {
+            const GLenum light = GLenum(GL_LIGHT0 + i);
+            if (i >= count) {
+                glDisable(light);
+                continue;
+            }
+            const GlLight& l = item.lights->lights[i];
+            glEnable(light);
+            glLightfv(light, GL_DIFFUSE, l.diffuse);
+            glLightfv(light, GL_AMBIENT, l.ambient);
+            glLightfv(light, GL_SPECULAR, l.specular);
+            if (l.kind == 3) {
+                // The direction the light travels; GL wants the way towards it.
+                const float towards[4] = {-l.direction[0], -l.direction[1], -l.direction[2], 0};
+                glLightfv(light, GL_POSITION, towards);
+                glLightf(light, GL_CONSTANT_ATTENUATION, 1);
+                glLightf(light, GL_LINEAR_ATTENUATION, 0);
+                glLightf(light, GL_QUADRATIC_ATTENUATION, 0);
+            } else {
+                const float at[4] = {l.position[0], l.position[1], l.position[2], 1};
+                glLightfv(light, GL_POSITION, at);
+                glLightf(light, GL_CONSTANT_ATTENUATION, l.attenuation[0]);
+                glLightf(light, GL_LINEAR_ATTENUATION, l.attenuation[1]);
+                glLightf(light, GL_QUADRATIC_ATTENUATION, l.attenuation[2]);
+            }
+            glLightf(light, GL_SPOT_CUTOFF, 180.0f);
+        }
+        if (colour) {
+            glEnable(GL_COLOR_MATERIAL);
+            glColorMaterial(GL_FRONT_AND_BACK, GL_DIFFUSE);
+        } else {
+            glDisable(GL_COLOR_MATERIAL);
+        }
+    } else {
+        glDisable(GL_LIGHTING);
+        glDisable(GL_COLOR_MATERIAL);
+        glColor4fv(diffuse);
+    }
+
+    // The technique's stage 0 as a combine stage.
+    const Technique& t = found && !found->approximate ? *found : m_normal;
+    std::int32_t colourOp = t.colourOp, alphaOp = t.alphaOp;
+    std::uint32_t factor = t.textureFactor;
+    if (m) {
+        auto intOf = [&](const std::string& name, auto& out) {
+            if (name.empty()) return;
+            auto it = m->params.ints.find(name);
+            if (it != m->params.ints.end()) out = static_cast<std::remove_reference_t<decltype(out)>>(it->second);
+        };
+        intOf(t.colourOpParam, colourOp);
+        intOf(t.alphaOpParam, alphaOp);
+        intOf(t.textureFactorParam, factor);
+    }
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, TextureFor(texture));
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+    float factorColour[4];
+    Colour(factor, factorColour);
+    glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, factorColour);
+    const struct {
+        std::int32_t op, arg0, arg1;
+        GLenum combine, source0, source1, operand0, operand1, scale;
+        GLint operand;
+    } parts[2] = {{colourOp, t.colourArg0, t.colourArg1, GL_COMBINE_RGB, GL_SOURCE0_RGB, GL_SOURCE1_RGB,
+                   GL_OPERAND0_RGB, GL_OPERAND1_RGB, GL_RGB_SCALE, GL_SRC_COLOR},
+                  {alphaOp, t.alphaArg0, t.alphaArg1, GL_COMBINE_ALPHA, GL_SOURCE0_ALPHA, GL_SOURCE1_ALPHA,
+                   GL_OPERAND0_ALPHA, GL_OPERAND1_ALPHA, GL_ALPHA_SCALE, GL_SRC_ALPHA}};
+    for (const auto& p : parts) {
+        GLint mode = GL_MODULATE, s0 = GL_TEXTURE, s1 = GL_PRIMARY_COLOR;
+        GLfloat scale = 1.0f;
+        int select = -1;
+        if (!StageOp(p.op, mode, scale, select) || !StageSource(p.arg0, s0) || !StageSource(p.arg1, s1)) {
+            mode = GL_MODULATE, s0 = GL_TEXTURE, s1 = GL_PRIMARY_COLOR, scale = 1.0f, select = -1;
+        }
+        if (select == 1) s0 = s1;
+        if (select == 2) s0 = GL_PREVIOUS;
+        glTexEnvi(GL_TEXTURE_ENV, p.combine, mode);
+        glTexEnvi(GL_TEXTURE_ENV, p.source0, s0);
+        glTexEnvi(GL_TEXTURE_ENV, p.source1, s1);
+        glTexEnvi(GL_TEXTURE_ENV, p.operand0, p.operand);
+        glTexEnvi(GL_TEXTURE_ENV, p.operand1, p.operand);
+        glTexEnvf(GL_TEXTURE_ENV, p.scale, scale);
+    }
+
+    if (m && m->alphaTest) {
+        glEnable(GL_ALPHA_TEST);
+        glAlphaFunc(Compare(m->alphaTestValues[1]), float(m->alphaTestValues[0]) / 255.0f);
+    } else {
+        glDisable(GL_ALPHA_TEST);
+    }
+    if (item.blend) {
+        glEnable(GL_BLEND);
+        SetBlend(item.source, item.destination);
+    } else {
+        glDisable(GL_BLEND);
+    }
+
+}
+
+void GlRenderer::BindArrays(const std::uint8_t* position, const std::uint8_t* normal, const std::uint8_t* colour,
+                            const std::uint8_t* uv, const int* strides) {
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, strides[0], position);
+    if (normal) {
+        glEnableClientState(GL_NORMAL_ARRAY);
+        glNormalPointer(GL_FLOAT, strides[1], normal);
+    } else {
+        glDisableClientState(GL_NORMAL_ARRAY);
+    }
+    if (colour) {
+        // The device's colours are B, G, R, A bytes.
+        glEnableClientState(GL_COLOR_ARRAY);
+        glColorPointer(GL_BGRA, GL_UNSIGNED_BYTE, strides[2], colour);
+    } else {
+        glDisableClientState(GL_COLOR_ARRAY);
+    }
+    if (uv) {
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glTexCoordPointer(2, GL_FLOAT, strides[3], uv);
+    } else {
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        glTexCoord2f(0, 0);
+    }
+}
+
+
+unsigned GlRenderer::TextureFor(render::ITexture* texture) {
+    if (!m_white) {
+        const std::uint8_t white[4] = {255, 255, 255, 255};
+        glGenTextures(1, &m_white);
+        glBindTexture(GL_TEXTURE_2D, m_white);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, white);
+    }
+    if (!texture) return m_white;
+    auto found = m_textures.find(texture);
+    if (found != m_textures.end()) return found->second;
+    // First draw: read the picture through the resource file system and upload it.
+    const std::string name = static_cast<RecordingTexture*>(texture)->name;
+    unsigned id = m_white;
+    int width = 0, height = 0, channels = 0;
+    stbi_uc* pixels = nullptr;
+    if (common::IResFile* file = m_files ? m_files->OpenFile(name.c_str(), 0) : nullptr) {
+        const std::uint8_t* data = file->GetData();
+        const std::uint32_t size = file->GetSize();
+        if (data && size > 0 && size <= 0x7FFFFFFFu)
+            pixels = stbi_load_from_memory(data, int(size), &width, &height, &channels, 4);
+        file->Close();
+    }
+    if (pixels) {
+        glGenTextures(1, &id);
+        glBindTexture(GL_TEXTURE_2D, id);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+        stbi_image_free(pixels);
+    } else if (m_log) {
+        m_log->Write(0, ("Texture " + name + " cannot be read; drawn white").c_str());
+    }
+    m_textures[texture] = id;
+    return id;
+}
+
+const GlRenderer::Technique* GlRenderer::TechniqueFor(render::IEffect* effect) {
+    std::lock_guard<std::mutex> lock(m_techniqueMutex);
+    auto it = m_techniques.find(effect);
+    return it == m_techniques.end() ? nullptr : &it->second;
+}
+
+render::IEffect* GlRenderer::GetTechnique(const char* name, const render::TechniqueDesc* desc) {
+    render::IEffect* effect = m_objects.GetTechnique(name, desc);
+    // The device's stage-0 defaults: colour = texture x current, alpha = texture.
+    Technique t;
+    t.colourOp = 4, t.colourArg0 = 2, t.colourArg1 = 1;
+    t.alphaOp = 2, t.alphaArg0 = 2, t.alphaArg1 = 1;
+    for (std::uint32_t i = 0; desc && i < desc->stateCount; ++i) {
+        const render::TechniqueState& s = desc->states[i];
+        if (s.kind != render::TechniqueState::kStage) continue;
+        if (s.stage == 0) {
+            switch (s.index) {
+            case render::kColourOp: t.colourOp = s.value; break;
+            case render::kColourArg0: t.colourArg0 = s.value; break;
+            case render::kColourArg1: t.colourArg1 = s.value; break;
+            case render::kAlphaOp: t.alphaOp = s.value; break;
+            case render::kAlphaArg0: t.alphaArg0 = s.value; break;
+            case render::kAlphaArg1: t.alphaArg1 = s.value; break;
+            default: t.approximate = true; break;
+            }
+            continue;
+        }
+        // Later stages without a texture keep the colour when they select the current one or
+        // modulate its alpha by the specular alpha (1 without specular colours); the rest is
+        // left out.
+        const bool passes = (s.index == render::kColourOp && (s.value == 1 || s.value == 2)) ||
+                            (s.index == render::kAlphaOp && (s.value == 1 || s.value == 2 || s.value == 4)) ||
+                            ((s.index == render::kColourArg0 || s.index == render::kAlphaArg0) && s.value == 1) ||
+                            (s.index == render::kAlphaArg1 && s.value == 4);
+        if (!passes) t.approximate = true;
+    }
+    for (std::uint32_t i = 0; desc && i < desc->paramCount; ++i) {
+        const render::TechniqueParam& p = desc->params[i];
+        const std::string pname = p.name ? p.name : "";
+        if (p.binding == render::TechniqueParam::kStageState && p.stage == 0 && p.state == render::kColourOp) {
+            t.colourOpParam = pname;
+            if (p.hasDefault) t.colourOp = std::int32_t(p.defaultValue);
+        } else if (p.binding == render::TechniqueParam::kStageState && p.stage == 0 && p.state == render::kAlphaOp) {
+            t.alphaOpParam = pname;
+            if (p.hasDefault) t.alphaOp = std::int32_t(p.defaultValue);
+        } else if (p.binding == render::TechniqueParam::kRenderState && p.state == 60) {
+            t.textureFactorParam = pname;
+            if (p.hasDefault) t.textureFactor = p.defaultValue;
+        }
+    }
+    GLint unused;
+    GLfloat scale;
+    int select;
+    if (!StageOp(t.colourOp, unused, scale, select) || !StageOp(t.alphaOp, unused, scale, select) ||
+        !StageSource(t.colourArg0, unused) || !StageSource(t.colourArg1, unused) || !StageSource(t.alphaArg0, unused) ||
+        !StageSource(t.alphaArg1, unused))
+        t.approximate = true;
+    std::lock_guard<std::mutex> lock(m_techniqueMutex);
+    if (effect) m_techniques[effect] = t;
+    if (name && std::strcmp(name, "<ModelNormalTech>") == 0 && !t.approximate) m_normal = t;
+    return effect;
+}
+
+std::vector<std::uint8_t> GlRenderer::ReadPixels() const {
+    std::vector<std::uint8_t> out(m_pixels.size());
+    const std::size_t row = std::size_t(m_width) * 4;
+    for (int y = 0; y < m_height; ++y)
+        std::memcpy(out.data() + std::size_t(y) * row, m_pixels.data() + std::size_t(m_height - 1 - y) * row, row);
+    return out;
+}
+
+bool GlRenderer::WritePng(const std::string& path) const {
+    if (m_pixels.empty()) return false;
+    const std::vector<std::uint8_t> pixels = ReadPixels();
+    return stbi_write_png(path.c_str(), m_width, m_height, 4, pixels.data(), m_width * 4) != 0;
+}
+
+// --- the objects: the recording renderer's -------------------------------------------------
+
+render::IPrimitive* GlRenderer::CreatePrimitive(int kind, std::uint32_t vertexFormat) {
+    return m_objects.CreatePrimitive(kind, vertexFormat);
+}
+void GlRenderer::ReleasePrimitive(render::IPrimitive* primitive) { m_objects.ReleasePrimitive(primitive); }
+render::IEffect* GlRenderer::CreateEffect() { return m_objects.CreateEffect(); }
+void GlRenderer::ReleaseEffect(render::IEffect* effect) { m_objects.ReleaseEffect(effect); }
+render::IRenderCamera* GlRenderer::CreateRenderCamera() { return m_objects.CreateRenderCamera(); }
+void GlRenderer::ReleaseRenderCamera(render::IRenderCamera* camera) { m_objects.ReleaseRenderCamera(camera); }
+void GlRenderer::Update() { m_objects.Update(); }
+void GlRenderer::SetCurrentView(void* view) { m_objects.SetCurrentView(view); }
+bool GlRenderer::SetResourceCacheEnabled(bool enabled) { return m_objects.SetResourceCacheEnabled(enabled); }
+void GlRenderer::WriteMemoryReport(common::IXmlNode* node) { m_objects.WriteMemoryReport(node); }
+render::IExtTechnique* GlRenderer::GetExtTechnique(const char* name, int kind) {
+    return m_objects.GetExtTechnique(name, kind);
+}
+void GlRenderer::GetBackBufferSize(int* width, int* height) {
+    if (m_width > 0) {
+        if (width) *width = m_width;
+        if (height) *height = m_height;
+        return;
+    }
+    m_objects.GetBackBufferSize(width, height);
+}
+void GlRenderer::ReleaseTexture(render::ITexture* texture) { m_objects.ReleaseTexture(texture); }
+render::IVertexBuffer* GlRenderer::CreateVertexBuffer() { return m_objects.CreateVertexBuffer(); }
+void GlRenderer::ReleaseVertexBuffer(render::IVertexBuffer* buffer) { m_objects.ReleaseVertexBuffer(buffer); }
+render::IRenderable* GlRenderer::CreateRenderable(render::IEffect* effect) { return m_objects.CreateRenderable(effect); }
+void GlRenderer::ReleaseRenderable(render::IRenderable* renderable) { m_objects.ReleaseRenderable(renderable); }
+render::IRenderState* GlRenderer::CreateRenderState() { return m_objects.CreateRenderState(); }
+void GlRenderer::ReleaseRenderState(render::IRenderState* state) { m_objects.ReleaseRenderState(state); }
+render::ISceneLightState* GlRenderer::CreateSceneLightState() { return m_objects.CreateSceneLightState(); }
+void GlRenderer::ReleaseSceneLightState(render::ISceneLightState* state) { m_objects.ReleaseSceneLightState(state); }
+render::IMaterialGroup* GlRenderer::CreateMaterialGroup(const void* block, std::uint32_t size, std::int32_t mip) {
+    return m_objects.CreateMaterialGroup(block, size, mip);
+}
+render::IMaterialGroup* GlRenderer::CreateMaterialGroupObject() { return m_objects.CreateMaterialGroupObject(); }
+render::IMaterialGroup* GlRenderer::LoadMaterialGroupFile(const char* path, std::int32_t mip, std::int32_t reserved0,
+                                                          std::int32_t reserved1) {
+    return m_objects.LoadMaterialGroupFile(path, mip, reserved0, reserved1);
+}
+render::IMaterial* GlRenderer::LoadMaterialFile(const char* path, std::int32_t mip, std::int32_t reserved) {
+    return m_objects.LoadMaterialFile(path, mip, reserved);
+}
+render::IMaterial* GlRenderer::CreateMaterial(render::IEffect* effect) { return m_objects.CreateMaterial(effect); }
+render::IMaterial* GlRenderer::GetMeshMaterial(render::IEffect* technique) {
+    return m_objects.GetMeshMaterial(technique);
+}
+void GlRenderer::ReleaseMaterial(render::IMaterial* material) { m_objects.ReleaseMaterial(material); }
+void GlRenderer::ReleaseMaterial(render::IMaterialGroup* group) { m_objects.ReleaseMaterial(group); }
+render::IEffect* GlRenderer::FindEffect(const char* name) { return m_objects.FindEffect(name); }
+render::IEffect* GlRenderer::LoadEffect(const char* file, const char* technique) {
+    return m_objects.LoadEffect(file, technique);
+}
+render::IEffect* GlRenderer::CreateEffectFromDesc(const char* desc) { return m_objects.CreateEffectFromDesc(desc); }
+render::IRenderState* GlRenderer::CreateBlendState() { return m_objects.CreateBlendState(); }
+render::IRenderState* GlRenderer::CreateStateBlock() { return m_objects.CreateStateBlock(); }
+void GlRenderer::ReleaseStateBlock(render::IRenderState* state) { m_objects.ReleaseStateBlock(state); }
+render::ITexture* GlRenderer::LoadTexture(const char* name, std::int32_t width, std::int32_t height,
+                                          std::int32_t mipLevels, std::int32_t usage, std::int32_t format,
+                                          std::int32_t pool) {
+    return m_objects.LoadTexture(name, width, height, mipLevels, usage, format, pool);
+}
+render::ITexture* GlRenderer::FindTexture(const char* name) { return m_objects.FindTexture(name); }
+bool GlRenderer::IsHardwareSkinning() { return m_objects.IsHardwareSkinning(); }
+
+}  // namespace quor::host

@@ -1,0 +1,200 @@
+#pragma once
+// The reference host's drawing renderer: the same objects as the recording renderer (one
+// store may serve both), drawn with fixed-function OpenGL into an off-screen OSMesa buffer.
+// A test and demo instrument: the host drives the frame (BeginFrame, Submit, EndFrame) and
+// reads the picture back.
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/host/IRenderer.h"
+#include "platform/host/RecordingRenderer.h"
+
+namespace quor::host {
+
+// One light of a light set, in world space. kind: 1 point, 2 spot, 3 directional (the
+// device's codes); colours r, g, b, a.
+struct GlLight {
+    int kind = 3;
+    float diffuse[4] = {1, 1, 1, 1};
+    float ambient[4] = {0, 0, 0, 1};
+    float specular[4] = {0, 0, 0, 1};
+    float position[3] = {0, 0, 0};
+    float direction[3] = {0, 0, 1};
+    float range = 1e30f;
+    float attenuation[3] = {1, 0, 0};
+};
+
+// The lights that light a renderable (the first eight are used) and the ambient colour.
+struct GlLightSet {
+    std::vector<GlLight> lights;
+    float ambient[4] = {0, 0, 0, 1};
+};
+
+// What one EndFrame drew.
+struct GlFrameStats {
+    int renderables = 0;
+    int triangles = 0;
+    // Renderables whose technique the renderer cannot honour, drawn as the normal model
+    // technique with their material.
+    int approximated = 0;
+    int screenPrimitives = 0;
+    // Renderables skipped: no stream, no position element, or ranges outside the buffers.
+    int skipped = 0;
+};
+
+class GlRenderer final : public render::IRenderer {
+public:
+    // store: shared with other renderers; a store of its own when null.
+    explicit GlRenderer(std::shared_ptr<RecordingStore> store = nullptr);
+    ~GlRenderer();
+    GlRenderer(const GlRenderer&) = delete;
+    GlRenderer& operator=(const GlRenderer&) = delete;
+
+    // --- the frame, on the thread that draws --------------------------------------------
+    // Makes the context current on this thread at the size (pixels), and starts a frame seen
+    // through camera (null: identity view and projection) cleared to clearArgb. false when
+    // the context cannot be made.
+    bool BeginFrame(render::IRenderCamera* camera, std::uint32_t clearArgb, int width, int height);
+    // The light set later submits take (null: unlit); copied.
+    void SetLightSet(const GlLightSet* lights);
+    // Queues a snapshot of the renderable (matrix, ranges, material, states) with the light
+    // set given, or the current one when null. Outside a frame (before BeginFrame, after
+    // EndFrame) nothing is queued.
+    void SubmitRenderable(render::IRenderable* renderable, const GlLightSet* lights);
+    // A screen-space rectangle in pixels (x right, y down), drawn after the 3D passes.
+    void SubmitScreenRect(float x, float y, float width, float height, std::uint32_t argb);
+    // Draws the opaque pass, the transparent pass in submission order, then the screen-space
+    // primitives; forgets the queue.
+    GlFrameStats EndFrame();
+    // RGBA, top row first; empty before the first frame.
+    std::vector<std::uint8_t> ReadPixels() const;
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    bool WritePng(const std::string& path) const;
+    // GL_RENDERER of the context; empty before the first BeginFrame.
+    const std::string& RendererName() const { return m_glName; }
+    GlFrameStats LastFrame() const { return m_last; }
+
+    // The shared objects and their bookkeeping.
+    RecordingRenderer& Objects() { return m_objects; }
+    void Attach(common::IResFileSystem* files, common::ILog* log);
+
+    // --- render::IRenderer: objects as the recording renderer makes them -----------------
+    render::IPrimitive* CreatePrimitive(int kind, std::uint32_t vertexFormat) override;
+    void ReleasePrimitive(render::IPrimitive* primitive) override;
+    render::IEffect* CreateEffect() override;
+    void ReleaseEffect(render::IEffect* effect) override;
+    render::IRenderCamera* CreateRenderCamera() override;
+    void ReleaseRenderCamera(render::IRenderCamera* camera) override;
+    void Update() override;
+    void SetCurrentView(void* view) override;
+    bool SetResourceCacheEnabled(bool enabled) override;
+    void WriteMemoryReport(common::IXmlNode* node) override;
+    render::IExtTechnique* GetExtTechnique(const char* name, int kind) override;
+    void GetBackBufferSize(int* width, int* height) override;
+    void ReleaseTexture(render::ITexture* texture) override;
+    render::IVertexBuffer* CreateVertexBuffer() override;
+    void ReleaseVertexBuffer(render::IVertexBuffer* buffer) override;
+    render::IRenderable* CreateRenderable(render::IEffect* effect) override;
+    void ReleaseRenderable(render::IRenderable* renderable) override;
+    render::IRenderState* CreateRenderState() override;
+    void ReleaseRenderState(render::IRenderState* state) override;
+    void Submit(render::IRenderable* renderable) override;
+    render::ISceneLightState* CreateSceneLightState() override;
+    void ReleaseSceneLightState(render::ISceneLightState* state) override;
+    render::IEffect* GetTechnique(const char* name, const render::TechniqueDesc* desc) override;
+    render::IMaterialGroup* CreateMaterialGroup(const void* block, std::uint32_t size, std::int32_t mip) override;
+    render::IMaterialGroup* CreateMaterialGroupObject() override;
+    render::IMaterialGroup* LoadMaterialGroupFile(const char* path, std::int32_t mip, std::int32_t reserved0,
+                                                  std::int32_t reserved1) override;
+    render::IMaterial* LoadMaterialFile(const char* path, std::int32_t mip, std::int32_t reserved) override;
+    render::IMaterial* CreateMaterial(render::IEffect* effect) override;
+    render::IMaterial* GetMeshMaterial(render::IEffect* technique) override;
+    void ReleaseMaterial(render::IMaterial* material) override;
+    void ReleaseMaterial(render::IMaterialGroup* group) override;
+    render::IEffect* FindEffect(const char* name) override;
+    render::IEffect* LoadEffect(const char* file, const char* technique) override;
+    render::IEffect* CreateEffectFromDesc(const char* desc) override;
+    render::IRenderState* CreateBlendState() override;
+    render::IRenderState* CreateStateBlock() override;
+    void ReleaseStateBlock(render::IRenderState* state) override;
+    render::ITexture* LoadTexture(const char* name, std::int32_t width, std::int32_t height, std::int32_t mipLevels,
+                                  std::int32_t usage, std::int32_t format, std::int32_t pool) override;
+    render::ITexture* FindTexture(const char* name) override;
+    bool IsHardwareSkinning() override;
+
+    // A fixed-function technique as the renderer honours it: the stage-0 operations with
+    // their arguments, the texture factor, and whether anything was left out.
+    struct Technique {
+        std::int32_t colourOp = 4, colourArg0 = 2, colourArg1 = 0;
+        std::int32_t alphaOp = 4, alphaArg0 = 2, alphaArg1 = 0;
+        std::uint32_t textureFactor = 0xFFFFFFFFu;
+        // Material parameters that override a stage-0 state or the texture factor.
+        std::string colourOpParam, alphaOpParam, textureFactorParam;
+        bool approximate = false;
+    };
+
+private:
+    struct Item;
+    struct Screen {
+        float rect[4];
+        std::uint32_t argb;
+    };
+    // What decides the states of a draw besides its matrix.
+    struct DrawKey {
+        const void* material;
+        const void* effect;
+        const void* texture;
+        const void* lights;
+        bool blend;
+        std::int32_t source, destination;
+        bool normal, colour;
+        bool operator==(const DrawKey& o) const {
+            return material == o.material && effect == o.effect && texture == o.texture && lights == o.lights &&
+                   blend == o.blend && source == o.source && destination == o.destination && normal == o.normal &&
+                   colour == o.colour;
+        }
+    };
+    void Draw(const Item& item, GlFrameStats& stats);
+    void ApplyStates(const Item& item, const Technique* found, render::ITexture* texture, bool normal, bool colour);
+    void BindArrays(const std::uint8_t* position, const std::uint8_t* normal, const std::uint8_t* colour,
+                    const std::uint8_t* uv, const int* strides);
+    unsigned TextureFor(render::ITexture* texture);
+    const Technique* TechniqueFor(render::IEffect* effect);
+
+    RecordingRenderer m_objects;
+    common::IResFileSystem* m_files = nullptr;
+    common::ILog* m_log = nullptr;
+    // Frame state: only the drawing thread touches it.
+    void* m_context = nullptr;
+    bool m_inFrame = false;
+    std::vector<std::uint8_t> m_pixels;  // bottom row first, as GL keeps them
+    int m_width = 0;
+    int m_height = 0;
+    std::string m_glName;
+    float m_view[16];
+    float m_projection[16];
+    std::vector<Item> m_items;
+    std::vector<render::DrawRange> m_ranges;
+    std::vector<Screen> m_screen;
+    std::shared_ptr<const GlLightSet> m_lights;
+    std::unordered_map<const void*, unsigned> m_textures;
+    unsigned m_white = 0;
+    // The states last set in this frame's passes (forgotten between passes).
+    DrawKey m_key{};
+    bool m_keyValid = false;
+    int m_normalize = -1;
+    const void* m_arrays = nullptr;
+    const void* m_position = nullptr;
+    GlFrameStats m_last;
+    // Techniques by effect; made on loader threads, read when drawing.
+    mutable std::mutex m_techniqueMutex;
+    std::unordered_map<const void*, Technique> m_techniques;
+    Technique m_normal;
+};
+
+}  // namespace quor::host

@@ -1,0 +1,388 @@
+#include "platform/glrender/GlRenderer.h"
+
+#include <gtest/gtest.h>
+#include <stb_image.h>
+#include <stb_image_write.h>
+
+#include <array>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/platform/glrender/GlFixture.h"
+
+namespace quor::host::test {
+namespace {
+
+constexpr int kWidth = 160;
+constexpr int kHeight = 120;
+constexpr std::uint32_t kClear = 0xFF000040;  // dark blue
+
+using Rgb = std::array<int, 3>;
+
+class GlDraw : public ::testing::Test {
+protected:
+    GlDraw() : quads(device) {
+        gl.Attach(&files, nullptr);
+        Aim(camera, kWidth, kHeight);
+        technique = LitTechnique(gl);
+        stream = quads.MakeStream(gl);
+    }
+
+    Rgb At(const std::vector<std::uint8_t>& pixels, float x, float y) const {
+        const std::size_t at = (std::size_t(int(y)) * kWidth + std::size_t(int(x))) * 4;
+        return {pixels[at], pixels[at + 1], pixels[at + 2]};
+    }
+    static void Near(const Rgb& got, const Rgb& want, const char* what) {
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(got[c], want[c], 6) << what << " channel " << c << " (" << got[0] << "," << got[1] << ","
+                                            << got[2] << ")";
+    }
+    // Draws the renderables in order with the light set and gives back the pixels.
+    std::vector<std::uint8_t> Frame(const std::vector<render::IRenderable*>& list, const GlLightSet* lights = nullptr) {
+        EXPECT_TRUE(gl.BeginFrame(&camera, kClear, kWidth, kHeight));
+        gl.SetLightSet(lights);
+        for (render::IRenderable* r : list) gl.Submit(r);
+        stats = gl.EndFrame();
+        return gl.ReadPixels();
+    }
+
+    d3d9::IDirect3DDevice9 device;
+    MemoryFileSystem files;
+    GlRenderer gl;
+    RenderCamera camera;
+    QuadBuffers quads;
+    render::IEffect* technique = nullptr;
+    render::IVertexBuffer* stream = nullptr;
+    GlFrameStats stats;
+};
+
+TEST_F(GlDraw, OpaqueTransparentAndTexturedLandWhereTheCameraProjects) {
+    // A 2x2 checker: white and black on the top row, black and white below.
+    const std::uint8_t checker[16] = {255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 255};
+    std::vector<std::uint8_t> png;
+    stbi_write_png_to_func(
+        [](void* context, void* data, int size) {
+            auto* out = static_cast<std::vector<std::uint8_t>*>(context);
+            out->insert(out->end(), static_cast<std::uint8_t*>(data), static_cast<std::uint8_t*>(data) + size);
+        },
+        &png, 2, 2, 4, checker, 8);
+    files.AddFile("tex/checker.png", std::move(png));
+
+    render::IMaterial* red = ColourMaterial(gl, technique, 1, 0, 0, 1);
+    render::IMaterial* green = ColourMaterial(gl, technique, 0, 1, 0, 0.5f);
+    green->SetTransparent(true);
+    render::IMaterial* textured = ColourMaterial(gl, technique, 1, 1, 1, 1);
+    render::ITexture* texture = gl.LoadTexture("tex/checker.png", 0, 0, -3, 0, 0, 0);
+    ASSERT_NE(texture, nullptr);
+    ASSERT_TRUE(textured->SetTexture("Tex0", texture));
+
+    const auto redAt = Placed(1.0f, -1.2f, 0.0f, 6.0f);
+    const auto greenAt = Placed(1.0f, -0.4f, 0.0f, 5.0f);  // nearer, over the red one's right part
+    const auto checkerAt = Placed(1.0f, 1.8f, 0.0f, 6.0f);
+    render::IRenderable* r = Quad(gl, stream, kFront, red, redAt);
+    render::IRenderable* g = Quad(gl, stream, kFront, green, greenAt);
+    render::IRenderable* t = Quad(gl, stream, kFront, textured, checkerAt);
+    // The transparent one first: it still draws after the opaque pass.
+    const auto pixels = Frame({g, r, t});
+    EXPECT_EQ(stats.renderables, 3);
+    EXPECT_EQ(stats.triangles, 6);
+    EXPECT_EQ(stats.approximated, 0);
+
+    const Box rb = Projected(camera, redAt), gb = Projected(camera, greenAt), tb = Projected(camera, checkerAt);
+    Near(At(pixels, rb.x0 + 3, (rb.y0 + rb.y1) / 2), {255, 0, 0}, "red alone");
+    Near(At(pixels, rb.x0 - 3, (rb.y0 + rb.y1) / 2), {0, 0, 64}, "left of red");
+    Near(At(pixels, (gb.x0 + rb.x1) / 2, (gb.y0 + gb.y1) / 2), {128, 128, 0}, "green over red blends half and half");
+    Near(At(pixels, gb.x1 - 3, gb.y0 + 3), {0, 128, 32}, "green over the clear colour");
+    Near(At(pixels, (gb.x0 + gb.x1) / 2, gb.y0 - 3), {0, 0, 64}, "above green");
+    const float qx = (tb.x1 - tb.x0) / 4, qy = (tb.y1 - tb.y0) / 4;
+    Near(At(pixels, tb.x0 + qx, tb.y0 + qy), {255, 255, 255}, "checker top left");
+    Near(At(pixels, tb.x1 - qx, tb.y0 + qy), {0, 0, 0}, "checker top right");
+    Near(At(pixels, tb.x0 + qx, tb.y1 - qy), {0, 0, 0}, "checker bottom left");
+    Near(At(pixels, tb.x1 - qx, tb.y1 - qy), {255, 255, 255}, "checker bottom right");
+    Near(At(pixels, tb.x1 + 3, (tb.y0 + tb.y1) / 2), {0, 0, 64}, "right of the checker");
+}
+
+TEST_F(GlDraw, BackFacesAreCulledAlphaTestedPixelsDroppedAndTheNearerHidesTheFarther) {
+    render::IMaterial* red = ColourMaterial(gl, technique, 1, 0, 0, 1);
+    render::IMaterial* blue = ColourMaterial(gl, technique, 0, 0, 1, 1);
+    const auto left = Placed(1.0f, -1.5f, 0.0f, 6.0f);
+    const auto far = Placed(1.0f, 1.0f, 0.0f, 8.0f);
+    const auto near = Placed(0.5f, 1.0f, 0.0f, 5.0f);
+    // Alpha 0.25 against an alpha test passing 128 and above: nothing lands.
+    render::IMaterial* faint = ColourMaterial(gl, technique, 0, 1, 0, 0.25f);
+    faint->SetAlphaTest(1);
+    faint->SetAlphaTestValues(128, 7);
+    const auto below = Placed(0.5f, -1.5f, -1.6f, 6.0f);
+    render::IRenderable* back = Quad(gl, stream, kBack, red, left);
+    render::IRenderable* nearer = Quad(gl, stream, kFront, blue, near);
+    render::IRenderable* farther = Quad(gl, stream, kFront, red, far);
+    render::IRenderable* tested = Quad(gl, stream, kFront, faint, below);
+    const auto pixels = Frame({back, nearer, farther, tested});
+    const Box lb = Projected(camera, left), nb = Projected(camera, near), fb = Projected(camera, far);
+    const Box tb = Projected(camera, below);
+    Near(At(pixels, (tb.x0 + tb.x1) / 2, (tb.y0 + tb.y1) / 2), {0, 0, 64}, "alpha-tested away");
+    Near(At(pixels, (lb.x0 + lb.x1) / 2, (lb.y0 + lb.y1) / 2), {0, 0, 64}, "back face");
+    Near(At(pixels, (nb.x0 + nb.x1) / 2, (nb.y0 + nb.y1) / 2), {0, 0, 255}, "nearer, submitted first");
+    Near(At(pixels, fb.x0 + 2, fb.y0 + 2), {255, 0, 0}, "farther, outside the nearer");
+    EXPECT_EQ(stats.renderables, 4);  // culled and tested away by GL, still drawn
+}
+
+TEST_F(GlDraw, ALitFaceIsBrighterThanOneFacingAwayAndUnlitWithoutALightSet) {
+    render::IMaterial* white = ColourMaterial(gl, technique, 0.8f, 0.8f, 0.8f, 1);
+    const auto left = Placed(1.0f, -1.2f, 0.0f, 6.0f);
+    const auto right = Placed(1.0f, 1.2f, 0.0f, 6.0f);
+    render::IRenderable* toward = Quad(gl, stream, kFront, white, left);
+    render::IRenderable* away = Quad(gl, stream, kFront, white, right);
+    GlLightSet front;  // travelling +z: onto the faces, which face -z
+    front.lights.push_back(GlLight{});
+    front.ambient[0] = front.ambient[1] = front.ambient[2] = 0.1f;
+    GlLightSet behind = front;
+    behind.lights[0].direction[2] = -1.0f;
+    ASSERT_TRUE(gl.BeginFrame(&camera, kClear, kWidth, kHeight));
+    gl.SubmitRenderable(toward, &front);
+    gl.SubmitRenderable(away, &behind);
+    gl.EndFrame();
+    const auto pixels = gl.ReadPixels();
+    const Box lb = Projected(camera, left), rb = Projected(camera, right);
+    const Rgb lit = At(pixels, (lb.x0 + lb.x1) / 2, (lb.y0 + lb.y1) / 2);
+    const Rgb dark = At(pixels, (rb.x0 + rb.x1) / 2, (rb.y0 + rb.y1) / 2);
+    EXPECT_GT(lit[0], 180);
+    EXPECT_LT(dark[0], 60);
+    // No light set: the material's colour as it is.
+    const auto unlit = Frame({toward});
+    Near(At(unlit, (lb.x0 + lb.x1) / 2, (lb.y0 + lb.y1) / 2), {204, 204, 204}, "unlit");
+}
+
+TEST_F(GlDraw, VertexColoursBlendStatesAndApproximatedTechniques) {
+    QuadBuffers coloured(device, 0xFFFF8000u);  // ARGB orange: the byte order shows
+    render::IVertexBuffer* colourStream = coloured.MakeStream(gl);
+    render::IMaterial* white = ColourMaterial(gl, technique, 1, 1, 1, 1);
+    const auto left = Placed(1.0f, -1.2f, 0.0f, 6.0f);
+    const auto right = Placed(1.0f, 1.2f, 0.0f, 6.0f);
+    render::IRenderable* vertexColoured = Quad(gl, colourStream, kFront, white, left);
+    // An effect without a description draws as the normal model technique: texture (white)
+    // times the texture factor (white), whatever the material's colour.
+    render::IEffect* unknown = gl.CreateEffect();
+    render::IMaterial* other = ColourMaterial(gl, unknown, 1, 0, 0, 1);
+    render::IRenderable* approximated = Quad(gl, stream, kFront, other, right);
+    // An additive blend state (one, one) over the clear colour.
+    render::IRenderState* additive = gl.CreateBlendState();
+    additive->SetBlend(true, 2, 2);
+    vertexColoured->SetBlendState(additive);
+    const auto pixels = Frame({vertexColoured, approximated});
+    EXPECT_EQ(stats.approximated, 1);
+    const Box lb = Projected(camera, left), rb = Projected(camera, right);
+    Near(At(pixels, (lb.x0 + lb.x1) / 2, (lb.y0 + lb.y1) / 2), {255, 128, 64}, "vertex orange added to the clear colour");
+    Near(At(pixels, (rb.x0 + rb.x1) / 2, (rb.y0 + rb.y1) / 2), {255, 255, 255}, "approximated");
+}
+
+// The model templates' shape: stage 0 = texture x texture factor, a later stage passing the
+// colour on, the factor and the colour operation editable through material parameters.
+TEST_F(GlDraw, TextureFactorAndStageOperationComeFromTheMaterialParameters) {
+    using S = render::TechniqueState;
+    const S states[] = {{S::kDepth, 0, 1, 1},
+                        {S::kStage, 0, render::kColourOp, 4},
+                        {S::kStage, 0, render::kAlphaOp, 4},
+                        {S::kStage, 0, render::kColourArg0, 3},
+                        {S::kStage, 0, render::kColourArg1, 2},
+                        {S::kStage, 0, render::kAlphaArg0, 3},
+                        {S::kStage, 0, render::kAlphaArg1, 2},
+                        {S::kStage, 1, render::kColourOp, 2},
+                        {S::kStage, 1, render::kAlphaOp, 4},
+                        {S::kStage, 1, render::kColourArg0, 1},
+                        {S::kStage, 1, render::kAlphaArg0, 1},
+                        {S::kStage, 1, render::kAlphaArg1, 4}};
+    render::TechniqueParam params[3];
+    params[0].name = "DiffuseColorOp";
+    params[0].binding = render::TechniqueParam::kStageState;
+    params[0].state = render::kColourOp;
+    params[0].hasDefault = true;
+    params[0].defaultValue = 4;
+    params[1].name = "Alpha";
+    params[1].binding = render::TechniqueParam::kRenderState;
+    params[1].state = 60;
+    params[1].hasDefault = true;
+    params[1].defaultValue = 0xFF000000u;
+    params[2].name = "Tex0";
+    params[2].binding = render::TechniqueParam::kTexture;
+    render::TechniqueDesc desc{states, 12, params, 3};
+    render::IEffect* alphaTech = gl.GetTechnique("<ModelAlphaTech>", &desc);
+    render::IMaterial* half = ColourMaterial(gl, alphaTech, 0, 0, 1, 1);  // its colour is not used
+    half->SetTransparent(true);
+    ASSERT_TRUE(half->GetParameters()->SetInt("Alpha", std::int32_t(0x80FF0000u)));
+    render::IMaterial* byDefault = ColourMaterial(gl, alphaTech, 0, 0, 1, 1);
+    render::IMaterial* selected = ColourMaterial(gl, alphaTech, 0, 0, 1, 1);
+    ASSERT_TRUE(selected->GetParameters()->SetInt("Alpha", std::int32_t(0xFF00FF00u)));
+    ASSERT_TRUE(selected->GetParameters()->SetInt("DiffuseColorOp", 2));  // the factor alone
+    const auto left = Placed(0.8f, -2.0f, 0.0f, 6.0f), middle = Placed(0.8f, 0.0f, 0.0f, 6.0f),
+               right = Placed(0.8f, 2.0f, 0.0f, 6.0f);
+    const auto pixels = Frame({Quad(gl, stream, kFront, half, left), Quad(gl, stream, kFront, byDefault, middle),
+                               Quad(gl, stream, kFront, selected, right)});
+    EXPECT_EQ(stats.approximated, 0);
+    const Box lb = Projected(camera, left), mb = Projected(camera, middle), rb = Projected(camera, right);
+    Near(At(pixels, (lb.x0 + lb.x1) / 2, (lb.y0 + lb.y1) / 2), {128, 0, 32}, "half red over the clear colour");
+    Near(At(pixels, (mb.x0 + mb.x1) / 2, (mb.y0 + mb.y1) / 2), {0, 0, 0}, "the default factor: black");
+    Near(At(pixels, (rb.x0 + rb.x1) / 2, (rb.y0 + rb.y1) / 2), {0, 255, 0}, "the factor selected");
+}
+
+TEST_F(GlDraw, ScreenRectanglesDrawLastAndThePictureGoesToPng) {
+    render::IMaterial* red = ColourMaterial(gl, technique, 1, 0, 0, 1);
+    render::IRenderable* r = Quad(gl, stream, kFront, red, Placed(3.0f, 0.0f, 0.0f, 4.0f));
+    ASSERT_TRUE(gl.BeginFrame(&camera, kClear, kWidth, kHeight));
+    gl.Submit(r);
+    gl.SubmitScreenRect(10, 20, 30, 10, 0xFFFFFF00u);
+    const GlFrameStats s = gl.EndFrame();
+    EXPECT_EQ(s.screenPrimitives, 1);
+    const auto pixels = gl.ReadPixels();
+    Near(At(pixels, 12, 22), {255, 255, 0}, "rectangle, top rows first");
+    Near(At(pixels, 12, 32), {255, 0, 0}, "below the rectangle");
+    EXPECT_FALSE(gl.RendererName().empty());
+
+    const std::string path = std::string(QUOR_BINARY_DIR) + "/gl_frame_test.png";
+    ASSERT_TRUE(gl.WritePng(path));
+    int w = 0, h = 0, n = 0;
+    stbi_uc* back = stbi_load(path.c_str(), &w, &h, &n, 4);
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(w, kWidth);
+    EXPECT_EQ(h, kHeight);
+    EXPECT_EQ(0, std::memcmp(back, pixels.data(), pixels.size()));
+    stbi_image_free(back);
+    EXPECT_FALSE(gl.WritePng(std::string(QUOR_BINARY_DIR) + "/no/such/dir/x.png"));
+}
+
+TEST_F(GlDraw, RangesOutsideTheBuffersAreSkippedNotRead) {
+    render::IMaterial* red = ColourMaterial(gl, technique, 1, 0, 0, 1);
+    const render::DrawRange pastIndices = {0, 3, 4, 6, 0};  // 9 indices from 6 of 12
+    render::IRenderable* bad = Quad(gl, stream, pastIndices, red, Placed(1, 0, 0, 5));
+    // Indices naming vertices the buffers do not hold.
+    QuadBuffers wide(device);
+    const std::uint16_t far[6] = {0, 1, 9, 0, 2, 3};
+    QuadBuffers::Fill(wide.ib, far, sizeof far);
+    render::IVertexBuffer* wideStream = wide.MakeStream(gl);
+    render::IRenderable* overrun = Quad(gl, wideStream, kFront, red, Placed(1, 0, 0, 5));
+    render::IRenderable* empty = gl.CreateRenderable(nullptr);
+    const auto pixels = Frame({bad, overrun, empty});
+    EXPECT_EQ(stats.skipped, 3);
+    EXPECT_EQ(stats.renderables, 0);
+    Near(At(pixels, kWidth / 2, kHeight / 2), {0, 0, 64}, "nothing drawn");
+}
+
+// One table of object lifecycles, run against both renderers: each kind made and taken
+// back leaves nothing alive; a second release is refused and counted.
+struct Lifecycle {
+    const char* name;
+    std::function<void*(render::IRenderer&)> make;
+    std::function<void(render::IRenderer&, void*)> release;
+};
+
+const std::vector<Lifecycle>& Lifecycles() {
+    static const std::vector<Lifecycle> rows = {
+        {"vertex buffer", [](render::IRenderer& r) -> void* { return r.CreateVertexBuffer(); },
+         [](render::IRenderer& r, void* o) { r.ReleaseVertexBuffer(static_cast<render::IVertexBuffer*>(o)); }},
+        {"renderable", [](render::IRenderer& r) -> void* { return r.CreateRenderable(nullptr); },
+         [](render::IRenderer& r, void* o) { r.ReleaseRenderable(static_cast<render::IRenderable*>(o)); }},
+        {"render state", [](render::IRenderer& r) -> void* { return r.CreateRenderState(); },
+         [](render::IRenderer& r, void* o) { r.ReleaseRenderState(static_cast<render::IRenderState*>(o)); }},
+        {"blend state", [](render::IRenderer& r) -> void* { return r.CreateBlendState(); },
+         [](render::IRenderer& r, void* o) { r.ReleaseStateBlock(static_cast<render::IRenderState*>(o)); }},
+        {"state block", [](render::IRenderer& r) -> void* { return r.CreateStateBlock(); },
+         [](render::IRenderer& r, void* o) { r.ReleaseStateBlock(static_cast<render::IRenderState*>(o)); }},
+        {"effect", [](render::IRenderer& r) -> void* { return r.CreateEffect(); },
+         [](render::IRenderer& r, void* o) { r.ReleaseEffect(static_cast<render::IEffect*>(o)); }},
+        {"render camera", [](render::IRenderer& r) -> void* { return r.CreateRenderCamera(); },
+         [](render::IRenderer& r, void* o) { r.ReleaseRenderCamera(static_cast<render::IRenderCamera*>(o)); }},
+        {"primitive", [](render::IRenderer& r) -> void* { return r.CreatePrimitive(1, 0); },
+         [](render::IRenderer& r, void* o) { r.ReleasePrimitive(static_cast<render::IPrimitive*>(o)); }},
+        {"light state", [](render::IRenderer& r) -> void* { return r.CreateSceneLightState(); },
+         [](render::IRenderer& r, void* o) { r.ReleaseSceneLightState(static_cast<render::ISceneLightState*>(o)); }},
+        {"material group", [](render::IRenderer& r) -> void* { return r.CreateMaterialGroupObject(); },
+         [](render::IRenderer& r, void* o) { r.ReleaseMaterial(static_cast<render::IMaterialGroup*>(o)); }},
+        {"material", [](render::IRenderer& r) -> void* { return r.CreateMaterial(LitTechnique(r)); },
+         [](render::IRenderer& r, void* o) { r.ReleaseMaterial(static_cast<render::IMaterial*>(o)); }},
+    };
+    return rows;
+}
+
+template <class R>
+void RunLifecycles(R& renderer, RecordingRenderer& books, const char* which) {
+    for (const Lifecycle& row : Lifecycles()) {
+        SCOPED_TRACE(std::string(which) + ": " + row.name);
+        const int live = books.LiveObjects(), bad = books.BadReleases();
+        void* object = row.make(renderer);
+        ASSERT_NE(object, nullptr);
+        EXPECT_GT(books.LiveObjects(), live);
+        row.release(renderer, object);
+        row.release(renderer, object);
+        EXPECT_EQ(books.BadReleases(), bad + 1);
+        // The technique a material names is the renderer's, kept for the next material.
+        const int keep = std::string(row.name) == "material" ? 1 : 0;
+        EXPECT_EQ(books.LiveObjects(), live + keep);
+    }
+}
+
+TEST(GlRendererObjects, LifecycleTableHoldsForBothRenderers) {
+    RecordingRenderer recording;
+    RunLifecycles(recording, recording, "recording");
+    GlRenderer gl;
+    RunLifecycles(gl, gl.Objects(), "gl");
+}
+
+TEST(GlRendererObjects, OneStoreServesBothRenderers) {
+    auto store = std::make_shared<RecordingStore>();
+    RecordingRenderer recording(store);
+    GlRenderer gl(store);
+    render::IMaterial* m = gl.CreateMaterial(LitTechnique(gl));
+    m->AddRef();
+    recording.ReleaseMaterial(m);
+    EXPECT_EQ(recording.LiveMaterials(), 1);
+    gl.ReleaseMaterial(m);
+    EXPECT_EQ(recording.LiveMaterials(), 0);
+    EXPECT_EQ(store->BadReleases(), 0);
+}
+
+// Loader threads make and fill renderer objects while the drawing thread draws what they
+// handed over; only the drawing thread calls GL.
+TEST(GlRendererThread, LoaderThreadCreatesWhileTheMainThreadDraws) {
+    d3d9::IDirect3DDevice9 device;
+    GlRenderer gl;
+    RenderCamera camera;
+    Aim(camera, 64, 48);
+    QuadBuffers quads(device);
+    render::IEffect* technique = LitTechnique(gl);
+    std::mutex mutex;
+    std::vector<render::IRenderable*> handed;
+    std::atomic<bool> done{false};
+    std::thread loader([&] {
+        for (int i = 0; i < 200; ++i) {
+            render::IVertexBuffer* s = quads.MakeStream(gl);
+            render::IMaterial* m = ColourMaterial(gl, technique, 1, float(i % 2), 0, 1);
+            render::IRenderable* q = Quad(gl, s, kFront, m, Placed(0.2f, float(i % 10) * 0.3f - 1.5f, 0, 6));
+            std::lock_guard<std::mutex> lock(mutex);
+            handed.push_back(q);
+        }
+        done = true;
+    });
+    int frames = 0, drawn = 0;
+    while (!done || frames < 5) {
+        ASSERT_TRUE(gl.BeginFrame(&camera, kClear, 64, 48));
+        std::vector<render::IRenderable*> list;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            list = handed;
+        }
+        for (render::IRenderable* r : list) gl.Submit(r);
+        drawn = gl.EndFrame().renderables;
+        ++frames;
+    }
+    loader.join();
+    EXPECT_EQ(drawn, 200);
+}
+
+}  // namespace
+}  // namespace quor::host::test
