@@ -9,6 +9,7 @@
 #include "platform/host/RecordingHostParts.h"
 #include "platform/host/RecordingLog.h"
 #include "platform/host/RecordingRenderer.h"
+#include "platform/host/RecordingScriptClient.h"
 #include "platform/host/ResFileSystemBase.h"
 
 namespace quor::host {
@@ -24,6 +25,8 @@ public:
     // Also publishes what the world's frame stands on: renderer, device, asynchronous loader
     // (loaderThreads workers, 0 for the inline mode), audio, occlusion and terrain.
     void PublishWorldServices(int loaderThreads = 2);
+    // The script client stays absent unless a test asks for it.
+    void PublishScriptClient();
 
     InterfaceRegistry registry;
     RecordingLog log;
@@ -35,6 +38,7 @@ public:
     RecordingAudio audio;
     RecordingOcclusion occlusion;
     RecordingTerrain terrain;
+    RecordingScriptClient scriptClient;
     // Last, so that its workers stop before anything they call goes.
     std::unique_ptr<AsyncLoader> loader;
 };
