@@ -61,36 +61,39 @@ bool MeshBase::LoadMeshFile(const char* fileName) {
     if (!fileName) return false;
     m_ready = 0;
     MeshData* data = world::MeshDataMgr::GetInstance().Load(fileName, world::MeshDataMgr::kStatic);
-    if (!data) return false;
-    return SetMeshData(data);
+    return AddData(data, fileName);
 }
 
 bool MeshBase::LoadMeshFromMemory(const char* name, const void* data, std::size_t size) {
     if (!name || !data) return false;
     m_ready = 0;
     MeshData* loaded = world::MeshDataMgr::GetInstance().LoadFromMemory(name, data, size, world::MeshDataMgr::kStatic);
-    if (!loaded) return false;
-    return SetMeshData(loaded);
+    return AddData(loaded, name);
 }
 
 bool MeshBase::SetMeshData(MeshData* data) {
     m_ready = 0;
+    return AddData(data, data ? data->NameText() : nullptr);
+}
+
+bool MeshBase::AddData(MeshData* data, const char* fileName) {
     if (!data) return false;
     MeshSegment* segment = NewObject<MeshSegment>(data);
     if (!segment) {
         world::MeshDataMgr::GetInstance().Release(data);
         return false;
     }
-    return AddPart(segment);
+    return AddPart(segment, fileName);
 }
 
-bool MeshBase::AddPart(MeshSegment* segment) {
+bool MeshBase::AddPart(MeshSegment* segment, const char* fileName) {
+    // The parts hold the cache's full names: the new part's is compared, the caller's is told.
     const char* name = segment->Data()->NameText();
     {
         Guard lock(m_lock);
         for (MeshSegment* part : m_parts) {
-            if (name && strcasecmp(part->Data()->NameText(), name) == 0)
-                LogError("Load mesh file %s again in same model!", name);
+            if (strcasecmp(part->Data()->NameText(), name) == 0)
+                LogError("Load mesh file %s again in same model!", fileName ? fileName : name);
         }
     }
     Guard lock(m_lock);
@@ -558,6 +561,28 @@ int MeshBase::CollectTriangles(const void*, void*, int) {
 void MeshBase::SetSoftwareSkinning(bool flag) {
     Guard lock(m_lock);
     std::fill(m_softwareSkinning.begin(), m_softwareSkinning.end(), std::uint8_t(flag ? 1 : 0));
+}
+
+void MeshBase::SetMergeDraws(bool merge) {
+    Guard lock(m_lock);
+    m_mergeDraws = merge ? 1 : 0;
+    m_drawListStale = 1;
+}
+
+void MeshBase::SetRenderMode(const RenderModeDesc& desc) {
+    Guard lock(m_lock);
+    m_renderMode = desc;
+    m_renderModeChanged = 1;
+}
+
+void MeshBase::SetRenderOption(std::int32_t option) {
+    Guard lock(m_lock);
+    m_renderOption = option;
+}
+
+void MeshBase::MarkDrawListStale() {
+    Guard lock(m_lock);
+    m_drawListStale = 1;
 }
 
 // ---- drawing --------------------------------------------------------------------------------

@@ -132,16 +132,12 @@ public:
     void DrawSubMeshes(const Matrix& world);
     bool DrawSubMesh(std::uint32_t i, const Matrix& world);
 
-    void SetMergeDraws(bool merge) {
-        m_mergeDraws = merge ? 1 : 0;
-        m_drawListStale = 1;
-    }
-    void SetRenderMode(const RenderModeDesc& desc) {
-        m_renderMode = desc;
-        m_renderModeChanged = 1;
-    }
-    void SetRenderOption(std::int32_t option) { m_renderOption = option; }
-    void MarkDrawListStale() { m_drawListStale = 1; }
+    // The draw list is rebuilt at the next fill.
+    void SetMergeDraws(bool merge);
+    // Handed to every sub-mesh at the next DrawSubMeshes.
+    void SetRenderMode(const RenderModeDesc& desc);
+    void SetRenderOption(std::int32_t option);
+    void MarkDrawListStale();
 
     std::uint32_t GetPartCount();
     MeshSegment* GetPart(std::uint32_t i);
@@ -166,7 +162,8 @@ protected:
 
 private:
     // Takes the part in under the lock and builds it; the segment is destroyed on failure.
-    bool AddPart(MeshSegment* segment);
+    bool AddData(MeshData* data, const char* fileName);
+    bool AddPart(MeshSegment* segment, const char* fileName);
     bool BuildCurrentPart();
     bool Tracks(int kind, MeshSegment*& first);
     // Writes sub-mesh `sub` of the list into range r of the buffer.
