@@ -433,6 +433,17 @@ bool MeshBase::SetSubMeshVisible(std::uint32_t i, bool visible) {
     return true;
 }
 
+bool MeshBase::SetSubMeshDrawSettings(std::uint32_t i, bool normalize, bool cullingReversed) {
+    Guard lock(m_lock);
+    if (i >= m_subMeshes.size()) return false;
+    render::IRenderable* renderable = m_subMeshes[i]->Renderable();
+    render::IRenderState* block = renderable ? renderable->GetStateBlock() : nullptr;
+    if (!block) return false;
+    block->SetValue(kCullSetting, cullingReversed ? kCullReversed : kCullOrdinary);
+    block->SetValue(kNormalizeSetting, normalize ? 1.0f : 0.0f);
+    return true;
+}
+
 render::IMaterialGroup* MeshBase::GetMaterialGroup() {
     Guard lock(m_lock);
     if (!m_materialGroup) return nullptr;

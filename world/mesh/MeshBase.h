@@ -107,6 +107,15 @@ public:
     // The draw list is rebuilt at the next fill; false for an index past the list.
     bool SetSubMeshVisible(std::uint32_t i, bool visible);
 
+    // Sub-mesh i's renderable takes its culling direction (reversed or the ordinary one), then
+    // the normalize switch; false for an index past the list.
+    bool SetSubMeshDrawSettings(std::uint32_t i, bool normalize, bool cullingReversed);
+    // The device's setting numbers and culling values the renderable's state block takes.
+    static constexpr std::int32_t kCullSetting = 22;
+    static constexpr std::int32_t kNormalizeSetting = 143;
+    static constexpr float kCullOrdinary = 3.0f;
+    static constexpr float kCullReversed = 2.0f;
+
     render::IMaterialGroup* GetMaterialGroup();
     MeshVertexBuffer* GetCurrentVertexBuffer();
     std::uint32_t GetSorterType();

@@ -183,6 +183,49 @@ TEST_F(MeshTest, AFailedAddKeepsThePartsAndLeavesTheMeshNotReady) {
     EXPECT_EQ(m.GetPartCount(), 2u);
 }
 
+TEST_F(MeshTest, QueriesCheckTheirIndicesAndBoundsJoinTheParts) {
+    Mesh& m = Make();
+    MeshDesc first = NamedMesh({"a", "b"});
+    first.bounds = {0, 0, 0, 1, 1, 1, 2};
+    ASSERT_TRUE(Add(m, first, "a.mom"));
+    MeshDesc second = NamedMesh({"c"});
+    second.bounds = {10, 0, 0, 1, 2, 1, 3};
+    ASSERT_TRUE(Add(m, second, "c.mom"));
+    // Merged as a box: from x -1 to 11, y -2 to 2.
+    const Bounds& b = m.GetMeshBounds();
+    EXPECT_FLOAT_EQ(b.centre.x - b.half.x, -1.0f);
+    EXPECT_FLOAT_EQ(b.centre.x + b.half.x, 11.0f);
+    EXPECT_FLOAT_EQ(b.centre.y + b.half.y, 2.0f);
+    m.UpdateBounds();
+    EXPECT_FLOAT_EQ(m.GetMeshBounds().centre.x + m.GetMeshBounds().half.x, 11.0f);
+    // The vertex box over both parts.
+    Vec3 lo, hi, lo0, hi0, lo1, hi1;
+    ASSERT_TRUE(m.GetBounds(lo, hi, nullptr));
+    ASSERT_TRUE(m.GetPart(0)->GetBounds(lo0, hi0, nullptr));
+    ASSERT_TRUE(m.GetPart(1)->GetBounds(lo1, hi1, nullptr));
+    EXPECT_EQ(lo.x, std::min(lo0.x, lo1.x));
+    EXPECT_EQ(hi.z, std::max(hi0.z, hi1.z));
+    // Indices past the list are refused.
+    EXPECT_FALSE(m.SetSubMeshDrawSettings(3, true, true));
+    ASSERT_TRUE(m.SetSubMeshDrawSettings(2, true, true));
+    const auto& values = Rec(m.GetSubMesh(2)->Renderable())->stateBlock.values;
+    ASSERT_GE(values.size(), 2u);
+    EXPECT_EQ(values[values.size() - 2], std::make_pair(MeshBase::kCullSetting, MeshBase::kCullReversed));
+    EXPECT_EQ(values.back(), std::make_pair(MeshBase::kNormalizeSetting, 1.0f));
+    const Bounds none = m.GetSubMeshFrameBounds(7, 0);
+    EXPECT_EQ(none.radius, 0.0f);
+    EXPECT_EQ(m.GetVertexCount(3), 0u);
+    EXPECT_EQ(m.GetUVData(1, 0), nullptr) << "one uv channel";
+    EXPECT_NE(m.GetUVData(0, 0), nullptr);
+    EXPECT_EQ(m.GetIndexCount(0), 3 * m.GetPart(0)->Data()->GetLod(0)->triangleCount);
+    // The material group: every part's materials, in part order.
+    render::IMaterialGroup* group = m.GetMaterialGroup();
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(group->GetSlotCount(), 3u);
+    EXPECT_EQ(group->GetSlotMaterial(2), m.GetPart(1)->ActiveGroup()->GetSlotMaterial(0));
+    EXPECT_EQ(m.GetMaterialGroup()->GetSlotCount(), 3u) << "emptied before each refill";
+}
+
 TEST_F(MeshTest, SetLodGivesEachPartItsProportionalLevel) {
     Mesh& m = Make();
     ASSERT_TRUE(Add(m, NamedMesh({"a"}, {}, 4), "four.mom"));
