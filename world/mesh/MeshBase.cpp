@@ -788,11 +788,10 @@ bool MeshBase::PrepareRender(const MeshDrawEntry& entry, const Matrix& world) {
     const std::int32_t mode = GetRefCount() <= 1 ? 0 : (entry.transparent ? 2 : 1);
     entry.renderable->SetSharingMode(mode);
     entry.renderable->SetWorldMatrix(world.m);
-    world::PrimitiveBatch batch;
-    world::PrimitiveBatchInit(batch, buffer->Stream(), entry.firstVertex, entry.vertexCount, 3 * entry.firstTriangle,
-                              entry.triangleCount);
-    entry.renderable->SetDrawRecord(batch.stream, batch.ranges.data(), std::uint32_t(batch.ranges.size()));
-    batch.ranges.clear();
+    world::PrimitiveBatchInit(m_batch, buffer->Stream(), entry.firstVertex, entry.vertexCount,
+                              3 * entry.firstTriangle, entry.triangleCount);
+    entry.renderable->SetDrawRecord(m_batch.stream, m_batch.ranges.data(), std::uint32_t(m_batch.ranges.size()));
+    m_batch.ranges.clear();
     renderer->Submit(entry.renderable);
     return true;
 }

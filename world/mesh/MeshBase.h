@@ -6,6 +6,7 @@
 
 #include "platform/win32/CriticalSection.h"
 #include "world/core/Object3D.h"
+#include "world/core/PrimitiveBatch.h"
 #include "world/core/SharedString.h"
 #include "world/core/math/Geometry.h"
 #include "world/core/math/Matrix.h"
@@ -206,6 +207,9 @@ private:
     std::vector<std::uint8_t> m_softwareSkinning;
     d3d9::IDirect3DDevice9* m_device;
     bool m_fillResult = false;
+    // The draw-range record of PrepareRender, kept so that a draw allocates nothing; the
+    // renderable copies the ranges.
+    world::PrimitiveBatch m_batch;
 };
 
 // The concrete mesh of static and vertex-animated files.
