@@ -126,6 +126,7 @@ bool MeshBase::BuildCurrentPart() {
             m_buffers[l] = buffer;
         }
         m_bounds = data.bounds;
+        SetOccluder(data.occluder.get());
     } else {
         for (MeshVertexBuffer* buffer : m_buffers) {
             if (buffer) buffer->Resize(buffer->VertexCapacity() + kGrowth, buffer->TriangleCapacity() + kGrowth);
@@ -156,6 +157,7 @@ void MeshBase::Clear() {
     m_softwareSkinning.clear();
     m_currentPart = 0;
     m_drawListStale = 1;
+    SetOccluder(nullptr);
     for (MeshVertexBuffer*& buffer : m_buffers) {
         if (buffer) buffer->Destroy();
         buffer = nullptr;
@@ -353,8 +355,6 @@ bool MeshBase::UpdateAnimation(bool transformChanged) {
     if (users > 1) {
         // At or past the count: a model that left mid-cycle must not stop the ticking.
         if (++m_sharedTick >= users) m_sharedTick = 0;
-    } else {
-        m_sharedTick = 0;
     }
     return m_vertexAnimationApplied != 0;
 }

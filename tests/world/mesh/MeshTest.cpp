@@ -215,6 +215,7 @@ TEST_F(MeshTest, QueriesCheckTheirIndicesAndBoundsJoinTheParts) {
     const Bounds none = m.GetSubMeshFrameBounds(7, 0);
     EXPECT_EQ(none.radius, 0.0f);
     EXPECT_EQ(m.GetVertexCount(3), 0u);
+    EXPECT_EQ(m.GetOccluderGeometry(), m.GetPart(0)->Data()->occluder.get());
     EXPECT_EQ(m.GetUVData(1, 0), nullptr) << "one uv channel";
     EXPECT_NE(m.GetUVData(0, 0), nullptr);
     EXPECT_EQ(m.GetIndexCount(0), 3 * m.GetPart(0)->Data()->GetLod(0)->triangleCount);
