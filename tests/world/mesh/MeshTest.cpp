@@ -176,6 +176,9 @@ TEST_F(MeshTest, AFailedAddKeepsThePartsAndLeavesTheMeshNotReady) {
     auto truncated = WriteMom(NamedMesh({"c"}));
     truncated.resize(truncated.size() / 2);
     EXPECT_FALSE(m.LoadMeshFromMemory("c.mom", truncated.data(), truncated.size()));
+    MeshDesc overrun = NamedMesh({"e"});
+    overrun.lodCountOverride = 8;  // more levels than the file holds
+    EXPECT_FALSE(Add(m, overrun, "e.mom"));
     EXPECT_FALSE(m.LoadMeshFile("missing.mom"));
     EXPECT_EQ(m.GetPartCount(), 1u);
     ASSERT_TRUE(Add(m, NamedMesh({"d"}), "d.mom"));
