@@ -18,6 +18,7 @@
 #include "tests/support/world/MaterialFileWriter.h"
 #include "tests/support/world/MeshFileWriter.h"
 #include "tests/support/world/core/ObjectModelSupport.h"
+#include "world/core/Camera.h"
 #include "world/core/InterfaceTable.h"
 #include "world/core/track/TrackSampled.h"
 #include "world/mesh/KeyFramePlayer.h"
@@ -474,6 +475,36 @@ TEST_F(MeshTest, PerFrameOnlyChangedPartsAreRewrittenWithOneLockPerStream) {
     EXPECT_EQ(b.PositionNormalBuffer()->Bytes()[0], 0x7F);
     EXPECT_TRUE(RangeHolds(b, 1, m.GetPart(1)->Positions()));
     EXPECT_FALSE(m.GetPart(1)->GeometryChanged());
+}
+
+// Transparent triangles are sorted again when the model moved or the camera did; then only
+// the index stream is rewritten.
+TEST_F(MeshTest, AMovedModelOrCameraResortsAndRewritesTheIndices) {
+    Mesh& m = Make();
+    MeshDesc desc = NamedMesh({"glass", "stone"}, {"glass"});
+    desc.sorterType = 1;
+    ASSERT_TRUE(Add(m, desc, "m.mom"));
+    world::Camera camera;
+    camera.GetWorldMatrix();
+    camera.ClearTransformChanged();
+    ASSERT_TRUE(m.Render(world, &camera));
+    ASSERT_TRUE(m.Render(world, &camera));
+    struct Step {
+        const char* what;
+        bool modelMoved, cameraMoved;
+        int locks;
+    };
+    const Step steps[] = {{"still", false, false, 0}, {"camera moved", false, true, 1}, {"model moved", true, false, 1}};
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        camera.ClearTransformChanged();
+        if (s.cameraMoved) camera.SetPosition(Vec3{0, 1, -50});
+        m.UpdateAnimation(s.modelMoved);
+        const int locks = device.Locks();
+        ASSERT_TRUE(m.Render(world, &camera));
+        EXPECT_EQ(device.Locks() - locks, s.locks);
+        EXPECT_FALSE(m.GetPart(0)->IndexListDirty());
+    }
 }
 
 TEST_F(MeshTest, AfterADeviceResetEveryVisibleSubMeshIsRewritten) {
