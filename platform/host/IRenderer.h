@@ -110,6 +110,11 @@ public:
     virtual std::int32_t GetDrawPass() = 0;
     // The renderable's own state block, alive as long as the renderable.
     virtual IRenderState* GetStateBlock() = 0;
+    // 0 drawn once per frame; 1 (opaque) and 2 (transparent): submitted once per user of a
+    // shared mesh.
+    virtual void SetSharingMode(std::int32_t mode) = 0;
+    // The mesh's sub-mesh record it draws (not owned).
+    virtual void SetSubMeshRecord(const void* record) = 0;
 
 protected:
     ~IRenderable() = default;

@@ -111,6 +111,8 @@ public:
     void SetDrawPass(std::int32_t pass) override { drawPass = pass; }
     std::int32_t GetDrawPass() override { return drawPass; }
     render::IRenderState* GetStateBlock() override { return &stateBlock; }
+    void SetSharingMode(std::int32_t mode) override { sharingMode = mode; }
+    void SetSubMeshRecord(const void* r) override { record = r; }
 
     render::IEffect* const effect;
     render::IRenderState* state = nullptr;
@@ -124,6 +126,8 @@ public:
     render::ITexture* texture = nullptr;
     std::int32_t drawPass = 0;
     RecordingRenderState stateBlock;
+    std::int32_t sharingMode = -1;
+    const void* record = nullptr;
 };
 
 class RecordingSceneLightState final : public render::ISceneLightState {

@@ -26,4 +26,6 @@ void ReferenceHost::PublishWorldServices(int loaderThreads) {
     registry.Add<render::Terrain>("Terrain_2.1", &terrain);
 }
 
+void ReferenceHost::PublishScriptClient() { registry.Add<client::IPyClient>("IPyClient_1.0", &scriptClient); }
+
 }  // namespace quor::host

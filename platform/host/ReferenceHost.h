@@ -9,6 +9,7 @@
 #include "platform/host/RecordingHostParts.h"
 #include "platform/host/RecordingLog.h"
 #include "platform/host/RecordingRenderer.h"
+#include "platform/host/RecordingScriptClient.h"
 #include "platform/host/ResFileSystemBase.h"
 
 namespace quor::host {
@@ -27,6 +28,8 @@ public:
     // The renderer PublishWorldServices publishes instead of the recording one (null: the
     // recording one); call before publishing.
     void UseRenderer(render::IRenderer* other) { m_published = other; }
+    // The script client stays absent unless a test asks for it.
+    void PublishScriptClient();
 
     InterfaceRegistry registry;
     RecordingLog log;
@@ -38,6 +41,7 @@ public:
     RecordingAudio audio;
     RecordingOcclusion occlusion;
     RecordingTerrain terrain;
+    RecordingScriptClient scriptClient;
     // Last, so that its workers stop before anything they call goes.
     std::unique_ptr<AsyncLoader> loader;
 

@@ -428,11 +428,16 @@ void MeshSegment::BlendKeyFrames(float t) {
     if (t >= 0.0001f) {
         const Vec3* p1 = m_lod->positions.data() + std::size_t(next) * v;
         const Vec3* n1 = m_lod->normals.data() + std::size_t(next) * v;
+        // The lerp and the unit length written out here: this runs over every vertex per frame.
+        Vec3* pos = m_workPositions.data();
+        Vec3* nor = m_workNormals.data();
+        const float s = 1 - t;
         for (std::size_t i = 0; i < v; ++i) {
-            Vec3Lerp(p0[i], p1[i], t, m_workPositions[i]);
-            Vec3 n(n0[i].x * (1 - t) + n1[i].x * t, n0[i].y * (1 - t) + n1[i].y * t, n0[i].z * (1 - t) + n1[i].z * t);
-            Vec3SetLength(n, 1.0f);
-            m_workNormals[i] = n;
+            pos[i] = Vec3(p0[i].x + (p1[i].x - p0[i].x) * t, p0[i].y + (p1[i].y - p0[i].y) * t,
+                          p0[i].z + (p1[i].z - p0[i].z) * t);
+            const float x = n0[i].x * s + n1[i].x * t, y = n0[i].y * s + n1[i].y * t, z = n0[i].z * s + n1[i].z * t;
+            const float k = 1.0f / std::sqrt(x * x + y * y + z * z);
+            nor[i] = Vec3(x * k, y * k, z * k);
         }
     } else {
         std::memcpy(m_workPositions.data(), p0, v * sizeof(Vec3));

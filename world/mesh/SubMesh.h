@@ -89,6 +89,12 @@ public:
     MeshSegment* Segment() const { return m_segment; }
     SubMeshInfo* Record() const { return m_record; }
     void SetMipArgument(std::int32_t mip) { m_mip = mip; }
+    // Its range in the mesh's current vertex buffer and its entry in the mesh's draw list
+    // (-1: none).
+    std::int32_t BufferRange() const { return m_bufferRange; }
+    void SetBufferRange(std::int32_t range) { m_bufferRange = range; }
+    std::int32_t DrawEntry() const { return m_drawEntry; }
+    void SetDrawEntry(std::int32_t entry) { m_drawEntry = entry; }
 
     // The record's diffuse alpha as a byte: x 255 truncated; values outside 0..1 (and NaN)
     // are clamped first, so they cannot wrap.
@@ -138,6 +144,8 @@ private:
     std::uint32_t m_index = 0;
     // The mip argument of textures of old records (-3 - the segment's load priority).
     std::int32_t m_mip = -3;
+    std::int32_t m_bufferRange = -1;
+    std::int32_t m_drawEntry = -1;
 };
 
 }  // namespace quor
