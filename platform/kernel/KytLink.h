@@ -133,6 +133,10 @@ public:
     KytMech mech;      // world placement
     KytMech referMech; // placement relative to the parent (assembly relation)
     KytMech jointFrame;
+    // Where the part stands in the reference (design) state, world placement.
+    KytMech referWorldMech;
+    // The point its constraints attach to, own frame.
+    WqVector3D vJointPoint;
     int nJointKind = 0;
     double dJointValue = 0.0;  // current value of the joint (angle or travel)
     KytManip manip;
