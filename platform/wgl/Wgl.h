@@ -80,6 +80,11 @@ int GetObjectA(HGDIOBJ obj, int bytes, void* out);
 HGDIOBJ GetCurrentObject(HDC dc, UINT type);
 HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, void* section,
                          DWORD offset);
+// A 32-bit device-dependent bitmap of cx x cy, black; null for an empty or huge size.
+HBITMAP CreateCompatibleBitmap(HDC dc, int cx, int cy);
+// Copies the visible pixels of src's rectangle (sx, sy, cx, cy) to (x, y) of dst; SRCCOPY
+// only. Into a window or a GL-drawn bitmap they go on the overlay; into a plain bitmap, its bits.
+BOOL BitBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int sx, int sy, DWORD rop);
 HPALETTE CreatePalette(const LOGPALETTE* lp);
 HPALETTE SelectPalette(HDC dc, HPALETTE pal, BOOL forceBackground);
 UINT RealizePalette(HDC dc);

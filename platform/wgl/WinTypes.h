@@ -178,6 +178,8 @@ constexpr UINT OBJ_BITMAP = 7;
 constexpr DWORD BI_RGB = 0;
 constexpr DWORD BI_BITFIELDS = 3;
 constexpr UINT DIB_RGB_COLORS = 0;
+// BitBlt raster operations.
+constexpr DWORD SRCCOPY = 0x00CC0020;
 
 // GetDeviceCaps indices.
 constexpr int HORZRES = 8;

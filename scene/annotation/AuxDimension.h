@@ -15,6 +15,8 @@ public:
     explicit AuxDimension(const AuxDimension* source);
 
     KytAuxContents* Duplicate() override;
+    // A dimension has no annotation record: it is drawn on its part's visibility alone.
+    bool IsDraw() const override { return AuxTarget::IsDraw(); }
     unsigned long GetDRID() const { return uDRID; }
     void SetDRID(unsigned long id) { uDRID = static_cast<uint32_t>(id); }
 

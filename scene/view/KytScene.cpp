@@ -357,6 +357,7 @@ void KytScene::DrawAuxContents(KytAuxContents* first) const
 {
     if (!m_bAuxState)
         return;
+    AuxAnnotate::Frame frame;
     for (KytAuxContents* obj = first; obj; obj = obj->pNextAux)
         obj->Draw();
 }
