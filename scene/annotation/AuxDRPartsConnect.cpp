@@ -295,4 +295,26 @@ void AuxDRPartsConnect::EndDrag()
     std::memset(anLineY, 0, sizeof(anLineY));
 }
 
-void AuxDRPartsConnect::CaptureBackground(HDC, long, long, long, long) {}
+void AuxDRPartsConnect::CaptureBackground(HDC dc, long x, long y, long cx, long cy)
+{
+    if (hBackBitmap) {
+        // A bitmap smaller than the new box would leave part of the feedback behind when it
+        // is put back: make one that fits.
+        BITMAP bm{};
+        GetObjectA(hBackBitmap, sizeof bm, &bm);
+        if (bm.bmWidth < cx || bm.bmHeight < cy) {
+            DeleteObject(hBackBitmap);
+            hBackBitmap = nullptr;
+        }
+    }
+    if (!hBackBitmap)
+        hBackBitmap = CreateCompatibleBitmap(dc, static_cast<int>(cx), static_cast<int>(cy));
+    if (!hBackBitmap)
+        return;
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ old = quor::wgl::SelectObject(memory, hBackBitmap);
+    BitBlt(memory, 0, 0, static_cast<int>(cx), static_cast<int>(cy), dc, static_cast<int>(x),
+           static_cast<int>(y), SRCCOPY);
+    quor::wgl::SelectObject(memory, old);
+    DeleteDC(memory);
+}

@@ -49,6 +49,13 @@ public:
     void DrawGDI(KytOgl* ogl) override;
     using AuxAnnotate::Pick;
     bool Pick(KytOgl* ogl, int x, int y) override;
+    // The balloon record's operations: this object has no record, so they do nothing (the
+    // inherited ones would read it once IsDraw holds).
+    bool Pick2(KytOgl* ogl, int x, int y) override { return false; }
+    void Dragging(KytOgl* ogl) override {}
+    bool MoveEndPos(const WqVector3D& delta, bool flag) override { return false; }
+    bool CopyEndPos(const AuxAnnotate* other) override { return false; }
+    bool GetWindowPos(HDC dc, int& x, int& y, SIZE* size) override { return false; }
     // Window position of the pair's label (the middle of its line), the label text written
     // into `text` (LABEL_SIZE bytes) and its extent in the font selected into `dc`.
     virtual bool GetWindowPos(KytLink* a, KytLink* b, KytRelElement* relation, HDC dc, int& x,

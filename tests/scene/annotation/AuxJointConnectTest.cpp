@@ -322,8 +322,14 @@ TEST(AuxJointConnect, CopiesOwnTheirEntriesAndOutliveTheSource)
     }
     value.RemoveTarget(&a, &b);
     EXPECT_EQ(assigned.GetCount(), 1);
-    // Record-based operations have nothing to act on.
+    // Record-based operations have nothing to act on, though the object draws.
+    ASSERT_TRUE(assigned.IsDraw());
     EXPECT_FALSE(assigned.Pick2(nullptr, 0, 0));
+    EXPECT_FALSE(assigned.MoveEndPos(WqVector3D(1, 0, 0), false));
+    EXPECT_FALSE(assigned.CopyEndPos(&value));
+    int x = 0, y = 0;
+    EXPECT_FALSE(assigned.GetWindowPos(nullptr, x, y, nullptr));
+    assigned.Dragging(nullptr);
 }
 
 } // namespace

@@ -451,6 +451,25 @@ TEST_F(ReviewPath, CopiesOwnNoBackgroundAndOutliveTheirSource)
     value.EndDrag();
     EXPECT_EQ(value.rcBack[2], 0);
 
+    // The saved background fits the latest box and goes with EndDrag.
+    struct Probe : AuxDRPartsConnect {
+        using AuxDRPartsConnect::CaptureBackground;
+    } probe;
+    quor::wgl::HWND wnd = quor::wgl::CreateStandInWindow(32, 32);
+    quor::wgl::HDC dc = quor::wgl::GetDC(wnd);
+    probe.CaptureBackground(dc, 1, 1, 4, 3);
+    ASSERT_NE(probe.hBackBitmap, nullptr);
+    probe.CaptureBackground(dc, 1, 1, 10, 6);
+    quor::wgl::BITMAP bm{};
+    quor::wgl::GetObjectA(probe.hBackBitmap, sizeof bm, &bm);
+    EXPECT_GE(bm.bmWidth, 10);
+    EXPECT_GE(bm.bmHeight, 6);
+    EXPECT_EQ(quor::wgl::LiveGdiObjects(), live + 1);
+    probe.EndDrag();
+    EXPECT_EQ(probe.hBackBitmap, nullptr);
+    EXPECT_EQ(quor::wgl::LiveGdiObjects(), live);
+    quor::wgl::ReleaseDC(wnd, dc);
+
     KytDRArrowData ar;
     auto* arrow = new AuxDRArrow(AuxDRArrow::ID, &part);
     arrow->pDRData = &ar;
