@@ -9,6 +9,7 @@
 // screen line with the section lines. Each file is read back and checked before the program
 // reports success.
 
+#include "apps/scene_view/ReviewShot.h"
 #include "platform/avifile/AviReader.h"
 #include "platform/avifile/RiffAviWriter.h"
 #include "platform/kernel/KytModel.h"
@@ -831,6 +832,7 @@ int main(int argc, char** argv) {
         scene->GetOgl()->MakeCurrentFource();
         // The scene list's end releases the scene, its context and the lights.
     }
+    status |= ShootReview(out, wnd, dc, bits, kWidth, kHeight);
     KytOgl::ResetHwnd();
     if (previous) SelectObject(dc, previous);
     DeleteDC(dc);  // lets go of the bitmap
