@@ -132,6 +132,7 @@ public:
 
     KytMech mech;      // world placement
     KytMech referMech; // placement relative to the parent (assembly relation)
+    KytMech referWorldMech; // world placement of the link's reference position
     KytMech jointFrame;
     // Where the part stands in the reference (design) state, world placement.
     KytMech referWorldMech;
@@ -140,6 +141,10 @@ public:
     int nJointKind = 0;
     double dJointValue = 0.0;  // current value of the joint (angle or travel)
     KytManip manip;
+
+    // Datum links: whether the datum plane is shown offset along its normal, and by how much.
+    bool bDatumOffset = false;
+    double dDatumOffset = 0.0;
 
     WqVector3D vGeomCen;    // own frame
     bool bGeomCenStale = true;

@@ -4,6 +4,8 @@
 
 #include "scene/annotation/AuxAnnotate.h"
 
+#include <string>
+
 struct KytDRAnnotateData;
 
 class AuxDRAnnotate : public AuxAnnotate {
@@ -31,6 +33,20 @@ public:
     AuxDRAnnotate* GetNextAnnotation() const { return pNextDRAnnotation; }
     void SetNextAnnotation(AuxDRAnnotate* next) { pNextDRAnnotation = next; }
     const char* GetTitle() const;
+
+    // The leader of the review record; its text in DrawGDI: the balloon number in balloon
+    // mode (KytScene::bDRAnno_BlnEna), else the title.
+    void Draw() override;
+    bool GetWindowPos(HDC dc, int& x, int& y, SIZE* size) override;
+    void DrawGDI(KytOgl* ogl) override;
+    void Dragging(KytOgl* ogl) override;
+    bool Pick(KytOgl* ogl, int x, int y) override;
+    bool Pick2(KytOgl* ogl, int x, int y) override;
+    bool MoveEndPos(const WqVector3D& delta, bool flag) override;
+    using AuxAnnotate::CopyEndPos;
+    virtual bool CopyEndPos(const AuxDRAnnotate* other);
+    // The balloon's window point turned back into a world point by the scene.
+    WqVector3D GetGDIObjPoint(KytScene* scene);
     static void GetFont(LOGFONTA& out) { out = MsgFont; }
     static const LOGFONTA& GetFont() { return MsgFont; }
     static void SetFont(const LOGFONTA& font) { MsgFont = font; }
@@ -58,4 +74,11 @@ public:
     AuxDRAnnotate* pNextDRAnnotation = nullptr;
 
     static int nCounter;
+
+private:
+    std::string Text() const;
+    // The font the text is written in: a 10-point face of the GUI font in balloon mode, else
+    // the record's title font.
+    void TextFont(LOGFONTA& out) const;
+    bool Anchor(WqVector3D& out) const;
 };
