@@ -134,8 +134,6 @@ public:
     KytMech referMech; // placement relative to the parent (assembly relation)
     KytMech referWorldMech; // world placement of the link's reference position
     KytMech jointFrame;
-    // Where the part stands in the reference (design) state, world placement.
-    KytMech referWorldMech;
     // The point its constraints attach to, own frame.
     WqVector3D vJointPoint;
     int nJointKind = 0;
