@@ -134,7 +134,7 @@ int ShootReview(const std::filesystem::path& out, HWND wnd, HDC dc, void* bits, 
         // ends along the plate's front edge.
         KytDRArrowData filled, open;
         filled.ulKey = 1;
-        filled.vStart = WqVector3D(-45, -20, 45);
+        filled.vStart = WqVector3D(-42, 20, 30);
         filled.vEnd = WqVector3D(-20, 8, 16);
         filled.nHeadKind = 1;
         filled.nHeadPlace = 1;
