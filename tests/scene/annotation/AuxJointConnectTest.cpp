@@ -208,6 +208,38 @@ TEST_F(JointConnectGl, ConesPointAlongEveryPairIncludingTheZAxis)
     EXPECT_EQ(j.pQuadric, nullptr);
 }
 
+// A pair without a constraint record is drawn stippled.
+TEST_F(JointConnectGl, UndefinedPairsAreStippled)
+{
+    Open(64, 64);
+    glMatrixMode(GL_PROJECTION);
+    glOrtho(0, 64, 0, 64, -100, 100);
+    glMatrixMode(GL_MODELVIEW);
+    a.mech.vPos = WqVector3D(4, 32.5, 0);
+    b.mech.vPos = WqVector3D(60, 32.5, 0);
+    KytRelElement gear;
+    gear.nType = 0;
+    auto lit = [&](KytRelElement* rel) {
+        AuxJointConnect j(7);
+        j.AddTarget(&a, &b, rel);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        j.Draw();
+        glFinish();
+        int n = 0;
+        for (int x = 6; x < 50; ++x) {
+            unsigned char px[3];
+            glReadPixels(x, 32, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, px);
+            n += px[0] + px[1] + px[2] > 15;
+        }
+        return n;
+    };
+    const int solid = lit(&gear), stippled = lit(nullptr);
+    EXPECT_GE(solid, 40);
+    EXPECT_GT(stippled, 10);
+    EXPECT_LT(stippled, solid * 3 / 4);
+}
+
 TEST_F(JointConnectGl, LabelsFramedWhenActivePickedInsideTheirFrame)
 {
     KytOgl& gl = Open(160, 64);
