@@ -9,6 +9,7 @@
 #include "platform/kernel/KytRecords.h"
 #include "scene/annotation/AuxDRArrow.h"
 #include "scene/annotation/AuxDRPartsConnect.h"
+#include "scene/annotation/AuxWindowGeometry.h"
 #include "scene/view/KytViewPort.h"
 
 #include <gtest/gtest.h>
@@ -255,6 +256,58 @@ TEST_F(ReviewArrow, WindowMovesGoThroughTheScenesViewPlane)
     EXPECT_EQ(rec.vEnd, scene->Point2Vector(1, 1));
     arrow.MoveOrgCoordinate(nullptr, a);
     EXPECT_EQ(rec.vEnd, scene->Point2Vector(1, 1));
+}
+
+// Through a scene: the picks read the scene's view and reach the arrow's ends and heads and the
+// connection's crossing.
+TEST_F(ReviewArrow, ScenePicksReachArrowsAndConnections)
+{
+    KytLink* root = KytBuild::FourLinkTree(model);
+    KytLink* box = KytBuild::FindByName(model, "boxB");
+    Open(root, 96, 96);
+    Frame();
+    KYT_SetReferencePlacement(root);
+    box->referWorldMech.vPos = WqVector3D(3, -2, 0);
+    KytDRPartsConnectData moved;
+    moved.nAxisMode = 1;
+    auto* path = new AuxDRPartsConnect(AuxDRPartsConnect::ID, box);
+    path->pDRData = &moved;
+    scene->AddPartsConnect(path);
+    rec.vStart = WqVector3D(-2, -1, 0);
+    rec.vEnd = WqVector3D(3, 2, 0);
+    rec.nHeadPlace = 2;
+    auto* owned = new AuxDRArrow(AuxDRArrow::ID, root);
+    owned->pDRData = &rec;
+    scene->AddDRArrow(owned);
+    Frame();
+    owned->CalcCoordinate(scene.get());
+    int sx, sy, ex, ey;
+    aux_window::ProjectInt(rec.vStart, AuxDRArrow::modelM, AuxDRArrow::projM, AuxDRArrow::viewP,
+                           sx, sy);
+    aux_window::ProjectInt(rec.vEnd, AuxDRArrow::modelM, AuxDRArrow::projM, AuxDRArrow::viewP,
+                           ex, ey);
+    ASSERT_GT(std::hypot(ex - sx, ey - sy), 30.0);
+    EXPECT_EQ(scene->PickDRArrow(sx + 3, sy), owned);
+    EXPECT_EQ(owned->nDragMode, 1);
+    EXPECT_EQ(scene->PickDRArrow((sx + ex) / 2, (sy + ey) / 2), owned);
+    EXPECT_EQ(owned->nDragMode, 3);
+    EXPECT_EQ(scene->PickDRArrow(ex, ey), owned);
+    EXPECT_EQ(owned->nDragMode, 2);
+    // Well off the middle of the shaft, sideways.
+    const double len = std::hypot(ex - sx, ey - sy);
+    const int ox = (sx + ex) / 2 + static_cast<int>(30 * -(ey - sy) / len);
+    const int oy = (sy + ey) / 2 + static_cast<int>(30 * (ex - sx) / len);
+    EXPECT_EQ(scene->PickDRArrow(ox, oy), nullptr);
+
+    WqVector3D a, b;
+    ASSERT_TRUE(path->GetCenterPos(a, b));
+    int ax, ay, bx, by;
+    aux_window::ProjectInt((a + b) * 0.5, AuxDRArrow::modelM, AuxDRArrow::projM,
+                           AuxDRArrow::viewP, ax, ay);
+    EXPECT_EQ(scene->PickDRPartsConnect(ax, ay), path);
+    EXPECT_TRUE(path->bPicked);
+    aux_window::ProjectInt(b, AuxDRArrow::modelM, AuxDRArrow::projM, AuxDRArrow::viewP, bx, by);
+    EXPECT_EQ(scene->PickDRPartsConnect2(bx, by), path);
 }
 
 class ReviewPath : public SceneFixture {
