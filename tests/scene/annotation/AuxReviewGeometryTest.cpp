@@ -310,6 +310,27 @@ TEST_F(ReviewArrow, ScenePicksReachArrowsAndConnections)
     EXPECT_EQ(scene->PickDRPartsConnect2(bx, by), path);
 }
 
+// Shown below a link: visible when the link is the top of the tree or on the way up from the
+// object's part.
+TEST_F(ReviewArrow, VisibleBelowTheShownLink)
+{
+    KytLink* root = KytBuild::FourLinkTree(model);
+    KytLink* a = KytBuild::FindByName(model, "boxA");
+    KytLink* b = KytBuild::FindByName(model, "boxB");
+    AuxDRArrow arrow2(AuxDRArrow::ID, a);
+    AuxDRPartsConnect path2(AuxDRPartsConnect::ID, a);
+    struct Row {
+        KytLink* shown;
+        bool visible;
+    } rows[] = {{root, true}, {a, true}, {b, false}, {nullptr, false}};
+    for (const Row& r : rows) {
+        arrow2.CheckVisual(r.shown);
+        path2.CheckVisual(r.shown);
+        EXPECT_EQ(arrow2.bSubDraw, r.visible);
+        EXPECT_EQ(path2.bSubDraw, r.visible);
+    }
+}
+
 class ReviewPath : public SceneFixture {
 protected:
     void SetUp() override
