@@ -6,9 +6,10 @@
 // clip-backfaces.jpg, realscale.jpg, and flight.avi and jump.avi with their frame counts; then
 // the special views: single_part.jpg, single_part_face.jpg, single_part_circle.jpg,
 // multi_part.jpg, section.jpg, section_print.bmp and preview.jpg, and the crossings of one
-// screen line with the section lines. Each file is read back and checked before the program
-// reports success.
+// screen line with the section lines; then the design review (review.jpg) and the annotations.
+// Each file is read back and checked before the program reports success.
 
+#include "apps/scene_view/Annotations.h"
 #include "apps/scene_view/ReviewShot.h"
 #include "platform/avifile/AviReader.h"
 #include "platform/avifile/RiffAviWriter.h"
@@ -834,6 +835,7 @@ int main(int argc, char** argv) {
     }
     status |= ShootReview(out, wnd, dc, bits, kWidth, kHeight);
     KytOgl::ResetHwnd();
+    status |= AnnotationDemo(out);
     if (previous) SelectObject(dc, previous);
     DeleteDC(dc);  // lets go of the bitmap
     DeleteObject(bitmap);

@@ -356,7 +356,8 @@ bool AuxAnnotate::GetWindowPos(HDC dc, int& x, int& y, SIZE* size)
 
 void AuxAnnotate::DrawGDI(KytOgl* ogl)
 {
-    if (!ogl || !IsDraw())
+    // Subclasses drawn without a record (datum names, dimensions) reach here too.
+    if (!ogl || !pData || !IsDraw())
         return;
     LOGFONTA lf{};
     pData->GetFontTitle(lf);
@@ -396,7 +397,8 @@ double AuxAnnotate::GetDistLtoP(double x1, double y1, double x2, double y2, doub
 
 bool AuxAnnotate::Pick(KytOgl* ogl, int px, int py)
 {
-    if (!ogl || !IsDraw())
+    // Subclasses drawn without a record (datum names, dimensions) reach here too.
+    if (!ogl || !pData || !IsDraw())
         return false;
     LOGFONTA lf{};
     pData->GetFontTitle(lf);
@@ -412,10 +414,9 @@ bool AuxAnnotate::Pick(KytOgl* ogl, int px, int py)
 
 bool AuxAnnotate::Pick2(KytOgl*, int px, int py)
 {
-    if (!IsDraw())
-        return false;
     WqVector3D anchor;
-    GetWorldAnchor(anchor);
+    if (!IsDraw() || !GetWorldAnchor(anchor))
+        return false;
     int ax = 0, ay = 0, bx = 0, by = 0;
     Get2D(anchor, ax, ay);
     Get2D(vBalloonPos, bx, by);
@@ -463,7 +464,8 @@ void AuxAnnotate::CaptureBackground(HDC dc, long x, long y, long cx, long cy)
 
 void AuxAnnotate::Dragging(KytOgl* ogl)
 {
-    if (!ogl || !IsDraw())
+    // Subclasses drawn without a record (datum names, dimensions) reach here too.
+    if (!ogl || !pData || !IsDraw())
         return;
     ogl->MakeCurrent();
     LOGFONTA lf{};

@@ -16,6 +16,8 @@
 #include "platform/kernel/KytRecords.h"
 #include "scene/annotation/AnnotateOverlapIndex.h"
 #include "scene/annotation/AuxAnnotate.h"
+#include "scene/annotation/AuxDatumName.h"
+#include "scene/annotation/AuxDimension.h"
 #include "tests/support/scene/GlFixture.h"
 #include "tests/support/scene/OverlayGl.h"
 
@@ -383,6 +385,25 @@ TEST_F(Annotate, DeletingMidDragAndCopyingFreeEveryBitmapOnce)
     a.reset();
     EXPECT_EQ(LiveGdiObjects(), baseline);
     EXPECT_EQ(Stats().badRelease, 0);
+}
+
+// Dimensions and datum names are drawn without an annotation record: the balloon operations
+// they inherit must do nothing for them.
+TEST_F(Annotate, RecordlessSubclassesTakeNoBalloonPath)
+{
+    KytOgl& o = OpenPixels();
+    AuxDimension dim(AuxDimension::ID, &part);
+    AuxDatumName name(30, &part);
+    for (AuxAnnotate* x : std::initializer_list<AuxAnnotate*>{&dim, &name}) {
+        ASSERT_TRUE(x->IsDraw());
+        const size_t lines = CallLog(o.GetHdc()).size();
+        x->Dragging(&o);
+        EXPECT_FALSE(x->Pick2(&o, 0, 0));
+        EXPECT_EQ(x->hBackBitmap, nullptr);
+        EXPECT_EQ(CallLog(o.GetHdc()).size(), lines);
+    }
+    dim.DrawGDI(&o);
+    EXPECT_FALSE(dim.Pick(&o, 0, 0));
 }
 
 TEST_F(Annotate, EndPositionsAndSearches)

@@ -1,0 +1,163 @@
+// Captured frames of a memory context with balloon annotations: a balloon moved between two
+// captures leaves nothing at its old place (the frame equals one drawn fresh), and a frame
+// after the last annotation went shows no text.
+
+#include "tests/support/scene/SceneFixture.h"
+
+#include "platform/kernel/KytLink.h"
+#include "platform/kernel/KytRecords.h"
+#include "scene/annotation/AuxAnnotate.h"
+#include "scene/view/KytOglMem.h"
+#include "scene/view/KytViewPort.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace scene_test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace quor::wgl;
+
+constexpr int kW = 96, kH = 64;
+
+// A scene on a memory context over a 24-bit DIB, writing each frame to a BMP file.
+class Capture {
+public:
+    Capture(KytLink* root, const std::string& file) : file_(file), scene_(root, "frames")
+    {
+        wnd_ = CreateStandInWindow(kW, kH);
+        dc_ = CreateCompatibleDC(nullptr);
+        info_.bmiHeader.biSize = 40;
+        info_.bmiHeader.biWidth = kW;
+        info_.bmiHeader.biHeight = kH;
+        info_.bmiHeader.biPlanes = 1;
+        info_.bmiHeader.biBitCount = 24;
+        bmp_ = CreateDIBSection(dc_, &info_, DIB_RGB_COLORS, &bits_, nullptr, 0);
+        SelectObject(dc_, bmp_);
+        ogl_ = new KytOglMem(wnd_, dc_, 24, 24);
+        ok_ = scene_.Create(ogl_, kW, kH);
+        scene_.GetViewPort()->SetViewRadius(10.0);
+        scene_.ResetView(false);
+        name_ = file_.c_str();
+        ogl_->SetBMPOut(&name_, &info_, bits_, Size());
+    }
+    bool Ok() const { return ok_ && bits_; }
+    RecordingScene& Scene() { return scene_; }
+    unsigned long Size() const { return ((kW * 3 + 3) / 4 * 4) * static_cast<unsigned long>(kH); }
+    std::vector<char> Frame()
+    {
+        scene_.Draw(true);
+        std::ifstream in(file_, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    // Pure text-colour pixels of the last frame inside the window rectangle.
+    int Green(int x0, int y0, int x1, int y1) const
+    {
+        const int stride = (kW * 3 + 3) / 4 * 4;
+        int n = 0;
+        for (int y = std::max(0, y0); y < std::min(kH, y1); ++y)
+            for (int x = std::max(0, x0); x < std::min(kW, x1); ++x) {
+                const auto* p = static_cast<const uint8_t*>(bits_) + (kH - 1 - y) * stride + x * 3;
+                n += p[0] == 0 && p[1] == 255 && p[2] == 0;
+            }
+        return n;
+    }
+
+private:
+    std::string file_;
+    const char* name_ = nullptr;
+    RecordingScene scene_;
+    HWND wnd_ = nullptr;
+    HDC dc_ = nullptr;
+    BITMAPINFO info_{};
+    HBITMAP bmp_ = nullptr;
+    void* bits_ = nullptr;
+    KytOglMem* ogl_ = nullptr;
+    bool ok_ = false;
+};
+
+class AnnotationFrames : public SceneFixture {
+protected:
+    void SetUp() override
+    {
+        SceneFixture::SetUp();
+        dir = fs::temp_directory_path() / ("annotation-frames-" + std::to_string(::getpid()));
+        fs::create_directories(dir);
+        root.nType = 1;
+        record.title = "Mark";
+        record.textColor = 0x00FF00;
+        record.lineColor = 0x0000FF;
+    }
+    void TearDown() override
+    {
+        fs::remove_all(dir);
+        SceneFixture::TearDown();
+    }
+    AuxAnnotate* Add(Capture& c)
+    {
+        auto* a = new AuxAnnotate(12, &root);
+        a->pData = &record;
+        c.Scene().AddAnnotation(a, AUX_STAGE_SECOND);
+        return a;
+    }
+    // Window point of a world point through the last frame's view.
+    static void Window(const WqVector3D& p, int& x, int& y)
+    {
+        double wx, wy, wz;
+        gluProject(p.x, p.y, p.z, AuxAnnotate::modelM, AuxAnnotate::projM, AuxAnnotate::viewP,
+                   &wx, &wy, &wz);
+        x = static_cast<int>(wx);
+        y = AuxAnnotate::viewP[3] - static_cast<int>(wy);
+    }
+
+    fs::path dir;
+    KytLink root;
+    KytAnnotateData record;
+};
+
+TEST_F(AnnotationFrames, AMovedBalloonLeavesNoTextBehind)
+{
+    Capture moving(&root, (dir / "moving.bmp").string());
+    ASSERT_TRUE(moving.Ok());
+    AuxAnnotate* a = Add(moving);
+    record.vBalloonOffset = WqVector3D(-10.0, 3.0, 0.0);
+    moving.Frame();
+    int x0 = 0, y0 = 0;
+    Window(record.vBalloonOffset, x0, y0);
+    ASSERT_GT(moving.Green(x0, y0 - 8, x0 + 30, y0 + 8), 5) << "the first frame shows its text";
+
+    ASSERT_TRUE(a->MoveEndPos(WqVector3D(14.0, -6.0, 0.0), false));
+    const std::vector<char> second = moving.Frame();
+    int x1 = 0, y1 = 0;
+    Window(record.vBalloonOffset, x1, y1);
+    ASSERT_GT(x1 - x0, 30) << "moved clear of the old place";
+    EXPECT_EQ(moving.Green(x0, y0 - 8, x0 + 30, y0 + 8), 0) << "text left at the old place";
+    EXPECT_GT(moving.Green(x1, y1 - 8, x1 + 30, y1 + 8), 5);
+
+    Capture fresh(&root, (dir / "fresh.bmp").string());
+    ASSERT_TRUE(fresh.Ok());
+    Add(fresh);
+    EXPECT_EQ(fresh.Frame(), second);
+
+    // The last annotation goes: the next frame has no text at all.
+    fresh.Scene().GetOgl()->MakeCurrentFource();
+    moving.Scene().GetOgl()->MakeCurrentFource();
+    ASSERT_TRUE(moving.Scene().RemoveAnnotation(a));
+    moving.Frame();
+    EXPECT_EQ(moving.Green(0, 0, kW, kH), 0);
+}
+
+} // namespace
+} // namespace scene_test
