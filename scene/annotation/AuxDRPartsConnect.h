@@ -82,6 +82,7 @@ public:
     static int viewP[4];
     static double modelM[16];
     static double projM[16];
+    // For the host; the connection draws no text.
     static LOGFONTA MsgFont;
 
 protected:

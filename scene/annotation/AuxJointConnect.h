@@ -49,8 +49,7 @@ public:
     void DrawGDI(KytOgl* ogl) override;
     using AuxAnnotate::Pick;
     bool Pick(KytOgl* ogl, int x, int y) override;
-    // The balloon record's operations: this object has no record, so they do nothing (the
-    // inherited ones would read it once IsDraw holds).
+    // The balloon record's operations: this object has no record, so they do nothing.
     bool Pick2(KytOgl* ogl, int x, int y) override { return false; }
     void Dragging(KytOgl* ogl) override {}
     bool MoveEndPos(const WqVector3D& delta, bool flag) override { return false; }
