@@ -161,7 +161,7 @@ int AnnotationDemo(const fs::path& out)
         // Records: plate, block and post in styles 0, 2 and 4, each its own colour; a second
         // record on the block shares the post's balloon through its overlap id.
         std::deque<KytAnnotateData> records;
-        struct Spec {
+        struct Balloon {
             KytLink* link;
             const char* title;
             WqVector3D anchor, offset;
@@ -169,7 +169,7 @@ int AnnotationDemo(const fs::path& out)
             COLORREF text, line;
             unsigned overlap;
         };
-        const Spec specs[] = {
+        const Balloon balloonsWanted[] = {
             {plate, "Plate: deburr hole", WqVector3D(150, -150, 20), WqVector3D(40, -120, 120),
              0, RGB(200, 0, 0), RGB(200, 0, 0), 1},
             {block, "Block: M8 x 4", WqVector3D(60, 0, 40), WqVector3D(40, 80, 140), 2,
@@ -181,7 +181,7 @@ int AnnotationDemo(const fs::path& out)
         };
         std::vector<AuxAnnotate*> balloons;
         unsigned long key = 1;
-        for (const Spec& s : specs) {
+        for (const Balloon& s : balloonsWanted) {
             records.emplace_back();
             KytAnnotateData& r = records.back();
             r.ulKey = key++;

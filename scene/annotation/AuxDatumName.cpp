@@ -136,11 +136,11 @@ bool AuxDatumName::GetWindowPos(HDC dc, int& x, int& y, SIZE* size)
     const int width = viewP[2], height = viewP[3];
     if (x < 0)
         x = 0;
-    else if (x > width - s.cx)
+    if (x > width - s.cx)
         x = width - s.cx;
     if (y > height - s.cy)
         y = height - s.cy;
-    else if (y < s.cy)
+    if (y < s.cy)
         y = s.cy;
     return true;
 }
