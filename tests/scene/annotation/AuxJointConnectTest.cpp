@@ -284,7 +284,12 @@ TEST_F(JointConnectGl, LabelsFramedWhenActivePickedInsideTheirFrame)
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     gl.SwapBuffers();
+    SetTextColor(dc, RGB(1, 2, 3));
+    SetBkMode(dc, OPAQUE);
     j.DrawGDI(&gl);
+    // The pass leaves the device context's text colour and background mode as it found them.
+    EXPECT_EQ(SetTextColor(dc, RGB(1, 2, 3)), RGB(1, 2, 3));
+    EXPECT_EQ(SetBkMode(dc, OPAQUE), OPAQUE);
     // The active pair's etched frame and green label; the other's white label.
     EXPECT_EQ(Pixel(left, top), RGB(0xA0, 0xA0, 0xA0));
     EXPECT_EQ(Pixel(right - 1, bottom - 1), RGB(255, 255, 255));
