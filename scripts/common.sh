@@ -6,6 +6,7 @@ QUOR_BUILD_PACKAGES=(
   cmake ninja-build g++ pkg-config ccache
   libpugixml-dev
   libosmesa6-dev libglu1-mesa-dev libjpeg62-turbo-dev libfreetype-dev fonts-dejavu-core libstb-dev
+  fonts-ipafont-gothic
 )
 QUOR_TEST_PACKAGES=(libgtest-dev libgmock-dev locales)
 QUOR_FUZZ_PACKAGES=(clang libclang-rt-14-dev)

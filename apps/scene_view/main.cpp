@@ -7,11 +7,12 @@
 // the special views: single_part.jpg, single_part_face.jpg, single_part_circle.jpg,
 // multi_part.jpg, section.jpg, section_print.bmp and preview.jpg, and the crossings of one
 // screen line with the section lines; then the overlay pictures in overlays/ and the overlay
-// pick table. Each file is read back and checked before the program
-// reports success.
+// pick table; then the design review (review.jpg) and the annotations. Each file is read back
+// and checked before the program reports success.
 
 #include "apps/scene_view/Annotations.h"
 #include "apps/scene_view/Overlays.h"
+#include "apps/scene_view/ReviewShot.h"
 #include "platform/avifile/AviReader.h"
 #include "platform/avifile/RiffAviWriter.h"
 #include "platform/kernel/KytModel.h"
@@ -835,6 +836,7 @@ int main(int argc, char** argv) {
         status |= RunOverlays(out, scenes, scene, ogl, model, bits, kWidth, kHeight);
         // The scene list's end releases the scene, its context and the lights.
     }
+    status |= ShootReview(out, wnd, dc, bits, kWidth, kHeight);
     KytOgl::ResetHwnd();
     status |= AnnotationDemo(out);
     if (previous) SelectObject(dc, previous);

@@ -137,6 +137,8 @@ public:
     KytMech referMech; // placement relative to the parent (assembly relation)
     KytMech referWorldMech; // world placement of the link's reference position
     KytMech jointFrame;
+    // The point its constraints attach to, own frame.
+    WqVector3D vJointPoint;
     int nJointKind = 0;
     double dJointValue = 0.0;  // current value of the joint (angle or travel)
     KytManip manip;

@@ -44,6 +44,14 @@ struct KytDRArrowData {
     unsigned char bDRVisible = 1;  // review-visible
     int nNo = 0;                   // number
     KytDRArrowData* pNext = nullptr;
+    WqVector3D vStart, vEnd;       // world
+    int nHeadKind = 1;             // 1 filled, 2 closed outline, others open
+    int nHeadAngle = 30;           // degrees
+    int nHeadLength = 10;          // pixels
+    int nHeadPlace = 1;            // 0 start, 1 end, 2 both
+    int nLineStyle = 0;            // as the annotation leaders
+    int nLineWidth = 1;            // pixels
+    quor::wgl::COLORREF color = 0x0000FF;
 };
 
 // Design-review parts-connection record, chained per link.
@@ -54,7 +62,24 @@ struct KytDRPartsConnectData {
     unsigned char bDRVisible = 1;  // review-visible
     int nNo = 0;                   // number
     KytDRPartsConnectData* pNext = nullptr;
+    double dRate = 0.5;            // where the path crosses over, 0 to 1
+    int nLineStyle = 0;
+    quor::wgl::COLORREF color = 0x00FF00;
+    int nAxisMode = 0;             // 1: along the largest move, else the up axis
 };
+
+// Constraint record between two parts: its kind and a count of extra conditions.
+struct KytRelElement {
+    int nType = -1;
+    int nCount = 0;
+};
+
+class KytLink;
+// Builders: append a record at the end of the link's chain.
+void KYT_AttachDRArrow(KytLink* link, KytDRArrowData* record);
+void KYT_AttachDRPartsConnect(KytLink* link, KytDRPartsConnectData* record);
+// Records the current world placements of the subtree as its reference placements.
+void KYT_SetReferencePlacement(KytLink* root);
 
 // Description of a named part property.
 struct KytPropertyTableRec {

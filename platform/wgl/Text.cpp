@@ -1,8 +1,12 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <iconv.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -43,7 +47,8 @@ struct Faces {
         if (it != faces.end())
             return it->second;
         FT_Face face = nullptr;
-        if (!lib || FT_New_Face(lib, (std::string(kFontDir) + file).c_str(), 0, &face))
+        const std::string path = file[0] == '/' ? file : std::string(kFontDir) + file;
+        if (!lib || FT_New_Face(lib, path.c_str(), 0, &face))
             face = nullptr;
         faces[file] = face;
         return face;
@@ -54,6 +59,64 @@ Faces& F()
 {
     static Faces f;
     return f;
+}
+
+// Double-byte characters come from the proportional IPA Gothic face; the first of the places
+// distributions put it that exists. Empty when none (said once on stderr).
+const std::string& DoubleByteFontFile()
+{
+    static const std::string file = [] {
+        static const char* const candidates[] = {
+            "/usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf",
+            "/usr/share/fonts/truetype/ipafont-gothic/ipagp.ttf",
+            "/usr/share/fonts/ipafont-gothic/ipagp.ttf",
+            "/usr/share/fonts/ipa-pgothic/ipagp.ttf",
+        };
+        for (const char* c : candidates)
+            if (access(c, R_OK) == 0)
+                return std::string(c);
+        std::fprintf(stderr, "wgl: IPA P Gothic (ipagp.ttf, package fonts-ipafont-gothic) not "
+                             "found; double-byte text draws as boxes\n");
+        return std::string();
+    }();
+    return file;
+}
+
+// The character of a code page 932 lead/trail pair; 0 when the pair is not a character.
+unsigned DecodeCp932(unsigned char lead, unsigned char trail)
+{
+    static iconv_t cd = iconv_open("UTF-32LE", "CP932");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return 0;
+    char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+    unsigned char out[8] = {};
+    char* ip = in;
+    char* op = reinterpret_cast<char*>(out);
+    size_t il = 2, ol = sizeof(out);
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(cd, &ip, &il, &op, &ol) == static_cast<size_t>(-1) || il != 0 || ol != 4)
+        return 0;
+    return out[0] | (out[1] << 8) | (out[2] << 16) | (unsigned(out[3]) << 24);
+}
+
+// A glyph slot rendered in one bit per pixel.
+void TakeMono(FT_GlyphSlot slot, Glyph& out)
+{
+    const FT_Bitmap& bm = slot->bitmap;
+    out.width = int(bm.width);
+    out.height = int(bm.rows);
+    out.left = slot->bitmap_left;
+    out.top = slot->bitmap_top;
+    out.advance = int(slot->advance.x >> 6);
+    out.mono.assign(size_t(out.width) * out.height, 0);
+    for (int r = 0; r < out.height; ++r) {
+        const unsigned char* row = bm.buffer + r * bm.pitch;
+        for (int c = 0; c < out.width; ++c) {
+            const bool ink = bm.pixel_mode == FT_PIXEL_MODE_MONO ? (row[c >> 3] >> (7 - (c & 7))) & 1
+                                                                 : row[c] >= 128;
+            out.mono[size_t(r) * out.width + c] = ink ? 1 : 0;
+        }
+    }
 }
 
 bool Contains(const char* face, const char* word)
@@ -131,25 +194,33 @@ Glyph GlyphOf(const LOGFONTA& lf, unsigned code)
     }
     if (face && cp && !FT_Set_Pixel_Sizes(face, 0, px) &&
         !FT_Load_Char(face, cp, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME)) {
-        const FT_GlyphSlot slot = face->glyph;
-        const FT_Bitmap& bm = slot->bitmap;
-        out.width = int(bm.width);
-        out.height = int(bm.rows);
-        out.left = slot->bitmap_left;
-        out.top = slot->bitmap_top;
-        out.advance = int(slot->advance.x >> 6);
-        out.mono.assign(size_t(out.width) * out.height, 0);
-        for (int r = 0; r < out.height; ++r) {
-            const unsigned char* row = bm.buffer + r * bm.pitch;
-            for (int c = 0; c < out.width; ++c) {
-                const bool ink = bm.pixel_mode == FT_PIXEL_MODE_MONO ? (row[c >> 3] >> (7 - (c & 7))) & 1
-                                                                     : row[c] >= 128;
-                out.mono[size_t(r) * out.width + c] = ink ? 1 : 0;
-            }
-        }
+        TakeMono(face->glyph, out);
     } else if (face && cp == 0 && code >= 0xA1 && code <= 0xDF) {
         out.advance = px / 2;
     }
+    F().glyphs[key] = out;
+    return out;
+}
+
+Glyph DoubleByteGlyph(const LOGFONTA& lf, unsigned char lead, unsigned char trail)
+{
+    const std::string& file = DoubleByteFontFile();
+    if (file.empty() || S().faults.noDoubleByteFont)
+        return WideGlyph(lf);
+    const int px = PixelsOf(lf);
+    const unsigned code = 0x10000u | (unsigned(lead) << 8) | trail;
+    std::lock_guard<std::mutex> g(F().lock);
+    auto key = std::make_tuple(file, px, code);
+    auto it = F().glyphs.find(key);
+    if (it != F().glyphs.end())
+        return it->second;
+    Glyph out;
+    out.advance = px;
+    const unsigned cp = DecodeCp932(lead, trail);
+    FT_Face face = F().Get(file);
+    if (face && cp && !FT_Set_Pixel_Sizes(face, 0, px) &&
+        !FT_Load_Char(face, cp, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME))
+        TakeMono(face->glyph, out);
     F().glyphs[key] = out;
     return out;
 }

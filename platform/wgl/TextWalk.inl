@@ -3,7 +3,10 @@ namespace quor::wgl::detail {
 
 inline bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
-// Glyph drawn for a double-byte character: no shapes for them here, so a full-width box.
+// Glyph of a double-byte character, decoded from code page 932 and drawn from IPA P Gothic;
+// a pair that is no character draws nothing over a full-width advance.
+Glyph DoubleByteGlyph(const LOGFONTA& lf, unsigned char lead, unsigned char trail);
+// A full-width box: what double-byte characters show when that face is not installed.
 Glyph WideGlyph(const LOGFONTA& lf);
 
 template <class F>
@@ -14,7 +17,7 @@ int WalkText(const LOGFONTA& lf, const char* text, int length, F&& draw)
         const unsigned char c = static_cast<unsigned char>(text[i]);
         Glyph g;
         if (IsLeadByte(c) && i + 1 < length) {
-            g = WideGlyph(lf);
+            g = DoubleByteGlyph(lf, c, static_cast<unsigned char>(text[i + 1]));
             ++i;
         } else {
             g = GlyphOf(lf, c);

@@ -106,6 +106,9 @@ BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);
 BOOL Ellipse(HDC dc, int left, int top, int right, int bottom);
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
 COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
+// A 3D border of one-pixel rings inside `rect` (right and bottom exclusive): the outer ring
+// on the rectangle's edge, the inner one a pixel in. Colours are the classic 3D face set.
+BOOL DrawEdge(HDC dc, RECT* rect, UINT edge, UINT flags);
 // The visible pixel: a window's last swapped image, or a bitmap's GL image, under the
 // overlay. CLR_INVALID outside.
 COLORREF GetPixel(HDC dc, int x, int y);
@@ -147,6 +150,7 @@ struct Faults {
     int failUseFontBitmaps = 0;  // the next n calls fail
     bool failCreateFont = false;
     bool failCreatePalette = false;
+    bool noDoubleByteFont = false;  // double-byte text as if its face were not installed
 };
 Faults& Inject();
 

@@ -1,8 +1,10 @@
 #pragma once
-// Design-review parts connection. Its place in the family: type AUXTYPE_DR, id 38,
-// its own review chain, number and backup flag.
+// Design-review parts connection: a path from where a part stands in the reference state to
+// where it stands now, along one axis, across at a rate, and along the axis again; type
+// AUXTYPE_DR, id 38, with its own review chain, number and backup flag.
 
 #include "scene/annotation/AuxTarget.h"
+#include "scene/view/KytPlatform.h"
 
 class KytOgl;
 struct KytDRPartsConnectData;
@@ -18,15 +20,34 @@ public:
     AuxDRPartsConnect& operator=(const AuxDRPartsConnect& other);
     ~AuxDRPartsConnect() override;
 
+    void Draw() override;
     KytAuxContents* Duplicate() override;
     int GetAuxType() override;
-    int GetNo() const { return nNo; }
-    // Hit tests in window coordinates; the path geometry answers them, this base has none.
-    using KytAuxContents::Pick;
-    virtual bool Pick(KytOgl* ogl, int x, int y) { return false; }
-    virtual bool Pick2(KytOgl* ogl, int x, int y) { return false; }
+    void CheckVisual(KytLink* link) override;
+
     // Two-part hook; these objects have none.
     virtual KytLink* GetSecondLink() const { return nullptr; }
+    // No drag feedback of its own.
+    virtual void Dragging(KytOgl* ogl) {}
+    // Frees the saved background and forgets the drag rectangle and lines.
+    virtual void EndDrag();
+    // Hit tests in window coordinates against the class's view, within 5 pixels: the
+    // crossing segment (Pick) or any of the three segments (Pick2).
+    using KytAuxContents::Pick;
+    virtual bool Pick(KytOgl* ogl, int x, int y);
+    virtual bool Pick2(KytOgl* ogl, int x, int y);
+    // Moves the crossing along the path's axis by the delta's component on it.
+    virtual bool MoveEndPos(const WqVector3D& delta, bool flag);
+    // Takes the other record's rate.
+    virtual bool CopyEndPos(const AuxDRPartsConnect* other);
+
+    int GetNo() const { return nNo; }
+    // Rates from 0 to 1 only; false (rate kept) otherwise or without a record.
+    bool ChangeRate(double rate);
+    // The part's reference point in its reference placement and in its current one.
+    bool GetBothEndPos(WqVector3D& from, WqVector3D& to) const;
+    // The two corners of the path.
+    bool GetCenterPos(WqVector3D& a, WqVector3D& b) const;
     // The record's design-review id, 0 without a record.
     unsigned long GetDRID() const;
     // Drawn only as a live object of a shown, review-visible record on a visible part; while
@@ -51,10 +72,25 @@ public:
     bool bBackup = false;
     AuxDRPartsConnect* pNextDRPartsConnect = nullptr;
     int nNo = 0;
+    HBITMAP hBackBitmap = nullptr;
+    int rcBack[4] = {0, 0, 0, 0};
+    int anLineX[4] = {0, 0, 0, 0};
+    int anLineY[4] = {0, 0, 0, 0};
 
     static int nCounter;
     // The view the scene reads before it picks these objects.
     static int viewP[4];
     static double modelM[16];
     static double projM[16];
+    // For the host; the connection draws no text.
+    static LOGFONTA MsgFont;
+
+protected:
+    // Copies the window rectangle under the feedback into hBackBitmap.
+    virtual void CaptureBackground(HDC dc, long x, long y, long cx, long cy);
+
+private:
+    // P0, A, B, P1 of the path, with the axis and the extent along it; false without a link
+    // or a record.
+    bool Path(WqVector3D pts[4], int* axis = nullptr, double* extent = nullptr) const;
 };
