@@ -484,6 +484,8 @@ void AuxMeasure2Point::DragFeedback(KytOgl* ogl, const WqVector3D* ends, bool re
             Get2D(ends[i], anLineX[i], anLineY[i]);
         WindowSegment(dc, anLineX[0], anLineY[0], anLineX[1], anLineY[1]);
         WindowSegment(dc, anLineX[2], anLineY[2], anLineX[3], anLineY[3]);
+        // The raster mode is for the segments: the label is drawn as it is.
+        SetROP2(dc, rop);
         const COLORREF text = SetTextColor(dc, 0xFFFFFF);
         const COLORREF back = SetBkColor(dc, 0x0080FF);
         TextOutA(dc, rcBack[0], rcBack[1], szDistance,
