@@ -39,8 +39,14 @@ struct FxManager : testing::Test {
         return n;
     }
 
+    // Other tests may have set the world's divisor: start from 1/60 before the manager is made.
+    struct DefaultFrameTime {
+        DefaultFrameTime() { SetFxFrameTimeResetValue(1.0f / 60.0f); }
+    };
+
     host::MemoryFileSystem* files = nullptr;
     test::LogCapture log;
+    DefaultFrameTime defaultFrameTime;
     FxMgr mgr;
 };
 
