@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -155,6 +156,19 @@ TEST_F(FxRender, WorldAnswersEffectNodes) {
     EXPECT_EQ(root->GetState(), kFxInactive);
     root->Reset();
     EXPECT_EQ(root->GetChildState(0), kFxReady);
+}
+
+TEST_F(FxRender, ReleaseCancelsPendingLoadsOnce) {
+    auto* node = new FxBase();  // one pending load, as the scene's asynchronous effect has
+    ASSERT_EQ(node->GetPendingLoads(), 1);
+    node->Release();
+    node->Release();
+    const std::vector<const void*> cancelled = log.bound.host.client.CancelledOwners();
+    EXPECT_EQ(std::count(cancelled.begin(), cancelled.end(), node), 1);
+    delete node;
+    EXPECT_EQ(log.bound.host.client.CancelledOwners().size(), cancelled.size());
+    FxBase loaded;
+    loaded.SetPendingLoads(0);
 }
 
 }  // namespace
