@@ -51,6 +51,10 @@ TEST(KeyLists, WorkedNumbers) {
     EXPECT_EQ(ColorKeyList::Lookup(pingPong, 3.0f), 0x64646464u);
 
     EXPECT_EQ(ColorKeyList::Lookup(ColorKeyList(), 1.0f), kColorWhite);
+    // An unknown change type leaves the time as it is: outside the keys nothing brackets it.
+    const ColorKeyList unknown = Colors(5, {{0.0f, 0u}, {1.0f, 0u}});
+    EXPECT_EQ(ColorKeyList::Lookup(unknown, 3.0f), kColorWhite);
+    EXPECT_EQ(ColorKeyList::Lookup(unknown, 0.5f), 0u);
 
     EXPECT_FLOAT_EQ(Floats(0, {{0.0f, 2.0f}, {1.0f, 6.0f}}).EvaluateNormalised(1.7f), 6.0f);
     EXPECT_FLOAT_EQ(Floats(1, {{0.0f, 2.0f}, {1.0f, 6.0f}}).EvaluateNormalised(1.7f), 2.0f);
