@@ -65,9 +65,25 @@ public:
     virtual void SetIndexBuffer(void* buffer) = 0;
     virtual void SetVertexCount(std::uint32_t count) = 0;
     virtual void SetIndexCount(std::uint32_t count) = 0;
+    // The render state the stream draws with, and its depth-write value.
+    virtual void SetRenderState(IRenderState* state, std::int32_t zWrite) = 0;
+    // Depth testing of the stream on or off.
+    virtual void SetDepthEnable(bool enable) = 0;
 
 protected:
     ~IVertexBuffer() = default;
+};
+
+class IRenderState;
+
+// Settings of the effect render states (IRenderState::SetValue): blend mode, depth mode, a
+// further setting and the two parameters.
+enum FxStateSetting : std::int32_t {
+    kFxStateBlend = 10,
+    kFxStateDepth = 11,
+    kFxStateExtra = 12,
+    kFxStateParam0 = 13,
+    kFxStateParam1 = 14,
 };
 
 // Per-object render states (colour, flags) that a renderable takes.

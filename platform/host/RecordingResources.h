@@ -45,6 +45,17 @@ public:
     void SetIndexBuffer(void* buffer) override { indexBuffer = buffer; }
     void SetVertexCount(std::uint32_t count) override { vertexCount = count; }
     void SetIndexCount(std::uint32_t count) override { indexCount = count; }
+    void SetRenderState(render::IRenderState* state, std::int32_t zWriteValue) override {
+        renderState = state;
+        zWrite = zWriteValue;
+        ++renderStateSets;
+    }
+    void SetDepthEnable(bool enable) override { depthEnabled = enable; }
+
+    render::IRenderState* renderState = nullptr;
+    std::int32_t zWrite = 0;
+    int renderStateSets = 0;
+    bool depthEnabled = false;
 
     std::string name;
     std::vector<render::VertexElement> elements;

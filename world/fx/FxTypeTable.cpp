@@ -1,0 +1,30 @@
+#include "world/fx/FxTypeTable.h"
+
+#include <cstring>
+
+#include "world/fx/FxBase.h"
+
+namespace quor::world {
+
+const FxTypeEntry FxTypeTable[kFxTypeCount] = {
+    {"ParticleSystem", nullptr},
+    {"Sprite", nullptr},
+    {"Model", nullptr},
+    {"FxSound", nullptr},
+    {"FxSoundEventDrive", nullptr},
+    {"PolyTube", nullptr},
+    {"Dummy", &NewFx<FxBase>},
+    {"FxGroup", &NewFx<FxGroup>},
+    {"FxCamera", nullptr},
+    {"EnvFlareFx", nullptr},
+    {"SpeedRate", nullptr},
+};
+
+FxCreator FindFxCreator(const char* elementName) {
+    if (!elementName) return nullptr;
+    for (const FxTypeEntry& entry : FxTypeTable)
+        if (std::strcmp(entry.name, elementName) == 0) return entry.create;
+    return nullptr;
+}
+
+}  // namespace quor::world
