@@ -59,6 +59,15 @@ WqVector3D Unit(const WqVector3D& v)
 
 WqVector3D ToVector(const float* p) { return {p[0], p[1], p[2]}; }
 
+// Length without overflow for huge coordinates.
+double LengthOf(const WqVector3D& v)
+{
+    const double m = std::fmax(std::fabs(v.x), std::fmax(std::fabs(v.y), std::fabs(v.z)));
+    if (m == 0.0 || !std::isfinite(m))
+        return m;
+    return m * std::sqrt((v * (1.0 / m)).Length2());
+}
+
 bool MarkedOnParentChain(KytLink* link)
 {
     for (KytLink* l = link; l; l = Parent(l))
@@ -618,7 +627,7 @@ bool AuxDimension::GetProjGDIPos(HDC dc, int x[2], int y[2], SIZE& size, int& le
     WqVector3D first, second, foot;
     pMeasure->GetPoints(first, second, foot);
     if (makeText) {
-        const double h = (first - foot).Length(), v = (second - foot).Length();
+        const double h = LengthOf(first - foot), v = LengthOf(second - foot);
         if (v >= kTiny && pMeasure->PointLink[0] && LinkType(pMeasure->PointLink[0]) == 2) {
             const bool hmm = h >= 0.01, vmm = v >= 0.01;
             const double hv = hmm ? h : h * 1000.0, vv = vmm ? v : v * 1000.0;
@@ -652,7 +661,7 @@ bool AuxDimension::Get2PGDIPos(HDC dc, int x[2], int y[2], SIZE& size, int& leng
     WqVector3D first, second, foot;
     pMeasure->GetPoints(first, second, foot);
     if (makeText)
-        FormatLength(szValue, "L", (first - second).Length(), " ");
+        FormatLength(szValue, "L", LengthOf(first - second), " ");
     int ax = 0, ay = 0, bx = 0, by = 0;
     Get2D(first, ax, ay);
     Get2D(second, bx, by);
