@@ -800,9 +800,15 @@ BOOL Polygon(HDC dc, const POINT* points, int count)
     if (!LiveDC(dc) || !points || count < 2)
         return FALSE;
     std::string line = "Polygon(";
-    for (int i = 0; i < count; ++i)
-        line += (i ? "," : "") + std::to_string(points[i].x) + "," + std::to_string(points[i].y);
-    Log(dc, line + ")");
+    for (int i = 0; i < count; ++i) {
+        if (i)
+            line += ',';
+        line += std::to_string(points[i].x);
+        line += ',';
+        line += std::to_string(points[i].y);
+    }
+    line += ')';
+    Log(dc, line);
     Painter p = PainterOf(dc);
     if (!p.s)
         return TRUE;
