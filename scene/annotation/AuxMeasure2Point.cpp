@@ -57,6 +57,14 @@ void MultFrame(const WqMatrix33D& m, const WqVector3D& origin)
     glMultMatrixd(gl);
 }
 
+// Length of a difference, 0 when its square is not above 2.220446e-16; without overflow for
+// far-apart points, so that a huge distance still has its value and text.
+double Distance(const WqVector3D& d)
+{
+    const double l = std::hypot(d.x, d.y, d.z);
+    return l * l > kTiny ? l : 0.0;
+}
+
 void Segment(const WqVector3D& a, const WqVector3D& b)
 {
     KytOgl::Vertex3(a);
@@ -249,8 +257,7 @@ double AuxMeasure2Point::GetPoints(const WqVector3D& first, const WqVector3D& se
         return 0.0;
     worldFirst = World(pTargetLink, first);
     worldSecond = World(pSecondLink, second);
-    const double d2 = (worldSecond - worldFirst).Length2();
-    return d2 > kTiny ? std::sqrt(d2) : 0.0;
+    return Distance(worldSecond - worldFirst);
 }
 
 void AuxMeasure2Point::GetPoints2(WqVector3D& firstWorld, WqVector3D& secondWorld,
@@ -271,8 +278,7 @@ void AuxMeasure2Point::FormatDistance(double distance)
 
 void AuxMeasure2Point::CalcDistance()
 {
-    const double d2 = (vBalloonPos - vFirstEnd).Length2();
-    const double l = d2 > kTiny ? std::sqrt(d2) : 0.0;
+    const double l = Distance(vBalloonPos - vFirstEnd);
     if (l == dDistance)
         return;
     dDistance = l;
@@ -484,6 +490,8 @@ void AuxMeasure2Point::DragFeedback(KytOgl* ogl, const WqVector3D* ends, bool re
             Get2D(ends[i], anLineX[i], anLineY[i]);
         WindowSegment(dc, anLineX[0], anLineY[0], anLineX[1], anLineY[1]);
         WindowSegment(dc, anLineX[2], anLineY[2], anLineX[3], anLineY[3]);
+        // The raster mode is for the segments: the label is drawn as it is.
+        SetROP2(dc, rop);
         const COLORREF text = SetTextColor(dc, 0xFFFFFF);
         const COLORREF back = SetBkColor(dc, 0x0080FF);
         TextOutA(dc, rcBack[0], rcBack[1], szDistance,
@@ -569,8 +577,7 @@ double AuxMeasureDatumPoint::GetPoints(const WqVector3D& first, const WqVector3D
         foot = first;
         worldSecond = second;
     }
-    const double d2 = (worldSecond - foot).Length2();
-    return d2 > kTiny ? std::sqrt(d2) : 0.0;
+    return Distance(worldSecond - foot);
 }
 
 void AuxMeasureDatumPoint::GetPoints2(WqVector3D& firstWorld, WqVector3D& secondWorld,
@@ -590,8 +597,7 @@ void AuxMeasureDatumPoint::CalcDistance()
         p = World(pSecondLink, vSecondPoint);
         f = FootOnDatum(p);
     }
-    const double d2 = (p - f).Length2();
-    double d = d2 > kTiny ? std::sqrt(d2) : 0.0;
+    double d = Distance(p - f);
     if ((p - f).Dot(DatumNormal()) < 0.0)
         d = -d;
     if (d == dDistance)

@@ -9,16 +9,21 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 #include <tuple>
 
 #include "platform/kernel/KytModel.h"
 #include "scene/view/KytOgl.h"
 #include "scene/view/KytViewPort.h"
+#include "tests/support/scene/GlFixture.h"
+#include "tests/support/scene/OverlayGl.h"
 #include "tests/support/scene/PartTreeFixture.h"
 
 namespace scene_test {
@@ -97,7 +102,7 @@ TEST_F(PointMeasure, DistanceTexts)
         {0.01, "0.01 mm"},
         {12.345, "12.35 mm"},  // 12.345 is held as 12.3450000000000006
         {1e20, "100000000000000000000.00 mm"},
-        {1e150, "1.000000e+150 mm"},
+        {1e300, "1.000000e+300 mm"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.distance);
@@ -299,6 +304,250 @@ TEST_F(PointMeasure, DrawStates)
     a->bTarget = false;
     KytScene::bShowTargetLink = false;
     EXPECT_TRUE(m.IsDraw());
+}
+
+// ---- drawing ----
+
+using overlaytest::Count;
+using overlaytest::Feedback;
+using overlaytest::Primitive;
+
+class PointDraw : public quor::test::GlFixture {
+protected:
+    void SetUp() override
+    {
+        GlFixture::SetUp();
+        Open(64, 64);
+        root = model.AddLink("root", nullptr, KYT_LINK_ASSEMBLY);
+        a = KytBuild::AddBox(model, "a", root, {}, 1, 1, 1);
+        b = KytBuild::AddBox(model, "b", root, {}, 1, 1, 1);
+    }
+    // Vertices of the polygons whose x lies on one side of 0.
+    static std::vector<std::array<double, 3>> Side(const std::vector<Primitive>& prims, int sign)
+    {
+        std::vector<std::array<double, 3>> out;
+        for (const Primitive& p : prims)
+            if (p.token == GL_POLYGON_TOKEN)
+                for (const auto& v : p.v)
+                    if (v[0] * sign > 0)
+                        out.push_back(v);
+        return out;
+    }
+
+    KytModel model;
+    KytLink* root = nullptr;
+    KytLink* a = nullptr;
+    KytLink* b = nullptr;
+};
+
+// The dimension line, its extension lines and points; cones with their tips on the line's
+// ends, of radius an eighth of the line or the mark size, whichever is less, three times as
+// tall; none for a line of no length. The GL state is left as found.
+TEST_F(PointDraw, ArrowheadsAndLines)
+{
+    a->referMech.vPos = {-1, 0, 0};
+    b->referMech.vPos = {1, 0, 0};
+    model.UpdatePlacements();
+    WqVector3D p, q;
+    AuxMeasure2Point m(50, a, p, nullptr, nullptr);
+    m.Create(nullptr);
+    m.SetPair(b, q, nullptr, nullptr);
+    m.SetEndPos({0, 0.5, 0});
+    for (float mark : {0.1f, 1.0f}) {
+        SCOPED_TRACE(mark);
+        m.fMarkSize = mark;
+        const overlaytest::GlState before = overlaytest::CaptureState();
+        const auto prims = Feedback([&] { m.Draw(); });
+        EXPECT_EQ(overlaytest::CaptureState(), before);
+        EXPECT_EQ(Count(prims, GL_LINE_TOKEN), 3);
+        EXPECT_EQ(Count(prims, GL_POINT_TOKEN), 2);
+        const double r = std::min(2.0 * 0.125, static_cast<double>(mark)), h = 3 * r;
+        for (int sign : {-1, 1}) {
+            const auto cone = Side(prims, sign);
+            ASSERT_FALSE(cone.empty());
+            double nearest = 9, farthest = 0, radial = 0;
+            for (const auto& v : cone) {
+                nearest = std::min(nearest, std::fabs(v[0]));
+                farthest = std::max(farthest, std::fabs(v[0]));
+                radial = std::max(radial, std::hypot(v[1] - 0.5, v[2]));
+            }
+            EXPECT_NEAR(farthest, 1.0, 1e-3);
+            EXPECT_NEAR(nearest, 1.0 - h, 1e-3);
+            EXPECT_NEAR(radial, r, 1e-3);
+        }
+    }
+    EXPECT_STREQ(m.GetDistanceText(), "2.00 mm");
+    // Both points in one place: the lines and points only.
+    b->referMech.vPos = {-1, 0, 0};
+    model.UpdatePlacements();
+    const auto prims = Feedback([&] { m.Draw(); });
+    EXPECT_EQ(Count(prims, GL_POLYGON_TOKEN), 0);
+    EXPECT_EQ(Count(prims, GL_LINE_TOKEN), 3);
+}
+
+// Before the pair: the first pick (and its edge) on its part. The datum member shows the
+// first pick where it is in the world too.
+TEST_F(PointDraw, FirstPickBeforeThePair)
+{
+    a->referMech.vPos = {0.5, -0.5, 0};
+    model.UpdatePlacements();
+    float edge[2][3] = {{0, 0, 0}, {0, 1, 0}};
+    WqVector3D p(0.25, 0.25, 0);
+    AuxMeasure2Point m(50, a, p, edge[0], edge[1]);
+    AuxMeasureDatumPoint d(51, a, p);
+    for (AuxMeasure2Point* o : {&m, static_cast<AuxMeasure2Point*>(&d)}) {
+        const auto prims = Feedback([&] { o->Draw(); });
+        ASSERT_EQ(Count(prims, GL_POINT_TOKEN), 1);
+        for (const Primitive& pr : prims)
+            if (pr.token == GL_POINT_TOKEN) {
+                EXPECT_NEAR(pr.v[0][0], 0.75, 1e-3);
+                EXPECT_NEAR(pr.v[0][1], -0.25, 1e-3);
+            }
+        EXPECT_EQ(Count(prims, GL_LINE_TOKEN), o == &m ? 1 : 0);
+    }
+}
+
+// The datum: a line from the plane to the offset point, a stippled one on to the point, and a
+// disk on the plane of a twentieth of the line or the mark size.
+TEST_F(PointDraw, DatumLineAndDisk)
+{
+    WqVector3D p, q(1, 0.5, -1.5);
+    AuxMeasureDatumPoint d(51, a, p);
+    d.Create(nullptr);
+    d.SetPair(b, q);
+    EXPECT_STREQ(d.GetDistanceText(), "-1.50 mm");
+    for (float mark : {0.01f, 1.0f}) {
+        SCOPED_TRACE(mark);
+        d.fMarkSize = mark;
+        const auto prims = Feedback([&] { d.Draw(); });
+        EXPECT_EQ(Count(prims, GL_POINT_TOKEN), 1);
+        ASSERT_GE(Count(prims, GL_LINE_TOKEN), 2);
+        // The first segment starts on the plane below the offset point.
+        EXPECT_NEAR(prims[0].v[0][2], 0.0, 1e-3);
+        EXPECT_NEAR(prims[0].v[1][2], -0.5, 1e-3);
+        const double r = std::min(0.5 * 0.05, static_cast<double>(mark));
+        double radial = 0;
+        int polygons = 0;
+        for (const Primitive& pr : prims)
+            if (pr.token == GL_POLYGON_TOKEN) {
+                ++polygons;
+                for (const auto& v : pr.v) {
+                    EXPECT_NEAR(v[2], 0.0, 1e-3);
+                    radial = std::max(radial, std::hypot(v[0] - 1.0, v[1] - 0.5));
+                }
+            }
+        EXPECT_GT(polygons, 0);
+        EXPECT_NEAR(radial, r, 1e-3);
+    }
+}
+
+// One world unit a pixel, y up, the statics taken from it.
+void PixelView()
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 64, 0, 64, -100, 100);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glGetDoublev(GL_MODELVIEW_MATRIX, AuxAnnotate::modelM);
+    glGetDoublev(GL_PROJECTION_MATRIX, AuxAnnotate::projM);
+    glGetIntegerv(GL_VIEWPORT, AuxAnnotate::viewP);
+}
+
+// A frame as the scene makes it: the GL part, the swap, then the label.
+void PixelFrame(KytOgl& o, AuxMeasure2Point& m)
+{
+    glClearColor(0.2f, 0.3f, 0.4f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    PixelView();
+    m.Draw();
+    o.SwapBuffers();
+    HFONT previous = o.ChangeFont(&AuxAnnotate::MsgFont);
+    m.DrawGDI(&o);
+    o.SelectObject(previous);
+}
+
+std::vector<COLORREF> Shot(KytOgl& o)
+{
+    std::vector<COLORREF> px;
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x)
+            px.push_back(GetPixel(o.GetHdc(), x, y));
+    return px;
+}
+
+// The label in green (red when picked) at the line's middle; a drag shows it in orange in its
+// saved box, frees every object it made, and the frame after the drag is a fresh one's.
+TEST_F(PointDraw, LabelAndDragRoundTrip)
+{
+    a->referMech.vPos = {10.5, 20.5, 0};
+    b->referMech.vPos = {54.5, 20.5, 0};
+    model.UpdatePlacements();
+    WqVector3D p, q;
+    AuxMeasure2Point m(50, a, p, nullptr, nullptr);
+    m.SetPair(b, q, nullptr, nullptr);
+    m.SetEndPos({0, 20, 0});
+    KytOgl& o = *ogl;
+    const int baseline = quor::wgl::LiveGdiObjects();
+    PixelFrame(o, m);
+    int x = 0, y = 0;
+    SIZE size{};
+    HFONT previous = o.ChangeFont(&AuxAnnotate::MsgFont);
+    m.GetWindowPos(o.GetHdc(), x, y, &size);
+    o.SelectObject(previous);
+    EXPECT_EQ(x, 32);
+    EXPECT_EQ(y, 64 - 40);
+    const auto count = [&](const std::vector<COLORREF>& px, COLORREF c) {
+        int n = 0;
+        for (int yy = y - size.cy; yy < y; ++yy)
+            for (int xx = x - size.cx / 2; xx < x + size.cx / 2; ++xx)
+                n += px[size_t(yy) * 64 + xx] == c;
+        return n;
+    };
+    EXPECT_GT(count(Shot(o), 0x009B00), 10);
+    m.bPicked = true;
+    PixelFrame(o, m);
+    EXPECT_GT(count(Shot(o), 0x00009B), 10);
+    EXPECT_EQ(count(Shot(o), 0x009B00), 0);
+    m.bPicked = false;
+    PixelFrame(o, m);
+
+    for (int k = 0; k < 4; ++k) {
+        ASSERT_TRUE(m.MoveEndPos({0, -3, 0}, false));
+        m.Dragging(&o);
+        ASSERT_NE(m.hBackBitmap, nullptr);
+        const std::vector<COLORREF> now = Shot(o);
+        int orange = 0;
+        for (int yy = m.rcBack[1]; yy < m.rcBack[1] + m.rcBack[3]; ++yy)
+            for (int xx = m.rcBack[0]; xx < m.rcBack[0] + m.rcBack[2]; ++xx)
+                orange += now[size_t(yy) * 64 + xx] == 0x0080FF;
+        // The first call only saves the area under the label.
+        if (k == 0)
+            EXPECT_EQ(orange, 0);
+        else
+            EXPECT_GT(orange, 10) << "move " << k;
+    }
+    // A call without a move erases its feedback and draws the same again.
+    const std::vector<COLORREF> dragged = Shot(o);
+    m.Dragging(&o);
+    EXPECT_EQ(Shot(o), dragged);
+    m.EndDrag();
+    EXPECT_EQ(m.hBackBitmap, nullptr);
+    EXPECT_EQ(quor::wgl::LiveGdiObjects(), baseline);
+    PixelFrame(o, m);
+    const std::vector<COLORREF> after = Shot(o);
+
+    HWND other = quor::wgl::CreateStandInWindow(64, 64);
+    KytOgl fresh(other, 32, 24);
+    ASSERT_TRUE(fresh.Create(64, 64));
+    fresh.MakeCurrent();
+    AuxMeasure2Point copy(50, a, p, nullptr, nullptr);
+    copy.SetPair(b, q, nullptr, nullptr);
+    copy.SetEndPos({0, 8, 0});
+    PixelFrame(fresh, copy);
+    EXPECT_EQ(Shot(fresh), after);
+    fresh.DeleteContext();
+    ogl->MakeCurrent();
 }
 
 // ---- through the scene ----
