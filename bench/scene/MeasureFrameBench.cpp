@@ -1,12 +1,14 @@
 // A frame of 256 dimensions, 64 of each kind (H and V, length, face angle, radius), with their
-// labels placed: the GL pass (Draw) and both text passes (DrawGDI), against a bare loop of the
-// same GL primitives from precomputed points and the same gluProject, GetTextExtentPoint32A,
+// labels placed, and 256 two-point measurements with their arrowhead cones: the GL pass (Draw)
+// and both text passes (DrawGDI), against a bare loop of the same GL primitives from
+// precomputed points, the same quadric cones, and the same gluProject, GetTextExtentPoint32A,
 // leader and TextOutA calls on prepared texts.
 
 #include "platform/kernel/KytLink.h"
 #include "platform/wgl/Wgl.h"
 #include "scene/annotation/AuxAnnotate.h"
 #include "scene/annotation/AuxDimension.h"
+#include "scene/annotation/AuxMeasure2Point.h"
 #include "scene/annotation/CMeasureData.h"
 #include "scene/annotation/KytEdge.h"
 #include "scene/view/KytOgl.h"
@@ -15,7 +17,9 @@
 #include <GL/glu.h>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -27,6 +31,7 @@ using namespace quor::wgl;
 
 constexpr int kSize = 256;
 constexpr int kDimensions = 256;
+constexpr int kPointMeasures = 256;
 
 // One GL primitive as a dimension draws it.
 struct Prim {
@@ -44,6 +49,25 @@ struct Label {
     bool leader;
 };
 
+// One two-point measurement as it draws: the picks, the dimension line's ends, the cones.
+struct PointPrim {
+    WqVector3D a, b, firstEnd, secondEnd;
+    double r, h;
+    std::string text;
+};
+
+// Multiplies a frame whose z axis is `u` (unit) with its origin at `at`.
+void MultZFrame(const WqVector3D& u, const WqVector3D& at)
+{
+    WqVector3D x = std::fabs(u.x) < 0.9 ? WqVector3D(1, 0, 0) : WqVector3D(0, 1, 0);
+    WqVector3D y = u.Cross(x);
+    y.Normarize();
+    x = y.Cross(u);
+    const double gl[16] = {x.x, x.y, x.z, 0, y.x, y.y, y.z, 0, u.x, u.y, u.z, 0,
+                           at.x, at.y, at.z, 1};
+    glMultMatrixd(gl);
+}
+
 class Stage {
 public:
     static Stage& Get()
@@ -57,10 +81,15 @@ public:
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         for (auto& d : dims_)
             d->Draw();
+        for (auto& m : points_)
+            m->Draw();
         HFONT previous = ogl_->ChangeFont(&AuxAnnotate::MsgFont);
-        for (int pass = 0; pass < 2; ++pass)
+        for (int pass = 0; pass < 2; ++pass) {
             for (auto& d : dims_)
                 d->DrawGDI(ogl_.get());
+            for (auto& m : points_)
+                m->DrawGDI(ogl_.get());
+        }
         ogl_->SelectObject(previous);
         glFinish();
     }
@@ -90,9 +119,60 @@ public:
                 glPopAttrib();
             }
         }
+        for (const PointPrim& p : pointPrims_) {
+            glPushAttrib(GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT);
+            glDisable(GL_DEPTH_TEST);
+            glDisable(GL_LIGHTING);
+            glColor3f(0.6f, 0.6f, 0.6f);
+            glBegin(GL_LINES);
+            for (const WqVector3D& v : {p.a, p.a + (p.firstEnd - p.a) * 1.06, p.firstEnd,
+                                        p.secondEnd, p.b + (p.secondEnd - p.b) * 1.06, p.b})
+                glVertex3d(v.x, v.y, v.z);
+            glEnd();
+            glPointSize(5.0f);
+            glColor3f(0.9f, 0.9f, 0.0f);
+            glBegin(GL_POINTS);
+            glVertex3d(p.a.x, p.a.y, p.a.z);
+            glVertex3d(p.b.x, p.b.y, p.b.z);
+            glEnd();
+            glPopAttrib();
+            WqVector3D u = p.firstEnd - p.secondEnd;
+            u.Normarize();
+            const float cyan[4] = {0.0f, 1.0f, 1.0f, 1.0f};
+            glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, cyan);
+            glPushAttrib(GL_DEPTH_BUFFER_BIT | GL_POLYGON_BIT);
+            glDisable(GL_DEPTH_TEST);
+            glDisable(GL_CULL_FACE);
+            glPushMatrix();
+            MultZFrame(u, p.firstEnd - u * p.h);
+            gluCylinder(quadric_, p.r, 0.0, p.h, 10, 10);
+            glPopMatrix();
+            glPushMatrix();
+            MultZFrame(-u, p.secondEnd + u * p.h);
+            gluCylinder(quadric_, p.r, 0.0, p.h, 10, 10);
+            glPopMatrix();
+            glPopAttrib();
+        }
         HDC dc = ogl_->GetHdc();
         HFONT previous = ogl_->ChangeFont(&AuxAnnotate::MsgFont);
-        for (int pass = 0; pass < 2; ++pass)
+        for (int pass = 0; pass < 2; ++pass) {
+            for (const PointPrim& p : pointPrims_) {
+                double ax, ay, az, bx, by, bz;
+                gluProject(p.firstEnd.x, p.firstEnd.y, p.firstEnd.z, AuxAnnotate::modelM,
+                           AuxAnnotate::projM, AuxAnnotate::viewP, &ax, &ay, &az);
+                gluProject(p.secondEnd.x, p.secondEnd.y, p.secondEnd.z, AuxAnnotate::modelM,
+                           AuxAnnotate::projM, AuxAnnotate::viewP, &bx, &by, &bz);
+                const int x = static_cast<int>((ax + bx) / 2.0);
+                const int y = AuxAnnotate::viewP[3] - static_cast<int>((ay + by) / 2.0);
+                const int n = static_cast<int>(p.text.size());
+                SIZE size{};
+                GetTextExtentPoint32A(dc, p.text.c_str(), n + 1, &size);
+                const COLORREF text = SetTextColor(dc, 0xFFFFFF);
+                const COLORREF back = SetBkColor(dc, 0x009B00);
+                TextOutA(dc, x - size.cx / 2, y - size.cy, p.text.c_str(), n);
+                SetBkColor(dc, back);
+                SetTextColor(dc, text);
+            }
             for (const Label& l : labels_) {
                 int x = 0, y = 0;
                 for (const WqVector3D& p : l.projected) {
@@ -119,6 +199,7 @@ public:
                 SetBkColor(dc, back);
                 SetTextColor(dc, text);
             }
+        }
         ogl_->SelectObject(previous);
         glFinish();
     }
@@ -236,6 +317,36 @@ private:
             measures_.push_back(std::move(m));
             dims_.push_back(std::move(d));
         }
+
+        quadric_ = gluNewQuadric();
+        for (int i = 0; i < kPointMeasures; ++i) {
+            const WqVector3D at(8.0 + (i % 16) * 15.0, 10.0 + (i / 16) * 15.0, 0.0);
+            links_.push_back(std::make_unique<KytLink>());
+            links_.push_back(std::make_unique<KytLink>());
+            KytLink* a = links_[links_.size() - 2].get();
+            KytLink* b = links_.back().get();
+            a->mech.vPos = at;
+            b->mech.vPos = at + WqVector3D(6.0 + (i % 3), 1.0 + (i % 5), 0.0);
+            WqVector3D p(0, 0, 0), q(0, 0, 0);
+            auto m = std::make_unique<AuxMeasure2Point>(50, a, p, nullptr, nullptr);
+            m->Create(nullptr);
+            m->fMarkSize = 0.8f;
+            m->SetPair(b, q, nullptr, nullptr);
+            m->SetEndPos(WqVector3D(0, 3, 0));
+            if (!m->IsDraw())
+                std::fprintf(stderr, "MeasureFrame: point measurement %d would not draw\n", i);
+            m->Draw();  // places the dimension line's ends
+            PointPrim prim;
+            m->GetPoints(p, q, prim.a, prim.b);
+            prim.firstEnd = m->vFirstEnd;
+            prim.secondEnd = m->vBalloonPos;
+            const double l = (prim.firstEnd - prim.secondEnd).Length();
+            prim.r = std::min(l * 0.125, static_cast<double>(m->fMarkSize));
+            prim.h = 3.0 * prim.r;
+            prim.text = m->GetDistanceText();
+            pointPrims_.push_back(prim);
+            points_.push_back(std::move(m));
+        }
     }
 
     HWND wnd_ = nullptr;
@@ -245,6 +356,9 @@ private:
     std::vector<std::unique_ptr<AuxDimension>> dims_;
     std::vector<std::vector<Prim>> prims_;
     std::vector<Label> labels_;
+    std::vector<std::unique_ptr<AuxMeasure2Point>> points_;
+    std::vector<PointPrim> pointPrims_;
+    GLUquadric* quadric_ = nullptr;
 };
 
 void FrameDimensions(benchmark::State& state)
