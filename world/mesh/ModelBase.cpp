@@ -207,29 +207,46 @@ bool ModelBase::AddMeshFile(const char* file, int async, std::uint32_t* requestI
 }
 
 bool ModelBase::AddMeshFileNow(const char* file) {
-    MeshBase* mesh = GetMesh();
     if (!file) file = "";
+    // The mesh is held for the length of the load: a change on another loader thread may
+    // replace it meanwhile, and only the scene's lock may see it destroyed.
+    MeshBase* mesh = nullptr;
+    UnderOwnerLock([&] {
+        mesh = GetMesh();
+        if (mesh) mesh->AddRef();
+    });
     if (!mesh) {
         LogError("Failed to add mesh file %s! Main mesh is not loaded!", file);
         SetLoading(-1);
         return false;
     }
     SetLoading(1);
-    if (!mesh->LoadMeshFile(file)) {
-        if (!mesh->LoadMeshFile(kBoxFile)) {
-            SetLoading(-1);
-            LogError("Failed to add mesh file %s!", file);
-            return false;
-        }
+    bool added = mesh->LoadMeshFile(file);
+    if (!added) {
+        added = mesh->LoadMeshFile(kBoxFile);
         // The box stands in for the part; the add still counts as done, but say what is missing.
-        LogWarning("Mesh file %s not found, the default box is shown instead!", file);
+        if (added) LogWarning("Mesh file %s not found, the default box is shown instead!", file);
     }
     const bool published = UnderOwnerLock([&] {
-        RebuildBoundCaches();
-        TestLightNeeds();
+        if (added && mesh == GetMesh()) {
+            RebuildBoundCaches();
+            TestLightNeeds();
+        }
+        ReleaseMesh(mesh);
     });
-    SetLoading(published ? 0 : -1);
-    return published;
+    if (!published) {
+        // Cleared meanwhile: the model still holds its own reference, so this is never the last.
+        ReleaseMesh(mesh);
+        SetLoading(-1);
+        return false;
+    }
+    if (!added) {
+        SetLoading(-1);
+        LogError("Failed to add mesh file %s!", file);
+        return false;
+    }
+    SetLoading(0);
+    return true;
 }
 
 bool ModelBase::LoadMaterialFile(const char* file, int async, std::uint32_t* requestId) {
@@ -257,7 +274,6 @@ bool ModelBase::LoadMaterialFileNow(const char* file) {
 template <typename Load>
 bool ModelBase::ChangeMesh(const char* name, Load load) {
     if (!name) name = "";
-    MeshBase* old = GetMesh();
     MeshBase* fresh = NewObject<Mesh>();
     if (!fresh) return false;
     fresh->AddRef();
@@ -265,11 +281,15 @@ bool ModelBase::ChangeMesh(const char* name, Load load) {
     // Loaded aside: the scene keeps drawing the old mesh until the new one is complete.
     if (!load(*fresh)) {
         ReleaseMesh(fresh);
-        if (old) LogError("Failed to change mesh file: %s -> %s!", old->GetFileName().c_str(), name);
+        UnderOwnerLock([&] {
+            if (MeshBase* old = GetMesh())
+                LogError("Failed to change mesh file: %s -> %s!", old->GetFileName().c_str(), name);
+        });
         return false;
     }
     const bool published = UnderOwnerLock([&] {
-        m_mesh.store(fresh, std::memory_order_release);
+        // Taken here, not before the load: another change may have replaced it meanwhile.
+        MeshBase* old = m_mesh.exchange(fresh, std::memory_order_acq_rel);
         if (old) {
             LogInfo("Mesh file changed: %s -> %s!", old->GetFileName().c_str(), name);
             ReleaseMesh(old);

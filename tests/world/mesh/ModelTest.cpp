@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <chrono>
 #include <functional>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,11 @@
 #include "world/mesh/MeshBase.h"
 #include "world/mesh/MeshDataMgr.h"
 #include "world/mesh/MeshSocket.h"
+#include "world/core/InterfaceTable.h"
+#include "world/core/ObjectOwner.h"
+#include "platform/host/AsyncLoader.h"
+#include "platform/host/AsyncData.h"
+#include "platform/host/IAsyncLoader.h"
 #include "world/scene/SceneBase.h"
 
 namespace {
@@ -422,3 +429,98 @@ TEST(ModelLoading, CacheEntryGoesWithTheLastModel) {
 }
 
 }  // namespace
+
+// --- loader threads against the drawing thread -----------------------------------------------------
+
+namespace threads {
+
+// Replaces a model's mesh on a loader worker, as the scene's change of a model file does.
+class ChangeRecord final : public AsyncData {
+public:
+    ChangeRecord(ModelBase* model, std::string path) : m_model(model), m_path(std::move(path)) {}
+    int IsPending() override { return 0; }
+    void Submit() override { Interfaces().asyncLoader->Submit(this); }
+    void Load() override { m_model->ChangeMeshFile(m_path.c_str()); }
+    void Recycle() override { delete this; }
+    bool RefersTo(const void* object) override { return object == m_model; }
+
+private:
+    ModelBase* m_model;
+    std::string m_path;
+};
+
+struct Outcome {
+    int models = 0;
+    bool allLoaded = true;
+    int liveAfter = 0;
+};
+
+// 8 models made through the loader, then, every 50 frames, each gets an added file and a
+// change; at frames 120 and 320 the last model is released right after its requests went
+// out. The main thread updates and draws every model under the scene's lock for 500 frames.
+Outcome Run(int threads) {
+    const int before = MeshBase::LiveCount();
+    Outcome out;
+    {
+        ModelFixture f(threads);
+        f.Add("a.mom", QuadMesh());
+        f.Add("b.mom", QuadMesh(2));
+        f.Add("defualt_models\\box.mom", QuadMesh());
+        for (int i = 0; i < 8; ++i) f.scene->CreateModel(i % 2 ? "a.mom" : "b.mom", 0, 1, nullptr);
+        auto* loader = f.fx.host().loader.get();
+        for (int frame = 0; frame < 500; ++frame) {
+            if (frame % 50 == 20) {
+                std::vector<ModelBase*> models;
+                {
+                    world::ObjectLockGuard lock(f.scene);
+                    for (int i = 0; i < f.scene->GetModelCount(); ++i)
+                        models.push_back(static_cast<ModelBase*>(f.scene->GetModel(std::uint32_t(i))));
+                }
+                for (std::size_t i = 0; i < models.size(); ++i) {
+                    models[i]->AddMeshFile(i % 3 ? "a.x" : "missing.x", 1, nullptr);
+                    (new ChangeRecord(models[i], i % 2 ? "b.mom" : "a.mom"))->Submit();
+                }
+                if ((frame == 120 || frame == 320) && !models.empty()) {
+                    EXPECT_TRUE(f.scene->ReleaseObject(models.back()->GetSpaceObject(0), true));
+                }
+            }
+            {
+                world::ObjectLockGuard lock(f.scene);
+                for (int i = 0; i < f.scene->GetModelCount(); ++i) {
+                    auto* m = static_cast<ModelBase*>(f.scene->GetModel(std::uint32_t(i)));
+                    m->Update();
+                    if (m->PreDraw()) m->DrawParts(0);
+                }
+            }
+            if (threads == 0) {
+                loader->Drain();
+            } else {
+                // The creations end before the first round of changes in both modes, so both
+                // release the same models.
+                if (frame == 15) loader->WaitIdle();
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
+        }
+        loader->WaitIdle();
+        out.models = f.scene->GetModelCount();
+        for (int i = 0; i < out.models; ++i) {
+            auto* m = static_cast<ModelBase*>(f.scene->GetModel(std::uint32_t(i)));
+            out.allLoaded = out.allLoaded && m->IsLoading() == 0 && m->GetMesh() && m->GetMesh()->Ready();
+        }
+    }
+    out.liveAfter = MeshBase::LiveCount() - before;
+    return out;
+}
+
+}  // namespace threads
+
+TEST(ModelLoadThread, LoaderWorkersChangeModelsWhileTheSceneDraws) {
+    const threads::Outcome inlineRun = threads::Run(0);
+    const threads::Outcome threaded = threads::Run(2);
+    EXPECT_EQ(inlineRun.models, 6);
+    EXPECT_EQ(threaded.models, inlineRun.models);
+    EXPECT_TRUE(inlineRun.allLoaded);
+    EXPECT_TRUE(threaded.allLoaded);
+    EXPECT_EQ(inlineRun.liveAfter, 0) << "every mesh destroyed, once";
+    EXPECT_EQ(threaded.liveAfter, 0);
+}
