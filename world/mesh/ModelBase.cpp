@@ -308,7 +308,15 @@ bool ModelBase::ChangeMesh(const char* name, Load load) {
 }
 
 bool ModelBase::ChangeMeshData(const char* name, MeshData* data) {
-    return ChangeMesh(name, [&](MeshBase& mesh) { return mesh.SetMeshData(data); });
+    // The mesh takes over the caller's reference to the data, and gives it back on failure;
+    // without a mesh to hand it to, it is given back here.
+    bool handed = false;
+    const bool changed = ChangeMesh(name, [&](MeshBase& mesh) {
+        handed = true;
+        return mesh.SetMeshData(data);
+    });
+    if (!handed && data) MeshDataMgr::GetInstance().Release(data);
+    return changed;
 }
 
 bool ModelBase::ChangeMeshFromMemory(const char* name, const void* image, std::size_t size) {
@@ -965,7 +973,6 @@ void ModelBase::CollectTriangles(int& counter) {
         if (entry.first->GetObjectType() != 3) continue;
         auto* model = dynamic_cast<ModelBase*>(entry.first);
         if (model && model != this && !model->m_bound.empty()) model->CollectTriangles(counter);
-        else if (model && model != this) counter += int(model->GetIndexCount(-1) / 3);
     }
 }
 

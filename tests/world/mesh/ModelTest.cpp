@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/host/MemoryFileSystem.h"
+#include "tests/support/world/DemoMeshes.h"
 #include "tests/support/world/MaterialFileWriter.h"
 #include "tests/support/world/MeshFileWriter.h"
 #include "tests/support/world/scene/WorldFixture.h"
@@ -247,6 +248,31 @@ TEST(Model, PreDrawFillsTheDrawDescription) {
     EXPECT_EQ(m->DrawDescription().ranges[0].primitiveCount, 2u);
     EXPECT_EQ(m->DrawDescription().ranges[0].vertexCount, 4u);
     EXPECT_EQ(m->GetTriangleCount(), 2);
+}
+
+TEST(Model, DemoMeshesLoadAsTheDemoShowsThem) {
+    ModelFixture f;
+    f.Add("models\\sample.mom", DemoSampleMesh(false));
+    f.Add("models\\sample_anim.mom", DemoSampleMesh(true));
+    f.Add("defualt_models\\box.mom", DemoDefaultBox());
+    ModelBase* sample = f.Loaded("models\\sample.mom");
+    EXPECT_EQ(sample->GetSubMeshCount(), 2);
+    EXPECT_EQ(sample->GetMesh()->LodCount(), 2);
+    EXPECT_EQ(sample->FindSocket("top"), 0);
+    EXPECT_EQ(sample->FindSubMesh("glass"), 1);
+    Matrix top;
+    ASSERT_TRUE(sample->GetSocketWorldMatrix(0, top));
+    EXPECT_FLOAT_EQ(top.m[13], 1.2f);
+    EXPECT_EQ(sample->GetTriangleCount(), 14);
+    ModelBase* animated = f.Loaded("models\\sample_anim.mom");
+    EXPECT_TRUE(animated->HasAnimation(MeshBase::kVertexKeys));
+    EXPECT_TRUE(animated->PlayAnimation(0, MeshBase::kVertexKeys, 0.0f));
+    ModelBase* box = f.Loaded("defualt_models\\box.mom");
+    EXPECT_EQ(box->GetSubMeshCount(), 1);
+    Ray down{{0.0f, 5.0f, 0.0f}, {0.0f, -10.0f, 0.0f}};
+    float t = 0;
+    EXPECT_TRUE(box->IntersectRay(down, nullptr, &t, 0));
+    EXPECT_FLOAT_EQ(t, 0.4f);
 }
 
 // --- loading ---------------------------------------------------------------------------------------
