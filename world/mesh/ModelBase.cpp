@@ -110,7 +110,11 @@ ModelBase::~ModelBase() {
     LogInfo("~ModelBase %p", static_cast<void*>(this));
 }
 
-Model::~Model() = default;
+Model::~Model() {
+    // Before any part of the object is gone: a loader thread may still be running a request
+    // for it.
+    if (!m_keepRequests) UnregisterModelHandle(this);
+}
 
 void ModelBase::Clear() {
     ReleaseLightSet();
@@ -330,22 +334,24 @@ bool ModelBase::ChangeMeshFile(const char* name) {
 void ModelBase::CopyFrom(ModelBase* other) {
     if (!other || other == this) return;
     MeshBase* shared = other->GetMesh();
-    MeshBase* own = GetMesh();
-    if (shared == own) return;
+    if (shared == GetMesh()) return;
     if (!shared) {
         LogError("Can't copy a model without a mesh!");
         return;
     }
     shared->AddRef();
-    UnderOwnerLock([&] {
-        m_mesh.store(shared, std::memory_order_release);
-        ReleaseMesh(own);
+    const bool published = UnderOwnerLock([&] {
+        ReleaseMesh(m_mesh.exchange(shared, std::memory_order_acq_rel));
         m_sharesMesh = 1;
         other->m_sharesMesh = 1;
         RebuildSocketTracks();
         RebuildBoundCaches();
         m_updateEnabled.store(1, std::memory_order_release);
     });
+    if (!published) {
+        ReleaseMesh(shared);
+        return;
+    }
     SetLoading(0);
 }
 
@@ -1250,26 +1256,27 @@ void ModelBase::UpdateModel() {
     if (m_decal) PlaceShadowDecal();
     for (TrackSampled* track : m_socketTracks)
         if (track) track->Advance();
-    const int sockets = GetSocketCount();
-    for (const auto& [object, binding] : m_bound) {
-        if (binding.socket >= sockets) continue;
-        Matrix m;
-        if (GetSocketMatrix(binding.socket, m)) PlaceBound(object, m, binding.bindKind, false);
+    if (!m_bound.empty()) {
+        const int sockets = GetSocketCount();
+        for (const auto& [object, binding] : m_bound) {
+            if (binding.socket >= sockets) continue;
+            Matrix m;
+            if (GetSocketMatrix(binding.socket, m)) PlaceBound(object, m, binding.bindKind, false);
+        }
     }
     UpdateNameLabel();
 }
 
-bool ModelBase::NeedsNormalize(int i) {
-    if (HasScale()) return true;
-    const SubMeshInfo* info = GetSubMeshInfo(i);
-    return info && (info->extraValues[0] & 1) != 0;
-}
+namespace {
+// The sub-mesh's record flags: bit 0 of its first extra value asks for normalising, bit 1 says
+// it was mirrored.
+bool RecordNormalizes(const SubMeshInfo* info) { return info && (info->extraValues[0] & 1) != 0; }
+bool RecordMirrored(const SubMeshInfo* info) { return info && (info->extraValues[0] & 2) != 0; }
+}  // namespace
 
-bool ModelBase::IsCullingReversed(int i) {
-    const SubMeshInfo* info = GetSubMeshInfo(i);
-    const bool mirrored = info && (info->extraValues[0] & 2) != 0;
-    return mirrored != IsWorldMirrored();
-}
+bool ModelBase::NeedsNormalize(int i) { return HasWorldScale() || RecordNormalizes(GetSubMeshInfo(i)); }
+
+bool ModelBase::IsCullingReversed(int i) { return RecordMirrored(GetSubMeshInfo(i)) != IsWorldMirrored(); }
 
 bool ModelBase::PreDraw() {
     MeshBase* mesh = ReadyMesh();
@@ -1285,9 +1292,16 @@ bool ModelBase::PreDraw() {
             range.vertexCount = buffer->UsedVertices();
             m_draw.ranges.push_back(range);
         }
+        // NeedsNormalize and IsCullingReversed of each sub-mesh, with the object's two answers
+        // taken once.
+        const bool scaled = HasWorldScale();
+        const bool mirrored = IsWorldMirrored();
         const std::uint32_t subs = mesh->GetSubMeshCount();
-        for (std::uint32_t i = 0; i < subs; ++i)
-            mesh->SetSubMeshDrawSettings(i, NeedsNormalize(int(i)), IsCullingReversed(int(i)));
+        for (std::uint32_t i = 0; i < subs; ++i) {
+            SubMesh* sub = mesh->GetSubMesh(i);
+            const SubMeshInfo* info = sub ? sub->Record() : nullptr;
+            mesh->SetSubMeshDrawSettings(i, scaled || RecordNormalizes(info), RecordMirrored(info) != mirrored);
+        }
     }
     return result;
 }

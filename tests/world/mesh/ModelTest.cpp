@@ -550,3 +550,25 @@ TEST(ModelLoadThread, LoaderWorkersChangeModelsWhileTheSceneDraws) {
     EXPECT_EQ(inlineRun.liveAfter, 0) << "every mesh destroyed, once";
     EXPECT_EQ(threaded.liveAfter, 0);
 }
+
+// The scene's thread holds the object lock (as a frame or a release does) and destroys a model
+// whose added file a worker is loading: the worker, waiting for that lock, gives up, so the
+// wait for the worker ends.
+TEST(ModelLoadThread, ClearUnderTheSceneLockDoesNotWaitForever) {
+    const int before = MeshBase::LiveCount();
+    {
+        ModelFixture f(1);
+        f.Add("q.mom", QuadMesh());
+        for (int round = 0; round < 4; ++round) {
+            auto* m = new Model();
+            m->SetOwnerScene(f.scene);
+            ASSERT_TRUE(m->ChangeMeshFile("q.mom"));
+            world::ObjectLockGuard lock(f.scene);
+            ASSERT_TRUE(m->AddMeshFile("q.mom", 1, nullptr));
+            std::this_thread::sleep_for(std::chrono::milliseconds(5 * round));
+            delete static_cast<SpaceObject*>(m);
+        }
+        f.fx.host().loader->WaitIdle();
+    }
+    EXPECT_EQ(MeshBase::LiveCount(), before);
+}
