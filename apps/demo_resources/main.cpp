@@ -2,7 +2,6 @@
 // writer: models/sample.mom (two levels of detail, a textured body, a transparent sorted
 // glass, socket "top", a material block), models/sample.png (its texture),
 // models/sample_anim.mom (the same, vertex-animated) and defualt_models/box.mom.
-#define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
 
 #include <algorithm>
