@@ -382,6 +382,13 @@ void ModelBase::RebuildBoundCaches() {
     m_partLocalBounds.assign(subs, Bounds{});
     m_partWorldBounds.assign(subs, Bounds{});
     m_worldBoundValid[0] = m_worldBoundValid[1] = 0;
+    // The sub-meshes' normalise (bit 0) and mirrored (bit 1) flags, read once per mesh for
+    // the draw preparation: bits 0 and 1 of each record's first extra value.
+    m_subMeshFlags.assign(subs, 0);
+    for (std::size_t i = 0; i < subs; ++i) {
+        const SubMeshInfo* info = GetSubMeshInfo(int(i));
+        if (info) m_subMeshFlags[i] = std::uint8_t(info->extraValues[0] & 3);
+    }
     if (MeshBase* mesh = GetMesh()) mesh->Switches().culled.assign(subs, 0);
 }
 
@@ -1296,11 +1303,9 @@ bool ModelBase::PreDraw() {
         // taken once.
         const bool scaled = HasWorldScale();
         const bool mirrored = IsWorldMirrored();
-        const std::uint32_t subs = mesh->GetSubMeshCount();
-        for (std::uint32_t i = 0; i < subs; ++i) {
-            SubMesh* sub = mesh->GetSubMesh(i);
-            const SubMeshInfo* info = sub ? sub->Record() : nullptr;
-            mesh->SetSubMeshDrawSettings(i, scaled || RecordNormalizes(info), RecordMirrored(info) != mirrored);
+        for (std::uint32_t i = 0; i < m_subMeshFlags.size(); ++i) {
+            const std::uint8_t flags = m_subMeshFlags[i];
+            mesh->SetSubMeshDrawSettings(i, scaled || (flags & 1), ((flags & 2) != 0) != mirrored);
         }
     }
     return result;

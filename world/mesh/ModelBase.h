@@ -513,6 +513,7 @@ protected:
     std::unique_ptr<Bounds> m_worldBoundCache;
     std::vector<Bounds> m_partLocalBounds;
     std::vector<Bounds> m_partWorldBounds;
+    std::vector<std::uint8_t> m_subMeshFlags;
     std::uint8_t m_worldBoundValid[2] = {0, 0};
     std::uint32_t m_objectFlags = 0;
     std::uint8_t m_sharesMesh = 0;
