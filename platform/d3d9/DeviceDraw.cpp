@@ -446,7 +446,7 @@ std::vector<std::string> IDirect3DDevice9::Calls() const {
 
 void IDirect3DDevice9::ClearCalls() {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_calls.clear();
+    std::vector<std::string>().swap(m_calls);
 }
 
 int IDirect3DDevice9::LiveTextures() const {
