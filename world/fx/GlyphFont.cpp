@@ -329,22 +329,31 @@ std::uint32_t GlyphFont::MeasureText(const char* text) {
     return width;
 }
 
-void GlyphFont::Emit(GlyphVertex* batch, float left, float top, const GlyphInfo& glyph, std::uint32_t colour) {
-    const std::uint32_t at = m_vertexCount;
-    m_vertexCount += 4;
-    if (at >= kMaxVertices) return;
-    const float right = left + float(glyph.blackBoxWidth), bottom = top + float(glyph.blackBoxHeight);
-    const float uMin = float(glyph.column) * m_cellU, vMin = float(glyph.row) * m_cellV;
-    const float uMax = uMin + float(glyph.blackBoxWidth) / float(kPageSize);
-    const float vMax = vMin + float(glyph.blackBoxHeight) / float(kPageSize);
+namespace {
+
+// One glyph's rectangle and texture rectangle, worked out once for all its quads.
+struct GlyphQuad {
+    float left, top, right, bottom;
+    float uMin, vMin, uMax, vMax;
+};
+
+// Writes one quad displaced by (dx, dy) while the batch has room; counts it either way. The
+// batch holds whole quads (its size is a multiple of four), so a quad that starts inside it
+// ends inside it.
+inline void EmitQuad(GlyphVertex* batch, std::uint32_t& count, const GlyphQuad& q, float dx, float dy,
+                     std::uint32_t colour) {
+    const std::uint32_t at = count;
+    count += 4;
+    if (at >= GlyphFont::kMaxVertices) return;
     GlyphVertex* v = batch + at;
-    // The batch holds whole quads (its size is a multiple of four), so a quad that starts
-    // inside it ends inside it.
-    v[0] = {left, bottom, 0.001f, 1.0f, colour, uMin, vMax};
-    v[1] = {left, top, 0.001f, 1.0f, colour, uMin, vMin};
-    v[2] = {right, bottom, 0.001f, 1.0f, colour, uMax, vMax};
-    v[3] = {right, top, 0.001f, 1.0f, colour, uMax, vMin};
+    const float l = q.left + dx, t = q.top + dy, r = q.right + dx, b = q.bottom + dy;
+    v[0] = {l, b, 0.001f, 1.0f, colour, q.uMin, q.vMax};
+    v[1] = {l, t, 0.001f, 1.0f, colour, q.uMin, q.vMin};
+    v[2] = {r, b, 0.001f, 1.0f, colour, q.uMax, q.vMax};
+    v[3] = {r, t, 0.001f, 1.0f, colour, q.uMax, q.vMin};
 }
+
+}  // namespace
 
 HRESULT GlyphFont::DrawText(float x, float y, const float colour[4], const char* text, bool outlined,
                             const float outlineColour[4], bool shadowOnly) {
@@ -356,14 +365,27 @@ HRESULT GlyphFont::DrawText(float x, float y, const float colour[4], const char*
     if (!batch) return E_FAIL;
     const std::uint32_t argb = PackColour(colour);
     const std::uint32_t outline = PackColour(outlineColour);
+    // The per-character loop works on locals: the vertex stores would otherwise make the
+    // compiler reload every 32-bit member after each one.
     const float lineHeight = float(std::int64_t(m_cellHeight) + m_lineSpacing + (outlined ? 1 : 0));
     const std::int64_t wrap = m_wrapWidth;
+    const std::int64_t charSpacing = m_charSpacing;
+    const auto spaceAdvance = std::int64_t(float(m_cellWidth) * 0.38f);
+    const float cellU = m_cellU, cellV = m_cellV, ascent = float(m_ascent);
+    constexpr float kTexel = 1.0f / float(kPageSize);
+    const bool bold = m_weight == 0;
+    const bool ring = outlined && !shadowOnly;
+    // The cache hit is the common case and stays in this loop; a miss goes to Find.
+    const std::uint16_t* cellOf = m_cellOf.get();
+    std::uint16_t* useCounts = m_useCounts.data();
+    const GlyphInfo* infos = m_glyphs.data();
+    std::uint32_t count = m_vertexCount;
+    std::uint32_t glyphs = 0;
     std::int64_t lineWidth = 0;
     float penX = x, penY = y;
     std::uint32_t trianglesPerGlyph = 2;
     if (outlined) trianglesPerGlyph += shadowOnly ? 4 : 16;
-    if (m_weight == 0) trianglesPerGlyph += 2;
-    static constexpr float kShadow[2][2] = {{1, 0}, {0, 1}};
+    if (bold) trianglesPerGlyph += 2;
     static constexpr float kRing[6][2] = {{-1, 0}, {0, -1}, {-1, -1}, {1, 1}, {1, -1}, {-1, 1}};
     for (std::size_t i = 0; i < s.size();) {
         const std::uint32_t code = NextCode(s, i);
@@ -374,37 +396,53 @@ HRESULT GlyphFont::DrawText(float x, float y, const float colour[4], const char*
             continue;
         }
         if (code == ' ') {
-            const auto advance = std::int64_t(float(m_cellWidth) * 0.38f);
-            if (advance + lineWidth > wrap) {
+            if (spaceAdvance + lineWidth > wrap) {
                 penX = x;
                 penY += lineHeight;
                 lineWidth = 0;
             }
-            penX += float(advance);
-            lineWidth += advance;
+            penX += float(spaceAdvance);
+            lineWidth += spaceAdvance;
             continue;
         }
-        const GlyphInfo* glyph = Find(code);
-        if (!glyph) continue;
-        const std::int64_t step = std::int64_t(glyph->advance) + m_charSpacing;
+        const std::uint32_t cached = cellOf ? cellOf[code] : 0;
+        const GlyphInfo* glyph;
+        if (cached) {
+            ++useCounts[cached - 1];
+            glyph = infos + (cached - 1);
+        } else {
+            glyph = Find(code);
+            if (!glyph) continue;
+        }
+        const std::int64_t step = std::int64_t(glyph->advance) + charSpacing;
         if (step + lineWidth > wrap) {
             penX = x;
             penY += lineHeight;
             lineWidth = 0;
         }
-        const float left = penX - 0.5f + float((glyph->advance - glyph->blackBoxWidth) / 2);
-        const float top = penY - 0.5f + float(m_ascent - glyph->originY);
+        GlyphQuad q;
+        q.left = penX - 0.5f + float((glyph->advance - glyph->blackBoxWidth) / 2);
+        q.top = penY - 0.5f + (ascent - float(glyph->originY));
+        q.right = q.left + float(glyph->blackBoxWidth);
+        q.bottom = q.top + float(glyph->blackBoxHeight);
+        q.uMin = float(glyph->column) * cellU;
+        q.vMin = float(glyph->row) * cellV;
+        q.uMax = q.uMin + float(glyph->blackBoxWidth) * kTexel;
+        q.vMax = q.vMin + float(glyph->blackBoxHeight) * kTexel;
         if (outlined) {
-            for (const auto& d : kShadow) Emit(batch, left + d[0], top + d[1], *glyph, outline);
-            if (!shadowOnly)
-                for (const auto& d : kRing) Emit(batch, left + d[0], top + d[1], *glyph, outline);
+            EmitQuad(batch, count, q, 1, 0, outline);
+            EmitQuad(batch, count, q, 0, 1, outline);
+            if (ring)
+                for (const auto& d : kRing) EmitQuad(batch, count, q, d[0], d[1], outline);
         }
-        if (m_weight == 0) Emit(batch, left, top, *glyph, argb);
-        Emit(batch, left, top, *glyph, argb);
-        m_triangleCount += trianglesPerGlyph;
+        if (bold) EmitQuad(batch, count, q, 0, 0, argb);
+        EmitQuad(batch, count, q, 0, 0, argb);
+        ++glyphs;
         penX += float(step);
         lineWidth += step;
     }
+    m_vertexCount = count;
+    m_triangleCount += glyphs * trianglesPerGlyph;
     return D3D_OK;
 }
 

@@ -105,7 +105,6 @@ private:
     // null when the character cannot be drawn.
     const GlyphInfo* Find(std::uint32_t code);
     bool Rasterise(std::uint32_t code, std::uint32_t cell);
-    void Emit(GlyphVertex* batch, float left, float top, const GlyphInfo& glyph, std::uint32_t colour);
 
     d3d9::IDirect3DTexture9* m_page = nullptr;
     std::uint32_t m_cellWidth = 0;
