@@ -1,4 +1,4 @@
-foreach(lib win32 host d3d9 wgl glrender mfc kernel avifile)
+foreach(lib win32 host d3d9 gdi wgl glrender mfc kernel avifile)
   if(TARGET platform_${lib})
     target_link_libraries(platform_tests PRIVATE platform_${lib})
   endif()

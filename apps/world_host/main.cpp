@@ -229,6 +229,8 @@ int main(int argc, char** argv) {
     if (!options.picture.empty()) {
         gl = std::make_unique<quor::host::GlRenderer>(host.renderer.Store());
         gl->Attach(host.files.get(), &host.log);
+        // Textures the world draws into (texts over objects) live on the host's device.
+        gl->AttachDevice(&host.device.Direct3D());
         host.UseRenderer(gl.get());
     }
     quor::host::RecordingRenderer& books = gl ? gl->Objects() : host.renderer;

@@ -184,6 +184,8 @@ bool GlRenderer::BeginFrame(render::IRenderCamera* camera, std::uint32_t clearAr
     m_items.clear();
     m_ranges.clear();
     m_screen.clear();
+    m_overlays.clear();
+    ++m_frame;
     glViewport(0, 0, width, height);
     float c[4];
     Colour(clearArgb, c);
@@ -246,6 +248,7 @@ GlFrameStats GlRenderer::EndFrame() {
         m_items.clear();
         m_ranges.clear();
         m_screen.clear();
+        m_overlays.clear();
         return m_last = stats;
     }
     // Direct3D's depth runs 0..1, GL's -1..1: z' = 2z - w after the projection.
@@ -291,6 +294,8 @@ GlFrameStats GlRenderer::EndFrame() {
         }
         glDisable(GL_BLEND);
     }
+    DrawOverlays(stats);
+    m_overlays.clear();
     glFinish();
     m_items.clear();
     m_ranges.clear();
@@ -660,7 +665,10 @@ bool GlRenderer::WritePng(const std::string& path) const {
 // --- the objects: the recording renderer's -------------------------------------------------
 
 render::IPrimitive* GlRenderer::CreatePrimitive(int kind, std::uint32_t vertexFormat) {
-    return m_objects.CreatePrimitive(kind, vertexFormat);
+    render::IPrimitive* primitive = m_objects.CreatePrimitive(kind, vertexFormat);
+    if (primitive)
+        static_cast<RecordingPrimitive*>(primitive)->onDraw = [this](RecordingPrimitive& p) { QueueOverlay(p); };
+    return primitive;
 }
 void GlRenderer::ReleasePrimitive(render::IPrimitive* primitive) { m_objects.ReleasePrimitive(primitive); }
 render::IEffect* GlRenderer::CreateEffect() { return m_objects.CreateEffect(); }
@@ -723,5 +731,91 @@ render::ITexture* GlRenderer::LoadTexture(const char* name, std::int32_t width, 
 }
 render::ITexture* GlRenderer::FindTexture(const char* name) { return m_objects.FindTexture(name); }
 bool GlRenderer::IsHardwareSkinning() { return m_objects.IsHardwareSkinning(); }
+render::ITexture* GlRenderer::CreateTexture(std::int32_t width, std::int32_t height, std::int32_t format,
+                                            std::int32_t usage, std::int32_t levels, std::int32_t pool) {
+    return m_objects.CreateTexture(width, height, format, usage, levels, pool);
+}
+void* GlRenderer::CreateDepthSurface(std::int32_t width, std::int32_t height, std::int32_t format) {
+    return m_objects.CreateDepthSurface(width, height, format);
+}
+render::IStageStates* GlRenderer::CreateDynamicBuffer() { return m_objects.CreateDynamicBuffer(); }
+void GlRenderer::ReleaseDynamicBuffer(render::IStageStates* buffer) { m_objects.ReleaseDynamicBuffer(buffer); }
+
+// --- screen-space primitives over the scene -------------------------------------------------
+
+void GlRenderer::QueueOverlay(RecordingPrimitive& primitive) {
+    if (!m_inFrame) return;
+    auto* effect = static_cast<RecordingEffect*>(primitive.effect);
+    if (!effect || effect->techniqueName != "UpperText") return;
+    Overlay overlay;
+    overlay.texture = primitive.textures[0];
+    const std::size_t count = std::min(primitive.vertices.size(), std::size_t(std::max(0, primitive.usedCount)) * 3);
+    overlay.vertices.assign(primitive.vertices.begin(), primitive.vertices.begin() + std::ptrdiff_t(count));
+    m_overlays.push_back(std::move(overlay));
+}
+
+unsigned GlRenderer::DeviceTextureFor(RecordingTexture* texture) {
+    d3d9::IDirect3DTexture9* device = texture ? texture->device : nullptr;
+    d3d9::IDirect3DSurface9* level = device ? device->Level(0) : nullptr;
+    if (!level) return TextureFor(nullptr);
+    auto& [id, frame] = m_deviceTextures[texture];
+    if (id != 0 && frame == m_frame) return id;
+    if (id == 0) {
+        glGenTextures(1, &id);
+        glBindTexture(GL_TEXTURE_2D, id);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    }
+    frame = m_frame;
+    // The device keeps ARGB words (A8: alpha only, colour 0, as the device samples it).
+    std::vector<std::uint8_t> rgba(std::size_t(level->Width()) * level->Height() * 4);
+    for (std::uint32_t y = 0; y < level->Height(); ++y)
+        for (std::uint32_t x = 0; x < level->Width(); ++x) {
+            const std::uint32_t p = level->Pixel(x, y);
+            std::uint8_t* out = rgba.data() + (std::size_t(y) * level->Width() + x) * 4;
+            out[0] = std::uint8_t(p >> 16);
+            out[1] = std::uint8_t(p >> 8);
+            out[2] = std::uint8_t(p);
+            out[3] = std::uint8_t(p >> 24);
+        }
+    glBindTexture(GL_TEXTURE_2D, id);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, GLsizei(level->Width()), GLsizei(level->Height()), 0, GL_RGBA,
+                 GL_UNSIGNED_BYTE, rgba.data());
+    return id;
+}
+
+void GlRenderer::DrawOverlays(GlFrameStats& stats) {
+    if (m_overlays.empty()) return;
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_ALPHA_TEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, m_width, m_height, 0, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    for (const Overlay& o : m_overlays) {
+        glBindTexture(GL_TEXTURE_2D, DeviceTextureFor(static_cast<RecordingTexture*>(o.texture)));
+        glBegin(GL_TRIANGLES);
+        for (const RecordingPrimitive::Vertex& v : o.vertices) {
+            float c[4];
+            Colour(v.colour, c);
+            glColor4fv(c);
+            glTexCoord2f(v.u, v.v);
+            // Pre-transformed positions sample at whole pixels; GL's centres sit half a pixel in.
+            glVertex2f(v.position[0] + 0.5f, v.position[1] + 0.5f);
+        }
+        glEnd();
+        stats.overlayTriangles += int(o.vertices.size() / 3);
+    }
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+}
 
 }  // namespace quor::host

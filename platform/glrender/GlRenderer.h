@@ -44,6 +44,9 @@ struct GlFrameStats {
     int screenPrimitives = 0;
     // Renderables skipped: no stream, no position element, or ranges outside the buffers.
     int skipped = 0;
+    // Triangles of screen-space primitives drawn with the "UpperText" effect (text over
+    // objects), approximated as blended textured triangles over everything.
+    int overlayTriangles = 0;
 };
 
 class GlRenderer final : public render::IRenderer {
@@ -126,6 +129,14 @@ public:
                                   std::int32_t usage, std::int32_t format, std::int32_t pool) override;
     render::ITexture* FindTexture(const char* name) override;
     bool IsHardwareSkinning() override;
+    render::ITexture* CreateTexture(std::int32_t width, std::int32_t height, std::int32_t format, std::int32_t usage,
+                                    std::int32_t levels, std::int32_t pool) override;
+    void* CreateDepthSurface(std::int32_t width, std::int32_t height, std::int32_t format) override;
+    render::IStageStates* CreateDynamicBuffer() override;
+    void ReleaseDynamicBuffer(render::IStageStates* buffer) override;
+    // The device textures are made on (see RecordingRenderer::AttachDevice); they are shown
+    // with the pixels they hold when drawn.
+    void AttachDevice(d3d9::IDirect3DDevice9* device) { m_objects.AttachDevice(device); }
 
     // A fixed-function technique as the renderer honours it: the stage-0 operations with
     // their arguments, the texture factor, and whether anything was left out.
@@ -144,6 +155,14 @@ private:
         float rect[4];
         std::uint32_t argb;
     };
+    struct Overlay {
+        std::vector<RecordingPrimitive::Vertex> vertices;
+        render::ITexture* texture = nullptr;
+    };
+    void QueueOverlay(RecordingPrimitive& primitive);
+    void DrawOverlays(GlFrameStats& stats);
+    // The GL texture of a device texture, filled with its pixels once per frame.
+    unsigned DeviceTextureFor(RecordingTexture* texture);
     // What decides the states of a draw besides its matrix.
     struct DrawKey {
         const void* material;
@@ -181,6 +200,9 @@ private:
     std::vector<Item> m_items;
     std::vector<render::DrawRange> m_ranges;
     std::vector<Screen> m_screen;
+    std::vector<Overlay> m_overlays;
+    std::unordered_map<const void*, std::pair<unsigned, std::uint64_t>> m_deviceTextures;
+    std::uint64_t m_frame = 0;
     std::shared_ptr<const GlLightSet> m_lights;
     std::unordered_map<const void*, unsigned> m_textures;
     unsigned m_white = 0;

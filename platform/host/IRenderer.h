@@ -16,6 +16,7 @@ class IMaterial;
 class IMaterialGroup;
 class IPrimitive;
 class IRenderCamera;
+class IStageStates;
 class ITexture;
 
 // One draw range of a renderable: first vertex, primitive count, vertex count, first index and
@@ -69,6 +70,9 @@ public:
     virtual void SetRenderState(IRenderState* state, std::int32_t zWrite) = 0;
     // Depth testing of the stream on or off.
     virtual void SetDepthEnable(bool enable) = 0;
+    // The texture-stage settings object (from IRenderer::CreateDynamicBuffer) the stream draws
+    // with, and its value (null detaches it).
+    virtual void SetStageStates(IStageStates* states, std::uint32_t value) = 0;
 
 protected:
     ~IVertexBuffer() = default;
@@ -154,6 +158,13 @@ public:
 
 class IWaterTechnique : public IExtTechnique {};
 
+// Texture-stage settings a stream draws with (IRenderer::CreateDynamicBuffer); what each
+// setting means is the renderer's.
+class IStageStates {
+protected:
+    ~IStageStates() = default;
+};
+
 // The host's renderer: textures, effects, primitives, vertex buffers, cameras, lights, views.
 class IRenderer {
 public:
@@ -228,6 +239,18 @@ public:
 
     // Whether skeletal meshes are skinned by the renderer's shaders.
     virtual bool IsHardwareSkinning() = 0;
+
+    // Device textures and surfaces. A texture of the size, format and usage (the device's
+    // codes; usage 1 a render target), levels and pool, given back with ReleaseTexture; its
+    // ITexture::GetSurface is the device texture. A depth-stencil surface of the device (the
+    // device's surface with one reference for the caller, given back with its own Release).
+    // Null when the device cannot make them.
+    virtual ITexture* CreateTexture(std::int32_t width, std::int32_t height, std::int32_t format,
+                                    std::int32_t usage, std::int32_t levels, std::int32_t pool) = 0;
+    virtual void* CreateDepthSurface(std::int32_t width, std::int32_t height, std::int32_t format) = 0;
+    // Texture-stage settings for streams (IVertexBuffer::SetStageStates).
+    virtual IStageStates* CreateDynamicBuffer() = 0;
+    virtual void ReleaseDynamicBuffer(IStageStates* buffer) = 0;
 
 protected:
     ~IRenderer() = default;

@@ -17,6 +17,8 @@ public:
     virtual float GetDuration() = 0;
     // 1 for a still texture.
     virtual std::uint32_t GetFrameCount() = 0;
+    // The device texture behind it (null for a texture the device does not hold).
+    virtual void* GetSurface() = 0;
 
 protected:
     ~ITexture() = default;

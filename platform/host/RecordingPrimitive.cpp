@@ -1,5 +1,7 @@
 #include "platform/host/RecordingPrimitive.h"
 
+#include "platform/host/RecordingResources.h"
+
 #include <cstring>
 
 namespace quor::host {
@@ -25,7 +27,8 @@ std::string Call(const char* name, std::initializer_list<long long> args) {
 
 render::IVertexBuffer* RecordingPrimitive::GetVertexBuffer() {
     calls.push_back(Call("GetVertexBuffer", {}));
-    return nullptr;
+    if (!stream) stream = std::make_shared<RecordingVertexBuffer>();
+    return stream.get();
 }
 
 void RecordingPrimitive::Release() {
@@ -52,14 +55,26 @@ render::IEffect* RecordingPrimitive::GetEffect() {
 
 void RecordingPrimitive::SetVertexCount(int primitives, int vertices, int indexed, int flags) {
     calls.push_back(Call("SetVertexCount", {primitives, vertices, indexed, flags}));
+    vertexCapacity = vertices;
 }
 
-void RecordingPrimitive::SetVertexUV(int index, const float*, float, float, std::uint32_t colour) {
+void RecordingPrimitive::SetVertexUV(int index, const float* position, float u, float v, std::uint32_t colour) {
     calls.push_back(Call("SetVertexUV", {index, static_cast<long long>(colour)}));
+    if (index < 0 || (vertexCapacity >= 0 && index >= vertexCapacity) || index >= (1 << 20)) {
+        ++writesPastCapacity;
+        return;
+    }
+    if (vertices.size() <= std::size_t(index)) vertices.resize(std::size_t(index) + 1);
+    Vertex& out = vertices[std::size_t(index)];
+    if (position) std::memcpy(out.position, position, sizeof out.position);
+    out.u = u;
+    out.v = v;
+    out.colour = colour;
 }
 
-void RecordingPrimitive::SetTexture(int stage, render::ITexture*) {
+void RecordingPrimitive::SetTexture(int stage, render::ITexture* texture) {
     calls.push_back(Call("SetTexture", {stage}));
+    if (stage >= 0 && stage < 8) textures[stage] = texture;
 }
 
 bool RecordingPrimitive::Submit() {
@@ -74,10 +89,13 @@ void RecordingPrimitive::SetMaterial(render::IMaterial* m) {
 
 void RecordingPrimitive::Draw(int first, int count, int pass) {
     calls.push_back(Call("Draw", {first, count, pass}));
+    ++draws;
+    if (onDraw) onDraw(*this);
 }
 
 void RecordingPrimitive::SetVertexCountUsed(int count) {
     calls.push_back(Call("SetVertexCountUsed", {count}));
+    usedCount = count;
 }
 
 void RecordingPrimitive::DrawEx(int index, const float*, int flags, const float*) {

@@ -1,5 +1,7 @@
 #pragma once
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +25,7 @@ private:
     std::vector<std::string>* m_log;
     std::string m_name;
 };
+class RecordingVertexBuffer;
 
 // An effect of the recording renderer; its draw pass is whatever the test sets.
 class RecordingEffect final : public render::IEffect {
@@ -59,8 +62,9 @@ private:
 };
 
 // A primitive of the recording renderer: logs every call with its arguments, in order
-// ("Draw(-1,-1,0)", "Slot16(3,4)"), keeps the last transform and effect, and answers Submit
-// as the test sets.
+// ("Draw(-1,-1,0)", "Slot16(3,4)"), keeps the last transform and effect, the vertices written
+// through SetVertexUV (within the vertex count SetVertexCount gave, when it gave one), the
+// textures by stage and its stream, and answers Submit as the test sets.
 class RecordingPrimitive final : public render::IPrimitive {
 public:
     RecordingPrimitive(int kind, std::uint32_t vertexFormat)
@@ -117,9 +121,26 @@ public:
     std::intptr_t Slot47(std::intptr_t a, std::intptr_t b) override { return Pass(47, a, b); }
     std::intptr_t Slot48(std::intptr_t a, std::intptr_t b) override { return Pass(48, a, b); }
 
+    struct Vertex {
+        float position[3];
+        float u, v;
+        std::uint32_t colour;
+    };
+
     const int kind;
     const std::uint32_t vertexFormat;
     std::vector<std::string> calls;
+    std::vector<Vertex> vertices;
+    // The vertex count of SetVertexCount (-1: not given); writes at or past it are counted,
+    // not stored.
+    int vertexCapacity = -1;
+    int writesPastCapacity = 0;
+    render::ITexture* textures[8] = {};
+    int usedCount = 0;
+    int draws = 0;
+    std::shared_ptr<RecordingVertexBuffer> stream;
+    // Called by every Draw (a drawing renderer takes the primitive's picture from here).
+    std::function<void(RecordingPrimitive&)> onDraw;
     float transform[16] = {};
     render::IEffect* effect = nullptr;
     render::IMaterial* material = nullptr;

@@ -9,6 +9,10 @@
 #include "platform/host/RecordingResources.h"
 #include "platform/win32/RecentRecords.h"
 
+namespace quor::d3d9 {
+class IDirect3DDevice9;
+}
+
 namespace quor::host {
 
 // The reference host's renderer as far as the system uses it: makes and takes back every kind
@@ -66,6 +70,16 @@ public:
                                   std::int32_t usage, std::int32_t format, std::int32_t pool) override;
     render::ITexture* FindTexture(const char* name) override;
     bool IsHardwareSkinning() override;
+    render::ITexture* CreateTexture(std::int32_t width, std::int32_t height, std::int32_t format, std::int32_t usage,
+                                    std::int32_t levels, std::int32_t pool) override;
+    void* CreateDepthSurface(std::int32_t width, std::int32_t height, std::int32_t format) override;
+    render::IStageStates* CreateDynamicBuffer() override;
+    void ReleaseDynamicBuffer(render::IStageStates* buffer) override;
+
+    // The device CreateTexture and CreateDepthSurface make their objects on (none: textures
+    // without device memory, no depth surfaces).
+    void AttachDevice(d3d9::IDirect3DDevice9* device);
+    int LiveDynamicBuffers() const;
 
     // The latest calls (see win32::RecentRecords) and how many came since the last ClearCalls.
     std::vector<std::string> Calls() const;
@@ -131,6 +145,7 @@ private:
     int m_updates = 0;
     bool m_failPrimitives = false;
     bool m_hardwareSkinning = false;
+    d3d9::IDirect3DDevice9* m_device = nullptr;
 };
 
 }  // namespace quor::host

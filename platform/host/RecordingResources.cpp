@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
+
+#include "platform/d3d9/Device.h"
 
 #include "platform/host/ILog.h"
 #include "platform/host/IResFileSystem.h"
@@ -314,6 +317,7 @@ template bool RecordingStore::Take(Pool<RecordingPrimitive>&, const void*);
 template bool RecordingStore::Take(Pool<RecordingEffect>&, const void*);
 template bool RecordingStore::Take(Pool<RenderCamera>&, const void*);
 template bool RecordingStore::Take(Pool<RecordingVertexBuffer>&, const void*);
+template bool RecordingStore::Take(Pool<RecordingStageStates>&, const void*);
 template bool RecordingStore::Take(Pool<RecordingRenderable>&, const void*);
 template bool RecordingStore::Take(Pool<RecordingRenderState>&, const void*);
 template bool RecordingStore::Take(Pool<RecordingSceneLightState>&, const void*);
@@ -430,7 +434,8 @@ render::ITexture* RecordingStore::AcquireTexture(const std::string& name, std::i
 bool RecordingStore::ReleaseTextureRef(render::ITexture* texture) {
     for (const auto& t : textures) {
         if (t.get() == texture && t->refs > 0) {
-            --t->refs;
+            // The last reference gives the device texture back too.
+            if (--t->refs == 0 && t->device) std::exchange(t->device, nullptr)->Release();
             return true;
         }
     }

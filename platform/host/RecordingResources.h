@@ -16,6 +16,10 @@
 #include "platform/host/RecordingPrimitive.h"
 #include "platform/host/RenderCamera.h"
 
+namespace quor::d3d9 {
+class IDirect3DTexture9;
+}
+
 namespace quor::common {
 class ILog;
 class IResFileSystem;
@@ -56,8 +60,14 @@ public:
     std::int32_t zWrite = 0;
     int renderStateSets = 0;
     bool depthEnabled = false;
+    void SetStageStates(render::IStageStates* states, std::uint32_t value) override {
+        stageStates = states;
+        stageStatesValue = value;
+    }
 
     std::string name;
+    render::IStageStates* stageStates = nullptr;
+    std::uint32_t stageStatesValue = 0;
     std::vector<render::VertexElement> elements;
     bool failElements = false;
     void* streams[4] = {};
@@ -160,8 +170,13 @@ public:
     int GetState() override { return 3; }
     float GetDuration() override { return duration; }
     std::uint32_t GetFrameCount() override { return frames; }
+    void* GetSurface() override { return device; }
 
     std::string name;
+    // The device texture of a texture made by CreateTexture (null for file textures), and
+    // what it was made with: width, height, format, usage, levels, pool.
+    d3d9::IDirect3DTexture9* device = nullptr;
+    std::int32_t created[6] = {};
     std::uint32_t frames = 1;
     float duration = 0;
     float time = 0;
@@ -169,6 +184,9 @@ public:
     std::int32_t mipLevels = 0;
     int refs = 0;
 };
+
+// Texture-stage settings of streams (a dynamic buffer of the renderer).
+class RecordingStageStates final : public render::IStageStates {};
 
 // A parameter block: every value set, in order ("SetFloat(fAlpha,1)"), and the latest value of
 // each name. Names in `refused` are refused.
@@ -378,6 +396,7 @@ private:
     Pool<RecordingRenderState> blendStates;
     Pool<RecordingRenderState> stateBlocks;
     Pool<RecordingSceneLightState> lightStates;
+    Pool<RecordingStageStates> stageStates;
     std::vector<std::unique_ptr<RecordingWaterTechnique>> water;
     // Descriptions of GetTechnique's techniques by name, in first-asked order, and the
     // latest effect made for each name with its texture-stage names.

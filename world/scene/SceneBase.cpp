@@ -24,6 +24,7 @@
 #include "world/core/math/Frustum.h"
 #include "world/fx/FxBase.h"
 #include "world/fx/FxMgr.h"
+#include "world/fx/GlyphFont.h"
 #include "world/mesh/ModelBase.h"
 #include "world/scene/AsyncRecords.h"
 #include "world/scene/ExtVisibleNodeList.h"
@@ -458,8 +459,25 @@ void SceneBase::Clear() {
     SetAmbientColor(black);
     m_defaultNear = 1.0f;
     m_defaultFar = 10000.0f;
-    // The text font and the loading-screen pictures are released here once they exist
-    // (glyph-font and loading-screen issues).
+    if (m_textFont) m_textFont->Release();
+    m_textFont = nullptr;
+    // The loading-screen pictures are released here once they exist (loading-screen issue).
+}
+
+GlyphFont* SceneBase::EnsureTextFont() {
+    // "SimSun" in the code page of the face names.
+    if (!m_textFont) m_textFont = GlyphFontMgr::Instance().GetFont("\xCB\xCE\xCC\xE5", 17, 1, 0, 0, 1, 0, 0);
+    return m_textFont;
+}
+
+void SceneBase::DrawText(int, int, float r, float g, float b, float a, const char* text) {
+    if (!m_textFont) return;
+    const std::uint32_t width = m_textFont->MeasureText(text);
+    if (render::IRenderer* renderer = Renderer()) renderer->GetBackBufferSize(&m_backBufferWidth, &m_backBufferHeight);
+    const float colour[4] = {r, g, b, a};
+    const float outline[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    m_textFont->DrawText(float((m_backBufferWidth - std::int32_t(width)) / 2), float(m_backBufferHeight - 90), colour,
+                         text, false, outline, true);
 }
 
 // --- attaching and releasing -----------------------------------------------------------------------
