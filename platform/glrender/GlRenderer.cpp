@@ -722,6 +722,17 @@ render::ITexture* GlRenderer::LoadTexture(const char* name, std::int32_t width, 
     return m_objects.LoadTexture(name, width, height, mipLevels, usage, format, pool);
 }
 render::ITexture* GlRenderer::FindTexture(const char* name) { return m_objects.FindTexture(name); }
+
+render::ITexture* GlRenderer::CreateTexture(std::int32_t width, std::int32_t height, std::int32_t mipLevels,
+                                           std::int32_t usage, std::int32_t format, std::int32_t pool) {
+    return m_objects.CreateTexture(width, height, mipLevels, usage, format, pool);
+}
+
+bool GlRenderer::IsTextureReady(void* surface) { return m_objects.IsTextureReady(surface); }
+
+render::IStageStates* GlRenderer::CreateDynamicBuffer() { return m_objects.CreateDynamicBuffer(); }
+
+void GlRenderer::ReleaseDynamicBuffer(render::IStageStates* states) { m_objects.ReleaseDynamicBuffer(states); }
 bool GlRenderer::IsHardwareSkinning() { return m_objects.IsHardwareSkinning(); }
 
 }  // namespace quor::host

@@ -125,6 +125,11 @@ public:
     render::ITexture* LoadTexture(const char* name, std::int32_t width, std::int32_t height, std::int32_t mipLevels,
                                   std::int32_t usage, std::int32_t format, std::int32_t pool) override;
     render::ITexture* FindTexture(const char* name) override;
+    render::ITexture* CreateTexture(std::int32_t width, std::int32_t height, std::int32_t mipLevels, std::int32_t usage,
+                                    std::int32_t format, std::int32_t pool) override;
+    bool IsTextureReady(void* surface) override;
+    render::IStageStates* CreateDynamicBuffer() override;
+    void ReleaseDynamicBuffer(render::IStageStates* states) override;
     bool IsHardwareSkinning() override;
 
     // A fixed-function technique as the renderer honours it: the stage-0 operations with

@@ -18,6 +18,8 @@ class IPrimitive;
 class IRenderCamera;
 class ITexture;
 
+class IStageStates;
+
 // One draw range of a renderable: first vertex, primitive count, vertex count, first index and
 // a trailing 0, the renderer's layout.
 struct DrawRange {
@@ -65,9 +67,25 @@ public:
     virtual void SetIndexBuffer(void* buffer) = 0;
     virtual void SetVertexCount(std::uint32_t count) = 0;
     virtual void SetIndexCount(std::uint32_t count) = 0;
+    // The renderer's drawing flags of the stream (96 for the effects' quads).
+    virtual void SetFlags(std::uint32_t flags) = 0;
+    // Texture-stage settings the stream draws with (null: the defaults).
+    virtual void SetStageStates(IStageStates* states, int index) = 0;
 
 protected:
     ~IVertexBuffer() = default;
+};
+
+// Texture-stage settings of a stream: per stage, colour and alpha entries (0 the operation,
+// 1 its first argument; the device's codes) and the constant colour an argument may name.
+class IStageStates {
+public:
+    virtual void SetColor(int stage, int entry, int value) = 0;
+    virtual void SetAlpha(int stage, int entry, int value) = 0;
+    virtual void SetConstantColor(std::uint32_t argb) = 0;
+
+protected:
+    ~IStageStates() = default;
 };
 
 // Per-object render states (colour, flags) that a renderable takes.
@@ -209,6 +227,14 @@ public:
     virtual ITexture* LoadTexture(const char* name, std::int32_t width, std::int32_t height, std::int32_t mipLevels,
                                   std::int32_t usage, std::int32_t format, std::int32_t pool) = 0;
     virtual ITexture* FindTexture(const char* name) = 0;
+    // A blank texture, given back with ReleaseTexture; null when it cannot be made.
+    virtual ITexture* CreateTexture(std::int32_t width, std::int32_t height, std::int32_t mipLevels,
+                                    std::int32_t usage, std::int32_t format, std::int32_t pool) = 0;
+    // Whether the texture that answered this surface handle still lives.
+    virtual bool IsTextureReady(void* surface) = 0;
+    // Texture-stage settings for streams, given back with ReleaseDynamicBuffer.
+    virtual IStageStates* CreateDynamicBuffer() = 0;
+    virtual void ReleaseDynamicBuffer(IStageStates* states) = 0;
 
     // Whether skeletal meshes are skinned by the renderer's shaders.
     virtual bool IsHardwareSkinning() = 0;

@@ -1,6 +1,9 @@
 #include "platform/host/RecordingPrimitive.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "platform/host/RecordingResources.h"
 
 namespace quor::host {
 
@@ -23,9 +26,14 @@ std::string Call(const char* name, std::initializer_list<long long> args) {
 
 }  // namespace
 
+RecordingPrimitive::RecordingPrimitive(int kind, std::uint32_t vertexFormat)
+    : kind(kind), vertexFormat(vertexFormat), m_buffer(std::make_unique<RecordingVertexBuffer>()) {}
+
+RecordingPrimitive::~RecordingPrimitive() = default;
+
 render::IVertexBuffer* RecordingPrimitive::GetVertexBuffer() {
     calls.push_back(Call("GetVertexBuffer", {}));
-    return nullptr;
+    return m_buffer.get();
 }
 
 void RecordingPrimitive::Release() {
@@ -50,16 +58,25 @@ render::IEffect* RecordingPrimitive::GetEffect() {
     return effect;
 }
 
-void RecordingPrimitive::SetVertexCount(int primitives, int vertices, int indexed, int flags) {
-    calls.push_back(Call("SetVertexCount", {primitives, vertices, indexed, flags}));
+void RecordingPrimitive::SetVertexCount(int primitives, int count, int indexed, int flags) {
+    calls.push_back(Call("SetVertexCount", {primitives, count, indexed, flags}));
+    // A stand-in's limit, far above what any caller asks.
+    const long long wanted = primitives <= 0 ? 0 : (kind == 7 ? 4LL * primitives : primitives);
+    vertices.assign(std::size_t(wanted > (1LL << 24) ? 0 : wanted), PrimitiveVertex{});
 }
 
-void RecordingPrimitive::SetVertexUV(int index, const float*, float, float, std::uint32_t colour) {
-    calls.push_back(Call("SetVertexUV", {index, static_cast<long long>(colour)}));
+void RecordingPrimitive::SetVertexUV(int index, const float* position, float u, float v, std::uint32_t colour) {
+    if (record) calls.push_back(Call("SetVertexUV", {index, static_cast<long long>(colour)}));
+    if (index < 0 || std::size_t(index) >= vertices.size() || !position) {
+        ++badWrites;
+        return;
+    }
+    vertices[std::size_t(index)] = PrimitiveVertex{position[0], position[1], position[2], colour, u, v};
 }
 
-void RecordingPrimitive::SetTexture(int stage, render::ITexture*) {
+void RecordingPrimitive::SetTexture(int stage, render::ITexture* texture) {
     calls.push_back(Call("SetTexture", {stage}));
+    if (stage >= 0 && stage < 8) textures[stage] = texture;
 }
 
 bool RecordingPrimitive::Submit() {
@@ -73,11 +90,25 @@ void RecordingPrimitive::SetMaterial(render::IMaterial* m) {
 }
 
 void RecordingPrimitive::Draw(int first, int count, int pass) {
+    ++drawCount;
+    if (!record) return;
     calls.push_back(Call("Draw", {first, count, pass}));
+    PrimitiveDraw d;
+    d.first = first;
+    d.count = count;
+    d.pass = pass;
+    d.used = used;
+    std::memcpy(d.transform, transform, sizeof transform);
+    // The vertices of the primitives in use: four per quad, three per triangle.
+    const std::size_t per = kind == 7 ? 4 : 3;
+    const std::size_t n = used < 0 ? vertices.size() : std::min(vertices.size(), per * std::size_t(used));
+    d.vertices.assign(vertices.begin(), vertices.begin() + std::ptrdiff_t(n));
+    draws.push_back(std::move(d));
 }
 
 void RecordingPrimitive::SetVertexCountUsed(int count) {
     calls.push_back(Call("SetVertexCountUsed", {count}));
+    used = count;
 }
 
 void RecordingPrimitive::DrawEx(int index, const float*, int flags, const float*) {

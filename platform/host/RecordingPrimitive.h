@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -7,6 +8,26 @@
 #include "platform/host/IPrimitive.h"
 
 namespace quor::host {
+
+class RecordingVertexBuffer;
+
+// One vertex of the position, packed colour, one texture pair layout (flags 0x142).
+struct PrimitiveVertex {
+    float x, y, z;
+    std::uint32_t colour;
+    float u, v;
+};
+
+// What one Draw call drew: its arguments, the count SetVertexCountUsed gave last (-1 when
+// none), the transform, and a copy of the vertices it covers (recording on only).
+struct PrimitiveDraw {
+    int first = 0;
+    int count = 0;
+    int pass = 0;
+    int used = -1;
+    float transform[16] = {};
+    std::vector<PrimitiveVertex> vertices;
+};
 
 // An effect of the recording renderer; its draw pass is whatever the test sets.
 class RecordingEffect final : public render::IEffect {
@@ -30,8 +51,10 @@ public:
 // as the test sets.
 class RecordingPrimitive final : public render::IPrimitive {
 public:
-    RecordingPrimitive(int kind, std::uint32_t vertexFormat)
-        : kind(kind), vertexFormat(vertexFormat) {}
+    RecordingPrimitive(int kind, std::uint32_t vertexFormat);
+    ~RecordingPrimitive();
+    RecordingPrimitive(const RecordingPrimitive&) = delete;
+    RecordingPrimitive& operator=(const RecordingPrimitive&) = delete;
 
     render::IVertexBuffer* GetVertexBuffer() override;
     void Release() override;
@@ -93,7 +116,21 @@ public:
     bool submitAnswer = false;
     int releaseCount = 0;
 
+    // The vertex array: kind 7 (quads) holds four vertices per primitive of SetVertexCount,
+    // other kinds one per count. SetVertexUV writes into it; writes outside it are counted.
+    std::vector<PrimitiveVertex> vertices;
+    int badWrites = 0;
+    int used = -1;
+    render::ITexture* textures[8] = {};
+    std::vector<PrimitiveDraw> draws;
+    int drawCount = 0;
+    // Off: SetVertexUV and Draw keep no log line or draw record (an array-backed primitive for
+    // measuring what writes into it).
+    bool record = true;
+    RecordingVertexBuffer* Buffer() const { return m_buffer.get(); }
+
 private:
+    std::unique_ptr<RecordingVertexBuffer> m_buffer;
     // A pass-through slot answers the sum of its slot number and arguments, so a test can see
     // that the answer came back unchanged.
     std::intptr_t Pass(int slot, std::intptr_t a, std::intptr_t b);

@@ -409,6 +409,47 @@ render::ITexture* RecordingRenderer::FindTexture(const char* name) {
     return known ? m_store->AcquireTexture(name, 0, false) : nullptr;
 }
 
+render::ITexture* RecordingRenderer::CreateTexture(std::int32_t width, std::int32_t height, std::int32_t mipLevels,
+                                                   std::int32_t usage, std::int32_t format, std::int32_t pool) {
+    Lock lock(m_store->mutex);
+    m_calls.push_back("CreateTexture(" + std::to_string(width) + "," + std::to_string(height) + "," +
+                      std::to_string(mipLevels) + "," + std::to_string(usage) + "," + std::to_string(format) + "," +
+                      std::to_string(pool) + ")");
+    if (failCreateTexture || width <= 0 || height <= 0) return nullptr;
+    m_store->textures.push_back(std::make_unique<RecordingTexture>());
+    RecordingTexture* t = m_store->textures.back().get();
+    t->created = true;
+    t->width = std::uint32_t(width);
+    t->height = std::uint32_t(height);
+    t->mipLevels = mipLevels;
+    t->refs = 1;
+    return t;
+}
+
+bool RecordingRenderer::IsTextureReady(void* surface) {
+    Lock lock(m_store->mutex);
+    m_calls.push_back("IsTextureReady");
+    if (!surface) return false;
+    for (const auto& t : m_store->textures)
+        if (t->refs > 0 && t->GetSurface() == surface) return true;
+    return false;
+}
+
+render::IStageStates* RecordingRenderer::CreateDynamicBuffer() {
+    return Make<RecordingStageStates, render::IStageStates>(m_store->stageStates, "CreateDynamicBuffer");
+}
+
+void RecordingRenderer::ReleaseDynamicBuffer(render::IStageStates* states) {
+    Lock lock(m_store->mutex);
+    m_calls.push_back("ReleaseDynamicBuffer");
+    m_store->Take(m_store->stageStates, states);
+}
+
+RecordingStageStates* RecordingRenderer::LastStageStates() const {
+    Lock lock(m_store->mutex);
+    return m_store->stageStates.all.empty() ? nullptr : m_store->stageStates.all.back().get();
+}
+
 bool RecordingRenderer::IsHardwareSkinning() {
     Lock lock(m_store->mutex);
     m_calls.push_back("IsHardwareSkinning");
@@ -422,7 +463,8 @@ int RecordingRenderer::LiveObjects() const {
     const RecordingStore& s = *m_store;
     return static_cast<int>(s.primitives.live.size() + s.effects.live.size() + s.cameras.live.size() +
                             s.buffers.live.size() + s.renderables.live.size() + s.states.live.size() +
-                            s.blendStates.live.size() + s.stateBlocks.live.size() + s.lightStates.live.size()) +
+                            s.blendStates.live.size() + s.stateBlocks.live.size() + s.lightStates.live.size() +
+                            s.stageStates.live.size()) +
            s.LiveMaterials() + s.LiveMaterialGroups() + s.LiveTextures() + s.LiveSharedEffects();
 }
 

@@ -65,6 +65,11 @@ public:
     render::ITexture* LoadTexture(const char* name, std::int32_t width, std::int32_t height, std::int32_t mipLevels,
                                   std::int32_t usage, std::int32_t format, std::int32_t pool) override;
     render::ITexture* FindTexture(const char* name) override;
+    render::ITexture* CreateTexture(std::int32_t width, std::int32_t height, std::int32_t mipLevels, std::int32_t usage,
+                                    std::int32_t format, std::int32_t pool) override;
+    bool IsTextureReady(void* surface) override;
+    render::IStageStates* CreateDynamicBuffer() override;
+    void ReleaseDynamicBuffer(render::IStageStates* states) override;
     bool IsHardwareSkinning() override;
 
     // The latest calls (see win32::RecentRecords) and how many came since the last ClearCalls.
@@ -85,6 +90,7 @@ public:
     int LiveMaterials() const { return m_store->LiveMaterials(); }
     int LiveMaterialGroups() const { return m_store->LiveMaterialGroups(); }
     int LiveTextures() const { return m_store->LiveTextures(); }
+    int LiveStageStates() const { return m_store->LiveStageStates(); }
     int LiveBlendStates() const;
     int LiveStateBlocks() const;
     // Render states, blend states and state blocks alike.
@@ -98,6 +104,8 @@ public:
 
     // Injected failure: while set, CreatePrimitive records the call and answers null.
     void SetFailPrimitives(bool fail);
+    // Injected failure: while set, CreateTexture records the call and answers null.
+    bool failCreateTexture = false;
 
     // The most recently made object of each kind (null before the first).
     RecordingPrimitive* LastPrimitive() const;
@@ -108,6 +116,7 @@ public:
     RecordingSceneLightState* LastSceneLightState() const;
     RecordingRenderState* LastBlendState() const;
     RecordingRenderState* LastStateBlock() const;
+    RecordingStageStates* LastStageStates() const;
 
     // What the test sets: the back-buffer size, and the technique names that give water.
     int backBufferWidth = 1024;
