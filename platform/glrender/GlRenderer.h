@@ -44,6 +44,9 @@ struct GlFrameStats {
     int screenPrimitives = 0;
     // Renderables skipped: no stream, no position element, or ranges outside the buffers.
     int skipped = 0;
+    // Draws of effect primitives (position, colour, one texture pair) and their triangles.
+    int primitives = 0;
+    int primitiveTriangles = 0;
 };
 
 class GlRenderer final : public render::IRenderer {
@@ -145,6 +148,13 @@ public:
 
 private:
     struct Item;
+    // One draw of an effect primitive, as triangles in world space order.
+    struct Prim {
+        std::vector<PrimitiveVertex> triangles;
+        float world[16];
+        render::ITexture* texture = nullptr;
+        std::int32_t source = 5, destination = 6;
+    };
     struct Screen {
         float rect[4];
         std::uint32_t argb;
@@ -165,6 +175,8 @@ private:
         }
     };
     void Draw(const Item& item, GlFrameStats& stats);
+    void QueuePrimitive(const RecordingPrimitive& primitive);
+    void DrawPrimitives(GlFrameStats& stats);
     void ApplyStates(const Item& item, const Technique* found, render::ITexture* texture, bool normal, bool colour);
     void BindArrays(const std::uint8_t* position, const std::uint8_t* normal, const std::uint8_t* colour,
                     const std::uint8_t* uv, const int* strides);
@@ -186,6 +198,7 @@ private:
     std::vector<Item> m_items;
     std::vector<render::DrawRange> m_ranges;
     std::vector<Screen> m_screen;
+    std::vector<Prim> m_prims;
     std::shared_ptr<const GlLightSet> m_lights;
     std::unordered_map<const void*, unsigned> m_textures;
     unsigned m_white = 0;

@@ -91,6 +91,7 @@ void RecordingPrimitive::SetMaterial(render::IMaterial* m) {
 
 void RecordingPrimitive::Draw(int first, int count, int pass) {
     ++drawCount;
+    if (drawSink) drawSink(*this);
     if (!record) return;
     calls.push_back(Call("Draw", {first, count, pass}));
     PrimitiveDraw d;

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -128,6 +129,8 @@ public:
     // measuring what writes into it).
     bool record = true;
     RecordingVertexBuffer* Buffer() const { return m_buffer.get(); }
+    // Called by every Draw with the primitive as it is then (a drawing renderer listens).
+    std::function<void(const RecordingPrimitive&)> drawSink;
 
 private:
     std::unique_ptr<RecordingVertexBuffer> m_buffer;
