@@ -1,5 +1,6 @@
 // Sheet files of any bytes: parsing must never crash or read outside the text, and what parses
-// must give a texture name within its limit and a grid whose cells lie inside the texture.
+// must give a texture name within its limit and a grid whose cells start inside the texture
+// (a cell of a fractional grid may reach past its edge, where the texture repeats).
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -19,12 +20,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const quor::world::SheetGrid grid(sheet.columns, sheet.rows);
     if (grid.FrameCount() < 1) __builtin_trap();
-    const int probes[] = {0, 1, grid.FrameCount() - 1, grid.FrameCount(), -1, static_cast<int>(sheet.fourth) % 1000};
+    const int probes[] = {0, 1, grid.FrameCount() - 1, grid.FrameCount(), -1, static_cast<int>(std::fmod(std::fabs(sheet.fourth), 1000.0f))};
     for (int frame : probes) {
         float uv[8];
         grid.FrameRect(frame, uv);
         for (float c : uv)
-            if (!(c >= 0.0f && c <= 1.0f + 1e-5f)) __builtin_trap();
+            if (!(c >= 0.0f) || !std::isfinite(c)) __builtin_trap();
+        if (!(uv[0] < 1.0f && uv[1] < 1.0f)) __builtin_trap();
+        if (!(uv[2] > uv[0] && uv[5] > uv[1])) __builtin_trap();
     }
     return 0;
 }

@@ -89,8 +89,8 @@ bool ParseSheetText(const char* data, std::size_t size, SheetFile& out) {
     // The rest of the number line (empty, or a carriage return) is no texture name.
     std::string line = c.Line();
     if (Blank(line)) line = c.Line();
-    if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.size() > SheetFile::kMaxTexture) line.resize(SheetFile::kMaxTexture);
+    while (!line.empty() && line.back() == '\r') line.pop_back();
     sheet.texture = std::move(line);
     float length = 0.0f;
     if (c.Number(length)) {
