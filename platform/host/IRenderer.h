@@ -71,6 +71,10 @@ public:
     virtual void SetFlags(std::uint32_t flags) = 0;
     // Texture-stage settings the stream draws with (null: the defaults).
     virtual void SetStageStates(IStageStates* states, int index) = 0;
+    // The render state the stream draws with, and its depth-write value.
+    virtual void SetRenderState(IRenderState* state, std::int32_t zWrite) = 0;
+    // Depth testing of the stream on or off.
+    virtual void SetDepthEnable(bool enable) = 0;
 
 protected:
     ~IVertexBuffer() = default;
@@ -86,6 +90,18 @@ public:
 
 protected:
     ~IStageStates() = default;
+};
+
+class IRenderState;
+
+// Settings of the effect render states (IRenderState::SetValue): blend mode, depth mode, a
+// further setting and the two parameters.
+enum FxStateSetting : std::int32_t {
+    kFxStateBlend = 10,
+    kFxStateDepth = 11,
+    kFxStateExtra = 12,
+    kFxStateParam0 = 13,
+    kFxStateParam1 = 14,
 };
 
 // Per-object render states (colour, flags) that a renderable takes.

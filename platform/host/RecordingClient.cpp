@@ -8,6 +8,16 @@ void RecordingClient::SetFrameTimeControl(IFrameTimeControl* control) {
     ++m_handOvers;
 }
 
+void RecordingClient::CancelAsyncRequests(const void* owner) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_cancelled.push_back(owner);
+}
+
+std::vector<const void*> RecordingClient::CancelledOwners() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_cancelled;
+}
+
 void RecordingClient::ShowErrorText(const char* text) { Add(TextKind::Error, text); }
 void RecordingClient::ShowWarningText(const char* text) { Add(TextKind::Warning, text); }
 void RecordingClient::ShowDeprecatedText(const char* text) { Add(TextKind::Deprecated, text); }

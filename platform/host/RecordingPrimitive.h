@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/host/IEffect.h"
@@ -30,9 +31,33 @@ struct PrimitiveDraw {
     std::vector<PrimitiveVertex> vertices;
 };
 
+// A state group of a recording effect: every operation as "name.op(a,b)" into its effect's list.
+class RecordingEffectStateGroup final : public render::IEffectStateGroup {
+public:
+    RecordingEffectStateGroup(std::vector<std::string>* log, std::string name)
+        : m_log(log), m_name(std::move(name)) {}
+    void SetState(int operation, std::int32_t value0, std::int32_t value1) override {
+        m_log->push_back(m_name + "." + std::to_string(operation) + "(" + std::to_string(value0) + "," +
+                         std::to_string(value1) + ")");
+    }
+
+private:
+    std::vector<std::string>* m_log;
+    std::string m_name;
+};
+
 // An effect of the recording renderer; its draw pass is whatever the test sets.
 class RecordingEffect final : public render::IEffect {
 public:
+    render::IEffectStateGroup* GetDebugLabel() override { return &m_label; }
+    render::IEffectStateGroup* GetTextureStageState() override { return &m_stage; }
+    render::IEffectStateGroup* GetBlendState() override { return &m_blend; }
+    render::IEffectStateGroup* GetSamplerState(int stage) override { return stage == 0 ? &m_sampler : nullptr; }
+    render::IEffectStateGroup* GetDepthStencilState() override { return &m_depth; }
+    render::IEffectStateGroup* GetRasterState() override { return &m_raster; }
+    // Every state-group operation, in order.
+    std::vector<std::string> stateCalls;
+
     int GetDrawPass() override { return drawPass; }
     void SetTechniqueName(const char* name) override { techniqueName = name ? name : ""; }
     bool IsTransparent() override { return transparent; }
@@ -45,6 +70,14 @@ public:
     int kind = 0;
     int prints = 0;
     std::string techniqueName;
+
+private:
+    RecordingEffectStateGroup m_label{&stateCalls, "label"};
+    RecordingEffectStateGroup m_stage{&stateCalls, "stage"};
+    RecordingEffectStateGroup m_blend{&stateCalls, "blend"};
+    RecordingEffectStateGroup m_sampler{&stateCalls, "sampler0"};
+    RecordingEffectStateGroup m_depth{&stateCalls, "depth"};
+    RecordingEffectStateGroup m_raster{&stateCalls, "raster"};
 };
 
 // A primitive of the recording renderer: logs every call with its arguments, in order

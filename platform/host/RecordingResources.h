@@ -50,6 +50,17 @@ public:
         stageStates = states;
         stageIndex = index;
     }
+    void SetRenderState(render::IRenderState* state, std::int32_t zWriteValue) override {
+        renderState = state;
+        zWrite = zWriteValue;
+        ++renderStateSets;
+    }
+    void SetDepthEnable(bool enable) override { depthEnabled = enable; }
+
+    render::IRenderState* renderState = nullptr;
+    std::int32_t zWrite = 0;
+    int renderStateSets = 0;
+    bool depthEnabled = false;
 
     std::uint32_t flags = 0;
     render::IStageStates* stageStates = nullptr;

@@ -196,7 +196,7 @@ void SceneBase::Update() {
     }
     PublishCamera();
     ObjectLockGuard objects(this);
-    m_fx->UpdateAll();
+    m_fx->ResetAllParticleStats();
     UpdateWalk(m_root);
     m_audio.Update();
     UpdateObject(m_root);
@@ -262,12 +262,12 @@ void SceneBase::EndFrame() {
 
 bool SceneBase::OnResetDevice() {
     if (!m_models->OnDeviceReset()) return false;
-    return m_fx->OnDeviceReset();
+    return m_fx->ForEachAfterReset();
 }
 
 void SceneBase::OnLostDevice() {
     m_models->OnDeviceLost();
-    m_fx->OnDeviceLost();
+    m_fx->ForEachBeforeReset();
 }
 
 // --- lists -----------------------------------------------------------------------------------------
@@ -326,7 +326,7 @@ void SceneBase::RemoveLoadingModel(ModelBase* model) {
 int SceneBase::GetFxCount() { return m_fx->Count(); }
 IFxBase* SceneBase::GetFx(std::uint32_t index) { return m_fx->GetAt(index); }
 IFxBase* SceneBase::FindFx(const char* name) { return m_fx->FindByName(name); }
-void SceneBase::GetAllFx(std::vector<IFxBase*>& out) { m_fx->CopyAll(out); }
+void SceneBase::GetAllFx(std::vector<IFxBase*>& out) { m_fx->CopyEffects(out); }
 int SceneBase::CountPlayingFx() { return m_fx->CountPlaying(); }
 int SceneBase::CountChildEffects() { return m_fx->CountChildEffects(); }
 
@@ -759,7 +759,7 @@ IFxBase* SceneBase::CreateFx(const char* path, int flags, bool async, AsyncData*
             record->Submit();
         return effect;
     }
-    FxBase* effect = m_fx->LoadEffect(path, flags);
+    FxBase* effect = m_fx->LoadEffectFile(path, static_cast<std::uint32_t>(flags));
     if (!effect) return nullptr;
     effect->SetPendingLoads(0);
     AddEffect(effect);
@@ -769,9 +769,9 @@ IFxBase* SceneBase::CreateFx(const char* path, int flags, bool async, AsyncData*
 IFxBase* SceneBase::LoadFxFile(IFxBase* face, const char* path, int value) {
     FxBase* effect = AsFx(face);
     if (effect)
-        FxBase::LoadFile(effect, path, value);
+        m_fx->LoadEffectFileInto(effect, path, static_cast<std::uint32_t>(value));
     else
-        effect = m_fx->LoadEffect("sfx/mode/common/bagua.emf", value);
+        effect = m_fx->LoadEffectFile("sfx/mode/common/bagua.emf", static_cast<std::uint32_t>(value));
     AddEffect(effect);
     return effect;
 }

@@ -19,6 +19,7 @@
 #include "world/core/VisibleObject.h"
 #include "world/core/XmlNodePtr.h"
 #include "world/fx/FxBase.h"
+#include "world/fx/FxFrameTime.h"
 #include "world/fx/SharedEffects.h"
 #include "world/fx/UpperText.h"
 #include "world/mesh/MeshDataMgr.h"
@@ -169,6 +170,9 @@ void World::SetFxDivisor(int n) {
         return;
     }
     g_fxDivisor = 1.0f / static_cast<float>(n);
+    // Effect managers made from now on reset the effect frame time to it.
+    world::SetFxFrameTimeResetValue(g_fxDivisor);
+    world::SetFxFrameTime(g_fxDivisor);
 }
 
 void World::Update() {
