@@ -247,11 +247,12 @@ void FxBase::CancelPendingLoads() {
 }
 
 void FxBase::DetachFromParent() {
-    if (m_independent) return;
-    if (FxBase* parent = ParentFx()) {
-        auto& list = parent->m_children;
-        list.erase(std::remove(list.begin(), list.end(), this), list.end());
-    }
+    // Only an effect parent keeps the node in a list of its own; any other parent (a scene's
+    // root) lets it go through the space object's own unlinking.
+    FxBase* parent = ParentFx();
+    if (m_independent || !parent) return;
+    auto& list = parent->m_children;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
     LinkParentOnly(nullptr);
 }
 

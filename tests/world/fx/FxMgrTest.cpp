@@ -15,6 +15,7 @@
 #include "world/fx/FxBase.h"
 #include "world/fx/FxFrameTime.h"
 #include "world/fx/FxMgr.h"
+#include "world/scene/World.h"
 
 namespace quor::world {
 namespace {
@@ -39,8 +40,14 @@ struct FxManager : testing::Test {
         return n;
     }
 
+    // Other tests may have set the world's divisor: start from 1/60 before the manager is made.
+    struct DefaultFrameTime {
+        DefaultFrameTime() { SetFxFrameTimeResetValue(1.0f / 60.0f); }
+    };
+
     host::MemoryFileSystem* files = nullptr;
     test::LogCapture log;
+    DefaultFrameTime defaultFrameTime;
     FxMgr mgr;
 };
 
@@ -150,13 +157,17 @@ TEST_F(FxManager, FrameTime) {
         FxMgr fresh;
         EXPECT_FLOAT_EQ(GetFxFrameTime(), 1.0f / 60.0f);
     }
-    SetFxFrameTimeResetValue(1.0f / 50.0f);
+    // The world's divisor sets the frame time and what new managers reset to.
+    World::Instance().SetFxDivisor(0);
+    EXPECT_FLOAT_EQ(GetFxFrameTime(), 1.0f / 60.0f);
+    World::Instance().SetFxDivisor(50);
+    EXPECT_FLOAT_EQ(GetFxFrameTime(), 1.0f / 50.0f);
+    ResetFxFrameTime();
     {
         FxMgr fresh;
         EXPECT_FLOAT_EQ(GetFxFrameTime(), 1.0f / 50.0f);
     }
-    SetFxFrameTimeResetValue(1.0f / 60.0f);
-    ResetFxFrameTime();
+    World::Instance().SetFxDivisor(60);
     delete a;
     delete later;
     delete b;

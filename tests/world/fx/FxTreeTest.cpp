@@ -62,7 +62,7 @@ TEST_F(FxTree, WindowsLifeSpanAndOrder) {
     EXPECT_EQ(root->GetChildState(1), kFxReady);
     for (int i = 0; i < 7; ++i) root->Update();
     EXPECT_EQ(root->GetChildState(1), kFxPlaying);  // start 0.1 passed at frame 7
-    EXPECT_NEAR(Child(root, 1)->GetTime(), 2 * kStep, 1e-5f);  // its own time, since it began
+    EXPECT_NEAR(Child(root, 1)->GetTime(), kStep, 1e-5f);  // its own time: advanced once since
 
     // SetTime gives each child its time since its start.
     root->SetTime(0.2f);
@@ -226,7 +226,7 @@ TEST_F(FxTree, ResolveDirectionTable) {
         {"flattened without the inverse", 1, false, {}, {}, {0, 4, 3}, {0, 0, 1}, {0, 1, 0}, {-1, 0, 0}},
         {"too short", 0, true, {}, {}, {1e-6f, 0, 0}, {1e-6f, 0, 0}, untouched, untouched},
         {"flattened to nothing", 1, false, {}, {}, {0, 3, 0}, {0, 0, 0}, untouched, untouched},
-        {"kept", 0, false, {}, {}, {0, -2, 0}, {0, -1, 0}, {-1, 0, 0}, {0, 0, 1}},
+        {"kept, vertical", 0, false, {}, {}, {0, -2, 0}, {0, -1, 0}, {0, 0, 1}, {1, 0, 0}},
     };
     FxBase node;
     for (const DirectionCase& c : cases) {

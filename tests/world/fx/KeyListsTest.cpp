@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/support/world/BoundHost.h"
+#include "world/core/InterfaceTable.h"
 #include "tests/support/world/fx/FxTestSupport.h"
 #include "world/fx/FxBase.h"
 #include "world/fx/FxRenderStates.h"
@@ -164,6 +165,7 @@ TEST(KeyLists, RandomListsMatchThePlainForm) {
 
 TEST(KeyLists, RenderStatesAreCachedPerKey) {
     test::BoundHost bound;
+    Interfaces().renderer = &bound.host.renderer;
     render::IRenderState* a = GetRenderState(1, 8, 3, -1);
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(GetRenderState(1, 8, 3, -1), a);
