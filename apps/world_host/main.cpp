@@ -28,6 +28,8 @@
 #include "platform/host/RenderCamera.h"
 #include "platform/win32/Messages.h"
 #include "world/core/IWorld.h"
+#include "world/fx/IFxBase.h"
+#include "world/scene/IScene.h"
 
 namespace {
 
@@ -41,6 +43,7 @@ struct Options {
     std::string picture;  // empty: the recording renderer, no picture
     int width = 640;
     int height = 480;
+    std::string fx;  // empty: no effect
 };
 
 bool ParseCount(const char* text, int low, int high, int& out) {
@@ -93,6 +96,11 @@ const std::vector<OptionRow>& OptionTable() {
          }},
         {"--size", "WxH", "640x480", "size of the picture in pixels, each 1 to 8192",
          [](Options& o, const char* v) { return ParseSize(v, o.width, o.height); }},
+        {"--fx", "FILE", "none", "an effect file (under the root) the 3D scene loads and plays; each frame reports its state and particles",
+         [](Options& o, const char* v) {
+             o.fx = v;
+             return !o.fx.empty();
+         }},
         {"--help", nullptr, "off", "print this help and exit",
          [](Options& o, const char*) {
              o.help = true;
@@ -268,6 +276,16 @@ int main(int argc, char** argv) {
     quor::world::IScene* scene = world->CreateScene("demo.s3d", 0, 0, 0);
     std::printf("scene: %s\n", scene ? "made" : "none (no 3D or 2D scene kind is built into the module yet)");
     if (scene) world->SetActiveScene(scene);
+    quor::world::IFxBase* effect = nullptr;
+    if (!options.fx.empty()) {
+        if (!scene) {
+            std::printf("fx: %s not loaded (no 3D scene kind is registered yet)\n", options.fx.c_str());
+        } else {
+            effect = scene->CreateFx(options.fx.c_str(), 0, false, nullptr, 0);
+            std::printf("fx: %s %s\n", options.fx.c_str(), effect ? "loaded" : "failed to load");
+            if (effect) effect->SetPlaying(true);
+        }
+    }
 
     // Every sound of the root's "sound" folder, loaded through the module on the loader threads.
     std::vector<std::string> soundFiles;
@@ -307,6 +325,9 @@ int main(int argc, char** argv) {
         const int queued = host.loader->Submitted() - done - host.loader->Cancelled();
         std::printf("frame %d: %.3f ms, renderer updates %d, active scene %s, loads queued %d done %d, wall %.1f ms\n",
                     i + 1, ms, books.Updates(), world->GetCurrentScene() ? "yes" : "none", queued, done, wall);
+        if (effect)
+            std::printf("fx frame %d: state %d, particles live %u\n", i + 1, int(effect->GetState()),
+                        effect->GetTotalParticleCount());
         if (i + 1 == options.frames / 2) {
             const auto before = host.occlusion.calls.size();
             host.device.SignalLost();

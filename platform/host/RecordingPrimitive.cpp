@@ -62,15 +62,18 @@ void RecordingPrimitive::SetVertexCount(int primitives, int count, int indexed, 
     calls.push_back(Call("SetVertexCount", {primitives, count, indexed, flags}));
     // A stand-in's limit, far above what any caller asks.
     const long long wanted = primitives <= 0 ? 0 : (kind == 7 ? 4LL * primitives : primitives);
-    vertices.assign(std::size_t(wanted > (1LL << 24) ? 0 : wanted), PrimitiveVertex{});
+    capacity = std::size_t(wanted > (1LL << 24) ? 0 : wanted);
+    // The array grows as vertices are written: a large capacity costs nothing until used.
+    vertices.clear();
 }
 
 void RecordingPrimitive::SetVertexUV(int index, const float* position, float u, float v, std::uint32_t colour) {
     if (record) calls.push_back(Call("SetVertexUV", {index, static_cast<long long>(colour)}));
-    if (index < 0 || std::size_t(index) >= vertices.size() || !position) {
+    if (index < 0 || std::size_t(index) >= capacity || !position) {
         ++badWrites;
         return;
     }
+    if (std::size_t(index) >= vertices.size()) vertices.resize(std::size_t(index) + 1);
     vertices[std::size_t(index)] = PrimitiveVertex{position[0], position[1], position[2], colour, u, v};
 }
 

@@ -150,9 +150,11 @@ public:
     bool submitAnswer = false;
     int releaseCount = 0;
 
-    // The vertex array: kind 7 (quads) holds four vertices per primitive of SetVertexCount,
-    // other kinds one per count. SetVertexUV writes into it; writes outside it are counted.
+    // The vertex array: kind 7 (quads) takes four vertices per primitive of SetVertexCount,
+    // other kinds one per count (the capacity). SetVertexUV writes into it, growing it up to
+    // the capacity; writes beyond are counted.
     std::vector<PrimitiveVertex> vertices;
+    std::size_t capacity = 0;
     int badWrites = 0;
     int used = -1;
     render::ITexture* textures[8] = {};

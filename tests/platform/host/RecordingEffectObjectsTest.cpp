@@ -67,13 +67,14 @@ TEST(RecordingEffectObjects, PrimitiveKeepsItsVertexArrayAndDraws) {
     RecordingRenderer r;
     auto* p = static_cast<RecordingPrimitive*>(r.CreatePrimitive(7, 0x142));
     p->SetVertexCount(2, -1, 0, 0);
-    ASSERT_EQ(p->vertices.size(), 8u);  // four per quad
+    ASSERT_EQ(p->capacity, 8u);  // four per quad
     render::IVertexBuffer* vb = p->GetVertexBuffer();
     ASSERT_EQ(vb, static_cast<render::IVertexBuffer*>(p->Buffer()));
     vb->SetFlags(96);
     EXPECT_EQ(p->Buffer()->flags, 96u);
     const float pos[3] = {1, 2, 3};
     p->SetVertexUV(5, pos, 0.25f, 0.5f, 0xFF00FF00u);
+    p->SetVertexUV(7, pos, 0, 0, 0);
     p->SetVertexUV(8, pos, 0, 0, 0);
     EXPECT_EQ(p->badWrites, 1);
     p->SetVertexCountUsed(2);
@@ -86,7 +87,7 @@ TEST(RecordingEffectObjects, PrimitiveKeepsItsVertexArrayAndDraws) {
 
     auto* list = static_cast<RecordingPrimitive*>(r.CreatePrimitive(4, 0x142));
     list->SetVertexCount(4000, -1, 0, 0);
-    EXPECT_EQ(list->vertices.size(), 4000u);  // one per count for triangle lists
+    EXPECT_EQ(list->capacity, 4000u);  // one per count for triangle lists
     r.ReleasePrimitive(p);
     r.ReleasePrimitive(list);
     EXPECT_EQ(r.LiveObjects(), 0);

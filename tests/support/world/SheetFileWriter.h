@@ -1,7 +1,9 @@
 #pragma once
 // Writes texture sheet files (".spr", ".ems") as text, in the line forms found in data files,
 // for the sheet tests, the fuzz seed corpus and the sample effects.
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quor::test {
 
@@ -23,5 +25,10 @@ enum class SheetLineForm {
 };
 
 std::string WriteSheetFile(const SheetFileDesc& desc, SheetLineForm form = SheetLineForm::kCrLf);
+
+// A small uncompressed 32-bit TGA picture: a round spot of `centre` fading to `edge` (ARGB),
+// one spot per cell of a columns x rows grid, for particle textures and sheets.
+std::vector<std::uint8_t> WriteSpotTexture(int width, int height, std::uint32_t centre, std::uint32_t edge,
+                                           int columns = 1, int rows = 1);
 
 }  // namespace quor::test

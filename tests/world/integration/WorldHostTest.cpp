@@ -53,10 +53,17 @@ int Count(const std::string& text, const std::string& what) {
 TEST(WorldHost, HelpPrintsEveryOptionWithItsDefault) {
     const HostRun run = RunHost("--help");
     EXPECT_EQ(run.status, 0);
-    for (const char* option : {"--root DIR", "--frames N", "--fps N", "--picture FILE", "--size WxH", "--help"})
+    for (const char* option :
+         {"--root DIR", "--frames N", "--fps N", "--picture FILE", "--size WxH", "--fx FILE", "--help"})
         EXPECT_EQ(Count(run.out, std::string("  ") + option), 1) << option;
-    EXPECT_EQ(Count(run.out, "(default: "), 6);
+    EXPECT_EQ(Count(run.out, "(default: "), 7);
     EXPECT_TRUE(run.err.empty()) << run.err;
+}
+
+TEST(WorldHost, EffectNeedsTheSceneKind) {
+    const HostRun run = RunHost("--fx fx/sample.emf --frames 2");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Count(run.out, "fx: fx/sample.emf not loaded (no 3D scene kind is registered yet)"), 1) << run.out;
 }
 
 TEST(WorldHost, WrongUseAndErrorsGoToStandardError) {
