@@ -68,14 +68,21 @@ void RecordingPrimitive::SetVertexCount(int primitives, int count, int indexed, 
 }
 
 void RecordingPrimitive::SetVertexUV(int index, const float* position, float u, float v, std::uint32_t colour) {
-    if (record) calls.push_back(Call("SetVertexUV", {index, static_cast<long long>(colour)}));
+    // The plain write stays lean: logging and growing live out of line.
+    if (record) LogVertex(index, colour);
     if (index < 0 || std::size_t(index) >= capacity || !position) {
         ++badWrites;
         return;
     }
-    if (std::size_t(index) >= vertices.size()) vertices.resize(std::size_t(index) + 1);
+    if (std::size_t(index) >= vertices.size()) GrowVertices(std::size_t(index) + 1);
     vertices[std::size_t(index)] = PrimitiveVertex{position[0], position[1], position[2], colour, u, v};
 }
+
+void RecordingPrimitive::LogVertex(int index, std::uint32_t colour) {
+    calls.push_back(Call("SetVertexUV", {index, static_cast<long long>(colour)}));
+}
+
+void RecordingPrimitive::GrowVertices(std::size_t size) { vertices.resize(size); }
 
 void RecordingPrimitive::SetTexture(int stage, render::ITexture* texture) {
     calls.push_back(Call("SetTexture", {stage}));

@@ -168,6 +168,9 @@ public:
     std::function<void(const RecordingPrimitive&)> drawSink;
 
 private:
+    [[gnu::noinline]] void LogVertex(int index, std::uint32_t colour);
+    [[gnu::noinline]] void GrowVertices(std::size_t size);
+
     std::unique_ptr<RecordingVertexBuffer> m_buffer;
     // A pass-through slot answers the sum of its slot number and arguments, so a test can see
     // that the answer came back unchanged.

@@ -810,6 +810,11 @@ void ParticleSystem::Render() {
     const bool animated = m_texture && m_texture->GetState() == 3;
     const bool perParticle = m_colorFramePar.KeyCount() != 0;
     const float parFirst = m_colorFramePar.FirstTime(), parSpan = m_colorFramePar.Span();
+    // Without curves that vary over a life the factors are the same for every particle.
+    const bool fixedScale = m_scaleCurve.KeyCount() == 0 && m_p.scaleTimeType == 0 &&
+                            (m_p.scaleStyle > 1 || (m_p.scaleStyle == 0 && m_ratioCurve.KeyCount() <= 1) ||
+                             (m_p.scaleStyle == 1 && m_heightCurve.KeyCount() == 0));
+    const std::pair<float, float> fixed = fixedScale ? ComputeSpriteScale(0.0f) : std::pair<float, float>{1.0f, 1.0f};
     int drawn = 0;
     for (std::size_t w = 0; w < m_live.size() && drawn < limit; ++w) {
         std::uint64_t bits = m_live[w];
@@ -828,7 +833,7 @@ void ParticleSystem::Render() {
             default: break;
             }
             if (animated) m_texture->SetTime(p.age);
-            const auto [a, b] = ComputeSpriteScale(t);
+            const auto [a, b] = fixedScale ? fixed : ComputeSpriteScale(t);
             BuildQuad(drawn, p, a, b, colour);
             ++drawn;
         }
