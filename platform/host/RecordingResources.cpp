@@ -343,13 +343,23 @@ int RecordingStore::LiveStageStates() const {
     return int(stageStates.live.size());
 }
 
+namespace {
+
+std::string StageCall(const char* name, int stage, int entry, int value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%s(%d,%d,%d)", name, stage, entry, value);
+    return text;
+}
+
+}  // namespace
+
 void RecordingStageStates::SetColor(int stage, int entry, int value) {
-    calls.push_back("SetColor(" + std::to_string(stage) + "," + std::to_string(entry) + "," + std::to_string(value) + ")");
+    calls.push_back(StageCall("SetColor", stage, entry, value));
     if (stage == 0 && entry >= 0 && entry < 2) colour[entry] = value;
 }
 
 void RecordingStageStates::SetAlpha(int stage, int entry, int value) {
-    calls.push_back("SetAlpha(" + std::to_string(stage) + "," + std::to_string(entry) + "," + std::to_string(value) + ")");
+    calls.push_back(StageCall("SetAlpha", stage, entry, value));
     if (stage == 0 && entry >= 0 && entry < 2) alpha[entry] = value;
 }
 

@@ -106,7 +106,7 @@ bool PolyTubeFx::LoadFromXml(common::IXmlNode* node, std::uint32_t flags) {
     return true;
 }
 
-void PolyTubeFx::Clear() {
+void PolyTubeFx::ClearSections() {
     m_sections.clear();
     m_totalLength = 0.0f;
     m_runningCoord = 0.0f;
@@ -114,13 +114,13 @@ void PolyTubeFx::Clear() {
 
 void PolyTubeFx::SetPlaying(bool play) {
     FxBase::SetPlaying(play);
-    Clear();
+    ClearSections();
     if (play && m_texture && m_texture->GetState() == 3) m_texture->SetTime(0.0f);
 }
 
 void PolyTubeFx::Reset() {
     FxBase::Reset();
-    Clear();
+    ClearSections();
 }
 
 void PolyTubeFx::Deactivate() {
@@ -130,7 +130,7 @@ void PolyTubeFx::Deactivate() {
         m_state = kFxFinishing;  // the sections run out
     } else {
         m_state = kFxInactive;
-        Clear();
+        ClearSections();
     }
 }
 
@@ -145,7 +145,7 @@ void PolyTubeFx::Release() {
     m_stage = nullptr;
     m_texture = nullptr;
     m_drawState = nullptr;
-    Clear();
+    ClearSections();
     FxBase::Release();
 }
 
@@ -215,7 +215,7 @@ void PolyTubeFx::Recompute(bool coordinates) {
 
 void PolyTubeFx::AddSection(float t) {
     if (t == 0.0f) {
-        Clear();
+        ClearSections();
         return;
     }
     const Vec3 position = SourcePosition();

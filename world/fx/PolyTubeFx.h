@@ -68,7 +68,7 @@ private:
     Vec3 SourcePosition();
     float SourceScale();
     Vec3 PickWidthDirection();
-    void Clear();
+    void ClearSections();
     // Coordinates (and, with colour style 0, colours) from the sections' running lengths.
     void Recompute(bool coordinates);
 
