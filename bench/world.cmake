@@ -23,3 +23,5 @@ endif()
 if(TARGET platform_glrender)
   target_link_libraries(world_bench PRIVATE platform_glrender)
 endif()
+# The particle benchmark loads its systems into a test scene through the test-side fixture.
+target_sources(world_bench PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/world/LogCapture.cpp)

@@ -30,6 +30,7 @@
 #include "platform/win32/Messages.h"
 #include "world/core/IWorld.h"
 #include "world/mesh/ModelBase.h"
+#include "world/fx/IFxBase.h"
 #include "world/scene/IScene.h"
 
 namespace {
@@ -46,6 +47,7 @@ struct Options {
     int height = 480;
     std::string model;  // empty: no model scene
     bool async = false;
+    std::string fx;  // empty: no effect
 };
 
 bool ParseCount(const char* text, int low, int high, int& out) {
@@ -107,6 +109,11 @@ const std::vector<OptionRow>& OptionTable() {
          [](Options& o, const char*) {
              o.async = true;
              return true;
+         }},
+        {"--fx", "FILE", "none", "an effect file (under the root) the 3D scene loads and plays; each frame reports its state and particles",
+         [](Options& o, const char* v) {
+             o.fx = v;
+             return !o.fx.empty();
          }},
         {"--help", nullptr, "off", "print this help and exit",
          [](Options& o, const char*) {
@@ -299,6 +306,16 @@ int main(int argc, char** argv) {
             std::printf("model: %s could not be made\n", options.model.c_str());
         }
     }
+    quor::world::IFxBase* effect = nullptr;
+    if (!options.fx.empty()) {
+        if (!scene) {
+            std::printf("fx: %s not loaded (no 3D scene kind is registered yet)\n", options.fx.c_str());
+        } else {
+            effect = scene->CreateFx(options.fx.c_str(), 0, false, nullptr, 0);
+            std::printf("fx: %s %s\n", options.fx.c_str(), effect ? "loaded" : "failed to load");
+            if (effect) effect->SetPlaying(true);
+        }
+    }
 
     // Every sound of the root's "sound" folder, loaded through the module on the loader threads.
     std::vector<std::string> soundFiles;
@@ -338,6 +355,9 @@ int main(int argc, char** argv) {
         const int queued = host.loader->Submitted() - done - host.loader->Cancelled();
         std::printf("frame %d: %.3f ms, renderer updates %d, active scene %s, loads queued %d done %d, wall %.1f ms\n",
                     i + 1, ms, books.Updates(), world->GetCurrentScene() ? "yes" : "none", queued, done, wall);
+        if (effect)
+            std::printf("fx frame %d: state %d, particles live %u\n", i + 1, int(effect->GetState()),
+                        effect->GetTotalParticleCount());
         if (i + 1 == options.frames / 2) {
             const auto before = host.occlusion.calls.size();
             host.device.SignalLost();

@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     upper->Show();
     b.group->Render();
     auto* primitive = static_cast<quor::host::RecordingPrimitive*>(quor::world::UpperTextMgr::Instance().Primitive());
-    if (primitive && primitive->writesPastCapacity != 0) __builtin_trap();
+    if (primitive && primitive->badWrites != 0) __builtin_trap();
     // The recording primitive and the device keep their calls: start each input afresh.
     if (primitive) std::vector<std::string>().swap(primitive->calls);
     b.host->device.Direct3D().ClearCalls();

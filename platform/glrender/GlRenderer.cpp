@@ -36,6 +36,7 @@ struct GlRenderer::Item {
 namespace {
 
 constexpr std::int32_t kTransparentPass = 0x60;
+constexpr std::uint32_t kEffectFormat = 0x142;
 
 const float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
@@ -186,6 +187,7 @@ bool GlRenderer::BeginFrame(render::IRenderCamera* camera, std::uint32_t clearAr
     m_screen.clear();
     m_overlays.clear();
     ++m_frame;
+    m_prims.clear();
     glViewport(0, 0, width, height);
     float c[4];
     Colour(clearArgb, c);
@@ -249,6 +251,7 @@ GlFrameStats GlRenderer::EndFrame() {
         m_ranges.clear();
         m_screen.clear();
         m_overlays.clear();
+        m_prims.clear();
         return m_last = stats;
     }
     // Direct3D's depth runs 0..1, GL's -1..1: z' = 2z - w after the projection.
@@ -272,6 +275,7 @@ GlFrameStats GlRenderer::EndFrame() {
             if (item.transparent == (pass == 1)) Draw(item, stats);
     }
     glDepthMask(GL_TRUE);
+    DrawPrimitives(stats);
     if (!m_screen.empty()) {
         glDisable(GL_DEPTH_TEST);
         glDisable(GL_CULL_FACE);
@@ -665,10 +669,118 @@ bool GlRenderer::WritePng(const std::string& path) const {
 // --- the objects: the recording renderer's -------------------------------------------------
 
 render::IPrimitive* GlRenderer::CreatePrimitive(int kind, std::uint32_t vertexFormat) {
-    render::IPrimitive* primitive = m_objects.CreatePrimitive(kind, vertexFormat);
-    if (primitive)
-        static_cast<RecordingPrimitive*>(primitive)->onDraw = [this](RecordingPrimitive& p) { QueueOverlay(p); };
-    return primitive;
+    render::IPrimitive* made = m_objects.CreatePrimitive(kind, vertexFormat);
+    // Effect quads and triangle lists are drawn in the scene; screen-space text primitives
+    // over it; other layouts are only recorded.
+    if (made)
+        static_cast<RecordingPrimitive*>(made)->drawSink = [this](const RecordingPrimitive& p) {
+            if (p.vertexFormat == kEffectFormat)
+                QueuePrimitive(p);
+            else
+                QueueOverlay(p);
+        };
+    return made;
+}
+
+namespace {
+
+// The blend of the shared effect materials by their names: 3 source alpha over the inverse,
+// 5 source colour over the inverse, 9 source alpha added.
+void EffectBlend(render::IEffect* effect, std::int32_t& source, std::int32_t& destination) {
+    const char* name = effect ? effect->GetName() : nullptr;
+    const std::string text = name ? name : "";
+    if (text.find("SrcAlpha-One") != std::string::npos) {
+        source = 5, destination = 2;  // code 9
+    } else if (text.find("SrcColor") != std::string::npos) {
+        source = 3, destination = 4;  // code 5
+    } else {
+        source = 5, destination = 6;  // code 3, and anything else
+    }
+}
+
+std::uint32_t ModulateArgb(std::uint32_t a, std::uint32_t b) {
+    std::uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8)
+        out |= (((a >> shift) & 0xFFu) * ((b >> shift) & 0xFFu) / 255u) << shift;
+    return out;
+}
+
+}  // namespace
+
+void GlRenderer::QueuePrimitive(const RecordingPrimitive& p) {
+    if (!m_inFrame) return;
+    Prim prim;
+    std::memcpy(prim.world, p.transform, sizeof prim.world);
+    prim.texture = p.textures[0];
+    EffectBlend(p.effect, prim.source, prim.destination);
+    // A stream whose stage takes the constant colour as its first argument: the constant
+    // selects (2) or modulates (4) the vertex colour.
+    const RecordingVertexBuffer* stream = p.Buffer();
+    const auto* stage = stream ? static_cast<const RecordingStageStates*>(stream->stageStates) : nullptr;
+    const bool constant = stage && stage->colour[1] == 3;
+    auto colourOf = [&](std::uint32_t c) {
+        if (!constant) return c;
+        return stage->colour[0] == 2 ? stage->constantColor : ModulateArgb(c, stage->constantColor);
+    };
+    const std::size_t have = p.vertices.size();
+    if (p.kind == 7) {
+        const std::size_t quads = std::min<std::size_t>(p.used < 0 ? have / 4 : std::size_t(p.used), have / 4);
+        for (std::size_t q = 0; q < quads; ++q) {
+            for (std::size_t k : {0u, 1u, 2u, 0u, 2u, 3u}) {
+                PrimitiveVertex v = p.vertices[4 * q + k];
+                v.colour = colourOf(v.colour);
+                prim.triangles.push_back(v);
+            }
+        }
+    } else {
+        const std::size_t n = std::min<std::size_t>(p.used < 0 ? have / 3 : std::size_t(p.used), have / 3) * 3;
+        for (std::size_t i = 0; i < n; ++i) {
+            PrimitiveVertex v = p.vertices[i];
+            v.colour = colourOf(v.colour);
+            prim.triangles.push_back(v);
+        }
+    }
+    if (!prim.triangles.empty()) m_prims.push_back(std::move(prim));
+}
+
+void GlRenderer::DrawPrimitives(GlFrameStats& stats) {
+    if (m_prims.empty()) return;
+    // Blended over the scene, depth tested but not written, both faces.
+    glDisable(GL_LIGHTING);
+    glDisable(GL_COLOR_MATERIAL);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_ALPHA_TEST);
+    glEnable(GL_DEPTH_TEST);
+    glDepthMask(GL_FALSE);
+    glEnable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glMatrixMode(GL_MODELVIEW);
+    for (const Prim& prim : m_prims) {
+        glLoadMatrixf(m_view);
+        glMultMatrixf(prim.world);
+        glBindTexture(GL_TEXTURE_2D, TextureFor(prim.texture));
+        SetBlend(prim.source, prim.destination);
+        glBegin(GL_TRIANGLES);
+        for (const PrimitiveVertex& v : prim.triangles) {
+            glColor4ub(GLubyte(v.colour >> 16), GLubyte(v.colour >> 8), GLubyte(v.colour), GLubyte(v.colour >> 24));
+            glTexCoord2f(v.u, v.v);
+            glVertex3f(v.x, v.y, v.z);
+        }
+        glEnd();
+        ++stats.primitives;
+        stats.primitiveTriangles += int(prim.triangles.size() / 3);
+    }
+    glDisable(GL_BLEND);
+    glDepthMask(GL_TRUE);
+    m_prims.clear();
+    // The states set here are not the ones the renderable passes remember.
+    m_keyValid = false;
+    m_arrays = m_position = nullptr;
 }
 void GlRenderer::ReleasePrimitive(render::IPrimitive* primitive) { m_objects.ReleasePrimitive(primitive); }
 render::IEffect* GlRenderer::CreateEffect() { return m_objects.CreateEffect(); }
@@ -730,6 +842,8 @@ render::ITexture* GlRenderer::LoadTexture(const char* name, std::int32_t width, 
     return m_objects.LoadTexture(name, width, height, mipLevels, usage, format, pool);
 }
 render::ITexture* GlRenderer::FindTexture(const char* name) { return m_objects.FindTexture(name); }
+
+bool GlRenderer::IsTextureReady(void* surface) { return m_objects.IsTextureReady(surface); }
 bool GlRenderer::IsHardwareSkinning() { return m_objects.IsHardwareSkinning(); }
 render::ITexture* GlRenderer::CreateTexture(std::int32_t width, std::int32_t height, std::int32_t format,
                                             std::int32_t usage, std::int32_t levels, std::int32_t pool) {
@@ -743,13 +857,13 @@ void GlRenderer::ReleaseDynamicBuffer(render::IStageStates* buffer) { m_objects.
 
 // --- screen-space primitives over the scene -------------------------------------------------
 
-void GlRenderer::QueueOverlay(RecordingPrimitive& primitive) {
+void GlRenderer::QueueOverlay(const RecordingPrimitive& primitive) {
     if (!m_inFrame) return;
     auto* effect = static_cast<RecordingEffect*>(primitive.effect);
     if (!effect || effect->techniqueName != "UpperText") return;
     Overlay overlay;
     overlay.texture = primitive.textures[0];
-    const std::size_t count = std::min(primitive.vertices.size(), std::size_t(std::max(0, primitive.usedCount)) * 3);
+    const std::size_t count = std::min(primitive.vertices.size(), std::size_t(std::max(0, primitive.used)) * 3);
     overlay.vertices.assign(primitive.vertices.begin(), primitive.vertices.begin() + std::ptrdiff_t(count));
     m_overlays.push_back(std::move(overlay));
 }
@@ -803,13 +917,13 @@ void GlRenderer::DrawOverlays(GlFrameStats& stats) {
     for (const Overlay& o : m_overlays) {
         glBindTexture(GL_TEXTURE_2D, DeviceTextureFor(static_cast<RecordingTexture*>(o.texture)));
         glBegin(GL_TRIANGLES);
-        for (const RecordingPrimitive::Vertex& v : o.vertices) {
+        for (const PrimitiveVertex& v : o.vertices) {
             float c[4];
             Colour(v.colour, c);
             glColor4fv(c);
             glTexCoord2f(v.u, v.v);
             // Pre-transformed positions sample at whole pixels; GL's centres sit half a pixel in.
-            glVertex2f(v.position[0] + 0.5f, v.position[1] + 0.5f);
+            glVertex2f(v.x + 0.5f, v.y + 0.5f);
         }
         glEnd();
         stats.overlayTriangles += int(o.vertices.size() / 3);

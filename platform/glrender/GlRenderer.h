@@ -47,6 +47,9 @@ struct GlFrameStats {
     // Triangles of screen-space primitives drawn with the "UpperText" effect (text over
     // objects), approximated as blended textured triangles over everything.
     int overlayTriangles = 0;
+    // Draws of effect primitives (position, colour, one texture pair) and their triangles.
+    int primitives = 0;
+    int primitiveTriangles = 0;
 };
 
 class GlRenderer final : public render::IRenderer {
@@ -128,6 +131,7 @@ public:
     render::ITexture* LoadTexture(const char* name, std::int32_t width, std::int32_t height, std::int32_t mipLevels,
                                   std::int32_t usage, std::int32_t format, std::int32_t pool) override;
     render::ITexture* FindTexture(const char* name) override;
+    bool IsTextureReady(void* surface) override;
     bool IsHardwareSkinning() override;
     render::ITexture* CreateTexture(std::int32_t width, std::int32_t height, std::int32_t format, std::int32_t usage,
                                     std::int32_t levels, std::int32_t pool) override;
@@ -151,15 +155,22 @@ public:
 
 private:
     struct Item;
+    // One draw of an effect primitive, as triangles in world space order.
+    struct Prim {
+        std::vector<PrimitiveVertex> triangles;
+        float world[16];
+        render::ITexture* texture = nullptr;
+        std::int32_t source = 5, destination = 6;
+    };
     struct Screen {
         float rect[4];
         std::uint32_t argb;
     };
     struct Overlay {
-        std::vector<RecordingPrimitive::Vertex> vertices;
+        std::vector<PrimitiveVertex> vertices;
         render::ITexture* texture = nullptr;
     };
-    void QueueOverlay(RecordingPrimitive& primitive);
+    void QueueOverlay(const RecordingPrimitive& primitive);
     void DrawOverlays(GlFrameStats& stats);
     // The GL texture of a device texture, filled with its pixels once per frame.
     unsigned DeviceTextureFor(RecordingTexture* texture);
@@ -179,6 +190,8 @@ private:
         }
     };
     void Draw(const Item& item, GlFrameStats& stats);
+    void QueuePrimitive(const RecordingPrimitive& primitive);
+    void DrawPrimitives(GlFrameStats& stats);
     void ApplyStates(const Item& item, const Technique* found, render::ITexture* texture, bool normal, bool colour);
     void BindArrays(const std::uint8_t* position, const std::uint8_t* normal, const std::uint8_t* colour,
                     const std::uint8_t* uv, const int* strides);
@@ -203,6 +216,7 @@ private:
     std::vector<Overlay> m_overlays;
     std::unordered_map<const void*, std::pair<unsigned, std::uint64_t>> m_deviceTextures;
     std::uint64_t m_frame = 0;
+    std::vector<Prim> m_prims;
     std::shared_ptr<const GlLightSet> m_lights;
     std::unordered_map<const void*, unsigned> m_textures;
     unsigned m_white = 0;

@@ -16,8 +16,9 @@ class IMaterial;
 class IMaterialGroup;
 class IPrimitive;
 class IRenderCamera;
-class IStageStates;
 class ITexture;
+
+class IStageStates;
 
 // One draw range of a renderable: first vertex, primitive count, vertex count, first index and
 // a trailing 0, the renderer's layout.
@@ -66,6 +67,8 @@ public:
     virtual void SetIndexBuffer(void* buffer) = 0;
     virtual void SetVertexCount(std::uint32_t count) = 0;
     virtual void SetIndexCount(std::uint32_t count) = 0;
+    // The renderer's drawing flags of the stream (96 for the effects' quads).
+    virtual void SetFlags(std::uint32_t flags) = 0;
     // The render state the stream draws with, and its depth-write value.
     virtual void SetRenderState(IRenderState* state, std::int32_t zWrite) = 0;
     // Depth testing of the stream on or off.
@@ -76,6 +79,18 @@ public:
 
 protected:
     ~IVertexBuffer() = default;
+};
+
+// Texture-stage settings of a stream: per stage, colour and alpha entries (0 the operation,
+// 1 its first argument; the device's codes) and the constant colour an argument may name.
+class IStageStates {
+public:
+    virtual void SetColor(int stage, int entry, int value) = 0;
+    virtual void SetAlpha(int stage, int entry, int value) = 0;
+    virtual void SetConstantColor(std::uint32_t argb) = 0;
+
+protected:
+    ~IStageStates() = default;
 };
 
 class IRenderState;
@@ -158,13 +173,6 @@ public:
 
 class IWaterTechnique : public IExtTechnique {};
 
-// Texture-stage settings a stream draws with (IRenderer::CreateDynamicBuffer); what each
-// setting means is the renderer's.
-class IStageStates {
-protected:
-    ~IStageStates() = default;
-};
-
 // The host's renderer: textures, effects, primitives, vertex buffers, cameras, lights, views.
 class IRenderer {
 public:
@@ -236,19 +244,23 @@ public:
     virtual ITexture* LoadTexture(const char* name, std::int32_t width, std::int32_t height, std::int32_t mipLevels,
                                   std::int32_t usage, std::int32_t format, std::int32_t pool) = 0;
     virtual ITexture* FindTexture(const char* name) = 0;
+    // Whether the texture that answered this surface handle (ITexture::GetSurface) still lives.
+    virtual bool IsTextureReady(void* surface) = 0;
 
     // Whether skeletal meshes are skinned by the renderer's shaders.
     virtual bool IsHardwareSkinning() = 0;
 
     // Device textures and surfaces. A texture of the size, format and usage (the device's
     // codes; usage 1 a render target), levels and pool, given back with ReleaseTexture; its
-    // ITexture::GetSurface is the device texture. A depth-stencil surface of the device (the
+    // ITexture::GetSurface is the device texture when a device holds it (a blank texture
+    // otherwise). A depth-stencil surface of the device (the
     // device's surface with one reference for the caller, given back with its own Release).
     // Null when the device cannot make them.
     virtual ITexture* CreateTexture(std::int32_t width, std::int32_t height, std::int32_t format,
                                     std::int32_t usage, std::int32_t levels, std::int32_t pool) = 0;
     virtual void* CreateDepthSurface(std::int32_t width, std::int32_t height, std::int32_t format) = 0;
-    // Texture-stage settings for streams (IVertexBuffer::SetStageStates).
+    // Texture-stage settings for streams (IVertexBuffer::SetStageStates), given back with
+    // ReleaseDynamicBuffer.
     virtual IStageStates* CreateDynamicBuffer() = 0;
     virtual void ReleaseDynamicBuffer(IStageStates* buffer) = 0;
 

@@ -11,6 +11,26 @@
 
 namespace quor::host {
 
+class RecordingVertexBuffer;
+
+// One vertex of the position, packed colour, one texture pair layout (flags 0x142).
+struct PrimitiveVertex {
+    float x, y, z;
+    std::uint32_t colour;
+    float u, v;
+};
+
+// What one Draw call drew: its arguments, the count SetVertexCountUsed gave last (-1 when
+// none), the transform, and a copy of the vertices it covers (recording on only).
+struct PrimitiveDraw {
+    int first = 0;
+    int count = 0;
+    int pass = 0;
+    int used = -1;
+    float transform[16] = {};
+    std::vector<PrimitiveVertex> vertices;
+};
+
 // A state group of a recording effect: every operation as "name.op(a,b)" into its effect's list.
 class RecordingEffectStateGroup final : public render::IEffectStateGroup {
 public:
@@ -25,7 +45,6 @@ private:
     std::vector<std::string>* m_log;
     std::string m_name;
 };
-class RecordingVertexBuffer;
 
 // An effect of the recording renderer; its draw pass is whatever the test sets.
 class RecordingEffect final : public render::IEffect {
@@ -62,13 +81,14 @@ private:
 };
 
 // A primitive of the recording renderer: logs every call with its arguments, in order
-// ("Draw(-1,-1,0)", "Slot16(3,4)"), keeps the last transform and effect, the vertices written
-// through SetVertexUV (within the vertex count SetVertexCount gave, when it gave one), the
-// textures by stage and its stream, and answers Submit as the test sets.
+// ("Draw(-1,-1,0)", "Slot16(3,4)"), keeps the last transform and effect, and answers Submit
+// as the test sets.
 class RecordingPrimitive final : public render::IPrimitive {
 public:
-    RecordingPrimitive(int kind, std::uint32_t vertexFormat)
-        : kind(kind), vertexFormat(vertexFormat) {}
+    RecordingPrimitive(int kind, std::uint32_t vertexFormat);
+    ~RecordingPrimitive();
+    RecordingPrimitive(const RecordingPrimitive&) = delete;
+    RecordingPrimitive& operator=(const RecordingPrimitive&) = delete;
 
     render::IVertexBuffer* GetVertexBuffer() override;
     void Release() override;
@@ -121,33 +141,37 @@ public:
     std::intptr_t Slot47(std::intptr_t a, std::intptr_t b) override { return Pass(47, a, b); }
     std::intptr_t Slot48(std::intptr_t a, std::intptr_t b) override { return Pass(48, a, b); }
 
-    struct Vertex {
-        float position[3];
-        float u, v;
-        std::uint32_t colour;
-    };
-
     const int kind;
     const std::uint32_t vertexFormat;
     std::vector<std::string> calls;
-    std::vector<Vertex> vertices;
-    // The vertex count of SetVertexCount (-1: not given); writes at or past it are counted,
-    // not stored.
-    int vertexCapacity = -1;
-    int writesPastCapacity = 0;
-    render::ITexture* textures[8] = {};
-    int usedCount = 0;
-    int draws = 0;
-    std::shared_ptr<RecordingVertexBuffer> stream;
-    // Called by every Draw (a drawing renderer takes the primitive's picture from here).
-    std::function<void(RecordingPrimitive&)> onDraw;
     float transform[16] = {};
     render::IEffect* effect = nullptr;
     render::IMaterial* material = nullptr;
     bool submitAnswer = false;
     int releaseCount = 0;
 
+    // The vertex array: its capacity is SetVertexCount's vertex count when given, else four
+    // vertices per primitive for kind 7 (quads) and one per count for other kinds. SetVertexUV writes into it, growing it up to
+    // the capacity; writes beyond are counted.
+    std::vector<PrimitiveVertex> vertices;
+    std::size_t capacity = 0;
+    int badWrites = 0;
+    int used = -1;
+    render::ITexture* textures[8] = {};
+    std::vector<PrimitiveDraw> draws;
+    int drawCount = 0;
+    // Off: SetVertexUV and Draw keep no log line or draw record (an array-backed primitive for
+    // measuring what writes into it).
+    bool record = true;
+    RecordingVertexBuffer* Buffer() const { return m_buffer.get(); }
+    // Called by every Draw with the primitive as it is then (a drawing renderer listens).
+    std::function<void(const RecordingPrimitive&)> drawSink;
+
 private:
+    [[gnu::noinline]] void LogVertex(int index, std::uint32_t colour);
+    [[gnu::noinline]] void GrowVertices(std::size_t size);
+
+    std::unique_ptr<RecordingVertexBuffer> m_buffer;
     // A pass-through slot answers the sum of its slot number and arguments, so a test can see
     // that the answer came back unchanged.
     std::intptr_t Pass(int slot, std::intptr_t a, std::intptr_t b);

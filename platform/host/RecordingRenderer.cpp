@@ -411,6 +411,20 @@ render::ITexture* RecordingRenderer::FindTexture(const char* name) {
     return known ? m_store->AcquireTexture(name, 0, false) : nullptr;
 }
 
+bool RecordingRenderer::IsTextureReady(void* surface) {
+    Lock lock(m_store->mutex);
+    m_calls.push_back("IsTextureReady");
+    if (!surface) return false;
+    for (const auto& t : m_store->textures)
+        if (t->refs > 0 && t->GetSurface() == surface) return true;
+    return false;
+}
+
+RecordingStageStates* RecordingRenderer::LastStageStates() const {
+    Lock lock(m_store->mutex);
+    return m_store->stageStates.all.empty() ? nullptr : m_store->stageStates.all.back().get();
+}
+
 bool RecordingRenderer::IsHardwareSkinning() {
     Lock lock(m_store->mutex);
     m_calls.push_back("IsHardwareSkinning");
@@ -548,7 +562,7 @@ render::ITexture* RecordingRenderer::CreateTexture(std::int32_t width, std::int3
     m_calls.push_back("CreateTexture(" + std::to_string(width) + "," + std::to_string(height) + "," +
                       std::to_string(format) + "," + std::to_string(usage) + "," + std::to_string(levels) + "," +
                       std::to_string(pool) + ")");
-    if (width <= 0 || height <= 0 || levels < 0) return nullptr;
+    if (failCreateTexture || width <= 0 || height <= 0 || levels < 0) return nullptr;
     d3d9::IDirect3DTexture9* texture = nullptr;
     if (m_device) {
         // Format 0 takes the device's usual colour format.
@@ -560,6 +574,9 @@ render::ITexture* RecordingRenderer::CreateTexture(std::int32_t width, std::int3
     m_store->textures.push_back(std::make_unique<RecordingTexture>());
     RecordingTexture* t = m_store->textures.back().get();
     t->device = texture;
+    t->blank = true;
+    t->width = std::uint32_t(width);
+    t->height = std::uint32_t(height);
     const std::int32_t made[6] = {width, height, format, usage, levels, pool};
     std::copy(made, made + 6, t->created);
     t->mipLevels = levels;

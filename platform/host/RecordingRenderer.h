@@ -69,6 +69,7 @@ public:
     render::ITexture* LoadTexture(const char* name, std::int32_t width, std::int32_t height, std::int32_t mipLevels,
                                   std::int32_t usage, std::int32_t format, std::int32_t pool) override;
     render::ITexture* FindTexture(const char* name) override;
+    bool IsTextureReady(void* surface) override;
     bool IsHardwareSkinning() override;
     render::ITexture* CreateTexture(std::int32_t width, std::int32_t height, std::int32_t format, std::int32_t usage,
                                     std::int32_t levels, std::int32_t pool) override;
@@ -99,6 +100,7 @@ public:
     int LiveMaterials() const { return m_store->LiveMaterials(); }
     int LiveMaterialGroups() const { return m_store->LiveMaterialGroups(); }
     int LiveTextures() const { return m_store->LiveTextures(); }
+    int LiveStageStates() const { return m_store->LiveStageStates(); }
     int LiveBlendStates() const;
     int LiveStateBlocks() const;
     // Render states, blend states and state blocks alike.
@@ -112,6 +114,8 @@ public:
 
     // Injected failure: while set, CreatePrimitive records the call and answers null.
     void SetFailPrimitives(bool fail);
+    // Injected failure: while set, CreateTexture records the call and answers null.
+    bool failCreateTexture = false;
 
     // The most recently made object of each kind (null before the first).
     RecordingPrimitive* LastPrimitive() const;
@@ -122,6 +126,7 @@ public:
     RecordingSceneLightState* LastSceneLightState() const;
     RecordingRenderState* LastBlendState() const;
     RecordingRenderState* LastStateBlock() const;
+    RecordingStageStates* LastStageStates() const;
 
     // What the test sets: the back-buffer size, and the technique names that give water.
     int backBufferWidth = 1024;

@@ -328,9 +328,42 @@ void RecordingStore::DefineEffect(const std::string& name, int kind, bool transp
     definedEffects[name] = EffectInfo{kind, transparent, std::move(stageNames)};
 }
 
-void RecordingStore::DefineTexture(const std::string& name, std::uint32_t frames, float durationMs) {
+void RecordingStore::DefineTexture(const std::string& name, std::uint32_t frames, float durationSeconds) {
+    TextureDesc desc;
+    desc.frames = frames;
+    desc.duration = durationSeconds;
+    DefineTexture(name, desc);
+}
+
+void RecordingStore::DefineTexture(const std::string& name, const TextureDesc& desc) {
     Lock lock(mutex);
-    definedTextures[name] = {frames ? frames : 1, durationMs};
+    TextureDesc& d = definedTextures[name] = desc;
+    if (!d.frames) d.frames = 1;
+}
+
+int RecordingStore::LiveStageStates() const {
+    Lock lock(mutex);
+    return int(stageStates.live.size());
+}
+
+namespace {
+
+std::string StageCall(const char* name, int stage, int entry, int value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%s(%d,%d,%d)", name, stage, entry, value);
+    return text;
+}
+
+}  // namespace
+
+void RecordingStageStates::SetColor(int stage, int entry, int value) {
+    calls.push_back(StageCall("SetColor", stage, entry, value));
+    if (stage == 0 && entry >= 0 && entry < 2) colour[entry] = value;
+}
+
+void RecordingStageStates::SetAlpha(int stage, int entry, int value) {
+    calls.push_back(StageCall("SetAlpha", stage, entry, value));
+    if (stage == 0 && entry >= 0 && entry < 2) alpha[entry] = value;
 }
 
 void RecordingStore::Error(const std::string& text) {
@@ -411,7 +444,7 @@ bool RecordingStore::ReadFile(const char* path, std::vector<std::uint8_t>& bytes
 
 render::ITexture* RecordingStore::AcquireTexture(const std::string& name, std::int32_t mipLevels, bool mustExist) {
     for (const auto& t : textures) {
-        if (t->refs > 0 && t->name == name) {
+        if (t->refs > 0 && !t->blank && t->name == name) {
             ++t->refs;
             return t.get();
         }
@@ -424,8 +457,13 @@ render::ITexture* RecordingStore::AcquireTexture(const std::string& name, std::i
     t->name = name;
     t->mipLevels = mipLevels;
     if (defined != definedTextures.end()) {
-        t->frames = defined->second.first;
-        t->duration = defined->second.second;
+        const TextureDesc& d = defined->second;
+        t->frames = d.frames;
+        t->duration = d.duration;
+        t->width = d.width;
+        t->height = d.height;
+        t->state = d.state;
+        t->surface = d.surface;
     }
     t->refs = 1;
     return t;

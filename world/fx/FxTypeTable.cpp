@@ -3,16 +3,18 @@
 #include <cstring>
 
 #include "world/fx/FxBase.h"
+#include "world/fx/ParticleSystem.h"
+#include "world/fx/PolyTubeFx.h"
 
 namespace quor::world {
 
 const FxTypeEntry FxTypeTable[kFxTypeCount] = {
-    {"ParticleSystem", nullptr},
+    {"ParticleSystem", &NewFx<ParticleSystem>},
     {"Sprite", nullptr},
     {"Model", nullptr},
     {"FxSound", nullptr},
     {"FxSoundEventDrive", nullptr},
-    {"PolyTube", nullptr},
+    {"PolyTube", &NewFx<PolyTubeFx>},
     {"Dummy", &NewFx<FxBase>},
     {"FxGroup", &NewFx<FxGroup>},
     {"FxCamera", nullptr},

@@ -134,10 +134,10 @@ TEST(UpperText, CellsFollowTheFontsCell) {
         EXPECT_TRUE(fx.world.capture.Contains(std::to_string(c.columns) + "," + std::to_string(c.rows)));
         if (c.capacity == 0) {
             host::RecordingPrimitive* primitive = fx.Primitive();
-            const int draws = primitive->draws;
+            const int draws = primitive->drawCount;
             ShowText(group, "t", "abc", 100, 100, 0);
             group->Render();
-            EXPECT_EQ(primitive->draws, draws);
+            EXPECT_EQ(primitive->drawCount, draws);
         }
     }
 }
@@ -152,18 +152,18 @@ TEST(UpperText, RenderSortsByDepthDrawsOnceAndRedrawsOnlyChangedCells) {
     group->Render();
     EXPECT_EQ(group->LastRedrawn(), 2);
     host::RecordingPrimitive* p = fx.Primitive();
-    ASSERT_EQ(p->usedCount, 4);
+    ASSERT_EQ(p->used, 4);
     ASSERT_GE(p->vertices.size(), 12u);
-    EXPECT_EQ(p->writesPastCapacity, 0);
+    EXPECT_EQ(p->badWrites, 0);
     // The farther text first; its rectangle spans x - W / 2 .. x + W / 2 from its stored
     // (offset) position.
     const float w = float(group->CellWidth()), h = float(group->CellHeight());
-    EXPECT_FLOAT_EQ(p->vertices[0].position[0], 299.5f - w / 2);
-    EXPECT_FLOAT_EQ(p->vertices[0].position[1], 79.5f);
-    EXPECT_FLOAT_EQ(p->vertices[5].position[0], 299.5f + w / 2);
-    EXPECT_FLOAT_EQ(p->vertices[5].position[1], 79.5f + h);
-    EXPECT_FLOAT_EQ(p->vertices[0].position[2], 0.8f);
-    EXPECT_FLOAT_EQ(p->vertices[6].position[0], 99.5f - w / 2);
+    EXPECT_FLOAT_EQ(p->vertices[0].x, 299.5f - w / 2);
+    EXPECT_FLOAT_EQ(p->vertices[0].y, 79.5f);
+    EXPECT_FLOAT_EQ(p->vertices[5].x, 299.5f + w / 2);
+    EXPECT_FLOAT_EQ(p->vertices[5].y, 79.5f + h);
+    EXPECT_FLOAT_EQ(p->vertices[0].z, 0.8f);
+    EXPECT_FLOAT_EQ(p->vertices[6].x, 99.5f - w / 2);
     // Texture coordinates: the cell's rectangle of the 1024 x 1024 target.
     EXPECT_FLOAT_EQ(p->vertices[5].u - p->vertices[0].u, w / 1024);
     EXPECT_FLOAT_EQ(p->vertices[5].v - p->vertices[0].v, h / 1024);
@@ -251,13 +251,13 @@ TEST(UpperText, TwoHundredTextsInAFrameFitThePrimitive) {
     EXPECT_EQ(group->DrawList().size(), 200u);
     group->Render();
     host::RecordingPrimitive* p = fx.Primitive();
-    EXPECT_EQ(p->usedCount, 400);
-    EXPECT_EQ(p->vertexCapacity, 1200);
-    EXPECT_EQ(p->writesPastCapacity, 0);
+    EXPECT_EQ(p->used, 400);
+    EXPECT_EQ(p->capacity, 1200u);
+    EXPECT_EQ(p->badWrites, 0);
     EXPECT_EQ(p->vertices.size(), 1200u);
     EXPECT_EQ(group->LastRedrawn(), 200);
     // Nearest (largest z) is t199, the first drawn.
-    EXPECT_FLOAT_EQ(p->vertices[0].position[2], 199.0f / 201);
+    EXPECT_FLOAT_EQ(p->vertices[0].z, 199.0f / 201);
 }
 
 TEST(UpperText, DeviceLossAndResetRedrawEveryText) {
@@ -286,9 +286,9 @@ TEST(UpperText, DeviceLossAndResetRedrawEveryText) {
     // Without a target nothing is drawn.
     UpperTextGroup* bare = UpperTextMgr::Instance().CreateGroup("bare");
     bare->CreateText("x")->Show();
-    const int draws = fx.Primitive()->draws;
+    const int draws = fx.Primitive()->drawCount;
     bare->Render();
-    EXPECT_EQ(fx.Primitive()->draws, draws);
+    EXPECT_EQ(fx.Primitive()->drawCount, draws);
 }
 
 TEST(UpperText, WorldForwardsToItsNameGroupAndGivesEverythingBackAtShutdown) {
@@ -306,7 +306,7 @@ TEST(UpperText, WorldForwardsToItsNameGroupAndGivesEverythingBackAtShutdown) {
     EXPECT_TRUE(UpperTextMgr::Instance().FindGroup("world_name")->DrawList().empty());
     text->Show();
     world.RenderUpperTexts();
-    EXPECT_EQ(fx.Primitive()->usedCount, 2);
+    EXPECT_EQ(fx.Primitive()->used, 2);
     EXPECT_TRUE(world.DestroyNameText(text));
     EXPECT_FALSE(world.DestroyNameText(text));
     EXPECT_EQ(host.renderer.LiveDynamicBuffers(), 1);

@@ -54,9 +54,9 @@ TEST(WorldHost, HelpPrintsEveryOptionWithItsDefault) {
     const HostRun run = RunHost("--help");
     EXPECT_EQ(run.status, 0);
     for (const char* option : {"--root DIR", "--frames N", "--fps N", "--picture FILE", "--size WxH", "--model FILE",
-                               "--async", "--help"})
+                               "--async", "--fx FILE", "--help"})
         EXPECT_EQ(Count(run.out, std::string("  ") + option), 1) << option;
-    EXPECT_EQ(Count(run.out, "(default: "), 8);
+    EXPECT_EQ(Count(run.out, "(default: "), 9);
     EXPECT_TRUE(run.err.empty()) << run.err;
 }
 
@@ -65,6 +65,12 @@ TEST(WorldHost, ModelWithoutASceneKindIsReported) {
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(Count(run.out, "model: models/sample.mom not shown: the 3D scene kind is not registered yet"), 1)
         << run.out;
+}
+
+TEST(WorldHost, EffectNeedsTheSceneKind) {
+    const HostRun run = RunHost("--fx fx/sample.emf --frames 2");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Count(run.out, "fx: fx/sample.emf not loaded (no 3D scene kind is registered yet)"), 1) << run.out;
 }
 
 TEST(WorldHost, WrongUseAndErrorsGoToStandardError) {
