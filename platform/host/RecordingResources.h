@@ -14,6 +14,7 @@
 #include "platform/host/IRenderer.h"
 #include "platform/host/MaterialFormat.h"
 #include "platform/host/RecordingPrimitive.h"
+#include "platform/host/RecordingSkinBuffer.h"
 #include "platform/host/RenderCamera.h"
 
 namespace quor::common {
@@ -368,6 +369,8 @@ private:
     Pool<RecordingRenderState> stateBlocks;
     Pool<RecordingSceneLightState> lightStates;
     std::vector<std::unique_ptr<RecordingWaterTechnique>> water;
+    Pool<RecordingSkinBuffer> skinBuffers;
+    std::map<std::string, std::unique_ptr<RecordingExtTechnique>> extTechniques;
     // Descriptions of GetTechnique's techniques by name, in first-asked order, and the
     // latest effect made for each name with its texture-stage names.
     std::vector<std::pair<std::string, std::vector<std::string>>> techniques;
