@@ -41,15 +41,15 @@ struct GlFrameStats {
     // Renderables whose technique the renderer cannot honour, drawn as the normal model
     // technique with their material.
     int approximated = 0;
-    int screenPrimitives = 0;
-    // Renderables skipped: no stream, no position element, or ranges outside the buffers.
-    int skipped = 0;
     // Approximated shadow objects and render effects: planar shadows (the mesh flattened on
     // its plane, dark and translucent), shadow decals (a dark quad) and outlines (back-face
     // lines). Shadow volumes are only recorded.
     int planeShadows = 0;
     int decals = 0;
     int outlines = 0;
+    int screenPrimitives = 0;
+    // Renderables skipped: no stream, no position element, or ranges outside the buffers.
+    int skipped = 0;
 };
 
 class GlRenderer final : public render::IRenderer {
