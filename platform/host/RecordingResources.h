@@ -190,6 +190,7 @@ public:
     render::IEffect* GetTechnique() override { return technique; }
     bool SetTechnique(render::IEffect* technique) override;
     bool SetTexture(const char* name, render::ITexture* texture) override;
+    render::ITexture* GetTexture(const char* name) override;
     const char* GetTextureName(std::uint32_t stage) override;
     void SetStageState(std::uint32_t stage, render::IRenderState* state) override;
     void SetTextureAnimation(std::uint32_t stage, const render::TextureAnimation& animation) override;

@@ -69,6 +69,14 @@ void RecordingExtTechnique::DrawInstance(render::RenderEffectInstance* instance)
 
 render::IMaterial* RecordingExtTechnique::CreateMaterial() { return makeMaterial ? makeMaterial(*this) : nullptr; }
 
+render::ITexture* RecordingMaterial::GetTexture(const char* stageName) {
+    if (!stageName) return nullptr;
+    Lock lock(m_store.mutex);
+    for (const Stage& s : stages)
+        if (s.used && s.name == stageName) return s.texture;
+    return nullptr;
+}
+
 // --- the renderer's side ---------------------------------------------------------------------
 
 render::IExtTechnique* RecordingRenderer::ExtTechniqueByName(const char* name) {
