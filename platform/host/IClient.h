@@ -18,6 +18,8 @@ public:
     virtual int GetReportMark() = 0;
     // Tasks the host still runs for the module; a scene being destroyed waits for them.
     virtual int GetPendingTaskCount() = 0;
+    // Drops the host's outstanding requests made for an owner (a model being cleared).
+    virtual void CancelAsyncRequests(const void* owner) = 0;
 
 protected:
     ~IClient() = default;

@@ -24,7 +24,10 @@ public:
     void ShowWarningText(const char* text) override;
     void ShowDeprecatedText(const char* text) override;
     int GetReportMark() override { return reportMark; }
+    // How many owners had their requests cancelled.
+    std::atomic<int> cancelRequests{0};
     int GetPendingTaskCount() override { return pendingTasks.load(); }
+    void CancelAsyncRequests(const void*) override { cancelRequests.fetch_add(1); }
 
     IFrameTimeControl* FrameTimeControl() const;
     int FrameTimeControlHandOvers() const;

@@ -386,8 +386,7 @@ void SceneBase::DestroyObject(ISpaceObject* face) {
             break;
         case 3: {
             auto* model = static_cast<ModelBase*>(object);
-            std::string file;
-            LogInfo("Releasing model %s....", model->GetMeshFileName(file).c_str());
+            LogInfo("Releasing model %s....", model->GetMeshFileName().c_str());
             if (model->IsLoading() > 0) {
                 RemoveLoadingModel(model);
                 UnregisterModelHandle(model);
@@ -673,6 +672,8 @@ IModel* SceneBase::CreateModel(const char* path, int flags, int asyncValue, Asyn
         LogError("Failed to create empty model!");
         return nullptr;
     }
+    // Set before any load, so that a loader thread publishes the mesh under this scene's lock.
+    model->SetOwnerScene(this);
     World& world = World::Instance();
     model->SetLoadOption(static_cast<std::int32_t>(GetProgress()) > 0 ? world.GetOption(1) : world.GetOption(2));
     if (asyncValue != 0) {
@@ -722,6 +723,7 @@ IModel* SceneBase::LoadModelFile(IModel* face, const char* path, int flags) {
     }
     RemoveLoadingModel(model);
     AttachObject(model);
+    model->AttachToScene(this);
     OnModelLoaded(model);
     model->ApplyAddedMesh();
     model->PlaySkeletalAnimation(0, -1.0f, 0, 0.0f, 2, 1.0f);
@@ -824,10 +826,11 @@ void SceneBase::OnModelLoaded(IModel* face) {
     ModelBase* model = AsModelBase(face);
     if (!model) return;
     model->leadingFlag = 0;
-    std::string file;
-    model->GetMeshFileName(file);
+    const std::string file = model->GetMeshFileName().c_str();
     for (int socket = 0; socket < model->GetSocketCount(); ++socket) {
-        const std::vector<std::string> names = model->GetSocketObjectList(socket);
+        const std::vector<std::string>* list = model->GetSocketObjectList(socket);
+        if (!list) continue;
+        const std::vector<std::string> names = *list;
         int n = 0;
         for (const std::string& name : names) {
             if (name.empty() || name.find('.') == std::string::npos) continue;
@@ -838,7 +841,7 @@ void SceneBase::OnModelLoaded(IModel* face) {
             }
             {
                 ObjectLockGuard objects(this);
-                model->BindAttachmentToSocket(object, socket, 0, 0, n);
+                model->BindAttachmentToSocket(object, socket, 0, false, std::uint16_t(n));
             }
             ++n;
             LogInfo("Model %s adds natural child object %s on socket %d. obj_idx = %d", file.c_str(), name.c_str(),
@@ -854,7 +857,8 @@ void SceneBase::CloneObject(ISpaceObject* face) {
     ModelBase* copy = source->IsSkeletal() ? static_cast<ModelBase*>(NewObject<ModelSkeletal>())
                                            : static_cast<ModelBase*>(NewObject<Model>());
     if (!copy) return;
-    copy->CopyFrom(*source);
+    copy->SetOwnerScene(this);
+    copy->CopyFrom(source);
     m_models->Add(copy);
     AttachObject(copy);
     OnModelLoaded(copy);
@@ -871,7 +875,7 @@ void SceneBase::MoveObjectToScene(IVisibleObject* visible, IScene* targetFace) {
             auto* model = static_cast<ModelBase*>(object);
             m_models->Move(model, *target->m_models);
             model->RemoveFromScene(this);
-            model->RegisterSceneDecals(target);
+            model->AttachToScene(target);
             break;
         }
         case 4:

@@ -189,6 +189,8 @@ public:
     void OnLostDevice() override;
     void UpdateObject(SpaceObject* object) override;
     Light* GetMainLight() override { return m_mainLight; }
+    // The scene's lights (tests fill the stand-in list directly).
+    LightList* Lights() { return m_lights; }
     void OnModelLoaded(IModel* model) override;
     void DestroyObject(ISpaceObject* object) override;
     void Clear() override;
