@@ -16,6 +16,7 @@ public:
     void SetFont(const char*, int, int, int, int, int, int, int, int) {}
     render::IUpperText* CreateText(const char*) { return nullptr; }
     bool DestroyText(render::IUpperText*) { return false; }
+    render::IUpperText* FindText(const char*) { return nullptr; }
     void ClearDrawList() {}
 };
 
