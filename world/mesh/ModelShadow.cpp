@@ -394,8 +394,7 @@ void ModelBase::ReleaseShadowObjects() {
     ReleasePlaneParts();
     m_planeShadow.reset();
     if (m_decal) {
-        // A scene must not keep a decal that is about to go.
-        if (IScene* scene = GetOwnerScene()) scene->RemoveModelDecals(m_decal);
+        // The scene dropped it already: RemoveFromScene runs before a scene lets a model go.
         if (renderer) renderer->ReleaseSkinBuffer(m_decal);
         m_decal = nullptr;
     }
