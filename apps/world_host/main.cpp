@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <thread>
 
 #include "platform/glrender/GlRenderer.h"
 #include "platform/host/AsyncData.h"
@@ -28,6 +29,8 @@
 #include "platform/host/RenderCamera.h"
 #include "platform/win32/Messages.h"
 #include "world/core/IWorld.h"
+#include "world/mesh/ModelBase.h"
+#include "world/scene/IScene.h"
 
 namespace {
 
@@ -41,6 +44,8 @@ struct Options {
     std::string picture;  // empty: the recording renderer, no picture
     int width = 640;
     int height = 480;
+    std::string model;  // empty: no model scene
+    bool async = false;
 };
 
 bool ParseCount(const char* text, int low, int high, int& out) {
@@ -93,6 +98,16 @@ const std::vector<OptionRow>& OptionTable() {
          }},
         {"--size", "WxH", "640x480", "size of the picture in pixels, each 1 to 8192",
          [](Options& o, const char* v) { return ParseSize(v, o.width, o.height); }},
+        {"--model", "FILE", "none", "show the model file in a 3D scene (resource-root relative)",
+         [](Options& o, const char* v) {
+             o.model = v;
+             return *v != 0;
+         }},
+        {"--async", nullptr, "off", "load the --model file through the loader",
+         [](Options& o, const char*) {
+             o.async = true;
+             return true;
+         }},
         {"--help", nullptr, "off", "print this help and exit",
          [](Options& o, const char*) {
              o.help = true;
@@ -268,6 +283,20 @@ int main(int argc, char** argv) {
     quor::world::IScene* scene = world->CreateScene("demo.s3d", 0, 0, 0);
     std::printf("scene: %s\n", scene ? "made" : "none (no 3D or 2D scene kind is built into the module yet)");
     if (scene) world->SetActiveScene(scene);
+    if (!options.model.empty()) {
+        if (!scene) {
+            std::printf("model: %s not shown: the 3D scene kind is not registered yet\n", options.model.c_str());
+        } else if (quor::world::IModel* model = scene->CreateModel(options.model.c_str(), 0, options.async ? 1 : 0, nullptr)) {
+            // Through the loader the model is listed as loading until its file is in.
+            for (int wait = 0; wait < 5000 && model->IsLoading() > 0; ++wait)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::printf("model: %s loading %d, sub-meshes %d, sockets %d, triangles %d\n", options.model.c_str(),
+                        model->IsLoading(), model->GetSubMeshCount(), model->GetSocketCount(),
+                        model->GetTriangleCount());
+        } else {
+            std::printf("model: %s could not be made\n", options.model.c_str());
+        }
+    }
 
     // Every sound of the root's "sound" folder, loaded through the module on the loader threads.
     std::vector<std::string> soundFiles;

@@ -30,7 +30,7 @@ class MeshSegment;
 class MeshSocket;
 class MeshVertexBuffer;
 class PolyTree;
-struct OccluderGeometry;
+class OccluderGeometry;
 
 // One draw call of a mesh: a stretch of the current LOD's buffer drawn with the material of
 // its first sub-mesh.

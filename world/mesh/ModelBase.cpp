@@ -110,7 +110,11 @@ ModelBase::~ModelBase() {
     LogInfo("~ModelBase %p", static_cast<void*>(this));
 }
 
-Model::~Model() = default;
+Model::~Model() {
+    // Before any part of the object is gone: a loader thread may still be running a request
+    // for it.
+    if (!m_keepRequests) UnregisterModelHandle(this);
+}
 
 void ModelBase::Clear() {
     ReleaseLightSet();
@@ -207,29 +211,46 @@ bool ModelBase::AddMeshFile(const char* file, int async, std::uint32_t* requestI
 }
 
 bool ModelBase::AddMeshFileNow(const char* file) {
-    MeshBase* mesh = GetMesh();
     if (!file) file = "";
+    // The mesh is held for the length of the load: a change on another loader thread may
+    // replace it meanwhile, and only the scene's lock may see it destroyed.
+    MeshBase* mesh = nullptr;
+    UnderOwnerLock([&] {
+        mesh = GetMesh();
+        if (mesh) mesh->AddRef();
+    });
     if (!mesh) {
         LogError("Failed to add mesh file %s! Main mesh is not loaded!", file);
         SetLoading(-1);
         return false;
     }
     SetLoading(1);
-    if (!mesh->LoadMeshFile(file)) {
-        if (!mesh->LoadMeshFile(kBoxFile)) {
-            SetLoading(-1);
-            LogError("Failed to add mesh file %s!", file);
-            return false;
-        }
+    bool added = mesh->LoadMeshFile(file);
+    if (!added) {
+        added = mesh->LoadMeshFile(kBoxFile);
         // The box stands in for the part; the add still counts as done, but say what is missing.
-        LogWarning("Mesh file %s not found, the default box is shown instead!", file);
+        if (added) LogWarning("Mesh file %s not found, the default box is shown instead!", file);
     }
     const bool published = UnderOwnerLock([&] {
-        RebuildBoundCaches();
-        TestLightNeeds();
+        if (added && mesh == GetMesh()) {
+            RebuildBoundCaches();
+            TestLightNeeds();
+        }
+        ReleaseMesh(mesh);
     });
-    SetLoading(published ? 0 : -1);
-    return published;
+    if (!published) {
+        // Cleared meanwhile: the model still holds its own reference, so this is never the last.
+        ReleaseMesh(mesh);
+        SetLoading(-1);
+        return false;
+    }
+    if (!added) {
+        SetLoading(-1);
+        LogError("Failed to add mesh file %s!", file);
+        return false;
+    }
+    SetLoading(0);
+    return true;
 }
 
 bool ModelBase::LoadMaterialFile(const char* file, int async, std::uint32_t* requestId) {
@@ -257,7 +278,6 @@ bool ModelBase::LoadMaterialFileNow(const char* file) {
 template <typename Load>
 bool ModelBase::ChangeMesh(const char* name, Load load) {
     if (!name) name = "";
-    MeshBase* old = GetMesh();
     MeshBase* fresh = NewObject<Mesh>();
     if (!fresh) return false;
     fresh->AddRef();
@@ -265,11 +285,15 @@ bool ModelBase::ChangeMesh(const char* name, Load load) {
     // Loaded aside: the scene keeps drawing the old mesh until the new one is complete.
     if (!load(*fresh)) {
         ReleaseMesh(fresh);
-        if (old) LogError("Failed to change mesh file: %s -> %s!", old->GetFileName().c_str(), name);
+        UnderOwnerLock([&] {
+            if (MeshBase* old = GetMesh())
+                LogError("Failed to change mesh file: %s -> %s!", old->GetFileName().c_str(), name);
+        });
         return false;
     }
     const bool published = UnderOwnerLock([&] {
-        m_mesh.store(fresh, std::memory_order_release);
+        // Taken here, not before the load: another change may have replaced it meanwhile.
+        MeshBase* old = m_mesh.exchange(fresh, std::memory_order_acq_rel);
         if (old) {
             LogInfo("Mesh file changed: %s -> %s!", old->GetFileName().c_str(), name);
             ReleaseMesh(old);
@@ -288,7 +312,15 @@ bool ModelBase::ChangeMesh(const char* name, Load load) {
 }
 
 bool ModelBase::ChangeMeshData(const char* name, MeshData* data) {
-    return ChangeMesh(name, [&](MeshBase& mesh) { return mesh.SetMeshData(data); });
+    // The mesh takes over the caller's reference to the data, and gives it back on failure;
+    // without a mesh to hand it to, it is given back here.
+    bool handed = false;
+    const bool changed = ChangeMesh(name, [&](MeshBase& mesh) {
+        handed = true;
+        return mesh.SetMeshData(data);
+    });
+    if (!handed && data) MeshDataMgr::GetInstance().Release(data);
+    return changed;
 }
 
 bool ModelBase::ChangeMeshFromMemory(const char* name, const void* image, std::size_t size) {
@@ -302,22 +334,24 @@ bool ModelBase::ChangeMeshFile(const char* name) {
 void ModelBase::CopyFrom(ModelBase* other) {
     if (!other || other == this) return;
     MeshBase* shared = other->GetMesh();
-    MeshBase* own = GetMesh();
-    if (shared == own) return;
+    if (shared == GetMesh()) return;
     if (!shared) {
         LogError("Can't copy a model without a mesh!");
         return;
     }
     shared->AddRef();
-    UnderOwnerLock([&] {
-        m_mesh.store(shared, std::memory_order_release);
-        ReleaseMesh(own);
+    const bool published = UnderOwnerLock([&] {
+        ReleaseMesh(m_mesh.exchange(shared, std::memory_order_acq_rel));
         m_sharesMesh = 1;
         other->m_sharesMesh = 1;
         RebuildSocketTracks();
         RebuildBoundCaches();
         m_updateEnabled.store(1, std::memory_order_release);
     });
+    if (!published) {
+        ReleaseMesh(shared);
+        return;
+    }
     SetLoading(0);
 }
 
@@ -945,7 +979,6 @@ void ModelBase::CollectTriangles(int& counter) {
         if (entry.first->GetObjectType() != 3) continue;
         auto* model = dynamic_cast<ModelBase*>(entry.first);
         if (model && model != this && !model->m_bound.empty()) model->CollectTriangles(counter);
-        else if (model && model != this) counter += int(model->GetIndexCount(-1) / 3);
     }
 }
 
@@ -1223,26 +1256,27 @@ void ModelBase::UpdateModel() {
     if (m_decal) PlaceShadowDecal();
     for (TrackSampled* track : m_socketTracks)
         if (track) track->Advance();
-    const int sockets = GetSocketCount();
-    for (const auto& [object, binding] : m_bound) {
-        if (binding.socket >= sockets) continue;
-        Matrix m;
-        if (GetSocketMatrix(binding.socket, m)) PlaceBound(object, m, binding.bindKind, false);
+    if (!m_bound.empty()) {
+        const int sockets = GetSocketCount();
+        for (const auto& [object, binding] : m_bound) {
+            if (binding.socket >= sockets) continue;
+            Matrix m;
+            if (GetSocketMatrix(binding.socket, m)) PlaceBound(object, m, binding.bindKind, false);
+        }
     }
     UpdateNameLabel();
 }
 
-bool ModelBase::NeedsNormalize(int i) {
-    if (HasScale()) return true;
-    const SubMeshInfo* info = GetSubMeshInfo(i);
-    return info && (info->extraValues[0] & 1) != 0;
-}
+namespace {
+// The sub-mesh's record flags: bit 0 of its first extra value asks for normalising, bit 1 says
+// it was mirrored.
+bool RecordNormalizes(const SubMeshInfo* info) { return info && (info->extraValues[0] & 1) != 0; }
+bool RecordMirrored(const SubMeshInfo* info) { return info && (info->extraValues[0] & 2) != 0; }
+}  // namespace
 
-bool ModelBase::IsCullingReversed(int i) {
-    const SubMeshInfo* info = GetSubMeshInfo(i);
-    const bool mirrored = info && (info->extraValues[0] & 2) != 0;
-    return mirrored != IsWorldMirrored();
-}
+bool ModelBase::NeedsNormalize(int i) { return HasWorldScale() || RecordNormalizes(GetSubMeshInfo(i)); }
+
+bool ModelBase::IsCullingReversed(int i) { return RecordMirrored(GetSubMeshInfo(i)) != IsWorldMirrored(); }
 
 bool ModelBase::PreDraw() {
     MeshBase* mesh = ReadyMesh();
@@ -1258,9 +1292,16 @@ bool ModelBase::PreDraw() {
             range.vertexCount = buffer->UsedVertices();
             m_draw.ranges.push_back(range);
         }
+        // NeedsNormalize and IsCullingReversed of each sub-mesh, with the object's two answers
+        // taken once.
+        const bool scaled = HasWorldScale();
+        const bool mirrored = IsWorldMirrored();
         const std::uint32_t subs = mesh->GetSubMeshCount();
-        for (std::uint32_t i = 0; i < subs; ++i)
-            mesh->SetSubMeshDrawSettings(i, NeedsNormalize(int(i)), IsCullingReversed(int(i)));
+        for (std::uint32_t i = 0; i < subs; ++i) {
+            SubMesh* sub = mesh->GetSubMesh(i);
+            const SubMeshInfo* info = sub ? sub->Record() : nullptr;
+            mesh->SetSubMeshDrawSettings(i, scaled || RecordNormalizes(info), RecordMirrored(info) != mirrored);
+        }
     }
     return result;
 }

@@ -20,7 +20,7 @@ class MeshBase;
 class MeshData;
 class MeshSocket;
 class MeshVertexBuffer;
-struct CollisionMeshRecord;
+class CollisionMeshRecord;
 struct SubMeshInfo;
 }  // namespace quor
 

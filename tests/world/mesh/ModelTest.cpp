@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <chrono>
 #include <functional>
+#include <thread>
 #include <string>
 #include <vector>
 
 #include "platform/host/MemoryFileSystem.h"
+#include "tests/support/world/DemoMeshes.h"
 #include "tests/support/world/MaterialFileWriter.h"
 #include "tests/support/world/MeshFileWriter.h"
 #include "tests/support/world/scene/WorldFixture.h"
@@ -15,6 +18,11 @@
 #include "world/mesh/MeshBase.h"
 #include "world/mesh/MeshDataMgr.h"
 #include "world/mesh/MeshSocket.h"
+#include "world/core/InterfaceTable.h"
+#include "world/core/ObjectOwner.h"
+#include "platform/host/AsyncLoader.h"
+#include "platform/host/AsyncData.h"
+#include "platform/host/IAsyncLoader.h"
 #include "world/scene/SceneBase.h"
 
 namespace {
@@ -242,6 +250,31 @@ TEST(Model, PreDrawFillsTheDrawDescription) {
     EXPECT_EQ(m->GetTriangleCount(), 2);
 }
 
+TEST(Model, DemoMeshesLoadAsTheDemoShowsThem) {
+    ModelFixture f;
+    f.Add("models\\sample.mom", DemoSampleMesh(false));
+    f.Add("models\\sample_anim.mom", DemoSampleMesh(true));
+    f.Add("defualt_models\\box.mom", DemoDefaultBox());
+    ModelBase* sample = f.Loaded("models\\sample.mom");
+    EXPECT_EQ(sample->GetSubMeshCount(), 2);
+    EXPECT_EQ(sample->GetMesh()->LodCount(), 2);
+    EXPECT_EQ(sample->FindSocket("top"), 0);
+    EXPECT_EQ(sample->FindSubMesh("glass"), 1);
+    Matrix top;
+    ASSERT_TRUE(sample->GetSocketWorldMatrix(0, top));
+    EXPECT_FLOAT_EQ(top.m[13], 1.2f);
+    EXPECT_EQ(sample->GetTriangleCount(), 14);
+    ModelBase* animated = f.Loaded("models\\sample_anim.mom");
+    EXPECT_TRUE(animated->HasAnimation(MeshBase::kVertexKeys));
+    EXPECT_TRUE(animated->PlayAnimation(0, MeshBase::kVertexKeys, 0.0f));
+    ModelBase* box = f.Loaded("defualt_models\\box.mom");
+    EXPECT_EQ(box->GetSubMeshCount(), 1);
+    Ray down{{0.0f, 5.0f, 0.0f}, {0.0f, -10.0f, 0.0f}};
+    float t = 0;
+    EXPECT_TRUE(box->IntersectRay(down, nullptr, &t, 0));
+    EXPECT_FLOAT_EQ(t, 0.4f);
+}
+
 // --- loading ---------------------------------------------------------------------------------------
 
 TEST(ModelLoading, AddedFileTakesTheMeshExtension) {
@@ -422,3 +455,120 @@ TEST(ModelLoading, CacheEntryGoesWithTheLastModel) {
 }
 
 }  // namespace
+
+// --- loader threads against the drawing thread -----------------------------------------------------
+
+namespace threads {
+
+// Replaces a model's mesh on a loader worker, as the scene's change of a model file does.
+class ChangeRecord final : public AsyncData {
+public:
+    ChangeRecord(ModelBase* model, std::string path) : m_model(model), m_path(std::move(path)) {}
+    int IsPending() override { return 0; }
+    void Submit() override { Interfaces().asyncLoader->Submit(this); }
+    void Load() override { m_model->ChangeMeshFile(m_path.c_str()); }
+    void Recycle() override { delete this; }
+    bool RefersTo(const void* object) override { return object == m_model; }
+
+private:
+    ModelBase* m_model;
+    std::string m_path;
+};
+
+struct Outcome {
+    int models = 0;
+    bool allLoaded = true;
+    int liveAfter = 0;
+};
+
+// 8 models made through the loader, then, every 50 frames, each gets an added file and a
+// change; at frames 120 and 320 the last model is released right after its requests went
+// out. The main thread updates and draws every model under the scene's lock for 500 frames.
+Outcome Run(int threads) {
+    const int before = MeshBase::LiveCount();
+    Outcome out;
+    {
+        ModelFixture f(threads);
+        f.Add("a.mom", QuadMesh());
+        f.Add("b.mom", QuadMesh(2));
+        f.Add("defualt_models\\box.mom", QuadMesh());
+        for (int i = 0; i < 8; ++i) f.scene->CreateModel(i % 2 ? "a.mom" : "b.mom", 0, 1, nullptr);
+        auto* loader = f.fx.host().loader.get();
+        for (int frame = 0; frame < 500; ++frame) {
+            if (frame % 50 == 20) {
+                std::vector<ModelBase*> models;
+                {
+                    world::ObjectLockGuard lock(f.scene);
+                    for (int i = 0; i < f.scene->GetModelCount(); ++i)
+                        models.push_back(static_cast<ModelBase*>(f.scene->GetModel(std::uint32_t(i))));
+                }
+                for (std::size_t i = 0; i < models.size(); ++i) {
+                    models[i]->AddMeshFile(i % 3 ? "a.x" : "missing.x", 1, nullptr);
+                    (new ChangeRecord(models[i], i % 2 ? "b.mom" : "a.mom"))->Submit();
+                }
+                if ((frame == 120 || frame == 320) && !models.empty()) {
+                    EXPECT_TRUE(f.scene->ReleaseObject(models.back()->GetSpaceObject(0), true));
+                }
+            }
+            {
+                world::ObjectLockGuard lock(f.scene);
+                for (int i = 0; i < f.scene->GetModelCount(); ++i) {
+                    auto* m = static_cast<ModelBase*>(f.scene->GetModel(std::uint32_t(i)));
+                    m->Update();
+                    if (m->PreDraw()) m->DrawParts(0);
+                }
+            }
+            if (threads == 0) {
+                loader->Drain();
+            } else {
+                // The creations end before the first round of changes in both modes, so both
+                // release the same models.
+                if (frame == 15) loader->WaitIdle();
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
+        }
+        loader->WaitIdle();
+        out.models = f.scene->GetModelCount();
+        for (int i = 0; i < out.models; ++i) {
+            auto* m = static_cast<ModelBase*>(f.scene->GetModel(std::uint32_t(i)));
+            out.allLoaded = out.allLoaded && m->IsLoading() == 0 && m->GetMesh() && m->GetMesh()->Ready();
+        }
+    }
+    out.liveAfter = MeshBase::LiveCount() - before;
+    return out;
+}
+
+}  // namespace threads
+
+TEST(ModelLoadThread, LoaderWorkersChangeModelsWhileTheSceneDraws) {
+    const threads::Outcome inlineRun = threads::Run(0);
+    const threads::Outcome threaded = threads::Run(2);
+    EXPECT_EQ(inlineRun.models, 6);
+    EXPECT_EQ(threaded.models, inlineRun.models);
+    EXPECT_TRUE(inlineRun.allLoaded);
+    EXPECT_TRUE(threaded.allLoaded);
+    EXPECT_EQ(inlineRun.liveAfter, 0) << "every mesh destroyed, once";
+    EXPECT_EQ(threaded.liveAfter, 0);
+}
+
+// The scene's thread holds the object lock (as a frame or a release does) and destroys a model
+// whose added file a worker is loading: the worker, waiting for that lock, gives up, so the
+// wait for the worker ends.
+TEST(ModelLoadThread, ClearUnderTheSceneLockDoesNotWaitForever) {
+    const int before = MeshBase::LiveCount();
+    {
+        ModelFixture f(1);
+        f.Add("q.mom", QuadMesh());
+        for (int round = 0; round < 4; ++round) {
+            auto* m = new Model();
+            m->SetOwnerScene(f.scene);
+            ASSERT_TRUE(m->ChangeMeshFile("q.mom"));
+            world::ObjectLockGuard lock(f.scene);
+            ASSERT_TRUE(m->AddMeshFile("q.mom", 1, nullptr));
+            std::this_thread::sleep_for(std::chrono::milliseconds(5 * round));
+            delete static_cast<SpaceObject*>(m);
+        }
+        f.fx.host().loader->WaitIdle();
+    }
+    EXPECT_EQ(MeshBase::LiveCount(), before);
+}
