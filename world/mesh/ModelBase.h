@@ -33,6 +33,7 @@ class IMaterialGroup;
 
 namespace quor::world {
 
+class Camera;
 class IScene;
 class Light;
 class ModelBase;
@@ -568,6 +569,10 @@ void UnregisterModelHandle(ModelBase* model);
 void CreateOutlineTechnique(ModelBase* model);
 void CreateShadowOnPlaneTechnique(ModelBase* model, int pass);
 void CreateShadowVolumeTechnique(ModelBase* model);
+// Where a name label over a world point goes on the camera's screen: whole pixels x and y (y
+// moved down by the offset) and the depth z / w. False without a render camera or behind the
+// eye (w <= 0).
+bool PlaceLabel(Camera* camera, const Vec3& point, int pixelOffset, float* out);
 
 // The process-wide record of live mesh instances by file name.
 namespace ModelNameMap {

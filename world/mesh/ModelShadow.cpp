@@ -76,6 +76,26 @@ void ModelBase::RemoveSocketLabel(const char* socketName) {
     }
 }
 
+bool PlaceLabel(Camera* camera, const Vec3& point, int pixelOffset, float* out) {
+    render::IRenderCamera* renderCamera = camera ? camera->GetRenderCamera() : nullptr;
+    if (!renderCamera) return false;
+    // The depth the text sorts and draws at: z / w through view and projection. Behind the
+    // eye (w <= 0) there is no place on the screen.
+    Vec4 viewPoint, clip;
+    Vec4Transform(Vec4(point.x, point.y, point.z, 1.0f), camera->GetViewMatrix(), viewPoint);
+    Matrix projection;
+    std::memcpy(projection.m, renderCamera->GetProjectionMatrix(), sizeof projection.m);
+    Vec4Transform(viewPoint, projection, clip);
+    if (!(clip.w > 0.0f)) return false;
+    float screen[2] = {0.0f, 0.0f};
+    float projected = 0.0f;
+    camera->WorldToScreen(point, screen, &projected);
+    out[0] = float(int(screen[0]));
+    out[1] = float(int(screen[1] + float(pixelOffset)));
+    out[2] = clip.z / clip.w;
+    return true;
+}
+
 void ModelBase::UpdateNameLabel() {
     if (m_labels.empty()) return;
     IScene* scene = Interfaces().world ? Interfaces().world->GetCurrentScene() : nullptr;
@@ -93,20 +113,8 @@ void ModelBase::UpdateNameLabel() {
         if (!text) continue;
         Matrix world;
         if (!GetSocketWorldMatrix(socket, world)) continue;
-        const Vec3 position(world(3, 0), world(3, 1), world(3, 2));
-        // The depth the text sorts and draws at: z / w through view and projection. Behind
-        // the eye (w <= 0) the label is not placed.
-        Vec4 viewPoint, clip;
-        Vec4Transform(Vec4(position.x, position.y, position.z, 1.0f), camera->GetViewMatrix(), viewPoint);
-        Matrix projection;
-        std::memcpy(projection.m, camera->GetRenderCamera()->GetProjectionMatrix(), sizeof projection.m);
-        Vec4Transform(viewPoint, projection, clip);
-        if (!(clip.w > 0.0f)) continue;
-        float screen[2] = {0.0f, 0.0f};
-        float projected = 0.0f;
-        camera->WorldToScreen(position, screen, &projected);
-        screen[1] += float(entry->pixelOffset);
-        const float at[3] = {float(int(screen[0])), float(int(screen[1])), clip.z / clip.w};
+        float at[3];
+        if (!PlaceLabel(camera, Vec3(world(3, 0), world(3, 1), world(3, 2)), entry->pixelOffset, at)) continue;
         text->SetPosition(at);
         if (text->IsVisible()) text->Show();
     }

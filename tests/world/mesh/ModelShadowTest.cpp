@@ -9,6 +9,8 @@
 #include "tests/support/world/MaterialFileWriter.h"
 #include "tests/support/world/MeshFileWriter.h"
 #include "tests/support/world/scene/WorldFixture.h"
+#include "platform/host/RenderCamera.h"
+#include "world/core/Camera.h"
 #include "world/core/LightList.h"
 #include "world/mesh/ModelBase.h"
 #include "world/mesh/ShadowPlanes.h"
@@ -367,6 +369,34 @@ TEST(ModelShadow, SocketLabelsAreSetByLabelNameAndRemovedBySocket) {
     EXPECT_EQ(f.model->NameLabels().size(), 1u);
     // No scene is current and no camera: the update leaves everything as it was.
     f.model->UpdateNameLabel();
+}
+
+// A label goes where the camera projects its point, in whole pixels, moved down by its
+// offset, at the depth z / w; behind the eye or without a camera it is not placed.
+TEST(ModelShadow, LabelsArePlacedWhereTheCameraProjectsTheirPoint) {
+    ShadowFixture f;
+    world::Camera* camera = f.scene->CreateCamera(true);
+    ASSERT_NE(camera, nullptr);
+    ASSERT_EQ(camera->SetPerspective(60.0f, 4.0f / 3.0f, 1.0f, 100.0f), 1);
+    auto* renderCamera = static_cast<host::RenderCamera*>(camera->GetRenderCamera());
+    renderCamera->SetViewportSize(800, 600);
+    camera->SetPosition(Vec3(0, 1, -2));
+    renderCamera->Refresh();
+    const Vec3 point(1.3f, 2.2f, 10.0f);
+    float at[3] = {};
+    ASSERT_TRUE(world::PlaceLabel(camera, point, 7, at));
+    float screen[2], depth;
+    camera->WorldToScreen(point, screen, &depth);
+    EXPECT_EQ(at[0], std::floor(screen[0]));
+    EXPECT_EQ(at[1], std::floor(screen[1] + 7.0f));
+    // Directly: the point's distance in front of the eye z' = 12 gives, through the
+    // projection's third and fourth columns, (z' f / (f - n) - n f / (f - n)) / z'.
+    const float n = 1.0f, far = 100.0f, zv = 12.0f;
+    EXPECT_NEAR(at[2], (zv * far / (far - n) - n * far / (far - n)) / zv, 1e-5f);
+    float untouched[3] = {5, 6, 7};
+    EXPECT_FALSE(world::PlaceLabel(camera, Vec3(0, 1, -5), 0, untouched)) << "behind the eye";
+    EXPECT_FALSE(world::PlaceLabel(nullptr, point, 0, untouched));
+    EXPECT_EQ(untouched[0], 5.0f);
 }
 
 }  // namespace
