@@ -90,8 +90,10 @@ bool PlaceLabel(Camera* camera, const Vec3& point, int pixelOffset, float* out) 
     float screen[2] = {0.0f, 0.0f};
     float projected = 0.0f;
     camera->WorldToScreen(point, screen, &projected);
-    out[0] = float(int(screen[0]));
-    out[1] = float(int(screen[1] + float(pixelOffset)));
+    // Whole pixels, cut towards zero in floating point: a point just in front of the eye
+    // projects far outside any integer range.
+    out[0] = std::trunc(screen[0]);
+    out[1] = std::trunc(screen[1] + float(pixelOffset));
     out[2] = clip.z / clip.w;
     return true;
 }
