@@ -31,6 +31,9 @@ struct GlRenderer::Item {
     std::int32_t destination = 6;
     bool transparent = false;
     std::shared_ptr<const GlLightSet> lights;
+    // kItemMesh, or a flat approximation (GlShadows.cpp) in the colour below.
+    int mode = 0;
+    float flatColour[4] = {0, 0, 0, 0.5f};
 };
 
 namespace {
@@ -147,6 +150,7 @@ GlRenderer::GlRenderer(std::shared_ptr<RecordingStore> store) : m_objects(std::m
 }
 
 GlRenderer::~GlRenderer() {
+    UnhookTechniques();
     if (!m_context) return;
     if (OSMesaGetCurrentContext() == static_cast<OSMesaContext>(m_context)) OSMesaMakeCurrent(nullptr, nullptr, 0, 0, 0);
     OSMesaDestroyContext(static_cast<OSMesaContext>(m_context));
@@ -238,6 +242,22 @@ void GlRenderer::SubmitRenderable(render::IRenderable* renderable, const GlLight
     m_items.push_back(std::move(item));
 }
 
+void GlRenderer::QueueFlat(render::IVertexBuffer* stream, const render::DrawRange* ranges, std::uint32_t count,
+                           const float* world, int mode, const float* colour) {
+    if (!m_inFrame || !stream || !ranges || !world) return;
+    Item item;
+    item.stream = static_cast<RecordingVertexBuffer*>(stream);
+    item.firstRange = m_ranges.size();
+    item.rangeCount = count;
+    m_ranges.insert(m_ranges.end(), ranges, ranges + count);
+    std::memcpy(item.world, world, sizeof item.world);
+    item.mode = mode;
+    std::memcpy(item.flatColour, colour, sizeof item.flatColour);
+    // Blended shadows draw with the transparent pass, over what they fall on.
+    item.transparent = mode == 1;
+    m_items.push_back(std::move(item));
+}
+
 void GlRenderer::SubmitScreenRect(float x, float y, float width, float height, std::uint32_t argb) {
     if (!m_inFrame) return;
     m_screen.push_back({{x, y, width, height}, argb});
@@ -270,6 +290,7 @@ GlFrameStats GlRenderer::EndFrame() {
     m_normalize = -1;
     m_arrays = m_position = nullptr;
     for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 1) DrawDecals(stats);
         glDepthMask(pass == 0 ? GL_TRUE : GL_FALSE);
         for (const Item& item : m_items)
             if (item.transparent == (pass == 1)) Draw(item, stats);
@@ -362,6 +383,10 @@ void GlRenderer::Draw(const Item& item, GlFrameStats& stats) {
             ++stats.skipped;
             return;
         }
+    }
+    if (item.mode != 0) {
+        DrawFlat(item.mode, item.world, item.flatColour, position, strides[0], indices, ranges, rangesEnd, stats);
+        return;
     }
 
     const RecordingMaterial* m = item.material;
@@ -792,7 +817,16 @@ void GlRenderer::SetCurrentView(void* view) { m_objects.SetCurrentView(view); }
 bool GlRenderer::SetResourceCacheEnabled(bool enabled) { return m_objects.SetResourceCacheEnabled(enabled); }
 void GlRenderer::WriteMemoryReport(common::IXmlNode* node) { m_objects.WriteMemoryReport(node); }
 render::IExtTechnique* GlRenderer::GetExtTechnique(const char* name, int kind) {
-    return m_objects.GetExtTechnique(name, kind);
+    render::IExtTechnique* technique = m_objects.GetExtTechnique(name, kind);
+    // The named techniques draw here; water techniques are not drawn.
+    RecordingExtTechnique* own = name ? m_objects.FindExtTechnique(name) : nullptr;
+    if (technique && own == technique && !own->onDraw) {
+        own->onDraw = [this](RecordingExtTechnique& t, render::ISkinBuffer* o, const render::RenderEffectInstance* i) {
+            QueueExtDraw(t, o, i);
+        };
+        m_hooked.push_back(own);
+    }
+    return technique;
 }
 void GlRenderer::GetBackBufferSize(int* width, int* height) {
     if (m_width > 0) {

@@ -41,6 +41,12 @@ struct GlFrameStats {
     // Renderables whose technique the renderer cannot honour, drawn as the normal model
     // technique with their material.
     int approximated = 0;
+    // Approximated shadow objects and render effects: planar shadows (the mesh flattened on
+    // its plane, dark and translucent), shadow decals (a dark quad) and outlines (back-face
+    // lines). Shadow volumes are only recorded.
+    int planeShadows = 0;
+    int decals = 0;
+    int outlines = 0;
     int screenPrimitives = 0;
     // Renderables skipped: no stream, no position element, or ranges outside the buffers.
     int skipped = 0;
@@ -101,6 +107,9 @@ public:
     bool SetResourceCacheEnabled(bool enabled) override;
     void WriteMemoryReport(common::IXmlNode* node) override;
     render::IExtTechnique* GetExtTechnique(const char* name, int kind) override;
+    render::ISkinBuffer* CreateSkinBuffer(int kind) override;
+    void ReleaseSkinBuffer(render::ISkinBuffer* object) override;
+    std::uint32_t GetFrameStamp() override;
     void GetBackBufferSize(int* width, int* height) override;
     void ReleaseTexture(render::ITexture* texture) override;
     render::IVertexBuffer* CreateVertexBuffer() override;
@@ -196,6 +205,18 @@ private:
     void BindArrays(const std::uint8_t* position, const std::uint8_t* normal, const std::uint8_t* colour,
                     const std::uint8_t* uv, const int* strides);
     unsigned TextureFor(render::ITexture* texture);
+    // Shadow objects and render effects (GlShadows.cpp).
+    void QueueExtDraw(RecordingExtTechnique& technique, render::ISkinBuffer* object,
+                      const render::RenderEffectInstance* instance);
+    // Queues a mesh drawn flat in one colour: mode 1 filled and blended (planar shadows), 2
+    // back-face lines (outlines).
+    void QueueFlat(render::IVertexBuffer* stream, const render::DrawRange* ranges, std::uint32_t count,
+                   const float* world, int mode, const float* colour);
+    void DrawFlat(int mode, const float* world, const float* colour, const std::uint8_t* position, int stride,
+                  const std::uint16_t* indices, const render::DrawRange* ranges, const render::DrawRange* rangesEnd,
+                  GlFrameStats& stats);
+    void DrawDecals(GlFrameStats& stats);
+    void UnhookTechniques();
     const Technique* TechniqueFor(render::IEffect* effect);
 
     RecordingRenderer m_objects;
@@ -231,6 +252,8 @@ private:
     mutable std::mutex m_techniqueMutex;
     std::unordered_map<const void*, Technique> m_techniques;
     Technique m_normal;
+    // Techniques whose draws come here; let go of when this renderer goes.
+    std::vector<RecordingExtTechnique*> m_hooked;
 };
 
 }  // namespace quor::host

@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "platform/host/IMaterial.h"
+#include "platform/host/ISkinBuffer.h"
 #include "platform/host/ITexture.h"
 #include "platform/host/TechniqueDesc.h"
 
@@ -164,11 +165,20 @@ protected:
     ~ISceneLightState() = default;
 };
 
-// A technique of a drawing extension (water, terrain); the kind decides what it is.
+// A technique of a drawing extension (water, terrain, shadows, render effects); the kind
+// decides what it is. A technique ignores what it does not draw.
 class IExtTechnique {
 public:
     virtual ~IExtTechnique() = default;
     virtual void* GetHandle() = 0;
+    virtual const char* GetName() { return ""; }
+    // Draws a shadow object (planar shadow part, shadow volume).
+    virtual void DrawObject(ISkinBuffer*) {}
+    // Draws a render-effect entry.
+    virtual void DrawInstance(RenderEffectInstance*) {}
+    // A new material of the technique, one reference for the caller (ReleaseMaterial); null
+    // when it takes none.
+    virtual IMaterial* CreateMaterial() { return nullptr; }
 };
 
 class IWaterTechnique : public IExtTechnique {};
@@ -189,8 +199,16 @@ public:
     virtual void SetCurrentView(void* view) = 0;
     virtual bool SetResourceCacheEnabled(bool enabled) = 0;
     virtual void WriteMemoryReport(common::IXmlNode* node) = 0;
-    // kind 2 asks for a water technique; null when the name gives none.
+    // kind 1: a drawing pass ("<ShadowOnPlane>", "<ShadowVolume>", "<Decal>"); kind 2: a
+    // technique by name (water, render effects). Null when the name gives none. The renderer
+    // keeps it.
     virtual IExtTechnique* GetExtTechnique(const char* name, int kind) = 0;
+    // A shadow object of a kind of SkinBufferKind (null for another), given back with
+    // ReleaseSkinBuffer.
+    virtual ISkinBuffer* CreateSkinBuffer(int kind) = 0;
+    virtual void ReleaseSkinBuffer(ISkinBuffer* object) = 0;
+    // Counts the frames (Update calls); what lights drawn this frame are stamped with.
+    virtual std::uint32_t GetFrameStamp() = 0;
     virtual void GetBackBufferSize(int* width, int* height) = 0;
     virtual void ReleaseTexture(ITexture* texture) = 0;
     virtual IVertexBuffer* CreateVertexBuffer() = 0;

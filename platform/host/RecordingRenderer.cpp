@@ -117,6 +117,7 @@ void RecordingRenderer::WriteMemoryReport(common::IXmlNode* node) {
 render::IExtTechnique* RecordingRenderer::GetExtTechnique(const char* name, int kind) {
     Lock lock(m_store->mutex);
     m_calls.push_back(std::string("GetExtTechnique(") + (name ? name : "") + "," + std::to_string(kind) + ")");
+    if (render::IExtTechnique* technique = ExtTechniqueByName(name)) return technique;
     if (kind != 2 || !name) return nullptr;
     for (const std::string& w : waterTechniques) {
         if (w == name) {
@@ -439,7 +440,7 @@ int RecordingRenderer::LiveObjects() const {
     return static_cast<int>(s.primitives.live.size() + s.effects.live.size() + s.cameras.live.size() +
                             s.buffers.live.size() + s.renderables.live.size() + s.states.live.size() +
                             s.blendStates.live.size() + s.stateBlocks.live.size() + s.lightStates.live.size() +
-                            s.stageStates.live.size()) +
+                            s.stageStates.live.size() + s.skinBuffers.live.size()) +
            s.LiveMaterials() + s.LiveMaterialGroups() + s.LiveTextures() + s.LiveSharedEffects();
 }
 

@@ -7,6 +7,7 @@
 
 #include "platform/host/IRenderer.h"
 #include "platform/host/RecordingResources.h"
+#include "platform/host/RecordingSkinBuffer.h"
 #include "platform/win32/RecentRecords.h"
 
 namespace quor::d3d9 {
@@ -39,6 +40,9 @@ public:
     bool SetResourceCacheEnabled(bool enabled) override;
     void WriteMemoryReport(common::IXmlNode* node) override;
     render::IExtTechnique* GetExtTechnique(const char* name, int kind) override;
+    render::ISkinBuffer* CreateSkinBuffer(int kind) override;
+    void ReleaseSkinBuffer(render::ISkinBuffer* object) override;
+    std::uint32_t GetFrameStamp() override;
     void GetBackBufferSize(int* width, int* height) override;
     void ReleaseTexture(render::ITexture* texture) override;
     render::IVertexBuffer* CreateVertexBuffer() override;
@@ -140,10 +144,21 @@ public:
     // Stream objects made while set refuse their vertex elements.
     bool failVertexElements = false;
 
+    // Shadow objects and extension techniques. The names GetExtTechnique answers (kinds 1
+    // and 2) besides water; each name gives one technique object, kept by the store.
+    std::vector<std::string> extTechniques = {"<ShadowOnPlane>", "<ShadowVolume>", "<Decal>", "<Outline>"};
+    RecordingExtTechnique* FindExtTechnique(const std::string& name) const;
+    RecordingSkinBuffer* LastSkinBuffer() const;
+    // Every shadow object made, live or not, in order.
+    std::vector<RecordingSkinBuffer*> SkinBuffers() const;
+    int LiveSkinBuffers() const;
+
 private:
     template <class T, class I, class... A>
     T* Make(RecordingStore::Pool<T>& pool, std::string call, A&&... args);
     render::IMaterialGroup* GroupFromBytes(const void* data, std::size_t size, std::int32_t mip, const char* what);
+    // The technique of a listed name, made on first use; null for another name. Lock held.
+    render::IExtTechnique* ExtTechniqueByName(const char* name);
 
     std::shared_ptr<RecordingStore> m_store;
     win32::RecentRecords<std::string> m_calls;

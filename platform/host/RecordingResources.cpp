@@ -321,6 +321,7 @@ template bool RecordingStore::Take(Pool<RecordingStageStates>&, const void*);
 template bool RecordingStore::Take(Pool<RecordingRenderable>&, const void*);
 template bool RecordingStore::Take(Pool<RecordingRenderState>&, const void*);
 template bool RecordingStore::Take(Pool<RecordingSceneLightState>&, const void*);
+template bool RecordingStore::Take(Pool<RecordingSkinBuffer>&, const void*);
 
 void RecordingStore::DefineEffect(const std::string& name, int kind, bool transparent,
                                   std::vector<std::string> stageNames) {

@@ -14,6 +14,7 @@
 #include "platform/host/IRenderer.h"
 #include "platform/host/MaterialFormat.h"
 #include "platform/host/RecordingPrimitive.h"
+#include "platform/host/RecordingSkinBuffer.h"
 #include "platform/host/RenderCamera.h"
 
 namespace quor::d3d9 {
@@ -263,6 +264,7 @@ public:
     render::IEffect* GetTechnique() override { return technique; }
     bool SetTechnique(render::IEffect* technique) override;
     bool SetTexture(const char* name, render::ITexture* texture) override;
+    render::ITexture* GetTexture(const char* name) override;
     const char* GetTextureName(std::uint32_t stage) override;
     void SetStageState(std::uint32_t stage, render::IRenderState* state) override;
     void SetTextureAnimation(std::uint32_t stage, const render::TextureAnimation& animation) override;
@@ -445,6 +447,8 @@ private:
     Pool<RecordingSceneLightState> lightStates;
     Pool<RecordingStageStates> stageStates;
     std::vector<std::unique_ptr<RecordingWaterTechnique>> water;
+    Pool<RecordingSkinBuffer> skinBuffers;
+    std::map<std::string, std::unique_ptr<RecordingExtTechnique>> extTechniques;
     // Descriptions of GetTechnique's techniques by name, in first-asked order, and the
     // latest effect made for each name with its texture-stage names.
     std::vector<std::pair<std::string, std::vector<std::string>>> techniques;

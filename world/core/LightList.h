@@ -23,6 +23,10 @@ public:
     float radius = 0.0f;
     // Set when the light moved this frame; cleared with the scene's light flags.
     bool moved = false;
+    // The light set's light it stands for (opaque), and the renderer's frame stamp of the
+    // frame it was last drawn in.
+    void* renderLight = nullptr;
+    std::uint32_t frameStamp = 0;
 
     bool Bounded() const { return volumeKind != 0; }
     // Whether the volume reaches a sphere (world space).

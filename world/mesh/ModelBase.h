@@ -12,6 +12,7 @@
 #include "world/core/VisibleObject.h"
 #include "world/core/math/Geometry.h"
 #include "world/core/math/Matrix.h"
+#include "world/mesh/ShadowPlanes.h"
 #include "world/mesh/SubMesh.h"
 
 namespace quor {
@@ -32,6 +33,7 @@ class IMaterialGroup;
 
 namespace quor::world {
 
+class Camera;
 class IScene;
 class Light;
 class ModelBase;
@@ -180,8 +182,9 @@ struct SocketBinding {
 struct PlaneShadowRecord {
     static constexpr int kMaxPlanes = 8;
     std::vector<render::ISkinBuffer*> parts;
-    // The light of each part, index for index.
+    // The light and the plane index of each part, index for index.
     std::vector<Light*> partLights;
+    std::vector<int> partPlanes;
     Light* lights[kMaxPlanes] = {};
     std::uint32_t lightCount = 0;
     std::uint8_t dirty = 0;
@@ -482,6 +485,11 @@ protected:
     template <typename Work>
     bool UnderOwnerLock(Work work);
     MeshBase* ReadyMesh() const;
+    // Shadow helpers (ModelShadow.cpp): what placing a plane needs of this model; the planar
+    // parts given back and the record emptied; the planes placed again before a draw.
+    ShadowPlaneFrame ShadowFrame();
+    void ReleasePlaneParts();
+    void RefreshShadowPlanes();
     ModelLightSet* TakeLightSet(IScene* scene);
     void ReleaseLightSet();
 
@@ -562,6 +570,10 @@ void UnregisterModelHandle(ModelBase* model);
 void CreateOutlineTechnique(ModelBase* model);
 void CreateShadowOnPlaneTechnique(ModelBase* model, int pass);
 void CreateShadowVolumeTechnique(ModelBase* model);
+// Where a name label over a world point goes on the camera's screen: whole pixels x and y (y
+// moved down by the offset) and the depth z / w. False without a render camera or behind the
+// eye (w <= 0).
+bool PlaceLabel(Camera* camera, const Vec3& point, int pixelOffset, float* out);
 
 // The process-wide record of live mesh instances by file name.
 namespace ModelNameMap {

@@ -346,6 +346,13 @@ const std::vector<Lifecycle>& Lifecycles() {
          [](render::IRenderer& r, void* o) { r.ReleaseMaterial(static_cast<render::IMaterialGroup*>(o)); }},
         {"material", [](render::IRenderer& r) -> void* { return r.CreateMaterial(LitTechnique(r)); },
          [](render::IRenderer& r, void* o) { r.ReleaseMaterial(static_cast<render::IMaterial*>(o)); }},
+        // The planar part holds a material of its own, given back with it.
+        {"decal", [](render::IRenderer& r) -> void* { return r.CreateSkinBuffer(render::kSkinBufferDecal); },
+         [](render::IRenderer& r, void* o) { r.ReleaseSkinBuffer(static_cast<render::ISkinBuffer*>(o)); }},
+        {"plane shadow", [](render::IRenderer& r) -> void* { return r.CreateSkinBuffer(render::kSkinBufferPlaneShadow); },
+         [](render::IRenderer& r, void* o) { r.ReleaseSkinBuffer(static_cast<render::ISkinBuffer*>(o)); }},
+        {"shadow volume", [](render::IRenderer& r) -> void* { return r.CreateSkinBuffer(render::kSkinBufferVolume); },
+         [](render::IRenderer& r, void* o) { r.ReleaseSkinBuffer(static_cast<render::ISkinBuffer*>(o)); }},
     };
     return rows;
 }
