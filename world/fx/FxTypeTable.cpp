@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "world/fx/FxBase.h"
+#include "world/fx/SpeedRateFx.h"
 
 namespace quor::world {
 
@@ -17,7 +18,7 @@ const FxTypeEntry FxTypeTable[kFxTypeCount] = {
     {"FxGroup", &NewFx<FxGroup>},
     {"FxCamera", nullptr},
     {"EnvFlareFx", nullptr},
-    {"SpeedRate", nullptr},
+    {"SpeedRate", &NewFx<SpeedRateFx>},
 };
 
 FxCreator FindFxCreator(const char* elementName) {
