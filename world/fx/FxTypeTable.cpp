@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "world/fx/CameraShakeFx.h"
 #include "world/fx/FxBase.h"
 #include "world/fx/SpeedRateFx.h"
 
@@ -16,7 +17,7 @@ const FxTypeEntry FxTypeTable[kFxTypeCount] = {
     {"PolyTube", nullptr},
     {"Dummy", &NewFx<FxBase>},
     {"FxGroup", &NewFx<FxGroup>},
-    {"FxCamera", nullptr},
+    {"FxCamera", &NewFx<CameraShakeFx>},
     {"EnvFlareFx", nullptr},
     {"SpeedRate", &NewFx<SpeedRateFx>},
 };
