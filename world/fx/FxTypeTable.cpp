@@ -4,6 +4,7 @@
 
 #include "world/fx/CameraShakeFx.h"
 #include "world/fx/FxBase.h"
+#include "world/fx/FxSound.h"
 #include "world/fx/SpeedRateFx.h"
 
 namespace quor::world {
@@ -12,8 +13,8 @@ const FxTypeEntry FxTypeTable[kFxTypeCount] = {
     {"ParticleSystem", nullptr},
     {"Sprite", nullptr},
     {"Model", nullptr},
-    {"FxSound", nullptr},
-    {"FxSoundEventDrive", nullptr},
+    {"FxSound", &NewFx<FxSoundCommon>},
+    {"FxSoundEventDrive", &NewFx<FxSoundEventDrive>},
     {"PolyTube", nullptr},
     {"Dummy", &NewFx<FxBase>},
     {"FxGroup", &NewFx<FxGroup>},
