@@ -22,6 +22,8 @@ public:
     virtual int GetFrameRate() = 0;
     // Drops the client's outstanding asynchronous requests made for an owner.
     virtual void CancelAsyncRequests(const void* owner) = 0;
+    // The game's global time scale (1 is normal speed).
+    virtual void SetTimeScale(float scale) = 0;
 
 protected:
     ~IClient() = default;

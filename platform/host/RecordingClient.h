@@ -29,6 +29,9 @@ public:
     void CancelAsyncRequests(const void* owner) override;
     // The owners CancelAsyncRequests was called with, in order.
     std::vector<const void*> CancelledOwners() const;
+    void SetTimeScale(float scale) override;
+    // Every scale SetTimeScale was given, in order.
+    std::vector<float> TimeScales() const;
 
     IFrameTimeControl* FrameTimeControl() const;
     int FrameTimeControlHandOvers() const;
@@ -51,6 +54,7 @@ private:
     int m_handOvers = 0;
     win32::RecentRecords<Text> m_texts;
     std::vector<const void*> m_cancelled;
+    std::vector<float> m_timeScales;
 };
 
 }  // namespace quor::host

@@ -2,9 +2,12 @@
 
 #include <cstring>
 
+#include "world/fx/CameraShakeFx.h"
 #include "world/fx/FxBase.h"
+#include "world/fx/FxSound.h"
 #include "world/fx/ParticleSystem.h"
 #include "world/fx/PolyTubeFx.h"
+#include "world/fx/SpeedRateFx.h"
 
 namespace quor::world {
 
@@ -12,14 +15,14 @@ const FxTypeEntry FxTypeTable[kFxTypeCount] = {
     {"ParticleSystem", &NewFx<ParticleSystem>},
     {"Sprite", nullptr},
     {"Model", nullptr},
-    {"FxSound", nullptr},
-    {"FxSoundEventDrive", nullptr},
+    {"FxSound", &NewFx<FxSoundCommon>},
+    {"FxSoundEventDrive", &NewFx<FxSoundEventDrive>},
     {"PolyTube", &NewFx<PolyTubeFx>},
     {"Dummy", &NewFx<FxBase>},
     {"FxGroup", &NewFx<FxGroup>},
-    {"FxCamera", nullptr},
+    {"FxCamera", &NewFx<CameraShakeFx>},
     {"EnvFlareFx", nullptr},
-    {"SpeedRate", nullptr},
+    {"SpeedRate", &NewFx<SpeedRateFx>},
 };
 
 FxCreator FindFxCreator(const char* elementName) {
