@@ -5,6 +5,7 @@
 // byte for byte, the same view drawn fresh after another one.
 
 #include "apps/scene_view/Annotations.h"
+#include "apps/scene_view/DibFrame.h"
 
 #include "platform/avifile/AviReader.h"
 #include "platform/avifile/RiffAviWriter.h"
@@ -38,43 +39,11 @@ namespace {
 constexpr int kW = 640, kH = 480;
 constexpr int kAviFrames = 36;
 
-struct Frame {
-    HWND wnd = nullptr;
-    HDC dc = nullptr;
-    BITMAPINFO info{};
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ previous = nullptr;
-    void* bits = nullptr;
-    unsigned long size = ((kW * 3 + 3) / 4 * 4) * static_cast<unsigned long>(kH);
-
-    Frame()
-    {
-        wnd = CreateStandInWindow(kW, kH, nullptr, "annotations");
-        dc = CreateCompatibleDC(nullptr);
-        info.bmiHeader.biSize = 40;
-        info.bmiHeader.biWidth = kW;
-        info.bmiHeader.biHeight = kH;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 24;
-        info.bmiHeader.biCompression = BI_RGB;
-        info.bmiHeader.biSizeImage = size;
-        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        if (bitmap)
-            previous = SelectObject(dc, bitmap);
-    }
-    ~Frame()
-    {
-        if (previous)
-            SelectObject(dc, previous);
-        DeleteDC(dc);
-        if (bitmap)
-            DeleteObject(bitmap);
-        DestroyWindow(wnd);
-    }
+struct Frame : scene_view::DibFrame {
+    Frame() : DibFrame(kW, kH, "annotations") {}
     // Pixels of colour c (COLORREF) within `tol` per channel, in a window rectangle.
     int Count(COLORREF c, int x0, int y0, int x1, int y1, int tol = 0) const
     {
-        const int stride = (kW * 3 + 3) / 4 * 4;
         int n = 0;
         for (int y = std::max(0, y0); y < std::min(kH, y1); ++y)
             for (int x = std::max(0, x0); x < std::min(kW, x1); ++x) {
@@ -91,7 +60,7 @@ struct Frame {
         image.pixels = static_cast<const unsigned char*>(bits);
         image.height = kH;
         image.width = kW;
-        image.stride = (kW * 3 + 3) / 4 * 4;
+        image.stride = stride;
         image.blueFirst = true;
         return KYT_WriteJpegImage(path.c_str(), 92, image) == 0;
     }

@@ -5,6 +5,7 @@
 // "MeasureData" blocks of a length and an angle go through a save, load and save again.
 
 #include "apps/scene_view/Measure.h"
+#include "apps/scene_view/DibFrame.h"
 
 #include "platform/kernel/KytEnv.h"
 #include "platform/kernel/KytModel.h"
@@ -40,44 +41,10 @@ constexpr int kW = 640, kH = 480;
 constexpr double kPi = 3.14159265358979323846;
 
 // A memory context's 24-bit frame.
-struct Frame {
-    HWND wnd = nullptr;
-    HDC dc = nullptr;
-    BITMAPINFO info{};
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ previous = nullptr;
-    void* bits = nullptr;
-    int w, h;
-    unsigned long size;
-
-    Frame(int width, int height)
-        : w(width), h(height), size(((width * 3 + 3) / 4 * 4) * static_cast<unsigned long>(height))
-    {
-        wnd = CreateStandInWindow(w, h, nullptr, "measure");
-        dc = CreateCompatibleDC(nullptr);
-        info.bmiHeader.biSize = 40;
-        info.bmiHeader.biWidth = w;
-        info.bmiHeader.biHeight = h;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 24;
-        info.bmiHeader.biCompression = BI_RGB;
-        info.bmiHeader.biSizeImage = size;
-        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        if (bitmap)
-            previous = SelectObject(dc, bitmap);
-    }
-    ~Frame()
-    {
-        if (previous)
-            SelectObject(dc, previous);
-        DeleteDC(dc);
-        if (bitmap)
-            DeleteObject(bitmap);
-        DestroyWindow(wnd);
-    }
+struct Frame : scene_view::DibFrame {
+    Frame(int width, int height) : DibFrame(width, height, "measure") {}
     int Count(COLORREF c, int tol = 0) const
     {
-        const int stride = (w * 3 + 3) / 4 * 4;
         int n = 0;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
