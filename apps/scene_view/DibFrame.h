@@ -6,6 +6,8 @@
 
 namespace scene_view {
 
+using namespace quor::wgl;
+
 struct DibFrame {
     HWND wnd = nullptr;
     HDC dc = nullptr;
@@ -22,7 +24,6 @@ struct DibFrame {
         : w(width), h(height), stride((width * 3 + 3) / 4 * 4),
           size(static_cast<unsigned long>(stride) * static_cast<unsigned long>(height))
     {
-        using namespace quor::wgl;
         wnd = CreateStandInWindow(w, h, nullptr, windowName);
         dc = CreateCompatibleDC(nullptr);
         info.bmiHeader.biSize = 40;
@@ -38,7 +39,6 @@ struct DibFrame {
     }
     ~DibFrame()
     {
-        using namespace quor::wgl;
         if (previous)
             SelectObject(dc, previous);
         DeleteDC(dc);
