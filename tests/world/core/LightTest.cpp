@@ -58,7 +58,7 @@ TEST(ColorChannelTest, KeysMapTimeByModeAndBlendLinearly) {
     const Case cases[] = {
         {ColorChannel::kClamp, 0.0f, a},     {ColorChannel::kClamp, 5.0f, b},     {ColorChannel::kClamp, 2.0f, mid},
         {ColorChannel::kLoop, 4.0f, mid},    {ColorChannel::kLoop, 0.0f, mid},    {ColorChannel::kLoop, 1.5f, {0.25f, 0.3f, 0.3f, 0.75f}},
-        {ColorChannel::kPingPong, 4.0f, mid}, {ColorChannel::kPingPong, 0.0f, mid}, {ColorChannel::kPingPong, 5.0f, b},
+        {ColorChannel::kPingPong, 4.0f, mid}, {ColorChannel::kPingPong, 0.0f, mid}, {ColorChannel::kPingPong, 5.0f, a},  {ColorChannel::kPingPong, 3.0f, b},
         {7, 0.0f, white},  // an unknown mode leaves t alone: outside every pair
         {7, 3.0f, b},
     };

@@ -8,7 +8,9 @@
 #include "platform/host/MemoryFileSystem.h"
 #include "platform/host/RenderCamera.h"
 #include "tests/support/world/LogCapture.h"
+#include "tests/support/world/MaterialFileWriter.h"
 #include "tests/support/world/MeshFileWriter.h"
+#include "tests/support/world/core/ObjectModelSupport.h"
 #include "tests/support/world/core/RandomMath.h"
 #include "world/core/Camera.h"
 #include "world/mesh/MeshBase.h"
@@ -19,12 +21,27 @@
 namespace quor::world {
 namespace {
 
+// A mesh of named sub-meshes, each with a material of its own and no textures.
+std::vector<std::uint8_t> SkyMesh(const std::vector<std::string>& names) {
+    test::MeshDesc desc = test::MakeMesh(0x30011, 0, int(names.size()), 1);
+    desc.sorterType = 0;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        desc.subMeshes[i].name = names[i];
+        desc.subMeshes[i].extraName.clear();
+        desc.subMeshes[i].materialSlot = 0;
+    }
+    test::MaterialGroupDesc group = test::MakeMaterialGroup(names);
+    for (test::MaterialSlotDesc& slot : group.slots) slot.material.stages.clear();
+    desc.blob = test::WriteMaterialGroup(group);
+    return test::WriteMom(desc);
+}
+
 class SkyObjectTest : public ::testing::Test {
 protected:
     SkyObjectTest() : log(MakeFiles()) {
         EXPECT_TRUE(RegisterModelTechniqueTemplates());
-        files->AddFile("sky.mom", test::WriteMom(test::MakeMesh(0x30011, 0, 1, 1)));
-        files->AddFile("dome.mom", test::WriteMom(test::MakeMesh(0x30011, 0, 2, 1)));
+        files->AddFile("sky.mom", SkyMesh({"sky"}));
+        files->AddFile("dome.mom", SkyMesh({"upper", "lower"}));
     }
     ~SkyObjectTest() override {
         ObjectIdMap::Instance().Reset();
@@ -36,10 +53,11 @@ protected:
         files = fs.get();
         return fs;
     }
-    host::RecordingRenderer& Renderer() { return log.bound.host.renderer; }
+    host::RecordingRenderer& Renderer() { return scope.renderer; }
 
     host::MemoryFileSystem* files = nullptr;
     test::LogCapture log;
+    test::RendererScope scope;
 };
 
 TEST_F(SkyObjectTest, AFailedLoadIsReportedAndKeepsTheMeshThereWas) {
@@ -56,7 +74,7 @@ TEST_F(SkyObjectTest, AFailedLoadIsReportedAndKeepsTheMeshThereWas) {
         sky.Update();
         sky.DrawParts(1);  // no mesh: nothing to draw, nothing touched
 
-        ASSERT_TRUE(sky.LoadMesh("sky.mom"));
+        ASSERT_TRUE(sky.LoadMesh("sky.mom")) << log.Joined();
         MeshBase* first = sky.GetMesh();
         ASSERT_NE(first, nullptr);
         EXPECT_NE(std::string(sky.GetResourceName().c_str()).find("sky.mom"), std::string::npos);
