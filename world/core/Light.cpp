@@ -249,7 +249,7 @@ void Light::GetDesc(LightDesc& out) {
 
 void Light::SetName(const char* name) {
     std::memset(m_name, 0, sizeof m_name);
-    if (name) std::strncpy(m_name, name, sizeof m_name - 1);
+    if (name) std::memcpy(m_name, name, strnlen(name, sizeof m_name - 1));
 }
 
 bool Light::ContainsPoint(const Vec3& point) {

@@ -57,7 +57,7 @@ LodGroup::~LodGroup() { RemoveAll(); }
 
 void LodGroup::SetName(const char* name) {
     std::memset(m_name, 0, sizeof m_name);
-    if (name) std::strncpy(m_name, name, sizeof m_name - 1);
+    if (name) std::memcpy(m_name, name, strnlen(name, sizeof m_name - 1));
 }
 
 void LodGroup::AddObject(IVisibleObject* face) {
@@ -108,7 +108,7 @@ void LodGroup::Update(ICamera* camera) {
     // Only thresholds that grow strictly are used; level 0 is the nearest. The table is at
     // most sixteen entries, so it lives on the stack.
     int levels[kLevels] = {0};
-    float limits[kLevels];
+    float limits[kLevels] = {};
     int count = 0;
     for (int i = 1; i < kLevels; ++i) {
         if (!(m_distance[i] > 0.0f)) continue;
@@ -119,7 +119,15 @@ void LodGroup::Update(ICamera* camera) {
     }
     Vec3 eye;
     camera->GetSpaceObject()->GetWorldPosition(eye);
-    for (VisibleObject* object : m_members) {
+    // Members and their transform blocks lie all over the heap: fetch them some members
+    // ahead, the object first and its block once the object is near.
+    constexpr std::size_t kAhead = 8;
+    const std::size_t n = m_members.size();
+    VisibleObject* const* members = m_members.data();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i + 2 * kAhead < n) __builtin_prefetch(members[i + 2 * kAhead]);
+        if (i + kAhead < n) __builtin_prefetch(&members[i + kAhead]->GetTransformBlock()->position);
+        VisibleObject* object = members[i];
         Vec3 p;
         object->SpaceObject::GetWorldPosition(p);
         const float dx = p.x - eye.x, dy = p.y - eye.y, dz = p.z - eye.z;
