@@ -9,6 +9,10 @@ build=build/release
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTS=OFF -DBUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j "$(jobs)"
 
+if [ -x "$build/apps/demo_resources/demo_resources" ]; then
+  echo "== demo_resources"
+  "$build/apps/demo_resources/demo_resources" --out samples
+fi
 if [ -x "$build/apps/world_host/world_host" ]; then
   echo "== world_host"
   # Without arguments: enough frames to show the device loss at the middle frame.
@@ -18,6 +22,8 @@ if [ -x "$build/apps/world_host/world_host" ]; then
   # One frame drawn by the GL renderer: no scene kind or model is built in yet, so the
   # picture is the cleared frame and the counts of what was drawn are 0.
   "$build/apps/world_host/world_host" --picture out/frame.png | grep -E '^(renderer|picture|drawn in)'
+  echo "== world_host --model models/sample.mom --picture out/model.png"
+  "$build/apps/world_host/world_host" --model models/sample.mom --picture out/model.png | grep -E '^(scene|model|picture)'
 fi
 if [ -x "$build/apps/scene_view/scene_view" ]; then
   echo "== scene_view"

@@ -12,8 +12,7 @@ if(Boost_FOUND)
   target_compile_definitions(world_bench PRIVATE QUOR_HAVE_BOOST=1)
 endif()
 # The mesh benchmark builds its files with the test-side mesh writer.
-target_sources(world_bench PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/world/MeshFileWriter.cpp
-  ${PROJECT_SOURCE_DIR}/tests/support/world/MaterialFileWriter.cpp)
+target_link_libraries(world_bench PRIVATE quor_meshwriter)
 # The skeletal playback benchmark writes its clips with the test-side animation writer and
 # reads them through the reference host's memory file system.
 target_sources(world_bench PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/world/SkelAnimFileWriter.cpp)
@@ -24,3 +23,5 @@ endif()
 if(TARGET platform_glrender)
   target_link_libraries(world_bench PRIVATE platform_glrender)
 endif()
+# The particle benchmark loads its systems into a test scene through the test-side fixture.
+target_sources(world_bench PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/world/LogCapture.cpp)

@@ -5,7 +5,7 @@ set -euo pipefail
 QUOR_BUILD_PACKAGES=(
   cmake ninja-build g++ pkg-config ccache
   libpugixml-dev
-  libosmesa6-dev libglu1-mesa-dev libjpeg62-turbo-dev libfreetype-dev fonts-dejavu-core libstb-dev
+  libosmesa6-dev libglu1-mesa-dev libjpeg62-turbo-dev libfreetype-dev fonts-dejavu-core fonts-wqy-microhei libstb-dev
   fonts-ipafont-gothic
 )
 QUOR_TEST_PACKAGES=(libgtest-dev libgmock-dev locales)

@@ -14,3 +14,7 @@ if(TARGET world_host)
   add_dependencies(world_tests world_host)
   target_compile_definitions(world_tests PRIVATE QUOR_WORLD_HOST="$<TARGET_FILE:world_host>")
 endif()
+# Glyph pages are checked against FreeType's own rendering.
+if(TARGET PkgConfig::QUOR_FREETYPE)
+  target_link_libraries(world_tests PRIVATE PkgConfig::QUOR_FREETYPE)
+endif()

@@ -11,6 +11,7 @@
 // and checked before the program reports success.
 
 #include "apps/scene_view/Annotations.h"
+#include "apps/scene_view/Measure.h"
 #include "apps/scene_view/Overlays.h"
 #include "apps/scene_view/ReviewShot.h"
 #include "platform/avifile/AviReader.h"
@@ -839,6 +840,8 @@ int main(int argc, char** argv) {
     status |= ShootReview(out, wnd, dc, bits, kWidth, kHeight);
     KytOgl::ResetHwnd();
     status |= AnnotationDemo(out);
+    KytOgl::ResetHwnd();
+    status |= MeasureDemo(out);
     if (previous) SelectObject(dc, previous);
     DeleteDC(dc);  // lets go of the bitmap
     DeleteObject(bitmap);

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <thread>
 
 #include "platform/glrender/GlRenderer.h"
 #include "platform/host/AsyncData.h"
@@ -28,6 +29,9 @@
 #include "platform/host/RenderCamera.h"
 #include "platform/win32/Messages.h"
 #include "world/core/IWorld.h"
+#include "world/mesh/ModelBase.h"
+#include "world/fx/IFxBase.h"
+#include "world/scene/IScene.h"
 
 namespace {
 
@@ -41,6 +45,9 @@ struct Options {
     std::string picture;  // empty: the recording renderer, no picture
     int width = 640;
     int height = 480;
+    std::string model;  // empty: no model scene
+    bool async = false;
+    std::string fx;  // empty: no effect
 };
 
 bool ParseCount(const char* text, int low, int high, int& out) {
@@ -93,6 +100,21 @@ const std::vector<OptionRow>& OptionTable() {
          }},
         {"--size", "WxH", "640x480", "size of the picture in pixels, each 1 to 8192",
          [](Options& o, const char* v) { return ParseSize(v, o.width, o.height); }},
+        {"--model", "FILE", "none", "show the model file in a 3D scene (resource-root relative)",
+         [](Options& o, const char* v) {
+             o.model = v;
+             return *v != 0;
+         }},
+        {"--async", nullptr, "off", "load the --model file through the loader",
+         [](Options& o, const char*) {
+             o.async = true;
+             return true;
+         }},
+        {"--fx", "FILE", "none", "an effect file (under the root) the 3D scene loads and plays; each frame reports its state and particles",
+         [](Options& o, const char* v) {
+             o.fx = v;
+             return !o.fx.empty();
+         }},
         {"--help", nullptr, "off", "print this help and exit",
          [](Options& o, const char*) {
              o.help = true;
@@ -214,6 +236,8 @@ int main(int argc, char** argv) {
     if (!options.picture.empty()) {
         gl = std::make_unique<quor::host::GlRenderer>(host.renderer.Store());
         gl->Attach(host.files.get(), &host.log);
+        // Textures the world draws into (texts over objects) live on the host's device.
+        gl->AttachDevice(&host.device.Direct3D());
         host.UseRenderer(gl.get());
     }
     quor::host::RecordingRenderer& books = gl ? gl->Objects() : host.renderer;
@@ -268,6 +292,30 @@ int main(int argc, char** argv) {
     quor::world::IScene* scene = world->CreateScene("demo.s3d", 0, 0, 0);
     std::printf("scene: %s\n", scene ? "made" : "none (no 3D or 2D scene kind is built into the module yet)");
     if (scene) world->SetActiveScene(scene);
+    if (!options.model.empty()) {
+        if (!scene) {
+            std::printf("model: %s not shown: the 3D scene kind is not registered yet\n", options.model.c_str());
+        } else if (quor::world::IModel* model = scene->CreateModel(options.model.c_str(), 0, options.async ? 1 : 0, nullptr)) {
+            // Through the loader the model is listed as loading until its file is in.
+            for (int wait = 0; wait < 5000 && model->IsLoading() > 0; ++wait)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::printf("model: %s loading %d, sub-meshes %d, sockets %d, triangles %d\n", options.model.c_str(),
+                        model->IsLoading(), model->GetSubMeshCount(), model->GetSocketCount(),
+                        model->GetTriangleCount());
+        } else {
+            std::printf("model: %s could not be made\n", options.model.c_str());
+        }
+    }
+    quor::world::IFxBase* effect = nullptr;
+    if (!options.fx.empty()) {
+        if (!scene) {
+            std::printf("fx: %s not loaded (no 3D scene kind is registered yet)\n", options.fx.c_str());
+        } else {
+            effect = scene->CreateFx(options.fx.c_str(), 0, false, nullptr, 0);
+            std::printf("fx: %s %s\n", options.fx.c_str(), effect ? "loaded" : "failed to load");
+            if (effect) effect->SetPlaying(true);
+        }
+    }
 
     // Every sound of the root's "sound" folder, loaded through the module on the loader threads.
     std::vector<std::string> soundFiles;
@@ -307,6 +355,9 @@ int main(int argc, char** argv) {
         const int queued = host.loader->Submitted() - done - host.loader->Cancelled();
         std::printf("frame %d: %.3f ms, renderer updates %d, active scene %s, loads queued %d done %d, wall %.1f ms\n",
                     i + 1, ms, books.Updates(), world->GetCurrentScene() ? "yes" : "none", queued, done, wall);
+        if (effect)
+            std::printf("fx frame %d: state %d, particles live %u\n", i + 1, int(effect->GetState()),
+                        effect->GetTotalParticleCount());
         if (i + 1 == options.frames / 2) {
             const auto before = host.occlusion.calls.size();
             host.device.SignalLost();

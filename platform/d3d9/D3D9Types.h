@@ -24,6 +24,68 @@ constexpr std::uint32_t D3DFVF_DIFFUSE = 0x040;
 constexpr std::uint32_t D3DFVF_TEXCOUNT_SHIFT = 8;
 constexpr std::uint32_t D3DFVF_TEX(std::uint32_t sets) { return sets << D3DFVF_TEXCOUNT_SHIFT; }
 
-enum D3DFORMAT : std::uint32_t { D3DFMT_UNKNOWN = 0, D3DFMT_INDEX16 = 101, D3DFMT_INDEX32 = 102 };
+enum D3DFORMAT : std::uint32_t {
+    D3DFMT_UNKNOWN = 0,
+    D3DFMT_A8R8G8B8 = 21,
+    D3DFMT_A8 = 28,
+    D3DFMT_D24S8 = 75,
+    D3DFMT_INDEX16 = 101,
+    D3DFMT_INDEX32 = 102,
+};
+
+constexpr HRESULT D3DERR_NOTFOUND = static_cast<HRESULT>(0x88760866u);
+constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
+
+constexpr std::uint32_t D3DUSAGE_RENDERTARGET = 0x1;
+constexpr std::uint32_t D3DUSAGE_DEPTHSTENCIL = 0x2;
+constexpr std::uint32_t D3DFVF_XYZRHW = 0x004;
+constexpr std::uint32_t D3DFVF_TEX1 = 0x100;
+
+using D3DCOLOR = std::uint32_t;
+
+struct RECT {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+};
+
+struct D3DLOCKED_RECT {
+    std::int32_t Pitch = 0;
+    void* pBits = nullptr;
+};
+
+enum D3DPRIMITIVETYPE : std::uint32_t { D3DPT_TRIANGLELIST = 4, D3DPT_TRIANGLESTRIP = 5 };
+
+// Render states, texture-stage states, sampler states and their values, as far as used.
+enum D3DRENDERSTATETYPE : std::uint32_t {
+    D3DRS_ZENABLE = 7,
+    D3DRS_ZWRITEENABLE = 14,
+    D3DRS_ALPHATESTENABLE = 15,
+    D3DRS_SRCBLEND = 19,
+    D3DRS_DESTBLEND = 20,
+    D3DRS_CULLMODE = 22,
+    D3DRS_ALPHAREF = 24,
+    D3DRS_ALPHAFUNC = 25,
+    D3DRS_ALPHABLENDENABLE = 27,
+};
+enum D3DBLEND : std::uint32_t { D3DBLEND_ZERO = 1, D3DBLEND_ONE = 2, D3DBLEND_SRCALPHA = 5, D3DBLEND_INVSRCALPHA = 6 };
+enum D3DCULL : std::uint32_t { D3DCULL_NONE = 1, D3DCULL_CW = 2, D3DCULL_CCW = 3 };
+enum D3DCMPFUNC : std::uint32_t { D3DCMP_NEVER = 1, D3DCMP_GREATER = 5, D3DCMP_GREATEREQUAL = 7, D3DCMP_ALWAYS = 8 };
+enum D3DTEXTURESTAGESTATETYPE : std::uint32_t {
+    D3DTSS_COLOROP = 1,
+    D3DTSS_COLORARG1 = 2,
+    D3DTSS_COLORARG2 = 3,
+    D3DTSS_ALPHAOP = 4,
+    D3DTSS_ALPHAARG1 = 5,
+    D3DTSS_ALPHAARG2 = 6,
+};
+enum D3DTEXTUREOP : std::uint32_t { D3DTOP_DISABLE = 1, D3DTOP_SELECTARG1 = 2, D3DTOP_SELECTARG2 = 3, D3DTOP_MODULATE = 4 };
+constexpr std::uint32_t D3DTA_DIFFUSE = 0;
+constexpr std::uint32_t D3DTA_CURRENT = 1;
+constexpr std::uint32_t D3DTA_TEXTURE = 2;
+enum D3DSAMPLERSTATETYPE : std::uint32_t { D3DSAMP_MAGFILTER = 5, D3DSAMP_MINFILTER = 6 };
+enum D3DTEXTUREFILTERTYPE : std::uint32_t { D3DTEXF_POINT = 1, D3DTEXF_LINEAR = 2 };
+
 
 }  // namespace quor::d3d9

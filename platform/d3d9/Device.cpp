@@ -28,8 +28,14 @@ HRESULT Direct3DBuffer::Unlock() {
 
 std::uint32_t Direct3DBuffer::Release() { return m_device->Remove(this); }
 
+IDirect3DDevice9::IDirect3DDevice9() { DefaultStates(); }
+
 IDirect3DDevice9::~IDirect3DDevice9() {
     for (Direct3DBuffer* b : m_live) delete b;
+    // The device goes with everything it made, whatever references are still out.
+    for (IDirect3DTexture9* t : m_textures) delete t;
+    for (IDirect3DSurface9* s : m_surfaces) delete s;
+    delete m_backBuffer;
 }
 
 HRESULT IDirect3DDevice9::Admit(std::uint32_t length) {

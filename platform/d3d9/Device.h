@@ -1,10 +1,13 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/d3d9/D3D9Types.h"
+#include "platform/d3d9/Texture.h"
 
 namespace quor::d3d9 {
 
@@ -72,7 +75,7 @@ private:
 // resources live, as the real device does. Loader threads create buffers too, hence the lock.
 class IDirect3DDevice9 {
 public:
-    IDirect3DDevice9() = default;
+    IDirect3DDevice9();
     ~IDirect3DDevice9();
     IDirect3DDevice9(const IDirect3DDevice9&) = delete;
     IDirect3DDevice9& operator=(const IDirect3DDevice9&) = delete;
@@ -83,6 +86,54 @@ public:
                               IDirect3DIndexBuffer9** out, void* shared);
     // D3DERR_INVALIDCALL while any default-pool resource lives.
     HRESULT Reset();
+
+    // Textures and depth surfaces, reference counted (see Texture.h).
+    HRESULT CreateTexture(std::uint32_t width, std::uint32_t height, std::uint32_t levels, std::uint32_t usage,
+                          D3DFORMAT format, D3DPOOL pool, IDirect3DTexture9** out, void* shared);
+    HRESULT CreateDepthStencilSurface(std::uint32_t width, std::uint32_t height, D3DFORMAT format,
+                                      std::uint32_t multiSample, std::uint32_t quality, bool discard,
+                                      IDirect3DSurface9** out, void* shared);
+
+    // The slots hold a reference to what is set; the getters add one for the caller. Render
+    // target 0 starts as the back buffer; the depth slot starts empty (D3DERR_NOTFOUND).
+    HRESULT SetRenderTarget(std::uint32_t index, IDirect3DSurface9* surface);
+    HRESULT GetRenderTarget(std::uint32_t index, IDirect3DSurface9** surface);
+    HRESULT SetDepthStencilSurface(IDirect3DSurface9* surface);
+    HRESULT GetDepthStencilSurface(IDirect3DSurface9** surface);
+    HRESULT SetTexture(std::uint32_t stage, IDirect3DTexture9* texture);
+    HRESULT GetTexture(std::uint32_t stage, IDirect3DTexture9** texture);
+    HRESULT SetRenderState(D3DRENDERSTATETYPE state, std::uint32_t value);
+    HRESULT GetRenderState(D3DRENDERSTATETYPE state, std::uint32_t* value);
+    HRESULT SetTextureStageState(std::uint32_t stage, D3DTEXTURESTAGESTATETYPE type, std::uint32_t value);
+    HRESULT GetTextureStageState(std::uint32_t stage, D3DTEXTURESTAGESTATETYPE type, std::uint32_t* value);
+    HRESULT SetSamplerState(std::uint32_t sampler, D3DSAMPLERSTATETYPE type, std::uint32_t value);
+    HRESULT GetSamplerState(std::uint32_t sampler, D3DSAMPLERSTATETYPE type, std::uint32_t* value);
+    HRESULT SetFVF(std::uint32_t fvf);
+    HRESULT GetFVF(std::uint32_t* fvf);
+    // Fills the rectangle (null: all) of an A8R8G8B8 or A8 surface with the colour.
+    HRESULT ColorFill(IDirect3DSurface9* surface, const RECT* rect, D3DCOLOR colour);
+    // Draws pre-transformed triangles (XYZRHW | DIFFUSE | TEX1) into render target 0 in
+    // software: point-sampled stage-0 texture combined with the diffuse colour by the stage-0
+    // colour and alpha operations, alpha test, source-alpha blending, cull mode. Depth is not
+    // tested. Other formats and primitive types are recorded only.
+    HRESULT DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, std::uint32_t minIndex, std::uint32_t vertexCount,
+                                   std::uint32_t primitiveCount, const void* indices, D3DFORMAT indexFormat,
+                                   const void* vertices, std::uint32_t stride);
+
+    // --- what tests drive and watch -----------------------------------------------------
+    // The back buffer's size (before its first use; 640 x 480 otherwise).
+    void SetBackBufferSize(std::uint32_t width, std::uint32_t height);
+    // Every state, slot, fill and draw call in order ("SetRenderState(27,1)").
+    std::vector<std::string> Calls() const;
+    void ClearCalls();
+    int LiveTextures() const;
+    // Surfaces of their own (depth surfaces), not texture levels or the back buffer.
+    int LiveSurfaces() const;
+    // While set, every texture and surface lock fails.
+    void FailTextureLocks(bool fail);
+    bool TextureLocksFail() const { return m_failLocks.load(); }
+    // Pixels written by the draws so far.
+    std::uint64_t DrawnPixels() const;
 
     // The creation numbered k from now (1: the next one) fails with code; 0 switches it off.
     void FailCreation(int k, HRESULT code = D3DERR_OUTOFVIDEOMEMORY);
@@ -95,7 +146,14 @@ public:
 
 private:
     friend class Direct3DBuffer;
+    friend class IDirect3DTexture9;
+    friend class IDirect3DSurface9;
     HRESULT Admit(std::uint32_t length);
+    void Destroy(IDirect3DTexture9* texture);
+    void Destroy(IDirect3DSurface9* surface);
+    void Record(std::string call);
+    IDirect3DSurface9* BackBuffer();
+    void DrawTriangle(const std::uint8_t* const v[3], IDirect3DSurface9* target, IDirect3DTexture9* texture);
     void Add(Direct3DBuffer* buffer);
     std::uint32_t Remove(Direct3DBuffer* buffer);
     void CountLock(int delta);
@@ -108,6 +166,24 @@ private:
     int m_locks = 0;
     int m_locked = 0;
     int m_resets = 0;
+
+    std::vector<IDirect3DTexture9*> m_textures;
+    std::vector<IDirect3DSurface9*> m_surfaces;
+    IDirect3DSurface9* m_backBuffer = nullptr;
+    std::uint32_t m_backWidth = 640;
+    std::uint32_t m_backHeight = 480;
+    IDirect3DSurface9* m_renderTarget = nullptr;
+    IDirect3DSurface9* m_depthStencil = nullptr;
+    IDirect3DTexture9* m_stageTextures[8] = {};
+    std::uint32_t m_renderStates[256] = {};
+    std::uint32_t m_stageStates[8][33] = {};
+    std::uint32_t m_samplerStates[16][14] = {};
+    std::uint32_t m_fvf = 0;
+    std::vector<std::string> m_calls;
+    std::atomic<bool> m_failLocks{false};
+    std::uint64_t m_drawnPixels = 0;
+    bool m_statesSet = false;
+    void DefaultStates();
 };
 
 }  // namespace quor::d3d9

@@ -31,11 +31,15 @@ struct GlRenderer::Item {
     std::int32_t destination = 6;
     bool transparent = false;
     std::shared_ptr<const GlLightSet> lights;
+    // kItemMesh, or a flat approximation (GlShadows.cpp) in the colour below.
+    int mode = 0;
+    float flatColour[4] = {0, 0, 0, 0.5f};
 };
 
 namespace {
 
 constexpr std::int32_t kTransparentPass = 0x60;
+constexpr std::uint32_t kEffectFormat = 0x142;
 
 const float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
@@ -146,6 +150,7 @@ GlRenderer::GlRenderer(std::shared_ptr<RecordingStore> store) : m_objects(std::m
 }
 
 GlRenderer::~GlRenderer() {
+    UnhookTechniques();
     if (!m_context) return;
     if (OSMesaGetCurrentContext() == static_cast<OSMesaContext>(m_context)) OSMesaMakeCurrent(nullptr, nullptr, 0, 0, 0);
     OSMesaDestroyContext(static_cast<OSMesaContext>(m_context));
@@ -184,6 +189,9 @@ bool GlRenderer::BeginFrame(render::IRenderCamera* camera, std::uint32_t clearAr
     m_items.clear();
     m_ranges.clear();
     m_screen.clear();
+    m_overlays.clear();
+    ++m_frame;
+    m_prims.clear();
     glViewport(0, 0, width, height);
     float c[4];
     Colour(clearArgb, c);
@@ -234,6 +242,22 @@ void GlRenderer::SubmitRenderable(render::IRenderable* renderable, const GlLight
     m_items.push_back(std::move(item));
 }
 
+void GlRenderer::QueueFlat(render::IVertexBuffer* stream, const render::DrawRange* ranges, std::uint32_t count,
+                           const float* world, int mode, const float* colour) {
+    if (!m_inFrame || !stream || !ranges || !world) return;
+    Item item;
+    item.stream = static_cast<RecordingVertexBuffer*>(stream);
+    item.firstRange = m_ranges.size();
+    item.rangeCount = count;
+    m_ranges.insert(m_ranges.end(), ranges, ranges + count);
+    std::memcpy(item.world, world, sizeof item.world);
+    item.mode = mode;
+    std::memcpy(item.flatColour, colour, sizeof item.flatColour);
+    // Blended shadows draw with the transparent pass, over what they fall on.
+    item.transparent = mode == 1;
+    m_items.push_back(std::move(item));
+}
+
 void GlRenderer::SubmitScreenRect(float x, float y, float width, float height, std::uint32_t argb) {
     if (!m_inFrame) return;
     m_screen.push_back({{x, y, width, height}, argb});
@@ -246,6 +270,8 @@ GlFrameStats GlRenderer::EndFrame() {
         m_items.clear();
         m_ranges.clear();
         m_screen.clear();
+        m_overlays.clear();
+        m_prims.clear();
         return m_last = stats;
     }
     // Direct3D's depth runs 0..1, GL's -1..1: z' = 2z - w after the projection.
@@ -264,11 +290,13 @@ GlFrameStats GlRenderer::EndFrame() {
     m_normalize = -1;
     m_arrays = m_position = nullptr;
     for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 1) DrawDecals(stats);
         glDepthMask(pass == 0 ? GL_TRUE : GL_FALSE);
         for (const Item& item : m_items)
             if (item.transparent == (pass == 1)) Draw(item, stats);
     }
     glDepthMask(GL_TRUE);
+    DrawPrimitives(stats);
     if (!m_screen.empty()) {
         glDisable(GL_DEPTH_TEST);
         glDisable(GL_CULL_FACE);
@@ -291,6 +319,8 @@ GlFrameStats GlRenderer::EndFrame() {
         }
         glDisable(GL_BLEND);
     }
+    DrawOverlays(stats);
+    m_overlays.clear();
     glFinish();
     m_items.clear();
     m_ranges.clear();
@@ -353,6 +383,10 @@ void GlRenderer::Draw(const Item& item, GlFrameStats& stats) {
             ++stats.skipped;
             return;
         }
+    }
+    if (item.mode != 0) {
+        DrawFlat(item.mode, item.world, item.flatColour, position, strides[0], indices, ranges, rangesEnd, stats);
+        return;
     }
 
     const RecordingMaterial* m = item.material;
@@ -660,7 +694,118 @@ bool GlRenderer::WritePng(const std::string& path) const {
 // --- the objects: the recording renderer's -------------------------------------------------
 
 render::IPrimitive* GlRenderer::CreatePrimitive(int kind, std::uint32_t vertexFormat) {
-    return m_objects.CreatePrimitive(kind, vertexFormat);
+    render::IPrimitive* made = m_objects.CreatePrimitive(kind, vertexFormat);
+    // Effect quads and triangle lists are drawn in the scene; screen-space text primitives
+    // over it; other layouts are only recorded.
+    if (made)
+        static_cast<RecordingPrimitive*>(made)->drawSink = [this](const RecordingPrimitive& p) {
+            if (p.vertexFormat == kEffectFormat)
+                QueuePrimitive(p);
+            else
+                QueueOverlay(p);
+        };
+    return made;
+}
+
+namespace {
+
+// The blend of the shared effect materials by their names: 3 source alpha over the inverse,
+// 5 source colour over the inverse, 9 source alpha added.
+void EffectBlend(render::IEffect* effect, std::int32_t& source, std::int32_t& destination) {
+    const char* name = effect ? effect->GetName() : nullptr;
+    const std::string text = name ? name : "";
+    if (text.find("SrcAlpha-One") != std::string::npos) {
+        source = 5, destination = 2;  // code 9
+    } else if (text.find("SrcColor") != std::string::npos) {
+        source = 3, destination = 4;  // code 5
+    } else {
+        source = 5, destination = 6;  // code 3, and anything else
+    }
+}
+
+std::uint32_t ModulateArgb(std::uint32_t a, std::uint32_t b) {
+    std::uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8)
+        out |= (((a >> shift) & 0xFFu) * ((b >> shift) & 0xFFu) / 255u) << shift;
+    return out;
+}
+
+}  // namespace
+
+void GlRenderer::QueuePrimitive(const RecordingPrimitive& p) {
+    if (!m_inFrame) return;
+    Prim prim;
+    std::memcpy(prim.world, p.transform, sizeof prim.world);
+    prim.texture = p.textures[0];
+    EffectBlend(p.effect, prim.source, prim.destination);
+    // A stream whose stage takes the constant colour as its first argument: the constant
+    // selects (2) or modulates (4) the vertex colour.
+    const RecordingVertexBuffer* stream = p.Buffer();
+    const auto* stage = stream ? static_cast<const RecordingStageStates*>(stream->stageStates) : nullptr;
+    const bool constant = stage && stage->colour[1] == 3;
+    auto colourOf = [&](std::uint32_t c) {
+        if (!constant) return c;
+        return stage->colour[0] == 2 ? stage->constantColor : ModulateArgb(c, stage->constantColor);
+    };
+    const std::size_t have = p.vertices.size();
+    if (p.kind == 7) {
+        const std::size_t quads = std::min<std::size_t>(p.used < 0 ? have / 4 : std::size_t(p.used), have / 4);
+        for (std::size_t q = 0; q < quads; ++q) {
+            for (std::size_t k : {0u, 1u, 2u, 0u, 2u, 3u}) {
+                PrimitiveVertex v = p.vertices[4 * q + k];
+                v.colour = colourOf(v.colour);
+                prim.triangles.push_back(v);
+            }
+        }
+    } else {
+        const std::size_t n = std::min<std::size_t>(p.used < 0 ? have / 3 : std::size_t(p.used), have / 3) * 3;
+        for (std::size_t i = 0; i < n; ++i) {
+            PrimitiveVertex v = p.vertices[i];
+            v.colour = colourOf(v.colour);
+            prim.triangles.push_back(v);
+        }
+    }
+    if (!prim.triangles.empty()) m_prims.push_back(std::move(prim));
+}
+
+void GlRenderer::DrawPrimitives(GlFrameStats& stats) {
+    if (m_prims.empty()) return;
+    // Blended over the scene, depth tested but not written, both faces.
+    glDisable(GL_LIGHTING);
+    glDisable(GL_COLOR_MATERIAL);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_ALPHA_TEST);
+    glEnable(GL_DEPTH_TEST);
+    glDepthMask(GL_FALSE);
+    glEnable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glMatrixMode(GL_MODELVIEW);
+    for (const Prim& prim : m_prims) {
+        glLoadMatrixf(m_view);
+        glMultMatrixf(prim.world);
+        glBindTexture(GL_TEXTURE_2D, TextureFor(prim.texture));
+        SetBlend(prim.source, prim.destination);
+        glBegin(GL_TRIANGLES);
+        for (const PrimitiveVertex& v : prim.triangles) {
+            glColor4ub(GLubyte(v.colour >> 16), GLubyte(v.colour >> 8), GLubyte(v.colour), GLubyte(v.colour >> 24));
+            glTexCoord2f(v.u, v.v);
+            glVertex3f(v.x, v.y, v.z);
+        }
+        glEnd();
+        ++stats.primitives;
+        stats.primitiveTriangles += int(prim.triangles.size() / 3);
+    }
+    glDisable(GL_BLEND);
+    glDepthMask(GL_TRUE);
+    m_prims.clear();
+    // The states set here are not the ones the renderable passes remember.
+    m_keyValid = false;
+    m_arrays = m_position = nullptr;
 }
 void GlRenderer::ReleasePrimitive(render::IPrimitive* primitive) { m_objects.ReleasePrimitive(primitive); }
 render::IEffect* GlRenderer::CreateEffect() { return m_objects.CreateEffect(); }
@@ -672,7 +817,16 @@ void GlRenderer::SetCurrentView(void* view) { m_objects.SetCurrentView(view); }
 bool GlRenderer::SetResourceCacheEnabled(bool enabled) { return m_objects.SetResourceCacheEnabled(enabled); }
 void GlRenderer::WriteMemoryReport(common::IXmlNode* node) { m_objects.WriteMemoryReport(node); }
 render::IExtTechnique* GlRenderer::GetExtTechnique(const char* name, int kind) {
-    return m_objects.GetExtTechnique(name, kind);
+    render::IExtTechnique* technique = m_objects.GetExtTechnique(name, kind);
+    // The named techniques draw here; water techniques are not drawn.
+    RecordingExtTechnique* own = name ? m_objects.FindExtTechnique(name) : nullptr;
+    if (technique && own == technique && !own->onDraw) {
+        own->onDraw = [this](RecordingExtTechnique& t, render::ISkinBuffer* o, const render::RenderEffectInstance* i) {
+            QueueExtDraw(t, o, i);
+        };
+        m_hooked.push_back(own);
+    }
+    return technique;
 }
 void GlRenderer::GetBackBufferSize(int* width, int* height) {
     if (m_width > 0) {
@@ -726,6 +880,94 @@ render::ITexture* GlRenderer::LoadTexture(const char* name, std::int32_t width, 
     return m_objects.LoadTexture(name, width, height, mipLevels, usage, format, pool);
 }
 render::ITexture* GlRenderer::FindTexture(const char* name) { return m_objects.FindTexture(name); }
+
+bool GlRenderer::IsTextureReady(void* surface) { return m_objects.IsTextureReady(surface); }
 bool GlRenderer::IsHardwareSkinning() { return m_objects.IsHardwareSkinning(); }
+render::ITexture* GlRenderer::CreateTexture(std::int32_t width, std::int32_t height, std::int32_t format,
+                                            std::int32_t usage, std::int32_t levels, std::int32_t pool) {
+    return m_objects.CreateTexture(width, height, format, usage, levels, pool);
+}
+void* GlRenderer::CreateDepthSurface(std::int32_t width, std::int32_t height, std::int32_t format) {
+    return m_objects.CreateDepthSurface(width, height, format);
+}
+render::IStageStates* GlRenderer::CreateDynamicBuffer() { return m_objects.CreateDynamicBuffer(); }
+void GlRenderer::ReleaseDynamicBuffer(render::IStageStates* buffer) { m_objects.ReleaseDynamicBuffer(buffer); }
+
+// --- screen-space primitives over the scene -------------------------------------------------
+
+void GlRenderer::QueueOverlay(const RecordingPrimitive& primitive) {
+    if (!m_inFrame) return;
+    auto* effect = static_cast<RecordingEffect*>(primitive.effect);
+    if (!effect || effect->techniqueName != "UpperText") return;
+    Overlay overlay;
+    overlay.texture = primitive.textures[0];
+    const std::size_t count = std::min(primitive.vertices.size(), std::size_t(std::max(0, primitive.used)) * 3);
+    overlay.vertices.assign(primitive.vertices.begin(), primitive.vertices.begin() + std::ptrdiff_t(count));
+    m_overlays.push_back(std::move(overlay));
+}
+
+unsigned GlRenderer::DeviceTextureFor(RecordingTexture* texture) {
+    d3d9::IDirect3DTexture9* device = texture ? texture->device : nullptr;
+    d3d9::IDirect3DSurface9* level = device ? device->Level(0) : nullptr;
+    if (!level) return TextureFor(nullptr);
+    auto& [id, frame] = m_deviceTextures[texture];
+    if (id != 0 && frame == m_frame) return id;
+    if (id == 0) {
+        glGenTextures(1, &id);
+        glBindTexture(GL_TEXTURE_2D, id);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    }
+    frame = m_frame;
+    // The device keeps ARGB words (A8: alpha only, colour 0, as the device samples it).
+    std::vector<std::uint8_t> rgba(std::size_t(level->Width()) * level->Height() * 4);
+    for (std::uint32_t y = 0; y < level->Height(); ++y)
+        for (std::uint32_t x = 0; x < level->Width(); ++x) {
+            const std::uint32_t p = level->Pixel(x, y);
+            std::uint8_t* out = rgba.data() + (std::size_t(y) * level->Width() + x) * 4;
+            out[0] = std::uint8_t(p >> 16);
+            out[1] = std::uint8_t(p >> 8);
+            out[2] = std::uint8_t(p);
+            out[3] = std::uint8_t(p >> 24);
+        }
+    glBindTexture(GL_TEXTURE_2D, id);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, GLsizei(level->Width()), GLsizei(level->Height()), 0, GL_RGBA,
+                 GL_UNSIGNED_BYTE, rgba.data());
+    return id;
+}
+
+void GlRenderer::DrawOverlays(GlFrameStats& stats) {
+    if (m_overlays.empty()) return;
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_ALPHA_TEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, m_width, m_height, 0, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    for (const Overlay& o : m_overlays) {
+        glBindTexture(GL_TEXTURE_2D, DeviceTextureFor(static_cast<RecordingTexture*>(o.texture)));
+        glBegin(GL_TRIANGLES);
+        for (const PrimitiveVertex& v : o.vertices) {
+            float c[4];
+            Colour(v.colour, c);
+            glColor4fv(c);
+            glTexCoord2f(v.u, v.v);
+            // Pre-transformed positions sample at whole pixels; GL's centres sit half a pixel in.
+            glVertex2f(v.x + 0.5f, v.y + 0.5f);
+        }
+        glEnd();
+        stats.overlayTriangles += int(o.vertices.size() / 3);
+    }
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+}
 
 }  // namespace quor::host

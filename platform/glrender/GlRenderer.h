@@ -41,9 +41,21 @@ struct GlFrameStats {
     // Renderables whose technique the renderer cannot honour, drawn as the normal model
     // technique with their material.
     int approximated = 0;
+    // Approximated shadow objects and render effects: planar shadows (the mesh flattened on
+    // its plane, dark and translucent), shadow decals (a dark quad) and outlines (back-face
+    // lines). Shadow volumes are only recorded.
+    int planeShadows = 0;
+    int decals = 0;
+    int outlines = 0;
     int screenPrimitives = 0;
     // Renderables skipped: no stream, no position element, or ranges outside the buffers.
     int skipped = 0;
+    // Triangles of screen-space primitives drawn with the "UpperText" effect (text over
+    // objects), approximated as blended textured triangles over everything.
+    int overlayTriangles = 0;
+    // Draws of effect primitives (position, colour, one texture pair) and their triangles.
+    int primitives = 0;
+    int primitiveTriangles = 0;
 };
 
 class GlRenderer final : public render::IRenderer {
@@ -95,6 +107,9 @@ public:
     bool SetResourceCacheEnabled(bool enabled) override;
     void WriteMemoryReport(common::IXmlNode* node) override;
     render::IExtTechnique* GetExtTechnique(const char* name, int kind) override;
+    render::ISkinBuffer* CreateSkinBuffer(int kind) override;
+    void ReleaseSkinBuffer(render::ISkinBuffer* object) override;
+    std::uint32_t GetFrameStamp() override;
     void GetBackBufferSize(int* width, int* height) override;
     void ReleaseTexture(render::ITexture* texture) override;
     render::IVertexBuffer* CreateVertexBuffer() override;
@@ -129,7 +144,16 @@ public:
     render::ITexture* LoadTexture(const char* name, std::int32_t width, std::int32_t height, std::int32_t mipLevels,
                                   std::int32_t usage, std::int32_t format, std::int32_t pool) override;
     render::ITexture* FindTexture(const char* name) override;
+    bool IsTextureReady(void* surface) override;
     bool IsHardwareSkinning() override;
+    render::ITexture* CreateTexture(std::int32_t width, std::int32_t height, std::int32_t format, std::int32_t usage,
+                                    std::int32_t levels, std::int32_t pool) override;
+    void* CreateDepthSurface(std::int32_t width, std::int32_t height, std::int32_t format) override;
+    render::IStageStates* CreateDynamicBuffer() override;
+    void ReleaseDynamicBuffer(render::IStageStates* buffer) override;
+    // The device textures are made on (see RecordingRenderer::AttachDevice); they are shown
+    // with the pixels they hold when drawn.
+    void AttachDevice(d3d9::IDirect3DDevice9* device) { m_objects.AttachDevice(device); }
 
     // A fixed-function technique as the renderer honours it: the stage-0 operations with
     // their arguments, the texture factor, and whether anything was left out.
@@ -144,10 +168,25 @@ public:
 
 private:
     struct Item;
+    // One draw of an effect primitive, as triangles in world space order.
+    struct Prim {
+        std::vector<PrimitiveVertex> triangles;
+        float world[16];
+        render::ITexture* texture = nullptr;
+        std::int32_t source = 5, destination = 6;
+    };
     struct Screen {
         float rect[4];
         std::uint32_t argb;
     };
+    struct Overlay {
+        std::vector<PrimitiveVertex> vertices;
+        render::ITexture* texture = nullptr;
+    };
+    void QueueOverlay(const RecordingPrimitive& primitive);
+    void DrawOverlays(GlFrameStats& stats);
+    // The GL texture of a device texture, filled with its pixels once per frame.
+    unsigned DeviceTextureFor(RecordingTexture* texture);
     // What decides the states of a draw besides its matrix.
     struct DrawKey {
         const void* material;
@@ -164,10 +203,24 @@ private:
         }
     };
     void Draw(const Item& item, GlFrameStats& stats);
+    void QueuePrimitive(const RecordingPrimitive& primitive);
+    void DrawPrimitives(GlFrameStats& stats);
     void ApplyStates(const Item& item, const Technique* found, render::ITexture* texture, bool normal, bool colour);
     void BindArrays(const std::uint8_t* position, const std::uint8_t* normal, const std::uint8_t* colour,
                     const std::uint8_t* uv, const int* strides);
     unsigned TextureFor(render::ITexture* texture);
+    // Shadow objects and render effects (GlShadows.cpp).
+    void QueueExtDraw(RecordingExtTechnique& technique, render::ISkinBuffer* object,
+                      const render::RenderEffectInstance* instance);
+    // Queues a mesh drawn flat in one colour: mode 1 filled and blended (planar shadows), 2
+    // back-face lines (outlines).
+    void QueueFlat(render::IVertexBuffer* stream, const render::DrawRange* ranges, std::uint32_t count,
+                   const float* world, int mode, const float* colour);
+    void DrawFlat(int mode, const float* world, const float* colour, const std::uint8_t* position, int stride,
+                  const std::uint16_t* indices, const render::DrawRange* ranges, const render::DrawRange* rangesEnd,
+                  GlFrameStats& stats);
+    void DrawDecals(GlFrameStats& stats);
+    void UnhookTechniques();
     const Technique* TechniqueFor(render::IEffect* effect);
 
     RecordingRenderer m_objects;
@@ -185,6 +238,10 @@ private:
     std::vector<Item> m_items;
     std::vector<render::DrawRange> m_ranges;
     std::vector<Screen> m_screen;
+    std::vector<Overlay> m_overlays;
+    std::unordered_map<const void*, std::pair<unsigned, std::uint64_t>> m_deviceTextures;
+    std::uint64_t m_frame = 0;
+    std::vector<Prim> m_prims;
     std::shared_ptr<const GlLightSet> m_lights;
     std::unordered_map<const void*, unsigned> m_textures;
     unsigned m_white = 0;
@@ -199,6 +256,8 @@ private:
     mutable std::mutex m_techniqueMutex;
     std::unordered_map<const void*, Technique> m_techniques;
     Technique m_normal;
+    // Techniques whose draws come here; let go of when this renderer goes.
+    std::vector<RecordingExtTechnique*> m_hooked;
 };
 
 }  // namespace quor::host

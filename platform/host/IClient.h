@@ -18,6 +18,12 @@ public:
     virtual int GetReportMark() = 0;
     // Tasks the host still runs for the module; a scene being destroyed waits for them.
     virtual int GetPendingTaskCount() = 0;
+    // The client's frame rate (frames per second).
+    virtual int GetFrameRate() = 0;
+    // Drops the client's outstanding asynchronous requests made for an owner.
+    virtual void CancelAsyncRequests(const void* owner) = 0;
+    // The game's global time scale (1 is normal speed).
+    virtual void SetTimeScale(float scale) = 0;
 
 protected:
     ~IClient() = default;

@@ -1,6 +1,18 @@
 #pragma once
 
+#include <cstdint>
+
 namespace quor::render {
+
+// One group of an effect's render states (label, texture stage, blend, sampler, depth-stencil,
+// raster): numbered operations with up to two values, their meaning the renderer's.
+class IEffectStateGroup {
+public:
+    virtual void SetState(int operation, std::int32_t value0, std::int32_t value1) = 0;
+
+protected:
+    ~IEffectStateGroup() = default;
+};
 
 // An effect of the host's renderer (techniques, render states, named parameters).
 class IEffect {
@@ -16,6 +28,13 @@ public:
     virtual const char* GetName() = 0;
     // Writes the technique's items to the debugger output.
     virtual void PrintAllItems() = 0;
+    // The state groups of the technique.
+    virtual IEffectStateGroup* GetDebugLabel() = 0;
+    virtual IEffectStateGroup* GetTextureStageState() = 0;
+    virtual IEffectStateGroup* GetBlendState() = 0;
+    virtual IEffectStateGroup* GetSamplerState(int stage) = 0;
+    virtual IEffectStateGroup* GetDepthStencilState() = 0;
+    virtual IEffectStateGroup* GetRasterState() = 0;
 
 protected:
     ~IEffect() = default;

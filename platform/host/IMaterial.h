@@ -54,6 +54,8 @@ public:
     virtual bool SetTechnique(IEffect* technique) = 0;
     // The texture of the stage named name (null clears it); false when no stage has the name.
     virtual bool SetTexture(const char* name, ITexture* texture) = 0;
+    // The texture of the stage named name (no reference taken); null when none.
+    virtual ITexture* GetTexture(const char* name) = 0;
     // The name of texture stage 0..7; null when the material does not use the stage.
     virtual const char* GetTextureName(std::uint32_t stage) = 0;
     // The state object a used stage draws with (null unbinds it).

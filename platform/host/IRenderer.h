@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "platform/host/IMaterial.h"
+#include "platform/host/ISkinBuffer.h"
 #include "platform/host/ITexture.h"
 #include "platform/host/TechniqueDesc.h"
 
@@ -19,6 +20,8 @@ class IPrimitive;
 class IRenderCamera;
 class IRenderView;
 class ITexture;
+
+class IStageStates;
 
 // One draw range of a renderable: first vertex, primitive count, vertex count, first index and
 // a trailing 0, the renderer's layout.
@@ -67,9 +70,42 @@ public:
     virtual void SetIndexBuffer(void* buffer) = 0;
     virtual void SetVertexCount(std::uint32_t count) = 0;
     virtual void SetIndexCount(std::uint32_t count) = 0;
+    // The renderer's drawing flags of the stream (96 for the effects' quads).
+    virtual void SetFlags(std::uint32_t flags) = 0;
+    // The render state the stream draws with, and its depth-write value.
+    virtual void SetRenderState(IRenderState* state, std::int32_t zWrite) = 0;
+    // Depth testing of the stream on or off.
+    virtual void SetDepthEnable(bool enable) = 0;
+    // The texture-stage settings object (from IRenderer::CreateDynamicBuffer) the stream draws
+    // with, and its value (null detaches it).
+    virtual void SetStageStates(IStageStates* states, std::uint32_t value) = 0;
 
 protected:
     ~IVertexBuffer() = default;
+};
+
+// Texture-stage settings of a stream: per stage, colour and alpha entries (0 the operation,
+// 1 its first argument; the device's codes) and the constant colour an argument may name.
+class IStageStates {
+public:
+    virtual void SetColor(int stage, int entry, int value) = 0;
+    virtual void SetAlpha(int stage, int entry, int value) = 0;
+    virtual void SetConstantColor(std::uint32_t argb) = 0;
+
+protected:
+    ~IStageStates() = default;
+};
+
+class IRenderState;
+
+// Settings of the effect render states (IRenderState::SetValue): blend mode, depth mode, a
+// further setting and the two parameters.
+enum FxStateSetting : std::int32_t {
+    kFxStateBlend = 10,
+    kFxStateDepth = 11,
+    kFxStateExtra = 12,
+    kFxStateParam0 = 13,
+    kFxStateParam1 = 14,
 };
 
 // Per-object render states (colour, flags) that a renderable takes.
@@ -131,11 +167,20 @@ protected:
     ~ISceneLightState() = default;
 };
 
-// A technique of a drawing extension (water, terrain); the kind decides what it is.
+// A technique of a drawing extension (water, terrain, shadows, render effects); the kind
+// decides what it is. A technique ignores what it does not draw.
 class IExtTechnique {
 public:
     virtual ~IExtTechnique() = default;
     virtual void* GetHandle() = 0;
+    virtual const char* GetName() { return ""; }
+    // Draws a shadow object (planar shadow part, shadow volume).
+    virtual void DrawObject(ISkinBuffer*) {}
+    // Draws a render-effect entry.
+    virtual void DrawInstance(RenderEffectInstance*) {}
+    // A new material of the technique, one reference for the caller (ReleaseMaterial); null
+    // when it takes none.
+    virtual IMaterial* CreateMaterial() { return nullptr; }
 };
 
 class IWaterTechnique : public IExtTechnique {};
@@ -156,8 +201,16 @@ public:
     virtual void SetCurrentView(void* view) = 0;
     virtual bool SetResourceCacheEnabled(bool enabled) = 0;
     virtual void WriteMemoryReport(common::IXmlNode* node) = 0;
-    // kind 2 asks for a water technique; null when the name gives none.
+    // kind 1: a drawing pass ("<ShadowOnPlane>", "<ShadowVolume>", "<Decal>"); kind 2: a
+    // technique by name (water, render effects). Null when the name gives none. The renderer
+    // keeps it.
     virtual IExtTechnique* GetExtTechnique(const char* name, int kind) = 0;
+    // A shadow object of a kind of SkinBufferKind (null for another), given back with
+    // ReleaseSkinBuffer.
+    virtual ISkinBuffer* CreateSkinBuffer(int kind) = 0;
+    virtual void ReleaseSkinBuffer(ISkinBuffer* object) = 0;
+    // Counts the frames (Update calls); what lights drawn this frame are stamped with.
+    virtual std::uint32_t GetFrameStamp() = 0;
     virtual void GetBackBufferSize(int* width, int* height) = 0;
     virtual void ReleaseTexture(ITexture* texture) = 0;
     virtual IVertexBuffer* CreateVertexBuffer() = 0;
@@ -218,9 +271,25 @@ public:
     virtual ITexture* LoadTexture(const char* name, std::int32_t width, std::int32_t height, std::int32_t mipLevels,
                                   std::int32_t usage, std::int32_t format, std::int32_t pool) = 0;
     virtual ITexture* FindTexture(const char* name) = 0;
+    // Whether the texture that answered this surface handle (ITexture::GetSurface) still lives.
+    virtual bool IsTextureReady(void* surface) = 0;
 
     // Whether skeletal meshes are skinned by the renderer's shaders.
     virtual bool IsHardwareSkinning() = 0;
+
+    // Device textures and surfaces. A texture of the size, format and usage (the device's
+    // codes; usage 1 a render target), levels and pool, given back with ReleaseTexture; its
+    // ITexture::GetSurface is the device texture when a device holds it (a blank texture
+    // otherwise). A depth-stencil surface of the device (the
+    // device's surface with one reference for the caller, given back with its own Release).
+    // Null when the device cannot make them.
+    virtual ITexture* CreateTexture(std::int32_t width, std::int32_t height, std::int32_t format,
+                                    std::int32_t usage, std::int32_t levels, std::int32_t pool) = 0;
+    virtual void* CreateDepthSurface(std::int32_t width, std::int32_t height, std::int32_t format) = 0;
+    // Texture-stage settings for streams (IVertexBuffer::SetStageStates), given back with
+    // ReleaseDynamicBuffer.
+    virtual IStageStates* CreateDynamicBuffer() = 0;
+    virtual void ReleaseDynamicBuffer(IStageStates* buffer) = 0;
 
 protected:
     ~IRenderer() = default;

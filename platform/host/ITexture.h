@@ -13,10 +13,14 @@ public:
     // 3 once the texture has loaded and can be animated; lower values while it loads, 0 for
     // a texture that failed.
     virtual int GetState() = 0;
-    // Length of one pass through the frames in milliseconds; 0 for a still texture.
+    // Length of one pass through the frames in seconds; 0 for a still texture.
     virtual float GetDuration() = 0;
     // 1 for a still texture.
     virtual std::uint32_t GetFrameCount() = 0;
+    // The handle of the texture's surface, which IRenderer::IsTextureReady recognises while
+    // the texture lives.
+    virtual void* GetSurface() = 0;
+    virtual void GetSize(std::uint32_t* width, std::uint32_t* height) = 0;
 
 protected:
     ~ITexture() = default;

@@ -27,6 +27,8 @@ public:
     virtual bool GetBoolAttribute(const char* scope, const char* name, bool defaultValue) = 0;
     virtual void SetStringAttribute(const char* scope, const char* name, const char* text) = 0;
     virtual void SetIntAttribute(const char* scope, const char* name, int value) = 0;
+    // The element's name ("" for a document).
+    virtual const char* GetName() = 0;
 
 protected:
     ~IXmlNode() = default;

@@ -8,6 +8,26 @@ void RecordingClient::SetFrameTimeControl(IFrameTimeControl* control) {
     ++m_handOvers;
 }
 
+void RecordingClient::CancelAsyncRequests(const void* owner) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_cancelled.push_back(owner);
+}
+
+std::vector<const void*> RecordingClient::CancelledOwners() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_cancelled;
+}
+
+void RecordingClient::SetTimeScale(float scale) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_timeScales.push_back(scale);
+}
+
+std::vector<float> RecordingClient::TimeScales() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_timeScales;
+}
+
 void RecordingClient::ShowErrorText(const char* text) { Add(TextKind::Error, text); }
 void RecordingClient::ShowWarningText(const char* text) { Add(TextKind::Warning, text); }
 void RecordingClient::ShowDeprecatedText(const char* text) { Add(TextKind::Deprecated, text); }
@@ -42,6 +62,7 @@ void RecordingClient::Clear() {
     m_texts.clear();
     m_frameTime = nullptr;
     m_handOvers = 0;
+    m_timeScales.clear();
 }
 
 void RecordingClient::Add(TextKind kind, const char* text) {

@@ -25,6 +25,13 @@ public:
     void ShowDeprecatedText(const char* text) override;
     int GetReportMark() override { return reportMark; }
     int GetPendingTaskCount() override { return pendingTasks.load(); }
+    int GetFrameRate() override { return frameRate.load(); }
+    void CancelAsyncRequests(const void* owner) override;
+    // The owners CancelAsyncRequests was called with, in order.
+    std::vector<const void*> CancelledOwners() const;
+    void SetTimeScale(float scale) override;
+    // Every scale SetTimeScale was given, in order.
+    std::vector<float> TimeScales() const;
 
     IFrameTimeControl* FrameTimeControl() const;
     int FrameTimeControlHandOvers() const;
@@ -37,6 +44,7 @@ public:
 
     int reportMark = 7;
     std::atomic<int> pendingTasks{0};
+    std::atomic<int> frameRate{60};
 
 private:
     void Add(TextKind kind, const char* text);
@@ -45,6 +53,8 @@ private:
     IFrameTimeControl* m_frameTime = nullptr;
     int m_handOvers = 0;
     win32::RecentRecords<Text> m_texts;
+    std::vector<const void*> m_cancelled;
+    std::vector<float> m_timeScales;
 };
 
 }  // namespace quor::host

@@ -1,6 +1,9 @@
 #include "platform/host/RecordingPrimitive.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "platform/host/RecordingResources.h"
 
 namespace quor::host {
 
@@ -23,9 +26,14 @@ std::string Call(const char* name, std::initializer_list<long long> args) {
 
 }  // namespace
 
+RecordingPrimitive::RecordingPrimitive(int kind, std::uint32_t vertexFormat)
+    : kind(kind), vertexFormat(vertexFormat), m_buffer(std::make_unique<RecordingVertexBuffer>()) {}
+
+RecordingPrimitive::~RecordingPrimitive() = default;
+
 render::IVertexBuffer* RecordingPrimitive::GetVertexBuffer() {
     calls.push_back(Call("GetVertexBuffer", {}));
-    return nullptr;
+    return m_buffer.get();
 }
 
 void RecordingPrimitive::Release() {
@@ -50,16 +58,37 @@ render::IEffect* RecordingPrimitive::GetEffect() {
     return effect;
 }
 
-void RecordingPrimitive::SetVertexCount(int primitives, int vertices, int indexed, int flags) {
-    calls.push_back(Call("SetVertexCount", {primitives, vertices, indexed, flags}));
+void RecordingPrimitive::SetVertexCount(int primitives, int count, int indexed, int flags) {
+    calls.push_back(Call("SetVertexCount", {primitives, count, indexed, flags}));
+    // A stand-in's limit, far above what any caller asks.
+    // A vertex count given is the capacity; without one, quads (kind 7) take four vertices per
+    // primitive and other kinds one per count.
+    const long long wanted = count > 0 ? count : primitives <= 0 ? 0 : (kind == 7 ? 4LL * primitives : primitives);
+    capacity = std::size_t(wanted > (1LL << 24) ? 0 : wanted);
+    // The array grows as vertices are written: a large capacity costs nothing until used.
+    vertices.clear();
 }
 
-void RecordingPrimitive::SetVertexUV(int index, const float*, float, float, std::uint32_t colour) {
+void RecordingPrimitive::SetVertexUV(int index, const float* position, float u, float v, std::uint32_t colour) {
+    // The plain write stays lean: logging and growing live out of line.
+    if (record) LogVertex(index, colour);
+    if (index < 0 || std::size_t(index) >= capacity || !position) {
+        ++badWrites;
+        return;
+    }
+    if (std::size_t(index) >= vertices.size()) GrowVertices(std::size_t(index) + 1);
+    vertices[std::size_t(index)] = PrimitiveVertex{position[0], position[1], position[2], colour, u, v};
+}
+
+void RecordingPrimitive::LogVertex(int index, std::uint32_t colour) {
     calls.push_back(Call("SetVertexUV", {index, static_cast<long long>(colour)}));
 }
 
-void RecordingPrimitive::SetTexture(int stage, render::ITexture*) {
+void RecordingPrimitive::GrowVertices(std::size_t size) { vertices.resize(size); }
+
+void RecordingPrimitive::SetTexture(int stage, render::ITexture* texture) {
     calls.push_back(Call("SetTexture", {stage}));
+    if (stage >= 0 && stage < 8) textures[stage] = texture;
 }
 
 bool RecordingPrimitive::Submit() {
@@ -73,11 +102,26 @@ void RecordingPrimitive::SetMaterial(render::IMaterial* m) {
 }
 
 void RecordingPrimitive::Draw(int first, int count, int pass) {
+    ++drawCount;
+    if (drawSink) drawSink(*this);
+    if (!record) return;
     calls.push_back(Call("Draw", {first, count, pass}));
+    PrimitiveDraw d;
+    d.first = first;
+    d.count = count;
+    d.pass = pass;
+    d.used = used;
+    std::memcpy(d.transform, transform, sizeof transform);
+    // The vertices of the primitives in use: four per quad, three per triangle.
+    const std::size_t per = kind == 7 ? 4 : 3;
+    const std::size_t n = used < 0 ? vertices.size() : std::min(vertices.size(), per * std::size_t(used));
+    d.vertices.assign(vertices.begin(), vertices.begin() + std::ptrdiff_t(n));
+    draws.push_back(std::move(d));
 }
 
 void RecordingPrimitive::SetVertexCountUsed(int count) {
     calls.push_back(Call("SetVertexCountUsed", {count}));
+    used = count;
 }
 
 void RecordingPrimitive::DrawEx(int index, const float*, int flags, const float*) {

@@ -1,6 +1,9 @@
 #pragma once
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/host/IEffect.h"
@@ -8,9 +11,53 @@
 
 namespace quor::host {
 
+class RecordingVertexBuffer;
+
+// One vertex of the position, packed colour, one texture pair layout (flags 0x142).
+struct PrimitiveVertex {
+    float x, y, z;
+    std::uint32_t colour;
+    float u, v;
+};
+
+// What one Draw call drew: its arguments, the count SetVertexCountUsed gave last (-1 when
+// none), the transform, and a copy of the vertices it covers (recording on only).
+struct PrimitiveDraw {
+    int first = 0;
+    int count = 0;
+    int pass = 0;
+    int used = -1;
+    float transform[16] = {};
+    std::vector<PrimitiveVertex> vertices;
+};
+
+// A state group of a recording effect: every operation as "name.op(a,b)" into its effect's list.
+class RecordingEffectStateGroup final : public render::IEffectStateGroup {
+public:
+    RecordingEffectStateGroup(std::vector<std::string>* log, std::string name)
+        : m_log(log), m_name(std::move(name)) {}
+    void SetState(int operation, std::int32_t value0, std::int32_t value1) override {
+        m_log->push_back(m_name + "." + std::to_string(operation) + "(" + std::to_string(value0) + "," +
+                         std::to_string(value1) + ")");
+    }
+
+private:
+    std::vector<std::string>* m_log;
+    std::string m_name;
+};
+
 // An effect of the recording renderer; its draw pass is whatever the test sets.
 class RecordingEffect final : public render::IEffect {
 public:
+    render::IEffectStateGroup* GetDebugLabel() override { return &m_label; }
+    render::IEffectStateGroup* GetTextureStageState() override { return &m_stage; }
+    render::IEffectStateGroup* GetBlendState() override { return &m_blend; }
+    render::IEffectStateGroup* GetSamplerState(int stage) override { return stage == 0 ? &m_sampler : nullptr; }
+    render::IEffectStateGroup* GetDepthStencilState() override { return &m_depth; }
+    render::IEffectStateGroup* GetRasterState() override { return &m_raster; }
+    // Every state-group operation, in order.
+    std::vector<std::string> stateCalls;
+
     int GetDrawPass() override { return drawPass; }
     void SetTechniqueName(const char* name) override { techniqueName = name ? name : ""; }
     bool IsTransparent() override { return transparent; }
@@ -23,6 +70,14 @@ public:
     int kind = 0;
     int prints = 0;
     std::string techniqueName;
+
+private:
+    RecordingEffectStateGroup m_label{&stateCalls, "label"};
+    RecordingEffectStateGroup m_stage{&stateCalls, "stage"};
+    RecordingEffectStateGroup m_blend{&stateCalls, "blend"};
+    RecordingEffectStateGroup m_sampler{&stateCalls, "sampler0"};
+    RecordingEffectStateGroup m_depth{&stateCalls, "depth"};
+    RecordingEffectStateGroup m_raster{&stateCalls, "raster"};
 };
 
 // A primitive of the recording renderer: logs every call with its arguments, in order
@@ -30,8 +85,10 @@ public:
 // as the test sets.
 class RecordingPrimitive final : public render::IPrimitive {
 public:
-    RecordingPrimitive(int kind, std::uint32_t vertexFormat)
-        : kind(kind), vertexFormat(vertexFormat) {}
+    RecordingPrimitive(int kind, std::uint32_t vertexFormat);
+    ~RecordingPrimitive();
+    RecordingPrimitive(const RecordingPrimitive&) = delete;
+    RecordingPrimitive& operator=(const RecordingPrimitive&) = delete;
 
     render::IVertexBuffer* GetVertexBuffer() override;
     void Release() override;
@@ -93,7 +150,28 @@ public:
     bool submitAnswer = false;
     int releaseCount = 0;
 
+    // The vertex array: its capacity is SetVertexCount's vertex count when given, else four
+    // vertices per primitive for kind 7 (quads) and one per count for other kinds. SetVertexUV writes into it, growing it up to
+    // the capacity; writes beyond are counted.
+    std::vector<PrimitiveVertex> vertices;
+    std::size_t capacity = 0;
+    int badWrites = 0;
+    int used = -1;
+    render::ITexture* textures[8] = {};
+    std::vector<PrimitiveDraw> draws;
+    int drawCount = 0;
+    // Off: SetVertexUV and Draw keep no log line or draw record (an array-backed primitive for
+    // measuring what writes into it).
+    bool record = true;
+    RecordingVertexBuffer* Buffer() const { return m_buffer.get(); }
+    // Called by every Draw with the primitive as it is then (a drawing renderer listens).
+    std::function<void(const RecordingPrimitive&)> drawSink;
+
 private:
+    [[gnu::noinline]] void LogVertex(int index, std::uint32_t colour);
+    [[gnu::noinline]] void GrowVertices(std::size_t size);
+
+    std::unique_ptr<RecordingVertexBuffer> m_buffer;
     // A pass-through slot answers the sum of its slot number and arguments, so a test can see
     // that the answer came back unchanged.
     std::intptr_t Pass(int slot, std::intptr_t a, std::intptr_t b);

@@ -4,6 +4,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "platform/d3d9/Device.h"
+
 namespace quor::host {
 
 namespace {
@@ -115,6 +117,7 @@ void RecordingRenderer::WriteMemoryReport(common::IXmlNode* node) {
 render::IExtTechnique* RecordingRenderer::GetExtTechnique(const char* name, int kind) {
     Lock lock(m_store->mutex);
     m_calls.push_back(std::string("GetExtTechnique(") + (name ? name : "") + "," + std::to_string(kind) + ")");
+    if (render::IExtTechnique* technique = ExtTechniqueByName(name)) return technique;
     if (kind != 2 || !name) return nullptr;
     for (const std::string& w : waterTechniques) {
         if (w == name) {
@@ -409,6 +412,20 @@ render::ITexture* RecordingRenderer::FindTexture(const char* name) {
     return known ? m_store->AcquireTexture(name, 0, false) : nullptr;
 }
 
+bool RecordingRenderer::IsTextureReady(void* surface) {
+    Lock lock(m_store->mutex);
+    m_calls.push_back("IsTextureReady");
+    if (!surface) return false;
+    for (const auto& t : m_store->textures)
+        if (t->refs > 0 && t->GetSurface() == surface) return true;
+    return false;
+}
+
+RecordingStageStates* RecordingRenderer::LastStageStates() const {
+    Lock lock(m_store->mutex);
+    return m_store->stageStates.all.empty() ? nullptr : m_store->stageStates.all.back().get();
+}
+
 bool RecordingRenderer::IsHardwareSkinning() {
     Lock lock(m_store->mutex);
     m_calls.push_back("IsHardwareSkinning");
@@ -422,7 +439,8 @@ int RecordingRenderer::LiveObjects() const {
     const RecordingStore& s = *m_store;
     return static_cast<int>(s.primitives.live.size() + s.effects.live.size() + s.cameras.live.size() +
                             s.buffers.live.size() + s.renderables.live.size() + s.states.live.size() +
-                            s.blendStates.live.size() + s.stateBlocks.live.size() + s.lightStates.live.size()) +
+                            s.blendStates.live.size() + s.stateBlocks.live.size() + s.lightStates.live.size() +
+                            s.stageStates.live.size() + s.skinBuffers.live.size()) +
            s.LiveMaterials() + s.LiveMaterialGroups() + s.LiveTextures() + s.LiveSharedEffects() +
            static_cast<int>(m_views.liveLightSets.size() + m_views.liveViews.size());
 }
@@ -534,6 +552,68 @@ RecordingEffect* RecordingRenderer::LastEffect() const {
 RenderCamera* RecordingRenderer::LastRenderCamera() const {
     Lock lock(m_store->mutex);
     return Last(m_store->cameras);
+}
+
+// --- device textures and surfaces, dynamic buffers -----------------------------------------
+
+void RecordingRenderer::AttachDevice(d3d9::IDirect3DDevice9* device) {
+    Lock lock(m_store->mutex);
+    m_device = device;
+}
+
+render::ITexture* RecordingRenderer::CreateTexture(std::int32_t width, std::int32_t height, std::int32_t format,
+                                                   std::int32_t usage, std::int32_t levels, std::int32_t pool) {
+    Lock lock(m_store->mutex);
+    m_calls.push_back("CreateTexture(" + std::to_string(width) + "," + std::to_string(height) + "," +
+                      std::to_string(format) + "," + std::to_string(usage) + "," + std::to_string(levels) + "," +
+                      std::to_string(pool) + ")");
+    if (failCreateTexture || width <= 0 || height <= 0 || levels < 0) return nullptr;
+    d3d9::IDirect3DTexture9* texture = nullptr;
+    if (m_device) {
+        // Format 0 takes the device's usual colour format.
+        const auto fmt = format == 0 ? d3d9::D3DFMT_A8R8G8B8 : d3d9::D3DFORMAT(format);
+        if (m_device->CreateTexture(std::uint32_t(width), std::uint32_t(height), std::uint32_t(levels),
+                                    std::uint32_t(usage), fmt, d3d9::D3DPOOL(pool), &texture, nullptr) != d3d9::D3D_OK)
+            return nullptr;
+    }
+    m_store->textures.push_back(std::make_unique<RecordingTexture>());
+    RecordingTexture* t = m_store->textures.back().get();
+    t->device = texture;
+    t->blank = true;
+    t->width = std::uint32_t(width);
+    t->height = std::uint32_t(height);
+    const std::int32_t made[6] = {width, height, format, usage, levels, pool};
+    std::copy(made, made + 6, t->created);
+    t->mipLevels = levels;
+    t->refs = 1;
+    return t;
+}
+
+void* RecordingRenderer::CreateDepthSurface(std::int32_t width, std::int32_t height, std::int32_t format) {
+    Lock lock(m_store->mutex);
+    m_calls.push_back("CreateDepthSurface(" + std::to_string(width) + "," + std::to_string(height) + "," +
+                      std::to_string(format) + ")");
+    if (!m_device || width <= 0 || height <= 0) return nullptr;
+    d3d9::IDirect3DSurface9* surface = nullptr;
+    if (m_device->CreateDepthStencilSurface(std::uint32_t(width), std::uint32_t(height), d3d9::D3DFORMAT(format), 0, 0,
+                                            false, &surface, nullptr) != d3d9::D3D_OK)
+        return nullptr;
+    return surface;
+}
+
+render::IStageStates* RecordingRenderer::CreateDynamicBuffer() {
+    return Make<RecordingStageStates, render::IStageStates>(m_store->stageStates, "CreateDynamicBuffer");
+}
+
+void RecordingRenderer::ReleaseDynamicBuffer(render::IStageStates* buffer) {
+    Lock lock(m_store->mutex);
+    m_calls.push_back("ReleaseDynamicBuffer");
+    m_store->Take(m_store->stageStates, buffer);
+}
+
+int RecordingRenderer::LiveDynamicBuffers() const {
+    Lock lock(m_store->mutex);
+    return int(m_store->stageStates.live.size());
 }
 
 }  // namespace quor::host

@@ -8,7 +8,12 @@
 #include "platform/host/IRenderer.h"
 #include "platform/host/RecordingLights.h"
 #include "platform/host/RecordingResources.h"
+#include "platform/host/RecordingSkinBuffer.h"
 #include "platform/win32/RecentRecords.h"
+
+namespace quor::d3d9 {
+class IDirect3DDevice9;
+}
 
 namespace quor::host {
 
@@ -36,6 +41,9 @@ public:
     bool SetResourceCacheEnabled(bool enabled) override;
     void WriteMemoryReport(common::IXmlNode* node) override;
     render::IExtTechnique* GetExtTechnique(const char* name, int kind) override;
+    render::ISkinBuffer* CreateSkinBuffer(int kind) override;
+    void ReleaseSkinBuffer(render::ISkinBuffer* object) override;
+    std::uint32_t GetFrameStamp() override;
     void GetBackBufferSize(int* width, int* height) override;
     void ReleaseTexture(render::ITexture* texture) override;
     render::IVertexBuffer* CreateVertexBuffer() override;
@@ -70,7 +78,18 @@ public:
     render::ITexture* LoadTexture(const char* name, std::int32_t width, std::int32_t height, std::int32_t mipLevels,
                                   std::int32_t usage, std::int32_t format, std::int32_t pool) override;
     render::ITexture* FindTexture(const char* name) override;
+    bool IsTextureReady(void* surface) override;
     bool IsHardwareSkinning() override;
+    render::ITexture* CreateTexture(std::int32_t width, std::int32_t height, std::int32_t format, std::int32_t usage,
+                                    std::int32_t levels, std::int32_t pool) override;
+    void* CreateDepthSurface(std::int32_t width, std::int32_t height, std::int32_t format) override;
+    render::IStageStates* CreateDynamicBuffer() override;
+    void ReleaseDynamicBuffer(render::IStageStates* buffer) override;
+
+    // The device CreateTexture and CreateDepthSurface make their objects on (none: textures
+    // without device memory, no depth surfaces).
+    void AttachDevice(d3d9::IDirect3DDevice9* device);
+    int LiveDynamicBuffers() const;
 
     // The latest calls (see win32::RecentRecords) and how many came since the last ClearCalls.
     std::vector<std::string> Calls() const;
@@ -90,6 +109,7 @@ public:
     int LiveMaterials() const { return m_store->LiveMaterials(); }
     int LiveMaterialGroups() const { return m_store->LiveMaterialGroups(); }
     int LiveTextures() const { return m_store->LiveTextures(); }
+    int LiveStageStates() const { return m_store->LiveStageStates(); }
     int LiveBlendStates() const;
     int LiveStateBlocks() const;
     // Render states, blend states and state blocks alike.
@@ -103,6 +123,8 @@ public:
 
     // Injected failure: while set, CreatePrimitive records the call and answers null.
     void SetFailPrimitives(bool fail);
+    // Injected failure: while set, CreateTexture records the call and answers null.
+    bool failCreateTexture = false;
 
     // The most recently made object of each kind (null before the first).
     RecordingPrimitive* LastPrimitive() const;
@@ -118,6 +140,7 @@ public:
     RecordingRenderView* LastRenderView() const;
     RecordingRenderState* LastBlendState() const;
     RecordingRenderState* LastStateBlock() const;
+    RecordingStageStates* LastStageStates() const;
 
     // What the test sets: the back-buffer size, and the technique names that give water.
     int backBufferWidth = 1024;
@@ -131,10 +154,21 @@ public:
     // Stream objects made while set refuse their vertex elements.
     bool failVertexElements = false;
 
+    // Shadow objects and extension techniques. The names GetExtTechnique answers (kinds 1
+    // and 2) besides water; each name gives one technique object, kept by the store.
+    std::vector<std::string> extTechniques = {"<ShadowOnPlane>", "<ShadowVolume>", "<Decal>", "<Outline>"};
+    RecordingExtTechnique* FindExtTechnique(const std::string& name) const;
+    RecordingSkinBuffer* LastSkinBuffer() const;
+    // Every shadow object made, live or not, in order.
+    std::vector<RecordingSkinBuffer*> SkinBuffers() const;
+    int LiveSkinBuffers() const;
+
 private:
     template <class T, class I, class... A>
     T* Make(RecordingStore::Pool<T>& pool, std::string call, A&&... args);
     render::IMaterialGroup* GroupFromBytes(const void* data, std::size_t size, std::int32_t mip, const char* what);
+    // The technique of a listed name, made on first use; null for another name. Lock held.
+    render::IExtTechnique* ExtTechniqueByName(const char* name);
 
     std::shared_ptr<RecordingStore> m_store;
     RecordingViewStore m_views;
@@ -142,6 +176,7 @@ private:
     int m_updates = 0;
     bool m_failPrimitives = false;
     bool m_hardwareSkinning = false;
+    d3d9::IDirect3DDevice9* m_device = nullptr;
 };
 
 }  // namespace quor::host

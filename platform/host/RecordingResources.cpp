@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
+
+#include "platform/d3d9/Device.h"
 
 #include "platform/host/ILog.h"
 #include "platform/host/IResFileSystem.h"
@@ -314,9 +317,11 @@ template bool RecordingStore::Take(Pool<RecordingPrimitive>&, const void*);
 template bool RecordingStore::Take(Pool<RecordingEffect>&, const void*);
 template bool RecordingStore::Take(Pool<RenderCamera>&, const void*);
 template bool RecordingStore::Take(Pool<RecordingVertexBuffer>&, const void*);
+template bool RecordingStore::Take(Pool<RecordingStageStates>&, const void*);
 template bool RecordingStore::Take(Pool<RecordingRenderable>&, const void*);
 template bool RecordingStore::Take(Pool<RecordingRenderState>&, const void*);
 template bool RecordingStore::Take(Pool<RecordingSceneLightState>&, const void*);
+template bool RecordingStore::Take(Pool<RecordingSkinBuffer>&, const void*);
 
 void RecordingStore::DefineEffect(const std::string& name, int kind, bool transparent,
                                   std::vector<std::string> stageNames) {
@@ -324,9 +329,42 @@ void RecordingStore::DefineEffect(const std::string& name, int kind, bool transp
     definedEffects[name] = EffectInfo{kind, transparent, std::move(stageNames)};
 }
 
-void RecordingStore::DefineTexture(const std::string& name, std::uint32_t frames, float durationMs) {
+void RecordingStore::DefineTexture(const std::string& name, std::uint32_t frames, float durationSeconds) {
+    TextureDesc desc;
+    desc.frames = frames;
+    desc.duration = durationSeconds;
+    DefineTexture(name, desc);
+}
+
+void RecordingStore::DefineTexture(const std::string& name, const TextureDesc& desc) {
     Lock lock(mutex);
-    definedTextures[name] = {frames ? frames : 1, durationMs};
+    TextureDesc& d = definedTextures[name] = desc;
+    if (!d.frames) d.frames = 1;
+}
+
+int RecordingStore::LiveStageStates() const {
+    Lock lock(mutex);
+    return int(stageStates.live.size());
+}
+
+namespace {
+
+std::string StageCall(const char* name, int stage, int entry, int value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%s(%d,%d,%d)", name, stage, entry, value);
+    return text;
+}
+
+}  // namespace
+
+void RecordingStageStates::SetColor(int stage, int entry, int value) {
+    calls.push_back(StageCall("SetColor", stage, entry, value));
+    if (stage == 0 && entry >= 0 && entry < 2) colour[entry] = value;
+}
+
+void RecordingStageStates::SetAlpha(int stage, int entry, int value) {
+    calls.push_back(StageCall("SetAlpha", stage, entry, value));
+    if (stage == 0 && entry >= 0 && entry < 2) alpha[entry] = value;
 }
 
 void RecordingStore::Error(const std::string& text) {
@@ -407,7 +445,7 @@ bool RecordingStore::ReadFile(const char* path, std::vector<std::uint8_t>& bytes
 
 render::ITexture* RecordingStore::AcquireTexture(const std::string& name, std::int32_t mipLevels, bool mustExist) {
     for (const auto& t : textures) {
-        if (t->refs > 0 && t->name == name) {
+        if (t->refs > 0 && !t->blank && t->name == name) {
             ++t->refs;
             return t.get();
         }
@@ -420,8 +458,13 @@ render::ITexture* RecordingStore::AcquireTexture(const std::string& name, std::i
     t->name = name;
     t->mipLevels = mipLevels;
     if (defined != definedTextures.end()) {
-        t->frames = defined->second.first;
-        t->duration = defined->second.second;
+        const TextureDesc& d = defined->second;
+        t->frames = d.frames;
+        t->duration = d.duration;
+        t->width = d.width;
+        t->height = d.height;
+        t->state = d.state;
+        t->surface = d.surface;
     }
     t->refs = 1;
     return t;
@@ -430,7 +473,8 @@ render::ITexture* RecordingStore::AcquireTexture(const std::string& name, std::i
 bool RecordingStore::ReleaseTextureRef(render::ITexture* texture) {
     for (const auto& t : textures) {
         if (t.get() == texture && t->refs > 0) {
-            --t->refs;
+            // The last reference gives the device texture back too.
+            if (--t->refs == 0 && t->device) std::exchange(t->device, nullptr)->Release();
             return true;
         }
     }

@@ -14,7 +14,12 @@
 #include "platform/host/IRenderer.h"
 #include "platform/host/MaterialFormat.h"
 #include "platform/host/RecordingPrimitive.h"
+#include "platform/host/RecordingSkinBuffer.h"
 #include "platform/host/RenderCamera.h"
+
+namespace quor::d3d9 {
+class IDirect3DTexture9;
+}
 
 namespace quor::common {
 class ILog;
@@ -45,8 +50,27 @@ public:
     void SetIndexBuffer(void* buffer) override { indexBuffer = buffer; }
     void SetVertexCount(std::uint32_t count) override { vertexCount = count; }
     void SetIndexCount(std::uint32_t count) override { indexCount = count; }
+    void SetFlags(std::uint32_t value) override { flags = value; }
+    void SetRenderState(render::IRenderState* state, std::int32_t zWriteValue) override {
+        renderState = state;
+        zWrite = zWriteValue;
+        ++renderStateSets;
+    }
+    void SetDepthEnable(bool enable) override { depthEnabled = enable; }
 
+    render::IRenderState* renderState = nullptr;
+    std::int32_t zWrite = 0;
+    int renderStateSets = 0;
+    bool depthEnabled = false;
+    void SetStageStates(render::IStageStates* states, std::uint32_t value) override {
+        stageStates = states;
+        stageStatesValue = value;
+    }
+
+    std::uint32_t flags = 0;
     std::string name;
+    render::IStageStates* stageStates = nullptr;
+    std::uint32_t stageStatesValue = 0;
     std::vector<render::VertexElement> elements;
     bool failElements = false;
     void* streams[4] = {};
@@ -59,6 +83,23 @@ public:
     int primitiveType = 0;
     std::vector<std::uint8_t> vertices;
     std::vector<std::uint16_t> indices;
+};
+
+// Texture-stage settings: every call in order ("SetColor(0,0,4)") and the constant colour.
+class RecordingStageStates final : public render::IStageStates {
+public:
+    void SetColor(int stage, int entry, int value) override;
+    void SetAlpha(int stage, int entry, int value) override;
+    void SetConstantColor(std::uint32_t argb) override {
+        constantColor = argb;
+        ++constantColorSets;
+    }
+    std::vector<std::string> calls;
+    // Stage 0's colour and alpha entries (operation, first argument), -1 until set.
+    int colour[2] = {-1, -1};
+    int alpha[2] = {-1, -1};
+    std::uint32_t constantColor = 0xFFFFFFFFu;
+    int constantColorSets = 0;
 };
 
 // A render state, blend state or state block: every value it was given.
@@ -141,18 +182,52 @@ public:
     void* GetHandle() override { return this; }
 };
 
+// What a test sets for the textures of one name: frames and duration (seconds) of an animated
+// one, size, load state, and whether it answers a surface handle.
+struct TextureDesc {
+    std::uint32_t frames = 1;
+    float duration = 0;
+    std::uint32_t width = 64;
+    std::uint32_t height = 64;
+    int state = 3;
+    bool surface = true;
+};
+
 // A texture: a still picture or a frame sequence with its own clock.
 class RecordingTexture final : public render::ITexture {
 public:
-    void SetTime(float milliseconds) override { time = milliseconds; }
+    void SetTime(float milliseconds) override {
+        time = milliseconds;
+        ++timeSets;
+    }
     void SetSpeed(float value) override { speed = value; }
-    int GetState() override { return 3; }
+    int GetState() override { return state; }
     float GetDuration() override { return duration; }
     std::uint32_t GetFrameCount() override { return frames; }
+    // The device texture when a device holds it, else a handle of its own while `surface` is on.
+    void* GetSurface() override {
+        if (device) return device;
+        return surface ? &surfaceToken : nullptr;
+    }
+    void GetSize(std::uint32_t* w, std::uint32_t* h) override {
+        if (w) *w = width;
+        if (h) *h = height;
+    }
 
     std::string name;
+    // The device texture of a texture made by CreateTexture (null for file textures), and
+    // what it was made with: width, height, format, usage, levels, pool.
+    d3d9::IDirect3DTexture9* device = nullptr;
+    std::int32_t created[6] = {};
     std::uint32_t frames = 1;
-    float duration = 0;
+    float duration = 0;  // seconds
+    std::uint32_t width = 64;
+    std::uint32_t height = 64;
+    int state = 3;
+    bool surface = true;
+    char surfaceToken = 0;
+    bool blank = false;  // made by CreateTexture, so never found by name
+    int timeSets = 0;
     float time = 0;
     float speed = 1;
     std::int32_t mipLevels = 0;
@@ -189,6 +264,7 @@ public:
     render::IEffect* GetTechnique() override { return technique; }
     bool SetTechnique(render::IEffect* technique) override;
     bool SetTexture(const char* name, render::ITexture* texture) override;
+    render::ITexture* GetTexture(const char* name) override;
     const char* GetTextureName(std::uint32_t stage) override;
     void SetStageState(std::uint32_t stage, render::IRenderState* state) override;
     void SetTextureAnimation(std::uint32_t stage, const render::TextureAnimation& animation) override;
@@ -296,15 +372,17 @@ public:
 
     // What the renderer knows besides the files: effects by name ("a.tech" for FindEffect,
     // "file.fx::T" for LoadEffect and CreateEffectFromDesc) with the names of their texture
-    // stages, and textures by name (frame count and duration in ms for animated ones).
+    // stages, and textures by name (frame count and duration in seconds for animated ones).
     void DefineEffect(const std::string& name, int kind = 1, bool transparent = false,
                       std::vector<std::string> stageNames = {"Tex0"});
-    void DefineTexture(const std::string& name, std::uint32_t frames = 1, float durationMs = 0);
+    void DefineTexture(const std::string& name, std::uint32_t frames = 1, float durationSeconds = 0);
+    void DefineTexture(const std::string& name, const TextureDesc& desc);
 
     int LiveMaterials() const;
     int LiveMaterialGroups() const;
     int LiveTextures() const;
     int LiveSharedEffects() const;
+    int LiveStageStates() const;
     int BadReleases() const;
     // Objects that were made, live or not (readable until the store goes).
     std::vector<RecordingMaterial*> Materials() const;
@@ -367,7 +445,10 @@ private:
     Pool<RecordingRenderState> blendStates;
     Pool<RecordingRenderState> stateBlocks;
     Pool<RecordingSceneLightState> lightStates;
+    Pool<RecordingStageStates> stageStates;
     std::vector<std::unique_ptr<RecordingWaterTechnique>> water;
+    Pool<RecordingSkinBuffer> skinBuffers;
+    std::map<std::string, std::unique_ptr<RecordingExtTechnique>> extTechniques;
     // Descriptions of GetTechnique's techniques by name, in first-asked order, and the
     // latest effect made for each name with its texture-stage names.
     std::vector<std::pair<std::string, std::vector<std::string>>> techniques;
@@ -377,7 +458,7 @@ private:
     std::vector<std::unique_ptr<RecordingEffect>> sharedEffects;
     std::map<std::string, RecordingEffect*> liveSharedEffects;
     std::map<const RecordingEffect*, int> effectRefs;
-    std::map<std::string, std::pair<std::uint32_t, float>> definedTextures;
+    std::map<std::string, TextureDesc> definedTextures;
     std::vector<std::unique_ptr<RecordingTexture>> textures;
     std::vector<std::unique_ptr<RecordingMaterial>> materials;
     std::vector<std::unique_ptr<RecordingMaterialGroup>> groups;

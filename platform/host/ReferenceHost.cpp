@@ -7,6 +7,7 @@ namespace quor::host {
 ReferenceHost::ReferenceHost(std::unique_ptr<ResFileSystemBase> fs)
     : files(fs ? std::move(fs) : std::make_unique<MemoryFileSystem>()), audio(files.get()) {
     renderer.Attach(files.get(), &log);
+    renderer.AttachDevice(&device.Direct3D());
 }
 
 void ReferenceHost::PublishAll() {

@@ -32,6 +32,7 @@ public:
     bool GetBoolAttribute(const char* scope, const char* name, bool defaultValue) override;
     void SetStringAttribute(const char* scope, const char* name, const char* text) override;
     void SetIntAttribute(const char* scope, const char* name, int value) override;
+    const char* GetName() override { return m_node.name(); }
 
     bool IsDocument() const { return m_node.type() == pugi::node_document; }
     // The element name ("" for a document).

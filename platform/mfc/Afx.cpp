@@ -118,6 +118,19 @@ bool CFont::CreatePointFont(int tenths, const char* face, CDC* dc)
     return CreateFontIndirect(&lf);
 }
 
+bool CFont::CreateFont(int height, int width, int escapement, int orientation, int weight,
+                       unsigned char italic, unsigned char underline, unsigned char strikeOut,
+                       unsigned char charSet, unsigned char outPrecision,
+                       unsigned char clipPrecision, unsigned char quality,
+                       unsigned char pitchAndFamily, const char* face)
+{
+    DeleteObject();
+    m_hObject = CreateFontA(height, width, escapement, orientation, weight, italic, underline,
+                            strikeOut, charSet, outPrecision, clipPrecision, quality,
+                            pitchAndFamily, face);
+    return m_hObject != nullptr;
+}
+
 int CFont::GetLogFont(LOGFONTA* lf) const
 {
     return m_hObject ? GetObjectA(m_hObject, sizeof(LOGFONTA), lf) : 0;
@@ -197,6 +210,9 @@ bool CDC::LineTo(int x, int y) { return quor::wgl::LineTo(m_hDC, x, y) != 0; }
 bool CDC::Rectangle(int l, int t, int r, int b) { return quor::wgl::Rectangle(m_hDC, l, t, r, b) != 0; }
 bool CDC::Ellipse(int l, int t, int r, int b) { return quor::wgl::Ellipse(m_hDC, l, t, r, b) != 0; }
 bool CDC::Polyline(const POINT* pts, int n) { return quor::wgl::Polyline(m_hDC, pts, n) != 0; }
+bool CDC::Polygon(const POINT* pts, int n) { return quor::wgl::Polygon(m_hDC, pts, n) != 0; }
+int CDC::SetPolyFillMode(int mode) { return quor::wgl::SetPolyFillMode(m_hDC, mode); }
+int CDC::GetPolyFillMode() const { return quor::wgl::GetPolyFillMode(m_hDC); }
 COLORREF CDC::SetTextColor(COLORREF c) { return quor::wgl::SetTextColor(m_hDC, c); }
 COLORREF CDC::SetBkColor(COLORREF c) { return quor::wgl::SetBkColor(m_hDC, c); }
 int CDC::SetBkMode(int mode) { return quor::wgl::SetBkMode(m_hDC, mode); }

@@ -100,6 +100,11 @@ public:
     bool CreateFontIndirect(const quor::wgl::LOGFONTA* lf);
     // Points in tenths, as MFC takes them; the DC's LOGPIXELSY when given, else 96.
     bool CreatePointFont(int tenths, const char* face, class CDC* dc = nullptr);
+    // The fourteen fields of CreateFontA.
+    bool CreateFont(int height, int width, int escapement, int orientation, int weight,
+                    unsigned char italic, unsigned char underline, unsigned char strikeOut,
+                    unsigned char charSet, unsigned char outPrecision, unsigned char clipPrecision,
+                    unsigned char quality, unsigned char pitchAndFamily, const char* face);
     int GetLogFont(quor::wgl::LOGFONTA* lf) const;
     operator quor::wgl::HFONT() const { return static_cast<quor::wgl::HFONT>(m_hObject); }
 };
@@ -149,6 +154,9 @@ public:
     bool Rectangle(int l, int t, int r, int b);
     bool Ellipse(int l, int t, int r, int b);
     bool Polyline(const quor::wgl::POINT* pts, int n);
+    bool Polygon(const quor::wgl::POINT* pts, int n);
+    int SetPolyFillMode(int mode);
+    int GetPolyFillMode() const;
     quor::wgl::COLORREF SetTextColor(quor::wgl::COLORREF c);
     quor::wgl::COLORREF SetBkColor(quor::wgl::COLORREF c);
     int SetBkMode(int mode);

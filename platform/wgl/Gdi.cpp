@@ -290,6 +290,15 @@ struct Painter {
             for (int dx = lo; dx < lo + w; ++dx)
                 Put(x + dx, y + dy, pen->color);
     }
+    // A flat-capped geometric pen: a span of the pen's width across the line's major axis,
+    // so nothing of the stroke reaches past its ends.
+    void Span(int x, int y, const Pen* pen, bool xMajor)
+    {
+        const int w = std::max(pen->width, 1);
+        const int lo = -(w - 1) / 2;
+        for (int d = lo; d < lo + w; ++d)
+            Put(xMajor ? x : x + d, xMajor ? y + d : y, pen->color);
+    }
     // Line from (x0, y0) to (x1, y1), the last point excluded, as GDI draws it.
     void Line(int x0, int y0, int x1, int y1, const Pen* pen)
     {
@@ -297,23 +306,33 @@ struct Painter {
             return;
         const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
         const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+        const bool xMajor = dx >= -dy;
+        const bool flat = pen->geometric && pen->endCap == PS_ENDCAP_FLAT;
+        // Geometric dashes are as long as the pen is wide times the cosmetic pattern.
+        const int unit = pen->geometric ? std::max(pen->width, 1) : 1;
         int err = dx + dy, step = 0;
         while (!(x0 == x1 && y0 == y1)) {
             bool on = true;
+            const int t = step / unit;
             switch (pen->style) {
             case PS_DASH:
-                on = step % 24 < 18;
+                on = t % 24 < 18;
                 break;
             case PS_DOT:
-                on = step % 6 < 3;
+                on = t % 6 < 3;
                 break;
             case PS_DASHDOT:
-                on = step % 30 < 18 || (step % 30 >= 24 && step % 30 < 27);
+                on = t % 30 < 18 || (t % 30 >= 24 && t % 30 < 27);
+                break;
+            case PS_DASHDOTDOT:
+                on = t % 36 < 18 || (t % 36 >= 24 && t % 36 < 27) || (t % 36 >= 30 && t % 36 < 33);
                 break;
             default:
                 break;
             }
-            if (on)
+            if (on && flat)
+                Span(x0, y0, pen, xMajor);
+            else if (on)
                 Dot(x0, y0, pen);
             ++step;
             const int e2 = 2 * err;
@@ -421,6 +440,51 @@ HFONT CreateFontIndirectA(const LOGFONTA* lf)
     f->lf.lfFaceName[LF_FACESIZE - 1] = 0;
     S().objects.insert(f);
     return f;
+}
+
+HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight,
+                  DWORD italic, DWORD underline, DWORD strikeOut, DWORD charSet,
+                  DWORD outPrecision, DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily,
+                  const char* face)
+{
+    LOGFONTA lf{};
+    lf.lfHeight = height;
+    lf.lfWidth = width;
+    lf.lfEscapement = escapement;
+    lf.lfOrientation = orientation;
+    lf.lfWeight = weight;
+    lf.lfItalic = BYTE(italic);
+    lf.lfUnderline = BYTE(underline);
+    lf.lfStrikeOut = BYTE(strikeOut);
+    lf.lfCharSet = BYTE(charSet);
+    lf.lfOutPrecision = BYTE(outPrecision);
+    lf.lfClipPrecision = BYTE(clipPrecision);
+    lf.lfQuality = BYTE(quality);
+    lf.lfPitchAndFamily = BYTE(pitchAndFamily);
+    if (face)
+        std::strncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
+    return CreateFontIndirectA(&lf);
+}
+
+HPEN ExtCreatePen(DWORD style, DWORD width, const LOGBRUSH* brush, DWORD styleCount,
+                  const DWORD* styles)
+{
+    const int type = int(style) & PS_TYPE_MASK;
+    const int dash = int(style) & PS_STYLE_MASK;
+    // Cosmetic pens are one pixel wide; user styles and patterned brushes are not kept.
+    if (!brush || brush->lbStyle != BS_SOLID || styleCount || styles || dash > PS_NULL ||
+        (type == PS_COSMETIC && width != 1)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    auto* p = new Pen;
+    p->style = dash;
+    p->width = int(width);
+    p->color = brush->lbColor & 0xFFFFFF;
+    p->geometric = type == PS_GEOMETRIC;
+    p->endCap = int(style) & PS_ENDCAP_MASK;
+    S().objects.insert(p);
+    return p;
 }
 
 HPEN CreatePen(int style, int width, COLORREF color)
@@ -705,6 +769,11 @@ BOOL Ellipse(HDC dc, int left, int top, int right, int bottom)
         return FALSE;
     Log(dc, "Ellipse(" + std::to_string(left) + "," + std::to_string(top) + "," +
                 std::to_string(right) + "," + std::to_string(bottom) + ")");
+    // The bounding box may come corner-swapped (a y-up page); GDI orders it.
+    if (left > right)
+        std::swap(left, right);
+    if (top > bottom)
+        std::swap(top, bottom);
     Painter p = PainterOf(dc);
     if (!p.s || right - left < 1 || bottom - top < 1)
         return TRUE;
@@ -725,6 +794,73 @@ BOOL Ellipse(HDC dc, int left, int top, int right, int bottom)
         }
     return TRUE;
 }
+
+BOOL Polygon(HDC dc, const POINT* points, int count)
+{
+    if (!LiveDC(dc) || !points || count < 2)
+        return FALSE;
+    std::string line = "Polygon(";
+    for (int i = 0; i < count; ++i) {
+        if (i)
+            line += ',';
+        line += std::to_string(points[i].x);
+        line += ',';
+        line += std::to_string(points[i].y);
+    }
+    line += ')';
+    Log(dc, line);
+    Painter p = PainterOf(dc);
+    if (!p.s)
+        return TRUE;
+    if (!dc->brush->hollow) {
+        // Pixel centres inside by the fill mode: crossings of each row's centre line.
+        int top = points[0].y, bottom = points[0].y;
+        for (int i = 1; i < count; ++i) {
+            top = std::min<int>(top, points[i].y);
+            bottom = std::max<int>(bottom, points[i].y);
+        }
+        top = std::max(top, 0);
+        bottom = std::min(bottom, p.s->height);
+        std::vector<std::pair<double, int>> cross;
+        for (int y = top; y < bottom; ++y) {
+            const double cy = y + 0.5;
+            cross.clear();
+            for (int i = 0; i < count; ++i) {
+                const POINT a = points[i], b = points[(i + 1) % count];
+                if ((a.y <= cy) == (b.y <= cy))
+                    continue;
+                const double x = a.x + (cy - a.y) * double(b.x - a.x) / double(b.y - a.y);
+                cross.emplace_back(x, b.y > a.y ? 1 : -1);
+            }
+            std::sort(cross.begin(), cross.end());
+            int wind = 0;
+            for (size_t k = 0; k + 1 < cross.size(); ++k) {
+                wind += cross[k].second;
+                const bool inside = dc->polyFillMode == WINDING ? wind != 0 : (k % 2) == 0;
+                if (!inside)
+                    continue;
+                const int x0 = std::max(0, int(std::ceil(cross[k].first - 0.5)));
+                const int x1 = std::min(p.s->width, int(std::ceil(cross[k + 1].first - 0.5)));
+                for (int x = x0; x < x1; ++x)
+                    p.Put(x, y, dc->brush->color);
+            }
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        const POINT a = points[i], b = points[(i + 1) % count];
+        p.Line(a.x, a.y, b.x, b.y, dc->pen);
+    }
+    return TRUE;
+}
+
+int SetPolyFillMode(HDC dc, int mode)
+{
+    if (mode != ALTERNATE && mode != WINDING)
+        return 0;
+    return SetDcState<int>(dc, "SetPolyFillMode", &DeviceContext::polyFillMode, mode, 0);
+}
+
+int GetPolyFillMode(HDC dc) { return LiveDC(dc) ? dc->polyFillMode : 0; }
 
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush)
 {

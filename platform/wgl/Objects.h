@@ -63,9 +63,11 @@ struct Font : GdiObject {
 
 struct Pen : GdiObject {
     Pen() : GdiObject(GdiKind::Pen) {}
-    int style = PS_SOLID;
+    int style = PS_SOLID;  // the dash style bits only
     int width = 1;
     COLORREF color = 0;
+    bool geometric = false;  // ExtCreatePen's PS_GEOMETRIC: width in device units, dashes scale
+    int endCap = PS_ENDCAP_ROUND;
 };
 
 struct Brush : GdiObject {
@@ -103,6 +105,7 @@ struct DeviceContext {
     COLORREF bkColor = 0xFFFFFF;
     int bkMode = OPAQUE;
     int rop2 = R2_COPYPEN;
+    int polyFillMode = ALTERNATE;
     UINT textAlign = TA_LEFT | TA_TOP;
     POINT pos;
     int dpi = 96;

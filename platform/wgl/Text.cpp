@@ -127,7 +127,8 @@ bool Contains(const char* face, const char* word)
     return a.find(b) != std::string::npos;
 }
 
-// Every face name maps onto the DejaVu family: fixed pitch to Mono, serif names to Serif.
+// Every face name maps onto the DejaVu family: fixed pitch to Mono, serif names (and
+// "Century", and the roman family) to Serif.
 std::string FileOf(const LOGFONTA& lf)
 {
     char face[LF_FACESIZE + 1] = {};
@@ -135,7 +136,8 @@ std::string FileOf(const LOGFONTA& lf)
     std::string family = "DejaVuSans";
     if ((lf.lfPitchAndFamily & 3) == 1 || Contains(face, "mono") || Contains(face, "courier"))
         family = "DejaVuSansMono";
-    else if (Contains(face, "serif") && !Contains(face, "sans"))
+    else if ((Contains(face, "serif") && !Contains(face, "sans")) || Contains(face, "century") ||
+             (lf.lfPitchAndFamily & 0xF0) == FF_ROMAN)
         family = "DejaVuSerif";
     const bool bold = lf.lfWeight >= 600;
     const bool italic = lf.lfItalic != 0;

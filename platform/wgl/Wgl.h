@@ -72,7 +72,16 @@ HGDIOBJ GetStockObject(int which);
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ obj);
 BOOL DeleteObject(HGDIOBJ obj);
 HFONT CreateFontIndirectA(const LOGFONTA* lf);
+// The fields of a LOGFONTA one by one; the face is cut to LF_FACESIZE - 1 bytes.
+HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight,
+                  DWORD italic, DWORD underline, DWORD strikeOut, DWORD charSet,
+                  DWORD outPrecision, DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily,
+                  const char* face);
 HPEN CreatePen(int style, int width, COLORREF color);
+// Cosmetic pens as CreatePen; geometric ones (PS_GEOMETRIC) of any width with an end cap
+// and dashes that scale with the width. Only solid brushes; user styles are refused.
+HPEN ExtCreatePen(DWORD style, DWORD width, const LOGBRUSH* brush, DWORD styleCount,
+                  const DWORD* styles);
 HBRUSH CreateSolidBrush(COLORREF color);
 // Fonts give their LOGFONTA; bitmaps a BITMAP, or a DIBSECTION when `bytes` holds one.
 int GetObjectA(HGDIOBJ obj, int bytes, void* out);
@@ -104,6 +113,12 @@ BOOL LineTo(HDC dc, int x, int y);
 BOOL Polyline(HDC dc, const POINT* points, int count);
 BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);
 BOOL Ellipse(HDC dc, int left, int top, int right, int bottom);
+// Outline with the pen, inside filled with the brush by the DC's fill mode (ALTERNATE:
+// even-odd, WINDING: non-zero); closed back to the first point.
+BOOL Polygon(HDC dc, const POINT* points, int count);
+// Returns the previous mode; 0 for a bad mode or DC.
+int SetPolyFillMode(HDC dc, int mode);
+int GetPolyFillMode(HDC dc);
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
 COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
 // A 3D border of one-pixel rings inside `rect` (right and bottom exclusive): the outer ring

@@ -131,6 +131,19 @@ constexpr BYTE SHIFTJIS_CHARSET = 128;
 constexpr BYTE VARIABLE_PITCH = 2;
 constexpr LONG FW_NORMAL = 400;
 constexpr LONG FW_BOLD = 700;
+// CreateFontA's precision, quality and family values.
+constexpr BYTE DEFAULT_CHARSET = 1;
+constexpr BYTE OUT_DEFAULT_PRECIS = 0;
+constexpr BYTE OUT_TT_PRECIS = 4;
+constexpr BYTE CLIP_DEFAULT_PRECIS = 0;
+constexpr BYTE CLIP_STROKE_PRECIS = 2;
+constexpr BYTE DEFAULT_QUALITY = 0;
+constexpr BYTE DRAFT_QUALITY = 1;
+constexpr BYTE DEFAULT_PITCH = 0;
+constexpr BYTE FIXED_PITCH = 1;
+constexpr BYTE FF_DONTCARE = 0x00;
+constexpr BYTE FF_ROMAN = 0x10;
+constexpr BYTE FF_SWISS = 0x20;
 
 struct BITMAPINFOHEADER {
     DWORD biSize;
@@ -212,6 +225,28 @@ constexpr int PS_DOT = 2;
 constexpr int PS_DASHDOT = 3;
 constexpr int PS_DASHDOTDOT = 4;
 constexpr int PS_NULL = 5;
+constexpr int PS_STYLE_MASK = 0x0000000F;
+constexpr int PS_ENDCAP_ROUND = 0x00000000;
+constexpr int PS_ENDCAP_SQUARE = 0x00000100;
+constexpr int PS_ENDCAP_FLAT = 0x00000200;
+constexpr int PS_ENDCAP_MASK = 0x00000F00;
+constexpr int PS_COSMETIC = 0x00000000;
+constexpr int PS_GEOMETRIC = 0x00010000;
+constexpr int PS_TYPE_MASK = 0x000F0000;
+
+// Brush description of ExtCreatePen.
+constexpr UINT BS_SOLID = 0;
+constexpr UINT BS_NULL = 1;
+constexpr UINT BS_HATCHED = 2;
+struct LOGBRUSH {
+    UINT lbStyle;
+    COLORREF lbColor;
+    uintptr_t lbHatch;
+};
+
+// Polygon fill modes.
+constexpr int ALTERNATE = 1;
+constexpr int WINDING = 2;
 
 // Background modes, raster operations, text alignment.
 constexpr int TRANSPARENT = 1;

@@ -50,6 +50,7 @@ public:
     KytLink* GetSectionLink() const { return pSectionLink; }
 
     void Pick(KytLink* link, _SECT_CROSS& cross, bool single);
+    using KytLinkContents::PickDraw;
     void PickDraw(const KytLink* link, _SECT_CROSS& cross) const;
     void PickEndPoint(KytLink* link, _SECT_ENDP* endp, bool single);
     void CalcEndPoint(const KytLink* link, _SECT_ENDP* endp) const;

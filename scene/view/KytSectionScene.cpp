@@ -4,6 +4,7 @@
 #include "scene/annotation/AuxDRAnnotate.h"
 #include "scene/annotation/AuxDRArrow.h"
 #include "scene/annotation/AuxDRPartsConnect.h"
+#include "scene/annotation/AuxSectMeasure.h"
 #include "scene/view/KytCamera.h"
 #include "scene/view/KytOgl.h"
 #include "scene/view/KytViewPort.h"
@@ -32,11 +33,17 @@ template <class T, T* T::*Next> void Unchain(T*& head, T* obj)
     }
 }
 
-// Print of the section measurements, which no overlay class answers yet: the objects of aux
-// type 19 in the second stage will print themselves here.
-void PrintSectionMeasurements(KytAuxContents* /*first*/, CDC* /*dc*/, const CRect& /*print*/,
-                              const CRect& /*view*/)
+// The section measurements of the second stage print themselves on the page, through the
+// view as it is now.
+void PrintSectionMeasurements(KytAuxContents* first, CDC* dc, const CRect& print,
+                              const CRect& view)
 {
+    glGetDoublev(GL_MODELVIEW_MATRIX, AuxSectMeasure::modelM);
+    glGetDoublev(GL_PROJECTION_MATRIX, AuxSectMeasure::projM);
+    glGetIntegerv(GL_VIEWPORT, AuxSectMeasure::viewP);
+    for (KytAuxContents* aux = first; aux; aux = aux->pNextAux)
+        if (auto* measure = dynamic_cast<AuxSectMeasure*>(aux))
+            measure->Print(dc, print, view);
 }
 } // namespace
 
@@ -404,7 +411,8 @@ void KytSectionScene::Print(CDC* dc, const CRect& print, const CRect& view)
 
 void KytSectionScene::PrintAuxContents(CDC* dc, const CRect& print, const CRect& view)
 {
-    if (!m_bAuxState || !m_pAuxConts[1])
+    if (!m_pOgl || !m_bAuxState || !m_pAuxConts[1])
         return;
+    MakeCurrent();
     PrintSectionMeasurements(m_pAuxConts[1], dc, print, view);
 }

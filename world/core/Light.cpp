@@ -382,8 +382,12 @@ void LightList::Bind(bool on) {
 void LightList::Apply() {
     if (g_currentList && g_currentList != this) g_currentList->Bind(false);
     if (g_currentList != this) Bind(true);
+    render::IRenderer* renderer = Interfaces().renderer;
+    const std::uint32_t frame = renderer ? renderer->GetFrameStamp() : 0;
     for (Light* light : m_lights) {
-        if (light->IsValid()) light->Apply();
+        if (!light->IsValid()) continue;
+        light->SetFrameStamp(frame);
+        light->Apply();
     }
 }
 

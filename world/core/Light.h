@@ -101,6 +101,10 @@ public:
     const GeoObject* Volume() const { return m_volume.get(); }
     // The channels at time t handed to the render light (A, C, B to its three colours).
     void SendColors(float t);
+    // The renderer frame the light was last applied in: what is drawn for it (planar shadows)
+    // is drawn only in that frame.
+    std::uint32_t FrameStamp() const { return m_frameStamp; }
+    void SetFrameStamp(std::uint32_t stamp) { m_frameStamp = stamp; }
 
 private:
     float LightTime();
@@ -110,6 +114,7 @@ private:
     render::ILightSet* m_lightSet;
     std::uint8_t m_removed = 0;
     std::uint32_t m_flags = 1;
+    std::uint32_t m_frameStamp = 0;
     char m_name[16] = {};
     // A, B and C.
     ColorChannel m_channels[3];

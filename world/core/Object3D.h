@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 
 #include "world/core/OccluderGeometry.h"
@@ -18,10 +19,11 @@ public:
     virtual void OnDeviceLost() {}
     virtual std::int32_t GetObject3DType() const = 0;
 
-    void AddRef() { ++refCount_; }
-    // Never deletes: the owner does that.
-    void DecRef() { --refCount_; }
-    std::int32_t GetRefCount() const { return refCount_; }
+    // Interlocked: loader threads share and release meshes while the scene's thread draws.
+    void AddRef() { refCount_.fetch_add(1, std::memory_order_acq_rel); }
+    // Never deletes: the owner does that. Returns the count left.
+    std::int32_t DecRef() { return refCount_.fetch_sub(1, std::memory_order_acq_rel) - 1; }
+    std::int32_t GetRefCount() const { return refCount_.load(std::memory_order_acquire); }
 
     // Registers the mesh's occluder data, when it has any, with the host's occlusion service
     // for one object placed by its world matrix (a scene does this for each loaded model).
@@ -33,7 +35,7 @@ protected:
     // The mesh hands over the occluder of the file it shows (null: none); not owned.
     void SetOccluder(const OccluderGeometry* occluder) { occluder_ = occluder; }
 
-    std::int32_t refCount_ = 0;
+    std::atomic<std::int32_t> refCount_{0};
     std::int32_t reserved_ = 0;
     const OccluderGeometry* occluder_ = nullptr;
 };

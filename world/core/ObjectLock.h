@@ -16,6 +16,7 @@ public:
 
     void Enter() { m_section.Enter(); }
     void Leave() { m_section.Leave(); }
+    bool TryEnter() { return m_section.TryEnter(); }
     void lock() { Enter(); }
     void unlock() { Leave(); }
 

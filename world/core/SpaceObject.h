@@ -151,6 +151,9 @@ public:
     static std::uint32_t LastIssuedId();
 
 protected:
+    // Sets the parent link alone, entering none of the parent's lists: for owners that keep
+    // their children in a list of their own (effect trees).
+    void LinkParentOnly(SpaceObject* parent) { LinkParent(parent); }
     // Runs after every transform setter: a bound track continues from where the object now
     // stands, unless a cross-fade is being set up.
     void RebaseTrack();

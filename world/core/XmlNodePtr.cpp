@@ -68,6 +68,27 @@ void ReadFloats(common::IXmlNode* node, const char* scope, const char* name, flo
 
 }  // namespace
 
+std::uint32_t ReadXmlColor(common::IXmlNode* node, const char* scope, const char* name, std::uint32_t def) {
+    if (!node) return def;
+    char text[kXmlAttributeBufferSize] = {};
+    node->GetStringAttribute(scope, name, text, sizeof(text), "");
+    text[sizeof(text) - 1] = '\0';
+    const char* starts[4] = {text, nullptr, nullptr, nullptr};
+    for (int i = 1; i < 4; ++i) {
+        char* comma = std::strchr(const_cast<char*>(starts[i - 1]), ',');
+        if (!comma) return def;
+        *comma = '\0';
+        starts[i] = comma + 1;
+    }
+    std::uint32_t argb = 0;
+    for (const char* start : starts) {
+        const double v = TextToDouble(start);
+        const std::uint32_t byte = v > 255.0 ? 255u : (v > 0.0 ? static_cast<std::uint32_t>(v) : 0u);
+        argb = (argb << 8) | byte;
+    }
+    return argb;
+}
+
 void ReadXmlFloat2(common::IXmlNode* node, const char* scope, const char* name, float out[2], const float def[2]) {
     ReadFloats(node, scope, name, out, def, 2);
 }

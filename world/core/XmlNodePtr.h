@@ -45,6 +45,10 @@ void ReadXmlFloat4(common::IXmlNode* node, const char* scope, const char* name, 
 // Sixteen floats, row-major.
 void ReadXmlMatrix(common::IXmlNode* node, const char* scope, const char* name, float out[16], const float def[16]);
 
+// A colour written "a,r,g,b" (four decimal integers, each limited to 0..255) as one ARGB word,
+// alpha in the top byte. Text that lacks any of the three commas gives the default.
+std::uint32_t ReadXmlColor(common::IXmlNode* node, const char* scope, const char* name, std::uint32_t def);
+
 void WriteXmlUShort(common::IXmlNode* node, const char* scope, const char* name, std::uint16_t value);
 void WriteXmlInt(common::IXmlNode* node, const char* scope, const char* name, std::int32_t value);
 

@@ -3,6 +3,8 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <mutex>
 
 #include "platform/host/IPyClient.h"
@@ -31,11 +33,19 @@ constexpr float kTrackEpsilon = 0.0001f;
 constexpr float kBoxStart = 99999.0f;
 }  // namespace
 
+namespace {
+std::atomic<int> g_liveMeshes{0};
+}  // namespace
+
+int MeshBase::LiveCount() { return g_liveMeshes.load(); }
+
 MeshBase::MeshBase(d3d9::IDirect3DDevice9* device) : m_device(device) {
+    g_liveMeshes.fetch_add(1);
     if (render::IRenderer* renderer = Interfaces().renderer) m_materialGroup = renderer->CreateMaterialGroupObject();
 }
 
 MeshBase::~MeshBase() {
+    g_liveMeshes.fetch_sub(1);
     Clear();
     if (m_materialGroup) {
         if (render::IRenderer* renderer = Interfaces().renderer) renderer->ReleaseMaterial(m_materialGroup);
@@ -545,6 +555,58 @@ bool MeshBase::GetBounds(Vec3& min, Vec3& max, const Matrix* matrix) {
 }
 
 bool MeshBase::GetBoundingBox(Vec3& min, Vec3& max) { return GetBounds(min, max, nullptr); }
+
+bool MeshBase::IntersectRay(const Vec3& origin, const Vec3& direction, float* t) {
+    return IntersectRayDetail(origin, direction, t, nullptr);
+}
+
+bool MeshBase::IntersectRayDetail(const Vec3& origin, const Vec3& direction, float* t, std::uint32_t* subMesh) {
+    Guard lock(m_lock);
+    float best = 2.0f;
+    std::uint32_t bestSub = 0;
+    std::uint32_t subBase = 0;
+    for (MeshSegment* part : m_parts) {
+        const MeshVertexData* block = part->Lod();
+        const Vec3* positions = part->Positions();
+        const std::uint16_t* indices = part->IndexList();
+        if (!block || !positions || !indices) {
+            subBase += part->SubMeshCount();
+            continue;
+        }
+        for (std::uint32_t s = 0; s < block->ranges.size(); ++s) {
+            const SubMeshRange& range = block->ranges[s];
+            for (std::uint32_t tri = range.firstTriangle; tri < range.firstTriangle + range.triangleCount; ++tri) {
+                if (tri >= block->triangleCount) break;
+                const std::uint16_t* ix = indices + std::size_t(tri) * 3;
+                if (ix[0] >= block->vertexCount || ix[1] >= block->vertexCount || ix[2] >= block->vertexCount) continue;
+                // Moller-Trumbore, both faces.
+                const Vec3& a = positions[ix[0]];
+                const Vec3 e1 = positions[ix[1]] - a;
+                const Vec3 e2 = positions[ix[2]] - a;
+                const Vec3 p = Vec3Cross(direction, e2);
+                const float det = Vec3Dot(e1, p);
+                if (std::fabs(det) < 1e-12f) continue;
+                const float inv = 1.0f / det;
+                const Vec3 s0 = origin - a;
+                const float u = Vec3Dot(s0, p) * inv;
+                if (u < 0.0f || u > 1.0f) continue;
+                const Vec3 q = Vec3Cross(s0, e1);
+                const float v = Vec3Dot(direction, q) * inv;
+                if (v < 0.0f || u + v > 1.0f) continue;
+                const float hit = Vec3Dot(e2, q) * inv;
+                if (hit >= 0.0f && hit <= 1.0f && hit < best) {
+                    best = hit;
+                    bestSub = subBase + s;
+                }
+            }
+        }
+        subBase += part->SubMeshCount();
+    }
+    if (best > 1.0f) return false;
+    if (t) *t = best;
+    if (subMesh) *subMesh = bestSub;
+    return true;
+}
 
 void MeshBase::UpdateBounds() {
     Guard lock(m_lock);

@@ -30,7 +30,7 @@ class MeshSegment;
 class MeshSocket;
 class MeshVertexBuffer;
 class PolyTree;
-struct OccluderGeometry;
+class OccluderGeometry;
 
 // One draw call of a mesh: a stretch of the current LOD's buffer drawn with the material of
 // its first sub-mesh.
@@ -57,6 +57,8 @@ public:
     // device: the Direct3D device the buffers are made on (null: the world's).
     explicit MeshBase(d3d9::IDirect3DDevice9* device = nullptr);
     ~MeshBase() override;
+    // Mesh instances alive in the process (each destroyed once shows as a return to zero).
+    static int LiveCount();
 
     virtual void Destroy();                                                             // 0
     void OnDeviceLost() override;                                                       // 1
@@ -89,7 +91,8 @@ public:
     virtual bool SetSkeletalParam(int, float) { return false; }                         // 28
     virtual bool GetBoundingBox(Vec3& min, Vec3& max);                                  // 29
     virtual bool ContainsPoint(const Vec3&) { return false; }                           // 30
-    virtual bool IntersectRay(const Vec3&, const Vec3&, float*) { return false; }       // 31
+    // Nearest triangle hit of the segment origin + t x direction, t in [0, 1].
+    virtual bool IntersectRay(const Vec3& origin, const Vec3& direction, float* t);     // 31
     virtual std::uint32_t GetUVChannelCount(int lod);                                   // 32
     virtual void UpdateVertexAnimation();                                               // 33
     virtual void UpdateBounds();                                                        // 34
@@ -142,6 +145,9 @@ public:
     void DrawSubMeshes(const Matrix& world);
     bool DrawSubMesh(std::uint32_t i, const Matrix& world);
 
+    // The ray test of slot 31 that also names the sub-mesh hit (index over all parts).
+    bool IntersectRayDetail(const Vec3& origin, const Vec3& direction, float* t, std::uint32_t* subMesh);
+
     // The draw list is rebuilt at the next fill.
     void SetMergeDraws(bool merge);
     // Handed to every sub-mesh at the next DrawSubMeshes.
@@ -164,6 +170,29 @@ public:
     const std::vector<MeshDrawEntry>& DrawList() const { return m_drawList; }
     MeshVertexBuffer* VertexBuffer(int lod) const { return lod >= 0 && lod < kMaxLods ? m_buffers[lod] : nullptr; }
     win32::CriticalSection& Lock() { return m_lock; }
+    const RenderModeDesc& GetRenderMode() const { return m_renderMode; }
+
+    // Mesh-wide switches the models sharing this mesh set; read by their draws.
+    struct ModelSwitches {
+        std::uint8_t transparent = 0;
+        std::uint8_t transparentByModel = 0;
+        std::uint8_t vertexColor = 0;
+        std::uint8_t renderFlags[2] = {0, 0};
+        std::uint8_t renderFlag = 0;
+        std::uint8_t pickByBox = 0;
+        std::uint8_t alphaTest = 0;
+        std::int32_t alphaReference = 0;
+        std::int32_t blendMode = 0;
+        // One culled flag per sub-mesh.
+        std::vector<std::uint8_t> culled;
+        std::vector<std::uint32_t> colours;
+        // The scene of the model that made the mesh (not owned).
+        void* ownerScene = nullptr;
+        // The light set of the models drawing it (not owned).
+        void* lightSet = nullptr;
+    };
+    ModelSwitches& Switches() { return m_switches; }
+    void SetLightSet(void* set) { m_switches.lightSet = set; }
 
 protected:
     // The skeletal mesh's hardware-skin switch for the stream formats (plain meshes: none).
@@ -210,6 +239,7 @@ private:
     // The draw-range record of PrepareRender, kept so that a draw allocates nothing; the
     // renderable copies the ranges.
     world::PrimitiveBatch m_batch;
+    ModelSwitches m_switches;
 };
 
 // The concrete mesh of static and vertex-animated files.

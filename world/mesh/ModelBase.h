@@ -1,103 +1,584 @@
 #pragma once
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/host/IRenderer.h"
+#include "world/core/SharedString.h"
 #include "world/core/VisibleObject.h"
+#include "world/core/math/Geometry.h"
+#include "world/core/math/Matrix.h"
+#include "world/mesh/ShadowPlanes.h"
+#include "world/mesh/SubMesh.h"
+
+namespace quor {
+class MeshBase;
+class MeshData;
+class MeshSocket;
+class MeshVertexBuffer;
+class CollisionMeshRecord;
+struct SubMeshInfo;
+}  // namespace quor
+
+namespace quor::render {
+class ISkinBuffer;
+class IExtTechnique;
+class IMaterial;
+class IMaterialGroup;
+}  // namespace quor::render
 
 namespace quor::world {
 
-class ObjectOwner;
-class SceneBase;
+class Camera;
+class IScene;
+class Light;
+class ModelBase;
+class TrackSampled;
 
-// Stand-in for the models of the mesh code: only the members the scenes call, each answering
-// as a model without mesh does (loads fail, no sockets, no hit, device reset false). The mesh
-// and model issue replaces these bodies; the scene code calls nothing else.
+// The host's face of a model. The slot order is part of the contract with the host.
 class IModel {
 public:
-    // Above 0 while any file of the model is still being loaded.
-    virtual int IsLoading() = 0;
-    virtual int GetSocketCount() = 0;
-    virtual std::vector<std::string> GetSocketObjectList(int socket) = 0;
-    virtual const std::string& GetMeshFileName(std::string& out) = 0;
-    virtual int IsSkeletal() = 0;
-    virtual bool IntersectRay(const Ray& ray, float* t, std::uint32_t* detailA, std::uint32_t* detailB) = 0;
-    virtual bool ContainsPoint(const void* query, int flags) = 0;
-    virtual SpaceObject* GetSpaceObject(int flag) = 0;
-    virtual IVisibleObject* GetVisibleObject() = 0;
-    virtual bool PlaySkeletalAnimation(int index, float a, int b, float c, int d, float e) = 0;
+    virtual void SetSocketLabel(const char* socketName, const char* labelName, int pixelOffset,
+                                IScene* scene) = 0;                                             // 0
+    virtual void RemoveSocketLabel(const char* socketName) = 0;                                 // 1
+    virtual std::uint8_t GetStateByte() = 0;                                                    // 2
+    virtual bool AddMeshFile(const char* file, int async, std::uint32_t* requestId) = 0;        // 3
+    virtual bool LoadAnimationFile(const char* file, int async, std::uint32_t* requestId) = 0;  // 4
+    virtual SpaceObject* GetSpaceObject(int flag) = 0;                                          // 5
+    virtual IVisibleObject* GetVisibleObject() = 0;                                             // 6
+    virtual bool BindChildToSocket(ISpaceObject* object, int socket, std::uint32_t mask, bool wholeMatrix,
+                                   std::uint16_t extra) = 0;                                    // 7
+    virtual bool UnbindSocketChildren(int socket, bool keepWorld, int objectType) = 0;          // 8
+    virtual bool UnbindChildFromSocket(ISpaceObject* object, bool keepWorld) = 0;               // 9
+    virtual int GetAttachedCount() = 0;                                                         // 10
+    virtual ISpaceObject* GetAttachedObject(int index) = 0;                                     // 11
+    virtual bool GetBoundingBox(Vec3& min, Vec3& max, const Vec3* corners8) = 0;                // 12
+    virtual void GetWorldBound(Vec3* center, float* radius, Vec3* extents, int space) = 0;      // 13
+    virtual void GetPartWorldBound(int part, Vec3* center, float* radius, Vec3* extents,
+                                   int space) = 0;                                              // 14
+    virtual bool ContainsPoint(const Vec3& point, int flags) = 0;                               // 15
+    virtual bool IntersectRay(const Ray& ray, std::uint32_t* subMesh, float* t, int flags) = 0; // 16
+    virtual void SetVertexColorEnabled(bool enabled) = 0;                                       // 17
+    virtual void SetSubMeshRenderFlags(std::uint8_t first, std::uint8_t second) = 0;            // 18
+    virtual bool CreatePlaneShadow(const float* plane, Light* light, int kind) = 0;             // 19
+    virtual bool CreateShadow(int placement, const float* extents) = 0;                         // 20
+    virtual void SetShadowTarget(ISpaceObject* object) = 0;                                     // 21
+    virtual void SetShadowPlaneOffset(float d) = 0;                                             // 22
+    virtual float GetShadowPlaneOffset() = 0;                                                   // 23
+    virtual void ReleaseShadow() = 0;                                                           // 24
+    virtual void SetShadowVisible(bool visible) = 0;                                            // 25
+    virtual bool SetShadowLightAlpha(int light, std::uint8_t alpha) = 0;                        // 26
+    virtual int GetShadowMode() = 0;                                                            // 27
+    virtual void SetShadowMode(int mode) = 0;                                                   // 28
+    virtual bool SetRenderEffectEnabled(const char* effect, bool enable) = 0;                   // 29
+    virtual int GetSubMeshCount() = 0;                                                          // 30
+    virtual const SubMeshInfo* GetSubMeshInfo(int i) = 0;                                      // 31
+    virtual int FindSubMesh(const char* name) = 0;                                              // 32
+    virtual bool IsSubMeshVisible(int i) = 0;                                                   // 33
+    virtual bool SetSubMeshVisible(int i, bool visible) = 0;                                    // 34
+    virtual bool SetSubMeshColor(int i, std::uint32_t colour) = 0;                              // 35
+    virtual bool HasAnimation(int kind) = 0;                                                    // 36
+    virtual std::uint16_t FindAnimation(const char* name, bool flag) = 0;                       // 37
+    virtual int GetAnimationCount(int kind) = 0;                                                // 38
+    virtual const char* GetAnimationName(int index) = 0;                                        // 39
+    virtual int GetCurrentAnimation(int kind) = 0;                                              // 40
+    virtual bool PlayAnimation(int index, int kind, float startTime) = 0;                       // 41
+    virtual bool PlaySkeletalAnimation(int index, float transit, int type, float start, int loopFlags,
+                                       float speed) = 0;                                        // 42
+    virtual bool PlaySplitAnimation(int index, float transit, int type, float start, int loopFlags,
+                                    float speed) = 0;                                           // 43
+    virtual void SetSplitBoneMatrix(int bone, const Matrix* matrix) = 0;                        // 44
+    virtual bool PlayAnimationGroup(const std::uint16_t* indices, int count, float transit) = 0; // 45
+    virtual bool PlayAnimationByName(const char* name, float transit, int loopFlags) = 0;       // 46
+    virtual int PlayAnimationSequence(const std::uint16_t* indices, int count) = 0;             // 47
+    virtual void StopAnimation(int kind) = 0;                                                   // 48
+    virtual bool IsAnimationPlaying(int kind) = 0;                                              // 49
+    virtual bool SetAnimationTime(float time, int kind) = 0;                                    // 50
+    virtual float GetAnimationTime(int kind) = 0;                                               // 51
+    virtual void SetAnimationSpeed(float speed, int kind) = 0;                                  // 52
+    virtual float GetAnimationSpeed(int kind) = 0;                                              // 53
+    virtual void SetAnimationReverse(bool reverse, int kind) = 0;                               // 54
+    virtual bool IsAnimationReverse(int kind) = 0;                                              // 55
+    virtual void SetAnimationLoop(bool loop, int kind) = 0;                                     // 56
+    virtual bool IsAnimationLoop(int kind) = 0;                                                 // 57
+    virtual float GetAnimationLength(int kind) = 0;                                             // 58
+    virtual bool IsAnimationFinished(int kind) = 0;                                             // 59
+    virtual int PopAnimationEvent() = 0;                                                        // 60
+    virtual void Reserved61() = 0;                                                              // 61
+    virtual const char* GetAnimationEvent(int index) = 0;                                       // 62
+    virtual int GetAnimationEventCount() = 0;                                                   // 63
+    virtual int GetAnimationExtra(int index) = 0;                                               // 64
+    virtual int GetBoneCount() = 0;                                                             // 65
+    virtual int GetBonePaletteSize() = 0;                                                       // 66
+    virtual std::uint16_t GetBonePaletteEntry(int index) = 0;                                   // 67
+    virtual std::uint16_t FindBone(const char* name) = 0;                                       // 68
+    virtual std::uint16_t GetBoneParent(int bone) = 0;                                          // 69
+    virtual const char* GetBoneName(int bone) = 0;                                              // 70
+    virtual void GetBoneTransform(int bone, Matrix& out) = 0;                                   // 71
+    virtual void GetBoneWorldMatrix(int bone, Matrix& out) = 0;                                 // 72
+    virtual void SampleBone(int bone, float time, Matrix& out) = 0;                             // 73
+    virtual void SampleBoneWorld(int bone, float time, Matrix& out) = 0;                        // 74
+    virtual int GetSocketCount() = 0;                                                           // 75
+    virtual int FindSocket(const char* name) = 0;                                               // 76
+    // Null for a socket that does not exist.
+    virtual const std::vector<std::string>* GetSocketObjectList(int socket) = 0;                // 77
+    virtual ISpaceObject* GetSocketObject(int socket, int position) = 0;                        // 78
+    virtual bool GetSocketWorldMatrix(int socket, Matrix& out) = 0;                             // 79
+    virtual TrackSampled* GetSocket(int socket, std::uint32_t* syncToMorph) = 0;                // 80
+    virtual void SetTransparent(bool transparent) = 0;                                          // 81
+    virtual bool IsTransparent() = 0;                                                           // 82
+    // 1 while loading (and before anything loaded), 0 loaded, -1 failed.
+    virtual int IsLoading() = 0;                                                                // 83
+    virtual bool SetSubMeshMaterial(int i, render::IMaterial* material) = 0;                    // 84
+    virtual render::IMaterial* GetSubMeshMaterial(int i) = 0;                                   // 85
+    virtual void ReplaceMaterial(render::IMaterial* from, render::IMaterial* to) = 0;           // 86
+    virtual int GetSubMeshMaterialSlot(int i) = 0;                                              // 87
+    virtual bool SetSubMeshMaterialSlot(int i, int slot) = 0;                                   // 88
+    virtual render::IMaterialGroup* GetMeshMaterialInfo() = 0;                                  // 89
+    virtual void SetMaterialSet(render::IMaterialGroup* set) = 0;                               // 90
+    virtual render::IMaterialGroup* GetMaterialSet() = 0;                                       // 91
+    virtual bool LoadMaterialFile(const char* file, int async, std::uint32_t* requestId) = 0;   // 92
+    virtual void SetAlphaTest(bool enable, int reference) = 0;                                  // 93
+    virtual void SetAlphaBlendMode(int mode) = 0;                                               // 94
+    virtual void SetSubMeshRenderMode(const RenderModeDesc& mode) = 0;                          // 95
+    virtual bool IsAnimationEndPending() = 0;                                                   // 96
+    virtual void AcknowledgeSkeletalState() = 0;                                                // 97
+    virtual void SetSorterType(std::uint32_t type) = 0;                                         // 98
+    virtual std::uint32_t GetSorterType() = 0;                                                  // 99
+    virtual bool IsSequenceFinished() = 0;                                                      // 100
+    virtual common::SharedString GetMeshFileName() = 0;                                         // 101
+    virtual const MeshSocket* GetSocketData(int socket) = 0;                                    // 102
+    virtual void SetMeshRenderFlag(std::uint8_t flag) = 0;                                      // 103
+    virtual int GetTriangleCount() = 0;                                                         // 104
+    virtual void Reserved105() = 0;                                                             // 105
+    virtual std::uint32_t GetId() = 0;                                                          // 106
+    virtual void UpdateSkeletalBounds() = 0;                                                    // 107
+    virtual void FreezeAtTime(float time) = 0;                                                  // 108
 
 protected:
     ~IModel() = default;
 };
 
-class ModelBase : public VisibleObject, public IModel {
+// The record of which scene lights light one model: one switch per light of the scene, in
+// the scene's light order. The scene's light state hands it out when the model needs lights.
+struct ModelLightSet {
+    std::vector<std::uint8_t> enabled;
+};
+
+// One binding of an object to a socket.
+struct SocketBinding {
+    std::uint16_t socket = 0;
+    std::uint32_t mask = 0;
+    std::uint32_t bindKind = 0;
+    std::uint16_t extra = 0;
+    bool attachment = false;
+};
+
+// Planar shadows: up to 8 planes, one shadow part per (plane, light) pair.
+struct PlaneShadowRecord {
+    static constexpr int kMaxPlanes = 8;
+    std::vector<render::ISkinBuffer*> parts;
+    // The light and the plane index of each part, index for index.
+    std::vector<Light*> partLights;
+    std::vector<int> partPlanes;
+    Light* lights[kMaxPlanes] = {};
+    std::uint32_t lightCount = 0;
+    std::uint8_t dirty = 0;
+    float planes[kMaxPlanes][4] = {};
+    float placedPlanes[kMaxPlanes][4] = {};
+    std::int32_t kinds[kMaxPlanes] = {};
+    std::uint32_t planeCount = 0;
+};
+
+// A per-model instance of a named technique (the outline among them).
+struct RenderEffectEntry {
+    render::IExtTechnique* technique = nullptr;
+    render::IMaterial* material = nullptr;
+    ModelBase* model = nullptr;
+    const Matrix* world = nullptr;
+    std::uint8_t enabled = 0;
+};
+
+// A text of the "world_name" group kept over a socket.
+struct NameLabelEntry {
+    std::string socketName;
+    std::string labelName;
+    std::int32_t pixelOffset = 0;
+    IScene* scene = nullptr;
+};
+
+// What the planar-shadow and shadow-volume draws hand to the renderer: the stream of the
+// current level and its ranges.
+struct ModelDrawDescription {
+    render::IVertexBuffer* stream = nullptr;
+    std::vector<render::DrawRange> ranges;
+};
+
+// A model: the scene object that shows one shared mesh instance. Holds the scene-side state
+// (bound objects, socket tracks, shadows, labels, light set) and forwards the rest to the mesh.
+//
+// Threads: the loader's workers add and change meshes; the scene's thread updates and draws
+// under the scene's object lock. A new mesh is published, and a replaced one destroyed, only
+// under that lock, so a draw never sees a mesh half loaded or freed.
+class ModelBase : public IModel, public VisibleObject {
 public:
-    ModelBase() = default;
-    ~ModelBase() override = default;
+    ModelBase();
+    ~ModelBase() override;
 
-    int GetObjectType() override { return 3; }
-
-    int IsLoading() override { return m_loading.load(); }
-    int GetSocketCount() override { return 0; }
-    std::vector<std::string> GetSocketObjectList(int) override { return {}; }
-    const std::string& GetMeshFileName(std::string& out) override { return out = m_meshFile; }
-    int IsSkeletal() override { return 0; }
-    bool IntersectRay(const Ray&, float*, std::uint32_t*, std::uint32_t*) override { return false; }
-    bool ContainsPoint(const void*, int) override { return false; }
+    // --- IModel ---
+    void SetSocketLabel(const char* socketName, const char* labelName, int pixelOffset, IScene* scene) override;
+    void RemoveSocketLabel(const char* socketName) override;
+    std::uint8_t GetStateByte() override { return SpaceObject::GetStateByte(); }
+    bool AddMeshFile(const char* file, int async, std::uint32_t* requestId) override;
+    bool LoadAnimationFile(const char*, int, std::uint32_t*) override { return false; }
     SpaceObject* GetSpaceObject(int) override { return this; }
     IVisibleObject* GetVisibleObject() override { return this; }
+    bool BindChildToSocket(ISpaceObject* object, int socket, std::uint32_t mask, bool wholeMatrix,
+                           std::uint16_t extra) override;
+    bool UnbindSocketChildren(int socket, bool keepWorld, int objectType) override;
+    bool UnbindChildFromSocket(ISpaceObject* object, bool keepWorld) override;
+    int GetAttachedCount() override { return static_cast<int>(m_bound.size()); }
+    ISpaceObject* GetAttachedObject(int index) override;
+    bool GetBoundingBox(Vec3& min, Vec3& max, const Vec3* corners8) override;
+    void GetWorldBound(Vec3* center, float* radius, Vec3* extents, int space) override;
+    void GetPartWorldBound(int part, Vec3* center, float* radius, Vec3* extents, int space) override;
+    bool ContainsPoint(const Vec3& point, int flags) override;
+    bool IntersectRay(const Ray& ray, std::uint32_t* subMesh, float* t, int flags) override;
+    void SetVertexColorEnabled(bool enabled) override;
+    void SetSubMeshRenderFlags(std::uint8_t first, std::uint8_t second) override;
+    bool CreatePlaneShadow(const float* plane, Light* light, int kind) override;
+    bool CreateShadow(int placement, const float* extents) override;
+    void SetShadowTarget(ISpaceObject* object) override;
+    void SetShadowPlaneOffset(float d) override;
+    float GetShadowPlaneOffset() override;
+    void ReleaseShadow() override;
+    void SetShadowVisible(bool visible) override;
+    bool SetShadowLightAlpha(int light, std::uint8_t alpha) override;
+    int GetShadowMode() override { return m_shadowMode; }
+    void SetShadowMode(int mode) override { m_shadowMode = mode; }
+    bool SetRenderEffectEnabled(const char* effect, bool enable) override;
+    int GetSubMeshCount() override;
+    const SubMeshInfo* GetSubMeshInfo(int i) override;
+    int FindSubMesh(const char* name) override;
+    bool IsSubMeshVisible(int i) override;
+    bool SetSubMeshVisible(int i, bool visible) override;
+    bool SetSubMeshColor(int i, std::uint32_t colour) override;
+    bool HasAnimation(int kind) override;
+    std::uint16_t FindAnimation(const char*, bool) override { return 0xFFFF; }
+    int GetAnimationCount(int kind) override;
+    const char* GetAnimationName(int) override { return nullptr; }
+    int GetCurrentAnimation(int kind) override;
+    bool PlayAnimation(int index, int kind, float startTime) override;
     bool PlaySkeletalAnimation(int, float, int, float, int, float) override { return false; }
+    bool PlaySplitAnimation(int, float, int, float, int, float) override { return true; }
+    void SetSplitBoneMatrix(int, const Matrix*) override {}
+    bool PlayAnimationGroup(const std::uint16_t*, int, float) override { return false; }
+    bool PlayAnimationByName(const char*, float, int) override { return false; }
+    int PlayAnimationSequence(const std::uint16_t*, int) override { return 0; }
+    void StopAnimation(int kind) override;
+    bool IsAnimationPlaying(int kind) override;
+    bool SetAnimationTime(float time, int kind) override;
+    float GetAnimationTime(int kind) override;
+    void SetAnimationSpeed(float speed, int kind) override;
+    float GetAnimationSpeed(int kind) override;
+    void SetAnimationReverse(bool reverse, int kind) override;
+    bool IsAnimationReverse(int kind) override;
+    void SetAnimationLoop(bool loop, int kind) override;
+    bool IsAnimationLoop(int kind) override;
+    float GetAnimationLength(int kind) override;
+    bool IsAnimationFinished(int kind) override;
+    int PopAnimationEvent() override { return 0; }
+    void Reserved61() override {}
+    const char* GetAnimationEvent(int) override { return nullptr; }
+    int GetAnimationEventCount() override { return 0; }
+    int GetAnimationExtra(int) override { return 0; }
+    int GetBoneCount() override { return 0; }
+    int GetBonePaletteSize() override { return 0; }
+    std::uint16_t GetBonePaletteEntry(int) override { return 0xFFFF; }
+    std::uint16_t FindBone(const char*) override { return 0xFFFF; }
+    std::uint16_t GetBoneParent(int) override { return 0xFFFF; }
+    const char* GetBoneName(int) override { return nullptr; }
+    void GetBoneTransform(int, Matrix&) override {}
+    void GetBoneWorldMatrix(int, Matrix&) override {}
+    void SampleBone(int, float, Matrix&) override {}
+    void SampleBoneWorld(int, float, Matrix&) override {}
+    int GetSocketCount() override;
+    int FindSocket(const char* name) override;
+    const std::vector<std::string>* GetSocketObjectList(int socket) override;
+    ISpaceObject* GetSocketObject(int socket, int position) override;
+    bool GetSocketWorldMatrix(int socket, Matrix& out) override;
+    TrackSampled* GetSocket(int socket, std::uint32_t* syncToMorph) override;
+    void SetTransparent(bool transparent) override;
+    bool IsTransparent() override;
+    int IsLoading() override { return m_loading.load(std::memory_order_acquire); }
+    bool SetSubMeshMaterial(int i, render::IMaterial* material) override;
+    render::IMaterial* GetSubMeshMaterial(int i) override;
+    void ReplaceMaterial(render::IMaterial* from, render::IMaterial* to) override;
+    int GetSubMeshMaterialSlot(int i) override;
+    bool SetSubMeshMaterialSlot(int i, int slot) override;
+    render::IMaterialGroup* GetMeshMaterialInfo() override;
+    void SetMaterialSet(render::IMaterialGroup* set) override;
+    render::IMaterialGroup* GetMaterialSet() override;
+    bool LoadMaterialFile(const char* file, int async, std::uint32_t* requestId) override;
+    void SetAlphaTest(bool enable, int reference) override;
+    void SetAlphaBlendMode(int mode) override;
+    void SetSubMeshRenderMode(const RenderModeDesc& mode) override;
+    bool IsAnimationEndPending() override { return false; }
+    void AcknowledgeSkeletalState() override {}
+    void SetSorterType(std::uint32_t type) override;
+    std::uint32_t GetSorterType() override;
+    bool IsSequenceFinished() override { return false; }
+    common::SharedString GetMeshFileName() override;
+    const MeshSocket* GetSocketData(int socket) override;
+    void SetMeshRenderFlag(std::uint8_t flag) override;
+    int GetTriangleCount() override;
+    void Reserved105() override {}
+    std::uint32_t GetId() override { return SpaceObject::GetId(); }
+    void UpdateSkeletalBounds() override {}
+    void FreezeAtTime(float) override {}
 
+    // --- the model's own table, continuing the primary face ---
+    virtual void ResetSubMeshes(ModelLightSet* lightSet);                                     // 109
+    virtual bool ChangeMeshData(const char* name, MeshData* data);                            // 110
+    virtual bool ChangeMeshFromMemory(const char* name, const void* image, std::size_t size); // 111
+    virtual bool ChangeMeshFile(const char* name);                                            // 112
+    virtual void CopyFrom(ModelBase* other);                                                  // 113
+    virtual bool BindAttachmentToSocket(ISpaceObject* object, int socket, std::uint32_t mask,
+                                        bool wholeMatrix, std::uint16_t extra);               // 114
+    virtual bool UnbindAttachmentFromSocket(ISpaceObject* object, bool keepWorld);            // 115
+    virtual int Reserved116() { return 0; }                                                   // 116
+    virtual std::uint32_t GetVertexCount(int level);                                          // 117
+    virtual const float* GetPositionData(int level);                                          // 118
+    virtual const float* GetNormalData(int level);                                            // 119
+    virtual const std::uint32_t* GetColorData(int level);                                     // 120
+    virtual std::uint32_t GetUVChannelCount(int level);                                       // 121
+    virtual const float* GetUVData(int channel, int level);                                   // 122
+    virtual std::uint32_t GetIndexCount(int level);                                           // 123
+    virtual const std::uint16_t* GetIndexData(int level);                                     // 124
+    virtual void CollectTriangles(int& counter);                                              // 125
+    virtual void GetSubMeshVertexRange(std::uint32_t* first, std::uint32_t* count, int i, int level);  // 126
+    virtual void GetSubMeshIndexRange(std::uint32_t* first, std::uint32_t* count, int i, int level);   // 127
+    virtual MeshBase* CreateMesh();                                                           // 128
+    // The model's own per-frame work, run at the end of the object's Update.
+    virtual void UpdateModel();                                                               // 129
+    virtual bool GetSocketMatrix(int socket, Matrix& out);                                    // 130
+    virtual bool NeedsNormalize(int i);                                                       // 131
+    virtual bool IsCullingReversed(int i);                                                    // 132
+    virtual int IsSkeletal() = 0;                                                             // 133
+
+    // --- the second face ---
+    int GetObjectType() override { return 3; }
+    void SetVisible(bool visible, bool recursive) override;
+    void Clear() override;
+    bool IsVisible() override;
+    void Update() override;
+    void DropBoundObject(ISpaceObject* object) override;
+    void InvalidateTransform() override;
+    int GetDrawPass() override;
+    int GetPartDrawPass(int part) override;
+    common::SharedString GetResourceName() override { return GetMeshFileName(); }
+    void SetLod(int level, int a, int b) override;
+    const Bounds* GetLocalBound() override;
+    const Bounds* GetPartBound(int part) override;
+    const Bounds* GetPartBoundInParent(int part) override;
+    const Bounds* GetPartBoundInWorld(int part) override;
+    bool PreDraw() override;
+    void DrawPart(int part) override;
+    bool IsCulled(int part, int pass) override;
+    bool GetPartCulled(int part, int pass) override;
+
+    // --- the third face ---
+    int GetPartCount() override { return GetSubMeshCount(); }
+    void SetPartParam(int part, int visible) override { SetSubMeshVisible(part, visible != 0); }
+    bool IsVisibleThunk(int part) override { return IsSubMeshVisible(part); }
+    void DrawParts(int pass) override;
+    void Prepare() override;
+    bool GetSubtreeBox(Vec3& min, Vec3& max, ISpaceObject* reference) override;
+
+    // --- loading (the loader's records call these on its threads) ---
+    bool AddMeshFileNow(const char* file);
+    bool LoadMaterialFileNow(const char* file);
+    // The record of a synchronous load: nothing more to finish once the change succeeded.
+    void ApplyAddedMesh() {}
     void SetLoadOption(int value) { m_loadOption = value; }
     int GetLoadOption() const { return m_loadOption; }
-    // Loader threads write it while the main thread reads it.
-    void SetLoading(int value) { m_loading.store(value); }
-    // The work of the extra-mesh and material records.
-    bool AddMeshFileNow(const char*) { return false; }
-    bool LoadMaterialFileNow(const char*) { return false; }
-    void ApplyAddedMesh() {}
-    void BindAttachmentToSocket(SpaceObject*, int, int, int, int) {}
-    void CopyFrom(ModelBase& source) { m_meshFile = source.m_meshFile; }
-    void RegisterSceneDecals(SceneBase*) {}
-    void RemoveFromScene(SceneBase*) {}
-    virtual bool OnDeviceReset() { return false; }
-    virtual void OnDeviceLost() {}
-    static bool IsVertexColorEnabled(ModelBase* model) { return model && model->m_pickable; }
-    void GetSubMeshBounds(void*, std::uint32_t, std::uint32_t, const float*) {}
+    void SetLoading(int value) { m_loading.store(value, std::memory_order_release); }
+    // The mesh back to its first state: every animation stopped, sub-meshes shown.
+    void ResetMeshState();
+    void SetKeepRequests(bool keep) { m_keepRequests = keep ? 1 : 0; }
+
+    // --- scenes ---
+    void SetOwnerScene(IScene* scene) { m_ownerScene.store(scene, std::memory_order_release); }
+    IScene* GetOwnerScene() const { return m_ownerScene.load(std::memory_order_acquire); }
+    void AttachToScene(IScene* scene);
+    void RemoveFromScene(IScene* scene);
+    // The decal step of entering a scene.
+    void RegisterSceneDecals(IScene* scene);
+    void OnDeviceLost();
+    // False without a mesh.
+    bool OnDeviceReset();
+
+    // --- queries of the scenes and the decal code ---
+    static bool IsVertexColorEnabled(ModelBase* model);
+    // The bound of the hit sub-mesh (seven floats) into `out`.
+    void GetSubMeshBounds(void* out, std::uint32_t subMesh, std::uint32_t detail, const float* hitPoint);
+    const CollisionMeshRecord* GetMeshInfo();
+    void BuildPickTrees();
+    int CollectDecalTriangles(const Vec3* corners8, float* out, int room);
+    MeshVertexBuffer* GetCurrentLevelWord();
+
+    // --- shadows, render effects and name labels (ModelShadow.cpp) ---
+    void DrawPlaneShadow(Light* light);
+    void DrawShadowVolume();
+    void DrawRenderEffects();
+    void UpdateShadowHelpers();
+    void UpdateNameLabel();
+    // Clear's shadow steps: the plane record freed, decal and volume released, effects dropped.
+    void ReleaseShadowObjects();
+    // The decal placed at the bound centre (the model's update).
+    void PlaceShadowDecal();
+    // Marks of a moved model: the record dirty, and its parts unless the mode is 2.
+    void MarkShadowsMoved();
+
+    // --- state read by the scenes and tests ---
+    MeshBase* GetMesh() const { return m_mesh.load(std::memory_order_acquire); }
+    bool UpdateEnabled() const { return m_updateEnabled.load(std::memory_order_acquire) != 0; }
+    ModelLightSet* GetLightSet() const { return m_lightSet; }
+    const ModelDrawDescription& DrawDescription() const { return m_draw; }
+    std::uint32_t ObjectFlags() const { return m_objectFlags; }
+    const std::vector<std::unique_ptr<NameLabelEntry>>& NameLabels() const { return m_labels; }
+    const PlaneShadowRecord* PlaneShadows() const { return m_planeShadow.get(); }
+    // Whether the model shares its mesh with another model.
+    bool SharesMesh() const { return m_sharesMesh != 0; }
 
     // Fields the scenes and the model list read.
     std::uint8_t leadingFlag = 0;
     std::uint8_t hidden = 0;
     std::uint8_t inGroup = 0;
     std::uint8_t planeShadow[2] = {0, 0};
-    int shadowMode = 0;
+
+    static constexpr std::size_t kMaxNameLength = 259;
 
 protected:
-    std::string m_meshFile;
-    std::atomic<int> m_loading{0};
+    friend void UnregisterModelHandle(ModelBase* model);
+    // Places an object by the socket matrix (see the binding rules).
+    static void PlaceBound(ISpaceObject* object, const Matrix& socketMatrix, std::uint32_t bindKind,
+                           bool wholeMatrix);
+    bool Bind(ISpaceObject* object, int socket, std::uint32_t mask, bool wholeMatrix, std::uint16_t extra,
+              bool attachment);
+    // One scheme for the three changes: `load` fills the new mesh.
+    template <typename Load>
+    bool ChangeMesh(const char* name, Load load);
+    void RebuildSocketTracks();
+    void RebuildBoundCaches();
+    void TestLightNeeds();
+    void ReleaseSocketTracks();
+    // Drops this model's reference; at 0 the mesh leaves the name map and is destroyed.
+    static void ReleaseMesh(MeshBase* mesh);
+    // Runs `work` under the owner scene's object lock when there is one. A loader thread
+    // gives up (false) once the model is being cleared, so that Clear waiting for the loader
+    // while holding the lock cannot deadlock.
+    template <typename Work>
+    bool UnderOwnerLock(Work work);
+    MeshBase* ReadyMesh() const;
+    // Shadow helpers (ModelShadow.cpp): what placing a plane needs of this model; the planar
+    // parts given back and the record emptied; the planes placed again before a draw.
+    ShadowPlaneFrame ShadowFrame();
+    void ReleasePlaneParts();
+    void RefreshShadowPlanes();
+    ModelLightSet* TakeLightSet(IScene* scene);
+    void ReleaseLightSet();
+
+    // --- fields, in the model's order ---
+    std::vector<std::unique_ptr<NameLabelEntry>> m_labels;
+    std::uint8_t m_animationFlag = 1;
+    std::atomic<MeshBase*> m_mesh{nullptr};
+    std::atomic<std::uint8_t> m_updateEnabled{1};
+    std::map<ISpaceObject*, SocketBinding> m_bound;
+    std::vector<TrackSampled*> m_socketTracks;
+    std::int32_t m_decalKind = 0;
+    std::uint8_t m_shadowFlag = 1;
+    std::unique_ptr<PlaneShadowRecord> m_planeShadow;
+    render::ISkinBuffer* m_decal = nullptr;
+    std::uint8_t m_extentsOff = 0;
+    float m_decalExtents[2] = {0.0f, 0.0f};
+    render::ISkinBuffer* m_shadowVolume = nullptr;
+    RenderRecord* m_shadowTarget = nullptr;
+    std::int32_t m_shadowMode = 0;
+    std::map<render::IExtTechnique*, RenderEffectEntry> m_renderEffects;
+    ModelDrawDescription m_draw;
+    ModelLightSet* m_lightSet = nullptr;
+    std::atomic<IScene*> m_ownerScene{nullptr};
+    std::atomic<int> m_loading{1};
+    std::uint8_t m_keepRequests = 0;
+
+    // Bound caches (whole object and per sub-mesh), rebuilt after every mesh change.
+    std::unique_ptr<Bounds> m_localBoundCache;
+    std::unique_ptr<Bounds> m_worldBoundCache;
+    std::vector<Bounds> m_partLocalBounds;
+    std::vector<Bounds> m_partWorldBounds;
+    std::vector<std::uint8_t> m_subMeshFlags;
+    std::uint8_t m_worldBoundValid[2] = {0, 0};
+    std::uint32_t m_objectFlags = 0;
+    std::uint8_t m_sharesMesh = 0;
     int m_loadOption = 0;
-    // Takes part in picking (the model's vertex-colour test).
-    bool m_pickable = false;
+    int m_lodParams[3] = {-1, 0, 0};
+    // Set when Clear begins, so that a loader thread stops waiting for the object lock.
+    std::atomic<std::uint8_t> m_clearing{0};
+    // Light and model movement seen by Prepare.
+    std::uint32_t m_lightSerial = 0;
 };
 
-class Model : public ModelBase {};
-class ModelSkeletal : public ModelBase {
+// Static and vertex-animated models.
+class Model : public ModelBase {
 public:
-    int IsSkeletal() override { return 1; }
-    // The work of the animation record.
-    bool LoadAnimationFileNow(const char*) { return false; }
+    Model() = default;
+    ~Model() override;
+    int IsSkeletal() override { return 0; }
 };
 
-// A new empty skeletal model, null when allocation fails.
+// The object every scene makes before it knows the file's kind. Until the skeletal meshes
+// exist it is only ever turned into a plain model: in that mode it answers as a `Model`
+// (not skeletal, a plain mesh), which replaces swapping the tables of a live object.
+class ModelSkeletal : public Model {
+public:
+    int IsSkeletal() override { return m_plainMode.load(std::memory_order_acquire) ? 0 : 1; }
+    virtual bool BindChildToBone(ISpaceObject*, int, std::uint32_t) { return false; }  // 134
+    // The work of the animation record.
+    bool LoadAnimationFileNow(const char* file);
+    void SetPlainMode() { m_plainMode.store(1, std::memory_order_release); }
+    bool PlainMode() const { return m_plainMode.load(std::memory_order_acquire) != 0; }
+
+private:
+    std::atomic<std::uint8_t> m_plainMode{0};
+};
+
+// A new empty model (skeletal until its file says otherwise), null when allocation fails.
 ModelSkeletal* CreateModelSkeletal();
-// Loads a model file into the model; false when missing or unreadable.
-bool CreateModelForFileEx(ModelBase* model, const char* path, int flags);
-// Drops a model's outstanding load requests.
+// Gives the model the mesh of a ".mom" file, choosing its kind from the file's mesh type.
+bool CreateModelForFile(ModelBase* model, const char* path);
+bool CreateModelForFileEx(ModelBase* model, const char* path, int unused);
+// The object answers as a `Model` from now on.
+void InitModelVtables(ModelBase* model);
+// Cancels a model's outstanding load requests.
 void UnregisterModelHandle(ModelBase* model);
+// The model list's per-model passes.
 void CreateOutlineTechnique(ModelBase* model);
 void CreateShadowOnPlaneTechnique(ModelBase* model, int pass);
 void CreateShadowVolumeTechnique(ModelBase* model);
+// Where a name label over a world point goes on the camera's screen: whole pixels x and y (y
+// moved down by the offset) and the depth z / w. False without a render camera or behind the
+// eye (w <= 0).
+bool PlaceLabel(Camera* camera, const Vec3& point, int pixelOffset, float* out);
+
+// The process-wide record of live mesh instances by file name.
+namespace ModelNameMap {
+MeshBase* Find(const char* name);
+std::size_t Size();
+}  // namespace ModelNameMap
 
 }  // namespace quor::world

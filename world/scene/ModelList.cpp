@@ -192,7 +192,7 @@ void ModelList::DrawPasses(int passCount, bool skip) {
                     CreateShadowOnPlaneTechnique(m, pass);
     }
     for (ModelBase* m : m_models)
-        if (m->IsVisible() && !m->hidden && m->shadowMode == 4) CreateShadowVolumeTechnique(m);
+        if (m->IsVisible() && !m->hidden && m->GetShadowMode() == 4) CreateShadowVolumeTechnique(m);
 }
 
 ModelBase* ModelList::PickNearest(const Ray& ray, float* t, std::uint32_t* detail,
@@ -206,7 +206,7 @@ ModelBase* ModelList::PickNearest(const Ray& ray, float* t, std::uint32_t* detai
         if (!ModelBase::IsVertexColorEnabled(m)) continue;
         float hitT = 1.0f;
         std::uint32_t a = 0, b = 0;
-        if (!m->IntersectRay(ray, &hitT, &a, &b) || !(hitT < best)) continue;
+        if (!m->IntersectRay(ray, &a, &hitT, 0) || !(hitT < best)) continue;
         best = hitT;
         g_lastPick.model = m;
         g_lastPick.ray = ray;
@@ -225,7 +225,7 @@ void ModelList::PickAll(const void* query, void (*callback)(IModel*, void*), int
     win32::CriticalSectionLock lock(BookkeepingLock());
     const std::vector<ModelBase*>& list = filter ? *filter : m_models;
     for (ModelBase* m : list)
-        if (m->ContainsPoint(query, flags)) callback(m, user);
+        if (query && m->ContainsPoint(*static_cast<const Vec3*>(query), flags)) callback(m, user);
 }
 
 int ModelList::PickAllAt(ModelBase** models, float* ts, int room, const Ray& ray,
@@ -239,7 +239,7 @@ int ModelList::PickAllAt(ModelBase** models, float* ts, int room, const Ray& ray
         if (!ModelBase::IsVertexColorEnabled(m)) continue;
         float hitT = 1.0f;
         std::uint32_t a = 0, b = 0;
-        if (!m->IntersectRay(ray, &hitT, &a, &b) || !(hitT < 1.0f)) continue;
+        if (!m->IntersectRay(ray, &a, &hitT, 0) || !(hitT < 1.0f)) continue;
         int at = 0;
         while (at < kept && !(ts[at] > hitT)) ++at;
         if (at >= room) continue;

@@ -24,6 +24,7 @@
 #include "world/core/math/Frustum.h"
 #include "world/fx/FxBase.h"
 #include "world/fx/FxMgr.h"
+#include "world/fx/GlyphFont.h"
 #include "world/mesh/ModelBase.h"
 #include "world/scene/AsyncRecords.h"
 #include "world/scene/ExtVisibleNodeList.h"
@@ -196,7 +197,7 @@ void SceneBase::Update() {
     }
     PublishCamera();
     ObjectLockGuard objects(this);
-    m_fx->UpdateAll();
+    m_fx->ResetAllParticleStats();
     UpdateWalk(m_root);
     m_audio.Update();
     UpdateObject(m_root);
@@ -262,12 +263,12 @@ void SceneBase::EndFrame() {
 
 bool SceneBase::OnResetDevice() {
     if (!m_models->OnDeviceReset()) return false;
-    return m_fx->OnDeviceReset();
+    return m_fx->ForEachAfterReset();
 }
 
 void SceneBase::OnLostDevice() {
     m_models->OnDeviceLost();
-    m_fx->OnDeviceLost();
+    m_fx->ForEachBeforeReset();
 }
 
 // --- lists -----------------------------------------------------------------------------------------
@@ -330,7 +331,7 @@ void SceneBase::RemoveLoadingModel(ModelBase* model) {
 int SceneBase::GetFxCount() { return m_fx->Count(); }
 IFxBase* SceneBase::GetFx(std::uint32_t index) { return m_fx->GetAt(index); }
 IFxBase* SceneBase::FindFx(const char* name) { return m_fx->FindByName(name); }
-void SceneBase::GetAllFx(std::vector<IFxBase*>& out) { m_fx->CopyAll(out); }
+void SceneBase::GetAllFx(std::vector<IFxBase*>& out) { m_fx->CopyEffects(out); }
 int SceneBase::CountPlayingFx() { return m_fx->CountPlaying(); }
 int SceneBase::CountChildEffects() { return m_fx->CountChildEffects(); }
 
@@ -390,8 +391,7 @@ void SceneBase::DestroyObject(ISpaceObject* face) {
             break;
         case 3: {
             auto* model = static_cast<ModelBase*>(object);
-            std::string file;
-            LogInfo("Releasing model %s....", model->GetMeshFileName(file).c_str());
+            LogInfo("Releasing model %s....", model->GetMeshFileName().c_str());
             if (model->IsLoading() > 0) {
                 RemoveLoadingModel(model);
                 UnregisterModelHandle(model);
@@ -463,8 +463,25 @@ void SceneBase::Clear() {
     SetAmbientColor(black);
     m_defaultNear = 1.0f;
     m_defaultFar = 10000.0f;
-    // The text font and the loading-screen pictures are released here once they exist
-    // (glyph-font and loading-screen issues).
+    if (m_textFont) m_textFont->Release();
+    m_textFont = nullptr;
+    // The loading-screen pictures are released here once they exist (loading-screen issue).
+}
+
+GlyphFont* SceneBase::EnsureTextFont() {
+    // "SimSun" in the code page of the face names.
+    if (!m_textFont) m_textFont = GlyphFontMgr::Instance().GetFont("\xCB\xCE\xCC\xE5", 17, 1, 0, 0, 1, 0, 0);
+    return m_textFont;
+}
+
+void SceneBase::DrawText(int, int, float r, float g, float b, float a, const char* text) {
+    if (!m_textFont) return;
+    const std::uint32_t width = m_textFont->MeasureText(text);
+    if (render::IRenderer* renderer = Renderer()) renderer->GetBackBufferSize(&m_backBufferWidth, &m_backBufferHeight);
+    const float colour[4] = {r, g, b, a};
+    const float outline[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    m_textFont->DrawText(float((m_backBufferWidth - std::int32_t(width)) / 2), float(m_backBufferHeight - 90), colour,
+                         text, false, outline, true);
 }
 
 // --- attaching and releasing -----------------------------------------------------------------------
@@ -677,6 +694,8 @@ IModel* SceneBase::CreateModel(const char* path, int flags, int asyncValue, Asyn
         LogError("Failed to create empty model!");
         return nullptr;
     }
+    // Set before any load, so that a loader thread publishes the mesh under this scene's lock.
+    model->SetOwnerScene(this);
     World& world = World::Instance();
     model->SetLoadOption(static_cast<std::int32_t>(GetProgress()) > 0 ? world.GetOption(1) : world.GetOption(2));
     if (asyncValue != 0) {
@@ -726,6 +745,7 @@ IModel* SceneBase::LoadModelFile(IModel* face, const char* path, int flags) {
     }
     RemoveLoadingModel(model);
     AttachObject(model);
+    model->AttachToScene(this);
     OnModelLoaded(model);
     model->ApplyAddedMesh();
     model->PlaySkeletalAnimation(0, -1.0f, 0, 0.0f, 2, 1.0f);
@@ -763,7 +783,7 @@ IFxBase* SceneBase::CreateFx(const char* path, int flags, bool async, AsyncData*
             record->Submit();
         return effect;
     }
-    FxBase* effect = m_fx->LoadEffect(path, flags);
+    FxBase* effect = m_fx->LoadEffectFile(path, static_cast<std::uint32_t>(flags));
     if (!effect) return nullptr;
     effect->SetPendingLoads(0);
     AddEffect(effect);
@@ -773,9 +793,9 @@ IFxBase* SceneBase::CreateFx(const char* path, int flags, bool async, AsyncData*
 IFxBase* SceneBase::LoadFxFile(IFxBase* face, const char* path, int value) {
     FxBase* effect = AsFx(face);
     if (effect)
-        FxBase::LoadFile(effect, path, value);
+        m_fx->LoadEffectFileInto(effect, path, static_cast<std::uint32_t>(value));
     else
-        effect = m_fx->LoadEffect("sfx/mode/common/bagua.emf", value);
+        effect = m_fx->LoadEffectFile("sfx/mode/common/bagua.emf", static_cast<std::uint32_t>(value));
     AddEffect(effect);
     return effect;
 }
@@ -828,10 +848,11 @@ void SceneBase::OnModelLoaded(IModel* face) {
     ModelBase* model = AsModelBase(face);
     if (!model) return;
     model->leadingFlag = 0;
-    std::string file;
-    model->GetMeshFileName(file);
+    const std::string file = model->GetMeshFileName().c_str();
     for (int socket = 0; socket < model->GetSocketCount(); ++socket) {
-        const std::vector<std::string> names = model->GetSocketObjectList(socket);
+        const std::vector<std::string>* list = model->GetSocketObjectList(socket);
+        if (!list) continue;
+        const std::vector<std::string> names = *list;
         int n = 0;
         for (const std::string& name : names) {
             if (name.empty() || name.find('.') == std::string::npos) continue;
@@ -842,7 +863,7 @@ void SceneBase::OnModelLoaded(IModel* face) {
             }
             {
                 ObjectLockGuard objects(this);
-                model->BindAttachmentToSocket(object, socket, 0, 0, n);
+                model->BindAttachmentToSocket(object, socket, 0, false, std::uint16_t(n));
             }
             ++n;
             LogInfo("Model %s adds natural child object %s on socket %d. obj_idx = %d", file.c_str(), name.c_str(),
@@ -858,7 +879,8 @@ void SceneBase::CloneObject(ISpaceObject* face) {
     ModelBase* copy = source->IsSkeletal() ? static_cast<ModelBase*>(NewObject<ModelSkeletal>())
                                            : static_cast<ModelBase*>(NewObject<Model>());
     if (!copy) return;
-    copy->CopyFrom(*source);
+    copy->SetOwnerScene(this);
+    copy->CopyFrom(source);
     m_models->Add(copy);
     AttachObject(copy);
     OnModelLoaded(copy);
@@ -875,7 +897,7 @@ void SceneBase::MoveObjectToScene(IVisibleObject* visible, IScene* targetFace) {
             auto* model = static_cast<ModelBase*>(object);
             m_models->Move(model, *target->m_models);
             model->RemoveFromScene(this);
-            model->RegisterSceneDecals(target);
+            model->AttachToScene(target);
             break;
         }
         case 4:

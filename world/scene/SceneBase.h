@@ -24,6 +24,7 @@ class CameraList;
 class ExtVisibleNodeList;
 class FxBase;
 class FxMgr;
+class GlyphFont;
 class LightList;
 class ModelBase;
 class ModelList;
@@ -183,13 +184,20 @@ public:
     void AddLoadingProgress(int, int) override {}        // loading-screen issue
     void EndLoadingScreen() override {}                  // loading-screen issue
     bool IsLoadingScreenOn() override { return false; }  // loading-screen issue
-    void DrawText(int, int, float, float, float, float, const char*) override {}  // glyph-font issue
+    // Queues the text centred 90 pixels above the bottom of the back buffer in the scene's text
+    // font (nothing without one); the two leading values have no effect.
+    void DrawText(int, int, float r, float g, float b, float a, const char* text) override;
+    // The scene's text font, got from the glyph-font manager on first need.
+    GlyphFont* EnsureTextFont();
+    GlyphFont* TextFont() const { return m_textFont; }
     void UpdateBillboard(SpaceObject* object) override;
     void SetActive(bool active) override;
     bool OnResetDevice() override;
     void OnLostDevice() override;
     void UpdateObject(SpaceObject* object) override;
     Light* GetMainLight() override { return m_mainLight; }
+    // The scene's lights (tests fill the stand-in list directly).
+    LightList* Lights() { return m_lights; }
     void OnModelLoaded(IModel* model) override;
     void DestroyObject(ISpaceObject* object) override;
     void Clear() override;
@@ -280,6 +288,7 @@ private:
     bool m_destroyStarted = false;
     int m_backBufferWidth = 0;
     int m_backBufferHeight = 0;
+    GlyphFont* m_textFont = nullptr;
     LightList* m_lights = nullptr;
     render::ISceneLightState* m_lightState = nullptr;
     CameraList* m_cameras = nullptr;

@@ -19,7 +19,9 @@
 #include "world/core/VisibleObject.h"
 #include "world/core/XmlNodePtr.h"
 #include "world/fx/FxBase.h"
+#include "world/fx/FxFrameTime.h"
 #include "world/fx/SharedEffects.h"
+#include "world/fx/GlyphFont.h"
 #include "world/fx/UpperText.h"
 #include "world/mesh/MeshDataMgr.h"
 #include "world/mesh/ModelBase.h"
@@ -136,6 +138,8 @@ void World::Shutdown() {
     }
     world::UpperTextMgr::Instance().DestroyGroup(kNameGroup);
     world::UpperTextMgr::Instance().Clear();
+    // The glyph fonts go after the texts that hold them.
+    world::GlyphFontMgr::Instance().Clear();
     // A later Initialize in the same process finds the world as at construction.
     world::UpperTextMgr::Instance().CreateGroup(kNameGroup);
     m_device = nullptr;
@@ -169,6 +173,9 @@ void World::SetFxDivisor(int n) {
         return;
     }
     g_fxDivisor = 1.0f / static_cast<float>(n);
+    // Effect managers made from now on reset the effect frame time to it.
+    world::SetFxFrameTimeResetValue(g_fxDivisor);
+    world::SetFxFrameTime(g_fxDivisor);
 }
 
 void World::Update() {
@@ -252,7 +259,7 @@ render::IWaterTechnique* World::GetWaterTechnique(const char* name) {
 void World::SetNameFont(const char* face, int height, int greyscale, int extraWidth, int extraHeight,
                         int antialiased, int italic, int weight, int reserved) {
     if (world::UpperTextGroup* group = NameGroup())
-        group->SetFont(face, height, greyscale, extraWidth, extraHeight, antialiased, italic, weight, reserved);
+        group->SetFont(face, height, greyscale, extraWidth, extraHeight, antialiased, italic, weight);
 }
 
 render::IUpperText* World::CreateNameText(const char* name) {

@@ -256,6 +256,47 @@ TEST_F(GlDraw, ScreenRectanglesDrawLastAndThePictureGoesToPng) {
     EXPECT_FALSE(gl.WritePng(std::string(QUOR_BINARY_DIR) + "/no/such/dir/x.png"));
 }
 
+// Texts over objects: a screen primitive of the "UpperText" effect draws its device texture's
+// pixels, blended by their alpha, over everything; other screen primitives are not drawn.
+TEST_F(GlDraw, UpperTextPrimitivesShowTheirDeviceTextureBlended) {
+    gl.AttachDevice(&device);
+    render::ITexture* texture = gl.CreateTexture(64, 64, 21, 1, 1, 0);
+    ASSERT_NE(texture, nullptr);
+    auto* pixels = static_cast<d3d9::IDirect3DTexture9*>(texture->GetSurface());
+    ASSERT_NE(pixels, nullptr);
+    device.ColorFill(pixels->Level(0), nullptr, 0x00000000u);
+    const d3d9::RECT left{0, 0, 32, 64};
+    device.ColorFill(pixels->Level(0), &left, 0xFF00FF00u);
+    render::IPrimitive* primitive = gl.CreatePrimitive(4, 0x144);
+    render::IEffect* effect = gl.CreateEffect();
+    effect->SetTechniqueName("UpperText");
+    primitive->SetEffect(effect);
+    primitive->SetVertexCount(2, 6, 0, 0);
+    const float l = 20, t = 10, r = 84, b = 74;
+    const float corners[6][4] = {{l, t, 0, 0}, {r, t, 1, 0}, {l, b, 0, 1}, {l, b, 0, 1}, {r, t, 1, 0}, {r, b, 1, 1}};
+    for (int k = 0; k < 6; ++k) {
+        const float position[3] = {corners[k][0] - 0.5f, corners[k][1] - 0.5f, 0};
+        primitive->SetVertexUV(k, position, corners[k][2], corners[k][3], 0xFFFFFFFFu);
+    }
+    primitive->SetTexture(0, texture);
+    primitive->SetVertexCountUsed(2);
+    ASSERT_TRUE(gl.BeginFrame(&camera, kClear, kWidth, kHeight));
+    primitive->Draw(-1, -1, 0);
+    const GlFrameStats s = gl.EndFrame();
+    EXPECT_EQ(s.overlayTriangles, 2);
+    const auto frame = gl.ReadPixels();
+    Near(At(frame, 30, 40), {0, 255, 0}, "opaque half of the texture");
+    Near(At(frame, 70, 40), At(frame, 150, 100), "transparent half shows the clear colour");
+    // Outside a frame nothing is queued.
+    primitive->Draw(-1, -1, 0);
+    ASSERT_TRUE(gl.BeginFrame(&camera, kClear, kWidth, kHeight));
+    EXPECT_EQ(gl.EndFrame().overlayTriangles, 0);
+    gl.ReleasePrimitive(primitive);
+    gl.ReleaseEffect(effect);
+    gl.ReleaseTexture(texture);
+    EXPECT_EQ(device.LiveTextures(), 0);
+}
+
 TEST_F(GlDraw, RangesOutsideTheBuffersAreSkippedNotRead) {
     render::IMaterial* red = ColourMaterial(gl, technique, 1, 0, 0, 1);
     const render::DrawRange pastIndices = {0, 3, 4, 6, 0};  // 9 indices from 6 of 12
@@ -305,6 +346,13 @@ const std::vector<Lifecycle>& Lifecycles() {
          [](render::IRenderer& r, void* o) { r.ReleaseMaterial(static_cast<render::IMaterialGroup*>(o)); }},
         {"material", [](render::IRenderer& r) -> void* { return r.CreateMaterial(LitTechnique(r)); },
          [](render::IRenderer& r, void* o) { r.ReleaseMaterial(static_cast<render::IMaterial*>(o)); }},
+        // The planar part holds a material of its own, given back with it.
+        {"decal", [](render::IRenderer& r) -> void* { return r.CreateSkinBuffer(render::kSkinBufferDecal); },
+         [](render::IRenderer& r, void* o) { r.ReleaseSkinBuffer(static_cast<render::ISkinBuffer*>(o)); }},
+        {"plane shadow", [](render::IRenderer& r) -> void* { return r.CreateSkinBuffer(render::kSkinBufferPlaneShadow); },
+         [](render::IRenderer& r, void* o) { r.ReleaseSkinBuffer(static_cast<render::ISkinBuffer*>(o)); }},
+        {"shadow volume", [](render::IRenderer& r) -> void* { return r.CreateSkinBuffer(render::kSkinBufferVolume); },
+         [](render::IRenderer& r, void* o) { r.ReleaseSkinBuffer(static_cast<render::ISkinBuffer*>(o)); }},
     };
     return rows;
 }

@@ -21,7 +21,7 @@ struct Fixture {
         files.AddFile("tex/head.dds", std::string_view("DDS "));
         renderer.Store()->DefineEffect("file.fx::T", 1, false, {"Tex0", "Mask"});
         renderer.Store()->DefineEffect("file.fx::TAlpha", 1, true);
-        renderer.Store()->DefineTexture("anim.dds", 8, 400.0f);
+        renderer.Store()->DefineTexture("anim.dds", 8, 0.4f);
     }
     // A group of body, head and glass: default-technique materials loading "tex/<name>.dds"
     // (glass's file is missing), glass on an effect file's technique.
@@ -272,7 +272,7 @@ TEST(RecordingMaterials, TexturesCarryTheirAnimation) {
     EXPECT_EQ(still->GetFrameCount(), 1u);
     EXPECT_EQ(still->GetDuration(), 0.0f);
     EXPECT_EQ(anim->GetFrameCount(), 8u);
-    EXPECT_EQ(anim->GetDuration(), 400.0f);
+    EXPECT_EQ(anim->GetDuration(), 0.4f);
     EXPECT_EQ(anim->GetState(), 3);
     anim->SetTime(120.0f);
     anim->SetSpeed(2.0f);
@@ -384,7 +384,7 @@ TEST(RecordingMaterials, MaterialStateAndParameters) {
 TEST(RecordingMaterials, RenderersShareOneStore) {
     auto store = std::make_shared<host::RecordingStore>();
     store->DefineEffect("file.fx::T");
-    store->DefineTexture("anim.dds", 4, 100);
+    store->DefineTexture("anim.dds", 4, 0.1f);
     host::RecordingRenderer a(store), b(store);
     const auto bytes = test::WriteMaterialGroup(test::MakeMaterialGroup({"body"}));
     render::IMaterialGroup* g = a.CreateMaterialGroup(bytes.data(), std::uint32_t(bytes.size()), -3);

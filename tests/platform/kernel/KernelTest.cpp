@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "platform/kernel/KytEnv.h"
 #include "platform/kernel/KytModel.h"
@@ -189,6 +193,68 @@ TEST(KytStackTest, UniqueFlagMovesAnExistingItem)
     EXPECT_EQ(s.GetCount(), 0);
     EXPECT_EQ(s.GetCursorIndex(), -1);
     EXPECT_EQ(s.Pop(), nullptr);
+}
+
+// Every number form strtod takes reads as strtod reads it, whichever path converts it.
+TEST(TokenTest, NumbersReadAsStrtodReadsThem)
+{
+    const char* const texts[] = {"20.5", "-3", "0.1", "0.33333333333333331", "-0", "1e-300",
+                                 "1e+300", "5e-324", "2.4703282292062327e-324", "+1.5", "0x10",
+                                 "1E5", ".5", "5.", "1e400", "-1e400", "1e-400", "inf",
+                                 "-Infinity", "1000.0999755859375", "123.4567"};
+    for (const char* text : texts) {
+        SCOPED_TRACE(text);
+        std::istringstream in(text);
+        TOKEN t(in);
+        double v = 7;
+        ASSERT_EQ(t.GetDOUBLE(v), 0);
+        const double expect = std::strtod(text, nullptr);
+        EXPECT_EQ(std::memcmp(&v, &expect, sizeof v), 0) << v << " " << expect;
+        EXPECT_TRUE(in.eof());
+    }
+    for (const char* text : {"1,5", "1e", "--1", "x", "0x", "1.5.2", "nanx"}) {
+        SCOPED_TRACE(text);
+        std::istringstream in(text);
+        TOKEN t(in);
+        double v = 7;
+        EXPECT_EQ(t.GetDOUBLE(v), -1);
+        EXPECT_EQ(v, 7);
+    }
+    std::istringstream in("nan");
+    TOKEN t(in);
+    double v = 0;
+    ASSERT_EQ(t.GetDOUBLE(v), 0);
+    EXPECT_TRUE(std::isnan(v));
+}
+
+// Blanks of the "C" locale separate tokens, braces stand alone, other bytes belong to words;
+// after the end, and on a stream that has failed, every read is -1.
+TEST(TokenTest, BlanksBracesAndStreamState)
+{
+    std::istringstream in(" a\t\vb\fc\r\nd{e}}\xa0\xe9" "f {");
+    TOKEN t(in);
+    std::vector<std::string> tokens;
+    while (t.GetToken() >= 0)
+        tokens.push_back(t.szToken);
+    EXPECT_EQ(tokens, (std::vector<std::string>{"a", "b", "c", "d", "{", "e", "}", "}",
+                                                "\xa0\xe9" "f", "{"}));
+    EXPECT_TRUE(in.eof());
+    EXPECT_TRUE(in.fail());
+    EXPECT_EQ(t.GetToken(), -1);
+    EXPECT_TRUE(t.szToken.empty());
+
+    std::istringstream last("word");
+    TOKEN w(last);
+    EXPECT_EQ(w.GetToken(), 4);
+    EXPECT_TRUE(last.eof());
+    EXPECT_FALSE(last.fail());
+    EXPECT_EQ(w.GetToken(), -1);
+
+    std::istringstream broken("word");
+    broken.setstate(std::ios::failbit);
+    TOKEN b(broken);
+    EXPECT_EQ(b.GetToken(), -1);
+    EXPECT_EQ(broken.tellg(), -1);
 }
 
 TEST(TokenTest, ReadsWordsNumbersAndTheEnd)

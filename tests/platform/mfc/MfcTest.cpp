@@ -68,6 +68,37 @@ TEST(CdcTest, FontsAndPensGoThroughTheDc)
     ResetStandIn();
 }
 
+TEST(CdcTest, PolygonsFillModesAndFontsByFieldAreLogged)
+{
+    ResetStandIn();
+    {
+        HDC dc = CreateRecordingDC(100, 100, 300);
+        CDC cdc;
+        ASSERT_TRUE(cdc.Attach(dc));
+        CFont font;
+        const int height = MulDiv(11, -cdc.GetDeviceCaps(LOGPIXELSY), 72);
+        ASSERT_TRUE(font.CreateFont(height, 0, 0, 0, FW_BOLD, 0, 1, 0, SHIFTJIS_CHARSET,
+                                    OUT_TT_PRECIS, CLIP_STROKE_PRECIS, DRAFT_QUALITY,
+                                    VARIABLE_PITCH | FF_ROMAN, "Century"));
+        LOGFONTA lf{};
+        font.GetLogFont(&lf);
+        EXPECT_EQ(lf.lfHeight, -46);
+        EXPECT_STREQ(lf.lfFaceName, "Century");
+        EXPECT_EQ(cdc.SetPolyFillMode(WINDING), ALTERNATE);
+        EXPECT_EQ(cdc.GetPolyFillMode(), WINDING);
+        const POINT tri[3] = {{1, 2}, {3, 4}, {5, 6}};
+        EXPECT_TRUE(cdc.Polygon(tri, 3));
+        const auto& log = CallLog(dc);
+        ASSERT_GE(log.size(), 2u);
+        EXPECT_EQ(log[log.size() - 2], "SetPolyFillMode(2)");
+        EXPECT_EQ(log.back(), "Polygon(1,2,3,4,5,6)");
+        cdc.Detach();
+        DeleteDC(dc);
+    }
+    EXPECT_EQ(LiveGdiObjects(), 0);
+    ResetStandIn();
+}
+
 TEST(CFileTest, WritesAndThrowsPointers)
 {
     const std::string path = std::string(QUOR_BINARY_DIR) + "/cfile_test.bin";

@@ -7,6 +7,8 @@
 #include "platform/kernel/KytLink.h"
 #include "platform/kernel/KytRecords.h"
 #include "scene/annotation/AuxAnnotate.h"
+#include "scene/annotation/AuxDimension.h"
+#include "scene/annotation/CMeasureData.h"
 #include "scene/view/KytOglMem.h"
 #include "scene/view/KytViewPort.h"
 
@@ -157,6 +159,47 @@ TEST_F(AnnotationFrames, AMovedBalloonLeavesNoTextBehind)
     ASSERT_TRUE(moving.Scene().RemoveAnnotation(a));
     moving.Frame();
     EXPECT_EQ(moving.Green(0, 0, kW, kH), 0);
+}
+
+// A length measured on the root between two points, its label placed above them.
+void Length(CMeasureData& m, KytLink* link, double x)
+{
+    m.MeasureType = 1;
+    m.PointType[0] = m.PointType[1] = 4;
+    m.PointLink[0] = m.PointLink[1] = link;
+    m.Position[0] = WqVector3D(-5.0, 0.0, 0.0);
+    m.Position[1] = WqVector3D(x, 0.0, 0.0);
+    m.LabelShown = true;
+}
+
+TEST_F(AnnotationFrames, ADimensionWhoseValueChangesShowsOnlyTheNewLabel)
+{
+    Capture changing(&root, (dir / "changing.bmp").string());
+    ASSERT_TRUE(changing.Ok());
+    CMeasureData m;
+    Length(m, &root, 5.0);
+    auto* dim = new AuxDimension(7, &m);
+    dim->vLabelOffset = WqVector3D(0.0, 3.0, 0.0);
+    changing.Scene().AddAnnotation(dim, AUX_STAGE_SECOND);
+    const std::vector<char> first = changing.Frame();
+    EXPECT_STREQ(dim->GetValue(), "L=10.00 mm");
+    m.Position[1] = WqVector3D(-1.0, 0.0, 0.0);
+    const std::vector<char> second = changing.Frame();
+    EXPECT_STREQ(dim->GetValue(), "L=4.00 mm");
+    EXPECT_NE(first, second);
+
+    Capture fresh(&root, (dir / "fresh-dimension.bmp").string());
+    ASSERT_TRUE(fresh.Ok());
+    CMeasureData n;
+    Length(n, &root, -1.0);
+    auto* again = new AuxDimension(7, &n);
+    again->vLabelOffset = WqVector3D(0.0, 3.0, 0.0);
+    fresh.Scene().AddAnnotation(again, AUX_STAGE_SECOND);
+    EXPECT_EQ(fresh.Frame(), second);
+    fresh.Scene().GetOgl()->MakeCurrentFource();
+    ASSERT_TRUE(fresh.Scene().RemoveAnnotation(again));
+    changing.Scene().GetOgl()->MakeCurrentFource();
+    ASSERT_TRUE(changing.Scene().RemoveAnnotation(dim));
 }
 
 } // namespace

@@ -18,6 +18,7 @@
 #include "scene/annotation/AuxAnnotate.h"
 #include "scene/annotation/AuxDatumName.h"
 #include "scene/annotation/AuxDimension.h"
+#include "scene/annotation/CMeasureData.h"
 #include "tests/support/scene/GlFixture.h"
 #include "tests/support/scene/OverlayGl.h"
 
@@ -392,7 +393,9 @@ TEST_F(Annotate, DeletingMidDragAndCopyingFreeEveryBitmapOnce)
 TEST_F(Annotate, RecordlessSubclassesTakeNoBalloonPath)
 {
     KytOgl& o = OpenPixels();
-    AuxDimension dim(AuxDimension::ID, &part);
+    CMeasureData measure;
+    measure.PointLink[0] = &part;
+    AuxDimension dim(AuxDimension::ID, &measure);
     AuxDatumName name(30, &part);
     for (AuxAnnotate* x : std::initializer_list<AuxAnnotate*>{&dim, &name}) {
         ASSERT_TRUE(x->IsDraw());

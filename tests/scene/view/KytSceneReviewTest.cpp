@@ -9,6 +9,7 @@
 #include "scene/annotation/AuxDRArrow.h"
 #include "scene/annotation/AuxDRPartsConnect.h"
 #include "scene/annotation/AuxDimension.h"
+#include "scene/annotation/CMeasureData.h"
 
 #include <gtest/gtest.h>
 
@@ -171,13 +172,17 @@ TEST_F(ReviewScene, IdsInUseIgnoreBackupsAndCountReviewDimensions)
     backup->pDRData = &d;
     scene.BackupDRArrow(backup);
     EXPECT_FALSE(scene.IsCanDeleteDRData(7));
-    auto* dim = new AuxDimension(AuxDimension::ID, &a);
+    CMeasureData onA, onB, sourceMeasure;
+    onA.PointLink[0] = &a;
+    onB.PointLink[0] = &b;
+    sourceMeasure.PointLink[0] = &a;
+    auto* dim = new AuxDimension(AuxDimension::ID, &onA);
     dim->SetDRID(7);
     scene.AddAnnotation(dim, AUX_STAGE_SECOND);
     EXPECT_TRUE(scene.IsCanDeleteDRData(7));
     EXPECT_FALSE(scene.IsCanDeleteDRData(8));
 
-    auto* other = new AuxDimension(AuxDimension::ID, &b);
+    auto* other = new AuxDimension(AuxDimension::ID, &onB);
     other->SetDRID(8);
     scene.AddAnnotation(other, AUX_STAGE_SECOND);
     scene.ShowDRDimensions(7, false);
@@ -189,7 +194,7 @@ TEST_F(ReviewScene, IdsInUseIgnoreBackupsAndCountReviewDimensions)
     EXPECT_EQ(scene.GetAnnotateHead(), dim);
     scene.DeleteAllDRDimensions();
     EXPECT_EQ(scene.GetAnnotateHead(), nullptr);
-    AuxDimension source(AuxDimension::ID, &a);
+    AuxDimension source(AuxDimension::ID, &sourceMeasure);
     source.SetDRID(9);
     std::unique_ptr<AuxDimension> copy(static_cast<AuxDimension*>(source.Duplicate()));
     EXPECT_EQ(copy->GetID(), 40u);

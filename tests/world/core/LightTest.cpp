@@ -282,8 +282,10 @@ TEST_F(LightTest, RemovedLightsStayUntilClearedAndOnlyTheUpdateReachesThem) {
     gone->SetEnabled(true);
     list->SetAllEnabled(true);
     list->Bind(true);
+    host.renderer.Update();
     list->Apply();
     EXPECT_FALSE(gone->IsEnabled()) << "a removed light ignores enabling";
+    EXPECT_EQ(kept->FrameStamp(), 1u) << "applied lights carry the renderer's frame";
     const int before = Rec(gone).Count(4);
     list->Update(1.0f);
     EXPECT_EQ(Rec(gone).Count(4), before + 1) << "the update still evaluates it";

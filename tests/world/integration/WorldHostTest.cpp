@@ -53,10 +53,24 @@ int Count(const std::string& text, const std::string& what) {
 TEST(WorldHost, HelpPrintsEveryOptionWithItsDefault) {
     const HostRun run = RunHost("--help");
     EXPECT_EQ(run.status, 0);
-    for (const char* option : {"--root DIR", "--frames N", "--fps N", "--picture FILE", "--size WxH", "--help"})
+    for (const char* option : {"--root DIR", "--frames N", "--fps N", "--picture FILE", "--size WxH", "--model FILE",
+                               "--async", "--fx FILE", "--help"})
         EXPECT_EQ(Count(run.out, std::string("  ") + option), 1) << option;
-    EXPECT_EQ(Count(run.out, "(default: "), 6);
+    EXPECT_EQ(Count(run.out, "(default: "), 9);
     EXPECT_TRUE(run.err.empty()) << run.err;
+}
+
+TEST(WorldHost, ModelWithoutASceneKindIsReported) {
+    const HostRun run = RunHost("--model models/sample.mom --async");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(Count(run.out, "model: models/sample.mom not shown: the 3D scene kind is not registered yet"), 1)
+        << run.out;
+}
+
+TEST(WorldHost, EffectNeedsTheSceneKind) {
+    const HostRun run = RunHost("--fx fx/sample.emf --frames 2");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Count(run.out, "fx: fx/sample.emf not loaded (no 3D scene kind is registered yet)"), 1) << run.out;
 }
 
 TEST(WorldHost, WrongUseAndErrorsGoToStandardError) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/support/world/scene/TestScene.h"
+#include "world/mesh/MeshBase.h"
 #include "world/mesh/ModelBase.h"
 #include "world/scene/ModelList.h"
 
@@ -14,27 +15,37 @@ namespace {
 using namespace quor;
 using namespace quor::world;
 
-// A model whose ray test answers a fixed parameter (or misses) and that can be told to fail a
-// device reset.
+// A mesh that counts device resets and can be told to fail them.
+class CountingMesh : public Mesh {
+public:
+    bool OnDeviceReset() override {
+        ++*resets;
+        return succeed;
+    }
+    int* resets = nullptr;
+    bool succeed = true;
+};
+
+// A model whose ray test answers a fixed parameter (or misses) and whose mesh can be told to
+// fail a device reset; pickable models have their mesh's vertex colours switched on.
 class TestModel : public Model {
 public:
-    explicit TestModel(float t = 2.0f, bool pickable = true, bool resets = true) : m_t(t), m_resets(resets) {
-        m_pickable = pickable;
+    explicit TestModel(float t = 2.0f, bool pickable = true, bool resets = true) : m_t(t) {
+        auto* mesh = new CountingMesh();
+        mesh->resets = &this->resets;
+        mesh->succeed = resets;
+        mesh->Switches().vertexColor = pickable ? 1 : 0;
+        mesh->AddRef();
+        m_mesh.store(mesh);
     }
-    bool IntersectRay(const Ray&, float* t, std::uint32_t* a, std::uint32_t* b) override {
+    bool IntersectRay(const Ray&, std::uint32_t* a, float* t, int) override {
         if (m_t < 0) return false;
         *t = m_t;
         *a = m_detail;
-        *b = 0;
         return true;
-    }
-    bool OnDeviceReset() override {
-        ++resets;
-        return m_resets;
     }
     float m_t;
     std::uint32_t m_detail = 0;
-    bool m_resets;
     int resets = 0;
 };
 

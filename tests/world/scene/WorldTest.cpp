@@ -21,9 +21,12 @@ TEST(World, StartUpAndShutdownCallsInOrder) {
     EXPECT_EQ(fx.host().device.Calls(), (std::vector<std::string>{"GetDevice", "AddDeviceCallback"}));
     EXPECT_EQ(fx.host().device.CallbackCount(), 1);
     // The model technique templates and their shared stage state come first.
+    // The three plain shared effect materials and the three loaded ones (absent here) follow.
     // The hardware-skin pair comes last (this renderer has no such effect file).
     const std::vector<std::string> startCalls = {"GetTechnique(<ModelNormalTech>)", "GetTechnique(<ModelAlphaTech>)",
-                                                 "CreateRenderState", "CreateEffect",
+                                                 "CreateRenderState", "CreateEffect", "CreateEffect", "CreateEffect",
+                                                 "LoadEffect(res/effect/sfx0.fx,Fx)", "LoadEffect(res/effect/sfx1.fx,Fx)",
+                                                 "LoadEffect(res/effect/sfx2.fx,Fx)", "CreateEffect",
                                                  "LoadEffect(res/builtin/shader/hardware_skin.fx,THardwareSkin)",
                                                  "LoadEffect(res/builtin/shader/hardware_skin.fx,THardwareSkinAlpha)"};
     EXPECT_EQ(fx.host().renderer.Calls(), startCalls);
@@ -36,10 +39,11 @@ TEST(World, StartUpAndShutdownCallsInOrder) {
     fx.host().renderer.ClearCalls();
     World::Instance().Shutdown();
     // The scene goes first (its light set and light state), then the material caches after
-    // the last scene, then the shared line effect; the device callback last.
+    // the last scene, then the shared effect materials and line effect; the device callback last.
     EXPECT_EQ(fx.host().renderer.Calls(),
               (std::vector<std::string>{"ReleaseLightSet", "ReleaseSceneLightState", "ReleaseEffect", "ReleaseEffect",
-                                        "ReleaseRenderState", "ReleaseEffect"}));
+                                        "ReleaseRenderState", "ReleaseEffect", "ReleaseEffect", "ReleaseEffect",
+                                        "ReleaseEffect"}));
     EXPECT_EQ(fx.journal.entries.back().rfind("destroy ", 0), 0u);
     EXPECT_EQ(fx.host().device.Calls().back(), "RemoveDeviceCallback");
     EXPECT_EQ(fx.host().device.CallbackCount(), 0);
@@ -55,7 +59,8 @@ TEST(World, StartUpAndShutdownCallsInOrder) {
     // Started twice without a shutdown: still one device callback and one shared effect.
     ASSERT_TRUE(World::Instance().Initialize(60));
     EXPECT_EQ(fx.host().device.CallbackCount(), 1);
-    EXPECT_EQ(fx.host().renderer.LiveEffects(), 3);  // two techniques and the line effect
+    // Two techniques, the three shared effect materials and the line effect.
+    EXPECT_EQ(fx.host().renderer.LiveEffects(), 6);
 }
 
 // The hardware-skin techniques live from start-up to shutdown; nothing of the renderer's stays.

@@ -22,6 +22,14 @@ public:
         return Interpolate(MapTime(time));
     }
 
+    // Evaluate at first key time + span * x, x limited to [0, 1] (NaN counts as 0): a list
+    // spread over a life span.
+    float EvaluateNormalised(float x) const {
+        if (!(x > 0.0f)) x = 0.0f;
+        if (x > 1.0f) x = 1.0f;
+        return Evaluate(m_start + m_length * x);
+    }
+
     std::uint32_t Mode() const { return m_mode; }
     void SetMode(std::uint32_t mode) { m_mode = mode; }
     std::size_t KeyCount() const { return m_times.size(); }
