@@ -845,6 +845,10 @@ render::IRenderState* GlRenderer::CreateRenderState() { return m_objects.CreateR
 void GlRenderer::ReleaseRenderState(render::IRenderState* state) { m_objects.ReleaseRenderState(state); }
 render::ISceneLightState* GlRenderer::CreateSceneLightState() { return m_objects.CreateSceneLightState(); }
 void GlRenderer::ReleaseSceneLightState(render::ISceneLightState* state) { m_objects.ReleaseSceneLightState(state); }
+render::ILightSet* GlRenderer::CreateLightSet() { return m_objects.CreateLightSet(); }
+void GlRenderer::ReleaseLightSet(render::ILightSet* set) { m_objects.ReleaseLightSet(set); }
+render::IRenderView* GlRenderer::CreateRenderView(int kind) { return m_objects.CreateRenderView(kind); }
+void GlRenderer::ReleaseRenderView(render::IRenderView* view) { m_objects.ReleaseRenderView(view); }
 render::IMaterialGroup* GlRenderer::CreateMaterialGroup(const void* block, std::uint32_t size, std::int32_t mip) {
     return m_objects.CreateMaterialGroup(block, size, mip);
 }

@@ -121,6 +121,10 @@ public:
     void Submit(render::IRenderable* renderable) override;
     render::ISceneLightState* CreateSceneLightState() override;
     void ReleaseSceneLightState(render::ISceneLightState* state) override;
+    render::ILightSet* CreateLightSet() override;
+    void ReleaseLightSet(render::ILightSet* set) override;
+    render::IRenderView* CreateRenderView(int kind) override;
+    void ReleaseRenderView(render::IRenderView* view) override;
     render::IEffect* GetTechnique(const char* name, const render::TechniqueDesc* desc) override;
     render::IMaterialGroup* CreateMaterialGroup(const void* block, std::uint32_t size, std::int32_t mip) override;
     render::IMaterialGroup* CreateMaterialGroupObject() override;

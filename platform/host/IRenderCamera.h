@@ -38,6 +38,9 @@ public:
     // side, bit 1 the top, bit 2 the far plane.
     virtual const float* GetFrustumCorners() = 0;                                          // 19
     virtual int IsOrthographic() = 0;                                                      // 20
+    // Takes another camera's projection as it is (a perspective one has 1 in element 11);
+    // SetDepthRange then rewrites only its depth terms.
+    virtual void SetProjectionMatrix(const float* projection) = 0;                         // 21
 
 protected:
     ~IRenderCamera() = default;

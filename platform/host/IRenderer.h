@@ -13,10 +13,12 @@ class IXmlNode;
 namespace quor::render {
 
 class IEffect;
+class ILightSet;
 class IMaterial;
 class IMaterialGroup;
 class IPrimitive;
 class IRenderCamera;
+class IRenderView;
 class ITexture;
 
 class IStageStates;
@@ -221,6 +223,13 @@ public:
     virtual void Submit(IRenderable* renderable) = 0;
     virtual ISceneLightState* CreateSceneLightState() = 0;
     virtual void ReleaseSceneLightState(ISceneLightState* state) = 0;
+    // A scene's light set, given back with ReleaseLightSet.
+    virtual ILightSet* CreateLightSet() = 0;
+    virtual void ReleaseLightSet(ILightSet* set) = 0;
+    // A view to draw a frame into (the kind is the renderer's), given back with
+    // ReleaseRenderView.
+    virtual IRenderView* CreateRenderView(int kind) = 0;
+    virtual void ReleaseRenderView(IRenderView* view) = 0;
     // The named technique, made from the description when the renderer does not have it yet;
     // given back with ReleaseEffect.
     virtual IEffect* GetTechnique(const char* name, const TechniqueDesc* desc) = 0;

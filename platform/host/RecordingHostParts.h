@@ -1,10 +1,12 @@
 #pragma once
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/host/IAudio.h"
+#include "platform/host/FlatTerrain.h"
 #include "platform/host/IOcclusion.h"
 #include "platform/host/Terrain.h"
 
@@ -35,9 +37,15 @@ public:
         renders.push_back({a, b, c, d});
     }
     void SetWaterTechnique(void* technique) override { water = technique; }
+    // A FlatTerrain read through `files` (platform/host/FlatTerrain.cpp).
+    render::TerrainObject* CreateTerrain(const char* file) override;
 
     std::vector<std::vector<float>> renders;
     void* water = nullptr;
+    common::IResFileSystem* files = nullptr;
+    // Every terrain made, released ones included.
+    std::vector<std::unique_ptr<FlatTerrain>> terrains;
+    int LiveTerrains() const;
 };
 
 // Audio that opens sound files through the resource file system (or, without one, the

@@ -441,7 +441,8 @@ int RecordingRenderer::LiveObjects() const {
                             s.buffers.live.size() + s.renderables.live.size() + s.states.live.size() +
                             s.blendStates.live.size() + s.stateBlocks.live.size() + s.lightStates.live.size() +
                             s.stageStates.live.size() + s.skinBuffers.live.size()) +
-           s.LiveMaterials() + s.LiveMaterialGroups() + s.LiveTextures() + s.LiveSharedEffects();
+           s.LiveMaterials() + s.LiveMaterialGroups() + s.LiveTextures() + s.LiveSharedEffects() +
+           static_cast<int>(m_views.liveLightSets.size() + m_views.liveViews.size());
 }
 
 int RecordingRenderer::LiveBlendStates() const {
@@ -533,7 +534,10 @@ int RecordingRenderer::LiveRenderCameras() const {
     return static_cast<int>(m_store->cameras.live.size());
 }
 
-int RecordingRenderer::BadReleases() const { return m_store->BadReleases(); }
+int RecordingRenderer::BadReleases() const {
+    Lock lock(m_store->mutex);
+    return m_store->BadReleases() + m_views.badReleases;
+}
 
 RecordingPrimitive* RecordingRenderer::LastPrimitive() const {
     Lock lock(m_store->mutex);

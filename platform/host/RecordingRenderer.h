@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/host/IRenderer.h"
+#include "platform/host/RecordingLights.h"
 #include "platform/host/RecordingResources.h"
 #include "platform/host/RecordingSkinBuffer.h"
 #include "platform/win32/RecentRecords.h"
@@ -54,6 +55,10 @@ public:
     void Submit(render::IRenderable* renderable) override;
     render::ISceneLightState* CreateSceneLightState() override;
     void ReleaseSceneLightState(render::ISceneLightState* state) override;
+    render::ILightSet* CreateLightSet() override;
+    void ReleaseLightSet(render::ILightSet* set) override;
+    render::IRenderView* CreateRenderView(int kind) override;
+    void ReleaseRenderView(render::IRenderView* view) override;
     render::IEffect* GetTechnique(const char* name, const render::TechniqueDesc* desc) override;
     render::IMaterialGroup* CreateMaterialGroup(const void* block, std::uint32_t size, std::int32_t mip) override;
     render::IMaterialGroup* CreateMaterialGroupObject() override;
@@ -128,6 +133,11 @@ public:
     RecordingVertexBuffer* LastVertexBuffer() const;
     RecordingRenderable* LastRenderable() const;
     RecordingSceneLightState* LastSceneLightState() const;
+    // Light sets and render views: live counts and the most recently made (null before).
+    int LiveLightSets() const;
+    int LiveRenderViews() const;
+    RecordingLightSet* LastLightSet() const;
+    RecordingRenderView* LastRenderView() const;
     RecordingRenderState* LastBlendState() const;
     RecordingRenderState* LastStateBlock() const;
     RecordingStageStates* LastStageStates() const;
@@ -161,6 +171,7 @@ private:
     render::IExtTechnique* ExtTechniqueByName(const char* name);
 
     std::shared_ptr<RecordingStore> m_store;
+    RecordingViewStore m_views;
     win32::RecentRecords<std::string> m_calls;
     int m_updates = 0;
     bool m_failPrimitives = false;

@@ -162,8 +162,35 @@ void RenderCamera::SetDepthRange(float zNear, float zFar) {
     if (zFar > zNear && (m_orthographic || zNear > 0.0f)) {
         m_near = zNear;
         m_far = zFar;
-        BuildProjection();
+        // Only the depth terms change, so a projection taken from another camera keeps the
+        // rest of its terms.
+        const float depth = m_far - m_near;
+        m_projection[10] = m_orthographic ? 1.0f / depth : m_far / depth;
+        m_projection[14] = m_orthographic ? -m_near / depth : -m_near * m_far / depth;
+        Invert(m_projection, m_inverseProjection);
+        UpdateDerived();
     }
+}
+
+void RenderCamera::SetProjectionMatrix(const float* projection) {
+    Record("SetProjectionMatrix");
+    if (!projection || projection[0] == 0.0f || projection[5] == 0.0f || projection[10] == 0.0f) return;
+    std::memcpy(m_projection, projection, sizeof m_projection);
+    // The shape the frustum corners are built from, read back from the matrix.
+    const float* p = m_projection;
+    m_orthographic = p[11] == 0.0f;
+    m_near = -p[14] / p[10];
+    if (m_orthographic) {
+        m_width = 2.0f / p[0];
+        m_height = 2.0f / p[5];
+        m_far = m_near + 1.0f / p[10];
+    } else {
+        m_fov = static_cast<float>(2.0 * std::atan(1.0 / p[5]) * 180.0 / kPi);
+        m_aspect = p[5] / p[0];
+        m_far = p[10] != 1.0f ? p[10] * m_near / (p[10] - 1.0f) : m_near;
+    }
+    Invert(m_projection, m_inverseProjection);
+    UpdateDerived();
 }
 
 float RenderCamera::GetNearPlane() {

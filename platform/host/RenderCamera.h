@@ -34,6 +34,7 @@ public:
     const float* GetPosition() override;
     const float* GetFrustumCorners() override;
     int IsOrthographic() override;
+    void SetProjectionMatrix(const float* projection) override;
 
     // The host's own settings, not part of the interface.
     void SetViewportSize(int width, int height);

@@ -24,6 +24,8 @@ public:
     virtual void ForgetObjectId(std::uint32_t id) = 0;
     // Every entry of the owner's named-object map that points to the object goes.
     virtual void RemoveNamedObject(const SpaceObject* object) = 0;
+    // The time the owner's lights evaluate their colour keys at.
+    virtual float GetCurrentLightTime() { return 0.0f; }
 
 protected:
     // Owners are never destroyed through this face.

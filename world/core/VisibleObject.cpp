@@ -1,4 +1,5 @@
 #include "world/core/VisibleObject.h"
+#include "world/core/LodGroup.h"
 
 #include <algorithm>
 #include <cmath>
@@ -29,7 +30,15 @@ const Frustum& VisibleObject::GetFrameFrustum(int pass) { return g_frameFrustum[
 
 VisibleObject::VisibleObject() = default;
 
+void VisibleObject::SetScene(ObjectOwner* scene) {
+    // Level-of-detail groups hold their members by address: one moving to another scene
+    // leaves the groups of the scene it left.
+    if (scene != GetScene()) LodGroup::ObjectLeaving(this, scene);
+    SpaceObject::SetScene(scene);
+}
+
 VisibleObject::~VisibleObject() {
+    LodGroup::ObjectLeaving(this, nullptr);
     if (m_renderRecord) {
         m_renderRecord->inUse = 0;
     }

@@ -39,6 +39,7 @@ public:
     bool IsVisible() override;
     void SetHideFlags(bool set, std::uint16_t mask, bool recursive) override;
     bool HasHideFlags(std::uint16_t mask) override { return (m_hideFlags & mask) != 0; }
+    void SetScene(ObjectOwner* scene) override;
     // InvalidateTransform is the SpaceObject one: it also clears the bound caches' valid bits,
     // which live in the transform block.
 

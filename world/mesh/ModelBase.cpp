@@ -11,6 +11,7 @@
 #include "platform/host/IClient.h"
 #include "platform/host/IResFileSystem.h"
 #include "platform/win32/Messages.h"
+#include "world/core/GeoObject.h"
 #include "world/core/InterfaceTable.h"
 #include "world/core/LightList.h"
 #include "world/core/Log.h"
@@ -1342,6 +1343,22 @@ void ModelBase::DrawParts(int pass) {
         mesh->DrawSubMeshes(GetWorldMatrix());
 }
 
+namespace {
+
+// Whether a light's volume reaches a world bound sphere, taken as the box around it.
+bool LightReaches(Light& light, const Vec3& centre, float radius) {
+    GeoCuboid box;
+    Matrix m;
+    MatrixIdentity(m);
+    // The unit cuboid spans half a unit each way.
+    MatrixSetAxisScale(m, 2.0f * radius, 2.0f * radius, 2.0f * radius);
+    m.Row(3) = centre;
+    box.SetTransform(m);
+    return light.IntersectsObject(&box);
+}
+
+}  // namespace
+
 void ModelBase::Prepare() {
     if (!m_lightSet) return;
     IScene* scene = GetOwnerScene();
@@ -1357,10 +1374,10 @@ void ModelBase::Prepare() {
         Light* light = scene->GetLight(std::uint32_t(i));
         std::uint8_t& enabled = m_lightSet->enabled[std::size_t(i)];
         if (!light) continue;
-        if (!light->Bounded()) {
+        if (light->IsUnbounded()) {
             enabled = 1;
-        } else if (light->moved || modelMoved || m_lightSerial == 0) {
-            enabled = light->volumeKind == 3 || !light->TestVolume(centre, radius) ? 0 : 1;
+        } else if (light->IsTransformChanged() || modelMoved || m_lightSerial == 0) {
+            enabled = light->GetVolumeShapeKind() == Light::kNoVolume || !LightReaches(*light, centre, radius) ? 0 : 1;
         }
         if (enabled) ++on;
     }

@@ -30,7 +30,7 @@ Light* FindMainLight(IScene* scene) {
     const int count = scene->GetLightCount();
     for (int i = 0; i < count; ++i) {
         Light* light = scene->GetLight(std::uint32_t(i));
-        if (light && light->name == "MainLight") return light;
+        if (light && std::strcmp(light->GetName(), "MainLight") == 0) return light;
     }
     return nullptr;
 }
@@ -155,7 +155,7 @@ bool ModelBase::CreatePlaneShadow(const float* plane, Light* light, int kind) {
     bool known = false;
     for (std::uint32_t i = 0; i < record.lightCount; ++i) known = known || record.lights[i] == light;
     if (!known && record.lightCount < PlaneShadowRecord::kMaxPlanes) record.lights[record.lightCount++] = light;
-    part->SetLight(light->renderLight);
+    part->SetLight(light->GetRenderLight());
     part->SetPlane(record.placedPlanes[index]);
     part->SetVisible(m_shadowFlag != 0);
     record.parts.push_back(part);
@@ -314,8 +314,8 @@ void ModelBase::DrawPlaneShadow(Light* light) {
     PlaneShadowRecord& record = *m_planeShadow;
     bool listed = false;
     for (std::uint32_t i = 0; i < record.lightCount; ++i) listed = listed || record.lights[i] == light;
-    if (listed && light->enabled && light->frameStamp == renderer->GetFrameStamp()) {
-        if (light->moved) {
+    if (listed && light->IsEnabled() && light->FrameStamp() == renderer->GetFrameStamp()) {
+        if (light->IsTransformChanged()) {
             for (std::size_t p = 0; p < record.parts.size(); ++p)
                 if (record.partLights[p] == light) record.parts[p]->Refresh(render::kMarkLightMoved);
         }

@@ -274,8 +274,12 @@ void SceneBase::OnLostDevice() {
 // --- lists -----------------------------------------------------------------------------------------
 
 Light* SceneBase::CreateLight(int kind) {
-    Light* light = m_lights->Create(kind);
-    // Lights attach through their space-object side once they exist (lights issue).
+    Light* light = nullptr;
+    {
+        ObjectLockGuard objects(this);
+        light = m_lights->Create(kind);
+    }
+    if (light) AttachObject(light);
     return light;
 }
 

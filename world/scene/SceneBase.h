@@ -53,6 +53,7 @@ public:
     // Erases every entry of the named-object map that points to the object (the vectors stay,
     // possibly empty).
     void RemoveNamedObject(const SpaceObject* object) override;
+    float GetCurrentLightTime() override { return GetLightTime(); }
 
     // --- IScene: operations that do nothing or answer a constant here ---
     void MapToWorld(const float*, Vec3*) override {}

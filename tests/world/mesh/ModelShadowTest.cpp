@@ -58,8 +58,9 @@ struct ShadowFixture {
     ~ShadowFixture() { delete static_cast<SpaceObject*>(model); }
     // A scene light standing for a light of the renderer's light set (itself, here).
     Light* AddLight(const char* name) {
-        Light* light = scene->Lights()->Append(name);
-        light->renderLight = light;
+        Light* light = scene->Lights()->CreateLight(1);
+        light->SetName(name);
+        light->SetEnabled(true);
         return light;
     }
     host::RecordingRenderer& renderer() { return fx.host().renderer; }
@@ -81,10 +82,11 @@ const float kGround[4] = {0, 1, 0, 0};
 TEST(ModelShadow, ANinthDistinctPlaneIsRefusedWithOrWithoutParts) {
     ShadowFixture f;
     Light* inScene = f.AddLight("a");
-    Light outside;  // not one of the scene's lights: planes are kept, no parts made
+    world::LightList others;  // not the scene's lights: planes are kept, no parts made
+    Light* outside = others.CreateLight(1);
     for (int i = 0; i < 8; ++i) {
         const float plane[4] = {0, 1, 0, float(i)};
-        EXPECT_FALSE(f.model->CreatePlaneShadow(plane, &outside, 1));
+        EXPECT_FALSE(f.model->CreatePlaneShadow(plane, outside, 1));
     }
     ASSERT_NE(f.model->PlaneShadows(), nullptr);
     EXPECT_EQ(f.model->PlaneShadows()->planeCount, 8u);
@@ -131,7 +133,7 @@ TEST(ModelShadow, PlanesWithinTheToleranceShareOneIndexAndItsPlacedPlane) {
     const auto parts = f.Live(render::kSkinBufferPlaneShadow);
     ASSERT_EQ(parts.size(), 4u);
     EXPECT_EQ(std::memcmp(parts[0]->plane, parts[1]->plane, sizeof parts[0]->plane), 0);
-    EXPECT_EQ(parts[1]->light, b->renderLight);
+    EXPECT_EQ(parts[1]->light, static_cast<void*>(b->GetRenderLight()));
 }
 
 TEST(ModelShadow, WithoutAMainLightCreateShadowGivesTheDecalOnly) {
@@ -288,15 +290,15 @@ TEST(ModelShadow, PlaneShadowsDrawForTheirLightInTheCurrentFrame) {
     ASSERT_TRUE(f.model->PreDraw());
     const auto parts = f.Live(render::kSkinBufferPlaneShadow);
     f.renderer().Update();
-    a->frameStamp = f.renderer().GetFrameStamp() - 1;
+    a->SetFrameStamp(f.renderer().GetFrameStamp() - 1);
     f.model->DrawPlaneShadow(a);
     EXPECT_EQ(parts[0]->draws, 0) << "a light not drawn this frame";
-    a->frameStamp = f.renderer().GetFrameStamp();
-    a->enabled = false;
+    a->SetFrameStamp(f.renderer().GetFrameStamp());
+    a->SetEnabled(false);
     f.model->DrawPlaneShadow(a);
     EXPECT_EQ(parts[0]->draws, 0) << "a disabled light";
-    a->enabled = true;
-    a->moved = true;
+    a->SetEnabled(true);
+    a->InvalidateTransform();
     parts[0]->marks.clear();
     f.model->DrawPlaneShadow(a);
     EXPECT_EQ(parts[0]->draws, 1);
@@ -307,7 +309,7 @@ TEST(ModelShadow, PlaneShadowsDrawForTheirLightInTheCurrentFrame) {
     EXPECT_EQ(parts[0]->stream, f.model->DrawDescription().stream);
     EXPECT_EQ(f.model->PlaneShadows()->dirty, 1);
     // The scene's pass for light 1 draws light b's part.
-    b->frameStamp = f.renderer().GetFrameStamp();
+    b->SetFrameStamp(f.renderer().GetFrameStamp());
     world::CreateShadowOnPlaneTechnique(f.model, 1);
     EXPECT_EQ(parts[1]->draws, 1);
     world::CreateShadowOnPlaneTechnique(f.model, 2);  // no such light: nothing

@@ -14,6 +14,7 @@
 #include "tests/support/world/MaterialFileWriter.h"
 #include "tests/support/world/MeshFileWriter.h"
 #include "tests/support/world/scene/WorldFixture.h"
+#include "world/core/GeoObject.h"
 #include "world/core/LightList.h"
 #include "world/mesh/MeshBase.h"
 #include "world/mesh/MeshDataMgr.h"
@@ -218,7 +219,8 @@ TEST(Model, AtMostFiveLightsAreSwitchedOn) {
     ModelFixture f;
     f.Add("q.mom", QuadMesh());
     world::LightList* lights = f.scene->Lights();
-    for (int i = 0; i < 6; ++i) lights->Append(("l" + std::to_string(i)).c_str());
+    for (int i = 0; i < 6; ++i) lights->CreateLight(1);
+    lights->ClearLightFlags();
     ModelBase* m = f.Loaded("q.mom");
     m->SetOwnerScene(f.scene);
     ASSERT_TRUE(m->AddMeshFileNow("q.mom"));
@@ -227,16 +229,23 @@ TEST(Model, AtMostFiveLightsAreSwitchedOn) {
     const std::vector<std::uint8_t>& on = m->GetLightSet()->enabled;
     EXPECT_EQ(on, (std::vector<std::uint8_t>{1, 1, 1, 1, 1, 0}));
     // A bounded light reaching nothing is re-tested once it moved; the sixth takes its place.
-    lights->GetAt(1)->volumeKind = 3;
-    lights->GetAt(1)->radius = 100.0f;
+    world::Light* second = lights->GetAt(1);
+    second->SetUnbounded(false);
+    second->SetVolumeShape(world::Light::kNoVolume);
+    lights->ClearLightFlags();
     m->Prepare();
     EXPECT_EQ(on, (std::vector<std::uint8_t>{1, 1, 1, 1, 1, 0})) << "not moved: kept";
-    lights->GetAt(1)->moved = true;
+    second->InvalidateTransform();
     m->Prepare();
     EXPECT_EQ(on, (std::vector<std::uint8_t>{1, 0, 1, 1, 1, 1}));
-    lights->GetAt(1)->volumeKind = 1;
+    // A volume around the model reaches it; moved far off it does not.
+    second->SetVolumeShape(GeoObject::kSphere);
     m->Prepare();
     EXPECT_EQ(on, (std::vector<std::uint8_t>{1, 1, 1, 1, 1, 1})) << "past five the rest keep their setting";
+    second->SetPosition(Vec3{1000.0f, 0.0f, 0.0f});
+    second->Update();
+    m->Prepare();
+    EXPECT_EQ(on, (std::vector<std::uint8_t>{1, 0, 1, 1, 1, 1}));
 }
 
 TEST(Model, PreDrawFillsTheDrawDescription) {

@@ -45,6 +45,7 @@ public:
     const float* GetPosition() override { return view.m; }
     const float* GetFrustumCorners() override { return view.m; }
     int IsOrthographic() override { return 0; }
+    void SetProjectionMatrix(const float*) override {}
 
     Matrix view, projection;
 };

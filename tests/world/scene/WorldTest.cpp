@@ -38,10 +38,10 @@ TEST(World, StartUpAndShutdownCallsInOrder) {
     ASSERT_NE(World::Instance().CreateScene("a.s3d", 0, 0, 0), nullptr);
     fx.host().renderer.ClearCalls();
     World::Instance().Shutdown();
-    // The scene goes first (its light state), then the material caches after the last scene,
-    // then the shared effect materials and line effect; the device callback last.
+    // The scene goes first (its light set and light state), then the material caches after
+    // the last scene, then the shared effect materials and line effect; the device callback last.
     EXPECT_EQ(fx.host().renderer.Calls(),
-              (std::vector<std::string>{"ReleaseSceneLightState", "ReleaseEffect", "ReleaseEffect",
+              (std::vector<std::string>{"ReleaseLightSet", "ReleaseSceneLightState", "ReleaseEffect", "ReleaseEffect",
                                         "ReleaseRenderState", "ReleaseEffect", "ReleaseEffect", "ReleaseEffect",
                                         "ReleaseEffect"}));
     EXPECT_EQ(fx.journal.entries.back().rfind("destroy ", 0), 0u);

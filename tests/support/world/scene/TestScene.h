@@ -90,7 +90,8 @@ public:
     int GetLodGroupCount() override { return 0; }
     world::ILodGroup* GetLodGroup(std::uint32_t) override { return nullptr; }
     void UpdateLights(float) override {}
-    float GetLightTime() override { return 0.0f; }
+    float GetLightTime() override { return lightTime; }
+    float lightTime = 0.0f;
     bool GetPresetCamera(const char*, Matrix*) override { return false; }
     world::IPicture* CreatePicture3D(world::IVisibleObject*) override { return nullptr; }
     world::IPicture* CreatePicture(const char*) override { return nullptr; }

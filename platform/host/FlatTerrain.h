@@ -1,0 +1,46 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/host/TerrainObject.h"
+
+namespace quor::common {
+class IResFileSystem;
+}
+
+namespace quor::host {
+
+// The reference terrain: a flat square read from a small text file,
+//     flat <half size> <height>
+// It records every call it gets, and stays readable after its release.
+class FlatTerrain final : public render::TerrainObject {
+public:
+    // Null when the file is missing or does not hold a flat square.
+    static std::unique_ptr<FlatTerrain> Load(common::IResFileSystem* files, const char* file);
+    static std::unique_ptr<FlatTerrain> Parse(const std::string& text);
+
+    void Release() override;
+    void SetOption(int option, int value) override;
+    void Update() override { calls.emplace_back("Update"); }
+    void Render() override { calls.emplace_back("Render"); }
+    void SetScene(void* value) override;
+    void OnLostDevice() override { calls.emplace_back("OnLostDevice"); }
+    void OnResetDevice() override { calls.emplace_back("OnResetDevice"); }
+    void SetLodDistance(int index, float distance) override;
+    void RenderPass() override { calls.emplace_back("RenderPass"); }
+    void UpdateAround(float x, float z) override;
+
+    // The ground height at (x, z); false off the square.
+    bool HeightAt(float x, float z, float* height) const;
+
+    float halfSize = 0.0f;
+    float height = 0.0f;
+    float lodDistances[10] = {};
+    void* scene = nullptr;
+    int option = 0;
+    int releases = 0;
+    std::vector<std::string> calls;
+};
+
+}  // namespace quor::host
