@@ -279,7 +279,7 @@ TEST(ModelShadow, PlacedPlanesMatchADirectComputation) {
 }
 
 // A part draws only for a listed, enabled light stamped with the renderer's frame; a moved
-// light marks its parts 8, a draw marks 1.
+// light marks each of its parts with 8, a draw marks it with 1.
 TEST(ModelShadow, PlaneShadowsDrawForTheirLightInTheCurrentFrame) {
     ShadowFixture f;
     Light* a = f.AddLight("a");
