@@ -55,28 +55,6 @@ struct Frame : scene_view::DibFrame {
             }
         return n;
     }
-    bool WriteBmp(const std::string& path) const
-    {
-        std::vector<uint8_t> head(54, 0);
-        auto put = [&](size_t at, uint32_t v) {
-            for (int k = 0; k < 4; ++k)
-                head[at + k] = uint8_t(v >> (8 * k));
-        };
-        head[0] = 'B';
-        head[1] = 'M';
-        put(2, uint32_t(54 + size));
-        put(10, 54);
-        put(14, 40);
-        put(18, uint32_t(w));
-        put(22, uint32_t(h));
-        head[26] = 1;
-        head[28] = 24;
-        put(34, uint32_t(size));
-        std::ofstream file(path, std::ios::binary);
-        file.write(reinterpret_cast<const char*>(head.data()), 54);
-        file.write(static_cast<const char*>(bits), long(size));
-        return bool(file);
-    }
 };
 
 int Report(bool ok, const std::string& what, const std::string& note)

@@ -10,6 +10,7 @@
 // pick table; then the design review (review.jpg) and the annotations. Each file is read back
 // and checked before the program reports success.
 
+#include "apps/scene_view/DibFrame.h"
 #include "apps/scene_view/Annotations.h"
 #include "apps/scene_view/Measure.h"
 #include "apps/scene_view/Overlays.h"
@@ -786,26 +787,7 @@ int main(int argc, char** argv) {
                     for (unsigned long i = 0; i + 2 < pageSize; i += 3)
                         dark += px[i] < 64 && px[i + 1] < 64 && px[i + 2] < 64;
                     const std::string pagePath = (out / "section_print.bmp").string();
-                    {
-                        std::vector<uint8_t> head(54, 0);
-                        auto put = [&](size_t at, uint32_t v) {
-                            for (int k = 0; k < 4; ++k)
-                                head[at + k] = uint8_t(v >> (8 * k));
-                        };
-                        head[0] = 'B';
-                        head[1] = 'M';
-                        put(2, uint32_t(54 + pageSize));
-                        put(10, 54);
-                        put(14, 40);
-                        put(18, uint32_t(pw));
-                        put(22, uint32_t(ph));
-                        head[26] = 1;
-                        head[28] = 24;
-                        put(34, uint32_t(pageSize));
-                        std::ofstream file(pagePath, std::ios::binary);
-                        file.write(reinterpret_cast<const char*>(head.data()), 54);
-                        file.write(static_cast<const char*>(pageBits), long(pageSize));
-                    }
+                    scene_view::WriteBmp24(pagePath, pageBits, pw, ph, pageSize);
                     const bool pageOk = CheckBmp(pagePath, px, pageSize, note) && dark > 100;
                     std::printf("%s  %s: the section lines printed at twice the view's width  "
                                 "(%s, %zu dark pixels)\n",

@@ -3,6 +3,7 @@
 // points and TextOutA texts drawn bare from precomputed places. "walk" draws the annotations
 // outside a frame, so that each one walks the whole tree for shared balloons.
 
+#include "bench/scene/AnnotationStage.h"
 #include "platform/kernel/KytLink.h"
 #include "platform/kernel/KytRecords.h"
 #include "platform/wgl/Wgl.h"
@@ -95,19 +96,7 @@ private:
 
     Stage()
     {
-        wnd_ = CreateStandInWindow(kSize, kSize);
-        ogl_ = std::make_unique<KytOgl>(wnd_, 32, 24);
-        ogl_->Create(kSize, kSize);
-        ogl_->MakeCurrent();
-        glViewport(0, 0, kSize, kSize);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(0, kSize, 0, kSize, -100, 100);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glGetDoublev(GL_MODELVIEW_MATRIX, AuxAnnotate::modelM);
-        glGetDoublev(GL_PROJECTION_MATRIX, AuxAnnotate::projM);
-        glGetIntegerv(GL_VIEWPORT, AuxAnnotate::viewP);
+        ogl_ = MakeAnnotationStage(kSize, wnd_);
 
         // 1 top, 63 assemblies of 64 parts each: 4,096 links.
         links_.push_back(std::make_unique<KytLink>());

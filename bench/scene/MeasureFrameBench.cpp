@@ -4,6 +4,7 @@
 // precomputed points, the same quadric cones, and the same gluProject, GetTextExtentPoint32A,
 // leader and TextOutA calls on prepared texts.
 
+#include "bench/scene/AnnotationStage.h"
 #include "platform/kernel/KytLink.h"
 #include "platform/wgl/Wgl.h"
 #include "scene/annotation/AuxAnnotate.h"
@@ -207,19 +208,7 @@ public:
 private:
     Stage()
     {
-        wnd_ = CreateStandInWindow(kSize, kSize);
-        ogl_ = std::make_unique<KytOgl>(wnd_, 32, 24);
-        ogl_->Create(kSize, kSize);
-        ogl_->MakeCurrent();
-        glViewport(0, 0, kSize, kSize);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(0, kSize, 0, kSize, -100, 100);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glGetDoublev(GL_MODELVIEW_MATRIX, AuxAnnotate::modelM);
-        glGetDoublev(GL_PROJECTION_MATRIX, AuxAnnotate::projM);
-        glGetIntegerv(GL_VIEWPORT, AuxAnnotate::viewP);
+        ogl_ = MakeAnnotationStage(kSize, wnd_);
 
         const double pi = std::acos(-1.0);
         for (int i = 0; i < kDimensions; ++i) {

@@ -50,9 +50,12 @@ private:
     bool m_isPlaying = false;
 };
 
-class RecordingAudio::Sound final : public client::ISound {
+// A played object of the audio: a sound source (ISound) or a project's event (ISoundEvent), which
+// the host offers alike.
+template <class Interface>
+class RecordingAudio::Played final : public Interface {
 public:
-    Sound(RecordingAudio& audio, std::atomic<int>& live) : m_player(audio), m_live(live) { ++m_live; }
+    Played(RecordingAudio& audio, std::atomic<int>& live) : m_player(audio), m_live(live) { ++m_live; }
     void Release() override {
         --m_live;
         delete this;
@@ -64,26 +67,7 @@ public:
     void Set3DAttributes(const float p[3], const float v[3]) override { m_player.Set3DAttributes(p, v); }
 
 private:
-    ~Sound() = default;
-    Player m_player;
-    std::atomic<int>& m_live;
-};
-
-class RecordingAudio::Event final : public client::ISoundEvent {
-public:
-    Event(RecordingAudio& audio, std::atomic<int>& live) : m_player(audio), m_live(live) { ++m_live; }
-    void Release() override {
-        --m_live;
-        delete this;
-    }
-    void Play() override { m_player.Play(); }
-    void Stop() override { m_player.Stop(); }
-    bool IsPlaying() override { return m_player.IsPlaying(); }
-    void SetVolume(float volume) override { m_player.SetVolume(volume); }
-    void Set3DAttributes(const float p[3], const float v[3]) override { m_player.Set3DAttributes(p, v); }
-
-private:
-    ~Event() = default;
+    ~Played() = default;
     Player m_player;
     std::atomic<int>& m_live;
 };
@@ -149,7 +133,7 @@ client::ISoundProject* RecordingAudio::CreateSoundSource(const char* projectFile
 client::ISoundEvent* RecordingAudio::CreateSoundEvent(const char* name) {
     Note(std::string("CreateSoundEvent ") + (name ? name : ""));
     if (!name || !*name) return nullptr;
-    return new Event(*this, m_liveEvents);
+    return new Played<client::ISoundEvent>(*this, m_liveEvents);
 }
 
 client::ISound* RecordingAudio::LoadSound(const char* path, int a, int b) {
@@ -161,7 +145,7 @@ client::ISound* RecordingAudio::LoadSound(const char* path, int a, int b) {
     // A sound is a RIFF file; anything else is refused as a real audio system would.
     const bool riff = file->GetSize() >= 12 && std::memcmp(file->GetData(), "RIFF", 4) == 0;
     file->Close();
-    return riff ? new Sound(*this, m_live) : nullptr;
+    return riff ? new Played<client::ISound>(*this, m_live) : nullptr;
 }
 
 }  // namespace quor::host

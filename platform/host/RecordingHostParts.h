@@ -80,9 +80,9 @@ public:
     std::atomic<bool> refuseProjects{false};
 
 private:
-    class Sound;
     class Player;
-    class Event;
+    template <class Interface>
+    class Played;
     class Project;
     void Note(const std::string& call);
     common::IResFileSystem* m_files;

@@ -172,4 +172,23 @@ MeshDesc DemoDefaultBox() {
     return m;
 }
 
+MeshDesc SquareMesh(std::uint16_t type) {
+    MeshDesc m = MakeMesh(0x30011, type, 1, 1);
+    LodDesc lod = MakeLod({4}, {2}, 1, false, type == 2 ? 3 : 1, 0);
+    const float corners[12] = {-1, -1, 0, 1, -1, 0, 1, 1, 0, -1, 1, 0};
+    for (std::size_t f = 0; f < lod.positions.size() / 12; ++f)
+        std::copy(corners, corners + 12, lod.positions.begin() + long(f * 12));
+    lod.indices = {0, 1, 2, 0, 2, 3};
+    m.lods = {lod};
+    m.sockets[0].name = "top";
+    m.sockets[0].objectFile.clear();
+    m.subMeshes[0].name = "body";
+    m.subMeshes[0].extraName.clear();
+    m.subMeshes[0].materialSlot = 0;
+    MaterialGroupDesc group = MakeMaterialGroup({"body"});
+    for (MaterialSlotDesc& slot : group.slots) slot.material.stages.clear();
+    m.blob = WriteMaterialGroup(group);
+    return m;
+}
+
 }  // namespace quor::test

@@ -1,6 +1,6 @@
 #pragma once
-// The meshes of the demo, as descriptions for the mesh writer: the demo's resource generator
-// writes them and the model tests load them.
+// The meshes of the demo and the model tests, as descriptions for the mesh writer: the demo's
+// resource generator writes them and the model tests load them.
 #include "tests/support/world/MeshFileWriter.h"
 
 namespace quor::test {
@@ -11,5 +11,8 @@ namespace quor::test {
 MeshDesc DemoSampleMesh(bool animated);
 // The unit box that stands in for missing mesh files.
 MeshDesc DemoDefaultBox();
+// One square sub-mesh "body" in the plane z = 0 (x, y in [-1, 1]) of the given mesh type, one
+// LOD, one socket "top", a material block without stages.
+MeshDesc SquareMesh(std::uint16_t type = 0);
 
 }  // namespace quor::test

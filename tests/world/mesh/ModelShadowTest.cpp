@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/host/MemoryFileSystem.h"
+#include "tests/support/world/DemoMeshes.h"
 #include "tests/support/world/MaterialFileWriter.h"
 #include "tests/support/world/MeshFileWriter.h"
 #include "tests/support/world/scene/WorldFixture.h"
@@ -25,30 +26,11 @@ using world::Model;
 using world::ModelBase;
 using world::SpaceObject;
 
-// One square sub-mesh in the plane z = 0, one LOD, one socket "top".
-MeshDesc QuadMesh() {
-    MeshDesc m = MakeMesh(0x30011, 0, 1, 1);
-    LodDesc lod = MakeLod({4}, {2}, 1, false, 1, 0);
-    const float corners[12] = {-1, -1, 0, 1, -1, 0, 1, 1, 0, -1, 1, 0};
-    std::copy(corners, corners + 12, lod.positions.begin());
-    lod.indices = {0, 1, 2, 0, 2, 3};
-    m.lods = {lod};
-    m.sockets[0].name = "top";
-    m.sockets[0].objectFile.clear();
-    m.subMeshes[0].name = "body";
-    m.subMeshes[0].extraName.clear();
-    m.subMeshes[0].materialSlot = 0;
-    MaterialGroupDesc group = MakeMaterialGroup({"body"});
-    for (MaterialSlotDesc& slot : group.slots) slot.material.stages.clear();
-    m.blob = WriteMaterialGroup(group);
-    return m;
-}
-
 // A scene with a loaded model in it, and the recording renderer's shadow objects.
 struct ShadowFixture {
     ShadowFixture() {
         files = static_cast<host::MemoryFileSystem*>(fx.host().files.get());
-        files->AddFile("q.mom", WriteMom(QuadMesh()));
+        files->AddFile("q.mom", WriteMom(SquareMesh()));
         scene = fx.NewScene();
         model = new Model();
         EXPECT_TRUE(model->ChangeMeshFile("q.mom")) << fx.capture.Joined();

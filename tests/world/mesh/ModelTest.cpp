@@ -36,26 +36,6 @@ using world::ModelBase;
 using world::ModelSkeletal;
 using world::SpaceObject;
 
-// One square sub-mesh in the plane z = 0 (x, y in [-1, 1]), one LOD, one socket "top".
-MeshDesc QuadMesh(std::uint16_t type = 0) {
-    MeshDesc m = MakeMesh(0x30011, type, 1, 1);
-    LodDesc lod = MakeLod({4}, {2}, 1, false, type == 2 ? 3 : 1, 0);
-    const float corners[12] = {-1, -1, 0, 1, -1, 0, 1, 1, 0, -1, 1, 0};
-    for (std::size_t f = 0; f < lod.positions.size() / 12; ++f)
-        std::copy(corners, corners + 12, lod.positions.begin() + long(f * 12));
-    lod.indices = {0, 1, 2, 0, 2, 3};
-    m.lods = {lod};
-    m.sockets[0].name = "top";
-    m.sockets[0].objectFile.clear();
-    m.subMeshes[0].name = "body";
-    m.subMeshes[0].extraName.clear();
-    m.subMeshes[0].materialSlot = 0;
-    MaterialGroupDesc group = MakeMaterialGroup({"body"});
-    for (MaterialSlotDesc& slot : group.slots) slot.material.stages.clear();
-    m.blob = WriteMaterialGroup(group);
-    return m;
-}
-
 struct ModelFixture {
     explicit ModelFixture(int threads = 0) : fx(threads) {
         files = static_cast<host::MemoryFileSystem*>(fx.host().files.get());
@@ -83,7 +63,7 @@ struct ModelFixture {
 
 TEST(Model, OutOfRangeIndicesAnswerTheirDefaults) {
     ModelFixture f;
-    f.Add("q.mom", QuadMesh());
+    f.Add("q.mom", SquareMesh());
     ModelBase* m = f.Loaded("q.mom");
     const int subs = m->GetSubMeshCount();
     const int sockets = m->GetSocketCount();
@@ -124,7 +104,7 @@ TEST(Model, OutOfRangeIndicesAnswerTheirDefaults) {
 
 // The socket's matrix: a quarter turn about z and a translation.
 MeshDesc TurnedSocketMesh(std::uint16_t bindKind) {
-    MeshDesc m = QuadMesh();
+    MeshDesc m = SquareMesh();
     Matrix16 s = Identity16();
     s[0] = 0, s[1] = 1, s[4] = -1, s[5] = 0;
     s[12] = 3, s[13] = 4, s[14] = 5;
@@ -164,7 +144,7 @@ TEST(Model, BindingPlacesByTheSocketKindAndMask) {
 
 TEST(Model, RayHitAtTheSegmentEndIsNoHit) {
     ModelFixture f;
-    f.Add("q.mom", QuadMesh());
+    f.Add("q.mom", SquareMesh());
     ModelBase* m = f.Loaded("q.mom");
     std::uint32_t sub = 9;
     float t = 7;
@@ -184,7 +164,7 @@ TEST(Model, RayHitAtTheSegmentEndIsNoHit) {
 
 TEST(Model, TransparencyFlagFollowsTheLastCall) {
     ModelFixture f;
-    f.Add("q.mom", QuadMesh());
+    f.Add("q.mom", SquareMesh());
     ModelBase* m = f.Loaded("q.mom");
     m->SetTransparent(true);
     EXPECT_TRUE(m->ObjectFlags() & 0x1000);
@@ -217,7 +197,7 @@ TEST(Model, MissingMeshLogsOnEveryUpdateAndNamesNull) {
 
 TEST(Model, AtMostFiveLightsAreSwitchedOn) {
     ModelFixture f;
-    f.Add("q.mom", QuadMesh());
+    f.Add("q.mom", SquareMesh());
     world::LightList* lights = f.scene->Lights();
     for (int i = 0; i < 6; ++i) lights->CreateLight(1);
     lights->ClearLightFlags();
@@ -250,7 +230,7 @@ TEST(Model, AtMostFiveLightsAreSwitchedOn) {
 
 TEST(Model, PreDrawFillsTheDrawDescription) {
     ModelFixture f;
-    f.Add("q.mom", QuadMesh());
+    f.Add("q.mom", SquareMesh());
     ModelBase* m = f.Loaded("q.mom");
     ASSERT_TRUE(m->PreDraw());
     ASSERT_EQ(m->DrawDescription().ranges.size(), 1u);
@@ -288,9 +268,9 @@ TEST(Model, DemoMeshesLoadAsTheDemoShowsThem) {
 
 TEST(ModelLoading, AddedFileTakesTheMeshExtension) {
     ModelFixture f;
-    f.Add("q.mom", QuadMesh());
-    f.Add("a.b.mom", QuadMesh());
-    f.Add("plain", QuadMesh());
+    f.Add("q.mom", SquareMesh());
+    f.Add("a.b.mom", SquareMesh());
+    f.Add("plain", SquareMesh());
     ModelBase* m = f.Loaded("q.mom");
     EXPECT_TRUE(m->AddMeshFile("a.b.txt", 0, nullptr));
     EXPECT_TRUE(m->AddMeshFile("plain", 0, nullptr));
@@ -304,7 +284,7 @@ TEST(ModelLoading, AddedFileTakesTheMeshExtension) {
 
 TEST(ModelLoading, MissingAddedFileFallsBackToTheBoxWithAWarning) {
     ModelFixture f;
-    f.Add("q.mom", QuadMesh());
+    f.Add("q.mom", SquareMesh());
     ModelBase* m = f.Loaded("q.mom");
     Model bare;
     EXPECT_FALSE(bare.AddMeshFileNow("q.mom"));
@@ -315,7 +295,7 @@ TEST(ModelLoading, MissingAddedFileFallsBackToTheBoxWithAWarning) {
     EXPECT_EQ(m->IsLoading(), -1);
     EXPECT_TRUE(f.Logged("Failed to add mesh file gone.mom!"));
 
-    f.Add("defualt_models\\box.mom", QuadMesh());
+    f.Add("defualt_models\\box.mom", SquareMesh());
     EXPECT_TRUE(m->AddMeshFile("gone.mom", 0, nullptr));
     EXPECT_EQ(m->IsLoading(), 0);
     EXPECT_EQ(m->GetMesh()->GetPartCount(), 2u);
@@ -324,13 +304,13 @@ TEST(ModelLoading, MissingAddedFileFallsBackToTheBoxWithAWarning) {
 
 TEST(ModelLoading, AsyncAddRunsOnTheLoader) {
     ModelFixture f;
-    f.Add("q.mom", QuadMesh());
+    f.Add("q.mom", SquareMesh());
     ModelBase* m = f.Loaded("q.mom");
     std::uint32_t id = 0;
     EXPECT_TRUE(m->AddMeshFile("q2.x", 1, &id));
     EXPECT_GT(id, 0u);
     EXPECT_EQ(m->IsLoading(), 1);
-    f.Add("q2.mom", QuadMesh());
+    f.Add("q2.mom", SquareMesh());
     f.fx.host().loader->Drain();
     EXPECT_EQ(m->IsLoading(), 0);
     EXPECT_EQ(m->GetMesh()->GetPartCount(), 2u);
@@ -338,7 +318,7 @@ TEST(ModelLoading, AsyncAddRunsOnTheLoader) {
 
 TEST(ModelLoading, FailedChangeKeepsTheOldMesh) {
     ModelFixture f;
-    f.Add("q.mom", QuadMesh());
+    f.Add("q.mom", SquareMesh());
     ModelBase* m = f.Loaded("q.mom");
     MeshBase* old = m->GetMesh();
     EXPECT_FALSE(m->ChangeMeshFile("none.mom"));
@@ -354,7 +334,7 @@ TEST(ModelLoading, FailedChangeKeepsTheOldMesh) {
 
 TEST(ModelLoading, SharedMeshLivesUntilTheLastModel) {
     ModelFixture f;
-    f.Add("q.mom", QuadMesh());
+    f.Add("q.mom", SquareMesh());
     const int before = MeshBase::LiveCount();
     auto* a = new Model();
     ASSERT_TRUE(a->ChangeMeshFile("q.mom"));
@@ -381,7 +361,7 @@ TEST(ModelLoading, SharedMeshLivesUntilTheLastModel) {
 
 TEST(ModelLoading, NameMapKeepsTheOtherModelsEntry) {
     ModelFixture f;
-    f.Add("q.mom", QuadMesh());
+    f.Add("q.mom", SquareMesh());
     auto* a = new Model();
     auto* b = new Model();
     ASSERT_TRUE(a->ChangeMeshFile("q.mom"));
@@ -402,7 +382,7 @@ TEST(ModelLoading, CreationByFileChoosesTheKind) {
     const Case cases[] = {{0, true, 0}, {2, true, 0}, {1, false, 1}};
     for (const Case& c : cases) {
         ModelFixture f;
-        MeshDesc desc = c.type == 1 ? MakeMesh(0x30011, 1, 1, 1) : QuadMesh(c.type);
+        MeshDesc desc = c.type == 1 ? MakeMesh(0x30011, 1, 1, 1) : SquareMesh(c.type);
         f.Add("k.mom", desc);
         ModelSkeletal* m = world::CreateModelSkeletal();
         f.loose.push_back(m);
@@ -425,7 +405,7 @@ TEST(ModelLoading, CreationByFileChoosesTheKind) {
 TEST(ModelLoading, CreationByFileRefusesBadInput) {
     ModelFixture f;
     f.files->AddFile("short.mom", std::vector<std::uint8_t>{'R', 'G', 'I', 'M', 0, 0, 3});
-    f.Add("q.txt", QuadMesh());
+    f.Add("q.txt", SquareMesh());
     struct Case {
         const char* name;
         const char* line;
@@ -449,7 +429,7 @@ TEST(ModelLoading, CreationByFileRefusesBadInput) {
 
 TEST(ModelLoading, CacheEntryGoesWithTheLastModel) {
     ModelFixture f;
-    f.Add("q.mom", QuadMesh());
+    f.Add("q.mom", SquareMesh());
     world::MeshDataMgr& cache = world::MeshDataMgr::GetInstance();
     const std::size_t before = cache.Count();
     {
@@ -498,9 +478,9 @@ Outcome Run(int threads) {
     Outcome out;
     {
         ModelFixture f(threads);
-        f.Add("a.mom", QuadMesh());
-        f.Add("b.mom", QuadMesh(2));
-        f.Add("defualt_models\\box.mom", QuadMesh());
+        f.Add("a.mom", SquareMesh());
+        f.Add("b.mom", SquareMesh(2));
+        f.Add("defualt_models\\box.mom", SquareMesh());
         for (int i = 0; i < 8; ++i) f.scene->CreateModel(i % 2 ? "a.mom" : "b.mom", 0, 1, nullptr);
         auto* loader = f.fx.host().loader.get();
         for (int frame = 0; frame < 500; ++frame) {
@@ -567,7 +547,7 @@ TEST(ModelLoadThread, ClearUnderTheSceneLockDoesNotWaitForever) {
     const int before = MeshBase::LiveCount();
     {
         ModelFixture f(1);
-        f.Add("q.mom", QuadMesh());
+        f.Add("q.mom", SquareMesh());
         for (int round = 0; round < 4; ++round) {
             auto* m = new Model();
             m->SetOwnerScene(f.scene);
