@@ -183,7 +183,7 @@ TEST(Scene3D, WaterWithoutPassesDrawsNothing) {
     EXPECT_EQ(Order(s.renderer.Calls()), expected);
 }
 
-TEST(Scene3D, WithoutACameraNothingIsDrawnAndNothingHeld) {
+TEST(Scene3D, WithoutACameraNothingIsDrawnAndTheLockIsFreeThread) {
     WorldFixture fx;
     auto* scene = new Scene3D;
     std::vector<std::unique_ptr<Drawn>> owned;
