@@ -95,6 +95,65 @@ SceneLayer SceneLayer::Make(std::int32_t id, const char* name, const char* path)
     return layer;
 }
 
+namespace {
+
+// The depth as an unsigned key in the same order (negative values inverted, positive ones
+// with the sign bit set).
+std::uint32_t DepthKey(float depth) {
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &depth, 4);
+    return (bits & 0x80000000u) ? ~bits : (bits | 0x80000000u);
+}
+
+// Ascending depth. Large lists go through a byte-wise radix sort (one counting pass, then one
+// scatter per byte that is not the same in every key), small ones through std::sort.
+void SortByDepth(std::vector<SortedPart>& parts) {
+    const std::size_t n = parts.size();
+    if (n < 64) {
+        std::sort(parts.begin(), parts.end(), [](const SortedPart& a, const SortedPart& b) { return a.depth < b.depth; });
+        return;
+    }
+    // Kept between frames, as the list itself is.
+    thread_local std::vector<SortedPart> scratch;
+    thread_local std::vector<std::uint32_t> keys, scratchKeys;
+    scratch.resize(n);
+    keys.resize(n);
+    scratchKeys.resize(n);
+    std::uint32_t counts[4][256] = {};
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint32_t k = DepthKey(parts[i].depth);
+        keys[i] = k;
+        ++counts[0][k & 0xFF];
+        ++counts[1][(k >> 8) & 0xFF];
+        ++counts[2][(k >> 16) & 0xFF];
+        ++counts[3][k >> 24];
+    }
+    SortedPart* from = parts.data();
+    SortedPart* to = scratch.data();
+    std::uint32_t* keyFrom = keys.data();
+    std::uint32_t* keyTo = scratchKeys.data();
+    for (int pass = 0; pass < 4; ++pass) {
+        const int shift = pass * 8;
+        if (counts[pass][(keyFrom[0] >> shift) & 0xFF] == n) continue;  // one value: nothing moves
+        std::uint32_t offset[256];
+        std::uint32_t sum = 0;
+        for (int b = 0; b < 256; ++b) {
+            offset[b] = sum;
+            sum += counts[pass][b];
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::uint32_t slot = offset[(keyFrom[i] >> shift) & 0xFF]++;
+            to[slot] = from[i];
+            keyTo[slot] = keyFrom[i];
+        }
+        std::swap(from, to);
+        std::swap(keyFrom, keyTo);
+    }
+    if (from != parts.data()) std::copy(from, from + n, parts.data());
+}
+
+}  // namespace
+
 void BuildSortedParts(const std::vector<VisibleObject*>& objects, const Vec3& eye, const Vec3& d,
                       std::vector<SortedPart>& out) {
     out.clear();
@@ -108,7 +167,7 @@ void BuildSortedParts(const std::vector<VisibleObject*>& objects, const Vec3& ey
             out.push_back(SortedPart{object, static_cast<std::uint32_t>(i), depth});
         }
     }
-    std::sort(out.begin(), out.end(), [](const SortedPart& a, const SortedPart& b) { return a.depth < b.depth; });
+    SortByDepth(out);
 }
 
 // --- the process-wide background effect ----------------------------------------------------------
