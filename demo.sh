@@ -24,6 +24,11 @@ if [ -x "$build/apps/world_host/world_host" ]; then
   "$build/apps/world_host/world_host" --picture out/frame.png | grep -E '^(renderer|picture|drawn in)'
   echo "== world_host --model models/sample.mom --picture out/model.png"
   "$build/apps/world_host/world_host" --model models/sample.mom --picture out/model.png | grep -E '^(scene|model|picture)'
+  echo "== world_host --fx fx/kinds.emf --frames 8"
+  # The effect of the other kinds: per frame its particles, the camera's offset from its start,
+  # the client's time scale and the sounds playing; after its release the camera, the time scale
+  # and the audio objects left. Effects are made by 3D scenes: without that kind the host says so.
+  "$build/apps/world_host/world_host" --fx fx/kinds.emf --frames 8 | grep -E '^fx'
 fi
 if [ -x "$build/apps/scene_view/scene_view" ]; then
   echo "== scene_view"

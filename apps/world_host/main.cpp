@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 #include "platform/glrender/GlRenderer.h"
@@ -28,6 +29,7 @@
 #include "platform/host/ReferenceHost.h"
 #include "platform/host/RenderCamera.h"
 #include "platform/win32/Messages.h"
+#include "world/core/Camera.h"
 #include "world/core/IWorld.h"
 #include "world/mesh/ModelBase.h"
 #include "world/fx/IFxBase.h"
@@ -110,7 +112,7 @@ const std::vector<OptionRow>& OptionTable() {
              o.async = true;
              return true;
          }},
-        {"--fx", "FILE", "none", "an effect file (under the root) the 3D scene loads and plays; each frame reports its state and particles",
+        {"--fx", "FILE", "none", "an effect file (under the root) the 3D scene loads and plays; each frame reports its state, particles, camera offset, time scale and sounds; the release what it gave back",
          [](Options& o, const char* v) {
              o.fx = v;
              return !o.fx.empty();
@@ -316,6 +318,19 @@ int main(int argc, char** argv) {
             if (effect) effect->SetPlaying(true);
         }
     }
+    // What the effect does to the scene's camera, the client's time scale and the audio.
+    quor::world::ICamera* fxCamera = effect ? scene->GetActiveCamera() : nullptr;
+    const quor::Matrix fxCameraStart =
+        fxCamera ? fxCamera->GetSpaceObject()->GetWorldMatrix() : quor::Matrix{};
+    auto cameraOffset = [&] {
+        quor::Vec3 d;
+        if (fxCamera) d = fxCamera->GetSpaceObject()->GetWorldMatrix().Row(3) - fxCameraStart.Row(3);
+        return d;
+    };
+    auto timeScale = [&] {
+        const std::vector<float> scales = host.client.TimeScales();
+        return scales.empty() ? 1.0f : scales.back();
+    };
 
     // Every sound of the root's "sound" folder, loaded through the module on the loader threads.
     std::vector<std::string> soundFiles;
@@ -355,9 +370,13 @@ int main(int argc, char** argv) {
         const int queued = host.loader->Submitted() - done - host.loader->Cancelled();
         std::printf("frame %d: %.3f ms, renderer updates %d, active scene %s, loads queued %d done %d, wall %.1f ms\n",
                     i + 1, ms, books.Updates(), world->GetCurrentScene() ? "yes" : "none", queued, done, wall);
-        if (effect)
-            std::printf("fx frame %d: state %d, particles live %u\n", i + 1, int(effect->GetState()),
-                        effect->GetTotalParticleCount());
+        if (effect) {
+            const quor::Vec3 d = cameraOffset();
+            std::printf("fx frame %d: state %d, particles live %u, camera offset (%.3f, %.3f, %.3f)%s, time scale %.3f, "
+                        "sounds playing %d\n",
+                        i + 1, int(effect->GetState()), effect->GetTotalParticleCount(), d.x, d.y, d.z,
+                        fxCamera ? "" : " (no camera)", timeScale(), host.audio.Playing());
+        }
         if (i + 1 == options.frames / 2) {
             const auto before = host.occlusion.calls.size();
             host.device.SignalLost();
@@ -365,6 +384,19 @@ int main(int argc, char** argv) {
             std::printf("device lost and reset at frame %d: told %d module callback(s), %d scene(s), occlusion %zu time(s)\n",
                         i + 1, host.device.CallbackCount(), world->GetSceneCount(), host.occlusion.calls.size() - before);
         }
+    }
+    if (effect) {
+        // The effect released through its scene: it gives back the camera, the speed and its sounds.
+        scene->DestroyObject(effect->GetSpaceObject(0));
+        effect = nullptr;
+        bool restored = true;
+        if (fxCamera) {
+            const quor::Matrix& now = fxCamera->GetSpaceObject()->GetWorldMatrix();
+            for (int k = 0; k < 16; ++k) restored = restored && std::fabs(now.m[k] - fxCameraStart.m[k]) <= 1e-5f;
+        }
+        std::printf("fx released: %s, time scale %.3f, live audio objects %d\n",
+                    fxCamera ? (restored ? "camera restored" : "camera moved") : "no camera", timeScale(),
+                    host.audio.LiveAudioObjects());
     }
     host.loader->WaitIdle();
     if (gl) {

@@ -12,13 +12,15 @@
 namespace quor::fuzz {
 
 // Binds a new host and hands back its file system. Called once per run; the host is never
-// freed, the module keeps its registry to the end.
-inline host::MemoryFileSystem* BindMemoryHost() {
+// freed, the module keeps its registry to the end. With worldServices the host offers the
+// renderer, the loader (inline) and audio too, as the effect kinds need.
+inline host::MemoryFileSystem* BindMemoryHost(bool worldServices = false) {
     auto owned = std::make_unique<host::MemoryFileSystem>();
     host::MemoryFileSystem* raw = owned.get();
     auto* h = new host::ReferenceHost(std::move(owned));
     h->log.SetMuted(true);
     h->PublishAll();
+    if (worldServices) h->PublishWorldServices(0);
     Module::Instance().Register(&h->registry);
     Module::Instance().Initialize(&h->registry);
     FrameTimeControl::Instance().SetFrameRate(30);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "fuzz/world/EffectSupportFiles.h"
 #include "fuzz/world/MemoryHost.h"
 #include "platform/host/MemoryFileSystem.h"
 #include "platform/host/XmlNode.h"
@@ -16,7 +17,11 @@
 namespace {
 
 quor::host::MemoryFileSystem& Files() {
-    static quor::host::MemoryFileSystem* files = quor::fuzz::BindMemoryHost();
+    static quor::host::MemoryFileSystem* files = [] {
+        quor::host::MemoryFileSystem* made = quor::fuzz::BindMemoryHost(true);
+        quor::fuzz::AddEffectSupportFiles(*made);
+        return made;
+    }();
     return *files;
 }
 

@@ -40,6 +40,10 @@ namespace {
 
 constexpr std::int32_t kTransparentPass = 0x60;
 constexpr std::uint32_t kEffectFormat = 0x142;
+// Screen points (x, y, z, rhw), colour and one texture pair: as strips (kind 5) the flares'
+// quads, as lists the texts over objects.
+constexpr std::uint32_t kScreenEffectFormat = 0x144;
+constexpr int kScreenStrip = 5;
 
 const float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
@@ -701,6 +705,8 @@ render::IPrimitive* GlRenderer::CreatePrimitive(int kind, std::uint32_t vertexFo
         static_cast<RecordingPrimitive*>(made)->drawSink = [this](const RecordingPrimitive& p) {
             if (p.vertexFormat == kEffectFormat)
                 QueuePrimitive(p);
+            else if (p.vertexFormat == kScreenEffectFormat && p.kind == kScreenStrip)
+                QueueScreenQuads(p);
             else
                 QueueOverlay(p);
         };
@@ -747,6 +753,7 @@ void GlRenderer::QueuePrimitive(const RecordingPrimitive& p) {
         if (!constant) return c;
         return stage->colour[0] == 2 ? stage->constantColor : ModulateArgb(c, stage->constantColor);
     };
+    if (stream && stream->depthBias.sets > 0) prim.depthBias = stream->depthBias.bias;
     const std::size_t have = p.vertices.size();
     if (p.kind == 7) {
         const std::size_t quads = std::min<std::size_t>(p.used < 0 ? have / 4 : std::size_t(p.used), have / 4);
@@ -790,6 +797,17 @@ void GlRenderer::DrawPrimitives(GlFrameStats& stats) {
         glMultMatrixf(prim.world);
         glBindTexture(GL_TEXTURE_2D, TextureFor(prim.texture));
         SetBlend(prim.source, prim.destination);
+        if (prim.depthBias != 0.0f) {
+            // The stored depth moves by the offset: clip z gains 2 x offset x clip w.
+            float projection[16];
+            glGetFloatv(GL_PROJECTION_MATRIX, projection);
+            float shift[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 2.0f * prim.depthBias, 1};
+            glMatrixMode(GL_PROJECTION);
+            glPushMatrix();
+            glLoadMatrixf(shift);
+            glMultMatrixf(projection);
+            glMatrixMode(GL_MODELVIEW);
+        }
         glBegin(GL_TRIANGLES);
         for (const PrimitiveVertex& v : prim.triangles) {
             glColor4ub(GLubyte(v.colour >> 16), GLubyte(v.colour >> 8), GLubyte(v.colour), GLubyte(v.colour >> 24));
@@ -797,6 +815,11 @@ void GlRenderer::DrawPrimitives(GlFrameStats& stats) {
             glVertex3f(v.x, v.y, v.z);
         }
         glEnd();
+        if (prim.depthBias != 0.0f) {
+            glMatrixMode(GL_PROJECTION);
+            glPopMatrix();
+            glMatrixMode(GL_MODELVIEW);
+        }
         ++stats.primitives;
         stats.primitiveTriangles += int(prim.triangles.size() / 3);
     }
@@ -906,6 +929,19 @@ void GlRenderer::QueueOverlay(const RecordingPrimitive& primitive) {
     m_overlays.push_back(std::move(overlay));
 }
 
+void GlRenderer::QueueScreenQuads(const RecordingPrimitive& primitive) {
+    if (!m_inFrame) return;
+    Overlay overlay;
+    overlay.texture = primitive.textures[0];
+    overlay.fileTexture = true;
+    EffectBlend(primitive.effect, overlay.source, overlay.destination);
+    // A strip (kind 5): every three running vertices make a triangle.
+    const std::size_t n = primitive.vertices.size();
+    for (std::size_t i = 0; i + 2 < n; ++i)
+        for (std::size_t k = 0; k < 3; ++k) overlay.vertices.push_back(primitive.vertices[i + k]);
+    if (!overlay.vertices.empty()) m_overlays.push_back(std::move(overlay));
+}
+
 unsigned GlRenderer::DeviceTextureFor(RecordingTexture* texture) {
     d3d9::IDirect3DTexture9* device = texture ? texture->device : nullptr;
     d3d9::IDirect3DSurface9* level = device ? device->Level(0) : nullptr;
@@ -953,7 +989,9 @@ void GlRenderer::DrawOverlays(GlFrameStats& stats) {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     for (const Overlay& o : m_overlays) {
-        glBindTexture(GL_TEXTURE_2D, DeviceTextureFor(static_cast<RecordingTexture*>(o.texture)));
+        SetBlend(o.source, o.destination);
+        glBindTexture(GL_TEXTURE_2D, o.fileTexture ? TextureFor(o.texture)
+                                                   : DeviceTextureFor(static_cast<RecordingTexture*>(o.texture)));
         glBegin(GL_TRIANGLES);
         for (const PrimitiveVertex& v : o.vertices) {
             float c[4];

@@ -174,6 +174,8 @@ private:
         float world[16];
         render::ITexture* texture = nullptr;
         std::int32_t source = 5, destination = 6;
+        // The stream's depth offset, added to the stored depth (0..1).
+        float depthBias = 0.0f;
     };
     struct Screen {
         float rect[4];
@@ -182,8 +184,13 @@ private:
     struct Overlay {
         std::vector<PrimitiveVertex> vertices;
         render::ITexture* texture = nullptr;
+        // Screen quads of effects (vertex format 0x144) draw a file texture with their
+        // effect's blend; texts a device texture over the inverse of their alpha.
+        bool fileTexture = false;
+        std::int32_t source = 5, destination = 6;
     };
     void QueueOverlay(const RecordingPrimitive& primitive);
+    void QueueScreenQuads(const RecordingPrimitive& primitive);
     void DrawOverlays(GlFrameStats& stats);
     // The GL texture of a device texture, filled with its pixels once per frame.
     unsigned DeviceTextureFor(RecordingTexture* texture);

@@ -73,6 +73,11 @@ public:
     virtual std::intptr_t Slot47(std::intptr_t a, std::intptr_t b) = 0;  // 47
     virtual std::intptr_t Slot48(std::intptr_t a, std::intptr_t b) = 0;  // 48
 
+    // The pair a screen-space primitive (vertex format 0x144) writes its vertices between,
+    // each with 0: how the renderer takes the screen points is its own business.
+    std::intptr_t BeginScreenVertices() { return Slot8(0, 0); }
+    std::intptr_t EndScreenVertices() { return Slot9(0, 0); }
+
 protected:
     ~IPrimitive() = default;
 };

@@ -14,7 +14,8 @@ public:
     virtual void SetAspect(float aspect) = 0;                                              // 2
     virtual float GetAspect() = 0;                                                         // 3
     virtual void SetDepthRange(float zNear, float zFar) = 0;                               // 4
-    virtual float GetNearPlane() = 0;                                                      // 5
+    // The near distance; the far one too into zFar when given.
+    virtual float GetNearPlane(float* zFar = nullptr) = 0;                                 // 5
     virtual void SetFieldOfView(float degrees) = 0;                                        // 6
     virtual float GetFieldOfView() = 0;                                                    // 7
     virtual const float* GetViewMatrix() = 0;                                              // 8

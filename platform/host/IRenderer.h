@@ -22,6 +22,7 @@ class IRenderView;
 class ITexture;
 
 class IStageStates;
+class IDepthBiasState;
 
 // One draw range of a renderable: first vertex, primitive count, vertex count, first index and
 // a trailing 0, the renderer's layout.
@@ -79,9 +80,24 @@ public:
     // The texture-stage settings object (from IRenderer::CreateDynamicBuffer) the stream draws
     // with, and its value (null detaches it).
     virtual void SetStageStates(IStageStates* states, std::uint32_t value) = 0;
+    // The stream's depth-offset object: what SetDepthBias gives it moves the stored depth of
+    // everything the stream draws.
+    virtual IDepthBiasState* GetDepthBiasState() = 0;
+    // Depth writes of the stream on or off, whatever its render state says.
+    virtual void SetZWriteEnable(bool enable) = 0;
 
 protected:
     ~IVertexBuffer() = default;
+};
+
+// The depth offset of a stream (see IVertexBuffer::GetDepthBiasState).
+class IDepthBiasState {
+public:
+    // Added to the stored depth (0..1 range) of what the stream draws.
+    virtual void SetDepthBias(float bias) = 0;
+
+protected:
+    ~IDepthBiasState() = default;
 };
 
 // Texture-stage settings of a stream: per stage, colour and alpha entries (0 the operation,

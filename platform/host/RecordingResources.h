@@ -58,6 +58,22 @@ public:
         ++renderStateSets;
     }
     void SetDepthEnable(bool enable) override { depthEnabled = enable; }
+    render::IDepthBiasState* GetDepthBiasState() override { return &depthBias; }
+    void SetZWriteEnable(bool enable) override {
+        zWriteEnabled = enable;
+        ++zWriteEnableSets;
+    }
+    // The depth-offset object: the last offset and how many were given.
+    struct DepthBias final : render::IDepthBiasState {
+        void SetDepthBias(float value) override {
+            bias = value;
+            ++sets;
+        }
+        float bias = 0.0f;
+        int sets = 0;
+    } depthBias;
+    bool zWriteEnabled = false;
+    int zWriteEnableSets = 0;
 
     render::IRenderState* renderState = nullptr;
     std::int32_t zWrite = 0;

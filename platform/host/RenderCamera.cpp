@@ -193,8 +193,9 @@ void RenderCamera::SetProjectionMatrix(const float* projection) {
     UpdateDerived();
 }
 
-float RenderCamera::GetNearPlane() {
+float RenderCamera::GetNearPlane(float* zFar) {
     Record("GetNearPlane");
+    if (zFar) *zFar = m_far;
     return m_near;
 }
 

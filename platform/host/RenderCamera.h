@@ -18,7 +18,7 @@ public:
     void SetAspect(float aspect) override;
     float GetAspect() override;
     void SetDepthRange(float zNear, float zFar) override;
-    float GetNearPlane() override;
+    float GetNearPlane(float* zFar = nullptr) override;
     void SetFieldOfView(float degrees) override;
     float GetFieldOfView() override;
     const float* GetViewMatrix() override;

@@ -49,7 +49,7 @@ int Camera::SetOrthographic(float width, float height, float zNear, float zFar) 
 void Camera::SetParam2(float value) { m_renderCamera->SetAspect(value); }
 float Camera::GetParam3() { return m_renderCamera->GetAspect(); }
 void Camera::SetParam4(float a, float b) { m_renderCamera->SetDepthRange(a, b); }
-float Camera::GetParam5() { return m_renderCamera->GetNearPlane(); }
+float Camera::GetParam5(float* zFar) { return m_renderCamera->GetNearPlane(zFar); }
 void Camera::SetParam6(float value) { m_renderCamera->SetFieldOfView(value); }
 float Camera::GetParam7() { return m_renderCamera->GetFieldOfView(); }
 const float* Camera::GetParam8() { return m_renderCamera->GetViewMatrix(); }

@@ -33,7 +33,7 @@ public:
     void SetParam2(float value) override;
     float GetParam3() override;
     void SetParam4(float a, float b) override;
-    float GetParam5() override;
+    float GetParam5(float* zFar = nullptr) override;
     void SetParam6(float value) override;
     float GetParam7() override;
     int GetProjectionKind() override { return static_cast<int>(m_projectionKind); }

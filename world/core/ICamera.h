@@ -27,7 +27,8 @@ public:
     virtual void SetParam2(float value) = 0;                                     // 6
     virtual float GetParam3() = 0;                                               // 7
     virtual void SetParam4(float a, float b) = 0;                                // 8
-    virtual float GetParam5() = 0;                                               // 9
+    // The near clip distance, and the far one into zFar when given.
+    virtual float GetParam5(float* zFar = nullptr) = 0;                          // 9
     virtual void SetParam6(float value) = 0;                                     // 10
     virtual float GetParam7() = 0;                                               // 11
     virtual int GetProjectionKind() = 0;                                         // 12

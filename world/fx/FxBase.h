@@ -12,11 +12,13 @@ class IEffect;
 class IRenderState;
 class IVertexBuffer;
 class IDynamicBuffer;
+class IDepthBiasState;
 }  // namespace quor::render
 
 namespace quor::world {
 
 class IModel;
+class Camera;
 
 // IFxBase's child accessors share their names with SpaceObject's (which list a node's space
 // children, not its effect children). This layer answers the effect face's two and hands them
@@ -171,6 +173,17 @@ public:
     // A mode outside the table takes the kind's default, with a warning.
     static render::IEffect* SharedMaterialForBlend(int blendMode, int defaultMode, bool zWriteVariant);
 
+    // The change of the stored depth (0..1) when a point at view depth z comes `radius`
+    // closer to the camera: linear for an orthographic camera, else far (z - near) / (z (far -
+    // near)) taken at z - radius less the same at z. 0 where the projection gives no depth
+    // (far equal to near, z or z - radius at 0, or a result that is not finite).
+    static float DepthOffset(bool orthographic, float zNear, float zFar, float z, float radius);
+    // Gives the node's depth-offset object the offset of its "RoundRadius" at its world
+    // position in the active camera's view; nothing without that object or a camera.
+    void UpdateDepthOffset();
+    // The active camera of the scene the node's root is in, or null.
+    Camera* ActiveFxCamera() const;
+
 protected:
     // The node-and-descendants walk of culling; true when all are culled.
     bool CullTree();
@@ -219,7 +232,7 @@ protected:
     std::uint32_t m_drawnParticles = 0;
     common::SharedString m_fileName;
     float m_depthOffset = 0.0f;
-    render::IRenderState* m_depthOffsetObject = nullptr;
+    render::IDepthBiasState* m_depthOffsetObject = nullptr;
     std::int32_t m_pendingLoads = 1;
     std::uint8_t m_loaded = 0;
 

@@ -119,5 +119,54 @@ TEST(GlPrimitive, QuadsAndTrianglesBlendByTheirEffect) {
     EXPECT_EQ(gl.Objects().LiveObjects(), 0);
 }
 
+TEST(GlPrimitive, ScreenQuadsAndTheStreamDepthOffset) {
+    MemoryFileSystem files;
+    GlRenderer gl;
+    gl.Attach(&files, nullptr);
+    RenderCamera camera;
+    Aim(camera, kWidth, kHeight);  // near 1, far 100
+    const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    render::IEffect* alpha = gl.CreateEffect();
+    alpha->SetTechniqueName("FxTech SrcAlpha");
+
+    // A screen-space strip of four points: pixels 10..30 across and down, at depth 1.
+    render::IPrimitive* screen = gl.CreatePrimitive(5, 0x144);
+    screen->SetVertexCount(2, 4, 0, 0);
+    screen->SetEffect(alpha);
+    const float points[4][3] = {{10, 10, 1}, {30, 10, 1}, {10, 30, 1}, {30, 30, 1}};
+    screen->BeginScreenVertices();
+    for (int i = 0; i < 4; ++i) screen->SetVertexUV(i, points[i], 0, 0, 0xFFFFFFFFu);
+    screen->EndScreenVertices();
+    // A quad just beyond the far plane: clipped, unless its stream's depth offset brings it in.
+    render::IPrimitive* far = gl.CreatePrimitive(7, 0x142);
+    far->SetVertexCount(1, -1, 0, 0);
+    far->SetEffect(alpha);
+    far->SetTransform(identity);
+    const Corner c[4] = {{-20, 20}, {20, 20}, {20, -20}, {-20, -20}};
+    for (int k = 0; k < 4; ++k) {
+        const float at[3] = {c[k].x, c[k].y, 110.0f};
+        far->SetVertexUV(k, at, 0, 0, 0xFF00FF00u);
+    }
+
+    for (float bias : {0.0f, -0.05f}) {
+        far->GetVertexBuffer()->GetDepthBiasState()->SetDepthBias(bias);
+        ASSERT_TRUE(gl.BeginFrame(&camera, 0xFF000000u, kWidth, kHeight));
+        far->Draw(-1, -1, 0);
+        screen->Draw(-1, -1, 0);
+        gl.EndFrame();
+        const auto pixels = gl.ReadPixels();
+        EXPECT_EQ(Pixel(pixels, 20, 20), (std::array<int, 3>{255, 255, 255})) << bias;
+        const auto middle = Pixel(pixels, 40, 30);
+        if (bias == 0.0f)
+            EXPECT_EQ(middle, (std::array<int, 3>{0, 0, 0}));
+        else
+            EXPECT_GT(middle[1], 240);
+    }
+    gl.ReleasePrimitive(screen);
+    gl.ReleasePrimitive(far);
+    gl.ReleaseEffect(alpha);
+    EXPECT_EQ(gl.Objects().LiveObjects(), 0);
+}
+
 }  // namespace
 }  // namespace quor::host::test

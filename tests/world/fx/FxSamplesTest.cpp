@@ -1,8 +1,10 @@
-// The sample effect of samples/fx: two particle systems (one drawing from a sheet) and a trail
-// on a circle track. Each file is what the writers make; QUOR_WRITE_SAMPLES=1 rewrites them.
-// The effect loads through the manager, runs, and gives back everything it made.
+// The sample effects of samples/fx: two particle systems (one drawing from a sheet) and a trail
+// on a circle track; and one of the other kinds (a sprite sheet, a flare, a sound, a camera
+// shake, a speed rate and a model). Each file is what the writers make; QUOR_WRITE_SAMPLES=1
+// rewrites them. The effects load through the manager, run, and give back everything they made.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +15,15 @@
 #include "platform/host/MemoryFileSystem.h"
 #include "tests/support/world/EffectFileWriter.h"
 #include "tests/support/world/SheetFileWriter.h"
+#include "tests/support/world/SoundFileWriter.h"
+#include "tests/support/world/DemoMeshes.h"
+#include "world/core/Camera.h"
+#include "world/fx/CameraShakeFx.h"
+#include "world/fx/EnvFlareFx.h"
+#include "world/fx/FxSound.h"
+#include "world/fx/ModelFx.h"
+#include "world/fx/SpeedRateFx.h"
+#include "world/fx/SpriteFx.h"
 #include "tests/support/world/fx/FxSceneFixture.h"
 #include "world/core/FrameTimeControl.h"
 #include "world/fx/FxMgr.h"
@@ -87,6 +98,142 @@ std::vector<std::pair<std::string, std::vector<std::uint8_t>>> SampleFiles() {
         {"spark.tga", test::WriteSpotTexture(16, 16, 0xFFFFFFFFu, 0x00FFC040u)},
         {"smoke.tga", test::WriteSpotTexture(64, 32, 0xC0A0A0A0u, 0x00404040u, 4, 2)},
     };
+}
+
+// The effect of the other kinds; its model is the demo's sample mesh (models/sample.mom,
+// written by the demo's resources).
+std::vector<std::pair<std::string, std::vector<std::uint8_t>>> KindsSampleFiles() {
+    test::EffectFileWriter fx("Root");
+    fx.Set("Name", "kinds").Set("FxLifeSpan", 3.0);
+    fx.AddNode("Sprite")
+        .Set("Name", "puff")
+        .Set("FxLifeSpan", 3.0)
+        .Set("Texture", "fx/kinds.ems")
+        .Set("Radius", 1.5)
+        .Set("RoundRadius", 0.5)
+        .Set("PosOffset", "-3,1,10")
+        .AddColorKeys("ColorFrame", 0, {{0.0f, "255,255,255,255"}, {1.0f, "64,255,200,160"}});
+    fx.AddNode("EnvFlareFx")
+        .Set("Name", "sun")
+        .Set("FxLifeSpan", 3.0)
+        .Set("Texture", "fx/flare.tga")
+        .Set("Radius", 24.0)
+        .Set("BlendMode", 2)
+        .Set("PosOffset", "0.3,0.3,1");
+    fx.AddNode("FxSound").Set("Name", "hum").Set("FxLifeSpan", 2.0).Set("FileName", "fx/silent.wav").Set("Volume", 60);
+    fx.AddNode("FxCamera")
+        .Set("Name", "shake")
+        .Set("FxLifeSpan", 1.0)
+        .Set("MoveDuration", 0.5)
+        .Set("MoveDistance", 0.4)
+        .Set("MoveDirection", "1,0,0")
+        .Set("RotateDuration", 0.5)
+        .Set("RotateDelay", 0.25)
+        .Set("RotateAngle", 2.0)
+        .Set("RotateAxis", "0,0,1");
+    fx.AddNode("SpeedRate")
+        .Set("Name", "slow")
+        .Set("FxLifeSpan", 2.0)
+        .AddFloatKeys("SpeedRateFrame", 0, {{0.0f, 1.0f}, {0.5f, 0.25f}, {1.0f, 1.0f}});
+    fx.AddNode("Model")
+        .Set("Name", "box")
+        .Set("FxLifeSpan", 3.0)
+        .Set("ModelName", "models/sample.mom")
+        .Set("DirType", 2)
+        .Set("PosOffset", "3,0,10")
+        .AddFloatKeys("AlphaFrame", 0, {{0.0f, 0.2f}, {1.0f, 1.0f}})
+        .AddFloatKeys("ScaleFrame", 0, {{0.0f, 0.5f}, {1.0f, 1.0f}});
+
+    test::SheetFileDesc sheet;
+    sheet.columns = "4";
+    sheet.rows = "2";
+    sheet.third = "8";
+    sheet.fourth = "4";
+    sheet.texture = "fx/smoke.tga";
+    sheet.length = "1000";
+    const std::string sheetText = test::WriteSheetFile(sheet, test::SheetLineForm::kCrLf);
+    return {
+        {"kinds.emf", fx.Bytes()},
+        {"kinds.ems", {sheetText.begin(), sheetText.end()}},
+        {"flare.tga", test::WriteSpotTexture(32, 32, 0xFFFFF0C0u, 0x00FF8000u)},
+        {"silent.wav", test::WriteSilentWav(2205)},
+    };
+}
+
+// Writes the files when asked, checks the checked-in ones are what the writers make and puts
+// them under fx/ in the fixture's file system.
+void CheckAndAdd(const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& samples,
+                 test::FxSceneFixture& f) {
+    const std::filesystem::path dir = std::filesystem::path(QUOR_SOURCE_DIR) / "samples" / "fx";
+    if (std::getenv("QUOR_WRITE_SAMPLES")) {
+        std::filesystem::create_directories(dir);
+        for (const auto& [name, bytes] : samples) {
+            std::ofstream out(dir / name, std::ios::binary);
+            out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        }
+    }
+    auto* files = static_cast<host::MemoryFileSystem*>(f.world.host().files.get());
+    for (const auto& [name, bytes] : samples) {
+        SCOPED_TRACE(name);
+        std::ifstream in(dir / name, std::ios::binary);
+        ASSERT_TRUE(in.good());
+        std::vector<std::uint8_t> read((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(read, bytes);
+        files->AddFile("fx/" + name, bytes);
+    }
+}
+
+TEST(FxSamples, TheOtherKindsPlayAndGiveEverythingBack) {
+    test::FxSceneFixture f;
+    CheckAndAdd(KindsSampleFiles(), f);
+    CheckAndAdd(SampleFiles(), f);
+    auto* files = static_cast<host::MemoryFileSystem*>(f.world.host().files.get());
+    files->AddFile("models/sample.mom", test::WriteMom(test::DemoSampleMesh(false)));
+    host::ReferenceHost& host = f.world.host();
+    host::RecordingRenderer& r = f.Renderer();
+    const int before = r.LiveObjects() - r.LiveStates();
+    const Matrix start = f.camera->GetWorldMatrix();
+    float largestOffset = 0.0f, smallestScale = 1.0f;
+    int playing = 0;
+    {
+        FxMgr mgr;
+        FxBase* root = mgr.LoadEffectFile("fx/kinds.emf", 0);
+        ASSERT_NE(root, nullptr);
+        ASSERT_EQ(root->ChildCount(), 6);
+        auto* sprite = dynamic_cast<SpriteFx*>(root->ChildAt(0));
+        auto* flare = dynamic_cast<EnvFlareFx*>(root->ChildAt(1));
+        auto* model = dynamic_cast<ModelFx*>(root->ChildAt(5));
+        ASSERT_TRUE(sprite && flare && model);
+        ASSERT_TRUE(dynamic_cast<FxSoundCommon*>(root->ChildAt(2)) && dynamic_cast<CameraShakeFx*>(root->ChildAt(3)) &&
+                    dynamic_cast<SpeedRateFx*>(root->ChildAt(4)));
+        EXPECT_FALSE(sprite->IsWholeTexture());
+        root->SetScene(f.scene);
+        mgr.AddObject(root);
+        FrameTimeControl::Instance().SetFrameRate(60);
+        root->SetPlaying(true);
+        for (int i = 0; i < 60; ++i) {
+            root->Update();
+            root->Render();
+            const Vec3 offset = f.camera->GetWorldMatrix().Row(3) - start.Row(3);
+            largestOffset = std::max(largestOffset, Vec3Length(offset));
+            if (!host.client.TimeScales().empty()) smallestScale = std::min(smallestScale, host.client.TimeScales().back());
+            playing = std::max(playing, host.audio.Playing());
+        }
+        EXPECT_FALSE(static_cast<host::RecordingPrimitive*>(sprite->Primitive())->draws.empty());
+        EXPECT_FALSE(static_cast<host::RecordingPrimitive*>(flare->Primitive())->draws.empty());
+        EXPECT_GT(model->GetTriangleCount(), 0);
+        mgr.ReleaseAll();
+    }
+    EXPECT_GT(largestOffset, 0.1f);
+    EXPECT_LT(smallestScale, 0.5f);
+    EXPECT_EQ(playing, 1);
+    // After the release: the camera where it was, the normal speed, no audio object left.
+    const Matrix& after = f.camera->GetWorldMatrix();
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(after.m[i], start.m[i], 1e-5f) << i;
+    EXPECT_EQ(host.client.TimeScales().back(), 1.0f);
+    EXPECT_EQ(host.audio.LiveAudioObjects(), 0);
+    EXPECT_EQ(r.LiveObjects() - r.LiveStates(), before);
+    EXPECT_EQ(r.BadReleases(), 0);
 }
 
 TEST(FxSamples, WrittenByTheWritersAndLoaded) {

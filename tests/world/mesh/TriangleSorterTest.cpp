@@ -29,7 +29,7 @@ public:
     void SetAspect(float) override {}
     float GetAspect() override { return 1; }
     void SetDepthRange(float, float) override {}
-    float GetNearPlane() override { return 0; }
+    float GetNearPlane(float* = nullptr) override { return 0; }
     void SetFieldOfView(float) override {}
     float GetFieldOfView() override { return 0; }
     const float* GetViewMatrix() override { return view.m; }
