@@ -86,6 +86,12 @@ constexpr std::uint32_t D3DTA_CURRENT = 1;
 constexpr std::uint32_t D3DTA_TEXTURE = 2;
 enum D3DSAMPLERSTATETYPE : std::uint32_t { D3DSAMP_MAGFILTER = 5, D3DSAMP_MINFILTER = 6 };
 enum D3DTEXTUREFILTERTYPE : std::uint32_t { D3DTEXF_POINT = 1, D3DTEXF_LINEAR = 2 };
+enum D3DTRANSFORMSTATETYPE : std::uint32_t { D3DTS_VIEW = 2, D3DTS_PROJECTION = 3 };
+// What the device was made with that its users read back.
+struct D3DPRESENT_PARAMETERS {
+    std::uint32_t BackBufferWidth = 640;
+    std::uint32_t BackBufferHeight = 480;
+};
 
 
 }  // namespace quor::d3d9

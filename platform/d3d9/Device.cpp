@@ -1,6 +1,7 @@
 #include "platform/d3d9/Device.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace quor::d3d9 {
 
@@ -128,6 +129,29 @@ int IDirect3DDevice9::LockedBuffers() const {
 int IDirect3DDevice9::Resets() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_resets;
+}
+
+HRESULT IDirect3DDevice9::SetTransform(D3DTRANSFORMSTATETYPE type, const float* matrix) {
+    if (!matrix || (type != D3DTS_VIEW && type != D3DTS_PROJECTION)) return D3DERR_INVALIDCALL;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::memcpy(m_transforms[type == D3DTS_VIEW ? 0 : 1], matrix, sizeof(m_transforms[0]));
+    Record("SetTransform(" + std::to_string(static_cast<std::uint32_t>(type)) + ")");
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice9::GetTransform(D3DTRANSFORMSTATETYPE type, float* matrix) {
+    if (!matrix || (type != D3DTS_VIEW && type != D3DTS_PROJECTION)) return D3DERR_INVALIDCALL;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::memcpy(matrix, m_transforms[type == D3DTS_VIEW ? 0 : 1], sizeof(m_transforms[0]));
+    return D3D_OK;
+}
+
+D3DPRESENT_PARAMETERS IDirect3DDevice9::GetPresentParameters() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    D3DPRESENT_PARAMETERS p;
+    p.BackBufferWidth = m_backWidth;
+    p.BackBufferHeight = m_backHeight;
+    return p;
 }
 
 }  // namespace quor::d3d9

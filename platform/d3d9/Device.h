@@ -120,6 +120,12 @@ public:
                                    std::uint32_t primitiveCount, const void* indices, D3DFORMAT indexFormat,
                                    const void* vertices, std::uint32_t stride);
 
+    // The view and projection transforms (16 floats, row-major); identity until set.
+    HRESULT SetTransform(D3DTRANSFORMSTATETYPE type, const float* matrix);
+    HRESULT GetTransform(D3DTRANSFORMSTATETYPE type, float* matrix);
+    // The back buffer's size as the device was made with it.
+    D3DPRESENT_PARAMETERS GetPresentParameters() const;
+
     // --- what tests drive and watch -----------------------------------------------------
     // The back buffer's size (before its first use; 640 x 480 otherwise).
     void SetBackBufferSize(std::uint32_t width, std::uint32_t height);
@@ -184,6 +190,8 @@ private:
     std::uint64_t m_drawnPixels = 0;
     bool m_statesSet = false;
     void DefaultStates();
+    float m_transforms[2][16] = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1},
+                                 {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
 };
 
 }  // namespace quor::d3d9

@@ -20,6 +20,8 @@ public:
     virtual void RemoveOccluder(world::IVisibleObject* object) = 0;
     virtual void OnDeviceLost() = 0;
     virtual void OnDeviceReset() = 0;
+    // Once per frame of the active scene before anything is drawn: the world and the device.
+    virtual void Initialize(void*, void*) {}
 
 protected:
     ~IOcclusion() = default;

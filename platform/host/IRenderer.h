@@ -162,6 +162,8 @@ protected:
 class ISceneLightState {
 public:
     virtual void SetAmbientColour(std::uint32_t colour) = 0;
+    // The scene's fog record (mode, type, colour bytes, start, end, density) and a flag.
+    virtual void SetFog(std::int32_t, std::int32_t, const std::uint8_t*, float, float, float, int) {}
 
 protected:
     ~ISceneLightState() = default;
@@ -181,9 +183,24 @@ public:
     // A new material of the technique, one reference for the caller (ReleaseMaterial); null
     // when it takes none.
     virtual IMaterial* CreateMaterial() { return nullptr; }
+    // Passes the technique draws; 0: nothing to draw this frame.
+    virtual int GetPassCount() { return 1; }
 };
 
-class IWaterTechnique : public IExtTechnique {};
+class IRenderView;
+
+// The water technique draws the scene again into its reflection and refraction views.
+class IWaterTechnique : public IExtTechnique {
+public:
+    virtual IRenderView* GetReflectionView() { return nullptr; }
+    virtual IRenderView* GetRefractionView() { return nullptr; }
+};
+
+// The depth technique: Begin answers the view the depth pass draws into.
+class IDepthTechnique : public IExtTechnique {
+public:
+    virtual IRenderView* Begin() = 0;
+};
 
 // The host's renderer: textures, effects, primitives, vertex buffers, cameras, lights, views.
 class IRenderer {

@@ -6,8 +6,9 @@ namespace quor::world {
 // Stand-ins for the module-wide effects of the drawable kinds that the world makes at start-up
 // and releases at shutdown (3D background, pictures, mask pictures, grass, quad batch, water
 // blocks, electricity, plane fog, blaze). Each kind's issue fills its pair.
-inline void CreateSceneBackgroundEffect() {}
-inline void ReleaseSceneBackgroundEffect() {}
+// The 3D scene's background effect (Scene3D).
+void CreateSceneBackgroundEffect();
+void ReleaseSceneBackgroundEffect();
 inline void CreatePictureMaterial() {}
 inline void ReleasePictureMaterial() {}
 inline void CreateMaskPictureEffect(std::uint8_t /*markMode*/) {}

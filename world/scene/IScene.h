@@ -15,6 +15,7 @@ class IXmlNode;
 }
 namespace quor::render {
 class ISceneLightState;
+class ITickObject;
 }
 
 namespace quor::world {
@@ -29,8 +30,9 @@ class IPicture;
 class ISpaceLines;
 class ISpaceObject;
 class ISpeaker;
-class ITickObject;
 class ITrack;
+// The host's per-frame objects are the renderer's.
+using render::ITickObject;
 class IVisibleObject;
 class AreaData;
 class Light;

@@ -8,6 +8,7 @@
 #include "platform/host/AsyncData.h"
 #include "platform/host/IAsyncLoader.h"
 #include "platform/host/IClient.h"
+#include "platform/host/IEffect.h"
 #include "platform/host/IRenderer.h"
 #include "platform/host/IResFileSystem.h"
 #include "platform/win32/Thread.h"
@@ -161,6 +162,12 @@ void SceneBase::SetActive(bool active) {
 void SceneBase::GetDefaultZRange(float* zNear, float* zFar) {
     if (zNear) *zNear = m_defaultNear;
     if (zFar) *zFar = m_defaultFar;
+}
+
+void SceneBase::SetDefaultZRange(float zNear, float zFar) {
+    m_defaultNear = zNear;
+    m_defaultFar = zFar;
+    if (Camera* camera = m_cameras->GetActive()) camera->SetParam4(zNear, zFar);
 }
 
 void SceneBase::SetAmbientColor(const std::uint8_t* colour) {
@@ -548,6 +555,37 @@ void SceneBase::ReleaseSubtree(SpaceObject* object, bool withChildren) {
     }
     RemoveFromRenderList(object);
     DestroyObject(object);
+}
+
+void SceneBase::ReleaseAttachments(SpaceObject* object) {
+    if (!object) return;
+    ObjectLockGuard objects(this);
+    while (!object->Attachments().empty()) {
+        SpaceObject* attachment = object->Attachments().back();
+        object->RemoveAttachment(attachment, false);
+        ReleaseSubtree(attachment, true);
+    }
+}
+
+void SceneBase::CreatePictureEffect() {
+    render::IRenderer* renderer = Renderer();
+    if (!renderer) return;
+    if (m_transitionEffect) renderer->ReleaseEffect(m_transitionEffect);
+    if (m_transitionTarget) renderer->ReleaseTexture(m_transitionTarget);
+    m_transitionEffect = renderer->CreateEffect();
+    if (render::IEffect* e = m_transitionEffect) {
+        e->SetTechniqueName("Picture");
+        e->GetDepthStencilState()->SetState(3, 0, 0);
+        e->GetRasterState()->SetState(1, 3, 0);
+        e->GetTextureStageState()->SetState(0, 0, 2);
+        e->GetTextureStageState()->SetState(2, 0, 3);
+        e->GetTextureStageState()->SetState(1, 0, 2);
+        e->GetTextureStageState()->SetState(3, 0, 3);
+        e->GetBlendState()->SetState(2, 1, 0);
+        e->GetSamplerState(0)->SetState(2, 3, 0);
+        e->GetSamplerState(0)->SetState(1, 3, 0);
+    }
+    m_transitionTarget = renderer->CreateTexture(1024, 768, 0, 0, 1, 0);
 }
 
 bool SceneBase::ReleaseObjectById(std::uint32_t id, bool withChildren) {

@@ -255,6 +255,19 @@ public:
     // The process-wide scene counter (tests start from a known value).
     static void SetSceneCounter(std::uint16_t value);
 
+    // What the scene-file readers set: the near and far distance of new cameras (an active
+    // camera takes them too), the file's version word, and the scene's audio part.
+    void SetDefaultZRange(float zNear, float zFar);
+    void SetFileVersion(std::uint32_t version) { m_fileVersion = version; }
+    std::uint32_t GetFileVersion() const { return m_fileVersion; }
+    SceneAudio& Audio() { return m_audio; }
+    // The renderer light state the scene hands its ambient colour and fog to.
+    render::ISceneLightState* LightStateOfScene() const { return m_lightState; }
+    // The transition effect ("Picture") and its 1024 x 768 render target, made again on each
+    // call.
+    void CreatePictureEffect();
+    render::IEffect* GetTransitionEffect() const { return m_transitionEffect; }
+
 protected:
     // --- the frame bracket the kinds draw inside ---
     // False (draw nothing) while the scene is being destroyed, or, when asked, without an
@@ -267,6 +280,8 @@ protected:
     void PreDrawAll();
     // Clears the end-of-frame flags, the rendering flag, and releases the object lock.
     void EndFrame();
+    // Releases the object's natural children (and what hangs below them), last first.
+    void ReleaseAttachments(SpaceObject* object);
     int m_sceneType = 0;
 
 private:

@@ -1,5 +1,6 @@
 #include "world/core/Memory.h"
 #include "world/scene/SceneRegistry.h"
+#include "world/scene/Scene3D.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,7 +19,10 @@ SceneRegistry& SceneRegistry::Instance() {
     return instance;
 }
 
-SceneRegistry::SceneRegistry() : m_lock(NewObject<win32::CriticalSection>()) {}
+SceneRegistry::SceneRegistry() : m_lock(NewObject<win32::CriticalSection>()) {
+    // The 3D kind is built in; the 2D kind registers itself once it lands.
+    m_factories[kScene3D] = []() -> SceneBase* { return NewObject<Scene3D>(); };
+}
 
 SceneRegistry::~SceneRegistry() {
     delete m_lock;
