@@ -24,6 +24,10 @@ if [ -x "$build/apps/world_host/world_host" ]; then
   "$build/apps/world_host/world_host" --picture out/frame.png | grep -E '^(renderer|picture|drawn in)'
   echo "== world_host --model models/sample.mom --picture out/model.png"
   "$build/apps/world_host/world_host" --model models/sample.mom --picture out/model.png | grep -E '^(scene|model|picture)'
+  echo "== world_host --scene scenes/garden.scn --frames 4 --picture out/garden.png"
+  # The garden: loaded on the loader thread, viewed from its preset camera "Gate" moving forward.
+  "$build/apps/world_host/world_host" --scene scenes/garden.scn --frames 4 --picture out/garden.png |
+    grep -E '^(scene|preset camera|objects|lights|lod|terrain|sky depth|picture|drawn in)'
 fi
 if [ -x "$build/apps/scene_view/scene_view" ]; then
   echo "== scene_view"

@@ -267,8 +267,8 @@ bool SceneFileReader::ReadLights(common::IXmlNode* global) {
             desc.innerAngle = e->GetFloatAttribute(nullptr, "InnerConeAngle", 0.0f);
             desc.outerAngle = e->GetFloatAttribute(nullptr, "OuterConeAngle", 0.0f);
         }
-        // The description carries the flags: keep what the volume set.
-        desc.flags = light->GetFlags();
+        // The description carries the flags: a light given a volume is bounded by it.
+        desc.flags = light->GetFlags() | (usage & Light::kFlagBounded);
         light->SetDesc(desc);
         light->SetUserValue(m_layerId);
         const struct {
@@ -399,7 +399,11 @@ bool SceneFileReader::ReadObject(common::IXmlNode* e, int kind, const std::vecto
             return false;
         }
         SpaceObject* source = TableEntry(static_cast<std::uint32_t>(kind), origin);
-        if (source && source->GetObjectType() == 3) model = m_scene->CreateModelFromData(static_cast<ModelBase*>(source), 0);
+        if (source && source->GetObjectType() == 3) {
+            // The scene takes the source model through its IModel face.
+            IModel* face = static_cast<ModelBase*>(source);
+            model = m_scene->CreateModelFromData(face, 0);
+        }
         if (!model) {
             LogError("Failed to clone model %d (file: %s)!", origin, file.c_str());
             return false;
@@ -476,19 +480,24 @@ bool SceneFileReader::ReadObject(common::IXmlNode* e, int kind, const std::vecto
 void SceneFileReader::ReadLightmap(IModel* model, common::IXmlNode* entity) {
     XmlNodePtr lightmap = Child(entity, "Lightmap");
     render::IRenderer* renderer = Interfaces().renderer;
-    if (!lightmap || !renderer) return;
-    // The set starts as the model's current materials, one slot per sub-mesh.
+    render::IMaterialGroup* current = model->GetMaterialSet();
+    if (!lightmap || !renderer || !current) return;
+    // The set starts as the model's current materials, slot for slot, so every sub-mesh keeps
+    // its slot; a lightmap material then takes its sub-mesh's slot.
     render::IMaterialGroup* set = renderer->CreateMaterialGroupObject();
     if (!set) return;
-    const int subMeshes = model->GetSubMeshCount();
-    set->SetSlotCount(static_cast<std::uint32_t>(subMeshes > 0 ? subMeshes : 0));
-    for (int i = 0; i < subMeshes; ++i) {
-        set->SetSlotMaterial(static_cast<std::uint32_t>(i), model->GetSubMeshMaterial(i));
-        model->SetSubMeshMaterialSlot(i, i);
+    const std::uint32_t slots = current->GetSlotCount();
+    set->SetSlotCount(slots);
+    for (std::uint32_t i = 0; i < slots; ++i) {
+        if (const char* name = current->GetSlotName(i)) set->SetSlotName(i, name);
+        if (render::IMaterial* material = current->GetSlotMaterial(i)) set->SetSlotMaterial(i, material);
     }
+    const int subMeshes = model->GetSubMeshCount();
     ForEachChild(lightmap.Get(), [&](common::IXmlNode* c) {
         const int index = c->GetIntAttribute(nullptr, "index", -1);
         if (index < 0 || index >= subMeshes) return;
+        const int slot = model->GetSubMeshMaterialSlot(index);
+        if (slot < 0 || static_cast<std::uint32_t>(slot) >= slots) return;
         const std::string texture = Text(c, nullptr, "texture");
         const std::string effectName = Text(c, nullptr, "effect");
         render::IEffect* effect = renderer->CreateEffectFromDesc(effectName.c_str());
@@ -499,12 +508,14 @@ void SceneFileReader::ReadLightmap(IModel* model, common::IXmlNode* entity) {
                 material->SetTexture("TexLightmap", map);
                 renderer->ReleaseTexture(map);
             }
-            set->SetSlotMaterial(static_cast<std::uint32_t>(index), material);
+            set->SetSlotMaterial(static_cast<std::uint32_t>(slot), material);
             renderer->ReleaseMaterial(material);
         }
         renderer->ReleaseEffect(effect);
     });
     model->SetMaterialSet(set);
+    // The model's mesh keeps the set it took; one it did not take goes back.
+    if (model->GetMaterialSet() != set) renderer->ReleaseMaterial(set);
 }
 
 void SceneFileReader::ReadGroups(common::IXmlNode* entities) {
