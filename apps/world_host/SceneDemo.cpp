@@ -92,7 +92,7 @@ int ShowScene(world::IWorld* world, host::ReferenceHost& host, host::RecordingRe
     host::GlFrameStats drawn;
     for (int i = 0; i < options.frames; ++i) {
         // Forward along the view, a little more each frame.
-        if (i > 0) camera->MoveLocal(Vec3{0.0f, 0.0f, 4.0f});
+        if (i > 0) camera->MoveLocal(Vec3{0.0f, 0.0f, 12.0f});
         books.ClearCalls();
         if (gl && !gl->BeginFrame(camera->GetRenderCamera(), 0xFF8090A0u, options.width, options.height))
             return Fail("the GL renderer cannot make its context", "");
