@@ -26,6 +26,7 @@ public:
     void RemoveOccluder(world::IVisibleObject*) override {}
     void OnDeviceLost() override { calls.emplace_back("OnDeviceLost"); }
     void OnDeviceReset() override { calls.emplace_back("OnDeviceReset"); }
+    void Initialize(void*, void*) override { calls.emplace_back("Initialize"); }
 
     std::vector<std::string> calls;
 };

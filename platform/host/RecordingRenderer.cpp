@@ -118,6 +118,8 @@ render::IExtTechnique* RecordingRenderer::GetExtTechnique(const char* name, int 
     Lock lock(m_store->mutex);
     m_calls.push_back(std::string("GetExtTechnique(") + (name ? name : "") + "," + std::to_string(kind) + ")");
     if (render::IExtTechnique* technique = ExtTechniqueByName(name)) return technique;
+    if (kind == 1 && name && m_advancedWater && std::string(name) == "<AdvancedWater>") return m_advancedWater.get();
+    if (kind == 1 && name && m_depthTechnique && std::string(name) == "<Depth>") return m_depthTechnique.get();
     if (kind != 2 || !name) return nullptr;
     for (const std::string& w : waterTechniques) {
         if (w == name) {
@@ -126,6 +128,23 @@ render::IExtTechnique* RecordingRenderer::GetExtTechnique(const char* name, int 
         }
     }
     return nullptr;
+}
+
+RecordingWaterTechnique* RecordingRenderer::EnableAdvancedWater() {
+    Lock lock(m_store->mutex);
+    if (!m_advancedWater) m_advancedWater = std::make_unique<RecordingWaterTechnique>();
+    return m_advancedWater.get();
+}
+
+RecordingDepthTechnique* RecordingRenderer::EnableDepthTechnique() {
+    Lock lock(m_store->mutex);
+    if (!m_depthTechnique) m_depthTechnique = std::make_unique<RecordingDepthTechnique>();
+    return m_depthTechnique.get();
+}
+
+void RecordingRenderer::Note(std::string line) {
+    Lock lock(m_store->mutex);
+    m_calls.push_back(std::move(line));
 }
 
 void RecordingRenderer::GetBackBufferSize(int* width, int* height) {

@@ -158,6 +158,11 @@ public:
     // and 2) besides water; each name gives one technique object, kept by the store.
     std::vector<std::string> extTechniques = {"<ShadowOnPlane>", "<ShadowVolume>", "<Decal>", "<Outline>"};
     RecordingExtTechnique* FindExtTechnique(const std::string& name) const;
+    // The 3D scenes' kind-1 techniques "<AdvancedWater>" and "<Depth>": absent until a test
+    // makes them; Note adds a line of the test's own to the call list.
+    RecordingWaterTechnique* EnableAdvancedWater();
+    RecordingDepthTechnique* EnableDepthTechnique();
+    void Note(std::string line);
     RecordingSkinBuffer* LastSkinBuffer() const;
     // Every shadow object made, live or not, in order.
     std::vector<RecordingSkinBuffer*> SkinBuffers() const;
@@ -177,6 +182,8 @@ private:
     bool m_failPrimitives = false;
     bool m_hardwareSkinning = false;
     d3d9::IDirect3DDevice9* m_device = nullptr;
+    std::unique_ptr<RecordingWaterTechnique> m_advancedWater;
+    std::unique_ptr<RecordingDepthTechnique> m_depthTechnique;
 };
 
 }  // namespace quor::host

@@ -13,6 +13,7 @@
 
 #include "platform/host/IRenderer.h"
 #include "platform/host/MaterialFormat.h"
+#include "platform/host/RecordingLights.h"
 #include "platform/host/RecordingPrimitive.h"
 #include "platform/host/RecordingSkinBuffer.h"
 #include "platform/host/RenderCamera.h"
@@ -174,12 +175,48 @@ public:
 class RecordingSceneLightState final : public render::ISceneLightState {
 public:
     void SetAmbientColour(std::uint32_t c) override { ambient = c; }
+    void SetFog(std::int32_t mode, std::int32_t type, const std::uint8_t* colour, float start, float end,
+                float density, int) override {
+        ++fogCalls;
+        fogMode = mode;
+        fogType = type;
+        if (colour) fogColour = std::uint32_t(colour[0]) | std::uint32_t(colour[1]) << 8 |
+                                std::uint32_t(colour[2]) << 16 | std::uint32_t(colour[3]) << 24;
+        fogRange[0] = start;
+        fogRange[1] = end;
+        fogRange[2] = density;
+    }
     std::uint32_t ambient = 0xDEADBEEF;
+    int fogCalls = 0;
+    std::int32_t fogMode = 0;
+    std::int32_t fogType = 0;
+    std::uint32_t fogColour = 0;
+    float fogRange[3] = {};
 };
 
 class RecordingWaterTechnique final : public render::IWaterTechnique {
 public:
     void* GetHandle() override { return this; }
+    int GetPassCount() override { return passes; }
+    render::IRenderView* GetReflectionView() override { return &reflection; }
+    render::IRenderView* GetRefractionView() override { return &refraction; }
+
+    int passes = 1;
+    RecordingRenderView reflection{0};
+    RecordingRenderView refraction{0};
+};
+
+// The depth technique of the 3D scenes' depth pass: Begin answers its view.
+class RecordingDepthTechnique final : public render::IDepthTechnique {
+public:
+    void* GetHandle() override { return this; }
+    render::IRenderView* Begin() override {
+        ++begins;
+        return &view;
+    }
+
+    RecordingRenderView view{0};
+    int begins = 0;
 };
 
 // What a test sets for the textures of one name: frames and duration (seconds) of an animated

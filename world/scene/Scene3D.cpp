@@ -28,6 +28,7 @@
 #include "world/core/PrimObject.h"
 #include "world/core/SpaceLines.h"
 #include "world/core/VisibleObject.h"
+#include "world/core/XmlNodePtr.h"
 #include "world/core/track/TrackBase.h"
 #include "world/core/track/TrackRegistry.h"
 #include "world/fx/SharedEffects.h"
@@ -238,6 +239,8 @@ void Scene3D::ClearOwnParts() {
     }
     m_background.texture = nullptr;
     m_background.primitive = nullptr;
+    // Back to the state after construction: no background named either.
+    m_background.textureName[0] = 0;
     if (m_decals) m_decals->Clear();
     m_sortedParts.clear();
     m_tickObjects.clear();
@@ -939,13 +942,11 @@ void Scene3D::RemoveModelDecals(void* model) { m_decals->RemoveModelDecals(model
 
 void Scene3D::WriteReport(common::IXmlNode* node) {
     if (!node) return;
-    common::IXmlNode* child = node->AddChildElement("Scene3D");
+    XmlNodePtr child(node->AddChildElement("Scene3D"));
     if (!child) return;
     child->SetIntAttribute(nullptr, "id", static_cast<std::uint16_t>(GetSceneId()));
     child->SetIntAttribute(nullptr, "is_active", IsActive() ? 1 : 0);
-    Effects().DumpProperties(child);
-    // The node handed out is ours to give back.
-    child->Release();
+    Effects().DumpProperties(child.Get());
 }
 
 }  // namespace quor::world
