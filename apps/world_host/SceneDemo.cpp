@@ -37,8 +37,12 @@ std::string LodLevels(world::IScene* scene) {
         if (auto* group = static_cast<world::LodGroup*>(scene->GetLodGroup(std::uint32_t(g))))
             for (const world::VisibleObject* member : group->Members()) ++levels[member->GetLod()];
     std::string out;
-    for (const auto& [level, count] : levels)
-        out += (out.empty() ? "" : " ") + std::to_string(level) + "x" + std::to_string(count);
+    for (const auto& [level, count] : levels) {
+        if (!out.empty()) out += ' ';
+        out += std::to_string(level);
+        out += 'x';
+        out += std::to_string(count);
+    }
     return out.empty() ? "-" : out;
 }
 
@@ -102,9 +106,10 @@ int ShowScene(world::IWorld* world, host::ReferenceHost& host, host::RecordingRe
         world->RenderPost();
         if (gl) drawn = gl->EndFrame();
         const Vec3* p = camera->GetPosition();
-        std::printf("scene frame %d: renderer calls %llu, camera at %.1f %.1f %.1f%s\n", i + 1,
-                    static_cast<unsigned long long>(books.CallCount()), double(p->x), double(p->y), double(p->z),
-                    gl ? (", drawn " + std::to_string(drawn.renderables) + " renderables").c_str() : "");
+        std::printf("scene frame %d: renderer calls %llu, camera at %.1f %.1f %.1f", i + 1,
+                    static_cast<unsigned long long>(books.CallCount()), double(p->x), double(p->y), double(p->z));
+        if (gl) std::printf(", drawn %d renderables", drawn.renderables);
+        std::printf("\n");
         if (i == 0) std::printf("lod levels at the first frame: %s\n", LodLevels(scene).c_str());
     }
     if (drawnOut) *drawnOut = drawn;

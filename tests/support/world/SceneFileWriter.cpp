@@ -16,7 +16,10 @@ std::string Number(float v) {
 
 std::string Floats(const float* v, std::size_t n) {
     std::string out;
-    for (std::size_t i = 0; i < n; ++i) out += (i ? "," : "") + Number(v[i]);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i) out += ',';
+        out += Number(v[i]);
+    }
     return out;
 }
 
@@ -102,12 +105,24 @@ void XmlElement::Remove(const std::string& childName) {
 
 std::string XmlElement::Text(int indent) const {
     const std::string pad(std::size_t(indent) * 2, ' ');
-    std::string out = pad + "<" + name;
-    for (const auto& [k, v] : attributes) out += " " + k + "=\"" + Escape(v) + "\"";
+    std::string out = pad;
+    out += '<';
+    out += name;
+    for (const auto& [k, v] : attributes) {
+        out += ' ';
+        out += k;
+        out += "=\"";
+        out += Escape(v);
+        out += '"';
+    }
     if (children.empty()) return out + "/>\n";
     out += ">\n";
     for (const XmlElement& c : children) out += c.Text(indent + 1);
-    return out + pad + "</" + name + ">\n";
+    out += pad;
+    out += "</";
+    out += name;
+    out += ">\n";
+    return out;
 }
 
 Float16 IdentityMatrix16() { return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}; }
