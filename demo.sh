@@ -29,6 +29,10 @@ if [ -x "$build/apps/world_host/world_host" ]; then
   # the client's time scale and the sounds playing; after its release the camera, the time scale
   # and the audio objects left. Effects are made by 3D scenes: without that kind the host says so.
   "$build/apps/world_host/world_host" --fx fx/kinds.emf --frames 8 | grep -E '^fx'
+  echo "== world_host --scene scenes/garden.scn --frames 4 --picture out/garden.png"
+  # The garden: loaded on the loader thread, viewed from its preset camera "Gate" moving forward.
+  "$build/apps/world_host/world_host" --scene scenes/garden.scn --frames 4 --picture out/garden.png |
+    grep -E '^(scene|preset camera|objects|lights|lod|terrain|sky depth|picture|drawn in)'
 fi
 if [ -x "$build/apps/scene_view/scene_view" ]; then
   echo "== scene_view"

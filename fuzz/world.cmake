@@ -2,7 +2,7 @@
 if(TARGET platform_host)
   target_link_libraries(${name} PRIVATE platform_host)
 endif()
-# The effect files name a mesh the mesh writer makes.
-if(name MATCHES "^emf_")
+# Effect files and the scene-file target name meshes the mesh writer makes.
+if(name MATCHES "^emf_" OR name STREQUAL "scenefile_fuzz")
   target_link_libraries(${name} PRIVATE quor_meshwriter)
 endif()

@@ -1,7 +1,8 @@
 // demo_resources: writes the meshes the demo shows, built from descriptions with the mesh
 // writer: models/sample.mom (two levels of detail, a textured body, a transparent sorted
 // glass, socket "top", a material block), models/sample.png (its texture),
-// models/sample_anim.mom (the same, vertex-animated) and defualt_models/box.mom.
+// models/sample_anim.mom (the same, vertex-animated), defualt_models/box.mom, and the garden
+// scene (scenes/garden.scn, its layer, terrain and meshes).
 #include <stb_image_write.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/world/DemoGarden.h"
 #include "tests/support/world/DemoMeshes.h"
 #include "tests/support/world/MeshFileWriter.h"
 
@@ -69,5 +71,6 @@ int main(int argc, char** argv) {
     ok = Write(root / "models" / "sample_anim.mom", WriteMom(DemoSampleMesh(true))) && ok;
     ok = WriteTexture(root / "models" / "sample.png") && ok;
     ok = Write(root / "defualt_models" / "box.mom", WriteMom(DemoDefaultBox())) && ok;
+    for (const auto& [path, bytes] : DemoGardenFiles()) ok = Write(root / path, bytes) && ok;
     return ok ? 0 : 1;
 }

@@ -34,6 +34,7 @@
 #include "world/mesh/ModelBase.h"
 #include "world/fx/IFxBase.h"
 #include "world/scene/IScene.h"
+#include "apps/world_host/SceneDemo.h"
 
 namespace {
 
@@ -50,6 +51,8 @@ struct Options {
     std::string model;  // empty: no model scene
     bool async = false;
     std::string fx;  // empty: no effect
+    std::string scene;            // empty: no scene file
+    std::string preset = "Gate";  // the --scene file's preset camera
 };
 
 bool ParseCount(const char* text, int low, int high, int& out) {
@@ -116,6 +119,17 @@ const std::vector<OptionRow>& OptionTable() {
          [](Options& o, const char* v) {
              o.fx = v;
              return !o.fx.empty();
+         }},
+        {"--scene", "NAME", "none",
+         "load the 3D scene file NAME (under the root) on the loader thread, view it from a preset camera moving forward over the frames and report it",
+         [](Options& o, const char* v) {
+             o.scene = v;
+             return !o.scene.empty();
+         }},
+        {"--preset", "NAME", "Gate", "the preset camera of the --scene file the view starts at",
+         [](Options& o, const char* v) {
+             o.preset = v;
+             return !o.preset.empty();
          }},
         {"--help", nullptr, "off", "print this help and exit",
          [](Options& o, const char*) {
@@ -351,9 +365,18 @@ int main(int argc, char** argv) {
     pictureCamera.Refresh();
     quor::host::GlFrameStats drawn;
     bool framed = false;
+    // A scene file runs its own frames instead.
+    int frames = options.frames;
+    if (!options.scene.empty()) {
+        const quor::demo::SceneDemoOptions sceneOptions{options.scene, options.preset, options.frames, options.width,
+                                                         options.height};
+        if (quor::demo::ShowScene(world, host, books, gl.get(), sceneOptions, &drawn) != 0) return 1;
+        framed = gl != nullptr && options.frames > 0;
+        frames = 0;
+    }
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
-    for (int i = 0; i < options.frames; ++i) {
+    for (int i = 0; i < frames; ++i) {
         const auto t0 = Clock::now();
         if (gl) {
             if (!gl->BeginFrame(&pictureCamera, 0xFF203040u, options.width, options.height))

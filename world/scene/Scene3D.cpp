@@ -15,6 +15,7 @@
 #include "platform/host/IRenderCamera.h"
 #include "platform/host/IRenderView.h"
 #include "platform/host/IRenderer.h"
+#include "platform/host/IResFileSystem.h"
 #include "platform/host/IXmlNode.h"
 #include "platform/host/TerrainObject.h"
 #include "world/core/Camera.h"
@@ -326,6 +327,16 @@ bool Scene3D::Create(const char* fileName, int asyncRequest, AsyncData** out) {
     CreatePictureEffect();
     SetTransitionSpeed(500.0f);
     if (asyncRequest == 0) return Load(fileName);
+    // The registry tries the ".s3d" name before the ".scn" one and moves on only when Create
+    // answers false: a file that is not there has to say so now, not later on the loader.
+    common::IResFileSystem* files = Interfaces().resFileSystem;
+    common::IResFile* file = files && fileName ? files->OpenFile(fileName, 0) : nullptr;
+    if (!file) {
+        LogError("Scene file %s is not found!", fileName ? fileName : "");
+        SetProgress(0xFFFFFFFFu);
+        return false;
+    }
+    file->Close();
     SetProgress(0x10000);
     SceneData* record = AsyncLoaderRef::Instance().CreateSceneData(this, fileName, asyncRequest);
     if (!record) {

@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/host/IXmlNode.h"
+#include "world/core/Log.h"
 
 namespace quor::world {
 
@@ -19,6 +21,15 @@ public:
     void RemoveSpeaker(SpaceObject*) {}
     void RemoveReverb(SpaceObject*) {}
     void AddAudioProject(const char*) {}
+    // The audio part of a scene file: nothing to read without an "Audio" element. With one,
+    // the stand-in cannot make its speakers and says so (the scene load goes on).
+    bool LoadXml(common::IXmlNode* root, int /*layerId*/) {
+        common::IXmlNode* audio = root ? root->FirstChildElement("Audio") : nullptr;
+        if (!audio) return true;
+        audio->Release();
+        LogWarning("Scene audio is not supported yet: the \"Audio\" section is skipped!");
+        return false;
+    }
 
 private:
     SceneBase* m_owner = nullptr;

@@ -9,6 +9,8 @@
 #include <string>
 #include <utility>
 
+#include "tests/support/world/DemoGarden.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -54,9 +56,9 @@ TEST(WorldHost, HelpPrintsEveryOptionWithItsDefault) {
     const HostRun run = RunHost("--help");
     EXPECT_EQ(run.status, 0);
     for (const char* option : {"--root DIR", "--frames N", "--fps N", "--picture FILE", "--size WxH", "--model FILE",
-                               "--async", "--fx FILE", "--help"})
+                               "--async", "--fx FILE", "--scene NAME", "--preset NAME", "--help"})
         EXPECT_EQ(Count(run.out, std::string("  ") + option), 1) << option;
-    EXPECT_EQ(Count(run.out, "(default: "), 9);
+    EXPECT_EQ(Count(run.out, "(default: "), 11);
     EXPECT_TRUE(run.err.empty()) << run.err;
 }
 
@@ -148,6 +150,25 @@ TEST(WorldHost, PictureDrawsWithTheGlRendererAndWritesThePng) {
     const HostRun unwritable = RunHost("--frames 0 --picture '" + (file / "frame.png").string() + "'");
     EXPECT_EQ(unwritable.status, 1);
     EXPECT_NE(unwritable.err.find("cannot write the picture"), std::string::npos) << unwritable.err;
+}
+
+TEST(WorldHost, SceneFileLoadsOnTheLoaderAndIsViewedFromAPresetCamera) {
+    const fs::path root = fs::path(QUOR_BINARY_DIR) / "world_host_scene_root";
+    for (const auto& [path, bytes] : quor::test::DemoGardenFiles()) {
+        fs::create_directories((root / path).parent_path());
+        std::ofstream(root / path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                          std::streamsize(bytes.size()));
+    }
+    const HostRun run = RunHost("--root '" + root.string() + "' --scene scenes/garden.scn --frames 3");
+    EXPECT_EQ(run.status, 0) << run.err;
+    for (const char* line : {"scene: loaded on the loader thread", "scene progress: 0x0\n", "preset camera: Gate found",
+                             "objects: models 9, effects 0, sky objects 1,", "lod groups: 1",
+                             "terrain: flat reference terrain", "scene frame 3: renderer calls",
+                             "lod levels at the first frame: ", "lod levels at the last frame: ", "sky depth range: 1.0 to"})
+        EXPECT_EQ(Count(run.out, line), 1) << line << "\n" << run.out;
+    const HostRun missing = RunHost("--root '" + root.string() + "' --scene scenes/none.scn");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("the scene could not be made: scenes/none.scn"), std::string::npos) << missing.err;
 }
 
 }  // namespace
