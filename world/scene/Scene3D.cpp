@@ -248,6 +248,9 @@ Scene3D::~Scene3D() {
     BeginDestroy();
     CancelLoads();
     SceneBase::Clear();
+    // The base's clear detached the tree: the skies can go.
+    for (SkyObject* sky : m_skies) delete sky;
+    m_skies.clear();
     ClearOwnParts();
     delete m_decals;
     m_decals = nullptr;
@@ -698,6 +701,10 @@ ISkyObject* Scene3D::CreateSkyObject(const char* fileName) {
         return nullptr;
     }
     AttachObject(sky);
+    {
+        ObjectLockGuard objects(this);
+        m_skies.push_back(sky);
+    }
     return sky;
 }
 
@@ -712,6 +719,14 @@ void Scene3D::DestroyObject(ISpaceObject* face) {
     auto* object = static_cast<SpaceObject*>(face);
     // A camera's render view goes with it.
     if (object && object->GetObjectType() == 2) ReleaseRenderView(static_cast<Camera*>(object));
+    if (object && object->GetObjectType() == 8) {
+        auto it = std::find(m_skies.begin(), m_skies.end(), static_cast<SkyObject*>(object));
+        if (it != m_skies.end()) {
+            m_skies.erase(it);
+            delete static_cast<SkyObject*>(object);
+        }
+        return;
+    }
     SceneBase::DestroyObject(face);
 }
 

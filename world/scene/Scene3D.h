@@ -264,6 +264,8 @@ private:
     render::TerrainObject* m_terrain = nullptr;
     float m_lightTime = 0.0f;
     std::vector<LodGroup*> m_lodGroups;
+    // Skies belong to the scene: no object list of the base holds them.
+    std::vector<SkyObject*> m_skies;
     std::vector<TrackBase*> m_tracks;
     std::map<std::int32_t, PresetCamera> m_presetCameras;
     std::map<Camera*, render::IRenderView*> m_renderViews;

@@ -474,6 +474,7 @@ TEST_F(SceneFileReaderTest, LodListsPutTheirLastLevelAtTheHidingLevel) {
 
 TEST_F(SceneFileReaderTest, TheDemoGardenLoads) {
     for (const auto& [path, bytes] : test::DemoGardenFiles()) files->AddFile(path, bytes);
+    const int cameras = fx.host().renderer.LiveRenderCameras();
     ASSERT_TRUE(LoadFile("scenes/garden.scn")) << Log();
     EXPECT_EQ(scene->GetLayerCount(), 2);
     EXPECT_TRUE(Logged("cloned: 1, collider: 0, helper: 1, hidden: 0")) << Log();
@@ -482,6 +483,10 @@ TEST_F(SceneFileReaderTest, TheDemoGardenLoads) {
     EXPECT_NE(scene->GetTerrainObject(), nullptr);
     EXPECT_EQ(scene->GetLodGroupCount(), 1);
     EXPECT_EQ(scene->CountNamedObjects("Hedge"), 6);
+    // The sky, with its own render camera, goes with the scene.
+    EXPECT_GT(fx.host().renderer.LiveRenderCameras(), cameras);
+    Drop();
+    EXPECT_EQ(fx.host().renderer.LiveRenderCameras(), cameras);
 }
 
 }  // namespace
