@@ -147,6 +147,33 @@ bool MeshBase::BuildCurrentPart() {
     return true;
 }
 
+void MeshBase::AppendPart(MeshSegment* segment) {
+    m_parts.push_back(segment);
+    m_softwareSkinning.push_back(0);
+    m_currentPart = int(m_parts.size()) - 1;
+}
+
+void MeshBase::RemoveLastPart() {
+    if (m_parts.empty()) return;
+    MeshSegment* segment = m_parts.back();
+    m_subMeshes.erase(std::remove_if(m_subMeshes.begin(), m_subMeshes.end(),
+                                     [segment](SubMesh* sub) { return sub->Segment() == segment; }),
+                      m_subMeshes.end());
+    m_drawList.clear();
+    m_drawListStale = 1;
+    m_parts.pop_back();
+    m_softwareSkinning.pop_back();
+    m_currentPart = m_parts.empty() ? 0 : int(m_parts.size()) - 1;
+    if (m_parts.empty()) {
+        SetOccluder(nullptr);
+        for (MeshVertexBuffer*& buffer : m_buffers) {
+            if (buffer) buffer->Destroy();
+            buffer = nullptr;
+        }
+    }
+    segment->Destroy();
+}
+
 std::uint32_t MeshBase::GetPartCount() {
     Guard lock(m_lock);
     return std::uint32_t(m_parts.size());
