@@ -174,6 +174,27 @@ void MeshBase::RemoveLastPart() {
     segment->Destroy();
 }
 
+void MeshBase::RebuildVertexBuffers() {
+    for (MeshVertexBuffer*& buffer : m_buffers) {
+        if (buffer) buffer->Destroy();
+        buffer = nullptr;
+    }
+    m_drawListStale = 1;
+    if (m_parts.empty()) return;
+    const MeshData& data = *m_parts[0]->Data();
+    const std::uint32_t growth = kGrowth * std::uint32_t(m_parts.size() - 1);
+    for (int l = 0; l < m_lodCount; ++l) {
+        const MeshVertexData* block = data.GetLod(l);
+        if (!block) continue;
+        MeshVertexBuffer* buffer = NewObject<MeshVertexBuffer>(block->vertexCount + growth, block->triangleCount + growth,
+                                                               block->uvChannelCount, block->hasColour != 0, false,
+                                                               UsesHardwareSkin(), m_device);
+        if (!buffer) continue;
+        buffer->InitStreamFormat();
+        m_buffers[l] = buffer;
+    }
+}
+
 std::uint32_t MeshBase::GetPartCount() {
     Guard lock(m_lock);
     return std::uint32_t(m_parts.size());

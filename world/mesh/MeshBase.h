@@ -208,6 +208,9 @@ protected:
     void SetReady(bool ready) { m_ready = ready ? 1 : 0; }
     void SetSharedTick(std::int32_t tick) { m_sharedTick = tick; }
     void SetMeshBounds(const Bounds& b) { m_bounds = b; }
+    // The LOD buffers made again in the stream format UsesHardwareSkin now selects, as large
+    // as the parts need; the draw list is rebuilt at the next fill.
+    void RebuildVertexBuffers();
 
 private:
     // Takes the part in under the lock and builds it; the segment is destroyed on failure.

@@ -287,8 +287,10 @@ void MeshSkeletal::RefreshHardwareSkinning() {
     Guard lock(Lock());
     render::IRenderer* renderer = Interfaces().renderer;
     const bool on = renderer && renderer->IsHardwareSkinning();
-    if (on != HardwareSkinned()) MarkDrawListStale();
+    if (on == HardwareSkinned()) return;
+    // The stream format follows the switch: 68-byte skin vertices or positions and normals.
     SetHardwareSkinned(on);
+    RebuildVertexBuffers();
 }
 
 bool MeshSkeletal::IsSkeletonCompatible(MeshSkeletal* other) {
