@@ -24,6 +24,12 @@ if [ -x "$build/apps/world_host/world_host" ]; then
   "$build/apps/world_host/world_host" --picture out/frame.png | grep -E '^(renderer|picture|drawn in)'
   echo "== world_host --model models/sample.mom --picture out/model.png"
   "$build/apps/world_host/world_host" --model models/sample.mom --picture out/model.png | grep -E '^(scene|model|picture)'
+  echo "== world_host --model char/figure.mom"
+  # The skinned figure and its animation, companion and body-split files must all be there.
+  for f in mom ani ags ini; do
+    [ -s samples/char/figure.$f ] || { echo "missing samples/char/figure.$f"; exit 1; }
+  done
+  "$build/apps/world_host/world_host" --model char/figure.mom | grep -E '^(scene|model)'
 fi
 if [ -x "$build/apps/scene_view/scene_view" ]; then
   echo "== scene_view"

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tests/support/world/DemoMeshes.h"
+#include "tests/support/world/DemoFigure.h"
 #include "tests/support/world/MeshFileWriter.h"
 
 namespace {
@@ -69,5 +70,10 @@ int main(int argc, char** argv) {
     ok = Write(root / "models" / "sample_anim.mom", WriteMom(DemoSampleMesh(true))) && ok;
     ok = WriteTexture(root / "models" / "sample.png") && ok;
     ok = Write(root / "defualt_models" / "box.mom", WriteMom(DemoDefaultBox())) && ok;
+    const quor::test::DemoFigureFiles figure = quor::test::MakeDemoFigure("char/figure.ani");
+    ok = Write(root / "char" / "figure.mom", figure.mesh) && ok;
+    ok = Write(root / "char" / "figure.ani", figure.animation) && ok;
+    ok = Write(root / "char" / "figure.ags", std::vector<std::uint8_t>(figure.ags.begin(), figure.ags.end())) && ok;
+    ok = Write(root / "char" / "figure.ini", std::vector<std::uint8_t>(figure.split.begin(), figure.split.end())) && ok;
     return ok ? 0 : 1;
 }

@@ -8,6 +8,7 @@
 #include <random>
 #include <thread>
 
+#include "tests/support/world/DemoFigure.h"
 #include "tests/world/skeleton/SkelMeshSupport.h"
 #include "world/core/Align16.h"
 #include "world/mesh/MeshSocket.h"
@@ -391,6 +392,39 @@ TEST_F(MeshSkeletalTest, SkinThreadPlaysOnOneThreadWhileAnotherSkinsAndReadsBone
     done = true;
     render.join();
     EXPECT_TRUE(m.IsAnimationPlaying(MeshBase::kSkeletal));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MeshSkeletalTest, TheDemoFigureWalksAndWavesWithItsUpperBody) {
+    const DemoFigureFiles figure = MakeDemoFigure("char/figure.ani");
+    files->AddFile("char/figure.mom", figure.mesh);
+    files->AddFile("char/figure.ani", figure.animation);
+    files->AddFile("char/figure.ags", figure.ags);
+    files->AddFile("char/figure.ini", figure.split);
+    MeshSkeletal& m = Make();
+    ASSERT_TRUE(m.LoadMeshFile("char/figure.mom")) << log.Joined();
+    EXPECT_GE(m.ActionResult(), 1) << log.Joined();
+    EXPECT_EQ(m.GetBoneCount(), 20);
+    EXPECT_EQ(m.FindGroup("walk_wave"), 0);
+    ASSERT_TRUE(m.PlayAnimation(m.FindAnimation("walk"), MeshBase::kSkeletal, -1.0f, true, 0));
+    std::vector<std::string> events;
+    Matrix thigh0, thigh1;
+    for (int i = 0; i < 30; ++i) {
+        m.UpdateSkeletal(true, true);
+        if (i == 5) m.GetBoneMatrix(std::uint32_t(m.FindBone("LShin")), thigh0);
+        std::string e;
+        while (m.PopEvent(e)) events.push_back(e);
+    }
+    m.GetBoneMatrix(std::uint32_t(m.FindBone("LShin")), thigh1);
+    EXPECT_NE(thigh0, thigh1) << "the legs walk";
+    EXPECT_NE(std::find(events.begin(), events.end(), "step_left"), events.end());
+    ASSERT_TRUE(m.PlaySplitAnimation(1, std::uint16_t(m.FindAnimation("wave")), -1.0f, 1, 1.0f)) << log.Joined();
+    EXPECT_TRUE(m.SplitActive());
+    for (int i = 0; i < 10; ++i) m.UpdateSkeletal(true, true);
+    EXPECT_EQ(m.GetAnimationName(std::uint16_t(m.GetCurrentAnimation(MeshBase::kSkeletal))), "walk");
 }
 
 }  // namespace
