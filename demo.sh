@@ -33,6 +33,12 @@ if [ -x "$build/apps/world_host/world_host" ]; then
   # The garden: loaded on the loader thread, viewed from its preset camera "Gate" moving forward.
   "$build/apps/world_host/world_host" --scene scenes/garden.scn --frames 4 --picture out/garden.png |
     grep -E '^(scene|preset camera|objects|lights|lod|terrain|sky depth|picture|drawn in)'
+  echo "== world_host --model char/figure.mom"
+  # The skinned figure and its animation, companion and body-split files must all be there.
+  for f in mom ani ags ini; do
+    [ -s samples/char/figure.$f ] || { echo "missing samples/char/figure.$f"; exit 1; }
+  done
+  "$build/apps/world_host/world_host" --model char/figure.mom | grep -E '^(scene|model)'
 fi
 if [ -x "$build/apps/scene_view/scene_view" ]; then
   echo "== scene_view"

@@ -13,9 +13,8 @@ if(Boost_FOUND)
 endif()
 # The mesh benchmark builds its files with the test-side mesh writer.
 target_link_libraries(world_bench PRIVATE quor_meshwriter)
-# The skeletal playback benchmark writes its clips with the test-side animation writer and
-# reads them through the reference host's memory file system.
-target_sources(world_bench PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/world/SkelAnimFileWriter.cpp)
+# The skeletal playback benchmark writes its clips with the animation writer of the writer
+# library (linked above) and reads them through the reference host's memory file system.
 if(TARGET platform_host)
   target_link_libraries(world_bench PRIVATE platform_host)
 endif()

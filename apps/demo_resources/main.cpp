@@ -16,6 +16,7 @@
 
 #include "tests/support/world/DemoGarden.h"
 #include "tests/support/world/DemoMeshes.h"
+#include "tests/support/world/DemoFigure.h"
 #include "tests/support/world/MeshFileWriter.h"
 
 namespace {
@@ -72,5 +73,10 @@ int main(int argc, char** argv) {
     ok = WriteTexture(root / "models" / "sample.png") && ok;
     ok = Write(root / "defualt_models" / "box.mom", WriteMom(DemoDefaultBox())) && ok;
     for (const auto& [path, bytes] : DemoGardenFiles()) ok = Write(root / path, bytes) && ok;
+    const quor::test::DemoFigureFiles figure = quor::test::MakeDemoFigure("char/figure.ani");
+    ok = Write(root / "char" / "figure.mom", figure.mesh) && ok;
+    ok = Write(root / "char" / "figure.ani", figure.animation) && ok;
+    ok = Write(root / "char" / "figure.ags", std::vector<std::uint8_t>(figure.ags.begin(), figure.ags.end())) && ok;
+    ok = Write(root / "char" / "figure.ini", std::vector<std::uint8_t>(figure.split.begin(), figure.split.end())) && ok;
     return ok ? 0 : 1;
 }

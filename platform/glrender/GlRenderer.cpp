@@ -915,6 +915,7 @@ void* GlRenderer::CreateDepthSurface(std::int32_t width, std::int32_t height, st
 }
 render::IStageStates* GlRenderer::CreateDynamicBuffer() { return m_objects.CreateDynamicBuffer(); }
 void GlRenderer::ReleaseDynamicBuffer(render::IStageStates* buffer) { m_objects.ReleaseDynamicBuffer(buffer); }
+render::IRenderCamera* GlRenderer::GetCurrentRenderCamera() { return m_objects.GetCurrentRenderCamera(); }
 
 // --- screen-space primitives over the scene -------------------------------------------------
 

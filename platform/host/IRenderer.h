@@ -324,6 +324,9 @@ public:
     virtual IStageStates* CreateDynamicBuffer() = 0;
     virtual void ReleaseDynamicBuffer(IStageStates* buffer) = 0;
 
+    // The camera the renderer draws the current view with (null outside a view's drawing).
+    virtual IRenderCamera* GetCurrentRenderCamera() = 0;
+
 protected:
     ~IRenderer() = default;
 };

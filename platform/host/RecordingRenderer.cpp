@@ -445,6 +445,16 @@ RecordingStageStates* RecordingRenderer::LastStageStates() const {
     return m_store->stageStates.all.empty() ? nullptr : m_store->stageStates.all.back().get();
 }
 
+void RecordingRenderer::SetCurrentRenderCamera(render::IRenderCamera* camera) {
+    Lock lock(m_store->mutex);
+    m_currentCamera = camera;
+}
+
+render::IRenderCamera* RecordingRenderer::GetCurrentRenderCamera() {
+    Lock lock(m_store->mutex);
+    return m_currentCamera;
+}
+
 bool RecordingRenderer::IsHardwareSkinning() {
     Lock lock(m_store->mutex);
     m_calls.push_back("IsHardwareSkinning");

@@ -85,6 +85,7 @@ public:
     void* CreateDepthSurface(std::int32_t width, std::int32_t height, std::int32_t format) override;
     render::IStageStates* CreateDynamicBuffer() override;
     void ReleaseDynamicBuffer(render::IStageStates* buffer) override;
+    render::IRenderCamera* GetCurrentRenderCamera() override;
 
     // The device CreateTexture and CreateDepthSurface make their objects on (none: textures
     // without device memory, no depth surfaces).
@@ -120,6 +121,8 @@ public:
     const std::shared_ptr<RecordingStore>& Store() const { return m_store; }
     // The answer of IsHardwareSkinning.
     void SetHardwareSkinning(bool on);
+    // The answer of GetCurrentRenderCamera (not owned).
+    void SetCurrentRenderCamera(render::IRenderCamera* camera);
 
     // Injected failure: while set, CreatePrimitive records the call and answers null.
     void SetFailPrimitives(bool fail);
@@ -181,6 +184,7 @@ private:
     int m_updates = 0;
     bool m_failPrimitives = false;
     bool m_hardwareSkinning = false;
+    render::IRenderCamera* m_currentCamera = nullptr;
     d3d9::IDirect3DDevice9* m_device = nullptr;
     std::unique_ptr<RecordingWaterTechnique> m_advancedWater;
     std::unique_ptr<RecordingDepthTechnique> m_depthTechnique;

@@ -147,6 +147,54 @@ bool MeshBase::BuildCurrentPart() {
     return true;
 }
 
+void MeshBase::AppendPart(MeshSegment* segment) {
+    m_parts.push_back(segment);
+    m_softwareSkinning.push_back(0);
+    m_currentPart = int(m_parts.size()) - 1;
+}
+
+void MeshBase::RemoveLastPart() {
+    if (m_parts.empty()) return;
+    MeshSegment* segment = m_parts.back();
+    m_subMeshes.erase(std::remove_if(m_subMeshes.begin(), m_subMeshes.end(),
+                                     [segment](SubMesh* sub) { return sub->Segment() == segment; }),
+                      m_subMeshes.end());
+    m_drawList.clear();
+    m_drawListStale = 1;
+    m_parts.pop_back();
+    m_softwareSkinning.pop_back();
+    m_currentPart = m_parts.empty() ? 0 : int(m_parts.size()) - 1;
+    if (m_parts.empty()) {
+        SetOccluder(nullptr);
+        for (MeshVertexBuffer*& buffer : m_buffers) {
+            if (buffer) buffer->Destroy();
+            buffer = nullptr;
+        }
+    }
+    segment->Destroy();
+}
+
+void MeshBase::RebuildVertexBuffers() {
+    for (MeshVertexBuffer*& buffer : m_buffers) {
+        if (buffer) buffer->Destroy();
+        buffer = nullptr;
+    }
+    m_drawListStale = 1;
+    if (m_parts.empty()) return;
+    const MeshData& data = *m_parts[0]->Data();
+    const std::uint32_t growth = kGrowth * std::uint32_t(m_parts.size() - 1);
+    for (int l = 0; l < m_lodCount; ++l) {
+        const MeshVertexData* block = data.GetLod(l);
+        if (!block) continue;
+        MeshVertexBuffer* buffer = NewObject<MeshVertexBuffer>(block->vertexCount + growth, block->triangleCount + growth,
+                                                               block->uvChannelCount, block->hasColour != 0, false,
+                                                               UsesHardwareSkin(), m_device);
+        if (!buffer) continue;
+        buffer->InitStreamFormat();
+        m_buffers[l] = buffer;
+    }
+}
+
 std::uint32_t MeshBase::GetPartCount() {
     Guard lock(m_lock);
     return std::uint32_t(m_parts.size());

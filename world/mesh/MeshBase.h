@@ -198,12 +198,24 @@ protected:
     // The skeletal mesh's hardware-skin switch for the stream formats (plain meshes: none).
     virtual bool UsesHardwareSkin() const { return false; }
     void SetHardwareSkinned(bool on) { m_hardwareSkinned = on ? 1 : 0; }
+    // For meshes that add their parts themselves, under the lock the caller holds: the part
+    // becomes the current one; a refused part is taken back with its sub-meshes and draw
+    // entries (the segment is destroyed, returning its data reference).
+    void AppendPart(MeshSegment* segment);
+    void RemoveLastPart();
+    bool BuildCurrentPart();
+    const std::vector<MeshSegment*>& Parts() const { return m_parts; }
+    void SetReady(bool ready) { m_ready = ready ? 1 : 0; }
+    void SetSharedTick(std::int32_t tick) { m_sharedTick = tick; }
+    void SetMeshBounds(const Bounds& b) { m_bounds = b; }
+    // The LOD buffers made again in the stream format UsesHardwareSkin now selects, as large
+    // as the parts need; the draw list is rebuilt at the next fill.
+    void RebuildVertexBuffers();
 
 private:
     // Takes the part in under the lock and builds it; the segment is destroyed on failure.
     bool AddData(MeshData* data, const char* fileName);
     bool AddPart(MeshSegment* segment, const char* fileName);
-    bool BuildCurrentPart();
     bool Tracks(int kind, MeshSegment*& first);
     // Writes sub-mesh `sub` of the list into range r of the buffer.
     void WriteRange(MeshVertexBuffer& buffer, int r, const SubMesh& sub);

@@ -145,6 +145,8 @@ void MeshDataMgr::WriteMemoryReport(common::IXmlNode* node) {
     for (const auto& entry : m_entries) entry.second->WriteStats(child.Get());
 }
 
+std::int32_t MeshDataMgr::SoleUserCount(const MeshData* data) { return data->RefCount(); }
+
 std::size_t MeshDataMgr::Count() {
     win32::CriticalSectionLock lock(m_lock);
     return m_entries.size();

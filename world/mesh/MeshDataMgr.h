@@ -44,12 +44,17 @@ public:
     void WriteMemoryReport(common::IXmlNode* node);
 
     std::size_t Count();
+    // Runs `change` under the cache lock only while the caller holds the data's only count:
+    // no other user can be handed the object while it changes. False when it did not run.
+    template <typename F>
+    bool RunIfSoleUser(const MeshData* data, F&& change);
     // Objects this cache has made and destroyed since start (for leak and double-release checks).
     std::size_t CreatedCount() const { return m_created.load(); }
     std::size_t DestroyedCount() const { return m_destroyed.load(); }
 
 private:
     MeshDataMgr() = default;
+    static std::int32_t SoleUserCount(const MeshData* data);
     // The host's full path of a name; false when there is no file system or it does not fit.
     static bool Normalise(const char* fileName, char (&path)[kPathSize]);
     // The entry of that key and path, under the lock the caller holds.
@@ -66,5 +71,13 @@ private:
     std::atomic<std::size_t> m_created{0};
     std::atomic<std::size_t> m_destroyed{0};
 };
+
+template <typename F>
+bool MeshDataMgr::RunIfSoleUser(const MeshData* data, F&& change) {
+    win32::CriticalSectionLock lock(m_lock);
+    if (!data || SoleUserCount(data) != 1) return false;
+    change();
+    return true;
+}
 
 }  // namespace quor::world

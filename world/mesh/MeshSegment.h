@@ -77,7 +77,7 @@ public:
     // render camera.
     void SortTransparent(const Matrix& world, render::IRenderCamera* camera);
     // Animation, then sorting when there is a sorter and (force or the geometry changed).
-    void Update(const Matrix& world, bool force, render::IRenderCamera* camera);
+    virtual void Update(const Matrix& world, bool force, render::IRenderCamera* camera);
 
     // Sub-mesh i takes the slot (when the group has it) and the slot's four values.
     bool SetSubMeshMaterialSlot(std::uint32_t i, std::uint32_t slot);
@@ -150,6 +150,14 @@ public:
     private:
         MeshSegment* m_owner;
     };
+
+protected:
+    // Segments whose vertices are computed (skinning) keep their own work arrays: set before
+    // the materials load.
+    void SetSharesGeometry(bool shares) { m_sharesGeometry = shares ? 1 : 0; }
+    Vec3* WorkPositions() { return m_workPositions.empty() ? nullptr : m_workPositions.data(); }
+    Vec3* WorkNormals() { return m_workNormals.empty() ? nullptr : m_workNormals.data(); }
+    void MarkGeometryChanged() { m_geometryChanged = 1; }
 
 private:
     struct TrackDelete {

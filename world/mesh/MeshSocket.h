@@ -48,6 +48,8 @@ public:
     char animationName[kNameSize] = {};
     std::int32_t unused = -1;
     float startTime = 0.0f;
+    // The global index of the named animation in the skeletal mesh (0xFFFF: none).
+    std::uint16_t animationIndex = 0xFFFF;
 };
 
 using MeshSocketList = std::vector<std::unique_ptr<MeshSocket>>;

@@ -29,6 +29,7 @@
 #include "world/mesh/MeshVertexData.h"
 #include "world/scene/AsyncRecords.h"
 #include "world/scene/IScene.h"
+#include "world/skeleton/MeshSkeletal.h"
 
 namespace quor::world {
 
@@ -147,7 +148,7 @@ void ModelBase::ReleaseSocketTracks() {
 }
 
 MeshBase* ModelBase::CreateMesh() {
-    MeshBase* mesh = NewObject<Mesh>();
+    MeshBase* mesh = NewMeshObject();
     if (!mesh) return nullptr;
     mesh->AddRef();
     mesh->Switches().ownerScene = GetOwnerScene();
@@ -276,10 +277,15 @@ bool ModelBase::LoadMaterialFileNow(const char* file) {
     return true;
 }
 
+MeshBase* ModelBase::NewMeshObject() {
+    if (IsSkeletal()) return NewObject<MeshSkeletal>();
+    return NewObject<Mesh>();
+}
+
 template <typename Load>
 bool ModelBase::ChangeMesh(const char* name, Load load) {
     if (!name) name = "";
-    MeshBase* fresh = NewObject<Mesh>();
+    MeshBase* fresh = NewMeshObject();
     if (!fresh) return false;
     fresh->AddRef();
     fresh->Switches().ownerScene = GetOwnerScene();
@@ -443,17 +449,6 @@ void InitModelVtables(ModelBase* model) {
     if (auto* skeletal = dynamic_cast<ModelSkeletal*>(model)) skeletal->SetPlainMode();
 }
 
-bool ModelSkeletal::LoadAnimationFileNow(const char* file) {
-    if (!GetMesh()) {
-        LogError("Failed to load animation file %s! Main mesh is not loaded!", file ? file : "");
-        SetLoading(-1);
-        return false;
-    }
-    // Skeletal animation files need the skeletal meshes, which do not exist yet.
-    SetLoading(-1);
-    return false;
-}
-
 bool CreateModelForFile(ModelBase* model, const char* path) { return CreateModelForFileEx(model, path, 0); }
 
 bool CreateModelForFileEx(ModelBase* model, const char* path, int) {
@@ -463,12 +458,7 @@ bool CreateModelForFileEx(ModelBase* model, const char* path, int) {
         return false;
     }
     if (MeshData* cached = MeshDataMgr::GetInstance().FindByName(path)) {
-        if (cached->meshType == MeshDataMgr::kSkeletal) {
-            MeshDataMgr::GetInstance().Release(cached);
-            LogError("Skeletal mesh file %s is not supported yet!", path);
-            return false;
-        }
-        InitModelVtables(model);
+        if (cached->meshType != MeshDataMgr::kSkeletal) InitModelVtables(model);
         return model->ChangeMeshData(path, cached);
     }
     common::IResFileSystem* files = Interfaces().resFileSystem;
@@ -485,12 +475,8 @@ bool CreateModelForFileEx(ModelBase* model, const char* path, int) {
     } else {
         const std::uint16_t type = std::uint16_t(image[8] | (image[9] << 8));
         const char* dot = std::strrchr(path, '.');
-        if (type == MeshDataMgr::kSkeletal) {
-            LogError("Skeletal mesh file %s is not supported yet!", path);
-        } else {
-            InitModelVtables(model);
-            if (dot && strcasestr(dot, ".mom")) result = model->ChangeMeshFromMemory(path, image, size);
-        }
+        if (type != MeshDataMgr::kSkeletal) InitModelVtables(model);
+        if (dot && strcasestr(dot, ".mom")) result = model->ChangeMeshFromMemory(path, image, size);
     }
     file->Close();
     return result;

@@ -17,6 +17,7 @@
 
 namespace quor {
 class MeshBase;
+class MeshSkeletal;
 class MeshData;
 class MeshSocket;
 class MeshVertexBuffer;
@@ -446,6 +447,8 @@ public:
 
     // --- state read by the scenes and tests ---
     MeshBase* GetMesh() const { return m_mesh.load(std::memory_order_acquire); }
+    // The mesh object a change or CreateMesh fills: a skeletal one for a skeletal model.
+    MeshBase* NewMeshObject();
     bool UpdateEnabled() const { return m_updateEnabled.load(std::memory_order_acquire) != 0; }
     ModelLightSet* GetLightSet() const { return m_lightSet; }
     const ModelDrawDescription& DrawDescription() const { return m_draw; }
@@ -546,15 +549,47 @@ public:
 // (not skeletal, a plain mesh), which replaces swapping the tables of a live object.
 class ModelSkeletal : public Model {
 public:
+    ModelSkeletal() = default;
+    ~ModelSkeletal() override;
     int IsSkeletal() override { return m_plainMode.load(std::memory_order_acquire) ? 0 : 1; }
     virtual bool BindChildToBone(ISpaceObject*, int, std::uint32_t) { return false; }  // 134
-    // The work of the animation record.
-    bool LoadAnimationFileNow(const char* file);
+
+    bool LoadAnimationFile(const char* file, int async, std::uint32_t* requestId) override;
+    std::uint16_t FindAnimation(const char* name, bool flag) override;
+    const char* GetAnimationName(int index) override;
+    bool PlaySkeletalAnimation(int index, float transit, int type, float start, int loopFlags, float speed) override;
+    bool PlayAnimationByName(const char* name, float transit, int loopFlags) override;
+    int GetBoneCount() override;
+    int GetBonePaletteSize() override;
+    std::uint16_t GetBonePaletteEntry(int index) override;
+    std::uint16_t FindBone(const char* name) override;
+    std::uint16_t GetBoneParent(int bone) override;
+    const char* GetBoneName(int bone) override;
+    // The bone's world matrix (space 1).
+    void GetBoneWorldMatrix(int bone, Matrix& out) override;
+    bool IsAnimationEndPending() override;
+    void AcknowledgeSkeletalState() override;
+    void UpdateSkeletalBounds() override;
+    void FreezeAtTime(float seconds) override;
+    void Update() override;
+
+    // The work of the animation record: the skeletal mesh loads the file under its lock.
+    // Answers the load's result (positive: attached), -1 without a skeletal mesh.
+    int LoadAnimationFileNow(const char* file);
+    // Space 0: in the parent's space (the local matrix), 1: world, 2: skeleton space. False
+    // for a bone past the skeleton.
+    bool GetBoneWorldMatrix(int bone, Matrix& out, int space);
+    // Pops the oldest key event of the playback into `event`; false when none is queued.
+    bool PopEvent(std::string& event);
+    MeshSkeletal* GetSkeletalMesh() const;
     void SetPlainMode() { m_plainMode.store(1, std::memory_order_release); }
     bool PlainMode() const { return m_plainMode.load(std::memory_order_acquire) != 0; }
 
 private:
     std::atomic<std::uint8_t> m_plainMode{0};
+    std::uint8_t m_freezeRequest = 0;
+    // Names handed out by pointer live here until the next such call.
+    std::string m_nameBuffer;
 };
 
 // A new empty model (skeletal until its file says otherwise), null when allocation fails.

@@ -79,6 +79,9 @@ public:
     render::IEffect* AlphaTechnique() const { return m_alpha; }
     render::IEffect* SkinTechnique() const { return m_skinTechnique; }
     render::IEffect* SkinAlphaTechnique() const { return m_skinAlphaTechnique; }
+    void SetSkinTechnique(bool alpha, render::IEffect* technique) {
+        (alpha ? m_skinAlphaTechnique : m_skinTechnique) = technique;
+    }
     render::IRenderState* BlendState() const { return m_blendState; }
     render::IRenderState* RenderModeState() const { return m_renderModeState; }
     std::uint8_t Alpha() const { return m_alpha8; }

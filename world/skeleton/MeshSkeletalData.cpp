@@ -117,7 +117,13 @@ bool MeshSkeletalData::ReadSkeletonBlock(BinaryReader& in) {
         for (std::uint16_t i = 0; i < count; ++i) in.F32s(bindMatrices[i].m, 16);
         for (std::uint16_t i = 0; i < count; ++i) {
             bindMatrices[count + i] = bindMatrices[i];
-            MatrixInverse(bindMatrices[count + i]);
+            // A singular pose has no inverse: skinning through the stored pose itself would
+            // throw its vertices away, the identity leaves them where the file put them.
+            if (!MatrixInverse(bindMatrices[count + i])) {
+                LogWarning("Bone %.32s of mesh %s has a singular bind matrix: its inverse is the identity",
+                           boneNames.empty() ? "" : &boneNames[std::size_t(i) * kBoneNameSize], loadingName_);
+                MatrixIdentity(bindMatrices[count + i]);
+            }
         }
     }
     if (version < kSetListVersion) {
@@ -208,6 +214,82 @@ const Matrix* MeshSkeletalData::GetBindMatrix(std::uint32_t bone) const {
 const Matrix* MeshSkeletalData::GetInverseBindMatrix(std::uint32_t bone) const {
     return bindMatrices && bone < boneCount ? &bindMatrices[boneCount + bone] : nullptr;
 }
+
+void MeshSkeletalData::SetAnimationSetCount(std::uint32_t count) {
+    if (animationSets.size() < count) animationSets.resize(count);
+}
+
+void MeshSkeletalData::SetAnimationCount(std::uint32_t count, std::uint32_t set) {
+    SetAnimationSetCount(set + 1);
+    AnimationSet& s = animationSets[set];
+    for (std::size_t a = count; a < s.animations.size(); ++a)
+        skeletalMemorySize -= 56u * s.animations[a].frameCount;
+    s.animations.resize(count);
+    if (boundsEntryCounts.size() < count) boundsEntryCounts.resize(count, 0);
+}
+
+bool MeshSkeletalData::SetFrameCount(std::uint16_t frames, std::uint32_t animation, std::uint32_t set) {
+    if (set >= animationSets.size() || animation >= animationSets[set].animations.size()) return false;
+    AnimationBounds& a = animationSets[set].animations[animation];
+    skeletalMemorySize -= 56u * a.frameCount;
+    a.frameCount = frames;
+    a.bounds.assign(std::size_t(frames) * 2, Bounds{});
+    skeletalMemorySize += 56u * frames;
+    if (boundsEntryCounts.size() <= animation) boundsEntryCounts.resize(animation + 1, 0);
+    boundsEntryCounts[animation] = 2u * frames;
+    return true;
+}
+
+bool MeshSkeletalData::SetFrameBound(std::uint32_t frame, std::uint32_t animation, std::uint32_t set,
+                                     const Bounds& b) {
+    if (set >= animationSets.size() || animation >= animationSets[set].animations.size()) return false;
+    AnimationBounds& a = animationSets[set].animations[animation];
+    if (frame >= a.frameCount) return false;
+    a.bounds[frame] = b;
+    return true;
+}
+
+void MeshSkeletalData::FinishFrameBounds(std::uint32_t animation, std::uint32_t set) {
+    if (set >= animationSets.size() || animation >= animationSets[set].animations.size()) return;
+    AnimationBounds& a = animationSets[set].animations[animation];
+    if (a.frameCount > 0) BuildPairUnions(a.bounds.data(), nullptr, a.frameCount, 0);
+}
+
+void MeshSkeletalData::CopyAnimationBounds(const MeshSkeletalData& other) {
+    if (&other == this) return;
+    animationSets = other.animationSets;
+    boundsEntryCounts = other.boundsEntryCounts;
+    skeletalMemorySize = other.skeletalMemorySize;
+}
+
+void MeshSkeletalData::ClearAnimationBounds(std::uint32_t set) {
+    if (set >= animationSets.size()) return;
+    for (const AnimationBounds& a : animationSets[set].animations) skeletalMemorySize -= 56u * a.frameCount;
+    animationSets[set].animations.clear();
+    animationSets[set].animations.shrink_to_fit();
+}
+
+std::uint32_t MeshSkeletalData::GetContentHash(std::uint32_t set) const {
+    return set < animationSets.size() ? animationSets[set].contentHash : 0;
+}
+
+void MeshSkeletalData::SetContentHash(std::uint32_t set, std::uint32_t hash) {
+    SetAnimationSetCount(set + 1);
+    animationSets[set].contentHash = hash;
+}
+
+std::unique_ptr<Matrix[]> MeshSkeletalData::MakeBindPose(std::uint16_t bones, const Matrix* matrices) {
+    if (bones == 0) return nullptr;
+    std::unique_ptr<Matrix[]> table(NewArray<Matrix>(std::size_t(bones) * 2));
+    if (!table) return nullptr;
+    for (std::size_t i = 0; i < std::size_t(bones) * 2; ++i) {
+        if (matrices) table[i] = matrices[i];
+        else MatrixIdentity(table[i]);
+    }
+    return table;
+}
+
+void MeshSkeletalData::EnsureBindPose(const Matrix* matrices) { bindMatrices = MakeBindPose(boneCount, matrices); }
 
 int MeshSkeletalData::LinkSocketsToBones() {
     if (socketVersion < kBonesLinkedByNameVersion && !socketsFromXml) {

@@ -51,6 +51,28 @@ public:
     const Matrix* GetBindMatrix(std::uint32_t bone) const;
     const Matrix* GetInverseBindMatrix(std::uint32_t bone) const;
 
+    // --- animation bounds written by the skeletal mesh ----------------------------------
+    // Grows the set tables to at least `count` sets (never shrinks them).
+    void SetAnimationSetCount(std::uint32_t count);
+    // The set's per-animation tables hold `count` animations (set tables grown as needed).
+    void SetAnimationCount(std::uint32_t count, std::uint32_t set);
+    // 2F bounds for the animation (frames, then pair unions), counted in the skeletal memory.
+    bool SetFrameCount(std::uint16_t frames, std::uint32_t animation, std::uint32_t set);
+    // Frame bound f of (animation, set); false when that entry was not allocated.
+    bool SetFrameBound(std::uint32_t frame, std::uint32_t animation, std::uint32_t set, const Bounds& b);
+    // Builds the pair unions after the frame bounds are written.
+    void FinishFrameBounds(std::uint32_t animation, std::uint32_t set);
+    // Every set, its bounds and hashes from `other` (which may be this).
+    void CopyAnimationBounds(const MeshSkeletalData& other);
+    // Frees every animation's bounds of the set; its animation count becomes 0.
+    void ClearAnimationBounds(std::uint32_t set);
+    std::uint32_t GetContentHash(std::uint32_t set) const;
+    void SetContentHash(std::uint32_t set, std::uint32_t hash);
+    // The bind table: the 2B matrices given (poses then inverses), or B identities and their
+    // identity inverses for null.
+    void EnsureBindPose(const Matrix* matrices);
+    static std::unique_ptr<Matrix[]> MakeBindPose(std::uint16_t bones, const Matrix* matrices);
+
     std::uint16_t boneCount = 0;
     std::uint8_t parents[256];
     std::uint16_t rootBone = kNoBone;

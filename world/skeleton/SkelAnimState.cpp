@@ -978,6 +978,26 @@ void SkelAnimState::SetAnimationTime(float time, std::uint16_t global) {
     AdjustEventKeyAfterSeek(*c);
 }
 
+bool SkelAnimState::SetCurrentChannel(std::uint16_t data, std::uint16_t animation, float startTime) {
+    return SetChannel(m_current, data, animation, startTime, m_pose.empty() ? nullptr : m_pose.data());
+}
+
+std::uint16_t SkelAnimState::CurrentKeyCount() const {
+    const SkelAnimation* anim = AnimationOf(m_current);
+    return anim ? anim->GetKeyCount() : 0;
+}
+
+bool SkelAnimState::PoseCurrentAtKey(std::uint16_t key) {
+    const SkelAnimation* anim = AnimationOf(m_current);
+    if (!anim || key >= anim->GetKeyCount() || m_pose.empty()) return false;
+    m_current.key = key;
+    m_current.fraction = 0.0f;
+    SampleChannel(m_current, m_pose.data(), nullptr, 0);
+    m_published = m_pose.data();
+    RebuildMatrices();
+    return true;
+}
+
 float SkelAnimState::GetAnimationTime() const { return static_cast<float>(m_current.clock.time); }
 
 void SkelAnimState::SetAnimationLoop(bool loop) { m_current.clock.loop = loop ? 1 : 0; }

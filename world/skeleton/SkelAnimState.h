@@ -92,6 +92,15 @@ public:
     void SetAnimationLoop(bool loop);
     bool IsAnimationLoop() const;
 
+    // The mesh's own posing: the current channel set to an animation of a file, posed at one
+    // of its keys (the bone matrices rebuilt), and cleared again.
+    bool SetCurrentChannel(std::uint16_t data, std::uint16_t animation, float startTime);
+    bool PoseCurrentAtKey(std::uint16_t key);
+    void ClearCurrentAnimation() { m_current.animation = kNone; }
+    // Keys of the current channel's animation (0 without one).
+    std::uint16_t CurrentKeyCount() const;
+    AnimationChannel& MutableCurrentChannel() { return m_current; }
+
     // --- bones ------------------------------------------------------------------------------
     bool GetBoneTransform(std::uint32_t bone, float* position, float* rotation, float* scale) const;
     void SetBoneTransform(std::uint32_t bone, float weight, const float* position, const float* rotation,
@@ -120,6 +129,7 @@ public:
     std::size_t EventIdCount() const { return m_eventIdCount; }
     std::uint32_t EventId(std::size_t i) const { return m_eventIds[i % kEventIdSlots]; }
     std::size_t QueuedEvents() const { return m_eventQueueCount; }
+    std::size_t FileCount() const { return m_datas.size(); }
     SkelAnimsData* Data(std::uint16_t slot) const { return slot < m_datas.size() ? m_datas[slot] : nullptr; }
     std::uint16_t SplitBone() const { return m_splitBone; }
     bool SplitActive() const { return m_splitActive != 0; }

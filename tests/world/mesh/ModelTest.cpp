@@ -13,6 +13,7 @@
 #include "tests/support/world/DemoMeshes.h"
 #include "tests/support/world/MaterialFileWriter.h"
 #include "tests/support/world/MeshFileWriter.h"
+#include "tests/world/skeleton/SkelMeshSupport.h"
 #include "tests/support/world/scene/WorldFixture.h"
 #include "world/core/GeoObject.h"
 #include "world/core/LightList.h"
@@ -379,25 +380,22 @@ TEST(ModelLoading, CreationByFileChoosesTheKind) {
         bool loads;
         int skeletal;
     };
-    const Case cases[] = {{0, true, 0}, {2, true, 0}, {1, false, 1}};
+    const Case cases[] = {{0, true, 0}, {2, true, 0}, {1, true, 1}};
     for (const Case& c : cases) {
         ModelFixture f;
-        MeshDesc desc = c.type == 1 ? MakeMesh(0x30011, 1, 1, 1) : SquareMesh(c.type);
+        MeshDesc desc = c.type == 1 ? SkinnedMeshDesc(3, "walk.ani") : SquareMesh(c.type);
         f.Add("k.mom", desc);
         ModelSkeletal* m = world::CreateModelSkeletal();
         f.loose.push_back(m);
         EXPECT_EQ(world::CreateModelForFileEx(m, "k.mom", 0), c.loads) << c.type;
         EXPECT_EQ(m->IsSkeletal(), c.skeletal) << c.type;
         EXPECT_EQ(m->GetMesh() != nullptr, c.loads);
-        if (c.type == 1) {
-            EXPECT_TRUE(f.Logged("Skeletal mesh file k.mom is not supported yet!"));
-        }
         // The second creation finds the cached data.
         if (c.loads) {
             ModelSkeletal* again = world::CreateModelSkeletal();
             f.loose.push_back(again);
             EXPECT_TRUE(world::CreateModelForFile(again, "k.mom"));
-            EXPECT_EQ(again->IsSkeletal(), 0);
+            EXPECT_EQ(again->IsSkeletal(), c.skeletal);
         }
     }
 }

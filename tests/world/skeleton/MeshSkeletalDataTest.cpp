@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "tests/support/world/LogCapture.h"
@@ -297,6 +298,83 @@ TEST(MeshSkeletalData, WriteStatsReportsTheSkeletalFigures) {
     EXPECT_EQ(node->GetIntAttribute(nullptr, "sk_mem_size", 0), 112);
     EXPECT_EQ(node->GetIntAttribute(nullptr, "mesh_lod_count", 0), 2);
     EXPECT_EQ(node.ChildAt("VertexInfo", 1)->GetIntAttribute(nullptr, "lod", 0), 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MeshSkeletalData, SingularBindPoseGetsAnIdentityInverseAndAWarning) {
+    MeshDesc desc = MakeMesh(0x30011, 1);
+    desc.skeleton.bind[1] = Matrix16{};  // all zero: no inverse
+    MeshSkeletalData d;
+    LogCapture log;
+    ASSERT_TRUE(Load(d, desc));
+    EXPECT_TRUE(log.Contains("singular bind matrix")) << log.Joined();
+    EXPECT_EQ(*d.GetInverseBindMatrix(1), MatrixIdentity());
+}
+
+TEST(MeshSkeletalData, WrittenAnimationBoundsAnswerLikeReadOnes) {
+    // Bounds written through the set/count/frame operations answer exactly as the same
+    // bounds read from a file do.
+    MeshDesc desc = MakeMesh(0x30011, 1);
+    desc.skeleton.hasAnimationBounds = true;
+    desc.skeleton.sets = {{"walk.ani", 77, {{{{1, 0, 0, 1, 1, 1, 2}, {3, 0, 0, 1, 1, 1, 2}, {5, 0, 0, 2, 2, 2, 4}}}}}};
+    MeshSkeletalData read;
+    LogCapture log;
+    ASSERT_TRUE(Load(read, desc));
+    MeshSkeletalData written;
+    ASSERT_TRUE(Load(written, MakeMesh(0x30011, 1)));
+    written.ClearAnimationBounds(0);
+    written.SetAnimationSetCount(3);
+    EXPECT_EQ(written.animationSets.size(), 3u);
+    written.SetAnimationSetCount(1);  // never shrinks
+    EXPECT_EQ(written.animationSets.size(), 3u);
+    written.SetAnimationCount(1, 2);
+    ASSERT_TRUE(written.SetFrameCount(3, 0, 2));
+    EXPECT_FALSE(written.SetFrameCount(3, 1, 2));
+    for (std::uint32_t f = 0; f < 3; ++f)
+        ASSERT_TRUE(written.SetFrameBound(f, 0, 2, read.animationSets[0].animations[0].bounds[f]));
+    EXPECT_FALSE(written.SetFrameBound(3, 0, 2, Bounds{}));
+    written.FinishFrameBounds(0, 2);
+    written.SetContentHash(2, 77);
+    for (std::uint32_t f = 0; f < 4; ++f) {
+        const Bounds& a = read.GetAnimationBounds(f, 0, 0);
+        const Bounds& b = written.GetAnimationBounds(f, 0, 2);
+        EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0) << f;
+    }
+    EXPECT_EQ(written.GetContentHash(2), 77u);
+    EXPECT_EQ(written.skeletalMemorySize, 3u * 56u);
+
+    MeshSkeletalData copy;
+    ASSERT_TRUE(Load(copy, MakeMesh(0x30011, 1)));
+    copy.CopyAnimationBounds(written);
+    EXPECT_EQ(copy.skeletalMemorySize, written.skeletalMemorySize);
+    EXPECT_EQ(copy.GetContentHash(2), 77u);
+    copy.ClearAnimationBounds(2);
+    EXPECT_TRUE(copy.animationSets[2].animations.empty());
+    EXPECT_EQ(copy.skeletalMemorySize, 0u);
+    // A cleared set answers the mesh bounds.
+    EXPECT_EQ(&copy.GetAnimationBounds(0, 0, 2), &copy.bounds);
+}
+
+TEST(MeshSkeletalData, EnsureBindPoseTakesIdentitiesOrTheGivenTable) {
+    MeshSkeletalData d;
+    LogCapture log;
+    ASSERT_TRUE(Load(d, MakeMesh(0x20000, 1)));  // before bind poses
+    EXPECT_EQ(d.GetBindMatrix(0), nullptr);
+    d.EnsureBindPose(nullptr);
+    for (std::uint32_t b = 0; b < d.boneCount; ++b) {
+        EXPECT_EQ(*d.GetBindMatrix(b), MatrixIdentity());
+        EXPECT_EQ(*d.GetInverseBindMatrix(b), MatrixIdentity());
+    }
+    std::vector<Matrix> given(std::size_t(d.boneCount) * 2);
+    for (std::size_t i = 0; i < given.size(); ++i) {
+        MatrixIdentity(given[i]);
+        given[i].m[12] = float(i);
+    }
+    d.EnsureBindPose(given.data());
+    EXPECT_EQ(d.GetInverseBindMatrix(2)->m[12], float(d.boneCount + 2));
 }
 
 }  // namespace
