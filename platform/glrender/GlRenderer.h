@@ -151,6 +151,9 @@ public:
     void* CreateDepthSurface(std::int32_t width, std::int32_t height, std::int32_t format) override;
     render::IStageStates* CreateDynamicBuffer() override;
     void ReleaseDynamicBuffer(render::IStageStates* buffer) override;
+    // Decals are not drawn by this renderer: it makes none.
+    render::IDecal* CreateDecalBatch(const void*) override { return nullptr; }
+    void ReleaseDecalBatch(render::IDecal*) override {}
     // The device textures are made on (see RecordingRenderer::AttachDevice); they are shown
     // with the pixels they hold when drawn.
     void AttachDevice(d3d9::IDirect3DDevice9* device) { m_objects.AttachDevice(device); }

@@ -22,6 +22,7 @@ class IRenderView;
 class ITexture;
 
 class IStageStates;
+class IDecal;
 
 // One draw range of a renderable: first vertex, primitive count, vertex count, first index and
 // a trailing 0, the renderer's layout.
@@ -181,6 +182,9 @@ public:
     // A new material of the technique, one reference for the caller (ReleaseMaterial); null
     // when it takes none.
     virtual IMaterial* CreateMaterial() { return nullptr; }
+    // Hands the technique something to draw this frame (the decal pass takes each decal's
+    // renderable).
+    virtual void SetParameter(void*) {}
 };
 
 class IWaterTechnique : public IExtTechnique {};
@@ -290,6 +294,11 @@ public:
     // ReleaseDynamicBuffer.
     virtual IStageStates* CreateDynamicBuffer() = 0;
     virtual void ReleaseDynamicBuffer(IStageStates* buffer) = 0;
+
+    // Decals: one made from a description (its layout is the renderer's), given back with
+    // ReleaseDecalBatch; null when the renderer cannot make it.
+    virtual IDecal* CreateDecalBatch(const void* description) = 0;
+    virtual void ReleaseDecalBatch(IDecal* decal) = 0;
 
 protected:
     ~IRenderer() = default;
