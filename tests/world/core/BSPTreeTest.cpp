@@ -4,6 +4,7 @@
 #include <random>
 #include <vector>
 
+#include "platform/host/FlatTerrain.h"
 #include "platform/host/ICollisionOwner.h"
 #include "tests/support/world/BspFileWriter.h"
 #include "tests/support/world/LogCapture.h"
@@ -472,6 +473,25 @@ TEST(BSPTreeOwner, OwnerContactsAreRaisedByTheRadiusAndReported) {
     float t = 0.0f;
     ASSERT_TRUE(tree.RayCast(Ray{{0, 3, 0}, {0, -6, 0}}, &t, 0, 0, true));
     EXPECT_FLOAT_EQ(t, 0.5f);
+}
+
+TEST(BSPTreeOwner, TheReferenceTerrainIsAnOwner) {
+    std::unique_ptr<host::FlatTerrain> ground = host::FlatTerrain::Parse("flat 10 2");
+    ASSERT_NE(ground, nullptr);
+    ground->contactValue = 5;
+    BSPTree tree;  // no polygons: the owner alone answers
+    tree.SetOwner(ground.get());
+    Vec3 end;
+    ASSERT_TRUE(tree.SweepCapsule(end, {1, 6, 1}, {0, -8, 0}, 0.5f, 2.0f, 0.0f, 0, 0, true));
+    EXPECT_NEAR(end.y, 3.5f, 1e-5f);  // the lower sphere rests on the ground
+    EXPECT_EQ(tree.GetHitInfo()->polygon[0], world::kBspOwnerContact);
+    EXPECT_EQ(ground->calls.back(), "OnContact(0,1)");
+    float t = 0.0f;
+    ASSERT_TRUE(tree.RayCast(Ray{{1, 6, 1}, {0, -8, 0}}, &t, 0, 0, true));
+    EXPECT_FLOAT_EQ(t, 0.5f);
+    // Off the square nothing is hit.
+    EXPECT_FALSE(tree.RayCast(Ray{{11, 6, 1}, {0, -8, 0}}, &t, 0, 0, true));
+    EXPECT_FALSE(tree.SweepSphere(end, {1, 6, 1}, {0, 8, 0}, 0.5f, 0.0f, 0, 0, true));
 }
 
 }  // namespace
