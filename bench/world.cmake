@@ -24,3 +24,5 @@ if(TARGET platform_glrender)
 endif()
 # The particle benchmark loads its systems into a test scene through the test-side fixture.
 target_sources(world_bench PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/world/LogCapture.cpp)
+# The collision benchmark compiles its trees with the test-side tree writer.
+target_sources(world_bench PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/world/BspFileWriter.cpp)

@@ -152,6 +152,9 @@ public:
     render::IStageStates* CreateDynamicBuffer() override;
     void ReleaseDynamicBuffer(render::IStageStates* buffer) override;
     render::IRenderCamera* GetCurrentRenderCamera() override;
+    // Decals are not drawn by this renderer: it makes none.
+    render::IDecal* CreateDecalBatch(const void*) override { return nullptr; }
+    void ReleaseDecalBatch(render::IDecal*) override {}
     // The device textures are made on (see RecordingRenderer::AttachDevice); they are shown
     // with the pixels they hold when drawn.
     void AttachDevice(d3d9::IDirect3DDevice9* device) { m_objects.AttachDevice(device); }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/host/ICollisionOwner.h"
 #include "platform/host/TerrainObject.h"
 
 namespace quor::common {
@@ -13,8 +14,9 @@ namespace quor::host {
 
 // The reference terrain: a flat square read from a small text file,
 //     flat <half size> <height>
-// It records every call it gets, and stays readable after its release.
-class FlatTerrain final : public render::TerrainObject {
+// It records every call it gets, and stays readable after its release. As a collision owner
+// its ground is the plane y = height over the square, hit from above.
+class FlatTerrain final : public render::TerrainObject, public render::ICollisionOwner {
 public:
     // Null when the file is missing or does not hold a flat square.
     static std::unique_ptr<FlatTerrain> Load(common::IResFileSystem* files, const char* file);
@@ -30,6 +32,15 @@ public:
     void SetLodDistance(int index, float distance) override;
     void RenderPass() override { calls.emplace_back("RenderPass"); }
     void UpdateAround(float x, float z) override;
+    // The unit grid cells of the square that the frustum's x-z extent meets, two triangles each.
+    int CountDecalVertices(render::IRenderCamera* camera) override;
+    void FillDecalVertices(float* out) override;
+
+    bool SweepTest(const float point[3], const float delta[3], std::uint32_t filterValue, std::uint32_t filterMask,
+                   render::CollisionHit& hit) override;
+    bool RayTest(const float origin[3], const float delta[3], std::uint32_t filterValue, std::uint32_t filterMask,
+                 render::CollisionHit& hit) override;
+    void OnContact(int slot, int kind) override;
 
     // The ground height at (x, z); false off the square.
     bool HeightAt(float x, float z, float* height) const;
@@ -41,6 +52,10 @@ public:
     int option = 0;
     int releases = 0;
     std::vector<std::string> calls;
+    // The value its contacts report.
+    std::int32_t contactValue = 0;
+    // The positions the last count found, handed out by the fill.
+    std::vector<float> decalPositions;
 };
 
 }  // namespace quor::host

@@ -23,6 +23,7 @@ class ITexture;
 
 class IStageStates;
 class IDepthBiasState;
+class IDecal;
 
 // One draw range of a renderable: first vertex, primitive count, vertex count, first index and
 // a trailing 0, the renderer's layout.
@@ -201,6 +202,9 @@ public:
     virtual IMaterial* CreateMaterial() { return nullptr; }
     // Passes the technique draws; 0: nothing to draw this frame.
     virtual int GetPassCount() { return 1; }
+    // Hands the technique something to draw this frame (the decal pass takes each decal's
+    // renderable).
+    virtual void SetParameter(void*) {}
 };
 
 class IRenderView;
@@ -326,6 +330,10 @@ public:
 
     // The camera the renderer draws the current view with (null outside a view's drawing).
     virtual IRenderCamera* GetCurrentRenderCamera() = 0;
+    // Decals: one made from a description (its layout is the renderer's), given back with
+    // ReleaseDecalBatch; null when the renderer cannot make it.
+    virtual IDecal* CreateDecalBatch(const void* description) = 0;
+    virtual void ReleaseDecalBatch(IDecal* decal) = 0;
 
 protected:
     ~IRenderer() = default;

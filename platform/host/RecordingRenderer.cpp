@@ -645,4 +645,41 @@ int RecordingRenderer::LiveDynamicBuffers() const {
     return int(m_store->stageStates.live.size());
 }
 
+render::IDecal* RecordingRenderer::CreateDecalBatch(const void* description) {
+    Lock lock(m_store->mutex);
+    m_calls.push_back("CreateDecalBatch");
+    if (failDecals) return nullptr;
+    m_decals.push_back(std::make_unique<RecordingDecal>(description));
+    m_liveDecals.push_back(static_cast<render::IDecal*>(m_decals.back().get()));
+    return m_decals.back().get();
+}
+
+void RecordingRenderer::ReleaseDecalBatch(render::IDecal* decal) {
+    Lock lock(m_store->mutex);
+    m_calls.push_back("ReleaseDecalBatch");
+    auto it = std::find(m_liveDecals.begin(), m_liveDecals.end(), static_cast<const void*>(decal));
+    if (it == m_liveDecals.end()) {
+        ++m_badDecalReleases;
+        return;
+    }
+    m_liveDecals.erase(it);
+}
+
+std::vector<RecordingDecal*> RecordingRenderer::Decals() const {
+    Lock lock(m_store->mutex);
+    std::vector<RecordingDecal*> out;
+    for (const auto& d : m_decals) out.push_back(d.get());
+    return out;
+}
+
+int RecordingRenderer::LiveDecals() const {
+    Lock lock(m_store->mutex);
+    return static_cast<int>(m_liveDecals.size());
+}
+
+int RecordingRenderer::BadDecalReleases() const {
+    Lock lock(m_store->mutex);
+    return m_badDecalReleases;
+}
+
 }  // namespace quor::host

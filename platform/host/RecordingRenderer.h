@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/host/IRenderer.h"
+#include "platform/host/RecordingDecal.h"
 #include "platform/host/RecordingLights.h"
 #include "platform/host/RecordingResources.h"
 #include "platform/host/RecordingSkinBuffer.h"
@@ -171,6 +172,14 @@ public:
     std::vector<RecordingSkinBuffer*> SkinBuffers() const;
     int LiveSkinBuffers() const;
 
+    // Decals: made while failDecals is clear (null otherwise), kept readable after release.
+    render::IDecal* CreateDecalBatch(const void* description) override;
+    void ReleaseDecalBatch(render::IDecal* decal) override;
+    bool failDecals = false;
+    std::vector<RecordingDecal*> Decals() const;
+    int LiveDecals() const;
+    int BadDecalReleases() const;
+
 private:
     template <class T, class I, class... A>
     T* Make(RecordingStore::Pool<T>& pool, std::string call, A&&... args);
@@ -188,6 +197,9 @@ private:
     d3d9::IDirect3DDevice9* m_device = nullptr;
     std::unique_ptr<RecordingWaterTechnique> m_advancedWater;
     std::unique_ptr<RecordingDepthTechnique> m_depthTechnique;
+    std::vector<std::unique_ptr<RecordingDecal>> m_decals;
+    std::vector<const void*> m_liveDecals;
+    int m_badDecalReleases = 0;
 };
 
 }  // namespace quor::host

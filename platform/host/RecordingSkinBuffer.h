@@ -65,6 +65,9 @@ public:
     void DrawObject(render::ISkinBuffer* object) override;
     void DrawInstance(render::RenderEffectInstance* instance) override;
     render::IMaterial* CreateMaterial() override;
+    void SetParameter(void* value) override { parameters.push_back(value); }
+    // Everything handed over with SetParameter, in order.
+    std::vector<void*> parameters;
 
     const std::string name;
     // The technique its materials name ("TexDiffuse" their one stage).

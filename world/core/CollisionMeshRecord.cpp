@@ -1,5 +1,9 @@
 #include "world/core/CollisionMeshRecord.h"
 
+#include <memory>
+
+#include "world/core/PolyTree.h"
+
 namespace quor {
 
 bool IndicesInRange(const std::uint16_t* indices, std::size_t triangleCount, std::uint32_t vertexCount) {
@@ -50,7 +54,21 @@ void CollisionMeshRecord::Attach(const Vec3* p, const std::uint16_t* i, const st
     owns = false;
 }
 
+bool CollisionMeshRecord::BuildPickTree(const Vec3& centre, const Vec3& half) {
+    if (tree) return true;
+    if (!positions || !indices || triangleCount == 0) return false;
+    auto built = std::make_unique<PolyTree>();
+    const PolyTree::Result* result = built->Build(centre, half, indices, &positions[0].x, triangleCount, vertexCount, 100);
+    if (!result) return false;
+    treeResult = result;
+    tree = built.release();
+    return true;
+}
+
 void CollisionMeshRecord::Release() {
+    delete tree;
+    tree = nullptr;
+    treeResult = nullptr;
     vertexCount = 0;
     triangleCount = 0;
     positions = nullptr;

@@ -25,7 +25,13 @@ public:
     // Points the record at arrays it does not own.
     void Attach(const Vec3* positions, const std::uint16_t* indices, const std::uint32_t* words,
                 std::uint32_t vertexCount, std::uint32_t triangleCount);
+    // Releases the arrays it owns and the triangle tree.
     void Release();
+    // Builds the triangle tree within the box (leaf limit 100) once; answers whether a tree
+    // exists afterwards.
+    bool BuildPickTree(const Vec3& centre, const Vec3& half);
+    // The pick result of the tree, null until built.
+    const void* PickRecord() const { return treeResult; }
 
     std::uint8_t flag = 0;  // the presence flag read from the file
     const Vec3* positions = nullptr;
@@ -34,7 +40,8 @@ public:
     std::uint32_t vertexCount = 0;
     std::uint32_t triangleCount = 0;
     bool owns = false;
-    PolyTree* tree = nullptr;  // built later by the mesh's users; not owned here
+    PolyTree* tree = nullptr;  // built on the mesh's request, owned
+    const void* treeResult = nullptr;
 
 private:
     std::vector<Vec3> ownPositions_;

@@ -15,6 +15,7 @@
 #include "world/core/InterfaceTable.h"
 #include "world/core/Log.h"
 #include "world/core/Memory.h"
+#include "world/core/PolyTree.h"
 #include "world/core/PrimitiveBatch.h"
 #include "world/core/track/TrackSampled.h"
 #include "world/mesh/KeyFramePlayer.h"
@@ -669,14 +670,30 @@ void MeshBase::UpdateBounds() {
 }
 
 void MeshBase::BuildPickTrees() {
-    // The triangle tree is not part of this library yet: the walk runs under the lock and
-    // leaves every record as it is until it lands.
     Guard lock(m_lock);
+    for (MeshSegment* part : m_parts) {
+        MeshData* data = part->Data();
+        if (data && !data->collision.tree) data->collision.BuildPickTree(data->bounds.centre, data->bounds.half);
+    }
 }
 
-int MeshBase::CollectTriangles(const void*, void*, int) {
+int MeshBase::CollectTriangles(const void* query, void* output, int limit) {
     Guard lock(m_lock);
-    return 0;
+    if (!query || !output) return 0;
+    const Bounds& q = *static_cast<const Bounds*>(query);
+    const PolyTreeBox box{{q.centre.x + q.half.x, q.centre.y + q.half.y, q.centre.z + q.half.z},
+                          {q.centre.x - q.half.x, q.centre.y - q.half.y, q.centre.z - q.half.z}};
+    float* out = static_cast<float*>(output);
+    int sum = 0;
+    for (MeshSegment* part : m_parts) {
+        const CollisionMeshRecord& c = part->Data()->collision;
+        if (!c.tree) continue;
+        // Each part writes after the one before, in the room that is left.
+        const int n = c.tree->Pick(static_cast<const PolyTree::Result*>(c.PickRecord()), box, out + 3 * sum, limit - sum);
+        if (n < 0) return sum != 0 ? sum : n;
+        sum += n;
+    }
+    return sum;
 }
 
 void MeshBase::SetSoftwareSkinning(bool flag) {
