@@ -895,10 +895,45 @@ void GlRenderer::ReleaseDynamicBuffer(render::IStageStates* buffer) { m_objects.
 
 // --- screen-space primitives over the scene -------------------------------------------------
 
+render::IVertexBuffer* GlRenderer::CreateArrayVertexBuffer(const char* name, std::uint32_t vertexFormat,
+                                                          std::uint32_t stride, const void* vertices,
+                                                          std::uint32_t count) {
+    return m_objects.CreateArrayVertexBuffer(name, vertexFormat, stride, vertices, count);
+}
+
+void GlRenderer::SubmitRenderable(render::IRenderable* renderable, std::int32_t pass) {
+    m_objects.SubmitRenderable(renderable, pass);
+    auto* r = static_cast<RecordingRenderable*>(renderable);
+    const auto* stream = r ? static_cast<const RecordingVertexBuffer*>(r->stream) : nullptr;
+    if (!stream || !stream->array || stream->format != 0x144u) {
+        SubmitRenderable(renderable, static_cast<const GlLightSet*>(nullptr));
+        return;
+    }
+    if (!m_inFrame || stream->arrayStride < 28) return;
+    // x, y, z, rhw, colour, u, v: the copy the submit took.
+    Overlay overlay;
+    overlay.texture = r->material ? r->material->GetTexture("Tex0") : nullptr;
+    for (std::size_t at = 0; at + 28 <= r->submitted.size(); at += stream->arrayStride) {
+        PrimitiveVertex v{};
+        std::memcpy(&v.x, &r->submitted[at], 12);
+        std::memcpy(&v.colour, &r->submitted[at + 16], 4);
+        std::memcpy(&v.u, &r->submitted[at + 20], 8);
+        overlay.vertices.push_back(v);
+    }
+    if (!overlay.vertices.empty()) m_overlays.push_back(std::move(overlay));
+}
+
+void GlRenderer::GetViewportSize(int* width, int* height) { GetBackBufferSize(width, height); }
+
+void GlRenderer::DrawUserQuads(int x, int y, int width, int height, float minZ, float maxZ) {
+    m_objects.DrawUserQuads(x, y, width, height, minZ, maxZ);
+}
+
 void GlRenderer::QueueOverlay(const RecordingPrimitive& primitive) {
     if (!m_inFrame) return;
     auto* effect = static_cast<RecordingEffect*>(primitive.effect);
-    if (!effect || effect->techniqueName != "UpperText") return;
+    // Screen text, and the screen particle emitter's blended quads.
+    if (!effect || (effect->techniqueName != "UpperText" && effect->techniqueName != "UIParticleEmitter")) return;
     Overlay overlay;
     overlay.texture = primitive.textures[0];
     const std::size_t count = std::min(primitive.vertices.size(), std::size_t(std::max(0, primitive.used)) * 3);

@@ -128,6 +128,19 @@ void RecordingPrimitive::DrawEx(int index, const float*, int flags, const float*
     calls.push_back(Call("DrawEx", {index, flags}));
 }
 
+void* RecordingPrimitive::LockVertices(int first, int count) {
+    if (record) calls.push_back(Call("LockVertices", {first, count}));
+    if (first < 0 || count < 0 || std::size_t(first) + std::size_t(count) > capacity) return nullptr;
+    ++locks;
+    if (vertices.size() < std::size_t(first + count)) GrowVertices(std::size_t(first + count));
+    return vertices.data() + first;
+}
+
+void RecordingPrimitive::UnlockVertices() {
+    if (record) calls.push_back(Call("UnlockVertices", {}));
+    ++unlocks;
+}
+
 std::intptr_t RecordingPrimitive::Pass(int slot, std::intptr_t a, std::intptr_t b) {
     calls.push_back(Call(("Slot" + std::to_string(slot)).c_str(), {a, b}));
     return slot + a + b;

@@ -140,6 +140,11 @@ public:
     std::intptr_t Slot46(std::intptr_t a, std::intptr_t b) override { return Pass(46, a, b); }
     std::intptr_t Slot47(std::intptr_t a, std::intptr_t b) override { return Pass(47, a, b); }
     std::intptr_t Slot48(std::intptr_t a, std::intptr_t b) override { return Pass(48, a, b); }
+    // Vertex editing: the array grows to cover the range; locks and unlocks are counted.
+    void* LockVertices(int first, int count) override;
+    void UnlockVertices() override;
+    int locks = 0;
+    int unlocks = 0;
 
     const int kind;
     const std::uint32_t vertexFormat;

@@ -85,6 +85,11 @@ public:
     void* CreateDepthSurface(std::int32_t width, std::int32_t height, std::int32_t format) override;
     render::IStageStates* CreateDynamicBuffer() override;
     void ReleaseDynamicBuffer(render::IStageStates* buffer) override;
+    render::IVertexBuffer* CreateArrayVertexBuffer(const char* name, std::uint32_t vertexFormat, std::uint32_t stride,
+                                                   const void* vertices, std::uint32_t count) override;
+    void SubmitRenderable(render::IRenderable* renderable, std::int32_t pass) override;
+    void GetViewportSize(int* width, int* height) override;
+    void DrawUserQuads(int x, int y, int width, int height, float minZ, float maxZ) override;
 
     // The device CreateTexture and CreateDepthSurface make their objects on (none: textures
     // without device memory, no depth surfaces).
