@@ -747,13 +747,36 @@ void GlRenderer::QueuePrimitive(const RecordingPrimitive& p) {
         if (!constant) return c;
         return stage->colour[0] == 2 ? stage->constantColor : ModulateArgb(c, stage->constantColor);
     };
+    // The vegetation effects draw their material's "Tex0" when the stage holds none; grass
+    // fogs the vertex colour towards "fogColor" by "fog".
+    auto* material = static_cast<RecordingMaterial*>(p.material);
+    if (!prim.texture && material) prim.texture = material->GetTexture("Tex0");
+    float fog = 0.0f;
+    float fogColour[3] = {1, 1, 1};
+    if (material && material->techniqueName.find("::Grass") != std::string::npos) {
+        const auto& values = material->params.values;
+        if (auto f = values.find("fog"); f != values.end() && !f->second.empty()) fog = f->second[0];
+        if (auto c = values.find("fogColor"); c != values.end() && c->second.size() >= 3)
+            for (int i = 0; i < 3; ++i) fogColour[i] = c->second[std::size_t(i)];
+        fog = std::clamp(fog, 0.0f, 1.0f);
+    }
+    auto fogged = [&](std::uint32_t c) {
+        if (fog <= 0.0f) return c;
+        std::uint32_t out = c & 0xFF000000u;
+        for (int i = 0; i < 3; ++i) {
+            const int shift = 16 - 8 * i;
+            const float channel = float((c >> shift) & 0xFFu) * (1.0f - fog) + fogColour[i] * 255.0f * fog;
+            out |= std::uint32_t(std::lround(std::clamp(channel, 0.0f, 255.0f))) << shift;
+        }
+        return out;
+    };
     const std::size_t have = p.vertices.size();
     if (p.kind == 7) {
         const std::size_t quads = std::min<std::size_t>(p.used < 0 ? have / 4 : std::size_t(p.used), have / 4);
         for (std::size_t q = 0; q < quads; ++q) {
             for (std::size_t k : {0u, 1u, 2u, 0u, 2u, 3u}) {
                 PrimitiveVertex v = p.vertices[4 * q + k];
-                v.colour = colourOf(v.colour);
+                v.colour = fogged(colourOf(v.colour));
                 prim.triangles.push_back(v);
             }
         }
@@ -761,7 +784,7 @@ void GlRenderer::QueuePrimitive(const RecordingPrimitive& p) {
         const std::size_t n = std::min<std::size_t>(p.used < 0 ? have / 3 : std::size_t(p.used), have / 3) * 3;
         for (std::size_t i = 0; i < n; ++i) {
             PrimitiveVertex v = p.vertices[i];
-            v.colour = colourOf(v.colour);
+            v.colour = fogged(colourOf(v.colour));
             prim.triangles.push_back(v);
         }
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -95,7 +96,9 @@ TEST(CrossTexture, StepsOfAThirtySecondRebuildOnEverySecondUpdate) {
         float after;
         t.GetPhases(&after, nullptr);
         rebuilt.push_back(after != before);
-        if (after != before) EXPECT_NEAR(after - before, 91.2f / 32.0f, 1e-4);
+        if (after != before) {
+            EXPECT_NEAR(after - before, 91.2f / 32.0f, 1e-4);
+        }
     }
     EXPECT_EQ(rebuilt, (std::vector<bool>{false, true, false, true, false, true}));
     auto* p = static_cast<host::RecordingPrimitive*>(CrossTexture::SharedPrimitive());
@@ -177,7 +180,9 @@ TEST(CrossTexture, BadSectionsKeepNoShrubs) {
         EXPECT_EQ(t.GetArrayNum(), c.shrubs) << c.name;
         EXPECT_EQ(int(t.GetInstances().size()), c.shrubs) << c.name;
         EXPECT_EQ(t.GetVertexCount(), c.shrubs * t.GetCrossNum() * 4) << c.name;
-        if (c.shrubs == 1) EXPECT_EQ(t.GetInstances()[0].height, c.firstHeight) << c.name;
+        if (c.shrubs == 1) {
+            EXPECT_EQ(t.GetInstances()[0].height, c.firstHeight) << c.name;
+        }
     }
     EXPECT_TRUE(host.log.Contains("more than 2000 vertices"));
     EXPECT_TRUE(host.log.Contains("程序草贴图：a.dds 找不到"));

@@ -1,10 +1,12 @@
 // The overlay batch and the screen labels, drawn through the reference interface library.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "platform/host/MemoryFileSystem.h"
 #include "platform/host/ReferenceGui.h"
+#include "platform/host/RenderCamera.h"
 #include "tests/support/world/DemoMeshes.h"
 #include "tests/support/world/MeshFileWriter.h"
 #include "tests/support/world/fx/SceneGuiOverlay.h"
@@ -36,6 +38,10 @@ struct Labels {
         gui.SetOverlayTarget(&overlay);
         camera = scene->CreateCamera(true);
         camera->SetOrthographic(1024, 768, 1, 1000);
+        // One unit a pixel: the viewport of the back buffer.
+        auto* rc = static_cast<host::RenderCamera*>(camera->GetRenderCamera());
+        rc->SetViewportSize(1024, 768);
+        rc->Refresh();
         gui.DeclareWindow("hero_tag", {120, 40, 0xFF00FF00u, nullptr});
     }
     ~Labels() { Interfaces().gui = nullptr; }
@@ -263,9 +269,9 @@ TEST(ScreenLabels, DepthIsTheProjectedZOverW) {
     Labels f;
     Camera* persp = f.scene->CreateCamera(false);
     persp->SetPerspective(60, 1.0f, 1, 101);
-    // Seen from z = -100: a point at z = 0 is 100 ahead, at the far plane; one at z = -99 at the near.
-    EXPECT_NEAR(ProjectToScreen(0, 0, 0, persp), 1.0f, 1e-5);
-    EXPECT_NEAR(ProjectToScreen(0, 0, -99, persp), 0.0f, 1e-5);
+    // Seen from z = -100, d ahead: far / (far - near) x (1 - near / d); 0 at the near plane.
+    for (float d : {1.0f, 50.0f, 100.0f})
+        EXPECT_NEAR(ProjectToScreen(3, -2, d - 100, persp), 101.0f / 100.0f * (1 - 1 / d), 1e-5) << d;
     // At the eye w is 0: depth 0.
     EXPECT_EQ(ProjectToScreen(0, 0, -100, persp), 0.0f);
 }

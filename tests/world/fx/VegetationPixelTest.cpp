@@ -10,6 +10,7 @@
 #include "world/core/InterfaceTable.h"
 #include "world/core/Random.h"
 #include "world/fx/BillBoard2.h"
+#include "world/fx/Grass.h"
 #include "world/fx/UIParticleEmitter.h"
 
 namespace quor::world {
@@ -33,6 +34,7 @@ struct Pixels {
     }
     ~Pixels() {
         BillBoard2::ReleaseSharedEffect();
+        Grass::ReleaseSharedEffect();
         UIParticleEmitter::ReleaseShared();
         Interfaces().renderer = nullptr;
     }
@@ -66,6 +68,35 @@ TEST(VegetationPixels, ABillboardCoversTheMiddleUntilTurnedEdgeOn) {
     board.DrawPart(0);
     f.End();
     EXPECT_EQ(f.At(kWidth / 2 + 10, kHeight / 2), (std::array<int, 3>{0, 0, 0}));
+}
+
+TEST(VegetationPixels, GrassFadesIntoTheFogColour) {
+    Pixels f;
+    f.gl.Objects().Store()->DefineEffect("res/effect/grass.fx::Grass");
+    f.gl.Objects().Store()->DefineTexture("blade.dds");
+    Grass::LoadSharedEffect();
+    GrassMgr mgr;
+    // One quad 40 wide and high, facing the eye 100 ahead.
+    Grass* g = mgr.CreateGrass("blade.dds", 40, 1, 0, 0, 0, 0xFFFFFFFFu);
+    ASSERT_NE(g, nullptr);
+    g->SetPosition(Vec3(0, -20, 100));
+    const float red[4] = {1, 0, 0, 1};
+    mgr.SetFogColour(red);
+    struct Case {
+        int start, end;
+        std::array<int, 3> middle;
+    };
+    // Fog from 0 to 1: fully fogged at 100; from 200 to 300: none.
+    const Case cases[] = {{0, 1, {255, 0, 0}}, {200, 300, {255, 255, 255}}};
+    for (const Case& c : cases) {
+        mgr.SetFog(true, c.start, c.end);
+        mgr.ApplyFog(true);
+        if (!f.Begin()) GTEST_SKIP() << "no GL context";
+        g->Draw();
+        f.End();
+        EXPECT_EQ(f.At(kWidth / 2, kHeight / 2), c.middle) << c.start;
+        EXPECT_EQ(f.At(2, 2), (std::array<int, 3>{0, 0, 0}));
+    }
 }
 
 TEST(VegetationPixels, AnEmittedParticleIsABlendedSquareInPixels) {
