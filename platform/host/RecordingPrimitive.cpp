@@ -87,7 +87,7 @@ void RecordingPrimitive::LogVertex(int index, std::uint32_t colour) {
 void RecordingPrimitive::GrowVertices(std::size_t size) { vertices.resize(size); }
 
 void RecordingPrimitive::SetTexture(int stage, render::ITexture* texture) {
-    calls.push_back(Call("SetTexture", {stage}));
+    if (record) calls.push_back(Call("SetTexture", {stage}));
     if (stage >= 0 && stage < 8) textures[stage] = texture;
 }
 
@@ -120,7 +120,7 @@ void RecordingPrimitive::Draw(int first, int count, int pass) {
 }
 
 void RecordingPrimitive::SetVertexCountUsed(int count) {
-    calls.push_back(Call("SetVertexCountUsed", {count}));
+    if (record) calls.push_back(Call("SetVertexCountUsed", {count}));
     used = count;
 }
 

@@ -635,7 +635,7 @@ void RecordingRenderer::SubmitRenderable(render::IRenderable* renderable, std::i
     r->submitPass = pass;
     r->submitted.clear();
     const auto* stream = static_cast<const RecordingVertexBuffer*>(r->stream);
-    if (!stream || !stream->array) return;
+    if (!stream || !stream->array || !copySubmitted) return;
     // Copied now, as a device upload would: the caller may refill its array afterwards.
     const auto* bytes = static_cast<const std::uint8_t*>(stream->array);
     for (const render::DrawRange& range : r->ranges) {

@@ -90,6 +90,8 @@ public:
     void SubmitRenderable(render::IRenderable* renderable, std::int32_t pass) override;
     void GetViewportSize(int* width, int* height) override;
     void DrawUserQuads(int x, int y, int width, int height, float minZ, float maxZ) override;
+    // Off: SubmitRenderable copies nothing from array buffers (measuring what fills them).
+    bool copySubmitted = true;
 
     // The device CreateTexture and CreateDepthSurface make their objects on (none: textures
     // without device memory, no depth surfaces).

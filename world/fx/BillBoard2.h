@@ -29,6 +29,8 @@ public:
     // Turns the quad to face along (dx, dy, dz): yaw atan2(dx, dz) about the vertical axis,
     // then pitch atan2(dy, sqrt(dx^2 + dz^2)) about x, from the quad as first built.
     void Rotate(float dx, float dy, float dz);
+    // The object's own turn about an axis stays reachable.
+    using VisibleObject::Rotate;
 
     // Draws the quad at the object's world matrix.
     void DrawPart(int part) override;

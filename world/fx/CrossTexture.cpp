@@ -69,6 +69,19 @@ std::uint8_t Channel(float c) {
     return static_cast<std::uint8_t>(static_cast<int>(c * 255.0f + 0.5f));
 }
 
+// Sine and cosine; the sway's angles are small (hundredths of a radian), where a short series
+// is exact to float precision.
+void SmallSinCos(float x, float* sine, float* cosine) {
+    if (std::fabs(x) < 0.1f) {
+        const float x2 = x * x;
+        *sine = x * (1.0f - x2 / 6.0f * (1.0f - x2 / 20.0f));
+        *cosine = 1.0f - x2 / 2.0f * (1.0f - x2 / 12.0f);
+        return;
+    }
+    *sine = std::sin(x);
+    *cosine = std::cos(x);
+}
+
 float RandomPhase() { return -kPi + 2.0f * kPi * static_cast<float>(Rand()) / static_cast<float>(kRandMax); }
 
 // "%0.3f" in any locale.
@@ -191,33 +204,53 @@ void CrossTexture::Rebuild(bool wave) {
         turnSin[k] = std::sin(static_cast<float>(k) * m_angleStep);
     }
     turnCos[0] = 1.0f, turnSin[0] = 0.0f;
+    const bool sway = wave && m_wave;
+    constexpr float kRadians = 2.0f * kPi / 360.0f;
+    if (sway && (m_waveBasis.size() != m_instances.size() * 4 || m_basisWaveRand != m_waveRand)) {
+        m_waveBasis.resize(m_instances.size() * 4);
+        m_basisWaveRand = m_waveRand;
+        float* b = m_waveBasis.data();
+        for (const CrossInstance& i : m_instances) {
+            const float ux = m_waveRand * i.x * kRadians, uz = m_waveRand * i.z * kRadians;
+            *b++ = std::sin(ux), *b++ = std::cos(ux), *b++ = std::sin(uz), *b++ = std::cos(uz);
+        }
+    }
+    // sin of a phase taken round the circle is the sine of the signed angle with its sign:
+    // sin(|v| - 360) = sin(|v|) = sign(v) sin(v).
+    const float spx = std::sin(m_phaseX * kRadians), cpx = std::cos(m_phaseX * kRadians);
+    const float spz = std::sin(m_phaseZ * kRadians), cpz = std::cos(m_phaseZ * kRadians);
+    const float* basis = m_waveBasis.data();
     for (const CrossInstance& i : m_instances) {
         // The sway: roll about z, then pitch about x (yaw 0), as rows r0, r1, r2.
         float r0[3] = {1, 0, 0}, r1[3] = {0, 1, 0}, r2[3] = {0, 0, 1};
-        if (wave && m_wave) {
-            const float a = ReducePhase(m_waveRand * i.x + m_phaseX);
-            const float b = ReducePhase(m_waveRand * i.z + m_phaseZ);
-            const float pitch = std::sin(a / 360.0f * 2.0f * kPi) * m_waveEffectX;
-            const float roll = std::sin(b / 360.0f * 2.0f * kPi) * m_waveEffectZ;
-            const float cp = std::cos(pitch), sp = std::sin(pitch), cr = std::cos(roll), sr = std::sin(roll);
+        if (sway) {
+            const float vx = m_waveRand * i.x + m_phaseX, vz = m_waveRand * i.z + m_phaseZ;
+            const float sa = (vx < 0 ? -1.0f : 1.0f) * (basis[0] * cpx + basis[1] * spx);
+            const float sb = (vz < 0 ? -1.0f : 1.0f) * (basis[2] * cpz + basis[3] * spz);
+            basis += 4;
+            const float pitch = sa * m_waveEffectX;
+            const float roll = sb * m_waveEffectZ;
+            float cp, sp, cr, sr;
+            SmallSinCos(pitch, &sp, &cp);
+            SmallSinCos(roll, &sr, &cr);
             r0[0] = cr, r0[1] = sr * cp, r0[2] = sr * sp;
             r1[0] = -sr, r1[1] = cr * cp, r1[2] = cr * sp;
             r2[0] = 0, r2[1] = -sp, r2[2] = cp;
         }
         const std::uint32_t colour = CrossColour(i.red, i.green, i.blue, i.alpha);
         const float w = i.halfWidth, h = i.height;
-        const float base[4][4] = {{-w, h, 0, 0}, {w, h, 1, 0}, {-w, 0, 0, 1}, {w, 0, 1, 1}};
+        // Corner (c w, v h) of quad k, turned and swayed, is c A + v B + the foot with
+        // A = w (cos k r0 - sin k r2) and B = h r1.
+        const float bx = h * r1[0], by = h * r1[1], bz = h * r1[2];
         for (int k = 0; k < m_crossNum; ++k) {
-            for (const auto& b : base) {
-                const float lx = b[0] * turnCos[k], ly = b[1], lz = -b[0] * turnSin[k];
-                out->x = lx * r0[0] + ly * r1[0] + lz * r2[0] + i.x;
-                out->y = lx * r0[1] + ly * r1[1] + lz * r2[1] + i.y;
-                out->z = lx * r0[2] + ly * r1[2] + lz * r2[2] + i.z;
-                out->colour = colour;
-                out->u = b[2];
-                out->v = b[3];
-                ++out;
-            }
+            const float ax = w * (turnCos[k] * r0[0] - turnSin[k] * r2[0]);
+            const float ay = w * (turnCos[k] * r0[1] - turnSin[k] * r2[1]);
+            const float az = w * (turnCos[k] * r0[2] - turnSin[k] * r2[2]);
+            out[0] = CrossVertex{i.x - ax + bx, i.y - ay + by, i.z - az + bz, colour, 0, 0};
+            out[1] = CrossVertex{i.x + ax + bx, i.y + ay + by, i.z + az + bz, colour, 1, 0};
+            out[2] = CrossVertex{i.x - ax, i.y - ay, i.z - az, colour, 0, 1};
+            out[3] = CrossVertex{i.x + ax, i.y + ay, i.z + az, colour, 1, 1};
+            out += 4;
         }
     }
 }
@@ -286,6 +319,7 @@ void CrossTexture::DrawCount() {
 
 void CrossTexture::Clear() {
     m_instances.clear();
+    m_waveBasis.clear();
     m_vertices.clear();
     m_arrayNum = 0;
     m_vertexCount = 0;

@@ -118,6 +118,11 @@ private:
     float m_boundMin[3] = {1e10f, 1e10f, 1e10f};
     float m_boundMax[3] = {-1e10f, -1e10f, -1e10f};
     std::string m_textureName;
+    // Per shrub: sine and cosine of "WaveRand" x position (x, then z) in radians, so that a
+    // rebuild takes the sway's sines by angle addition instead of two per shrub; made for
+    // the "WaveRand" it holds.
+    std::vector<float> m_waveBasis;
+    float m_basisWaveRand = 0;
 };
 
 // The ARGB word of a colour of 0..1 channels: 255 at 1 or above, 0 at 0 or below, else the

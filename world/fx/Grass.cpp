@@ -68,6 +68,7 @@ Grass::~Grass() {
 bool Grass::Init(const char* textureName, int height, int crossCount) {
     m_height = height;
     m_crossCount = crossCount;
+    m_quadOffsets.clear();
     m_texture = nullptr;
     if (!textureName || !*textureName) {
         m_textureName.clear();
@@ -140,12 +141,21 @@ void Grass::Animate() {
 void Grass::WriteGeometry(bool sway) {
     const int r = m_height / 2;
     const float h = static_cast<float>(m_height);
-    m_vertices.resize(std::size_t(m_crossCount) * 6);
-    Vertex* out = m_vertices.data();
+    // Written straight into the primitive: the sway rewrites every patch every 30 ms.
+    if (!m_primitive || m_crossCount < 1) return;
+    auto* out = static_cast<Vertex*>(m_primitive->LockVertices(0, m_crossCount * 6));
+    if (!out) return;
     const float sx = sway ? m_swayX : 0.0f, sz = sway ? m_swayZ : 0.0f;
+    if (m_quadOffsets.size() != std::size_t(m_crossCount) * 2) {
+        m_quadOffsets.resize(std::size_t(m_crossCount) * 2);
+        for (int i = 0; i < m_crossCount; ++i) {
+            const float angle = static_cast<float>(i) * kPi / static_cast<float>(m_crossCount);
+            m_quadOffsets[std::size_t(i) * 2] = std::cos(angle) * static_cast<float>(r);
+            m_quadOffsets[std::size_t(i) * 2 + 1] = std::sin(angle) * static_cast<float>(r);
+        }
+    }
     for (int i = 0; i < m_crossCount; ++i) {
-        const float angle = static_cast<float>(i) * kPi / static_cast<float>(m_crossCount);
-        const float dx = std::cos(angle) * static_cast<float>(r), dz = std::sin(angle) * static_cast<float>(r);
+        const float dx = m_quadOffsets[std::size_t(i) * 2], dz = m_quadOffsets[std::size_t(i) * 2 + 1];
         if (!sway) {
             out[0] = {dx, 0, dz, m_colour, 1, 0};
             out[1] = {dx, h, dz, m_colour, 1, 1};
@@ -163,11 +173,7 @@ void Grass::WriteGeometry(bool sway) {
         }
         out += 6;
     }
-    if (!m_primitive || m_vertices.empty()) return;
-    if (void* to = m_primitive->LockVertices(0, static_cast<int>(m_vertices.size()))) {
-        std::memcpy(to, m_vertices.data(), m_vertices.size() * sizeof(Vertex));
-        m_primitive->UnlockVertices();
-    }
+    m_primitive->UnlockVertices();
 }
 
 void Grass::SetFog(float factor, const float* colour) {

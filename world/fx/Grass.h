@@ -64,13 +64,12 @@ public:
     float SwayZ() const { return m_swayZ; }
     float SpeedX() const { return m_speedX; }
     float SpeedZ() const { return m_speedZ; }
-    // The vertices last written (position, colour, u, v), six per quad.
+    // A vertex as the patch writes it into its primitive (position, colour, u, v), six per quad.
     struct Vertex {
         float x, y, z;
         std::uint32_t colour;
         float u, v;
     };
-    const std::vector<Vertex>& Vertices() const { return m_vertices; }
 
 private:
     void WriteGeometry(bool sway);
@@ -91,7 +90,8 @@ private:
     float m_swayX = 0, m_swayZ = 0;
     render::IMaterial* m_material = nullptr;
     std::string m_textureName;
-    std::vector<Vertex> m_vertices;
+    // dx, dz of each quad's edge (they change only with the height and the quad count).
+    std::vector<float> m_quadOffsets;
 };
 
 // A 3D scene's grass: creates and removes patches, caches their textures by name, culls

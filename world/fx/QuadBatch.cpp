@@ -99,10 +99,17 @@ void QuadBatch::BeginLabel() { g_state.queuedCount = 0; }
 bool QuadBatch::WriteQueued(float left, float top, float depth) {
     if (!g_state.vertices || g_state.vertexBase + g_state.queuedCount >= kVertices) return false;
     const float x0 = std::trunc(left), y0 = std::trunc(top);
-    QuadVertex* out = g_state.vertices.get() + g_state.vertexBase;
-    for (int i = 0; i < g_state.queuedCount; ++i) {
-        const QueuedVertex& q = g_state.queued[i];
-        out[i] = QuadVertex{x0 + q.x, y0 + q.y, depth, 1.0f, q.colour, q.u, q.v};
+    QuadVertex* __restrict out = g_state.vertices.get() + g_state.vertexBase;
+    const QueuedVertex* __restrict in = g_state.queued;
+    const int count = g_state.queuedCount;
+    for (int i = 0; i < count; ++i) {
+        out[i].x = x0 + in[i].x;
+        out[i].y = y0 + in[i].y;
+        out[i].z = depth;
+        out[i].rhw = 1.0f;
+        out[i].colour = in[i].colour;
+        out[i].u = in[i].u;
+        out[i].v = in[i].v;
     }
     return true;
 }

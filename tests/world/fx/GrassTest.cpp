@@ -21,6 +21,10 @@ struct GrassHost : test::VegetationHost {
         renderer.Store()->DefineTexture("blade.dds", blade);
         Grass::LoadSharedEffect();
     }
+    // What the patch wrote into its primitive.
+    static const std::vector<host::PrimitiveVertex>& Vertices(const Grass* g) {
+        return static_cast<host::RecordingPrimitive*>(g->Primitive())->vertices;
+    }
     static host::RecordingMaterialParams& Params(Grass* g) {
         return static_cast<host::RecordingMaterial*>(g->Material())->params;
     }
@@ -32,7 +36,7 @@ TEST(Grass, ThreeQuadsOfFortyAreEighteenVerticesAtZeroSixtyAndOneTwenty) {
     Grass* g = mgr.CreateGrass("blade.dds", 40, 3, 0, 0, 0, 0xFF00FF00u);
     ASSERT_NE(g, nullptr);
     EXPECT_EQ(g->TextureWidth(), 20);  // 40 x 32 / 64
-    const auto& v = g->Vertices();
+    const auto& v = GrassHost::Vertices(g);
     ASSERT_EQ(v.size(), 18u);
     for (int i = 0; i < 3; ++i) {
         const double a = i * 3.14159265358979 / 3;
@@ -53,13 +57,12 @@ TEST(Grass, ThreeQuadsOfFortyAreEighteenVerticesAtZeroSixtyAndOneTwenty) {
     auto* p = static_cast<host::RecordingPrimitive*>(g->Primitive());
     EXPECT_EQ(p->kind, 4);
     EXPECT_EQ(p->vertexFormat, 0x142u);
-    ASSERT_EQ(p->vertices.size(), 18u);
-    EXPECT_EQ(std::memcmp(p->vertices.data(), v.data(), 18 * 24), 0);
+    EXPECT_EQ(p->capacity, 18u);
     EXPECT_EQ(g->GetName().rfind("cross", 0), 0u);
     // Never swaying: an update keeps the first build's texture coordinates.
     win32::TimeSource::Advance(40);
     mgr.Update(nullptr);
-    EXPECT_EQ(g->Vertices()[1].v, 1.0f);
+    EXPECT_EQ(GrassHost::Vertices(g)[1].v, 1.0f);
 }
 
 TEST(Grass, WindSplitsTheSpeedByTheRanges) {
@@ -102,9 +105,9 @@ TEST(Grass, SwayTurnsAtTheRangeAndMovesTheTopEdge) {
         if (g->SpeedX() != speed) ++turns;
         last = g->SwayX();
         // The top edge moves by the sway, the foot stays.
-        EXPECT_FLOAT_EQ(g->Vertices()[1].x, 5.0f + last);
-        EXPECT_FLOAT_EQ(g->Vertices()[0].x, 5.0f);
-        EXPECT_FLOAT_EQ(g->Vertices()[1].v, 0.05f);
+        EXPECT_FLOAT_EQ(GrassHost::Vertices(g)[1].x, 5.0f + last);
+        EXPECT_FLOAT_EQ(GrassHost::Vertices(g)[0].x, 5.0f);
+        EXPECT_FLOAT_EQ(GrassHost::Vertices(g)[1].v, 0.05f);
     }
     EXPECT_GE(turns, 2);
 }
