@@ -158,7 +158,8 @@ bool CrossTexture::CountsFit(int crossCount, long long count) const {
         return false;
     }
     // The shared primitive is the limit of every batch.
-    if (static_cast<long long>(crossCount) * count * 4 > kMaxVertices) {
+    const long long limit = kMaxVertices / 4;
+    if (count > 0 && (crossCount > limit || count > limit || crossCount * count * 4 > kMaxVertices)) {
         LogError("CrossTexture: %d quads per shrub, %lld shrubs: more than %d vertices", crossCount, count,
                  kMaxVertices);
         return false;
@@ -195,6 +196,8 @@ bool CrossTexture::BuildGeometry(const float* records, int count) {
 
 void CrossTexture::Rebuild(bool wave) {
     m_vertices.resize(std::size_t(m_vertexCount));
+    // Only a batch with shrubs bounds the quad count (by the shared primitive's size).
+    if (m_vertexCount <= 0 || m_crossNum > kMaxVertices / 4) return;
     CrossVertex* out = m_vertices.data();
     // The turn of quad k about the vertical axis (row vectors: x' = x cos, z' = -x sin).
     float turnCos[kMaxVertices / 4];

@@ -168,6 +168,7 @@ TEST(CrossTexture, BadSectionsKeepNoShrubs) {
         {"2000 vertices", {{"TexName", "a.dds"}, {"CrossNum", "2"}, {"ArrayNum", "250"}}, true, 250, 0},
         {"CrossNum 0", {{"TexName", "a.dds"}, {"CrossNum", "0"}, {"ArrayNum", "1"}}, false, 0, 0},
         {"negative ArrayNum", {{"TexName", "a.dds"}, {"ArrayNum", "-1"}}, false, 0, 0},
+        {"huge counts", {{"TexName", "a.dds"}, {"CrossNum", "2147483647"}, {"ArrayNum", "2147483647"}}, false, 0, 0},
         {"line feeds split", {{"TexName", "a.dds"}, {"ArrayNum", "1"}, {"Data0", "(1\n2\n3\n4\n5)"}}, true, 1, 5},
     };
     for (const Case& c : cases) {
@@ -201,6 +202,11 @@ TEST(CrossTexture, InitRefusesCountsThePrimitiveCannotTake) {
     CrossTexture none;
     EXPECT_EQ(none.Init(2, nullptr, 0), 0);
     none.Draw();  // nothing to draw, nothing written
+    // No shrubs: any quad count, and nothing to build.
+    EXPECT_EQ(none.Init(1 << 30, nullptr, 0), 0);
+    none.Update(1.0f);
+    none.Draw();
+    EXPECT_TRUE(none.Vertices().empty());
 }
 
 TEST(CrossTexture, SharedObjectsAreMadeOnceAndReleasedWithTheTexture) {
