@@ -18,3 +18,7 @@ endif()
 if(TARGET PkgConfig::QUOR_FREETYPE)
   target_link_libraries(world_tests PRIVATE PkgConfig::QUOR_FREETYPE)
 endif()
+# The vegetation and screen-emitter pictures are checked with the drawing renderer.
+if(TARGET platform_glrender)
+  target_link_libraries(world_tests PRIVATE platform_glrender)
+endif()

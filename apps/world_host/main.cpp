@@ -204,9 +204,10 @@ std::string Join(const std::vector<std::string>& names) {
 enum class WhenNull { Tested, NeverCalled, Required };
 
 WhenNull TreatmentOf(const std::string& name) {
-    for (const char* tested : {"IPyClient_1.0", "IOcclusion_1.1", "Terrain_2.1"})
+    // The screen labels draw through ICEGUI when the host gives one.
+    for (const char* tested : {"IPyClient_1.0", "ICEGUI_2.0", "IOcclusion_1.1", "Terrain_2.1"})
         if (name == tested) return WhenNull::Tested;
-    for (const char* unused : {"IFileSystem_1.7", "ICEGUI_2.0", "IPhysics_1.0", "IPython_1.9", "network_1"})
+    for (const char* unused : {"IFileSystem_1.7", "IPhysics_1.0", "IPython_1.9", "network_1"})
         if (name == unused) return WhenNull::NeverCalled;
     return WhenNull::Required;
 }

@@ -754,13 +754,36 @@ void GlRenderer::QueuePrimitive(const RecordingPrimitive& p) {
         return stage->colour[0] == 2 ? stage->constantColor : ModulateArgb(c, stage->constantColor);
     };
     if (stream && stream->depthBias.sets > 0) prim.depthBias = stream->depthBias.bias;
+    // The vegetation effects draw their material's "Tex0" when the stage holds none; grass
+    // fogs the vertex colour towards "fogColor" by "fog".
+    auto* material = static_cast<RecordingMaterial*>(p.material);
+    if (!prim.texture && material) prim.texture = material->GetTexture("Tex0");
+    float fog = 0.0f;
+    float fogColour[3] = {1, 1, 1};
+    if (material && material->techniqueName.find("::Grass") != std::string::npos) {
+        const auto& values = material->params.values;
+        if (auto f = values.find("fog"); f != values.end() && !f->second.empty()) fog = f->second[0];
+        if (auto c = values.find("fogColor"); c != values.end() && c->second.size() >= 3)
+            for (int i = 0; i < 3; ++i) fogColour[i] = c->second[std::size_t(i)];
+        fog = std::clamp(fog, 0.0f, 1.0f);
+    }
+    auto fogged = [&](std::uint32_t c) {
+        if (fog <= 0.0f) return c;
+        std::uint32_t out = c & 0xFF000000u;
+        for (int i = 0; i < 3; ++i) {
+            const int shift = 16 - 8 * i;
+            const float channel = float((c >> shift) & 0xFFu) * (1.0f - fog) + fogColour[i] * 255.0f * fog;
+            out |= std::uint32_t(std::lround(std::clamp(channel, 0.0f, 255.0f))) << shift;
+        }
+        return out;
+    };
     const std::size_t have = p.vertices.size();
     if (p.kind == 7) {
         const std::size_t quads = std::min<std::size_t>(p.used < 0 ? have / 4 : std::size_t(p.used), have / 4);
         for (std::size_t q = 0; q < quads; ++q) {
             for (std::size_t k : {0u, 1u, 2u, 0u, 2u, 3u}) {
                 PrimitiveVertex v = p.vertices[4 * q + k];
-                v.colour = colourOf(v.colour);
+                v.colour = fogged(colourOf(v.colour));
                 prim.triangles.push_back(v);
             }
         }
@@ -768,7 +791,7 @@ void GlRenderer::QueuePrimitive(const RecordingPrimitive& p) {
         const std::size_t n = std::min<std::size_t>(p.used < 0 ? have / 3 : std::size_t(p.used), have / 3) * 3;
         for (std::size_t i = 0; i < n; ++i) {
             PrimitiveVertex v = p.vertices[i];
-            v.colour = colourOf(v.colour);
+            v.colour = fogged(colourOf(v.colour));
             prim.triangles.push_back(v);
         }
     }
@@ -919,10 +942,45 @@ render::IRenderCamera* GlRenderer::GetCurrentRenderCamera() { return m_objects.G
 
 // --- screen-space primitives over the scene -------------------------------------------------
 
+render::IVertexBuffer* GlRenderer::CreateArrayVertexBuffer(const char* name, std::uint32_t vertexFormat,
+                                                          std::uint32_t stride, const void* vertices,
+                                                          std::uint32_t count) {
+    return m_objects.CreateArrayVertexBuffer(name, vertexFormat, stride, vertices, count);
+}
+
+void GlRenderer::SubmitRenderable(render::IRenderable* renderable, std::int32_t pass) {
+    m_objects.SubmitRenderable(renderable, pass);
+    auto* r = static_cast<RecordingRenderable*>(renderable);
+    const auto* stream = r ? static_cast<const RecordingVertexBuffer*>(r->stream) : nullptr;
+    if (!stream || !stream->array || stream->format != 0x144u) {
+        SubmitRenderable(renderable, static_cast<const GlLightSet*>(nullptr));
+        return;
+    }
+    if (!m_inFrame || stream->arrayStride < 28) return;
+    // x, y, z, rhw, colour, u, v: the copy the submit took.
+    Overlay overlay;
+    overlay.texture = r->material ? r->material->GetTexture("Tex0") : nullptr;
+    for (std::size_t at = 0; at + 28 <= r->submitted.size(); at += stream->arrayStride) {
+        PrimitiveVertex v{};
+        std::memcpy(&v.x, &r->submitted[at], 12);
+        std::memcpy(&v.colour, &r->submitted[at + 16], 4);
+        std::memcpy(&v.u, &r->submitted[at + 20], 8);
+        overlay.vertices.push_back(v);
+    }
+    if (!overlay.vertices.empty()) m_overlays.push_back(std::move(overlay));
+}
+
+void GlRenderer::GetViewportSize(int* width, int* height) { GetBackBufferSize(width, height); }
+
+void GlRenderer::DrawUserQuads(int x, int y, int width, int height, float minZ, float maxZ) {
+    m_objects.DrawUserQuads(x, y, width, height, minZ, maxZ);
+}
+
 void GlRenderer::QueueOverlay(const RecordingPrimitive& primitive) {
     if (!m_inFrame) return;
     auto* effect = static_cast<RecordingEffect*>(primitive.effect);
-    if (!effect || effect->techniqueName != "UpperText") return;
+    // Screen text, and the screen particle emitter's blended quads.
+    if (!effect || (effect->techniqueName != "UpperText" && effect->techniqueName != "UIParticleEmitter")) return;
     Overlay overlay;
     overlay.texture = primitive.textures[0];
     const std::size_t count = std::min(primitive.vertices.size(), std::size_t(std::max(0, primitive.used)) * 3);

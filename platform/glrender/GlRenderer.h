@@ -155,6 +155,13 @@ public:
     // Decals are not drawn by this renderer: it makes none.
     render::IDecal* CreateDecalBatch(const void*) override { return nullptr; }
     void ReleaseDecalBatch(render::IDecal*) override {}
+    // Items drawing pre-transformed vertices (format 0x144) from an array buffer go over the
+    // scene as screen triangles with their material's "Tex0"; others as Submit.
+    render::IVertexBuffer* CreateArrayVertexBuffer(const char* name, std::uint32_t vertexFormat, std::uint32_t stride,
+                                                   const void* vertices, std::uint32_t count) override;
+    void SubmitRenderable(render::IRenderable* renderable, std::int32_t pass) override;
+    void GetViewportSize(int* width, int* height) override;
+    void DrawUserQuads(int x, int y, int width, int height, float minZ, float maxZ) override;
     // The device textures are made on (see RecordingRenderer::AttachDevice); they are shown
     // with the pixels they hold when drawn.
     void AttachDevice(d3d9::IDirect3DDevice9* device) { m_objects.AttachDevice(device); }

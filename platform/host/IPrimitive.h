@@ -72,6 +72,10 @@ public:
     virtual std::intptr_t Slot46(std::intptr_t a, std::intptr_t b) = 0;  // 46
     virtual std::intptr_t Slot47(std::intptr_t a, std::intptr_t b) = 0;  // 47
     virtual std::intptr_t Slot48(std::intptr_t a, std::intptr_t b) = 0;  // 48
+    // Vertex editing of the whole array: the count vertices from first, to be written in the
+    // primitive's layout until UnlockVertices; null when the range is outside the array.
+    virtual void* LockVertices(int first, int count) = 0;  // 49
+    virtual void UnlockVertices() = 0;  // 50
 
     // The pair a screen-space primitive (vertex format 0x144) writes its vertices between,
     // each with 0: how the renderer takes the screen points is its own business.

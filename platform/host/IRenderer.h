@@ -334,6 +334,20 @@ public:
     // ReleaseDecalBatch; null when the renderer cannot make it.
     virtual IDecal* CreateDecalBatch(const void* description) = 0;
     virtual void ReleaseDecalBatch(IDecal* decal) = 0;
+    // Vegetation, screen labels and the screen particle emitter. A vertex buffer named name
+    // over the caller's array of count vertices of the layout (stride bytes each): nothing is
+    // read until a renderable drawing from it is submitted, which copies the ranges it draws
+    // then. Given back with ReleaseVertexBuffer.
+    virtual IVertexBuffer* CreateArrayVertexBuffer(const char* name, std::uint32_t vertexFormat,
+                                                   std::uint32_t stride, const void* vertices,
+                                                   std::uint32_t count) = 0;
+    // Submit for a draw item whose draw record is set; pass -1 keeps the item's own pass.
+    virtual void SubmitRenderable(IRenderable* renderable, std::int32_t pass) = 0;
+    // The current viewport in pixels.
+    virtual void GetViewportSize(int* width, int* height) = 0;
+    // Prepares the device for screen quads over the rectangle (x, y, width, height) with the
+    // depth range (minZ, maxZ).
+    virtual void DrawUserQuads(int x, int y, int width, int height, float minZ, float maxZ) = 0;
 
 protected:
     ~IRenderer() = default;

@@ -87,7 +87,7 @@ void RecordingPrimitive::LogVertex(int index, std::uint32_t colour) {
 void RecordingPrimitive::GrowVertices(std::size_t size) { vertices.resize(size); }
 
 void RecordingPrimitive::SetTexture(int stage, render::ITexture* texture) {
-    calls.push_back(Call("SetTexture", {stage}));
+    if (record) calls.push_back(Call("SetTexture", {stage}));
     if (stage >= 0 && stage < 8) textures[stage] = texture;
 }
 
@@ -120,12 +120,25 @@ void RecordingPrimitive::Draw(int first, int count, int pass) {
 }
 
 void RecordingPrimitive::SetVertexCountUsed(int count) {
-    calls.push_back(Call("SetVertexCountUsed", {count}));
+    if (record) calls.push_back(Call("SetVertexCountUsed", {count}));
     used = count;
 }
 
 void RecordingPrimitive::DrawEx(int index, const float*, int flags, const float*) {
     calls.push_back(Call("DrawEx", {index, flags}));
+}
+
+void* RecordingPrimitive::LockVertices(int first, int count) {
+    if (record) calls.push_back(Call("LockVertices", {first, count}));
+    if (first < 0 || count < 0 || std::size_t(first) + std::size_t(count) > capacity) return nullptr;
+    ++locks;
+    if (vertices.size() < std::size_t(first + count)) GrowVertices(std::size_t(first + count));
+    return vertices.data() + first;
+}
+
+void RecordingPrimitive::UnlockVertices() {
+    if (record) calls.push_back(Call("UnlockVertices", {}));
+    ++unlocks;
 }
 
 std::intptr_t RecordingPrimitive::Pass(int slot, std::intptr_t a, std::intptr_t b) {

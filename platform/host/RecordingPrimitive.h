@@ -140,6 +140,11 @@ public:
     std::intptr_t Slot46(std::intptr_t a, std::intptr_t b) override { return Pass(46, a, b); }
     std::intptr_t Slot47(std::intptr_t a, std::intptr_t b) override { return Pass(47, a, b); }
     std::intptr_t Slot48(std::intptr_t a, std::intptr_t b) override { return Pass(48, a, b); }
+    // Vertex editing: the array grows to cover the range; locks and unlocks are counted.
+    void* LockVertices(int first, int count) override;
+    void UnlockVertices() override;
+    int locks = 0;
+    int unlocks = 0;
 
     const int kind;
     const std::uint32_t vertexFormat;
@@ -160,8 +165,8 @@ public:
     render::ITexture* textures[8] = {};
     std::vector<PrimitiveDraw> draws;
     int drawCount = 0;
-    // Off: SetVertexUV and Draw keep no log line or draw record (an array-backed primitive for
-    // measuring what writes into it).
+    // Off: SetVertexUV, Draw, SetTexture, SetVertexCountUsed and vertex locks keep no log line
+    // or draw record (an array-backed primitive for measuring what writes into it).
     bool record = true;
     RecordingVertexBuffer* Buffer() const { return m_buffer.get(); }
     // Called by every Draw with the primitive as it is then (a drawing renderer listens).

@@ -640,6 +640,55 @@ void RecordingRenderer::ReleaseDynamicBuffer(render::IStageStates* buffer) {
     m_store->Take(m_store->stageStates, buffer);
 }
 
+render::IVertexBuffer* RecordingRenderer::CreateArrayVertexBuffer(const char* name, std::uint32_t vertexFormat,
+                                                                  std::uint32_t stride, const void* vertices,
+                                                                  std::uint32_t count) {
+    auto* buffer = static_cast<RecordingVertexBuffer*>(CreateVertexBuffer());
+    Lock lock(m_store->mutex);
+    m_calls.push_back("CreateArrayVertexBuffer(" + Text(name) + "," + std::to_string(vertexFormat) + "," +
+                      std::to_string(stride) + "," + std::to_string(count) + ")");
+    buffer->name = name ? name : "";
+    buffer->format = vertexFormat;
+    buffer->array = vertices;
+    buffer->arrayStride = stride;
+    buffer->arrayCount = vertices ? count : 0;
+    return buffer;
+}
+
+void RecordingRenderer::SubmitRenderable(render::IRenderable* renderable, std::int32_t pass) {
+    Lock lock(m_store->mutex);
+    m_calls.push_back("SubmitRenderable(" + std::to_string(pass) + ")");
+    if (!renderable) return;
+    auto* r = static_cast<RecordingRenderable*>(renderable);
+    ++r->submits;
+    r->submitPass = pass;
+    r->submitted.clear();
+    const auto* stream = static_cast<const RecordingVertexBuffer*>(r->stream);
+    if (!stream || !stream->array || !copySubmitted) return;
+    // Copied now, as a device upload would: the caller may refill its array afterwards.
+    const auto* bytes = static_cast<const std::uint8_t*>(stream->array);
+    for (const render::DrawRange& range : r->ranges) {
+        const std::uint64_t first = range.firstVertex;
+        const std::uint64_t count = std::uint64_t(range.primitiveCount) * 3;
+        if (first + count > stream->arrayCount) continue;
+        r->submitted.insert(r->submitted.end(), bytes + first * stream->arrayStride,
+                            bytes + (first + count) * stream->arrayStride);
+    }
+}
+
+void RecordingRenderer::GetViewportSize(int* width, int* height) {
+    Lock lock(m_store->mutex);
+    m_calls.push_back("GetViewportSize");
+    if (width) *width = backBufferWidth;
+    if (height) *height = backBufferHeight;
+}
+
+void RecordingRenderer::DrawUserQuads(int x, int y, int width, int height, float minZ, float maxZ) {
+    Lock lock(m_store->mutex);
+    m_calls.push_back("DrawUserQuads(" + std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(width) +
+                      "," + std::to_string(height) + "," + std::to_string(minZ) + "," + std::to_string(maxZ) + ")");
+}
+
 int RecordingRenderer::LiveDynamicBuffers() const {
     Lock lock(m_store->mutex);
     return int(m_store->stageStates.live.size());

@@ -87,6 +87,13 @@ public:
     render::IStageStates* CreateDynamicBuffer() override;
     void ReleaseDynamicBuffer(render::IStageStates* buffer) override;
     render::IRenderCamera* GetCurrentRenderCamera() override;
+    render::IVertexBuffer* CreateArrayVertexBuffer(const char* name, std::uint32_t vertexFormat, std::uint32_t stride,
+                                                   const void* vertices, std::uint32_t count) override;
+    void SubmitRenderable(render::IRenderable* renderable, std::int32_t pass) override;
+    void GetViewportSize(int* width, int* height) override;
+    void DrawUserQuads(int x, int y, int width, int height, float minZ, float maxZ) override;
+    // Off: SubmitRenderable copies nothing from array buffers (measuring what fills them).
+    bool copySubmitted = true;
 
     // The device CreateTexture and CreateDepthSurface make their objects on (none: textures
     // without device memory, no depth surfaces).

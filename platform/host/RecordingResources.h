@@ -84,6 +84,10 @@ public:
         stageStatesValue = value;
     }
 
+    // A buffer over the caller's array (IRenderer::CreateArrayVertexBuffer): read at submit.
+    const void* array = nullptr;
+    std::uint32_t arrayCount = 0;
+    std::uint32_t arrayStride = 0;
     std::uint32_t flags = 0;
     std::string name;
     render::IStageStates* stageStates = nullptr;
@@ -178,6 +182,10 @@ public:
     render::IVertexBuffer* stream = nullptr;
     std::vector<render::DrawRange> ranges;
     float matrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    // What the latest SubmitRenderable copied from an array buffer: the bytes of its ranges
+    // in order, and the pass it was given.
+    std::vector<std::uint8_t> submitted;
+    std::int32_t submitPass = 0;
     int submits = 0;
     render::IMaterial* material = nullptr;
     render::IRenderState* blendState = nullptr;

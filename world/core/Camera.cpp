@@ -57,7 +57,7 @@ const float* Camera::GetParam9() { return m_renderCamera->GetProjectionMatrix();
 const float* Camera::GetParam10() { return m_renderCamera->GetViewProjectionMatrix(); }
 int Camera::GetParam11() { return m_renderCamera->GetViewportWidth(); }
 int Camera::GetParam12() { return m_renderCamera->GetViewportHeight(); }
-float Camera::GetParam13() { return m_renderCamera->GetFarPlane(); }
+const float* Camera::GetParam13() { return m_renderCamera->GetProjectionMatrix(); }
 int Camera::GetParam20() { return m_renderCamera->IsOrthographic(); }
 
 void Camera::SetViewMatrix(const Matrix& view) {

@@ -42,7 +42,7 @@ public:
     const float* GetParam10() override;
     int GetParam11() override;
     int GetParam12() override;
-    float GetParam13() override;
+    const float* GetParam13() override;
     void SetViewMatrix(const Matrix& view) override;
     const Matrix& GetViewMatrix() override { return GetInverseWorldMatrix(); }
     int GetParam20() override;

@@ -37,7 +37,8 @@ public:
     virtual const float* GetParam10() = 0;                                       // 15
     virtual int GetParam11() = 0;                                                // 16
     virtual int GetParam12() = 0;                                                // 17
-    virtual float GetParam13() = 0;                                              // 18
+    // The projection matrix (16 floats) of the render camera.
+    virtual const float* GetParam13() = 0;                                       // 18
     virtual void SetViewMatrix(const Matrix& view) = 0;                          // 19
     virtual const Matrix& GetViewMatrix() = 0;                                   // 20
     virtual int GetParam20() = 0;                                                // 21

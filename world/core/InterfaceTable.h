@@ -34,7 +34,7 @@ class IWorld;
 namespace quor {
 
 // The host's interfaces, fetched by versioned name once in Module::Initialize and only
-// read afterwards. IClient, IPyClient, IOcclusion and Terrain may be null and are tested
+// read afterwards. IClient, IPyClient, ICEGUI, IOcclusion and Terrain may be null and are tested
 // before use; so is ILog, so that a host without a log makes the module quiet rather
 // than crash.
 struct InterfaceTable {

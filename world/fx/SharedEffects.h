@@ -13,10 +13,13 @@ inline void CreatePictureMaterial() {}
 inline void ReleasePictureMaterial() {}
 inline void CreateMaskPictureEffect(std::uint8_t /*markMode*/) {}
 inline void ReleaseMaskPictureEffect() {}
-inline void CreateGrassEffect() {}
-inline void ReleaseGrassEffect() {}
-inline void CreateQuadBatch() {}
-inline void ReleaseQuadBatch() {}
+// The grass effect and the overlay batch (world/fx/VegetationShared.cpp).
+void CreateGrassEffect();
+void ReleaseGrassEffect();
+void CreateQuadBatch();
+void ReleaseQuadBatch();
+// What the shrub batches, billboards and screen emitters share and nothing else releases.
+void ReleaseVegetationShared();
 inline void CreateWaterBlockEffect() {}
 inline void ReleaseWaterBlockEffect() {}
 inline void CreateElectricityEffect() {}

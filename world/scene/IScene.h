@@ -16,6 +16,7 @@ class IXmlNode;
 namespace quor::render {
 class ISceneLightState;
 class ITickObject;
+class ITexture;
 }
 
 namespace quor::world {
@@ -58,8 +59,8 @@ public:
     virtual void Reserved9() = 0;                                                           // 9
     virtual bool OnLabelMouseMove(int x, int y) = 0;                                        // 10
     virtual bool OnLabelClick(int x, int y) = 0;                                            // 11
-    virtual void AddLabel(void* label) = 0;                                                 // 12
-    virtual void RemoveLabel(void* label) = 0;                                              // 13
+    virtual void AddLabel(const char* windowName, IModel* model, const char* socketName) = 0;    // 12
+    virtual void RemoveLabel(const char* windowName, IModel* model, const char* socketName) = 0; // 13
     virtual bool AddGrass(const char* name, const Vec3* position) = 0;                      // 14
     virtual void Reserved15() = 0;                                                          // 15
     virtual void RemoveGrass(const char* name) = 0;                                         // 16
@@ -68,8 +69,9 @@ public:
     virtual void Reserved19() = 0;                                                          // 19
     virtual void SetGrassParams(float a, float b, float c) = 0;                             // 20
     virtual void SetOverlaySize(int width, int height) = 0;                                 // 21
-    virtual void SetOverlayTexture(const char* name) = 0;                                   // 22
-    virtual void AddOverlayQuad(const float* rect, const float* textureRect, std::uint32_t colour) = 0;  // 23
+    virtual void SetOverlayTexture(render::ITexture* texture) = 0;                          // 22
+    // One vertex of the label window being drawn: position from its top-left, texture pair.
+    virtual void AddOverlayQuad(float x, float y, float u, float v, std::uint32_t colour) = 0;  // 23
     virtual void FlushOverlayQuads() = 0;                                                   // 24
     virtual int GetSceneType() = 0;                                                         // 25
     virtual bool IsModelSpecularEnabled() = 0;                                              // 26

@@ -403,6 +403,8 @@ void SceneBase::DestroyObject(ISpaceObject* face) {
                 RemoveLoadingModel(model);
                 UnregisterModelHandle(model);
             }
+            // Labels must not keep pointing at a released model.
+            m_labels.RemoveModelLabels(model);
             model->RemoveFromScene(this);
             m_models->Remove(model);
             LogInfo("Model is released.");
@@ -458,6 +460,7 @@ void SceneBase::Clear() {
     m_namedObjects.clear();
     DetachTree(m_root);
     m_fx->ReleaseAll();
+    m_labels.Clear();
     m_models->Clear();
     m_lines->Clear();
     m_nodes->Clear();

@@ -8,6 +8,7 @@
 
 #include "platform/win32/CriticalSection.h"
 #include "world/core/ObjectOwner.h"
+#include "world/fx/OrthoLabel.h"
 #include "world/scene/Billboards.h"
 #include "world/scene/IScene.h"
 #include "world/scene/SceneAudio.h"
@@ -66,10 +67,24 @@ public:
     bool IsWalkable(float, float) override { return true; }
     void Reserved8() override {}
     void Reserved9() override {}
-    bool OnLabelMouseMove(int, int) override { return false; }
-    bool OnLabelClick(int, int) override { return false; }
-    void AddLabel(void*) override {}
-    void RemoveLabel(void*) override {}
+    // The screen labels: the scene's one label list, and the overlay operations the interface
+    // library calls back while it draws a label's window.
+    bool OnLabelMouseMove(int x, int y) override { return m_labels.SetCursorPosition(x, y); }
+    bool OnLabelClick(int x, int y) override { return m_labels.HitTest(x, y); }
+    void AddLabel(const char* windowName, IModel* model, const char* socketName) override {
+        m_labels.AddLabel(windowName, model, socketName, this);
+    }
+    void RemoveLabel(const char* windowName, IModel* model, const char* socketName) override {
+        m_labels.RemoveLabel(windowName, model, socketName);
+    }
+    void SetOverlaySize(int width, int height) override { m_labels.SetOverlaySize(width, height); }
+    void SetOverlayTexture(render::ITexture* texture) override { m_labels.SetQuadTexture(texture); }
+    void AddOverlayQuad(float x, float y, float u, float v, std::uint32_t colour) override {
+        m_labels.AddQuad(x, y, u, v, colour);
+    }
+    void FlushOverlayQuads() override { m_labels.FlushQuads(); }
+    // Both kinds of scene run the label pass in their render step, under the object lock.
+    OrthoLabelList& Labels() { return m_labels; }
     bool AddGrass(const char*, const Vec3*) override { return false; }
     void Reserved15() override {}
     void RemoveGrass(const char*) override {}
@@ -77,10 +92,6 @@ public:
     const char* GetGrassName(int) override { return nullptr; }
     void Reserved19() override {}
     void SetGrassParams(float, float, float) override {}
-    void SetOverlaySize(int, int) override {}
-    void SetOverlayTexture(const char*) override {}
-    void AddOverlayQuad(const float*, const float*, std::uint32_t) override {}
-    void FlushOverlayQuads() override {}
     bool IsModelSpecularEnabled() override { return true; }
     void EnableModelSpecular(bool) override {}
     void SetModelSpecularColor(const std::uint8_t*) override {}
@@ -343,6 +354,7 @@ private:
     Light* m_mainLight = nullptr;
     int m_modelPassCount = 0;
     std::unique_ptr<BillboardBlock> m_billboards;
+    OrthoLabelList m_labels;
 };
 
 }  // namespace quor::world

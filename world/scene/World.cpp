@@ -121,6 +121,7 @@ void World::Shutdown() {
     // templates stay registered.
     world::ReleaseGrassEffect();
     world::ReleaseQuadBatch();
+    world::ReleaseVegetationShared();
     world::FxBase::ReleaseSharedMaterials();
     world::ReleaseSceneBackgroundEffect();
     world::SpaceLines::ReleaseSharedResource();

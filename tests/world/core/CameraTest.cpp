@@ -48,7 +48,8 @@ TEST_F(CameraTest, ANewCameraLooksAlongZFromMinusOneHundred) {
     EXPECT_FLOAT_EQ(camera.GetParam7(), 45.0f);
     EXPECT_FLOAT_EQ(camera.GetParam3(), 1.3333334f);
     EXPECT_FLOAT_EQ(camera.GetParam5(), 1.0f);
-    EXPECT_FLOAT_EQ(camera.GetParam13(), 10000.0f);
+    // The projection matrix the screen labels project their depth with.
+    EXPECT_NEAR(camera.GetParam13()[10], 10000.0f / 9999.0f, 1e-6f);
 
     // Real numbers: the left-handed projection with depth 0..1.
     const float* p = camera.GetParam9();

@@ -94,7 +94,7 @@ TEST(WorldHost, FindsTheSamplesFromAnyDirectoryAndExplainsTheTable) {
     EXPECT_EQ(Count(run.out, "root: "), 1) << run.out;  // once, in this system's form
     EXPECT_NE(run.out.find("root: " + (fs::path(QUOR_SOURCE_DIR) / "samples").string() + "\n"), std::string::npos)
         << run.out;
-    EXPECT_NE(run.out.find("null, tested before each use: 1 (IPyClient_1.0)"),
+    EXPECT_NE(run.out.find("null, tested before each use: 2 (IPyClient_1.0 ICEGUI_2.0)"),
               std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find("interfaces held: 11 ("), std::string::npos) << run.out;

@@ -28,6 +28,10 @@ TEST(World, StartUpAndShutdownCallsInOrder) {
                                                  "CreateRenderState", "CreateEffect", "CreateEffect", "CreateEffect",
                                                  "LoadEffect(res/effect/sfx0.fx,Fx)", "LoadEffect(res/effect/sfx1.fx,Fx)",
                                                  "LoadEffect(res/effect/sfx2.fx,Fx)", "CreateEffect", "CreateEffect",
+                                                 "LoadEffect(res/effect/sfx2.fx,Fx)", "CreateEffect",
+                                                 // Grass and the overlay batch (absent here: no batch).
+                                                 "LoadEffect(res/effect/grass.fx,Grass)",
+                                                 "LoadEffect(res/effect/AlphaClip.fx,Common)",
                                                  "LoadEffect(res/builtin/shader/hardware_skin.fx,THardwareSkin)",
                                                  "LoadEffect(res/builtin/shader/hardware_skin.fx,THardwareSkinAlpha)"};
     EXPECT_EQ(fx.host().renderer.Calls(), startCalls);
