@@ -32,6 +32,7 @@
 #include "world/scene/ObjectIdMap.h"
 #include "world/scene/SceneRegistry.h"
 #include "world/scene/SpaceLinesList.h"
+#include "world/scene/Speaker.h"
 #include "world/scene/World.h"
 
 namespace quor::world {
@@ -345,7 +346,7 @@ IVisibleObject* SceneBase::GetVisibleNode(std::uint32_t index) {
 }
 
 void SceneBase::AddAudioProject(const char* name) {
-    if (Interfaces().audio) m_audio.AddAudioProject(name);
+    if (Interfaces().audio) m_audio.AddProject(name);
 }
 
 PrimObject* SceneBase::CreatePrimObject(int kind, std::uint32_t vertexFormat, bool withMaterial) {
@@ -423,11 +424,11 @@ void SceneBase::DestroyObject(ISpaceObject* face) {
             LogInfo("Primitives is released.");
             break;
         case 7:
-            m_audio.RemoveSpeaker(object);
+            m_audio.DeleteSpeaker(static_cast<Speaker*>(object));
             LogInfo("Speaker is released.");
             break;
         case 9:
-            m_audio.RemoveReverb(object);
+            m_audio.DeleteReverb(static_cast<AreaReverb*>(object));
             LogInfo("Area-reverb is released.");
             break;
         case 16:
