@@ -93,5 +93,17 @@ struct D3DPRESENT_PARAMETERS {
     std::uint32_t BackBufferHeight = 480;
 };
 
+// The frame and file vocabulary: clear flags, device-loss codes, D3DX file formats and filters.
+constexpr std::uint32_t D3DCLEAR_TARGET = 0x1;
+constexpr std::uint32_t D3DCLEAR_ZBUFFER = 0x2;
+constexpr std::uint32_t D3DCLEAR_STENCIL = 0x4;
+constexpr HRESULT D3DERR_DEVICELOST = static_cast<HRESULT>(0x88760868u);
+constexpr HRESULT D3DERR_DEVICENOTRESET = static_cast<HRESULT>(0x88760869u);
+constexpr std::uint32_t D3DX_DEFAULT = 0xFFFFFFFFu;
+constexpr std::uint32_t D3DX_FILTER_POINT = 2;
+enum D3DXIMAGE_FILEFORMAT : std::uint32_t { D3DXIFF_BMP = 0, D3DXIFF_JPG = 1, D3DXIFF_TGA = 2, D3DXIFF_PNG = 3, D3DXIFF_DDS = 4 };
+constexpr D3DSAMPLERSTATETYPE D3DSAMP_MIPFILTER = static_cast<D3DSAMPLERSTATETYPE>(7);
+constexpr std::uint32_t D3DTEXF_NONE = 0;
+
 
 }  // namespace quor::d3d9

@@ -126,6 +126,32 @@ public:
     // The back buffer's size as the device was made with it.
     D3DPRESENT_PARAMETERS GetPresentParameters() const;
 
+    // --- the frame: cooperative level, clear, scene bracket, present ----------------------
+    // D3D_OK, or the failure tests inject (FailCooperativeLevel).
+    HRESULT TestCooperativeLevel();
+    // Fills render target 0 (the rectangles, or all of it) with the colour when flags hold
+    // D3DCLEAR_TARGET; depth and stencil are not kept.
+    HRESULT Clear(std::uint32_t count, const RECT* rects, std::uint32_t flags, D3DCOLOR colour, float z,
+                  std::uint32_t stencil);
+    HRESULT BeginScene();
+    HRESULT EndScene();
+    // Keeps a copy of the back buffer as the presented image; rectangles and window are ignored.
+    HRESULT Present(const RECT* source, const RECT* dest, void* window, const void* dirty);
+    // Draws pre-transformed triangles, list or strip, of XYZRHW with or without DIFFUSE (white
+    // when absent) and one texture coordinate, as DrawIndexedPrimitiveUP does; stage-0 sampling
+    // follows the magnification filter (point or linear).
+    HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE type, std::uint32_t primitiveCount, const void* vertices,
+                            std::uint32_t stride);
+    // The failure TestCooperativeLevel answers (D3D_OK: none).
+    void FailCooperativeLevel(HRESULT code);
+    // Present calls, failed ones included.
+    int Presents() const;
+    int SceneBegins() const;
+    bool InScene() const;
+    // The last presented image, A8R8G8B8 rows top first (empty before the first Present).
+    std::vector<std::uint32_t> PresentedImage(std::uint32_t* width, std::uint32_t* height) const;
+    std::uint32_t PresentedPixel(std::uint32_t x, std::uint32_t y) const;
+
     // --- what tests drive and watch -----------------------------------------------------
     // The back buffer's size (before its first use; 640 x 480 otherwise).
     void SetBackBufferSize(std::uint32_t width, std::uint32_t height);
@@ -192,6 +218,13 @@ private:
     void DefaultStates();
     float m_transforms[2][16] = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1},
                                  {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
+    HRESULT m_cooperativeLevel = D3D_OK;
+    int m_presents = 0;
+    int m_sceneBegins = 0;
+    bool m_inScene = false;
+    std::vector<std::uint32_t> m_presented;
+    std::uint32_t m_presentedWidth = 0;
+    std::uint32_t m_presentedHeight = 0;
 };
 
 }  // namespace quor::d3d9

@@ -77,6 +77,22 @@ float Factor(std::uint32_t blend, float srcAlpha) {
 
 std::uint8_t Byte(float v) { return std::uint8_t(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f); }
 
+// Bilinear sampling between the four texels around (u, v), edges clamped.
+Rgba SampleLinear(const IDirect3DSurface9& level, float u, float v) {
+    const long w = long(level.Width()), h = long(level.Height());
+    const float fx = u * float(w) - 0.5f, fy = v * float(h) - 0.5f;
+    const long x0 = long(std::floor(fx)), y0 = long(std::floor(fy));
+    const float ax = fx - float(x0), ay = fy - float(y0);
+    auto at = [&](long x, long y) {
+        return Unpack(level.Pixel(std::uint32_t(std::clamp(x, 0L, w - 1)), std::uint32_t(std::clamp(y, 0L, h - 1))));
+    };
+    const Rgba a = at(x0, y0), b = at(x0 + 1, y0), c = at(x0, y0 + 1), d = at(x0 + 1, y0 + 1);
+    auto mix = [&](float p, float q, float r, float t) {
+        return (p * (1 - ax) + q * ax) * (1 - ay) + (r * (1 - ax) + t * ax) * ay;
+    };
+    return {mix(a.r, b.r, c.r, d.r), mix(a.g, b.g, c.g, d.g), mix(a.b, b.b, c.b, d.b), mix(a.a, b.a, c.a, d.a)};
+}
+
 }  // namespace
 
 void IDirect3DDevice9::DefaultStates() {
@@ -408,10 +424,14 @@ void IDirect3DDevice9::DrawTriangle(const std::uint8_t* const corner[3], IDirect
             if (level) {
                 const float u = v0.u * b0 + v1.u * b1 + v2.u * b2;
                 const float t = v0.v * b0 + v1.v * b1 + v2.v * b2;
-                const long tx = std::clamp(long(std::floor(u * float(level->Width()))), 0L, long(level->Width()) - 1);
-                const long ty = std::clamp(long(std::floor(t * float(level->Height()))), 0L, long(level->Height()) - 1);
-                const std::uint32_t texel = level->Pixel(std::uint32_t(tx), std::uint32_t(ty));
-                tex = Unpack(texel);
+                if (m_samplerStates[0][D3DSAMP_MAGFILTER] == D3DTEXF_LINEAR) {
+                    tex = SampleLinear(*level, u, t);
+                } else {
+                    const long tx = std::clamp(long(std::floor(u * float(level->Width()))), 0L, long(level->Width()) - 1);
+                    const long ty = std::clamp(long(std::floor(t * float(level->Height()))), 0L, long(level->Height()) - 1);
+                    const std::uint32_t texel = level->Pixel(std::uint32_t(tx), std::uint32_t(ty));
+                    tex = Unpack(texel);
+                }
             }
             Rgba src;
             src.r = Combine(stage[D3DTSS_COLOROP], stage[D3DTSS_COLORARG1], stage[D3DTSS_COLORARG2], diffuse.r, tex.r);
@@ -464,6 +484,138 @@ void IDirect3DDevice9::FailTextureLocks(bool fail) { m_failLocks = fail; }
 std::uint64_t IDirect3DDevice9::DrawnPixels() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_drawnPixels;
+}
+
+// --- the frame: cooperative level, clear, scene bracket, present, strips ----------------------------
+
+HRESULT IDirect3DDevice9::TestCooperativeLevel() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_cooperativeLevel;
+}
+
+void IDirect3DDevice9::FailCooperativeLevel(HRESULT code) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_cooperativeLevel = code;
+}
+
+HRESULT IDirect3DDevice9::Clear(std::uint32_t count, const RECT* rects, std::uint32_t flags, D3DCOLOR colour, float z,
+                                std::uint32_t stencil) {
+    IDirect3DSurface9* target = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        Record(Call("Clear", {count, flags, colour, static_cast<long long>(z), stencil}));
+        target = m_renderTarget ? m_renderTarget : BackBuffer();
+    }
+    if (!(flags & D3DCLEAR_TARGET)) return D3D_OK;
+    if (count == 0 || !rects) return ColorFill(target, nullptr, colour);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        RECT r = rects[i];
+        r.left = std::max(r.left, 0);
+        r.top = std::max(r.top, 0);
+        r.right = std::min(r.right, std::int32_t(target->Width()));
+        r.bottom = std::min(r.bottom, std::int32_t(target->Height()));
+        if (r.left < r.right && r.top < r.bottom) ColorFill(target, &r, colour);
+    }
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice9::BeginScene() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Record("BeginScene()");
+    if (m_inScene) return D3DERR_INVALIDCALL;
+    m_inScene = true;
+    ++m_sceneBegins;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice9::EndScene() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Record("EndScene()");
+    if (!m_inScene) return D3DERR_INVALIDCALL;
+    m_inScene = false;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, void*, const void*) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Record("Present()");
+    ++m_presents;
+    if (m_cooperativeLevel != D3D_OK) return D3DERR_DEVICELOST;
+    IDirect3DSurface9* back = BackBuffer();
+    m_presentedWidth = back->Width();
+    m_presentedHeight = back->Height();
+    m_presented.assign(std::size_t(m_presentedWidth) * m_presentedHeight, 0);
+    if (back->Format() == D3DFMT_A8R8G8B8) std::memcpy(m_presented.data(), back->Bits(), m_presented.size() * 4);
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice9::DrawPrimitiveUP(D3DPRIMITIVETYPE type, std::uint32_t primitiveCount, const void* vertices,
+                                          std::uint32_t stride) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Record(Call("DrawPrimitiveUP", {type, primitiveCount, stride}));
+    if (!vertices || primitiveCount == 0) return D3DERR_INVALIDCALL;
+    const bool diffuse = (m_fvf & D3DFVF_DIFFUSE) != 0;
+    const std::uint32_t wanted = D3DFVF_XYZRHW | D3DFVF_TEX1 | (diffuse ? D3DFVF_DIFFUSE : 0);
+    if (m_fvf != wanted || stride < (diffuse ? 28u : 24u)) return D3D_OK;
+    if (type != D3DPT_TRIANGLELIST && type != D3DPT_TRIANGLESTRIP) return D3D_OK;
+    IDirect3DSurface9* target = m_renderTarget ? m_renderTarget : BackBuffer();
+    if (target->Format() != D3DFMT_A8R8G8B8 || target->Locked()) return D3D_OK;
+    const std::uint32_t count = type == D3DPT_TRIANGLELIST ? primitiveCount * 3 : primitiveCount + 2;
+    // Every vertex in the layout the rasteriser reads, white where no colour is given.
+    std::vector<std::uint8_t> laid(std::size_t(count) * 28);
+    const auto* in = static_cast<const std::uint8_t*>(vertices);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint8_t* src = in + std::size_t(i) * stride;
+        std::uint8_t* dst = laid.data() + std::size_t(i) * 28;
+        std::memcpy(dst, src, 16);
+        const std::uint32_t white = 0xFFFFFFFFu;
+        if (diffuse) {
+            std::memcpy(dst + 16, src + 16, 12);
+        } else {
+            std::memcpy(dst + 16, &white, 4);
+            std::memcpy(dst + 20, src + 16, 8);
+        }
+    }
+    for (std::uint32_t p = 0; p < primitiveCount; ++p) {
+        std::uint32_t a = p * 3, b = p * 3 + 1, c = p * 3 + 2;
+        if (type == D3DPT_TRIANGLESTRIP) {
+            // Odd triangles of a strip swap two corners to keep the strip's winding.
+            a = p, b = p + 1, c = p + 2;
+            if (p % 2) std::swap(a, b);
+        }
+        const std::uint8_t* corner[3] = {laid.data() + std::size_t(a) * 28, laid.data() + std::size_t(b) * 28,
+                                         laid.data() + std::size_t(c) * 28};
+        DrawTriangle(corner, target, m_stageTextures[0]);
+    }
+    return D3D_OK;
+}
+
+int IDirect3DDevice9::Presents() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_presents;
+}
+
+int IDirect3DDevice9::SceneBegins() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_sceneBegins;
+}
+
+bool IDirect3DDevice9::InScene() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_inScene;
+}
+
+std::vector<std::uint32_t> IDirect3DDevice9::PresentedImage(std::uint32_t* width, std::uint32_t* height) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (width) *width = m_presentedWidth;
+    if (height) *height = m_presentedHeight;
+    return m_presented;
+}
+
+std::uint32_t IDirect3DDevice9::PresentedPixel(std::uint32_t x, std::uint32_t y) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (x >= m_presentedWidth || y >= m_presentedHeight) return 0;
+    return m_presented[std::size_t(y) * m_presentedWidth + x];
 }
 
 }  // namespace quor::d3d9

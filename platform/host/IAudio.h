@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 
 namespace quor::client {
 
@@ -12,6 +13,9 @@ public:
     virtual bool IsPlaying() = 0;
     virtual void SetVolume(float volume) = 0;
     virtual void Set3DAttributes(const float position[3], const float velocity[3]) = 0;
+    // The mode flags the sound was loaded with (bit value 8: a streamed music).
+    virtual std::uint32_t GetMode() = 0;
+    virtual void SetPaused(bool paused) = 0;
 
 protected:
     ~ISound() = default;
@@ -21,11 +25,14 @@ protected:
 class ISoundEvent {
 public:
     virtual void Release() = 0;
-    virtual void Play() = 0;
+    // True when the event started.
+    virtual bool Play() = 0;
     virtual void Stop() = 0;
     virtual bool IsPlaying() = 0;
     virtual void SetVolume(float volume) = 0;
     virtual void Set3DAttributes(const float position[3], const float velocity[3]) = 0;
+    // Whether the event is a streamed music.
+    virtual bool GetModeFlag() = 0;
 
 protected:
     ~ISoundEvent() = default;
@@ -40,6 +47,29 @@ protected:
     ~ISoundProject() = default;
 };
 
+// A named reverb placed as a sphere with an inner and an outer radius, released by its owner.
+class IReverb {
+public:
+    virtual void Set3DAttributes(const float position[3], float innerRadius, float outerRadius) = 0;
+    virtual void SetActive(bool active) = 0;
+    virtual bool IsActive() = 0;
+    virtual void Release() = 0;
+
+protected:
+    ~IReverb() = default;
+};
+
+// An audio project file loaded by its full path, released by its owner.
+class IAudioProject {
+public:
+    virtual void Release() = 0;
+    // The full path it was loaded from.
+    virtual const char* GetPath() = 0;
+
+protected:
+    ~IAudioProject() = default;
+};
+
 // The host's audio: sounds, events, reverbs, the listener and the music configuration.
 class IAudio {
 public:
@@ -51,6 +81,13 @@ public:
     virtual ISoundProject* CreateSoundSource(const char* projectFile) = 0;
     // An event of the open projects by name; null when there is none.
     virtual ISoundEvent* CreateSoundEvent(const char* name) = 0;
+    // A reverb by name; null when there is none of that name.
+    virtual IReverb* CreateReverb(const char* name) = 0;
+    // Loads an audio project file by its full path; null when it cannot.
+    virtual IAudioProject* LoadProject(const char* fullPath) = 0;
+    virtual void Set3DSettings(float dopplerScale, float distanceFactor, float rolloffScale) = 0;
+    // The listener's place; any output may be null.
+    virtual void GetListenerAttributes(float position[3], float velocity[3], float forward[3], float up[3]) = 0;
 
 protected:
     ~IAudio() = default;

@@ -12,6 +12,8 @@ public:
     virtual void* GetDevice() = 0;
     virtual void AddDeviceCallback(IDeviceCallback* callback) = 0;
     virtual void RemoveDeviceCallback(IDeviceCallback* callback) = 0;
+    // Whether the device is lost (its cooperative level fails).
+    virtual bool IsDeviceLost() = 0;
 
 protected:
     ~ID3DDevice() = default;

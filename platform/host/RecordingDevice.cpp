@@ -6,6 +6,14 @@
 
 namespace quor::host {
 
+bool RecordingDevice::IsDeviceLost() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_calls.emplace_back("IsDeviceLost");
+    }
+    return m_direct3d.TestCooperativeLevel() != d3d9::D3D_OK;
+}
+
 void* RecordingDevice::GetDevice() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_calls.emplace_back("GetDevice");

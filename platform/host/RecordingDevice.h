@@ -15,6 +15,7 @@ public:
     void* GetDevice() override;
     void AddDeviceCallback(render::IDeviceCallback* callback) override;
     void RemoveDeviceCallback(render::IDeviceCallback* callback) override;
+    bool IsDeviceLost() override;
 
     void SignalLost();
     void SignalReset();

@@ -16,7 +16,9 @@
 #include "world/core/ExtVisibleNode.h"
 #include "world/core/InterfaceTable.h"
 #include "world/core/LightList.h"
+#include "world/core/FrameTimeControl.h"
 #include "world/core/Log.h"
+#include "world/core/Random.h"
 #include "world/core/NameHash64.h"
 #include "world/core/PrimObject.h"
 #include "world/core/SpaceLines.h"
@@ -29,10 +31,13 @@
 #include "world/mesh/ModelBase.h"
 #include "world/scene/AsyncRecords.h"
 #include "world/scene/ExtVisibleNodeList.h"
+#include "world/scene/LoadingScreen.h"
 #include "world/scene/ModelList.h"
 #include "world/scene/ObjectIdMap.h"
 #include "world/scene/SceneRegistry.h"
+#include "world/scene/ScreenTransition.h"
 #include "world/scene/SpaceLinesList.h"
+#include "world/scene/Speaker.h"
 #include "world/scene/World.h"
 
 namespace quor::world {
@@ -88,6 +93,8 @@ SceneBase::SceneBase() {
 void SceneBase::BeginDestroy() {
     if (m_destroyStarted) return;
     m_destroyStarted = true;
+    // A loading screen drawing for this scene ends before anything of it goes.
+    LoadingScreen::StopFor(this);
     // Loader threads may be running this scene's records: none may start and a running one
     // must end before any scene lock is taken or anything is freed.
     if (common::IAsyncLoader* loader = Interfaces().asyncLoader) loader->CancelOwner(this);
@@ -352,7 +359,7 @@ IVisibleObject* SceneBase::GetVisibleNode(std::uint32_t index) {
 }
 
 void SceneBase::AddAudioProject(const char* name) {
-    if (Interfaces().audio) m_audio.AddAudioProject(name);
+    if (Interfaces().audio) m_audio.AddProject(name);
 }
 
 PrimObject* SceneBase::CreatePrimObject(int kind, std::uint32_t vertexFormat, bool withMaterial) {
@@ -432,11 +439,11 @@ void SceneBase::DestroyObject(ISpaceObject* face) {
             LogInfo("Primitives is released.");
             break;
         case 7:
-            m_audio.RemoveSpeaker(object);
+            m_audio.DeleteSpeaker(static_cast<Speaker*>(object));
             LogInfo("Speaker is released.");
             break;
         case 9:
-            m_audio.RemoveReverb(object);
+            m_audio.DeleteReverb(static_cast<AreaReverb*>(object));
             LogInfo("Area-reverb is released.");
             break;
         case 16:
@@ -455,6 +462,9 @@ void SceneBase::DetachTree(SpaceObject* object) {
 }
 
 void SceneBase::Clear() {
+    // Before the object lock: the loading thread takes it to draw.
+    LoadingScreen::StopFor(this);
+    LoadingScreen::ReleasePictures();
     ObjectLockGuard objects(this);
     if (!m_root) return;
     m_namedObjects.clear();
@@ -475,7 +485,17 @@ void SceneBase::Clear() {
     m_defaultFar = 10000.0f;
     if (m_textFont) m_textFont->Release();
     m_textFont = nullptr;
-    // The loading-screen pictures are released here once they exist (loading-screen issue).
+}
+
+void SceneBase::BeginLoadingScreen(bool showWord) { LoadingScreen::Begin(*this, showWord); }
+
+void SceneBase::AddLoadingProgress(int amount, int status) { LoadingScreen::AddProgress(amount, status); }
+
+void SceneBase::EndLoadingScreen() { LoadingScreen::End(*this); }
+
+bool SceneBase::IsLoadingScreenOn() {
+    ObjectLockGuard objects(this);
+    return LoadingScreen::IsOn();
 }
 
 GlyphFont* SceneBase::EnsureTextFont() {
@@ -484,7 +504,60 @@ GlyphFont* SceneBase::EnsureTextFont() {
     return m_textFont;
 }
 
+int SceneBase::StartTransition(int mode) {
+    SetState(1);
+    if (mode == -1) mode = Rand() % m_transitionModeCount + 1;
+    render::IRenderer* renderer = Renderer();
+    if (renderer) {
+        int w = 0, h = 0;
+        renderer->GetBackBufferSize(&w, &h);
+        m_screenWidth = float(w);
+        m_screenHeight = float(h);
+    }
+    if (!m_transition) m_transition.reset(NewObject<ScreenTransition>());
+    if (m_transition) {
+        m_transition->SetUp(mode, m_screenWidth, m_screenHeight);
+        m_transitionMode = m_transition->Mode();
+    }
+    if (!renderer) return 1;
+    if (!m_transitionTarget) m_transitionTarget = renderer->CreateTexture(1024, 768, 0, 0, 1, 0);
+    for (render::IPrimitive* p : m_transitionPrimitives) renderer->ReleasePrimitive(p);
+    m_transitionPrimitives.clear();
+    for (int i = 0; i < 40; ++i) {
+        render::IPrimitive* p = renderer->CreatePrimitive(7, 324);
+        if (!p) continue;
+        p->SetVertexCount(1, -1, 0, 1);
+        if (m_transitionTarget) p->SetTexture(0, m_transitionTarget);
+        p->SetEffect(m_transitionEffect);
+        m_transitionPrimitives.push_back(p);
+    }
+    return 1;
+}
+
+void SceneBase::SetTransitionSpeed(float speed) {
+    if (speed > 0.0f) m_transitionSpeed = speed;
+}
+
+void SceneBase::DrawTransition() {
+    if (!m_transition || m_transition->Mode() == 0) {
+        SetState(0);
+        return;
+    }
+    render::IEffectStateGroup* depth = m_transitionEffect ? m_transitionEffect->GetDepthStencilState() : nullptr;
+    if (depth) depth->SetState(0, 0, 0);
+    const int state = m_transition->Step(float(GetFrameMilliseconds()), m_transitionSpeed,
+                                         [this](int part, const float rect[4], const float textureRect[4]) {
+                                             if (part < int(m_transitionPrimitives.size()))
+                                                 m_transitionPrimitives[part]->DrawEx(0, rect, 0, textureRect);
+                                         });
+    if (depth) depth->SetState(0, 1, 0);
+    m_transitionMode = m_transition->Mode();
+    if (state >= 0) SetState(state);
+}
+
 void SceneBase::DrawText(int, int, float r, float g, float b, float a, const char* text) {
+    // The glyph fonts' batch is shared with the loading thread's flush.
+    ObjectLockGuard objects(this);
     if (!m_textFont) return;
     const std::uint32_t width = m_textFont->MeasureText(text);
     if (render::IRenderer* renderer = Renderer()) renderer->GetBackBufferSize(&m_backBufferWidth, &m_backBufferHeight);

@@ -31,6 +31,7 @@ class ModelBase;
 class ModelList;
 class PrimObjectList;
 class SpaceLinesList;
+class ScreenTransition;
 class VisibleObject;
 
 // The common part of the 3D and 2D scenes behind IScene: the object tree and the per-kind
@@ -186,18 +187,23 @@ public:
     int CountPlayingFx() override;
     int CountChildEffects() override;
     void AddAudioProject(const char* name) override;
-    int StartTransition(int) override { return 1; }  // transitions issue
-    void SetTransitionSpeed(float speed) override { m_transitionSpeed = speed; }
+    int StartTransition(int mode) override;
+    // A speed of 0 or less would never end a transition: the old speed is kept.
+    void SetTransitionSpeed(float speed) override;
     int GetState() override { return m_state; }
     void SaveDebugSnapshot(IScene*) override {}          // transitions issue
     void BuildQuestionImages(const char*) override {}    // transitions issue
-    void BeginLoadingScreen(bool) override {}            // loading-screen issue
-    void AddLoadingProgress(int, int) override {}        // loading-screen issue
-    void EndLoadingScreen() override {}                  // loading-screen issue
-    bool IsLoadingScreenOn() override { return false; }  // loading-screen issue
+    void BeginLoadingScreen(bool showWord) override;
+    void AddLoadingProgress(int amount, int status) override;
+    void EndLoadingScreen() override;
+    bool IsLoadingScreenOn() override;
     // Queues the text centred 90 pixels above the bottom of the back buffer in the scene's text
     // font (nothing without one); the two leading values have no effect.
     void DrawText(int, int, float r, float g, float b, float a, const char* text) override;
+    // The transition's frame, drawn by the kinds' Render after the scene: moves its parts over
+    // the captured screen and sets the state word (0 with no transition, 2 when it ends).
+    void DrawTransition();
+    ScreenTransition* Transition() const { return m_transition.get(); }
     // The scene's text font, got from the glyph-font manager on first need.
     GlyphFont* EnsureTextFont();
     GlyphFont* TextFont() const { return m_textFont; }
@@ -315,6 +321,11 @@ private:
     int m_backBufferWidth = 0;
     int m_backBufferHeight = 0;
     GlyphFont* m_textFont = nullptr;
+    // The loading screen's bar edges and word-picture switch (it reaches them through its access).
+    friend struct LoadingScreenAccess;
+    float m_barLeft = 0.0f;
+    float m_barRight = 0.0f;
+    std::uint8_t m_showWord = 0;
     LightList* m_lights = nullptr;
     render::ISceneLightState* m_lightState = nullptr;
     CameraList* m_cameras = nullptr;
@@ -322,6 +333,7 @@ private:
     std::vector<render::IPrimitive*> m_transitionPrimitives;
     render::ITexture* m_transitionTarget = nullptr;
     render::IEffect* m_transitionEffect = nullptr;
+    std::unique_ptr<ScreenTransition> m_transition;
     float m_transitionSpeed = 0.0f;
     float m_screenWidth = 0.0f;
     float m_screenHeight = 0.0f;

@@ -28,6 +28,7 @@
 #include "world/mesh/ModelMaterial.h"
 #include "world/scene/AsyncRecords.h"
 #include "world/scene/IScene.h"
+#include "world/scene/LoadingScreen.h"
 #include "world/scene/SceneBase.h"
 #include "world/scene/SceneRegistry.h"
 #include "world/skeleton/SkelAnimsDataMgr.h"
@@ -111,6 +112,8 @@ bool World::Initialize(int fxDivisor) {
 }
 
 void World::Shutdown() {
+    // The loading thread draws with scenes and textures that go next.
+    world::LoadingScreen::StopFor(nullptr);
     world::SceneRegistry::Instance().DeleteAll();
     // Tracks go before the cached data they play: a sampled track releases its data.
     world::TrackRegistry::GetInstance().RemoveAll();

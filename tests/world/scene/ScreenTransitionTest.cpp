@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/support/world/scene/WorldFixture.h"
+#include "world/core/FrameTimeControl.h"
+#include "world/core/Random.h"
+#include "world/scene/ScreenTransition.h"
+
+namespace {
+
+using namespace quor;
+using namespace quor::test;
+using world::ScreenTransition;
+
+constexpr float kFrame = 1000.0f / 60.0f;
+
+// Frames until the mode ends, with the state word each frame left.
+int RunToEnd(ScreenTransition& t, std::vector<int>* states = nullptr) {
+    for (int frame = 1; frame < 1000; ++frame) {
+        const int state = t.Step(kFrame, 500.0f, nullptr);
+        if (states) states->push_back(state);
+        if (t.Mode() == 0) return frame;
+    }
+    return -1;
+}
+
+TEST(ScreenTransition, ModesRunTheirCourse) {
+    const struct {
+        int mode;
+        int minFrames, maxFrames;
+    } cases[] = {{1, 16, 32}, {2, 29, 32}, {3, 29, 32}, {4, 29, 32}};
+    for (const auto& c : cases) {
+        ScreenTransition t;
+        t.SetUp(c.mode, 800, 600);
+        EXPECT_EQ(t.Mode(), c.mode);
+        std::vector<int> states;
+        const int frames = RunToEnd(t, &states);
+        EXPECT_GE(frames, c.minFrames) << c.mode;
+        EXPECT_LE(frames, c.maxFrames) << c.mode;
+        EXPECT_EQ(states.back(), 2) << c.mode << ": the end sets the state word 2";
+        states.pop_back();
+        for (int s : states) EXPECT_EQ(s, -1) << c.mode << ": unchanged while running";
+        EXPECT_EQ(t.Step(kFrame, 500.0f, nullptr), 0) << "mode 0 sets 0";
+    }
+}
+
+TEST(ScreenTransition, PartsShowWhatLayUnderThem) {
+    ScreenTransition t;
+    t.SetUp(2, 800, 600);
+    std::vector<std::vector<float>> parts;
+    t.Step(kFrame, 500.0f, [&](int part, const float r[4], const float tex[4]) {
+        parts.push_back({float(part), r[0], r[1], r[2], r[3], tex[0], tex[1], tex[2], tex[3]});
+    });
+    ASSERT_EQ(parts.size(), 2u);
+    EXPECT_EQ(parts[0], (std::vector<float>{0, 0, 0, 400, 600, 0, 0, 0.5f, 1}));
+    EXPECT_EQ(parts[1], (std::vector<float>{1, 400, 0, 800, 600, 0.5f, 0, 1, 1}));
+    EXPECT_NEAR(t.Position(0), 400 - 400 * kFrame / 500, 1e-3) << "half the width per speed";
+    EXPECT_NEAR(t.Position(1), 400 + 400 * kFrame / 500, 1e-3);
+
+    // Sixteen strips: strip i from W - (i + 1) W/16 to its position.
+    t.SetUp(1, 800, 600);
+    parts.clear();
+    t.Step(kFrame, 500.0f, [&](int part, const float r[4], const float tex[4]) {
+        parts.push_back({float(part), r[0], r[2], tex[0], tex[2]});
+    });
+    ASSERT_EQ(parts.size(), 16u);
+    EXPECT_EQ(parts[3], (std::vector<float>{3, 600, 650, 0.75f, 0.8125f}));
+    // Thirty columns: even ones retract upwards, odd ones downwards.
+    t.SetUp(4, 900, 600);
+    EXPECT_EQ(t.Height(0), 600.0f);
+    EXPECT_EQ(t.Height(1), 0.0f);
+    t.Step(100, 500.0f, nullptr);
+    EXPECT_NEAR(t.Height(0), 480.0f, 1e-3);
+    EXPECT_NEAR(t.Height(1), 120.0f, 1e-3);
+    t.SetUp(9, 900, 600);
+    EXPECT_EQ(t.Mode(), 4) << "modes above 4 change nothing";
+}
+
+TEST(ScreenTransition, SceneStateWordAndRandomModes) {
+    WorldFixture fx;
+    FrameTimeControl::Instance().SetFrameRate(60);
+    FrameTimeControl::Instance().SetSpeed(1.0f);
+    TestScene* scene = fx.NewScene();
+    scene->SetTransitionSpeed(500);
+    scene->SetTransitionSpeed(0);
+    scene->SetTransitionSpeed(-3);
+    EXPECT_EQ(scene->StartTransition(7), 1);
+    EXPECT_EQ(scene->GetState(), 1) << "mode 7 sets 1";
+    scene->DrawTransition();
+    EXPECT_EQ(scene->GetState(), 0) << "and the next draw step 0";
+
+    SeedRand(1);
+    std::set<int> modes;
+    for (int i = 0; i < 40; ++i) {
+        scene->StartTransition(-1);
+        modes.insert(scene->Transition()->Mode());
+    }
+    EXPECT_EQ(modes, (std::set<int>{1, 2, 3, 4}));
+
+    // A speed of 0 or less was refused: mode 2 still ends after about 30 frames.
+    scene->StartTransition(2);
+    int frames = 0;
+    while (scene->GetState() == 1 && frames < 100) {
+        scene->DrawTransition();
+        ++frames;
+    }
+    EXPECT_EQ(scene->GetState(), 2);
+    EXPECT_NEAR(frames, 31, 2) << "at the world's frame time";
+    FrameTimeControl::Instance().Reset();
+}
+
+}  // namespace
