@@ -8,8 +8,9 @@ namespace quor::world {
 // blocks, electricity, plane fog, blaze). Each kind's issue fills its pair.
 inline void CreateSceneBackgroundEffect() {}
 inline void ReleaseSceneBackgroundEffect() {}
-inline void CreatePictureMaterial() {}
-inline void ReleasePictureMaterial() {}
+// The pictures' shared effect; the release also frees the UV sprites' one.
+void CreatePictureMaterial();
+void ReleasePictureMaterial();
 inline void CreateMaskPictureEffect(std::uint8_t /*markMode*/) {}
 inline void ReleaseMaskPictureEffect() {}
 inline void CreateGrassEffect() {}
