@@ -68,7 +68,13 @@ PictureBase::PictureBase(IScene* owner) : m_owner(owner) {
 PictureBase::~PictureBase() = default;
 
 void PictureBase::DeletingDestructor() {
-    if (m_parent) m_parent->UnlinkChild(this, false);
+    // Leaves the parent's list without the dirty walk: nothing of this picture is asked again.
+    if (m_parent) {
+        std::vector<PictureBase*>& list = m_parent->m_children;
+        auto it = std::find(list.rbegin(), list.rend(), this);
+        if (it != list.rend()) list.erase(std::next(it).base());
+        m_parent = nullptr;
+    }
     DestroyShadow();
     // Children go with their parent; each unlinks itself from this list on its way out.
     while (!m_children.empty()) m_children.back()->DeletingDestructor();

@@ -135,6 +135,18 @@ public:
 
     static PictureBase* FromInterface(IPicture* p) { return static_cast<PictureBase*>(p); }
 
+    // A box in map space that a scene tests against its view; (-1, -1) in both means none.
+    void SetBoundBox(const float* maximum, const float* minimum) {
+        m_boundMax[0] = maximum[0];
+        m_boundMax[1] = maximum[1];
+        m_boundMin[0] = minimum[0];
+        m_boundMin[1] = minimum[1];
+    }
+    const float* BoundMax() const { return m_boundMax; }
+    const float* BoundMin() const { return m_boundMin; }
+    void SetHasBound(std::uint8_t on) { m_hasBound = on; }
+    std::uint8_t HasBound() const { return m_hasBound; }
+
 protected:
     virtual ~PictureBase();
     void DestroyShadow();
@@ -170,6 +182,9 @@ protected:
     std::uint8_t m_customFlag = 1;
     std::uint8_t m_customState = 0;
     std::int32_t m_customValue = -1;
+    float m_boundMax[2] = {0.0f, 0.0f};
+    float m_boundMin[2] = {0.0f, 0.0f};
+    std::uint8_t m_hasBound = 0;
 };
 
 // A textured screen quad.

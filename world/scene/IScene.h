@@ -8,6 +8,7 @@
 #include "world/core/math/Vector.h"
 
 namespace quor {
+class AreaData;
 class AsyncData;
 }
 namespace quor::common {
@@ -32,7 +33,7 @@ class ISpeaker;
 class ITickObject;
 class ITrack;
 class IVisibleObject;
-class AreaData;
+using quor::AreaData;
 class Light;
 class PrimObject;
 class SpaceObject;

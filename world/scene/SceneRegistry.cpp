@@ -9,6 +9,7 @@
 
 #include "world/core/Log.h"
 #include "world/mesh/ModelMaterial.h"
+#include "world/scene/Scene2D.h"
 #include "world/scene/SceneBase.h"
 
 namespace quor::world {
@@ -18,7 +19,9 @@ SceneRegistry& SceneRegistry::Instance() {
     return instance;
 }
 
-SceneRegistry::SceneRegistry() : m_lock(NewObject<win32::CriticalSection>()) {}
+SceneRegistry::SceneRegistry() : m_lock(NewObject<win32::CriticalSection>()) {
+    m_factories[kScene2D] = [] { return static_cast<SceneBase*>(NewObject<Scene2D>()); };
+}
 
 SceneRegistry::~SceneRegistry() {
     delete m_lock;
