@@ -22,16 +22,17 @@ TEST(World, StartUpAndShutdownCallsInOrder) {
     EXPECT_EQ(fx.host().device.CallbackCount(), 1);
     // The model technique templates and their shared stage state come first.
     // The three plain shared effect materials and the three loaded ones (absent here) follow.
-    // The hardware-skin pair comes last (this renderer has no such effect file).
+    // The line effect and the pictures' effect follow; the hardware-skin pair comes last (this
+    // renderer has no such effect file).
     const std::vector<std::string> startCalls = {"GetTechnique(<ModelNormalTech>)", "GetTechnique(<ModelAlphaTech>)",
                                                  "CreateRenderState", "CreateEffect", "CreateEffect", "CreateEffect",
                                                  "LoadEffect(res/effect/sfx0.fx,Fx)", "LoadEffect(res/effect/sfx1.fx,Fx)",
-                                                 "LoadEffect(res/effect/sfx2.fx,Fx)", "CreateEffect",
+                                                 "LoadEffect(res/effect/sfx2.fx,Fx)", "CreateEffect", "CreateEffect",
                                                  "LoadEffect(res/builtin/shader/hardware_skin.fx,THardwareSkin)",
                                                  "LoadEffect(res/builtin/shader/hardware_skin.fx,THardwareSkinAlpha)"};
     EXPECT_EQ(fx.host().renderer.Calls(), startCalls);
     ASSERT_NE(world::SpaceLines::SharedEffect(), nullptr);
-    EXPECT_EQ(fx.host().renderer.LastEffect()->techniqueName, "SpaceLines");
+    EXPECT_EQ(fx.host().renderer.LastEffect()->techniqueName, "Picture");
     EXPECT_FLOAT_EQ(FxDivisor(), 1.0f / 30.0f);
 
     fx.journal.existing = {"a.s3d"};
@@ -43,7 +44,7 @@ TEST(World, StartUpAndShutdownCallsInOrder) {
     EXPECT_EQ(fx.host().renderer.Calls(),
               (std::vector<std::string>{"ReleaseLightSet", "ReleaseSceneLightState", "ReleaseEffect", "ReleaseEffect",
                                         "ReleaseRenderState", "ReleaseEffect", "ReleaseEffect", "ReleaseEffect",
-                                        "ReleaseEffect"}));
+                                        "ReleaseEffect", "ReleaseEffect"}));
     EXPECT_EQ(fx.journal.entries.back().rfind("destroy ", 0), 0u);
     EXPECT_EQ(fx.host().device.Calls().back(), "RemoveDeviceCallback");
     EXPECT_EQ(fx.host().device.CallbackCount(), 0);
@@ -59,8 +60,8 @@ TEST(World, StartUpAndShutdownCallsInOrder) {
     // Started twice without a shutdown: still one device callback and one shared effect.
     ASSERT_TRUE(World::Instance().Initialize(60));
     EXPECT_EQ(fx.host().device.CallbackCount(), 1);
-    // Two techniques, the three shared effect materials and the line effect.
-    EXPECT_EQ(fx.host().renderer.LiveEffects(), 6);
+    // Two techniques, the three shared effect materials, the line effect and the pictures' one.
+    EXPECT_EQ(fx.host().renderer.LiveEffects(), 7);
 }
 
 // The hardware-skin techniques live from start-up to shutdown; nothing of the renderer's stays.
