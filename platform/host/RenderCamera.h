@@ -35,6 +35,8 @@ public:
     const float* GetFrustumCorners() override;
     int IsOrthographic() override;
     void SetProjectionMatrix(const float* projection) override;
+    void SetViewScale(const float* scale) override;
+    void SetProjectionOffset(const float* offset) override;
 
     // The host's own settings, not part of the interface.
     void SetViewportSize(int width, int height);
@@ -63,6 +65,8 @@ private:
     float m_inverseProjection[16];
     float m_viewProjection[16];
     float m_position[3] = {0.0f, 0.0f, 0.0f};
+    float m_viewScale[3] = {1.0f, 1.0f, 1.0f};
+    float m_projectionOffset[3] = {0.0f, 0.0f, 0.0f};
     float m_corners[24] = {};
     std::vector<std::string> m_calls;
 };

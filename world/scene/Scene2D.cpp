@@ -477,6 +477,8 @@ void Scene2D::CorrectCameraForTarget() {
         return;
     }
     camera->SetParam2(static_cast<float>(tw) / static_cast<float>(th));
+    const float scale = static_cast<float>(m_mapSize[1]) / static_cast<float>(th);
+    if (scale > 0.0f) camera->GetParam8(Vec3(scale, scale, 1.0f));
 }
 
 bool Scene2D::InitMainLight() {

@@ -195,6 +195,8 @@ public:
     // The culling test of one picture against the frame's screen (tests compare it with their
     // own reading of the rules).
     bool IsPictureCulled(PictureBase* picture);
+    // The frame's picture collection alone (the frame runs it under the object lock).
+    void CollectFramePictures();
     // Whether the picture passes the bound test against the view.
     bool PassesBoundTest(PictureBase* picture);
     // The rectangle test: any corner of b in a, or b spans or fits a in both axes.

@@ -61,6 +61,16 @@ void Scene2D::UpdateView(float x, float y) {
     const float now[2] = {current.x, current.y};
     if (!Vec2NearlyEqual(offset, now) && m_ground) m_ground->SetViewPosition(offset);
     if (current.x != offset[0] || current.y != offset[1]) m_root->SetLocalPosition(offset[0], offset[1]);
+    Camera* camera = GetActiveCamera();
+    int tw = 0, th = 0;
+    if (!camera || !host.getRenderTarget0Size || !host.getRenderTarget0Size(&tw, &th)) return;
+    if (hw < 1 || hh < 1) {
+        LogWarning("Scene2D: viewport %d x %d too small for a projection offset", vw, vh);
+        return;
+    }
+    const float mw = static_cast<float>(m_mapSize[0] / 2), mh = static_cast<float>(m_mapSize[1] / 2);
+    camera->GetParam10(Vec3((ox + mw - static_cast<float>(hw)) / static_cast<float>(hw),
+                            (static_cast<float>(hh) - oy - mh) / static_cast<float>(hh), 0.0f));
 }
 
 void Scene2D::GetViewPosition(float* x, float* y) {
@@ -272,6 +282,16 @@ void Scene2D::CollectPictures(PictureBase* parent, const float* screenRect) {
     }
 }
 
+void Scene2D::CollectFramePictures() {
+    m_collected.clear();
+    int vw = 0, vh = 0;
+    ViewportSize(vw, vh);
+    const PicPoint offset = m_root ? m_root->GetLocalPosition() : PicPoint{};
+    const float ox = std::fabs(offset.x), oy = std::fabs(offset.y);
+    const float screenRect[4] = {ox, oy, ox + static_cast<float>(vw), oy + static_cast<float>(vh)};
+    if (PictureBase* layer = m_layers[kObjectLayer]) CollectPictures(layer, screenRect);
+}
+
 void Scene2D::RoutePictures() {
     m_drawList.clear();
     m_behindMasks.clear();
@@ -314,15 +334,9 @@ void Scene2D::Render() {
     CorrectCameraForTarget();
     if (m_ground) m_ground->UpdateBlocks();
 
-    m_collected.clear();
     m_secondary.clear();
     m_farList.clear();
-    int vw = 0, vh = 0;
-    ViewportSize(vw, vh);
-    const PicPoint offset = m_root ? m_root->GetLocalPosition() : PicPoint{};
-    const float ox = std::fabs(offset.x), oy = std::fabs(offset.y);
-    const float screenRect[4] = {ox, oy, ox + static_cast<float>(vw), oy + static_cast<float>(vh)};
-    if (PictureBase* layer = m_layers[kObjectLayer]) CollectPictures(layer, screenRect);
+    CollectFramePictures();
     CollectVisible();
     PreDrawAll();
     UpdateBillboards();

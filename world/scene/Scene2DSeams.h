@@ -15,7 +15,7 @@ class SceneBase;
 // --- ground manager: until the 2D ground arrives its Init fails, so a scene holds none. -------
 class ScreenMgr {
 public:
-    explicit ScreenMgr(SceneBase* scene) : m_scene(scene) {}
+    explicit ScreenMgr(SceneBase* /*scene*/) {}
     bool Init(const char* /*path*/, const int* /*size*/) { return false; }
     void SetViewPosition(const float* /*offset*/) {}
     bool IsOpaqueAt(float, float) { return false; }
@@ -30,7 +30,6 @@ public:
     void* GetBackground() { return nullptr; }
 
 private:
-    SceneBase* m_scene;
     bool m_ready = false;
 };
 

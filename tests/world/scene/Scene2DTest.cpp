@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <string>
@@ -352,19 +353,31 @@ TEST_F(Scene2DFixture, OffsetTable) {
 }
 
 TEST_F(Scene2DFixture, ConversionsRoundTrip) {
+    for (int withTarget = 0; withTarget < 2; ++withTarget)
     for (const char* camera : {"", "<Entities><Camera type=\"1\" size=\"2\"/></Entities>"}) {
+        // With a render target the camera takes a view scale and a projection offset, which the
+        // conversions undo as the drawing applies them.
+        GetScene2DHost().getRenderTarget0Size = withTarget ? +[](int* w, int* h) {
+            *w = 1024;
+            *h = 512;
+            return true;
+        } : nullptr;
         Load(std::string("<MapBlock MapSize=\"3000,2000\"/>") + camera);
+        scene->UpdateView(1700.0f, 900.0f);
         std::mt19937 rng(3);
         std::uniform_real_distribution<float> mx(0.0f, 3000.0f), my(0.0f, 2000.0f);
         for (int i = 0; i < 50; ++i) {
-            const float map[2] = {mx(rng), my(rng)};
+            float map[2] = {mx(rng), my(rng)};
             Vec3 world;
             scene->MapToWorld(map, &world);
             float back[2];
             scene->WorldToMap(&world, back);
             EXPECT_NEAR(back[0], map[0] + 0.1f, 0.05f);
             EXPECT_NEAR(back[1], map[1] + 0.1f, 0.05f);
-            // The ground point under the map point projects back onto it.
+            // The ground point under a map point on the screen projects back onto it.
+            const PicPoint offset = scene->RootPictureBase()->GetLocalPosition();
+            const float seen[2] = {map[0] * 800.0f / 3000.0f - offset.x, map[1] * 600.0f / 2000.0f - offset.y};
+            std::memcpy(map, seen, sizeof map);
             Vec3 ground;
             scene->ScreenToWorld(map, &ground);
             EXPECT_NEAR(ground.y, 0.0f, 1e-3f);
