@@ -11,8 +11,22 @@
 
 namespace {
 
+// The memory host with what a scene's frame stands on (renderer, device, an inline loader).
+quor::host::MemoryFileSystem* BindSceneHost() {
+    auto owned = std::make_unique<quor::host::MemoryFileSystem>();
+    quor::host::MemoryFileSystem* raw = owned.get();
+    auto* h = new quor::host::ReferenceHost(std::move(owned));
+    h->log.SetMuted(true);
+    h->PublishAll();
+    h->PublishWorldServices(0);
+    quor::Module::Instance().Register(&h->registry);
+    quor::Module::Instance().Initialize(&h->registry);
+    quor::FrameTimeControl::Instance().SetFrameRate(30);
+    return raw;
+}
+
 quor::host::MemoryFileSystem& Files() {
-    static quor::host::MemoryFileSystem* files = quor::fuzz::BindMemoryHost();
+    static quor::host::MemoryFileSystem* files = BindSceneHost();
     return *files;
 }
 

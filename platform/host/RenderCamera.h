@@ -45,11 +45,15 @@ public:
     const std::vector<std::string>& Calls() const { return m_calls; }
     int CountCalls(const std::string& name) const;
     void ClearCalls() { m_calls.clear(); }
+    // Recording is on from construction; benchmarks switch it off.
+    void SetRecording(bool on) { m_recording = on; }
 
 private:
     void BuildProjection();
     void UpdateDerived();
-    void Record(const char* name) { m_calls.emplace_back(name); }
+    void Record(const char* name) {
+        if (m_recording) m_calls.emplace_back(name);
+    }
 
     float m_fov = 45.0f;
     float m_aspect = 4.0f / 3.0f;
@@ -69,6 +73,7 @@ private:
     float m_projectionOffset[3] = {0.0f, 0.0f, 0.0f};
     float m_corners[24] = {};
     std::vector<std::string> m_calls;
+    bool m_recording = true;
 };
 
 }  // namespace quor::host

@@ -145,6 +145,11 @@ public:
     const float* BoundMax() const { return m_boundMax; }
     const float* BoundMin() const { return m_boundMin; }
     void SetHasBound(std::uint8_t on) { m_hasBound = on; }
+    // Non-virtual reads for the per-frame passes over many pictures (no kind overrides them).
+    std::uint8_t DisplayStateValue() const { return m_displayState; }
+    std::int32_t CustomValueRaw() const { return m_customValue; }
+    // The picture type GetPictureType reports, fixed at construction.
+    int Kind() const { return m_kind; }
     std::uint8_t HasBound() const { return m_hasBound; }
 
 protected:
@@ -185,6 +190,7 @@ protected:
     float m_boundMax[2] = {0.0f, 0.0f};
     float m_boundMin[2] = {0.0f, 0.0f};
     std::uint8_t m_hasBound = 0;
+    std::uint8_t m_kind = 0;
 };
 
 // A textured screen quad.
@@ -235,7 +241,7 @@ protected:
 // A node of the tree that draws nothing.
 class PictureEmpty : public PictureBase {
 public:
-    explicit PictureEmpty(IScene* owner) : PictureBase(owner) {}
+    explicit PictureEmpty(IScene* owner) : PictureBase(owner) { m_kind = 2; }
     int GetPictureType() override { return 2; }
 
 protected:

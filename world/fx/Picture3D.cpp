@@ -37,6 +37,7 @@ void ViewportSize(int& width, int& height) {
 int Picture3D::SharedTargetCount() { return g_sharedCount; }
 
 Picture3D::Picture3D(IScene* owner) : PictureBase(owner) {
+    m_kind = 1;
     if (render::IRenderer* renderer = Interfaces().renderer) m_view = renderer->CreateRenderView(1);
 }
 

@@ -69,8 +69,39 @@ public:
     void Clear() override;
 
     // --- conversions and view ---
-    void MapToWorld(const float* mapPoint, Vec3* out) override;
-    void WorldToMap(const Vec3* world, float* outMap) override;
+    // Between map pixels and the ground through the map corners; inline, as hosts run them over
+    // many points.
+    void MapToWorld(const float* mapPoint, Vec3* out) override {
+        if (!mapPoint || !out) return;
+        if (m_mapSize[0] <= 0 || m_mapSize[1] <= 0) {
+            WarnConversion();
+            return;
+        }
+        const Vec3* c = m_corners;
+        const float u = mapPoint[0] / static_cast<float>(m_mapSize[0]);
+        const float v = mapPoint[1] / static_cast<float>(m_mapSize[1]);
+        const float top = c[0].x + (c[1].x - c[0].x) * u;
+        const float bottom = c[2].x + (c[3].x - c[2].x) * u;
+        *out = Vec3(top + (bottom - top) * v, 0.0f, c[0].z + (c[2].z - c[0].z) * v);
+    }
+    void WorldToMap(const Vec3* world, float* outMap) override {
+        if (!world || !outMap) return;
+        const Vec3* c = m_corners;
+        const float dz = c[2].z - c[0].z;
+        if (dz == 0.0f) {
+            WarnConversion();
+            return;
+        }
+        const float v = (world->z - c[0].z) / dz;
+        const float left = c[0].x + (c[2].x - c[0].x) * v;
+        const float right = c[1].x + (c[3].x - c[1].x) * v;
+        if (right == left) {
+            WarnConversion();
+            return;
+        }
+        outMap[1] = static_cast<float>(m_mapSize[1]) * v + 0.1f;
+        outMap[0] = (world->x - left) / (right - left) * static_cast<float>(m_mapSize[0]) + 0.1f;
+    }
     void ScreenToWorld(const float* screen, Vec3* out) override;
     void WorldToScreen(const Vec3* world, float* outMap) override;
     void UpdateView(float x, float y) override;
@@ -194,6 +225,7 @@ public:
     PathGrid* GetPathGrid() const { return m_pathGrid.get(); }
     // The culling test of one picture against the frame's screen (tests compare it with their
     // own reading of the rules).
+    // Both tests use the rectangles of the last collection.
     bool IsPictureCulled(PictureBase* picture);
     // The frame's picture collection alone (the frame runs it under the object lock).
     void CollectFramePictures();
@@ -240,6 +272,8 @@ private:
     bool CutByEffectLevel(PictureBase* picture) const;
     void ForEachModelMaterial(IModel* model, std::uint32_t colour, bool colourOnly);
     void FreeXml();
+    // A conversion on an empty map or coinciding corners writes nothing and says so.
+    void WarnConversion() const;
 
     Light* m_mainLight = nullptr;
     Vec3 m_corners[4];
@@ -277,6 +311,12 @@ private:
     float m_zoomFactor = 1.5f;
     bool m_loggedNoCamera = false;
     std::vector<WaterValues> m_watersRead;
+    // The frame's rectangles, formed once per collection: the back buffer (screen culling),
+    // the screen over the map (Picture3D culling) and the view over the map (bound test).
+    float m_backBufferRect[4] = {};
+    float m_screenOnMap[4] = {};
+    float m_viewOnMap[4] = {};
+    void PrepareFrameRects();
     std::vector<std::int32_t> m_pathResult;
     std::vector<std::int32_t> m_lineResult;
     bool m_cleared = false;

@@ -136,37 +136,9 @@ void Scene2D::WorldToScreen(const Vec3* world, float* outMap) {
     ApplyInverseViewMatrix(screen, outMap);
 }
 
-void Scene2D::MapToWorld(const float* mapPoint, Vec3* out) {
-    if (!mapPoint || !out) return;
-    if (m_mapSize[0] <= 0 || m_mapSize[1] <= 0) {
-        LogWarning("Scene2D: MapToWorld on a map of size %d x %d", m_mapSize[0], m_mapSize[1]);
-        return;
-    }
-    const Vec3* c = m_corners;
-    const float u = mapPoint[0] / static_cast<float>(m_mapSize[0]);
-    const float v = mapPoint[1] / static_cast<float>(m_mapSize[1]);
-    const float top = c[0].x + (c[1].x - c[0].x) * u;
-    const float bottom = c[2].x + (c[3].x - c[2].x) * u;
-    *out = Vec3(top + (bottom - top) * v, 0.0f, c[0].z + (c[2].z - c[0].z) * v);
-}
-
-void Scene2D::WorldToMap(const Vec3* world, float* outMap) {
-    if (!world || !outMap) return;
-    const Vec3* c = m_corners;
-    const float dz = c[2].z - c[0].z;
-    if (dz == 0.0f) {
-        LogWarning("Scene2D: WorldToMap with coinciding map corners");
-        return;
-    }
-    const float v = (world->z - c[0].z) / dz;
-    const float left = c[0].x + (c[2].x - c[0].x) * v;
-    const float right = c[1].x + (c[3].x - c[1].x) * v;
-    if (right == left) {
-        LogWarning("Scene2D: WorldToMap with coinciding map corners");
-        return;
-    }
-    outMap[1] = static_cast<float>(m_mapSize[1]) * v + 0.1f;
-    outMap[0] = (world->x - left) / (right - left) * static_cast<float>(m_mapSize[0]) + 0.1f;
+void Scene2D::WarnConversion() const {
+    LogWarning("Scene2D: map conversion on a map of %d x %d or with coinciding corners; nothing written", m_mapSize[0],
+               m_mapSize[1]);
 }
 
 // --- update ---------------------------------------------------------------------------------
@@ -223,28 +195,38 @@ bool Scene2D::RectsOverlap(const float* a, const float* b) {
     return h && v;
 }
 
-bool Scene2D::IsPictureCulled(PictureBase* picture) {
-    if (picture->GetPictureType() != 1) {
-        const PicRect r = picture->GetBoundingRect();
-        const float rect[4] = {std::floor(r.left), std::floor(r.top), std::ceil(r.right), std::ceil(r.bottom)};
-        int bw = 0, bh = 0;
-        if (render::IRenderer* renderer = Interfaces().renderer) renderer->GetBackBufferSize(&bw, &bh);
-        const float screen[4] = {0.0f, 0.0f, static_cast<float>(bw), static_cast<float>(bh)};
-        return !RectsOverlap(screen, rect) && !RectsOverlap(rect, screen);
-    }
-    IModel* model = picture->GetAttachedModel();
-    const common::SharedString name = picture->GetTextureName();
-    if (!model || name.Empty() || std::strncmp(name.c_str(), "emf", 3) == 0) return false;
+void Scene2D::PrepareFrameRects() {
+    int bw = 0, bh = 0;
+    if (render::IRenderer* renderer = Interfaces().renderer) renderer->GetBackBufferSize(&bw, &bh);
     int vw = 0, vh = 0;
     ViewportSize(vw, vh);
     const PicPoint offset = m_root ? m_root->GetLocalPosition() : PicPoint{};
     const float ox = std::fabs(offset.x), oy = std::fabs(offset.y);
+    const float zero[2] = {0.0f, 0.0f};
+    float origin[2];
+    ApplyInverseViewMatrix(zero, origin);
+    const float back[4] = {0.0f, 0.0f, static_cast<float>(bw), static_cast<float>(bh)};
     const float screen[4] = {ox, oy, ox + static_cast<float>(vw), oy + static_cast<float>(vh)};
+    const float view[4] = {origin[0], origin[1], origin[0] + static_cast<float>(bw), origin[1] + static_cast<float>(bh)};
+    std::memcpy(m_backBufferRect, back, sizeof back);
+    std::memcpy(m_screenOnMap, screen, sizeof screen);
+    std::memcpy(m_viewOnMap, view, sizeof view);
+}
+
+bool Scene2D::IsPictureCulled(PictureBase* picture) {
+    if (picture->Kind() != 1) {
+        const PicRect r = picture->GetBoundingRect();
+        const float rect[4] = {std::floor(r.left), std::floor(r.top), std::ceil(r.right), std::ceil(r.bottom)};
+        return !RectsOverlap(m_backBufferRect, rect) && !RectsOverlap(rect, m_backBufferRect);
+    }
+    IModel* model = picture->GetAttachedModel();
+    const common::SharedString name = picture->GetTextureName();
+    if (!model || name.Empty() || std::strncmp(name.c_str(), "emf", 3) == 0) return false;
     const PicPoint p = picture->GetLocalPosition();
     const float* lo = picture->BoundMin();
     const float* hi = picture->BoundMax();
     const float box[4] = {p.x + lo[0], p.y + lo[1], p.x + hi[0], p.y + hi[1]};
-    return !RectsOverlap(screen, box) && !RectsOverlap(box, screen);
+    return !RectsOverlap(m_screenOnMap, box) && !RectsOverlap(box, m_screenOnMap);
 }
 
 bool Scene2D::PassesBoundTest(PictureBase* picture) {
@@ -252,44 +234,36 @@ bool Scene2D::PassesBoundTest(PictureBase* picture) {
     const float* hi = picture->BoundMax();
     const float* lo = picture->BoundMin();
     if (hi[0] == -1.0f && hi[1] == -1.0f && lo[0] == -1.0f && lo[1] == -1.0f) return true;
-    const float zero[2] = {0.0f, 0.0f};
-    float origin[2];
-    ApplyInverseViewMatrix(zero, origin);
-    int bw = 0, bh = 0;
-    if (render::IRenderer* renderer = Interfaces().renderer) renderer->GetBackBufferSize(&bw, &bh);
-    const float view[4] = {origin[0], origin[1], origin[0] + static_cast<float>(bw), origin[1] + static_cast<float>(bh)};
+    const float* view = m_viewOnMap;
     // Closed intervals: the boxes meet when they meet on both axes.
     return lo[0] <= view[2] && view[0] <= hi[0] && lo[1] <= view[3] && view[1] <= hi[1];
 }
 
 bool Scene2D::CutByEffectLevel(PictureBase* picture) const {
     if (m_camera.type != 0 || !m_effectCutOn) return false;
-    const std::int32_t level = picture->GetCustomValue();
+    const std::int32_t level = picture->CustomValueRaw();
     return level != -1 && level > static_cast<std::int32_t>(m_effectCutLevel);
 }
 
 void Scene2D::CollectPictures(PictureBase* parent, const float* screenRect) {
     for (PictureBase* picture : parent->Children()) {
-        if (picture->GetDisplayState() == 0 || IsPictureCulled(picture)) {
-            CollectPictures(picture, screenRect);
+        const bool hasChildren = !picture->Children().empty();
+        if (picture->DisplayStateValue() == 0 || IsPictureCulled(picture)) {
+            if (hasChildren) CollectPictures(picture, screenRect);
             continue;
         }
         if (CutByEffectLevel(picture)) continue;
-        const int type = picture->GetPictureType();
+        const int type = picture->Kind();
         if ((type == 0 || type == 1) && !PassesBoundTest(picture)) continue;
         m_collected.push_back(picture);
-        CollectPictures(picture, screenRect);
+        if (hasChildren) CollectPictures(picture, screenRect);
     }
 }
 
 void Scene2D::CollectFramePictures() {
     m_collected.clear();
-    int vw = 0, vh = 0;
-    ViewportSize(vw, vh);
-    const PicPoint offset = m_root ? m_root->GetLocalPosition() : PicPoint{};
-    const float ox = std::fabs(offset.x), oy = std::fabs(offset.y);
-    const float screenRect[4] = {ox, oy, ox + static_cast<float>(vw), oy + static_cast<float>(vh)};
-    if (PictureBase* layer = m_layers[kObjectLayer]) CollectPictures(layer, screenRect);
+    PrepareFrameRects();
+    if (PictureBase* layer = m_layers[kObjectLayer]) CollectPictures(layer, m_screenOnMap);
 }
 
 void Scene2D::RoutePictures() {
