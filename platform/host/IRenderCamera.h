@@ -42,6 +42,11 @@ public:
     // Takes another camera's projection as it is (a perspective one has 1 in element 11);
     // SetDepthRange then rewrites only its depth terms.
     virtual void SetProjectionMatrix(const float* projection) = 0;                         // 21
+    // A scale (x, y, z) and an offset (x, y, z) applied to normalised device coordinates after
+    // the projection: ndc x scale + offset, in Project and (inverted) in Unproject. A 2D scene
+    // fits its map to a render target with them. Cameras without them ignore both.
+    virtual void SetViewScale(const float* /*scale*/) {}                                   // 22
+    virtual void SetProjectionOffset(const float* /*offset*/) {}                           // 23
 
 protected:
     ~IRenderCamera() = default;

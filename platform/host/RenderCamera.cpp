@@ -290,8 +290,8 @@ int RenderCamera::Project(const float* viewPoint, float* screen, float* depth) {
     if (clip[3] <= 0.0f) {
         return 0;
     }
-    const float x = clip[0] / clip[3];
-    const float y = clip[1] / clip[3];
+    const float x = clip[0] / clip[3] * m_viewScale[0] + m_projectionOffset[0];
+    const float y = clip[1] / clip[3] * m_viewScale[1] + m_projectionOffset[1];
     if (screen) {
         screen[0] = (x + 1.0f) * 0.5f * static_cast<float>(m_viewportWidth);
         screen[1] = (1.0f - y) * 0.5f * static_cast<float>(m_viewportHeight);
@@ -304,8 +304,9 @@ int RenderCamera::Project(const float* viewPoint, float* screen, float* depth) {
 
 void RenderCamera::Unproject(float x, float* nearPoint, float* farPoint, float y) {
     Record("Unproject");
-    const float ndc[3] = {x / static_cast<float>(m_viewportWidth) * 2.0f - 1.0f,
-                          1.0f - y / static_cast<float>(m_viewportHeight) * 2.0f, 0.0f};
+    const float ndc[3] = {
+        (x / static_cast<float>(m_viewportWidth) * 2.0f - 1.0f - m_projectionOffset[0]) / m_viewScale[0],
+        (1.0f - y / static_cast<float>(m_viewportHeight) * 2.0f - m_projectionOffset[1]) / m_viewScale[1], 0.0f};
     if (nearPoint) {
         TransformCoord(ndc, 1.0f, m_inverseProjection, nearPoint);
     }
@@ -313,6 +314,23 @@ void RenderCamera::Unproject(float x, float* nearPoint, float* farPoint, float y
         const float farNdc[3] = {ndc[0], ndc[1], 1.0f};
         TransformCoord(farNdc, 1.0f, m_inverseProjection, farPoint);
     }
+}
+
+void RenderCamera::SetViewScale(const float* scale) {
+    Record("SetViewScale");
+    // A zero or non-finite factor could not be undone by Unproject: the old scale stays.
+    if (!scale) return;
+    for (int i = 0; i < 3; ++i)
+        if (!std::isfinite(scale[i]) || scale[i] == 0.0f) return;
+    std::memcpy(m_viewScale, scale, sizeof m_viewScale);
+}
+
+void RenderCamera::SetProjectionOffset(const float* offset) {
+    Record("SetProjectionOffset");
+    if (!offset) return;
+    for (int i = 0; i < 3; ++i)
+        if (!std::isfinite(offset[i])) return;
+    std::memcpy(m_projectionOffset, offset, sizeof m_projectionOffset);
 }
 
 const float* RenderCamera::GetPosition() {

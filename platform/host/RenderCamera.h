@@ -35,6 +35,8 @@ public:
     const float* GetFrustumCorners() override;
     int IsOrthographic() override;
     void SetProjectionMatrix(const float* projection) override;
+    void SetViewScale(const float* scale) override;
+    void SetProjectionOffset(const float* offset) override;
 
     // The host's own settings, not part of the interface.
     void SetViewportSize(int width, int height);
@@ -43,11 +45,15 @@ public:
     const std::vector<std::string>& Calls() const { return m_calls; }
     int CountCalls(const std::string& name) const;
     void ClearCalls() { m_calls.clear(); }
+    // Recording is on from construction; benchmarks switch it off.
+    void SetRecording(bool on) { m_recording = on; }
 
 private:
     void BuildProjection();
     void UpdateDerived();
-    void Record(const char* name) { m_calls.emplace_back(name); }
+    void Record(const char* name) {
+        if (m_recording) m_calls.emplace_back(name);
+    }
 
     float m_fov = 45.0f;
     float m_aspect = 4.0f / 3.0f;
@@ -63,8 +69,11 @@ private:
     float m_inverseProjection[16];
     float m_viewProjection[16];
     float m_position[3] = {0.0f, 0.0f, 0.0f};
+    float m_viewScale[3] = {1.0f, 1.0f, 1.0f};
+    float m_projectionOffset[3] = {0.0f, 0.0f, 0.0f};
     float m_corners[24] = {};
     std::vector<std::string> m_calls;
+    bool m_recording = true;
 };
 
 }  // namespace quor::host

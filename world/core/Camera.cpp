@@ -52,9 +52,9 @@ void Camera::SetParam4(float a, float b) { m_renderCamera->SetDepthRange(a, b); 
 float Camera::GetParam5(float* zFar) { return m_renderCamera->GetNearPlane(zFar); }
 void Camera::SetParam6(float value) { m_renderCamera->SetFieldOfView(value); }
 float Camera::GetParam7() { return m_renderCamera->GetFieldOfView(); }
-const float* Camera::GetParam8() { return m_renderCamera->GetViewMatrix(); }
+void Camera::GetParam8(const Vec3& scale) { m_renderCamera->SetViewScale(&scale.x); }
 const float* Camera::GetParam9() { return m_renderCamera->GetProjectionMatrix(); }
-const float* Camera::GetParam10() { return m_renderCamera->GetViewProjectionMatrix(); }
+void Camera::GetParam10(const Vec3& offset) { m_renderCamera->SetProjectionOffset(&offset.x); }
 int Camera::GetParam11() { return m_renderCamera->GetViewportWidth(); }
 int Camera::GetParam12() { return m_renderCamera->GetViewportHeight(); }
 const float* Camera::GetParam13() { return m_renderCamera->GetProjectionMatrix(); }

@@ -37,9 +37,9 @@ public:
     void SetParam6(float value) override;
     float GetParam7() override;
     int GetProjectionKind() override { return static_cast<int>(m_projectionKind); }
-    const float* GetParam8() override;
+    void GetParam8(const Vec3& scale) override;
     const float* GetParam9() override;
-    const float* GetParam10() override;
+    void GetParam10(const Vec3& offset) override;
     int GetParam11() override;
     int GetParam12() override;
     const float* GetParam13() override;

@@ -32,9 +32,10 @@ public:
     virtual void SetParam6(float value) = 0;                                     // 10
     virtual float GetParam7() = 0;                                               // 11
     virtual int GetProjectionKind() = 0;                                         // 12
-    virtual const float* GetParam8() = 0;                                        // 13
+    // Pass-throughs to the render camera: its view scale and its projection offset.
+    virtual void GetParam8(const Vec3& scale) = 0;                               // 13
     virtual const float* GetParam9() = 0;                                        // 14
-    virtual const float* GetParam10() = 0;                                       // 15
+    virtual void GetParam10(const Vec3& offset) = 0;                             // 15
     virtual int GetParam11() = 0;                                                // 16
     virtual int GetParam12() = 0;                                                // 17
     // The projection matrix (16 floats) of the render camera.

@@ -9,8 +9,9 @@ namespace quor::world {
 // The 3D scene's background effect (Scene3D).
 void CreateSceneBackgroundEffect();
 void ReleaseSceneBackgroundEffect();
-inline void CreatePictureMaterial() {}
-inline void ReleasePictureMaterial() {}
+// The pictures' shared effect; the release also frees the UV sprites' one.
+void CreatePictureMaterial();
+void ReleasePictureMaterial();
 inline void CreateMaskPictureEffect(std::uint8_t /*markMode*/) {}
 inline void ReleaseMaskPictureEffect() {}
 // The grass effect and the overlay batch (world/fx/VegetationShared.cpp).

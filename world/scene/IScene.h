@@ -8,6 +8,7 @@
 #include "world/core/math/Vector.h"
 
 namespace quor {
+class AreaData;
 class AsyncData;
 }
 namespace quor::common {
@@ -35,7 +36,7 @@ class ITrack;
 // The host's per-frame objects are the renderer's.
 using render::ITickObject;
 class IVisibleObject;
-class AreaData;
+using quor::AreaData;
 class Light;
 class PrimObject;
 class SpaceObject;

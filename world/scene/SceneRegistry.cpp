@@ -10,6 +10,7 @@
 
 #include "world/core/Log.h"
 #include "world/mesh/ModelMaterial.h"
+#include "world/scene/Scene2D.h"
 #include "world/scene/SceneBase.h"
 
 namespace quor::world {
@@ -20,7 +21,8 @@ SceneRegistry& SceneRegistry::Instance() {
 }
 
 SceneRegistry::SceneRegistry() : m_lock(NewObject<win32::CriticalSection>()) {
-    // The 3D kind is built in; the 2D kind registers itself once it lands.
+    // Both scene kinds are built in.
+    m_factories[kScene2D] = [] { return static_cast<SceneBase*>(NewObject<Scene2D>()); };
     m_factories[kScene3D] = []() -> SceneBase* { return NewObject<Scene3D>(); };
 }
 

@@ -22,21 +22,20 @@ TEST(World, StartUpAndShutdownCallsInOrder) {
     EXPECT_EQ(fx.host().device.CallbackCount(), 1);
     // The model technique templates and their shared stage state come first.
     // The three plain shared effect materials and the three loaded ones (absent here) follow,
-    // then the 3D background effect and the line effect.
-    // The hardware-skin pair comes last (this renderer has no such effect file).
+    // then the 3D background effect, the line effect and the pictures' effect, grass and the
+    // overlay batch (absent here: no batch). The hardware-skin pair comes last (this renderer
+    // has no such effect file).
     const std::vector<std::string> startCalls = {"GetTechnique(<ModelNormalTech>)", "GetTechnique(<ModelAlphaTech>)",
                                                  "CreateRenderState", "CreateEffect", "CreateEffect", "CreateEffect",
                                                  "LoadEffect(res/effect/sfx0.fx,Fx)", "LoadEffect(res/effect/sfx1.fx,Fx)",
-                                                 "LoadEffect(res/effect/sfx2.fx,Fx)", "CreateEffect", "CreateEffect",
-                                                 "LoadEffect(res/effect/sfx2.fx,Fx)", "CreateEffect",
-                                                 // Grass and the overlay batch (absent here: no batch).
+                                                 "LoadEffect(res/effect/sfx2.fx,Fx)", "CreateEffect", "CreateEffect", "CreateEffect",
                                                  "LoadEffect(res/effect/grass.fx,Grass)",
                                                  "LoadEffect(res/effect/AlphaClip.fx,Common)",
                                                  "LoadEffect(res/builtin/shader/hardware_skin.fx,THardwareSkin)",
                                                  "LoadEffect(res/builtin/shader/hardware_skin.fx,THardwareSkinAlpha)"};
     EXPECT_EQ(fx.host().renderer.Calls(), startCalls);
     ASSERT_NE(world::SpaceLines::SharedEffect(), nullptr);
-    EXPECT_EQ(fx.host().renderer.LastEffect()->techniqueName, "SpaceLines");
+    EXPECT_EQ(fx.host().renderer.LastEffect()->techniqueName, "Picture");
     EXPECT_FLOAT_EQ(FxDivisor(), 1.0f / 30.0f);
 
     fx.journal.existing = {"a.s3d"};
@@ -64,8 +63,9 @@ TEST(World, StartUpAndShutdownCallsInOrder) {
     // Started twice without a shutdown: still one device callback and one shared effect.
     ASSERT_TRUE(World::Instance().Initialize(60));
     EXPECT_EQ(fx.host().device.CallbackCount(), 1);
-    // Two techniques, the three shared effect materials, the 3D background and the line effect.
-    EXPECT_EQ(fx.host().renderer.LiveEffects(), 7);
+    // Two techniques, the three shared effect materials, the 3D background, the line effect
+    // and the pictures' one.
+    EXPECT_EQ(fx.host().renderer.LiveEffects(), 8);
 }
 
 // The hardware-skin techniques live from start-up to shutdown; nothing of the renderer's stays.

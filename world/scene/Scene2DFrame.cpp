@@ -1,0 +1,349 @@
+// The 2D scene's frame: view scrolling, conversions between map, screen and world, culling and
+// drawing.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/host/IRenderView.h"
+#include "platform/host/IRenderer.h"
+#include "world/core/Camera.h"
+#include "world/core/InterfaceTable.h"
+#include "world/core/LightList.h"
+#include "world/core/Log.h"
+#include "world/core/VisibleObject.h"
+#include "world/core/math/Geometry.h"
+#include "world/fx/Picture.h"
+#include "world/fx/Picture3D.h"
+#include "world/fx/UpperText.h"
+#include "world/mesh/ModelBase.h"
+#include "world/scene/ModelList.h"
+#include "world/scene/Scene2D.h"
+#include "world/scene/SpaceLinesList.h"
+
+namespace quor::world {
+
+namespace {
+
+constexpr int kObjectLayer = 2;
+
+// The offset of the map along one axis: centred when smaller than the view, else following the
+// view position until the map's edge.
+float AxisOffset(int mapSize, int viewSize, int half, float position, bool strictFirst) {
+    const float m = static_cast<float>(mapSize);
+    if (mapSize < viewSize) return (static_cast<float>(viewSize) - m) * 0.5f;
+    const float h = static_cast<float>(half);
+    if (strictFirst ? position < h : position <= h) return 0.0f;
+    if (m - position > h) return h - position;
+    return static_cast<float>(viewSize) - m;
+}
+
+}  // namespace
+
+// --- view -----------------------------------------------------------------------------------
+
+void Scene2D::UpdateView(float x, float y) {
+    const Scene2DHost& host = GetScene2DHost();
+    int sw = 0, sh = 0;
+    if (host.getScreenSize && host.getScreenSize(&sw, &sh)) {
+        if (host.setListenerArea) host.setListenerArea(sw, sh);
+        if (host.setListenerOrigin) host.setListenerOrigin(static_cast<int>(x) - sw / 2, static_cast<int>(y) - sh / 2);
+    }
+    m_view[0] = x;
+    m_view[1] = y;
+    int vw = 0, vh = 0;
+    ViewportSize(vw, vh);
+    const int hw = vw / 2, hh = vh / 2;
+    const float ox = AxisOffset(m_mapSize[0], vw, hw, x, false);
+    const float oy = AxisOffset(m_mapSize[1], vh, hh, y, true);
+    const float offset[2] = {std::floor(ox + 0.5f), std::floor(oy + 0.5f)};
+    if (!m_root) return;
+    const PicPoint current = m_root->GetLocalPosition();
+    const float now[2] = {current.x, current.y};
+    if (!Vec2NearlyEqual(offset, now) && m_ground) m_ground->SetViewPosition(offset);
+    if (current.x != offset[0] || current.y != offset[1]) m_root->SetLocalPosition(offset[0], offset[1]);
+    Camera* camera = GetActiveCamera();
+    int tw = 0, th = 0;
+    if (!camera || !host.getRenderTarget0Size || !host.getRenderTarget0Size(&tw, &th)) return;
+    if (hw < 1 || hh < 1) {
+        LogWarning("Scene2D: viewport %d x %d too small for a projection offset", vw, vh);
+        return;
+    }
+    const float mw = static_cast<float>(m_mapSize[0] / 2), mh = static_cast<float>(m_mapSize[1] / 2);
+    camera->GetParam10(Vec3((ox + mw - static_cast<float>(hw)) / static_cast<float>(hw),
+                            (static_cast<float>(hh) - oy - mh) / static_cast<float>(hh), 0.0f));
+}
+
+void Scene2D::GetViewPosition(float* x, float* y) {
+    if (x) *x = m_view[0];
+    if (y) *y = m_view[1];
+}
+
+void Scene2D::ApplyViewMatrix(const float* mapPoint, float* screen) {
+    if (!mapPoint || !screen) return;
+    if (!m_root) {
+        screen[0] = mapPoint[0];
+        screen[1] = mapPoint[1];
+        return;
+    }
+    const PicPoint p = m_root->LocalToWorld({mapPoint[0], mapPoint[1]});
+    screen[0] = p.x;
+    screen[1] = p.y;
+}
+
+void Scene2D::ApplyInverseViewMatrix(const float* screen, float* mapPoint) {
+    if (!mapPoint || !screen) return;
+    if (!m_root) {
+        mapPoint[0] = screen[0];
+        mapPoint[1] = screen[1];
+        return;
+    }
+    const PicPoint p = m_root->WorldToLocal({screen[0], screen[1]});
+    mapPoint[0] = p.x;
+    mapPoint[1] = p.y;
+}
+
+void Scene2D::GetMapSize(int* width, int* height) {
+    if (width) *width = m_mapSize[0];
+    if (height) *height = m_mapSize[1];
+}
+
+// --- conversions ----------------------------------------------------------------------------
+
+void Scene2D::ScreenToWorld(const float* mapPoint, Vec3* out) {
+    if (!mapPoint || !out) return;
+    Camera* camera = GetActiveCamera();
+    if (!camera) return;
+    float screen[2];
+    ApplyViewMatrix(mapPoint, screen);
+    Ray ray;
+    camera->ScreenPointToRay(screen[0], ray, screen[1]);
+    // A ray along the ground never meets it: nothing is written.
+    if (!(std::fabs(ray.direction.y) > 1e-12f)) {
+        LogWarning("Scene2D: the view ray runs along the ground; no point");
+        return;
+    }
+    const float t = -ray.origin.y / ray.direction.y;
+    *out = Vec3(ray.origin.x + t * ray.direction.x, 0.0f, ray.origin.z + t * ray.direction.z);
+}
+
+void Scene2D::WorldToScreen(const Vec3* world, float* outMap) {
+    if (!world || !outMap) return;
+    Camera* camera = GetActiveCamera();
+    if (!camera) return;
+    float screen[2] = {};
+    float depth = 0.0f;
+    camera->WorldToScreen(*world, screen, &depth);
+    ApplyInverseViewMatrix(screen, outMap);
+}
+
+void Scene2D::WarnConversion() const {
+    LogWarning("Scene2D: map conversion on a map of %d x %d or with coinciding corners; nothing written", m_mapSize[0],
+               m_mapSize[1]);
+}
+
+// --- update ---------------------------------------------------------------------------------
+
+void Scene2D::SetNameLabel(const char* name, float x, float y, float offset) {
+    if (!name) return;
+    for (NameLabel& label : m_nameLabels) {
+        if (label.name == name) {
+            label.x = x;
+            label.y = y;
+            label.offset = static_cast<std::int32_t>(offset);
+            return;
+        }
+    }
+    m_nameLabels.push_back({name, x, y, static_cast<std::int32_t>(offset)});
+}
+
+void Scene2D::RemoveNameLabel(const char* name) {
+    if (!name) return;
+    m_nameLabels.erase(std::remove_if(m_nameLabels.begin(), m_nameLabels.end(),
+                                      [name](const NameLabel& l) { return l.name == name; }),
+                       m_nameLabels.end());
+}
+
+void Scene2D::Update() {
+    UpdateView(m_view[0], m_view[1]);
+    SceneBase::Update();
+    if (!m_root || m_nameLabels.empty()) return;
+    UpperTextGroup* group = UpperTextMgr::Instance().FindGroup("world_name");
+    if (!group) return;
+    for (const NameLabel& label : m_nameLabels) {
+        const PicPoint s = m_root->LocalToWorld({label.x, label.y});
+        UpperText* text = group->FindText(label.name.c_str());
+        if (!text) continue;
+        const float position[3] = {static_cast<float>(static_cast<int>(s.x + 0.5f)),
+                                   static_cast<float>(static_cast<int>(s.y + 0.5f) + label.offset), 0.0f};
+        text->SetPosition(position);
+        if (text->IsVisible()) text->Show();
+    }
+}
+
+// --- rectangle tests ------------------------------------------------------------------------
+
+bool Scene2D::PointInRect(const float* r, float x, float y) {
+    return r[0] <= x && x < r[2] && r[1] <= y && y < r[3];
+}
+
+bool Scene2D::RectsOverlap(const float* a, const float* b) {
+    if (PointInRect(a, b[0], b[1]) || PointInRect(a, b[0], b[3]) || PointInRect(a, b[2], b[1]) ||
+        PointInRect(a, b[2], b[3]))
+        return true;
+    const bool h = (b[0] < a[0] && b[2] >= a[2]) || (a[0] <= b[0] && b[2] <= a[2]);
+    const bool v = (b[1] < a[1] && b[3] >= a[3]) || (a[1] <= b[1] && b[3] <= a[3]);
+    return h && v;
+}
+
+void Scene2D::PrepareFrameRects() {
+    int bw = 0, bh = 0;
+    if (render::IRenderer* renderer = Interfaces().renderer) renderer->GetBackBufferSize(&bw, &bh);
+    int vw = 0, vh = 0;
+    ViewportSize(vw, vh);
+    const PicPoint offset = m_root ? m_root->GetLocalPosition() : PicPoint{};
+    const float ox = std::fabs(offset.x), oy = std::fabs(offset.y);
+    const float zero[2] = {0.0f, 0.0f};
+    float origin[2];
+    ApplyInverseViewMatrix(zero, origin);
+    const float back[4] = {0.0f, 0.0f, static_cast<float>(bw), static_cast<float>(bh)};
+    const float screen[4] = {ox, oy, ox + static_cast<float>(vw), oy + static_cast<float>(vh)};
+    const float view[4] = {origin[0], origin[1], origin[0] + static_cast<float>(bw), origin[1] + static_cast<float>(bh)};
+    std::memcpy(m_backBufferRect, back, sizeof back);
+    std::memcpy(m_screenOnMap, screen, sizeof screen);
+    std::memcpy(m_viewOnMap, view, sizeof view);
+}
+
+bool Scene2D::IsPictureCulled(PictureBase* picture) {
+    if (picture->Kind() != 1) {
+        const PicRect r = picture->GetBoundingRect();
+        const float rect[4] = {std::floor(r.left), std::floor(r.top), std::ceil(r.right), std::ceil(r.bottom)};
+        return !RectsOverlap(m_backBufferRect, rect) && !RectsOverlap(rect, m_backBufferRect);
+    }
+    IModel* model = picture->GetAttachedModel();
+    const common::SharedString name = picture->GetTextureName();
+    if (!model || name.Empty() || std::strncmp(name.c_str(), "emf", 3) == 0) return false;
+    const PicPoint p = picture->GetLocalPosition();
+    const float* lo = picture->BoundMin();
+    const float* hi = picture->BoundMax();
+    const float box[4] = {p.x + lo[0], p.y + lo[1], p.x + hi[0], p.y + hi[1]};
+    return !RectsOverlap(m_screenOnMap, box) && !RectsOverlap(box, m_screenOnMap);
+}
+
+bool Scene2D::PassesBoundTest(PictureBase* picture) {
+    if (!picture->HasBound()) return true;
+    const float* hi = picture->BoundMax();
+    const float* lo = picture->BoundMin();
+    if (hi[0] == -1.0f && hi[1] == -1.0f && lo[0] == -1.0f && lo[1] == -1.0f) return true;
+    const float* view = m_viewOnMap;
+    // Closed intervals: the boxes meet when they meet on both axes.
+    return lo[0] <= view[2] && view[0] <= hi[0] && lo[1] <= view[3] && view[1] <= hi[1];
+}
+
+bool Scene2D::CutByEffectLevel(PictureBase* picture) const {
+    if (m_camera.type != 0 || !m_effectCutOn) return false;
+    const std::int32_t level = picture->CustomValueRaw();
+    return level != -1 && level > static_cast<std::int32_t>(m_effectCutLevel);
+}
+
+void Scene2D::CollectPictures(PictureBase* parent, const float* screenRect) {
+    for (PictureBase* picture : parent->Children()) {
+        const bool hasChildren = !picture->Children().empty();
+        if (picture->DisplayStateValue() == 0 || IsPictureCulled(picture)) {
+            if (hasChildren) CollectPictures(picture, screenRect);
+            continue;
+        }
+        if (CutByEffectLevel(picture)) continue;
+        const int type = picture->Kind();
+        if ((type == 0 || type == 1) && !PassesBoundTest(picture)) continue;
+        m_collected.push_back(picture);
+        if (hasChildren) CollectPictures(picture, screenRect);
+    }
+}
+
+void Scene2D::CollectFramePictures() {
+    m_collected.clear();
+    PrepareFrameRects();
+    if (PictureBase* layer = m_layers[kObjectLayer]) CollectPictures(layer, m_screenOnMap);
+}
+
+void Scene2D::RoutePictures() {
+    m_drawList.clear();
+    m_behindMasks.clear();
+    if (m_ground) m_ground->ResetMaskMarks();
+    for (PictureBase* picture : m_collected) {
+        picture->Render(false, true);
+        IModel* model = picture->GetAttachedModel();
+        if (picture->IsVisible() || picture->HasHeightOffset() || !picture->GetCustomFlag() ||
+            (model && model->GetStateByte())) {
+            m_drawList.push_back(picture);
+        } else if (m_ground && m_ground->MarkMasksAt(picture)) {
+            m_behindMasks.push_back(picture);
+        } else {
+            m_drawList.push_back(picture);
+        }
+    }
+}
+
+// The plane effects come with the ground; until then the lists stay empty.
+void Scene2D::DrawEffects(bool) {}
+
+// --- render ---------------------------------------------------------------------------------
+
+void Scene2D::Render() {
+    if (IsDestroying()) return;
+    Camera* camera = GetActiveCamera();
+    if (!camera) {
+        if (!m_loggedNoCamera) LogWarning("Scene2D: no active camera; nothing drawn");
+        m_loggedNoCamera = true;
+        return;
+    }
+    if (m_zoomOn && !m_loggedNoCamera) {
+        // The zoom needs render-target registration from the renderer; until then the frame
+        // draws unzoomed.
+        LogWarning("Scene2D: zoom targets unavailable; drawing without zoom");
+        m_loggedNoCamera = true;
+    }
+    if (!BeginFrame(false)) return;
+    Lights()->Bind(true);
+    CorrectCameraForTarget();
+    if (m_ground) m_ground->UpdateBlocks();
+
+    m_secondary.clear();
+    m_farList.clear();
+    CollectFramePictures();
+    CollectVisible();
+    PreDrawAll();
+    UpdateBillboards();
+    for (PictureBase* picture : m_collected)
+        if (picture->GetCustomState()) m_farList.push_back(picture);
+
+    render::IRenderer* renderer = Interfaces().renderer;
+    if (!m_renderView && renderer) {
+        render::IRenderView* view = renderer->CreateRenderView(3);
+        if (view) {
+            view->SetLights(Lights()->LightSet(), GetLightState());
+            m_renderView = view;
+        }
+    }
+    if (auto* view = static_cast<render::IRenderView*>(m_renderView)) {
+        renderer->SetCurrentView(view);
+        view->SetCamera(camera->GetRenderCamera());
+        view->Clear();
+    }
+    DrawEffects(true);
+    RoutePictures();
+    if (m_ground) m_ground->RenderMasks();
+    for (PictureBase* picture : m_drawList) picture->Render(true, false);
+    for (int pass = 0; pass < 2; ++pass)
+        for (VisibleObject* object : RenderList()) object->DrawParts(pass);
+    if (m_ground) m_ground->RenderFrontLayers();
+    Models().PrepareOutlines();
+    LineObjects().Render();
+    m_labels.RenderAll(camera);
+    DrawTransition(this);
+    DrawEffects(false);
+    UpperTextMgr::Instance().RenderAll();
+    EndFrame();
+}
+
+}  // namespace quor::world
