@@ -79,6 +79,7 @@ public:
     const Vec3* GetHitNormal(int slot) override;
     const Vec3* GetNearestHitVertex() override;
     void SetOwner(render::ICollisionOwner* owner) override { m_owner = owner; }
+    render::ICollisionOwner* GetOwner() const { return m_owner; }
     void Clear() override;
     bool HasTree() override { return m_root != -1; }
 

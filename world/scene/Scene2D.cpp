@@ -167,7 +167,7 @@ bool Scene2D::Create(const char* fileName, const void* loaderContext, AsyncData*
     if (!fileName) return false;
     SetFileName(fileName);
     Post(20, fileName);
-    CreateTransitionEffect(this, "Picture");
+    CreatePictureEffect();
     SetTransitionSpeed(500.0f);
     if (loaderContext) {
         SetProgress(kLoadStarted);

@@ -115,14 +115,6 @@ public:
     void RemoveNameLabel(const char* name) override;
     void ClearNameLabels() override { m_nameLabels.clear(); }
     bool IsWalkable(float x, float y) override;
-    bool OnLabelMouseMove(int x, int y) override { return m_labels.SetCursorPosition(x, y); }
-    bool OnLabelClick(int x, int y) override { return m_labels.HitTest(x, y); }
-    void AddLabel(void* label) override { m_labels.AddLabel(label); }
-    void RemoveLabel(void* label) override { m_labels.RemoveLabel(label); }
-    void SetOverlaySize(int w, int h) override { m_labels.SetOverlaySize(w, h); }
-    void SetOverlayTexture(const char* name) override { m_labels.SetQuadTexture(name); }
-    void AddOverlayQuad(const float* r, const float* t, std::uint32_t c) override { m_labels.AddQuad(r, t, c); }
-    void FlushOverlayQuads() override { m_labels.FlushQuads(); }
 
     // --- model specular, effect cut ---
     bool IsModelSpecularEnabled() override { return m_specularOn != 0; }
@@ -277,7 +269,6 @@ private:
 
     Light* m_mainLight = nullptr;
     Vec3 m_corners[4];
-    OrthoLabelList m_labels;
     std::vector<SoundEntry> m_sounds;
     std::vector<NameLabel> m_nameLabels;
     std::uint8_t m_specularOn = 0;

@@ -339,8 +339,8 @@ void Scene2D::Render() {
     if (m_ground) m_ground->RenderFrontLayers();
     Models().PrepareOutlines();
     LineObjects().Render();
-    m_labels.RenderAll(camera);
-    DrawTransition(this);
+    Labels().RenderAll(camera);
+    DrawTransition();
     DrawEffects(false);
     UpperTextMgr::Instance().RenderAll();
     EndFrame();

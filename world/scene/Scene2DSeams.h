@@ -1,6 +1,6 @@
 #pragma once
 // What the 2D scene leans on that comes with other parts of the system: the ground manager,
-// the screen labels, the plane effects, the scene transition and a few host services. Each is a
+// the plane effects and a few host services. Each is a
 // small stand-in here answering as the scene's "without it" path expects; the part that brings
 // the real one replaces its block.
 #include <cstdint>
@@ -32,24 +32,6 @@ public:
 private:
     bool m_ready = false;
 };
-
-// --- screen labels: adding and removing do nothing, nothing is hit, nothing drawn. ------------
-class OrthoLabelList {
-public:
-    bool SetCursorPosition(int, int) { return false; }
-    bool HitTest(int, int) { return false; }
-    void AddLabel(void*) {}
-    void RemoveLabel(void*) {}
-    void SetOverlaySize(int, int) {}
-    void SetQuadTexture(const char*) {}
-    void AddQuad(const float*, const float*, std::uint32_t) {}
-    void FlushQuads() {}
-    void RenderAll(void*) {}
-};
-
-// --- scene transition: an empty effect until the transitions come. ----------------------------
-inline void CreateTransitionEffect(SceneBase*, const char* /*technique*/) {}
-inline void DrawTransition(SceneBase*) {}
 
 // --- host services the 2D scene asks for. Tests and hosts may set the hooks; unset, they answer
 // as a host without the service does. ----------------------------------------------------------

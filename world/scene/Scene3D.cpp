@@ -266,7 +266,6 @@ Scene3D::~Scene3D() {
     m_grass->Clear();
     delete m_grass;
     m_grass = nullptr;
-    m_labels.Clear();
 }
 
 void Scene3D::ResetFog() {
@@ -509,7 +508,7 @@ void Scene3D::Render() {
     PrepareFrame();
     DrawTransparent(false);
     if (!m_screenImageOn) UpperTextMgr::Instance().RenderAll();
-    m_labels.RenderAll(camera);
+    Labels().RenderAll(camera);
     LineObjects().Render();
     PrimObjects().DrawVisible();
     WaterPass();
@@ -855,16 +854,7 @@ void Scene3D::GetFogParams(float* start, float* end, float* density) {
     if (density) *density = m_fog.density;
 }
 
-// --- grass, labels, overlay ----------------------------------------------------------------------
-
-void Scene3D::AddLabel(void* label) { m_labels.AddLabel(label, this); }
-void Scene3D::RemoveLabel(void* label) { m_labels.RemoveLabel(label); }
-void Scene3D::SetOverlaySize(int width, int height) { m_labels.SetOverlaySize(width, height); }
-void Scene3D::SetOverlayTexture(const char* name) { m_labels.SetQuadTexture(name); }
-void Scene3D::AddOverlayQuad(const float* rect, const float* textureRect, std::uint32_t colour) {
-    m_labels.AddQuad(rect, textureRect, colour);
-}
-void Scene3D::FlushOverlayQuads() { m_labels.FlushQuads(); }
+// --- grass --------------------------------------------------------------------------------------
 
 bool Scene3D::AddGrass(const char* name, const Vec3* position) {
     const Vec3 p = position ? *position : Vec3{0, 0, 0};

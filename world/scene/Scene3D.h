@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "world/core/BSPTree.h"
 #include "world/scene/Scene3DSeams.h"
 #include "world/scene/SceneBase.h"
 
@@ -89,8 +90,6 @@ public:
     static render::IEffect* GetBackgroundEffect();
 
     // --- IScene ---
-    void AddLabel(void* label) override;
-    void RemoveLabel(void* label) override;
     // The short form places the patch at the position (no sway, height 0).
     bool AddGrass(const char* name, const Vec3* position) override;
     // The full form: out name (may be null; room for 260 characters), position and height as
@@ -104,10 +103,6 @@ public:
     void SetGrassParams(float start, float end, float enabled) override;
     void SetGrassParams(std::uint8_t enabled, std::int32_t start, std::int32_t end, float red, float green,
                         float blue, float alpha);
-    void SetOverlaySize(int width, int height) override;
-    void SetOverlayTexture(const char* name) override;
-    void AddOverlayQuad(const float* rect, const float* textureRect, std::uint32_t colour) override;
-    void FlushOverlayQuads() override;
     // fileName, asynchronous request word (0: load at once), two unused values.
     bool Create(const char* fileName, int asyncRequest, int b, int c) override;
     // With a request the loader's record is stored through out (not submitted); without out
@@ -254,7 +249,6 @@ private:
     CrossTexture* FindCrossTexture(const char* name);
 
     GrassMgr* m_grass = nullptr;
-    OrthoLabelList m_labels;
     BSPTree* m_bsp = nullptr;
     FogRecord m_fog;
     std::vector<SortedPart> m_sortedParts;

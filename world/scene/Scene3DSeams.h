@@ -1,6 +1,6 @@
 #pragma once
-// Parts of the 3D scene whose subsystems have not landed yet: grass, crossed-quad vegetation,
-// screen labels, the scene's BSP tree and decals. Each stands in with the calls the scene
+// Parts of the 3D scene whose subsystems have not landed yet: grass, crossed-quad vegetation
+// and decals. Each stands in with the calls the scene
 // makes; an operation that would make or read something answers failure (null or false) with
 // one warning naming what is missing, and passes that only draw do nothing. The issue that
 // builds a subsystem replaces its block here.
@@ -20,6 +20,10 @@ class VisibleObject;
 
 // One warning per missing subsystem and process: the scene asks every frame.
 void WarnSubsystemMissing(const char* what);
+
+// The stand-ins keep a namespace of their own: the real classes of the same names exist and
+// are wired in by the work that brings them to this scene.
+namespace stand_in {
 
 // --- grass ----------------------------------------------------------------------------------------
 
@@ -102,44 +106,6 @@ inline CrossTexture* NewCrossTexture() {
     return nullptr;
 }
 
-// --- screen labels --------------------------------------------------------------------------------
-
-class OrthoLabelList {
-public:
-    void AddLabel(void*, IScene*) {}
-    void RemoveLabel(void*) {}
-    bool HitTest(int, int) { return false; }
-    void SetOverlaySize(int, int) {}
-    void SetQuadTexture(const char*) {}
-    void AddQuad(const float*, const float*, std::uint32_t) {}
-    void FlushQuads() {}
-    void RenderAll(Camera*) {}
-    void Clear() {}
-};
-
-// --- the scene's collision and pick tree ----------------------------------------------------------
-
-class IBSPTree {
-public:
-    virtual ~IBSPTree() = default;
-};
-
-class BSPTree : public IBSPTree {
-public:
-    void Clear() {}
-    void SetOwner(void* owner) { m_owner = owner; }
-    void* GetOwner() const { return m_owner; }
-    bool HasData() const { return false; }
-    // The tree of a ".bsp" file (the bytes from the polygon count on); leaves the tree empty.
-    bool Read(const std::uint8_t*, std::size_t, std::uint32_t) {
-        WarnSubsystemMissing("BSP tree reading");
-        return false;
-    }
-
-private:
-    void* m_owner = nullptr;
-};
-
 // --- decals ---------------------------------------------------------------------------------------
 
 class DecalMgr {
@@ -157,5 +123,14 @@ public:
 
     std::uint8_t enabled = 1;
 };
+
+}  // namespace stand_in
+
+using stand_in::CrossTexture;
+using stand_in::DecalMgr;
+using stand_in::Grass;
+using stand_in::GrassFog;
+using stand_in::GrassMgr;
+using stand_in::NewCrossTexture;
 
 }  // namespace quor::world

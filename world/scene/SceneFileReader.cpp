@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/host/IRenderer.h"
+#include "platform/host/ICollisionOwner.h"
 #include "platform/host/IEffect.h"
 #include "platform/host/IMaterial.h"
 #include "platform/host/IResFileSystem.h"
@@ -314,7 +315,8 @@ bool SceneFileReader::ReadTerrain(common::IXmlNode* root) {
     terrain->SetOption(4, world ? world->GetOption(4) : 0);
     m_scene->SetTerrain(terrain);
     m_scene->AddTickObject(terrain);
-    m_scene->GetBSPTreeObject()->SetOwner(terrain);
+    // A terrain that answers collision queries owns the tree's ground.
+    m_scene->GetBSPTreeObject()->SetOwner(dynamic_cast<render::ICollisionOwner*>(terrain));
     XmlNodePtr lods = node.FirstChild("LODs");
     int index = 0;
     ForEachChild(lods.Get(), [&](common::IXmlNode* lod) {
@@ -606,7 +608,7 @@ void SceneFileReader::ReadPresetCameras(common::IXmlNode* root) {
 
 void SceneFileReader::ReadBspFile(const char* scenePath) {
     BSPTree* tree = m_scene->GetBSPTreeObject();
-    if (tree->HasData()) {
+    if (tree->HasTree()) {
         LogWarning("This scene has bsp already!");
         return;
     }

@@ -115,8 +115,9 @@ TEST_F(Scene2DFixture, LoaderTable) {
         EXPECT_EQ(w, c.width) << c.inner;
         Camera* camera = scene->GetActiveCamera();
         ASSERT_NE(camera, nullptr);
-        EXPECT_FLOAT_EQ(camera->GetParam5(), c.zNear) << c.inner;
-        EXPECT_FLOAT_EQ(camera->GetParam13(), c.zFar) << c.inner;
+        float zFar = 0.0f;
+        EXPECT_FLOAT_EQ(camera->GetParam5(&zFar), c.zNear) << c.inner;
+        EXPECT_FLOAT_EQ(zFar, c.zFar) << c.inner;
     }
 }
 

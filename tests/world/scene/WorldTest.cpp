@@ -43,11 +43,11 @@ TEST(World, StartUpAndShutdownCallsInOrder) {
     fx.host().renderer.ClearCalls();
     World::Instance().Shutdown();
     // The scene goes first (its light set and light state), then the material caches after
-    // the last scene, then the shared effect materials and line effect; the device callback last.
+    // the last scene, then the shared effect materials, the line and picture effects; the device callback last.
     EXPECT_EQ(fx.host().renderer.Calls(),
               (std::vector<std::string>{"ReleaseLightSet", "ReleaseSceneLightState", "ReleaseEffect", "ReleaseEffect",
                                         "ReleaseRenderState", "ReleaseEffect", "ReleaseEffect", "ReleaseEffect",
-                                        "ReleaseEffect", "ReleaseEffect"}));
+                                        "ReleaseEffect", "ReleaseEffect", "ReleaseEffect"}));
     EXPECT_EQ(fx.journal.entries.back().rfind("destroy ", 0), 0u);
     EXPECT_EQ(fx.host().device.Calls().back(), "RemoveDeviceCallback");
     EXPECT_EQ(fx.host().device.CallbackCount(), 0);
