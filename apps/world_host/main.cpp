@@ -305,13 +305,13 @@ int main(int argc, char** argv) {
     for (const std::string& name : books.TechniqueNames()) techniques += " " + name;
     std::printf("model techniques:%s\n", techniques.c_str());
 
-    // No scene kind is built in yet: the registry answers null until one registers its factory.
-    quor::world::IScene* scene = world->CreateScene("demo.s3d", 0, 0, 0);
-    std::printf("scene: %s\n", scene ? "made" : "none (no 3D or 2D scene kind is built into the module yet)");
+    // An empty 3D scene (no file) holds the model and the effect the options name.
+    quor::world::IScene* scene = world->CreateScene(nullptr, 0, 0, 0);
+    std::printf("scene: %s\n", scene ? "an empty 3D scene" : "none (the module made no empty 3D scene)");
     if (scene) world->SetActiveScene(scene);
     if (!options.model.empty()) {
         if (!scene) {
-            std::printf("model: %s not shown: the 3D scene kind is not registered yet\n", options.model.c_str());
+            std::printf("model: %s not shown: no scene\n", options.model.c_str());
         } else if (quor::world::IModel* model = scene->CreateModel(options.model.c_str(), 0, options.async ? 1 : 0, nullptr)) {
             // Through the loader the model is listed as loading until its file is in.
             for (int wait = 0; wait < 5000 && model->IsLoading() > 0; ++wait)
@@ -326,8 +326,10 @@ int main(int argc, char** argv) {
     quor::world::IFxBase* effect = nullptr;
     if (!options.fx.empty()) {
         if (!scene) {
-            std::printf("fx: %s not loaded (no 3D scene kind is registered yet)\n", options.fx.c_str());
+            std::printf("fx: %s not loaded (no scene)\n", options.fx.c_str());
         } else {
+            // The effect's camera shake moves the scene's active camera.
+            if (!scene->GetActiveCamera()) scene->CreateCamera(true);
             effect = scene->CreateFx(options.fx.c_str(), 0, false, nullptr, 0);
             std::printf("fx: %s %s\n", options.fx.c_str(), effect ? "loaded" : "failed to load");
             if (effect) effect->SetPlaying(true);
@@ -418,9 +420,12 @@ int main(int argc, char** argv) {
             const quor::Matrix& now = fxCamera->GetSpaceObject()->GetWorldMatrix();
             for (int k = 0; k < 16; ++k) restored = restored && std::fabs(now.m[k] - fxCameraStart.m[k]) <= 1e-5f;
         }
-        std::printf("fx released: %s, time scale %.3f, live audio objects %d\n",
+        // The host's own sound files stay loaded: what is left beyond them is the effect's.
+        host.loader->WaitIdle();
+        const int ownSounds = static_cast<int>(std::count_if(sounds.begin(), sounds.end(), [](auto* s) { return s != nullptr; }));
+        std::printf("fx released: %s, time scale %.3f, live audio objects %d beyond the host's %d sound file(s)\n",
                     fxCamera ? (restored ? "camera restored" : "camera moved") : "no camera", timeScale(),
-                    host.audio.LiveAudioObjects());
+                    host.audio.LiveAudioObjects() - ownSounds, ownSounds);
     }
     host.loader->WaitIdle();
     if (gl) {

@@ -10,6 +10,8 @@
 #include <utility>
 
 #include "tests/support/world/DemoGarden.h"
+#include "tests/support/world/DemoMeshes.h"
+#include "tests/support/world/MeshFileWriter.h"
 
 namespace {
 
@@ -62,17 +64,25 @@ TEST(WorldHost, HelpPrintsEveryOptionWithItsDefault) {
     EXPECT_TRUE(run.err.empty()) << run.err;
 }
 
-TEST(WorldHost, ModelWithoutASceneKindIsReported) {
-    const HostRun run = RunHost("--model models/sample.mom --async");
+TEST(WorldHost, ModelLoadsThroughTheLoaderIntoAnEmptyScene) {
+    const fs::path root = fs::path(QUOR_BINARY_DIR) / "world_host_model_root";
+    fs::create_directories(root / "models");
+    const std::vector<std::uint8_t> mesh = quor::test::WriteMom(quor::test::DemoSampleMesh(false));
+    std::ofstream(root / "models" / "sample.mom", std::ios::binary)
+        .write(reinterpret_cast<const char*>(mesh.data()), std::streamsize(mesh.size()));
+    const HostRun run = RunHost("--root '" + root.string() + "' --model models/sample.mom --async");
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(Count(run.out, "model: models/sample.mom not shown: the 3D scene kind is not registered yet"), 1)
-        << run.out;
+    EXPECT_EQ(Count(run.out, "scene: an empty 3D scene"), 1) << run.out;
+    EXPECT_EQ(Count(run.out, "model: models/sample.mom loading 0, sub-meshes 2"), 1) << run.out;
 }
 
-TEST(WorldHost, EffectNeedsTheSceneKind) {
-    const HostRun run = RunHost("--fx fx/sample.emf --frames 2");
+TEST(WorldHost, EffectPlaysAndGivesEverythingBack) {
+    const HostRun run = RunHost("--fx fx/kinds.emf --frames 4");
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(Count(run.out, "fx: fx/sample.emf not loaded (no 3D scene kind is registered yet)"), 1) << run.out;
+    EXPECT_EQ(Count(run.out, "fx: fx/kinds.emf loaded"), 1) << run.out;
+    EXPECT_EQ(Count(run.out, "fx frame "), 4) << run.out;
+    EXPECT_EQ(Count(run.out, "fx released: camera restored, time scale 1.000, live audio objects 0 beyond"), 1)
+        << run.out;
 }
 
 TEST(WorldHost, WrongUseAndErrorsGoToStandardError) {
