@@ -27,7 +27,7 @@ if [ -x "$build/apps/world_host/world_host" ]; then
   echo "== world_host --fx fx/kinds.emf --frames 8"
   # The effect of the other kinds: per frame its particles, the camera's offset from its start,
   # the client's time scale and the sounds playing; after its release the camera, the time scale
-  # and the audio objects left. Effects are made by 3D scenes: without that kind the host says so.
+  # and the audio objects left beyond the host's own sounds.
   "$build/apps/world_host/world_host" --fx fx/kinds.emf --frames 8 | grep -E '^fx'
   echo "== world_host --scene scenes/garden.scn --frames 4 --picture out/garden.png"
   # The garden: loaded on the loader thread, viewed from its preset camera "Gate" moving forward.
