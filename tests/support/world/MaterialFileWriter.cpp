@@ -8,20 +8,6 @@ namespace quor::test {
 
 namespace {
 
-std::string Escape(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
-
 std::string Floats(const float* v, int n) {
     std::string out;
     for (int i = 0; i < n; ++i) {
@@ -34,7 +20,7 @@ std::string Floats(const float* v, int n) {
 }
 
 void Attribute(std::string& out, const char* name, const std::string& value) {
-    out += std::string(" ") + name + "=\"" + Escape(value) + "\"";
+    out += std::string(" ") + name + "=\"" + XmlEscape(value) + "\"";
 }
 
 void Material(std::string& out, const MaterialDesc& m, const std::string& indent, const std::string& version) {
@@ -145,6 +131,20 @@ std::vector<std::pair<std::string, std::vector<std::uint8_t>>> MaterialSeeds() {
     plain.technique.clear();
     seeds.emplace_back("plain_material.xml", WriteMaterial(plain));
     return seeds;
+}
+
+std::string XmlEscape(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            default: out += c;
+        }
+    }
+    return out;
 }
 
 }  // namespace quor::test

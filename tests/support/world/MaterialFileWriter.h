@@ -59,4 +59,7 @@ MaterialGroupDesc MakeMaterialGroup(const std::vector<std::string>& slotNames);
 // Documents that load, reaching every attribute: named seeds for the fuzz corpus.
 std::vector<std::pair<std::string, std::vector<std::uint8_t>>> MaterialSeeds();
 
+// Text made safe for an XML attribute value (the writers' own documents).
+std::string XmlEscape(const std::string& text);
+
 }  // namespace quor::test

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "tests/support/world/MaterialFileWriter.h"
+
 namespace quor::test {
 
 namespace {
@@ -19,20 +21,6 @@ std::string Floats(const float* v, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i) {
         if (i) out += ',';
         out += Number(v[i]);
-    }
-    return out;
-}
-
-std::string Escape(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
-        }
     }
     return out;
 }
@@ -112,7 +100,7 @@ std::string XmlElement::Text(int indent) const {
         out += ' ';
         out += k;
         out += "=\"";
-        out += Escape(v);
+        out += XmlEscape(v);
         out += '"';
     }
     if (children.empty()) return out + "/>\n";
