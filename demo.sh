@@ -19,8 +19,8 @@ if [ -x "$build/apps/world_host/world_host" ]; then
   [ $# -eq 0 ] && set -- --frames 6
   "$build/apps/world_host/world_host" "$@"
   echo "== world_host --picture out/frame.png"
-  # One frame drawn by the GL renderer: no scene kind or model is built in yet, so the
-  # picture is the cleared frame and the counts of what was drawn are 0.
+  # One frame drawn by the GL renderer over an empty 3D scene: the picture is the cleared
+  # frame and the counts of what was drawn are 0.
   "$build/apps/world_host/world_host" --picture out/frame.png | grep -E '^(renderer|picture|drawn in)'
   echo "== world_host --model models/sample.mom --picture out/model.png"
   "$build/apps/world_host/world_host" --model models/sample.mom --picture out/model.png | grep -E '^(scene|model|picture)'
