@@ -1,4 +1,5 @@
 #include "world/fx/EnvFlareFx.h"
+#include "world/fx/KeyLists.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,11 +22,6 @@ namespace {
 constexpr int kTriangleStrip = 5;
 constexpr std::uint32_t kScreenFormat = 0x144;
 
-float ReadFloat(common::IXmlNode* node, const char* name, float def) {
-    const float v = node->GetFloatAttribute("", name, def);
-    return std::isfinite(v) ? v : def;
-}
-
 }  // namespace
 
 EnvFlareFx::EnvFlareFx() { m_kind = kFxKindFlare; }
@@ -34,9 +30,9 @@ EnvFlareFx::~EnvFlareFx() { EnvFlareFx::Release(); }
 
 bool EnvFlareFx::LoadFromXml(common::IXmlNode* node, std::uint32_t flags) {
     if (!FxBase::LoadFromXml(node, flags)) return false;
-    m_radius = ReadFloat(node, "Radius", 0.0f);
-    m_startScale = ReadFloat(node, "StartScale", 1.0f);
-    m_endScale = ReadFloat(node, "EndScale", 1.0f);
+    m_radius = ReadFxFloat(node, "Radius", 0.0f);
+    m_startScale = ReadFxFloat(node, "StartScale", 1.0f);
+    m_endScale = ReadFxFloat(node, "EndScale", 1.0f);
     m_blendMode = node->GetIntAttribute("", "BlendMode", 1);
     if (m_blendMode < 0 || m_blendMode >= kSharedMaterialCount) {
         LogWarning("[EnvFlareFx] BlendMode %d is not one of 0-5; 1 taken", m_blendMode);

@@ -128,4 +128,9 @@ void ReadColorKeyList(common::IXmlNode* list, ColorKeyList& out) {
     });
 }
 
+float ReadFxFloat(common::IXmlNode* node, const char* name, float def) {
+    const float v = node->GetFloatAttribute("", name, def);
+    return std::isfinite(v) ? v : def;
+}
+
 }  // namespace quor::world

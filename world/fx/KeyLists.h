@@ -60,4 +60,7 @@ private:
 void ReadFloatKeyList(common::IXmlNode* list, KeyCurve& out);
 void ReadColorKeyList(common::IXmlNode* list, ColorKeyList& out);
 
+// A float attribute of an effect element; a value that is not finite keeps the default.
+float ReadFxFloat(common::IXmlNode* node, const char* name, float def);
+
 }  // namespace quor::world

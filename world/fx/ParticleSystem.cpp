@@ -1,4 +1,5 @@
 #include "world/fx/ParticleSystem.h"
+#include "world/fx/KeyLists.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,11 +26,6 @@ namespace {
 constexpr float kPi = 3.14159265358979f;
 constexpr std::uint32_t kQuadFormat = 0x142;
 constexpr int kQuadList = 7;
-
-float ReadFloat(common::IXmlNode* node, const char* name, float def) {
-    const float v = node->GetFloatAttribute("", name, def);
-    return std::isfinite(v) ? v : def;
-}
 
 Vec3 ReadFloat3(common::IXmlNode* node, const char* name, const Vec3& def) {
     const float d[3] = {def.x, def.y, def.z};
@@ -87,43 +83,43 @@ ParticleSystem::~ParticleSystem() { ParticleSystem::Release(); }
 
 void ParticleSystem::ReadParams(common::IXmlNode* node) {
     Params& p = m_p;
-    p.emissionLifeSpan = ReadFloat(node, "EmissionLifeSpan", m_lifeSpan);
+    p.emissionLifeSpan = ReadFxFloat(node, "EmissionLifeSpan", m_lifeSpan);
     m_shape.type = node->GetIntAttribute("", "EmissionType", 0);
-    (void)ReadFloat(node, "EmissionRadius", 10.0f);  // read by the format, the radius curve rules
-    m_shape.height = ReadFloat(node, "EmissionHight", 5.0f);
+    (void)ReadFxFloat(node, "EmissionRadius", 10.0f);  // read by the format, the radius curve rules
+    m_shape.height = ReadFxFloat(node, "EmissionHight", 5.0f);
     m_shape.inside = node->GetBoolAttribute("", "Inside", true);
-    p.gravity = ReadFloat(node, "Gravity", 0.0f);
-    p.friction = ReadFloat(node, "Friction", 0.0f);
+    p.gravity = ReadFxFloat(node, "Gravity", 0.0f);
+    p.friction = ReadFxFloat(node, "Friction", 0.0f);
     p.perSecond = node->GetUIntAttribute("", "ParticlesPerSecond", 0);
-    p.minLife = ReadFloat(node, "MinSpriteLifespan", 1.0f);
-    p.maxLife = ReadFloat(node, "MaxSpriteLifespan", 1.0f);
-    p.minRadius = ReadFloat(node, "MinRadius", 10.0f);
-    p.maxRadius = ReadFloat(node, "MaxRadius", 10.0f);
+    p.minLife = ReadFxFloat(node, "MinSpriteLifespan", 1.0f);
+    p.maxLife = ReadFxFloat(node, "MaxSpriteLifespan", 1.0f);
+    p.minRadius = ReadFxFloat(node, "MinRadius", 10.0f);
+    p.maxRadius = ReadFxFloat(node, "MaxRadius", 10.0f);
     p.alongMoveDir = node->GetBoolAttribute("", "AlongMoveDir", true);
-    (void)ReadFloat(node, "SpriteStartScale", 1.0f);
-    (void)ReadFloat(node, "SpriteEndScale", 1.0f);
+    (void)ReadFxFloat(node, "SpriteStartScale", 1.0f);
+    (void)ReadFxFloat(node, "SpriteEndScale", 1.0f);
     const Vec3 planeDir = ReadFloat3(node, "PlaneDir", {0.0f, 1.0f, 0.0f});
     p.particleDir = ReadFloat3(node, "ParticleDir", {0.0f, 1.0f, 0.0f});
-    m_shape.minSpeed = ReadFloat(node, "MinSpriteVelocity", 100.0f);
-    m_shape.maxSpeed = ReadFloat(node, "MaxSpriteVelocity", 100.0f);
-    p.minSpin = ReadFloat(node, "MinSpin", 0.0f);
-    p.maxSpin = ReadFloat(node, "MaxSpin", 0.0f);
-    p.minAngle = ReadFloat(node, "MinOrigDegree", 0.0f);
-    p.maxAngle = ReadFloat(node, "MaxOrigDegree", 0.0f);
+    m_shape.minSpeed = ReadFxFloat(node, "MinSpriteVelocity", 100.0f);
+    m_shape.maxSpeed = ReadFxFloat(node, "MaxSpriteVelocity", 100.0f);
+    p.minSpin = ReadFxFloat(node, "MinSpin", 0.0f);
+    p.maxSpin = ReadFxFloat(node, "MaxSpin", 0.0f);
+    p.minAngle = ReadFxFloat(node, "MinOrigDegree", 0.0f);
+    p.maxAngle = ReadFxFloat(node, "MaxOrigDegree", 0.0f);
     p.blendMode = node->GetIntAttribute("", "BlendMode", 1);
-    (void)ReadFloat(node, "StartAlpha", 1.0f);
-    (void)ReadFloat(node, "EndAlpha", 0.0f);
+    (void)ReadFxFloat(node, "StartAlpha", 1.0f);
+    (void)ReadFxFloat(node, "EndAlpha", 0.0f);
     m_zEnabled = node->GetBoolAttribute("", "EnableZBuffer", true) ? 1 : 0;
     char texture[256] = {};
     node->GetStringAttribute("", "Texture", texture, sizeof texture, "");
     texture[sizeof texture - 1] = '\0';
     m_sheetName = texture;
-    p.clockRotate = ReadFloat(node, "TextureClockRotate", 0.0f) * 0.5f * kPi;
+    p.clockRotate = ReadFxFloat(node, "TextureClockRotate", 0.0f) * 0.5f * kPi;
     p.dirType = node->GetIntAttribute("", "DirType", 0);
     p.randomSum = ReadFloat3(node, "RandomSum", Vec3());
     p.anchorSum = node->GetUIntAttribute("", "AnchorSum", 0);
     m_anchors.clear();
-    p.earlierTime = ReadFloat(node, "EarlierTime", 0.0f);
+    p.earlierTime = ReadFxFloat(node, "EarlierTime", 0.0f);
     m_linger = p.earlierTime != 0.0f ? 1 : 0;
     p.emitEven = node->GetBoolAttribute("", "EmitEven", true);
     p.emitAtBegin = node->GetBoolAttribute("", "EmitAtBegin", false);
@@ -165,7 +161,7 @@ void ParticleSystem::ReadParams(common::IXmlNode* node) {
         ReadFloatKeyList(list.Get(), m_ratioCurve);
     } else {
         m_ratioCurve.SetMode(0);
-        m_ratioCurve.AddKey(0.0f, ReadFloat(node, "HWRatio", 1.0f));
+        m_ratioCurve.AddKey(0.0f, ReadFxFloat(node, "HWRatio", 1.0f));
     }
     m_shape.plane = MakeEmissionPlane(planeDir);
 }

@@ -1,4 +1,5 @@
 #include "world/fx/PolyTubeFx.h"
+#include "world/fx/KeyLists.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,11 +23,6 @@ namespace {
 constexpr std::uint32_t kVertexFormat = 0x142;
 constexpr int kTriangleList = 4;
 
-float ReadFloat(common::IXmlNode* node, const char* name, float def) {
-    const float v = node->GetFloatAttribute("", name, def);
-    return std::isfinite(v) ? v : def;
-}
-
 bool WithinTenThousandth(const Vec3& a, const Vec3& b) {
     return std::fabs(a.x - b.x) < 0.0001f && std::fabs(a.y - b.y) < 0.0001f && std::fabs(a.z - b.z) < 0.0001f;
 }
@@ -46,9 +42,9 @@ bool PolyTubeFx::LoadFromXml(common::IXmlNode* node, std::uint32_t flags) {
     node->GetStringAttribute("", "Texture", texture, sizeof texture, "");
     texture[sizeof texture - 1] = '\0';
     m_textureName = texture;
-    m_width = ReadFloat(node, "TrailWidth", 1.0f);
-    m_length = ReadFloat(node, "TrailLength", 60.0f);
-    m_sectionLife = ReadFloat(node, "SectionLifespan", 2.0f);
+    m_width = ReadFxFloat(node, "TrailWidth", 1.0f);
+    m_length = ReadFxFloat(node, "TrailLength", 60.0f);
+    m_sectionLife = ReadFxFloat(node, "SectionLifespan", 2.0f);
     (void)node->GetIntAttribute("", "BlendMode", 1);
     m_blendMode = node->GetIntAttribute("", "BlendMode", 0);
     m_alignment = node->GetUIntAttribute("", "Allignment", 0);
@@ -57,12 +53,12 @@ bool PolyTubeFx::LoadFromXml(common::IXmlNode* node, std::uint32_t flags) {
     m_texStyle = node->GetUIntAttribute("", "TexStyle", 0);
     m_colorStyle = node->GetUIntAttribute("", "ColorStyle", 1);
     m_parentLevel = node->GetUIntAttribute("", "ParentLevel", 0);
-    m_nodeLen = std::max(1.0f, ReadFloat(node, "NodeLen", 1.0f));
+    m_nodeLen = std::max(1.0f, ReadFxFloat(node, "NodeLen", 1.0f));
     if (TrackBase* track = GetBoundTrack()) track->SetSpeed(m_nodeLen);
     m_colorFrame.Clear();
     XmlNodePtr colours(node->FirstChildElement("ColorFrame"));
     ReadColorKeyList(colours.Get(), m_colorFrame);
-    m_earlierTime = ReadFloat(node, "EarlierTime", 1.0f);
+    m_earlierTime = ReadFxFloat(node, "EarlierTime", 1.0f);
     m_linger = m_earlierTime != 0.0f ? 1 : 0;
 
     m_totalLength = 0.0f;

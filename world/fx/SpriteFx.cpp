@@ -1,4 +1,5 @@
 #include "world/fx/SpriteFx.h"
+#include "world/fx/KeyLists.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,11 +25,6 @@ namespace {
 
 constexpr int kQuads = 7;
 constexpr std::uint32_t kVertexFormat = 0x142;
-
-float ReadFloat(common::IXmlNode* node, const char* name, float def) {
-    const float v = node->GetFloatAttribute("", name, def);
-    return std::isfinite(v) ? v : def;
-}
 
 // A sheet count that divides: below 1 (or not a number) counts as 1.
 float Divisor(float value) { return std::isfinite(value) && value >= 1.0f ? value : 1.0f; }
@@ -99,9 +95,9 @@ bool SpriteFx::LoadFromXml(common::IXmlNode* node, std::uint32_t flags) {
     float direction[3];
     ReadXmlFloat3(node, "", "Direction", direction, up);
     m_direction = Vec3(direction[0], direction[1], direction[2]);
-    m_radius = ReadFloat(node, "Radius", 0.0f);
-    m_startScale = ReadFloat(node, "StartScale", 1.0f);
-    m_endScale = ReadFloat(node, "EndScale", 1.0f);
+    m_radius = ReadFxFloat(node, "Radius", 0.0f);
+    m_startScale = ReadFxFloat(node, "StartScale", 1.0f);
+    m_endScale = ReadFxFloat(node, "EndScale", 1.0f);
     m_blendMode = node->GetIntAttribute("", "BlendMode", 1);
     m_zEnabled = node->GetBoolAttribute("", "EnableZBuffer", true) ? 1 : 0;
     m_zKey = m_zEnabled;
@@ -109,7 +105,7 @@ bool SpriteFx::LoadFromXml(common::IXmlNode* node, std::uint32_t flags) {
     node->GetStringAttribute("", "Texture", texture, sizeof texture, "");
     texture[sizeof texture - 1] = '\0';
     m_textureName = texture;
-    m_depthOffset = ReadFloat(node, "RoundRadius", 0.0f);
+    m_depthOffset = ReadFxFloat(node, "RoundRadius", 0.0f);
     const bool zWrite = node->GetBoolAttribute("", "ZWriteEnable", false);
     m_zWrite = zWrite ? 1 : 0;
     m_colors.Clear();

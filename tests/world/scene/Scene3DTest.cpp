@@ -143,7 +143,7 @@ TEST(Scene3D, RenderDrawsThePassesInOrder) {
         if (c.depth) s.renderer.EnableDepthTechnique();
         s.Add("solid");
         s.Add("sky", 8);
-        // Camera at the origin looking down +z: part 1 lies nearer than part 0.
+        // Camera at the origin looking down +z: the second part lies nearer than the first.
         Drawn* glass = s.Add("glass");
         glass->centres = {Vec3{0, 0, 50}, Vec3{0, 0, 10}};
         Tick tick(&s.renderer);
