@@ -24,11 +24,12 @@ if [ -x "$build/apps/world_host/world_host" ]; then
   "$build/apps/world_host/world_host" --picture out/frame.png | grep -E '^(renderer|picture|drawn in)'
   echo "== world_host --model models/sample.mom --picture out/model.png"
   "$build/apps/world_host/world_host" --model models/sample.mom --picture out/model.png | grep -E '^(scene|model|picture)'
-  echo "== world_host --fx fx/kinds.emf --frames 8"
+  echo "== world_host --fx fx/kinds.emf --frames 8 --picture out/fx.png"
   # The effect of the other kinds: per frame its particles, the camera's offset from its start,
   # the client's time scale and the sounds playing; after its release the camera, the time scale
-  # and the audio objects left beyond the host's own sounds.
-  "$build/apps/world_host/world_host" --fx fx/kinds.emf --frames 8 | grep -E '^fx'
+  # and the audio objects left beyond the host's own sounds. The picture shows the sprite and
+  # the flare of the last frame.
+  "$build/apps/world_host/world_host" --fx fx/kinds.emf --frames 8 --picture out/fx.png | grep -E '^(fx|picture|drawn in)'
   echo "== world_host --scene scenes/garden.scn --frames 4 --picture out/garden.png"
   # The garden: loaded on the loader thread, viewed from its preset camera "Gate" moving forward.
   "$build/apps/world_host/world_host" --scene scenes/garden.scn --frames 4 --picture out/garden.png |
