@@ -13,6 +13,7 @@ namespace quor::win32 {
 namespace {
 std::mutex g_overrideMutex;
 std::string g_override;
+std::string g_drive;
 
 // The entry of dir whose name matches component; the exact spelling wins over others.
 std::string MatchComponent(const std::string& dir, const std::string& component) {
@@ -91,7 +92,30 @@ std::vector<std::string> SplitWindowsPath(std::string_view path) {
     return parts;
 }
 
+void SetDriveDirectory(const std::string& directory) {
+    std::lock_guard lock(g_overrideMutex);
+    g_drive = directory;
+}
+
 std::string ToHostPath(const std::string& windowsPath) {
+    const bool drive = windowsPath.size() >= 2 && windowsPath[1] == ':' &&
+                       ((windowsPath[0] >= 'a' && windowsPath[0] <= 'z') || (windowsPath[0] >= 'A' && windowsPath[0] <= 'Z'));
+    if (drive) {
+        std::string root;
+        {
+            std::lock_guard lock(g_overrideMutex);
+            root = g_drive;
+        }
+        if (!root.empty()) {
+            std::string out = root;
+            for (const std::string& p : SplitWindowsPath(std::string_view(windowsPath).substr(2))) {
+                if (p == "." || p == "..") continue;  // a drive path stays inside its directory
+                if (out.back() != '/') out.push_back('/');
+                out.append(MatchComponent(out, p));
+            }
+            return out;
+        }
+    }
     const bool absolute = !windowsPath.empty() && (windowsPath[0] == '/' || windowsPath[0] == '\\');
     std::string out;
     if (absolute) out.push_back('/');

@@ -36,4 +36,8 @@ std::vector<std::string> SplitWindowsPath(std::string_view path);
 // Components that do not exist are kept as written.
 std::string ToHostPath(const std::string& windowsPath);
 
+// Where drive paths ("d:\\name", "d://name", any letter) resolve: the rest of the path is
+// taken under this host directory. Empty (the default): drive paths are kept as written.
+void SetDriveDirectory(const std::string& directory);
+
 }  // namespace quor::win32

@@ -191,8 +191,14 @@ public:
     // A speed of 0 or less would never end a transition: the old speed is kept.
     void SetTransitionSpeed(float speed) override;
     int GetState() override { return m_state; }
-    void SaveDebugSnapshot(IScene*) override {}          // transitions issue
-    void BuildQuestionImages(const char*) override {}    // transitions issue
+    // Draws the scene into a 400 x 300 target and saves it as DDS to "d://cc.dds" (the host's
+    // drive directory); the render target is put back. A null scene is refused with a log line.
+    void SaveDebugSnapshot(IScene* scene) override;
+    // Five 400 x 300 DDS images of the picture (under the resource root) with 13, 10, 7, 4 and
+    // 0 of its 4 x 4 cells black, drawn at random, written under the resource root as
+    // "\cegui\imagesets\question\question1.dds" to "question5.dds". A missing picture is
+    // logged and a blank one used.
+    void BuildQuestionImages(const char* picture) override;
     void BeginLoadingScreen(bool showWord) override;
     void AddLoadingProgress(int amount, int status) override;
     void EndLoadingScreen() override;
