@@ -72,3 +72,28 @@ TEST(ToHostPath, MatchesComponentsWithoutRegardToCase) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ToHostPath, DrivePathsResolveUnderTheDriveDirectory) {
+    const fs::path root = fs::path(QUOR_BINARY_DIR) / "host_path_drive_test";
+    fs::remove_all(root);
+    fs::create_directories(root / "Shots");
+    const std::string r = root.string();
+    quor::win32::SetDriveDirectory(r);
+    const struct {
+        const char* path;
+        std::string host;
+    } cases[] = {
+        {"d://cc.dds", r + "/cc.dds"},
+        {"D:\\shots\\a.dds", r + "/Shots/a.dds"},
+        {"c:\\..\\..\\x", r + "/x"},  // stays inside the directory
+        {"d:", r},
+    };
+    for (const auto& c : cases) EXPECT_EQ(quor::win32::ToHostPath(c.path), c.host) << c.path;
+    quor::win32::SetDriveDirectory("");
+    EXPECT_EQ(quor::win32::ToHostPath("d:/cc.dds"), "d:/cc.dds") << "kept as written when unset";
+    fs::remove_all(root);
+}
+
+}  // namespace

@@ -59,8 +59,7 @@ struct Dds {
 
 // A temporary directory, the host's drive directory and resource root while it lives.
 struct TempRoot {
-    TempRoot() : dir(fs::temp_directory_path() / ("snapshot-" + std::to_string(::getpid()))),
-                 files((fs::create_directories(dir / "cegui/imagesets/question"), dir.string())) {
+    TempRoot() : dir(Made(fs::temp_directory_path() / ("snapshot-" + std::to_string(::getpid())))), files(dir.string()) {
         win32::SetDriveDirectory(dir.string());
         saved = Interfaces().resFileSystem;
         Interfaces().resFileSystem = &files;
@@ -70,6 +69,10 @@ struct TempRoot {
         win32::SetDriveDirectory("");
         std::error_code ec;
         fs::remove_all(dir, ec);
+    }
+    static fs::path Made(const fs::path& path) {
+        fs::create_directories(path / "cegui/imagesets/question");
+        return path;
     }
     fs::path dir;
     host::DirectoryFileSystem files;
