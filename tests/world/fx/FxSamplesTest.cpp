@@ -33,6 +33,18 @@
 namespace quor::world {
 namespace {
 
+// A 4 x 2 sheet over the smoke texture, CR-LF lines.
+std::string SmokeSheet(const char* third, const char* length) {
+    test::SheetFileDesc sheet;
+    sheet.columns = "4";
+    sheet.rows = "2";
+    sheet.third = third;
+    sheet.fourth = "4";
+    sheet.texture = "fx/smoke.tga";
+    sheet.length = length;
+    return test::WriteSheetFile(sheet, test::SheetLineForm::kCrLf);
+}
+
 std::vector<std::pair<std::string, std::vector<std::uint8_t>>> SampleFiles() {
     test::EffectFileWriter fx("Root");
     fx.Set("Name", "sample").Set("FxLifeSpan", 4.0).Set("Loop", "1");
@@ -84,14 +96,7 @@ std::vector<std::pair<std::string, std::vector<std::uint8_t>>> SampleFiles() {
     trail.Add("TrackCircle").Set("Radius", 2.0).Set("TimeLen", 2.0);
     trail.AddColorKeys("ColorFrame", 0, {{0.0f, "255,128,200,255"}, {1.0f, "0,128,200,255"}});
 
-    test::SheetFileDesc sheet;
-    sheet.columns = "4";
-    sheet.rows = "2";
-    sheet.third = "1";
-    sheet.fourth = "4";
-    sheet.texture = "fx/smoke.tga";
-    sheet.length = "800";
-    const std::string sheetText = test::WriteSheetFile(sheet, test::SheetLineForm::kCrLf);
+    const std::string sheetText = SmokeSheet("1", "800");
     return {
         {"sample.emf", fx.Bytes()},
         {"smoke.spr", {sheetText.begin(), sheetText.end()}},
@@ -144,14 +149,7 @@ std::vector<std::pair<std::string, std::vector<std::uint8_t>>> KindsSampleFiles(
         .AddFloatKeys("AlphaFrame", 0, {{0.0f, 0.2f}, {1.0f, 1.0f}})
         .AddFloatKeys("ScaleFrame", 0, {{0.0f, 0.5f}, {1.0f, 1.0f}});
 
-    test::SheetFileDesc sheet;
-    sheet.columns = "4";
-    sheet.rows = "2";
-    sheet.third = "8";
-    sheet.fourth = "4";
-    sheet.texture = "fx/smoke.tga";
-    sheet.length = "1000";
-    const std::string sheetText = test::WriteSheetFile(sheet, test::SheetLineForm::kCrLf);
+    const std::string sheetText = SmokeSheet("8", "1000");
     return {
         {"kinds.emf", fx.Bytes()},
         {"kinds.ems", {sheetText.begin(), sheetText.end()}},
