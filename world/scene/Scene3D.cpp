@@ -357,6 +357,11 @@ bool Scene3D::Load(const char* path) {
     CopyLimited(m_layers[0].path, SceneLayer::kPathSize, path, 256);
     SceneFileReader reader;
     if (!reader.Load(this, 0)) return false;
+    {
+        // The loader's thread: the main thread's update walks the same speakers.
+        ObjectLockGuard objects(this);
+        Audio().StartSpeakers();
+    }
     SetModelsFromFile(GetModelCount());
     return true;
 }
@@ -513,7 +518,7 @@ void Scene3D::Render() {
     PrimObjects().DrawVisible();
     WaterPass();
     DepthPass();
-    // Transitions draw here once their issue lands.
+    DrawTransition();
     if (render::IRenderCamera* rc = camera->GetRenderCamera()) {
         Vec3 eye;
         camera->GetWorldPosition(eye);

@@ -322,7 +322,57 @@ std::vector<std::pair<std::string, std::string>> GardenSceneTexts() {
     stone.position = {10.0f, 0.5f, -10.0f};
     stone.scale = {3.0f, 0.5f, 3.0f};
     pond.models.push_back(stone);
-    return {{"scenes/garden.scn", WriteSceneXml(GardenSceneDesc())}, {"scenes/garden_pond.scn", WriteSceneXml(pond)}};
+    XmlElement garden = BuildSceneXml(GardenSceneDesc());
+    garden.children[0].children.push_back(GardenAudioXml());
+    return {{"scenes/garden.scn", WriteXml(garden)}, {"scenes/garden_pond.scn", WriteSceneXml(pond)}};
+}
+
+namespace {
+
+// A speaker or zone placed at p and scaled by s: the matrix of "WorldMatrix".
+std::string PlacedMatrix(const Float3& p, float s) {
+    Float16 m = IdentityMatrix16();
+    m[0] = m[5] = m[10] = s;
+    m[12] = p[0], m[13] = p[1], m[14] = p[2];
+    return Floats(m.data(), 16);
+}
+
+}  // namespace
+
+XmlElement GardenAudioXml() {
+    XmlElement audio;
+    audio.name = "Audio";
+    audio.Add("_3DSettings").Set("DopplerScale", 1.0f).Set("DistanceFactor", 1.0f).Set("RolloffScale", 1.0f);
+    audio.Add("DefaultMusic").Set("Path", "garden/music/day");
+    XmlElement& speakers = audio.Add("Speakers");
+    const struct {
+        const char* path;
+        int type;
+        unsigned shape;
+        Float3 at;
+        float scale;
+    } placed[] = {
+        {"garden/wind", 1, 0xFFFFFFFFu, {0.0f, 2.0f, 0.0f}, 1.0f},
+        {"garden/birds", 2, 0xFFFFFFFFu, {20.0f, 3.0f, 0.0f}, 1.0f},
+        {"garden/fountain", 2, 0xFFFFFFFFu, {10.0f, 0.5f, -10.0f}, 1.0f},
+        // The music zones: spheres round the tower and the pond; where they overlap the
+        // tower's, listed first, plays.
+        {"garden/music/tower", 5, 0u, {0.0f, 0.0f, 0.0f}, 12.0f},
+        {"garden/music/pond", 5, 0u, {10.0f, 0.0f, -10.0f}, 10.0f},
+    };
+    for (const auto& s : placed) {
+        XmlElement& e = speakers.Add("Speaker").Set("Path", s.path).Set("SoundType", s.type);
+        if (s.shape != 0xFFFFFFFFu) e.Set("AreaShape", s.shape);
+        e.Set("WorldMatrix", PlacedMatrix(s.at, s.scale));
+    }
+    audio.Add("AreaReverbs")
+        .Add("AreaReverb")
+        .Set("Name", "garden/reverb/hedge")
+        .Set("AreaShape", 2u)
+        .Set("InnerRadius", 4.0f)
+        .Set("OuterRadius", 8.0f)
+        .Set("WorldMatrix", PlacedMatrix({0.0f, 0.0f, 30.0f}, 16.0f));
+    return audio;
 }
 
 }  // namespace quor::test

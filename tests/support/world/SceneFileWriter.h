@@ -165,5 +165,8 @@ Float16 LookAtTransform(const Float3& eye, const Float3& target);
 // "scenes/garden_pond.scn". The meshes, terrain and track they name are DemoGardenFiles'.
 std::vector<std::pair<std::string, std::string>> GardenSceneTexts();
 SceneFileDesc GardenSceneDesc();
+// The garden's "Audio" element: default music, three speakers, two music zones and a reverb
+// zone, all named by event names.
+XmlElement GardenAudioXml();
 
 }  // namespace quor::test

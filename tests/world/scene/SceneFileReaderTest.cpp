@@ -22,6 +22,7 @@
 #include "world/core/track/ITrack.h"
 #include "world/mesh/ModelBase.h"
 #include "world/scene/Scene3D.h"
+#include "world/scene/SceneAudio.h"
 #include "world/scene/SkyObject.h"
 
 namespace quor::world {
@@ -485,6 +486,15 @@ TEST_F(SceneFileReaderTest, TheDemoGardenLoads) {
     EXPECT_NE(scene->GetTerrainObject(), nullptr);
     EXPECT_EQ(scene->GetLodGroupCount(), 1);
     EXPECT_EQ(scene->CountNamedObjects("Hedge"), 6);
+    // Its audio: the three speakers start once the scene has loaded; the music zones wait for
+    // the listener.
+    SceneAudio& audio = scene->Audio();
+    EXPECT_EQ(audio.PointSpeakers().size(), 3u);
+    EXPECT_EQ(audio.AreaSpeakers().size(), 2u);
+    EXPECT_EQ(audio.Reverbs().size(), 1u);
+    EXPECT_STREQ(audio.GetDefaultMusicPath(), "garden/music/day");
+    EXPECT_EQ(fx.host().audio.PlayingNames(),
+              (std::vector<std::string>{"garden/wind", "garden/birds", "garden/fountain"}));
     // The sky, with its own render camera, goes with the scene.
     EXPECT_GT(fx.host().renderer.LiveRenderCameras(), cameras);
     Drop();
