@@ -34,6 +34,12 @@ if [ -x "$build/apps/world_host/world_host" ]; then
   # The garden: loaded on the loader thread, viewed from its preset camera "Gate" moving forward.
   "$build/apps/world_host/world_host" --scene scenes/garden.scn --frames 4 --picture out/garden.png |
     grep -E '^(scene|preset camera|objects|lights|lod|terrain|sky depth|picture|drawn in)'
+  echo "== world_host --scene scenes/garden.scn --size 960x540 --loading-picture out/loading.png"
+  # The empty active scene shows the loading screen while the garden loads on the loader thread
+  # (its last frame, from the CPU device, is the picture); then a listener walks through the
+  # garden's music and reverb zones, and one transition opens the old screen from the middle.
+  "$build/apps/world_host/world_host" --scene scenes/garden.scn --frames 1 --size 960x540 \
+    --loading-picture out/loading.png | grep -E '^(loading|audio|transition)'
   echo "== world_host --model char/figure.mom"
   # The skinned figure and its animation, companion and body-split files must all be there.
   for f in mom ani ags ini; do

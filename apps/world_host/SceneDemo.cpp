@@ -5,6 +5,7 @@
 #include <map>
 #include <thread>
 
+#include "apps/world_host/SceneAudioDemo.h"
 #include "platform/glrender/GlRenderer.h"
 #include "platform/host/IRenderCamera.h"
 #include "platform/host/ReferenceHost.h"
@@ -57,9 +58,14 @@ int ShowScene(world::IWorld* world, host::ReferenceHost& host, host::RecordingRe
               const SceneDemoOptions& options, host::GlFrameStats* drawnOut) {
     // The reference terrain module reads its files through the resource root.
     host.terrain.files = host.files.get();
+    // The current (empty) scene shows the loading screen while the file loads.
+    BeginLoadingScreen(world, host, books, options.width, options.height);
     // A request word other than 0: the scene file is read by a loader thread.
     world::IScene* scene = world->CreateScene(options.file.c_str(), 1, 0, 0);
-    if (!scene) return Fail("the scene could not be made", options.file);
+    if (!scene) {
+        EndLoadingScreen(world, host, std::string());
+        return Fail("the scene could not be made", options.file);
+    }
     std::printf("scene file: %s\n", options.file.c_str());
     std::uint32_t last = 0x12345678u;
     for (int wait = 0; wait < 20000; ++wait) {
@@ -70,6 +76,7 @@ int ShowScene(world::IWorld* world, host::ReferenceHost& host, host::RecordingRe
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     host.loader->WaitIdle();
+    if (EndLoadingScreen(world, host, options.loadingPicture) != 0) return 1;
     if (scene->GetProgress() != 0) {
         std::printf("scene: failed to load\n");
         return Fail("the scene failed to load", options.file);
@@ -119,6 +126,8 @@ int ShowScene(world::IWorld* world, host::ReferenceHost& host, host::RecordingRe
         std::printf("sky depth range: %.1f to %.1f\n", double(skyCamera->GetNearPlane()), double(skyCamera->GetFarPlane()));
     else
         std::printf("sky depth range: no sky\n");
+    WalkListener(world, host, scene);
+    RunTransition(world, scene);
     return 0;
 }
 

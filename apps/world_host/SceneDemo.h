@@ -21,6 +21,7 @@ struct SceneDemoOptions {
     int frames = 1;
     int width = 640;
     int height = 480;
+    std::string loadingPicture;  // where the loading screen's last frame goes (PNG); empty: nowhere
 };
 
 // 0 when the scene loaded and its frames ran; 1 (with a line on standard error) otherwise.

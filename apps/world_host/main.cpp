@@ -28,6 +28,7 @@
 #include "platform/host/IModule.h"
 #include "platform/host/ReferenceHost.h"
 #include "platform/host/RenderCamera.h"
+#include "platform/win32/Directory.h"
 #include "platform/win32/Messages.h"
 #include "world/core/Camera.h"
 #include "world/core/IWorld.h"
@@ -53,6 +54,7 @@ struct Options {
     std::string fx;  // empty: no effect
     std::string scene;            // empty: no scene file
     std::string preset = "Gate";  // the --scene file's preset camera
+    std::string loadingPicture;   // empty: the loading screen's last frame is not written
 };
 
 bool ParseCount(const char* text, int low, int high, int& out) {
@@ -130,6 +132,12 @@ const std::vector<OptionRow>& OptionTable() {
          [](Options& o, const char* v) {
              o.preset = v;
              return !o.preset.empty();
+         }},
+        {"--loading-picture", "FILE", "none",
+         "with --scene: write the loading screen's last presented frame (the CPU device's image) to FILE as PNG",
+         [](Options& o, const char* v) {
+             o.loadingPicture = v;
+             return !o.loadingPicture.empty();
          }},
         {"--help", nullptr, "off", "print this help and exit",
          [](Options& o, const char*) {
@@ -234,6 +242,10 @@ int main(int argc, char** argv) {
     if (options.root.empty()) options.root = FindSamples();
     if (options.root.empty()) return Fail("no samples/ above the executable or in the working directory; give --root DIR");
     if (!fs::is_directory(options.root)) return Fail("the resource root is not a directory", options.root);
+    // The module's files under the current directory (the loading screen's pictures) and its
+    // drive paths (the debug snapshot) resolve under the resource root.
+    quor::win32::SetCurrentDirectoryOverride(fs::absolute(options.root).string());
+    quor::win32::SetDriveDirectory(fs::absolute(options.root).string());
 
     const std::string library = FindLibrary();
     void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -372,7 +384,7 @@ int main(int argc, char** argv) {
     int frames = options.frames;
     if (!options.scene.empty()) {
         const quor::demo::SceneDemoOptions sceneOptions{options.scene, options.preset, options.frames, options.width,
-                                                         options.height};
+                                                         options.height, options.loadingPicture};
         if (quor::demo::ShowScene(world, host, books, gl.get(), sceneOptions, &drawn) != 0) return 1;
         framed = gl != nullptr && options.frames > 0;
         frames = 0;

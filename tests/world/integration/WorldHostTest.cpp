@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -58,9 +59,10 @@ TEST(WorldHost, HelpPrintsEveryOptionWithItsDefault) {
     const HostRun run = RunHost("--help");
     EXPECT_EQ(run.status, 0);
     for (const char* option : {"--root DIR", "--frames N", "--fps N", "--picture FILE", "--size WxH", "--model FILE",
-                               "--async", "--fx FILE", "--scene NAME", "--preset NAME", "--help"})
+                               "--async", "--fx FILE", "--scene NAME", "--preset NAME", "--help",
+                               "--loading-picture FILE"})
         EXPECT_EQ(Count(run.out, std::string("  ") + option), 1) << option;
-    EXPECT_EQ(Count(run.out, "(default: "), 11);
+    EXPECT_EQ(Count(run.out, "(default: "), 12);
     EXPECT_TRUE(run.err.empty()) << run.err;
 }
 
@@ -180,6 +182,38 @@ TEST(WorldHost, SceneFileLoadsOnTheLoaderAndIsViewedFromAPresetCamera) {
     const HostRun missing = RunHost("--root '" + root.string() + "' --scene scenes/none.scn");
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("the scene could not be made: scenes/none.scn"), std::string::npos) << missing.err;
+}
+
+// Around the garden: the loading screen's last frame as a picture, the listener's walk through
+// the music and reverb zones, and one transition to its end.
+TEST(WorldHost, SceneShowsTheLoadingScreenWalksTheZonesAndRunsATransition) {
+    const fs::path root = fs::path(QUOR_BINARY_DIR) / "world_host_audio_root";
+    for (const auto& [path, bytes] : quor::test::DemoGardenFiles()) {
+        fs::create_directories((root / path).parent_path());
+        std::ofstream(root / path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                          std::streamsize(bytes.size()));
+    }
+    const fs::path picture = fs::path(QUOR_BINARY_DIR) / "world_host_audio" / "loading.png";
+    fs::remove(picture);
+    const HostRun run = RunHost("--root '" + root.string() + "' --scene scenes/garden.scn --size 320x200 "
+                                "--loading-picture '" + picture.string() + "'");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(PngSize(picture), std::make_pair(320u, 200u));
+    for (const char* line : {"loading screen: off, frames presented ", "screen still on no",
+                             "gate (0, 0, -60): music garden/music/day (playing), reverb none\n",
+                             "(12, 0, -12): music garden/music/pond (playing), reverb none\n",
+                             "between pond and tower (4, 0, -4): music garden/music/tower (playing)",
+                             "(0, 0, 30): music garden/music/day (playing), reverb garden/reverb/hedge (on)\n",
+                             "(0, 0, 60): music garden/music/day (playing), reverb none\n",
+                             "transition: mode 2 started, state 1\n"})
+        EXPECT_EQ(Count(run.out, line), 1) << line << "\n" << run.out;
+    // About 30 frames at 60 frames a second and the scene's speed of 500 ms.
+    const std::size_t end = run.out.find(": state 2\n");
+    ASSERT_NE(end, std::string::npos) << run.out;
+    const std::size_t frame = run.out.rfind("transition frame ", end);
+    const int frames = std::atoi(run.out.c_str() + frame + 17);
+    EXPECT_GE(frames, 29);
+    EXPECT_LE(frames, 33);
 }
 
 }  // namespace
