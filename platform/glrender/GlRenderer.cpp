@@ -976,6 +976,16 @@ void GlRenderer::DrawUserQuads(int x, int y, int width, int height, float minZ, 
     m_objects.DrawUserQuads(x, y, width, height, minZ, maxZ);
 }
 
+bool GlRenderer::CaptureScreen(render::ITexture* target) {
+    const std::vector<std::uint8_t> rgba = ReadPixels();
+    std::vector<std::uint32_t> argb(rgba.size() / 4);
+    for (std::size_t i = 0; i < argb.size(); ++i) {
+        const std::uint8_t* p = &rgba[i * 4];
+        argb[i] = std::uint32_t(p[3]) << 24 | std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2];
+    }
+    return m_objects.CaptureInto(target, argb.data(), std::uint32_t(m_width), std::uint32_t(m_height));
+}
+
 void GlRenderer::QueueOverlay(const RecordingPrimitive& primitive) {
     if (!m_inFrame) return;
     auto* effect = static_cast<RecordingEffect*>(primitive.effect);

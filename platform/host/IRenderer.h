@@ -348,6 +348,10 @@ public:
     // Prepares the device for screen quads over the rectangle (x, y, width, height) with the
     // depth range (minZ, maxZ).
     virtual void DrawUserQuads(int x, int y, int width, int height, float minZ, float maxZ) = 0;
+    // Copies what the screen shows now into the texture, scaled to its size (transitions wipe
+    // the copy away); false when the renderer has no picture of the screen or the texture holds
+    // no pixels.
+    virtual bool CaptureScreen(ITexture* target) = 0;
 
 protected:
     ~IRenderer() = default;

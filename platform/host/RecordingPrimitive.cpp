@@ -124,8 +124,11 @@ void RecordingPrimitive::SetVertexCountUsed(int count) {
     used = count;
 }
 
-void RecordingPrimitive::DrawEx(int index, const float*, int flags, const float*) {
+void RecordingPrimitive::DrawEx(int index, const float* rect, int flags, const float* textureRect) {
     calls.push_back(Call("DrawEx", {index, flags}));
+    if (rect) std::copy(rect, rect + 4, quad);
+    if (textureRect) std::copy(textureRect, textureRect + 4, quadTexture);
+    ++quadSets;
 }
 
 void* RecordingPrimitive::LockVertices(int first, int count) {

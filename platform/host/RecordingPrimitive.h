@@ -171,6 +171,11 @@ public:
     RecordingVertexBuffer* Buffer() const { return m_buffer.get(); }
     // Called by every Draw with the primitive as it is then (a drawing renderer listens).
     std::function<void(const RecordingPrimitive&)> drawSink;
+    // The screen quad DrawEx set last: rectangle (left, top, right, bottom) and texture
+    // rectangle; how many times it was set.
+    float quad[4] = {};
+    float quadTexture[4] = {};
+    int quadSets = 0;
 
 private:
     [[gnu::noinline]] void LogVertex(int index, std::uint32_t colour);

@@ -689,6 +689,40 @@ void RecordingRenderer::DrawUserQuads(int x, int y, int width, int height, float
                       "," + std::to_string(height) + "," + std::to_string(minZ) + "," + std::to_string(maxZ) + ")");
 }
 
+bool RecordingRenderer::CaptureScreen(render::ITexture* target) {
+    std::uint32_t w = 0, h = 0;
+    std::vector<std::uint32_t> image;
+    {
+        Lock lock(m_store->mutex);
+        if (m_device) image = m_device->PresentedImage(&w, &h);
+    }
+    return CaptureInto(target, image.data(), w, h);
+}
+
+bool RecordingRenderer::CaptureInto(render::ITexture* target, const std::uint32_t* argb, std::uint32_t width,
+                                    std::uint32_t height) {
+    Lock lock(m_store->mutex);
+    m_calls.push_back("CaptureScreen");
+    RecordingTexture* texture = nullptr;
+    for (const auto& t : m_store->textures)
+        if (t.get() == target && t->refs > 0) texture = t.get();
+    d3d9::IDirect3DSurface9* level = texture && texture->device ? texture->device->Level(0) : nullptr;
+    if (!level || level->Format() != d3d9::D3DFMT_A8R8G8B8 || !argb || width == 0 || height == 0) return false;
+    d3d9::D3DLOCKED_RECT locked{};
+    if (level->LockRect(&locked, nullptr, 0) != d3d9::D3D_OK) return false;
+    // Nearest pixel of the screen for each texel.
+    for (std::uint32_t y = 0; y < level->Height(); ++y) {
+        auto* row = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(locked.pBits) +
+                                                     std::size_t(y) * std::size_t(locked.Pitch));
+        const std::uint32_t sy = std::uint32_t(std::uint64_t(y) * height / level->Height());
+        for (std::uint32_t x = 0; x < level->Width(); ++x)
+            row[x] = argb[std::size_t(sy) * width + std::uint64_t(x) * width / level->Width()];
+    }
+    level->UnlockRect();
+    texture->blank = false;
+    return true;
+}
+
 int RecordingRenderer::LiveDynamicBuffers() const {
     Lock lock(m_store->mutex);
     return int(m_store->stageStates.live.size());

@@ -92,6 +92,11 @@ public:
     void SubmitRenderable(render::IRenderable* renderable, std::int32_t pass) override;
     void GetViewportSize(int* width, int* height) override;
     void DrawUserQuads(int x, int y, int width, int height, float minZ, float maxZ) override;
+    // The device's last presented image, scaled into the target's device texture.
+    bool CaptureScreen(render::ITexture* target) override;
+    // Scales an A8R8G8B8 image (rows top first) into level 0 of a live device texture of this
+    // store; false when the target is none or the image is empty. Records the call.
+    bool CaptureInto(render::ITexture* target, const std::uint32_t* argb, std::uint32_t width, std::uint32_t height);
     // Off: SubmitRenderable copies nothing from array buffers (measuring what fills them).
     bool copySubmitted = true;
 

@@ -521,12 +521,17 @@ int SceneBase::StartTransition(int mode) {
     }
     if (!renderer) return 1;
     if (!m_transitionTarget) m_transitionTarget = renderer->CreateTexture(1024, 768, 0, 0, 1, 0);
+    // The last picture of the screen is what the parts wipe away.
+    if (m_transitionTarget) renderer->CaptureScreen(m_transitionTarget);
     for (render::IPrimitive* p : m_transitionPrimitives) renderer->ReleasePrimitive(p);
     m_transitionPrimitives.clear();
+    const float none[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    const float noneTexture[4] = {0.0f, 0.0f, 1.0f, 0.0f};
     for (int i = 0; i < 40; ++i) {
         render::IPrimitive* p = renderer->CreatePrimitive(7, 324);
         if (!p) continue;
         p->SetVertexCount(1, -1, 0, 1);
+        p->DrawEx(0, none, 0, noneTexture);
         if (m_transitionTarget) p->SetTexture(0, m_transitionTarget);
         p->SetEffect(m_transitionEffect);
         m_transitionPrimitives.push_back(p);
@@ -547,8 +552,9 @@ void SceneBase::DrawTransition() {
     if (depth) depth->SetState(0, 0, 0);
     const int state = m_transition->Step(float(GetFrameMilliseconds()), m_transitionSpeed,
                                          [this](int part, const float rect[4], const float textureRect[4]) {
-                                             if (part < int(m_transitionPrimitives.size()))
-                                                 m_transitionPrimitives[part]->DrawEx(0, rect, 0, textureRect);
+                                             if (part >= int(m_transitionPrimitives.size())) return;
+                                             m_transitionPrimitives[part]->DrawEx(0, rect, 0, textureRect);
+                                             m_transitionPrimitives[part]->Draw(-1, -1, 0);
                                          });
     if (depth) depth->SetState(0, 1, 0);
     m_transitionMode = m_transition->Mode();

@@ -210,6 +210,9 @@ public:
     // the captured screen and sets the state word (0 with no transition, 2 when it ends).
     void DrawTransition();
     ScreenTransition* Transition() const { return m_transition.get(); }
+    // The captured screen and the primitives that draw the transition's parts over it.
+    render::ITexture* TransitionTarget() const { return m_transitionTarget; }
+    const std::vector<render::IPrimitive*>& TransitionPrimitives() const { return m_transitionPrimitives; }
     // The scene's text font, got from the glyph-font manager on first need.
     GlyphFont* EnsureTextFont();
     GlyphFont* TextFont() const { return m_textFont; }

@@ -61,10 +61,11 @@ int ScreenTransition::Step(float frameMs, float speed, const DrawPart& draw) {
             else
                 end();
             part(1, m_x[1], 0, W, H, m_x[1] / W, 0, 1, 1);
+            // Whichever half arrives first ends the transition, and the state word says so.
             if (m_x[1] < W)
                 m_x[1] += W / 2.0f * share;
             else
-                m_mode = 0;
+                end();
             break;
         }
         case 1: {

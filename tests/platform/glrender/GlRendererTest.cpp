@@ -432,5 +432,23 @@ TEST(GlRendererThread, LoaderThreadCreatesWhileTheMainThreadDraws) {
     EXPECT_EQ(drawn, 200);
 }
 
+// Transitions wipe away a copy of the screen: the last frame, scaled into a device texture.
+TEST_F(GlDraw, CaptureScreenCopiesTheLastFrame) {
+    gl.AttachDevice(&device);
+    render::ITexture* target = gl.CreateTexture(16, 12, 0, 0, 1, 0);
+    ASSERT_NE(target, nullptr);
+    EXPECT_FALSE(gl.CaptureScreen(target)) << "no frame yet";
+    ASSERT_TRUE(gl.BeginFrame(&camera, kClear, kWidth, kHeight));
+    gl.SubmitScreenRect(0, 0, kWidth / 2, kHeight, 0xFFFF0000u);
+    gl.EndFrame();
+    EXPECT_TRUE(gl.CaptureScreen(target));
+    const auto* level = static_cast<d3d9::IDirect3DTexture9*>(target->GetSurface())->Level(0);
+    EXPECT_EQ(level->Pixel(2, 6), 0xFFFF0000u);
+    EXPECT_EQ(level->Pixel(13, 6), kClear);
+    EXPECT_FALSE(gl.CaptureScreen(nullptr));
+    gl.ReleaseTexture(target);
+    EXPECT_FALSE(gl.CaptureScreen(target)) << "a released texture is left alone";
+}
+
 }  // namespace
 }  // namespace quor::host::test

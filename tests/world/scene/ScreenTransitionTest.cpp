@@ -4,9 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/d3d9/Device.h"
+#include "platform/host/RecordingPrimitive.h"
+#include "platform/host/RecordingResources.h"
 #include "tests/support/world/scene/WorldFixture.h"
 #include "world/core/FrameTimeControl.h"
 #include "world/core/Random.h"
+#include "world/fx/GlyphFont.h"
 #include "world/scene/ScreenTransition.h"
 
 namespace {
@@ -110,6 +114,88 @@ TEST(ScreenTransition, SceneStateWordAndRandomModes) {
     EXPECT_EQ(scene->GetState(), 2);
     EXPECT_NEAR(frames, 31, 2) << "at the world's frame time";
     FrameTimeControl::Instance().Reset();
+}
+
+// The screen as last presented is captured into the target; each part shows the piece of it
+// that lay under the part.
+TEST(ScreenTransition, CapturesTheScreenAndDrawsItsParts) {
+    WorldFixture fx;
+    FrameTimeControl::Instance().SetFrameRate(60);
+    FrameTimeControl::Instance().SetSpeed(1.0f);
+    d3d9::IDirect3DDevice9& device = fx.host().device.Direct3D();
+    device.SetBackBufferSize(64, 48);
+    fx.host().renderer.backBufferWidth = 64;
+    fx.host().renderer.backBufferHeight = 48;
+    TestScene* scene = fx.NewScene();
+    scene->SetTransitionSpeed(500);
+    const d3d9::RECT left{0, 0, 32, 48}, right{32, 0, 64, 48};
+    device.Clear(1, &left, d3d9::D3DCLEAR_TARGET, 0xFFFF0000u, 1.0f, 0);
+    device.Clear(1, &right, d3d9::D3DCLEAR_TARGET, 0xFF0000FFu, 1.0f, 0);
+    device.Present(nullptr, nullptr, nullptr, nullptr);
+
+    EXPECT_EQ(scene->StartTransition(2), 1);
+    auto* target = static_cast<host::RecordingTexture*>(scene->TransitionTarget());
+    ASSERT_NE(target, nullptr);
+    const d3d9::IDirect3DSurface9* picture = target->device->Level(0);
+    EXPECT_EQ(picture->Width(), 1024u);
+    EXPECT_EQ(picture->Pixel(100, 700), 0xFFFF0000u);
+    EXPECT_EQ(picture->Pixel(900, 10), 0xFF0000FFu);
+    const auto& parts = scene->TransitionPrimitives();
+    ASSERT_EQ(parts.size(), 40u);
+    for (render::IPrimitive* p : parts) {
+        auto* part = static_cast<host::RecordingPrimitive*>(p);
+        EXPECT_EQ(part->textures[0], target);
+        EXPECT_EQ(std::vector<float>(part->quad, part->quad + 4), std::vector<float>(4, 0.0f));
+        EXPECT_EQ(std::vector<float>(part->quadTexture, part->quadTexture + 4), (std::vector<float>{0, 0, 1, 0}));
+    }
+
+    const int live = fx.host().renderer.LivePrimitives();
+    scene->DrawTransition();
+    auto* leftHalf = static_cast<host::RecordingPrimitive*>(parts[0]);
+    auto* rightHalf = static_cast<host::RecordingPrimitive*>(parts[1]);
+    EXPECT_EQ(std::vector<float>(leftHalf->quad, leftHalf->quad + 4), (std::vector<float>{0, 0, 32, 48}));
+    EXPECT_EQ(std::vector<float>(rightHalf->quadTexture, rightHalf->quadTexture + 4),
+              (std::vector<float>{0.5f, 0, 1, 1}));
+    EXPECT_EQ(leftHalf->drawCount, 1);
+    EXPECT_EQ(rightHalf->drawCount, 1);
+    EXPECT_EQ(static_cast<host::RecordingPrimitive*>(parts[2])->drawCount, 0) << "mode 2 has two parts";
+
+    // Started again, the target is kept and captured anew; the parts are made again.
+    device.Clear(0, nullptr, d3d9::D3DCLEAR_TARGET, 0xFF00FF00u, 1.0f, 0);
+    device.Present(nullptr, nullptr, nullptr, nullptr);
+    scene->StartTransition(1);
+    EXPECT_EQ(scene->TransitionTarget(), target);
+    EXPECT_EQ(picture->Pixel(100, 700), 0xFF00FF00u);
+    EXPECT_EQ(fx.host().renderer.LivePrimitives(), live) << "the old parts were given back";
+    FrameTimeControl::Instance().Reset();
+}
+
+// The scene's line of text sits centred 90 pixels above the bottom, wherever the caller asks.
+TEST(SceneText, CentredAboveTheBottomWhateverTheFirstTwoValues) {
+    WorldFixture fx;
+    fx.host().renderer.backBufferWidth = 800;
+    fx.host().renderer.backBufferHeight = 600;
+    TestScene* scene = fx.NewScene();
+    scene->DrawText(0, 0, 1, 1, 1, 1, "ab");
+    EXPECT_TRUE(world::GlyphFontMgr::Instance().Batch().empty()) << "nothing without a text font";
+    world::GlyphFont* font = scene->EnsureTextFont();
+    ASSERT_NE(font, nullptr);
+    std::vector<std::vector<float>> placed;
+    for (int first : {0, 7, -300}) {
+        font->ResetBatch();
+        scene->DrawText(first, first * 3, 1, 0.5f, 0.25f, 1, "ab");
+        const auto& batch = world::GlyphFontMgr::Instance().Batch();
+        ASSERT_GE(batch.size(), 4u);
+        placed.push_back({batch[1].x, batch[1].y, float(batch[1].colour)});
+    }
+    EXPECT_EQ(placed[0], placed[1]);
+    EXPECT_EQ(placed[0], placed[2]);
+    const world::GlyphInfo* glyph = font->CachedGlyph("a");
+    ASSERT_NE(glyph, nullptr);
+    const int left = (800 - int(font->MeasureText("ab"))) / 2;
+    EXPECT_FLOAT_EQ(placed[0][0], float(left) - 0.5f + float((glyph->advance - glyph->blackBoxWidth) / 2));
+    EXPECT_FLOAT_EQ(placed[0][1], 510 - 0.5f + float(font->Ascent() - glyph->originY));
+    font->ResetBatch();
 }
 
 }  // namespace
