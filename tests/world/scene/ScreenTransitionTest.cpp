@@ -34,11 +34,14 @@ int RunToEnd(ScreenTransition& t, std::vector<int>* states = nullptr) {
 TEST(ScreenTransition, ModesRunTheirCourse) {
     const struct {
         int mode;
+        float width;
         int minFrames, maxFrames;
-    } cases[] = {{1, 16, 32}, {2, 29, 32}, {3, 29, 32}, {4, 29, 32}};
+    } cases[] = {{1, 800, 16, 32}, {2, 800, 29, 32}, {3, 800, 29, 32}, {4, 800, 29, 32},
+                 // Here the right half of mode 2 arrives a frame before the left one.
+                 {2, 960, 29, 32}};
     for (const auto& c : cases) {
         ScreenTransition t;
-        t.SetUp(c.mode, 800, 600);
+        t.SetUp(c.mode, c.width, 600);
         EXPECT_EQ(t.Mode(), c.mode);
         std::vector<int> states;
         const int frames = RunToEnd(t, &states);
