@@ -119,7 +119,7 @@ bool WriteLoadingPictures(const fs::path& root) {
     for (int letter = 0; letter < 7; ++letter)
         for (int row = 0; row < 7; ++row)
             for (int col = 0; col < 5; ++col) {
-                if (!(kLetters[letter][row] >> (4 - col) & 1)) continue;
+                if (((kLetters[letter][row] >> (4 - col)) & 1) == 0) continue;
                 const int x0 = kLeft + (letter * 6 + col) * kCell + kCell / 2, y0 = kTop + row * kCell;
                 for (int y = 0; y < kCell; ++y)
                     for (int x = 0; x < kCell; ++x) {
@@ -135,7 +135,7 @@ bool WriteLoadingPictures(const fs::path& root) {
         for (int x = 0; x < kBarW; ++x) {
             const bool border = x == 0 || y == 0 || x == kBarW - 1 || y == kBarH - 1;
             Put(frame, kBarW, x, y, border ? 0xFF909090u : 0xFF282828u);
-            Put(fill, kBarW, x, y, 0xFF000000u | std::uint32_t(60 + 20 * y) << 8 | std::uint32_t(40 + 4 * x));
+            Put(fill, kBarW, x, y, 0xFF000000u | (std::uint32_t(60 + 20 * y) << 8) | std::uint32_t(40 + 4 * x));
             if (y == 1) Put(front, kBarW, x, y, 0x80FFFFFFu);
         }
     ok = WriteTga(dir / "bg.tga", kBarW, kBarH, frame) && ok;
