@@ -34,6 +34,14 @@ if [ -x "$build/apps/world_host/world_host" ]; then
   # The garden: loaded on the loader thread, viewed from its preset camera "Gate" moving forward.
   "$build/apps/world_host/world_host" --scene scenes/garden.scn --frames 4 --picture out/garden.png |
     grep -E '^(scene|preset camera|objects|lights|lod|terrain|sky depth|picture|drawn in)'
+  echo "== world_host --scene scenes/yard_10025.scn, scenes/yard_10014.scn"
+  # The walled yard in binary form at the newest version and at 0x10014: the collision tree's
+  # size, fixed rays (t, user value), a capsule walked around the yard (end positions, contact
+  # normals) and the ground positions gathered for a decal.
+  for v in 10025 10014; do
+    "$build/apps/world_host/world_host" --scene scenes/yard_$v.scn --frames 1 |
+      grep -E '^(scene file|scene:|collision|ray|capsule|decal)'
+  done
   echo "== world_host --model char/figure.mom"
   # The skinned figure and its animation, companion and body-split files must all be there.
   for f in mom ani ags ini; do
