@@ -10,7 +10,9 @@
 #include "platform/host/MemoryFileSystem.h"
 #include "tests/support/world/BinarySceneWriter.h"
 #include "tests/support/world/BspFileWriter.h"
+#include "tests/support/world/DemoGarden.h"
 #include "tests/support/world/DemoMeshes.h"
+#include "tests/support/world/DemoYard.h"
 #include "tests/support/world/MeshFileWriter.h"
 #include "tests/support/world/TrackFileWriter.h"
 #include "tests/support/world/scene/WorldFixture.h"
@@ -330,6 +332,23 @@ TEST_F(SceneFileBinaryTest, DamagedFilesChangeNothing) {
     bad[0] = 'X';
     EXPECT_FALSE(Load(bad));
     ExpectNothingBuilt();
+}
+
+TEST_F(SceneFileBinaryTest, TheDemoYardLoadsAtBothVersions) {
+    for (const auto& [path, bytes] : test::DemoGardenFiles()) files->AddFile(path, bytes);
+    const std::size_t polygons = test::DemoYardPolygons().size();
+    for (const auto& [path, bytes] : test::DemoYardFiles()) {
+        SCOPED_TRACE(path);
+        ASSERT_TRUE(Load(bytes)) << Log();
+        EXPECT_EQ(scene->GetBSPTreeObject()->Polygons().size(), polygons);
+        EXPECT_NE(scene->GetTerrainObject(), nullptr);
+        ASSERT_NE(Named("Crate"), nullptr);
+        // Straight down onto the ramp (user value 3), whose top is 1.5 high there.
+        float t = 0.0f;
+        ASSERT_TRUE(scene->GetBSPTree()->RayCast(Ray{{9, 10, 0.5f}, {0, -20, 0}}, &t, 0, 0, false));
+        EXPECT_NEAR(t, 0.425f, 1e-4f);
+        EXPECT_EQ(scene->GetBSPTree()->GetHitUserValue(0), 3);
+    }
 }
 
 }  // namespace
