@@ -40,6 +40,14 @@ if [ -x "$build/apps/world_host/world_host" ]; then
   # garden's music and reverb zones, and one transition opens the old screen from the middle.
   "$build/apps/world_host/world_host" --scene scenes/garden.scn --frames 1 --size 960x540 \
     --loading-picture out/loading.png | grep -E '^(loading|audio|transition)'
+  echo "== world_host --scene scenes/yard_10025.scn, scenes/yard_10014.scn"
+  # The walled yard in binary form at the newest version and at 0x10014: the collision tree's
+  # size, fixed rays (t, user value), a capsule walked around the yard (end positions, contact
+  # normals) and the ground positions gathered for a decal.
+  for v in 10025 10014; do
+    "$build/apps/world_host/world_host" --scene scenes/yard_$v.scn --frames 1 |
+      grep -E '^(scene file|scene:|collision|ray|capsule|decal)'
+  done
   echo "== world_host --model char/figure.mom"
   # The skinned figure and its animation, companion and body-split files must all be there.
   for f in mom ani ags ini; do

@@ -6,3 +6,7 @@ endif()
 if(name MATCHES "^emf_" OR name STREQUAL "scenefile_fuzz")
   target_link_libraries(${name} PRIVATE quor_meshwriter)
 endif()
+# The binary scene-file target and its seeds write the meshes the scenes name.
+if(name MATCHES "^scenebin_")
+  target_link_libraries(${name} PRIVATE quor_meshwriter)
+endif()

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "tests/support/world/DemoGarden.h"
+#include "tests/support/world/DemoYard.h"
 #include "tests/support/world/DemoMeshes.h"
 #include "tests/support/world/DemoFigure.h"
 #include "tests/support/world/MeshFileWriter.h"
@@ -153,6 +154,7 @@ int main(int argc, char** argv) {
     ok = WriteTexture(root / "models" / "sample.png") && ok;
     ok = Write(root / "defualt_models" / "box.mom", WriteMom(DemoDefaultBox())) && ok;
     for (const auto& [path, bytes] : DemoGardenFiles()) ok = Write(root / path, bytes) && ok;
+    for (const auto& [path, bytes] : quor::test::DemoYardFiles()) ok = Write(root / path, bytes) && ok;
     const quor::test::DemoFigureFiles figure = quor::test::MakeDemoFigure("char/figure.ani");
     ok = Write(root / "char" / "figure.mom", figure.mesh) && ok;
     ok = Write(root / "char" / "figure.ani", figure.animation) && ok;

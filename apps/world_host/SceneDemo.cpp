@@ -8,7 +8,10 @@
 #include "apps/world_host/SceneAudioDemo.h"
 #include "platform/glrender/GlRenderer.h"
 #include "platform/host/IRenderCamera.h"
+#include "platform/host/RecordingDecal.h"
+#include "platform/host/RecordingRenderer.h"
 #include "platform/host/ReferenceHost.h"
+#include "world/core/BSPTree.h"
 #include "world/core/Camera.h"
 #include "world/core/IWorld.h"
 #include "world/core/LodGroup.h"
@@ -45,6 +48,60 @@ std::string LodLevels(world::IScene* scene) {
         out += std::to_string(count);
     }
     return out.empty() ? "-" : out;
+}
+
+// The collision tree a scene file brought: its size, fixed rays (t and the polygon's user
+// value) and a capsule walked around the yard (where each leg ends and what it touched).
+void CollisionReport(world::IScene* scene) {
+    world::IBSPTree* tree = scene->GetBSPTree();
+    if (!tree || !tree->HasTree()) {
+        std::printf("collision tree: none\n");
+        return;
+    }
+    // The module's tree class: its counts are plain members.
+    const auto* own = static_cast<world::BSPTree*>(tree);
+    std::printf("collision tree: %zu polygons, %zu nodes\n", own->Polygons().size(), own->Nodes().size());
+    const Ray rays[] = {{{0, 10, 0}, {0, -20, 0}},  {{9, 10, 0}, {0, -20, 0}},  {{-8, 10, -8}, {0, -20, 0}},
+                        {{0, 1, 0.3f}, {30, 0, 0}}, {{0, 2, 0}, {0, 0, -30}},   {{0, 10, 0}, {0, 10, 0}}};
+    int index = 0;
+    for (const Ray& ray : rays) {
+        float t = 0.0f;
+        if (tree->RayCast(ray, &t, 0, 0, false))
+            std::printf("ray %d: t %.4f, user value %d\n", ++index, double(t), tree->GetHitUserValue(0));
+        else
+            std::printf("ray %d: no hit\n", ++index);
+    }
+    // Along the north and west walls, back east, up to the pillar's face, then up the ramp.
+    const Vec3 legs[] = {{0, -0.5f, 25}, {-30, -0.5f, 0}, {0, -0.5f, -40}, {11, -0.5f, 0},
+                         {0, -0.5f, 12}, {12, -0.5f, 10}, {14, -0.5f, 0}};
+    Vec3 at{0, 1, 0};
+    index = 0;
+    for (const Vec3& leg : legs) {
+        Vec3 end = at;
+        tree->SweepCapsule(end, at, leg, 0.5f, 1.0f, 45.0f, 0, 0, false);
+        std::printf("capsule leg %d: end %.2f %.2f %.2f", ++index, double(end.x), double(end.y), double(end.z));
+        if (const world::BspContacts* hit = tree->GetHitInfo())
+            for (int c = 0; c < hit->count; ++c)
+                std::printf(", normal %.2f %.2f %.2f", double(hit->normal[c].x), double(hit->normal[c].y),
+                            double(hit->normal[c].z));
+        std::printf("\n");
+        at = end;
+    }
+}
+
+// A decal on the ground at the origin looking straight down over 4 x 4, when the renderer the
+// world draws through is the reference one; null otherwise.
+host::RecordingDecal* GroundDecal(world::IScene* scene, host::RecordingRenderer& books) {
+    const Vec3 at{0, 0, 0};
+    void* made = scene->AddDecal("textures/yard_decal.dds", &at, 4.0f);
+    for (host::RecordingDecal* decal : books.Decals()) {
+        if (static_cast<render::IDecal*>(decal) != made) continue;
+        const float view[16] = {1, 0, 0, 0, 0, 0, -1, 0, 0, 1, 0, 0, 0, 0, 10, 1};
+        decal->camera.SetViewMatrix(view);
+        decal->camera.SetOrthographic(4.0f, 4.0f, 0.1f, 20.0f);
+        return decal;
+    }
+    return nullptr;
 }
 
 int Fail(const char* what, const std::string& detail) {
@@ -100,6 +157,9 @@ int ShowScene(world::IWorld* world, host::ReferenceHost& host, host::RecordingRe
     std::printf("lod groups: %d\n", scene->GetLodGroupCount());
     std::printf("terrain: %s\n", scene->GetTerrain() ? "flat reference terrain" : "none");
 
+    CollisionReport(scene);
+    host::RecordingDecal* decal = scene->GetBSPTree() && scene->GetBSPTree()->HasTree() ? GroundDecal(scene, books) : nullptr;
+
     host::GlFrameStats drawn;
     for (int i = 0; i < options.frames; ++i) {
         // Forward along the view, a little more each frame.
@@ -120,6 +180,12 @@ int ShowScene(world::IWorld* world, host::ReferenceHost& host, host::RecordingRe
         if (i == 0) std::printf("lod levels at the first frame: %s\n", LodLevels(scene).c_str());
     }
     if (drawnOut) *drawnOut = drawn;
+    if (decal) {
+        std::uint32_t positions = 0;
+        if (!decal->draws.empty())
+            for (const render::DrawRange& r : decal->draws.back().ranges) positions += r.vertexCount;
+        std::printf("decal on the ground: %u positions gathered in the last frame\n", positions);
+    }
     std::printf("lod levels at the last frame: %s\n", LodLevels(scene).c_str());
     render::IRenderCamera* skyCamera = sky ? sky->GetRenderCamera() : nullptr;
     if (skyCamera)

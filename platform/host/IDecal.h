@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "platform/host/ISkinBuffer.h"
+
 namespace quor::render {
 
 class IRenderCamera;
@@ -24,5 +26,19 @@ public:
 protected:
     ~IDecal() = default;
 };
+
+// What a scene asks the renderer for when it adds a decal: the texture projected, the centre of
+// the projection and its size. The renderer reads it during CreateDecalBatch only.
+struct DecalDescription {
+    const char* texture = nullptr;
+    float position[3] = {0.0f, 0.0f, 0.0f};
+    float size = 0.0f;
+};
+
+// A model's shadow decal is a skin buffer of the decal kind; a renderer whose such buffers also
+// project as decals gives them this face. Null for null or a buffer without one.
+inline IDecal* DecalOfSkinBuffer(void* skinBuffer) {
+    return skinBuffer ? dynamic_cast<IDecal*>(static_cast<ISkinBuffer*>(skinBuffer)) : nullptr;
+}
 
 }  // namespace quor::render

@@ -292,9 +292,13 @@ bool BSPTree::Sweep(Vec3& end, const Vec3& start, const Vec3& movement, float ra
             // Zero movement left has no direction to compare the slide with.
             const float length = Vec3Length(remaining);
             if (!(length > 0.0f)) break;
-            const float k = Vec3Dot(remaining, m_slide) / length - Vec3Length(m_slide) * cosine;
+            const float slide = Vec3Length(m_slide);
+            const float k = Vec3Dot(remaining, m_slide) / length - slide * cosine;
             if (k <= 0.0f) break;
-            m_slide *= k / (1.0f - cosine);
+            // k / |slide| is the cosine of the slide's turn from the movement less the limit's:
+            // the slide keeps its full length on the flat and none at the limit. Scaling by k
+            // itself would multiply by a length and grow the slide without bound.
+            m_slide *= k / (slide * (1.0f - cosine));
         }
         delta = m_slide;
     }

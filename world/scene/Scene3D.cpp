@@ -9,6 +9,7 @@
 #include "platform/host/IAsyncLoader.h"
 #include "platform/host/IClient.h"
 #include "platform/host/ID3DDevice.h"
+#include "platform/host/IDecal.h"
 #include "platform/host/IEffect.h"
 #include "platform/host/IOcclusion.h"
 #include "platform/host/IPrimitive.h"
@@ -37,6 +38,7 @@
 #include "world/mesh/MeshBase.h"
 #include "world/mesh/ModelBase.h"
 #include "world/scene/AsyncRecords.h"
+#include "world/scene/DecalMgr.h"
 #include "world/scene/ModelList.h"
 #include "world/scene/SceneFileReader.h"
 #include "world/scene/SceneRegistry.h"
@@ -998,14 +1000,30 @@ void Scene3D::GetCrossTextureNames(std::vector<std::string>& out) {
 // --- decals --------------------------------------------------------------------------------------
 
 void* Scene3D::AddDecal(const char* texture, const Vec3* position, float size) {
-    return m_decals->AddDecal(texture, position, size);
+    // The scene's form becomes the renderer's description; without a texture there is none.
+    if (!texture) return nullptr;
+    render::DecalDescription description;
+    description.texture = texture;
+    if (position) {
+        description.position[0] = position->x;
+        description.position[1] = position->y;
+        description.position[2] = position->z;
+    }
+    description.size = size;
+    return m_decals->AddDecal(&description, nullptr);
 }
-void Scene3D::RemoveDecal(void* decal) { m_decals->RemoveDecal(decal); }
+void Scene3D::RemoveDecal(void* decal) { m_decals->RemoveDecal(static_cast<render::IDecal*>(decal)); }
 void Scene3D::EnableDecals(bool enable) {
-    if (m_decals) m_decals->enabled = enable ? 1 : 0;
+    if (m_decals) m_decals->SetProjectOntoModels(enable);
 }
-void Scene3D::AddModelDecal(void* model, IVisibleObject* object) { m_decals->AddModelDecal(model, object); }
-void Scene3D::RemoveModelDecals(void* model) { m_decals->RemoveModelDecals(model); }
+// Models hand over their shadow decal, a skin buffer of the decal kind: the manager keeps its
+// renderer decal face, and a buffer without one is refused (the manager takes no null decal).
+void Scene3D::AddModelDecal(void* decal, IVisibleObject* object) {
+    m_decals->AddModelDecal(render::DecalOfSkinBuffer(decal), nullptr, object ? object->GetObject() : nullptr);
+}
+void Scene3D::RemoveModelDecals(void* decal) {
+    if (render::IDecal* face = render::DecalOfSkinBuffer(decal)) m_decals->RemoveDecal(face);
+}
 
 // --- report --------------------------------------------------------------------------------------
 

@@ -19,6 +19,7 @@ class TerrainObject;
 
 namespace quor::world {
 
+class DecalMgr;
 class ISkyObject;
 class LodGroup;
 class SkyObject;

@@ -1,6 +1,6 @@
 #pragma once
-// Parts of the 3D scene whose subsystems have not landed yet: grass, crossed-quad vegetation
-// and decals. Each stands in with the calls the scene
+// Parts of the 3D scene whose subsystems have not landed yet: grass and crossed-quad
+// vegetation. Each stands in with the calls the scene
 // makes; an operation that would make or read something answers failure (null or false) with
 // one warning naming what is missing, and passes that only draw do nothing. The issue that
 // builds a subsystem replaces its block here.
@@ -106,28 +106,9 @@ inline CrossTexture* NewCrossTexture() {
     return nullptr;
 }
 
-// --- decals ---------------------------------------------------------------------------------------
-
-class DecalMgr {
-public:
-    void Build(const std::vector<VisibleObject*>&, void*) {}
-    void Render() {}
-    void Clear() {}
-    void* AddDecal(const char*, const void*, float) {
-        WarnSubsystemMissing("decals");
-        return nullptr;
-    }
-    void RemoveDecal(void*) {}
-    void AddModelDecal(void*, IVisibleObject*) {}
-    void RemoveModelDecals(void*) {}
-
-    std::uint8_t enabled = 1;
-};
-
 }  // namespace stand_in
 
 using stand_in::CrossTexture;
-using stand_in::DecalMgr;
 using stand_in::Grass;
 using stand_in::GrassFog;
 using stand_in::GrassMgr;

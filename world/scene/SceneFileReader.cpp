@@ -117,10 +117,7 @@ bool SceneFileReader::Load(Scene3D* scene, int layerIndex) {
     const std::uint32_t size = data ? file->GetSize() : 0;
     bool ok = false;
     if (size >= 4 && std::memcmp(data, "RSCN", 4) == 0) {
-        // The binary form has a reader of its own, not built into this module yet.
-        LogError("Binary scene file %s is not supported!", path.c_str());
-        SetProgress(kFailed);
-        file->Close();
+        ok = LoadBinary(file, path.c_str());
     } else {
         ok = LoadXml(file, path.c_str());
     }

@@ -5,6 +5,7 @@
 
 namespace quor::common {
 class IResFile;
+class ITimer;
 class IXmlNode;
 }
 
@@ -12,6 +13,8 @@ namespace quor::world {
 
 class IModel;
 class Scene3D;
+// A binary scene file checked into plain records.
+struct BinarySceneRecords;
 class SpaceObject;
 
 // Reads a 3D scene file into a scene: one layer of its layer table at a time (the scene's
@@ -30,6 +33,11 @@ public:
 private:
     // Parses the open file (closing it) and reads its sections.
     bool LoadXml(common::IResFile* file, const char* path);
+    // The binary form: the whole file is checked into plain records first, so a damaged file
+    // changes nothing in the scene; then the records are built. Closes the file.
+    bool LoadBinary(common::IResFile* file, const char* path);
+    bool BuildBinary(const BinarySceneRecords& scene, common::ITimer* timer);
+    bool BuildBinaryObjects(const BinarySceneRecords& scene);
     void ReadGlobals(common::IXmlNode* global);
     bool ReadLights(common::IXmlNode* global);
     bool ReadTerrain(common::IXmlNode* root);
@@ -58,6 +66,9 @@ private:
     std::int64_t m_objectTotal = 0;
     std::int64_t m_objectsDone = 0;
     std::vector<SpaceObject*> m_tables[3];
+    // The open binary file's bytes.
+    const std::uint8_t* m_fileData = nullptr;
+    std::size_t m_fileSize = 0;
 };
 
 }  // namespace quor::world

@@ -269,7 +269,7 @@ SceneFileDesc With(void (*change)(SceneFileDesc&)) {
 TEST_F(SceneFileReaderTest, FailingFilesSayWhyAndSetTheProgressToFailed) {
     const std::vector<FailingFile> cases = {
         {"missing file", "", "Scene file main.scn is not found!"},
-        {"binary form", "RSCN\x01\x00\x00\x00", "Binary scene file main.scn is not supported!"},
+        {"binary form", "RSCN\x01\x00\x00\x00", "Scene file main.scn is damaged: the header does not fit the file!"},
         {"xml error", "<Scene3D><Global></Scene3D>", "Scene file xml format error"},
         {"no root", "<World><Global/></World>", "Failed to load scene file main.scn! It contains no scene data!"},
         {"no global", "<Scene3D Version=\"2\"/>", "Failed to load scene file main.scn! It contains no global data!"},
