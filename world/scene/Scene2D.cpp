@@ -519,25 +519,6 @@ void Scene2D::UpdateMapCorners() {
     const float w = static_cast<float>(m_mapSize[0]), h = static_cast<float>(m_mapSize[1]);
     const float points[4][2] = {{0.0f, 0.0f}, {w, 0.0f}, {0.0f, h}, {w, h}};
     for (int i = 0; i < 4; ++i) ScreenToWorld(points[i], &m_corners[i]);
-    RefreshMapFrame();
-}
-
-void Scene2D::RefreshMapFrame() {
-    const Vec3* c = m_corners;
-    MapFrame f;
-    f.sized = m_mapSize[0] > 0 && m_mapSize[1] > 0;
-    f.width = f.mapWidth = static_cast<float>(m_mapSize[0]);
-    f.height = f.mapHeight = static_cast<float>(m_mapSize[1]);
-    f.c0x = c[0].x;
-    f.c0z = c[0].z;
-    f.c1x = c[1].x;
-    f.c2x = c[2].x;
-    f.topDx = c[1].x - c[0].x;
-    f.bottomDx = c[3].x - c[2].x;
-    f.leftDx = c[2].x - c[0].x;
-    f.rightDx = c[3].x - c[1].x;
-    f.dz = c[2].z - c[0].z;
-    m_mapFrame = f;
 }
 
 // --- sounds ---------------------------------------------------------------------------------

@@ -70,39 +70,37 @@ public:
 
     // --- conversions and view ---
     // Between map pixels and the ground through the map corners; inline, as hosts run them over
-    // many points. They read the corners' differences formed when the corners last changed, and
-    // their only per-point test (a world point on the line where the map's side edges meet)
-    // writes nothing and is counted, warned about once per frame: with no call inside, a
-    // caller's loop over many points stays one straight run.
+    // many points.
     void MapToWorld(const float* mapPoint, Vec3* out) override {
         if (!mapPoint || !out) return;
-        const MapFrame& f = m_mapFrame;
-        if (!f.sized) {
+        if (m_mapSize[0] <= 0 || m_mapSize[1] <= 0) {
             WarnConversion();
             return;
         }
-        const float u = mapPoint[0] / f.width;
-        const float v = mapPoint[1] / f.height;
-        const float top = f.c0x + f.topDx * u;
-        const float bottom = f.c2x + f.bottomDx * u;
-        *out = Vec3(top + (bottom - top) * v, 0.0f, f.c0z + f.dz * v);
+        const Vec3* c = m_corners;
+        const float u = mapPoint[0] / static_cast<float>(m_mapSize[0]);
+        const float v = mapPoint[1] / static_cast<float>(m_mapSize[1]);
+        const float top = c[0].x + (c[1].x - c[0].x) * u;
+        const float bottom = c[2].x + (c[3].x - c[2].x) * u;
+        *out = Vec3(top + (bottom - top) * v, 0.0f, c[0].z + (c[2].z - c[0].z) * v);
     }
     void WorldToMap(const Vec3* world, float* outMap) override {
         if (!world || !outMap) return;
-        const MapFrame& f = m_mapFrame;
-        if (f.dz == 0.0f) {
+        const Vec3* c = m_corners;
+        const float dz = c[2].z - c[0].z;
+        if (dz == 0.0f) {
             WarnConversion();
             return;
         }
-        const float v = (world->z - f.c0z) / f.dz;
-        const float left = f.c0x + f.leftDx * v;
-        const float right = f.c1x + f.rightDx * v;
-        const bool edge = right == left;
-        m_edgeConversions += edge ? 1u : 0u;
-        const float my = f.mapHeight * v + 0.1f;
-        const float mx = (world->x - left) / (edge ? 1.0f : right - left) * f.mapWidth + 0.1f;
-        outMap[1] = edge ? outMap[1] : my;
-        outMap[0] = edge ? outMap[0] : mx;
+        const float v = (world->z - c[0].z) / dz;
+        const float left = c[0].x + (c[2].x - c[0].x) * v;
+        const float right = c[1].x + (c[3].x - c[1].x) * v;
+        if (right == left) {
+            WarnConversion();
+            return;
+        }
+        outMap[1] = static_cast<float>(m_mapSize[1]) * v + 0.1f;
+        outMap[0] = (world->x - left) / (right - left) * static_cast<float>(m_mapSize[0]) + 0.1f;
     }
     void ScreenToWorld(const float* screen, Vec3* out) override;
     void WorldToScreen(const Vec3* world, float* outMap) override;
@@ -310,18 +308,6 @@ private:
     float m_screenOnMap[4] = {};
     float m_viewOnMap[4] = {};
     void PrepareFrameRects();
-    // The corners' differences the conversions read (see MapToWorld), formed by
-    // UpdateMapCorners; world points on the side edges' meeting line since the last frame.
-    struct MapFrame {
-        bool sized = false;  // map size above 0
-        float width = 0.0f, height = 0.0f;
-        float mapWidth = 0.0f, mapHeight = 0.0f;
-        float c0x = 0.0f, c0z = 0.0f, c1x = 0.0f, c2x = 0.0f;
-        float topDx = 0.0f, bottomDx = 0.0f, leftDx = 0.0f, rightDx = 0.0f, dz = 0.0f;
-    };
-    MapFrame m_mapFrame;
-    std::uint32_t m_edgeConversions = 0;
-    void RefreshMapFrame();
     std::vector<std::int32_t> m_pathResult;
     std::vector<std::int32_t> m_lineResult;
     bool m_cleared = false;

@@ -168,11 +168,6 @@ void Scene2D::RemoveNameLabel(const char* name) {
 }
 
 void Scene2D::Update() {
-    if (m_edgeConversions) {
-        LogWarning("Scene2D: %u world points on the map's edge line since the last frame; no map point written",
-                   m_edgeConversions);
-        m_edgeConversions = 0;
-    }
     UpdateView(m_view[0], m_view[1]);
     SceneBase::Update();
     if (!m_root || m_nameLabels.empty()) return;
