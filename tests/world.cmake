@@ -22,3 +22,5 @@ endif()
 if(TARGET platform_glrender)
   target_link_libraries(world_tests PRIVATE platform_glrender)
 endif()
+# The demo's 2D sample map is loaded whole by its test.
+target_link_libraries(world_tests PRIVATE quor_map2dwriter)

@@ -2,8 +2,8 @@
 // writer: models/sample.mom (two levels of detail, a textured body, a transparent sorted
 // glass, socket "top", a material block), models/sample.png (its texture),
 // models/sample_anim.mom (the same, vertex-animated), defualt_models/box.mom, and the garden
-// scene (scenes/garden.scn, its layer, terrain and meshes) and the loading screen's pictures
-// (Launcher/).
+// scene (scenes/garden.scn, its layer, terrain and meshes), the loading screen's pictures
+// (Launcher/) and the 2D town map (map2d/).
 #include <stb_image_write.h>
 
 #include <algorithm>
@@ -17,6 +17,7 @@
 
 #include "tests/support/world/DemoGarden.h"
 #include "tests/support/world/DemoYard.h"
+#include "tests/support/world/DemoMap2D.h"
 #include "tests/support/world/DemoMeshes.h"
 #include "tests/support/world/DemoFigure.h"
 #include "tests/support/world/MeshFileWriter.h"
@@ -161,5 +162,7 @@ int main(int argc, char** argv) {
     ok = Write(root / "char" / "figure.ags", std::vector<std::uint8_t>(figure.ags.begin(), figure.ags.end())) && ok;
     ok = Write(root / "char" / "figure.ini", std::vector<std::uint8_t>(figure.split.begin(), figure.split.end())) && ok;
     ok = WriteLoadingPictures(root) && ok;
+    // The 2D town map (map2d/town.scn2) and every file it names.
+    for (const auto& [path, bytes] : DemoMap2DFiles()) ok = Write(root / path, bytes) && ok;
     return ok ? 0 : 1;
 }

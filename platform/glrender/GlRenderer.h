@@ -204,6 +204,7 @@ private:
     };
     void QueueOverlay(const RecordingPrimitive& primitive);
     void QueueScreenQuads(const RecordingPrimitive& primitive);
+    void QueuePictureQuads(const RecordingPrimitive& primitive);
     void DrawOverlays(GlFrameStats& stats);
     // The GL texture of a device texture, filled with its pixels once per frame.
     unsigned DeviceTextureFor(RecordingTexture* texture);

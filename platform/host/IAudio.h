@@ -89,6 +89,24 @@ public:
     // The listener's place; any output may be null.
     virtual void GetListenerAttributes(float position[3], float velocity[3], float forward[3], float up[3]) = 0;
 
+    // --- the 2D map's sounds ---
+    // The size of the record GetSoundInfo fills.
+    static constexpr int kSoundInfoSize = 256;
+    virtual void StopMusic() = 0;
+    // The sound and music configuration text, zero-terminated.
+    virtual void LoadSoundConfig(const char* text) = 0;
+    // Fills the record (kSoundInfoSize bytes) of a configured sound key; false when the key is
+    // unknown.
+    virtual bool GetSoundInfo(std::int32_t key, void* info) = 0;
+    // Plays the sound a record describes at a map point; the play handle, 0 when nothing plays.
+    virtual std::uint32_t PlaySoundAt(const void* info, int x, int y) = 0;
+    // The part of the map the listener hears: its size and its top-left map point.
+    virtual void SetListenerArea(int width, int height) = 0;
+    virtual void SetListenerOrigin(int x, int y) = 0;
+    // Two further operations a 2D scene hands its arguments to unchanged.
+    virtual std::intptr_t Forward31(std::intptr_t a, std::intptr_t b) = 0;
+    virtual std::intptr_t Forward32(std::intptr_t a, std::intptr_t b) = 0;
+
 protected:
     ~IAudio() = default;
 };

@@ -79,6 +79,13 @@ public:
                             const float* emissive, float power) = 0;
     // Writes the parameters and their values to the debugger output.
     virtual void PrintAllItems() = 0;
+    // The model lighting a 2D scene gives its models: specular on or off, the specular colour
+    // (0xAARRGGBB) and two further colour words (the scene clears the first and whitens the
+    // second when a model has loaded).
+    virtual void SetSpecularEnabled(bool on) = 0;
+    virtual void SetSpecularColour(std::uint32_t argb) = 0;
+    virtual void SetColourWordA(std::uint32_t argb) = 0;
+    virtual void SetColourWordB(std::uint32_t argb) = 0;
 
 protected:
     ~IMaterial() = default;

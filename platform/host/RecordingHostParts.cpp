@@ -167,6 +167,65 @@ void RecordingAudio::Refuse(const std::string& name) {
     m_refused.push_back(name);
 }
 
+void RecordingAudio::StopMusic() { Note("StopMusic"); }
+
+void RecordingAudio::LoadSoundConfig(const char* text) {
+    const std::string config = text ? text : "";
+    Note("LoadSoundConfig " + std::to_string(config.size()) + " bytes");
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_soundConfig = config;
+}
+
+std::string RecordingAudio::SoundConfig() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_soundConfig;
+}
+
+void RecordingAudio::AddSoundKey(std::int32_t key) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_soundKeys.push_back(key);
+}
+
+bool RecordingAudio::GetSoundInfo(std::int32_t key, void* info) {
+    Note("GetSoundInfo " + std::to_string(key));
+    bool known = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (std::int32_t k : m_soundKeys) known = known || k == key;
+    }
+    if (!known || !info) return false;
+    std::memset(info, 0, kSoundInfoSize);
+    std::memcpy(info, &key, sizeof key);
+    return true;
+}
+
+std::uint32_t RecordingAudio::PlaySoundAt(const void* info, int x, int y) {
+    std::int32_t key = 0;
+    if (info) std::memcpy(&key, info, sizeof key);
+    Note("PlaySoundAt " + std::to_string(key) + " " + std::to_string(x) + " " + std::to_string(y));
+    if (!info) return 0;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return ++m_playHandles;
+}
+
+void RecordingAudio::SetListenerArea(int width, int height) {
+    Note("SetListenerArea " + std::to_string(width) + " " + std::to_string(height));
+}
+
+void RecordingAudio::SetListenerOrigin(int x, int y) {
+    Note("SetListenerOrigin " + std::to_string(x) + " " + std::to_string(y));
+}
+
+std::intptr_t RecordingAudio::Forward31(std::intptr_t a, std::intptr_t b) {
+    Note("Forward31");
+    return a + b + 31;
+}
+
+std::intptr_t RecordingAudio::Forward32(std::intptr_t a, std::intptr_t b) {
+    Note("Forward32");
+    return a + b + 32;
+}
+
 void RecordingAudio::SetListener(float x, float y, float z) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_listener[0] = x;

@@ -66,6 +66,21 @@ public:
     client::IAudioProject* LoadProject(const char* fullPath) override;
     void Set3DSettings(float dopplerScale, float distanceFactor, float rolloffScale) override;
     void GetListenerAttributes(float position[3], float velocity[3], float forward[3], float up[3]) override;
+    // The 2D map's sounds: every call is noted ("StopMusic", "LoadSoundConfig 12 bytes",
+    // "GetSoundInfo 7", "PlaySoundAt 7 800 700", "SetListenerArea 640 480", ...). Keys added
+    // with AddSoundKey are known; their record starts with the key. Play handles count from 1.
+    void StopMusic() override;
+    void LoadSoundConfig(const char* text) override;
+    bool GetSoundInfo(std::int32_t key, void* info) override;
+    std::uint32_t PlaySoundAt(const void* info, int x, int y) override;
+    void SetListenerArea(int width, int height) override;
+    void SetListenerOrigin(int x, int y) override;
+    // Answer a + b + 31 and a + b + 32, so a test sees its arguments came through unchanged.
+    std::intptr_t Forward31(std::intptr_t a, std::intptr_t b) override;
+    std::intptr_t Forward32(std::intptr_t a, std::intptr_t b) override;
+    void AddSoundKey(std::int32_t key);
+    // The last configuration text given.
+    std::string SoundConfig() const;
 
     int LiveSounds() const { return m_live.load(); }
     int Loads() const { return m_loads.load(); }
@@ -128,6 +143,9 @@ private:
     std::atomic<int> m_badReleases{0};
     mutable std::mutex m_mutex;
     std::vector<std::string> m_calls;
+    std::vector<std::int32_t> m_soundKeys;
+    std::string m_soundConfig;
+    std::uint32_t m_playHandles = 0;
     std::vector<std::string> m_namedCalls;
     std::vector<std::string> m_refused;
     std::vector<Item*> m_items;

@@ -369,6 +369,15 @@ public:
     std::uint8_t alphaTest = 0;
     std::uint8_t alphaTestValues[2] = {};
     std::uint32_t flags[8] = {};
+    // The 2D scene's model lighting, as last given.
+    void SetSpecularEnabled(bool on) override { specularEnabled = on; }
+    void SetSpecularColour(std::uint32_t argb) override { specularColour = argb; }
+    void SetColourWordA(std::uint32_t argb) override { colourWordA = argb; }
+    void SetColourWordB(std::uint32_t argb) override { colourWordB = argb; }
+    bool specularEnabled = false;
+    std::uint32_t specularColour = 0;
+    std::uint32_t colourWordA = 0;
+    std::uint32_t colourWordB = 0;
     std::vector<std::uint8_t> record;
     int prints = 0;
     int copies = 0;

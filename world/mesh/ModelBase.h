@@ -463,6 +463,11 @@ public:
     std::uint8_t hidden = 0;
     std::uint8_t inGroup = 0;
     std::uint8_t planeShadow[2] = {0, 0};
+    // Set by a 2D scene when the model has loaded in it: the 2D-scene mark and the scene's
+    // model specular (switch; colour bytes blue, green, red, alpha).
+    std::uint8_t in2DScene = 0;
+    std::uint8_t specularOn = 0;
+    std::uint8_t specularColour[4] = {0, 0, 0, 0};
 
     static constexpr std::size_t kMaxNameLength = 259;
 

@@ -10,8 +10,10 @@
 #include <set>
 
 #include "platform/host/IAsyncLoader.h"
+#include "platform/host/IAudio.h"
 #include "platform/host/IClient.h"
 #include "platform/host/IEffect.h"
+#include "platform/host/IMaterial.h"
 #include "platform/host/IRenderView.h"
 #include "platform/host/IRenderer.h"
 #include "platform/host/IResFileSystem.h"
@@ -140,20 +142,21 @@ Scene2D::~Scene2D() {
 }
 
 void Scene2D::Post(int percent, const char* text) {
-    win32::PostMessageA(GetScene2DHost().mainWindow, kProgressMessage, static_cast<win32::WPARAM>(percent),
-                        reinterpret_cast<win32::LPARAM>(InternText(text)));
+    client::IClient* client = Interfaces().client;
+    win32::PostMessageA(client ? client->GetMainWindow() : nullptr, kProgressMessage,
+                        static_cast<win32::WPARAM>(percent), reinterpret_cast<win32::LPARAM>(InternText(text)));
 }
 
 bool Scene2D::Cancelled() const {
-    const Scene2DHost& host = GetScene2DHost();
-    return host.isLoadingCancelled && host.isLoadingCancelled();
+    client::IClient* client = Interfaces().client;
+    return client && client->IsLoadingCancelled();
 }
 
 void Scene2D::ViewportSize(int& width, int& height) const {
     width = height = 0;
     const Scene2DHost& host = GetScene2DHost();
     if (host.getViewportSize && host.getViewportSize(&width, &height)) return;
-    if (render::IRenderer* renderer = Interfaces().renderer) renderer->GetBackBufferSize(&width, &height);
+    if (render::IRenderer* renderer = Interfaces().renderer) renderer->GetViewportSize(&width, &height);
 }
 
 // --- creation -------------------------------------------------------------------------------
@@ -536,39 +539,35 @@ bool Scene2D::LoadSounds() {
     XmlNodePtr entities = m_xmlRoot ? m_xmlRoot.FirstChild("Entities") : XmlNodePtr();
     XmlNodePtr sounds = entities ? entities.FirstChild("Sounds") : XmlNodePtr();
     if (sounds) ReadSoundEntries(sounds.Get());
-    const Scene2DHost& host = GetScene2DHost();
-    if (host.stopMusic) host.stopMusic();
+    client::IAudio* audio = Interfaces().audio;
+    if (audio) audio->StopMusic();
     common::IResFileSystem* files = Interfaces().resFileSystem;
     common::IResFile* file = files ? files->OpenFile("../config/music.csv", 0) : nullptr;
     if (!file) return false;
     const std::uint8_t* data = file->GetData();
     const std::string text(reinterpret_cast<const char*>(data ? data : reinterpret_cast<const std::uint8_t*>("")),
                            data ? file->GetSize() : 0);
-    if (host.loadSoundConfig) host.loadSoundConfig(text.c_str());
+    if (audio) audio->LoadSoundConfig(text.c_str());
     file->Close();
-    for (SoundEntry& e : m_sounds) {
-        std::uint8_t info[256] = {};
-        if (host.getSoundInfo && host.getSoundInfo(e.id, info) && host.playSoundAt)
-            e.handle = host.playSoundAt(info, static_cast<int>(e.x), static_cast<int>(e.y));
-    }
+    for (SoundEntry& e : m_sounds) e.handle = PlaySoundAt(e.id, static_cast<int>(e.x), static_cast<int>(e.y));
     return true;
 }
 
 std::uint32_t Scene2D::PlaySoundAt(std::int32_t key, int x, int y) {
-    const Scene2DHost& host = GetScene2DHost();
-    std::uint8_t info[256] = {};
-    if (!host.getSoundInfo || !host.getSoundInfo(key, info) || !host.playSoundAt) return 0;
-    return host.playSoundAt(info, x, y);
+    client::IAudio* audio = Interfaces().audio;
+    std::uint8_t info[client::IAudio::kSoundInfoSize] = {};
+    if (!audio || !audio->GetSoundInfo(key, info)) return 0;
+    return audio->PlaySoundAt(info, x, y);
 }
 
 std::intptr_t Scene2D::ForwardAudio31(std::intptr_t a, std::intptr_t b) {
-    const Scene2DHost& host = GetScene2DHost();
-    return host.forward31 ? host.forward31(a, b) : 0;
+    client::IAudio* audio = Interfaces().audio;
+    return audio ? audio->Forward31(a, b) : 0;
 }
 
 std::intptr_t Scene2D::ForwardAudio32(std::intptr_t a, std::intptr_t b) {
-    const Scene2DHost& host = GetScene2DHost();
-    return host.forward32 ? host.forward32(a, b) : 0;
+    client::IAudio* audio = Interfaces().audio;
+    return audio ? audio->Forward32(a, b) : 0;
 }
 
 // --- sections -------------------------------------------------------------------------------
@@ -871,13 +870,63 @@ void Scene2D::ReleaseModel(ISpaceObject* object) {
     }
 }
 
-void Scene2D::EnableModelSpecular(bool enable) { m_specularOn = enable ? 1 : 0; }
+namespace {
 
-void Scene2D::SetModelSpecularColor(const std::uint8_t* colour) {
-    if (colour) std::memcpy(m_specular, colour, sizeof m_specular);
+std::uint32_t ColourWord(const std::uint8_t* bgra) {
+    return std::uint32_t(bgra[0]) | std::uint32_t(bgra[1]) << 8 | std::uint32_t(bgra[2]) << 16 |
+           std::uint32_t(bgra[3]) << 24;
 }
 
-void Scene2D::OnModelLoaded(IModel* model) { SceneBase::OnModelLoaded(model); }
+template <typename Apply>
+void ForEachMaterial(IModel* model, Apply apply) {
+    render::IMaterialGroup* set = model ? model->GetMaterialSet() : nullptr;
+    const std::uint32_t count = set ? set->GetSlotCount() : 0;
+    for (std::uint32_t i = 0; i < count; ++i)
+        if (render::IMaterial* material = set->GetSlotMaterial(i)) apply(material);
+}
+
+}  // namespace
+
+void Scene2D::ForEachModelMaterial(IModel*, std::uint32_t colour, bool colourOnly) {
+    // Only the models of pictures directly under the object layer take the scene's settings.
+    PictureBase* layer = m_layers[kObjectLayer];
+    if (!layer) return;
+    for (PictureBase* child : layer->Children()) {
+        if (child->GetPictureType() != 1) continue;
+        ForEachMaterial(child->GetAttachedModel(), [&](render::IMaterial* material) {
+            if (colourOnly)
+                material->SetSpecularColour(colour);
+            else
+                material->SetSpecularEnabled(m_specularOn != 0);
+        });
+    }
+}
+
+void Scene2D::EnableModelSpecular(bool enable) {
+    m_specularOn = enable ? 1 : 0;
+    ForEachModelMaterial(nullptr, 0, false);
+}
+
+void Scene2D::SetModelSpecularColor(const std::uint8_t* colour) {
+    if (!colour) return;
+    std::memcpy(m_specular, colour, sizeof m_specular);
+    ForEachModelMaterial(nullptr, ColourWord(m_specular), true);
+}
+
+void Scene2D::OnModelLoaded(IModel* face) {
+    SceneBase::OnModelLoaded(face);
+    auto* model = static_cast<ModelBase*>(face);
+    if (!model || !model->GetMesh()) return;
+    model->in2DScene = 1;
+    model->specularOn = m_specularOn;
+    std::memcpy(model->specularColour, m_specular, sizeof m_specular);
+    const std::uint32_t colour = ColourWord(m_specular);
+    ForEachMaterial(face, [&](render::IMaterial* material) {
+        material->SetColourWordA(0);
+        if (m_specularOn) material->SetSpecularColour(colour);
+        material->SetColourWordB(0xFFFFFFFFu);
+    });
+}
 
 AreaData* Scene2D::CreateAreaData(const char* fileName) {
     if (!fileName) return nullptr;

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/host/IAudio.h"
+#include "platform/host/IClient.h"
 #include "platform/host/IRenderView.h"
 #include "platform/host/IRenderer.h"
 #include "world/core/Camera.h"
@@ -44,9 +46,11 @@ float AxisOffset(int mapSize, int viewSize, int half, float position, bool stric
 void Scene2D::UpdateView(float x, float y) {
     const Scene2DHost& host = GetScene2DHost();
     int sw = 0, sh = 0;
-    if (host.getScreenSize && host.getScreenSize(&sw, &sh)) {
-        if (host.setListenerArea) host.setListenerArea(sw, sh);
-        if (host.setListenerOrigin) host.setListenerOrigin(static_cast<int>(x) - sw / 2, static_cast<int>(y) - sh / 2);
+    client::IClient* client = Interfaces().client;
+    client::IAudio* audio = Interfaces().audio;
+    if (client && audio && client->GetScreenSize(&sw, &sh)) {
+        audio->SetListenerArea(sw, sh);
+        audio->SetListenerOrigin(static_cast<int>(x) - sw / 2, static_cast<int>(y) - sh / 2);
     }
     m_view[0] = x;
     m_view[1] = y;

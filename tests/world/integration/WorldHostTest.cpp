@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "tests/support/world/DemoGarden.h"
+#include "tests/support/world/DemoMap2D.h"
 #include "tests/support/world/DemoMeshes.h"
 #include "tests/support/world/MeshFileWriter.h"
 
@@ -59,11 +60,29 @@ TEST(WorldHost, HelpPrintsEveryOptionWithItsDefault) {
     const HostRun run = RunHost("--help");
     EXPECT_EQ(run.status, 0);
     for (const char* option : {"--root DIR", "--frames N", "--fps N", "--picture FILE", "--size WxH", "--model FILE",
-                               "--async", "--fx FILE", "--scene NAME", "--preset NAME", "--help",
+                               "--async", "--fx FILE", "--scene NAME", "--preset NAME", "--out DIR", "--help",
                                "--loading-picture FILE"})
         EXPECT_EQ(Count(run.out, std::string("  ") + option), 1) << option;
-    EXPECT_EQ(Count(run.out, "(default: "), 12);
+    EXPECT_EQ(Count(run.out, "(default: "), 13);
     EXPECT_TRUE(run.err.empty()) << run.err;
+}
+
+// The 2D town through the registry: the sections, the queries and one line per frame.
+TEST(WorldHost, Map2DReportsItsQueriesAndFrames) {
+    const fs::path root = fs::path(QUOR_BINARY_DIR) / "world_host_map2d_root";
+    for (const auto& [path, bytes] : quor::test::DemoMap2DFiles()) {
+        fs::create_directories((root / path).parent_path());
+        std::ofstream(root / path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
+    const HostRun run = RunHost("--root '" + root.string() + "' --scene map2d/town.scn2 --frames 3");
+    EXPECT_EQ(run.status, 0) << run.err;
+    for (const char* line : {"map2d progress: 15% Init Camear data", "map2d map size: 1600 x 1200",
+                             "map2d sections: LoadAStar true", "map2d walkable: street 600 420 yes, house 248 240 no",
+                             "map2d frame 2: view 1400.0 1050.0, map offset -960 -720"})
+        EXPECT_EQ(Count(run.out, line), 1) << line << "\n" << run.out;
+    EXPECT_EQ(Count(run.out, "map2d frame "), 3);
+    EXPECT_EQ(Count(run.out, "map2d path 160 320 -> 800 1000: 0 cells"), 0);
 }
 
 TEST(WorldHost, ModelLoadsThroughTheLoaderIntoAnEmptyScene) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -8,7 +9,10 @@
 #include <vector>
 
 #include "platform/host/MemoryFileSystem.h"
+#include "platform/host/RecordingClient.h"
+#include "platform/host/RecordingHostParts.h"
 #include "platform/host/RecordingPrimitive.h"
+#include "platform/host/RecordingResources.h"
 #include "platform/win32/Messages.h"
 #include "tests/support/world/DemoMeshes.h"
 #include "tests/support/world/MeshFileWriter.h"
@@ -19,6 +23,7 @@
 #include "world/fx/Picture.h"
 #include "world/fx/Picture3D.h"
 #include "world/fx/UVSprite.h"
+#include "world/mesh/ModelBase.h"
 #include "world/scene/Scene2D.h"
 
 namespace quor::world {
@@ -161,6 +166,51 @@ TEST_F(Scene2DFixture, SoundsAndPlaneSections) {
     EXPECT_TRUE(fx.capture.Contains("capped"));
 }
 
+// The sounds, the listener, the forwards, the progress window and a cancelled load go through
+// the host's client and audio.
+TEST_F(Scene2DFixture, HostClientAndAudio) {
+    host::RecordingAudio& audio = fx.host().audio;
+    host::RecordingClient& client = fx.host().client;
+    audio.AddSoundKey(5);
+    files->AddFile("../config/music.csv", "5,river.wav\n");
+    audio.ClearCalls();
+    Load("<Entities><Sounds><S id=\"5\" Position=\"1.5,2\"/><S id=\"9\" Position=\"3,4\"/></Sounds></Entities>");
+    EXPECT_EQ(audio.SoundConfig(), "5,river.wav\n");
+    const std::vector<std::string> calls = audio.Calls();
+    const std::vector<std::string> sounds = {"StopMusic", "LoadSoundConfig 12 bytes", "GetSoundInfo 5",
+                                             "PlaySoundAt 5 1 2", "GetSoundInfo 9"};
+    EXPECT_NE(std::search(calls.begin(), calls.end(), sounds.begin(), sounds.end()), calls.end());
+    ASSERT_EQ(scene->SoundEntries().size(), 2u);
+    EXPECT_NE(scene->SoundEntries()[0].handle, 0u);
+    EXPECT_EQ(scene->SoundEntries()[1].handle, 0u);
+    EXPECT_EQ(scene->PlaySoundAt(9, 1, 1), 0u);
+    EXPECT_EQ(scene->ForwardAudio31(1, 2), 34);
+    EXPECT_EQ(scene->ForwardAudio32(1, 2), 35);
+
+    // The listener follows the view once the client tells its screen size.
+    client.screenWidth = 640;
+    client.screenHeight = 480;
+    audio.ClearCalls();
+    scene->UpdateView(1000.5f, 700.0f);
+    EXPECT_EQ(audio.Calls(), (std::vector<std::string>{"SetListenerArea 640 480", "SetListenerOrigin 680 460"}));
+    client.screenWidth = 0;
+
+    // Progress goes to the client's main window too.
+    bool posted = false;
+    for (const win32::PostedMessage& m : client.WindowMessages())
+        posted = posted || (m.message == Scene2D::kProgressMessage &&
+                            std::string(reinterpret_cast<const char*>(m.lParam)) == "Init Camear data");
+    EXPECT_TRUE(posted);
+
+    // A cancelled load skips the sections and reports success.
+    Load("<Entities>" + Files({"gone.png"}) + "<Models><M FilePathIndex=\"0\"/></Models></Entities>");
+    client.loadingCancelled = true;
+    win32::MessageSink::Instance().Clear();
+    EXPECT_TRUE(scene->LoadModels());
+    EXPECT_TRUE(win32::MessageSink::Instance().MessageBoxes().empty());
+    client.loadingCancelled = false;
+}
+
 TEST_F(Scene2DFixture, CreateByExtension) {
     files->AddFile("a.s2d", SceneFile("<MapBlock MapSize=\"300,200\"/>"));
     const struct {
@@ -268,6 +318,43 @@ TEST_F(Scene2DEntities, ExtensionTable) {
     // The root, its layers and the empty picture all take children of this scene.
     EXPECT_TRUE(empty->AddChild(scene->CreatePicture(nullptr), false));
     EXPECT_EQ(scene->GetRootPicture()->GetOwnerScene(), scene.get());
+}
+
+// The scene's model specular reaches the models of pictures directly under the object layer,
+// and every model that loads in the scene.
+TEST_F(Scene2DEntities, ModelSpecularDepth) {
+    files->AddFile("deep.mom", test::WriteMom(test::SquareMesh()));
+    Load("<Model_Specular R=\"10\" G=\"20\" B=\"30\" Enable=\"True\"/>");
+    IPicture* top = scene->CreatePicture("hero.mom");
+    IPicture* deep = scene->CreatePicture("deep.mom");
+    ASSERT_TRUE(top && deep);
+    ASSERT_TRUE(top->AddChild(deep, false));
+    auto material = [](IPicture* p) {
+        render::IMaterialGroup* set = p->GetAttachedModel()->GetMaterialSet();
+        return set ? static_cast<host::RecordingMaterial*>(set->GetSlotMaterial(0)) : nullptr;
+    };
+    host::RecordingMaterial* a = material(top);
+    host::RecordingMaterial* b = material(deep);
+    ASSERT_TRUE(a && b && a != b);
+    // Loaded with the switch on: the colour word (bytes blue, green, red, alpha) and the two
+    // further colours.
+    EXPECT_EQ(a->specularColour, 0xFF0A141Eu);
+    EXPECT_EQ(a->colourWordA, 0u);
+    EXPECT_EQ(a->colourWordB, 0xFFFFFFFFu);
+    auto* model = static_cast<ModelBase*>(top->GetAttachedModel());
+    EXPECT_EQ(model->in2DScene, 1);
+    EXPECT_EQ(model->specularOn, 1);
+    EXPECT_EQ(model->specularColour[0], 30);
+
+    scene->EnableModelSpecular(true);
+    const std::uint8_t colour[4] = {1, 2, 3, 4};
+    scene->SetModelSpecularColor(colour);
+    EXPECT_TRUE(a->specularEnabled);
+    EXPECT_EQ(a->specularColour, 0x04030201u);
+    EXPECT_FALSE(b->specularEnabled);
+    EXPECT_EQ(b->specularColour, 0xFF0A141Eu);
+    scene->EnableModelSpecular(false);
+    EXPECT_FALSE(a->specularEnabled);
 }
 
 TEST_F(Scene2DEntities, EntityRecords) {
