@@ -124,8 +124,11 @@ void RecordingPrimitive::SetVertexCountUsed(int count) {
     used = count;
 }
 
-void RecordingPrimitive::DrawEx(int index, const float*, int flags, const float*) {
+void RecordingPrimitive::DrawEx(int index, const float* rect, int flags, const float* textureRect) {
     calls.push_back(Call("DrawEx", {index, flags}));
+    if (rect) std::memcpy(exRect, rect, sizeof exRect);
+    if (textureRect) std::memcpy(exTextureRect, textureRect, sizeof exTextureRect);
+    ++drawExCount;
 }
 
 void* RecordingPrimitive::LockVertices(int first, int count) {

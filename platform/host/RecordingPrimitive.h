@@ -145,6 +145,10 @@ public:
     void UnlockVertices() override;
     int locks = 0;
     int unlocks = 0;
+    // The latest DrawEx: its screen rectangle and texture rectangle, and how many were made.
+    float exRect[4] = {};
+    float exTextureRect[4] = {};
+    int drawExCount = 0;
 
     const int kind;
     const std::uint32_t vertexFormat;
