@@ -977,6 +977,7 @@ void GlRenderer::DrawUserQuads(int x, int y, int width, int height, float minZ, 
 }
 
 void GlRenderer::QueueOverlay(const RecordingPrimitive& primitive) {
+    if (QueuePlaneEffect(primitive)) return;
     if (!m_inFrame) return;
     auto* effect = static_cast<RecordingEffect*>(primitive.effect);
     // Screen text, and the screen particle emitter's blended quads.

@@ -202,6 +202,8 @@ private:
     };
     void QueueOverlay(const RecordingPrimitive& primitive);
     void QueueScreenQuads(const RecordingPrimitive& primitive);
+    // The 2D plane effects' screen quads (GlPlaneEffects.cpp); false for other primitives.
+    bool QueuePlaneEffect(const RecordingPrimitive& primitive);
     void DrawOverlays(GlFrameStats& stats);
     // The GL texture of a device texture, filled with its pixels once per frame.
     unsigned DeviceTextureFor(RecordingTexture* texture);
