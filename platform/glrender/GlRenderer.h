@@ -202,6 +202,7 @@ private:
     };
     void QueueOverlay(const RecordingPrimitive& primitive);
     void QueueScreenQuads(const RecordingPrimitive& primitive);
+    void QueuePictureQuads(const RecordingPrimitive& primitive);
     // The 2D plane effects' screen quads (GlPlaneEffects.cpp); false for other primitives.
     bool QueuePlaneEffect(const RecordingPrimitive& primitive);
     void DrawOverlays(GlFrameStats& stats);
