@@ -1,7 +1,8 @@
 // The drawing renderer's look-alikes of the 2D scene's plane effects: the fog's noise scrolled
-// by its speed over time and tinted, the fire picture under its scrolled noise, and the
-// lightning as a band that glows at its middle and fades to its sides.
+// by its speed over time and tinted, the fire picture flickering with its layers' speeds, and
+// the lightning as a band that glows at its middle and fades to its sides.
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "platform/glrender/GlRenderer.h"
@@ -44,6 +45,22 @@ PrimitiveVertex Mid(const PrimitiveVertex& a, const PrimitiveVertex& b, std::uin
 
 }  // namespace
 
+void GlRenderer::DefinePlaneEffect(const char* file, const char* technique) {
+    if (!file || !technique) return;
+    const struct {
+        const char* file;
+        const char* technique;
+        std::vector<std::string> stages;
+    } known[] = {
+        {"res/builtin/shader/PlaneFog.fx", "PlaneFog", {"NoiseTex"}},
+        {"res/builtin/shader/Blaze.fx", "Blaze", {"NoiseTex", "Fire"}},
+        {"res/builtin/shader/Electricity.fx", "electricity", {"NoiseTex"}},
+    };
+    for (const auto& k : known)
+        if (std::string(file) == k.file && std::string(technique) == k.technique)
+            m_objects.Store()->DefineEffect(std::string(file) + "::" + technique, 1, true, k.stages);
+}
+
 bool GlRenderer::QueuePlaneEffect(const RecordingPrimitive& p) {
     const auto* m = static_cast<const RecordingMaterial*>(p.material);
     if (!m) return false;
@@ -71,15 +88,18 @@ bool GlRenderer::QueuePlaneEffect(const RecordingPrimitive& p) {
         picture.fileTexture = true;
         Quad(picture.vertices, p.exRect, p.exTextureRect, 0, 0, 0xFFFFFFFFu);
         m_overlays.push_back(std::move(picture));
-        // The noise added over it, rising with the first layer's speed.
-        Overlay noise;
-        noise.texture = material->GetTexture("NoiseTex");
-        noise.fileTexture = true;
-        noise.source = 5, noise.destination = 2;
-        const float strength = std::clamp(0.25f * ParamAt(*m, "BumpScale", 0, 1.0f), 0.0f, 1.0f);
-        Quad(noise.vertices, p.exRect, p.exTextureRect, 0, -ParamAt(*m, "layer_speed", 0, 0.0f) * time,
-             Argb(1, 1, 1, strength));
-        m_overlays.push_back(std::move(noise));
+        // The distortion, as one stage can show it: the picture again, added faintly and moved
+        // by the scrolled layers (the noise itself would light the whole rectangle).
+        Overlay flicker;
+        flicker.texture = picture.texture;
+        flicker.fileTexture = true;
+        flicker.source = 5, flicker.destination = 2;
+        const float turn = 6.2831853f * time;
+        const float du = ParamAt(*m, "distortion_amount", 0, 0.0f) * std::sin(turn * ParamAt(*m, "layer_speed", 0, 0.0f));
+        const float dv = ParamAt(*m, "distortion_amount", 1, 0.0f) * std::sin(turn * ParamAt(*m, "layer_speed", 1, 0.0f));
+        const float strength = std::clamp(0.5f * ParamAt(*m, "BumpScale", 0, 1.0f), 0.0f, 1.0f);
+        Quad(flicker.vertices, p.exRect, p.exTextureRect, du, dv, Argb(1, 1, 1, strength));
+        m_overlays.push_back(std::move(flicker));
     } else if (bolt && p.vertices.size() >= 4) {
         // Corners 0 and 3 at the start, 1 and 2 at the end; the middle line glows.
         const auto& v = p.vertices;

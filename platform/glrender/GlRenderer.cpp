@@ -917,6 +917,7 @@ void GlRenderer::ReleaseMaterial(render::IMaterial* material) { m_objects.Releas
 void GlRenderer::ReleaseMaterial(render::IMaterialGroup* group) { m_objects.ReleaseMaterial(group); }
 render::IEffect* GlRenderer::FindEffect(const char* name) { return m_objects.FindEffect(name); }
 render::IEffect* GlRenderer::LoadEffect(const char* file, const char* technique) {
+    DefinePlaneEffect(file, technique);
     return m_objects.LoadEffect(file, technique);
 }
 render::IEffect* GlRenderer::CreateEffectFromDesc(const char* desc) { return m_objects.CreateEffectFromDesc(desc); }
