@@ -65,6 +65,9 @@ const std::vector<Map2DField>& FrameFields() {
         {"pictures collected", [](const Map2DView& v) { return std::to_string(v.map->CollectedPictures().size()); }},
         {"drawn", [](const Map2DView& v) { return std::to_string(v.map->DrawList().size()); }},
         {"far", [](const Map2DView& v) { return std::to_string(v.map->FarList().size()); }},
+        {"fog", [](const Map2DView& v) { return std::to_string(v.map->EffectsDrawn(0)); }},
+        {"fire", [](const Map2DView& v) { return std::to_string(v.map->EffectsDrawn(1)); }},
+        {"bolts", [](const Map2DView& v) { return std::to_string(v.map->EffectsDrawn(2)); }},
         {"screen triangles",
          [](const Map2DView& v) { return v.drawn ? std::to_string(v.drawn->overlayTriangles) : std::string("-"); }},
     };

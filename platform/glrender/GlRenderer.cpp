@@ -917,6 +917,7 @@ void GlRenderer::ReleaseMaterial(render::IMaterial* material) { m_objects.Releas
 void GlRenderer::ReleaseMaterial(render::IMaterialGroup* group) { m_objects.ReleaseMaterial(group); }
 render::IEffect* GlRenderer::FindEffect(const char* name) { return m_objects.FindEffect(name); }
 render::IEffect* GlRenderer::LoadEffect(const char* file, const char* technique) {
+    DefinePlaneEffect(file, technique);
     return m_objects.LoadEffect(file, technique);
 }
 render::IEffect* GlRenderer::CreateEffectFromDesc(const char* desc) { return m_objects.CreateEffectFromDesc(desc); }
@@ -1018,6 +1019,7 @@ void GlRenderer::QueueScreenQuads(const RecordingPrimitive& primitive) {
 // with their texture over the scene. The effects named here are the pictures', the sprites',
 // the zoom composition's and the model snapshots'.
 void GlRenderer::QueuePictureQuads(const RecordingPrimitive& primitive) {
+    if (QueuePlaneEffect(primitive)) return;
     if (!m_inFrame) return;
     auto* effect = static_cast<RecordingEffect*>(primitive.effect);
     if (!effect) return;

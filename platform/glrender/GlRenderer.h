@@ -205,6 +205,11 @@ private:
     void QueueOverlay(const RecordingPrimitive& primitive);
     void QueueScreenQuads(const RecordingPrimitive& primitive);
     void QueuePictureQuads(const RecordingPrimitive& primitive);
+    // The 2D plane effects' screen quads (GlPlaneEffects.cpp); false for other primitives.
+    bool QueuePlaneEffect(const RecordingPrimitive& primitive);
+    // The plane effects' techniques are honoured without their effect files: asked for, they
+    // become known to the store with their texture stages.
+    void DefinePlaneEffect(const char* file, const char* technique);
     void DrawOverlays(GlFrameStats& stats);
     // The GL texture of a device texture, filled with its pixels once per frame.
     unsigned DeviceTextureFor(RecordingTexture* texture);

@@ -21,6 +21,9 @@ public:
     // the texture lives.
     virtual void* GetSurface() = 0;
     virtual void GetSize(std::uint32_t* width, std::uint32_t* height) = 0;
+    // Fills the rectangle (left, top, right, bottom in texels; null: the whole texture) of
+    // level 0 with the colour; false when the texture holds no pixels to write.
+    virtual bool FillRect(const std::int32_t* rect, std::uint32_t argb) = 0;
 
 protected:
     ~ITexture() = default;

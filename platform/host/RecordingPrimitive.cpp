@@ -126,9 +126,9 @@ void RecordingPrimitive::SetVertexCountUsed(int count) {
 
 void RecordingPrimitive::DrawEx(int index, const float* rect, int flags, const float* textureRect) {
     calls.push_back(Call("DrawEx", {index, flags}));
-    if (rect) std::copy(rect, rect + 4, quad);
-    if (textureRect) std::copy(textureRect, textureRect + 4, quadTexture);
-    ++quadSets;
+    if (rect) std::memcpy(exRect, rect, sizeof exRect);
+    if (textureRect) std::memcpy(exTextureRect, textureRect, sizeof exTextureRect);
+    ++drawExCount;
 }
 
 void* RecordingPrimitive::LockVertices(int first, int count) {

@@ -145,6 +145,11 @@ public:
     void UnlockVertices() override;
     int locks = 0;
     int unlocks = 0;
+    // The latest DrawEx: its screen rectangle (left, top, right, bottom) and texture rectangle,
+    // and how many were made.
+    float exRect[4] = {};
+    float exTextureRect[4] = {};
+    int drawExCount = 0;
 
     const int kind;
     const std::uint32_t vertexFormat;
@@ -171,11 +176,6 @@ public:
     RecordingVertexBuffer* Buffer() const { return m_buffer.get(); }
     // Called by every Draw with the primitive as it is then (a drawing renderer listens).
     std::function<void(const RecordingPrimitive&)> drawSink;
-    // The screen quad DrawEx set last: rectangle (left, top, right, bottom) and texture
-    // rectangle; how many times it was set.
-    float quad[4] = {};
-    float quadTexture[4] = {};
-    int quadSets = 0;
 
 private:
     [[gnu::noinline]] void LogVertex(int index, std::uint32_t colour);

@@ -274,6 +274,17 @@ public:
         if (w) *w = width;
         if (h) *h = height;
     }
+    // Counted, with the last rectangle (the whole texture for null) and colour.
+    bool FillRect(const std::int32_t* rect, std::uint32_t argb) override {
+        const std::int32_t whole[4] = {0, 0, std::int32_t(width), std::int32_t(height)};
+        for (int i = 0; i < 4; ++i) fillRect[i] = rect ? rect[i] : whole[i];
+        fillColour = argb;
+        ++fills;
+        return true;
+    }
+    int fills = 0;
+    std::int32_t fillRect[4] = {};
+    std::uint32_t fillColour = 0;
 
     std::string name;
     // The device texture of a texture made by CreateTexture (null for file textures), and

@@ -23,11 +23,12 @@ void ReleaseQuadBatch();
 void ReleaseVegetationShared();
 inline void CreateWaterBlockEffect() {}
 inline void ReleaseWaterBlockEffect() {}
-inline void CreateElectricityEffect() {}
-inline void ReleaseElectricityEffect() {}
-inline void CreatePlaneFogEffect() {}
-inline void ReleasePlaneFogEffect() {}
-inline void CreateBlazeEffect() {}
-inline void ReleaseBlazeEffect() {}
+// The 2D plane effects' shared effects (world/scene/Electricity.cpp, PlaneFog.cpp, Blaze.cpp).
+void CreateElectricityEffect();
+void ReleaseElectricityEffect();
+void CreatePlaneFogEffect();
+void ReleasePlaneFogEffect();
+void CreateBlazeEffect();
+void ReleaseBlazeEffect();
 
 }  // namespace quor::world

@@ -35,8 +35,11 @@
 #include "world/mesh/ModelBase.h"
 #include "world/scene/AreaData.h"
 #include "world/scene/AsyncRecords.h"
+#include "world/scene/Blaze.h"
+#include "world/scene/Electricity.h"
 #include "world/scene/ModelList.h"
 #include "world/scene/PathGrid.h"
+#include "world/scene/PlaneFog.h"
 #include "world/scene/SpaceLinesList.h"
 
 namespace quor::world {
@@ -662,15 +665,42 @@ std::string CutTexture(const std::string& text) {
 bool Scene2D::LoadPlaneFogs() {
     ForEachNumbered(m_xmlRoot.Get(), "PlaneFog", [this](common::IXmlNode* n) {
         const std::string texture = CutTexture(Attr(n, nullptr, "TextureName"));
-        // Plane fogs come with the ground: until then none is made and the record is skipped.
-        if (void* fog = CreatePlaneFog(texture.c_str())) m_planeFogs.push_back(fog);
+        auto* fog = static_cast<PlaneFog*>(CreatePlaneFog(texture.c_str()));
+        if (!fog) return;
+        fog->SetRect(FloatAttr(n, nullptr, "left", 0.0f), FloatAttr(n, nullptr, "top", 0.0f),
+                     FloatAttr(n, nullptr, "right", 0.0f), FloatAttr(n, nullptr, "bottom", 0.0f));
+        fog->SetSpeedX(FloatAttr(n, nullptr, "SpeedX", 0.0f));
+        fog->SetSpeedY(FloatAttr(n, nullptr, "SpeedY", 0.0f));
+        fog->SetAlphaControl(FloatAttr(n, nullptr, "AlphaControl", 0.0f));
+        fog->SetPower(FloatAttr(n, nullptr, "Power", 0.0f));
+        const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+        float colour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+        if (n) ReadXmlFloat4(n, nullptr, "color", colour, white);
+        fog->SetOnGround(BoolAttr(n, nullptr, "onGround", false));
+        fog->SetColor(colour[0], colour[1], colour[2], colour[3]);
+        m_planeFogs.push_back(fog);
     });
     return true;
 }
 
 bool Scene2D::LoadElectricities() {
-    ForEachNumbered(m_xmlRoot.Get(), "Electricity", [this](common::IXmlNode*) {
-        if (void* arc = CreateElectricity()) m_electricities.push_back(arc);
+    ForEachNumbered(m_xmlRoot.Get(), "Electricity", [this](common::IXmlNode* n) {
+        auto* arc = static_cast<Electricity*>(CreateElectricity());
+        if (!arc) return;
+        // The endpoints come before the width: the bounds keep the constructed margin.
+        arc->SetEndpoints(FloatAttr(n, nullptr, "startx", 0.0f), FloatAttr(n, nullptr, "starty", 0.0f),
+                          FloatAttr(n, nullptr, "endx", 0.0f), FloatAttr(n, nullptr, "endy", 0.0f));
+        arc->SetWidth(FloatAttr(n, nullptr, "Width", 0.0f));
+        arc->SetHeight(FloatAttr(n, nullptr, "Height", 0.0f));
+        arc->SetGlowStrength(FloatAttr(n, nullptr, "GlowStrength", 0.0f));
+        arc->SetGlowFallOff(FloatAttr(n, nullptr, "GlowFallOff", 0.0f));
+        arc->SetSpeed(FloatAttr(n, nullptr, "Speed", 0.0f));
+        arc->SetSampleDist(FloatAttr(n, nullptr, "SampleDist", 0.0f));
+        arc->SetAmbientGlow(FloatAttr(n, nullptr, "AmbientGlow", 0.0f));
+        arc->SetAmbientGlowHeightScale(FloatAttr(n, nullptr, "AmbientGlowHeightScale", 0.0f));
+        arc->SetVertNoise(FloatAttr(n, nullptr, "VertNoise", 0.0f));
+        arc->SetOnGround(BoolAttr(n, nullptr, "onGround", false));
+        m_electricities.push_back(arc);
     });
     return true;
 }
@@ -678,15 +708,29 @@ bool Scene2D::LoadElectricities() {
 bool Scene2D::LoadBlazes() {
     ForEachNumbered(m_xmlRoot.Get(), "Blaze", [this](common::IXmlNode* n) {
         const std::string texture = Attr(n, nullptr, "TextureName").substr(0, 255);
-        if (void* blaze = CreateBlaze(texture.c_str(), "builtin/textures/FireDistortion.tga"))
-            m_blazes.push_back(blaze);
+        auto* blaze = static_cast<Blaze*>(CreateBlaze(texture.c_str(), "builtin/textures/FireDistortion.tga"));
+        if (!blaze) return;
+        blaze->SetRect(FloatAttr(n, nullptr, "left", 0.0f), FloatAttr(n, nullptr, "top", 0.0f),
+                       FloatAttr(n, nullptr, "right", 0.0f), FloatAttr(n, nullptr, "bottom", 0.0f));
+        blaze->SetBumpScale(FloatAttr(n, nullptr, "BumpScale", 0.0f));
+        blaze->SetDizze(FloatAttr(n, nullptr, "Dizze", 0.0f));
+        blaze->SetLayerSpeed(FloatAttr(n, nullptr, "LayerSpeedx", 0.0f), FloatAttr(n, nullptr, "LayerSpeedy", 0.0f),
+                             FloatAttr(n, nullptr, "LayerSpeedz", 0.0f));
+        blaze->SetDistortionAmount(FloatAttr(n, nullptr, "DistortionAmountx", 0.0f),
+                                   FloatAttr(n, nullptr, "DistortionAmounty", 0.0f),
+                                   FloatAttr(n, nullptr, "DistortionAmountz", 0.0f));
+        blaze->SetOnGround(BoolAttr(n, nullptr, "onGround", false));
+        m_blazes.push_back(blaze);
     });
     return true;
 }
 
-void* Scene2D::CreatePlaneFog(const char*) { return nullptr; }
-void* Scene2D::CreateElectricity() { return nullptr; }
-void* Scene2D::CreateBlaze(const char*, const char*) { return nullptr; }
+// The scene does not list what these make: the loaders keep theirs, a host caller owns its.
+void* Scene2D::CreatePlaneFog(const char* texture) { return NewObject<PlaneFog>(texture); }
+void* Scene2D::CreateElectricity() { return NewObject<Electricity>(); }
+void* Scene2D::CreateBlaze(const char* texture, const char* distortion) {
+    return NewObject<Blaze>(texture, distortion);
+}
 
 // --- entities and pictures ------------------------------------------------------------------
 
@@ -997,8 +1041,11 @@ bool Scene2D::IsGroundOpaqueAt(float x, float y) { return m_ground && m_ground->
 // --- clear ----------------------------------------------------------------------------------
 
 void Scene2D::Clear() {
+    for (PlaneFog* fog : m_planeFogs) delete fog;
     m_planeFogs.clear();
+    for (Electricity* arc : m_electricities) delete arc;
     m_electricities.clear();
+    for (Blaze* blaze : m_blazes) delete blaze;
     m_blazes.clear();
     render::IRenderer* renderer = Interfaces().renderer;
     if (m_renderView && renderer) renderer->ReleaseRenderView(static_cast<render::IRenderView*>(m_renderView));

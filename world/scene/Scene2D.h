@@ -15,9 +15,12 @@ class PathGrid;
 
 namespace quor::world {
 
+class Blaze;
+class Electricity;
 class Picture3D;
 class PictureBase;
 class PictureEmpty;
+class PlaneFog;
 
 // The 2D map scene: a flat map of a known pixel size seen by one camera looking down at the
 // ground plane y = 0, lit by one main light, walked by a path grid and dressed with pictures
@@ -215,6 +218,12 @@ public:
     const std::vector<PictureBase*>& DrawList() const { return m_drawList; }
     const std::vector<PictureBase*>& FarList() const { return m_farList; }
     PathGrid* GetPathGrid() const { return m_pathGrid.get(); }
+    // The plane effects the loaders made (owned by the scene), and how many of each the last
+    // frame drew (index 0 fogs, 1 blazes, 2 bolts).
+    const std::vector<PlaneFog*>& PlaneFogs() const { return m_planeFogs; }
+    const std::vector<Electricity*>& Electricities() const { return m_electricities; }
+    const std::vector<Blaze*>& Blazes() const { return m_blazes; }
+    int EffectsDrawn(int kind) const { return kind >= 0 && kind < 3 ? m_effectsDrawn[kind] : 0; }
     // The culling test of one picture against the frame's screen (tests compare it with their
     // own reading of the rules).
     // Both tests use the rectangles of the last collection.
@@ -292,9 +301,11 @@ private:
     void* m_renderView = nullptr;
     std::unique_ptr<PathGrid> m_pathGrid;
     std::unique_ptr<ScreenMgr> m_ground;
-    std::vector<void*> m_planeFogs;
-    std::vector<void*> m_electricities;
-    std::vector<void*> m_blazes;
+    std::vector<PlaneFog*> m_planeFogs;
+    std::vector<Electricity*> m_electricities;
+    std::vector<Blaze*> m_blazes;
+    // Plane effects drawn in the last frame: fogs, blazes, bolts.
+    int m_effectsDrawn[3] = {0, 0, 0};
     render::IEffect* m_nightEffect = nullptr;
     std::uint8_t m_effectCutOn = 1;
     CameraParams m_camera;

@@ -18,7 +18,10 @@
 #include "world/fx/Picture3D.h"
 #include "world/fx/UpperText.h"
 #include "world/mesh/ModelBase.h"
+#include "world/scene/Blaze.h"
+#include "world/scene/Electricity.h"
 #include "world/scene/ModelList.h"
+#include "world/scene/PlaneFog.h"
 #include "world/scene/Scene2D.h"
 #include "world/scene/SpaceLinesList.h"
 
@@ -288,8 +291,33 @@ void Scene2D::RoutePictures() {
     }
 }
 
-// The plane effects come with the ground; until then the lists stay empty.
-void Scene2D::DrawEffects(bool) {}
+// The plane effects of one pass, each drawn with the map offset when its rectangle meets the
+// screen over the map: bolts, then fire, then fog.
+void Scene2D::DrawEffects(bool onGround) {
+    if (onGround) m_effectsDrawn[0] = m_effectsDrawn[1] = m_effectsDrawn[2] = 0;
+    const PicPoint offset = m_root ? m_root->GetLocalPosition() : PicPoint{};
+    // Any overlap counts, so that a sheet larger than the screen is drawn too; the sheets test
+    // themselves against the viewport again.
+    auto meets = [this](const float* r) {
+        const float* s = m_screenOnMap;
+        return std::min(r[0], r[2]) < s[2] && std::max(r[0], r[2]) > s[0] && std::min(r[1], r[3]) < s[3] &&
+               std::max(r[1], r[3]) > s[1];
+    };
+    auto draw = [&](auto& list, int kind) {
+        for (auto* effect : list) {
+            if (effect->IsOnGround() != onGround) continue;
+            float rect[4];
+            effect->GetRect(rect);
+            if (!meets(rect)) continue;
+            const int before = effect->DrawCount();
+            effect->Render(offset.x, offset.y);
+            m_effectsDrawn[kind] += effect->DrawCount() - before;
+        }
+    };
+    draw(m_electricities, 2);
+    draw(m_blazes, 1);
+    draw(m_planeFogs, 0);
+}
 
 // --- render ---------------------------------------------------------------------------------
 

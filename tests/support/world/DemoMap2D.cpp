@@ -18,6 +18,7 @@ namespace {
 // Every part of the sample, in order. A new part: one line here.
 const Map2DPart kParts[] = {
     AddTownBase,
+    AddPlaneEffects,
 };
 
 // --- pictures ---------------------------------------------------------------------------------

@@ -32,6 +32,8 @@ using Map2DPart = void (*)(Map2DSample& sample);
 // The town itself: light, specular, map block, camera, path data, area map, pictures, sprite
 // sheets, a model and placed sounds.
 void AddTownBase(Map2DSample& sample);
+// A fog bank, a fire and a bolt of lightning with their textures (DemoMap2DPlane.cpp).
+void AddPlaneEffects(Map2DSample& sample);
 
 // Every part in order, then the scene file.
 std::vector<std::pair<std::string, std::vector<std::uint8_t>>> DemoMap2DFiles();

@@ -31,6 +31,9 @@ TEST(World, StartUpAndShutdownCallsInOrder) {
                                                  "LoadEffect(res/effect/sfx2.fx,Fx)", "CreateEffect", "CreateEffect", "CreateEffect",
                                                  "LoadEffect(res/effect/grass.fx,Grass)",
                                                  "LoadEffect(res/effect/AlphaClip.fx,Common)",
+                                                 "LoadEffect(res/builtin/shader/Electricity.fx,electricity)",
+                                                 "LoadEffect(res/builtin/shader/PlaneFog.fx,PlaneFog)",
+                                                 "LoadEffect(res/builtin/shader/Blaze.fx,Blaze)",
                                                  "LoadEffect(res/builtin/shader/hardware_skin.fx,THardwareSkin)",
                                                  "LoadEffect(res/builtin/shader/hardware_skin.fx,THardwareSkinAlpha)"};
     EXPECT_EQ(fx.host().renderer.Calls(), startCalls);
