@@ -207,6 +207,13 @@ XmlElement BuildSceneXml(const SceneFileDesc& d) {
                 .Set("height", g.height).Set("SwayX", g.swayX).Set("SwayZ", g.swayZ).Set("delta", g.delta)
                 .Set("color", g.color).Set("isSway", g.sway);
     }
+    if (!d.crossTextures.empty()) {
+        XmlElement& p = root.Add("CrossTextures");
+        for (const SceneCrossTextureDesc& c : d.crossTextures) {
+            XmlElement& e = p.Add("CrossTexture").Set("Name", c.name).Set("IniFile", c.iniFile);
+            if (!c.section.empty()) e.Set("Section", c.section);
+        }
+    }
     return doc;
 }
 

@@ -124,6 +124,13 @@ struct SceneGrassDesc {
     bool sway = true;
 };
 
+// A shrub batch: its name and the ini text (resource path, section) it loads from.
+struct SceneCrossTextureDesc {
+    std::string name;
+    std::string iniFile;
+    std::string section;  // empty: the attribute is left out
+};
+
 struct SceneFileDesc {
     std::string rootName = "Scene3D";
     int version = 1;
@@ -149,6 +156,7 @@ struct SceneFileDesc {
     std::vector<ScenePresetCameraDesc> presetCameras;
     std::vector<SceneLayerDesc> layers;
     std::vector<SceneGrassDesc> grasses;
+    std::vector<SceneCrossTextureDesc> crossTextures;
     bool audio = false;  // an empty "Audio" element
 };
 

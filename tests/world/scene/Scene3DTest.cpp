@@ -339,16 +339,6 @@ TEST(Scene3D, Getters) {
     EXPECT_STREQ(scene.GetBackground(), "missing.dds");
     // Seams: failures, never success.
     EXPECT_EQ(scene.AddDecal("d.dds", nullptr, 1.0f), nullptr);
-    EXPECT_EQ(scene.CreateCrossTexture("tree"), nullptr);
-    std::vector<std::string> names;
-    scene.GetCrossTextureNames(names);
-    EXPECT_TRUE(names.empty());
-    // A patch that could not be made answers false and writes nothing.
-    char name[260] = "untouched";
-    EXPECT_FALSE(scene.AddGrass("grass.dds", name, 1, 2, 3, 4, 0, true, 1, 1, 1, 0));
-    EXPECT_STREQ(name, "untouched");
-    EXPECT_EQ(scene.GetGrassCount(), 0);
-    EXPECT_EQ(scene.GetGrassName(0), nullptr);
     EXPECT_FALSE(scene.OnLabelClick(0, 0));
     // Report.
     XmlNodePtr doc(fx.host().utils.CreateXmlDocument());
