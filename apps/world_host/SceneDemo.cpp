@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <map>
 #include <thread>
+#include <string>
+#include <vector>
 
 #include "platform/glrender/GlRenderer.h"
 #include "platform/host/IRenderCamera.h"
@@ -119,6 +121,11 @@ int ShowScene(world::IWorld* world, host::ReferenceHost& host, host::RecordingRe
         std::printf("sky depth range: %.1f to %.1f\n", double(skyCamera->GetNearPlane()), double(skyCamera->GetFarPlane()));
     else
         std::printf("sky depth range: no sky\n");
+    std::vector<std::string> shrubs;
+    scene->GetCrossTextureNames(shrubs);
+    std::printf("vegetation: grass patches %d, shrub batches %zu", scene->GetGrassCount(), shrubs.size());
+    for (const std::string& name : shrubs) std::printf(" %s", name.c_str());
+    std::printf("\n");
     return 0;
 }
 

@@ -169,6 +169,9 @@ std::string WriteXml(const XmlElement& root);
 // position), as preset cameras store it.
 Float16 LookAtTransform(const Float3& eye, const Float3& target);
 
+// The demo garden's shrub batch "Bushes" as ini text (its texture is "leaf.tga").
+std::string GardenShrubsIni();
+
 // The demo garden's scene files by resource path: "scenes/garden.scn" and its layer
 // "scenes/garden_pond.scn". The meshes, terrain and track they name are DemoGardenFiles'.
 std::vector<std::pair<std::string, std::string>> GardenSceneTexts();

@@ -58,9 +58,10 @@ TEST(WorldHost, HelpPrintsEveryOptionWithItsDefault) {
     const HostRun run = RunHost("--help");
     EXPECT_EQ(run.status, 0);
     for (const char* option : {"--root DIR", "--frames N", "--fps N", "--picture FILE", "--size WxH", "--model FILE",
-                               "--async", "--fx FILE", "--scene NAME", "--preset NAME", "--help"})
+                               "--async", "--fx FILE", "--scene NAME", "--preset NAME", "--label WINDOW@SOCKET",
+                               "--help"})
         EXPECT_EQ(Count(run.out, std::string("  ") + option), 1) << option;
-    EXPECT_EQ(Count(run.out, "(default: "), 11);
+    EXPECT_EQ(Count(run.out, "(default: "), 12);
     EXPECT_TRUE(run.err.empty()) << run.err;
 }
 
@@ -180,6 +181,24 @@ TEST(WorldHost, SceneFileLoadsOnTheLoaderAndIsViewedFromAPresetCamera) {
     const HostRun missing = RunHost("--root '" + root.string() + "' --scene scenes/none.scn");
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("the scene could not be made: scenes/none.scn"), std::string::npos) << missing.err;
+}
+
+TEST(WorldHost, ALabelPinnedToASocketIsPlacedDrawnAndClicked) {
+    const fs::path root = fs::path(QUOR_BINARY_DIR) / "world_host_label_root";
+    fs::create_directories(root / "models");
+    const std::vector<std::uint8_t> mesh = quor::test::WriteMom(quor::test::DemoSampleMesh(false));
+    std::ofstream(root / "models" / "sample.mom", std::ios::binary)
+        .write(reinterpret_cast<const char*>(mesh.data()), std::streamsize(mesh.size()));
+    const HostRun run = RunHost("--root '" + root.string() + "' --model models/sample.mom --label hero_tag@top --frames 3");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Count(run.out, "label: hero_tag pinned to socket top (found)"), 1) << run.out;
+    // The first and the last frame; the window drawn on each.
+    EXPECT_EQ(Count(run.out, "window drawn 1 time(s)"), 2) << run.out;
+    EXPECT_EQ(Count(run.out, ": true, click item[0] = "), 1) << run.out;
+    EXPECT_EQ(Count(run.out, "label click beside it"), 1) << run.out;
+    EXPECT_EQ(Count(run.out, "): false"), 1) << run.out;
+    EXPECT_EQ(Count(run.out, "null, tested before each use: 1 (IPyClient_1.0)"), 1) << run.out;
+    EXPECT_EQ(RunHost("--label hero_tag").status, 2);
 }
 
 }  // namespace
