@@ -145,6 +145,16 @@ public:
     void UnlockVertices() override;
     int locks = 0;
     int unlocks = 0;
+    // Pre-transformed primitives (format 0x144) lock in the device's layout (x, y, z, rhw,
+    // colour, u, v); the unlock copies the locked vertices into the vertex array.
+    struct ScreenVertex {
+        float x, y, z, rhw;
+        std::uint32_t colour;
+        float u, v;
+    };
+    std::vector<ScreenVertex> screenLock;
+    int screenLockFirst = 0;
+    int screenLockCount = 0;
 
     const int kind;
     const std::uint32_t vertexFormat;

@@ -176,7 +176,8 @@ TEST(WorldHost, SceneFileLoadsOnTheLoaderAndIsViewedFromAPresetCamera) {
     for (const char* line : {"scene: loaded on the loader thread", "scene progress: 0x0\n", "preset camera: Gate found",
                              "objects: models 9, effects 0, sky objects 1,", "lod groups: 1",
                              "terrain: flat reference terrain", "scene frame 3: renderer calls",
-                             "lod levels at the first frame: ", "lod levels at the last frame: ", "sky depth range: 1.0 to"})
+                             "lod levels at the first frame: ", "lod levels at the last frame: ", "sky depth range: 1.0 to",
+                             "vegetation: grass patches 1, shrub batches 1 Bushes\n"})
         EXPECT_EQ(Count(run.out, line), 1) << line << "\n" << run.out;
     const HostRun missing = RunHost("--root '" + root.string() + "' --scene scenes/none.scn");
     EXPECT_EQ(missing.status, 1);
