@@ -33,7 +33,7 @@ if [ -x "$build/apps/world_host/world_host" ]; then
   echo "== world_host --scene scenes/garden.scn --frames 4 --picture out/garden.png"
   # The garden: loaded on the loader thread, viewed from its preset camera "Gate" moving forward.
   "$build/apps/world_host/world_host" --scene scenes/garden.scn --frames 4 --picture out/garden.png |
-    grep -E '^(scene|preset camera|objects|lights|lod|terrain|sky depth|picture|drawn in)'
+    grep -E '^(scene|preset camera|objects|lights|lod|terrain|sky depth|vegetation|picture|drawn in)'
   echo "== world_host --scene scenes/garden.scn --size 960x540 --loading-picture out/loading.png"
   # The empty active scene shows the loading screen while the garden loads on the loader thread
   # (its last frame, from the CPU device, is the picture); then a listener walks through the
@@ -48,6 +48,11 @@ if [ -x "$build/apps/world_host/world_host" ]; then
     "$build/apps/world_host/world_host" --scene scenes/yard_$v.scn --frames 1 |
       grep -E '^(scene file|scene:|collision|ray|capsule|decal)'
   done
+  echo "== world_host --model models/sample.mom --label hero_tag@top --frames 12 --picture out/label.png"
+  # A screen label pinned to the sample model's socket: where it stands on sampled frames, a
+  # click at its centre (taken, with the module's click line) and one beside it (not taken).
+  "$build/apps/world_host/world_host" --model models/sample.mom --label hero_tag@top --frames 12 \
+    --picture out/label.png | grep -E '^(label|picture)'
   echo "== world_host --model char/figure.mom"
   # The skinned figure and its animation, companion and body-split files must all be there.
   for f in mom ani ags ini; do

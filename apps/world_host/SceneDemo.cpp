@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <map>
 #include <thread>
+#include <string>
+#include <vector>
 
 #include "apps/world_host/SceneAudioDemo.h"
 #include "platform/glrender/GlRenderer.h"
@@ -194,6 +196,11 @@ int ShowScene(world::IWorld* world, host::ReferenceHost& host, host::RecordingRe
         std::printf("sky depth range: no sky\n");
     WalkListener(world, host, scene);
     RunTransition(world, scene);
+    std::vector<std::string> shrubs;
+    scene->GetCrossTextureNames(shrubs);
+    std::printf("vegetation: grass patches %d, shrub batches %zu", scene->GetGrassCount(), shrubs.size());
+    for (const std::string& name : shrubs) std::printf(" %s", name.c_str());
+    std::printf("\n");
     return 0;
 }
 

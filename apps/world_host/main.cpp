@@ -37,6 +37,7 @@
 #include "world/scene/IScene.h"
 #include "apps/world_host/Map2DDemo.h"
 #include "apps/world_host/SceneDemo.h"
+#include "apps/world_host/LabelDemo.h"
 
 namespace {
 
@@ -147,6 +148,10 @@ const std::vector<OptionRow>& OptionTable() {
              o.out = v;
              return !o.out.empty();
          }},
+        {"--label", "WINDOW@SOCKET", "none",
+         "pin a screen label (a window of the reference interface library) to a socket of the --model's model; "
+         "report where it stands on sampled frames and click it at its centre and beside it",
+         [](Options&, const char* v) { return quor::demo::SetLabelOption(v); }},
         {"--help", nullptr, "off", "print this help and exit",
          [](Options& o, const char*) {
              o.help = true;
@@ -283,6 +288,7 @@ int main(int argc, char** argv) {
     host.PublishWorldServices(2);
     std::printf("root: %s\n", options.root.c_str());
 
+    quor::demo::PublishLabelGui(host, !options.scene.empty());
     std::printf("register: %s\n", module->Register(&host.registry) ? "true" : "false");
     std::printf("initialize: %s\n", module->Initialize(&host.registry) ? "true" : "false");
 
@@ -401,6 +407,13 @@ int main(int argc, char** argv) {
                                                          options.height, options.loadingPicture};
         if (quor::demo::ShowScene(world, host, books, gl.get(), sceneOptions, &drawn) != 0) return 1;
         framed = gl != nullptr && options.frames > 0;
+        frames = 0;
+    }
+    // A label runs its own frames too.
+    if (quor::demo::LabelRequested() && frames > 0) {
+        if (quor::demo::ShowLabel(world, scene, host, gl.get(), frames, options.width, options.height, &drawn) != 0)
+            return 1;
+        framed = gl != nullptr;
         frames = 0;
     }
     using Clock = std::chrono::steady_clock;

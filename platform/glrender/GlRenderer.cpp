@@ -783,8 +783,12 @@ void GlRenderer::QueuePrimitive(const RecordingPrimitive& p) {
     const std::size_t have = p.vertices.size();
     if (p.kind == 7) {
         const std::size_t quads = std::min<std::size_t>(p.used < 0 ? have / 4 : std::size_t(p.used), have / 4);
+        // Shrub quads list their corners top left, top right, bottom left, bottom right.
+        const auto* technique = static_cast<const RecordingEffect*>(p.effect);
+        const bool zOrder = technique && technique->techniqueName == "CrossTexture";
+        static constexpr std::size_t kZ[6] = {0, 1, 2, 2, 1, 3}, kRound[6] = {0, 1, 2, 0, 2, 3};
         for (std::size_t q = 0; q < quads; ++q) {
-            for (std::size_t k : {0u, 1u, 2u, 0u, 2u, 3u}) {
+            for (std::size_t k : zOrder ? kZ : kRound) {
                 PrimitiveVertex v = p.vertices[4 * q + k];
                 v.colour = fogged(colourOf(v.colour));
                 prim.triangles.push_back(v);

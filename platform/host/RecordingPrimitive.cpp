@@ -136,12 +136,25 @@ void* RecordingPrimitive::LockVertices(int first, int count) {
     if (first < 0 || count < 0 || std::size_t(first) + std::size_t(count) > capacity) return nullptr;
     ++locks;
     if (vertices.size() < std::size_t(first + count)) GrowVertices(std::size_t(first + count));
+    if (vertexFormat == 0x144u) {
+        // The staging only grows: a lock hands out what it holds, as a device's memory would.
+        if (screenLock.size() < std::size_t(count)) screenLock.resize(std::size_t(count));
+        screenLockFirst = first;
+        screenLockCount = count;
+        return screenLock.data();
+    }
     return vertices.data() + first;
 }
 
 void RecordingPrimitive::UnlockVertices() {
     if (record) calls.push_back(Call("UnlockVertices", {}));
     ++unlocks;
+    if (vertexFormat != 0x144u) return;
+    PrimitiveVertex* __restrict to = vertices.data() + screenLockFirst;
+    const ScreenVertex* __restrict from = screenLock.data();
+    for (int i = 0; i < screenLockCount; ++i)
+        to[i] = PrimitiveVertex{from[i].x, from[i].y, from[i].z, from[i].colour, from[i].u, from[i].v};
+    screenLockCount = 0;
 }
 
 std::intptr_t RecordingPrimitive::Pass(int slot, std::intptr_t a, std::intptr_t b) {

@@ -150,6 +150,16 @@ public:
     float exRect[4] = {};
     float exTextureRect[4] = {};
     int drawExCount = 0;
+    // Pre-transformed primitives (format 0x144) lock in the device's layout (x, y, z, rhw,
+    // colour, u, v); the unlock copies the locked vertices into the vertex array.
+    struct ScreenVertex {
+        float x, y, z, rhw;
+        std::uint32_t colour;
+        float u, v;
+    };
+    std::vector<ScreenVertex> screenLock;
+    int screenLockFirst = 0;
+    int screenLockCount = 0;
 
     const int kind;
     const std::uint32_t vertexFormat;

@@ -685,6 +685,8 @@ void RecordingRenderer::GetViewportSize(int* width, int* height) {
 
 void RecordingRenderer::DrawUserQuads(int x, int y, int width, int height, float minZ, float maxZ) {
     Lock lock(m_store->mutex);
+    // No line is kept: none is built (the screen emitters call this once per update).
+    if (m_calls.Limit() == 0) return;
     m_calls.push_back("DrawUserQuads(" + std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(width) +
                       "," + std::to_string(height) + "," + std::to_string(minZ) + "," + std::to_string(maxZ) + ")");
 }

@@ -40,6 +40,9 @@ void MakeShared() {
         return;
     }
     g_shared.primitive->SetVertexCount(CrossTexture::kMaxVertices / 4, CrossTexture::kMaxVertices, 0, 0);
+    // The shrubs' vertices are world positions.
+    const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    g_shared.primitive->SetTransform(identity);
     // Alpha-tested, blended, textured and vertex-coloured quads.
     g_shared.effect = renderer->CreateEffect();
     if (render::IEffect* e = g_shared.effect) {

@@ -64,6 +64,9 @@ public:
     void GetWaveEffect(float* x, float* z) const;
     void SetWaveRand(float value) { m_waveRand = value; }
     float GetWaveRand() const { return m_waveRand; }
+    // Whether the scene draws the batch with DrawCount rather than Draw.
+    void SetCountedDraw(bool on) { m_countedDraw = on ? 1 : 0; }
+    bool GetCountedDraw() const { return m_countedDraw != 0; }
     int GetCrossNum() const { return m_crossNum; }
     int GetArrayNum() const { return m_arrayNum; }
     int GetVertexCount() const { return m_vertexCount; }
@@ -123,6 +126,7 @@ private:
     // the "WaveRand" it holds.
     std::vector<float> m_waveBasis;
     float m_basisWaveRand = 0;
+    std::uint8_t m_countedDraw = 0;
 };
 
 // The ARGB word of a colour of 0..1 channels: 255 at 1 or above, 0 at 0 or below, else the

@@ -120,6 +120,8 @@ public:
     void SetFogColour(const float* rgba);
     const float* FogColour() const { return m_fogColour; }
     bool FogEnabled() const { return m_fogEnabled != 0; }
+    int FogStart() const { return m_fogStart; }
+    int FogEnd() const { return m_fogEnd; }
     void SetEyePosition(const Vec3& eye) { m_eye = eye; }
     const std::vector<Grass*>& Patches() const { return m_patches; }
     std::size_t CachedTextures() const { return m_textures.size(); }

@@ -47,7 +47,23 @@ void MakeShared() {
         buffer->SetStageStates(g_shared.stages, 0);
 }
 
+// A vertex of the shared primitive (pre-transformed: x, y, z, rhw, colour, u, v).
+struct ScreenVertex {
+    float x, y, z, rhw;
+    std::uint32_t colour;
+    float u, v;
+};
+static_assert(sizeof(ScreenVertex) == 28, "pre-transformed vertices are 28 bytes");
+
 float Random(float lo, float hi) { return lo + (hi - lo) * static_cast<float>(Rand()) / 32767.0f; }
+
+// The nearest integer to v in [0, 2^22), ties to even, as nearbyint gives it in the default
+// rounding mode: adding and taking away 2^23 leaves no fraction to keep. Inline, unlike the
+// library call.
+inline float RoundHalfEven(float v) {
+    constexpr float kTwo23 = 8388608.0f;
+    return (v + kTwo23) - kTwo23;
+}
 
 }  // namespace
 
@@ -195,26 +211,34 @@ void UIParticleEmitter::Step(float dt) {
     const float originY = m_rectangleMode ? m_rectY0 : static_cast<float>(m_centreY);
     int index = 0;
     std::size_t keep = 0;
-    for (std::size_t i = 0; i < m_particles.size(); ++i) {
+    // Every live particle may need its six vertices: the lock covers them all.
+    const std::size_t live = m_particles.size();
+    ScreenVertex* out = primitive && live ? static_cast<ScreenVertex*>(primitive->LockVertices(0, int(live) * 6)) : nullptr;
+    const float lifetime = m_lifetime, h = m_halfSize;
+    const float* rects = m_frameRects.data();
+    for (std::size_t i = 0; i < live; ++i) {
         UIParticle p = m_particles[i];
         p.age += dt;
-        if (!(p.age <= m_lifetime)) continue;
+        if (!(p.age <= lifetime)) continue;
         p.x += p.speed * dt * p.dirX;
         p.y += p.speed * dt * p.dirY;
         m_particles[keep++] = p;
-        if (!primitive) continue;
-        const float cx = originX + p.x, cy = originY + p.y, h = m_halfSize;
-        const float* r = &m_frameRects[std::size_t(p.frame) * 4];
-        const auto alpha = static_cast<std::uint32_t>(std::nearbyint((m_lifetime - p.age) / m_lifetime * 255.0f));
+        if (!out) continue;
+        const float cx = originX + p.x, cy = originY + p.y;
+        const float* r = rects + std::size_t(p.frame) * 4;
+        const auto alpha = static_cast<std::uint32_t>(RoundHalfEven((lifetime - p.age) / lifetime * 255.0f));
         const std::uint32_t colour = (alpha > 255 ? 255u : alpha) << 24 | 0xFFFFFFu;
-        const float corners[6][4] = {{cx - h, cy - h, r[0], r[1]}, {cx + h, cy - h, r[2], r[1]},
-                                     {cx - h, cy + h, r[0], r[3]}, {cx - h, cy + h, r[0], r[3]},
-                                     {cx + h, cy - h, r[2], r[1]}, {cx + h, cy + h, r[2], r[3]}};
-        for (const auto& c : corners) {
-            const float position[3] = {c[0], c[1], 0.0f};
-            primitive->SetVertexUV(index++, position, c[2], c[3], colour);
-        }
+        ScreenVertex* v = out + index;
+        v[0] = {cx - h, cy - h, 0.0f, 1.0f, colour, r[0], r[1]};
+        v[1] = {cx + h, cy - h, 0.0f, 1.0f, colour, r[2], r[1]};
+        v[2] = {cx - h, cy + h, 0.0f, 1.0f, colour, r[0], r[3]};
+        // Written out again rather than copied: reading back what was just stored stalls.
+        v[3] = {cx - h, cy + h, 0.0f, 1.0f, colour, r[0], r[3]};
+        v[4] = {cx + h, cy - h, 0.0f, 1.0f, colour, r[2], r[1]};
+        v[5] = {cx + h, cy + h, 0.0f, 1.0f, colour, r[2], r[3]};
+        index += 6;
     }
+    if (out) primitive->UnlockVertices();
     m_particles.resize(keep);
     m_written = index;
     render::IRenderer* renderer = Renderer();

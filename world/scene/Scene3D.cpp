@@ -2,8 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <mutex>
-#include <set>
+#include <new>
 
 #include "platform/d3d9/Device.h"
 #include "platform/host/IAsyncLoader.h"
@@ -79,16 +78,6 @@ d3d9::IDirect3DDevice9* Device() {
 }
 
 }  // namespace
-
-void WarnSubsystemMissing(const char* what) {
-    static std::mutex lock;
-    static std::set<std::string> warned;
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        if (!warned.insert(what ? what : "").second) return;
-    }
-    LogWarning("%s: not built in, answered with failure", what ? what : "");
-}
 
 SceneLayer SceneLayer::Make(std::int32_t id, const char* name, const char* path) {
     SceneLayer layer;
@@ -524,9 +513,7 @@ void Scene3D::Render() {
     if (render::IRenderCamera* rc = camera->GetRenderCamera()) {
         Vec3 eye;
         camera->GetWorldPosition(eye);
-        m_grass->cameraPosition[0] = eye.x;
-        m_grass->cameraPosition[1] = eye.y;
-        m_grass->cameraPosition[2] = eye.z;
+        m_grass->SetEyePosition(eye);
         Matrix view, projection, product;
         std::memcpy(view.m, rc->GetViewMatrix(), sizeof(view.m));
         std::memcpy(projection.m, rc->GetProjectionMatrix(), sizeof(projection.m));
@@ -546,7 +533,7 @@ void Scene3D::PrepareFrame() {
     }
     for (auto& entry : m_crossTextures) {
         entry.second->Update(0.03125f);
-        if (entry.second->countedDraw)
+        if (entry.second->GetCountedDraw())
             entry.second->DrawCount();
         else
             entry.second->Draw();
@@ -876,44 +863,42 @@ bool Scene3D::AddGrass(const char* name, char* outName, int x, int y, int z, int
                                         colour);
     // No patch, nothing to place or name.
     if (!patch) return false;
-    patch->SetPosition(0.0f, 0.0f, 0.0f);
+    patch->SetPosition(Vec3{0.0f, 0.0f, 0.0f});
     if (outName) CopyLimited(outName, 260, patch->GetName().c_str(), 259);
-    patch->SetPosition(static_cast<float>(x), static_cast<float>(y), static_cast<float>(z));
-    if (sway) patch->SetWind(swayX, swayZ, swaySpeed);
+    patch->SetPosition(Vec3{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)});
+    if (sway) patch->SetWind(static_cast<int>(swayX), static_cast<int>(swayZ), swaySpeed);
     return true;
 }
 
 void Scene3D::RemoveGrass(const char* name) { m_grass->RemoveGrass(name); }
-int Scene3D::GetGrassCount() { return m_grass->GetCount(); }
+int Scene3D::GetGrassCount() { return static_cast<int>(m_grass->Patches().size()); }
 
 const char* Scene3D::GetGrassName(int index) {
-    Grass* patch = m_grass->GetAt(index);
-    return patch ? patch->GetName().c_str() : nullptr;
+    const std::vector<Grass*>& patches = m_grass->Patches();
+    if (index < 0 || static_cast<std::size_t>(index) >= patches.size()) return nullptr;
+    return patches[static_cast<std::size_t>(index)]->GetName().c_str();
 }
 
 bool Scene3D::GetGrassName(int index, std::string& out) {
-    Grass* patch = m_grass->GetAt(index);
-    if (!patch) return false;
+    const std::vector<Grass*>& patches = m_grass->Patches();
+    if (index < 0 || static_cast<std::size_t>(index) >= patches.size()) return false;
+    const Grass* patch = patches[static_cast<std::size_t>(index)];
     out = patch->GetName();
     return true;
 }
 
 void Scene3D::SetGrassParams(float start, float end, float enabled) {
+    const float* colour = m_grass->FogColour();
     SetGrassParams(enabled != 0.0f ? 1 : 0, static_cast<std::int32_t>(start), static_cast<std::int32_t>(end),
-                   m_grass->fog.colour[0], m_grass->fog.colour[1], m_grass->fog.colour[2], m_grass->fog.colour[3]);
+                   colour[0], colour[1], colour[2], colour[3]);
 }
 
 void Scene3D::SetGrassParams(std::uint8_t enabled, std::int32_t start, std::int32_t end, float red, float green,
                              float blue, float alpha) {
-    GrassFog& fog = m_grass->fog;
-    fog.enabled = enabled;
-    fog.start = start;
-    fog.end = end;
-    fog.colour[0] = red;
-    fog.colour[1] = green;
-    fog.colour[2] = blue;
-    fog.colour[3] = alpha;
-    m_grass->ApplyFog(1);
+    m_grass->SetFog(enabled != 0, start, end);
+    const float colour[4] = {red, green, blue, alpha};
+    m_grass->SetFogColour(colour);
+    m_grass->ApplyFog(true);
 }
 
 // --- crossed-quad textures -----------------------------------------------------------------------
@@ -924,13 +909,14 @@ CrossTexture* Scene3D::FindCrossTexture(const char* name) {
     return it == m_crossTextures.end() ? nullptr : it->second;
 }
 
-void* Scene3D::CreateCrossTexture(const char* name) { return CreateCrossTexture(name, 0, 0, 0); }
+void* Scene3D::CreateCrossTexture(const char* name) { return CreateCrossTexture(name, 1, nullptr, 0); }
 
-CrossTexture* Scene3D::CreateCrossTexture(const char* name, int a, int b, int c) {
+CrossTexture* Scene3D::CreateCrossTexture(const char* name, int crossCount, const float* records, int count) {
     if (!name) return nullptr;
-    CrossTexture* texture = NewCrossTexture();
+    auto* texture = new (std::nothrow) CrossTexture;
     if (!texture) return nullptr;
-    texture->Init(a, b, c);
+    // A refused set of records leaves the batch empty (logged): it draws nothing.
+    texture->Init(crossCount, records, count);
     auto it = m_crossTextures.find(name);
     if (it != m_crossTextures.end()) {
         delete it->second;
@@ -960,7 +946,9 @@ void Scene3D::ClearCrossTextures() {
 void Scene3D::SetCrossTextureWave(const char* name, float a, float b) {
     CrossTexture* texture = FindCrossTexture(name);
     if (!texture) return;
-    SetCrossTextureWave(name, a, b, texture->waveEffect[0], texture->waveEffect[1], texture->waveRand, texture->wave);
+    float effectX = 0, effectZ = 0;
+    texture->GetWaveEffect(&effectX, &effectZ);
+    SetCrossTextureWave(name, a, b, effectX, effectZ, texture->GetWaveRand(), texture->GetWave() ? 1 : 0);
 }
 
 void Scene3D::SetCrossTextureWave(const char* name, float valueA, float valueB, float effectA, float effectB,
@@ -981,16 +969,14 @@ void Scene3D::GetCrossTextureWave(const char* name, float* valueA, float* valueB
                                   float* rand, bool* on) {
     CrossTexture* texture = FindCrossTexture(name);
     if (!texture) return;
-    if (valueA) *valueA = texture->waveValue[0];
-    if (valueB) *valueB = texture->waveValue[1];
-    if (effectA) *effectA = texture->waveEffect[0];
-    if (effectB) *effectB = texture->waveEffect[1];
-    if (rand) *rand = texture->waveRand;
-    if (on) *on = texture->wave;
+    texture->GetWaveValue(valueA, valueB);
+    texture->GetWaveEffect(effectA, effectB);
+    if (rand) *rand = texture->GetWaveRand();
+    if (on) *on = texture->GetWave();
 }
 
 void Scene3D::SetCrossTextureFlag(const char* name, bool flag) {
-    if (CrossTexture* texture = FindCrossTexture(name)) texture->countedDraw = flag ? 1 : 0;
+    if (CrossTexture* texture = FindCrossTexture(name)) texture->SetCountedDraw(flag);
 }
 
 void Scene3D::GetCrossTextureNames(std::vector<std::string>& out) {

@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "world/core/BSPTree.h"
-#include "world/scene/Scene3DSeams.h"
+#include "world/fx/CrossTexture.h"
+#include "world/fx/Grass.h"
+#include "world/core/math/Matrix.h"
 #include "world/scene/SceneBase.h"
 
 namespace quor::render {
@@ -91,7 +93,7 @@ public:
     static render::IEffect* GetBackgroundEffect();
 
     // --- IScene ---
-    // The short form places the patch at the position (no sway, height 0).
+    // The short form places the patch at the position (no sway, height 0, no colour).
     bool AddGrass(const char* name, const Vec3* position) override;
     // The full form: out name (may be null; room for 260 characters), position and height as
     // integers, an ignored value, sway flag and values, colour. False when no patch was made.
@@ -177,8 +179,11 @@ public:
     // The name's texture from the renderer, shown at the top left corner; null or empty: off.
     void SetScreenImage(const char* name) override;
     void SetScreenImage(bool on, render::ITexture* texture, const float* position);
+    // The name alone makes an empty batch of one quad per shrub.
     void* CreateCrossTexture(const char* name) override;
-    CrossTexture* CreateCrossTexture(const char* name, int a, int b, int c);
+    // A batch of the shrub records (CrossTexture::Init), kept under the name even when the
+    // records are refused (it is then empty); a batch of the same name is deleted.
+    CrossTexture* CreateCrossTexture(const char* name, int crossCount, const float* records, int count);
     void LoadCrossTextureImage(const char* name, const char* image) override;
     void RemoveCrossTexture(std::string name) override;
     void ClearCrossTextures() override;
@@ -220,6 +225,8 @@ public:
     void SetTerrain(render::TerrainObject* terrain) { m_terrain = terrain; }
     render::TerrainObject* GetTerrainObject() const { return m_terrain; }
     GrassMgr& Grasses() { return *m_grass; }
+    // The shrub batch of the name; null when there is none.
+    CrossTexture* FindCrossTexture(const char* name);
     DecalMgr* Decals() const { return m_decals; }
     LodGroup* GetLodGroupObject(std::uint32_t index) const;
 
@@ -247,7 +254,6 @@ private:
     void WaterPass();
     void DepthPass();
     void TerrainPassHook();
-    CrossTexture* FindCrossTexture(const char* name);
 
     GrassMgr* m_grass = nullptr;
     BSPTree* m_bsp = nullptr;

@@ -15,6 +15,7 @@
 #include "platform/host/TerrainObject.h"
 #include "world/core/Camera.h"
 #include "world/core/IWorld.h"
+#include "world/core/IniFile.h"
 #include "world/core/InterfaceTable.h"
 #include "world/core/Light.h"
 #include "world/core/LodGroup.h"
@@ -164,6 +165,7 @@ bool SceneFileReader::LoadXml(common::IResFile* file, const char* path) {
         ReadBspFile(path);
         if (m_layerId == 0) ReadLayers(root.Get());
         ReadGrasses(root.Get());
+        ReadCrossTextures(root.Get());
     }
     if (!ok) {
         SetProgress(kFailed);
@@ -185,7 +187,7 @@ void SceneFileReader::ReadGlobals(common::IXmlNode* global) {
     m_scene->SetAmbientColor(bytes);
 
     FogRecord fog = m_scene->GetFogRecord();
-    GrassFog& grassFog = m_scene->Grasses().fog;
+    GrassMgr& grass = m_scene->Grasses();
     if (XmlNodePtr node = Child(global, "Fog")) {
         fog.type = node->GetIntAttribute(nullptr, "Type", fog.type);
         fog.mode = node->GetIntAttribute(nullptr, "Mode", fog.mode);
@@ -194,18 +196,16 @@ void SceneFileReader::ReadGlobals(common::IXmlNode* global) {
         fog.start = node->GetFloatAttribute(nullptr, "Start", fog.start);
         fog.end = node->GetFloatAttribute(nullptr, "End", fog.end);
         fog.density = node->GetFloatAttribute(nullptr, "Density", fog.density);
-        grassFog.enabled = fog.mode > 1 ? 1 : 0;
-        grassFog.start = static_cast<std::int32_t>(fog.start);
-        grassFog.end = static_cast<std::int32_t>(fog.end);
+        grass.SetFog(fog.mode > 1, static_cast<std::int32_t>(fog.start), static_cast<std::int32_t>(fog.end));
         // Handed on as floats in the order red, green, blue, alpha.
-        grassFog.colour[0] = float((colour >> 16) & 0xFF) / 255.0f;
-        grassFog.colour[1] = float((colour >> 8) & 0xFF) / 255.0f;
-        grassFog.colour[2] = float(colour & 0xFF) / 255.0f;
-        grassFog.colour[3] = float(colour >> 24) / 255.0f;
+        const float rgba[4] = {float((colour >> 16) & 0xFF) / 255.0f, float((colour >> 8) & 0xFF) / 255.0f,
+                               float(colour & 0xFF) / 255.0f, float(colour >> 24) / 255.0f};
+        grass.SetFogColour(rgba);
     } else {
         fog.type = 1;
-        grassFog.enabled = 0;
-        for (float& c : grassFog.colour) c = 1.0f;
+        grass.SetFog(false, grass.FogStart(), grass.FogEnd());
+        const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+        grass.SetFogColour(white);
     }
     m_scene->SetFogParams(fog);
 
@@ -685,8 +685,31 @@ void SceneFileReader::ReadGrasses(common::IXmlNode* root) {
             LogError("Failed to create grass %s!", path.c_str());
             return;
         }
-        patch->SetPosition(x, y, z);
-        if (sway) patch->SetWind(float(static_cast<int>(swayX)), float(static_cast<int>(swayZ)), delta);
+        patch->SetPosition(Vec3{x, y, z});
+        if (sway) patch->SetWind(static_cast<int>(swayX), static_cast<int>(swayZ), delta);
+    });
+}
+
+// Shrub batches: each child names a batch and the ini text (a resource path, and its section,
+// the batch's name by default) that holds its texture, wave and shrubs. A batch that does not
+// load is not kept.
+void SceneFileReader::ReadCrossTextures(common::IXmlNode* root) {
+    XmlNodePtr batches = Child(root, "CrossTextures");
+    ForEachChild(batches.Get(), [&](common::IXmlNode* c) {
+        const std::string name = Text(c, nullptr, "Name");
+        const std::string path = Text(c, nullptr, "IniFile");
+        std::string section = Text(c, nullptr, "Section");
+        if (section.empty()) section = name;
+        IniFile ini(path);
+        if (name.empty() || path.empty() || !ini.Load() || !ini.HasSection(section.c_str())) {
+            LogError("Failed to load shrubs %s from %s!", name.c_str(), path.c_str());
+            return;
+        }
+        CrossTexture* batch = m_scene->CreateCrossTexture(name.c_str(), 1, nullptr, 0);
+        if (batch && !batch->LoadIni(ini, section.c_str())) {
+            LogError("Failed to load shrubs %s from %s!", name.c_str(), path.c_str());
+            m_scene->RemoveCrossTexture(name);
+        }
     });
 }
 

@@ -51,6 +51,7 @@ private:
     void ReadBspFile(const char* scenePath);
     void ReadLayers(common::IXmlNode* root);
     void ReadGrasses(common::IXmlNode* root);
+    void ReadCrossTextures(common::IXmlNode* root);
     // Entry `index` of object table `type`; null for a type or index out of range and for a
     // helper's empty slot.
     SpaceObject* TableEntry(std::uint32_t type, std::int64_t index) const;

@@ -13,6 +13,17 @@ std::vector<std::pair<std::string, std::vector<std::uint8_t>>> DemoGardenFiles()
     files.emplace_back("scenes/garden.ter", std::vector<std::uint8_t>(terrain.begin(), terrain.end()));
     files.emplace_back("models/garden_box.mom", WriteMom(DemoDefaultBox()));
     files.emplace_back("models/garden_sky.mom", WriteMom(DemoDefaultBox()));
+    const std::string shrubs = GardenShrubsIni();
+    files.emplace_back("scenes/garden_shrubs.ini", std::vector<std::uint8_t>(shrubs.begin(), shrubs.end()));
+    // The shrubs' leaf: an 8 x 8 uncompressed 32-bit image, green with a clear border.
+    std::vector<std::uint8_t> leaf = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 8, 0, 8, 0, 32, 0x28};
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            const bool inside = x > 0 && x < 7 && y > 0;
+            for (std::uint8_t b : {std::uint8_t(40), std::uint8_t(150), std::uint8_t(60), std::uint8_t(inside ? 255 : 0)})
+                leaf.push_back(b);
+        }
+    files.emplace_back("scene/texture/shurb/leaf.tga", leaf);
     return files;
 }
 

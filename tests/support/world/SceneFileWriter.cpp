@@ -207,6 +207,13 @@ XmlElement BuildSceneXml(const SceneFileDesc& d) {
                 .Set("height", g.height).Set("SwayX", g.swayX).Set("SwayZ", g.swayZ).Set("delta", g.delta)
                 .Set("color", g.color).Set("isSway", g.sway);
     }
+    if (!d.crossTextures.empty()) {
+        XmlElement& p = root.Add("CrossTextures");
+        for (const SceneCrossTextureDesc& c : d.crossTextures) {
+            XmlElement& e = p.Add("CrossTexture").Set("Name", c.name).Set("IniFile", c.iniFile);
+            if (!c.section.empty()) e.Set("Section", c.section);
+        }
+    }
     return doc;
 }
 
@@ -303,7 +310,27 @@ SceneFileDesc GardenSceneDesc() {
     d.presetCameras = {{"Gate", LookAtTransform({0.0f, 8.0f, -60.0f}, {0.0f, 2.0f, 0.0f})},
                        {"Tower", LookAtTransform({0.0f, 30.0f, -5.0f}, {0.0f, 0.0f, 0.0f})}};
     d.layers = {{1, "Pond", "scenes\\garden_pond.scn"}};
+    // A swaying grass patch left of the path and a row of shrubs right of it, ahead of "Gate".
+    SceneGrassDesc grass;
+    grass.path = "fx/spark.tga";
+    grass.position = {-5.0f, 0.0f, -14.0f};
+    grass.height = 6.0f;
+    grass.swayX = 2.0f;
+    grass.swayZ = 1.0f;
+    grass.delta = 0.1f;
+    grass.color = static_cast<int>(0xFF60C040u);
+    d.grasses.push_back(grass);
+    d.crossTextures = {{"Bushes", "scenes/garden_shrubs.ini", ""}};
     return d;
+}
+
+std::string GardenShrubsIni() {
+    std::string text = "[Bushes]\r\nTexName=leaf.tga\r\nWave=1\r\nXWaveValue=91.2\r\nZWaveValue=91.7\r\n"
+                       "WaveEffectX=0.03\r\nWaveEffectZ=0.03\r\nWaveRand=5.0\r\nCrossNum=2\r\nArrayNum=5\r\n";
+    for (int i = 0; i < 5; ++i)
+        text += "Data" + std::to_string(i) + "=(" + std::to_string(3 + i) + ".000,0.000," + std::to_string(-10 - 2 * i) +
+                ".000,1.500,3.000,0.400,0.800,0.300,1.000)\r\n";
+    return text;
 }
 
 std::vector<std::pair<std::string, std::string>> GardenSceneTexts() {

@@ -124,6 +124,13 @@ struct SceneGrassDesc {
     bool sway = true;
 };
 
+// A shrub batch: its name and the ini text (resource path, section) it loads from.
+struct SceneCrossTextureDesc {
+    std::string name;
+    std::string iniFile;
+    std::string section;  // empty: the attribute is left out
+};
+
 struct SceneFileDesc {
     std::string rootName = "Scene3D";
     int version = 1;
@@ -149,6 +156,7 @@ struct SceneFileDesc {
     std::vector<ScenePresetCameraDesc> presetCameras;
     std::vector<SceneLayerDesc> layers;
     std::vector<SceneGrassDesc> grasses;
+    std::vector<SceneCrossTextureDesc> crossTextures;
     bool audio = false;  // an empty "Audio" element
 };
 
@@ -160,6 +168,9 @@ std::string WriteXml(const XmlElement& root);
 // A transform placing a camera at `eye` looking at `target` (rows: right, up, forward,
 // position), as preset cameras store it.
 Float16 LookAtTransform(const Float3& eye, const Float3& target);
+
+// The demo garden's shrub batch "Bushes" as ini text (its texture is "leaf.tga").
+std::string GardenShrubsIni();
 
 // The demo garden's scene files by resource path: "scenes/garden.scn" and its layer
 // "scenes/garden_pond.scn". The meshes, terrain and track they name are DemoGardenFiles'.

@@ -61,9 +61,9 @@ TEST(WorldHost, HelpPrintsEveryOptionWithItsDefault) {
     EXPECT_EQ(run.status, 0);
     for (const char* option : {"--root DIR", "--frames N", "--fps N", "--picture FILE", "--size WxH", "--model FILE",
                                "--async", "--fx FILE", "--scene NAME", "--preset NAME", "--out DIR", "--help",
-                               "--loading-picture FILE"})
+                               "--loading-picture FILE", "--label WINDOW@SOCKET"})
         EXPECT_EQ(Count(run.out, std::string("  ") + option), 1) << option;
-    EXPECT_EQ(Count(run.out, "(default: "), 13);
+    EXPECT_EQ(Count(run.out, "(default: "), 14);
     EXPECT_TRUE(run.err.empty()) << run.err;
 }
 
@@ -196,7 +196,8 @@ TEST(WorldHost, SceneFileLoadsOnTheLoaderAndIsViewedFromAPresetCamera) {
     for (const char* line : {"scene: loaded on the loader thread", "scene progress: 0x0\n", "preset camera: Gate found",
                              "objects: models 9, effects 0, sky objects 1,", "lod groups: 1",
                              "terrain: flat reference terrain", "scene frame 3: renderer calls",
-                             "lod levels at the first frame: ", "lod levels at the last frame: ", "sky depth range: 1.0 to"})
+                             "lod levels at the first frame: ", "lod levels at the last frame: ", "sky depth range: 1.0 to",
+                             "vegetation: grass patches 1, shrub batches 1 Bushes\n"})
         EXPECT_EQ(Count(run.out, line), 1) << line << "\n" << run.out;
     const HostRun missing = RunHost("--root '" + root.string() + "' --scene scenes/none.scn");
     EXPECT_EQ(missing.status, 1);
@@ -233,6 +234,24 @@ TEST(WorldHost, SceneShowsTheLoadingScreenWalksTheZonesAndRunsATransition) {
     const int frames = std::atoi(run.out.c_str() + frame + 17);
     EXPECT_GE(frames, 29);
     EXPECT_LE(frames, 33);
+}
+
+TEST(WorldHost, ALabelPinnedToASocketIsPlacedDrawnAndClicked) {
+    const fs::path root = fs::path(QUOR_BINARY_DIR) / "world_host_label_root";
+    fs::create_directories(root / "models");
+    const std::vector<std::uint8_t> mesh = quor::test::WriteMom(quor::test::DemoSampleMesh(false));
+    std::ofstream(root / "models" / "sample.mom", std::ios::binary)
+        .write(reinterpret_cast<const char*>(mesh.data()), std::streamsize(mesh.size()));
+    const HostRun run = RunHost("--root '" + root.string() + "' --model models/sample.mom --label hero_tag@top --frames 3");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Count(run.out, "label: hero_tag pinned to socket top (found)"), 1) << run.out;
+    // The first and the last frame; the window drawn on each.
+    EXPECT_EQ(Count(run.out, "window drawn 1 time(s)"), 2) << run.out;
+    EXPECT_EQ(Count(run.out, ": true, click item[0] = "), 1) << run.out;
+    EXPECT_EQ(Count(run.out, "label click beside it"), 1) << run.out;
+    EXPECT_EQ(Count(run.out, "): false"), 1) << run.out;
+    EXPECT_EQ(Count(run.out, "null, tested before each use: 1 (IPyClient_1.0)"), 1) << run.out;
+    EXPECT_EQ(RunHost("--label hero_tag").status, 2);
 }
 
 }  // namespace

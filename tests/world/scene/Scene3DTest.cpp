@@ -338,17 +338,7 @@ TEST(Scene3D, Getters) {
     EXPECT_TRUE(fx.capture.Contains("missing.dds"));
     EXPECT_NE(scene.GetBackgroundQuad().texture, nullptr);
     EXPECT_STREQ(scene.GetBackground(), "missing.dds");
-    // Seams: failures, never success.
-    EXPECT_EQ(scene.CreateCrossTexture("tree"), nullptr);
-    std::vector<std::string> names;
-    scene.GetCrossTextureNames(names);
-    EXPECT_TRUE(names.empty());
-    // A patch that could not be made answers false and writes nothing.
-    char name[260] = "untouched";
-    EXPECT_FALSE(scene.AddGrass("grass.dds", name, 1, 2, 3, 4, 0, true, 1, 1, 1, 0));
-    EXPECT_STREQ(name, "untouched");
-    EXPECT_EQ(scene.GetGrassCount(), 0);
-    EXPECT_EQ(scene.GetGrassName(0), nullptr);
+    // No label to click.
     EXPECT_FALSE(scene.OnLabelClick(0, 0));
     // Report.
     XmlNodePtr doc(fx.host().utils.CreateXmlDocument());

@@ -1,5 +1,6 @@
 #include "world/scene/SceneFileReader.h"
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -147,6 +148,14 @@ TEST_F(SceneFileReaderTest, AFileUsingEverySectionLoadsItAll) {
     d.presetCameras = {{"Gate", test::LookAtTransform({0, 5, -20}, {0, 0, 0})}};
     d.layers = {{1, "Pond", "pond.scn"}};
     d.grasses = {{"grass.png", {1, 0, 1}, 2.0f, 1.0f, 1.0f, 0.5f, 0, true}};
+    files->AddFile("shrubs.ini",
+                   "[Row]\r\nTexName=leaf.png\r\nCrossNum=2\r\nArrayNum=2\r\n"
+                   "Data0=(1.000,0.000,2.000,0.500,1.000,1.000,1.000,1.000,1.000)\r\n"
+                   "Data1=(3.000,0.000,2.000,0.500,1.000,1.000,1.000,1.000,1.000)\r\n"
+                   "[Crowd]\r\nTexName=leaf.png\r\nCrossNum=2\r\nArrayNum=300\r\n");
+    // Loaded; refused counts, a missing section and a missing file keep nothing.
+    d.crossTextures = {{"Hedge", "shrubs.ini", "Row"}, {"Crowd", "shrubs.ini", ""}, {"Row2", "shrubs.ini", "None"},
+                       {"Lost", "lost.ini", "Row"}};
     d.audio = true;
     SceneFileDesc pond;
     pond.ambientColor = 0xFFFFFFFF;  // not read: globals belong to the main file
@@ -169,13 +178,13 @@ TEST_F(SceneFileReaderTest, AFileUsingEverySectionLoadsItAll) {
     EXPECT_EQ(fog.mode, 3);
     EXPECT_FLOAT_EQ(fog.start, 10.5f);
     EXPECT_FLOAT_EQ(fog.end, 99.9f);
-    const GrassFog& grassFog = scene->Grasses().fog;
-    EXPECT_EQ(grassFog.enabled, 1);
-    EXPECT_EQ(grassFog.start, 10);
-    EXPECT_EQ(grassFog.end, 99);
-    EXPECT_FLOAT_EQ(grassFog.colour[0], 1.0f);
-    EXPECT_FLOAT_EQ(grassFog.colour[1], 0.0f);
-    EXPECT_FLOAT_EQ(grassFog.colour[3], 128.0f / 255.0f);
+    const GrassMgr& grass = scene->Grasses();
+    EXPECT_TRUE(grass.FogEnabled());
+    EXPECT_EQ(grass.FogStart(), 10);
+    EXPECT_EQ(grass.FogEnd(), 99);
+    EXPECT_FLOAT_EQ(grass.FogColour()[0], 1.0f);
+    EXPECT_FLOAT_EQ(grass.FogColour()[1], 0.0f);
+    EXPECT_FLOAT_EQ(grass.FogColour()[3], 128.0f / 255.0f);
     float zNear = 0, zFar = 0;
     scene->GetDefaultZRange(&zNear, &zFar);
     EXPECT_EQ(zNear, 2.0f);
@@ -251,7 +260,23 @@ TEST_F(SceneFileReaderTest, AFileUsingEverySectionLoadsItAll) {
     EXPECT_TRUE(Logged("BSP file main.bsp is not found!")) << Log();
     ASSERT_EQ(scene->GetLayerCount(), 2);
     EXPECT_STREQ(scene->GetLayer(1)->name, "Pond");
-    EXPECT_TRUE(Logged("Failed to create grass grass.png!")) << Log();
+    // The grass patch stands where the file says, swaying; its missing texture is a blank one.
+    ASSERT_EQ(scene->GetGrassCount(), 1);
+    Grass* patch = grass.Patches()[0];
+    EXPECT_EQ(patch->GetPosition()->x, 1.0f);
+    EXPECT_EQ(patch->GetPosition()->z, 1.0f);
+    EXPECT_TRUE(patch->HasGeometry());
+    EXPECT_FLOAT_EQ(patch->SpeedX(), 0.5f * std::sqrt(0.5f));
+    std::vector<std::string> batches;
+    scene->GetCrossTextureNames(batches);
+    EXPECT_EQ(batches, std::vector<std::string>{"Hedge"});
+    const CrossTexture* hedge = scene->FindCrossTexture("Hedge");
+    ASSERT_NE(hedge, nullptr);
+    EXPECT_EQ(hedge->GetArrayNum(), 2);
+    EXPECT_EQ(hedge->GetVertexCount(), 16);
+    EXPECT_EQ(hedge->TextureName(), "leaf.png");
+    for (const char* bad : {"Crowd", "Row2", "Lost"})
+        EXPECT_TRUE(Logged(std::string("Failed to load shrubs ") + bad)) << bad << Log();
 }
 
 struct FailingFile {
