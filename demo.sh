@@ -40,6 +40,11 @@ if [ -x "$build/apps/world_host/world_host" ]; then
     [ -s samples/char/figure.$f ] || { echo "missing samples/char/figure.$f"; exit 1; }
   done
   "$build/apps/world_host/world_host" --model char/figure.mom | grep -E '^(scene|model)'
+  echo "== world_host --model char/figure.mom --play walk --upper wave --frames 24 --pictures 4 --picture out/figure.png"
+  # The figure walks, then waves with its upper body while the legs walk on: per frame the clip,
+  # its time, the key events popped and four bone positions; four frames as out/figure-1.png ...
+  "$build/apps/world_host/world_host" --model char/figure.mom --play walk --upper wave --frames 24 --pictures 4 \
+    --picture out/figure.png | grep -E '^(figure|picture|drawn in)'
 fi
 if [ -x "$build/apps/scene_view/scene_view" ]; then
   echo "== scene_view"

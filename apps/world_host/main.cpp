@@ -35,6 +35,7 @@
 #include "world/fx/IFxBase.h"
 #include "world/scene/IScene.h"
 #include "apps/world_host/SceneDemo.h"
+#include "apps/world_host/FigureDemo.h"
 
 namespace {
 
@@ -53,6 +54,9 @@ struct Options {
     std::string fx;  // empty: no effect
     std::string scene;            // empty: no scene file
     std::string preset = "Gate";  // the --scene file's preset camera
+    std::string play;   // the --model figure's whole-body animation
+    std::string upper;  // its upper-body animation
+    int pictures = 0;   // frames of the figure written beside --picture
 };
 
 bool ParseCount(const char* text, int low, int high, int& out) {
@@ -131,6 +135,19 @@ const std::vector<OptionRow>& OptionTable() {
              o.preset = v;
              return !o.preset.empty();
          }},
+        {"--play", "NAME", "none",
+         "play the --model figure's skeletal animation NAME (looping); each frame reports its clip, time, key events and bones",
+         [](Options& o, const char* v) {
+             o.play = v;
+             return !o.play.empty();
+         }},
+        {"--upper", "NAME", "none", "a quarter into the run, play animation NAME on the figure's upper body only",
+         [](Options& o, const char* v) {
+             o.upper = v;
+             return !o.upper.empty();
+         }},
+        {"--pictures", "N", "0", "with --picture FILE, write N frames spread over the run as FILE's name with -1 ... -N, 0 to 100",
+         [](Options& o, const char* v) { return ParseCount(v, 0, 100, o.pictures); }},
         {"--help", nullptr, "off", "print this help and exit",
          [](Options& o, const char*) {
              o.help = true;
@@ -309,6 +326,7 @@ int main(int argc, char** argv) {
     quor::world::IScene* scene = world->CreateScene(nullptr, 0, 0, 0);
     std::printf("scene: %s\n", scene ? "an empty 3D scene" : "none (the module made no empty 3D scene)");
     if (scene) world->SetActiveScene(scene);
+    quor::world::IModel* shownModel = nullptr;
     if (!options.model.empty()) {
         if (!scene) {
             std::printf("model: %s not shown: no scene\n", options.model.c_str());
@@ -319,6 +337,7 @@ int main(int argc, char** argv) {
             std::printf("model: %s loading %d, sub-meshes %d, sockets %d, triangles %d\n", options.model.c_str(),
                         model->IsLoading(), model->GetSubMeshCount(), model->GetSocketCount(),
                         model->GetTriangleCount());
+            shownModel = model;
         } else {
             std::printf("model: %s could not be made\n", options.model.c_str());
         }
@@ -377,6 +396,8 @@ int main(int argc, char** argv) {
         framed = gl != nullptr && options.frames > 0;
         frames = 0;
     }
+    quor::demo::FigureDemo figure(scene, options.play.empty() ? nullptr : shownModel,
+                                  {options.play, options.upper, options.pictures, options.picture, frames});
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     for (int i = 0; i < frames; ++i) {
@@ -403,6 +424,7 @@ int main(int argc, char** argv) {
                         i + 1, int(effect->GetState()), effect->GetTotalParticleCount(), d.x, d.y, d.z,
                         fxCamera ? "" : " (no camera)", timeScale(), host.audio.Playing());
         }
+        figure.AfterFrame(i + 1, gl.get());
         if (i + 1 == options.frames / 2) {
             const auto before = host.occlusion.calls.size();
             host.device.SignalLost();

@@ -91,8 +91,8 @@ public:
     virtual bool PlayAnimation(int index, int kind, float startTime) = 0;                       // 41
     virtual bool PlaySkeletalAnimation(int index, float transit, int type, float start, int loopFlags,
                                        float speed) = 0;                                        // 42
-    virtual bool PlaySplitAnimation(int index, float transit, int type, float start, int loopFlags,
-                                    float speed) = 0;                                           // 43
+    // The upper body plays its own animation while the rest plays the current one.
+    virtual bool PlaySplitAnimation(bool enable, int index, float start, int loopFlags, float speed) = 0;  // 43
     virtual void SetSplitBoneMatrix(int bone, const Matrix* matrix) = 0;                        // 44
     virtual bool PlayAnimationGroup(const char* name, float transit) = 0;                       // 45
     virtual bool PlayAnimationByName(const char* name, float transit, int loopFlags) = 0;       // 46
@@ -280,7 +280,7 @@ public:
     int GetCurrentAnimation(int kind) override;
     bool PlayAnimation(int index, int kind, float startTime) override;
     bool PlaySkeletalAnimation(int, float, int, float, int, float) override { return false; }
-    bool PlaySplitAnimation(int, float, int, float, int, float) override { return true; }
+    bool PlaySplitAnimation(bool, int, float, int, float) override { return true; }
     void SetSplitBoneMatrix(int, const Matrix*) override {}
     bool PlayAnimationGroup(const char*, float) override { return false; }
     bool PlayAnimationByName(const char*, float, int) override { return false; }
@@ -571,6 +571,7 @@ public:
     std::uint16_t FindAnimation(const char* name, bool flag) override;
     const char* GetAnimationName(int index) override;
     bool PlaySkeletalAnimation(int index, float transit, int type, float start, int loopFlags, float speed) override;
+    bool PlaySplitAnimation(bool enable, int index, float start, int loopFlags, float speed) override;
     bool PlayAnimationGroup(const char* name, float transit) override;
     bool PlayAnimationByName(const char* name, float transit, int loopFlags) override;
     bool PlayAnimationSequence(const char* name) override;

@@ -389,6 +389,12 @@ const char* ModelSkeletal::PopAnimationEvent() {
     return m_eventBuffer.c_str();
 }
 
+bool ModelSkeletal::PlaySplitAnimation(bool enable, int index, float start, int loopFlags, float speed) {
+    MeshSkeletal* mesh = GetSkeletalMesh();
+    if (!mesh) return Model::PlaySplitAnimation(enable, index, start, loopFlags, speed);
+    return mesh->PlaySplitAnimation(enable ? 1 : 0, std::uint16_t(index), start, std::uint8_t(loopFlags), speed);
+}
+
 // --- groups and sequences --------------------------------------------------------------------------
 
 bool ModelSkeletal::PlayAnimationGroup(const char* name, float transit) {
