@@ -630,6 +630,8 @@ public:
 private:
     // The current skeletal animation's object track, or null.
     TrackSampled* CurrentTrack();
+    // Lets go of the bound track whatever drives the object.
+    void Unhook(float blend);
     void ReleaseAnimationTracks();
     void RebuildAnimationTracks();
     void RebuildStaleTracks();

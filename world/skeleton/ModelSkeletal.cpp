@@ -241,6 +241,12 @@ TrackSampled* ModelSkeletal::GetAnimationTrack(int index) {
     return m_animationTracks[std::size_t(index)];
 }
 
+void ModelSkeletal::Unhook(float blend) {
+    // SpaceObject's unbinding goes through the virtual BindTrack, which refuses while an
+    // animation drives the object: the model's own unhooking goes round it.
+    SpaceObject::BindTrack(nullptr, blend, true, 3, 0.0f);
+}
+
 TrackSampled* ModelSkeletal::CurrentTrack() {
     MeshSkeletal* mesh = GetSkeletalMesh();
     return mesh ? GetAnimationTrack(mesh->GetCurrentAnimation(MeshBase::kSkeletal)) : nullptr;
@@ -250,7 +256,7 @@ void ModelSkeletal::ReleaseAnimationTracks() {
     for (TrackSampled* track : m_animationTracks) {
         if (!track) continue;
         // Unhooked first: the object must not keep reading a track that is gone.
-        if (GetBoundTrack() == track) SpaceObject::UnbindTrack(0.0f);
+        if (GetBoundTrack() == track) Unhook(0.0f);
         if (GetFadingTrack() == track) DropFadingTrack();
         delete track;
     }
@@ -301,7 +307,7 @@ void ModelSkeletal::SwitchObjectTrack(int previous, float transit) {
     TrackSampled* before = GetAnimationTrack(previous);
     TrackSampled* track = GetAnimationTrack(current);
     if (!track) {
-        if (before && GetBoundTrack() == before) SpaceObject::UnbindTrack(blend);
+        if (before && GetBoundTrack() == before) Unhook(blend);
         return;
     }
     if (GetBoundTrack() == track) {
@@ -620,8 +626,10 @@ bool ModelSkeletal::ChangeSkeletalMesh(Change change) {
     // The tracks play data the old mesh may free with itself.
     RunUnderOwnerLock([this] { ReleaseAnimationTracks(); });
     const bool changed = change();
-    // Rebuilt for whichever mesh is in place now, at the next update or play.
+    // Rebuilt for whichever mesh is in place now, under the lock the scene's update holds (as
+    // the socket tracks are); a cleared model only marks them for later.
     m_tracksStale.store(1, std::memory_order_release);
+    RunUnderOwnerLock([this] { RebuildAnimationTracks(); });
     return changed;
 }
 
