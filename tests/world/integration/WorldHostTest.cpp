@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "tests/support/world/DemoFigure.h"
 #include "tests/support/world/DemoGarden.h"
 #include "tests/support/world/DemoMeshes.h"
 #include "tests/support/world/MeshFileWriter.h"
@@ -60,7 +61,10 @@ TEST(WorldHost, HelpPrintsEveryOptionWithItsDefault) {
     for (const char* option : {"--root DIR", "--frames N", "--fps N", "--picture FILE", "--size WxH", "--model FILE",
                                "--async", "--fx FILE", "--scene NAME", "--preset NAME", "--help"})
         EXPECT_EQ(Count(run.out, std::string("  ") + option), 1) << option;
-    EXPECT_EQ(Count(run.out, "(default: "), 11);
+    for (const char* option : {"--play NAME", "--upper NAME", "--pictures N"})
+        EXPECT_EQ(Count(run.out, std::string("  ") + option), 1) << option;
+    // One default line under every option.
+    EXPECT_EQ(Count(run.out, "(default: "), Count(run.out, "\n  --"));
     EXPECT_TRUE(run.err.empty()) << run.err;
 }
 
@@ -180,6 +184,35 @@ TEST(WorldHost, SceneFileLoadsOnTheLoaderAndIsViewedFromAPresetCamera) {
     const HostRun missing = RunHost("--root '" + root.string() + "' --scene scenes/none.scn");
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("the scene could not be made: scenes/none.scn"), std::string::npos) << missing.err;
+}
+
+TEST(WorldHost, FigureWalksThenWavesWithItsUpperBodyAndWritesItsPictures) {
+    const fs::path root = fs::path(QUOR_BINARY_DIR) / "world_host_figure_root";
+    fs::create_directories(root / "char");
+    const quor::test::DemoFigureFiles figure = quor::test::MakeDemoFigure();
+    auto write = [&](const char* name, const void* data, std::size_t size) {
+        std::ofstream(root / "char" / name, std::ios::binary).write(static_cast<const char*>(data), std::streamsize(size));
+    };
+    write("figure.mom", figure.mesh.data(), figure.mesh.size());
+    write("figure.ani", figure.animation.data(), figure.animation.size());
+    write("figure.ags", figure.ags.data(), figure.ags.size());
+    write("figure.ini", figure.split.data(), figure.split.size());
+    const fs::path out = root / "out";
+    fs::remove_all(out);
+    const HostRun run = RunHost("--root '" + root.string() +
+                                "' --model char/figure.mom --play walk --upper wave --frames 8 --pictures 4 --size 64x48 "
+                                "--picture '" + (out / "figure.png").string() + "'");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Count(run.out, "figure play: walk playing, 20 bones, 2 animations"), 1) << run.out;
+    EXPECT_EQ(Count(run.out, "figure upper: wave playing from frame 3, legs on walk"), 1) << run.out;
+    EXPECT_EQ(Count(run.out, ": clip walk, "), 2);
+    EXPECT_EQ(Count(run.out, ": clip wave over legs on walk, "), 6);
+    EXPECT_EQ(Count(run.out, "wave_start"), 1) << "the key event popped once";
+    for (int k = 1; k <= 4; ++k) {
+        const fs::path png = out / ("figure-" + std::to_string(k) + ".png");
+        EXPECT_EQ(Count(run.out, "figure picture " + std::to_string(k) + ": " + png.string() + " written"), 1);
+        EXPECT_TRUE(fs::exists(png)) << png;
+    }
 }
 
 }  // namespace
