@@ -599,6 +599,7 @@ public:
     bool ChangeMeshFile(const char* name) override;
     void CopyFrom(ModelBase* other) override;
     void UpdateModel() override;
+    bool GetSocketMatrix(int socket, Matrix& out) override;
     bool NeedsNormalize(int i) override;
     void Update() override;
     void Clear() override;

@@ -652,6 +652,19 @@ void ModelSkeletal::CopyFrom(ModelBase* other) {
     RebuildAnimationTracks();
 }
 
+bool ModelSkeletal::GetSocketMatrix(int socket, Matrix& out) {
+    if (!Model::GetSocketMatrix(socket, out)) return false;
+    MeshSkeletal* mesh = GetSkeletalMesh();
+    const MeshSocket* record = GetSocketData(socket);
+    // A socket tied to a bone follows the bone's current pose.
+    Matrix bone;
+    if (mesh && record && record->boneIndex >= 0 && mesh->GetBoneMatrix(std::uint32_t(record->boneIndex), bone)) {
+        const Matrix toBone = out;
+        MatrixMultiplyFast(toBone, bone, out);
+    }
+    return true;
+}
+
 bool ModelSkeletal::NeedsNormalize(int i) {
     MeshSkeletal* mesh = GetSkeletalMesh();
     return Model::NeedsNormalize(i) || (mesh && mesh->ScalesBones());

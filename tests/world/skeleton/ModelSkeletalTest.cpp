@@ -309,6 +309,15 @@ TEST(ModelSkeletal, ASocketAttachmentWaitsForItsAnimationsStartTime) {
         m->Update();
         EXPECT_EQ(attachment->HasHideFlags(2), s.hidden) << m->GetAnimationTime(MeshBase::kSkeletal);
     }
+    // Shown, it stands at the socket, which follows its bone.
+    ASSERT_TRUE(m->PlaySkeletalAnimation(1, 0.0f, 16, -1.0f, 1, 1.0f));
+    ASSERT_TRUE(m->SetAnimationTime(510.0f - frame, MeshBase::kSkeletal));
+    m->Update();
+    ASSERT_FALSE(attachment->HasHideFlags(2));
+    Matrix bone, placed;
+    ASSERT_TRUE(m->GetBoneWorldMatrix(2, bone, 2));
+    attachment->GetLocalMatrix(placed);
+    EXPECT_LT(test::MatrixError(placed, bone), 1e-5);
     EXPECT_TRUE(m->UnbindAttachmentFromSocket(attachment, false));
     delete attachment;
 }
