@@ -65,6 +65,11 @@ if [ -x "$build/apps/world_host/world_host" ]; then
   # values; then the view crossing the map, per frame its position, the map offset and the
   # pictures collected and drawn. Frames 0, 4 and 8 are written as out/map2d/town_*.png.
   "$build/apps/world_host/world_host" --scene map2d/town.scn2 --frames 9 --out out/map2d | grep -E '^map2d'
+  echo "== world_host --model char/figure.mom --play walk --upper wave --frames 24 --pictures 4 --picture out/figure.png"
+  # The figure walks, then waves with its upper body while the legs walk on: per frame the clip,
+  # its time, the key events popped and four bone positions; four frames as out/figure-1.png ...
+  "$build/apps/world_host/world_host" --model char/figure.mom --play walk --upper wave --frames 24 --pictures 4 \
+    --picture out/figure.png | grep -E '^(figure|picture|drawn in)'
 fi
 if [ -x "$build/apps/scene_view/scene_view" ]; then
   echo "== scene_view"

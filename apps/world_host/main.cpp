@@ -38,6 +38,7 @@
 #include "apps/world_host/Map2DDemo.h"
 #include "apps/world_host/SceneDemo.h"
 #include "apps/world_host/LabelDemo.h"
+#include "apps/world_host/FigureDemo.h"
 
 namespace {
 
@@ -58,6 +59,9 @@ struct Options {
     std::string preset = "Gate";  // the --scene file's preset camera
     std::string loadingPicture;   // empty: the loading screen's last frame is not written
     std::string out;              // a 2D map's frame pictures go here (empty: none)
+    std::string play;   // the --model figure's whole-body animation
+    std::string upper;  // its upper-body animation
+    int pictures = 0;   // frames of the figure written beside --picture
 };
 
 bool ParseCount(const char* text, int low, int high, int& out) {
@@ -152,6 +156,19 @@ const std::vector<OptionRow>& OptionTable() {
          "pin a screen label (a window of the reference interface library) to a socket of the --model's model; "
          "report where it stands on sampled frames and click it at its centre and beside it",
          [](Options&, const char* v) { return quor::demo::SetLabelOption(v); }},
+        {"--play", "NAME", "none",
+         "play the --model figure's skeletal animation NAME (looping); each frame reports its clip, time, key events and bones",
+         [](Options& o, const char* v) {
+             o.play = v;
+             return !o.play.empty();
+         }},
+        {"--upper", "NAME", "none", "a quarter into the run, play animation NAME on the figure's upper body only",
+         [](Options& o, const char* v) {
+             o.upper = v;
+             return !o.upper.empty();
+         }},
+        {"--pictures", "N", "0", "with --picture FILE, write N frames spread over the run as FILE's name with -1 ... -N, 0 to 100",
+         [](Options& o, const char* v) { return ParseCount(v, 0, 100, o.pictures); }},
         {"--help", nullptr, "off", "print this help and exit",
          [](Options& o, const char*) {
              o.help = true;
@@ -335,6 +352,7 @@ int main(int argc, char** argv) {
     quor::world::IScene* scene = world->CreateScene(nullptr, 0, 0, 0);
     std::printf("scene: %s\n", scene ? "an empty 3D scene" : "none (the module made no empty 3D scene)");
     if (scene) world->SetActiveScene(scene);
+    quor::world::IModel* shownModel = nullptr;
     if (!options.model.empty()) {
         if (!scene) {
             std::printf("model: %s not shown: no scene\n", options.model.c_str());
@@ -345,6 +363,7 @@ int main(int argc, char** argv) {
             std::printf("model: %s loading %d, sub-meshes %d, sockets %d, triangles %d\n", options.model.c_str(),
                         model->IsLoading(), model->GetSubMeshCount(), model->GetSocketCount(),
                         model->GetTriangleCount());
+            shownModel = model;
         } else {
             std::printf("model: %s could not be made\n", options.model.c_str());
         }
@@ -416,6 +435,8 @@ int main(int argc, char** argv) {
         framed = gl != nullptr;
         frames = 0;
     }
+    quor::demo::FigureDemo figure(scene, options.play.empty() ? nullptr : shownModel,
+                                  {options.play, options.upper, options.pictures, options.picture, frames});
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     for (int i = 0; i < frames; ++i) {
@@ -442,6 +463,7 @@ int main(int argc, char** argv) {
                         i + 1, int(effect->GetState()), effect->GetTotalParticleCount(), d.x, d.y, d.z,
                         fxCamera ? "" : " (no camera)", timeScale(), host.audio.Playing());
         }
+        figure.AfterFrame(i + 1, gl.get());
         if (i + 1 == options.frames / 2) {
             const auto before = host.occlusion.calls.size();
             host.device.SignalLost();

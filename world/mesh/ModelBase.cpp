@@ -189,6 +189,8 @@ bool ModelBase::UnderOwnerLock(Work work) {
     return true;
 }
 
+bool ModelBase::RunUnderOwnerLock(const std::function<void()>& work) { return UnderOwnerLock(work); }
+
 // --- loading --------------------------------------------------------------------------------------
 
 bool ModelBase::AddMeshFile(const char* file, int async, std::uint32_t* requestId) {

@@ -2,6 +2,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -90,12 +91,12 @@ public:
     virtual bool PlayAnimation(int index, int kind, float startTime) = 0;                       // 41
     virtual bool PlaySkeletalAnimation(int index, float transit, int type, float start, int loopFlags,
                                        float speed) = 0;                                        // 42
-    virtual bool PlaySplitAnimation(int index, float transit, int type, float start, int loopFlags,
-                                    float speed) = 0;                                           // 43
+    // The upper body plays its own animation while the rest plays the current one.
+    virtual bool PlaySplitAnimation(bool enable, int index, float start, int loopFlags, float speed) = 0;  // 43
     virtual void SetSplitBoneMatrix(int bone, const Matrix* matrix) = 0;                        // 44
-    virtual bool PlayAnimationGroup(const std::uint16_t* indices, int count, float transit) = 0; // 45
+    virtual bool PlayAnimationGroup(const char* name, float transit) = 0;                       // 45
     virtual bool PlayAnimationByName(const char* name, float transit, int loopFlags) = 0;       // 46
-    virtual int PlayAnimationSequence(const std::uint16_t* indices, int count) = 0;             // 47
+    virtual bool PlayAnimationSequence(const char* name) = 0;                                   // 47
     virtual void StopAnimation(int kind) = 0;                                                   // 48
     virtual bool IsAnimationPlaying(int kind) = 0;                                              // 49
     virtual bool SetAnimationTime(float time, int kind) = 0;                                    // 50
@@ -108,7 +109,8 @@ public:
     virtual bool IsAnimationLoop(int kind) = 0;                                                 // 57
     virtual float GetAnimationLength(int kind) = 0;                                             // 58
     virtual bool IsAnimationFinished(int kind) = 0;                                             // 59
-    virtual int PopAnimationEvent() = 0;                                                        // 60
+    // The oldest queued key event; null when none. Valid until the next call.
+    virtual const char* PopAnimationEvent() = 0;                                                // 60
     virtual void Reserved61() = 0;                                                              // 61
     virtual const char* GetAnimationEvent(int index) = 0;                                       // 62
     virtual int GetAnimationEventCount() = 0;                                                   // 63
@@ -177,6 +179,9 @@ struct SocketBinding {
     std::uint32_t bindKind = 0;
     std::uint16_t extra = 0;
     bool attachment = false;
+    // A bone-bound entry of a skeletal model: its bone and the offset kept from it.
+    std::uint16_t bone = 0xFFFF;
+    Matrix offset;
 };
 
 // Planar shadows: up to 8 planes, one shadow part per (plane, light) pair.
@@ -275,11 +280,11 @@ public:
     int GetCurrentAnimation(int kind) override;
     bool PlayAnimation(int index, int kind, float startTime) override;
     bool PlaySkeletalAnimation(int, float, int, float, int, float) override { return false; }
-    bool PlaySplitAnimation(int, float, int, float, int, float) override { return true; }
+    bool PlaySplitAnimation(bool, int, float, int, float) override { return true; }
     void SetSplitBoneMatrix(int, const Matrix*) override {}
-    bool PlayAnimationGroup(const std::uint16_t*, int, float) override { return false; }
+    bool PlayAnimationGroup(const char*, float) override { return false; }
     bool PlayAnimationByName(const char*, float, int) override { return false; }
-    int PlayAnimationSequence(const std::uint16_t*, int) override { return 0; }
+    bool PlayAnimationSequence(const char*) override { return false; }
     void StopAnimation(int kind) override;
     bool IsAnimationPlaying(int kind) override;
     bool SetAnimationTime(float time, int kind) override;
@@ -292,7 +297,7 @@ public:
     bool IsAnimationLoop(int kind) override;
     float GetAnimationLength(int kind) override;
     bool IsAnimationFinished(int kind) override;
-    int PopAnimationEvent() override { return 0; }
+    const char* PopAnimationEvent() override { return nullptr; }
     void Reserved61() override {}
     const char* GetAnimationEvent(int) override { return nullptr; }
     int GetAnimationEventCount() override { return 0; }
@@ -492,6 +497,8 @@ protected:
     // while holding the lock cannot deadlock.
     template <typename Work>
     bool UnderOwnerLock(Work work);
+    // The same for code outside this file (the skeletal model).
+    bool RunUnderOwnerLock(const std::function<void()>& work);
     MeshBase* ReadyMesh() const;
     // Shadow helpers (ModelShadow.cpp): what placing a plane needs of this model; the planar
     // parts given back and the record emptied; the planes placed again before a draw.
@@ -554,16 +561,31 @@ public:
 // (not skeletal, a plain mesh), which replaces swapping the tables of a live object.
 class ModelSkeletal : public Model {
 public:
+    static constexpr std::uint16_t kNoShadowBone = 255;
+
     ModelSkeletal() = default;
     ~ModelSkeletal() override;
     int IsSkeletal() override { return m_plainMode.load(std::memory_order_acquire) ? 0 : 1; }
-    virtual bool BindChildToBone(ISpaceObject*, int, std::uint32_t) { return false; }  // 134
+    // Without an offset matrix a socket binding; with one the object follows the bone at that
+    // offset (bind kind 7, or the mask when non-zero).
+    virtual bool BindChildToBone(ISpaceObject* object, int bone, const Matrix* offset, std::uint32_t mask);  // 134
 
     bool LoadAnimationFile(const char* file, int async, std::uint32_t* requestId) override;
+    bool UnbindSocketChildren(int index, bool boneSwitch, int objectType) override;
+    bool CreateShadow(int bone, const float* extents) override;
     std::uint16_t FindAnimation(const char* name, bool flag) override;
     const char* GetAnimationName(int index) override;
     bool PlaySkeletalAnimation(int index, float transit, int type, float start, int loopFlags, float speed) override;
+    bool PlaySplitAnimation(bool enable, int index, float start, int loopFlags, float speed) override;
+    bool PlayAnimationGroup(const char* name, float transit) override;
     bool PlayAnimationByName(const char* name, float transit, int loopFlags) override;
+    bool PlayAnimationSequence(const char* name) override;
+    void StopAnimation(int kind) override;
+    bool SetAnimationTime(float time, int kind) override;
+    void SetAnimationSpeed(float speed, int kind) override;
+    void SetAnimationReverse(bool reverse, int kind) override;
+    void SetAnimationLoop(bool loop, int kind) override;
+    const char* PopAnimationEvent() override;
     int GetBoneCount() override;
     int GetBonePaletteSize() override;
     std::uint16_t GetBonePaletteEntry(int index) override;
@@ -574,12 +596,27 @@ public:
     void GetBoneWorldMatrix(int bone, Matrix& out) override;
     bool IsAnimationEndPending() override;
     void AcknowledgeSkeletalState() override;
+    bool IsSequenceFinished() override { return m_sequenceFinished != 0; }
     void UpdateSkeletalBounds() override;
     void FreezeAtTime(float seconds) override;
+    bool ChangeMeshData(const char* name, MeshData* data) override;
+    bool ChangeMeshFromMemory(const char* name, const void* image, std::size_t size) override;
+    bool ChangeMeshFile(const char* name) override;
+    void CopyFrom(ModelBase* other) override;
+    void UpdateModel() override;
+    bool GetSocketMatrix(int socket, Matrix& out) override;
+    bool NeedsNormalize(int i) override;
     void Update() override;
+    void Clear() override;
+    // Refused while the current animation drives the object through its own track.
+    bool BindTrack(ITrack* track, float blend, bool apply, std::uint16_t mode, float start) override;
+    ITrack* UnbindTrack(float blend) override;
+    ITrack* GetTrack() override;
 
     // The work of the animation record: the skeletal mesh loads the file under its lock.
-    // Answers the load's result (positive: attached), -1 without a skeletal mesh.
+    // Answers the load's result (positive: attached), -1 without a skeletal mesh. Object tracks
+    // are only marked stale here (the loader's thread must not touch them); the next update,
+    // or the next play, rebuilds them.
     int LoadAnimationFileNow(const char* file);
     // Space 0: in the parent's space (the local matrix), 1: world, 2: skeleton space. False
     // for a bone past the skeleton.
@@ -590,11 +627,45 @@ public:
     void SetPlainMode() { m_plainMode.store(1, std::memory_order_release); }
     bool PlainMode() const { return m_plainMode.load(std::memory_order_acquire) != 0; }
 
+    // The object track of an animation (global index); null without one or out of range.
+    TrackSampled* GetAnimationTrack(int index);
+    std::uint16_t ShadowBone() const { return m_shadowBone; }
+    bool SequencePlaying() const { return m_sequencePlaying != 0; }
+    std::int16_t SequenceItem() const { return m_sequenceItem; }
+
 private:
+    // The current skeletal animation's object track, or null.
+    TrackSampled* CurrentTrack();
+    // Lets go of the bound track whatever drives the object.
+    void Unhook(float blend);
+    void ReleaseAnimationTracks();
+    void RebuildAnimationTracks();
+    void RebuildStaleTracks();
+    void SwitchObjectTrack(int previous, float transit);
+    bool NextSequenceItem();
+    void AdvanceSequence();
+    void PlaceBoundObjects();
+    void PlaceSkeletalShadow();
+    // Shows, hides and restarts an attachment whose socket names an animation; false while it
+    // stays hidden (and is not placed).
+    bool ShowSocketAttachment(ISpaceObject* object, int socket);
+    template <typename Change>
+    bool ChangeSkeletalMesh(Change change);
+
     std::atomic<std::uint8_t> m_plainMode{0};
     std::uint8_t m_freezeRequest = 0;
+    std::uint16_t m_shadowBone = 0;
+    std::vector<TrackSampled*> m_animationTracks;
+    std::uint8_t m_sequencePlaying = 0;
+    std::int16_t m_sequence = -1;
+    std::int16_t m_sequenceItem = -1;
+    float m_itemTime = 0.0f;
+    std::uint8_t m_sequenceFinished = 0;
+    // Set by a load on the loader's thread: the object tracks no longer match the animations.
+    std::atomic<std::uint8_t> m_tracksStale{0};
     // Names handed out by pointer live here until the next such call.
     std::string m_nameBuffer;
+    std::string m_eventBuffer;
 };
 
 // A new empty model (skeletal until its file says otherwise), null when allocation fails.

@@ -620,4 +620,53 @@ std::uint16_t MeshSkeletal::GetSocketAnimation(std::uint32_t socket) {
     return data && socket < data->sockets.size() ? data->sockets[socket]->animationIndex : 0xFFFF;
 }
 
+namespace {
+// The global index of the first animation of a file slot.
+std::uint16_t SlotOffset(const SkelAnimState& state, std::uint16_t slot) {
+    std::uint32_t offset = 0;
+    for (std::uint16_t s = 0; s < slot && s < state.FileCount(); ++s)
+        offset += state.Data(s) ? state.Data(s)->GetAnimationCount() : 0;
+    return std::uint16_t(offset);
+}
+}  // namespace
+
+TrackData* MeshSkeletal::GetPivotTrack(std::uint16_t global) {
+    Guard lock(Lock());
+    std::uint16_t data = 0, animation = 0;
+    if (!m_state.ResolveAnimation(global, data, animation)) return nullptr;
+    // The track stays the animation data's; the caller only plays it.
+    return const_cast<TrackData*>(m_state.Data(data)->GetPivotTrack(animation));
+}
+
+int MeshSkeletal::FindSequence(const char* name) {
+    if (!name) return -1;
+    Guard lock(Lock());
+    const SkelAnimsData* file = m_state.Data(m_state.CurrentChannel().dataIndex);
+    return file ? file->FindSequence(name) : -1;
+}
+
+bool MeshSkeletal::GetSequenceItem(std::uint16_t sequence, std::uint16_t item, AnimationSequenceItem& out,
+                                   std::uint16_t* itemCount) {
+    Guard lock(Lock());
+    const std::uint16_t slot = m_state.CurrentChannel().dataIndex;
+    const SkelAnimsData* file = m_state.Data(slot);
+    if (!file || !file->GetSequence(sequence)) return false;
+    if (itemCount) *itemCount = file->GetSequenceItemCount(sequence);
+    const AnimationSequenceItem* found = file->GetSequenceItem(sequence, item);
+    if (!found) return false;
+    out = *found;
+    if (!out.isGroup && out.index != 65535) out.index = std::uint16_t(out.index + SlotOffset(m_state, slot));
+    return true;
+}
+
+bool MeshSkeletal::GetGlobalTransition(std::uint16_t from, std::uint16_t to, float* time, std::uint8_t* enabled) {
+    Guard lock(Lock());
+    std::uint16_t fromData = 0, fromLocal = 0, toData = 0, toLocal = 0;
+    if (!m_state.ResolveAnimation(from, fromData, fromLocal) || !m_state.ResolveAnimation(to, toData, toLocal) ||
+        fromData != toData)
+        return false;
+    std::uint16_t type = 0;
+    return m_state.Data(fromData)->GetTransition(fromLocal, toLocal, &type, time, enabled);
+}
+
 }  // namespace quor

@@ -94,6 +94,15 @@ public:
     bool LoadBodySplit(const char* iniFileName);
     bool SplitActive();
     std::uint16_t GetSocketAnimation(std::uint32_t socket);
+    // The object key track of an animation (global index); null without one.
+    TrackData* GetPivotTrack(std::uint16_t global);
+    // Sequences of the current animation file; an item's animation index made global.
+    int FindSequence(const char* name);
+    bool GetSequenceItem(std::uint16_t sequence, std::uint16_t item, AnimationSequenceItem& out,
+                         std::uint16_t* itemCount);
+    // The transition settings between two animations (global indexes) of one file; false
+    // when they are not of one file.
+    bool GetGlobalTransition(std::uint16_t from, std::uint16_t to, float* time, std::uint8_t* enabled);
 
     // Tests and the model read the playback through the lock holder.
     SkelAnimState& State() { return m_state; }

@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 
+#include "tests/support/world/DemoFigure.h"
 #include "tests/support/world/DemoGarden.h"
 #include "tests/support/world/DemoMap2D.h"
 #include "tests/support/world/DemoMeshes.h"
@@ -63,7 +64,10 @@ TEST(WorldHost, HelpPrintsEveryOptionWithItsDefault) {
                                "--async", "--fx FILE", "--scene NAME", "--preset NAME", "--out DIR", "--help",
                                "--loading-picture FILE", "--label WINDOW@SOCKET"})
         EXPECT_EQ(Count(run.out, std::string("  ") + option), 1) << option;
-    EXPECT_EQ(Count(run.out, "(default: "), 14);
+    for (const char* option : {"--play NAME", "--upper NAME", "--pictures N"})
+        EXPECT_EQ(Count(run.out, std::string("  ") + option), 1) << option;
+    // One default line under every option.
+    EXPECT_EQ(Count(run.out, "(default: "), Count(run.out, "\n  --"));
     EXPECT_TRUE(run.err.empty()) << run.err;
 }
 
@@ -252,6 +256,35 @@ TEST(WorldHost, ALabelPinnedToASocketIsPlacedDrawnAndClicked) {
     EXPECT_EQ(Count(run.out, "): false"), 1) << run.out;
     EXPECT_EQ(Count(run.out, "null, tested before each use: 1 (IPyClient_1.0)"), 1) << run.out;
     EXPECT_EQ(RunHost("--label hero_tag").status, 2);
+}
+
+TEST(WorldHost, FigureWalksThenWavesWithItsUpperBodyAndWritesItsPictures) {
+    const fs::path root = fs::path(QUOR_BINARY_DIR) / "world_host_figure_root";
+    fs::create_directories(root / "char");
+    const quor::test::DemoFigureFiles figure = quor::test::MakeDemoFigure();
+    auto write = [&](const char* name, const void* data, std::size_t size) {
+        std::ofstream(root / "char" / name, std::ios::binary).write(static_cast<const char*>(data), std::streamsize(size));
+    };
+    write("figure.mom", figure.mesh.data(), figure.mesh.size());
+    write("figure.ani", figure.animation.data(), figure.animation.size());
+    write("figure.ags", figure.ags.data(), figure.ags.size());
+    write("figure.ini", figure.split.data(), figure.split.size());
+    const fs::path out = root / "out";
+    fs::remove_all(out);
+    const HostRun run = RunHost("--root '" + root.string() +
+                                "' --model char/figure.mom --play walk --upper wave --frames 8 --pictures 4 --size 64x48 "
+                                "--picture '" + (out / "figure.png").string() + "'");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Count(run.out, "figure play: walk playing, 20 bones, 2 animations"), 1) << run.out;
+    EXPECT_EQ(Count(run.out, "figure upper: wave playing from frame 3, legs on walk"), 1) << run.out;
+    EXPECT_EQ(Count(run.out, ": clip walk, "), 2);
+    EXPECT_EQ(Count(run.out, ": clip wave over legs on walk, "), 6);
+    EXPECT_EQ(Count(run.out, "wave_start"), 1) << "the key event popped once";
+    for (int k = 1; k <= 4; ++k) {
+        const fs::path png = out / ("figure-" + std::to_string(k) + ".png");
+        EXPECT_EQ(Count(run.out, "figure picture " + std::to_string(k) + ": " + png.string() + " written"), 1);
+        EXPECT_TRUE(fs::exists(png)) << png;
+    }
 }
 
 }  // namespace

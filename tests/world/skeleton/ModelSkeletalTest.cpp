@@ -7,7 +7,9 @@
 #include "platform/host/MemoryFileSystem.h"
 #include "tests/support/world/scene/WorldFixture.h"
 #include "tests/world/skeleton/SkelMeshSupport.h"
+#include "platform/host/RecordingSkinBuffer.h"
 #include "world/core/FrameTimeControl.h"
+#include "world/core/track/TrackSampled.h"
 #include "world/mesh/ModelBase.h"
 #include "world/skeleton/MeshSkeletal.h"
 
@@ -105,6 +107,254 @@ TEST(ModelSkeletal, AnimationLoadThreadLoadsWhileTheModelUpdates) {
     EXPECT_EQ(f.model->IsLoading(), 0);
     EXPECT_EQ(f.model->GetAnimationCount(MeshBase::kSkeletal), 3);
     f.model->Update();
+}
+
+// A figure whose "stride" animation moves the object through its own key track, with a
+// group and sequences in the companion, and a socket whose attachment waits for "stride".
+struct Rigged : Figure {
+    Rigged() : Figure() {
+        SkelAnimFileDesc file = MakeSkelAnimFile(0x40003, 3, 3);
+        file.records[0].name = "stride";
+        file.records[0].hasPivotTrack = true;
+        file.records[0].pivotTrack.times = {0, 100};
+        TrackChannelDesc ch;
+        ch.positions = {0, 0, 0, 1, 0, 0};
+        ch.rotations = {0, 0, 0, 1, 0, 0, 0, 1};
+        ch.scales.assign(6, 1.0f);
+        file.records[0].pivotTrack.channels = {ch};
+        // "long": 800 ms, plays once.
+        SkelAnimRecordDesc longer = MakeSkelAnimRecord("long", 9, 3, 5);
+        longer.transitions = file.records[1].transitions;
+        longer.loop = 0;
+        file.records[1] = longer;
+        file.records[2].name = "short";
+        file.records[2].loop = 0;
+        files->AddFile("rig.ani", WriteSkelAnimFile(file));
+        AgsDesc ags;
+        ags.groups = {{"both", {{"stride", {}}, {"long", {{"Priority", "1"}}}}}, {"hollow", {{"nothing", {}}}}};
+        ags.sequences = {
+            {"timed", {{"stride", {{"Duration", "30"}}}, {"short", {{"Duration", "-0.0002"}}}}},
+            {"edge", {{"stride", {{"Duration", "-0.0001"}}}, {"long", {{"Duration", "1000"}}}}},
+            {"dud", {{"hollow", {{"IsGroup", "1"}}}}},
+            {"empty", {{"nope", {}}}},
+        };
+        files->AddFile("rig.ags", WriteAgs(ags));
+        MeshDesc mesh = SkinnedMeshDesc(3, "rig.ani");
+        SocketDesc socket;
+        socket.name = "hand";
+        socket.boneName = "Bone2";
+        socket.boneIndex = 2;
+        socket.animationName = "long";
+        socket.startTime = 500.0f;
+        socket.objectFile = "sword.mom";  // the animation is stored with an object
+        mesh.sockets = {socket};
+        files->AddFile("rig.mom", WriteMom(mesh));
+        EXPECT_TRUE(world::CreateModelForFile(model, "rig.mom")) << fx.capture.Joined();
+    }
+};
+
+TEST(ModelSkeletal, AnAnimationWithAKeyTrackDrivesTheObjectAndRefusesOtherTracks) {
+    Rigged f;
+    ModelSkeletal* m = f.model;
+    ASSERT_NE(m->GetAnimationTrack(0), nullptr) << "stride carries a key track";
+    EXPECT_EQ(m->GetAnimationTrack(1), nullptr);
+    EXPECT_EQ(m->GetAnimationTrack(3), nullptr) << "past the animations";
+    EXPECT_EQ(m->GetAnimationTrack(-1), nullptr);
+    // A track of the caller's, bound while no animation drives the object.
+    world::TrackSampled* own = new world::TrackSampled();
+    ASSERT_TRUE(m->BindTrack(own, 0.0f, true, 3, 0.0f));
+    EXPECT_EQ(m->GetTrack(), own);
+    ASSERT_TRUE(m->PlaySkeletalAnimation(0, 0.0f, 16, -1.0f, 1, 1.0f));
+    EXPECT_EQ(m->GetTrack(), nullptr) << "stride drives the object now";
+    EXPECT_EQ(m->GetBoundTrack(), m->GetAnimationTrack(0));
+    EXPECT_FALSE(m->BindTrack(own, 0.0f, true, 3, 0.0f));
+    EXPECT_TRUE(f.fx.capture.Contains(
+        "rig.mom!It already has a track assigned by current animation stride."))
+        << f.fx.capture.Joined();
+    EXPECT_EQ(m->UnbindTrack(0.0f), nullptr);
+    EXPECT_TRUE(f.fx.capture.Contains(
+        "rig.mom!It's track is assigned by current animation stride."));
+    for (int i = 0; i < 5; ++i) m->Update();
+    Matrix local;
+    m->GetLocalMatrix(local);
+    EXPECT_NEAR(local.m[12], 0.5f, 1e-3f) << "50 ms into a 100 ms move by 1";
+    // Posing the animation poses the object at once.
+    ASSERT_TRUE(m->SetAnimationTime(80.0f, MeshBase::kSkeletal));
+    m->GetLocalMatrix(local);
+    EXPECT_NEAR(local.m[12], 0.8f, 1e-3f);
+    // An animation without a key track lets the object go; the caller may bind again.
+    ASSERT_TRUE(m->PlaySkeletalAnimation(1, 0.0f, 16, -1.0f, 1, 1.0f));
+    EXPECT_EQ(m->GetBoundTrack(), nullptr);
+    EXPECT_TRUE(m->BindTrack(own, 0.0f, true, 3, 0.0f));
+    EXPECT_TRUE(m->UnbindTrack(0.0f) == own);
+    delete own;
+}
+
+TEST(ModelSkeletal, GroupsAndSequencesPlayByNameWithTheirErrors) {
+    Rigged f;
+    ModelSkeletal* m = f.model;
+    EXPECT_FALSE(m->PlayAnimationGroup("none", 0.0f));
+    EXPECT_TRUE(f.fx.capture.Contains("No animation group named none!"));
+    EXPECT_TRUE(m->PlayAnimationGroup("both", 0.0f));
+    EXPECT_EQ(m->GetBoundTrack(), m->GetAnimationTrack(0)) << "the group's current animation is stride";
+    struct Case {
+        const char* name;
+        bool started;
+        const char* error;
+    };
+    const Case errors[] = {{"none", false, "No animation sequence named none!"},
+                           {"empty", false, "Failed to play animation sequence empty! No animations in this sequence!"},
+                           {"dud", false, nullptr}};
+    for (const Case& c : errors) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(m->PlayAnimationSequence(c.name), c.started);
+        if (c.error) {
+            EXPECT_TRUE(f.fx.capture.Contains(c.error)) << f.fx.capture.Joined();
+        }
+    }
+    // Every item of "dud" failed: the sequence ended at once and says so at the next update.
+    EXPECT_FALSE(m->IsSequenceFinished());
+    m->Update();
+    EXPECT_TRUE(m->IsSequenceFinished());
+    m->Update();
+    EXPECT_FALSE(m->IsSequenceFinished()) << "cleared while none runs";
+
+    // "timed": stride for 30 ms, then "short" (300 ms, -0.0002) until it has finished.
+    ASSERT_TRUE(m->PlayAnimationSequence("timed"));
+    EXPECT_EQ(m->GetCurrentAnimation(MeshBase::kSkeletal), 0);
+    int updates = 0;
+    while (m->GetCurrentAnimation(MeshBase::kSkeletal) == 0 && updates < 100) m->Update(), ++updates;
+    EXPECT_EQ(updates, 3) << "10 ms frames";
+    EXPECT_EQ(m->GetCurrentAnimation(MeshBase::kSkeletal), 2);
+    EXPECT_EQ(m->SequenceItem(), 1);
+    while (!m->IsSequenceFinished() && updates < 200) m->Update(), ++updates;
+    EXPECT_TRUE(m->IsSequenceFinished());
+    EXPECT_GE(updates, 3 + 30) << "short ran its 300 ms";
+    EXPECT_FALSE(m->SequencePlaying());
+
+    // "edge": a duration of exactly -0.0001 is timed, ending at the first update.
+    ASSERT_TRUE(m->PlayAnimationSequence("edge"));
+    m->Update();
+    EXPECT_EQ(m->GetCurrentAnimation(MeshBase::kSkeletal), 1);
+    // A direct play ends the sequence.
+    ASSERT_TRUE(m->PlaySkeletalAnimation(0, 0.0f, 16, -1.0f, 1, 1.0f));
+    EXPECT_FALSE(m->SequencePlaying());
+}
+
+TEST(ModelSkeletal, BoneBoundChildrenFollowTheirBoneAndARefusedChildLeavesNoEntry) {
+    Rigged f;
+    ModelSkeletal* m = f.model;
+    auto* child = new world::Model();
+    Matrix offset = MatrixIdentity();
+    offset.m[13] = 1.0f;
+    EXPECT_FALSE(m->BindChildToBone(child, 3, &offset, 0)) << "bone = count";
+    EXPECT_FALSE(m->BindChildToBone(m, 1, &offset, 0)) << "a model cannot hold itself";
+    EXPECT_EQ(m->GetAttachedCount(), 0);
+    EXPECT_EQ(m->GetChildCount(), 0);
+    Matrix placed = MatrixIdentity();
+    placed.m[12] = 5.0f;
+    m->SetLocalMatrix(placed);
+    ASSERT_TRUE(m->BindChildToBone(child, 2, &offset, 0));
+    EXPECT_EQ(m->GetAttachedCount(), 1);
+    ASSERT_TRUE(m->PlaySkeletalAnimation(1, 0.0f, 16, -1.0f, 1, 1.0f));
+    for (int i = 0; i < 7; ++i) m->Update();
+    Matrix bone, expected;
+    for (int space : {2, 1, 0}) {
+        SCOPED_TRACE(space);
+        ASSERT_TRUE(m->GetBoneWorldMatrix(2, bone, space));
+        MatrixMultiplyFast(offset, bone, expected);
+        Matrix actual;
+        if (space == 2) child->GetLocalMatrix(actual);
+        else actual = child->GetWorldMatrix();
+        EXPECT_LT(test::MatrixError(actual, expected), 1e-4) << "the child stands at offset x bone";
+    }
+    EXPECT_FALSE(m->UnbindSocketChildren(3, true, 0));
+    EXPECT_TRUE(m->UnbindSocketChildren(1, true, 0));
+    EXPECT_EQ(m->GetAttachedCount(), 1) << "bound to bone 2";
+    EXPECT_TRUE(m->UnbindSocketChildren(2, true, 0));
+    EXPECT_EQ(m->GetAttachedCount(), 0);
+    EXPECT_EQ(m->GetChildCount(), 0);
+    delete child;
+}
+
+TEST(ModelSkeletal, ASocketAttachmentWaitsForItsAnimationsStartTime) {
+    Rigged f;
+    FrameTimeControl::Instance().SetFrameRate(30);
+    FrameTimeControl::Instance().SetSpeed(1.0f);
+    const float frame = float(GetFrameMilliseconds());
+    ModelSkeletal* m = f.model;
+    auto* attachment = new world::Model();
+    ASSERT_TRUE(m->BindAttachmentToSocket(attachment, 0, 0, false, 0));
+    attachment->SetHideFlags(true, 2, true);
+    struct Step {
+        const char* label;
+        int animation;
+        float before;  // posed here, then one update
+        bool hidden;
+    };
+    const Step steps[] = {
+        {"another animation", 0, 477.0f, true},
+        {"jump over the start", 1, 600.0f - frame, true},
+        {"not yet", 1, 300.0f, true},
+        {"passed during the frame", 1, 510.0f - frame, false},
+        {"stays shown", 1, 700.0f - frame, false},
+        {"another animation hides it", 0, 100.0f, true},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.label);
+        if (m->GetCurrentAnimation(MeshBase::kSkeletal) != s.animation) {
+            ASSERT_TRUE(m->PlaySkeletalAnimation(s.animation, 0.0f, 16, -1.0f, 1, 1.0f));
+        }
+        ASSERT_TRUE(m->SetAnimationTime(s.before, MeshBase::kSkeletal));
+        m->Update();
+        EXPECT_EQ(attachment->HasHideFlags(2), s.hidden) << m->GetAnimationTime(MeshBase::kSkeletal);
+    }
+    // Shown, it stands at the socket, which follows its bone.
+    ASSERT_TRUE(m->PlaySkeletalAnimation(1, 0.0f, 16, -1.0f, 1, 1.0f));
+    ASSERT_TRUE(m->SetAnimationTime(510.0f - frame, MeshBase::kSkeletal));
+    m->Update();
+    ASSERT_FALSE(attachment->HasHideFlags(2));
+    Matrix bone, placed;
+    ASSERT_TRUE(m->GetBoneWorldMatrix(2, bone, 2));
+    attachment->GetLocalMatrix(placed);
+    EXPECT_LT(test::MatrixError(placed, bone), 1e-5);
+    EXPECT_TRUE(m->UnbindAttachmentFromSocket(attachment, false));
+    delete attachment;
+}
+
+TEST(ModelSkeletal, TheShadowStaysUnderItsBoneAndAFailedChangeKeepsTheMesh) {
+    struct Case {
+        int bone;
+        std::uint16_t kept;
+    };
+    for (const Case& c : {Case{3, 255}, Case{1, 1}}) {
+        SCOPED_TRACE(c.bone);
+        Rigged g;
+        ASSERT_TRUE(g.model->CreateShadow(c.bone, nullptr));
+        EXPECT_EQ(g.model->ShadowBone(), c.kept);
+        // A decal made already stays as it is.
+        ASSERT_TRUE(g.model->CreateShadow(2, nullptr));
+        EXPECT_EQ(g.model->ShadowBone(), c.kept);
+    }
+    Rigged f;
+    ModelSkeletal* m = f.model;
+    ASSERT_TRUE(m->PlaySkeletalAnimation(1, 0.0f, 16, -1.0f, 1, 1.0f));
+    MeshBase* before = m->GetMesh();
+    EXPECT_FALSE(m->ChangeMeshFile("missing.mom"));
+    EXPECT_EQ(m->GetMesh(), before);
+    EXPECT_EQ(m->GetSkeletalMesh(), before);
+    EXPECT_FALSE(m->UpdateEnabled()) << "no update until a change succeeds";
+    EXPECT_TRUE(m->ChangeMeshFile("rig.mom"));
+    EXPECT_TRUE(m->UpdateEnabled());
+    m->Update();
+    EXPECT_NE(m->GetAnimationTrack(0), nullptr) << "tracks rebuilt for the new mesh";
+    // A copy shares the mesh and gets tracks of its own.
+    ModelSkeletal* copy = world::CreateModelSkeletal();
+    copy->CopyFrom(m);
+    EXPECT_EQ(copy->GetMesh(), m->GetMesh());
+    ASSERT_NE(copy->GetAnimationTrack(0), nullptr);
+    EXPECT_NE(copy->GetAnimationTrack(0), m->GetAnimationTrack(0));
+    delete static_cast<world::SpaceObject*>(copy);
 }
 
 }  // namespace
