@@ -92,6 +92,12 @@ public:
     void SubmitRenderable(render::IRenderable* renderable, std::int32_t pass) override;
     void GetViewportSize(int* width, int* height) override;
     void DrawUserQuads(int x, int y, int width, int height, float minZ, float maxZ) override;
+    void FlushTextureCache() override;
+    int UnloadTexture(void* surface, int immediate) override;
+    // Textures made from now on answer IsTextureReady false for this many polls first (a
+    // renderer still uploading them); 0 ready at once.
+    void SetTexturePollsBeforeReady(int polls);
+    int TextureCacheFlushes() const;
     // Off: SubmitRenderable copies nothing from array buffers (measuring what fills them).
     bool copySubmitted = true;
 
@@ -198,6 +204,8 @@ private:
     RecordingViewStore m_views;
     win32::RecentRecords<std::string> m_calls;
     int m_updates = 0;
+    int m_pollsBeforeReady = 0;
+    int m_flushes = 0;
     bool m_failPrimitives = false;
     bool m_hardwareSkinning = false;
     render::IRenderCamera* m_currentCamera = nullptr;

@@ -19,6 +19,7 @@
 #include "platform/host/RenderCamera.h"
 
 namespace quor::d3d9 {
+class IDirect3DDevice9;
 class IDirect3DTexture9;
 }
 
@@ -274,6 +275,8 @@ public:
         if (w) *w = width;
         if (h) *h = height;
     }
+    void* GetRenderSurface() override { return device; }
+    bool FillRect(const std::int32_t* rect, std::uint32_t argb) override;
 
     std::string name;
     // The device texture of a texture made by CreateTexture (null for file textures), and
@@ -293,6 +296,9 @@ public:
     float speed = 1;
     std::int32_t mipLevels = 0;
     int refs = 0;
+    // IRenderer::IsTextureReady answers false for this many more polls (see
+    // RecordingRenderer::texturePollsBeforeReady), then true.
+    int pollsBeforeReady = 0;
 };
 
 // A parameter block: every value set, in order ("SetFloat(fAlpha,1)"), and the latest value of
@@ -484,6 +490,10 @@ private:
     void DropEffect(render::IEffect* effect);
     std::vector<std::string> StageNames(render::IEffect* effect) const;
     render::ITexture* AcquireTexture(const std::string& name, std::int32_t mipLevels, bool mustExist);
+    // A file texture that keeps its decoded pixels in an A8R8G8B8 device texture; null (with an
+    // error line for a file that is no picture) when the file is missing or unreadable.
+    render::ITexture* AcquirePixelTexture(const std::string& name, std::int32_t mipLevels,
+                                          d3d9::IDirect3DDevice9* device);
     bool ReleaseTextureRef(render::ITexture* texture);
     RecordingMaterial* MakeMaterial(render::IEffect* technique);
     RecordingMaterial* BuildMaterial(const MaterialDesc& desc, std::int32_t mip);
