@@ -943,7 +943,10 @@ bool Scene2D::IsWalkable(float x, float y) {
     return m_pathGrid->IsCellFree(PathGrid::PixelToCell(x), PathGrid::PixelToCell(y));
 }
 
-bool Scene2D::IsGroundOpaqueAt(float x, float y) { return m_ground && m_ground->IsOpaqueAt(x, y); }
+bool Scene2D::IsGroundOpaqueAt(float x, float y) {
+    const float point[2] = {x, y};
+    return m_ground && m_ground->IsOpaqueAt(point);
+}
 
 // --- clear ----------------------------------------------------------------------------------
 

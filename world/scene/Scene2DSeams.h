@@ -6,32 +6,12 @@
 #include <cstdint>
 
 #include "platform/win32/Types.h"
+#include "world/scene/ScreenMgr.h"
 
 namespace quor::world {
 
 class PictureBase;
 class SceneBase;
-
-// --- ground manager: until the 2D ground arrives its Init fails, so a scene holds none. -------
-class ScreenMgr {
-public:
-    explicit ScreenMgr(SceneBase* /*scene*/) {}
-    bool Init(const char* /*path*/, const int* /*size*/) { return false; }
-    void SetViewPosition(const float* /*offset*/) {}
-    bool IsOpaqueAt(float, float) { return false; }
-    bool IsReady() const { return m_ready; }
-    void SetReady(bool ready) { m_ready = ready; }
-    void* AddWaterBlock(const float*, const char*, const char*) { return nullptr; }
-    void UpdateBlocks() {}
-    void ResetMaskMarks() {}
-    bool MarkMasksAt(PictureBase*) { return false; }
-    void RenderMasks() {}
-    void RenderFrontLayers() {}
-    void* GetBackground() { return nullptr; }
-
-private:
-    bool m_ready = false;
-};
 
 // --- host services the 2D scene asks for. Tests and hosts may set the hooks; unset, they answer
 // as a host without the service does. ----------------------------------------------------------
