@@ -162,6 +162,7 @@ public:
     void SubmitRenderable(render::IRenderable* renderable, std::int32_t pass) override;
     void GetViewportSize(int* width, int* height) override;
     void DrawUserQuads(int x, int y, int width, int height, float minZ, float maxZ) override;
+    int UnloadTexture(void* surface, int immediate) override { return m_objects.UnloadTexture(surface, immediate); }
     // The device textures are made on (see RecordingRenderer::AttachDevice); they are shown
     // with the pixels they hold when drawn.
     void AttachDevice(d3d9::IDirect3DDevice9* device) { m_objects.AttachDevice(device); }

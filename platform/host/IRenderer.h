@@ -349,6 +349,11 @@ public:
     // depth range (minZ, maxZ).
     virtual void DrawUserQuads(int x, int y, int width, int height, float minZ, float maxZ) = 0;
 
+    // Gives back one reference of the live texture whose surface handle (ITexture::GetSurface)
+    // this is; immediate 1 frees its memory at once when it was the last. Answers the
+    // references left (0: the texture went), -1 when no live texture has the handle.
+    virtual int UnloadTexture(void* surface, int immediate) = 0;
+
 protected:
     ~IRenderer() = default;
 };

@@ -431,6 +431,20 @@ render::ITexture* RecordingRenderer::FindTexture(const char* name) {
     return known ? m_store->AcquireTexture(name, 0, false) : nullptr;
 }
 
+int RecordingRenderer::UnloadTexture(void* surface, int immediate) {
+    Lock lock(m_store->mutex);
+    m_calls.push_back("UnloadTexture(" + std::to_string(immediate) + ")");
+    if (!surface) return -1;
+    for (const auto& t : m_store->textures) {
+        if (t->refs > 0 && t->GetSurface() == surface) {
+            m_store->ReleaseTextureRef(t.get());
+            return t->refs;
+        }
+    }
+    ++m_store->badReleases;
+    return -1;
+}
+
 bool RecordingRenderer::IsTextureReady(void* surface) {
     Lock lock(m_store->mutex);
     m_calls.push_back("IsTextureReady");

@@ -92,6 +92,7 @@ public:
     void SubmitRenderable(render::IRenderable* renderable, std::int32_t pass) override;
     void GetViewportSize(int* width, int* height) override;
     void DrawUserQuads(int x, int y, int width, int height, float minZ, float maxZ) override;
+    int UnloadTexture(void* surface, int immediate) override;
     // Off: SubmitRenderable copies nothing from array buffers (measuring what fills them).
     bool copySubmitted = true;
 
