@@ -3,6 +3,8 @@
 #include "platform/host/IRenderer.h"
 #include "world/core/InterfaceTable.h"
 #include "world/core/Log.h"
+#include "world/scene/FarLayer.h"
+#include "world/scene/MaskPicture.h"
 
 namespace quor::world {
 
@@ -46,14 +48,31 @@ void GroundLoadJob::Run() {
         textureHandle = texture ? texture->GetSurface() : nullptr;
         break;
     }
+    case kMask:
+        maskPicture = new MaskPicture(name.c_str(), float(x), float(y));
+        maskPicture->SetRecord(record);
+        textureHandle = maskPicture->GetTextureHandle();
+        break;
+    case kFrontLayer:
+    case kBackLayer: {
+        const float position[2] = {float(x), float(y)};
+        layer = new FarLayer(name.c_str(), position);
+        layer->SetRecord(record);
+        textureHandle = layer->GetTextureHandle();
+        break;
+    }
     default:
         break;
     }
 }
 
 void GroundLoadJob::FreeResults() {
+    delete maskPicture;
+    maskPicture = nullptr;
+    delete layer;
+    layer = nullptr;
     render::IRenderer* renderer = Interfaces().renderer;
-    if (texture) {
+    if (texture && kind == kBlock) {
         // A texture without a surface handle can only go back by pointer.
         if (textureHandle && renderer)
             renderer->UnloadTexture(textureHandle, 0);

@@ -113,6 +113,13 @@ public:
     const GroundCounters& FrameCounters() const { return m_frame; }
     const GroundCounters& TotalCounters() const { return m_total; }
     int BlocksDrawn() const { return m_blocksDrawn; }
+    int MasksDrawn() const { return m_masksDrawn; }
+    int WaterDrawn() const { return m_waterDrawn; }
+    const std::vector<FarLayer*>& BackLayers() const { return m_backLayers; }
+    const std::vector<FarLayer*>& FrontLayers() const { return m_frontLayers; }
+    const std::vector<WaterBlock*>& WaterBlocks() const { return m_waterBlocks; }
+    // The mask pictures by record (null: deleted while out of view, loaded again on return).
+    const std::map<const LayerRecord*, MaskPicture*>& MaskPictures() const { return m_maskPictures; }
 
 private:
     void UpdateVisibleRange();
@@ -134,9 +141,10 @@ private:
     void MoveWaterWithView();
     void DeleteLayersAndMasks();
     static void ClearPartBase(MaskPart* part);
+    void DeleteMask(MaskPicture* picture);
 
     std::vector<PictureBase*> m_maskedPictures;
-    std::map<std::string, std::vector<MaskPicture*>> m_markedGroups;
+    std::map<std::string, std::vector<PictureBase*>> m_markedGroups;
     std::vector<WaterBlock*> m_waterBlocks;
     std::vector<FarLayer*> m_backLayers;
     std::vector<FarLayer*> m_frontLayers;
@@ -173,6 +181,8 @@ private:
     GroundCounters m_frame;
     GroundCounters m_total;
     int m_blocksDrawn = 0;
+    int m_masksDrawn = 0;
+    int m_waterDrawn = 0;
 };
 
 }  // namespace quor::world
