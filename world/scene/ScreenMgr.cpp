@@ -268,7 +268,7 @@ void ScreenMgr::UpdateBlockQuads() {
 void ScreenMgr::Update(const std::vector<PictureBase*>* groundPictures, bool drawWater) {
     render::IRenderer* renderer = Interfaces().renderer;
     m_frame = GroundCounters{};
-    m_blocksDrawn = m_masksDrawn = m_waterDrawn = 0;
+    m_blocksDrawn = m_waterDrawn = 0;
     ReleaseIdleBlocks(m_preloadRect);
     RequestLoads();
     UpdateMasks();

@@ -113,6 +113,7 @@ public:
     const GroundCounters& FrameCounters() const { return m_frame; }
     const GroundCounters& TotalCounters() const { return m_total; }
     int BlocksDrawn() const { return m_blocksDrawn; }
+    // Mask pictures the last RenderMasks drew.
     int MasksDrawn() const { return m_masksDrawn; }
     int WaterDrawn() const { return m_waterDrawn; }
     const std::vector<FarLayer*>& BackLayers() const { return m_backLayers; }

@@ -221,6 +221,7 @@ void ScreenMgr::RenderMasks() {
     const std::uint32_t now = win32::timeGetTime();
     std::vector<std::pair<float, MaskPicture*>> shown;
     int deleted = 0;
+    m_masksDrawn = 0;
     for (auto& [record, mask] : m_maskPictures) {
         if (!mask) continue;
         if (mask->IsVisible()) {

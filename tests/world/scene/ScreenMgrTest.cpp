@@ -13,8 +13,11 @@
 #include "platform/win32/Clock.h"
 #include "platform/win32/Messages.h"
 #include "tests/support/world/scene/GroundFiles.h"
+#include "tests/support/world/scene/MapFixtures.h"
 #include "tests/support/world/scene/WorldFixture.h"
+#include "world/fx/Picture.h"
 #include "world/scene/MaskList.h"
+#include "world/scene/MaskPicture.h"
 #include "world/scene/ScreenMgr.h"
 
 namespace quor::world {
@@ -48,6 +51,8 @@ struct GroundFixture : testing::Test {
         ground->SetViewPosition(view);
         ground->UpdateBlocks();
         ground->Update(nullptr, false);
+        ground->RenderMasks();
+        ground->RenderFrontLayers();
         if (runLoader) ground->Loader().RunBatch();
     }
     bool DebugSaid(const std::string& text) const {
@@ -335,6 +340,91 @@ TEST_F(GroundFixture, ReadyOnlyOnceTheFirstPassIsInstalled) {
     EXPECT_FALSE(ground->IsReady());  // the first pass's jobs have only just been run
     Frame(0, 0);
     EXPECT_TRUE(ground->IsReady());
+}
+
+// A mask image: every pixel palette entry 0, black (a green byte of 0 marks "behind").
+std::vector<std::uint8_t> MaskBitmap(int width, int height) {
+    fixtures::Bitmap8 bmp;
+    bmp.width = width;
+    bmp.height = height;
+    bmp.pixels.assign(std::size_t(width) * std::size_t(height), 0);
+    bmp.palette = {0xFF000000u, 0xFFFFFFFFu};
+    return bmp.Build();
+}
+
+TEST_F(GroundFixture, MasksFollowTheirBlocksAndComeBackIntoView) {
+    for (int c = 0; c < 20; ++c) renderer().Store()->DefineTexture("map\\town\\map_0_" + std::to_string(c) + ".dds");
+    struct MaskFile {
+        const char* path;
+        int x, y, w, h;
+    };
+    const MaskFile masks[] = {{"map\\m\\tree_1.bmp", 200, 100, 100, 50},
+                              {"map\\m\\tree_2.bmp", 0, 0, 50, 50},
+                              {"map\\m\\rock.bmp", 300, 0, 20, 20}};
+    std::string list;
+    for (const MaskFile& m : masks) {
+        files->AddFile(m.path, MaskBitmap(m.w, m.h));
+        host::TextureDesc desc;
+        desc.width = std::uint32_t(m.w);
+        desc.height = std::uint32_t(m.h);
+        renderer().Store()->DefineTexture(m.path, desc);
+        list += std::string(m.path) + "," + std::to_string(m.x) + "," + std::to_string(m.y) + "," +
+                std::to_string(m.w) + "," + std::to_string(m.h) + ",0\r\n";
+    }
+    files->AddFile("map\\mask.txt", list);
+    Make(20 * 256, 256);
+    for (int i = 0; i < 5; ++i) Frame(0, 0);
+    auto byName = [&](const std::string& path) -> MaskPicture* {
+        for (const auto& [record, picture] : ground->MaskPictures())
+            if (record->name == path) return picture;
+        return nullptr;
+    };
+    MaskPicture* tree1 = byName("map\\m\\tree_1.bmp");
+    MaskPicture* tree2 = byName("map\\m\\tree_2.bmp");
+    MaskPicture* rock = byName("map\\m\\rock.bmp");
+    ASSERT_TRUE(tree1 && tree2 && rock);
+    EXPECT_EQ(tree1->GetName(), "tree");
+    EXPECT_EQ(rock->GetName(), "");
+    // Each part takes the texture of the block it lies in.
+    ASSERT_EQ(tree1->GetParts().size(), 2u);
+    EXPECT_EQ(tree1->GetParts()[0]->GetBaseTexture(), ground->Blocks()[0].texture);
+    EXPECT_EQ(tree1->GetParts()[1]->GetBaseTexture(), ground->Blocks()[1].texture);
+    EXPECT_EQ(ground->Blocks()[1].maskParts.count(tree1->GetParts()[1]), 1u);
+    EXPECT_EQ(ground->Blocks()[1].maskParts.count(rock->GetParts()[0]), 1u);
+
+    // A picture standing in the first tree marks the whole group, which shares the deepest depth.
+    struct Drop {
+        void operator()(PictureBase* p) const { p->DeletingDestructor(); }
+    };
+    std::unique_ptr<PictureBase, Drop> standing(new PictureEmpty(nullptr)), away(new PictureEmpty(nullptr));
+    standing->SetPosition(250, 120);
+    ground->ResetMaskMarks();
+    EXPECT_TRUE(ground->MarkMasksAt(standing.get()));
+    EXPECT_TRUE(tree1->IsGroupMarked() && tree2->IsGroupMarked());
+    EXPECT_FALSE(rock->IsGroupMarked());
+    EXPECT_EQ(tree1->GetDepth(), 150);
+    EXPECT_EQ(tree2->GetDepth(), 150);
+    away->SetPosition(400, 200);
+    EXPECT_FALSE(ground->MarkMasksAt(away.get()));
+    ground->RenderMasks();
+    EXPECT_GT(static_cast<host::RecordingPrimitive*>(tree1->GetParts()[0]->GetQuad())->drawCount, 0);
+    EXPECT_EQ(ground->MasksDrawn(), 3);
+
+    // Far away for over a second: the blocks go, and so do the masks, out of their blocks' lists.
+    for (int i = 0; i < 90; ++i) Frame(-4500, 0);
+    EXPECT_EQ(ground->Blocks()[0].texture, nullptr);
+    EXPECT_TRUE(ground->Blocks()[1].maskParts.empty());
+    for (const auto& [record, picture] : ground->MaskPictures()) {
+        EXPECT_EQ(picture, nullptr) << record->name;
+        EXPECT_FALSE(record->requested);
+    }
+    // Back again: loaded anew.
+    for (int i = 0; i < 8; ++i) Frame(0, 0);
+    ASSERT_NE(byName("map\\m\\tree_1.bmp"), nullptr);
+    EXPECT_EQ(byName("map\\m\\tree_1.bmp")->GetParts()[0]->GetBaseTexture(), ground->Blocks()[0].texture);
+    ground.reset();
+    EXPECT_EQ(renderer().LiveTextures(), 0);
+    EXPECT_EQ(renderer().BadReleases(), 0);
 }
 
 }  // namespace
