@@ -22,6 +22,8 @@ quor::host::MemoryFileSystem* BindSceneHost() {
     quor::Module::Instance().Register(&h->registry);
     quor::Module::Instance().Initialize(&h->registry);
     quor::FrameTimeControl::Instance().SetFrameRate(30);
+    // The ground loads inline: no loader thread per input.
+    quor::world::GroundTextureLoader::SetInlineByDefault(true);
     return raw;
 }
 

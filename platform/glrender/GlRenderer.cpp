@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "platform/d3d9/Device.h"
+#include "platform/d3d9/PictureDecode.h"
 #include "platform/host/ILog.h"
 #include "platform/host/IResFileSystem.h"
 
@@ -590,19 +591,32 @@ unsigned GlRenderer::TextureFor(render::ITexture* texture) {
     if (!texture) return m_white;
     auto found = m_textures.find(texture);
     if (found != m_textures.end()) return found->second;
-    // First draw: read the picture through the resource file system and upload it.
-    const std::string name = static_cast<RecordingTexture*>(texture)->name;
+    // First draw: the pixels the texture keeps, else the picture read through the resource file
+    // system (DDS too), uploaded once.
+    auto* recorded = static_cast<RecordingTexture*>(texture);
+    const std::string name = recorded->name;
     unsigned id = m_white;
-    int width = 0, height = 0, channels = 0;
-    stbi_uc* pixels = nullptr;
-    if (common::IResFile* file = m_files ? m_files->OpenFile(name.c_str(), 0) : nullptr) {
-        const std::uint8_t* data = file->GetData();
-        const std::uint32_t size = file->GetSize();
-        if (data && size > 0 && size <= 0x7FFFFFFFu)
-            pixels = stbi_load_from_memory(data, int(size), &width, &height, &channels, 4);
+    d3d9::DecodedPicture picture;
+    bool decoded = false;
+    if (const d3d9::IDirect3DSurface9* level = recorded->device ? recorded->device->Level(0) : nullptr;
+        level && level->Format() == d3d9::D3DFMT_A8R8G8B8) {
+        picture.width = level->Width();
+        picture.height = level->Height();
+        picture.bgra.assign(level->Bits(), level->Bits() + std::size_t(picture.width) * picture.height * 4);
+        decoded = true;
+    } else if (common::IResFile* file = m_files ? m_files->OpenFile(name.c_str(), 0) : nullptr) {
+        decoded = d3d9::DecodePicture(file->GetData(), file->GetSize(), picture);
         file->Close();
     }
-    if (pixels) {
+    if (decoded) {
+        std::vector<std::uint8_t> pixels(picture.bgra.size());
+        for (std::size_t i = 0; i + 3 < pixels.size(); i += 4) {
+            pixels[i] = picture.bgra[i + 2];
+            pixels[i + 1] = picture.bgra[i + 1];
+            pixels[i + 2] = picture.bgra[i];
+            pixels[i + 3] = picture.bgra[i + 3];
+        }
+        const int width = int(picture.width), height = int(picture.height);
         glGenTextures(1, &id);
         glBindTexture(GL_TEXTURE_2D, id);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
@@ -610,8 +624,7 @@ unsigned GlRenderer::TextureFor(render::ITexture* texture) {
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-        stbi_image_free(pixels);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
     } else if (m_log) {
         m_log->Write(0, ("Texture " + name + " cannot be read; drawn white").c_str());
     }

@@ -164,6 +164,8 @@ public:
     void DrawUserQuads(int x, int y, int width, int height, float minZ, float maxZ) override;
     // The last frame drawn, scaled into the target's device texture.
     bool CaptureScreen(render::ITexture* target) override;
+    void FlushTextureCache() override { m_objects.FlushTextureCache(); }
+    int UnloadTexture(void* surface, int immediate) override { return m_objects.UnloadTexture(surface, immediate); }
     // The device textures are made on (see RecordingRenderer::AttachDevice); they are shown
     // with the pixels they hold when drawn.
     void AttachDevice(d3d9::IDirect3DDevice9* device) { m_objects.AttachDevice(device); }

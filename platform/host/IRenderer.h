@@ -353,6 +353,16 @@ public:
     // no pixels.
     virtual bool CaptureScreen(ITexture* target) = 0;
 
+    // Streamed textures. LoadTexture, CreateTexture and UnloadTexture may be called from any
+    // thread (ground loaders make textures on their own). A LoadTexture whose width argument is
+    // 21 (A8R8G8B8) keeps the picture's pixels, readable through ITexture::GetRenderSurface.
+    // Forgets what the renderer keeps of textures nothing holds any more.
+    virtual void FlushTextureCache() = 0;
+    // Gives back one reference of the live texture whose surface handle (ITexture::GetSurface)
+    // this is; immediate 1 frees its memory at once when it was the last. Answers the
+    // references left (0: the texture went), -1 when no live texture has the handle.
+    virtual int UnloadTexture(void* surface, int immediate) = 0;
+
 protected:
     ~IRenderer() = default;
 };

@@ -21,8 +21,11 @@ public:
     // the texture lives.
     virtual void* GetSurface() = 0;
     virtual void GetSize(std::uint32_t* width, std::uint32_t* height) = 0;
-    // Fills the rectangle (left, top, right, bottom in texels; null: the whole texture) of
-    // level 0 with the colour; false when the texture holds no pixels to write.
+    // The device texture (d3d9::IDirect3DTexture9) holding the pixels: level 0 lockable, A8R8G8B8
+    // for textures loaded or made in that format. Null for a texture that keeps no pixels.
+    virtual void* GetRenderSurface() = 0;
+    // Fills the rectangle (left, top, right, bottom in pixels; null: all of it) of level 0 with
+    // the colour 0xAARRGGBB, clipped to the texture; false for a texture without pixels.
     virtual bool FillRect(const std::int32_t* rect, std::uint32_t argb) = 0;
 
 protected:

@@ -97,6 +97,12 @@ public:
     // Scales an A8R8G8B8 image (rows top first) into level 0 of a live device texture of this
     // store; false when the target is none or the image is empty. Records the call.
     bool CaptureInto(render::ITexture* target, const std::uint32_t* argb, std::uint32_t width, std::uint32_t height);
+    void FlushTextureCache() override;
+    int UnloadTexture(void* surface, int immediate) override;
+    // Textures made from now on answer IsTextureReady false for this many polls first (a
+    // renderer still uploading them); 0 ready at once.
+    void SetTexturePollsBeforeReady(int polls);
+    int TextureCacheFlushes() const;
     // Off: SubmitRenderable copies nothing from array buffers (measuring what fills them).
     bool copySubmitted = true;
 
@@ -203,6 +209,8 @@ private:
     RecordingViewStore m_views;
     win32::RecentRecords<std::string> m_calls;
     int m_updates = 0;
+    int m_pollsBeforeReady = 0;
+    int m_flushes = 0;
     bool m_failPrimitives = false;
     bool m_hardwareSkinning = false;
     render::IRenderCamera* m_currentCamera = nullptr;

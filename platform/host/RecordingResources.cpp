@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/d3d9/Device.h"
+#include "platform/d3d9/PictureDecode.h"
 
 #include "platform/host/ILog.h"
 #include "platform/host/IResFileSystem.h"
@@ -478,6 +479,56 @@ render::ITexture* RecordingStore::AcquireTexture(const std::string& name, std::i
     }
     t->refs = 1;
     return t;
+}
+
+render::ITexture* RecordingStore::AcquirePixelTexture(const std::string& name, std::int32_t mipLevels,
+                                                     d3d9::IDirect3DDevice9* device) {
+    for (const auto& t : textures) {
+        if (t->refs > 0 && !t->blank && t->device && t->name == name) {
+            ++t->refs;
+            return t.get();
+        }
+    }
+    std::vector<std::uint8_t> bytes;
+    if (!ReadFile(name.c_str(), bytes)) return nullptr;
+    d3d9::DecodedPicture picture;
+    std::string why;
+    if (!d3d9::DecodePicture(bytes.data(), bytes.size(), picture, &why)) {
+        Error("texture " + name + ": " + why);
+        return nullptr;
+    }
+    d3d9::IDirect3DTexture9* pixels = nullptr;
+    if (device->CreateTexture(picture.width, picture.height, 1, 0, d3d9::D3DFMT_A8R8G8B8, d3d9::D3DPOOL_MANAGED,
+                              &pixels, nullptr) != d3d9::D3D_OK)
+        return nullptr;
+    std::memcpy(pixels->Level(0)->Bits(), picture.bgra.data(), picture.bgra.size());
+    textures.push_back(std::make_unique<RecordingTexture>());
+    RecordingTexture* t = textures.back().get();
+    t->name = name;
+    t->mipLevels = mipLevels;
+    t->device = pixels;
+    t->width = picture.width;
+    t->height = picture.height;
+    t->refs = 1;
+    return t;
+}
+
+bool RecordingTexture::FillRect(const std::int32_t* rect, std::uint32_t argb) {
+    const std::int32_t whole[4] = {0, 0, std::int32_t(width), std::int32_t(height)};
+    for (int i = 0; i < 4; ++i) fillRect[i] = rect ? rect[i] : whole[i];
+    fillColour = argb;
+    ++fills;
+    d3d9::IDirect3DSurface9* level = device ? device->Level(0) : nullptr;
+    if (!level || level->Format() != d3d9::D3DFMT_A8R8G8B8) return false;
+    const std::int64_t w = level->Width(), h = level->Height();
+    const std::int64_t left = rect ? std::max<std::int64_t>(rect[0], 0) : 0;
+    const std::int64_t top = rect ? std::max<std::int64_t>(rect[1], 0) : 0;
+    const std::int64_t right = rect ? std::min<std::int64_t>(rect[2], w) : w;
+    const std::int64_t bottom = rect ? std::min<std::int64_t>(rect[3], h) : h;
+    for (std::int64_t y = top; y < bottom; ++y)
+        for (std::int64_t x = left; x < right; ++x)
+            std::memcpy(level->Bits() + (y * w + x) * 4, &argb, 4);
+    return true;
 }
 
 bool RecordingStore::ReleaseTextureRef(render::ITexture* texture) {

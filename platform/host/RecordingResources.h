@@ -19,6 +19,7 @@
 #include "platform/host/RenderCamera.h"
 
 namespace quor::d3d9 {
+class IDirect3DDevice9;
 class IDirect3DTexture9;
 }
 
@@ -274,14 +275,10 @@ public:
         if (w) *w = width;
         if (h) *h = height;
     }
-    // Counted, with the last rectangle (the whole texture for null) and colour.
-    bool FillRect(const std::int32_t* rect, std::uint32_t argb) override {
-        const std::int32_t whole[4] = {0, 0, std::int32_t(width), std::int32_t(height)};
-        for (int i = 0; i < 4; ++i) fillRect[i] = rect ? rect[i] : whole[i];
-        fillColour = argb;
-        ++fills;
-        return true;
-    }
+    void* GetRenderSurface() override { return device; }
+    // Counted, with the last rectangle (the whole texture for null) and colour; the pixels of
+    // level 0 are written where the texture holds them.
+    bool FillRect(const std::int32_t* rect, std::uint32_t argb) override;
     int fills = 0;
     std::int32_t fillRect[4] = {};
     std::uint32_t fillColour = 0;
@@ -304,6 +301,9 @@ public:
     float speed = 1;
     std::int32_t mipLevels = 0;
     int refs = 0;
+    // IRenderer::IsTextureReady answers false for this many more polls (see
+    // RecordingRenderer::texturePollsBeforeReady), then true.
+    int pollsBeforeReady = 0;
 };
 
 // A parameter block: every value set, in order ("SetFloat(fAlpha,1)"), and the latest value of
@@ -504,6 +504,10 @@ private:
     void DropEffect(render::IEffect* effect);
     std::vector<std::string> StageNames(render::IEffect* effect) const;
     render::ITexture* AcquireTexture(const std::string& name, std::int32_t mipLevels, bool mustExist);
+    // A file texture that keeps its decoded pixels in an A8R8G8B8 device texture; null (with an
+    // error line for a file that is no picture) when the file is missing or unreadable.
+    render::ITexture* AcquirePixelTexture(const std::string& name, std::int32_t mipLevels,
+                                          d3d9::IDirect3DDevice9* device);
     bool ReleaseTextureRef(render::ITexture* texture);
     RecordingMaterial* MakeMaterial(render::IEffect* technique);
     RecordingMaterial* BuildMaterial(const MaterialDesc& desc, std::int32_t mip);

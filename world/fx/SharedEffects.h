@@ -12,8 +12,9 @@ void ReleaseSceneBackgroundEffect();
 // The pictures' shared effect; the release also frees the UV sprites' one.
 void CreatePictureMaterial();
 void ReleasePictureMaterial();
-inline void CreateMaskPictureEffect(std::uint8_t /*markMode*/) {}
-inline void ReleaseMaskPictureEffect() {}
+// The mask pictures' effect, its show-mark variant for a non-zero mode (world/scene/MaskPicture.cpp).
+void CreateMaskPictureEffect(std::uint8_t markMode);
+void ReleaseMaskPictureEffect();
 // The grass effect and the overlay batch (world/fx/VegetationShared.cpp).
 void CreateGrassEffect();
 void ReleaseGrassEffect();
@@ -21,8 +22,9 @@ void CreateQuadBatch();
 void ReleaseQuadBatch();
 // What the shrub batches, billboards and screen emitters share and nothing else releases.
 void ReleaseVegetationShared();
-inline void CreateWaterBlockEffect() {}
-inline void ReleaseWaterBlockEffect() {}
+// The water blocks' effect (world/scene/WaterBlock.cpp).
+void CreateWaterBlockEffect();
+void ReleaseWaterBlockEffect();
 // The 2D plane effects' shared effects (world/scene/Electricity.cpp, PlaneFog.cpp, Blaze.cpp).
 void CreateElectricityEffect();
 void ReleaseElectricityEffect();

@@ -1,4 +1,5 @@
 #include "world/scene/Scene2D.h"
+#include "world/scene/WaterBlock.h"
 
 #include <strings.h>
 
@@ -589,7 +590,9 @@ bool Scene2D::LoadWaters() {
         Float2(n, nullptr, "position", position, 0.0f, 0.0f);
         const std::string watermap = Attr(n, nullptr, "watermap");
         const std::string normalmap = Attr(n, nullptr, "normalmap");
-        AddWaterBlock(position, watermap.c_str(), normalmap.c_str());
+        // The scene file's blocks move with the view (the host moves those it adds itself).
+        WaterBlock* block = m_ground ? m_ground->AddWaterBlock(position, watermap.c_str(), normalmap.c_str(), true)
+                                     : nullptr;
         WaterValues w{};
         w.position[0] = position[0];
         w.position[1] = position[1];
@@ -602,7 +605,12 @@ bool Scene2D::LoadWaters() {
         w.rippleScale[0] = ripple[0];
         w.rippleScale[1] = ripple[1];
         w.speed = FloatAttr(n, nullptr, "speed", 0.01f);
-        // The block's setters come with the water blocks of the ground.
+        if (block) {
+            block->SetMapOffset(w.mapOffset[0], w.mapOffset[1], w.mapOffset[2], w.mapOffset[3]);
+            block->SetTempVars(w.tempVars[0], w.tempVars[1], w.tempVars[2], w.tempVars[3]);
+            block->SetRippleScale(w.rippleScale[0], w.rippleScale[1], 0.0f, 0.0f);
+            block->SetSpeed(w.speed);
+        }
         m_watersRead.push_back(w);
     }
     return true;
@@ -983,7 +991,7 @@ AreaData* Scene2D::CreateAreaData(const char* fileName) {
 }
 
 void* Scene2D::AddWaterBlock(const float* position, const char* watermap, const char* normalmap) {
-    return m_ground ? m_ground->AddWaterBlock(position, watermap, normalmap) : nullptr;
+    return m_ground ? static_cast<void*>(m_ground->AddWaterBlock(position, watermap, normalmap)) : nullptr;
 }
 
 ISpaceLines* Scene2D::CreateSpaceLines(int kind, bool vertexColours, std::uint32_t colour) {
@@ -1036,7 +1044,10 @@ bool Scene2D::IsWalkable(float x, float y) {
     return m_pathGrid->IsCellFree(PathGrid::PixelToCell(x), PathGrid::PixelToCell(y));
 }
 
-bool Scene2D::IsGroundOpaqueAt(float x, float y) { return m_ground && m_ground->IsOpaqueAt(x, y); }
+bool Scene2D::IsGroundOpaqueAt(float x, float y) {
+    const float point[2] = {x, y};
+    return m_ground && m_ground->IsOpaqueAt(point);
+}
 
 // --- clear ----------------------------------------------------------------------------------
 

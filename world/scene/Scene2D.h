@@ -177,7 +177,8 @@ public:
     ITrack* FindTrack(const char*) override { return nullptr; }
     void SetBackground(const char*) override {}
     const char* GetBackground() override {
-        return m_ground ? static_cast<const char*>(m_ground->GetBackground()) : nullptr;
+        // The ground manager stands for the background of a 2D scene.
+        return reinterpret_cast<const char*>(m_ground.get());
     }
     void* GetTerrain() override { return nullptr; }
     ILodGroup* CreateLodGroup() override { return nullptr; }

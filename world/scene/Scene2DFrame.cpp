@@ -362,9 +362,13 @@ void Scene2D::Render() {
         view->SetCamera(camera->GetRenderCamera());
         view->Clear();
     }
+    if (m_ground) m_ground->Update(&m_farList, m_groundUpdate != 0);
     DrawEffects(true);
     RoutePictures();
-    if (m_ground) m_ground->RenderMasks();
+    if (m_ground) {
+        m_ground->MaskedPictures() = m_behindMasks;
+        m_ground->RenderMasks();
+    }
     for (PictureBase* picture : m_drawList) picture->Render(true, false);
     for (int pass = 0; pass < 2; ++pass)
         for (VisibleObject* object : RenderList()) object->DrawParts(pass);

@@ -468,10 +468,11 @@ TEST(PlaneEffects, QueryTextureFillsTheSheetTexture) {
     PlaneFog fog("fog.dds");
     Blaze blaze("fire.tga", kDistortion);
     const std::int32_t rect[4] = {1, 2, 3, 4};
-    EXPECT_TRUE(fog.QueryTexture(rect, 0x80FF0000u));
-    EXPECT_TRUE(blaze.QueryTexture(nullptr, 0x12345678u));
     auto* noise = static_cast<host::RecordingTexture*>(fog.Material()->GetTexture("NoiseTex"));
     auto* fire = static_cast<host::RecordingTexture*>(blaze.Material()->GetTexture("Fire"));
+    // True where the texture holds pixels to write.
+    EXPECT_EQ(fog.QueryTexture(rect, 0x80FF0000u), noise->GetRenderSurface() != nullptr);
+    EXPECT_EQ(blaze.QueryTexture(nullptr, 0x12345678u), fire->GetRenderSurface() != nullptr);
     EXPECT_EQ(noise->fills, 1);
     EXPECT_EQ(std::vector<std::int32_t>(noise->fillRect, noise->fillRect + 4), (std::vector<std::int32_t>{1, 2, 3, 4}));
     EXPECT_EQ(noise->fillColour, 0x80FF0000u);
