@@ -145,6 +145,11 @@ public:
     void UnlockVertices() override;
     int locks = 0;
     int unlocks = 0;
+    // The latest screen quad (DrawEx): its rectangle and texture rectangle, a second texture
+    // rectangle after it for a two-texture layout (0x200 in the vertex format); how many came.
+    float drawExRect[4] = {};
+    float drawExUV[8] = {};
+    int drawExCount = 0;
 
     const int kind;
     const std::uint32_t vertexFormat;

@@ -23,14 +23,17 @@ TEST(World, StartUpAndShutdownCallsInOrder) {
     // The model technique templates and their shared stage state come first.
     // The three plain shared effect materials and the three loaded ones (absent here) follow,
     // then the 3D background effect, the line effect and the pictures' effect, grass and the
-    // overlay batch (absent here: no batch). The hardware-skin pair comes last (this renderer
-    // has no such effect file).
+    // overlay batch (absent here: no batch), with the mask pictures' effect after the pictures'
+    // and the water blocks' after the batch (both absent here). The hardware-skin pair comes
+    // last (this renderer has no such effect file).
     const std::vector<std::string> startCalls = {"GetTechnique(<ModelNormalTech>)", "GetTechnique(<ModelAlphaTech>)",
                                                  "CreateRenderState", "CreateEffect", "CreateEffect", "CreateEffect",
                                                  "LoadEffect(res/effect/sfx0.fx,Fx)", "LoadEffect(res/effect/sfx1.fx,Fx)",
                                                  "LoadEffect(res/effect/sfx2.fx,Fx)", "CreateEffect", "CreateEffect", "CreateEffect",
+                                                 "LoadEffect(res/builtin/shader/maskpicture.fx,TAlpha)",
                                                  "LoadEffect(res/effect/grass.fx,Grass)",
                                                  "LoadEffect(res/effect/AlphaClip.fx,Common)",
+                                                 "LoadEffect(res/builtin/shader/2dwater.fx,water)",
                                                  "LoadEffect(res/builtin/shader/hardware_skin.fx,THardwareSkin)",
                                                  "LoadEffect(res/builtin/shader/hardware_skin.fx,THardwareSkinAlpha)"};
     EXPECT_EQ(fx.host().renderer.Calls(), startCalls);
@@ -66,6 +69,20 @@ TEST(World, StartUpAndShutdownCallsInOrder) {
     // Two techniques, the three shared effect materials, the 3D background, the line effect
     // and the pictures' one.
     EXPECT_EQ(fx.host().renderer.LiveEffects(), 8);
+}
+
+// The mark mode set before start-up picks the mask pictures' effect file.
+TEST(World, MaskMarkModeChoosesTheMaskEffect) {
+    WorldFixture fx(0, false);
+    World::Instance().SetMaskMarkMode(1);
+    fx.host().renderer.ClearCalls();
+    ASSERT_TRUE(World::Instance().Initialize(30));
+    World::Instance().SetMaskMarkMode(0);
+    const std::vector<std::string> calls = fx.host().renderer.Calls();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "LoadEffect(res/builtin/shader/maskpictureshowmark.fx,TAlpha)"),
+              calls.end());
+    EXPECT_EQ(std::find(calls.begin(), calls.end(), "LoadEffect(res/builtin/shader/maskpicture.fx,TAlpha)"),
+              calls.end());
 }
 
 // The hardware-skin techniques live from start-up to shutdown; nothing of the renderer's stays.
