@@ -40,6 +40,12 @@ if [ -x "$build/apps/world_host/world_host" ]; then
     [ -s samples/char/figure.$f ] || { echo "missing samples/char/figure.$f"; exit 1; }
   done
   "$build/apps/world_host/world_host" --model char/figure.mom | grep -E '^(scene|model)'
+  echo "== world_host --scene map2d/town.scn2 --frames 9 --out out/map2d"
+  # The 2D town map through the scene registry: its progress messages, the sections a host
+  # runs, map size, camera, conversions, a path through the town gate, walkability and area
+  # values; then the view crossing the map, per frame its position, the map offset and the
+  # pictures collected and drawn. Frames 0, 4 and 8 are written as out/map2d/town_*.png.
+  "$build/apps/world_host/world_host" --scene map2d/town.scn2 --frames 9 --out out/map2d | grep -E '^map2d'
 fi
 if [ -x "$build/apps/scene_view/scene_view" ]; then
   echo "== scene_view"

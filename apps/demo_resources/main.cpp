@@ -2,7 +2,7 @@
 // writer: models/sample.mom (two levels of detail, a textured body, a transparent sorted
 // glass, socket "top", a material block), models/sample.png (its texture),
 // models/sample_anim.mom (the same, vertex-animated), defualt_models/box.mom, and the garden
-// scene (scenes/garden.scn, its layer, terrain and meshes).
+// scene (scenes/garden.scn, its layer, terrain and meshes), and the 2D town map (map2d/).
 #include <stb_image_write.h>
 
 #include <algorithm>
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tests/support/world/DemoGarden.h"
+#include "tests/support/world/DemoMap2D.h"
 #include "tests/support/world/DemoMeshes.h"
 #include "tests/support/world/DemoFigure.h"
 #include "tests/support/world/MeshFileWriter.h"
@@ -78,5 +79,7 @@ int main(int argc, char** argv) {
     ok = Write(root / "char" / "figure.ani", figure.animation) && ok;
     ok = Write(root / "char" / "figure.ags", std::vector<std::uint8_t>(figure.ags.begin(), figure.ags.end())) && ok;
     ok = Write(root / "char" / "figure.ini", std::vector<std::uint8_t>(figure.split.begin(), figure.split.end())) && ok;
+    // The 2D town map (map2d/town.scn2) and every file it names.
+    for (const auto& [path, bytes] : DemoMap2DFiles()) ok = Write(root / path, bytes) && ok;
     return ok ? 0 : 1;
 }

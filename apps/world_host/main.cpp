@@ -34,6 +34,7 @@
 #include "world/mesh/ModelBase.h"
 #include "world/fx/IFxBase.h"
 #include "world/scene/IScene.h"
+#include "apps/world_host/Map2DDemo.h"
 #include "apps/world_host/SceneDemo.h"
 
 namespace {
@@ -53,6 +54,7 @@ struct Options {
     std::string fx;  // empty: no effect
     std::string scene;            // empty: no scene file
     std::string preset = "Gate";  // the --scene file's preset camera
+    std::string out;              // a 2D map's frame pictures go here (empty: none)
 };
 
 bool ParseCount(const char* text, int low, int high, int& out) {
@@ -130,6 +132,12 @@ const std::vector<OptionRow>& OptionTable() {
          [](Options& o, const char* v) {
              o.preset = v;
              return !o.preset.empty();
+         }},
+        {"--out", "DIR", "none",
+         "with a 2D map as --scene (.scn2, .s2d, .bmp): draw the frames with the GL renderer and write the first, middle and last to DIR as PNG",
+         [](Options& o, const char* v) {
+             o.out = v;
+             return !o.out.empty();
          }},
         {"--help", nullptr, "off", "print this help and exit",
          [](Options& o, const char*) {
@@ -250,7 +258,7 @@ int main(int argc, char** argv) {
     // With a picture the GL renderer is the host's renderer; it keeps its objects in the
     // recording renderer's store, so the counts below read the same either way.
     std::unique_ptr<quor::host::GlRenderer> gl;
-    if (!options.picture.empty()) {
+    if (!options.picture.empty() || !options.out.empty()) {
         gl = std::make_unique<quor::host::GlRenderer>(host.renderer.Store());
         gl->Attach(host.files.get(), &host.log);
         // Textures the world draws into (texts over objects) live on the host's device.
@@ -370,7 +378,13 @@ int main(int argc, char** argv) {
     bool framed = false;
     // A scene file runs its own frames instead.
     int frames = options.frames;
-    if (!options.scene.empty()) {
+    if (!options.scene.empty() && quor::demo::IsMap2DName(options.scene)) {
+        const quor::demo::Map2DDemoOptions mapOptions{options.scene, options.frames, options.width, options.height,
+                                                       options.out};
+        if (quor::demo::ShowMap2D(world, host, books, gl.get(), mapOptions, &drawn) != 0) return 1;
+        framed = gl != nullptr && options.frames > 0;
+        frames = 0;
+    } else if (!options.scene.empty()) {
         const quor::demo::SceneDemoOptions sceneOptions{options.scene, options.preset, options.frames, options.width,
                                                          options.height};
         if (quor::demo::ShowScene(world, host, books, gl.get(), sceneOptions, &drawn) != 0) return 1;
@@ -428,7 +442,7 @@ int main(int argc, char** argv) {
                     host.audio.LiveAudioObjects() - ownSounds, ownSounds);
     }
     host.loader->WaitIdle();
-    if (gl) {
+    if (gl && !options.picture.empty()) {
         // No frame run: the picture is one cleared frame.
         if (!framed && gl->BeginFrame(&pictureCamera, 0xFF203040u, options.width, options.height)) drawn = gl->EndFrame();
         std::printf("renderer: gl (%s)\n", gl->RendererName().c_str());
@@ -440,7 +454,7 @@ int main(int argc, char** argv) {
         std::printf("drawn in the last frame: %d renderables, %d triangles, %d approximated, %d skipped\n",
                     drawn.renderables, drawn.triangles, drawn.approximated, drawn.skipped);
     } else {
-        std::printf("renderer: recording\n");
+        std::printf("renderer: %s\n", gl ? "gl" : "recording");
     }
     int loaded = 0;
     for (quor::client::ISound* sound : sounds) loaded += sound != nullptr;

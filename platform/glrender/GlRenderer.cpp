@@ -44,6 +44,7 @@ constexpr std::uint32_t kEffectFormat = 0x142;
 // quads, as lists the texts over objects.
 constexpr std::uint32_t kScreenEffectFormat = 0x144;
 constexpr int kScreenStrip = 5;
+constexpr int kScreenQuadList = 7;
 
 const float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
@@ -714,6 +715,8 @@ render::IPrimitive* GlRenderer::CreatePrimitive(int kind, std::uint32_t vertexFo
                 QueuePrimitive(p);
             else if (p.vertexFormat == kScreenEffectFormat && p.kind == kScreenStrip)
                 QueueScreenQuads(p);
+            else if (p.vertexFormat == kScreenEffectFormat && p.kind == kScreenQuadList)
+                QueuePictureQuads(p);
             else
                 QueueOverlay(p);
         };
@@ -1047,6 +1050,27 @@ void GlRenderer::QueueScreenQuads(const RecordingPrimitive& primitive) {
     const std::size_t n = primitive.vertices.size();
     for (std::size_t i = 0; i + 2 < n; ++i)
         for (std::size_t k = 0; k < 3; ++k) overlay.vertices.push_back(primitive.vertices[i + k]);
+    if (!overlay.vertices.empty()) m_overlays.push_back(std::move(overlay));
+}
+
+// The 2D pictures: quads (kind 7) of pre-transformed vertices in corner order, drawn blended
+// with their texture over the scene. The effects named here are the pictures', the sprites',
+// the zoom composition's and the model snapshots'.
+void GlRenderer::QueuePictureQuads(const RecordingPrimitive& primitive) {
+    if (!m_inFrame) return;
+    auto* effect = static_cast<RecordingEffect*>(primitive.effect);
+    if (!effect) return;
+    const std::string& name = effect->techniqueName;
+    if (name != "Picture" && name != "scene2dTech" && name != "Picture3DPic") return;
+    Overlay overlay;
+    overlay.texture = primitive.textures[0];
+    overlay.fileTexture = true;
+    EffectBlend(primitive.effect, overlay.source, overlay.destination);
+    const std::size_t quads =
+        std::min(primitive.vertices.size() / 4,
+                 primitive.used < 0 ? primitive.vertices.size() / 4 : std::size_t(primitive.used));
+    for (std::size_t q = 0; q < quads; ++q)
+        for (std::size_t k : {0, 1, 2, 0, 2, 3}) overlay.vertices.push_back(primitive.vertices[q * 4 + k]);
     if (!overlay.vertices.empty()) m_overlays.push_back(std::move(overlay));
 }
 

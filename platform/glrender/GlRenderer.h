@@ -210,6 +210,7 @@ private:
     bool QueueGroundQuad(const RecordingPrimitive& primitive);
     void QueueOverlay(const RecordingPrimitive& primitive);
     void QueueScreenQuads(const RecordingPrimitive& primitive);
+    void QueuePictureQuads(const RecordingPrimitive& primitive);
     void DrawOverlays(GlFrameStats& stats);
     // The GL texture of a device texture, filled with its pixels once per frame.
     unsigned DeviceTextureFor(RecordingTexture* texture);

@@ -24,6 +24,12 @@ public:
     virtual void CancelAsyncRequests(const void* owner) = 0;
     // The game's global time scale (1 is normal speed).
     virtual void SetTimeScale(float scale) = 0;
+    // The window loading progress is posted to (a win32::MessageWindow; null: none).
+    virtual void* GetMainWindow() = 0;
+    // Whether the user has cancelled the load in progress.
+    virtual bool IsLoadingCancelled() = 0;
+    // The host's screen size in pixels; false when the host does not tell.
+    virtual bool GetScreenSize(int* width, int* height) = 0;
 
 protected:
     ~IClient() = default;

@@ -23,6 +23,14 @@ void RecordingClient::SetTimeScale(float scale) {
     m_timeScales.push_back(scale);
 }
 
+bool RecordingClient::GetScreenSize(int* width, int* height) {
+    const int w = screenWidth.load(), h = screenHeight.load();
+    if (w <= 0 || h <= 0) return false;
+    if (width) *width = w;
+    if (height) *height = h;
+    return true;
+}
+
 std::vector<float> RecordingClient::TimeScales() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_timeScales;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/host/IClient.h"
+#include "platform/win32/Messages.h"
 #include "platform/win32/RecentRecords.h"
 
 namespace quor::host {
@@ -33,6 +34,12 @@ public:
     // Every scale SetTimeScale was given, in order.
     std::vector<float> TimeScales() const;
 
+    // The main window records what is posted to it (loader threads post too).
+    void* GetMainWindow() override { return mainWindowOn ? &m_window : nullptr; }
+    bool IsLoadingCancelled() override { return loadingCancelled.load(); }
+    bool GetScreenSize(int* width, int* height) override;
+    std::vector<win32::PostedMessage> WindowMessages() const { return m_window.Messages(); }
+
     IFrameTimeControl* FrameTimeControl() const;
     int FrameTimeControlHandOvers() const;
     // The latest texts (see win32::RecentRecords) and how many came since the last Clear.
@@ -45,9 +52,31 @@ public:
     int reportMark = 7;
     std::atomic<int> pendingTasks{0};
     std::atomic<int> frameRate{60};
+    bool mainWindowOn = true;
+    std::atomic<bool> loadingCancelled{false};
+    // 0 x 0: the client does not tell its screen size.
+    std::atomic<int> screenWidth{0};
+    std::atomic<int> screenHeight{0};
 
 private:
     void Add(TextKind kind, const char* text);
+
+    class Window final : public win32::MessageWindow {
+    public:
+        void OnPostedMessage(win32::UINT message, win32::WPARAM wParam, win32::LPARAM lParam) override {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_messages.push_back({this, message, wParam, lParam});
+        }
+        std::vector<win32::PostedMessage> Messages() const {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            return m_messages;
+        }
+
+    private:
+        mutable std::mutex m_mutex;
+        std::vector<win32::PostedMessage> m_messages;
+    };
+    Window m_window;
 
     mutable std::mutex m_mutex;
     IFrameTimeControl* m_frameTime = nullptr;

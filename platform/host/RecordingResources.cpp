@@ -1,5 +1,7 @@
 #include "platform/host/RecordingResources.h"
 
+#include <stb_image.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -465,6 +467,14 @@ render::ITexture* RecordingStore::AcquireTexture(const std::string& name, std::i
         t->height = d.height;
         t->state = d.state;
         t->surface = d.surface;
+    }
+    // A file that is a picture gives its size; other bytes keep the default.
+    int imageWidth = 0, imageHeight = 0, channels = 0;
+    if (defined == definedTextures.end() && !bytes.empty() && bytes.size() <= 0x7FFFFFFFu &&
+        stbi_info_from_memory(bytes.data(), static_cast<int>(bytes.size()), &imageWidth, &imageHeight, &channels) &&
+        imageWidth > 0 && imageHeight > 0) {
+        t->width = static_cast<std::uint32_t>(imageWidth);
+        t->height = static_cast<std::uint32_t>(imageHeight);
     }
     t->refs = 1;
     return t;

@@ -86,6 +86,7 @@ int MessageBoxA(HWND window, const char* text, const char* caption, UINT type) {
 
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     MessageSink::Instance().RecordPostedMessage(window, message, wParam, lParam);
+    if (window) static_cast<MessageWindow*>(window)->OnPostedMessage(message, wParam, lParam);
     return TRUE;
 }
 

@@ -65,6 +65,17 @@ private:
     bool m_echo = false;
 };
 
+// A window that takes posted messages. In this stand-in every window handle other than null
+// that PostMessageA is given is one of these (the host's main window), so a module posts to
+// the host's window across the module boundary.
+class MessageWindow {
+public:
+    virtual void OnPostedMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+
+protected:
+    ~MessageWindow() = default;
+};
+
 int MessageBoxA(HWND window, const char* text, const char* caption, UINT type);
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void OutputDebugStringA(const char* text);

@@ -140,13 +140,17 @@ Scene2D::~Scene2D() {
 }
 
 void Scene2D::Post(int percent, const char* text) {
-    win32::PostMessageA(GetScene2DHost().mainWindow, kProgressMessage, static_cast<win32::WPARAM>(percent),
+    win32::HWND window = GetScene2DHost().mainWindow;
+    if (client::IClient* client = Interfaces().client; !window && client) window = client->GetMainWindow();
+    win32::PostMessageA(window, kProgressMessage, static_cast<win32::WPARAM>(percent),
                         reinterpret_cast<win32::LPARAM>(InternText(text)));
 }
 
 bool Scene2D::Cancelled() const {
     const Scene2DHost& host = GetScene2DHost();
-    return host.isLoadingCancelled && host.isLoadingCancelled();
+    if (host.isLoadingCancelled) return host.isLoadingCancelled();
+    client::IClient* client = Interfaces().client;
+    return client && client->IsLoadingCancelled();
 }
 
 void Scene2D::ViewportSize(int& width, int& height) const {

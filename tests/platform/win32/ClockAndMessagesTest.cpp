@@ -35,13 +35,25 @@ TEST(Clock, RealTimeDoesNotGoBack) {
     EXPECT_GE(static_cast<DWORD>(b - a), 1u);
 }
 
+// A window that keeps what is posted to it.
+struct KeptMessages final : MessageWindow {
+    void OnPostedMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        kept.push_back({this, message, wParam, lParam});
+    }
+    std::vector<PostedMessage> kept;
+};
+
 TEST(MessageSink, RecordsAndNeverBlocks) {
     MessageSink& sink = MessageSink::Instance();
     sink.Clear();
-    int dummy = 0;
-    HWND window = &dummy;
+    KeptMessages target;
+    HWND window = &target;
     EXPECT_EQ(MessageBoxA(window, "text", "OpenGL Error", MB_OK | MB_ICONERROR), IDOK);
     EXPECT_EQ(PostMessageA(window, 0x511, 15, -1), TRUE);
+    // The window itself gets the message too.
+    ASSERT_EQ(target.kept.size(), 1u);
+    EXPECT_EQ(target.kept[0].wParam, 15u);
+    EXPECT_EQ(target.kept[0].lParam, -1);
     OutputDebugStringA("line");
     OutputDebugStringA("\n");
     OutputDebugStringA(nullptr);

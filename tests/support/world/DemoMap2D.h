@@ -1,0 +1,42 @@
+#pragma once
+// The demo's 2D map "map2d/town.scn2" and every file it names, built by parts: each part adds
+// its files and its sections of the scene file. A new part is one function (in a file
+// DemoMap2D<Name>.cpp of its own, which the build picks up) and one line in the part list of
+// DemoMap2D.cpp.
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/support/world/Scene2DFileWriter.h"
+
+namespace quor::test {
+
+struct Map2DSample {
+    // The scene file the parts fill; written last as "map2d/town.scn2".
+    Scene2DFileWriter scene;
+    // Every other file by resource path.
+    std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files;
+    // The map's size in pixels and the "MapPath" stem that the ground blocks and the path
+    // data are named after ("map2d/town" -> "map2d/town.data").
+    int width = 1600;
+    int height = 1200;
+    std::string mapPath = "map2d/town";
+
+    void Add(const std::string& path, std::vector<std::uint8_t> bytes);
+    void Add(const std::string& path, const std::string& text);
+};
+
+using Map2DPart = void (*)(Map2DSample& sample);
+
+// The town itself: light, specular, map block, camera, path data, area map, pictures, sprite
+// sheets, a model and placed sounds.
+void AddTownBase(Map2DSample& sample);
+
+// Every part in order, then the scene file.
+std::vector<std::pair<std::string, std::vector<std::uint8_t>>> DemoMap2DFiles();
+
+// The area map's scale: one area pixel covers kTownAreaScale x kTownAreaScale map pixels.
+constexpr int kTownAreaScale = 8;
+
+}  // namespace quor::test
