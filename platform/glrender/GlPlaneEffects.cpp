@@ -79,14 +79,14 @@ bool GlRenderer::QueuePlaneEffect(const RecordingPrimitive& p) {
         const float alpha = ParamAt(*m, "color", 3, 1.0f) * ParamAt(*m, "AlphaControl", 0, 1.0f);
         const std::uint32_t tint =
             Argb(ParamAt(*m, "color", 0, 1.0f), ParamAt(*m, "color", 1, 1.0f), ParamAt(*m, "color", 2, 1.0f), alpha);
-        Quad(o.vertices, p.exRect, p.exTextureRect, ParamAt(*m, "speed0", 0, 0.0f) * time,
+        Quad(o.vertices, p.drawExRect, p.drawExUV, ParamAt(*m, "speed0", 0, 0.0f) * time,
              ParamAt(*m, "speed0", 1, 0.0f) * time, tint);
         m_overlays.push_back(std::move(o));
     } else if (fire && p.drawExCount > 0) {
         Overlay picture;
         picture.texture = material->GetTexture("Fire");
         picture.fileTexture = true;
-        Quad(picture.vertices, p.exRect, p.exTextureRect, 0, 0, 0xFFFFFFFFu);
+        Quad(picture.vertices, p.drawExRect, p.drawExUV, 0, 0, 0xFFFFFFFFu);
         m_overlays.push_back(std::move(picture));
         // The distortion, as one stage can show it: the picture again, added faintly and moved
         // by the scrolled layers (the noise itself would light the whole rectangle).
@@ -98,7 +98,7 @@ bool GlRenderer::QueuePlaneEffect(const RecordingPrimitive& p) {
         const float du = ParamAt(*m, "distortion_amount", 0, 0.0f) * std::sin(turn * ParamAt(*m, "layer_speed", 0, 0.0f));
         const float dv = ParamAt(*m, "distortion_amount", 1, 0.0f) * std::sin(turn * ParamAt(*m, "layer_speed", 1, 0.0f));
         const float strength = std::clamp(0.5f * ParamAt(*m, "BumpScale", 0, 1.0f), 0.0f, 1.0f);
-        Quad(flicker.vertices, p.exRect, p.exTextureRect, du, dv, Argb(1, 1, 1, strength));
+        Quad(flicker.vertices, p.drawExRect, p.drawExUV, du, dv, Argb(1, 1, 1, strength));
         m_overlays.push_back(std::move(flicker));
     } else if (bolt && p.vertices.size() >= 4) {
         // Corners 0 and 3 at the start, 1 and 2 at the end; the middle line glows.

@@ -153,6 +153,12 @@ GlRenderer::GlRenderer(std::shared_ptr<RecordingStore> store) : m_objects(std::m
     m_normal.alphaArg0 = 3;
     m_normal.alphaArg1 = 2;
     m_normal.alphaOp = 4;
+    // The 2D ground's effects, drawn by look-alikes here, need no effect files.
+    RecordingStore& known = *m_objects.Store();
+    for (const char* mask :
+         {"res/builtin/shader/maskpicture.fx::TAlpha", "res/builtin/shader/maskpictureshowmark.fx::TAlpha"})
+        known.DefineEffect(mask, 1, true, {"BaseTex", "MarkTex"});
+    known.DefineEffect("res/builtin/shader/2dwater.fx::water", 1, true, {"BaseTex", "NormalTex"});
 }
 
 GlRenderer::~GlRenderer() {
@@ -717,6 +723,7 @@ render::IPrimitive* GlRenderer::CreatePrimitive(int kind, std::uint32_t vertexFo
     // over it; other layouts are only recorded.
     if (made)
         static_cast<RecordingPrimitive*>(made)->drawSink = [this](const RecordingPrimitive& p) {
+            if (QueueGroundQuad(p)) return;
             if (p.vertexFormat == kEffectFormat)
                 QueuePrimitive(p);
             else if (p.vertexFormat == kScreenEffectFormat && p.kind == kScreenStrip)
@@ -1019,6 +1026,48 @@ void GlRenderer::QueueOverlay(const RecordingPrimitive& primitive) {
     m_overlays.push_back(std::move(overlay));
 }
 
+bool GlRenderer::QueueGroundQuad(const RecordingPrimitive& p) {
+    auto* material = static_cast<RecordingMaterial*>(p.material);
+    if (p.kind != 7 || !material || p.drawExCount == 0) return false;
+    const std::string& name = material->techniqueName;
+    auto endsWith = [&](const char* tail) {
+        const std::size_t n = std::strlen(tail);
+        return name.size() >= n && name.compare(name.size() - n, n, tail) == 0;
+    };
+    const bool mask = endsWith("::TAlpha"), water = endsWith("::water");
+    if (!mask && !water) return false;
+    if (!m_inFrame) return true;
+    Overlay overlay;
+    overlay.fileTexture = true;
+    overlay.texture = material->GetTexture("BaseTex");
+    const float* r = p.drawExRect;
+    float uv[4] = {p.drawExUV[0], p.drawExUV[1], p.drawExUV[2], p.drawExUV[3]};
+    if (water) {
+        // The shader's wave: the base texture scrolled by the wave offset (repeating).
+        const auto& values = material->params.values;
+        if (auto w = values.find("g_vWaveMapOffset"); w != values.end() && w->second.size() >= 2) {
+            uv[0] += w->second[0], uv[2] += w->second[0];
+            uv[1] += w->second[1], uv[3] += w->second[1];
+        }
+    } else {
+        overlay.markTexture = material->GetTexture("MarkTex");
+        // Without either texture the shader has nothing to show.
+        if (!overlay.texture || !overlay.markTexture) return true;
+    }
+    const float corners[4][4] = {{r[0], r[1], uv[0], uv[1]},
+                                 {r[2], r[1], uv[2], uv[1]},
+                                 {r[2], r[3], uv[2], uv[3]},
+                                 {r[0], r[3], uv[0], uv[3]}};
+    const float* mark = p.drawExUV + 4;
+    const float markCorners[4][2] = {{mark[0], mark[1]}, {mark[2], mark[1]}, {mark[2], mark[3]}, {mark[0], mark[3]}};
+    for (int k : {0, 1, 2, 0, 2, 3}) {
+        overlay.vertices.push_back({corners[k][0], corners[k][1], 0.0f, 0xFFFFFFFFu, corners[k][2], corners[k][3]});
+        if (mask) overlay.markUV.insert(overlay.markUV.end(), {markCorners[k][0], markCorners[k][1]});
+    }
+    m_overlays.push_back(std::move(overlay));
+    return true;
+}
+
 void GlRenderer::QueueScreenQuads(const RecordingPrimitive& primitive) {
     if (!m_inFrame) return;
     Overlay overlay;
@@ -1104,16 +1153,37 @@ void GlRenderer::DrawOverlays(GlFrameStats& stats) {
         SetBlend(o.source, o.destination);
         glBindTexture(GL_TEXTURE_2D, o.fileTexture ? TextureFor(o.texture)
                                                    : DeviceTextureFor(static_cast<RecordingTexture*>(o.texture)));
+        const bool marked = o.markTexture && o.markUV.size() >= o.vertices.size() * 2;
+        if (marked) {
+            // The mask effect's look-alike: colour from the first stage, alpha from the second.
+            glActiveTexture(GL_TEXTURE1);
+            glEnable(GL_TEXTURE_2D);
+            glBindTexture(GL_TEXTURE_2D, TextureFor(o.markTexture));
+            glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+            glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_REPLACE);
+            glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_PREVIOUS);
+            glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
+            glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_TEXTURE);
+            glActiveTexture(GL_TEXTURE0);
+        }
         glBegin(GL_TRIANGLES);
-        for (const PrimitiveVertex& v : o.vertices) {
+        for (std::size_t i = 0; i < o.vertices.size(); ++i) {
+            const PrimitiveVertex& v = o.vertices[i];
             float c[4];
             Colour(v.colour, c);
             glColor4fv(c);
             glTexCoord2f(v.u, v.v);
+            if (marked) glMultiTexCoord2f(GL_TEXTURE1, o.markUV[2 * i], o.markUV[2 * i + 1]);
             // Pre-transformed positions sample at whole pixels; GL's centres sit half a pixel in.
             glVertex2f(v.x + 0.5f, v.y + 0.5f);
         }
         glEnd();
+        if (marked) {
+            glActiveTexture(GL_TEXTURE1);
+            glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+            glDisable(GL_TEXTURE_2D);
+            glActiveTexture(GL_TEXTURE0);
+        }
         stats.overlayTriangles += int(o.vertices.size() / 3);
     }
     glDisable(GL_TEXTURE_2D);

@@ -203,7 +203,14 @@ private:
         // effect's blend; texts a device texture over the inverse of their alpha.
         bool fileTexture = false;
         std::int32_t source = 5, destination = 6;
+        // The 2D ground's mask quads: the colour of `texture` with the alpha of this one, at
+        // the second texture pair (two floats per vertex).
+        render::ITexture* markTexture = nullptr;
+        std::vector<float> markUV;
     };
+    // The 2D ground's mask ("TAlpha") and water quads drawn with fixed-function look-alikes;
+    // false for other primitives.
+    bool QueueGroundQuad(const RecordingPrimitive& primitive);
     void QueueOverlay(const RecordingPrimitive& primitive);
     void QueueScreenQuads(const RecordingPrimitive& primitive);
     void QueuePictureQuads(const RecordingPrimitive& primitive);

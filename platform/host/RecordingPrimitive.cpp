@@ -126,9 +126,9 @@ void RecordingPrimitive::SetVertexCountUsed(int count) {
 
 void RecordingPrimitive::DrawEx(int index, const float* rect, int flags, const float* textureRect) {
     calls.push_back(Call("DrawEx", {index, flags}));
-    if (rect) std::memcpy(exRect, rect, sizeof exRect);
-    if (textureRect) std::memcpy(exTextureRect, textureRect, sizeof exTextureRect);
     ++drawExCount;
+    if (rect) std::copy(rect, rect + 4, drawExRect);
+    if (textureRect) std::copy(textureRect, textureRect + ((vertexFormat & 0x200u) ? 8 : 4), drawExUV);
 }
 
 void* RecordingPrimitive::LockVertices(int first, int count) {

@@ -145,10 +145,10 @@ public:
     void UnlockVertices() override;
     int locks = 0;
     int unlocks = 0;
-    // The latest DrawEx: its screen rectangle (left, top, right, bottom) and texture rectangle,
-    // and how many were made.
-    float exRect[4] = {};
-    float exTextureRect[4] = {};
+    // The latest screen quad (DrawEx): its rectangle and texture rectangle, a second texture
+    // rectangle after it for a two-texture layout (0x200 in the vertex format); how many came.
+    float drawExRect[4] = {};
+    float drawExUV[8] = {};
     int drawExCount = 0;
     // Pre-transformed primitives (format 0x144) lock in the device's layout (x, y, z, rhw,
     // colour, u, v); the unlock copies the locked vertices into the vertex array.

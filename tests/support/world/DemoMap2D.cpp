@@ -19,6 +19,7 @@ namespace {
 const Map2DPart kParts[] = {
     AddTownBase,
     AddPlaneEffects,
+    AddTownLayers,
 };
 
 // --- pictures ---------------------------------------------------------------------------------
@@ -255,6 +256,13 @@ std::vector<std::pair<std::string, std::vector<std::uint8_t>>> DemoMap2DFiles() 
     Map2DSample sample;
     for (Map2DPart part : kParts) part(sample);
     std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files = std::move(sample.files);
+    if (!sample.maskLines.empty()) {
+        std::string mask;
+        for (const std::string& line : sample.maskLines) mask += line + "\r\n";
+        const std::size_t slash = sample.mapPath.find_last_of('/');
+        const std::string dir = slash == std::string::npos ? "" : sample.mapPath.substr(0, slash + 1);
+        files.emplace_back(dir + "mask.txt", std::vector<std::uint8_t>(mask.begin(), mask.end()));
+    }
     const std::string text = sample.scene.Text();
     files.emplace_back("map2d/town.scn2", std::vector<std::uint8_t>(text.begin(), text.end()));
     return files;

@@ -22,6 +22,9 @@ struct Map2DSample {
     int width = 1600;
     int height = 1200;
     std::string mapPath = "map2d/town";
+    // Lines of the map's "mask.txt" (name,x,y,w,h,type), beside the block directory; written
+    // when any part gives one.
+    std::vector<std::string> maskLines;
 
     void Add(const std::string& path, std::vector<std::uint8_t> bytes);
     void Add(const std::string& path, const std::string& text);
@@ -34,6 +37,8 @@ using Map2DPart = void (*)(Map2DSample& sample);
 void AddTownBase(Map2DSample& sample);
 // A fog bank, a fire and a bolt of lightning with their textures (DemoMap2DPlane.cpp).
 void AddPlaneEffects(Map2DSample& sample);
+// The parallax layers (back and front) and the river's water blocks.
+void AddTownLayers(Map2DSample& sample);
 
 // Every part in order, then the scene file.
 std::vector<std::pair<std::string, std::vector<std::uint8_t>>> DemoMap2DFiles();

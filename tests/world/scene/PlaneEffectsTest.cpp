@@ -354,8 +354,8 @@ TEST(PlaneEffects, SheetVisibility) {
                              std::pair{Prim(blaze.Primitive()), Floats{0, 0, 1, 1}}}) {
             EXPECT_EQ(p->drawCount, c.drawn ? 1 : 0) << c.rect[0] << "," << c.rect[1];
             if (!c.drawn) continue;
-            EXPECT_EQ(Rect(p->exRect), shifted);
-            EXPECT_EQ(Rect(p->exTextureRect), uv);
+            EXPECT_EQ(Rect(p->drawExRect), shifted);
+            EXPECT_EQ(Rect(p->drawExUV), uv);
             EXPECT_EQ(p->calls.back(), "Draw(-1,-1,0)");
         }
         EXPECT_EQ(blaze.GetTime(), c.drawn ? Blaze::kFrameStep : 0.0f);
@@ -548,7 +548,7 @@ TEST(PlaneEffects, SceneSectionsMakeAndDrawTheEffects) {
     EXPECT_EQ(scene->EffectsDrawn(0), 1);  // the plain fog has no area
     EXPECT_EQ(scene->EffectsDrawn(1), 1);
     EXPECT_EQ(scene->EffectsDrawn(2), 1);
-    EXPECT_EQ(Rect(Prim(fog->Primitive())->exRect), (Floats{100, 100, 800.9f - 600.0f, 150}));
+    EXPECT_EQ(Rect(Prim(fog->Primitive())->drawExRect), (Floats{100, 100, 800.9f - 600.0f, 150}));
     EXPECT_EQ(Prim(plain->Primitive())->drawCount, 0);
     scene->UpdateView(2900, 1900);  // all of them out of view
     scene->Render();

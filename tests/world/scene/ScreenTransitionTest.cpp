@@ -148,16 +148,16 @@ TEST(ScreenTransition, CapturesTheScreenAndDrawsItsParts) {
     for (render::IPrimitive* p : parts) {
         auto* part = static_cast<host::RecordingPrimitive*>(p);
         EXPECT_EQ(part->textures[0], target);
-        EXPECT_EQ(std::vector<float>(part->exRect, part->exRect + 4), std::vector<float>(4, 0.0f));
-        EXPECT_EQ(std::vector<float>(part->exTextureRect, part->exTextureRect + 4), (std::vector<float>{0, 0, 1, 0}));
+        EXPECT_EQ(std::vector<float>(part->drawExRect, part->drawExRect + 4), std::vector<float>(4, 0.0f));
+        EXPECT_EQ(std::vector<float>(part->drawExUV, part->drawExUV + 4), (std::vector<float>{0, 0, 1, 0}));
     }
 
     const int live = fx.host().renderer.LivePrimitives();
     scene->DrawTransition();
     auto* leftHalf = static_cast<host::RecordingPrimitive*>(parts[0]);
     auto* rightHalf = static_cast<host::RecordingPrimitive*>(parts[1]);
-    EXPECT_EQ(std::vector<float>(leftHalf->exRect, leftHalf->exRect + 4), (std::vector<float>{0, 0, 32, 48}));
-    EXPECT_EQ(std::vector<float>(rightHalf->exTextureRect, rightHalf->exTextureRect + 4),
+    EXPECT_EQ(std::vector<float>(leftHalf->drawExRect, leftHalf->drawExRect + 4), (std::vector<float>{0, 0, 32, 48}));
+    EXPECT_EQ(std::vector<float>(rightHalf->drawExUV, rightHalf->drawExUV + 4),
               (std::vector<float>{0.5f, 0, 1, 1}));
     EXPECT_EQ(leftHalf->drawCount, 1);
     EXPECT_EQ(rightHalf->drawCount, 1);

@@ -1,0 +1,121 @@
+// The 2D ground's mask and water quads: fixed-function look-alikes of their effects, checked
+// on real pixels.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/glrender/GlRenderer.h"
+#include "platform/host/RecordingResources.h"
+#include "tests/platform/glrender/GlFixture.h"
+
+namespace quor::host::test {
+namespace {
+
+constexpr int kWidth = 64;
+constexpr int kHeight = 64;
+
+// An uncompressed 32-bit TGA, top row first; pixels as 0xAARRGGBB.
+std::vector<std::uint8_t> Tga(int width, int height, const std::vector<std::uint32_t>& argb) {
+    std::vector<std::uint8_t> b(18, 0);
+    b[2] = 2;
+    b[12] = std::uint8_t(width), b[13] = std::uint8_t(width >> 8);
+    b[14] = std::uint8_t(height), b[15] = std::uint8_t(height >> 8);
+    b[16] = 32;
+    b[17] = 0x28;  // top-left origin, eight alpha bits
+    for (std::uint32_t p : argb)
+        for (int shift : {0, 8, 16, 24}) b.push_back(std::uint8_t(p >> shift));
+    return b;
+}
+
+std::array<int, 3> Pixel(const std::vector<std::uint8_t>& pixels, int x, int y) {
+    const std::size_t at = (std::size_t(y) * kWidth + std::size_t(x)) * 4;
+    return {pixels[at], pixels[at + 1], pixels[at + 2]};
+}
+
+struct GroundQuads : testing::Test {
+    GroundQuads() {
+        gl.Attach(&files, nullptr);
+        Aim(camera, kWidth, kHeight);
+        // Left column red, right column green; the mark shows its left column only.
+        files.AddFile("base.tga", Tga(2, 1, {0xFFFF0000u, 0xFF00FF00u}));
+        files.AddFile("mark.tga", Tga(2, 1, {0xFFFFFFFFu, 0x00FFFFFFu}));
+    }
+    std::vector<std::uint8_t> DrawOne(render::IPrimitive* quad) {
+        EXPECT_TRUE(gl.BeginFrame(&camera, 0xFF000000u, kWidth, kHeight));
+        quad->Draw(-1, -1, 2);
+        gl.EndFrame();
+        return gl.ReadPixels();
+    }
+
+    MemoryFileSystem files;
+    GlRenderer gl;
+    RenderCamera camera;
+};
+
+TEST_F(GroundQuads, MaskTakesTheGroundColourAndTheMarkAlpha) {
+    render::IEffect* effect = gl.LoadEffect("res/builtin/shader/maskpicture.fx", "TAlpha");
+    ASSERT_NE(effect, nullptr);
+    render::IMaterial* material = gl.CreateMaterial(effect);
+    render::ITexture* base = gl.LoadTexture("base.tga", 0, 0, -3, 0, 0, 0);
+    render::ITexture* mark = gl.LoadTexture("mark.tga", 0, 0, -3, 0, 0, 0);
+    material->SetTexture("BaseTex", base);
+    material->SetTexture("MarkTex", mark);
+    render::IPrimitive* quad = gl.CreatePrimitive(7, 0x244);
+    quad->SetVertexCount(1, -1, 0, 1);
+    quad->SetMaterial(material);
+    // The ground's left half (red) across the whole quad; the whole mark across it.
+    const float rect[4] = {8, 8, 56, 56};
+    const float uv[8] = {0, 0, 0.5f, 1, 0, 0, 1, 1};
+    quad->DrawEx(0, rect, 0, uv);
+    const auto pixels = DrawOne(quad);
+    const auto left = Pixel(pixels, 20, 32), right = Pixel(pixels, 44, 32), outside = Pixel(pixels, 2, 2);
+    EXPECT_GT(left[0], 240);
+    EXPECT_LT(left[1], 16);
+    EXPECT_LT(right[0], 16);  // transparent through the mark: the black background
+    EXPECT_LT(outside[0], 16);
+    // Without a ground texture the part shows nothing.
+    material->SetTexture("BaseTex", nullptr);
+    EXPECT_LT(Pixel(DrawOne(quad), 20, 32)[0], 16);
+
+    gl.ReleasePrimitive(quad);
+    gl.ReleaseMaterial(material);
+    gl.ReleaseTexture(base);
+    gl.ReleaseTexture(mark);
+    gl.ReleaseEffect(effect);
+    EXPECT_EQ(gl.Objects().LiveObjects(), 0);
+}
+
+TEST_F(GroundQuads, WaterScrollsItsBaseTextureByTheWaveOffset) {
+    render::IEffect* effect = gl.LoadEffect("res/builtin/shader/2dwater.fx", "water");
+    ASSERT_NE(effect, nullptr);
+    render::IMaterial* material = gl.CreateMaterial(effect);
+    render::ITexture* base = gl.LoadTexture("base.tga", 0, 0, -3, 0, 0, 0);
+    material->SetTexture("BaseTex", base);
+    render::IPrimitive* quad = gl.CreatePrimitive(7, 0x144);
+    quad->SetVertexCount(1, -1, 0, 1);
+    quad->SetMaterial(material);
+    const float rect[4] = {8, 8, 56, 56};
+    const float uv[4] = {0, 0, 1, 1};
+    quad->DrawEx(0, rect, 0, uv);
+    auto pixels = DrawOne(quad);
+    EXPECT_GT(Pixel(pixels, 20, 32)[0], 240);
+    EXPECT_GT(Pixel(pixels, 44, 32)[1], 240);
+    // Half a texture along u: the columns change places.
+    const float wave[4] = {0.5f, 0, 0.5f, 0};
+    material->GetParameters()->SetFloatArray("g_vWaveMapOffset", wave, 4);
+    pixels = DrawOne(quad);
+    EXPECT_GT(Pixel(pixels, 20, 32)[1], 240);
+    EXPECT_GT(Pixel(pixels, 44, 32)[0], 240);
+
+    gl.ReleasePrimitive(quad);
+    gl.ReleaseMaterial(material);
+    gl.ReleaseTexture(base);
+    gl.ReleaseEffect(effect);
+    EXPECT_EQ(gl.Objects().LiveObjects(), 0);
+}
+
+}  // namespace
+}  // namespace quor::host::test
