@@ -15,6 +15,7 @@
 #include "world/fx/IPicture.h"
 #include "world/fx/Picture.h"
 #include "world/scene/MaskList.h"
+#include "world/scene/GroundRects.h"
 #include "world/scene/Scene2D.h"
 
 namespace quor::world {
@@ -22,24 +23,11 @@ namespace quor::world {
 namespace {
 
 constexpr std::uint32_t kScreenQuadFormat = 0x144;  // XYZRHW | DIFFUSE | TEX1
-constexpr std::uint32_t kIdleMs = 1000;
+using ground::kIdleMs;
+using ground::RectsMeet;
 constexpr int kScanPerFrame = 8;
 constexpr std::size_t kMaxBlockDir = 255;
 const float kFullUv[4] = {0, 0, 1, 1};
-
-bool PointIn(const float* r, float x, float y) { return r[0] <= x && x < r[2] && r[1] <= y && y < r[3]; }
-
-// A corner of b inside a, or b spanning or fitting a on both axes.
-bool CornerOrSpan(const float* a, const float* b) {
-    if (PointIn(a, b[0], b[1]) || PointIn(a, b[0], b[3]) || PointIn(a, b[2], b[1]) || PointIn(a, b[2], b[3]))
-        return true;
-    const bool h = (b[0] < a[0] && b[2] >= a[2]) || (a[0] <= b[0] && b[2] <= a[2]);
-    const bool v = (b[1] < a[1] && b[3] >= a[3]) || (a[1] <= b[1] && b[3] <= a[3]);
-    return h && v;
-}
-
-// Either rectangle has a corner inside the other, or they cross.
-bool RectsMeet(const float* a, const float* b) { return CornerOrSpan(a, b) || CornerOrSpan(b, a); }
 
 // Centre distance below the half-sum of the extents on both axes.
 bool RectsOverlapStrict(const float* a, const float* b) {

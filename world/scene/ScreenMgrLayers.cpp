@@ -8,6 +8,7 @@
 #include "world/fx/Picture.h"
 #include "world/scene/FarLayer.h"
 #include "world/scene/MaskPicture.h"
+#include "world/scene/GroundRects.h"
 #include "world/scene/Scene2D.h"
 #include "world/scene/ScreenMgr.h"
 #include "world/scene/WaterBlock.h"
@@ -16,20 +17,9 @@ namespace quor::world {
 
 namespace {
 
-constexpr std::uint32_t kIdleMs = 1000;
+using ground::kIdleMs;
+using ground::RectsMeet;
 constexpr int kMaskDeletesPerPass = 8;
-
-bool PointIn(const float* r, float x, float y) { return r[0] <= x && x < r[2] && r[1] <= y && y < r[3]; }
-
-bool CornerOrSpan(const float* a, const float* b) {
-    if (PointIn(a, b[0], b[1]) || PointIn(a, b[0], b[3]) || PointIn(a, b[2], b[1]) || PointIn(a, b[2], b[3]))
-        return true;
-    const bool h = (b[0] < a[0] && b[2] >= a[2]) || (a[0] <= b[0] && b[2] <= a[2]);
-    const bool v = (b[1] < a[1] && b[3] >= a[3]) || (a[1] <= b[1] && b[3] <= a[3]);
-    return h && v;
-}
-
-bool RectsMeet(const float* a, const float* b) { return CornerOrSpan(a, b) || CornerOrSpan(b, a); }
 
 // The group of a mask image: its file name from after the last separator up to the last "_";
 // names shorter than two characters make no group.
