@@ -183,6 +183,18 @@ std::string Entity(const std::string& name, float x, float y, float halfWidth, f
 
 }  // namespace
 
+std::vector<std::uint8_t> Tga32(int width, int height, const std::vector<std::uint32_t>& argb) {
+    std::vector<std::uint8_t> out(18, 0);
+    out[2] = 2;
+    out[12] = std::uint8_t(width), out[13] = std::uint8_t(width >> 8);
+    out[14] = std::uint8_t(height), out[15] = std::uint8_t(height >> 8);
+    out[16] = 32;
+    out[17] = 0x28;  // top-left origin, eight alpha bits
+    for (std::uint32_t p : argb)
+        for (int shift : {0, 8, 16, 24}) out.push_back(std::uint8_t(p >> shift));  // B, G, R, A
+    return out;
+}
+
 void Map2DSample::Add(const std::string& path, std::vector<std::uint8_t> bytes) {
     files.emplace_back(path, std::move(bytes));
 }

@@ -32,6 +32,9 @@ struct Map2DSample {
 
 using Map2DPart = void (*)(Map2DSample& sample);
 
+// An uncompressed 32-bit TGA, top row first, from 0xAARRGGBB words (the parts' pictures).
+std::vector<std::uint8_t> Tga32(int width, int height, const std::vector<std::uint32_t>& argb);
+
 // The town itself: light, specular, map block, camera, path data, area map, pictures, sprite
 // sheets, a model and placed sounds.
 void AddTownBase(Map2DSample& sample);

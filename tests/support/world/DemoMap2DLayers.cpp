@@ -11,19 +11,6 @@ namespace quor::test {
 
 namespace {
 
-// An uncompressed 32-bit TGA from 0xAARRGGBB pixels, top row first.
-std::vector<std::uint8_t> Tga32(int width, int height, const std::vector<std::uint32_t>& argb) {
-    std::vector<std::uint8_t> out(18, 0);
-    out[2] = 2;
-    out[12] = std::uint8_t(width), out[13] = std::uint8_t(width >> 8);
-    out[14] = std::uint8_t(height), out[15] = std::uint8_t(height >> 8);
-    out[16] = 32;
-    out[17] = 0x28;
-    for (std::uint32_t p : argb)
-        for (int shift : {0, 8, 16, 24}) out.push_back(std::uint8_t(p >> shift));
-    return out;
-}
-
 std::uint32_t Argb(int a, int r, int g, int b) {
     auto c = [](int v) { return std::uint32_t(v < 0 ? 0 : v > 255 ? 255 : v); };
     return c(a) << 24 | c(r) << 16 | c(g) << 8 | c(b);

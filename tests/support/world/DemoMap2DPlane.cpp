@@ -26,18 +26,6 @@ float Noise(int x, int y, int size, int seed) {
     return 0.5f + 0.5f * std::tanh(v);
 }
 
-// An uncompressed 32-bit TGA, top row first, from ARGB words.
-std::vector<std::uint8_t> Tga(int width, int height, const std::vector<std::uint32_t>& argb) {
-    std::vector<std::uint8_t> out(18, 0);
-    out[2] = 2;
-    out[12] = std::uint8_t(width), out[13] = std::uint8_t(width >> 8);
-    out[14] = std::uint8_t(height), out[15] = std::uint8_t(height >> 8);
-    out[16] = 32;
-    out[17] = 0x28;
-    for (std::uint32_t p : argb) Put32(out, p);  // B, G, R, A
-    return out;
-}
-
 // An uncompressed A8R8G8B8 DDS of one level.
 std::vector<std::uint8_t> Dds(int width, int height, const std::vector<std::uint32_t>& argb) {
     std::vector<std::uint8_t> out = {'D', 'D', 'S', ' '};
@@ -95,9 +83,9 @@ std::vector<std::uint32_t> Flame(int width, int height) {
 }  // namespace
 
 void AddPlaneEffects(Map2DSample& s) {
-    s.Add("map2d/fx/fog_noise.tga", Tga(128, 128, NoiseTile(128, 3, true)));
-    s.Add("map2d/fx/fire.tga", Tga(64, 96, Flame(64, 96)));
-    s.Add("builtin/textures/FireDistortion.tga", Tga(64, 64, NoiseTile(64, 5, false)));
+    s.Add("map2d/fx/fog_noise.tga", Tga32(128, 128, NoiseTile(128, 3, true)));
+    s.Add("map2d/fx/fire.tga", Tga32(64, 96, Flame(64, 96)));
+    s.Add("builtin/textures/FireDistortion.tga", Tga32(64, 64, NoiseTile(64, 5, false)));
     s.Add("builtin/textures/NoiseVolume1.dds", Dds(64, 64, NoiseTile(64, 7, false)));
     // A fog bank over the market, above the pictures, and a lower one on the ground.
     s.scene.Raw("<PlaneFog num=\"2\">"
