@@ -3,11 +3,9 @@
 
 #include <array>
 
-#include "platform/glrender/GlRenderer.h"
 #include "platform/host/RenderCamera.h"
 #include "platform/win32/Clock.h"
-#include "tests/support/world/LogCapture.h"
-#include "world/core/InterfaceTable.h"
+#include "tests/support/world/GlPixelFrame.h"
 #include "world/core/Random.h"
 #include "world/fx/BillBoard2.h"
 #include "world/fx/Grass.h"
@@ -16,17 +14,14 @@
 namespace quor::world {
 namespace {
 
-constexpr int kWidth = 96;
-constexpr int kHeight = 72;
+using test::GlPixelFrame;
+constexpr int kWidth = GlPixelFrame::kWidth;
+constexpr int kHeight = GlPixelFrame::kHeight;
 
-struct Pixels {
-    test::LogCapture log;
-    host::GlRenderer gl;
+struct Pixels : GlPixelFrame {
     host::RenderCamera camera;
-    std::vector<std::uint8_t> pixels;
 
     Pixels() {
-        Interfaces().renderer = &gl;
         camera.SetPerspective(60.0f, float(kWidth) / float(kHeight), 1.0f, 1000.0f);
         camera.SetViewportSize(kWidth, kHeight);
         camera.Refresh();
@@ -36,17 +31,8 @@ struct Pixels {
         BillBoard2::ReleaseSharedEffect();
         Grass::ReleaseSharedEffect();
         UIParticleEmitter::ReleaseShared();
-        Interfaces().renderer = nullptr;
     }
-    bool Begin() { return gl.BeginFrame(&camera, 0xFF000000u, kWidth, kHeight); }
-    void End() {
-        gl.EndFrame();
-        pixels = gl.ReadPixels();
-    }
-    std::array<int, 3> At(int x, int y) const {
-        const std::size_t at = (std::size_t(y) * kWidth + std::size_t(x)) * 4;
-        return {pixels[at], pixels[at + 1], pixels[at + 2]};
-    }
+    bool Begin() { return GlPixelFrame::Begin(&camera); }
 };
 
 TEST(VegetationPixels, ABillboardCoversTheMiddleUntilTurnedEdgeOn) {

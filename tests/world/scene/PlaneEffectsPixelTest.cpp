@@ -3,9 +3,7 @@
 
 #include <array>
 
-#include "platform/glrender/GlRenderer.h"
-#include "tests/support/world/LogCapture.h"
-#include "world/core/InterfaceTable.h"
+#include "tests/support/world/GlPixelFrame.h"
 #include "world/scene/Blaze.h"
 #include "world/scene/Electricity.h"
 #include "world/scene/PlaneFog.h"
@@ -13,16 +11,12 @@
 namespace quor::world {
 namespace {
 
-constexpr int kWidth = 96;
-constexpr int kHeight = 72;
+using test::GlPixelFrame;
+constexpr int kWidth = GlPixelFrame::kWidth;
+constexpr int kHeight = GlPixelFrame::kHeight;
 
-struct Pixels {
-    test::LogCapture log;
-    host::GlRenderer gl;
-    std::vector<std::uint8_t> pixels;
-
+struct Pixels : GlPixelFrame {
     Pixels() {
-        Interfaces().renderer = &gl;
         host::RecordingStore* store = gl.Objects().Store().get();
         store->DefineEffect("res/builtin/shader/PlaneFog.fx::PlaneFog", 1, false, {"NoiseTex"});
         store->DefineEffect("res/builtin/shader/Blaze.fx::Blaze", 1, false, {"NoiseTex", "Fire"});
@@ -35,16 +29,6 @@ struct Pixels {
         PlaneFog::ReleaseSharedEffect();
         Blaze::ReleaseSharedEffect();
         Electricity::ReleaseSharedEffect();
-        Interfaces().renderer = nullptr;
-    }
-    bool Begin() { return gl.BeginFrame(nullptr, 0xFF000000u, kWidth, kHeight); }
-    void End() {
-        gl.EndFrame();
-        pixels = gl.ReadPixels();
-    }
-    std::array<int, 3> At(int x, int y) const {
-        const std::size_t at = (std::size_t(y) * kWidth + std::size_t(x)) * 4;
-        return {pixels[at], pixels[at + 1], pixels[at + 2]};
     }
 };
 
