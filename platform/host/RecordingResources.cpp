@@ -34,10 +34,13 @@ std::string Number(float v) {
 
 bool RecordingMaterialParams::Set(const char* call, const char* name, const float* v, std::size_t count) {
     const std::string key = name ? name : "";
-    std::string line = std::string(call) + "(" + key;
-    for (std::size_t i = 0; i < count && i < 4; ++i) line += "," + Number(v[i]);
-    if (count > 4) line += ",...[" + std::to_string(count) + "]";
-    calls.push_back(line + ")");
+    // Appended piece by piece: GCC 12 at -O3 misreads `"," + std::string` as an overlapping copy.
+    std::string line = std::string(call);
+    line.append("(").append(key);
+    for (std::size_t i = 0; i < count && i < 4; ++i) line.append(",").append(Number(v[i]));
+    if (count > 4) line.append(",...[").append(std::to_string(count)).append("]");
+    line.append(")");
+    calls.push_back(std::move(line));
     if (!name || refused.count(key)) return false;
     values[key].assign(v, v + count);
     return true;

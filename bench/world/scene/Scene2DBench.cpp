@@ -105,7 +105,7 @@ void BM_MapToWorld(benchmark::State& state) {
         for (int i = 0; i < kPoints; ++i) {
             Vec3 w;
             m.scene->Scene2D::MapToWorld(&m.points[2 * std::size_t(i)], &w);
-            float back[2];
+            float back[2] = {};
             m.scene->Scene2D::WorldToMap(&w, back);
             sum += back[0] + back[1];
         }
