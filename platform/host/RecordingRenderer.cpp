@@ -449,9 +449,9 @@ int RecordingRenderer::UnloadTexture(void* surface, int immediate) {
     Lock lock(m_store->mutex);
     m_calls.push_back("UnloadTexture(" + std::to_string(immediate) + ")");
     if (!surface) return -1;
-    for (const auto& t : m_store->textures) {
-        if (t->refs > 0 && t->GetSurface() == surface) {
-            m_store->ReleaseTextureRef(t.get());
+    for (RecordingTexture* t : m_store->liveTextures) {
+        if (t->GetSurface() == surface) {
+            m_store->ReleaseTextureRef(t);
             return t->refs;
         }
     }
@@ -465,7 +465,7 @@ render::ITexture* RecordingRenderer::FindTexture(const char* name) {
     if (!name) return nullptr;
     // Only what the renderer already has: a live texture or a defined one, never a file.
     bool known = m_store->definedTextures.count(name) != 0;
-    for (const auto& t : m_store->textures) known = known || (t->refs > 0 && t->name == name);
+    for (const RecordingTexture* t : m_store->liveTextures) known = known || t->name == name;
     return known ? m_store->AcquireTexture(name, 0, false) : nullptr;
 }
 
@@ -473,8 +473,8 @@ bool RecordingRenderer::IsTextureReady(void* surface) {
     Lock lock(m_store->mutex);
     m_calls.push_back("IsTextureReady");
     if (!surface) return false;
-    for (const auto& t : m_store->textures) {
-        if (t->refs > 0 && t->GetSurface() == surface) {
+    for (RecordingTexture* t : m_store->liveTextures) {
+        if (t->GetSurface() == surface) {
             if (t->pollsBeforeReady <= 0) return true;
             --t->pollsBeforeReady;
             return false;
@@ -648,8 +648,7 @@ render::ITexture* RecordingRenderer::CreateTexture(std::int32_t width, std::int3
                                     std::uint32_t(usage), fmt, d3d9::D3DPOOL(pool), &texture, nullptr) != d3d9::D3D_OK)
             return nullptr;
     }
-    m_store->textures.push_back(std::make_unique<RecordingTexture>());
-    RecordingTexture* t = m_store->textures.back().get();
+    RecordingTexture* t = m_store->NewTexture();
     t->device = texture;
     t->blank = true;
     t->width = std::uint32_t(width);
@@ -750,8 +749,8 @@ bool RecordingRenderer::CaptureInto(render::ITexture* target, const std::uint32_
     Lock lock(m_store->mutex);
     m_calls.push_back("CaptureScreen");
     RecordingTexture* texture = nullptr;
-    for (const auto& t : m_store->textures)
-        if (t.get() == target && t->refs > 0) texture = t.get();
+    for (RecordingTexture* t : m_store->liveTextures)
+        if (t == target) texture = t;
     d3d9::IDirect3DSurface9* level = texture && texture->device ? texture->device->Level(0) : nullptr;
     if (!level || level->Format() != d3d9::D3DFMT_A8R8G8B8 || !argb || width == 0 || height == 0) return false;
     d3d9::D3DLOCKED_RECT locked{};

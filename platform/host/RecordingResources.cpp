@@ -103,9 +103,7 @@ bool RecordingMaterial::SetTexture(const char* stageName, render::ITexture* text
         if (texture) {
             auto* t = static_cast<RecordingTexture*>(texture);
             // Only textures of this store carry a count to take.
-            for (const auto& own : m_store.textures) {
-                if (own.get() == t) ++t->refs;
-            }
+            m_store.AddTextureRef(t);
         }
         if (s.texture) m_store.ReleaseTextureRef(s.texture);
         s.texture = texture;
@@ -449,18 +447,38 @@ bool RecordingStore::ReadFile(const char* path, std::vector<std::uint8_t>& bytes
     return data != nullptr;
 }
 
+RecordingTexture* RecordingStore::NewTexture() {
+    textures.push_back(std::make_unique<RecordingTexture>());
+    RecordingTexture* t = textures.back().get();
+    t->refs = 1;
+    t->made = textures.size() - 1;
+    liveTextures.push_back(t);
+    ownTextures.insert(t);
+    return t;
+}
+
+bool RecordingStore::AddTextureRef(RecordingTexture* texture) {
+    if (!ownTextures.count(texture)) return false;
+    if (texture->refs++ == 0) {
+        // Revived: back among the live ones, in the order of making.
+        auto at = std::upper_bound(liveTextures.begin(), liveTextures.end(), texture,
+                                   [](const RecordingTexture* a, const RecordingTexture* b) { return a->made < b->made; });
+        liveTextures.insert(at, texture);
+    }
+    return true;
+}
+
 render::ITexture* RecordingStore::AcquireTexture(const std::string& name, std::int32_t mipLevels, bool mustExist) {
-    for (const auto& t : textures) {
+    for (RecordingTexture* t : liveTextures) {
         if (t->refs > 0 && !t->blank && t->name == name) {
             ++t->refs;
-            return t.get();
+            return t;
         }
     }
     auto defined = definedTextures.find(name);
     std::vector<std::uint8_t> bytes;
     if (defined == definedTextures.end() && mustExist && !ReadFile(name.c_str(), bytes)) return nullptr;
-    textures.push_back(std::make_unique<RecordingTexture>());
-    RecordingTexture* t = textures.back().get();
+    RecordingTexture* t = NewTexture();
     t->name = name;
     t->mipLevels = mipLevels;
     if (defined != definedTextures.end()) {
@@ -486,10 +504,10 @@ render::ITexture* RecordingStore::AcquireTexture(const std::string& name, std::i
 
 render::ITexture* RecordingStore::AcquirePixelTexture(const std::string& name, std::int32_t mipLevels,
                                                      d3d9::IDirect3DDevice9* device) {
-    for (const auto& t : textures) {
+    for (RecordingTexture* t : liveTextures) {
         if (t->refs > 0 && !t->blank && t->device && t->name == name) {
             ++t->refs;
-            return t.get();
+            return t;
         }
     }
     std::vector<std::uint8_t> bytes;
@@ -505,8 +523,7 @@ render::ITexture* RecordingStore::AcquirePixelTexture(const std::string& name, s
                               &pixels, nullptr) != d3d9::D3D_OK)
         return nullptr;
     std::memcpy(pixels->Level(0)->Bits(), picture.bgra.data(), picture.bgra.size());
-    textures.push_back(std::make_unique<RecordingTexture>());
-    RecordingTexture* t = textures.back().get();
+    RecordingTexture* t = NewTexture();
     t->name = name;
     t->mipLevels = mipLevels;
     t->device = pixels;
@@ -535,12 +552,15 @@ bool RecordingTexture::FillRect(const std::int32_t* rect, std::uint32_t argb) {
 }
 
 bool RecordingStore::ReleaseTextureRef(render::ITexture* texture) {
-    for (const auto& t : textures) {
-        if (t.get() == texture && t->refs > 0) {
+    auto live = std::find(liveTextures.begin(), liveTextures.end(), texture);
+    if (live != liveTextures.end()) {
+        RecordingTexture* t = *live;
+        if (--t->refs == 0) {
             // The last reference gives the device texture back too.
-            if (--t->refs == 0 && t->device) std::exchange(t->device, nullptr)->Release();
-            return true;
+            if (t->device) std::exchange(t->device, nullptr)->Release();
+            liveTextures.erase(live);
         }
+        return true;
     }
     ++badReleases;
     return false;
@@ -664,7 +684,7 @@ int RecordingStore::LiveMaterialGroups() const {
 
 int RecordingStore::LiveTextures() const {
     Lock lock(mutex);
-    return int(std::count_if(textures.begin(), textures.end(), [](const auto& t) { return t->refs > 0; }));
+    return int(liveTextures.size());
 }
 
 int RecordingStore::LiveSharedEffects() const {

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/host/IRenderer.h"
@@ -301,6 +302,7 @@ public:
     float speed = 1;
     std::int32_t mipLevels = 0;
     int refs = 0;
+    std::size_t made = 0;  // its place in the store's making order
     // IRenderer::IsTextureReady answers false for this many more polls (see
     // RecordingRenderer::texturePollsBeforeReady), then true.
     int pollsBeforeReady = 0;
@@ -544,7 +546,16 @@ private:
     std::map<std::string, RecordingEffect*> liveSharedEffects;
     std::map<const RecordingEffect*, int> effectRefs;
     std::map<std::string, TextureDesc> definedTextures;
+    // Every texture made, released ones too (tests look at them after release); the lookups go
+    // through the live ones only, in the order they were made, so a long run stays fast.
     std::vector<std::unique_ptr<RecordingTexture>> textures;
+    std::vector<RecordingTexture*> liveTextures;
+    std::unordered_set<const RecordingTexture*> ownTextures;
+    // A new texture of this store, live with one reference.
+    RecordingTexture* NewTexture();
+    // Takes one more reference on a texture of this store (reviving a released one); false for a
+    // texture that is not this store's.
+    bool AddTextureRef(RecordingTexture* texture);
     std::vector<std::unique_ptr<RecordingMaterial>> materials;
     std::vector<std::unique_ptr<RecordingMaterialGroup>> groups;
     std::vector<std::string> errors;
