@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -16,6 +17,7 @@
 #include "world/scene/AreaData.h"
 #include "world/scene/IScene.h"
 #include "world/scene/Scene2D.h"
+#include "world/scene/ScreenMgr.h"
 
 namespace quor::demo {
 
@@ -44,6 +46,27 @@ std::string Format(const char* format, double a, double b) {
     return text;
 }
 
+// The ground manager stands behind the 2D scene's background.
+const world::ScreenMgr* Ground(world::IScene* scene) {
+    return reinterpret_cast<const world::ScreenMgr*>(scene->GetBackground());
+}
+
+// Blocks holding a texture (counted here: the host reaches the library through inline
+// accessors only).
+int Resident(const world::ScreenMgr& ground) {
+    int n = 0;
+    for (const world::GroundBlock& block : ground.Blocks()) n += block.texture != nullptr;
+    return n;
+}
+
+// A field of ground counts, "-" for a map without ground.
+Map2DField GroundField(const char* name, int (*count)(const world::ScreenMgr&)) {
+    return {name, [count](const Map2DView& v) {
+                const world::ScreenMgr* ground = Ground(v.scene);
+                return ground ? std::to_string(count(*ground)) : std::string("-");
+            }};
+}
+
 std::string MapOffset(world::IScene* scene) {
     // Map pixel (0, 0) on the screen is the map offset.
     const float origin[2] = {0.0f, 0.0f};
@@ -70,6 +93,17 @@ const std::vector<Map2DField>& FrameFields() {
         {"bolts", [](const Map2DView& v) { return std::to_string(v.map->EffectsDrawn(2)); }},
         {"screen triangles",
          [](const Map2DView& v) { return v.drawn ? std::to_string(v.drawn->overlayTriangles) : std::string("-"); }},
+        // The ground: this frame's block loads, the blocks holding a texture, and what it drew.
+        GroundField("blocks requested", [](const world::ScreenMgr& g) { return g.FrameCounters().requested; }),
+        GroundField("installed", [](const world::ScreenMgr& g) { return g.FrameCounters().installed; }),
+        GroundField("released", [](const world::ScreenMgr& g) { return g.FrameCounters().released; }),
+        GroundField("resident", Resident),
+        GroundField("blocks drawn", [](const world::ScreenMgr& g) { return g.BlocksDrawn(); }),
+        GroundField("masks", [](const world::ScreenMgr& g) { return g.MasksDrawn(); }),
+        // Every loaded far layer is drawn each frame.
+        GroundField("layers",
+                    [](const world::ScreenMgr& g) { return int(g.BackLayers().size() + g.FrontLayers().size()); }),
+        GroundField("water", [](const world::ScreenMgr& g) { return g.WaterDrawn(); }),
     };
     return rows;
 }
@@ -224,6 +258,8 @@ int ShowMap2D(world::IWorld* world, host::ReferenceHost& host, host::RecordingRe
     int width = 0, height = 0;
     scene->GetMapSize(&width, &height);
     host::GlFrameStats drawn;
+    bool groundReady = scene->IsGroundReady();
+    int peakResident = 0;
     for (int i = 0; i < frames; ++i) {
         // The view crosses the map from its top left to its bottom right.
         const float t = frames > 1 ? float(i) / float(frames - 1) : 0.0f;
@@ -239,6 +275,11 @@ int ShowMap2D(world::IWorld* world, host::ReferenceHost& host, host::RecordingRe
         world->RenderPost();
         if (gl) drawn = gl->EndFrame();
         std::printf("map2d frame %d: %s\n", i, FrameLine({scene, map, host, i, gl ? &drawn : nullptr}).c_str());
+        if (!groundReady && scene->IsGroundReady()) {
+            groundReady = true;
+            std::printf("map2d ground ready at frame %d\n", i);
+        }
+        if (const world::ScreenMgr* ground = Ground(scene)) peakResident = std::max(peakResident, Resident(*ground));
         if (gl && !options.out.empty() && (i == shots[0] || i == shots[1] || i == shots[2])) {
             char name[32];
             std::snprintf(name, sizeof name, "town_%03d.png", i);
@@ -246,6 +287,18 @@ int ShowMap2D(world::IWorld* world, host::ReferenceHost& host, host::RecordingRe
             if (!gl->WritePng(file.string())) return Fail("cannot write the picture", file.string());
             std::printf("map2d picture: %s %dx%d\n", file.c_str(), options.width, options.height);
         }
+    }
+    if (const world::ScreenMgr* ground = Ground(scene)) {
+        const world::GroundCounters& t = ground->TotalCounters();
+        std::printf("map2d ground totals: %d x %d blocks, requested %d, installed %d, released %d, peak resident %d, "
+                    "duplicate requests %d\n",
+                    ground->Columns(), ground->Rows(), t.requested, t.installed, t.released, peakResident,
+                    t.duplicates);
+        // The loader's complaints about blocks (a missing block shows blank).
+        for (const host::RecordingLog::Entry& e : host.log.Entries())
+            if (e.text.find("\\map_") != std::string::npos) std::printf("map2d ground log: %s\n", e.text.c_str());
+    } else {
+        std::printf("map2d ground: none\n");
     }
     if (drawnOut) *drawnOut = drawn;
     return 0;

@@ -539,6 +539,9 @@ int main(int argc, char** argv) {
     module->Shutdown();
     std::printf("shutdown: done\n");
     std::printf("renderer objects alive after shutdown: %d\n", books.LiveObjects());
+    // The 2D map's ground streams its block textures: none may outlive the world.
+    if (!options.scene.empty() && quor::demo::IsMap2DName(options.scene))
+        std::printf("map2d textures alive after shutdown: %d\n", books.LiveTextures());
     // The mesh cache as the memory report shows it once the world has shut down.
     int meshEntries = -1;
     if (quor::common::IXmlNode* doc = host.utils.CreateXmlDocument()) {

@@ -202,6 +202,7 @@ bool GlRenderer::BeginFrame(render::IRenderCamera* camera, std::uint32_t clearAr
     m_ranges.clear();
     m_screen.clear();
     m_overlays.clear();
+    m_underlays.clear();
     ++m_frame;
     m_prims.clear();
     glViewport(0, 0, width, height);
@@ -283,9 +284,12 @@ GlFrameStats GlRenderer::EndFrame() {
         m_ranges.clear();
         m_screen.clear();
         m_overlays.clear();
+        m_underlays.clear();
         m_prims.clear();
         return m_last = stats;
     }
+    DrawOverlays(m_underlays, stats);
+    m_underlays.clear();
     // Direct3D's depth runs 0..1, GL's -1..1: z' = 2z - w after the projection.
     static const float kDepthFix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 2, 0, 0, 0, -1, 1};
     glMatrixMode(GL_PROJECTION);
@@ -331,7 +335,7 @@ GlFrameStats GlRenderer::EndFrame() {
         }
         glDisable(GL_BLEND);
     }
-    DrawOverlays(stats);
+    DrawOverlays(m_overlays, stats);
     m_overlays.clear();
     glFinish();
     m_items.clear();
@@ -1100,6 +1104,18 @@ void GlRenderer::QueuePictureQuads(const RecordingPrimitive& primitive) {
                  primitive.used < 0 ? primitive.vertices.size() / 4 : std::size_t(primitive.used));
     for (std::size_t q = 0; q < quads; ++q)
         for (std::size_t k : {0, 1, 2, 0, 2, 3}) overlay.vertices.push_back(primitive.vertices[q * 4 + k]);
+    // The 2D ground's blocks and far layers place their one quad with DrawEx: its rectangle
+    // and texture corners (u0, v0, u1, v1). The ground's pass goes under the scene.
+    if (overlay.vertices.empty() && primitive.drawExCount > 0 && name == "Picture") {
+        const float* r = primitive.drawExRect;
+        const float* uv = primitive.drawExUV;
+        const float corners[4][4] = {
+            {r[0], r[1], uv[0], uv[1]}, {r[2], r[1], uv[2], uv[1]}, {r[2], r[3], uv[2], uv[3]}, {r[0], r[3], uv[0], uv[3]}};
+        for (int k : {0, 1, 2, 0, 2, 3})
+            overlay.vertices.push_back({corners[k][0], corners[k][1], 0.0f, 0xFFFFFFFFu, corners[k][2], corners[k][3]});
+        (primitive.lastPass == 3 ? m_underlays : m_overlays).push_back(std::move(overlay));
+        return;
+    }
     if (!overlay.vertices.empty()) m_overlays.push_back(std::move(overlay));
 }
 
@@ -1134,8 +1150,8 @@ unsigned GlRenderer::DeviceTextureFor(RecordingTexture* texture) {
     return id;
 }
 
-void GlRenderer::DrawOverlays(GlFrameStats& stats) {
-    if (m_overlays.empty()) return;
+void GlRenderer::DrawOverlays(const std::vector<Overlay>& overlays, GlFrameStats& stats) {
+    if (overlays.empty()) return;
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_CULL_FACE);
     glDisable(GL_LIGHTING);
@@ -1149,7 +1165,7 @@ void GlRenderer::DrawOverlays(GlFrameStats& stats) {
     glOrtho(0, m_width, m_height, 0, -1, 1);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    for (const Overlay& o : m_overlays) {
+    for (const Overlay& o : overlays) {
         SetBlend(o.source, o.destination);
         glBindTexture(GL_TEXTURE_2D, o.fileTexture ? TextureFor(o.texture)
                                                    : DeviceTextureFor(static_cast<RecordingTexture*>(o.texture)));

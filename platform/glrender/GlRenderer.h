@@ -219,7 +219,7 @@ private:
     // The plane effects' techniques are honoured without their effect files: asked for, they
     // become known to the store with their texture stages.
     void DefinePlaneEffect(const char* file, const char* technique);
-    void DrawOverlays(GlFrameStats& stats);
+    void DrawOverlays(const std::vector<Overlay>& overlays, GlFrameStats& stats);
     // The GL texture of a device texture, filled with its pixels once per frame.
     unsigned DeviceTextureFor(RecordingTexture* texture);
     // What decides the states of a draw besides its matrix.
@@ -274,6 +274,8 @@ private:
     std::vector<render::DrawRange> m_ranges;
     std::vector<Screen> m_screen;
     std::vector<Overlay> m_overlays;
+    // The 2D ground's blocks and back layers: drawn under the scene's objects.
+    std::vector<Overlay> m_underlays;
     std::unordered_map<const void*, std::pair<unsigned, std::uint64_t>> m_deviceTextures;
     std::uint64_t m_frame = 0;
     std::vector<Prim> m_prims;

@@ -103,6 +103,7 @@ void RecordingPrimitive::SetMaterial(render::IMaterial* m) {
 
 void RecordingPrimitive::Draw(int first, int count, int pass) {
     ++drawCount;
+    lastPass = pass;
     if (drawSink) drawSink(*this);
     if (!record) return;
     calls.push_back(Call("Draw", {first, count, pass}));

@@ -186,6 +186,8 @@ public:
     RecordingVertexBuffer* Buffer() const { return m_buffer.get(); }
     // Called by every Draw with the primitive as it is then (a drawing renderer listens).
     std::function<void(const RecordingPrimitive&)> drawSink;
+    // The pass of the Draw call the sink is told about (the 2D ground draws at pass 3).
+    int lastPass = 0;
 
 private:
     [[gnu::noinline]] void LogVertex(int index, std::uint32_t colour);

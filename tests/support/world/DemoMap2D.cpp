@@ -20,6 +20,7 @@ const Map2DPart kParts[] = {
     AddTownBase,
     AddPlaneEffects,
     AddTownLayers,
+    AddTownGround,
 };
 
 // --- pictures ---------------------------------------------------------------------------------

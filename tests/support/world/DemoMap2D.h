@@ -42,6 +42,9 @@ void AddTownBase(Map2DSample& sample);
 void AddPlaneEffects(Map2DSample& sample);
 // The parallax layers (back and front) and the river's water blocks.
 void AddTownLayers(Map2DSample& sample);
+// The ground blocks (DDS, JPEG and TGA, one missing) and the masks over two houses
+// (DemoMap2DGround.cpp).
+void AddTownGround(Map2DSample& sample);
 
 // Every part in order, then the scene file.
 std::vector<std::pair<std::string, std::vector<std::uint8_t>>> DemoMap2DFiles();

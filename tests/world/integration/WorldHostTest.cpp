@@ -87,6 +87,10 @@ TEST(WorldHost, Map2DReportsItsQueriesAndFrames) {
         EXPECT_EQ(Count(run.out, line), 1) << line << "\n" << run.out;
     EXPECT_EQ(Count(run.out, "map2d frame "), 3);
     EXPECT_EQ(Count(run.out, "map2d path 160 320 -> 800 1000: 0 cells"), 0);
+    // The ground streams its blocks: no block asked for twice, no texture outliving the world.
+    EXPECT_EQ(Count(run.out, "map2d ground totals: 7 x 5 blocks"), 1) << run.out;
+    EXPECT_EQ(Count(run.out, "duplicate requests 0\n"), 1) << run.out;
+    EXPECT_EQ(Count(run.out, "map2d textures alive after shutdown: 0\n"), 1) << run.out;
 }
 
 TEST(WorldHost, ModelLoadsThroughTheLoaderIntoAnEmptyScene) {
