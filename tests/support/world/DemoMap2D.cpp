@@ -196,6 +196,33 @@ std::vector<std::uint8_t> Tga32(int width, int height, const std::vector<std::ui
     return out;
 }
 
+namespace {
+
+void PutWord(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    for (int shift : {0, 8, 16, 24}) out.push_back(std::uint8_t(v >> shift));
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> Dds32(int width, int height, const std::vector<std::uint32_t>& argb) {
+    std::vector<std::uint8_t> out = {'D', 'D', 'S', ' '};
+    PutWord(out, 124);
+    PutWord(out, 0x100F);  // caps, height, width, pitch, pixel format
+    PutWord(out, std::uint32_t(height));
+    PutWord(out, std::uint32_t(width));
+    PutWord(out, std::uint32_t(width) * 4);
+    for (int i = 0; i < 13; ++i) PutWord(out, 0);  // depth, levels, reserved
+    PutWord(out, 32);
+    PutWord(out, 0x41);  // RGB with alpha
+    PutWord(out, 0);
+    PutWord(out, 32);
+    for (std::uint32_t mask : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u}) PutWord(out, mask);
+    PutWord(out, 0x1000);
+    for (int i = 0; i < 4; ++i) PutWord(out, 0);
+    for (std::uint32_t p : argb) PutWord(out, p);
+    return out;
+}
+
 void Map2DSample::Add(const std::string& path, std::vector<std::uint8_t> bytes) {
     files.emplace_back(path, std::move(bytes));
 }

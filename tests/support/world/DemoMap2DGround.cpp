@@ -19,42 +19,6 @@ constexpr int kSide = 256;
 // The block left out: in the middle of the map, so the view passes over it.
 constexpr int kMissingRow = 2, kMissingColumn = 3;
 
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int shift : {0, 8, 16, 24}) out.push_back(std::uint8_t(v >> shift));
-}
-
-// An uncompressed A8R8G8B8 DDS of one level.
-std::vector<std::uint8_t> Dds(int width, int height, const std::vector<std::uint32_t>& argb) {
-    std::vector<std::uint8_t> out = {'D', 'D', 'S', ' '};
-    Put32(out, 124);
-    Put32(out, 0x100F);  // caps, height, width, pitch, pixel format
-    Put32(out, std::uint32_t(height));
-    Put32(out, std::uint32_t(width));
-    Put32(out, std::uint32_t(width) * 4);
-    for (int i = 0; i < 13; ++i) Put32(out, 0);  // depth, levels, reserved
-    Put32(out, 32);
-    Put32(out, 0x41);  // RGB with alpha
-    Put32(out, 0);
-    Put32(out, 32);
-    for (std::uint32_t mask : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u}) Put32(out, mask);
-    Put32(out, 0x1000);
-    for (int i = 0; i < 4; ++i) Put32(out, 0);
-    for (std::uint32_t p : argb) Put32(out, p);
-    return out;
-}
-
-// An uncompressed 32-bit TGA, top row first.
-std::vector<std::uint8_t> Tga(int width, int height, const std::vector<std::uint32_t>& argb) {
-    std::vector<std::uint8_t> out(18, 0);
-    out[2] = 2;
-    out[12] = std::uint8_t(width), out[13] = std::uint8_t(width >> 8);
-    out[14] = std::uint8_t(height), out[15] = std::uint8_t(height >> 8);
-    out[16] = 32;
-    out[17] = 0x28;
-    for (std::uint32_t p : argb) Put32(out, p);  // B, G, R, A
-    return out;
-}
-
 void Collect(void* context, void* data, int size) {
     auto* out = static_cast<std::vector<std::uint8_t>*>(context);
     const auto* bytes = static_cast<const std::uint8_t*>(data);
@@ -128,9 +92,9 @@ void AddTownGround(Map2DSample& s) {
             const std::string stem = s.mapPath + "/map_" + std::to_string(r) + "_" + std::to_string(c);
             const std::vector<std::uint32_t> pixels = BlockPixels(r, c);
             switch ((r * columns + c) % 3) {
-            case 0: s.Add(stem + ".dds", Dds(kSide, kSide, pixels)); break;
+            case 0: s.Add(stem + ".dds", Dds32(kSide, kSide, pixels)); break;
             case 1: s.Add(stem + ".jpg", Jpeg(kSide, kSide, pixels)); break;
-            default: s.Add(stem + ".tga", Tga(kSide, kSide, pixels)); break;
+            default: s.Add(stem + ".tga", Tga32(kSide, kSide, pixels)); break;
             }
         }
 

@@ -11,10 +11,6 @@ namespace quor::test {
 
 namespace {
 
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(std::uint8_t(v >> (8 * i)));
-}
-
 // Smooth periodic noise in 0..1 over a size x size tile (sums of waves that wrap at the edge).
 float Noise(int x, int y, int size, int seed) {
     const float k = 6.2831853f / float(size);
@@ -24,26 +20,6 @@ float Noise(int x, int y, int size, int seed) {
         v += (std::sin(fx + float(seed * o)) * std::cos(fy - float(seed + o))) / float(o);
     }
     return 0.5f + 0.5f * std::tanh(v);
-}
-
-// An uncompressed A8R8G8B8 DDS of one level.
-std::vector<std::uint8_t> Dds(int width, int height, const std::vector<std::uint32_t>& argb) {
-    std::vector<std::uint8_t> out = {'D', 'D', 'S', ' '};
-    Put32(out, 124);
-    Put32(out, 0x100F);  // caps, height, width, pitch, pixel format
-    Put32(out, std::uint32_t(height));
-    Put32(out, std::uint32_t(width));
-    Put32(out, std::uint32_t(width) * 4);
-    for (int i = 0; i < 13; ++i) Put32(out, 0);  // depth, levels, reserved
-    Put32(out, 32);
-    Put32(out, 0x41);  // RGB with alpha
-    Put32(out, 0);
-    Put32(out, 32);
-    for (std::uint32_t mask : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u}) Put32(out, mask);
-    Put32(out, 0x1000);
-    for (int i = 0; i < 4; ++i) Put32(out, 0);
-    for (std::uint32_t p : argb) Put32(out, p);
-    return out;
 }
 
 std::uint32_t Grey(float v, float alpha) {
@@ -86,7 +62,7 @@ void AddPlaneEffects(Map2DSample& s) {
     s.Add("map2d/fx/fog_noise.tga", Tga32(128, 128, NoiseTile(128, 3, true)));
     s.Add("map2d/fx/fire.tga", Tga32(64, 96, Flame(64, 96)));
     s.Add("builtin/textures/FireDistortion.tga", Tga32(64, 64, NoiseTile(64, 5, false)));
-    s.Add("builtin/textures/NoiseVolume1.dds", Dds(64, 64, NoiseTile(64, 7, false)));
+    s.Add("builtin/textures/NoiseVolume1.dds", Dds32(64, 64, NoiseTile(64, 7, false)));
     // A fog bank over the market, above the pictures, and a lower one on the ground.
     s.scene.Raw("<PlaneFog num=\"2\">"
                 "<PlaneFog_0 TextureName=\"map2d/fx/fog_noise.tga\" left=\"560\" top=\"360\" right=\"1120\" "
