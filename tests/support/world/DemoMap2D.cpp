@@ -223,6 +223,15 @@ std::vector<std::uint8_t> Dds32(int width, int height, const std::vector<std::ui
     return out;
 }
 
+std::vector<std::uint8_t> Jpeg32(int width, int height, const std::vector<std::uint32_t>& argb) {
+    std::vector<std::uint8_t> rgb;
+    rgb.reserve(argb.size() * 3);
+    for (std::uint32_t p : argb) rgb.insert(rgb.end(), {std::uint8_t(p >> 16), std::uint8_t(p >> 8), std::uint8_t(p)});
+    std::vector<std::uint8_t> out;
+    stbi_write_jpg_to_func(Collect, &out, width, height, 3, rgb.data(), 85);
+    return out;
+}
+
 void Map2DSample::Add(const std::string& path, std::vector<std::uint8_t> bytes) {
     files.emplace_back(path, std::move(bytes));
 }

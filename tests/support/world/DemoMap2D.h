@@ -36,6 +36,8 @@ using Map2DPart = void (*)(Map2DSample& sample);
 std::vector<std::uint8_t> Tga32(int width, int height, const std::vector<std::uint32_t>& argb);
 // An uncompressed A8R8G8B8 DDS of one level, from the same words.
 std::vector<std::uint8_t> Dds32(int width, int height, const std::vector<std::uint32_t>& argb);
+// A JPEG of the same words (alpha dropped), quality 85.
+std::vector<std::uint8_t> Jpeg32(int width, int height, const std::vector<std::uint32_t>& argb);
 
 // The town itself: light, specular, map block, camera, path data, area map, pictures, sprite
 // sheets, a model and placed sounds.

@@ -1,8 +1,6 @@
 // The sample map's ground: the 256 x 256 blocks named after the map path ("map2d/town\map_R_C"),
 // written as DDS, JPEG and TGA in turn with one block left out (the loader logs it and shows a
 // blank block), and the masks over two houses in the map's "mask.txt".
-#include <stb_image_write.h>
-
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -18,21 +16,6 @@ namespace {
 constexpr int kSide = 256;
 // The block left out: in the middle of the map, so the view passes over it.
 constexpr int kMissingRow = 2, kMissingColumn = 3;
-
-void Collect(void* context, void* data, int size) {
-    auto* out = static_cast<std::vector<std::uint8_t>*>(context);
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    out->insert(out->end(), bytes, bytes + size);
-}
-
-std::vector<std::uint8_t> Jpeg(int width, int height, const std::vector<std::uint32_t>& argb) {
-    std::vector<std::uint8_t> rgb;
-    rgb.reserve(argb.size() * 3);
-    for (std::uint32_t p : argb) rgb.insert(rgb.end(), {std::uint8_t(p >> 16), std::uint8_t(p >> 8), std::uint8_t(p)});
-    std::vector<std::uint8_t> out;
-    stbi_write_jpg_to_func(Collect, &out, width, height, 3, rgb.data(), 85);
-    return out;
-}
 
 std::uint32_t Rgb(int r, int g, int b) {
     auto c = [](int v) { return std::uint32_t(v < 0 ? 0 : v > 255 ? 255 : v); };
@@ -93,7 +76,7 @@ void AddTownGround(Map2DSample& s) {
             const std::vector<std::uint32_t> pixels = BlockPixels(r, c);
             switch ((r * columns + c) % 3) {
             case 0: s.Add(stem + ".dds", Dds32(kSide, kSide, pixels)); break;
-            case 1: s.Add(stem + ".jpg", Jpeg(kSide, kSide, pixels)); break;
+            case 1: s.Add(stem + ".jpg", Jpeg32(kSide, kSide, pixels)); break;
             default: s.Add(stem + ".tga", Tga32(kSide, kSide, pixels)); break;
             }
         }
