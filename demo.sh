@@ -63,7 +63,11 @@ if [ -x "$build/apps/world_host/world_host" ]; then
   # The 2D town map through the scene registry: its progress messages, the sections a host
   # runs, map size, camera, conversions, a path through the town gate, walkability and area
   # values; then the view crossing the map, per frame its position, the map offset and the
-  # pictures collected and drawn. Frames 0, 4 and 8 are written as out/map2d/town_*.png.
+  # pictures collected and drawn, the ground's blocks, masks, pictures behind masks, layers and
+  # water. Frames 0, 4 and 8 are written as out/map2d/town_*.png: frame 0 before the ground has
+  # streamed in, frame 4 the market with fog, fire, the bolt and the hills through the missing
+  # block, frame 8 the walker behind the oak's crown, the river's water under the bridge and the
+  # leaves of the front layer.
   "$build/apps/world_host/world_host" --scene map2d/town.scn2 --frames 9 --out out/map2d | grep -E '^map2d'
   echo "== world_host --model char/figure.mom --play walk --upper wave --frames 24 --pictures 4 --picture out/figure.png"
   # The figure walks, then waves with its upper body while the legs walk on: per frame the clip,

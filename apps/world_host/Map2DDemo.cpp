@@ -3,10 +3,12 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/glrender/GlRenderer.h"
@@ -100,6 +102,9 @@ const std::vector<Map2DField>& FrameFields() {
         GroundField("resident", Resident),
         GroundField("blocks drawn", [](const world::ScreenMgr& g) { return g.BlocksDrawn(); }),
         GroundField("masks", [](const world::ScreenMgr& g) { return g.MasksDrawn(); }),
+        // Collected pictures that a mask stands in front of: drawn with the masks, not in the list.
+        {"behind masks",
+         [](const Map2DView& v) { return std::to_string(v.map->CollectedPictures().size() - v.map->DrawList().size()); }},
         // Every loaded far layer is drawn each frame.
         GroundField("layers",
                     [](const world::ScreenMgr& g) { return int(g.BackLayers().size() + g.FrontLayers().size()); }),
@@ -261,6 +266,12 @@ int ShowMap2D(world::IWorld* world, host::ReferenceHost& host, host::RecordingRe
     bool groundReady = scene->IsGroundReady();
     int peakResident = 0;
     for (int i = 0; i < frames; ++i) {
+        // The ground's loader gets the time a frame at the host's rate would give it: each frame
+        // waits (at most a second) for the batch handed over before, so that the report reads
+        // the same on a slow machine and a fast one.
+        if (auto* ground = const_cast<world::ScreenMgr*>(Ground(scene)))
+            for (int waited = 0; waited < 1000 && ground->Loader().IsBusy(); ++waited)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
         // The view crosses the map from its top left to its bottom right.
         const float t = frames > 1 ? float(i) / float(frames - 1) : 0.0f;
         const float x = 200.0f + t * (float(width) - 400.0f);

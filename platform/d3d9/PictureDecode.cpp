@@ -2,6 +2,7 @@
 
 #include <stb_image.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -20,6 +21,35 @@ bool Fail(std::string* why, const char* text) {
 }
 
 constexpr std::size_t kDdsHeader = 128;
+
+// An uncompressed 8-bit palette bitmap whose palette gives some entry a non-zero fourth byte
+// carries alpha there (masks drawn through their alpha are stored so); a palette whose fourth
+// bytes are all zero is opaque, as usual. Applied to what the general decoder made of it.
+void ApplyPaletteAlpha(const std::uint8_t* data, std::size_t size, DecodedPicture& out) {
+    if (size < 54 || data[0] != 'B' || data[1] != 'M') return;
+    const std::uint32_t bitsOffset = Get32(data + 10), infoSize = Get32(data + 14);
+    const auto width = std::int32_t(Get32(data + 18)), height = std::int32_t(Get32(data + 22));
+    const std::uint32_t bitCount = std::uint32_t(data[28]) | std::uint32_t(data[29]) << 8;
+    if (bitCount != 8 || Get32(data + 30) != 0 || infoSize < 40 || infoSize > size - 14) return;
+    const std::int64_t rows = height < 0 ? -std::int64_t(height) : height;
+    if (width <= 0 || std::uint32_t(width) != out.width || std::uint64_t(rows) != out.height) return;
+    std::uint32_t colours = Get32(data + 46);
+    if (colours == 0 || colours > 256) colours = 256;
+    const std::size_t palette = 14 + std::size_t(infoSize);
+    colours = std::uint32_t(std::min<std::size_t>(colours, (size - palette) / 4));
+    bool alpha = false;
+    for (std::uint32_t i = 0; i < colours; ++i) alpha = alpha || data[palette + i * 4 + 3] != 0;
+    const std::size_t stride = (std::size_t(width) + 3) & ~std::size_t(3);
+    if (!alpha || bitsOffset > size || std::uint64_t(size - bitsOffset) < stride * std::uint64_t(rows)) return;
+    for (std::int64_t y = 0; y < rows; ++y) {
+        // Rows are stored bottom-up unless the height is negative.
+        const std::int64_t row = height < 0 ? y : rows - 1 - y;
+        const std::uint8_t* in = data + bitsOffset + std::size_t(row) * stride;
+        std::uint8_t* pixel = out.bgra.data() + std::size_t(y) * std::size_t(width) * 4;
+        for (std::int32_t x = 0; x < width; ++x, pixel += 4)
+            if (in[x] < colours) pixel[3] = data[palette + std::size_t(in[x]) * 4 + 3];
+    }
+}
 
 }  // namespace
 
@@ -65,6 +95,7 @@ bool DecodePicture(const std::uint8_t* data, std::size_t size, DecodedPicture& o
         out.bgra[i * 4 + 2] = in[i * 4 + 0];
         out.bgra[i * 4 + 3] = in[i * 4 + 3];
     }
+    ApplyPaletteAlpha(data, size, out);
     return true;
 }
 

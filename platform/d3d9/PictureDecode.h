@@ -22,7 +22,8 @@ constexpr std::uint32_t kMaxPictureSide = 16384;
 // another pixel format, a zero or oversized side.
 bool DecodeDds(const std::uint8_t* data, std::size_t size, DecodedPicture& out, std::string* why = nullptr);
 
-// DDS as above, or JPEG, TGA, PNG and BMP through stb_image.
+// DDS as above, or JPEG, TGA, PNG and BMP through stb_image. An 8-bit palette BMP takes its
+// alpha from the palette when any entry has a non-zero fourth byte.
 bool DecodePicture(const std::uint8_t* data, std::size_t size, DecodedPicture& out, std::string* why = nullptr);
 
 }  // namespace quor::d3d9

@@ -1054,6 +1054,7 @@ bool GlRenderer::QueueGroundQuad(const RecordingPrimitive& p) {
             uv[1] += w->second[1], uv[3] += w->second[1];
         }
     } else {
+        overlay.clamp = true;
         overlay.markTexture = material->GetTexture("MarkTex");
         // Without either texture the shader has nothing to show.
         if (!overlay.texture || !overlay.markTexture) return true;
@@ -1113,6 +1114,7 @@ void GlRenderer::QueuePictureQuads(const RecordingPrimitive& primitive) {
             {r[0], r[1], uv[0], uv[1]}, {r[2], r[1], uv[2], uv[1]}, {r[2], r[3], uv[2], uv[3]}, {r[0], r[3], uv[0], uv[3]}};
         for (int k : {0, 1, 2, 0, 2, 3})
             overlay.vertices.push_back({corners[k][0], corners[k][1], 0.0f, 0xFFFFFFFFu, corners[k][2], corners[k][3]});
+        overlay.clamp = true;
         (primitive.lastPass == 3 ? m_underlays : m_overlays).push_back(std::move(overlay));
         return;
     }
@@ -1165,16 +1167,24 @@ void GlRenderer::DrawOverlays(const std::vector<Overlay>& overlays, GlFrameStats
     glOrtho(0, m_width, m_height, 0, -1, 1);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+    // File textures repeat unless the quad clamps; the wrap is part of the texture's state.
+    auto wrap = [](bool clamp) {
+        const GLint mode = clamp ? GL_CLAMP_TO_EDGE : GL_REPEAT;
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, mode);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, mode);
+    };
     for (const Overlay& o : overlays) {
         SetBlend(o.source, o.destination);
         glBindTexture(GL_TEXTURE_2D, o.fileTexture ? TextureFor(o.texture)
                                                    : DeviceTextureFor(static_cast<RecordingTexture*>(o.texture)));
+        if (o.fileTexture) wrap(o.clamp);
         const bool marked = o.markTexture && o.markUV.size() >= o.vertices.size() * 2;
         if (marked) {
             // The mask effect's look-alike: colour from the first stage, alpha from the second.
             glActiveTexture(GL_TEXTURE1);
             glEnable(GL_TEXTURE_2D);
             glBindTexture(GL_TEXTURE_2D, TextureFor(o.markTexture));
+            wrap(o.clamp);
             glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
             glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_REPLACE);
             glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_PREVIOUS);
@@ -1197,9 +1207,12 @@ void GlRenderer::DrawOverlays(const std::vector<Overlay>& overlays, GlFrameStats
         if (marked) {
             glActiveTexture(GL_TEXTURE1);
             glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+            if (o.clamp) wrap(false);
             glDisable(GL_TEXTURE_2D);
             glActiveTexture(GL_TEXTURE0);
         }
+        // Other passes draw the same textures repeating.
+        if (o.fileTexture && o.clamp) wrap(false);
         stats.overlayTriangles += int(o.vertices.size() / 3);
     }
     glDisable(GL_TEXTURE_2D);

@@ -207,6 +207,9 @@ private:
         // the second texture pair (two floats per vertex).
         render::ITexture* markTexture = nullptr;
         std::vector<float> markUV;
+        // Quads that show exactly their texture (the ground's blocks, layers and mask parts)
+        // clamp at its edges: a wrapped sample there would show the opposite edge as a seam.
+        bool clamp = false;
     };
     // The 2D ground's mask ("TAlpha") and water quads drawn with fixed-function look-alikes;
     // false for other primitives.

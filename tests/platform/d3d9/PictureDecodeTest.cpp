@@ -6,6 +6,7 @@
 
 #include "platform/d3d9/PictureDecode.h"
 #include "tests/support/world/scene/GroundFiles.h"
+#include "tests/support/world/scene/MapFixtures.h"
 
 namespace quor::d3d9 {
 namespace {
@@ -27,6 +28,32 @@ TEST(PictureDecode, ArgbDdsAndOtherPictures) {
     ASSERT_TRUE(DecodePicture(tga.data(), tga.size(), p));
     EXPECT_EQ(std::vector<std::uint8_t>(p.bgra.begin(), p.bgra.begin() + 4),
               (std::vector<std::uint8_t>{0x44, 0x33, 0x22, 0x11}));
+}
+
+// 8-bit bitmaps: a palette with alpha in its fourth bytes gives each pixel its entry's alpha
+// (rows stored bottom-up), one with all zero stays opaque.
+TEST(PictureDecode, PaletteBitmapTakesThePaletteAlpha) {
+    struct Case {
+        std::vector<std::uint32_t> palette;
+        std::vector<std::uint8_t> alphas;  // pixels (0, 0), (1, 0), (0, 1), (1, 1)
+    };
+    const Case cases[] = {{{0x00FFFFFFu, 0xFF000000u, 0x80102030u}, {0x00, 0xFF, 0x80, 0x00}},
+                          {{0x00FFFFFFu, 0x00000000u, 0x00102030u}, {0xFF, 0xFF, 0xFF, 0xFF}}};
+    for (const Case& c : cases) {
+        fixtures::Bitmap8 bitmap;
+        bitmap.width = 2;
+        bitmap.height = 2;
+        bitmap.palette = c.palette;
+        bitmap.pixels = {0, 1, 2, 0};
+        const std::vector<std::uint8_t> bytes = bitmap.Build();
+        DecodedPicture p;
+        ASSERT_TRUE(DecodePicture(bytes.data(), bytes.size(), p));
+        ASSERT_EQ(p.bgra.size(), 16u);
+        for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(p.bgra[i * 4 + 3], c.alphas[i]) << i;
+        // The colour is the palette's: pixel (0, 1) is entry 2.
+        EXPECT_EQ(p.bgra[8], 0x30);
+        EXPECT_EQ(p.bgra[10], 0x10);
+    }
 }
 
 TEST(PictureDecode, BadDdsIsRefused) {

@@ -2,6 +2,7 @@
 // on real pixels.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -113,6 +114,47 @@ TEST_F(GroundQuads, WaterScrollsItsBaseTextureByTheWaveOffset) {
     gl.ReleasePrimitive(quad);
     gl.ReleaseMaterial(material);
     gl.ReleaseTexture(base);
+    gl.ReleaseEffect(effect);
+    EXPECT_EQ(gl.Objects().LiveObjects(), 0);
+}
+
+// A ground block shows its own texture up to its edges: every pixel it covers takes the texel
+// of its own quarter, none the opposite edge's (a wrapping sample there draws seams between
+// blocks). Drawn inside the screen and over its top left corner.
+TEST_F(GroundQuads, GroundBlockClampsAtItsEdges) {
+    files.AddFile("block.tga", Tga(2, 2, {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFFFFFFFFu}));
+    render::IEffect* effect = gl.CreateEffect();
+    effect->SetTechniqueName("Picture");
+    render::ITexture* block = gl.LoadTexture("block.tga", 0, 0, -3, 0, 0, 0);
+    render::IPrimitive* quad = gl.CreatePrimitive(7, 0x144);
+    quad->SetVertexCount(1, -1, 0, 1);
+    quad->SetEffect(effect);
+    quad->SetTexture(0, block);
+    const std::array<int, 3> quarters[2][2] = {{{255, 0, 0}, {0, 255, 0}}, {{0, 0, 255}, {255, 255, 255}}};
+    for (const int left : {8, -40}) {
+        const float rect[4] = {float(left), float(left), float(left + 48), float(left + 48)};
+        const float uv[4] = {0, 0, 1, 1};
+        quad->DrawEx(0, rect, 0, uv);
+        EXPECT_TRUE(gl.BeginFrame(&camera, 0xFF000000u, kWidth, kHeight));
+        quad->Draw(-1, -1, 3);
+        gl.EndFrame();
+        const auto pixels = gl.ReadPixels();
+        int covered = 0, wrong = 0;
+        for (int y = std::max(0, left); y <= left + 48; ++y)
+            for (int x = std::max(0, left); x <= left + 48; ++x) {
+                const auto p = Pixel(pixels, x, y);
+                if (p == std::array<int, 3>{0, 0, 0}) continue;
+                ++covered;
+                // The line between the texels may fall on either side.
+                if (x == left + 24 || y == left + 24) continue;
+                wrong += p != quarters[y < left + 24 ? 0 : 1][x < left + 24 ? 0 : 1];
+            }
+        const int side = left + 48 - std::max(0, left);
+        EXPECT_GE(covered, side * side) << left;
+        EXPECT_EQ(wrong, 0) << left;
+    }
+    gl.ReleasePrimitive(quad);
+    gl.ReleaseTexture(block);
     gl.ReleaseEffect(effect);
     EXPECT_EQ(gl.Objects().LiveObjects(), 0);
 }

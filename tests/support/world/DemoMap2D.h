@@ -46,8 +46,8 @@ void AddTownBase(Map2DSample& sample);
 void AddPlaneEffects(Map2DSample& sample);
 // The parallax layers (back and front) and the river's water blocks.
 void AddTownLayers(Map2DSample& sample);
-// The ground blocks (DDS, JPEG and TGA, one missing) and the masks over two houses
-// (DemoMap2DGround.cpp).
+// The ground blocks (DDS, JPEG and TGA, one missing), the masks over the oak's crown and the
+// bridge, and the walker behind the oak (DemoMap2DGround.cpp).
 void AddTownGround(Map2DSample& sample);
 
 // Every part in order, then the scene file.

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -91,6 +93,37 @@ TEST(WorldHost, Map2DReportsItsQueriesAndFrames) {
     EXPECT_EQ(Count(run.out, "map2d ground totals: 7 x 5 blocks"), 1) << run.out;
     EXPECT_EQ(Count(run.out, "duplicate requests 0\n"), 1) << run.out;
     EXPECT_EQ(Count(run.out, "map2d textures alive after shutdown: 0\n"), 1) << run.out;
+}
+
+// The town crossed as the demo crosses it: on the way the ground draws its masks with the
+// walker behind the oak, the river's water, and its parallax layers.
+TEST(WorldHost, Map2DCrossingDrawsMasksWaterAndLayers) {
+    const fs::path root = fs::path(QUOR_BINARY_DIR) / "world_host_map2d_crossing_root";
+    for (const auto& [path, bytes] : quor::test::DemoMap2DFiles()) {
+        fs::create_directories((root / path).parent_path());
+        std::ofstream(root / path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
+    const HostRun run = RunHost("--root '" + root.string() + "' --scene map2d/town.scn2 --frames 9");
+    EXPECT_EQ(run.status, 0) << run.err;
+    // The most of each count over the frame lines.
+    const char* const names[4] = {", masks ", ", behind masks ", ", layers ", ", water "};
+    int most[4] = {0, 0, 0, 0}, frames = 0;
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("map2d frame ", 0) != 0) continue;
+        ++frames;
+        for (int k = 0; k < 4; ++k) {
+            const std::size_t at = line.find(names[k]);
+            if (at != std::string::npos) most[k] = std::max(most[k], std::atoi(line.c_str() + at + std::strlen(names[k])));
+        }
+    }
+    EXPECT_EQ(frames, 9) << run.out;
+    // Three masks (the oak's two halves and the bridge) and one picture behind them: the walker.
+    EXPECT_EQ(most[0], 3) << run.out;
+    EXPECT_EQ(most[1], 1) << run.out;
+    EXPECT_EQ(most[2], 2) << run.out;
+    EXPECT_EQ(most[3], 2) << run.out;
 }
 
 TEST(WorldHost, ModelLoadsThroughTheLoaderIntoAnEmptyScene) {

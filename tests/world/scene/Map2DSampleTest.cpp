@@ -68,6 +68,28 @@ TEST(Map2DSample, TownLoadsWhole) {
     EXPECT_EQ(area->GetValue(800 / s, 700 / s), std::int32_t(0xFFC8A040u));
     EXPECT_EQ(area->GetValue(1470 / s, 300 / s), std::int32_t(0xFF2050C0u));
     delete area;
+
+    // The mask list: the oak's crown as a group of two halves, the bridge as a plain mask. The
+    // walker takes part in the masks and stands where the oak's mask covers (green 0).
+    std::string maskList;
+    for (const auto& [path, bytes] : test::DemoMap2DFiles())
+        if (path == "map2d/mask.txt") maskList.assign(bytes.begin(), bytes.end());
+    for (const char* line : {"map2d/mask/oak_0.bmp,1000,1010,80,160,0\r\n", "map2d/mask/oak_1.bmp,1080,1010,80,160,0\r\n",
+                             "map2d/mask/bridge.bmp,1428,932,88,64,0\r\n"})
+        EXPECT_NE(maskList.find(line), std::string::npos) << line;
+    IPicture* walker = nullptr;
+    for (int i = 0; i < scene.GetRootPicture()->GetChildCount(); ++i)
+        if (std::string(scene.GetRootPicture()->GetChild(i)->GetName()) == "walker")
+            walker = scene.GetRootPicture()->GetChild(i);
+    ASSERT_NE(walker, nullptr);
+    EXPECT_EQ(walker->GetCustomFlag(), 1);
+    const PicPoint at = walker->GetLocalPosition();
+    AreaData* oak = scene.CreateAreaData("map2d/mask/oak_0.bmp");
+    ASSERT_NE(oak, nullptr);
+    EXPECT_EQ((oak->GetValue(int(at.x) - 1000, int(at.y) - 1010) >> 8) & 0xFF, 0);
+    // At the top of the mask, above the crown's rim, nothing is behind it.
+    EXPECT_NE((oak->GetValue(int(at.x) - 1000, 0) >> 8) & 0xFF, 0);
+    delete oak;
 }
 
 }  // namespace
