@@ -92,7 +92,8 @@ struct Ground {
         auto* files = static_cast<host::MemoryFileSystem*>(fx.host().files.get());
         const auto& images = BlockImages();
         for (int y = 0; y < kFileRows; ++y)
-            for (int x = 0; x < kFileCols; ++x) files->AddFile(BlockFile(y * kBlocks + x), images[std::size_t(y * kFileCols + x)]);
+            for (int x = 0; x < kFileCols; ++x)
+                files->AddFile(BlockFile(y * kBlocks + x), images[std::size_t(y * kFileCols + x)]);
         win32::TimeSource::SetManual(1000);
         ground = std::make_unique<ScreenMgr>(nullptr, true);
         const int size[2] = {kBlocks * kSide, kBlocks * kSide};
@@ -182,7 +183,8 @@ void BM_GroundFrameRef(benchmark::State& state) {
     std::vector<render::ITexture*> held(std::size_t(kBlocks * kBlocks), nullptr);
     auto load = [&renderer](int b) { return renderer.LoadTexture(BlockFile(b).c_str(), 21, 0, -3, 0, 0, 0); };
     auto unload = [&renderer, &held](int b) {
-        if (render::ITexture* t = std::exchange(held[std::size_t(b)], nullptr)) renderer.UnloadTexture(t->GetSurface(), 1);
+        if (render::ITexture* t = std::exchange(held[std::size_t(b)], nullptr))
+            renderer.UnloadTexture(t->GetSurface(), 1);
     };
     for (int b : resident) held[std::size_t(b)] = load(b);
     for (auto _ : state) {
