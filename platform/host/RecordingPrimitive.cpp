@@ -126,7 +126,7 @@ void RecordingPrimitive::SetVertexCountUsed(int count) {
 }
 
 void RecordingPrimitive::DrawEx(int index, const float* rect, int flags, const float* textureRect) {
-    calls.push_back(Call("DrawEx", {index, flags}));
+    if (record) calls.push_back(Call("DrawEx", {index, flags}));
     ++drawExCount;
     if (rect) std::copy(rect, rect + 4, drawExRect);
     if (textureRect) std::copy(textureRect, textureRect + ((vertexFormat & 0x200u) ? 8 : 4), drawExUV);

@@ -180,8 +180,8 @@ public:
     render::ITexture* textures[8] = {};
     std::vector<PrimitiveDraw> draws;
     int drawCount = 0;
-    // Off: SetVertexUV, Draw, SetTexture, SetVertexCountUsed and vertex locks keep no log line
-    // or draw record (an array-backed primitive for measuring what writes into it).
+    // Off: SetVertexUV, Draw, DrawEx, SetTexture, SetVertexCountUsed and vertex locks keep no
+    // log line or draw record (an array-backed primitive for measuring what writes into it).
     bool record = true;
     RecordingVertexBuffer* Buffer() const { return m_buffer.get(); }
     // Called by every Draw with the primitive as it is then (a drawing renderer listens).

@@ -448,13 +448,11 @@ void RecordingRenderer::SetTexturePollsBeforeReady(int polls) {
 int RecordingRenderer::UnloadTexture(void* surface, int immediate) {
     Lock lock(m_store->mutex);
     m_calls.push_back("UnloadTexture(" + std::to_string(immediate) + ")");
-    if (!surface) return -1;
-    for (RecordingTexture* t : m_store->liveTextures) {
-        if (t->GetSurface() == surface) {
-            m_store->ReleaseTextureRef(t);
-            return t->refs;
-        }
+    if (RecordingTexture* t = m_store->LiveBySurface(surface)) {
+        m_store->ReleaseTextureRef(t);
+        return t->refs;
     }
+    if (!surface) return -1;
     ++m_store->badReleases;
     return -1;
 }
@@ -472,14 +470,10 @@ render::ITexture* RecordingRenderer::FindTexture(const char* name) {
 bool RecordingRenderer::IsTextureReady(void* surface) {
     Lock lock(m_store->mutex);
     m_calls.push_back("IsTextureReady");
-    if (!surface) return false;
-    for (RecordingTexture* t : m_store->liveTextures) {
-        if (t->GetSurface() == surface) {
-            if (t->pollsBeforeReady <= 0) return true;
-            --t->pollsBeforeReady;
-            return false;
-        }
-    }
+    RecordingTexture* t = m_store->LiveBySurface(surface);
+    if (!t) return false;
+    if (t->pollsBeforeReady <= 0) return true;
+    --t->pollsBeforeReady;
     return false;
 }
 

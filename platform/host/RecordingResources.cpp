@@ -468,6 +468,25 @@ bool RecordingStore::AddTextureRef(RecordingTexture* texture) {
     return true;
 }
 
+RecordingTexture* RecordingStore::LiveBySurface(const void* surface) {
+    if (!surface) return nullptr;
+    // A remembered answer stands while that texture is live and still answers the handle (no
+    // two live textures share one: each owns its device texture or token).
+    auto known = surfaceIndex.find(surface);
+    if (known != surfaceIndex.end()) {
+        RecordingTexture* t = known->second;
+        if (t->refs > 0 && t->GetSurface() == surface) return t;
+        surfaceIndex.erase(known);
+    }
+    for (RecordingTexture* t : liveTextures) {
+        if (t->GetSurface() == surface) {
+            surfaceIndex[surface] = t;
+            return t;
+        }
+    }
+    return nullptr;
+}
+
 render::ITexture* RecordingStore::AcquireTexture(const std::string& name, std::int32_t mipLevels, bool mustExist) {
     for (RecordingTexture* t : liveTextures) {
         if (t->refs > 0 && !t->blank && t->name == name) {
@@ -556,6 +575,8 @@ bool RecordingStore::ReleaseTextureRef(render::ITexture* texture) {
     if (live != liveTextures.end()) {
         RecordingTexture* t = *live;
         if (--t->refs == 0) {
+            auto known = surfaceIndex.find(t->GetSurface());
+            if (known != surfaceIndex.end() && known->second == t) surfaceIndex.erase(known);
             // The last reference gives the device texture back too.
             if (t->device) std::exchange(t->device, nullptr)->Release();
             liveTextures.erase(live);

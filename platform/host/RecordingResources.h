@@ -9,6 +9,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -556,6 +557,10 @@ private:
     // Takes one more reference on a texture of this store (reviving a released one); false for a
     // texture that is not this store's.
     bool AddTextureRef(RecordingTexture* texture);
+    // The first live texture answering `surface` from GetSurface, or null. Remembers where it
+    // found each handle, so the per-frame lookups of a long run do not walk every live texture.
+    RecordingTexture* LiveBySurface(const void* surface);
+    std::unordered_map<const void*, RecordingTexture*> surfaceIndex;
     std::vector<std::unique_ptr<RecordingMaterial>> materials;
     std::vector<std::unique_ptr<RecordingMaterialGroup>> groups;
     std::vector<std::string> errors;

@@ -122,6 +122,7 @@ bool ScreenMgr::Init(const char* blockDir, const int* size) {
     m_cols = int(cols);
     m_rows = int(rows);
     m_blocks.reserve(std::size_t(cols * rows));
+    m_records.reserve(std::size_t(cols * rows));
 
     const std::uint32_t now = win32::timeGetTime();
     char name[kMaxBlockDir + 32];

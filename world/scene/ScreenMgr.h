@@ -1,6 +1,5 @@
 #pragma once
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <set>
@@ -100,7 +99,7 @@ public:
     // --- for the host's report and tests ---
     GroundTextureLoader& Loader() { return *m_loader; }
     const std::vector<GroundBlock>& Blocks() const { return m_blocks; }
-    const std::deque<LayerRecord>& Records() const { return m_records; }
+    const std::vector<LayerRecord>& Records() const { return m_records; }
     int Columns() const { return m_cols; }
     int Rows() const { return m_rows; }
     const int* VisibleRange() const { return m_visibleRange; }
@@ -156,7 +155,9 @@ private:
     // Keyed by record: two lines naming one image are two pictures.
     std::map<const LayerRecord*, MaskPicture*> m_maskPictures;
     float m_viewPos[2] = {0, 0};
-    std::deque<LayerRecord> m_records;
+    // Filled by Init alone, before any job or block points into it; contiguous, so the scans
+    // that walk a few records a frame read them in line.
+    std::vector<LayerRecord> m_records;
     float m_viewRect[4] = {0, 0, 0, 0};
     float m_preloadRect[4] = {0, 0, 0, 0};
     std::vector<GroundBlock> m_blocks;

@@ -70,5 +70,22 @@ TEST_F(Streamed, ReadyAfterPollsAndFilledRectangles) {
     EXPECT_EQ(renderer.BadReleases(), 0);
 }
 
+// Handles are looked up many times a frame; a texture made where a released one was (the same
+// handle, as the allocator hands the memory out again) answers for itself, never the old one.
+TEST_F(Streamed, HandlesAnswerForTheLiveTexture) {
+    renderer.SetTexturePollsBeforeReady(1);
+    for (int i = 0; i < 8; ++i) {
+        render::ITexture* t = renderer.CreateTexture(4, 4, 21, 0, 1, 0);
+        ASSERT_NE(t, nullptr);
+        void* handle = t->GetSurface();
+        EXPECT_FALSE(renderer.IsTextureReady(handle)) << i;
+        EXPECT_TRUE(renderer.IsTextureReady(handle)) << i;
+        EXPECT_EQ(renderer.UnloadTexture(handle, 1), 0) << i;
+        EXPECT_FALSE(renderer.IsTextureReady(handle)) << i;
+    }
+    EXPECT_EQ(renderer.BadReleases(), 0);
+    EXPECT_EQ(renderer.LiveTextures(), 0);
+}
+
 }  // namespace
 }  // namespace quor::host

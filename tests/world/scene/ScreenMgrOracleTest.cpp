@@ -1,8 +1,10 @@
-// The ground's streaming against a plain model of its rules: scrolled along several paths, a
-// 20 x 12-block map never loads a block twice, never drops one near the view or drawn within
-// the last second, loads what the view shows in bounded time and drops what it left.
+// The ground's streaming against a plain model of its rules: scrolled along several paths, some
+// zoomed, a 20 x 12-block map never loads a block twice, never drops one near the view or drawn
+// within the last second, loads and draws what the view shows in bounded time and drops what it
+// left.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cmath>
@@ -13,6 +15,7 @@
 #include "platform/win32/Clock.h"
 #include "platform/win32/Messages.h"
 #include "tests/support/world/scene/WorldFixture.h"
+#include "world/scene/Scene2D.h"
 #include "world/scene/ScreenMgr.h"
 
 namespace quor::world {
@@ -24,15 +27,25 @@ constexpr int kCols = 20, kRows = 12, kSide = 256;
 constexpr int kW = 640, kH = 512;
 constexpr std::uint32_t kFrameMs = 16;
 
-// The view offsets, frame by frame (screen = map + offset, so offsets are 0 or negative).
-std::vector<std::pair<float, float>> ScrollPath() {
-    std::vector<std::pair<float, float>> p;
+// One frame of a path: the view offset (screen = map + offset, so offsets are 0 or negative)
+// and the scene's zoom.
+struct Step {
+    float x = 0, y = 0;
+    bool zoom = false;
+    float factor = 1.5f;
+};
+
+std::vector<Step> ScrollPath() {
+    std::vector<Step> p;
+    bool zoom = false;
+    float factor = 1.5f;
     auto hold = [&](float x, float y, int frames) {
-        for (int i = 0; i < frames; ++i) p.emplace_back(x, y);
+        for (int i = 0; i < frames; ++i) p.push_back({x, y, zoom, factor});
     };
     auto line = [&](float x0, float y0, float x1, float y1, int frames) {
         for (int i = 0; i <= frames; ++i)
-            p.emplace_back(x0 + (x1 - x0) * float(i) / float(frames), y0 + (y1 - y0) * float(i) / float(frames));
+            p.push_back({x0 + (x1 - x0) * float(i) / float(frames), y0 + (y1 - y0) * float(i) / float(frames), zoom,
+                         factor});
     };
     hold(0, 0, 40);
     line(0, 0, -3000, 0, 180);           // straight
@@ -47,6 +60,18 @@ std::vector<std::pair<float, float>> ScrollPath() {
     hold(-1500, -2400, 100);
     line(-1500, -2400, -1500, 0, 150);
     hold(-1500, 0, 120);
+    zoom = true;                         // zoomed out: the view shows 1.5 times the screen
+    hold(-1500, 0, 60);
+    line(-1500, 0, -3400, -1200, 150);
+    hold(-3400, -1200, 90);
+    factor = 1.25f;
+    line(-3400, -1200, -600, -1800, 120);
+    hold(-600, -1800, 90);
+    factor = 0.75f;                      // zoomed in: no more than the screen
+    line(-600, -1800, -2000, -600, 100);
+    hold(-2000, -600, 90);
+    zoom = false;
+    hold(-2000, -600, 90);
     return p;
 }
 
@@ -67,14 +92,18 @@ struct Oracle {
     }
 
     // Checks one frame that has just run, with what the blocks held before it.
-    void Check(int frame, float x, float y, std::uint32_t now, const std::vector<GroundBlock>& before,
-               int inFlight) {
+    void Check(int frame, const Step& step, std::uint32_t now, const std::vector<GroundBlock>& before, int inFlight) {
         const std::vector<GroundBlock>& blocks = ground.Blocks();
-        const float ax = std::fabs(x), ay = std::fabs(y);
-        const float view[4] = {ax, ay, ax + kW, ay + kH};
-        // The plain model of the preload margin once it has widened.
+        const float ax = std::fabs(step.x), ay = std::fabs(step.y);
+        // Zoomed, the screen shows `factor` times its size of the map from the same corner.
+        const float zoom = step.zoom ? step.factor : 1.0f;
+        const float view[4] = {ax, ay, ax + kW * zoom, ay + kH * zoom};
+        // The plain model of the preload margin once it has widened (zoom leaves it alone).
         const float margin[4] = {ax - kW, ay - kH / 2, ax + kW + kW, ay + kH + kH / 2};
-        const int* vr = ground.VisibleRange();
+        // Blocks the ground may draw: the view, never shrunk below the screen, and one block
+        // around it.
+        const float grow = std::max(zoom, 1.0f);
+        const float drawn[4] = {ax - kSide, ay - kSide, ax + kW * grow + kSide, ay + kH * grow + kSide};
         const int loadBound = int(std::ceil(double(ground.Records().size()) / 8)) + 2;
         const int releaseFrames = int(1000 / kFrameMs) + 1 + int(std::ceil(double(blocks.size()) / 8)) + 2;
         for (std::size_t i = 0; i < blocks.size(); ++i) {
@@ -90,9 +119,7 @@ struct Oracle {
                 EXPECT_TRUE(has) << "frame " << frame << ": block " << i << " in view, not loaded";
                 EXPECT_EQ(blocks[i].lastUsed, now) << "frame " << frame << ": block " << i << " in view, not drawn";
             }
-            const int c = int(i) % kCols, r = int(i) / kCols;
-            const bool drawable = c >= vr[0] && c <= vr[2] && r >= vr[1] && r <= vr[3];
-            outside[i] = !Touches(rect, margin) && !drawable ? outside[i] + 1 : 0;
+            outside[i] = !Touches(rect, margin) && !Touches(rect, drawn) ? outside[i] + 1 : 0;
             if (outside[i] >= releaseFrames) {
                 EXPECT_FALSE(has) << "frame " << frame << ": block " << i << " far from view, still loaded";
             }
@@ -128,7 +155,8 @@ struct OracleFixture : testing::Test {
     void Run(bool thread) {
         const int primitives = renderer().LivePrimitives();
         {
-            ScreenMgr ground(nullptr, !thread);
+            // The ground learns the zoom from its scene.
+            ScreenMgr ground(&scene, !thread);
             const int size[2] = {kCols * kSide, kRows * kSide};
             ASSERT_TRUE(ground.Init("o", size));
             Oracle oracle(ground, renderer());
@@ -136,7 +164,12 @@ struct OracleFixture : testing::Test {
             for (int frame = 0; frame < int(path.size()); ++frame) {
                 win32::TimeSource::Advance(kFrameMs);
                 const std::vector<GroundBlock> before = ground.Blocks();
-                const float view[2] = {path[std::size_t(frame)].first, path[std::size_t(frame)].second};
+                const Step& step = path[std::size_t(frame)];
+                bool on = false;
+                float factor = 0;
+                scene.GetZoom(&on, &factor);
+                scene.AdjustZoom(step.zoom, step.factor - factor);
+                const float view[2] = {step.x, step.y};
                 ground.SetViewPosition(view);
                 ground.UpdateBlocks();
                 ground.Update(nullptr, false);
@@ -148,7 +181,7 @@ struct OracleFixture : testing::Test {
                     ASSERT_FALSE(ground.Loader().IsBusy());
                     for (const auto& job : ground.Loader().GetFinishedJobs()) inFlight += job->texture ? 1 : 0;
                 }
-                oracle.Check(frame, view[0], view[1], win32::timeGetTime(), before, inFlight);
+                oracle.Check(frame, step, win32::timeGetTime(), before, inFlight);
                 if (!thread) ground.Loader().RunBatch();
                 if (HasFailure()) return;
             }
@@ -161,6 +194,7 @@ struct OracleFixture : testing::Test {
     }
 
     WorldFixture fx;
+    Scene2D scene;
 };
 
 TEST_F(OracleFixture, BlockStreamingFollowsTheModel) { Run(false); }
