@@ -1085,7 +1085,7 @@ void Scene2D::AdjustZoom(bool on, float delta) {
     if (std::isfinite(delta)) m_zoomFactor = std::clamp(m_zoomFactor + delta, 0.5f, 1.5f);
 }
 
-void Scene2D::GetZoom(bool* on, float* factor) const {
+void Scene2D::GetZoom(bool* on, float* factor) {
     if (on) *on = m_zoomOn != 0;
     if (factor) *factor = m_zoomFactor;
 }

@@ -142,10 +142,9 @@ public:
     void PrepareFrame() override;
     void SetAmbientColor(const std::uint8_t* colour) override;
     bool SetActiveCamera(Camera* camera) override;
-    void AdjustZoom(float amount) override { AdjustZoom(m_zoomOn != 0, amount); }
-    float GetZoom() override { return m_zoomFactor; }
-    void AdjustZoom(bool on, float delta);
-    void GetZoom(bool* on, float* factor) const;
+    void AdjustZoom(bool on, float delta) override;
+    void GetZoom(bool* on, float* factor) override;
+    float ZoomFactor() const { return m_zoomFactor; }
     void SetGroundUpdateFlag(bool on) override { m_groundUpdate = on ? 1 : 0; }
     void SetActive(bool) override {}
 

@@ -55,6 +55,21 @@ struct Zoom : testing::Test {
     std::unique_ptr<Scene2D> scene;
 };
 
+TEST_F(Zoom, AdjustClampsTheFactorAndSetsTheSwitch) {
+    Scene2D scene2d;
+    IScene& scene = scene2d;  // through the shared table, as a host calls it
+    bool on = false;
+    float factor = 0.0f;
+    scene.AdjustZoom(true, 1.0f);
+    scene.GetZoom(&on, &factor);
+    EXPECT_TRUE(on);
+    EXPECT_EQ(factor, 1.5f);
+    scene.AdjustZoom(false, -2.0f);
+    scene.GetZoom(&on, &factor);
+    EXPECT_FALSE(on);
+    EXPECT_EQ(factor, 0.5f);
+}
+
 TEST_F(Zoom, RectanglesByFactor) {
     const struct {
         float delta;  // from the start factor 1.5
@@ -241,8 +256,8 @@ TEST_F(Zoom, ZoomedFrameIsAScaledCopyOfTheUnzoomedOne) {
         return in >= 1.5f && in <= kCell - 1.5f;
     };
     for (float factor : {1.0f, 0.5f}) {
-        const std::vector<std::uint8_t> zoomed = frame(true, factor - scene->GetZoom());
-        ASSERT_EQ(scene->GetZoom(), factor);
+        const std::vector<std::uint8_t> zoomed = frame(true, factor - scene->ZoomFactor());
+        ASSERT_EQ(scene->ZoomFactor(), factor);
         int compared = 0;
         for (int y = 0; y < kHeight; ++y)
             for (int x = 0; x < kWidth; ++x) {
