@@ -15,6 +15,8 @@
 #include "platform/host/RecordingResources.h"
 #include "platform/win32/Messages.h"
 #include "tests/support/world/DemoMap2D.h"
+#include "tests/support/world/DemoMeshes.h"
+#include "tests/support/world/MeshFileWriter.h"
 #include "tests/support/world/scene/WorldFixture.h"
 #include "world/core/Camera.h"
 #include "world/core/InterfaceTable.h"
@@ -201,6 +203,31 @@ TEST_F(Zoom, WithoutTargetsLoggedOnceAndDrawnUnzoomed) {
     renderer().SetFailPrimitives(true);
     scene->Render();
     renderer().SetFailPrimitives(false);
+    EXPECT_EQ(renderer().LiveRenderTargets(), 0);
+    EXPECT_EQ(renderer().BadReleases(), 0);
+}
+
+TEST_F(Zoom, ModelSnapshotsShareOneRegisteredTarget) {
+    files->AddFile("hero.mom", test::WriteMom(test::SquareMesh()));
+    Load();
+    std::vector<IPicture*> heroes;
+    for (float x : {300.0f, 500.0f}) {
+        heroes.push_back(scene->CreatePicture("hero.mom"));
+        ASSERT_NE(heroes.back(), nullptr);
+        heroes.back()->SetLocalPosition(x, 300.0f);
+    }
+    for (IPicture* h : heroes) h->SetSnapshotMode(true);
+    int on = 0;
+    for (IPicture* h : heroes) on += h->IsSnapshotMode();
+    ASSERT_GT(on, 0) << "placed outside the viewport";
+    EXPECT_EQ(renderer().LiveRenderTargets(), 1);
+    const host::RecordingRenderer::RenderTarget* target = renderer().FindRenderTarget(1);  // the first registered
+    ASSERT_NE(target, nullptr);
+    EXPECT_EQ(target->depthFormat, 0x50);
+    EXPECT_EQ(target->clearColour, 0x0F000000u);
+    heroes[0]->SetSnapshotMode(false);
+    EXPECT_EQ(renderer().LiveRenderTargets(), on == 2 ? 1 : 0);
+    heroes[1]->SetSnapshotMode(false);
     EXPECT_EQ(renderer().LiveRenderTargets(), 0);
     EXPECT_EQ(renderer().BadReleases(), 0);
 }
