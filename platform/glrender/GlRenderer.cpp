@@ -190,7 +190,10 @@ bool GlRenderer::BeginFrame(render::IRenderCamera* camera, std::uint32_t clearAr
     // GL draws into a work picture large enough for the frame and every target; each keeps
     // its own copy (EndFrame reads the frame's back).
     int workWidth = width, workHeight = height;
-    for (const auto& [id, t] : m_targets) workWidth = std::max(workWidth, t.width), workHeight = std::max(workHeight, t.height);
+    for (const auto& [id, t] : m_targets) {
+        workWidth = std::max(workWidth, t.width);
+        workHeight = std::max(workHeight, t.height);
+    }
     if (!MakeWorkCurrent(workWidth, workHeight)) return false;
     if (m_glName.empty()) {
         const GLubyte* name = glGetString(GL_RENDERER);
@@ -1228,8 +1231,8 @@ unsigned GlRenderer::TargetTextureFor(render::ITexture* texture) {
             const std::size_t row = std::size_t(t.width) * 4;
             std::vector<std::uint8_t> flipped(t.pixels.size());
             for (int y = 0; y < t.height; ++y)
-                std::memcpy(flipped.data() + std::size_t(y) * row, t.pixels.data() + std::size_t(t.height - 1 - y) * row,
-                            row);
+                std::memcpy(flipped.data() + std::size_t(y) * row,
+                            t.pixels.data() + std::size_t(t.height - 1 - y) * row, row);
             glBindTexture(GL_TEXTURE_2D, t.glTexture);
             glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
             glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, t.width, t.height, 0, GL_RGBA, GL_UNSIGNED_BYTE, flipped.data());
@@ -1407,8 +1410,8 @@ void GlRenderer::DrawOverlays(const std::vector<Overlay>& overlays, GlFrameStats
     for (const Overlay& o : overlays) {
         SetBlend(o.source, o.destination);
         unsigned texture = TargetTextureFor(o.texture);
-        if (texture == 0)
-            texture = o.fileTexture ? TextureFor(o.texture) : DeviceTextureFor(static_cast<RecordingTexture*>(o.texture));
+        if (texture == 0 && o.fileTexture) texture = TextureFor(o.texture);
+        if (texture == 0) texture = DeviceTextureFor(static_cast<RecordingTexture*>(o.texture));
         glBindTexture(GL_TEXTURE_2D, texture);
         const bool marked = o.markTexture && o.markUV.size() >= o.vertices.size() * 2;
         if (marked) {

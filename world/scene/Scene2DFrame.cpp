@@ -337,11 +337,13 @@ bool Scene2D::MakeZoomResources(int vw, int vh) {
     if (m_zoom.target[0] != 0 && (m_zoom.viewport[0] != vw || m_zoom.viewport[1] != vh)) ReleaseZoomResources();
     if (m_zoom.target[0] != 0) return true;
     render::IRenderer* renderer = Interfaces().renderer;
-    bool ok = renderer && vw > 0 && vh > 0;
+    // Twice the viewport must stay a texture size.
+    bool ok = renderer && vw > 0 && vh > 0 && vw <= 8192 && vh <= 8192;
     const int sizes[2][2] = {{int(float(vw) * 1.5f), int(float(vh) * 1.5f)}, {vw * 2, vh * 2}};
     for (int i = 0; ok && i < 2; ++i) {
         m_zoom.texture[i] = renderer->CreateTexture(sizes[i][0], sizes[i][1], kTargetFormat, kTargetUsage, 1, 0);
-        if (m_zoom.texture[i]) m_zoom.target[i] = renderer->AddRenderTarget(m_zoom.texture[i], 0, kTargetDepthFormat, 0);
+        if (m_zoom.texture[i])
+            m_zoom.target[i] = renderer->AddRenderTarget(m_zoom.texture[i], 0, kTargetDepthFormat, 0);
         if (m_zoom.target[i]) renderer->SetRenderTargetClearColour(m_zoom.target[i], kTargetClear);
         ok = m_zoom.target[i] != 0;
     }

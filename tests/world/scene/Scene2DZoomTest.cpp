@@ -44,7 +44,8 @@ struct Zoom : testing::Test {
         ASSERT_TRUE(scene->Create("m.scn2", 0, 0, 0));
     }
     static host::RecordingPrimitive* PrimitiveOf(IPicture* picture) {
-        return static_cast<host::RecordingPrimitive*>(static_cast<Picture*>(PictureBase::FromInterface(picture))->Primitive());
+        auto* own = static_cast<Picture*>(PictureBase::FromInterface(picture));
+        return static_cast<host::RecordingPrimitive*>(own->Primitive());
     }
     int Logged(const char* text) const {
         int n = 0;
