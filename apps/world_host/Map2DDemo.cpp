@@ -299,6 +299,25 @@ int ShowMap2D(world::IWorld* world, host::ReferenceHost& host, host::RecordingRe
             std::printf("map2d picture: %s %dx%d\n", file.c_str(), options.width, options.height);
         }
     }
+    // One more frame with the zoom on at factor 0.5: the middle of the last view, twice as large.
+    if (gl && !options.out.empty() && frames > 0) {
+        float factor = 0.0f;
+        scene->GetZoom(nullptr, &factor);
+        scene->AdjustZoom(true, 0.5f - factor);
+        scene->GetZoom(nullptr, &factor);
+        world::Camera* camera = scene->GetActiveCamera();
+        if (!gl->BeginFrame(camera ? camera->GetRenderCamera() : nullptr, 0xFF305030u, options.width, options.height))
+            return Fail("the GL renderer cannot make its context", "");
+        world->Update();
+        world->Render();
+        world->RenderPost();
+        gl->EndFrame();
+        const fs::path file = fs::path(options.out) / "town_zoom.png";
+        if (!gl->WritePng(file.string())) return Fail("cannot write the picture", file.string());
+        std::printf("map2d zoom: factor %.2f, render targets %d, picture %s\n", double(factor),
+                    books.LiveRenderTargets(), file.c_str());
+        scene->AdjustZoom(false, 0.0f);
+    }
     if (const world::ScreenMgr* ground = Ground(scene)) {
         const world::GroundCounters& t = ground->TotalCounters();
         std::printf("map2d ground totals: %d x %d blocks, requested %d, installed %d, released %d, peak resident %d, "

@@ -187,9 +187,14 @@ bool GlRenderer::BeginFrame(render::IRenderCamera* camera, std::uint32_t clearAr
         m_width = width;
         m_height = height;
     }
-    if (!OSMesaMakeCurrent(static_cast<OSMesaContext>(m_context), m_pixels.data(), GL_UNSIGNED_BYTE, width, height))
-        return false;
-    OSMesaPixelStore(OSMESA_Y_UP, 1);
+    // GL draws into a work picture large enough for the frame and every target; each keeps
+    // its own copy (EndFrame reads the frame's back).
+    int workWidth = width, workHeight = height;
+    for (const auto& [id, t] : m_targets) {
+        workWidth = std::max(workWidth, t.width);
+        workHeight = std::max(workHeight, t.height);
+    }
+    if (!MakeWorkCurrent(workWidth, workHeight)) return false;
     if (m_glName.empty()) {
         const GLubyte* name = glGetString(GL_RENDERER);
         // No name means the calls went to a GL without this context.
@@ -205,6 +210,11 @@ bool GlRenderer::BeginFrame(render::IRenderCamera* camera, std::uint32_t clearAr
     m_underlays.clear();
     ++m_frame;
     m_prims.clear();
+    m_target = 0;
+    m_viewport[2] = m_viewport[3] = 0;
+    m_surfaceWidth = width;
+    m_surfaceHeight = height;
+    m_frameStats = GlFrameStats{};
     glViewport(0, 0, width, height);
     float c[4];
     Colour(clearArgb, c);
@@ -277,7 +287,6 @@ void GlRenderer::SubmitScreenRect(float x, float y, float width, float height, s
 }
 
 GlFrameStats GlRenderer::EndFrame() {
-    GlFrameStats stats;
     m_inFrame = false;
     if (!m_context || OSMesaGetCurrentContext() != static_cast<OSMesaContext>(m_context)) {
         m_items.clear();
@@ -286,10 +295,42 @@ GlFrameStats GlRenderer::EndFrame() {
         m_overlays.clear();
         m_underlays.clear();
         m_prims.clear();
-        return m_last = stats;
+        m_target = 0;
+        return m_last = GlFrameStats{};
     }
+    // A frame left drawing into a target ends in its own picture.
+    if (m_target != 0) {
+        DrawQueued(m_frameStats);
+        UseSurface(0);
+    }
+    DrawQueued(m_frameStats);
+    glFinish();
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, m_width, m_height, GL_RGBA, GL_UNSIGNED_BYTE, m_pixels.data());
+    return m_last = m_frameStats;
+}
+
+bool GlRenderer::MakeWorkCurrent(int width, int height) {
+    if (width != m_workWidth || height != m_workHeight || m_work.empty()) {
+        m_work.assign(std::size_t(width) * std::size_t(height) * 4, 0);
+        m_workWidth = width;
+        m_workHeight = height;
+    }
+    if (!OSMesaMakeCurrent(static_cast<OSMesaContext>(m_context), m_work.data(), GL_UNSIGNED_BYTE, width, height))
+        return false;
+    OSMesaPixelStore(OSMESA_Y_UP, 1);
+    return true;
+}
+
+void GlRenderer::DrawQueued(GlFrameStats& stats) {
+    if (m_target != 0)
+        if (auto it = m_targets.find(m_target); it != m_targets.end()) it->second.changed = true;
+    glViewport(0, 0, m_surfaceWidth, m_surfaceHeight);
     DrawOverlays(m_underlays, stats);
     m_underlays.clear();
+    // The scene's objects go into the viewport; screen quads are in the target's pixels.
+    if (m_viewport[2] > 0) glViewport(m_viewport[0], m_surfaceHeight - m_viewport[1] - m_viewport[3], m_viewport[2],
+                                      m_viewport[3]);
     // Direct3D's depth runs 0..1, GL's -1..1: z' = 2z - w after the projection.
     static const float kDepthFix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 2, 0, 0, 0, -1, 1};
     glMatrixMode(GL_PROJECTION);
@@ -313,6 +354,7 @@ GlFrameStats GlRenderer::EndFrame() {
     }
     glDepthMask(GL_TRUE);
     DrawPrimitives(stats);
+    glViewport(0, 0, m_surfaceWidth, m_surfaceHeight);
     if (!m_screen.empty()) {
         glDisable(GL_DEPTH_TEST);
         glDisable(GL_CULL_FACE);
@@ -323,7 +365,7 @@ GlFrameStats GlRenderer::EndFrame() {
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
-        glOrtho(0, m_width, m_height, 0, -1, 1);
+        glOrtho(0, m_surfaceWidth, m_surfaceHeight, 0, -1, 1);
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
         for (const Screen& s : m_screen) {
@@ -337,11 +379,9 @@ GlFrameStats GlRenderer::EndFrame() {
     }
     DrawOverlays(m_overlays, stats);
     m_overlays.clear();
-    glFinish();
     m_items.clear();
     m_ranges.clear();
     m_screen.clear();
-    return m_last = stats;
 }
 
 void GlRenderer::Draw(const Item& item, GlFrameStats& stats) {
@@ -1002,7 +1042,206 @@ void GlRenderer::SubmitRenderable(render::IRenderable* renderable, std::int32_t 
     if (!overlay.vertices.empty()) m_overlays.push_back(std::move(overlay));
 }
 
-void GlRenderer::GetViewportSize(int* width, int* height) { GetBackBufferSize(width, height); }
+void GlRenderer::GetViewportSize(int* width, int* height) {
+    if (m_viewport[2] > 0) {
+        if (width) *width = m_viewport[2];
+        if (height) *height = m_viewport[3];
+        return;
+    }
+    if (auto it = m_targets.find(m_target); m_target != 0 && it != m_targets.end()) {
+        if (width) *width = it->second.width;
+        if (height) *height = it->second.height;
+        return;
+    }
+    GetBackBufferSize(width, height);
+}
+
+// --- render targets -------------------------------------------------------------------------
+
+int GlRenderer::AddRenderTarget(render::ITexture* texture, std::int32_t flags, std::int32_t depthFormat,
+                                std::int32_t reserved) {
+    const int id = m_objects.AddRenderTarget(texture, flags, depthFormat, reserved);
+    if (id == 0) return 0;
+    std::uint32_t w = 0, h = 0;
+    texture->GetSize(&w, &h);
+    // OSMesa draws pictures up to this size.
+    if (w == 0 || h == 0 || w > 16384 || h > 16384) {
+        m_objects.RemoveRenderTarget(id);
+        return 0;
+    }
+    Target& t = m_targets[id];
+    t.texture = texture;
+    t.width = int(w);
+    t.height = int(h);
+    return id;
+}
+
+void GlRenderer::RemoveRenderTarget(int id) {
+    m_objects.RemoveRenderTarget(id);
+    auto it = m_targets.find(id);
+    if (it == m_targets.end()) return;
+    const bool current = m_context && OSMesaGetCurrentContext() == static_cast<OSMesaContext>(m_context);
+    if (m_target == id && current) {
+        // What was drawn into it goes nowhere now.
+        m_items.clear();
+        m_ranges.clear();
+        m_screen.clear();
+        m_overlays.clear();
+        m_underlays.clear();
+        m_prims.clear();
+        UseSurface(0);
+    }
+    if (m_target == id) m_target = 0;
+    if (it->second.glTexture != 0 && current) glDeleteTextures(1, &it->second.glTexture);
+    m_targets.erase(it);
+}
+
+void GlRenderer::SetRenderTargetClearColour(int id, std::uint32_t argb) {
+    m_objects.SetRenderTargetClearColour(id, argb);
+    if (auto it = m_targets.find(id); it != m_targets.end()) it->second.clear = argb;
+}
+
+bool GlRenderer::UseSurface(int id) {
+    int w = m_width, h = m_height;
+    Target* next = nullptr;
+    if (id != 0) {
+        auto it = m_targets.find(id);
+        if (it == m_targets.end()) return false;
+        next = &it->second;
+        w = next->width, h = next->height;
+    }
+    // What the surface drawn into until now holds goes into its own picture.
+    glFinish();
+    std::vector<std::uint8_t>* kept = &m_pixels;
+    if (auto it = m_targets.find(m_target); m_target != 0 && it != m_targets.end()) {
+        kept = &it->second.pixels;
+        it->second.changed = true;
+    }
+    kept->resize(std::size_t(m_surfaceWidth) * std::size_t(m_surfaceHeight) * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, m_surfaceWidth, m_surfaceHeight, GL_RGBA, GL_UNSIGNED_BYTE, kept->data());
+    if ((w > m_workWidth || h > m_workHeight) &&
+        !MakeWorkCurrent(std::max(w, m_workWidth), std::max(h, m_workHeight)))
+        return false;
+    m_target = id;
+    m_surfaceWidth = w;
+    m_surfaceHeight = h;
+    m_viewport[2] = m_viewport[3] = 0;
+    glViewport(0, 0, w, h);
+    m_keyValid = false;
+    m_arrays = m_position = nullptr;
+    if (next) {
+        next->pixels.resize(std::size_t(w) * std::size_t(h) * 4);
+        return true;
+    }
+    // Back to the frame: its picture as it was (depth starts afresh).
+    glDisable(GL_BLEND);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_LIGHTING);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glRasterPos2f(-1.0f, -1.0f);
+    glPixelZoom(1.0f, 1.0f);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glDrawPixels(w, h, GL_RGBA, GL_UNSIGNED_BYTE, m_pixels.data());
+    glDepthMask(GL_TRUE);
+    glClearDepth(1.0);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    return true;
+}
+
+bool GlRenderer::BeginRenderTarget(int id) {
+    if (!m_objects.BeginRenderTarget(id)) return false;
+    auto it = m_targets.find(id);
+    if (it == m_targets.end()) return false;
+    if (!m_inFrame) return true;
+    // What was queued belongs to the picture drawn into until now.
+    DrawQueued(m_frameStats);
+    if (!UseSurface(id)) {
+        UseSurface(0);
+        return false;
+    }
+    float c[4];
+    Colour(it->second.clear, c);
+    glClearColor(c[0], c[1], c[2], c[3]);
+    glClearDepth(1.0);
+    glDepthMask(GL_TRUE);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    it->second.changed = true;
+    return true;
+}
+
+void GlRenderer::EndRenderTarget() {
+    m_objects.EndRenderTarget();
+    if (!m_inFrame || m_target == 0) {
+        m_target = 0;
+        m_viewport[2] = m_viewport[3] = 0;
+        return;
+    }
+    DrawQueued(m_frameStats);
+    UseSurface(0);
+}
+
+bool GlRenderer::GetRenderTarget(int index, int* width, int* height) {
+    m_objects.GetRenderTarget(index, nullptr, nullptr);
+    if (index != 0) return false;
+    int w = 0, h = 0;
+    if (auto it = m_targets.find(m_target); m_target != 0 && it != m_targets.end()) {
+        w = it->second.width, h = it->second.height;
+    } else {
+        GetBackBufferSize(&w, &h);
+    }
+    if (w <= 0 || h <= 0) return false;
+    if (width) *width = w;
+    if (height) *height = h;
+    return true;
+}
+
+void GlRenderer::SetViewport(int x, int y, int width, int height) {
+    m_objects.SetViewport(x, y, width, height);
+    if (width <= 0 || height <= 0) return;
+    // Draws queued before keep the viewport they were queued under.
+    if (m_inFrame) DrawQueued(m_frameStats);
+    m_viewport[0] = x;
+    m_viewport[1] = y;
+    m_viewport[2] = width;
+    m_viewport[3] = height;
+}
+
+unsigned GlRenderer::TargetTextureFor(render::ITexture* texture) {
+    if (!texture || m_targets.empty()) return 0;
+    for (auto& [id, t] : m_targets) {
+        if (t.texture != texture) continue;
+        if (t.pixels.empty()) return 0;
+        if (t.glTexture == 0) {
+            glGenTextures(1, &t.glTexture);
+            glBindTexture(GL_TEXTURE_2D, t.glTexture);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+            t.changed = true;
+        }
+        if (t.changed) {
+            // The picture keeps its bottom row first; textures read v = 0 at the top.
+            const std::size_t row = std::size_t(t.width) * 4;
+            std::vector<std::uint8_t> flipped(t.pixels.size());
+            for (int y = 0; y < t.height; ++y)
+                std::memcpy(flipped.data() + std::size_t(y) * row,
+                            t.pixels.data() + std::size_t(t.height - 1 - y) * row, row);
+            glBindTexture(GL_TEXTURE_2D, t.glTexture);
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, t.width, t.height, 0, GL_RGBA, GL_UNSIGNED_BYTE, flipped.data());
+            t.changed = false;
+        }
+        return t.glTexture;
+    }
+    return 0;
+}
 
 void GlRenderer::DrawUserQuads(int x, int y, int width, int height, float minZ, float maxZ) {
     m_objects.DrawUserQuads(x, y, width, height, minZ, maxZ);
@@ -1100,14 +1339,17 @@ void GlRenderer::QueuePictureQuads(const RecordingPrimitive& primitive) {
     overlay.texture = primitive.textures[0];
     overlay.fileTexture = true;
     EffectBlend(primitive.effect, overlay.source, overlay.destination);
+    // The zoom's quads copy a target's picture as it is.
+    if (name == "scene2dTech") overlay.source = 2, overlay.destination = 1, overlay.copy = true;
     const std::size_t quads =
         std::min(primitive.vertices.size() / 4,
                  primitive.used < 0 ? primitive.vertices.size() / 4 : std::size_t(primitive.used));
     for (std::size_t q = 0; q < quads; ++q)
         for (std::size_t k : {0, 1, 2, 0, 2, 3}) overlay.vertices.push_back(primitive.vertices[q * 4 + k]);
-    // The 2D ground's blocks and far layers place their one quad with DrawEx: its rectangle
-    // and texture corners (u0, v0, u1, v1). The ground's pass goes under the scene.
-    if (overlay.vertices.empty() && primitive.drawExCount > 0 && name == "Picture") {
+    // A quad without vertices of its own is the one DrawEx placed: its rectangle and texture
+    // corners (u0, v0, u1, v1) (the 2D ground's blocks and far layers, the zoom's copies, the
+    // model snapshots). The ground's pass goes under the scene.
+    if (overlay.vertices.empty() && primitive.drawExCount > 0) {
         const float* r = primitive.drawExRect;
         const float* uv = primitive.drawExUV;
         const float corners[4][4] = {
@@ -1164,7 +1406,7 @@ void GlRenderer::DrawOverlays(const std::vector<Overlay>& overlays, GlFrameStats
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glOrtho(0, m_width, m_height, 0, -1, 1);
+    glOrtho(0, m_surfaceWidth, m_surfaceHeight, 0, -1, 1);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     // File textures repeat unless the quad clamps; the wrap is part of the texture's state.
@@ -1175,8 +1417,10 @@ void GlRenderer::DrawOverlays(const std::vector<Overlay>& overlays, GlFrameStats
     };
     for (const Overlay& o : overlays) {
         SetBlend(o.source, o.destination);
-        glBindTexture(GL_TEXTURE_2D, o.fileTexture ? TextureFor(o.texture)
-                                                   : DeviceTextureFor(static_cast<RecordingTexture*>(o.texture)));
+        unsigned texture = TargetTextureFor(o.texture);
+        if (texture == 0 && o.fileTexture) texture = TextureFor(o.texture);
+        if (texture == 0) texture = DeviceTextureFor(static_cast<RecordingTexture*>(o.texture));
+        glBindTexture(GL_TEXTURE_2D, texture);
         if (o.fileTexture) wrap(o.clamp);
         const bool marked = o.markTexture && o.markUV.size() >= o.vertices.size() * 2;
         if (marked) {
@@ -1201,7 +1445,8 @@ void GlRenderer::DrawOverlays(const std::vector<Overlay>& overlays, GlFrameStats
             glTexCoord2f(v.u, v.v);
             if (marked) glMultiTexCoord2f(GL_TEXTURE1, o.markUV[2 * i], o.markUV[2 * i + 1]);
             // Pre-transformed positions sample at whole pixels; GL's centres sit half a pixel in.
-            glVertex2f(v.x + 0.5f, v.y + 0.5f);
+            const float shift = o.copy ? 0.0f : 0.5f;
+            glVertex2f(v.x + shift, v.y + shift);
         }
         glEnd();
         if (marked) {

@@ -166,6 +166,18 @@ public:
     bool CaptureScreen(render::ITexture* target) override;
     void FlushTextureCache() override { m_objects.FlushTextureCache(); }
     int UnloadTexture(void* surface, int immediate) override { return m_objects.UnloadTexture(surface, immediate); }
+    // Render targets: drawing into one renders what was queued so far into the picture drawn
+    // into until then, and draws what comes after into the target's own picture (kept in
+    // memory); a quad showing the target's texture shows that picture.
+    int AddRenderTarget(render::ITexture* texture, std::int32_t flags, std::int32_t depthFormat,
+                        std::int32_t reserved) override;
+    void RemoveRenderTarget(int id) override;
+    void SetRenderTargetClearColour(int id, std::uint32_t argb) override;
+    bool BeginRenderTarget(int id) override;
+    void EndRenderTarget() override;
+    // 0: the target drawn into now, else the frame's picture.
+    bool GetRenderTarget(int index, int* width, int* height) override;
+    void SetViewport(int x, int y, int width, int height) override;
     // The device textures are made on (see RecordingRenderer::AttachDevice); they are shown
     // with the pixels they hold when drawn.
     void AttachDevice(d3d9::IDirect3DDevice9* device) { m_objects.AttachDevice(device); }
@@ -210,6 +222,8 @@ private:
         // Quads that show exactly their texture (the ground's blocks, layers and mask parts)
         // clamp at its edges: a wrapped sample there would show the opposite edge as a seam.
         bool clamp = false;
+        // The zoom's copies of a target: pixel for texel, without the half-pixel shift.
+        bool copy = false;
     };
     // The 2D ground's mask ("TAlpha") and water quads drawn with fixed-function look-alikes;
     // false for other primitives.
@@ -260,6 +274,34 @@ private:
     void DrawDecals(GlFrameStats& stats);
     void UnhookTechniques();
     const Technique* TechniqueFor(render::IEffect* effect);
+
+    // Renders the queues into the picture drawn into now and empties them.
+    void DrawQueued(GlFrameStats& stats);
+    // The context drawing into a work picture of the size (the frame and every target fit).
+    bool MakeWorkCurrent(int width, int height);
+    std::vector<std::uint8_t> m_work;
+    int m_workWidth = 0;
+    int m_workHeight = 0;
+    // Makes the picture of the target (0: the frame's) the one drawn into, keeping what the
+    // one drawn into until now holds; false without one.
+    bool UseSurface(int target);
+    // A target's picture as a GL texture (0 when the texture is no target's).
+    unsigned TargetTextureFor(render::ITexture* texture);
+    struct Target {
+        render::ITexture* texture = nullptr;
+        int width = 0, height = 0;
+        std::uint32_t clear = 0;
+        std::vector<std::uint8_t> pixels;  // bottom row first
+        unsigned glTexture = 0;
+        bool changed = true;  // drawn into since its texture was last filled
+    };
+    std::unordered_map<int, Target> m_targets;
+    int m_target = 0;  // drawn into now; 0 the frame's picture
+    // The viewport (x, y, width, height) of what is drawn into now; width 0: all of it.
+    int m_viewport[4] = {0, 0, 0, 0};
+    int m_surfaceWidth = 0;
+    int m_surfaceHeight = 0;
+    GlFrameStats m_frameStats;
 
     RecordingRenderer m_objects;
     common::IResFileSystem* m_files = nullptr;

@@ -363,6 +363,26 @@ public:
     // references left (0: the texture went), -1 when no live texture has the handle.
     virtual int UnloadTexture(void* surface, int immediate) = 0;
 
+    // Off-screen drawing. A texture made with render-target usage is registered to be drawn
+    // into (depthFormat: its depth surface's format, the device's code, 0 none; flags and
+    // reserved are the renderer's); the answer is its id, 0 when the texture cannot take
+    // drawing. The id goes back with RemoveRenderTarget before the texture is released.
+    virtual int AddRenderTarget(ITexture* texture, std::int32_t flags, std::int32_t depthFormat,
+                                std::int32_t reserved) = 0;
+    virtual void RemoveRenderTarget(int id) = 0;
+    // The colour (0xAARRGGBB) the target is cleared to when drawing into it begins.
+    virtual void SetRenderTargetClearColour(int id, std::uint32_t argb) = 0;
+    // Draws go into the target, cleared, with its whole size as the viewport, until the next
+    // BeginRenderTarget or EndRenderTarget; false for an id that is not registered.
+    virtual bool BeginRenderTarget(int id) = 0;
+    // Draws go back to the frame's own target, with its whole viewport.
+    virtual void EndRenderTarget() = 0;
+    // The size of the device's render target of that index (0: the one drawn into now); false
+    // when there is none.
+    virtual bool GetRenderTarget(int index, int* width, int* height) = 0;
+    // The viewport of the target drawn into now, in its pixels (GetViewportSize answers it).
+    virtual void SetViewport(int x, int y, int width, int height) = 0;
+
 protected:
     ~IRenderer() = default;
 };

@@ -508,7 +508,7 @@ int RecordingRenderer::LiveObjects() const {
                             s.blendStates.live.size() + s.stateBlocks.live.size() + s.lightStates.live.size() +
                             s.stageStates.live.size() + s.skinBuffers.live.size()) +
            s.LiveMaterials() + s.LiveMaterialGroups() + s.LiveTextures() + s.LiveSharedEffects() +
-           static_cast<int>(m_views.liveLightSets.size() + m_views.liveViews.size());
+           static_cast<int>(m_views.liveLightSets.size() + m_views.liveViews.size() + m_targets.size());
 }
 
 int RecordingRenderer::LiveBlendStates() const {
@@ -711,13 +711,6 @@ void RecordingRenderer::SubmitRenderable(render::IRenderable* renderable, std::i
         r->submitted.insert(r->submitted.end(), bytes + first * stream->arrayStride,
                             bytes + (first + count) * stream->arrayStride);
     }
-}
-
-void RecordingRenderer::GetViewportSize(int* width, int* height) {
-    Lock lock(m_store->mutex);
-    m_calls.push_back("GetViewportSize");
-    if (width) *width = backBufferWidth;
-    if (height) *height = backBufferHeight;
 }
 
 void RecordingRenderer::DrawUserQuads(int x, int y, int width, int height, float minZ, float maxZ) {

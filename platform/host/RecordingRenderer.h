@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -190,6 +191,33 @@ public:
     std::vector<RecordingSkinBuffer*> SkinBuffers() const;
     int LiveSkinBuffers() const;
 
+    // Render targets: registered ids, the one drawn into (0 the frame's own) and the viewport.
+    int AddRenderTarget(render::ITexture* texture, std::int32_t flags, std::int32_t depthFormat,
+                        std::int32_t reserved) override;
+    void RemoveRenderTarget(int id) override;
+    void SetRenderTargetClearColour(int id, std::uint32_t argb) override;
+    bool BeginRenderTarget(int id) override;
+    void EndRenderTarget() override;
+    bool GetRenderTarget(int index, int* width, int* height) override;
+    void SetViewport(int x, int y, int width, int height) override;
+    struct RenderTarget {
+        int id = 0;
+        render::ITexture* texture = nullptr;
+        std::int32_t flags = 0, depthFormat = 0, reserved = 0;
+        std::uint32_t clearColour = 0;
+    };
+    int LiveRenderTargets() const;
+    // The registered target of the id (null for none) and the one drawn into now (0: none).
+    const RenderTarget* FindRenderTarget(int id) const;
+    int CurrentRenderTarget() const;
+    // The viewport set since the last change of target: x, y, width, height; width -1 when
+    // none was (the whole target).
+    std::array<int, 4> Viewport() const;
+    // What the frame's own render target measures (GetRenderTarget 0 outside a target); 0 x 0:
+    // the host reports none.
+    int renderTarget0Width = 0;
+    int renderTarget0Height = 0;
+
     // Decals: made while failDecals is clear (null otherwise), kept readable after release.
     render::IDecal* CreateDecalBatch(const void* description) override;
     void ReleaseDecalBatch(render::IDecal* decal) override;
@@ -220,6 +248,10 @@ private:
     std::vector<std::unique_ptr<RecordingDecal>> m_decals;
     std::vector<const void*> m_liveDecals;
     int m_badDecalReleases = 0;
+    std::vector<RenderTarget> m_targets;
+    int m_nextTarget = 1;
+    int m_currentTarget = 0;
+    std::array<int, 4> m_viewport = {0, 0, -1, -1};
 };
 
 }  // namespace quor::host

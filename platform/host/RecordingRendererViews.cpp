@@ -1,4 +1,5 @@
 // The recording renderer's light sets and render views.
+#include <algorithm>
 #include <mutex>
 
 #include "platform/host/RecordingRenderer.h"
@@ -54,6 +55,134 @@ RecordingLightSet* RecordingRenderer::LastLightSet() const {
 RecordingRenderView* RecordingRenderer::LastRenderView() const {
     Lock lock(m_store->mutex);
     return m_views.views.empty() ? nullptr : m_views.views.back().get();
+}
+
+}  // namespace quor::host
+
+// --- render targets and the viewport -----------------------------------------------------------
+
+namespace quor::host {
+
+int RecordingRenderer::AddRenderTarget(render::ITexture* texture, std::int32_t flags, std::int32_t depthFormat,
+                                       std::int32_t reserved) {
+    Lock lock(m_store->mutex);
+    m_calls.push_back("AddRenderTarget(" + std::to_string(flags) + "," + std::to_string(depthFormat) + "," +
+                      std::to_string(reserved) + ")");
+    // Only a live texture of this store made for drawing into (render-target usage) takes it.
+    const auto& live = m_store->liveTextures;
+    auto* t = static_cast<RecordingTexture*>(texture);
+    if (!texture || std::find(live.begin(), live.end(), t) == live.end() || !t->blank || (t->created[3] & 1) == 0)
+        return 0;
+    RenderTarget target;
+    target.id = m_nextTarget++;
+    target.texture = texture;
+    target.depthFormat = depthFormat;
+    target.flags = flags;
+    target.reserved = reserved;
+    m_targets.push_back(target);
+    return target.id;
+}
+
+void RecordingRenderer::RemoveRenderTarget(int id) {
+    Lock lock(m_store->mutex);
+    m_calls.push_back("RemoveRenderTarget(" + std::to_string(id) + ")");
+    auto it = std::find_if(m_targets.begin(), m_targets.end(), [id](const RenderTarget& t) { return t.id == id; });
+    if (it == m_targets.end()) {
+        ++m_views.badReleases;
+        return;
+    }
+    m_targets.erase(it);
+    if (m_currentTarget == id) {
+        m_currentTarget = 0;
+        m_viewport = {0, 0, -1, -1};
+    }
+}
+
+void RecordingRenderer::SetRenderTargetClearColour(int id, std::uint32_t argb) {
+    Lock lock(m_store->mutex);
+    m_calls.push_back("SetRenderTargetClearColour(" + std::to_string(id) + ")");
+    for (RenderTarget& t : m_targets)
+        if (t.id == id) t.clearColour = argb;
+}
+
+bool RecordingRenderer::BeginRenderTarget(int id) {
+    Lock lock(m_store->mutex);
+    m_calls.push_back("BeginRenderTarget(" + std::to_string(id) + ")");
+    if (!FindRenderTarget(id)) return false;
+    m_currentTarget = id;
+    m_viewport = {0, 0, -1, -1};
+    return true;
+}
+
+void RecordingRenderer::EndRenderTarget() {
+    Lock lock(m_store->mutex);
+    m_calls.push_back("EndRenderTarget");
+    m_currentTarget = 0;
+    m_viewport = {0, 0, -1, -1};
+}
+
+bool RecordingRenderer::GetRenderTarget(int index, int* width, int* height) {
+    Lock lock(m_store->mutex);
+    m_calls.push_back("GetRenderTarget(" + std::to_string(index) + ")");
+    int w = 0, h = 0;
+    if (index == 0) {
+        if (const RenderTarget* t = FindRenderTarget(m_currentTarget)) {
+            std::uint32_t tw = 0, th = 0;
+            t->texture->GetSize(&tw, &th);
+            w = int(tw), h = int(th);
+        } else {
+            w = renderTarget0Width, h = renderTarget0Height;
+        }
+    }
+    if (w <= 0 || h <= 0) return false;
+    if (width) *width = w;
+    if (height) *height = h;
+    return true;
+}
+
+void RecordingRenderer::SetViewport(int x, int y, int width, int height) {
+    Lock lock(m_store->mutex);
+    m_calls.push_back("SetViewport(" + std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(width) +
+                      "," + std::to_string(height) + ")");
+    if (width <= 0 || height <= 0) return;
+    m_viewport = {x, y, width, height};
+}
+
+void RecordingRenderer::GetViewportSize(int* width, int* height) {
+    Lock lock(m_store->mutex);
+    m_calls.push_back("GetViewportSize");
+    int w = backBufferWidth, h = backBufferHeight;
+    if (m_viewport[2] > 0) {
+        w = m_viewport[2], h = m_viewport[3];
+    } else if (const RenderTarget* t = FindRenderTarget(m_currentTarget)) {
+        std::uint32_t tw = 0, th = 0;
+        t->texture->GetSize(&tw, &th);
+        w = int(tw), h = int(th);
+    }
+    if (width) *width = w;
+    if (height) *height = h;
+}
+
+int RecordingRenderer::LiveRenderTargets() const {
+    Lock lock(m_store->mutex);
+    return static_cast<int>(m_targets.size());
+}
+
+const RecordingRenderer::RenderTarget* RecordingRenderer::FindRenderTarget(int id) const {
+    Lock lock(m_store->mutex);
+    for (const RenderTarget& t : m_targets)
+        if (t.id == id && id != 0) return &t;
+    return nullptr;
+}
+
+int RecordingRenderer::CurrentRenderTarget() const {
+    Lock lock(m_store->mutex);
+    return m_currentTarget;
+}
+
+std::array<int, 4> RecordingRenderer::Viewport() const {
+    Lock lock(m_store->mutex);
+    return m_viewport;
 }
 
 }  // namespace quor::host

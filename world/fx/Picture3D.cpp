@@ -25,6 +25,7 @@ constexpr float kDegToRad = 3.14159265358979323846f / 180.0f;
 
 // The target every picture in snapshot mode renders its model into, and how many hold it.
 render::ITexture* g_sharedTarget = nullptr;
+int g_sharedTargetId = 0;
 int g_sharedCount = 0;
 
 void ViewportSize(int& width, int& height) {
@@ -174,6 +175,15 @@ bool Picture3D::TakeSharedTarget(int width, int height) {
         render::IRenderer* renderer = Interfaces().renderer;
         g_sharedTarget = renderer ? renderer->CreateTexture(width, height, 21, 1, 1, 0) : nullptr;
         if (!g_sharedTarget) return false;
+        // Registered to be drawn into, depth 16 bits; a texture the renderer cannot draw into
+        // goes back.
+        g_sharedTargetId = renderer->AddRenderTarget(g_sharedTarget, 0, 0x50, 0);
+        if (g_sharedTargetId == 0) {
+            renderer->ReleaseTexture(g_sharedTarget);
+            g_sharedTarget = nullptr;
+            return false;
+        }
+        renderer->SetRenderTargetClearColour(g_sharedTargetId, 0x0F000000u);
     }
     ++g_sharedCount;
     return true;
@@ -182,9 +192,12 @@ bool Picture3D::TakeSharedTarget(int width, int height) {
 void Picture3D::DropSharedTarget() {
     if (g_sharedCount <= 0) return;
     if (--g_sharedCount == 0) {
-        if (render::IRenderer* renderer = Interfaces().renderer)
+        if (render::IRenderer* renderer = Interfaces().renderer) {
+            if (g_sharedTargetId) renderer->RemoveRenderTarget(g_sharedTargetId);
             if (g_sharedTarget) renderer->ReleaseTexture(g_sharedTarget);
+        }
         g_sharedTarget = nullptr;
+        g_sharedTargetId = 0;
     }
 }
 

@@ -91,8 +91,9 @@ public:
     virtual Camera* CreateCamera(bool makeActive) = 0;                                      // 39
     virtual bool SetActiveCamera(Camera* camera) = 0;                                       // 40
     virtual Camera* GetActiveCamera() = 0;                                                  // 41
-    virtual void AdjustZoom(float amount) = 0;                                              // 42
-    virtual float GetZoom() = 0;                                                            // 43
+    // The 2D zoom: switch on or off, factor moved by delta within 0.5 .. 1.5.
+    virtual void AdjustZoom(bool on, float delta) = 0;                                      // 42
+    virtual void GetZoom(bool* on, float* factor) = 0;                                      // 43
     virtual IModel* CreateModel(const char* path, int flags, int asyncValue, AsyncData** out) = 0;  // 44
     virtual IModel* CreateModelFromData(void* meshData, int flags) = 0;                     // 45
     virtual bool ChangeModelFile(IModel* model, const char* path) = 0;                      // 46

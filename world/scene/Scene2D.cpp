@@ -45,11 +45,6 @@
 
 namespace quor::world {
 
-Scene2DHost& GetScene2DHost() {
-    static Scene2DHost host;
-    return host;
-}
-
 namespace {
 
 constexpr float kPi = 3.14159265358979323846f;
@@ -158,8 +153,6 @@ bool Scene2D::Cancelled() const {
 
 void Scene2D::ViewportSize(int& width, int& height) const {
     width = height = 0;
-    const Scene2DHost& host = GetScene2DHost();
-    if (host.getViewportSize && host.getViewportSize(&width, &height)) return;
     if (render::IRenderer* renderer = Interfaces().renderer) renderer->GetViewportSize(&width, &height);
 }
 
@@ -471,9 +464,9 @@ bool Scene2D::InitCamera() {
 }
 
 void Scene2D::CorrectCameraForTarget() {
-    const Scene2DHost& host = GetScene2DHost();
+    render::IRenderer* renderer = Interfaces().renderer;
     int tw = 0, th = 0;
-    if (!host.getRenderTarget0Size || !host.getRenderTarget0Size(&tw, &th)) return;
+    if (!renderer || !renderer->GetRenderTarget(0, &tw, &th)) return;
     if (tw == m_targetSize[0] && th == m_targetSize[1]) return;
     m_targetSize[0] = tw;
     m_targetSize[1] = th;
@@ -1082,6 +1075,7 @@ void Scene2D::Clear() {
     m_nightEffect = nullptr;
     m_ground.reset();
     FreeXml();
+    ReleaseZoomResources();
 }
 
 // --- zoom, lights, cameras ------------------------------------------------------------------
@@ -1091,7 +1085,7 @@ void Scene2D::AdjustZoom(bool on, float delta) {
     if (std::isfinite(delta)) m_zoomFactor = std::clamp(m_zoomFactor + delta, 0.5f, 1.5f);
 }
 
-void Scene2D::GetZoom(bool* on, float* factor) const {
+void Scene2D::GetZoom(bool* on, float* factor) {
     if (on) *on = m_zoomOn != 0;
     if (factor) *factor = m_zoomFactor;
 }

@@ -7,11 +7,19 @@
 #include "world/core/XmlNodePtr.h"
 #include "world/core/math/Vector.h"
 #include "world/scene/SceneBase.h"
-#include "world/scene/Scene2DSeams.h"
+#include "world/scene/ScreenMgr.h"
 
 namespace quor {
 class PathGrid;
 }
+
+namespace quor::render {
+class IEffect;
+class IPrimitive;
+class IRenderView;
+class IStageStates;
+class ITexture;
+}  // namespace quor::render
 
 namespace quor::world {
 
@@ -134,10 +142,9 @@ public:
     void PrepareFrame() override;
     void SetAmbientColor(const std::uint8_t* colour) override;
     bool SetActiveCamera(Camera* camera) override;
-    void AdjustZoom(float amount) override { AdjustZoom(m_zoomOn != 0, amount); }
-    float GetZoom() override { return m_zoomFactor; }
-    void AdjustZoom(bool on, float delta);
-    void GetZoom(bool* on, float* factor) const;
+    void AdjustZoom(bool on, float delta) override;
+    void GetZoom(bool* on, float* factor) override;
+    float ZoomFactor() const { return m_zoomFactor; }
     void SetGroundUpdateFlag(bool on) override { m_groundUpdate = on ? 1 : 0; }
     void SetActive(bool) override {}
 
@@ -249,6 +256,32 @@ public:
     };
     const std::vector<WaterValues>& WatersRead() const { return m_watersRead; }
 
+    // The zoom's resources, made on the first zoomed frame and released by Clear: the 1.5 x and
+    // 2 x targets (textures and ids), a quad drawing each, their effect and stage states, and
+    // the views of the screen pass and of the 2 x target; the viewport they were made for.
+    struct ZoomResources {
+        render::ITexture* texture[2] = {};
+        int target[2] = {};
+        render::IPrimitive* quad[2] = {};
+        render::IEffect* effect = nullptr;
+        render::IStageStates* stages = nullptr;
+        render::IRenderView* view[2] = {};
+        int viewport[2] = {};
+        // Making them failed: the scene draws without zoom until Clear.
+        bool failed = false;
+    };
+    const ZoomResources& Zoom() const { return m_zoom; }
+    // The texture windows of the last zoomed frame's two compositions (u0, v0, u1, v1): the
+    // 1.5 x image over the 2 x target, then the 2 x image over the viewport; and their
+    // rectangles (left, top, right, bottom) in pixels.
+    struct ZoomRects {
+        float firstWindow[4];
+        float firstRect[4];
+        float secondWindow[4];
+        float secondRect[4];
+    };
+    const ZoomRects& LastZoomRects() const { return m_zoomRects; }
+
 private:
     bool LoadXml(const char* path);
     bool InitGround(const char* path, int width, int height);
@@ -276,6 +309,12 @@ private:
     void FreeXml();
     // A conversion on an empty map or coinciding corners writes nothing and says so.
     void WarnConversion() const;
+    // Zoom: makes the resources for the viewport (false, logged once, when it cannot); directs
+    // the frame into the 1.5 x target; composes it through the 2 x target onto the screen.
+    bool MakeZoomResources(int vw, int vh);
+    void ReleaseZoomResources();
+    bool BeginZoomedFrame(int vw, int vh);
+    void ComposeZoom(int vw, int vh);
 
     Light* m_mainLight = nullptr;
     Vec3 m_corners[4];
@@ -313,6 +352,9 @@ private:
     std::uint8_t m_zoomOn = 0;
     float m_zoomFactor = 1.5f;
     bool m_loggedNoCamera = false;
+    bool m_loggedNoZoom = false;
+    ZoomResources m_zoom;
+    ZoomRects m_zoomRects = {};
     std::vector<WaterValues> m_watersRead;
     // The frame's rectangles, formed once per collection: the back buffer (screen culling),
     // the screen over the map (Picture3D culling) and the view over the map (bound test).

@@ -6,6 +6,8 @@
 
 #include "platform/host/IAudio.h"
 #include "platform/host/IClient.h"
+#include "platform/host/IEffect.h"
+#include "platform/host/IPrimitive.h"
 #include "platform/host/IRenderView.h"
 #include "platform/host/IRenderer.h"
 #include "world/core/Camera.h"
@@ -47,7 +49,6 @@ float AxisOffset(int mapSize, int viewSize, int half, float position, bool stric
 // --- view -----------------------------------------------------------------------------------
 
 void Scene2D::UpdateView(float x, float y) {
-    const Scene2DHost& host = GetScene2DHost();
     int sw = 0, sh = 0;
     client::IClient* client = Interfaces().client;
     client::IAudio* audio = Interfaces().audio;
@@ -69,8 +70,9 @@ void Scene2D::UpdateView(float x, float y) {
     if (!Vec2NearlyEqual(offset, now) && m_ground) m_ground->SetViewPosition(offset);
     if (current.x != offset[0] || current.y != offset[1]) m_root->SetLocalPosition(offset[0], offset[1]);
     Camera* camera = GetActiveCamera();
+    render::IRenderer* renderer = Interfaces().renderer;
     int tw = 0, th = 0;
-    if (!camera || !host.getRenderTarget0Size || !host.getRenderTarget0Size(&tw, &th)) return;
+    if (!camera || !renderer || !renderer->GetRenderTarget(0, &tw, &th)) return;
     if (hw < 1 || hh < 1) {
         LogWarning("Scene2D: viewport %d x %d too small for a projection offset", vw, vh);
         return;
@@ -319,6 +321,156 @@ void Scene2D::DrawEffects(bool onGround) {
     draw(m_planeFogs, 0);
 }
 
+// --- zoom -----------------------------------------------------------------------------------
+
+namespace {
+constexpr std::int32_t kTargetFormat = 21;      // A8R8G8B8
+constexpr std::int32_t kTargetUsage = 1;        // drawn into
+constexpr std::int32_t kTargetDepthFormat = 75;  // depth 24, stencil 8
+constexpr std::uint32_t kTargetClear = 0x0F000000u;
+constexpr std::uint32_t kScreenQuadFormat = 0x144;
+}  // namespace
+
+bool Scene2D::MakeZoomResources(int vw, int vh) {
+    if (m_zoom.failed) return false;
+    // A viewport of another size needs targets of other sizes.
+    if (m_zoom.target[0] != 0 && (m_zoom.viewport[0] != vw || m_zoom.viewport[1] != vh)) ReleaseZoomResources();
+    if (m_zoom.target[0] != 0) return true;
+    render::IRenderer* renderer = Interfaces().renderer;
+    // Twice the viewport must stay a texture size.
+    bool ok = renderer && vw > 0 && vh > 0 && vw <= 8192 && vh <= 8192;
+    const int sizes[2][2] = {{int(float(vw) * 1.5f), int(float(vh) * 1.5f)}, {vw * 2, vh * 2}};
+    for (int i = 0; ok && i < 2; ++i) {
+        m_zoom.texture[i] = renderer->CreateTexture(sizes[i][0], sizes[i][1], kTargetFormat, kTargetUsage, 1, 0);
+        if (m_zoom.texture[i])
+            m_zoom.target[i] = renderer->AddRenderTarget(m_zoom.texture[i], 0, kTargetDepthFormat, 0);
+        if (m_zoom.target[i]) renderer->SetRenderTargetClearColour(m_zoom.target[i], kTargetClear);
+        ok = m_zoom.target[i] != 0;
+    }
+    for (int i = 0; ok && i < 2; ++i) {
+        m_zoom.quad[i] = renderer->CreatePrimitive(7, kScreenQuadFormat);
+        ok = m_zoom.quad[i] != nullptr;
+        if (ok) m_zoom.quad[i]->SetVertexCount(1, -1, 0, 1);
+    }
+    if (ok) {
+        // The targets' images are copied, not blended: no depth, no culling, the texture alone.
+        m_zoom.effect = renderer->CreateEffect();
+        ok = m_zoom.effect != nullptr;
+    }
+    if (ok) {
+        render::IEffect* e = m_zoom.effect;
+        e->SetTechniqueName("scene2dTech");
+        if (auto* g = e->GetDepthStencilState()) g->SetState(3, 0, 0);
+        if (auto* g = e->GetRasterState()) g->SetState(1, 3, 0);
+        if (auto* g = e->GetTextureStageState()) {
+            g->SetState(0, 0, 2);
+            g->SetState(1, 0, 2);
+        }
+        if (auto* g = e->GetBlendState()) g->SetState(2, 0, 0);
+        for (int i = 0; i < 2; ++i) m_zoom.quad[i]->SetEffect(e);
+        for (int i = 0; i < 2; ++i) m_zoom.quad[i]->SetTexture(0, m_zoom.texture[i]);
+        m_zoom.stages = renderer->CreateDynamicBuffer();
+        ok = m_zoom.stages != nullptr;
+    }
+    if (ok) {
+        for (int i = 0; i < 2; ++i)
+            if (render::IVertexBuffer* buffer = m_zoom.quad[i]->GetVertexBuffer())
+                buffer->SetStageStates(m_zoom.stages, 0x30);
+    }
+    for (int i = 0; ok && i < 2; ++i) {
+        m_zoom.view[i] = renderer->CreateRenderView(1);
+        ok = m_zoom.view[i] != nullptr;
+    }
+    if (ok) {
+        m_zoom.viewport[0] = vw;
+        m_zoom.viewport[1] = vh;
+        return true;
+    }
+    if (!m_loggedNoZoom) LogWarning("Scene2D: zoom targets unavailable; drawing without zoom");
+    m_loggedNoZoom = true;
+    ReleaseZoomResources();
+    m_zoom.failed = true;
+    return false;
+}
+
+void Scene2D::ReleaseZoomResources() {
+    render::IRenderer* renderer = Interfaces().renderer;
+    if (renderer) {
+        for (int i = 0; i < 2; ++i) {
+            if (m_zoom.target[i]) renderer->RemoveRenderTarget(m_zoom.target[i]);
+            if (m_zoom.texture[i]) renderer->ReleaseTexture(m_zoom.texture[i]);
+            if (m_zoom.quad[i]) {
+                m_zoom.quad[i]->Release();
+                renderer->ReleasePrimitive(m_zoom.quad[i]);
+            }
+            if (m_zoom.view[i]) renderer->ReleaseRenderView(m_zoom.view[i]);
+        }
+        if (m_zoom.effect) renderer->ReleaseEffect(m_zoom.effect);
+        if (m_zoom.stages) renderer->ReleaseDynamicBuffer(m_zoom.stages);
+    }
+    m_zoom = ZoomResources{};
+}
+
+bool Scene2D::BeginZoomedFrame(int vw, int vh) {
+    render::IRenderer* renderer = Interfaces().renderer;
+    // Above 1 the frame is drawn larger (more of it shows) and scaled down by the composition.
+    const float d = std::max(m_zoomFactor, 1.0f);
+    if (!renderer->BeginRenderTarget(m_zoom.target[0])) {
+        if (!m_loggedNoZoom) LogWarning("Scene2D: zoom targets unavailable; drawing without zoom");
+        m_loggedNoZoom = true;
+        return false;
+    }
+    renderer->SetViewport(0, 0, int(float(vw) * d), int(float(vh) * d));
+    return true;
+}
+
+void Scene2D::ComposeZoom(int vw, int vh) {
+    render::IRenderer* renderer = Interfaces().renderer;
+    const float f = m_zoomFactor;
+    const float d = std::max(f, 1.0f);
+    const float fw = float(vw), fh = float(vh);
+    std::uint32_t tw = 1, th = 1;
+    m_zoom.texture[0]->GetSize(&tw, &th);
+    ZoomRects& z = m_zoomRects;
+    // The drawn part of the 1.5 x image (2/3 of it up to factor 1, factor / 1.5 above) fills
+    // the 2 x target.
+    const float first[4] = {0.0f, 0.0f, float(int(fw * d)) / float(tw), float(int(fh * d)) / float(th)};
+    const float firstRect[4] = {0.0f, 0.0f, 2.0f * fw, 2.0f * fh};
+    // The middle of the 2 x image, factor / d of it, fills the viewport: below 1 it magnifies.
+    const float half = 0.5f * f / d;
+    const float second[4] = {0.5f - half, 0.5f - half, 0.5f + half, 0.5f + half};
+    const float secondRect[4] = {0.0f, 0.0f, fw, fh};
+    std::memcpy(z.firstWindow, first, sizeof first);
+    std::memcpy(z.firstRect, firstRect, sizeof firstRect);
+    std::memcpy(z.secondWindow, second, sizeof second);
+    std::memcpy(z.secondRect, secondRect, sizeof secondRect);
+
+    renderer->BeginRenderTarget(m_zoom.target[1]);
+    renderer->SetCurrentView(m_zoom.view[1]);
+    m_zoom.view[1]->Clear();
+    m_zoom.quad[0]->DrawEx(0, firstRect, 0, first);
+    m_zoom.quad[0]->Draw(-1, -1, 0);
+    // The pictures again, sharp at the 2 x target's scale: the root picture scaled by 2 / d for
+    // the pass puts them where the copied image shows the frame. The models of Picture3Ds were
+    // drawn with the frame.
+    if (m_root) {
+        const PicPoint position = m_root->GetLocalPosition();
+        const PicPoint scale = m_root->GetLocalScale();
+        const float s = 2.0f / d;
+        m_root->SetLocalScale(scale.x * s, scale.y * s);
+        m_root->SetLocalPosition(position.x * s, position.y * s);
+        for (PictureBase* picture : m_drawList)
+            if (picture->Kind() != 1) picture->Render(true, true);
+        m_root->SetLocalScale(scale.x, scale.y);
+        m_root->SetLocalPosition(position.x, position.y);
+    }
+    renderer->EndRenderTarget();
+    renderer->SetCurrentView(m_zoom.view[0]);
+    m_zoom.view[0]->Clear();
+    m_zoom.quad[1]->DrawEx(0, secondRect, 0, second);
+    m_zoom.quad[1]->Draw(-1, -1, 0);
+}
+
 // --- render ---------------------------------------------------------------------------------
 
 void Scene2D::Render() {
@@ -329,13 +481,13 @@ void Scene2D::Render() {
         m_loggedNoCamera = true;
         return;
     }
-    if (m_zoomOn && !m_loggedNoCamera) {
-        // The zoom needs render-target registration from the renderer; until then the frame
-        // draws unzoomed.
-        LogWarning("Scene2D: zoom targets unavailable; drawing without zoom");
-        m_loggedNoCamera = true;
-    }
     if (!BeginFrame(false)) return;
+    render::IRenderer* renderer = Interfaces().renderer;
+    // The zoom draws the frame into the first target, then composes it onto the screen; without
+    // its targets the frame draws unzoomed.
+    int vw = 0, vh = 0;
+    ViewportSize(vw, vh);
+    bool zoom = m_zoomOn && renderer && MakeZoomResources(vw, vh);
     Lights()->Bind(true);
     CorrectCameraForTarget();
     if (m_ground) m_ground->UpdateBlocks();
@@ -349,7 +501,7 @@ void Scene2D::Render() {
     for (PictureBase* picture : m_collected)
         if (picture->GetCustomState()) m_farList.push_back(picture);
 
-    render::IRenderer* renderer = Interfaces().renderer;
+    if (zoom) zoom = BeginZoomedFrame(vw, vh);
     if (!m_renderView && renderer) {
         render::IRenderView* view = renderer->CreateRenderView(3);
         if (view) {
@@ -369,7 +521,9 @@ void Scene2D::Render() {
         m_ground->MaskedPictures() = m_behindMasks;
         m_ground->RenderMasks();
     }
-    for (PictureBase* picture : m_drawList) picture->Render(true, false);
+    // Zoomed, the pictures are drawn by the composition; Picture3Ds stay with their models.
+    for (PictureBase* picture : m_drawList)
+        if (!zoom || picture->Kind() == 1) picture->Render(true, false);
     for (int pass = 0; pass < 2; ++pass)
         for (VisibleObject* object : RenderList()) object->DrawParts(pass);
     if (m_ground) m_ground->RenderFrontLayers();
@@ -379,6 +533,7 @@ void Scene2D::Render() {
     DrawTransition();
     DrawEffects(false);
     UpperTextMgr::Instance().RenderAll();
+    if (zoom) ComposeZoom(vw, vh);
     EndFrame();
 }
 

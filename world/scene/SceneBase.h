@@ -97,8 +97,8 @@ public:
     void EnableModelSpecular(bool) override {}
     void SetModelSpecularColor(const std::uint8_t*) override {}
     const std::uint8_t* GetModelSpecularColor() override { return nullptr; }
-    void AdjustZoom(float) override {}
-    float GetZoom() override { return 0.0f; }
+    void AdjustZoom(bool, float) override {}
+    void GetZoom(bool*, float*) override {}
     ISpaceLines* CreateSpaceLines(int, bool, std::uint32_t) override { return nullptr; }
     IBSPTree* GetBSPTree() override { return nullptr; }
     bool LoadAStar() override { return true; }

@@ -485,7 +485,6 @@ TEST(PlaneEffects, QueryTextureFillsTheSheetTexture) {
 TEST(PlaneEffects, SceneSectionsMakeAndDrawTheEffects) {
     Env env;
     auto* files = static_cast<host::MemoryFileSystem*>(env.fx.host().files.get());
-    GetScene2DHost() = Scene2DHost{};
     files->AddFile("m.scn2",
                    "<Scene2D><MapBlock MapSize=\"3000,2000\"/>"
                    "<PlaneFog num=\"2\"><PlaneFog_0 TextureName=\"data\\sfx\\fog.dds\" left=\"700\" top=\"800\" "
@@ -557,7 +556,6 @@ TEST(PlaneEffects, SceneSectionsMakeAndDrawTheEffects) {
     scene.reset();
     EXPECT_EQ(env.fx.host().renderer.Store()->LiveTextures(), 0);
     EXPECT_EQ(env.fx.host().renderer.BadReleases(), 0);
-    GetScene2DHost() = Scene2DHost{};
 }
 
 }  // namespace

@@ -44,14 +44,10 @@ struct Scene2DFixture : testing::Test {
     Scene2DFixture() {
         files = static_cast<host::MemoryFileSystem*>(fx.host().files.get());
         win32::MessageSink::Instance().Clear();
-        GetScene2DHost() = Scene2DHost{};
         fx.host().renderer.backBufferWidth = 800;
         fx.host().renderer.backBufferHeight = 600;
     }
-    ~Scene2DFixture() override {
-        scene.reset();
-        GetScene2DHost() = Scene2DHost{};
-    }
+    ~Scene2DFixture() override { scene.reset(); }
     Scene2D* Make() {
         scene = std::make_unique<Scene2D>();
         return scene.get();
@@ -445,11 +441,8 @@ TEST_F(Scene2DFixture, ConversionsRoundTrip) {
     for (const char* camera : {"", "<Entities><Camera type=\"1\" size=\"2\"/></Entities>"}) {
         // With a render target the camera takes a view scale and a projection offset, which the
         // conversions undo as the drawing applies them.
-        GetScene2DHost().getRenderTarget0Size = withTarget ? +[](int* w, int* h) {
-            *w = 1024;
-            *h = 512;
-            return true;
-        } : nullptr;
+        fx.host().renderer.renderTarget0Width = withTarget ? 1024 : 0;
+        fx.host().renderer.renderTarget0Height = withTarget ? 512 : 0;
         Load(std::string("<MapBlock MapSize=\"3000,2000\"/>") + camera);
         scene->UpdateView(1700.0f, 900.0f);
         std::mt19937 rng(3);
