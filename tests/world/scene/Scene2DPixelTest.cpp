@@ -31,12 +31,13 @@ struct ModelPixels : testing::Test {
         // The renderer's size until its first frame: the scene and its camera take it.
         gl.Objects().backBufferWidth = kWidth;
         gl.Objects().backBufferHeight = kHeight;
+        before = Interfaces().renderer;
         Interfaces().renderer = &gl;
         files = static_cast<host::MemoryFileSystem*>(fx.host().files.get());
     }
     ~ModelPixels() override {
         scene.reset();
-        Interfaces().renderer = &fx.host().renderer;
+        Interfaces().renderer = before;
         GetScene2DHost() = Scene2DHost{};
     }
 
@@ -62,6 +63,7 @@ struct ModelPixels : testing::Test {
 
     test::WorldFixture fx;
     host::GlRenderer gl;
+    render::IRenderer* before = nullptr;
     host::MemoryFileSystem* files = nullptr;
     std::unique_ptr<Scene2D> scene;
 };
