@@ -14,6 +14,7 @@
 #include "platform/d3d9/PictureDecode.h"
 #include "platform/host/ILog.h"
 #include "platform/host/IResFileSystem.h"
+#include "platform/host/RenderCamera.h"
 
 namespace quor::host {
 
@@ -203,6 +204,12 @@ bool GlRenderer::BeginFrame(render::IRenderCamera* camera, std::uint32_t clearAr
     }
     std::memcpy(m_view, camera ? camera->GetViewMatrix() : kIdentity, sizeof m_view);
     std::memcpy(m_projection, camera ? camera->GetProjectionMatrix() : kIdentity, sizeof m_projection);
+    if (auto* own = dynamic_cast<RenderCamera*>(camera)) {
+        // The camera maps screen points over the size drawn at, and its view scale and
+        // projection offset move the drawing as they move its projected points.
+        own->SetViewportSize(width, height);
+        own->GetDrawingProjection(m_projection);
+    }
     m_items.clear();
     m_ranges.clear();
     m_screen.clear();
@@ -927,7 +934,14 @@ void GlRenderer::DrawPrimitives(GlFrameStats& stats) {
 void GlRenderer::ReleasePrimitive(render::IPrimitive* primitive) { m_objects.ReleasePrimitive(primitive); }
 render::IEffect* GlRenderer::CreateEffect() { return m_objects.CreateEffect(); }
 void GlRenderer::ReleaseEffect(render::IEffect* effect) { m_objects.ReleaseEffect(effect); }
-render::IRenderCamera* GlRenderer::CreateRenderCamera() { return m_objects.CreateRenderCamera(); }
+render::IRenderCamera* GlRenderer::CreateRenderCamera() {
+    render::IRenderCamera* camera = m_objects.CreateRenderCamera();
+    // A new camera maps screen points over the size this renderer draws at.
+    int width = 0, height = 0;
+    GetViewportSize(&width, &height);
+    if (auto* own = dynamic_cast<RenderCamera*>(camera)) own->SetViewportSize(width, height);
+    return camera;
+}
 void GlRenderer::ReleaseRenderCamera(render::IRenderCamera* camera) { m_objects.ReleaseRenderCamera(camera); }
 void GlRenderer::Update() { m_objects.Update(); }
 void GlRenderer::SetCurrentView(void* view) { m_objects.SetCurrentView(view); }

@@ -348,6 +348,16 @@ int RenderCamera::IsOrthographic() {
     return m_orthographic ? 1 : 0;
 }
 
+void RenderCamera::GetDrawingProjection(float* out) const {
+    // x' = x s + w o on the clip coordinates is ndc x s + o after the division by w.
+    std::memcpy(out, m_projection, sizeof m_projection);
+    for (int row = 0; row < 4; ++row) {
+        const float w = m_projection[4 * row + 3];
+        for (int axis = 0; axis < 2; ++axis)
+            out[4 * row + axis] = m_projection[4 * row + axis] * m_viewScale[axis] + w * m_projectionOffset[axis];
+    }
+}
+
 void RenderCamera::SetViewportSize(int width, int height) {
     if (width > 0 && height > 0) {
         m_viewportWidth = width;

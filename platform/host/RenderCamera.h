@@ -40,6 +40,9 @@ public:
 
     // The host's own settings, not part of the interface.
     void SetViewportSize(int width, int height);
+    // The projection a renderer draws with: the projection followed by the view scale and the
+    // projection offset, as Project applies them (depth untouched).
+    void GetDrawingProjection(float* out) const;
 
     // Names of the interface operations called, in order.
     const std::vector<std::string>& Calls() const { return m_calls; }

@@ -450,5 +450,41 @@ TEST_F(GlDraw, CaptureScreenCopiesTheLastFrame) {
     EXPECT_FALSE(gl.CaptureScreen(target)) << "a released texture is left alone";
 }
 
+// A camera the renderer makes, never told a viewport, lands its projected points where the
+// frame draws them; its view scale and projection offset move the drawing with them.
+TEST_F(GlDraw, ItsOwnCamerasProjectWhereItDrawsAlsoScaledAndOffset) {
+    render::IMaterial* red = ColourMaterial(gl, technique, 1, 0, 0, 1);
+    const auto at = Placed(0.5f, 0.6f, -0.3f, 6.0f);
+    render::IRenderable* quad = Quad(gl, stream, kFront, red, at);
+    auto* own = static_cast<RenderCamera*>(gl.CreateRenderCamera());
+    own->SetPerspective(60.0f, float(kWidth) / float(kHeight), 1.0f, 100.0f);
+    own->Refresh();
+    const float scale[3] = {0.8f, 1.25f, 1.0f}, offset[3] = {-0.3f, 0.2f, 0.0f};
+    for (int moved = 0; moved < 2; ++moved) {
+        if (moved) {
+            own->SetViewScale(scale);
+            own->SetProjectionOffset(offset);
+        }
+        ASSERT_TRUE(gl.BeginFrame(own, kClear, kWidth, kHeight));
+        gl.Submit(quad);
+        gl.EndFrame();
+        const auto pixels = gl.ReadPixels();
+        const Box b = Projected(*own, at);
+        const char* what = moved ? "scaled and offset" : "plain";
+        ASSERT_TRUE(b.x0 > 3 && b.y0 > 3 && b.x1 < kWidth - 3 && b.y1 < kHeight - 3)
+            << what << ": projected off the frame at " << b.x0 << " " << b.y0;
+        const float cx = (b.x0 + b.x1) / 2, cy = (b.y0 + b.y1) / 2;
+        Near(At(pixels, cx, cy), {255, 0, 0}, what);
+        for (const float inset : {2.0f, -2.0f}) {
+            const Rgb want = inset > 0 ? Rgb{255, 0, 0} : Rgb{0, 0, 64};
+            Near(At(pixels, b.x0 + inset, cy), want, what);
+            Near(At(pixels, b.x1 - inset, cy), want, what);
+            Near(At(pixels, cx, b.y0 + inset), want, what);
+            Near(At(pixels, cx, b.y1 - inset), want, what);
+        }
+    }
+    gl.ReleaseRenderCamera(own);
+}
+
 }  // namespace
 }  // namespace quor::host::test

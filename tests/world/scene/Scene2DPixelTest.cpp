@@ -1,0 +1,101 @@
+// The 2D scene's models as the drawing renderer shows them: a Picture3D's model stands on its
+// picture's screen position however the map scrolls.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/glrender/GlRenderer.h"
+#include "platform/host/MemoryFileSystem.h"
+#include "tests/support/world/DemoMeshes.h"
+#include "tests/support/world/MeshFileWriter.h"
+#include "tests/support/world/scene/WorldFixture.h"
+#include "world/core/Camera.h"
+#include "world/core/InterfaceTable.h"
+#include "world/fx/Picture.h"
+#include "world/scene/Scene2D.h"
+#include "world/scene/Scene2DSeams.h"
+
+namespace quor::world {
+namespace {
+
+constexpr int kWidth = 96;
+constexpr int kHeight = 72;
+constexpr std::uint32_t kClear = 0xFF0000FFu;
+
+struct ModelPixels : testing::Test {
+    ModelPixels() : gl(fx.host().renderer.Store()) {
+        GetScene2DHost() = Scene2DHost{};
+        // The renderer's size until its first frame: the scene and its camera take it.
+        gl.Objects().backBufferWidth = kWidth;
+        gl.Objects().backBufferHeight = kHeight;
+        before = Interfaces().renderer;
+        Interfaces().renderer = &gl;
+        files = static_cast<host::MemoryFileSystem*>(fx.host().files.get());
+    }
+    ~ModelPixels() override {
+        scene.reset();
+        Interfaces().renderer = before;
+        GetScene2DHost() = Scene2DHost{};
+    }
+
+    // The centre of the pixels that differ from the clear colour (blue); false when there are none.
+    bool DrawnCentre(float& x, float& y) const {
+        const std::vector<std::uint8_t> pixels = gl.ReadPixels();
+        double sx = 0.0, sy = 0.0;
+        int n = 0;
+        for (int row = 0; row < kHeight; ++row) {
+            for (int column = 0; column < kWidth; ++column) {
+                const std::uint8_t* p = &pixels[(std::size_t(row) * kWidth + std::size_t(column)) * 4];
+                if (p[0] == 0 && p[1] == 0 && p[2] == 255) continue;
+                sx += column + 0.5;
+                sy += row + 0.5;
+                ++n;
+            }
+        }
+        if (n == 0) return false;
+        x = float(sx / n);
+        y = float(sy / n);
+        return true;
+    }
+
+    test::WorldFixture fx;
+    host::GlRenderer gl;
+    render::IRenderer* before = nullptr;
+    host::MemoryFileSystem* files = nullptr;
+    std::unique_ptr<Scene2D> scene;
+};
+
+TEST_F(ModelPixels, APicturesModelIsDrawnOnItsPictureAfterScrolls) {
+    files->AddFile("hero.mom", test::WriteMom(test::SquareMesh()));
+    files->AddFile("m.scn2", "<Scene2D><MapBlock MapSize=\"3000,2000\"/></Scene2D>");
+    scene = std::make_unique<Scene2D>();
+    ASSERT_TRUE(scene->Create("m.scn2", 0, 0, 0)) << fx.capture.Joined();
+    IPicture* picture = scene->CreatePicture("hero.mom");
+    ASSERT_NE(picture, nullptr);
+    // A square 2 units wide, its middle on its origin: some 12 pixels on the screen; turned
+    // half round, its front faces the camera.
+    picture->SetLocalScale(25.0f, 25.0f);
+    picture->Rotate(180.0f);
+    const struct {
+        float viewX, viewY, dx, dy;
+    } cases[] = {{100, 700, 20, -10}, {900, 700, -25, 12}, {2950, 1980, 15, -20}, {40, 30, 5, 8}};
+    for (const auto& c : cases) {
+        scene->UpdateView(c.viewX, c.viewY);
+        picture->SetLocalPosition(c.viewX + c.dx, c.viewY + c.dy);
+        const PicPoint want = picture->GetPosition();
+        if (!gl.BeginFrame(scene->GetActiveCamera()->GetRenderCamera(), kClear, kWidth, kHeight))
+            GTEST_SKIP() << "no GL context";
+        scene->Render();
+        gl.EndFrame();
+        float x = 0.0f, y = 0.0f;
+        ASSERT_TRUE(DrawnCentre(x, y)) << "view " << c.viewX << " " << c.viewY;
+        EXPECT_NEAR(x, want.x, 1.0f) << "view " << c.viewX << " " << c.viewY;
+        EXPECT_NEAR(y, want.y, 1.0f) << "view " << c.viewX << " " << c.viewY;
+    }
+}
+
+}  // namespace
+}  // namespace quor::world
