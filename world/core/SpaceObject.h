@@ -145,7 +145,6 @@ public:
     // `remaining` of `total` ms left; a remaining time at or below 0 ends the fade at once.
     // False (nothing changes) when no cross-fade runs.
     bool DriveCrossFade(float total, float remaining);
-    bool CrossFadeRunning() const { return m_blendRemaining > 0.0f; }
     TrackBase* GetBoundTrack() const { return m_boundTrack; }
     TrackBase* GetFadingTrack() const { return m_fadingTrack; }
     std::uint16_t GetBindMode() const { return m_bindMode; }
