@@ -47,8 +47,14 @@ void FigureDemo::AfterFrame(int frame, host::GlRenderer* gl) {
         std::printf("figure upper: %s %s from frame %d, legs on %s\n", m_options.upper.c_str(),
                     played ? "playing" : "not played", frame, m_lower.empty() ? "-" : m_lower.c_str());
     }
+    // The queued events are read in place, then taken from the queue.
     std::string events;
-    while (const char* event = m_model->PopAnimationEvent()) events += std::string(events.empty() ? "" : " ") + event;
+    const int queued = m_model->GetAnimationEventCount();
+    for (int i = 0; i < queued; ++i) {
+        if (const char* event = m_model->GetAnimationEvent(i)) events += std::string(events.empty() ? "" : " ") + event;
+    }
+    while (m_model->PopAnimationEvent()) {
+    }
     std::string bones;
     for (const char* name : kReportedBones) {
         const std::uint16_t bone = m_model->FindBone(name);
@@ -60,10 +66,15 @@ void FigureDemo::AfterFrame(int frame, host::GlRenderer* gl) {
                       m.m[14]);
         bones += text;
     }
-    std::printf("figure frame %d: clip %s%s%s, time %.1f ms, events %s, bones %s\n", frame,
-                NameOf(m_model, m_model->GetCurrentAnimation(kSkeletal)).c_str(), m_lower.empty() ? "" : " over legs on ",
-                m_lower.c_str(),
-                m_model->GetAnimationTime(kSkeletal), events.empty() ? "-" : events.c_str(), bones.c_str());
+    // The world bound of the current clip's key.
+    Vec3 centre, half;
+    m_model->GetWorldBound(&centre, nullptr, &half, 1);
+    std::printf("figure frame %d: clip %s%s%s, time %.1f ms, events %s, bones %s, bound (%.2f, %.2f, %.2f) half (%.2f, "
+                "%.2f, %.2f)\n",
+                frame, NameOf(m_model, m_model->GetCurrentAnimation(kSkeletal)).c_str(),
+                m_lower.empty() ? "" : " over legs on ", m_lower.c_str(), m_model->GetAnimationTime(kSkeletal),
+                events.empty() ? "-" : events.c_str(), bones.c_str(), centre.x, centre.y, centre.z, half.x, half.y,
+                half.z);
     // Picture k of n after frame ceil(k * frames / n).
     const int n = m_options.pictures;
     if (!gl || n <= 0 || m_written >= n || m_options.frames <= 0) return;

@@ -141,6 +141,10 @@ public:
     void ApplyBoundTrack();
     void ApplyTrackChannels();
     bool UpdateCrossFade();
+    // Puts a running cross-fade on a timer another clock drives: the next update blends with
+    // `remaining` of `total` ms left; a remaining time at or below 0 ends the fade at once.
+    // False (nothing changes) when no cross-fade runs.
+    bool DriveCrossFade(float total, float remaining);
     TrackBase* GetBoundTrack() const { return m_boundTrack; }
     TrackBase* GetFadingTrack() const { return m_fadingTrack; }
     std::uint16_t GetBindMode() const { return m_bindMode; }
@@ -180,6 +184,8 @@ private:
     void BuildLocalMatrix(Matrix& out) const;
     // Sets the parent object and the parent link of the block together.
     void LinkParent(SpaceObject* parent);
+    // Drops the fading track and leaves the object on its bound track.
+    void EndCrossFade();
 
     // The first cache line holds what the invalidation walk reads (the table pointer, the
     // block and the two lists); the transform itself lives in the block.

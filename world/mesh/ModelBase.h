@@ -22,6 +22,7 @@ class MeshSkeletal;
 class MeshData;
 class MeshSocket;
 class MeshVertexBuffer;
+class TrackData;
 class CollisionMeshRecord;
 struct SubMeshInfo;
 }  // namespace quor
@@ -114,7 +115,8 @@ public:
     virtual void Reserved61() = 0;                                                              // 61
     virtual const char* GetAnimationEvent(int index) = 0;                                       // 62
     virtual int GetAnimationEventCount() = 0;                                                   // 63
-    virtual int GetAnimationExtra(int index) = 0;                                               // 64
+    // The key data of animation i's object track (65535: the current animation); null without.
+    virtual TrackData* GetAnimationExtra(int index) = 0;                                        // 64
     virtual int GetBoneCount() = 0;                                                             // 65
     virtual int GetBonePaletteSize() = 0;                                                       // 66
     virtual std::uint16_t GetBonePaletteEntry(int index) = 0;                                   // 67
@@ -301,7 +303,7 @@ public:
     void Reserved61() override {}
     const char* GetAnimationEvent(int) override { return nullptr; }
     int GetAnimationEventCount() override { return 0; }
-    int GetAnimationExtra(int) override { return 0; }
+    TrackData* GetAnimationExtra(int) override { return nullptr; }
     int GetBoneCount() override { return 0; }
     int GetBonePaletteSize() override { return 0; }
     std::uint16_t GetBonePaletteEntry(int) override { return 0xFFFF; }
@@ -586,6 +588,13 @@ public:
     void SetAnimationReverse(bool reverse, int kind) override;
     void SetAnimationLoop(bool loop, int kind) override;
     const char* PopAnimationEvent() override;
+    // The playback's queued events, oldest first, without taking them from the queue.
+    const char* GetAnimationEvent(int index) override;
+    int GetAnimationEventCount() override;
+    TrackData* GetAnimationExtra(int index) override;
+    // The bounds of the current animation's key at the current time.
+    void GetWorldBound(Vec3* center, float* radius, Vec3* extents, int space) override;
+    void GetPartWorldBound(int part, Vec3* center, float* radius, Vec3* extents, int space) override;
     int GetBoneCount() override;
     int GetBonePaletteSize() override;
     std::uint16_t GetBonePaletteEntry(int index) override;
@@ -618,6 +627,10 @@ public:
     // are only marked stale here (the loader's thread must not touch them); the next update,
     // or the next play, rebuilds them.
     int LoadAnimationFileNow(const char* file);
+    // The bound of the key the current animation reaches at `time` ms (negative: the current
+    // key), in the asked space; without a skeletal mesh as a plain model.
+    void GetWorldBoundAt(float time, Vec3* center, float* radius, Vec3* extents, int space);
+    void GetPartWorldBoundAt(int part, float time, Vec3* center, float* radius, Vec3* extents, int space);
     // Space 0: in the parent's space (the local matrix), 1: world, 2: skeleton space. False
     // for a bone past the skeleton.
     bool GetBoneWorldMatrix(int bone, Matrix& out, int space);
@@ -641,7 +654,11 @@ private:
     void ReleaseAnimationTracks();
     void RebuildAnimationTracks();
     void RebuildStaleTracks();
-    void SwitchObjectTrack(int previous, float transit);
+    // After a play: the new animation's object track takes over the object. `restart`: the
+    // caller gave a start time, so a track that would go on starts over with the skeleton.
+    void SwitchObjectTrack(int previous, float transit, bool restart);
+    // While the playback cross-fades, the object's own cross-fade runs on the same timer.
+    void FollowTransition();
     bool NextSequenceItem();
     void AdvanceSequence();
     void PlaceBoundObjects();
@@ -663,9 +680,12 @@ private:
     std::uint8_t m_sequenceFinished = 0;
     // Set by a load on the loader's thread: the object tracks no longer match the animations.
     std::atomic<std::uint8_t> m_tracksStale{0};
+    // Set while the object's cross-fade runs on the playback's timer.
+    std::uint8_t m_followingTransition = 0;
     // Names handed out by pointer live here until the next such call.
     std::string m_nameBuffer;
     std::string m_eventBuffer;
+    std::string m_queuedEventBuffer;
 };
 
 // A new empty model (skeletal until its file says otherwise), null when allocation fails.

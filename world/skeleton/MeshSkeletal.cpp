@@ -543,6 +543,37 @@ bool MeshSkeletal::PopEvent(std::string& event) {
     return true;
 }
 
+bool MeshSkeletal::GetQueuedEvent(std::size_t i, std::string& event) {
+    Guard lock(Lock());
+    const char* text = m_state.QueuedEvent(i);
+    if (!text) return false;
+    event = text;
+    return true;
+}
+
+std::size_t MeshSkeletal::GetQueuedEventCount() {
+    Guard lock(Lock());
+    return m_state.QueuedEvents();
+}
+
+Bounds MeshSkeletal::GetAnimationFrameBounds(float time) {
+    Guard lock(Lock());
+    const std::uint16_t key = m_state.CurrentKeyAt(time);
+    return GetFrameBounds(key == SkelAnimState::kNone ? MeshSegment::kStaticFrame : key);
+}
+
+Bounds MeshSkeletal::GetAnimationSubMeshBounds(std::uint32_t subMesh, float time) {
+    Guard lock(Lock());
+    const std::uint16_t key = m_state.CurrentKeyAt(time);
+    return GetSubMeshFrameBounds(subMesh, key == SkelAnimState::kNone ? MeshSegment::kStaticFrame : key);
+}
+
+void MeshSkeletal::GetTransitionTimer(float& total, float& remaining) {
+    Guard lock(Lock());
+    total = m_state.TransitionTotal();
+    remaining = m_state.TransitionRemaining();
+}
+
 bool MeshSkeletal::ScalesBones() {
     Guard lock(Lock());
     const AnimationChannel& c = m_state.CurrentChannel();

@@ -79,6 +79,16 @@ public:
     std::string GetAnimationName(std::uint16_t global);
     // Copied: the text lives in shared animation data.
     bool PopEvent(std::string& event);
+    // Queued event i (oldest first), left queued; false past the queue.
+    bool GetQueuedEvent(std::size_t i, std::string& event);
+    std::size_t GetQueuedEventCount();
+    // The whole-mesh bounds at the key the current animation reaches at a time (ms; negative:
+    // the current key); the static bounds without a current animation.
+    Bounds GetAnimationFrameBounds(float time);
+    // The bounds of sub-mesh i at that key.
+    Bounds GetAnimationSubMeshBounds(std::uint32_t subMesh, float time);
+    // The playback's cross-fade timer (ms): total and remaining.
+    void GetTransitionTimer(float& total, float& remaining);
     bool ScalesBones();
     int FindBone(const char* name);
     std::string GetBoneName(std::uint32_t bone);

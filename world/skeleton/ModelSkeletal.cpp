@@ -96,7 +96,8 @@ bool ModelSkeletal::PlaySkeletalAnimation(int index, float transit, int type, fl
     if (!mesh->PlaySkeletalAnimation(std::uint16_t(index), transit, std::uint32_t(type), start,
                                      std::uint8_t(loopFlags), speed))
         return false;
-    SwitchObjectTrack(previous, transit);
+    // A start time of its own starts the animation over, as the playback does.
+    SwitchObjectTrack(previous, transit, start >= kTimedItemFloor);
     return true;
 }
 
@@ -109,7 +110,7 @@ bool ModelSkeletal::PlayAnimationByName(const char* name, float transit, int loo
     const int previous = mesh->GetCurrentAnimation(MeshBase::kSkeletal);
     if (!mesh->PlaySkeletalAnimation(std::uint16_t(index), transit, 16, -1.0f, std::uint8_t(loopFlags), 1.0f))
         return false;
-    SwitchObjectTrack(previous, transit);
+    SwitchObjectTrack(previous, transit, false);
     return true;
 }
 
@@ -213,6 +214,8 @@ void ModelSkeletal::Update() {
         UpdateNameLabel();
         return;
     }
+    // The object blends with the factor the skeleton blends with in this update.
+    FollowTransition();
     SpaceObject::Update();
     const bool moved = IsTransformChanged();
     // Bones are computed when someone may see them: a visible model, or a shared mesh.
@@ -287,12 +290,13 @@ void ModelSkeletal::RebuildStaleTracks() {
     if (m_tracksStale.load(std::memory_order_acquire)) RebuildAnimationTracks();
 }
 
-void ModelSkeletal::SwitchObjectTrack(int previous, float transit) {
+void ModelSkeletal::SwitchObjectTrack(int previous, float transit, bool restart) {
     MeshSkeletal* mesh = GetSkeletalMesh();
     // A direct play ends a running sequence (the sequence's own plays restore it).
     m_sequencePlaying = 0;
     m_sequence = -1;
     m_sequenceItem = -1;
+    m_followingTransition = 0;
     if (!mesh) return;
     const int current = mesh->GetCurrentAnimation(MeshBase::kSkeletal);
     float blend = -1.0f;
@@ -310,21 +314,47 @@ void ModelSkeletal::SwitchObjectTrack(int previous, float transit) {
         if (before && GetBoundTrack() == before) Unhook(blend);
         return;
     }
+    // The track runs in step with the skeleton, which may not start at 0 (a start time, a
+    // marker-synchronised switch).
+    const float at = mesh->GetAnimationTime(MeshBase::kSkeletal);
     if (GetBoundTrack() == track) {
-        // The same animation again: its track starts over where it is bound.
-        track->SetTime(0.0f);
-    } else if (before && before->TestFlag800() && track->TestFlag800() &&
+        // The same animation again: the track goes on as the skeleton does. Started over, it
+        // moves on from where the object stands instead of jumping back.
+        if (restart) {
+            track->SetTime(at);
+            ApplyBoundTrack();
+        }
+    } else if (!restart && before && before->TestFlag800() && track->TestFlag800() &&
                !(before->GetChannelFlags() & kNoContinueChannels) && !(track->GetChannelFlags() & kNoContinueChannels)) {
         // A continuing motion: the new track goes on from where the previous one left the object.
         track->SetBaseMatrix(*before->GetBaseMatrix());
-        SpaceObject::BindTrack(track, 0.0f, false, 7, 0.0f);
+        SpaceObject::BindTrack(track, 0.0f, false, 7, at);
     } else {
-        SpaceObject::BindTrack(track, blend, true, 7, 0.0f);
+        SpaceObject::BindTrack(track, blend, true, 7, at);
     }
     track->SetLoop(mesh->IsAnimationLoop(MeshBase::kSkeletal));
     track->SetSpeed(mesh->GetAnimationSpeed(MeshBase::kSkeletal));
     if (mesh->IsAnimationPlaying(MeshBase::kSkeletal)) track->Start();
     else track->Stop();
+    FollowTransition();
+}
+
+void ModelSkeletal::FollowTransition() {
+    MeshSkeletal* mesh = GetSkeletalMesh();
+    TrackSampled* track = mesh ? CurrentTrack() : nullptr;
+    if (!track || GetBoundTrack() != track) {
+        m_followingTransition = 0;
+        return;
+    }
+    float total = 0.0f, remaining = 0.0f;
+    mesh->GetTransitionTimer(total, remaining);
+    if (remaining > 0.0f) {
+        m_followingTransition = DriveCrossFade(total, remaining) ? 1 : 0;
+        return;
+    }
+    // The skeleton has finished its cross-fade: the object finishes its own with it.
+    if (m_followingTransition) DriveCrossFade(total, 0.0f);
+    m_followingTransition = 0;
 }
 
 bool ModelSkeletal::BindTrack(ITrack* track, float blend, bool apply, std::uint16_t mode, float start) {
@@ -395,6 +425,53 @@ const char* ModelSkeletal::PopAnimationEvent() {
     return m_eventBuffer.c_str();
 }
 
+const char* ModelSkeletal::GetAnimationEvent(int index) {
+    MeshSkeletal* mesh = GetSkeletalMesh();
+    if (!mesh) return Model::GetAnimationEvent(index);
+    if (index < 0 || !mesh->GetQueuedEvent(std::size_t(index), m_queuedEventBuffer)) return nullptr;
+    return m_queuedEventBuffer.c_str();
+}
+
+int ModelSkeletal::GetAnimationEventCount() {
+    MeshSkeletal* mesh = GetSkeletalMesh();
+    return mesh ? int(mesh->GetQueuedEventCount()) : Model::GetAnimationEventCount();
+}
+
+TrackData* ModelSkeletal::GetAnimationExtra(int index) {
+    MeshSkeletal* mesh = GetSkeletalMesh();
+    if (!mesh) return Model::GetAnimationExtra(index);
+    RebuildStaleTracks();
+    TrackSampled* track = index == kNoAnimation ? CurrentTrack() : GetAnimationTrack(index);
+    return track ? track->Data() : nullptr;
+}
+
+void ModelSkeletal::GetWorldBound(Vec3* center, float* radius, Vec3* extents, int space) {
+    GetWorldBoundAt(-1.0f, center, radius, extents, space);
+}
+
+void ModelSkeletal::GetPartWorldBound(int part, Vec3* center, float* radius, Vec3* extents, int space) {
+    GetPartWorldBoundAt(part, -1.0f, center, radius, extents, space);
+}
+
+void ModelSkeletal::GetWorldBoundAt(float time, Vec3* center, float* radius, Vec3* extents, int space) {
+    MeshSkeletal* mesh = GetSkeletalMesh();
+    if (!mesh) {
+        Model::GetWorldBound(center, radius, extents, space);
+        return;
+    }
+    GetBoundParts(mesh->GetAnimationFrameBounds(time), center, radius, extents, space);
+}
+
+void ModelSkeletal::GetPartWorldBoundAt(int part, float time, Vec3* center, float* radius, Vec3* extents,
+                                        int space) {
+    MeshSkeletal* mesh = GetSkeletalMesh();
+    if (!mesh || part < 0 || part >= GetSubMeshCount()) {
+        Model::GetPartWorldBound(part, center, radius, extents, space);
+        return;
+    }
+    GetBoundParts(mesh->GetAnimationSubMeshBounds(std::uint32_t(part), time), center, radius, extents, space);
+}
+
 bool ModelSkeletal::PlaySplitAnimation(bool enable, int index, float start, int loopFlags, float speed) {
     MeshSkeletal* mesh = GetSkeletalMesh();
     if (!mesh) return Model::PlaySplitAnimation(enable, index, start, loopFlags, speed);
@@ -414,7 +491,7 @@ bool ModelSkeletal::PlayAnimationGroup(const char* name, float transit) {
     RebuildStaleTracks();
     const int previous = mesh->GetCurrentAnimation(MeshBase::kSkeletal);
     if (!mesh->PlayAnimationGroup(std::uint16_t(group), transit, 16, 1.0f)) return false;
-    SwitchObjectTrack(previous, transit);
+    SwitchObjectTrack(previous, transit, false);
     return true;
 }
 
@@ -463,7 +540,8 @@ bool ModelSkeletal::NextSequenceItem() {
             started = mesh->PlaySkeletalAnimation(entry.index, entry.transitTimeLength, entry.transitType, 0.0f, 2, 1.0f);
         }
         if (!started) continue;
-        SwitchObjectTrack(previous, entry.transitTimeLength);
+        // An animation item starts at 0: its track starts over too.
+        SwitchObjectTrack(previous, entry.transitTimeLength, !entry.isGroup);
         m_sequence = sequence;
         m_sequenceItem = item;
         m_sequencePlaying = 1;

@@ -902,6 +902,10 @@ const char* SkelAnimState::PopEvent() {
     return name;
 }
 
+const char* SkelAnimState::QueuedEvent(std::size_t i) const {
+    return i < m_eventQueueCount ? m_eventQueue[(m_eventQueueFirst + i) % kMaxEvents] : nullptr;
+}
+
 // --- matrices -----------------------------------------------------------------------------------
 
 void SkelAnimState::ComposeBone(std::uint16_t b, const TransformKey* pose) {
@@ -985,6 +989,15 @@ bool SkelAnimState::SetCurrentChannel(std::uint16_t data, std::uint16_t animatio
 std::uint16_t SkelAnimState::CurrentKeyCount() const {
     const SkelAnimation* anim = AnimationOf(m_current);
     return anim ? anim->GetKeyCount() : 0;
+}
+
+std::uint16_t SkelAnimState::CurrentKeyAt(float time) const {
+    const SkelAnimation* anim = AnimationOf(m_current);
+    if (!anim || anim->GetKeyCount() == 0) return kNone;
+    if (time < 0.0f) return m_current.key;
+    const float last = static_cast<float>(anim->keyTimes.Length());
+    float fraction = 0.0f;
+    return anim->keyTimes.FindForward(std::min(time, last), 0, &fraction);
 }
 
 bool SkelAnimState::PoseCurrentAtKey(std::uint16_t key) {

@@ -99,6 +99,9 @@ public:
     void ClearCurrentAnimation() { m_current.animation = kNone; }
     // Keys of the current channel's animation (0 without one).
     std::uint16_t CurrentKeyCount() const;
+    // The key of the current animation at a time (ms, clamped to its length); the current key
+    // for a negative time. kNone without a current animation.
+    std::uint16_t CurrentKeyAt(float time) const;
     AnimationChannel& MutableCurrentChannel() { return m_current; }
 
     // --- bones ------------------------------------------------------------------------------
@@ -111,6 +114,8 @@ public:
     const char* GetBoneName(std::uint32_t bone) const;
     void RebuildMatrices();
     const char* PopEvent();
+    // Queued event i, oldest first, left in the queue; null past the queue.
+    const char* QueuedEvent(std::size_t i) const;
 
     // --- what the mesh and the tests read ---------------------------------------------------
     std::uint16_t BoneCount() const { return m_boneCount; }

@@ -317,6 +317,7 @@ TEST(WorldHost, FigureWalksThenWavesWithItsUpperBodyAndWritesItsPictures) {
     EXPECT_EQ(Count(run.out, ": clip walk, "), 2);
     EXPECT_EQ(Count(run.out, ": clip wave over legs on walk, "), 6);
     EXPECT_EQ(Count(run.out, "wave_start"), 1) << "the key event popped once";
+    EXPECT_EQ(Count(run.out, ", bound ("), 8) << "every frame reports the bound of its key";
     for (int k = 1; k <= 4; ++k) {
         const fs::path png = out / ("figure-" + std::to_string(k) + ".png");
         EXPECT_EQ(Count(run.out, "figure picture " + std::to_string(k) + ": " + png.string() + " written"), 1);

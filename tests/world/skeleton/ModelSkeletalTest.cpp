@@ -12,6 +12,8 @@
 #include "world/core/track/TrackSampled.h"
 #include "world/mesh/ModelBase.h"
 #include "world/skeleton/MeshSkeletal.h"
+#include "world/mesh/MeshSegment.h"
+#include "world/skeleton/SkelAnimsDataMgr.h"
 
 namespace {
 
@@ -355,6 +357,203 @@ TEST(ModelSkeletal, TheShadowStaysUnderItsBoneAndAFailedChangeKeepsTheMesh) {
     ASSERT_NE(copy->GetAnimationTrack(0), nullptr);
     EXPECT_NE(copy->GetAnimationTrack(0), m->GetAnimationTrack(0));
     delete static_cast<world::SpaceObject*>(copy);
+}
+
+
+// "stride" moves the object 1 along x in 100 ms, "glide" 1 along z, "still" not at all; both
+// key tracks may continue one another (0x800). A stride-glide switch cross-fades 200 ms (type 3).
+struct Tracked : Figure {
+    Tracked() : Figure() {
+        SkelAnimFileDesc file = MakeSkelAnimFile(0x40003, 3, 3);
+        const char* names[] = {"stride", "glide", "still"};
+        for (int i = 0; i < 3; ++i) {
+            SkelAnimRecordDesc& r = file.records[std::size_t(i)];
+            r.name = names[i];
+            for (SkelTransitionDesc& t : r.transitions) t = {0, 0.0f, 1};
+            if (i == 2) continue;
+            r.hasPivotTrack = true;
+            r.pivotTrack.channelFlags = 0x800;
+            r.pivotTrack.times = {0, 100};
+            TrackChannelDesc ch;
+            ch.positions = {0, 0, 0, i == 0 ? 1.0f : 0.0f, 0, i == 1 ? 1.0f : 0.0f};
+            ch.rotations = {0, 0, 0, 1, 0, 0, 0, 1};
+            ch.scales.assign(6, 1.0f);
+            r.pivotTrack.channels = {ch};
+            r.transitions[std::size_t(1 - i)] = {3, 200.0f, 1};
+        }
+        file.records[0].events = {{0, "step"}, {2, "land"}};
+        files->AddFile("tracked.ani", WriteSkelAnimFile(file));
+        files->AddFile("tracked.mom", WriteMom(SkinnedMeshDesc(3, "tracked.ani")));
+        EXPECT_TRUE(world::CreateModelForFile(model, "tracked.mom")) << fx.capture.Joined();
+    }
+    Vec3 Where() {
+        Matrix local;
+        model->GetLocalMatrix(local);
+        return local.Row(3);
+    }
+};
+
+TEST(ModelSkeletal, TheObjectCrossFadesOnTheSkeletonsTimer) {
+    Tracked f;
+    ModelSkeletal* m = f.model;
+    MeshSkeletal* mesh = m->GetSkeletalMesh();
+    ASSERT_TRUE(m->PlaySkeletalAnimation(0, 0.0f, 16, -1.0f, 1, 1.0f));
+    for (int i = 0; i < 3; ++i) m->Update();
+    // The caller's 400 ms stretch the skeleton's fade past the table's 200 ms: the object's
+    // fade lasts as long, blending at the skeleton's factor in every update. (Started at 0,
+    // glide does not continue stride's motion but fades in.)
+    ASSERT_TRUE(m->PlaySkeletalAnimation(1, 400.0f, 16, 0.0f, 1, 1.0f));
+    world::TrackSampled* stride = m->GetAnimationTrack(0);
+    world::TrackSampled* glide = m->GetAnimationTrack(1);
+    ASSERT_EQ(m->GetFadingTrack(), stride);
+    int skeletonFades = 0, objectFades = 0;
+    for (int i = 0; i < 60; ++i) {
+        SCOPED_TRACE(i);
+        m->Update();
+        const float factor = mesh->State().LastCrossFadeFactor();
+        skeletonFades += factor > 0.0f;
+        objectFades += m->GetFadingTrack() != nullptr;
+        ASSERT_EQ(m->GetFadingTrack() != nullptr, factor > 0.0f);
+        if (factor <= 0.0f) continue;
+        Matrix a, b;
+        stride->GetTransformMatrix(a, false);
+        glide->GetTransformMatrix(b, false);
+        const Vec3 at = f.Where();
+        EXPECT_NEAR(at.x, b.m[12] + (a.m[12] - b.m[12]) * factor, 1e-4f);
+        EXPECT_NEAR(at.z, b.m[14] + (a.m[14] - b.m[14]) * factor, 1e-4f);
+    }
+    EXPECT_EQ(skeletonFades, 40) << "400 ms of 10 ms frames";
+    EXPECT_EQ(objectFades, skeletonFades);
+    EXPECT_EQ(m->GetBoundTrack(), glide);
+}
+
+TEST(ModelSkeletal, AContinuingTrackStartsOverOnlyWhenTheCallerGivesAStartTime) {
+    struct Case {
+        const char* label;
+        int next;
+        float start;
+        bool sameTrackTime;  // the stride track keeps its time
+        bool fades;          // the object cross-fades to the new track
+    };
+    const Case cases[] = {
+        {"stride again goes on", 0, -1.0f, true, false},
+        {"stride again from 0 starts over where the object stands", 0, 0.0f, false, false},
+        {"glide continues stride's motion", 1, -1.0f, false, false},
+        {"glide from 0 is a fresh start", 1, 0.0f, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        Tracked f;
+        ModelSkeletal* m = f.model;
+        ASSERT_TRUE(m->PlaySkeletalAnimation(0, 0.0f, 16, -1.0f, 1, 1.0f));
+        for (int i = 0; i < 4; ++i) m->Update();
+        world::TrackSampled* stride = m->GetAnimationTrack(0);
+        const float strideTime = stride->GetTime();
+        const Vec3 before = f.Where();
+        const Matrix strideBase = *stride->GetBaseMatrix();
+        ASSERT_NEAR(before.x, 0.4f, 1e-4f);
+        ASSERT_TRUE(m->PlaySkeletalAnimation(c.next, 0.0f, 16, c.start, 1, 1.0f));
+        world::TrackSampled* now = m->GetAnimationTrack(c.next);
+        EXPECT_EQ(m->GetBoundTrack(), now);
+        EXPECT_EQ(m->GetFadingTrack() != nullptr, c.fades);
+        if (c.next == 0) {
+            EXPECT_EQ(stride->GetTime() == strideTime, c.sameTrackTime);
+        }
+        if (c.next == 1 && !c.fades) {
+            EXPECT_EQ(*now->GetBaseMatrix(), strideBase) << "glide goes on from stride's base";
+        }
+        // Nothing jumps at the switch.
+        EXPECT_LT(Vec3Length(f.Where() - before), 1e-4f);
+        if (c.next == 0) {
+            // 80 ms on: the going track wraps its 100 ms pass at 120 ms, the restarted one is
+            // at 80 ms from 0.4.
+            for (int i = 0; i < 8; ++i) m->Update();
+            EXPECT_NEAR(f.Where().x, c.sameTrackTime ? 0.2f : 1.2f, 1e-4f);
+        }
+    }
+}
+
+TEST(ModelSkeletal, QueuedEventsAndObjectTrackDataAreReadInPlace) {
+    Tracked f;
+    ModelSkeletal* m = f.model;
+    EXPECT_EQ(m->GetAnimationEventCount(), 0);
+    EXPECT_EQ(m->GetAnimationEvent(0), nullptr);
+    EXPECT_EQ(m->GetAnimationExtra(0xFFFF), nullptr) << "nothing plays";
+    ASSERT_TRUE(m->PlaySkeletalAnimation(0, 0.0f, 16, -1.0f, 1, 1.0f));
+    for (int i = 0; i < 21; ++i) m->Update();
+    ASSERT_EQ(m->GetAnimationEventCount(), 2);
+    EXPECT_STREQ(m->GetAnimationEvent(0), "step");
+    EXPECT_STREQ(m->GetAnimationEvent(1), "land");
+    EXPECT_EQ(m->GetAnimationEvent(2), nullptr);
+    EXPECT_EQ(m->GetAnimationEvent(-1), nullptr);
+    EXPECT_STREQ(m->PopAnimationEvent(), "step") << "reading left the queue as it was";
+    EXPECT_EQ(m->GetAnimationEventCount(), 1);
+    EXPECT_STREQ(m->GetAnimationEvent(0), "land");
+
+    TrackData* stride = m->GetAnimationTrack(0)->Data();
+    ASSERT_NE(stride, nullptr);
+    struct Case {
+        int index;
+        TrackData* data;
+    };
+    const Case cases[] = {{0, stride}, {0xFFFF, stride}, {1, m->GetAnimationTrack(1)->Data()}, {2, nullptr},
+                          {3, nullptr}, {-1, nullptr}, {0x10000, nullptr}};
+    for (const Case& c : cases) EXPECT_EQ(m->GetAnimationExtra(c.index), c.data) << c.index;
+    ASSERT_TRUE(m->PlaySkeletalAnimation(2, 0.0f, 16, -1.0f, 1, 1.0f));
+    EXPECT_EQ(m->GetAnimationExtra(0xFFFF), nullptr) << "\"still\" has no key track";
+}
+
+TEST(ModelSkeletal, BoundsFollowTheKeyOfTheAnimationTime) {
+    Figure f;
+    const std::uint32_t hash = SkelAnimsDataMgr::GetInstance().GetOrLoad("walk.ani", nullptr)->contentHash;
+    SkelAnimsDataMgr::GetInstance().Release(SkelAnimsDataMgr::GetInstance().GetOrLoad("walk.ani", nullptr));
+    // Stored bounds of the same file are kept: key k's box is centred at x = 10k, half size 1.
+    MeshDesc desc = SkinnedMeshDesc(3, "walk.ani");
+    desc.skeleton.hasAnimationBounds = true;
+    AnimationSetDesc set{"walk.ani", hash, {}};
+    for (int a = 0; a < 2; ++a) {
+        AnimationBoundsDesc frames;
+        for (int k = 0; k < 4; ++k) frames.frames.push_back({10.0f * float(k), 0, 0, 1, 1, 1, 1});
+        set.animations.push_back(frames);
+    }
+    desc.skeleton.sets = {set};
+    f.files->AddFile("boxed.mom", WriteMom(desc));
+    ModelSkeletal* m = f.model;
+    ASSERT_TRUE(world::CreateModelForFile(m, "boxed.mom")) << f.fx.capture.Joined();
+    ASSERT_EQ(m->GetSkeletalMesh()->ActionResult(), 1) << "stored bounds kept";
+    Matrix placed = MatrixIdentity();
+    placed.m[12] = 100.0f;
+    m->SetLocalMatrix(placed);
+    Vec3 centre, half;
+    const Bounds still = m->GetSkeletalMesh()->GetFrameBounds(MeshSegment::kStaticFrame);
+    m->GetWorldBound(&centre, nullptr, &half, 1);
+    EXPECT_NEAR(centre.x, still.centre.x + 100.0f, 1e-4f) << "nothing plays: the file's bounds";
+    ASSERT_TRUE(m->PlaySkeletalAnimation(0, 0.0f, 16, -1.0f, 0, 1.0f));
+    struct Case {
+        float time;
+        float centreX;  // the union of the key's box and the next one's; the last key alone
+        float halfX;
+    };
+    const Case cases[] = {{0.0f, 5.0f, 6.0f},   {150.0f, 15.0f, 6.0f},  {299.0f, 25.0f, 6.0f},
+                          {300.0f, 30.0f, 1.0f}, {1000.0f, 30.0f, 1.0f}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.time);
+        m->GetWorldBoundAt(c.time, &centre, nullptr, &half, 2);
+        EXPECT_NEAR(centre.x, c.centreX, 1e-4f);
+        EXPECT_NEAR(half.x, c.halfX, 1e-4f);
+        m->GetWorldBoundAt(c.time, &centre, nullptr, nullptr, 1);
+        EXPECT_NEAR(centre.x, c.centreX + 100.0f, 1e-4f);
+    }
+    // A negative time and the slot itself: the current key.
+    ASSERT_TRUE(m->SetAnimationTime(150.0f, MeshBase::kSkeletal));
+    m->GetWorldBoundAt(-1.0f, &centre, nullptr, nullptr, 2);
+    EXPECT_NEAR(centre.x, 15.0f, 1e-4f);
+    m->GetWorldBound(&centre, nullptr, nullptr, 1);
+    EXPECT_NEAR(centre.x, 115.0f, 1e-4f);
+    // Parts: the sub-mesh record's bounds; none past the sub-meshes.
+    float radius = -1.0f;
+    m->GetPartWorldBound(1, &centre, &radius, nullptr, 2);
+    EXPECT_EQ(radius, 0.0f);
 }
 
 }  // namespace

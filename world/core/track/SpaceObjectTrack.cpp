@@ -145,16 +145,38 @@ void SpaceObject::ApplyTrackChannels() {
                             &m_transform->scale);
 }
 
+namespace {
+// What one update takes off a cross-fade's remaining time.
+float CrossFadeStep(TrackBase* bound) {
+    return static_cast<float>(GetFrameMilliseconds() * (bound ? bound->GetSpeed() : 1.0f));
+}
+}  // namespace
+
+void SpaceObject::EndCrossFade() {
+    DropFadingTrack();
+    // The fade ends on the new track itself, even one that does not move this frame.
+    if (m_boundTrack && !m_applyFlag) {
+        ApplyTrackChannels();
+        InvalidateTransform();
+    }
+}
+
+bool SpaceObject::DriveCrossFade(float total, float remaining) {
+    if (!(m_blendRemaining > 0.0f)) return false;
+    if (remaining <= 0.0f || !(total > 0.0f)) {
+        EndCrossFade();
+        return true;
+    }
+    // The next update takes its own step off first: it then blends at remaining / total.
+    m_blendTotal = total;
+    m_blendRemaining = remaining + CrossFadeStep(m_boundTrack);
+    return true;
+}
+
 bool SpaceObject::UpdateCrossFade() {
-    const double step = GetFrameMilliseconds() * (m_boundTrack ? m_boundTrack->GetSpeed() : 1.0f);
-    m_blendRemaining -= static_cast<float>(step);
+    m_blendRemaining -= CrossFadeStep(m_boundTrack);
     if (m_blendRemaining <= 0.0f || !(m_blendTotal > 0.0f)) {
-        DropFadingTrack();
-        // The fade ends on the new track itself, even one that does not move this frame.
-        if (m_boundTrack && !m_applyFlag) {
-            ApplyTrackChannels();
-            InvalidateTransform();
-        }
+        EndCrossFade();
         return false;
     }
     const float f = m_blendRemaining / m_blendTotal;
