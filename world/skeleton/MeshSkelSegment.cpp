@@ -130,19 +130,22 @@ public:
           m_outNormals(s.outNormals) {}
 
     // Vertices [first, end), end > first.
-    void Run(std::uint32_t first, std::uint32_t end) {
+    void Run(std::uint32_t first, std::uint32_t end) const {
+        // A local copy: the stores through Vec3 pointers could otherwise reach the members,
+        // and the compiler would reload them for every vertex.
+        const SseSkinner k = *this;
         const std::uint32_t last = end - 1;
         std::uint32_t v = first;
         if (end - first >= kStreamedVertices) {
             // Blocks of up to 16 vertices, each asking for the streams a few blocks ahead.
             while (last - v > kPrefetchAhead + 16) {
-                Prefetch(v + kPrefetchAhead);
+                k.Prefetch(v + kPrefetchAhead);
                 const std::uint32_t stop = (v | 15) + 1;
-                for (; v < stop; ++v) Vertex<false>(v);
+                for (; v < stop; ++v) k.Vertex<false>(v);
             }
         }
-        for (; v < last; ++v) Vertex<false>(v);
-        Vertex<true>(last);
+        for (; v < last; ++v) k.Vertex<false>(v);
+        k.Vertex<true>(last);
     }
 
 private:
@@ -270,7 +273,7 @@ private:
     }
 
     template <bool kLast>
-    [[gnu::always_inline]] void Vertex(std::size_t v) {
+    [[gnu::always_inline]] void Vertex(std::size_t v) const {
         Rows r;
         if (!Blended(v, r)) return;
         const __m128 p = Load3<kLast>(m_positions + v), q = Load3<kLast>(m_normals + v);
