@@ -131,8 +131,8 @@ public:
 
     // Vertices [first, end), end > first.
     void Run(std::uint32_t first, std::uint32_t end) const {
-        // A local copy: the stores through Vec3 pointers could otherwise reach the members,
-        // and the compiler would reload them for every vertex.
+        // A local copy: the vector stores may alias anything, so the compiler would reload
+        // the members of an object it cannot see whole for every vertex.
         const SseSkinner k = *this;
         const std::uint32_t last = end - 1;
         std::uint32_t v = first;
@@ -199,7 +199,8 @@ private:
     }
 
     // Two bones straight from the matrices: with two, blending the fourth row costs less than
-    // taking the translation out of packed bones.
+    // taking the translation out of packed bones, and testing for a zero weight costs more
+    // than it saves.
     [[gnu::always_inline]] void BlendTwo(std::uint32_t i0, std::uint32_t i1, std::size_t v, Rows& r) const {
         const __m128 w = _mm_loadu_ps(m_weights + v * 4);
         const float* a = m_matrices[i0].m;
