@@ -75,9 +75,10 @@ constexpr std::uint32_t kMaxSkinBones = 256;
 constexpr std::uint32_t kEndFlag = 1u << 30, kBadFlag = 1u << 31, kFlags = kEndFlag | kBadFlag;
 constexpr std::uint32_t kBoneBytes = 48;
 
-// The palette as the vector kernel reads it. Per bone three vectors: rows 0, 1 and 2 of the
-// matrix's first three columns, with the translation's x, y, z in the fourth lanes. The
-// fourth column is never used, so a blend moves three vectors a bone instead of four.
+// The palette as the vector kernel reads it. Per bone three vectors, rows 0, 1 and 2 of the
+// matrix's first three columns laid out as (x, y, -, z), with the translation's x, y, z in
+// the third lanes. The fourth column is never used, so a blend moves three vectors a bone
+// instead of four; and a result laid out (x, y, -, z) stores as a Vec3 without a shuffle.
 // `offset` maps an index byte to its bone's byte offset, or to a flag.
 struct SkinPalette {
     alignas(16) float bones[kMaxSkinBones][12];
@@ -88,9 +89,9 @@ struct SkinPalette {
         for (std::uint32_t b = 0; b < count; ++b) {
             const float* m = palette[b].m;
             float* q = bones[b];
-            q[0] = m[0], q[1] = m[1], q[2] = m[2], q[3] = m[12];
-            q[4] = m[4], q[5] = m[5], q[6] = m[6], q[7] = m[13];
-            q[8] = m[8], q[9] = m[9], q[10] = m[10], q[11] = m[14];
+            q[0] = m[0], q[1] = m[1], q[2] = m[12], q[3] = m[2];
+            q[4] = m[4], q[5] = m[5], q[6] = m[13], q[7] = m[6];
+            q[8] = m[8], q[9] = m[9], q[10] = m[14], q[11] = m[10];
         }
         for (std::uint32_t b = 0; b < 256; ++b) {
             offset[b] = b == kNoBone ? kEndFlag : (b < paletteSize ? b * kBoneBytes : kBadFlag);
@@ -110,17 +111,16 @@ constexpr std::uint32_t kPrefetchAhead = 64;
 // are read ahead; below, the prefetches cost more than they save.
 constexpr std::uint32_t kStreamedVertices = 1u << 15;
 
-// A vertex's blended matrix: the first three columns of rows 0-2 (fourth lanes unused) and
-// the translation.
+// A vertex's blended matrix: the first three columns of rows 0-2 and the translation, all
+// laid out (x, y, -, z).
 struct Rows {
     __m128 r0, r1, r2, t;
 };
 
 class SseSkinner {
 public:
-    SseSkinner(const Matrix* matrices, const SkinPalette& palette, std::uint32_t paletteSize, const SkinStreams& s)
-        : m_matrices(matrices),
-          m_palette(palette),
+    SseSkinner(const SkinPalette& palette, std::uint32_t paletteSize, const SkinStreams& s)
+        : m_palette(palette),
           m_paletteSize(paletteSize),
           m_indices(s.indices),
           m_weights(s.weights),
@@ -175,9 +175,9 @@ private:
         c2 = _mm_add_ps(c2, _mm_mul_ps(_mm_load_ps(b + 8), w));
     }
 
-    // The translation of blended packed bones: their fourth lanes.
-    static __m128 Translation(__m128 c0, __m128 c1, __m128 c2) {
-        return _mm_shuffle_ps(_mm_unpackhi_ps(c0, c1), c2, _MM_SHUFFLE(3, 3, 3, 2));
+    // Blended packed bones with their translation, taken from their third lanes.
+    static Rows WithTranslation(__m128 c0, __m128 c1, __m128 c2) {
+        return Rows{c0, c1, c2, _mm_shuffle_ps(_mm_unpackhi_ps(c0, c1), c2, _MM_SHUFFLE(2, 2, 1, 0))};
     }
 
     // The weighted sum of N packed bones, all of nonzero weight; false when some weight is zero.
@@ -185,31 +185,20 @@ private:
     [[gnu::always_inline]] bool Blend(std::uint32_t o0, std::uint32_t o1, std::uint32_t o2, std::uint32_t o3,
                                       std::size_t v, Rows& r) const {
         const __m128 w = _mm_loadu_ps(m_weights + v * 4);
+        // Two-bone vertices blend both: there the test costs more than it saves.
         constexpr int kAll = (1 << N) - 1;
-        if ((_mm_movemask_ps(_mm_cmpneq_ps(w, _mm_setzero_ps())) & kAll) != kAll) return false;
+        if constexpr (N > 2) {
+            if ((_mm_movemask_ps(_mm_cmpneq_ps(w, _mm_setzero_ps())) & kAll) != kAll) return false;
+        }
         const float* b = Bone(o0);
         const __m128 w0 = Splat<0>(w);
         __m128 c0 = _mm_mul_ps(_mm_load_ps(b), w0), c1 = _mm_mul_ps(_mm_load_ps(b + 4), w0);
         __m128 c2 = _mm_mul_ps(_mm_load_ps(b + 8), w0);
         Add(Bone(o1), Splat<1>(w), c0, c1, c2);
-        Add(Bone(o2), Splat<2>(w), c0, c1, c2);
+        if constexpr (N > 2) Add(Bone(o2), Splat<2>(w), c0, c1, c2);
         if constexpr (N > 3) Add(Bone(o3), Splat<3>(w), c0, c1, c2);
-        r = Rows{c0, c1, c2, Translation(c0, c1, c2)};
+        r = WithTranslation(c0, c1, c2);
         return true;
-    }
-
-    // Two bones straight from the matrices: with two, blending the fourth row costs less than
-    // taking the translation out of packed bones, and testing for a zero weight costs more
-    // than it saves.
-    [[gnu::always_inline]] void BlendTwo(std::uint32_t i0, std::uint32_t i1, std::size_t v, Rows& r) const {
-        const __m128 w = _mm_loadu_ps(m_weights + v * 4);
-        const float* a = m_matrices[i0].m;
-        const float* b = m_matrices[i1].m;
-        const __m128 w0 = Splat<0>(w), w1 = Splat<1>(w);
-        r.r0 = _mm_add_ps(_mm_mul_ps(_mm_load_ps(a), w0), _mm_mul_ps(_mm_load_ps(b), w1));
-        r.r1 = _mm_add_ps(_mm_mul_ps(_mm_load_ps(a + 4), w0), _mm_mul_ps(_mm_load_ps(b + 4), w1));
-        r.r2 = _mm_add_ps(_mm_mul_ps(_mm_load_ps(a + 8), w0), _mm_mul_ps(_mm_load_ps(b + 8), w1));
-        r.t = _mm_add_ps(_mm_mul_ps(_mm_load_ps(a + 12), w0), _mm_mul_ps(_mm_load_ps(b + 12), w1));
     }
 
     // Any vertex, the long way: zero weights add nothing, so a vertex with some blends only
@@ -229,7 +218,7 @@ private:
                 if (w[k] != 0.0f) Add(Bone(palette, idx[k] * kBoneBytes), _mm_load1_ps(w + k), c0, c1, c2);
             }
         }
-        r = Rows{c0, c1, c2, Translation(c0, c1, c2)};
+        r = WithTranslation(c0, c1, c2);
         return true;
     }
 
@@ -239,17 +228,17 @@ private:
         const std::uint32_t* off = m_palette.offset;
         if (idx[1] == kNoBone) {
             // One bone at weight 1, whatever the stored weight.
-            if (off[idx[0]] & kFlags) return false;
-            const float* b = m_matrices[idx[0]].m;
-            r = Rows{_mm_load_ps(b), _mm_load_ps(b + 4), _mm_load_ps(b + 8), _mm_load_ps(b + 12)};
+            const std::uint32_t o0 = off[idx[0]];
+            if (o0 & kFlags) return false;
+            const float* b = Bone(o0);
+            r = WithTranslation(_mm_load_ps(b), _mm_load_ps(b + 4), _mm_load_ps(b + 8));
             return true;
         }
         const std::uint32_t o0 = off[idx[0]], o1 = off[idx[1]], o2 = off[idx[2]], o3 = off[idx[3]];
         if (((o0 | o1 | o2 | o3) & kFlags) == 0) {
             if (Blend<4>(o0, o1, o2, o3, v, r)) return true;
         } else if (((o0 | o1) & kFlags) == 0 && o2 == kEndFlag) {
-            BlendTwo(idx[0], idx[1], v, r);
-            return true;
+            if (Blend<2>(o0, o1, o2, o3, v, r)) return true;
         } else if (((o0 | o1 | o2) & kFlags) == 0 && o3 == kEndFlag) {
             if (Blend<3>(o0, o1, o2, o3, v, r)) return true;
         }
@@ -268,9 +257,10 @@ private:
         }
     }
 
+    // (x, y, -, z) into a Vec3: y and z first, then x and y over the third lane.
     static void Store3(Vec3* p, __m128 v) {
+        _mm_storeh_pi(reinterpret_cast<__m64*>(&p->y), v);
         _mm_storel_pi(reinterpret_cast<__m64*>(&p->x), v);
-        _mm_store_ss(&p->z, _mm_movehl_ps(v, v));
     }
 
     template <bool kLast>
@@ -286,7 +276,6 @@ private:
         Store3(m_outNormals + v, nrm);
     }
 
-    const Matrix* m_matrices;
     const SkinPalette& m_palette;
     std::uint32_t m_paletteSize;
     const std::uint8_t* m_indices;
@@ -300,7 +289,7 @@ private:
 void SkinSse(const Matrix* palette, std::uint32_t paletteSize, const SkinStreams& s, std::uint32_t first,
              std::uint32_t end) {
     const SkinPalette converted(palette, paletteSize);
-    SseSkinner(palette, converted, paletteSize, s).Run(first, end);
+    SseSkinner(converted, paletteSize, s).Run(first, end);
 }
 
 }  // namespace
@@ -378,7 +367,7 @@ void MeshSkelSegment::SkinVertices(const Vec3* positions, const Vec3* normals) {
     if (UseAlignedAlloc()) {
         // One conversion of the palette for all the sub-meshes.
         const SkinPalette converted(m_palette.get(), m_paletteSize);
-        SseSkinner skinner(m_palette.get(), converted, m_paletteSize, s);
+        SseSkinner skinner(converted, m_paletteSize, s);
         forEachRange([&](std::uint32_t first, std::uint32_t end) { skinner.Run(first, end); });
     } else {
         forEachRange([&](std::uint32_t first, std::uint32_t end) {
