@@ -73,15 +73,16 @@ constexpr std::uint32_t kMaxSkinBones = 256;
 // Flags in a bone's palette offset: the index is the 255 that ends a vertex's list, or it is
 // past the palette.
 constexpr std::uint32_t kEndFlag = 1u << 30, kBadFlag = 1u << 31, kFlags = kEndFlag | kBadFlag;
-constexpr std::uint32_t kBoneBytes = 48;
+constexpr std::uint32_t kBoneBytes = 64;
 
 // The palette as the vector kernel reads it. Per bone three vectors, rows 0, 1 and 2 of the
 // matrix's first three columns laid out as (x, y, -, z), with the translation's x, y, z in
 // the third lanes. The fourth column is never used, so a blend moves three vectors a bone
 // instead of four; and a result laid out (x, y, -, z) stores as a Vec3 without a shuffle.
+// A fourth vector holds the translation alone, (x, y, 0, z), for vertices of one bone.
 // `offset` maps an index byte to its bone's byte offset, or to a flag.
 struct SkinPalette {
-    alignas(16) float bones[kMaxSkinBones][12];
+    alignas(16) float bones[kMaxSkinBones][16];
     std::uint32_t offset[256];
 
     SkinPalette(const Matrix* palette, std::uint32_t paletteSize) {
@@ -92,6 +93,7 @@ struct SkinPalette {
             q[0] = m[0], q[1] = m[1], q[2] = m[12], q[3] = m[2];
             q[4] = m[4], q[5] = m[5], q[6] = m[13], q[7] = m[6];
             q[8] = m[8], q[9] = m[9], q[10] = m[14], q[11] = m[10];
+            q[12] = m[12], q[13] = m[13], q[14] = 0.0f, q[15] = m[14];
         }
         for (std::uint32_t b = 0; b < 256; ++b) {
             offset[b] = b == kNoBone ? kEndFlag : (b < paletteSize ? b * kBoneBytes : kBadFlag);
@@ -231,7 +233,7 @@ private:
             const std::uint32_t o0 = off[idx[0]];
             if (o0 & kFlags) return false;
             const float* b = Bone(o0);
-            r = WithTranslation(_mm_load_ps(b), _mm_load_ps(b + 4), _mm_load_ps(b + 8));
+            r = Rows{_mm_load_ps(b), _mm_load_ps(b + 4), _mm_load_ps(b + 8), _mm_load_ps(b + 12)};
             return true;
         }
         const std::uint32_t o0 = off[idx[0]], o1 = off[idx[1]], o2 = off[idx[2]], o3 = off[idx[3]];
