@@ -123,8 +123,9 @@ TEST(SkinVertexRange, MixedListsWithZeroAndPartialWeightsAgreeWithTheSum) {
         std::uint32_t bones, vertices, first, count;
         float zeroShare;  // of the weights after the first
     };
+    // The last case is long enough for the vector form to read ahead.
     const Case cases[] = {{80, 300, 0, 300, 0.3f}, {80, 300, 17, 251, 0.5f}, {3, 41, 1, 39, 0.0f},
-                          {256, 200, 5, 190, 0.4f}};
+                          {256, 200, 5, 190, 0.4f}, {80, 40000, 3, 39990, 0.2f}};
     for (const Case& c : cases) {
         std::vector<Matrix> palette(c.bones);
         for (Matrix& m : palette) {
