@@ -182,15 +182,31 @@ private:
         return Rows{c0, c1, c2, _mm_shuffle_ps(_mm_unpackhi_ps(c0, c1), c2, _MM_SHUFFLE(2, 2, 1, 0))};
     }
 
-    // The weighted sum of N packed bones, all of nonzero weight; false when some weight is zero.
+    // The bones of nonzero weight among the four, by the bits of `live`.
+    [[gnu::noinline]] static void BlendLive(const SkinPalette& palette, const std::uint32_t* o, int live,
+                                            const float* w, Rows& r) {
+        __m128 c0 = _mm_setzero_ps(), c1 = c0, c2 = c0;
+        for (int k = 0; k < 4; ++k) {
+            if (live & (1 << k)) Add(Bone(palette, o[k]), _mm_load1_ps(w + k), c0, c1, c2);
+        }
+        r = WithTranslation(c0, c1, c2);
+    }
+
+    // The weighted sum of N packed bones. Zero weights add nothing, so from three bones on a
+    // vertex with some blends only the bones that move it; two-bone vertices blend both, as
+    // there the test costs more than it saves.
     template <int N>
-    [[gnu::always_inline]] bool Blend(std::uint32_t o0, std::uint32_t o1, std::uint32_t o2, std::uint32_t o3,
+    [[gnu::always_inline]] void Blend(std::uint32_t o0, std::uint32_t o1, std::uint32_t o2, std::uint32_t o3,
                                       std::size_t v, Rows& r) const {
         const __m128 w = _mm_loadu_ps(m_weights + v * 4);
-        // Two-bone vertices blend both: there the test costs more than it saves.
         constexpr int kAll = (1 << N) - 1;
         if constexpr (N > 2) {
-            if ((_mm_movemask_ps(_mm_cmpneq_ps(w, _mm_setzero_ps())) & kAll) != kAll) return false;
+            const int live = _mm_movemask_ps(_mm_cmpneq_ps(w, _mm_setzero_ps())) & kAll;
+            if (live != kAll) {
+                const std::uint32_t o[4] = {o0, o1, o2, o3};
+                BlendLive(m_palette, o, live, m_weights + v * 4, r);
+                return;
+            }
         }
         const float* b = Bone(o0);
         const __m128 w0 = Splat<0>(w);
@@ -200,12 +216,10 @@ private:
         if constexpr (N > 2) Add(Bone(o2), Splat<2>(w), c0, c1, c2);
         if constexpr (N > 3) Add(Bone(o3), Splat<3>(w), c0, c1, c2);
         r = WithTranslation(c0, c1, c2);
-        return true;
     }
 
-    // Any vertex, the long way: zero weights add nothing, so a vertex with some blends only
-    // the bones that move it. Reached for zero weights, indices past the palette, and a
-    // first index of 255 that names a bone of a palette of more than 255.
+    // Any vertex, the long way. Reached for indices past the palette and for a first index of
+    // 255 that names a bone of a palette of more than 255.
     [[gnu::noinline]] static bool AnyVertex(const SkinPalette& palette, std::uint32_t paletteSize,
                                             const std::uint8_t* idx, const float* w, Rows& r) {
         const int n = Influences(idx, paletteSize);
@@ -238,13 +252,15 @@ private:
         }
         const std::uint32_t o0 = off[idx[0]], o1 = off[idx[1]], o2 = off[idx[2]], o3 = off[idx[3]];
         if (((o0 | o1 | o2 | o3) & kFlags) == 0) {
-            if (Blend<4>(o0, o1, o2, o3, v, r)) return true;
+            Blend<4>(o0, o1, o2, o3, v, r);
         } else if (((o0 | o1) & kFlags) == 0 && o2 == kEndFlag) {
-            if (Blend<2>(o0, o1, o2, o3, v, r)) return true;
+            Blend<2>(o0, o1, o2, o3, v, r);
         } else if (((o0 | o1 | o2) & kFlags) == 0 && o3 == kEndFlag) {
-            if (Blend<3>(o0, o1, o2, o3, v, r)) return true;
+            Blend<3>(o0, o1, o2, o3, v, r);
+        } else {
+            return AnyVertex(m_palette, m_paletteSize, idx, m_weights + v * 4, r);
         }
-        return AnyVertex(m_palette, m_paletteSize, idx, m_weights + v * 4, r);
+        return true;
     }
 
     // The 16-byte load of a Vec3 reads the next vertex's x; the last vertex of the range
