@@ -1,7 +1,9 @@
 #include "world/skeleton/MeshSkelSegment.h"
 
+#include <emmintrin.h>
 #include <xmmintrin.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "world/core/Align16.h"
@@ -66,42 +68,246 @@ void SkinPlain(const Matrix* palette, std::uint32_t paletteSize, const SkinStrea
     }
 }
 
-inline void Store3(Vec3& out, __m128 v) {
-    alignas(16) float t[4];
-    _mm_store_ps(t, v);
-    out.x = t[0], out.y = t[1], out.z = t[2];
+// Bone indices are bytes: no vertex can name a bone past 255.
+constexpr std::uint32_t kMaxSkinBones = 256;
+// Flags in a bone's palette offset: the index is the 255 that ends a vertex's list, or it is
+// past the palette.
+constexpr std::uint32_t kEndFlag = 1u << 30, kBadFlag = 1u << 31, kFlags = kEndFlag | kBadFlag;
+constexpr std::uint32_t kBoneBytes = 64;
+
+// The palette as the vector kernel reads it. Per bone three vectors, rows 0, 1 and 2 of the
+// matrix's first three columns laid out as (x, y, -, z), with the translation's x, y, z in
+// the third lanes. The fourth column is never used, so a blend moves three vectors a bone
+// instead of four; and a result laid out (x, y, -, z) stores as a Vec3 without a shuffle.
+// A fourth vector holds the translation alone, (x, y, 0, z), for vertices of one bone.
+// `offset` maps an index byte to its bone's byte offset, or to a flag.
+struct SkinPalette {
+    alignas(16) float bones[kMaxSkinBones][16];
+    std::uint32_t offset[256];
+
+    SkinPalette(const Matrix* palette, std::uint32_t paletteSize) {
+        const std::uint32_t count = std::min(paletteSize, kMaxSkinBones);
+        for (std::uint32_t b = 0; b < count; ++b) {
+            const float* m = palette[b].m;
+            float* q = bones[b];
+            q[0] = m[0], q[1] = m[1], q[2] = m[12], q[3] = m[2];
+            q[4] = m[4], q[5] = m[5], q[6] = m[13], q[7] = m[6];
+            q[8] = m[8], q[9] = m[9], q[10] = m[14], q[11] = m[10];
+            q[12] = m[12], q[13] = m[13], q[14] = 0.0f, q[15] = m[14];
+        }
+        for (std::uint32_t b = 0; b < 256; ++b) {
+            offset[b] = b == kNoBone ? kEndFlag : (b < paletteSize ? b * kBoneBytes : kBadFlag);
+        }
+    }
+};
+
+template <int K>
+inline __m128 Splat(__m128 v) {
+    return _mm_castsi128_ps(_mm_shuffle_epi32(_mm_castps_si128(v), _MM_SHUFFLE(K, K, K, K)));
 }
+
+// How many vertices ahead the loop asks for the streams, in steps of 16 vertices (one line
+// of indices, four of weights, three of every Vec3 array).
+constexpr std::uint32_t kPrefetchAhead = 64;
+// Ranges from this many vertices on (some 2 MB of streams) outgrow the second-level cache and
+// are read ahead; below, the prefetches cost more than they save.
+constexpr std::uint32_t kStreamedVertices = 1u << 15;
+
+// A vertex's blended matrix: the first three columns of rows 0-2 and the translation, all
+// laid out (x, y, -, z).
+struct Rows {
+    __m128 r0, r1, r2, t;
+};
+
+class SseSkinner {
+public:
+    SseSkinner(const SkinPalette& palette, std::uint32_t paletteSize, const SkinStreams& s)
+        : m_palette(palette),
+          m_paletteSize(paletteSize),
+          m_indices(s.indices),
+          m_weights(s.weights),
+          m_positions(s.positions),
+          m_normals(s.normals),
+          m_outPositions(s.outPositions),
+          m_outNormals(s.outNormals) {}
+
+    // Vertices [first, end), end > first.
+    void Run(std::uint32_t first, std::uint32_t end) const {
+        // A local copy: the vector stores may alias anything, so the compiler would reload
+        // the members of an object it cannot see whole for every vertex.
+        const SseSkinner k = *this;
+        const std::uint32_t last = end - 1;
+        std::uint32_t v = first;
+        if (end - first >= kStreamedVertices) {
+            // Blocks of up to 16 vertices, each asking for the streams a few blocks ahead.
+            while (last - v > kPrefetchAhead + 16) {
+                k.Prefetch(v + kPrefetchAhead);
+                const std::uint32_t stop = (v | 15) + 1;
+                for (; v < stop; ++v) k.Vertex<false>(v);
+            }
+        }
+        for (; v < last; ++v) k.Vertex<false>(v);
+        k.Vertex<true>(last);
+    }
+
+private:
+    // Inlined: the compiler takes a function that only prefetches for one without effect.
+    [[gnu::always_inline]] static void Touch(const void* p, int lines) {
+        for (int l = 0; l < lines; ++l) _mm_prefetch(static_cast<const char*>(p) + 64 * l, _MM_HINT_T0);
+    }
+
+    [[gnu::always_inline]] void Prefetch(std::size_t v) const {
+        Touch(m_indices + v * 4, 1);
+        Touch(m_weights + v * 4, 4);
+        Touch(m_positions + v, 3);
+        Touch(m_normals + v, 3);
+        Touch(m_outPositions + v, 3);
+        Touch(m_outNormals + v, 3);
+    }
+
+    static const float* Bone(const SkinPalette& palette, std::uint32_t offset) {
+        return reinterpret_cast<const float*>(reinterpret_cast<const char*>(palette.bones) + offset);
+    }
+    const float* Bone(std::uint32_t offset) const { return Bone(m_palette, offset); }
+
+    // c += bone * w
+    [[gnu::always_inline]] static void Add(const float* b, __m128 w, __m128& c0, __m128& c1, __m128& c2) {
+        c0 = _mm_add_ps(c0, _mm_mul_ps(_mm_load_ps(b), w));
+        c1 = _mm_add_ps(c1, _mm_mul_ps(_mm_load_ps(b + 4), w));
+        c2 = _mm_add_ps(c2, _mm_mul_ps(_mm_load_ps(b + 8), w));
+    }
+
+    // Blended packed bones with their translation, taken from their third lanes.
+    static Rows WithTranslation(__m128 c0, __m128 c1, __m128 c2) {
+        return Rows{c0, c1, c2, _mm_shuffle_ps(_mm_unpackhi_ps(c0, c1), c2, _MM_SHUFFLE(2, 2, 1, 0))};
+    }
+
+    // The bones of nonzero weight among the four, by the bits of `live`.
+    [[gnu::noinline]] static void BlendLive(const SkinPalette& palette, const std::uint32_t* o, int live,
+                                            const float* w, Rows& r) {
+        __m128 c0 = _mm_setzero_ps(), c1 = c0, c2 = c0;
+        for (int k = 0; k < 4; ++k) {
+            if (live & (1 << k)) Add(Bone(palette, o[k]), _mm_load1_ps(w + k), c0, c1, c2);
+        }
+        r = WithTranslation(c0, c1, c2);
+    }
+
+    // The weighted sum of N packed bones. Zero weights add nothing, so from three bones on a
+    // vertex with some blends only the bones that move it; two-bone vertices blend both, as
+    // there the test costs more than it saves.
+    template <int N>
+    [[gnu::always_inline]] void Blend(std::uint32_t o0, std::uint32_t o1, std::uint32_t o2, std::uint32_t o3,
+                                      std::size_t v, Rows& r) const {
+        const __m128 w = _mm_loadu_ps(m_weights + v * 4);
+        constexpr int kAll = (1 << N) - 1;
+        if constexpr (N > 2) {
+            const int live = _mm_movemask_ps(_mm_cmpneq_ps(w, _mm_setzero_ps())) & kAll;
+            if (live != kAll) {
+                const std::uint32_t o[4] = {o0, o1, o2, o3};
+                BlendLive(m_palette, o, live, m_weights + v * 4, r);
+                return;
+            }
+        }
+        const float* b = Bone(o0);
+        const __m128 w0 = Splat<0>(w);
+        __m128 c0 = _mm_mul_ps(_mm_load_ps(b), w0), c1 = _mm_mul_ps(_mm_load_ps(b + 4), w0);
+        __m128 c2 = _mm_mul_ps(_mm_load_ps(b + 8), w0);
+        Add(Bone(o1), Splat<1>(w), c0, c1, c2);
+        if constexpr (N > 2) Add(Bone(o2), Splat<2>(w), c0, c1, c2);
+        if constexpr (N > 3) Add(Bone(o3), Splat<3>(w), c0, c1, c2);
+        r = WithTranslation(c0, c1, c2);
+    }
+
+    // Any vertex, the long way. Reached for indices past the palette and for a first index of
+    // 255 that names a bone of a palette of more than 255.
+    [[gnu::noinline]] static bool AnyVertex(const SkinPalette& palette, std::uint32_t paletteSize,
+                                            const std::uint8_t* idx, const float* w, Rows& r) {
+        const int n = Influences(idx, paletteSize);
+        if (n == 0) return false;
+        __m128 c0, c1, c2;
+        if (n == 1) {
+            const float* b = Bone(palette, idx[0] * kBoneBytes);
+            c0 = _mm_load_ps(b), c1 = _mm_load_ps(b + 4), c2 = _mm_load_ps(b + 8);
+        } else {
+            c0 = c1 = c2 = _mm_setzero_ps();
+            for (int k = 0; k < n; ++k) {
+                if (w[k] != 0.0f) Add(Bone(palette, idx[k] * kBoneBytes), _mm_load1_ps(w + k), c0, c1, c2);
+            }
+        }
+        r = WithTranslation(c0, c1, c2);
+        return true;
+    }
+
+    // The blended rows of a vertex; false when it names no bone or one past the palette.
+    [[gnu::always_inline]] bool Blended(std::size_t v, Rows& r) const {
+        const std::uint8_t* idx = m_indices + v * 4;
+        const std::uint32_t* off = m_palette.offset;
+        if (idx[1] == kNoBone) {
+            // One bone at weight 1, whatever the stored weight.
+            const std::uint32_t o0 = off[idx[0]];
+            if (o0 & kFlags) return false;
+            const float* b = Bone(o0);
+            r = Rows{_mm_load_ps(b), _mm_load_ps(b + 4), _mm_load_ps(b + 8), _mm_load_ps(b + 12)};
+            return true;
+        }
+        const std::uint32_t o0 = off[idx[0]], o1 = off[idx[1]], o2 = off[idx[2]], o3 = off[idx[3]];
+        if (((o0 | o1 | o2 | o3) & kFlags) == 0) {
+            Blend<4>(o0, o1, o2, o3, v, r);
+        } else if (((o0 | o1) & kFlags) == 0 && o2 == kEndFlag) {
+            Blend<2>(o0, o1, o2, o3, v, r);
+        } else if (((o0 | o1 | o2) & kFlags) == 0 && o3 == kEndFlag) {
+            Blend<3>(o0, o1, o2, o3, v, r);
+        } else {
+            return AnyVertex(m_palette, m_paletteSize, idx, m_weights + v * 4, r);
+        }
+        return true;
+    }
+
+    // The 16-byte load of a Vec3 reads the next vertex's x; the last vertex of the range
+    // loads its three floats alone.
+    template <bool kLast>
+    static __m128 Load3(const Vec3* p) {
+        if constexpr (kLast) {
+            return _mm_movelh_ps(_mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(&p->x)),
+                                 _mm_load_ss(&p->z));
+        } else {
+            return _mm_loadu_ps(&p->x);
+        }
+    }
+
+    // (x, y, -, z) into a Vec3: y and z first, then x and y over the third lane.
+    static void Store3(Vec3* p, __m128 v) {
+        _mm_storeh_pi(reinterpret_cast<__m64*>(&p->y), v);
+        _mm_storel_pi(reinterpret_cast<__m64*>(&p->x), v);
+    }
+
+    template <bool kLast>
+    [[gnu::always_inline]] void Vertex(std::size_t v) const {
+        Rows r;
+        if (!Blended(v, r)) return;
+        const __m128 p = Load3<kLast>(m_positions + v), q = Load3<kLast>(m_normals + v);
+        const __m128 pos = _mm_add_ps(_mm_add_ps(_mm_mul_ps(Splat<0>(p), r.r0), _mm_mul_ps(Splat<1>(p), r.r1)),
+                                      _mm_add_ps(_mm_mul_ps(Splat<2>(p), r.r2), r.t));
+        const __m128 nrm = _mm_add_ps(_mm_add_ps(_mm_mul_ps(Splat<0>(q), r.r0), _mm_mul_ps(Splat<1>(q), r.r1)),
+                                      _mm_mul_ps(Splat<2>(q), r.r2));
+        Store3(m_outPositions + v, pos);
+        Store3(m_outNormals + v, nrm);
+    }
+
+    const SkinPalette& m_palette;
+    std::uint32_t m_paletteSize;
+    const std::uint8_t* m_indices;
+    const float* m_weights;
+    const Vec3* m_positions;
+    const Vec3* m_normals;
+    Vec3* m_outPositions;
+    Vec3* m_outNormals;
+};
 
 void SkinSse(const Matrix* palette, std::uint32_t paletteSize, const SkinStreams& s, std::uint32_t first,
              std::uint32_t end) {
-    for (std::uint32_t v = first; v < end; ++v) {
-        const std::uint8_t* idx = s.indices + std::size_t(v) * 4;
-        const int n = Influences(idx, paletteSize);
-        if (n == 0) continue;
-        const float* b = palette[idx[0]].m;
-        __m128 r0 = _mm_load_ps(b), r1 = _mm_load_ps(b + 4), r2 = _mm_load_ps(b + 8), r3 = _mm_load_ps(b + 12);
-        if (n > 1) {
-            const float* w = s.weights + std::size_t(v) * 4;
-            __m128 wk = _mm_set1_ps(w[0]);
-            r0 = _mm_mul_ps(r0, wk), r1 = _mm_mul_ps(r1, wk), r2 = _mm_mul_ps(r2, wk), r3 = _mm_mul_ps(r3, wk);
-            for (int k = 1; k < n; ++k) {
-                const float* bk = palette[idx[k]].m;
-                wk = _mm_set1_ps(w[k]);
-                r0 = _mm_add_ps(r0, _mm_mul_ps(_mm_load_ps(bk), wk));
-                r1 = _mm_add_ps(r1, _mm_mul_ps(_mm_load_ps(bk + 4), wk));
-                r2 = _mm_add_ps(r2, _mm_mul_ps(_mm_load_ps(bk + 8), wk));
-                r3 = _mm_add_ps(r3, _mm_mul_ps(_mm_load_ps(bk + 12), wk));
-            }
-        }
-        const Vec3 p = s.positions[v], q = s.normals[v];
-        const __m128 pos = _mm_add_ps(
-            _mm_add_ps(_mm_mul_ps(_mm_set1_ps(p.x), r0), _mm_mul_ps(_mm_set1_ps(p.y), r1)),
-            _mm_add_ps(_mm_mul_ps(_mm_set1_ps(p.z), r2), r3));
-        const __m128 nrm = _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(q.x), r0), _mm_mul_ps(_mm_set1_ps(q.y), r1)),
-                                      _mm_mul_ps(_mm_set1_ps(q.z), r2));
-        Store3(s.outPositions[v], pos);
-        Store3(s.outNormals[v], nrm);
-    }
+    const SkinPalette converted(palette, paletteSize);
+    SseSkinner(converted, paletteSize, s).Run(first, end);
 }
 
 }  // namespace
@@ -167,13 +373,24 @@ void MeshSkelSegment::SkinVertices(const Vec3* positions, const Vec3* normals) {
     s.normals = normals;
     s.outPositions = outPositions;
     s.outNormals = outNormals;
-    const bool sse = UseAlignedAlloc();
-    for (std::uint32_t i = 0; i < SubMeshCount(); ++i) {
-        const SubMesh* sub = GetSubMesh(i);
-        if (!sub || !sub->Visible() || sub->Index() >= lod->ranges.size()) continue;
-        const SubMeshRange& r = lod->ranges[sub->Index()];
-        if (r.firstVertex > lod->vertexCount || r.vertexCount > lod->vertexCount - r.firstVertex) continue;
-        SkinVertexRange(m_palette.get(), m_paletteSize, s, r.firstVertex, r.vertexCount, sse);
+    auto forEachRange = [&](auto skin) {
+        for (std::uint32_t i = 0; i < SubMeshCount(); ++i) {
+            const SubMesh* sub = GetSubMesh(i);
+            if (!sub || !sub->Visible() || sub->Index() >= lod->ranges.size()) continue;
+            const SubMeshRange& r = lod->ranges[sub->Index()];
+            if (r.firstVertex > lod->vertexCount || r.vertexCount > lod->vertexCount - r.firstVertex) continue;
+            if (r.vertexCount) skin(r.firstVertex, r.firstVertex + r.vertexCount);
+        }
+    };
+    if (UseAlignedAlloc()) {
+        // One conversion of the palette for all the sub-meshes.
+        const SkinPalette converted(m_palette.get(), m_paletteSize);
+        SseSkinner skinner(converted, m_paletteSize, s);
+        forEachRange([&](std::uint32_t first, std::uint32_t end) { skinner.Run(first, end); });
+    } else {
+        forEachRange([&](std::uint32_t first, std::uint32_t end) {
+            SkinVertexRange(m_palette.get(), m_paletteSize, s, first, end - first, false);
+        });
     }
     MarkGeometryChanged();
 }

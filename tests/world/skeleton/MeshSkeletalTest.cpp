@@ -113,6 +113,72 @@ TEST(SkinVertexRange, VerticesNamingNoBoneOrOnePastThePaletteStayPut) {
     }
 }
 
+// Both forms against the double-precision sum over vertices of mixed lists: one to four
+// bones, zero weights anywhere in the list, sums below and above 1; a sub-range is skinned
+// and the vertices around it must stay put.
+TEST(SkinVertexRange, MixedListsWithZeroAndPartialWeightsAgreeWithTheSum) {
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    struct Case {
+        std::uint32_t bones, vertices, first, count;
+        float zeroShare;  // of the weights after the first
+    };
+    // The last case is long enough for the vector form to read ahead.
+    const Case cases[] = {{80, 300, 0, 300, 0.3f}, {80, 300, 17, 251, 0.5f}, {3, 41, 1, 39, 0.0f},
+                          {256, 200, 5, 190, 0.4f}, {80, 40000, 3, 39990, 0.2f}};
+    for (const Case& c : cases) {
+        std::vector<Matrix> palette(c.bones);
+        for (Matrix& m : palette) {
+            for (float& f : m.m) f = unit(rng) * 2.0f;
+            m.m[3] = m.m[7] = m.m[11] = 0.0f, m.m[15] = 1.0f;
+        }
+        std::vector<std::uint8_t> idx(c.vertices * 4, 255);
+        std::vector<float> w(c.vertices * 4, 0.0f);
+        std::vector<Vec3> p(c.vertices), n(c.vertices);
+        for (std::uint32_t v = 0; v < c.vertices; ++v) {
+            const int count = 1 + int(rng() % 4);
+            for (int k = 0; k < count; ++k) {
+                // A palette of 256 names bone 255 in the first place, where it is no end mark.
+                const bool bone255 = c.bones == 256 && k == 0 && v % 7 == 0 && count > 1;
+                idx[v * 4 + k] = bone255 ? 255 : std::uint8_t(rng() % std::min(c.bones, 255u));
+                const bool zero = k > 0 && float(rng() % 1000) < c.zeroShare * 1000.0f;
+                w[v * 4 + k] = zero ? 0.0f : (unit(rng) + 1.0f) * 0.4f;
+            }
+            p[v] = Vec3(unit(rng) * 10, unit(rng) * 10, unit(rng) * 10);
+            n[v] = Vec3(unit(rng), unit(rng), unit(rng));
+        }
+        for (bool sse : {true, false}) {
+            std::vector<Vec3> out(c.vertices, Vec3(7, 7, 7)), outN(c.vertices, Vec3(7, 7, 7));
+            const SkinStreams s{idx.data(), w.data(), p.data(), n.data(), out.data(), outN.data()};
+            SkinVertexRange(palette.data(), c.bones, s, c.first, c.count, sse);
+            for (std::uint32_t v = 0; v < c.vertices; ++v) {
+                if (v < c.first || v >= c.first + c.count) {
+                    ASSERT_EQ(out[v].x, 7.0f) << v;
+                    ASSERT_EQ(outN[v].z, 7.0f) << v;
+                    continue;
+                }
+                const std::uint8_t* i = &idx[v * 4];
+                const int count = i[1] == 255 ? 1 : (i[2] == 255 ? 2 : (i[3] == 255 ? 3 : 4));
+                double sum[3] = {0, 0, 0}, nsum[3] = {0, 0, 0};
+                for (int k = 0; k < count; ++k) {
+                    const Matrix& m = palette[idx[v * 4 + k]];
+                    const double weight = count == 1 ? 1.0 : w[v * 4 + k];
+                    for (int e = 0; e < 3; ++e) {
+                        sum[e] += weight * (double(p[v].x) * m.m[e] + double(p[v].y) * m.m[4 + e] +
+                                            double(p[v].z) * m.m[8 + e] + m.m[12 + e]);
+                        nsum[e] += weight * (double(n[v].x) * m.m[e] + double(n[v].y) * m.m[4 + e] +
+                                             double(n[v].z) * m.m[8 + e]);
+                    }
+                }
+                const Vec3 want{float(sum[0]), float(sum[1]), float(sum[2])};
+                const Vec3 wantN{float(nsum[0]), float(nsum[1]), float(nsum[2])};
+                ASSERT_LT(Distance(out[v], want), 1e-3f) << sse << " " << v;
+                ASSERT_LT(Distance(outN[v], wantN), 1e-4f) << sse << " " << v;
+            }
+        }
+    }
+}
+
 class MeshSkeletalTest : public SkelMeshTest {};
 
 TEST_F(MeshSkeletalTest, AddedMeshesMustShareTheAnimationFile) {
