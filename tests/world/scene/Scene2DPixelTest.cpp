@@ -16,7 +16,6 @@
 #include "world/core/InterfaceTable.h"
 #include "world/fx/Picture.h"
 #include "world/scene/Scene2D.h"
-#include "world/scene/Scene2DSeams.h"
 
 namespace quor::world {
 namespace {
@@ -27,7 +26,6 @@ constexpr std::uint32_t kClear = 0xFF0000FFu;
 
 struct ModelPixels : testing::Test {
     ModelPixels() : gl(fx.host().renderer.Store()) {
-        GetScene2DHost() = Scene2DHost{};
         // The renderer's size until its first frame: the scene and its camera take it.
         gl.Objects().backBufferWidth = kWidth;
         gl.Objects().backBufferHeight = kHeight;
@@ -38,7 +36,6 @@ struct ModelPixels : testing::Test {
     ~ModelPixels() override {
         scene.reset();
         Interfaces().renderer = before;
-        GetScene2DHost() = Scene2DHost{};
     }
 
     // The centre of the pixels that differ from the clear colour (blue); false when there are none.
@@ -75,9 +72,10 @@ TEST_F(ModelPixels, APicturesModelIsDrawnOnItsPictureAfterScrolls) {
     ASSERT_TRUE(scene->Create("m.scn2", 0, 0, 0)) << fx.capture.Joined();
     IPicture* picture = scene->CreatePicture("hero.mom");
     ASSERT_NE(picture, nullptr);
-    // A square 2 units wide, its middle on its origin: some 12 pixels on the screen; turned
-    // half round, its front faces the camera.
-    picture->SetLocalScale(25.0f, 25.0f);
+    // A square 2 units wide, its middle on its origin: some 10 pixels on the screen under the
+    // camera's view scale (map height over frame height); turned half round, its front faces
+    // the camera.
+    picture->SetLocalScale(1.0f, 1.0f);
     picture->Rotate(180.0f);
     const struct {
         float viewX, viewY, dx, dy;
