@@ -1403,7 +1403,8 @@ void GlRenderer::QueuePictureQuads(const RecordingPrimitive& primitive) {
     EffectBlend(primitive.effect, overlay.source, overlay.destination);
     // The zoom's quads copy a target's picture as it is.
     if (name == "scene2dTech") overlay.source = 2, overlay.destination = 1, overlay.copy = true;
-    overlay.cutClear = name == "Picture3DPic";
+    // The model snapshots show pixels copied from a target, over the rectangle they came from.
+    if (name == "Picture3DPic") overlay.cutClear = overlay.copy = true;
     const std::size_t quads =
         std::min(primitive.vertices.size() / 4,
                  primitive.used < 0 ? primitive.vertices.size() / 4 : std::size_t(primitive.used));

@@ -189,7 +189,10 @@ void Picture3D::Render(bool draw, bool drawShadow) {
     if (m_snapshot && m_snapshotTaken) {
         if (!m_snapshotCopied) CopySnapshot();
         UpdatePlacement();
-        const float rect[4] = {m_placement[2], m_placement[3], m_placement[0], m_placement[1]};
+        // The placement in whole pixels, the snapshot's size: texel for pixel.
+        std::int32_t whole[4];
+        SnapshotRect(whole);
+        const float rect[4] = {float(whole[0]), float(whole[1]), float(whole[2]), float(whole[3])};
         const float uv[4] = {0.0f, 0.0f, 1.0f, 1.0f};
         m_snapshotPrimitive->DrawEx(0, rect, 0, uv);
         m_snapshotPrimitive->Draw(-1, -1, 0);
@@ -225,12 +228,19 @@ void Picture3D::CopySnapshot() {
     g_sharedPending = false;
     render::IRenderer* renderer = Interfaces().renderer;
     if (!renderer) return;
-    std::uint32_t w = 0, h = 0;
-    m_snapshotTexture->GetSize(&w, &h);
-    const std::int32_t left = Pixel(m_placement[2]), top = Pixel(m_placement[3]);
-    const std::int32_t rect[4] = {left, top, left + std::int32_t(w), top + std::int32_t(h)};
+    std::int32_t rect[4];
+    SnapshotRect(rect);
     if (!renderer->CopyRenderTarget(g_sharedTargetId, rect, m_snapshotTexture))
         LogWarning("Picture3D: the snapshot cannot be copied from the shared target");
+}
+
+void Picture3D::SnapshotRect(std::int32_t* rect) const {
+    std::uint32_t w = 0, h = 0;
+    m_snapshotTexture->GetSize(&w, &h);
+    rect[0] = Pixel(m_placement[2]);
+    rect[1] = Pixel(m_placement[3]);
+    rect[2] = rect[0] + std::int32_t(std::min<std::uint32_t>(w, 65536));
+    rect[3] = rect[1] + std::int32_t(std::min<std::uint32_t>(h, 65536));
 }
 
 // The model's two passes, drawn now whatever its scene's pass does with it.

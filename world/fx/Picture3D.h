@@ -69,6 +69,8 @@ private:
     void SetOwnDrawing(bool on);
     bool TakeSnapshot();
     void CopySnapshot();
+    // The rectangle (left, top, right, bottom) the snapshot is copied from and drawn over.
+    void SnapshotRect(std::int32_t* rect) const;
     void DrawModel();
     void DropSharedTarget();
     bool TakeSharedTarget(int width, int height);
