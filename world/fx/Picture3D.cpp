@@ -206,7 +206,12 @@ void Picture3D::Render(bool draw, bool drawShadow) {
 
 bool Picture3D::TakeSnapshot() {
     render::IRenderer* renderer = Interfaces().renderer;
-    if (!renderer || !GetAttachedModel() || !m_camera || !m_snapshotPrimitive || !m_snapshotTexture ||
+    // A zoomed scene draws its frame into a target of its own, which drawing into the shared
+    // target would end early: the snapshot waits, the model is drawn as it is.
+    bool zoomed = false;
+    float factor = 1.0f;
+    if (m_owner) m_owner->GetZoom(&zoomed, &factor);
+    if (zoomed || !renderer || !GetAttachedModel() || !m_camera || !m_snapshotPrimitive || !m_snapshotTexture ||
         !renderer->BeginRenderTarget(g_sharedTargetId))
         return false;
     if (m_view) {

@@ -323,6 +323,17 @@ TEST_F(Snapshots, ASnapshotTurnedOffBeforeItsCopyLetsTheNextPictureRender) {
     EXPECT_TRUE(other->SnapshotTaken());
 }
 
+TEST_F(Snapshots, AZoomedFrameLeavesTheSnapshotForLater) {
+    Make();
+    scene->AdjustZoom(true, 0.0f);
+    Render();
+    const std::vector<std::string> calls = renderer().Calls();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "BeginRenderTarget(1)"), 0);  // the shared target
+    EXPECT_FALSE(heroes[0]->SnapshotTaken() || heroes[1]->SnapshotTaken());
+    scene->AdjustZoom(false, 0.0f);
+    EXPECT_EQ(Render().begins, 1);
+}
+
 // --- pixels -------------------------------------------------------------------------------------
 
 constexpr int kWidth = 96;
