@@ -165,10 +165,14 @@ void RecordingRenderer::GetViewportSize(int* width, int* height) {
 
 bool RecordingRenderer::CopyRenderTarget(int id, const std::int32_t* rect, render::ITexture* texture) {
     Lock lock(m_store->mutex);
-    std::string call = "CopyRenderTarget(" + std::to_string(id);
-    if (rect)
-        for (int i = 0; i < 4; ++i) call += "," + std::to_string(rect[i]);
-    m_calls.push_back(call + ")");
+    std::string call = "CopyRenderTarget(";
+    call += std::to_string(id);
+    for (int i = 0; rect && i < 4; ++i) {
+        call += ',';
+        call += std::to_string(rect[i]);
+    }
+    call += ')';
+    m_calls.push_back(call);
     const auto& live = m_store->liveTextures;
     auto* t = static_cast<RecordingTexture*>(texture);
     if (!FindRenderTarget(id) || !rect || !texture || std::find(live.begin(), live.end(), t) == live.end())

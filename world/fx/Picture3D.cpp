@@ -39,8 +39,11 @@ void ViewportSize(int& width, int& height) {
     if (render::IRenderer* renderer = Interfaces().renderer) renderer->GetViewportSize(&width, &height);
 }
 
-// A screen coordinate as a whole pixel, kept in a range the renderers draw.
-std::int32_t Pixel(float v) { return std::int32_t(std::floor(std::clamp(v, -32768.0f, 32768.0f))); }
+// A screen coordinate as a whole pixel, kept in a range the renderers draw (a projection that
+// failed gives 0).
+std::int32_t Pixel(float v) {
+    return std::isnan(v) ? 0 : std::int32_t(std::floor(std::clamp(v, -32768.0f, 32768.0f)));
+}
 
 }  // namespace
 
