@@ -967,7 +967,14 @@ void GlRenderer::GetBackBufferSize(int* width, int* height) {
     }
     m_objects.GetBackBufferSize(width, height);
 }
-void GlRenderer::ReleaseTexture(render::ITexture* texture) { m_objects.ReleaseTexture(texture); }
+void GlRenderer::ReleaseTexture(render::ITexture* texture) {
+    if (auto it = m_copies.find(texture); it != m_copies.end()) {
+        if (it->second.glTexture != 0 && m_context && OSMesaGetCurrentContext() == static_cast<OSMesaContext>(m_context))
+            glDeleteTextures(1, &it->second.glTexture);
+        m_copies.erase(it);
+    }
+    m_objects.ReleaseTexture(texture);
+}
 render::IVertexBuffer* GlRenderer::CreateVertexBuffer() { return m_objects.CreateVertexBuffer(); }
 void GlRenderer::ReleaseVertexBuffer(render::IVertexBuffer* buffer) { m_objects.ReleaseVertexBuffer(buffer); }
 render::IRenderable* GlRenderer::CreateRenderable(render::IEffect* effect) { return m_objects.CreateRenderable(effect); }
@@ -1226,35 +1233,76 @@ void GlRenderer::SetViewport(int x, int y, int width, int height) {
     m_viewport[3] = height;
 }
 
-unsigned GlRenderer::TargetTextureFor(render::ITexture* texture) {
-    if (!texture || m_targets.empty()) return 0;
-    for (auto& [id, t] : m_targets) {
-        if (t.texture != texture) continue;
-        if (t.pixels.empty()) return 0;
-        if (t.glTexture == 0) {
-            glGenTextures(1, &t.glTexture);
-            glBindTexture(GL_TEXTURE_2D, t.glTexture);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-            t.changed = true;
-        }
-        if (t.changed) {
-            // The picture keeps its bottom row first; textures read v = 0 at the top.
-            const std::size_t row = std::size_t(t.width) * 4;
-            std::vector<std::uint8_t> flipped(t.pixels.size());
-            for (int y = 0; y < t.height; ++y)
-                std::memcpy(flipped.data() + std::size_t(y) * row,
-                            t.pixels.data() + std::size_t(t.height - 1 - y) * row, row);
-            glBindTexture(GL_TEXTURE_2D, t.glTexture);
-            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, t.width, t.height, 0, GL_RGBA, GL_UNSIGNED_BYTE, flipped.data());
-            t.changed = false;
-        }
-        return t.glTexture;
+bool GlRenderer::CopyRenderTarget(int id, const std::int32_t* rect, render::ITexture* texture) {
+    if (!m_objects.CopyRenderTarget(id, rect, texture)) return false;
+    auto it = m_targets.find(id);
+    if (it == m_targets.end()) return false;
+    Target& from = it->second;
+    // Drawn into now: what was queued goes in first, and the picture is read as it stands.
+    if (m_target == id && m_inFrame && m_context && OSMesaGetCurrentContext() == static_cast<OSMesaContext>(m_context)) {
+        DrawQueued(m_frameStats);
+        glFinish();
+        from.pixels.resize(std::size_t(from.width) * std::size_t(from.height) * 4);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, from.width, from.height, GL_RGBA, GL_UNSIGNED_BYTE, from.pixels.data());
     }
+    std::uint32_t tw = 0, th = 0;
+    texture->GetSize(&tw, &th);
+    if (tw == 0 || th == 0 || tw > 16384 || th > 16384) return false;
+    Target& to = m_copies[texture];
+    to.texture = texture;
+    to.width = int(tw);
+    to.height = int(th);
+    // Pictures keep their bottom row first; the rectangle counts rows from the top.
+    to.pixels.assign(std::size_t(tw) * th * 4, 0);
+    const bool held = from.pixels.size() == std::size_t(from.width) * std::size_t(from.height) * 4;
+    for (int y = 0; held && y < to.height && y < rect[3] - rect[1]; ++y) {
+        const int sy = rect[1] + y;
+        if (sy < 0 || sy >= from.height) continue;
+        for (int x = 0; x < to.width && x < rect[2] - rect[0]; ++x) {
+            const int sx = rect[0] + x;
+            if (sx < 0 || sx >= from.width) continue;
+            std::memcpy(&to.pixels[(std::size_t(to.height - 1 - y) * std::size_t(to.width) + std::size_t(x)) * 4],
+                        &from.pixels[(std::size_t(from.height - 1 - sy) * std::size_t(from.width) + std::size_t(sx)) * 4],
+                        4);
+        }
+    }
+    to.changed = true;
+    return true;
+}
+
+unsigned GlRenderer::TargetTextureFor(render::ITexture* texture) {
+    if (!texture) return 0;
+    if (auto it = m_copies.find(texture); it != m_copies.end()) return UploadPicture(it->second);
+    for (auto& [id, t] : m_targets)
+        if (t.texture == texture) return UploadPicture(t);
     return 0;
+}
+
+unsigned GlRenderer::UploadPicture(Target& t) {
+    if (t.pixels.empty()) return 0;
+    if (t.glTexture == 0) {
+        glGenTextures(1, &t.glTexture);
+        glBindTexture(GL_TEXTURE_2D, t.glTexture);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        t.changed = true;
+    }
+    if (t.changed) {
+        // The picture keeps its bottom row first; textures read v = 0 at the top.
+        const std::size_t row = std::size_t(t.width) * 4;
+        std::vector<std::uint8_t> flipped(t.pixels.size());
+        for (int y = 0; y < t.height; ++y)
+            std::memcpy(flipped.data() + std::size_t(y) * row,
+                        t.pixels.data() + std::size_t(t.height - 1 - y) * row, row);
+        glBindTexture(GL_TEXTURE_2D, t.glTexture);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, t.width, t.height, 0, GL_RGBA, GL_UNSIGNED_BYTE, flipped.data());
+        t.changed = false;
+    }
+    return t.glTexture;
 }
 
 void GlRenderer::DrawUserQuads(int x, int y, int width, int height, float minZ, float maxZ) {
@@ -1355,6 +1403,8 @@ void GlRenderer::QueuePictureQuads(const RecordingPrimitive& primitive) {
     EffectBlend(primitive.effect, overlay.source, overlay.destination);
     // The zoom's quads copy a target's picture as it is.
     if (name == "scene2dTech") overlay.source = 2, overlay.destination = 1, overlay.copy = true;
+    // The model snapshots show pixels copied from a target, over the rectangle they came from.
+    if (name == "Picture3DPic") overlay.cutClear = overlay.copy = true;
     const std::size_t quads =
         std::min(primitive.vertices.size() / 4,
                  primitive.used < 0 ? primitive.vertices.size() / 4 : std::size_t(primitive.used));
@@ -1450,6 +1500,10 @@ void GlRenderer::DrawOverlays(const std::vector<Overlay>& overlays, GlFrameStats
             glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_TEXTURE);
             glActiveTexture(GL_TEXTURE0);
         }
+        if (o.cutClear) {
+            glEnable(GL_ALPHA_TEST);
+            glAlphaFunc(GL_GREATER, 16.0f / 255.0f);
+        }
         glBegin(GL_TRIANGLES);
         for (std::size_t i = 0; i < o.vertices.size(); ++i) {
             const PrimitiveVertex& v = o.vertices[i];
@@ -1463,6 +1517,7 @@ void GlRenderer::DrawOverlays(const std::vector<Overlay>& overlays, GlFrameStats
             glVertex2f(v.x + shift, v.y + shift);
         }
         glEnd();
+        if (o.cutClear) glDisable(GL_ALPHA_TEST);
         if (marked) {
             glActiveTexture(GL_TEXTURE1);
             glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);

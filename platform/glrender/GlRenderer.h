@@ -178,6 +178,9 @@ public:
     // 0: the target drawn into now, else the frame's picture.
     bool GetRenderTarget(int index, int* width, int* height) override;
     void SetViewport(int x, int y, int width, int height) override;
+    // The rectangle of the target's picture becomes the texture's picture (a quad showing the
+    // texture shows it) until the texture goes.
+    bool CopyRenderTarget(int id, const std::int32_t* rect, render::ITexture* texture) override;
     // The device textures are made on (see RecordingRenderer::AttachDevice); they are shown
     // with the pixels they hold when drawn.
     void AttachDevice(d3d9::IDirect3DDevice9* device) { m_objects.AttachDevice(device); }
@@ -224,6 +227,9 @@ private:
         bool clamp = false;
         // The zoom's copies of a target: pixel for texel, without the half-pixel shift.
         bool copy = false;
+        // The model snapshots: texels at the snapshot target's faint clear alpha (0x0F) or
+        // under are the background, not drawn.
+        bool cutClear = false;
     };
     // The 2D ground's mask ("TAlpha") and water quads drawn with fixed-function look-alikes;
     // false for other primitives.
@@ -296,6 +302,9 @@ private:
         bool changed = true;  // drawn into since its texture was last filled
     };
     std::unordered_map<int, Target> m_targets;
+    // Textures holding a copy of a target's picture, by texture.
+    std::unordered_map<const void*, Target> m_copies;
+    unsigned UploadPicture(Target& t);
     int m_target = 0;  // drawn into now; 0 the frame's picture
     // The viewport (x, y, width, height) of what is drawn into now; width 0: all of it.
     int m_viewport[4] = {0, 0, 0, 0};

@@ -382,6 +382,10 @@ public:
     virtual bool GetRenderTarget(int index, int* width, int* height) = 0;
     // The viewport of the target drawn into now, in its pixels (GetViewportSize answers it).
     virtual void SetViewport(int x, int y, int width, int height) = 0;
+    // Copies the rectangle (left, top, right, bottom in the target's pixels) of what the target
+    // holds into the top left of the texture, clipped to both; false for an id that is not
+    // registered or a texture that is not live.
+    virtual bool CopyRenderTarget(int id, const std::int32_t* rect, ITexture* texture) = 0;
 
 protected:
     ~IRenderer() = default;

@@ -200,6 +200,9 @@ public:
     void EndRenderTarget() override;
     bool GetRenderTarget(int index, int* width, int* height) override;
     void SetViewport(int x, int y, int width, int height) override;
+    // Recorded with the id and the rectangle; counted per texture (TargetCopies).
+    bool CopyRenderTarget(int id, const std::int32_t* rect, render::ITexture* texture) override;
+    int TargetCopies(const render::ITexture* texture) const;
     struct RenderTarget {
         int id = 0;
         render::ITexture* texture = nullptr;
@@ -252,6 +255,7 @@ private:
     int m_nextTarget = 1;
     int m_currentTarget = 0;
     std::array<int, 4> m_viewport = {0, 0, -1, -1};
+    std::vector<const render::ITexture*> m_targetCopies;
 };
 
 }  // namespace quor::host

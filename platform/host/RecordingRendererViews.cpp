@@ -163,6 +163,29 @@ void RecordingRenderer::GetViewportSize(int* width, int* height) {
     if (height) *height = h;
 }
 
+bool RecordingRenderer::CopyRenderTarget(int id, const std::int32_t* rect, render::ITexture* texture) {
+    Lock lock(m_store->mutex);
+    std::string call = "CopyRenderTarget(";
+    call += std::to_string(id);
+    for (int i = 0; rect && i < 4; ++i) {
+        call += ',';
+        call += std::to_string(rect[i]);
+    }
+    call += ')';
+    m_calls.push_back(call);
+    const auto& live = m_store->liveTextures;
+    auto* t = static_cast<RecordingTexture*>(texture);
+    if (!FindRenderTarget(id) || !rect || !texture || std::find(live.begin(), live.end(), t) == live.end())
+        return false;
+    m_targetCopies.push_back(texture);
+    return true;
+}
+
+int RecordingRenderer::TargetCopies(const render::ITexture* texture) const {
+    Lock lock(m_store->mutex);
+    return int(std::count(m_targetCopies.begin(), m_targetCopies.end(), texture));
+}
+
 int RecordingRenderer::LiveRenderTargets() const {
     Lock lock(m_store->mutex);
     return static_cast<int>(m_targets.size());

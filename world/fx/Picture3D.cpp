@@ -1,5 +1,6 @@
 #include "world/fx/Picture3D.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/host/IEffect.h"
@@ -23,14 +24,25 @@ namespace {
 
 constexpr float kDegToRad = 3.14159265358979323846f / 180.0f;
 
-// The target every picture in snapshot mode renders its model into, and how many hold it.
+// The target every picture in snapshot mode renders its model into, how many hold it, and
+// whether a snapshot was rendered into it and not yet copied out (no other may render then).
 render::ITexture* g_sharedTarget = nullptr;
 int g_sharedTargetId = 0;
 int g_sharedCount = 0;
+bool g_sharedPending = false;
+
+// The hide flag of a model its picture draws (its scene's object pass leaves it out).
+constexpr std::uint16_t kDrawnByPicture = 4;
 
 void ViewportSize(int& width, int& height) {
     width = height = 0;
-    if (render::IRenderer* renderer = Interfaces().renderer) renderer->GetBackBufferSize(&width, &height);
+    if (render::IRenderer* renderer = Interfaces().renderer) renderer->GetViewportSize(&width, &height);
+}
+
+// A screen coordinate as a whole pixel, kept in a range the renderers draw (a projection that
+// failed gives 0).
+std::int32_t Pixel(float v) {
+    return std::isnan(v) ? 0 : std::int32_t(std::floor(std::clamp(v, -32768.0f, 32768.0f)));
 }
 
 }  // namespace
@@ -43,6 +55,7 @@ Picture3D::Picture3D(IScene* owner) : PictureBase(owner) {
 }
 
 Picture3D::~Picture3D() {
+    ForgetSnapshot();
     if (m_snapshot) DropSharedTarget();
     ReleaseSnapshot();
     if (render::IRenderer* renderer = Interfaces().renderer)
@@ -56,6 +69,20 @@ bool Picture3D::AttachTo(SpaceObject* object, Camera* camera) {
     m_object = object;
     SetAttachTarget(camera);
     return true;
+}
+
+void Picture3D::Unlink() {
+    SetOwnDrawing(true);
+    m_object = nullptr;
+}
+
+void Picture3D::SetOwnDrawing(bool on) {
+    if (IModel* model = GetAttachedModel()) static_cast<ModelBase*>(model)->SetHideFlags(!on, kDrawnByPicture, false);
+}
+
+void Picture3D::SetFollowTarget(int mode) {
+    m_followMode = mode;
+    if (mode == 0 || mode == 1) SetOwnDrawing(mode == 0);
 }
 
 void Picture3D::SetAttachTarget(Camera* camera) {
@@ -134,8 +161,12 @@ void Picture3D::UpdatePlacement() {
     if (!model || !m_camera) return;
     Vec3 lo, hi;
     if (!model->GetBoundingBox(lo, hi, nullptr)) return;
+    // The box is the mesh's own: its corners go into the world where the model stands.
+    auto* object = static_cast<ModelBase*>(model);
     for (int i = 0; i < 8; ++i) {
-        const Vec3 corner(i & 1 ? hi.x : lo.x, i & 2 ? hi.y : lo.y, i & 4 ? hi.z : lo.z);
+        const Vec3 local(i & 1 ? hi.x : lo.x, i & 2 ? hi.y : lo.y, i & 4 ? hi.z : lo.z);
+        Vec3 corner;
+        object->LocalToWorld(local, corner);
         float screen[2] = {};
         float depth = 0.0f;
         m_camera->WorldToScreen(corner, screen, &depth);
@@ -158,16 +189,80 @@ void Picture3D::Render(bool draw, bool drawShadow) {
         // by the model with the scene's objects.
     }
     if (!draw) return;
-    if (m_snapshot && m_snapshotTaken && !m_snapshotCopied && m_snapshotPrimitive) {
-        m_snapshotCopied = true;
+    if (m_snapshot && m_snapshotTaken) {
+        if (!m_snapshotCopied) CopySnapshot();
         UpdatePlacement();
-        const float rect[4] = {m_placement[2], m_placement[3], m_placement[0], m_placement[1]};
+        // The placement in whole pixels, the snapshot's size: texel for pixel.
+        std::int32_t whole[4];
+        SnapshotRect(whole);
+        const float rect[4] = {float(whole[0]), float(whole[1]), float(whole[2]), float(whole[3])};
         const float uv[4] = {0.0f, 0.0f, 1.0f, 1.0f};
         m_snapshotPrimitive->DrawEx(0, rect, 0, uv);
+        m_snapshotPrimitive->Draw(-1, -1, 0);
         return;
     }
-    if (m_snapshot && !m_snapshotTaken) m_snapshotTaken = true;
-    // The model itself is drawn by its scene's object pass.
+    if (m_snapshot && !m_snapshotTaken && !g_sharedPending && TakeSnapshot()) return;
+    // A model its scene draws is not drawn again here.
+    if (IModel* model = GetAttachedModel(); model && static_cast<ModelBase*>(model)->HasHideFlags(kDrawnByPicture))
+        DrawModel();
+}
+
+bool Picture3D::TakeSnapshot() {
+    render::IRenderer* renderer = Interfaces().renderer;
+    // A zoomed scene draws its frame into a target of its own, which drawing into the shared
+    // target would end early: the snapshot waits, the model is drawn as it is.
+    bool zoomed = false;
+    float factor = 1.0f;
+    if (m_owner) m_owner->GetZoom(&zoomed, &factor);
+    if (zoomed || !renderer || !GetAttachedModel() || !m_camera || !m_snapshotPrimitive || !m_snapshotTexture ||
+        !renderer->BeginRenderTarget(g_sharedTargetId))
+        return false;
+    if (m_view) {
+        renderer->SetCurrentView(m_view);
+        m_view->SetCamera(m_camera->GetRenderCamera());
+        m_view->Clear();
+    }
+    DrawModel();
+    renderer->EndRenderTarget();
+    // The rectangle copied out is where the model was drawn.
+    UpdatePlacement();
+    m_snapshotTaken = true;
+    g_sharedPending = true;
+    return true;
+}
+
+void Picture3D::CopySnapshot() {
+    m_snapshotCopied = true;
+    g_sharedPending = false;
+    render::IRenderer* renderer = Interfaces().renderer;
+    if (!renderer) return;
+    std::int32_t rect[4];
+    SnapshotRect(rect);
+    if (!renderer->CopyRenderTarget(g_sharedTargetId, rect, m_snapshotTexture))
+        LogWarning("Picture3D: the snapshot cannot be copied from the shared target");
+}
+
+void Picture3D::SnapshotRect(std::int32_t* rect) const {
+    std::uint32_t w = 0, h = 0;
+    m_snapshotTexture->GetSize(&w, &h);
+    rect[0] = Pixel(m_placement[2]);
+    rect[1] = Pixel(m_placement[3]);
+    rect[2] = rect[0] + std::int32_t(std::min<std::uint32_t>(w, 65536));
+    rect[3] = rect[1] + std::int32_t(std::min<std::uint32_t>(h, 65536));
+}
+
+// The model's two passes, drawn now whatever its scene's pass does with it.
+void Picture3D::DrawModel() {
+    IModel* attached = GetAttachedModel();
+    if (!attached) return;
+    auto* model = static_cast<ModelBase*>(attached);
+    if (model->HasHideFlags(static_cast<std::uint16_t>(~kDrawnByPicture))) return;
+    // Culled as the scene's pass culls it (the picture's flag kept out of the test).
+    model->SetHideFlags(false, kDrawnByPicture, false);
+    const bool culled = model->UpdateCulling(0, kCullPassMain);
+    if (!culled && model->PreDraw())
+        for (int pass = 0; pass < 2; ++pass) model->DrawParts(pass);
+    model->SetHideFlags(true, kDrawnByPicture, false);
 }
 
 bool Picture3D::TakeSharedTarget(int width, int height) {
@@ -198,6 +293,7 @@ void Picture3D::DropSharedTarget() {
         }
         g_sharedTarget = nullptr;
         g_sharedTargetId = 0;
+        g_sharedPending = false;
     }
 }
 
@@ -216,9 +312,15 @@ void Picture3D::ReleaseSnapshot() {
     m_snapshotEffect = nullptr;
 }
 
+void Picture3D::ForgetSnapshot() {
+    if (m_snapshotTaken && !m_snapshotCopied) g_sharedPending = false;
+    m_snapshotTaken = m_snapshotCopied = false;
+}
+
 void Picture3D::SetSnapshotMode(bool on) {
     if (on == m_snapshot) return;
-    m_snapshotTaken = m_snapshotCopied = false;
+    SetOwnDrawing(!on);
+    ForgetSnapshot();
     ReleaseSnapshot();
     if (!on) {
         m_snapshot = false;
@@ -230,15 +332,21 @@ void Picture3D::SetSnapshotMode(bool on) {
     UpdatePlacement();
     const float w = m_placement[0] - m_placement[2], h = m_placement[1] - m_placement[3];
     if (m_placement[2] < 0.0f || m_placement[3] < 0.0f || m_placement[0] > float(vw) || m_placement[1] > float(vh) ||
-        !(w > 0.0f) || !(h > 0.0f))
+        !(w > 0.0f) || !(h > 0.0f)) {
+        SetOwnDrawing(true);
         return;
-    if (!TakeSharedTarget(vw, vh)) return;
+    }
+    if (!TakeSharedTarget(vw, vh)) {
+        SetOwnDrawing(true);
+        return;
+    }
     render::IRenderer* renderer = Interfaces().renderer;
     m_snapshotTexture = renderer->CreateTexture(int(std::ceil(w)), int(std::ceil(h)), 21, 0, 1, 0);
     if (!m_snapshotTexture) {
         LogError("%0.3f,%0.3f", static_cast<double>(w), static_cast<double>(h));
         // The count taken above goes back: the mode stays off.
         DropSharedTarget();
+        SetOwnDrawing(true);
         return;
     }
     m_snapshotPrimitive = renderer->CreatePrimitive(7, 0x144);

@@ -21,8 +21,8 @@ public:
     bool AttachTo(SpaceObject* object, Camera* camera);
     void SetAttachTarget(Camera* camera);
     Camera* GetAttachTarget() const { return m_camera; }
-    // Forgets the attached object without touching it (the scene releases it).
-    void Unlink() { m_object = nullptr; }
+    // Forgets the attached object (the scene releases it), its own scene drawing back on.
+    void Unlink();
     SpaceObject* AttachedObject() const { return m_object; }
     int FollowMode() const { return m_followMode; }
     // The flag the entity reader clears: the placement is refreshed on the next frame.
@@ -43,7 +43,7 @@ public:
     float GetHeightOffset() override { return m_heightOffset; }
     void SetAttachedAlpha(float alpha) override { m_attachedAlpha = alpha; }
     void SetSnapshotMode(bool on) override;
-    void SetFollowTarget(int mode) override { m_followMode = mode; }
+    void SetFollowTarget(int mode) override;
     bool IsSnapshotMode() override { return m_snapshot; }
     void UpdatePlacement() override;
     void Render(bool draw, bool drawShadow) override;
@@ -53,12 +53,25 @@ public:
 
     // Pictures in snapshot mode share one viewport-sized target; how many hold it.
     static int SharedTargetCount();
+    // The snapshot's quad (null out of snapshot mode) and whether its model was rendered.
+    render::IPrimitive* SnapshotPrimitive() const { return m_snapshotPrimitive; }
+    bool SnapshotTaken() const { return m_snapshotTaken; }
 
 protected:
     ~Picture3D() override;
 
 private:
     void ReleaseSnapshot();
+    // Clears the snapshot flags; a snapshot rendered and never copied no longer holds the
+    // shared target.
+    void ForgetSnapshot();
+    // Whether the attached model is drawn by its scene's object pass (else by this picture).
+    void SetOwnDrawing(bool on);
+    bool TakeSnapshot();
+    void CopySnapshot();
+    // The rectangle (left, top, right, bottom) the snapshot is copied from and drawn over.
+    void SnapshotRect(std::int32_t* rect) const;
+    void DrawModel();
     void DropSharedTarget();
     bool TakeSharedTarget(int width, int height);
 

@@ -126,6 +126,40 @@ TEST_F(Targets, PictureDrawnIntoATargetShowsScaledThroughItsTexture) {
     gl.ReleaseTexture(texture);
 }
 
+TEST_F(Targets, CopyTakesARectangleClippedToTheTargetAndShowsWithoutItsBackground) {
+    render::ITexture* picture = gl.LoadTexture("quarters.tga", 0, 0, -3, 0, 0, 0);
+    render::ITexture* texture = gl.CreateTexture(kWidth, kHeight, 21, 1, 1, 0);
+    const int id = gl.AddRenderTarget(texture, 0, 0x50, 0);
+    ASSERT_NE(id, 0);
+    // The model snapshots' faint background.
+    gl.SetRenderTargetClearColour(id, 0x0F000000u);
+    render::ITexture* copy = gl.CreateTexture(16, 16, 21, 0, 1, 0);
+    render::IPrimitive* draw = Quad("Picture", picture);
+    render::IPrimitive* show = Quad("Picture3DPic", copy);
+    const std::int32_t rect[4] = {-4, -4, 12, 12};
+    if (!gl.BeginFrame(nullptr, 0xFF808080u, kWidth, kHeight)) GTEST_SKIP() << "no GL context";
+    ASSERT_TRUE(gl.BeginRenderTarget(id));
+    Show(draw, {8, 6, 24, 18}, {0, 0, 1, 1});  // red at 8..15 x 6..11
+    gl.EndRenderTarget();
+    EXPECT_FALSE(gl.CopyRenderTarget(id + 1, rect, copy));
+    // Partly outside the target: what lies outside comes out empty.
+    ASSERT_TRUE(gl.CopyRenderTarget(id, rect, copy));
+    Show(show, {0, 0, 16, 16}, {0, 0, 1, 1});
+    gl.EndFrame();
+    const std::vector<std::uint8_t> pixels = gl.ReadPixels();
+    const std::array<int, 3> grey = {0x80, 0x80, 0x80};
+    EXPECT_EQ(Pixel(pixels, 13, 11), kRed);  // target (9, 7)
+    EXPECT_EQ(Pixel(pixels, 15, 15), kRed);  // target (11, 11)
+    EXPECT_EQ(Pixel(pixels, 11, 10), grey);  // the target's background
+    EXPECT_EQ(Pixel(pixels, 1, 1), grey);    // outside the target
+    EXPECT_EQ(Pixel(pixels, 20, 10), grey);  // outside the copy
+    EXPECT_EQ(gl.Objects().TargetCopies(copy), 1);
+    gl.RemoveRenderTarget(id);
+    EXPECT_FALSE(gl.CopyRenderTarget(id, rect, copy));
+    for (render::IPrimitive* p : {draw, show}) gl.ReleasePrimitive(p);
+    for (render::ITexture* t : {picture, texture, copy}) gl.ReleaseTexture(t);
+}
+
 TEST_F(Targets, DrawExPlacesEveryScreenQuadOfThePictureEffects) {
     render::ITexture* picture = gl.LoadTexture("quarters.tga", 0, 0, -3, 0, 0, 0);
     for (const char* technique : {"Picture", "Picture3DPic", "scene2dTech"}) {

@@ -72,8 +72,8 @@ TEST_F(ModelPixels, APicturesModelIsDrawnOnItsPictureAfterScrolls) {
     ASSERT_TRUE(scene->Create("m.scn2", 0, 0, 0)) << fx.capture.Joined();
     IPicture* picture = scene->CreatePicture("hero.mom");
     ASSERT_NE(picture, nullptr);
-    // A square 2 units wide, its middle on its origin: some 14 pixels on the screen once the
-    // camera takes the map's scale from the frame's size; turned half round, its front faces
+    // A square 2 units wide, its middle on its origin: some 10 pixels on the screen under the
+    // camera's view scale (map height over frame height); turned half round, its front faces
     // the camera.
     picture->SetLocalScale(1.0f, 1.0f);
     picture->Rotate(180.0f);
@@ -93,6 +93,62 @@ TEST_F(ModelPixels, APicturesModelIsDrawnOnItsPictureAfterScrolls) {
         EXPECT_NEAR(x, want.x, 1.0f) << "view " << c.viewX << " " << c.viewY;
         EXPECT_NEAR(y, want.y, 1.0f) << "view " << c.viewX << " " << c.viewY;
     }
+}
+
+TEST_F(ModelPixels, ASnapshotShowsTheModelAsDrawnAndIsTakenOnce) {
+    files->AddFile("hero.mom", test::WriteMom(test::SquareMesh()));
+    files->AddFile("m.scn2", "<Scene2D><MapBlock MapSize=\"3000,2000\"/></Scene2D>");
+    scene = std::make_unique<Scene2D>();
+    ASSERT_TRUE(scene->Create("m.scn2", 0, 0, 0)) << fx.capture.Joined();
+    IPicture* picture = scene->CreatePicture("hero.mom");
+    ASSERT_NE(picture, nullptr);
+    picture->SetLocalScale(1.0f, 1.0f);
+    picture->Rotate(180.0f);
+    scene->UpdateView(100.0f, 700.0f);
+    picture->SetLocalPosition(120.0f, 690.0f);
+    auto frame = [&] {
+        if (!gl.BeginFrame(scene->GetActiveCamera()->GetRenderCamera(), kClear, kWidth, kHeight)) return false;
+        scene->Render();
+        gl.EndFrame();
+        return true;
+    };
+    // Pixels whose colour differs between two frames.
+    auto differing = [](const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) {
+        int n = 0;
+        for (std::size_t i = 0; i + 3 < a.size() && i + 3 < b.size(); i += 4)
+            n += a[i] != b[i] || a[i + 1] != b[i + 1] || a[i + 2] != b[i + 2];
+        return n;
+    };
+    auto calls = [&](const char* prefix) {
+        int n = 0;
+        for (const std::string& c : gl.Objects().Calls()) n += c.rfind(prefix, 0) == 0;
+        return n;
+    };
+    if (!frame()) GTEST_SKIP() << "no GL context";
+    float px = 0.0f, py = 0.0f;
+    ASSERT_TRUE(DrawnCentre(px, py));
+    const std::vector<std::uint8_t> plain = gl.ReadPixels();
+
+    picture->SetSnapshotMode(true);
+    ASSERT_TRUE(picture->IsSnapshotMode());
+    gl.Objects().ClearCalls();
+    ASSERT_TRUE(frame());  // the model goes into the shared target
+    EXPECT_EQ(calls("BeginRenderTarget("), 1);
+    std::vector<std::uint8_t> shown;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(frame());
+        float x = 0.0f, y = 0.0f;
+        ASSERT_TRUE(DrawnCentre(x, y)) << "frame " << i;
+        EXPECT_NEAR(x, px, 1.0f) << "frame " << i;
+        EXPECT_NEAR(y, py, 1.0f) << "frame " << i;
+        // The model's image as the frame showed it, a few edge pixels aside.
+        EXPECT_LE(differing(gl.ReadPixels(), plain), 4) << "frame " << i;
+        // The same snapshot every frame, nothing rendered again.
+        if (i == 0) shown = gl.ReadPixels();
+        EXPECT_EQ(differing(gl.ReadPixels(), shown), 0) << "frame " << i;
+    }
+    EXPECT_EQ(calls("BeginRenderTarget("), 1);
+    EXPECT_EQ(calls("CopyRenderTarget("), 1);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "world/core/Camera.h"
 #include "world/core/InterfaceTable.h"
 #include "world/fx/Picture.h"
+#include "world/fx/Picture3D.h"
 #include "world/scene/Scene2D.h"
 
 namespace quor::world {
@@ -231,6 +233,105 @@ TEST_F(Zoom, ModelSnapshotsShareOneRegisteredTarget) {
     heroes[1]->SetSnapshotMode(false);
     EXPECT_EQ(renderer().LiveRenderTargets(), 0);
     EXPECT_EQ(renderer().BadReleases(), 0);
+}
+
+// Two model pictures in snapshot mode, side by side: what each frame asks of the renderer.
+struct Snapshots : Zoom {
+    void Make() {
+        files->AddFile("hero.mom", test::WriteMom(test::SquareMesh()));
+        Load();
+        for (float x : {300.0f, 500.0f}) {
+            IPicture* h = scene->CreatePicture("hero.mom");
+            ASSERT_NE(h, nullptr);
+            h->SetLocalPosition(x, 300.0f);
+            h->SetSnapshotMode(true);
+            ASSERT_TRUE(h->IsSnapshotMode());
+            heroes.push_back(static_cast<Picture3D*>(PictureBase::FromInterface(h)));
+        }
+    }
+    struct Frame {
+        int begins = 0, copies = 0, submits = 0, submitsInTarget = 0, quads = 0;
+        std::vector<std::string> copyCalls;
+    };
+    Frame Render() {
+        int before = 0;
+        for (Picture3D* h : heroes)
+            if (h->SnapshotPrimitive()) before += static_cast<host::RecordingPrimitive*>(h->SnapshotPrimitive())->drawCount;
+        renderer().ClearCalls();
+        scene->Update();
+        scene->Render();
+        Frame f;
+        bool inTarget = false;
+        for (const std::string& c : renderer().Calls()) {
+            if (c.rfind("BeginRenderTarget(", 0) == 0) ++f.begins, inTarget = true;
+            if (c == "EndRenderTarget") inTarget = false;
+            if (c.rfind("CopyRenderTarget(", 0) == 0) ++f.copies, f.copyCalls.push_back(c);
+            if (c == "Submit") ++(inTarget ? f.submitsInTarget : f.submits);
+        }
+        for (Picture3D* h : heroes)
+            if (h->SnapshotPrimitive()) f.quads += static_cast<host::RecordingPrimitive*>(h->SnapshotPrimitive())->drawCount;
+        f.quads -= before;
+        return f;
+    }
+    std::vector<Picture3D*> heroes;
+};
+
+TEST_F(Snapshots, EachModelIsRenderedOnceCopiedOnceThenShownAsItsQuad) {
+    Make();
+    // One picture at a time renders into the shared target; until it is copied out the other
+    // draws its model itself; the scene's own pass draws neither.
+    const struct {
+        int begins, copies, submits, submitsInTarget, quads;
+    } want[] = {{1, 0, 1, 1, 0}, {1, 1, 0, 1, 1}, {0, 1, 0, 0, 2}, {0, 0, 0, 0, 2}};
+    int frame = 0;
+    for (const auto& w : want) {
+        const Frame f = Render();
+        EXPECT_EQ(f.begins, w.begins) << "frame " << frame;
+        EXPECT_EQ(f.copies, w.copies) << "frame " << frame;
+        EXPECT_EQ(f.submits, w.submits) << "frame " << frame;
+        EXPECT_EQ(f.submitsInTarget, w.submitsInTarget) << "frame " << frame;
+        EXPECT_EQ(f.quads, w.quads) << "frame " << frame;
+        // The rectangle copied out holds the picture's point (the model stands on it).
+        for (const std::string& c : f.copyCalls) {
+            int id = 0, l = 0, t = 0, r = 0, b = 0;
+            ASSERT_EQ(std::sscanf(c.c_str(), "CopyRenderTarget(%d,%d,%d,%d,%d)", &id, &l, &t, &r, &b), 5) << c;
+            EXPECT_EQ(id, 1);
+            const bool holds = std::any_of(heroes.begin(), heroes.end(), [&](Picture3D* h) {
+                const PicPoint p = h->GetPosition();
+                return l < p.x && p.x < r && t < p.y && p.y < b;
+            });
+            EXPECT_TRUE(holds) << c;
+        }
+        ++frame;
+    }
+    // Out of snapshot mode the scene's pass draws the models again.
+    for (Picture3D* h : heroes) h->SetSnapshotMode(false);
+    const Frame f = Render();
+    EXPECT_EQ(f.begins + f.copies + f.submitsInTarget, 0);
+    EXPECT_EQ(f.submits, 2);
+    EXPECT_EQ(renderer().LiveRenderTargets(), 0);
+}
+
+TEST_F(Snapshots, ASnapshotTurnedOffBeforeItsCopyLetsTheNextPictureRender) {
+    Make();
+    EXPECT_EQ(Render().begins, 1);
+    Picture3D* taker = heroes[0]->SnapshotTaken() ? heroes[0] : heroes[1];
+    Picture3D* other = taker == heroes[0] ? heroes[1] : heroes[0];
+    ASSERT_TRUE(taker->SnapshotTaken());
+    taker->SetSnapshotMode(false);
+    EXPECT_EQ(Render().begins, 1);
+    EXPECT_TRUE(other->SnapshotTaken());
+}
+
+TEST_F(Snapshots, AZoomedFrameLeavesTheSnapshotForLater) {
+    Make();
+    scene->AdjustZoom(true, 0.0f);
+    Render();
+    const std::vector<std::string> calls = renderer().Calls();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "BeginRenderTarget(1)"), 0);  // the shared target
+    EXPECT_FALSE(heroes[0]->SnapshotTaken() || heroes[1]->SnapshotTaken());
+    scene->AdjustZoom(false, 0.0f);
+    EXPECT_EQ(Render().begins, 1);
 }
 
 // --- pixels -------------------------------------------------------------------------------------
