@@ -135,7 +135,9 @@ void Picture3D::UpdatePlacement() {
     Vec3 lo, hi;
     if (!model->GetBoundingBox(lo, hi, nullptr)) return;
     for (int i = 0; i < 8; ++i) {
-        const Vec3 corner(i & 1 ? hi.x : lo.x, i & 2 ? hi.y : lo.y, i & 4 ? hi.z : lo.z);
+        // The bounds are the model's own: its corners go through its placement, scale and turn.
+        Vec3 corner(i & 1 ? hi.x : lo.x, i & 2 ? hi.y : lo.y, i & 4 ? hi.z : lo.z);
+        if (m_object) m_object->LocalToWorld(Vec3(corner), corner);
         float screen[2] = {};
         float depth = 0.0f;
         m_camera->WorldToScreen(corner, screen, &depth);
