@@ -202,14 +202,12 @@ bool GlRenderer::BeginFrame(render::IRenderCamera* camera, std::uint32_t clearAr
         if (!name) return false;
         m_glName = reinterpret_cast<const char*>(name);
     }
-    std::memcpy(m_view, camera ? camera->GetViewMatrix() : kIdentity, sizeof m_view);
-    std::memcpy(m_projection, camera ? camera->GetProjectionMatrix() : kIdentity, sizeof m_projection);
-    if (auto* own = dynamic_cast<RenderCamera*>(camera)) {
-        // The camera maps screen points over the size drawn at, and its view scale and
-        // projection offset move the drawing as they move its projected points.
-        own->SetViewportSize(width, height);
-        own->GetDrawingProjection(m_projection);
-    }
+    // The camera maps screen points over the size drawn at.
+    if (auto* own = dynamic_cast<RenderCamera*>(camera)) own->SetViewportSize(width, height);
+    m_camera = camera;
+    std::memcpy(m_view, kIdentity, sizeof m_view);
+    std::memcpy(m_projection, kIdentity, sizeof m_projection);
+    TakeCameraMatrices();
     m_items.clear();
     m_ranges.clear();
     m_screen.clear();
@@ -329,7 +327,20 @@ bool GlRenderer::MakeWorkCurrent(int width, int height) {
     return true;
 }
 
+void GlRenderer::TakeCameraMatrices() {
+    render::IRenderCamera* camera = m_camera;
+    if (!camera) return;
+    std::memcpy(m_view, camera->GetViewMatrix(), sizeof m_view);
+    std::memcpy(m_projection, camera->GetProjectionMatrix(), sizeof m_projection);
+    // The view scale and projection offset move the drawing as they move the camera's
+    // projected points.
+    if (auto* own = dynamic_cast<RenderCamera*>(camera)) own->GetDrawingProjection(m_projection);
+}
+
 void GlRenderer::DrawQueued(GlFrameStats& stats) {
+    // A scene may correct its camera after the frame began (a frame of another size than it
+    // was told): the drawing follows the camera as it is now.
+    TakeCameraMatrices();
     if (m_target != 0)
         if (auto it = m_targets.find(m_target); it != m_targets.end()) it->second.changed = true;
     glViewport(0, 0, m_surfaceWidth, m_surfaceHeight);
@@ -942,7 +953,14 @@ render::IRenderCamera* GlRenderer::CreateRenderCamera() {
     if (auto* own = dynamic_cast<RenderCamera*>(camera)) own->SetViewportSize(width, height);
     return camera;
 }
-void GlRenderer::ReleaseRenderCamera(render::IRenderCamera* camera) { m_objects.ReleaseRenderCamera(camera); }
+void GlRenderer::ReleaseRenderCamera(render::IRenderCamera* camera) {
+    // Drawing still queued keeps the camera's last matrices.
+    if (camera && camera == m_camera) {
+        TakeCameraMatrices();
+        m_camera = nullptr;
+    }
+    m_objects.ReleaseRenderCamera(camera);
+}
 void GlRenderer::Update() { m_objects.Update(); }
 void GlRenderer::SetCurrentView(void* view) { m_objects.SetCurrentView(view); }
 bool GlRenderer::SetResourceCacheEnabled(bool enabled) { return m_objects.SetResourceCacheEnabled(enabled); }

@@ -283,6 +283,7 @@ private:
 
     // Renders the queues into the picture drawn into now and empties them.
     void DrawQueued(GlFrameStats& stats);
+    void TakeCameraMatrices();
     // The context drawing into a work picture of the size (the frame and every target fit).
     bool MakeWorkCurrent(int width, int height);
     std::vector<std::uint8_t> m_work;
@@ -324,6 +325,8 @@ private:
     std::string m_glName;
     float m_view[16];
     float m_projection[16];
+    // The frame's camera: its matrices are read again whenever queued drawing goes out.
+    render::IRenderCamera* m_camera = nullptr;
     std::vector<Item> m_items;
     std::vector<render::DrawRange> m_ranges;
     std::vector<Screen> m_screen;

@@ -468,6 +468,7 @@ void Scene2D::CorrectCameraForTarget() {
     int tw = 0, th = 0;
     if (!renderer || !renderer->GetRenderTarget(0, &tw, &th)) return;
     if (tw == m_targetSize[0] && th == m_targetSize[1]) return;
+    const bool resized = m_targetSize[0] > 0;
     m_targetSize[0] = tw;
     m_targetSize[1] = th;
     Camera* camera = GetActiveCamera();
@@ -479,6 +480,12 @@ void Scene2D::CorrectCameraForTarget() {
     camera->SetParam2(static_cast<float>(tw) / static_cast<float>(th));
     const float scale = static_cast<float>(m_mapSize[1]) / static_cast<float>(th);
     if (scale > 0.0f) camera->GetParam8(Vec3(scale, scale, 1.0f));
+    // A frame of another size than the one the view was set for: the offsets follow it, and
+    // the models placed through the old projection are placed again.
+    if (resized && m_root) {
+        ApplyView();
+        m_root->MarkDirty(true);
+    }
 }
 
 bool Scene2D::InitMainLight() {

@@ -296,6 +296,7 @@ private:
     Camera* MakeLookDownCamera(float dist, float fov, float zNear, float zFar);
     Light* MakeMainLight(const Vec3& direction, const Vec4& ambient);
     void CorrectCameraForTarget();
+    void ApplyView();
     void Post(int percent, const char* text);
     bool Cancelled() const;
     void ViewportSize(int& width, int& height) const;

@@ -58,6 +58,11 @@ void Scene2D::UpdateView(float x, float y) {
     }
     m_view[0] = x;
     m_view[1] = y;
+    ApplyView();
+}
+
+void Scene2D::ApplyView() {
+    const float x = m_view[0], y = m_view[1];
     int vw = 0, vh = 0;
     ViewportSize(vw, vh);
     const int hw = vw / 2, hh = vh / 2;
@@ -65,21 +70,24 @@ void Scene2D::UpdateView(float x, float y) {
     const float oy = AxisOffset(m_mapSize[1], vh, hh, y, true);
     const float offset[2] = {std::floor(ox + 0.5f), std::floor(oy + 0.5f)};
     if (!m_root) return;
+    // The camera takes its projection offset before the root moves: moving the root places
+    // every Picture3D's model through the camera, which must already show the new view.
+    Camera* camera = GetActiveCamera();
+    render::IRenderer* renderer = Interfaces().renderer;
+    int tw = 0, th = 0;
+    if (camera && renderer && renderer->GetRenderTarget(0, &tw, &th)) {
+        if (hw < 1 || hh < 1) {
+            LogWarning("Scene2D: viewport %d x %d too small for a projection offset", vw, vh);
+        } else {
+            const float mw = static_cast<float>(m_mapSize[0] / 2), mh = static_cast<float>(m_mapSize[1] / 2);
+            camera->GetParam10(Vec3((ox + mw - static_cast<float>(hw)) / static_cast<float>(hw),
+                                    (static_cast<float>(hh) - oy - mh) / static_cast<float>(hh), 0.0f));
+        }
+    }
     const PicPoint current = m_root->GetLocalPosition();
     const float now[2] = {current.x, current.y};
     if (!Vec2NearlyEqual(offset, now) && m_ground) m_ground->SetViewPosition(offset);
     if (current.x != offset[0] || current.y != offset[1]) m_root->SetLocalPosition(offset[0], offset[1]);
-    Camera* camera = GetActiveCamera();
-    render::IRenderer* renderer = Interfaces().renderer;
-    int tw = 0, th = 0;
-    if (!camera || !renderer || !renderer->GetRenderTarget(0, &tw, &th)) return;
-    if (hw < 1 || hh < 1) {
-        LogWarning("Scene2D: viewport %d x %d too small for a projection offset", vw, vh);
-        return;
-    }
-    const float mw = static_cast<float>(m_mapSize[0] / 2), mh = static_cast<float>(m_mapSize[1] / 2);
-    camera->GetParam10(Vec3((ox + mw - static_cast<float>(hw)) / static_cast<float>(hw),
-                            (static_cast<float>(hh) - oy - mh) / static_cast<float>(hh), 0.0f));
 }
 
 void Scene2D::GetViewPosition(float* x, float* y) {

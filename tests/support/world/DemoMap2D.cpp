@@ -293,9 +293,12 @@ void AddTownBase(Map2DSample& s) {
                               " Rotation=\"0\" speed=\"800\"");
     s.scene.Fx(torchFile, Entity("torch_e", float(kGateRight) + 24.0f, 548.0f, 16.0f, 16.0f) +
                               " Rotation=\"0.3\" speed=\"600\"");
-    // The hut: a model placed in the map, playing its "stand" animation when it has one.
+    // The hut: a model placed in the map, playing its "stand" animation when it has one. The
+    // camera fits the map's 1200 pixels into its view height at its distance (2 x 1000 x tan 8
+    // degrees, about 281 units), so a unit is about 4.3 map pixels: the unit box scaled 14 is
+    // about as wide as its 60-pixel bound.
     s.scene.Model(hut, Entity("hut", 1100.0f, 620.0f, 60.0f, 60.0f) +
-                           " Rotation=\"1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1\" Scale=\"30,30\"");
+                           " Rotation=\"1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1\" Scale=\"14,14\"");
     // The fountain's and the river's sounds.
     s.scene.Sound(7, 800.0f, 700.0f);
     s.scene.Sound(12, 1470.0f, 600.0f);

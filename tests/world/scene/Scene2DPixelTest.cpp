@@ -2,6 +2,7 @@
 // picture's screen position however the map scrolls.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -55,6 +56,24 @@ struct ModelPixels : testing::Test {
         if (n == 0) return false;
         x = float(sx / n);
         y = float(sy / n);
+        return true;
+    }
+
+    // The rectangle of the pixels that differ from the clear colour in a frame of the given
+    // size, as pixel edges (right and bottom exclusive); false when there are none.
+    bool DrawnBox(int width, int height, float box[4]) const {
+        const std::vector<std::uint8_t> pixels = gl.ReadPixels();
+        int left = width, top = height, right = -1, bottom = -1;
+        for (int row = 0; row < height; ++row) {
+            for (int column = 0; column < width; ++column) {
+                const std::uint8_t* p = &pixels[(std::size_t(row) * std::size_t(width) + std::size_t(column)) * 4];
+                if (p[0] == 0 && p[1] == 0 && p[2] == 255) continue;
+                left = std::min(left, column), right = std::max(right, column);
+                top = std::min(top, row), bottom = std::max(bottom, row);
+            }
+        }
+        if (right < 0) return false;
+        box[0] = float(left), box[1] = float(top), box[2] = float(right + 1), box[3] = float(bottom + 1);
         return true;
     }
 
@@ -149,6 +168,49 @@ TEST_F(ModelPixels, ASnapshotShowsTheModelAsDrawnAndIsTakenOnce) {
     }
     EXPECT_EQ(calls("BeginRenderTarget("), 1);
     EXPECT_EQ(calls("CopyRenderTarget("), 1);
+}
+
+// The demo's case: a host that never told the renderer its frame size (it answers another size
+// until the first frame), a 640 x 480 frame, a box standing on the ground, and only the map
+// scrolling under a picture that stays at its map point, in long steps.
+TEST_F(ModelPixels, AModelWithHeightStandsOnItsPictureWhileOnlyTheMapScrolls) {
+    constexpr int width = 640, height = 480;
+    gl.Objects().backBufferWidth = 800;
+    gl.Objects().backBufferHeight = 600;
+    files->AddFile("hut.mom", test::WriteMom(test::DemoDefaultBox()));
+    files->AddFile("m.scn2", "<Scene2D><MapBlock MapSize=\"3000,2000\"/></Scene2D>");
+    scene = std::make_unique<Scene2D>();
+    ASSERT_TRUE(scene->Create("m.scn2", 0, 0, 0)) << fx.capture.Joined();
+    IPicture* picture = scene->CreatePicture("hut.mom");
+    ASSERT_NE(picture, nullptr);
+    // The unit box scaled 4: some 28 pixels wide at the map's 2000 pixels over the camera's
+    // view height.
+    picture->SetLocalScale(4.0f, 4.0f);
+    picture->SetLocalPosition(1500.0f, 1000.0f);
+    const struct {
+        float viewX, viewY;
+    } views[] = {{1500, 1000}, {1250, 1150}, {1750, 850}, {1300, 900}, {1700, 1180}};
+    for (const auto& v : views) {
+        scene->UpdateView(v.viewX, v.viewY);
+        if (!gl.BeginFrame(scene->GetActiveCamera()->GetRenderCamera(), kClear, width, height))
+            GTEST_SKIP() << "no GL context";
+        scene->Render();
+        gl.EndFrame();
+        const PicPoint want = picture->GetPosition();
+        picture->UpdatePlacement();
+        const float* placed = static_cast<PictureBase*>(picture)->Placement();
+        float box[4] = {};
+        ASSERT_TRUE(DrawnBox(width, height, box)) << "view " << v.viewX << " " << v.viewY;
+        // Drawn where the camera projects the box: GL and the camera's conversions agree.
+        const float expected[4] = {placed[2], placed[3], placed[0], placed[1]};
+        for (int k = 0; k < 4; ++k)
+            EXPECT_NEAR(box[k], expected[k], 1.5f) << "edge " << k << ", view " << v.viewX << " " << v.viewY;
+        // Standing on the picture: centred on it across, its base near the bottom of what is
+        // drawn (the box's front edge lies a few pixels lower).
+        EXPECT_NEAR((box[0] + box[2]) * 0.5f, want.x, 2.0f) << "view " << v.viewX << " " << v.viewY;
+        EXPECT_GE(box[3], want.y) << "view " << v.viewX << " " << v.viewY;
+        EXPECT_LT(box[3] - want.y, 0.25f * (box[3] - box[1])) << "view " << v.viewX << " " << v.viewY;
+    }
 }
 
 }  // namespace
