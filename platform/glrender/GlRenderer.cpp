@@ -208,13 +208,8 @@ bool GlRenderer::BeginFrame(render::IRenderCamera* camera, std::uint32_t clearAr
     std::memcpy(m_view, kIdentity, sizeof m_view);
     std::memcpy(m_projection, kIdentity, sizeof m_projection);
     TakeCameraMatrices();
-    m_items.clear();
-    m_ranges.clear();
-    m_screen.clear();
-    m_overlays.clear();
-    m_underlays.clear();
+    DropQueued();
     ++m_frame;
-    m_prims.clear();
     m_target = 0;
     m_viewport[2] = m_viewport[3] = 0;
     m_surfaceWidth = width;
@@ -294,12 +289,7 @@ void GlRenderer::SubmitScreenRect(float x, float y, float width, float height, s
 GlFrameStats GlRenderer::EndFrame() {
     m_inFrame = false;
     if (!m_context || OSMesaGetCurrentContext() != static_cast<OSMesaContext>(m_context)) {
-        m_items.clear();
-        m_ranges.clear();
-        m_screen.clear();
-        m_overlays.clear();
-        m_underlays.clear();
-        m_prims.clear();
+        DropQueued();
         m_target = 0;
         return m_last = GlFrameStats{};
     }
@@ -335,6 +325,15 @@ void GlRenderer::TakeCameraMatrices() {
     // The view scale and projection offset move the drawing as they move the camera's
     // projected points.
     if (auto* own = dynamic_cast<RenderCamera*>(camera)) own->GetDrawingProjection(m_projection);
+}
+
+void GlRenderer::DropQueued() {
+    m_items.clear();
+    m_ranges.clear();
+    m_screen.clear();
+    m_overlays.clear();
+    m_underlays.clear();
+    m_prims.clear();
 }
 
 void GlRenderer::DrawQueued(GlFrameStats& stats) {
@@ -1122,12 +1121,7 @@ void GlRenderer::RemoveRenderTarget(int id) {
     const bool current = m_context && OSMesaGetCurrentContext() == static_cast<OSMesaContext>(m_context);
     if (m_target == id && current) {
         // What was drawn into it goes nowhere now.
-        m_items.clear();
-        m_ranges.clear();
-        m_screen.clear();
-        m_overlays.clear();
-        m_underlays.clear();
-        m_prims.clear();
+        DropQueued();
         UseSurface(0);
     }
     if (m_target == id) m_target = 0;

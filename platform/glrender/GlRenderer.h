@@ -283,6 +283,8 @@ private:
 
     // Renders the queues into the picture drawn into now and empties them.
     void DrawQueued(GlFrameStats& stats);
+    // Forgets everything queued for drawing (a new frame, a lost context, a removed target).
+    void DropQueued();
     void TakeCameraMatrices();
     // The context drawing into a work picture of the size (the frame and every target fit).
     bool MakeWorkCurrent(int width, int height);

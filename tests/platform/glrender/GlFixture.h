@@ -13,6 +13,19 @@
 
 namespace quor::host::test {
 
+// An uncompressed 32-bit TGA, top row first; pixels as 0xAARRGGBB.
+inline std::vector<std::uint8_t> Tga(int width, int height, const std::vector<std::uint32_t>& argb) {
+    std::vector<std::uint8_t> b(18, 0);
+    b[2] = 2;
+    b[12] = std::uint8_t(width), b[13] = std::uint8_t(width >> 8);
+    b[14] = std::uint8_t(height), b[15] = std::uint8_t(height >> 8);
+    b[16] = 32;
+    b[17] = 0x28;  // top-left origin, eight alpha bits
+    for (std::uint32_t p : argb)
+        for (int shift : {0, 8, 16, 24}) b.push_back(std::uint8_t(p >> shift));
+    return b;
+}
+
 // A quad from (-1,-1) to (1,1) in the z = 0 plane facing -z: its front range winds clockwise
 // as the camera at the origin looking down +z sees it, its back range the other way.
 // Stream 0: position and normal; stream 1: texture coordinates (u right, v down).

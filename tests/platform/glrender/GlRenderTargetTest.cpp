@@ -17,19 +17,6 @@ namespace {
 constexpr int kWidth = 32;
 constexpr int kHeight = 24;
 
-// An uncompressed 32-bit TGA, top row first; pixels as 0xAARRGGBB.
-std::vector<std::uint8_t> Tga(int width, int height, const std::vector<std::uint32_t>& argb) {
-    std::vector<std::uint8_t> b(18, 0);
-    b[2] = 2;
-    b[12] = std::uint8_t(width), b[13] = std::uint8_t(width >> 8);
-    b[14] = std::uint8_t(height), b[15] = std::uint8_t(height >> 8);
-    b[16] = 32;
-    b[17] = 0x28;
-    for (std::uint32_t p : argb)
-        for (int shift : {0, 8, 16, 24}) b.push_back(std::uint8_t(p >> shift));
-    return b;
-}
-
 std::array<int, 3> Pixel(const std::vector<std::uint8_t>& pixels, int x, int y) {
     const std::size_t at = (std::size_t(y) * kWidth + std::size_t(x)) * 4;
     return {pixels[at], pixels[at + 1], pixels[at + 2]};
