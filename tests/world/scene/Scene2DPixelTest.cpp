@@ -77,6 +77,14 @@ struct ModelPixels : testing::Test {
         return true;
     }
 
+    // A 3000 x 2000 map scene with one picture of the given mesh; null when either fails.
+    IPicture* PictureOn(const char* name, std::vector<std::uint8_t> mesh) {
+        files->AddFile(name, std::move(mesh));
+        files->AddFile("m.scn2", "<Scene2D><MapBlock MapSize=\"3000,2000\"/></Scene2D>");
+        scene = std::make_unique<Scene2D>();
+        return scene->Create("m.scn2", 0, 0, 0) ? scene->CreatePicture(name) : nullptr;
+    }
+
     test::WorldFixture fx;
     host::GlRenderer gl;
     render::IRenderer* before = nullptr;
@@ -85,12 +93,8 @@ struct ModelPixels : testing::Test {
 };
 
 TEST_F(ModelPixels, APicturesModelIsDrawnOnItsPictureAfterScrolls) {
-    files->AddFile("hero.mom", test::WriteMom(test::SquareMesh()));
-    files->AddFile("m.scn2", "<Scene2D><MapBlock MapSize=\"3000,2000\"/></Scene2D>");
-    scene = std::make_unique<Scene2D>();
-    ASSERT_TRUE(scene->Create("m.scn2", 0, 0, 0)) << fx.capture.Joined();
-    IPicture* picture = scene->CreatePicture("hero.mom");
-    ASSERT_NE(picture, nullptr);
+    IPicture* picture = PictureOn("hero.mom", test::WriteMom(test::SquareMesh()));
+    ASSERT_NE(picture, nullptr) << fx.capture.Joined();
     // A square 2 units wide, its middle on its origin: some 10 pixels on the screen under the
     // camera's view scale (map height over frame height); turned half round, its front faces
     // the camera.
@@ -115,12 +119,8 @@ TEST_F(ModelPixels, APicturesModelIsDrawnOnItsPictureAfterScrolls) {
 }
 
 TEST_F(ModelPixels, ASnapshotShowsTheModelAsDrawnAndIsTakenOnce) {
-    files->AddFile("hero.mom", test::WriteMom(test::SquareMesh()));
-    files->AddFile("m.scn2", "<Scene2D><MapBlock MapSize=\"3000,2000\"/></Scene2D>");
-    scene = std::make_unique<Scene2D>();
-    ASSERT_TRUE(scene->Create("m.scn2", 0, 0, 0)) << fx.capture.Joined();
-    IPicture* picture = scene->CreatePicture("hero.mom");
-    ASSERT_NE(picture, nullptr);
+    IPicture* picture = PictureOn("hero.mom", test::WriteMom(test::SquareMesh()));
+    ASSERT_NE(picture, nullptr) << fx.capture.Joined();
     picture->SetLocalScale(1.0f, 1.0f);
     picture->Rotate(180.0f);
     scene->UpdateView(100.0f, 700.0f);
@@ -177,12 +177,8 @@ TEST_F(ModelPixels, AModelWithHeightStandsOnItsPictureWhileOnlyTheMapScrolls) {
     constexpr int width = 640, height = 480;
     gl.Objects().backBufferWidth = 800;
     gl.Objects().backBufferHeight = 600;
-    files->AddFile("hut.mom", test::WriteMom(test::DemoDefaultBox()));
-    files->AddFile("m.scn2", "<Scene2D><MapBlock MapSize=\"3000,2000\"/></Scene2D>");
-    scene = std::make_unique<Scene2D>();
-    ASSERT_TRUE(scene->Create("m.scn2", 0, 0, 0)) << fx.capture.Joined();
-    IPicture* picture = scene->CreatePicture("hut.mom");
-    ASSERT_NE(picture, nullptr);
+    IPicture* picture = PictureOn("hut.mom", test::WriteMom(test::DemoDefaultBox()));
+    ASSERT_NE(picture, nullptr) << fx.capture.Joined();
     // The unit box scaled 4: some 28 pixels wide at the map's 2000 pixels over the camera's
     // view height.
     picture->SetLocalScale(4.0f, 4.0f);
