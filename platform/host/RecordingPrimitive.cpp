@@ -129,7 +129,11 @@ void RecordingPrimitive::DrawEx(int index, const float* rect, int flags, const f
     if (record) calls.push_back(Call("DrawEx", {index, flags}));
     ++drawExCount;
     if (rect) std::copy(rect, rect + 4, drawExRect);
-    if (textureRect) std::copy(textureRect, textureRect + ((vertexFormat & 0x200u) ? 8 : 4), drawExUV);
+    if (textureRect) {
+        // Fixed-length copies: a length chosen at run time would cost a library call per quad.
+        std::copy(textureRect, textureRect + 4, drawExUV);
+        if (vertexFormat & 0x200u) std::copy(textureRect + 4, textureRect + 8, drawExUV + 4);
+    }
 }
 
 void* RecordingPrimitive::LockVertices(int first, int count) {

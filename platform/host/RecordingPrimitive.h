@@ -90,6 +90,25 @@ public:
     RecordingPrimitive(const RecordingPrimitive&) = delete;
     RecordingPrimitive& operator=(const RecordingPrimitive&) = delete;
 
+    // What every DrawEx and Draw reads or writes comes first, in one or two cache lines: a
+    // ground draws a few dozen screen quads a frame, each call to a different primitive.
+    const int kind;
+    const std::uint32_t vertexFormat;
+    // Off: SetVertexUV, Draw, DrawEx, SetTexture, SetVertexCountUsed and vertex locks keep no
+    // log line or draw record (an array-backed primitive for measuring what writes into it).
+    bool record = true;
+    int drawExCount = 0;
+    int drawCount = 0;
+    // The pass of the Draw call the sink is told about (the 2D ground draws at pass 3).
+    int lastPass = 0;
+    // The latest screen quad (DrawEx): its rectangle and texture rectangle, a second texture
+    // rectangle after it for a two-texture layout (0x200 in the vertex format); how many came
+    // (drawExCount).
+    float drawExRect[4] = {};
+    float drawExUV[8] = {};
+    // Called by every Draw with the primitive as it is then (a drawing renderer listens).
+    std::function<void(const RecordingPrimitive&)> drawSink;
+
     render::IVertexBuffer* GetVertexBuffer() override;
     void Release() override;
     void Commit() override;
@@ -145,11 +164,6 @@ public:
     void UnlockVertices() override;
     int locks = 0;
     int unlocks = 0;
-    // The latest screen quad (DrawEx): its rectangle and texture rectangle, a second texture
-    // rectangle after it for a two-texture layout (0x200 in the vertex format); how many came.
-    float drawExRect[4] = {};
-    float drawExUV[8] = {};
-    int drawExCount = 0;
     // Pre-transformed primitives (format 0x144) lock in the device's layout (x, y, z, rhw,
     // colour, u, v); the unlock copies the locked vertices into the vertex array.
     struct ScreenVertex {
@@ -161,8 +175,6 @@ public:
     int screenLockFirst = 0;
     int screenLockCount = 0;
 
-    const int kind;
-    const std::uint32_t vertexFormat;
     std::vector<std::string> calls;
     float transform[16] = {};
     render::IEffect* effect = nullptr;
@@ -179,15 +191,7 @@ public:
     int used = -1;
     render::ITexture* textures[8] = {};
     std::vector<PrimitiveDraw> draws;
-    int drawCount = 0;
-    // Off: SetVertexUV, Draw, DrawEx, SetTexture, SetVertexCountUsed and vertex locks keep no
-    // log line or draw record (an array-backed primitive for measuring what writes into it).
-    bool record = true;
     RecordingVertexBuffer* Buffer() const { return m_buffer.get(); }
-    // Called by every Draw with the primitive as it is then (a drawing renderer listens).
-    std::function<void(const RecordingPrimitive&)> drawSink;
-    // The pass of the Draw call the sink is told about (the 2D ground draws at pass 3).
-    int lastPass = 0;
 
 private:
     [[gnu::noinline]] void LogVertex(int index, std::uint32_t colour);

@@ -469,7 +469,7 @@ render::ITexture* RecordingRenderer::FindTexture(const char* name) {
 
 bool RecordingRenderer::IsTextureReady(void* surface) {
     Lock lock(m_store->mutex);
-    m_calls.push_back("IsTextureReady");
+    m_calls.emplace_back("IsTextureReady");
     RecordingTexture* t = m_store->LiveBySurface(surface);
     if (!t) return false;
     if (t->pollsBeforeReady <= 0) return true;

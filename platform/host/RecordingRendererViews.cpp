@@ -150,7 +150,7 @@ void RecordingRenderer::SetViewport(int x, int y, int width, int height) {
 
 void RecordingRenderer::GetViewportSize(int* width, int* height) {
     Lock lock(m_store->mutex);
-    m_calls.push_back("GetViewportSize");
+    m_calls.emplace_back("GetViewportSize");
     int w = backBufferWidth, h = backBufferHeight;
     if (m_viewport[2] > 0) {
         w = m_viewport[2], h = m_viewport[3];

@@ -3,6 +3,8 @@
 #include <stb_image.h>
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -472,15 +474,19 @@ RecordingTexture* RecordingStore::LiveBySurface(const void* surface) {
     if (!surface) return nullptr;
     // A remembered answer stands while that texture is live and still answers the handle (no
     // two live textures share one: each owns its device texture or token).
-    auto known = surfaceIndex.find(surface);
-    if (known != surfaceIndex.end()) {
-        RecordingTexture* t = known->second;
-        if (t->refs > 0 && t->GetSurface() == surface) return t;
-        surfaceIndex.erase(known);
+    if (!surfaceSlots.empty()) {
+        const SurfaceSlot& slot = surfaceSlots[SurfaceSlotOf(surface)];
+        if (slot.surface == surface && slot.texture->refs > 0 && slot.texture->GetSurface() == surface)
+            return slot.texture;
     }
     for (RecordingTexture* t : liveTextures) {
         if (t->GetSurface() == surface) {
-            surfaceIndex[surface] = t;
+            if (surfaceSlots.size() < 4 * liveTextures.size()) {
+                // Grown slots start empty; they fill again as handles are asked for.
+                surfaceSlots.assign(std::bit_ceil(std::max<std::size_t>(64, 4 * liveTextures.size())), SurfaceSlot{});
+                surfaceSlotBits = std::countr_zero(surfaceSlots.size());
+            }
+            surfaceSlots[SurfaceSlotOf(surface)] = SurfaceSlot{surface, t};
             return t;
         }
     }
@@ -575,8 +581,6 @@ bool RecordingStore::ReleaseTextureRef(render::ITexture* texture) {
     if (live != liveTextures.end()) {
         RecordingTexture* t = *live;
         if (--t->refs == 0) {
-            auto known = surfaceIndex.find(t->GetSurface());
-            if (known != surfaceIndex.end() && known->second == t) surfaceIndex.erase(known);
             // The last reference gives the device texture back too.
             if (t->device) std::exchange(t->device, nullptr)->Release();
             liveTextures.erase(live);

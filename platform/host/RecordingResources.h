@@ -560,7 +560,22 @@ private:
     // The first live texture answering `surface` from GetSurface, or null. Remembers where it
     // found each handle, so the per-frame lookups of a long run do not walk every live texture.
     RecordingTexture* LiveBySurface(const void* surface);
-    std::unordered_map<const void*, RecordingTexture*> surfaceIndex;
+    // Where a handle was last found, one slot per hash of the handle (a power of two, kept
+    // above four per live texture). A slot is trusted only while its texture is live and still
+    // answers the handle; a miss walks the live textures. No hash division and no node to
+    // follow: the ground asks about each drawn block every frame.
+    struct SurfaceSlot {
+        const void* surface = nullptr;
+        RecordingTexture* texture = nullptr;
+    };
+    std::vector<SurfaceSlot> surfaceSlots;
+    int surfaceSlotBits = 0;
+    std::size_t SurfaceSlotOf(const void* surface) const {
+        // Fibonacci hashing: the top bits of the product spread aligned pointers over the slots.
+        if (surfaceSlotBits == 0) return 0;
+        const std::uint64_t key = std::uintptr_t(surface);
+        return std::size_t((key * 0x9E3779B97F4A7C15ull) >> (64 - surfaceSlotBits));
+    }
     std::vector<std::unique_ptr<RecordingMaterial>> materials;
     std::vector<std::unique_ptr<RecordingMaterialGroup>> groups;
     std::vector<std::string> errors;

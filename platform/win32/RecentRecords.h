@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <utility>
 #include <vector>
 
 namespace quor::win32 {
@@ -19,6 +20,15 @@ public:
         if (m_limit == 0) return;
         if (m_items.size() == m_limit) m_items.pop_front();
         m_items.push_back(std::move(record));
+    }
+    // The same, building the record only when it is kept: with recording off a call costs a
+    // count, not a string.
+    template <class... A>
+    void emplace_back(A&&... args) {
+        ++m_total;
+        if (m_limit == 0) return;
+        if (m_items.size() == m_limit) m_items.pop_front();
+        m_items.emplace_back(std::forward<A>(args)...);
     }
     // Forgets the records and the count.
     void clear() {

@@ -100,6 +100,7 @@ bool ScreenMgr::Init(const char* blockDir, const int* size) {
     m_firstPassJobs = 0;
     ClearMap();
     m_releaseCursor = m_requestCursor = 0;
+    m_quadsPlaced = false;
 
     if (!blockDir || !size) {
         LogError("ScreenMgr: no block directory or map size");
@@ -135,6 +136,7 @@ bool ScreenMgr::Init(const char* blockDir, const int* size) {
             if (block.quad) {
                 block.quad->SetVertexCount(1, -1, 0, 1);
                 block.quad->DrawEx(0, rect, 0, kFullUv);
+                std::copy(rect, rect + 4, block.quadRect);
                 block.quad->SetEffect(Picture::SharedMaterial());
             }
             block.lastUsed = now;
@@ -241,15 +243,28 @@ void ScreenMgr::UpdateVisibleRange() {
 
 void ScreenMgr::UpdateBlockQuads() {
     const float vx = m_viewPos[0], vy = m_viewPos[1];
+    // The scene moves the view and then updates the blocks again: the second pass of a frame
+    // (and every pass of a still view) would give each quad the rectangle it already has.
+    const int* range = m_visibleRange;
+    if (m_quadsPlaced && vx == m_quadsView[0] && vy == m_quadsView[1] && range[0] == m_quadsRange[0] &&
+        range[1] == m_quadsRange[1] && range[2] == m_quadsRange[2] && range[3] == m_quadsRange[3])
+        return;
     for (int r = m_visibleRange[1]; r >= 0 && r <= m_visibleRange[3]; ++r) {
         for (int c = m_visibleRange[0]; c >= 0 && c <= m_visibleRange[2]; ++c) {
             GroundBlock& block = m_blocks[std::size_t(r) * std::size_t(m_cols) + std::size_t(c)];
             if (!block.quad) continue;
             const float rect[4] = {float(kBlockSide * c) + vx, float(kBlockSide * r) + vy,
                                    float(kBlockSide * (c + 1)) + vx, float(kBlockSide * (r + 1)) + vy};
+            // A block back in range after the range alone changed may stand where it is wanted.
+            if (std::equal(rect, rect + 4, block.quadRect)) continue;
             block.quad->DrawEx(0, rect, 0, kFullUv);
+            std::copy(rect, rect + 4, block.quadRect);
         }
     }
+    m_quadsPlaced = true;
+    m_quadsView[0] = vx;
+    m_quadsView[1] = vy;
+    std::copy(m_visibleRange, m_visibleRange + 4, m_quadsRange);
 }
 
 // --- the frame --------------------------------------------------------------------------------

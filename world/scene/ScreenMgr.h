@@ -40,6 +40,8 @@ struct GroundBlock {
     std::uint32_t lastUsed = 0;
     LayerRecord* record = nullptr;
     void* textureHandle = nullptr;
+    // The screen rectangle the quad was last given (DrawEx): the same one is not given again.
+    float quadRect[4] = {0, 0, 0, 0};
     std::set<MaskPart*> maskParts;
 
     void SetTexture(render::ITexture* t);
@@ -164,6 +166,11 @@ private:
     int m_cols = 0;
     int m_rows = 0;
     int m_visibleRange[4] = {-1, -1, -1, -1};
+    // The view and range of the last quad pass: with both unchanged every quad in range still
+    // stands where that pass put it. Cleared by Init.
+    bool m_quadsPlaced = false;
+    float m_quadsView[2] = {0, 0};
+    int m_quadsRange[4] = {-1, -1, -1, -1};
     Scene2D* m_scene = nullptr;
     std::string m_blockDir;
     int m_mapWidth = 0;

@@ -2,6 +2,8 @@
 // surface handle with the references left, readiness after a number of polls, filled rectangles.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "platform/d3d9/Device.h"
 #include "platform/host/MemoryFileSystem.h"
 #include "platform/host/RecordingLog.h"
@@ -83,6 +85,33 @@ TEST_F(Streamed, HandlesAnswerForTheLiveTexture) {
         EXPECT_EQ(renderer.UnloadTexture(handle, 1), 0) << i;
         EXPECT_FALSE(renderer.IsTextureReady(handle)) << i;
     }
+    EXPECT_EQ(renderer.BadReleases(), 0);
+    EXPECT_EQ(renderer.LiveTextures(), 0);
+}
+
+// Hundreds of live textures (the handle index grows as they come), half released and new ones
+// made where they were: each handle answers for its own texture only, by its own poll count.
+TEST_F(Streamed, ManyHandlesEachAnswerForTheirOwnTexture) {
+    renderer.SetTexturePollsBeforeReady(1);
+    std::vector<void*> handles;
+    auto make = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            render::ITexture* t = renderer.CreateTexture(4, 4, 21, 0, 1, 0);
+            ASSERT_NE(t, nullptr);
+            handles.push_back(t->GetSurface());
+            EXPECT_FALSE(renderer.IsTextureReady(handles.back())) << handles.size();
+        }
+    };
+    make(300);
+    for (void* h : handles) EXPECT_TRUE(renderer.IsTextureReady(h));
+    for (std::size_t i = 0; i < handles.size(); i += 2) EXPECT_EQ(renderer.UnloadTexture(handles[i], 1), 0) << i;
+    for (std::size_t i = 0; i < handles.size(); ++i) EXPECT_EQ(renderer.IsTextureReady(handles[i]), i % 2 == 1) << i;
+    std::vector<void*> kept;
+    for (std::size_t i = 1; i < handles.size(); i += 2) kept.push_back(handles[i]);
+    handles = kept;
+    make(150);
+    for (void* h : handles) EXPECT_TRUE(renderer.IsTextureReady(h));
+    for (void* h : handles) EXPECT_EQ(renderer.UnloadTexture(h, 1), 0);
     EXPECT_EQ(renderer.BadReleases(), 0);
     EXPECT_EQ(renderer.LiveTextures(), 0);
 }

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/host/RecordingPrimitive.h"
 #include "platform/win32/Clock.h"
 #include "platform/win32/Messages.h"
 #include "tests/support/world/scene/WorldFixture.h"
@@ -124,6 +125,17 @@ struct Oracle {
                 EXPECT_FALSE(has) << "frame " << frame << ": block " << i << " far from view, still loaded";
             }
         }
+        // Every quad the ground may draw stands at its block's place on screen.
+        const int* range = ground.VisibleRange();
+        for (int r = range[1]; r >= 0 && r <= range[3]; ++r)
+            for (int c = range[0]; c >= 0 && c <= range[2]; ++c) {
+                const std::size_t i = std::size_t(r * kCols + c);
+                const auto* quad = static_cast<const host::RecordingPrimitive*>(blocks[i].quad);
+                const float* rect = rects[i].data();
+                const float placed[4] = {rect[0] + step.x, rect[1] + step.y, rect[2] + step.x, rect[3] + step.y};
+                EXPECT_TRUE(std::equal(placed, placed + 4, quad->drawExRect))
+                    << "frame " << frame << ": block " << i << " not where the view puts it";
+            }
         EXPECT_EQ(ground.TotalCounters().duplicates, 0);
         EXPECT_EQ(renderer.LiveTextures(), ground.ResidentBlocks() + inFlight) << "frame " << frame;
     }

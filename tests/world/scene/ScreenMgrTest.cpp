@@ -167,6 +167,47 @@ TEST_F(GroundFixture, VisibleRangeOn640x480) {
     }
 }
 
+// Each quad in range stands at its block's place on screen, and is given a rectangle only when
+// it must move: moving the view moves the quads in range once, a frame's second update and a
+// still view give none, and a wider range places only the blocks it adds.
+TEST_F(GroundFixture, BlockQuadsPlacedOncePerMove) {
+    struct Step {
+        float x, y;
+        int width;
+        int placed;
+    };
+    Make(2560, 2560);
+    auto drawExCalls = [this] {
+        int n = 0;
+        for (const GroundBlock& b : ground->Blocks()) n += static_cast<host::RecordingPrimitive*>(b.quad)->drawExCount;
+        return n;
+    };
+    int step = 0;
+    // Init placed every quad for the view at the origin; 4 x 4 blocks after the move; the wider
+    // screen adds columns 4 and 5; narrowing and widening again move nothing.
+    for (const Step& s : {Step{0, 0, 640, 0}, Step{-100, -50, 640, 16}, Step{-100, -50, 640, 0},
+                          Step{-100, -50, 1024, 8}, Step{-100, -50, 640, 0}, Step{-100, -50, 1024, 0},
+                          Step{-612, -50, 1024, 28}}) {
+        renderer().backBufferWidth = s.width;
+        const int before = drawExCalls();
+        const float view[2] = {s.x, s.y};
+        ground->SetViewPosition(view);
+        ground->UpdateBlocks();
+        EXPECT_EQ(drawExCalls() - before, s.placed) << "step " << step;
+        const int* v = ground->VisibleRange();
+        for (int r = v[1]; r <= v[3]; ++r)
+            for (int c = v[0]; c <= v[2]; ++c) {
+                const GroundBlock& block = ground->Blocks()[std::size_t(r * 10 + c)];
+                const auto* quad = static_cast<host::RecordingPrimitive*>(block.quad);
+                EXPECT_EQ(std::vector<float>(quad->drawExRect, quad->drawExRect + 4),
+                          std::vector<float>({c * 256 + s.x, r * 256 + s.y, (c + 1) * 256 + s.x, (r + 1) * 256 + s.y}))
+                    << "step " << step << ", block " << c << ", " << r;
+                EXPECT_EQ(std::vector<float>(quad->drawExUV, quad->drawExUV + 4), std::vector<float>({0, 0, 1, 1}));
+            }
+        ++step;
+    }
+}
+
 TEST_F(GroundFixture, BlockFormatFallback) {
     auto grey = [](std::uint32_t, std::uint32_t) { return 0xFF808080u; };
     files->AddFile("b\\map_0_0.jpg", fixtures::JpegBytes(8, 4, grey));
