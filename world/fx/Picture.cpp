@@ -73,6 +73,7 @@ void PictureBase::DeletingDestructor() {
         std::vector<PictureBase*>& list = m_parent->m_children;
         auto it = std::find(list.rbegin(), list.rend(), this);
         if (it != list.rend()) list.erase(std::next(it).base());
+        m_parent->NoteChildren();
         m_parent = nullptr;
     }
     DestroyShadow();
@@ -325,6 +326,7 @@ bool PictureBase::UnlinkChild(PictureBase* child, bool keepWorld) {
     auto it = std::find(m_children.rbegin(), m_children.rend(), child);
     if (it == m_children.rend()) return false;
     m_children.erase(std::next(it).base());
+    NoteChildren();
     if (keepWorld)
         child->BecomeRootKeepingWorld();
     else {
@@ -357,6 +359,7 @@ bool PictureBase::AddChild(IPicture* childInterface, bool keepWorld) {
         child->MarkDirty(true);
     }
     m_children.push_back(child);
+    NoteChildren();
     return true;
 }
 
@@ -384,6 +387,7 @@ IPicture* PictureBase::GetParent() { return m_parent; }
 void PictureBase::PassChildrenToParent() {
     std::vector<PictureBase*> children;
     children.swap(m_children);
+    NoteChildren();
     for (PictureBase* child : children) {
         child->BecomeRootKeepingWorld();
         if (m_parent) m_parent->AddChild(child, true);
@@ -393,6 +397,7 @@ void PictureBase::PassChildrenToParent() {
 void PictureBase::DetachChildren() {
     std::vector<PictureBase*> children;
     children.swap(m_children);
+    NoteChildren();
     for (PictureBase* child : children) {
         child->DetachChildren();
         child->BecomeRootKeepingWorld();

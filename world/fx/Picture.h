@@ -151,14 +151,11 @@ public:
     // The picture type GetPictureType reports, fixed at construction.
     int Kind() const { return m_kind; }
     std::uint8_t HasBound() const { return m_hasBound; }
-    // Starts fetching the cache lines a per-frame pass reads (vtable and kind, display state and
-    // children, effect level), so that a pass over many pictures overlaps their fetches.
-    void PrefetchPassFields() const {
-        __builtin_prefetch(this);
-        __builtin_prefetch(&m_displayState);
-        __builtin_prefetch(&m_children);
-        __builtin_prefetch(&m_customValue);
-    }
+    // Whether the picture has children, without reading the list.
+    bool HasChildren() const { return m_hasChildren != 0; }
+    // Starts fetching the cache line a per-frame pass reads (vtable, display state, kind, bound
+    // flag, children flag, effect level), so that a pass over many pictures overlaps their fetches.
+    void PrefetchPassFields() const { __builtin_prefetch(this); }
 
 protected:
     virtual ~PictureBase();
@@ -168,15 +165,21 @@ protected:
     // Drops a direct child from the list; with keepWorld it first takes its world matrix.
     bool UnlinkChild(PictureBase* child, bool keepWorld);
     bool IsSelfOrAncestor(const PictureBase* p) const;
+    // Brings m_hasChildren up to date after m_children changed.
+    void NoteChildren() { m_hasChildren = m_children.empty() ? 0 : 1; }
     // The corners (-pivot) ... (-pivot + (0, size.y)) in screen space, 0.5 subtracted when rotated;
     // returns whether they are rotated corners (false: an axis-aligned rectangle in out[0], out[2]).
     bool QuadCorners(PicPoint pivot, PicPoint size, PicPoint out[4]);
 
-    std::uint8_t m_visible = 0;
-    // Read by the scene's per-frame pass over every picture together with the vtable: kept
-    // in the padding before the placement, on the vtable's cache line.
-    std::uint8_t m_hasBound = 0;
+    // What the scene's per-frame pass reads of every picture, in the 8 bytes after the vtable
+    // pointer: the object is 16-aligned, so these 16 bytes always share one cache line.
+    std::uint8_t m_displayState = 1;
     std::uint8_t m_kind = 0;
+    std::uint8_t m_hasBound = 0;
+    // Whether m_children is non-empty, kept by every change of the list (see NoteChildren).
+    std::uint8_t m_hasChildren = 0;
+    std::int32_t m_customValue = -1;
+    std::uint8_t m_visible = 0;
     float m_placement[4] = {};
     PicPoint m_position;
     float m_rotation = 0.0f;
@@ -184,7 +187,6 @@ protected:
     bool m_dirty = false;
     bool m_worldValid = false;
     bool m_inverseValid = false;
-    std::uint8_t m_displayState = 1;
     std::uint8_t m_alpha = 255;
     PictureBase* m_parent = nullptr;
     std::vector<PictureBase*> m_children;
@@ -196,7 +198,6 @@ protected:
     bool m_shadowEnabled = true;
     std::uint8_t m_customFlag = 1;
     std::uint8_t m_customState = 0;
-    std::int32_t m_customValue = -1;
     float m_boundMax[2] = {0.0f, 0.0f};
     float m_boundMin[2] = {0.0f, 0.0f};
     // The transform caches last: 128 bytes that the per-frame passes do not read would

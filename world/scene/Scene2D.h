@@ -1,11 +1,16 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include <emmintrin.h>
+
 #include "world/core/XmlNodePtr.h"
 #include "world/core/math/Vector.h"
+#include "world/fx/IPicture.h"
 #include "world/scene/SceneBase.h"
 #include "world/scene/ScreenMgr.h"
 
@@ -240,9 +245,46 @@ public:
     void CollectFramePictures();
     // Whether the picture passes the bound test against the view.
     bool PassesBoundTest(PictureBase* picture);
-    // The rectangle test: any corner of b in a, or b spans or fits a in both axes.
-    static bool RectsOverlap(const float* a, const float* b);
-    static bool PointInRect(const float* rect, float x, float y);
+    // The rectangle test: any corner of b in a, or b spans or fits a in both axes. Inline, as
+    // the per-frame pass runs it for every picture.
+    static bool RectsOverlap(const float* a, const float* b) {
+        if (PointInRect(a, b[0], b[1]) || PointInRect(a, b[0], b[3]) || PointInRect(a, b[2], b[1]) ||
+            PointInRect(a, b[2], b[3]))
+            return true;
+        const bool h = (b[0] < a[0] && b[2] >= a[2]) || (a[0] <= b[0] && b[2] <= a[2]);
+        const bool v = (b[1] < a[1] && b[3] >= a[3]) || (a[1] <= b[1] && b[3] <= a[3]);
+        return h && v;
+    }
+    static bool PointInRect(const float* r, float x, float y) {
+        return r[0] <= x && x < r[2] && r[1] <= y && y < r[3];
+    }
+    // A picture's rectangle widened to whole pixels (left and top down, right and bottom up), as
+    // the culling test takes it: out = left, top, right, bottom.
+    static void PixelRect(const PicRect& r, float out[4]) {
+        // Each half on its own, as the rectangle comes back from GetBoundingRect in two
+        // registers: joining them would go through memory and wait on the two stores.
+        static_assert(sizeof(PicRect) == 16 && offsetof(PicRect, right) == 8, "left, top, right, bottom");
+        double leftTop, rightBottom;
+        std::memcpy(&leftTop, &r.left, sizeof leftTop);
+        std::memcpy(&rightBottom, &r.right, sizeof rightBottom);
+        const __m128 lt = RoundPair(_mm_castpd_ps(_mm_set_sd(leftTop)), false);
+        const __m128 rb = RoundPair(_mm_castpd_ps(_mm_set_sd(rightBottom)), true);
+        _mm_storel_pd(reinterpret_cast<double*>(out), _mm_castps_pd(lt));
+        _mm_storel_pd(reinterpret_cast<double*>(out + 2), _mm_castps_pd(rb));
+    }
+    // std::floor (or std::ceil with up) of the two low lanes, without a branch per value
+    // (one by one they cost the per-frame pass much of its time). Values too large to have a
+    // fraction, infinities and NaN pass through unchanged; a zero may lose its sign, which no
+    // comparison sees.
+    static __m128 RoundPair(__m128 v, bool up) {
+        const __m128 one = _mm_set1_ps(1.0f);
+        const __m128 t = _mm_cvtepi32_ps(_mm_cvttps_epi32(v));
+        const __m128 rounded = up ? _mm_add_ps(t, _mm_and_ps(_mm_cmplt_ps(t, v), one))
+                                  : _mm_sub_ps(t, _mm_and_ps(_mm_cmpgt_ps(t, v), one));
+        const __m128 magnitude = _mm_and_ps(v, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)));
+        const __m128 small = _mm_cmplt_ps(magnitude, _mm_set1_ps(8388608.0f));
+        return _mm_or_ps(_mm_and_ps(small, rounded), _mm_andnot_ps(small, v));
+    }
     // A process-lifetime copy of the text, for progress messages the host reads later.
     static const char* InternText(const char* text);
 
@@ -306,6 +348,8 @@ private:
     void RoutePictures();
     void DrawEffects(bool onGround);
     bool CutByEffectLevel(PictureBase* picture) const;
+    // IsPictureCulled for a Picture3D (kind 1): its model's box against the screen.
+    bool IsModelPictureCulled(PictureBase* picture);
     void ForEachModelMaterial(IModel* model, std::uint32_t colour, bool colourOnly);
     void FreeXml();
     // A conversion on an empty map or coinciding corners writes nothing and says so.

@@ -199,19 +199,6 @@ void Scene2D::Update() {
 
 // --- rectangle tests ------------------------------------------------------------------------
 
-bool Scene2D::PointInRect(const float* r, float x, float y) {
-    return r[0] <= x && x < r[2] && r[1] <= y && y < r[3];
-}
-
-bool Scene2D::RectsOverlap(const float* a, const float* b) {
-    if (PointInRect(a, b[0], b[1]) || PointInRect(a, b[0], b[3]) || PointInRect(a, b[2], b[1]) ||
-        PointInRect(a, b[2], b[3]))
-        return true;
-    const bool h = (b[0] < a[0] && b[2] >= a[2]) || (a[0] <= b[0] && b[2] <= a[2]);
-    const bool v = (b[1] < a[1] && b[3] >= a[3]) || (a[1] <= b[1] && b[3] <= a[3]);
-    return h && v;
-}
-
 void Scene2D::PrepareFrameRects() {
     int bw = 0, bh = 0;
     if (render::IRenderer* renderer = Interfaces().renderer) renderer->GetBackBufferSize(&bw, &bh);
@@ -231,11 +218,14 @@ void Scene2D::PrepareFrameRects() {
 }
 
 bool Scene2D::IsPictureCulled(PictureBase* picture) {
-    if (picture->Kind() != 1) {
-        const PicRect r = picture->GetBoundingRect();
-        const float rect[4] = {std::floor(r.left), std::floor(r.top), std::ceil(r.right), std::ceil(r.bottom)};
-        return !RectsOverlap(m_backBufferRect, rect) && !RectsOverlap(rect, m_backBufferRect);
-    }
+    // Kept small, so that the per-frame pass has it inline; the model test is out of line.
+    if (picture->Kind() == 1) return IsModelPictureCulled(picture);
+    float rect[4] = {};
+    PixelRect(picture->GetBoundingRect(), rect);
+    return !RectsOverlap(m_backBufferRect, rect) && !RectsOverlap(rect, m_backBufferRect);
+}
+
+bool Scene2D::IsModelPictureCulled(PictureBase* picture) {
     IModel* model = picture->GetAttachedModel();
     const common::SharedString name = picture->GetTextureName();
     if (!model || name.Empty() || std::strncmp(name.c_str(), "emf", 3) == 0) return false;
@@ -271,7 +261,8 @@ void Scene2D::CollectPictures(PictureBase* parent, const float* screenRect) {
     for (std::size_t i = 0; i < children.size(); ++i) {
         if (i + kAhead < children.size()) children[i + kAhead]->PrefetchPassFields();
         PictureBase* picture = children[i];
-        const bool hasChildren = !picture->Children().empty();
+        // The cached flag: the list itself lies on another line of the picture.
+        const bool hasChildren = picture->HasChildren();
         if (picture->DisplayStateValue() == 0 || IsPictureCulled(picture)) {
             if (hasChildren) CollectPictures(picture, screenRect);
             continue;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -101,6 +102,52 @@ TEST_F(Pictures, RandomTreeKeepsMatricesConsistent) {
     }
     // Pictures outside the tree's root go with it: every one was reachable.
     for (PictureBase* p : all)
+        if (p != root.get() && !p->ParentBase()) root->AddChild(p, false);
+}
+
+// The children flag the scene's pass reads in place of the list follows every change of it.
+TEST_F(Pictures, ChildrenFlagFollowsEveryListChange) {
+    std::mt19937 rng(9);
+    Owned root(new PictureEmpty(SceneA()));
+    std::vector<PictureBase*> live{root.get()};
+    for (int step = 0; step < 600; ++step) {
+        PictureBase* p = live[rng() % live.size()];
+        PictureBase* q = live[rng() % live.size()];
+        switch (rng() % 7) {
+            case 0:
+            case 1: {
+                auto* c = new PictureEmpty(SceneA());
+                ASSERT_TRUE(q->AddChild(c, false));
+                live.push_back(c);
+                break;
+            }
+            case 2:
+                // The root stays the root: it owns whatever is left at the end.
+                if (p != root.get()) q->AddChild(p, rng() % 2 == 0);
+                break;
+            case 3:
+                if (p->ParentBase()) p->ParentBase()->RemoveChild(p, false);
+                break;
+            case 4: p->PassChildrenToParent(); break;
+            case 5: p->DetachChildren(); break;
+            default:
+                if (p != root.get()) {
+                    // Destroying takes the subtree with it.
+                    std::vector<PictureBase*> gone;
+                    for (PictureBase* x : live)
+                        for (PictureBase* a = x; a; a = a->ParentBase())
+                            if (a == p) {
+                                gone.push_back(x);
+                                break;
+                            }
+                    p->DeletingDestructor();
+                    for (PictureBase* x : gone) live.erase(std::find(live.begin(), live.end(), x));
+                }
+                break;
+        }
+        for (PictureBase* x : live) ASSERT_EQ(x->HasChildren(), !x->Children().empty()) << "step " << step;
+    }
+    for (PictureBase* p : live)
         if (p != root.get() && !p->ParentBase()) root->AddChild(p, false);
 }
 

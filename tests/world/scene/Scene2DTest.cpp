@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <limits>
 #include <memory>
 #include <random>
 #include <string>
@@ -414,6 +416,120 @@ TEST_F(Scene2DEntities, CutAndBoundTables) {
     EXPECT_EQ(collected(), (std::vector<bool>{false, true, true, false}));
     scene->EnableEffectCut(false);
     EXPECT_EQ(collected(), (std::vector<bool>{true, true, true, false}));
+}
+
+// The pixel rectangle rounds as std::floor (left, top) and std::ceil (right, bottom) do.
+TEST(Scene2DRects, PixelRectRoundsAsFloorAndCeil) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float values[] = {0.0f,       -0.0f,      0.25f,      -0.25f,      0.5f,         -0.5f,
+                            1.0f,       -1.0f,      2.5f,       -2.5f,       799.999f,     -799.999f,
+                            8388607.5f, -8388607.5f, 8388608.0f, -8388609.0f, 16777218.0f, 3e9f,
+                            -3e9f,      1e-40f,     -1e-40f,    inf,         -inf};
+    for (float a : values)
+        for (float b : {0.75f, -1e-40f, -3e9f}) {
+            const PicRect r{a, b, a, b};
+            float out[4] = {};
+            Scene2D::PixelRect(r, out);
+            const float expect[4] = {std::floor(a), std::floor(b), std::ceil(a), std::ceil(b)};
+            for (int i = 0; i < 4; ++i) EXPECT_EQ(out[i], expect[i]) << a << " " << b << " lane " << i;
+        }
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    float out[4] = {};
+    Scene2D::PixelRect(PicRect{nan, 1.5f, nan, -1.5f}, out);
+    EXPECT_TRUE(std::isnan(out[0]) && std::isnan(out[2]));
+    EXPECT_EQ(out[1], 1.0f);
+    EXPECT_EQ(out[3], -1.0f);
+}
+
+// The frame's collection against a plain walk of the rules over random picture trees: pictures
+// hidden or off the back buffer are left out but their children are looked at; pictures above
+// the effect cut are left out with their children; the rest are taken in tree order.
+TEST_F(Scene2DFixture, CollectionMatchesAPlainWalkOnRandomTrees) {
+    Load("<MapBlock MapSize=\"4000,4000\" EffectCutLevel=\"3\"/>");
+    fx.host().renderer.Store()->DefineTexture("box.png", host::TextureDesc{1, 0, 64, 48, 3, true});
+    PictureBase* layer = scene->Layer(2);
+    ASSERT_NE(layer, nullptr);
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<int> px(-120, 900), py(-100, 700);
+    const float fractions[] = {0.0f, 0.25f, 0.5f, 0.75f, -0.25f};
+    std::vector<PictureBase*> live;
+    const auto randomise = [&](PictureBase* p) {
+        p->SetLocalPosition(float(px(rng)) + fractions[rng() % 5], float(py(rng)) + fractions[rng() % 5]);
+        p->SetDisplayState(rng() % 5 == 0 ? 0 : 1, false);
+        const std::int32_t levels[] = {-1, -1, 2, 3, 4};
+        p->SetCustomValue(levels[rng() % 5]);
+    };
+    const auto inTree = [&](PictureBase* p) {
+        for (PictureBase* a = p; a; a = a->ParentBase())
+            if (a == layer) return true;
+        return false;
+    };
+    // A plain reading of the rules, with its own rounding and rectangle test.
+    const auto overlaps = [](const float* a, const float* b) {
+        auto in = [a](float x, float y) { return a[0] <= x && x < a[2] && a[1] <= y && y < a[3]; };
+        if (in(b[0], b[1]) || in(b[0], b[3]) || in(b[2], b[1]) || in(b[2], b[3])) return true;
+        const bool h = (b[0] < a[0] && b[2] >= a[2]) || (a[0] <= b[0] && b[2] <= a[2]);
+        const bool v = (b[1] < a[1] && b[3] >= a[3]) || (a[1] <= b[1] && b[3] <= a[3]);
+        return h && v;
+    };
+    const float back[4] = {0.0f, 0.0f, 800.0f, 600.0f};
+    std::vector<PictureBase*> expect;
+    std::function<void(PictureBase*)> walk = [&](PictureBase* parent) {
+        for (PictureBase* p : parent->Children()) {
+            const PicRect r = p->GetBoundingRect();
+            const float rect[4] = {std::floor(r.left), std::floor(r.top), std::ceil(r.right), std::ceil(r.bottom)};
+            if (p->DisplayStateValue() == 0 || (!overlaps(back, rect) && !overlaps(rect, back))) {
+                walk(p);
+                continue;
+            }
+            if (p->CustomValueRaw() != -1 && p->CustomValueRaw() > 3) continue;
+            expect.push_back(p);
+            walk(p);
+        }
+    };
+    for (int round = 0; round < 6; ++round) {
+        for (int i = 0; i < 60; ++i) {
+            auto* p = PictureBase::FromInterface(scene->CreatePicture(rng() % 3 == 0 ? nullptr : "box.png"));
+            ASSERT_NE(p, nullptr);
+            randomise(p);
+            live.push_back(p);
+        }
+        for (int step = 0; step < 150; ++step) {
+            PictureBase* p = live[rng() % live.size()];
+            PictureBase* q = live[rng() % live.size()];
+            switch (rng() % 6) {
+                case 0: q->AddChild(p, rng() % 2 == 0); break;
+                case 1:
+                    if (p->ParentBase()) p->ParentBase()->RemoveChild(p, false);
+                    break;
+                case 2: p->PassChildrenToParent(); break;
+                case 3: {
+                    // Only a picture right under the layer is released, with its whole subtree.
+                    if (p->ParentBase() != layer) break;
+                    std::vector<PictureBase*> gone;
+                    for (PictureBase* x : live)
+                        for (PictureBase* a = x; a; a = a->ParentBase())
+                            if (a == p) {
+                                gone.push_back(x);
+                                break;
+                            }
+                    scene->ReleasePicture(p, true);
+                    for (PictureBase* x : gone) live.erase(std::find(live.begin(), live.end(), x));
+                    break;
+                }
+                default: randomise(p); break;
+            }
+            if (live.empty()) break;
+        }
+        // Pictures left outside the tree go back under the layer.
+        for (PictureBase* p : live)
+            if (!inTree(p)) layer->AddChild(p, false);
+        scene->CollectFramePictures();
+        expect.clear();
+        walk(layer);
+        EXPECT_EQ(scene->CollectedPictures(), expect) << "round " << round;
+        EXPECT_GT(expect.size(), 0u);
+    }
 }
 
 // --- conversions ------------------------------------------------------------------------------
