@@ -157,6 +157,7 @@ BENCHMARK(BM_MapToWorldRef)->Name("Scene2DMapToWorld.ref")->Unit(benchmark::kMil
 // work per picture shows.
 struct Pictures {
     std::vector<PictureBase*> all;
+    std::vector<PictureBase*> tops;  // those made right under the object layer
     explicit Pictures(bool images) {
         Map& m = TheMap();
         if (images) m.fx.host().renderer.Store()->DefineTexture("bench_pic.png", host::TextureDesc{1, 0, 64, 48, 3, true});
@@ -169,16 +170,16 @@ struct Pictures {
                 p->SetLocalPosition(near(rng), near(rng));
             } else {
                 p->SetLocalPosition(x(rng), y(rng));
+                tops.push_back(p);
             }
             all.push_back(p);
         }
     }
     ~Pictures() {
         Map& m = TheMap();
-        // The layer's own children take theirs with them.
-        PictureBase* layer = m.scene->Layer(2);
-        for (PictureBase* p : all)
-            if (p->ParentBase() == layer) m.scene->ReleasePicture(p, true);
+        // The layer's own children take theirs with them (so a child is not asked anything
+        // once its parent has gone).
+        for (PictureBase* p : tops) m.scene->ReleasePicture(p, true);
     }
 };
 
