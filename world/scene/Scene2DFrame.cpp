@@ -218,7 +218,7 @@ void Scene2D::PrepareFrameRects() {
 }
 
 bool Scene2D::IsPictureCulled(PictureBase* picture) {
-    // Kept small, so that the per-frame pass has it inline; the model test is out of line.
+    // The common case first and short; the model test of a Picture3D is out of line.
     if (picture->Kind() == 1) return IsModelPictureCulled(picture);
     float rect[4] = {};
     PixelRect(picture->GetBoundingRect(), rect);
