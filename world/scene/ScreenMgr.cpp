@@ -43,6 +43,21 @@ void ViewportSize(int& w, int& h) {
     if (render::IRenderer* renderer = Interfaces().renderer) renderer->GetViewportSize(&w, &h);
 }
 
+}  // namespace
+
+// The viewport size, asked of the renderer when first needed: a request scan over blocks alone
+// needs none, and the query locks the renderer.
+struct ScreenMgr::LazyViewport {
+    int w = 0, h = 0;
+    bool read = false;
+    void Read() {
+        if (!read) ViewportSize(w, h);
+        read = true;
+    }
+};
+
+namespace {
+
 // trunc(value) clamped into [lo, hi] without leaving int range for huge or NaN values.
 int TruncClamp(float value, int lo, int hi) {
     if (!(value > float(lo))) return lo;
@@ -213,18 +228,18 @@ void ScreenMgr::SetViewPosition(const float* pos) {
     m_preloadRect[2] = m_viewRect[2] + mx;
     m_preloadRect[3] = m_viewRect[3] + my;
     MoveWaterWithView();
-    UpdateVisibleRange();
+    UpdateVisibleRange(w, h);
     UpdateBlockQuads();
 }
 
 void ScreenMgr::UpdateBlocks() {
-    UpdateVisibleRange();
+    int w = 0, h = 0;
+    ViewportSize(w, h);
+    UpdateVisibleRange(w, h);
     UpdateBlockQuads();
 }
 
-void ScreenMgr::UpdateVisibleRange() {
-    int w = 0, h = 0;
-    ViewportSize(w, h);
+void ScreenMgr::UpdateVisibleRange(int w, int h) {
     bool zoom = false;
     float factor = 1.0f;
     if (m_scene) m_scene->GetZoom(&zoom, &factor);
@@ -344,13 +359,16 @@ void ScreenMgr::Install(GroundLoadJob& job) {
     }
 }
 
-bool ScreenMgr::IsRecordVisible(const LayerRecord& r, float ax, float ay, int w, int h, bool needWide) const {
+bool ScreenMgr::IsRecordVisible(const LayerRecord& r, float ax, float ay, LazyViewport& viewport,
+                                bool needWide) const {
     switch (r.type) {
     case LayerRecord::kBackLayer:
     case LayerRecord::kFrontLayer: {
         if (needWide && !m_wideMargin) return false;
         const float* f = r.type == LayerRecord::kBackLayer ? m_backFactor : m_frontFactor;
-        const float area[4] = {f[0] * ax - 128.0f, f[1] * ay - 128.0f, f[0] * ax + float(w), f[1] * ay + float(h)};
+        viewport.Read();
+        const float w = float(viewport.w), h = float(viewport.h);
+        const float area[4] = {f[0] * ax - 128.0f, f[1] * ay - 128.0f, f[0] * ax + w, f[1] * ay + h};
         return RectsOverlapStrict(RectOf(r), area);
     }
     case LayerRecord::kMask:
@@ -362,8 +380,7 @@ bool ScreenMgr::IsRecordVisible(const LayerRecord& r, float ax, float ay, int w,
 }
 
 void ScreenMgr::RequestLoads() {
-    int w = 0, h = 0;
-    ViewportSize(w, h);
+    LazyViewport viewport;
     const float ax = std::fabs(m_viewPos[0]), ay = std::fabs(m_viewPos[1]);
     const bool firstPass = !m_firstPassDone;
     const std::size_t budget = firstPass ? m_records.size() : std::size_t(kScanPerFrame);
@@ -371,7 +388,7 @@ void ScreenMgr::RequestLoads() {
     for (std::size_t n = 0; n < budget && m_requestCursor < m_records.size(); ++n, ++m_requestCursor) {
         LayerRecord& r = m_records[m_requestCursor];
         if (!r.requested) {
-            if (!IsRecordVisible(r, ax, ay, w, h, true)) continue;
+            if (!IsRecordVisible(r, ax, ay, viewport, true)) continue;
             std::int32_t kind = -1, index = -1;
             switch (r.type) {
             case LayerRecord::kBlock: kind = GroundLoadJob::kBlock, index = r.index; break;
@@ -400,11 +417,13 @@ void ScreenMgr::RequestLoads() {
             m_firstPassDone = true;
         }
         if ((r.type == LayerRecord::kBackLayer || r.type == LayerRecord::kFrontLayer) &&
-            !IsRecordVisible(r, ax, ay, w, h, false))
+            !IsRecordVisible(r, ax, ay, viewport, false))
             DropLayerOf(r);
     }
     if (m_requestCursor >= m_records.size()) m_requestCursor = 0;
     if (!m_wideMargin) {
+        viewport.Read();
+        const int w = viewport.w, h = viewport.h;
         float* p = m_preloadRect;
         if (p[2] - p[0] == 0.0f) {
             p[0] = float(-(w / 2));

@@ -124,7 +124,8 @@ public:
     const std::map<const LayerRecord*, MaskPicture*>& MaskPictures() const { return m_maskPictures; }
 
 private:
-    void UpdateVisibleRange();
+    struct LazyViewport;
+    void UpdateVisibleRange(int viewportW, int viewportH);
     void UpdateBlockQuads();
     void RequestLoads();
     void ReleaseIdleBlocks(const float* rect);
@@ -133,7 +134,7 @@ private:
     void Install(GroundLoadJob& job);
     void ReadMaskList();
     void ClearMap();
-    bool IsRecordVisible(const LayerRecord& r, float ax, float ay, int w, int h, bool needWide) const;
+    bool IsRecordVisible(const LayerRecord& r, float ax, float ay, LazyViewport& viewport, bool needWide) const;
     void JobDone(GroundLoadJob& job);
     // The layer, mask and water side (ScreenMgrLayers.cpp).
     void InstallLayer(GroundLoadJob& job);
