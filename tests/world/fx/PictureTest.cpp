@@ -10,6 +10,7 @@
 #include "platform/host/RecordingPrimitive.h"
 #include "platform/host/RecordingRenderer.h"
 #include "tests/support/world/LogCapture.h"
+#include "tests/support/world/fx/PictureTrees.h"
 #include "tests/support/world/SheetFileWriter.h"
 #include "world/core/InterfaceTable.h"
 #include "world/core/math/Matrix.h"
@@ -133,13 +134,7 @@ TEST_F(Pictures, ChildrenFlagFollowsEveryListChange) {
             default:
                 if (p != root.get()) {
                     // Destroying takes the subtree with it.
-                    std::vector<PictureBase*> gone;
-                    for (PictureBase* x : live)
-                        for (PictureBase* a = x; a; a = a->ParentBase())
-                            if (a == p) {
-                                gone.push_back(x);
-                                break;
-                            }
+                    const std::vector<PictureBase*> gone = test::SubtreeOf(live, p);
                     p->DeletingDestructor();
                     for (PictureBase* x : gone) live.erase(std::find(live.begin(), live.end(), x));
                 }

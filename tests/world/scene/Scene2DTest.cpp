@@ -19,6 +19,7 @@
 #include "tests/support/world/DemoMeshes.h"
 #include "tests/support/world/MeshFileWriter.h"
 #include "tests/support/world/SheetFileWriter.h"
+#include "tests/support/world/fx/PictureTrees.h"
 #include "tests/support/world/scene/WorldFixture.h"
 #include "world/core/Camera.h"
 #include "world/core/math/Geometry.h"
@@ -506,13 +507,7 @@ TEST_F(Scene2DFixture, CollectionMatchesAPlainWalkOnRandomTrees) {
                 case 3: {
                     // Only a picture right under the layer is released, with its whole subtree.
                     if (p->ParentBase() != layer) break;
-                    std::vector<PictureBase*> gone;
-                    for (PictureBase* x : live)
-                        for (PictureBase* a = x; a; a = a->ParentBase())
-                            if (a == p) {
-                                gone.push_back(x);
-                                break;
-                            }
+                    const std::vector<PictureBase*> gone = test::SubtreeOf(live, p);
                     scene->ReleasePicture(p, true);
                     for (PictureBase* x : gone) live.erase(std::find(live.begin(), live.end(), x));
                     break;
