@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Prints a Google Benchmark JSON file as a ratio table.
+"""Prints Google Benchmark JSON files as one ratio table.
 
 Benchmark names are "Case.variant" with Google Benchmark's "/args" behind; within one case
 and one argument list, every variant is divided by the variant "ref" of the same run.
@@ -14,12 +14,14 @@ def split(name):
     return (case or head), variant, args
 
 
-def main(path):
-    with open(path) as f:
-        data = json.load(f)
+def main(paths):
+    benchmarks = []
+    for path in paths:
+        with open(path) as f:
+            benchmarks += json.load(f).get("benchmarks", [])
     rows = {}
     order = []
-    for b in data.get("benchmarks", []):
+    for b in benchmarks:
         if b.get("run_type") == "aggregate":
             continue
         case, variant, args = split(b["name"])
@@ -51,5 +53,4 @@ def main(path):
 
 
 if __name__ == "__main__":
-    for p in sys.argv[1:]:
-        main(p)
+    main(sys.argv[1:])
