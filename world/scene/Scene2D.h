@@ -11,6 +11,7 @@
 #include "world/core/XmlNodePtr.h"
 #include "world/core/math/Vector.h"
 #include "world/fx/IPicture.h"
+#include "world/scene/GroundRects.h"
 #include "world/scene/SceneBase.h"
 #include "world/scene/ScreenMgr.h"
 
@@ -247,17 +248,8 @@ public:
     bool PassesBoundTest(PictureBase* picture);
     // The rectangle test: any corner of b in a, or b spans or fits a in both axes. Inline, as
     // the per-frame pass runs it for every picture.
-    static bool RectsOverlap(const float* a, const float* b) {
-        if (PointInRect(a, b[0], b[1]) || PointInRect(a, b[0], b[3]) || PointInRect(a, b[2], b[1]) ||
-            PointInRect(a, b[2], b[3]))
-            return true;
-        const bool h = (b[0] < a[0] && b[2] >= a[2]) || (a[0] <= b[0] && b[2] <= a[2]);
-        const bool v = (b[1] < a[1] && b[3] >= a[3]) || (a[1] <= b[1] && b[3] <= a[3]);
-        return h && v;
-    }
-    static bool PointInRect(const float* r, float x, float y) {
-        return r[0] <= x && x < r[2] && r[1] <= y && y < r[3];
-    }
+    static bool RectsOverlap(const float* a, const float* b) { return ground::CornerOrSpan(a, b); }
+    static bool PointInRect(const float* r, float x, float y) { return ground::PointIn(r, x, y); }
     // A picture's rectangle widened to whole pixels (left and top down, right and bottom up), as
     // the culling test takes it: out = left, top, right, bottom.
     static void PixelRect(const PicRect& r, float out[4]) {

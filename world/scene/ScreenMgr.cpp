@@ -10,6 +10,7 @@
 #include "platform/host/IResFileSystem.h"
 #include "platform/win32/Clock.h"
 #include "platform/win32/Messages.h"
+#include "world/scene/SceneRegistry.h"
 #include "world/core/InterfaceTable.h"
 #include "world/core/Log.h"
 #include "world/fx/IPicture.h"
@@ -28,13 +29,6 @@ using ground::RectsMeet;
 constexpr int kScanPerFrame = 8;
 constexpr std::size_t kMaxBlockDir = 255;
 const float kFullUv[4] = {0, 0, 1, 1};
-
-// Centre distance below the half-sum of the extents on both axes.
-bool RectsOverlapStrict(const float* a, const float* b) {
-    const float dx = std::fabs((a[0] + a[2]) - (b[0] + b[2])) * 0.5f;
-    const float dy = std::fabs((a[1] + a[3]) - (b[1] + b[3])) * 0.5f;
-    return dx < ((a[2] - a[0]) + (b[2] - b[0])) * 0.5f && dy < ((a[3] - a[1]) + (b[3] - b[1])) * 0.5f;
-}
 
 const float* RectOf(const LayerRecord& r) { return &r.left; }
 
@@ -369,7 +363,7 @@ bool ScreenMgr::IsRecordVisible(const LayerRecord& r, float ax, float ay, LazyVi
         viewport.Read();
         const float w = float(viewport.w), h = float(viewport.h);
         const float area[4] = {f[0] * ax - 128.0f, f[1] * ay - 128.0f, f[0] * ax + w, f[1] * ay + h};
-        return RectsOverlapStrict(RectOf(r), area);
+        return RectsOverlap(RectOf(r), area);
     }
     case LayerRecord::kMask:
         if (needWide && !m_wideMargin) return false;
