@@ -31,26 +31,49 @@ jobs() { nproc 2>/dev/null || echo 2; }
 # closes the last one and prints them all.
 QUOR_STAGE_NAMES=()
 QUOR_STAGE_SECONDS=()
+QUOR_STAGE_CPU=()
 QUOR_STAGE_START=$SECONDS
+QUOR_STAGE_CPU_START=0
+# CPU seconds (user plus system, as `time` reports) of every child this shell has waited for,
+# into QUOR_CPU. `times` runs in this shell: in a command substitution it would see no child.
+QUOR_TIMES_FILE=$(mktemp)
+children_cpu() {
+  times >"$QUOR_TIMES_FILE"
+  QUOR_CPU=$(tail -1 "$QUOR_TIMES_FILE" | awk '{ t = 0; for (i = 1; i <= 2; i++) { split($i, p, "m"); t += p[1] * 60 + p[2] }; printf "%d", t }')
+}
+close_stage() {
+  children_cpu
+  local cpu=$QUOR_CPU
+  QUOR_STAGE_SECONDS+=($((SECONDS - QUOR_STAGE_START)))
+  QUOR_STAGE_CPU+=($((cpu - QUOR_STAGE_CPU_START)))
+  QUOR_STAGE_START=$SECONDS
+  QUOR_STAGE_CPU_START=$cpu
+}
 stage() {
   if [ ${#QUOR_STAGE_NAMES[@]} -gt 0 ]; then
-    QUOR_STAGE_SECONDS+=($((SECONDS - QUOR_STAGE_START)))
+    close_stage
+  else
+    QUOR_STAGE_START=$SECONDS
+    children_cpu
+    QUOR_STAGE_CPU_START=$QUOR_CPU
   fi
   QUOR_STAGE_NAMES+=("$1")
-  QUOR_STAGE_START=$SECONDS
   echo "== $1"
 }
+mmss() { printf '%d:%02d' $(($1 / 60)) $(($1 % 60)); }
 print_stage_times() {
   local status=${1:-0}
   [ ${#QUOR_STAGE_NAMES[@]} -eq 0 ] && return 0
   if [ ${#QUOR_STAGE_SECONDS[@]} -lt ${#QUOR_STAGE_NAMES[@]} ]; then
-    QUOR_STAGE_SECONDS+=($((SECONDS - QUOR_STAGE_START)))
+    close_stage
   fi
-  echo "== stage times ($(jobs) cores$([ "$status" -ne 0 ] && echo ", stopped by a failure"))"
-  local total=0
+  echo "== stage times ($(jobs) cores$([ "$status" -ne 0 ] && echo ", stopped by a failure")): wall, CPU (user plus system)"
+  local total=0 cpu=0
   for i in "${!QUOR_STAGE_NAMES[@]}"; do
-    printf '  %-28s %4d:%02d\n' "${QUOR_STAGE_NAMES[$i]}" $((QUOR_STAGE_SECONDS[i] / 60)) $((QUOR_STAGE_SECONDS[i] % 60))
+    printf '  %-28s %8s %8s\n' "${QUOR_STAGE_NAMES[$i]}" "$(mmss "${QUOR_STAGE_SECONDS[i]}")" "$(mmss "${QUOR_STAGE_CPU[i]}")"
     total=$((total + QUOR_STAGE_SECONDS[i]))
+    cpu=$((cpu + QUOR_STAGE_CPU[i]))
   done
-  printf '  %-28s %4d:%02d\n' total $((total / 60)) $((total % 60))
+  printf '  %-28s %8s %8s\n' total "$(mmss $total)" "$(mmss $cpu)"
+  rm -f "$QUOR_TIMES_FILE"
 }

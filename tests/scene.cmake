@@ -1,1 +1,1 @@
-target_link_libraries(scene_tests PRIVATE scene_static)
+target_link_libraries(${program} PRIVATE scene_static)

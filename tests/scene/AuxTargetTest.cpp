@@ -44,7 +44,9 @@ TEST(KytAuxContents, FamilyAnswersTypeAndPickability)
         std::unique_ptr<KytAuxContents> copy(c.obj->Duplicate());
         EXPECT_EQ(copy->GetAuxType(), c.type);
         EXPECT_EQ(copy->GetID(), c.obj->GetID());
-        EXPECT_EQ(typeid(*copy), typeid(*c.obj));
+        const KytAuxContents& copied = *copy;
+        const KytAuxContents& original = *c.obj;
+        EXPECT_EQ(typeid(copied), typeid(original));
     }
     KytLink link;
     WqVector3D a, b;

@@ -83,7 +83,8 @@ TEST(KeyTimeTable, CopiesAreDeepAndReuseStorage) {
     b.Assign(fewer, 2);
     EXPECT_EQ(b.Times(), storage);  // smaller count keeps the array
     EXPECT_FLOAT_EQ(b.Times()[2], 14);
-    b = b;
+    KeyTimeTable& same = b;  // self-assignment through another name
+    b = same;
     EXPECT_EQ(b.Count(), 2);
     b.Clear();
     EXPECT_EQ(b.Times(), nullptr);

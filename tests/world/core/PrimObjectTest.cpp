@@ -100,7 +100,9 @@ TEST_F(PrimObjectTest, EachForwarderReachesItsPrimitiveSlot) {
         {40, &IPrimObject::Slot45}, {41, &IPrimObject::Slot47}, {42, &IPrimObject::Slot48},
     };
     std::vector<std::string> expectedNames;
-    for (const auto& [slot, forward] : passes) {
+    for (const auto& pass : passes) {
+        const int slot = pass.first;
+        const auto forward = pass.second;
         const int primitiveSlot =
             slot <= 28 ? slot + 3 : slot <= 36 ? slot + 4 : slot <= 40 ? slot + 5 : slot + 6;
         const std::string name = "Slot" + std::to_string(primitiveSlot) + "(" +

@@ -24,7 +24,8 @@ TEST(SharedString, CountsUnderCopyAndSelfAssignment) {
         c = b;
         EXPECT_EQ(a.RefCount(), 3);
         EXPECT_TRUE(c.SharesBodyWith(a));
-        a = a;
+        SharedString& same = a;  // self-assignment through another name
+        a = same;
         a = c;  // already shared: unchanged
         EXPECT_EQ(a.RefCount(), 3);
         EXPECT_EQ(SharedString::LiveBodies(), live + 1);

@@ -12,8 +12,6 @@ namespace quor::world {
 namespace {
 
 using test::GlPixelFrame;
-constexpr int kWidth = GlPixelFrame::kWidth;
-constexpr int kHeight = GlPixelFrame::kHeight;
 
 struct Pixels : GlPixelFrame {
     Pixels() {
