@@ -2,9 +2,10 @@
 # Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test
 # program in a few shards; builds the tests that start threads, with the libraries they reach,
 # again under ThreadSanitizer and runs them; builds the libraries a third time with clang and
-# libFuzzer's coverage and gives each fuzz target a short smoke run, all at once. Prints the
+# libFuzzer's coverage and gives each fuzz target a smoke run of a fixed length. Prints the
 # wall and CPU time of each stage at the end. QUOR_BUILD_ROOT moves the build directories
-# (default build/), FUZZ_SECONDS the length of each smoke run (default 10).
+# (default build/), FUZZ_RUNS the mutations each fuzz target tries in its smoke run
+# (default 5000).
 cd "$(dirname "$0")"
 source scripts/common.sh
 trap 'print_stage_times $?' EXIT
@@ -50,28 +51,26 @@ CC=clang CXX=clang++ cmake -S . -B "$fbuild" -G Ninja -DCMAKE_BUILD_TYPE=RelWith
 cmake --build "$fbuild" -j "$(jobs)" --target fuzz_all
 
 stage "fuzz smoke runs"
-# Each run starts from a copy of the seeds the build wrote, so the seeds stay as written.
-pids=()
-names=()
-for bin in "$fbuild"/fuzz/*_fuzz; do
+# Each target replays its seeds and then tries a fixed number of mutations (FUZZ_RUNS), so the
+# stage costs the same on any machine; FUZZ_SECONDS caps a target that has become slow. Each
+# run starts from a copy of the seeds the build wrote, so the seeds stay as written.
+smoke() {
+  local bin=$1 name work
   name=$(basename "$bin")
   work="$fbuild/runs/${name%_fuzz}"
   rm -rf "$work" && mkdir -p "$work"
   [ -d "$fbuild/corpus/${name%_fuzz}" ] && cp -r "$fbuild/corpus/${name%_fuzz}/." "$work/"
-  "$bin" -max_total_time="${FUZZ_SECONDS:-10}" -rss_limit_mb=2048 -artifact_prefix="$fbuild/$name-" "$work" \
-    >"$fbuild/$name.log" 2>&1 &
-  pids+=($!)
-  names+=("$name")
-done
-failed=0
-for i in "${!pids[@]}"; do
-  if wait "${pids[$i]}"; then
-    echo "fuzz smoke: ${names[$i]}: $(grep -E '^Done [0-9]+ runs' "$fbuild/${names[$i]}.log" || tail -1 "$fbuild/${names[$i]}.log")"
+  if "$bin" -runs="${FUZZ_RUNS:-5000}" -max_total_time="${FUZZ_SECONDS:-60}" -rss_limit_mb=2048 \
+      -artifact_prefix="$fbuild/$name-" "$work" >"$fbuild/$name.log" 2>&1; then
+    echo "fuzz smoke: $name: $(grep -E '^Done [0-9]+ runs' "$fbuild/$name.log" || tail -1 "$fbuild/$name.log")"
   else
-    echo "fuzz smoke: ${names[$i]} FAILED"
-    tail -50 "$fbuild/${names[$i]}.log"
-    failed=1
+    echo "fuzz smoke: $name FAILED"
+    tail -50 "$fbuild/$name.log"
+    return 1
   fi
-done
-[ ${#pids[@]} -gt 0 ] || { echo "no fuzz target was built"; failed=1; }
-exit $failed
+}
+export -f smoke
+export fbuild
+targets=("$fbuild"/fuzz/*_fuzz)
+[ -x "${targets[0]}" ] || { echo "no fuzz target was built"; exit 1; }
+printf '%s\0' "${targets[@]}" | xargs -0 -n 1 -P "$(jobs)" bash -c 'smoke "$0"'
