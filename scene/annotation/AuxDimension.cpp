@@ -622,7 +622,9 @@ void AuxDimension::FinishLabel(HDC dc, const WqVector3D& anchor, int x[2], int y
 bool AuxDimension::GetProjGDIPos(HDC dc, int x[2], int y[2], SIZE& size, int& length,
                                  bool makeText)
 {
-    if (!pMeasure)
+    // Without its elements a dimension has no value to show: no label rather than a zero
+    // one at the world origin.
+    if (!pMeasure || !pMeasure->HasPoints())
         return false;
     WqVector3D first, second, foot;
     pMeasure->GetPoints(first, second, foot);
@@ -656,7 +658,9 @@ bool AuxDimension::GetProjGDIPos(HDC dc, int x[2], int y[2], SIZE& size, int& le
 bool AuxDimension::Get2PGDIPos(HDC dc, int x[2], int y[2], SIZE& size, int& length,
                                bool makeText)
 {
-    if (!pMeasure)
+    // Without its elements a dimension has no value to show: no label rather than a zero
+    // one at the world origin.
+    if (!pMeasure || !pMeasure->HasPoints())
         return false;
     WqVector3D first, second, foot;
     pMeasure->GetPoints(first, second, foot);
@@ -680,7 +684,9 @@ bool AuxDimension::Get2PGDIPos(HDC dc, int x[2], int y[2], SIZE& size, int& leng
 bool AuxDimension::GetAngleGDIPos(HDC dc, int x[2], int y[2], SIZE& size, int& length,
                                   bool makeText)
 {
-    if (!pMeasure)
+    // Without its elements a dimension has no value to show: no label rather than a zero
+    // one at the world origin.
+    if (!pMeasure || !pMeasure->HasPoints())
         return false;
     WqVector3D first, second, foot;
     pMeasure->GetPoints(first, second, foot);
