@@ -25,9 +25,10 @@ constexpr double kDegrees = 57.29577951308239;
 #define THETA "\x83\xA6"
 #define DEGREE "\x81\x8B"
 
+// Both sets keep the line state: the dashed construction lines set a stipple and width.
 constexpr GLbitfield kSetA =
     GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT | GL_POLYGON_BIT | GL_CURRENT_BIT |
-    GL_POINT_BIT;
+    GL_POINT_BIT | GL_LINE_BIT;
 constexpr GLbitfield kSetB =
     GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT | GL_LINE_BIT | GL_CURRENT_BIT |
     GL_POINT_BIT;

@@ -261,6 +261,9 @@ public:
     void BackupDRAuxContents(unsigned long drId, KytLink* link);
     // Renumbers the objects of the review records on `link`, its siblings and their subtrees.
     void BackupDRAuxContentsSetDRID(unsigned long drId, KytLink* link);
+    // Shows again, in the main chains, an object for each backup whose record is still on its
+    // link. It does not look at what the main chains show already: each call adds them anew,
+    // so a host rolls back once per backup.
     void RollbackDRAuxContents();
     void RollbackDRAnnotation();
     void RollbackDRPartsConnect();
