@@ -11,6 +11,7 @@
 #include <cmath>
 #include <functional>
 #include <tuple>
+#include <vector>
 
 #include "platform/kernel/KytEnv.h"
 #include "platform/kernel/KytModel.h"
@@ -215,18 +216,29 @@ TEST_F(OverlayPick, PickTableInBothProjections)
     }
 }
 
-// Datum glyphs and the transparent cover are drawn in front of parts: what a part draws
-// before its own name leaves a record naming no part, which must not hide the part behind it.
-// Wherever the strict pick (a ray cast against the parts) finds a part, so does the pick.
+// The work-axis glyph of the highlighted housing stands up through the gearbox and the
+// transparent cover; datum planes cross them. What a contents draws before a part's own name
+// leaves a record naming no part, which must not hide the part behind it: wherever the strict
+// pick (a ray cast against the parts) finds a part, so does the pick.
 TEST_F(OverlayPick, AGlyphInFrontOfAPartDoesNotHideIt)
 {
     KytBuild::FindByName(model, "cover")->visual.uVisible = 1;
-    Build(PROJECT_PARALLEL);
-    scene->GetContents()->SetSubContsState(6, true);
-    Frame();
-    int parts = 0;
-    for (int y = 5; y < height; y += 10)
-        for (int x = 5; x < width; x += 10) {
+    for (ProjectType type : {PROJECT_PARALLEL, PROJECT_PERSPECTIVE}) {
+        SCOPED_TRACE(type == PROJECT_PARALLEL ? "parallel" : "perspective");
+        Build(type);
+        scene->GetContents()->SetSubContsState(3, true);
+        scene->GetContents()->SetSubContsState(6, true);
+        std::vector<std::pair<int, int>> points;
+        // Up the work axis, and a grid over the window.
+        for (double z = 0; z <= 150; z += 2.5)
+            points.push_back(Window({0, 0, z}));
+        for (int y = 5; y < height; y += 10)
+            for (int x = 5; x < width; x += 10)
+                points.emplace_back(x, y);
+        int parts = 0;
+        for (const auto& [x, y] : points) {
+            if (x < 0 || y < 0 || x >= width || y >= height)
+                continue;
             KytScene::bStrictPick = true;
             KytPickData strict;
             const bool strictFound = scene->Pick(x, y, &strict, false, false);
@@ -239,8 +251,9 @@ TEST_F(OverlayPick, AGlyphInFrontOfAPartDoesNotHideIt)
             EXPECT_EQ(r.Kind, 1) << x << ", " << y;
             EXPECT_NE(r.Link, nullptr) << x << ", " << y;
         }
-    EXPECT_GT(parts, 50);
-    scene.reset();
+        EXPECT_GT(parts, 50);
+        scene.reset();
+    }
 }
 
 }  // namespace
