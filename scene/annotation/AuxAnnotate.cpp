@@ -323,7 +323,7 @@ void AuxAnnotate::Draw()
     WqVector3D anchor;
     GetWorldAnchor(anchor);
     vBalloonPos = anchor.Plus(pData->vBalloonOffset);
-    glPushAttrib(GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT | GL_LINE_BIT);
+    glPushAttrib(GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT | GL_LINE_BIT | GL_POINT_BIT);
     DrawLeader(anchor, vBalloonPos, pData->nLineStyle, pData->lineColor, 3.0f);
     // Colour and point size are outside the saved groups and stay as set.
     glColor3f(0.9f, 0.9f, 0.0f);

@@ -73,7 +73,8 @@ void AuxCircle::Draw()
 {
     if (!IsDraw())
         return;
-    glPushAttrib(GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT | GL_LINE_BIT);
+    glPushAttrib(GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT | GL_LINE_BIT |
+                 GL_POINT_BIT);
     if (Link) {
         glPushMatrix();
         KytOgl::MultMatrix(Link->mech);

@@ -161,7 +161,7 @@ void AuxDRAnnotate::Draw()
     if (!IsDraw() || !Anchor(anchor))
         return;
     vBalloonPos = anchor.Plus(pDRData->vBalloonOffset);
-    glPushAttrib(GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT | GL_LINE_BIT);
+    glPushAttrib(GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT | GL_LINE_BIT | GL_POINT_BIT);
     DrawLeader(anchor, vBalloonPos, pDRData->nLineStyle, pDRData->lineColor, 3.0f);
     glColor3f(0.9f, 0.9f, 0.0f);
     glPointSize(5.0f);

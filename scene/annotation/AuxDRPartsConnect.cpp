@@ -240,7 +240,7 @@ void AuxDRPartsConnect::Draw()
     if (!pDRData || !IsDraw() || !Path(p))
         return;
     const COLORREF c = pDRData->color;
-    glPushAttrib(GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT | GL_LINE_BIT);
+    glPushAttrib(GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT | GL_LINE_BIT | GL_POINT_BIT);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_LIGHTING);
     glLineWidth(2.0f);

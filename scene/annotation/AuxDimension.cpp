@@ -25,9 +25,10 @@ constexpr double kDegrees = 57.29577951308239;
 #define THETA "\x83\xA6"
 #define DEGREE "\x81\x8B"
 
+// Both sets keep the line state: the dashed construction lines set a stipple and width.
 constexpr GLbitfield kSetA =
     GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT | GL_POLYGON_BIT | GL_CURRENT_BIT |
-    GL_POINT_BIT;
+    GL_POINT_BIT | GL_LINE_BIT;
 constexpr GLbitfield kSetB =
     GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT | GL_LINE_BIT | GL_CURRENT_BIT |
     GL_POINT_BIT;
@@ -622,7 +623,9 @@ void AuxDimension::FinishLabel(HDC dc, const WqVector3D& anchor, int x[2], int y
 bool AuxDimension::GetProjGDIPos(HDC dc, int x[2], int y[2], SIZE& size, int& length,
                                  bool makeText)
 {
-    if (!pMeasure)
+    // Without its elements a dimension has no value to show: no label rather than a zero
+    // one at the world origin.
+    if (!pMeasure || !pMeasure->HasPoints())
         return false;
     WqVector3D first, second, foot;
     pMeasure->GetPoints(first, second, foot);
@@ -656,7 +659,9 @@ bool AuxDimension::GetProjGDIPos(HDC dc, int x[2], int y[2], SIZE& size, int& le
 bool AuxDimension::Get2PGDIPos(HDC dc, int x[2], int y[2], SIZE& size, int& length,
                                bool makeText)
 {
-    if (!pMeasure)
+    // Without its elements a dimension has no value to show: no label rather than a zero
+    // one at the world origin.
+    if (!pMeasure || !pMeasure->HasPoints())
         return false;
     WqVector3D first, second, foot;
     pMeasure->GetPoints(first, second, foot);
@@ -680,7 +685,9 @@ bool AuxDimension::Get2PGDIPos(HDC dc, int x[2], int y[2], SIZE& size, int& leng
 bool AuxDimension::GetAngleGDIPos(HDC dc, int x[2], int y[2], SIZE& size, int& length,
                                   bool makeText)
 {
-    if (!pMeasure)
+    // Without its elements a dimension has no value to show: no label rather than a zero
+    // one at the world origin.
+    if (!pMeasure || !pMeasure->HasPoints())
         return false;
     WqVector3D first, second, foot;
     pMeasure->GetPoints(first, second, foot);

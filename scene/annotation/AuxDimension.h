@@ -17,7 +17,9 @@ class AuxDimension : public AuxAnnotate {
 public:
     enum { ID = 40 };
 
-    // The measurement stays the caller's; this object resets it when it goes.
+    // The measurement stays the caller's and must outlive this object (and the scene that
+    // holds it): the dimension resets it to "nothing picked" when it goes. A host deletes the
+    // scene, or removes the dimension, before it deletes the measurement.
     AuxDimension(unsigned int id, CMeasureData* measure);
     // What Duplicate makes: a deep copy of the source's measurement, owned.
     explicit AuxDimension(const AuxDimension* source);

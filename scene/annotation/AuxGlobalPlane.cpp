@@ -151,6 +151,10 @@ void AuxGlobalPlane::Draw()
 
 void AuxGlobalPlane::DrawPlane()
 {
+    // Some drivers do not give the width back at the outer pop when the anti-aliased grid
+    // toggled line smoothing under an inner push: it is restored by hand as well.
+    GLfloat width = 1.0f;
+    glGetFloatv(GL_LINE_WIDTH, &width);
     glPushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_LINE_BIT);
     if (bPlaneFlag) {
         glEnable(GL_LIGHTING);
@@ -202,4 +206,5 @@ void AuxGlobalPlane::DrawPlane()
             glPopAttrib();
     }
     glPopAttrib();
+    glLineWidth(width);
 }

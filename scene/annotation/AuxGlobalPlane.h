@@ -6,7 +6,8 @@
 
 class AuxGlobalPlane : public KytAuxContents {
 public:
-    enum GlobalItem {
+    // Any int a host passes is a value of the enum; only these two name a switch.
+    enum GlobalItem : int {
         GLOBAL_GRID = 0,
         GLOBAL_PLANE = 1,
     };

@@ -304,7 +304,7 @@ void AuxMeasure2Point::DrawPoint()
 {
     if (!pTargetLink)
         return;
-    glPushAttrib(GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT);
+    glPushAttrib(GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT | GL_POINT_BIT);
     glDisable(GL_LIGHTING);
     glDisable(GL_DEPTH_TEST);
     glPointSize(5.0f);
@@ -344,7 +344,7 @@ void AuxMeasure2Point::Draw()
     const WqVector3D e1 = a + (vFirstEnd - a) * 1.06;
     const WqVector3D e2 = b + (vBalloonPos - b) * 1.06;
 
-    glPushAttrib(GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT);
+    glPushAttrib(GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT | GL_POINT_BIT);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_LIGHTING);
     glColor3f(0.6f, 0.6f, 0.6f);

@@ -325,56 +325,65 @@ bool AuxSectMeasure::Calc()
     }
 }
 
-AuxSectMeasure::Figure AuxSectMeasure::Layout(bool print) const
+AuxSectMeasure::Figure AuxSectMeasure::LengthFigure() const
 {
+    // Modes 0 and 1: a length with its arrows, on the screen and the page alike.
     Figure f;
-    const WqVector3D &p1 = Point1, &p2 = Point2;
     auto arrow = [&](const WqVector3D& tip, int w1, int w2) {
         f.triangles.insert(f.triangles.end(), {tip, W(w1), W(w2)});
     };
-    switch (Mode) {
-    case 0:
-    case 1:
-        f.dashed = {W(1), W(2)};
-        if (Mode == 1)
-            f.dashed.insert(f.dashed.end(), {W(3), W(4)});
-        arrow(p1, 7, 6);
-        arrow(p2, 9, 8);
-        if (PointDraw)
-            f.points = {p1, p2};
-        f.labels.emplace_back(Mode == 0 ? W(3) : W(5), Text);
-        break;
-    case 2:
-        f.circle = true;
-        break;
-    case 3:
-    case 4:
-        f.dashed = {W(2), W(3)};
-        f.circle = true;
-        arrow(p2, 7, 6);
+    f.dashed = {W(1), W(2)};
+    if (Mode == 1)
+        f.dashed.insert(f.dashed.end(), {W(3), W(4)});
+    arrow(Point1, 7, 6);
+    arrow(Point2, 9, 8);
+    if (PointDraw)
+        f.points = {Point1, Point2};
+    f.labels.emplace_back(Mode == 0 ? W(3) : W(5), Text);
+    return f;
+}
+
+AuxSectMeasure::Figure AuxSectMeasure::CircleFigure() const
+{
+    // Modes 3 and 4: the circle with a diameter (two arrows) or a radius (one).
+    Figure f;
+    auto arrow = [&](const WqVector3D& tip, int w1, int w2) {
+        f.triangles.insert(f.triangles.end(), {tip, W(w1), W(w2)});
+    };
+    f.dashed = {W(2), W(3)};
+    f.circle = true;
+    arrow(Point2, 7, 6);
+    if (Mode == 3)
+        arrow(W(1), 9, 8);
+    f.points = {Point1};
+    if (PointDraw) {
+        f.points.push_back(Point2);
         if (Mode == 3)
-            arrow(W(1), 9, 8);
-        f.points = {p1};
-        if (PointDraw) {
-            f.points.push_back(p2);
-            if (Mode == 3)
-                f.points.push_back(W(1));
-        }
-        f.labels.emplace_back(W(4), Text);
-        break;
-    case 5:
-        f.points = {p1, p2, W(1)};
-        if (print) {
-            f.legs = {p1, W(1), p2};
-            f.labels = {{W(2), Text}, {W(3), "H"}, {W(4), "V"}};
-        } else {
-            f.dashed = {p1, W(1), p2, W(1)};
-            f.labels = {{W(3), Text2}, {W(4), Text3}};
-        }
-        break;
-    default:
-        break;
+            f.points.push_back(W(1));
     }
+    f.labels.emplace_back(W(4), Text);
+    return f;
+}
+
+AuxSectMeasure::Figure AuxSectMeasure::LegsFigure(bool print) const
+{
+    // Mode 5: the two legs of a right angle; the page draws them solid with H and V.
+    Figure f;
+    f.points = {Point1, Point2, W(1)};
+    if (print) {
+        f.legs = {Point1, W(1), Point2};
+        f.labels = {{W(2), Text}, {W(3), "H"}, {W(4), "V"}};
+    } else {
+        f.dashed = {Point1, W(1), Point2, W(1)};
+        f.labels = {{W(3), Text2}, {W(4), Text3}};
+    }
+    return f;
+}
+
+AuxSectMeasure::Figure AuxSectMeasure::PlainCircleFigure()
+{
+    Figure f;
+    f.circle = true;
     return f;
 }
 
@@ -384,7 +393,26 @@ void AuxSectMeasure::Draw()
 {
     if (!m_bDraw || !Calc())
         return;
-    const Figure f = Layout(false);
+    switch (Mode) {
+    case 0: DrawMode0(); break;
+    case 1: DrawMode1(); break;
+    case 2: DrawMode2(); break;
+    case 3: DrawMode3(); break;
+    case 4: DrawMode4(); break;
+    case 5: DrawMode5(); break;
+    default: break;
+    }
+}
+
+void AuxSectMeasure::DrawMode0() { DrawFigure(LengthFigure()); }
+void AuxSectMeasure::DrawMode1() { DrawFigure(LengthFigure()); }
+void AuxSectMeasure::DrawMode2() { DrawFigure(PlainCircleFigure()); }
+void AuxSectMeasure::DrawMode3() { DrawFigure(CircleFigure()); }
+void AuxSectMeasure::DrawMode4() { DrawFigure(CircleFigure()); }
+void AuxSectMeasure::DrawMode5() { DrawFigure(LegsFigure(false)); }
+
+void AuxSectMeasure::DrawFigure(const Figure& f)
+{
     glPushAttrib(GL_CURRENT_BIT | GL_LINE_BIT | GL_POINT_BIT | GL_ENABLE_BIT | GL_LIST_BIT);
     // Flat overlay colours, and arrow heads whichever way they wind.
     glDisable(GL_LIGHTING);
@@ -449,7 +477,44 @@ void AuxSectMeasure::Print(CDC* dc, const CRect& page, const CRect& view)
     if (!m_bDraw || !dc || !dc->GetSafeHdc() || !PrintScale(page.Width(), view.Width(), scale) ||
         !Calc())
         return;
-    const Figure f = Layout(true);
+    switch (Mode) {
+    case 0: PrintMode0(dc, page, scale); break;
+    case 1: PrintMode1(dc, page, scale); break;
+    case 2: PrintMode2(dc, page, scale); break;
+    case 3: PrintMode3(dc, page, scale); break;
+    case 4: PrintMode4(dc, page, scale); break;
+    case 5: PrintMode5(dc, page, scale); break;
+    default: break;
+    }
+}
+
+void AuxSectMeasure::PrintMode0(CDC* dc, const CRect& page, double scale)
+{
+    PrintFigure(dc, page, scale, LengthFigure());
+}
+void AuxSectMeasure::PrintMode1(CDC* dc, const CRect& page, double scale)
+{
+    PrintFigure(dc, page, scale, LengthFigure());
+}
+void AuxSectMeasure::PrintMode2(CDC* dc, const CRect& page, double scale)
+{
+    PrintFigure(dc, page, scale, PlainCircleFigure());
+}
+void AuxSectMeasure::PrintMode3(CDC* dc, const CRect& page, double scale)
+{
+    PrintFigure(dc, page, scale, CircleFigure());
+}
+void AuxSectMeasure::PrintMode4(CDC* dc, const CRect& page, double scale)
+{
+    PrintFigure(dc, page, scale, CircleFigure());
+}
+void AuxSectMeasure::PrintMode5(CDC* dc, const CRect& page, double scale)
+{
+    PrintFigure(dc, page, scale, LegsFigure(true));
+}
+
+void AuxSectMeasure::PrintFigure(CDC* dc, const CRect& page, double scale, const Figure& f)
+{
     auto map = [&](const WqVector3D& p) { return Map(p, scale, page); };
 
     const int oldRop = dc->SetROP2(R2_COPYPEN);

@@ -91,7 +91,27 @@ protected:
         std::vector<WqVector3D> points;
         std::vector<std::pair<WqVector3D, const char*>> labels;
     };
-    Figure Layout(bool print) const;
+    // The figures of the modes: a length (0, 1), the plain circle (2), a circle with its
+    // diameter or radius (3, 4), the legs of a right angle (5).
+    Figure LengthFigure() const;
+    static Figure PlainCircleFigure();
+    Figure CircleFigure() const;
+    Figure LegsFigure(bool print) const;
+    // Each mode on the screen and on the page.
+    void DrawMode0();
+    void DrawMode1();
+    void DrawMode2();
+    void DrawMode3();
+    void DrawMode4();
+    void DrawMode5();
+    void PrintMode0(CDC* dc, const CRect& page, double scale);
+    void PrintMode1(CDC* dc, const CRect& page, double scale);
+    void PrintMode2(CDC* dc, const CRect& page, double scale);
+    void PrintMode3(CDC* dc, const CRect& page, double scale);
+    void PrintMode4(CDC* dc, const CRect& page, double scale);
+    void PrintMode5(CDC* dc, const CRect& page, double scale);
+    void DrawFigure(const Figure& f);
+    void PrintFigure(CDC* dc, const CRect& page, double scale, const Figure& f);
 
 private:
     // The mode's calculation; false when there is nothing to show (no viewport or camera).

@@ -61,7 +61,7 @@ void AuxSphere::Draw()
         return;
     static const float kColour[4] = {1.0f, 0.0f, 0.0f, 0.3f};
     glPushAttrib(GL_COLOR_BUFFER_BIT | GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT |
-                 GL_POLYGON_BIT | GL_LINE_BIT);
+                 GL_POLYGON_BIT | GL_LINE_BIT | GL_POINT_BIT);
     glEnable(GL_LIGHTING);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1);

@@ -212,6 +212,16 @@ bool CMeasureData::SetCircleData(int i, KytLink* link, KytTriangle* triangle,
     return true;
 }
 
+bool CMeasureData::HasPoints() const
+{
+    if (!PointLink[0] || !PointLink[1])
+        return false;
+    const auto needsRidge = [](int type) { return type == 1 || type == 3; };
+    if ((needsRidge(PointType[0]) && !Ridge[0]) || (needsRidge(PointType[1]) && !Ridge[1]))
+        return false;
+    return MeasureType == 2 || PointType[0] != 1 || Ridge[0]->NearStart;
+}
+
 bool CMeasureData::GetPoints(WqVector3D& first, WqVector3D& second, WqVector3D& foot)
 {
     KytLink* l0 = PointLink[0];

@@ -37,6 +37,10 @@ public:
                        const WqVector3D& position, WqVector3D& normal);
     // Absolute points of the measurement and the foot point (for angles: the arc's
     // construction). False when the measurement cannot be resolved.
+    // Whether every element the points come from is there: both links, and the ridge lines
+    // of line and edge elements (a load leaves none). Without them GetPoints has nothing to
+    // measure, unlike its false for a height too small to show.
+    bool HasPoints() const;
     bool GetPoints(WqVector3D& first, WqVector3D& second, WqVector3D& foot);
 
     // Writes the "MeasureData" block. Numbers are the shortest texts that read back to the

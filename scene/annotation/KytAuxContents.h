@@ -11,7 +11,9 @@ enum AuxType {
 };
 
 // The scene's two lists of auxiliary objects: drawn before and after the part tree.
-enum AUX_STAGE {
+// A host passes any int as a stage (anything but the first is the second list): the fixed
+// type makes every such value one the enum can hold.
+enum AUX_STAGE : int {
     AUX_STAGE_FIRST = 0,
     AUX_STAGE_SECOND = 1,
 };

@@ -469,6 +469,9 @@ void KytLinkContents::Draw(KytLink* root, int targetMode)
         return;
     glLoadName(1);
     glPushName(0xFFFFFFFFu);
+    // Parts are drawn with thin lines; what is drawn after them keeps its own width.
+    GLfloat width = 1.0f;
+    glGetFloatv(GL_LINE_WIDTH, &width);
     glLineWidth(1.0f);
     bAlphaPass = true;
     bool walk = true;
@@ -503,6 +506,7 @@ void KytLinkContents::Draw(KytLink* root, int targetMode)
         DisableClipPlanes();
     glPopName();
     glDisable(GL_POLYGON_OFFSET_FILL);
+    glLineWidth(width);
 }
 
 void KytLinkContents::WalkRoot(KytLink* root)

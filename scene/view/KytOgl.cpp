@@ -355,11 +355,16 @@ HFONT KytOgl::ChangeFont()
 
 HFONT KytOgl::ChangeFont(LOGFONTA* lf)
 {
+    // A font for a device context that is gone would never be selected, nor deleted.
+    if (!HasLiveDC())
+        return nullptr;
     HFONT font = CreateFontIndirectA(lf);
     if (!font)
         return nullptr;
     return static_cast<HFONT>(quor::wgl::SelectObject(m_hDC, font));
 }
+
+bool KytOgl::HasLiveDC() const { return m_hDC && GetDeviceCaps(m_hDC, BITSPIXEL) != 0; }
 
 void KytOgl::SelectObject(HGDIOBJ gdiObject)
 {

@@ -49,8 +49,13 @@ public:
     KytFont* SetFont(char* face, int points);
     KytFont* GetFont() const { return m_pFont; }
     void SetFontRecord(KytFont* font);
+    // The previous font, or null when no font could be made (nor is, without a live device
+    // context).
     HFONT ChangeFont();
     HFONT ChangeFont(LOGFONTA* lf);
+    // Whether the device context still exists: after the window and its bitmap went, nothing
+    // is drawn on it.
+    bool HasLiveDC() const;
     void SelectObject(HGDIOBJ gdiObject);
 
     static void Translate(const WqVector3D& v);

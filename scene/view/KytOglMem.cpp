@@ -201,6 +201,22 @@ void KytOglMem::WriteJpegFrame(const char* fileName) const {
     write_JPEG_file(fileName, static_cast<int>(m_uQuality), pixels, height, width);
 }
 
+bool KytOglMem::BmpFits(const char* fileName) const {
+    // When the buffer is the bitmap OpenGL draws into, a frame size past its pixels would be
+    // read beyond them.
+    BITMAPINFOHEADER dib{};
+    void* dibBits = nullptr;
+    if (!m_hDC || !m_pBuffer || !CurrentDib(dib, dibBits) || dibBits != m_pBuffer) return true;
+    const unsigned long long stride =
+        ((static_cast<unsigned long long>(dib.biWidth > 0 ? dib.biWidth : 0) * dib.biBitCount +
+          31) / 32) * 4;
+    const unsigned long long bytes = stride * static_cast<unsigned long long>(std::abs(dib.biHeight));
+    if (m_ulBufferSize <= bytes) return true;
+    std::fprintf(stderr, "bitmap frame skipped: %lu bytes do not fit the bitmap of %s\n",
+                 m_ulBufferSize, fileName);
+    return false;
+}
+
 void KytOglMem::SwapBuffers() {
     glFlush();
     // GDI batches: the bitmap holds the finished picture only after a flush.
@@ -224,8 +240,10 @@ void KytOglMem::SwapBuffers() {
         break;
     case OUT_BMP:
         if (fileName) {
-            if (m_pBitmapInfo) write_BMP_file(fileName, *m_pBitmapInfo, m_ulBufferSize, m_pBuffer);
-            else KYT_OutPutMessage(1162, "Bitmap file write error.", 0);
+            if (!m_pBitmapInfo || !BmpFits(fileName))
+                KYT_OutPutMessage(1162, "Bitmap file write error.", 0);
+            else
+                write_BMP_file(fileName, *m_pBitmapInfo, m_ulBufferSize, m_pBuffer);
         }
         break;
     default:

@@ -51,6 +51,8 @@ private:
     void WriteJpegFrame(const char* fileName) const;
     // Header and pixels of the bitmap selected into the device context, when it is a DIB.
     bool CurrentDib(BITMAPINFOHEADER& header, void*& bits) const;
+    // Whether the frame size fits the bitmap when the buffer is the one drawn into.
+    bool BmpFits(const char* fileName) const;
 };
 
 bool write_BMP_file(const char* fileName, BITMAPINFO info, unsigned long imageSize, void* bits);

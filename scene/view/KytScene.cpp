@@ -384,7 +384,7 @@ void CaptureAnnotationMatrices()
 
 void KytScene::DrawGDI() const
 {
-    if (!m_pOgl)
+    if (!m_pOgl || !m_pOgl->HasLiveDC())
         return;
     if ((!m_pAnnotateHead && !m_pDRAnnotateHead) || !m_bDepend) {
         m_pOgl->SwapBuffers();

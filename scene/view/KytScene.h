@@ -261,6 +261,9 @@ public:
     void BackupDRAuxContents(unsigned long drId, KytLink* link);
     // Renumbers the objects of the review records on `link`, its siblings and their subtrees.
     void BackupDRAuxContentsSetDRID(unsigned long drId, KytLink* link);
+    // Shows again, in the main chains, an object for each backup whose record is still on its
+    // link. It does not look at what the main chains show already: each call adds them anew,
+    // so a host rolls back once per backup.
     void RollbackDRAuxContents();
     void RollbackDRAnnotation();
     void RollbackDRPartsConnect();
@@ -456,6 +459,11 @@ private:
     // Stage 1 into a fresh buffer, grown while it overflows; false when the pass could not
     // run. hits is -1 when even the largest buffer overflowed.
     bool SelectStage1(int x, int y, bool aim, bool withAux, int polyMode[2], int& hits);
+    // Runs one selection pass (`pass` answers false when it could not run) and repeats it into
+    // a larger buffer while it overflows. False when the pass could not run; hits is -1 when
+    // even the largest buffer overflowed.
+    template <class Pass>
+    bool RunSelectPass(Pass pass, int& hits);
     // The part-connection picks, by the first or the second hit test.
     AuxDRPartsConnect* PickDRPartsConnectBy(int x, int y, bool second);
     template <class Visit>

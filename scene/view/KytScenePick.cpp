@@ -116,21 +116,24 @@ void KytScene::ResetSelectBuffer()
     m_aSelectGrown.shrink_to_fit();
 }
 
+template <class Pass>
+bool KytScene::RunSelectPass(Pass pass, int& hits)
+{
+    hits = 0;
+    for (;;) {
+        if (!pass())
+            return false;
+        hits = EndSelectPass();
+        if (hits != -1 || !GrowSelectBuffer())
+            return true;
+    }
+}
+
 bool KytScene::SelectStage1(int x, int y, bool aim, bool withAux, int polyMode[2], int& hits)
 {
     ResetSelectBuffer();
-    hits = 0;
-    bool ran = true;
-    // A dense pass that overflows the buffer is repeated into a larger one.
-    for (;;) {
-        if (!PickDrawStage1(x, y, aim, withAux, polyMode)) {
-            ran = false;
-            break;
-        }
-        hits = EndSelectPass();
-        if (hits != -1 || !GrowSelectBuffer())
-            break;
-    }
+    const bool ran =
+        RunSelectPass([&] { return PickDrawStage1(x, y, aim, withAux, polyMode); }, hits);
     KytContents::bPickMode = false;
     return ran;
 }
@@ -293,6 +296,10 @@ bool KytScene::NearestHit(int hits, KytPickData* out, UmoMaterial* material, boo
     WalkHits(hits, [&](uint32_t zmin, const uint32_t names[6]) {
         if (filter && !PassesMaterial(names, material, anyVisual))
             return;
+        // What a part draws before its own name (glyphs, sub-contents) leaves a part record
+        // without a registered part: it names nothing and must not hide the part behind it.
+        if (names[0] == 1 && !PartOf(names))
+            return;
         if (zmin <= nearest) {
             nearest = zmin;
             std::copy(names, names + 6, best);
@@ -367,12 +374,12 @@ bool KytScene::Pick(int x, int y, KytPickData* out, bool aim, bool withAux)
 
     auto stage2 = [&](auto target) {
         int hits2 = 0;
-        for (;;) {
-            PickDrawStage2(x, y, target, polyMode);
-            hits2 = EndSelectPass();
-            if (hits2 != -1 || !GrowSelectBuffer())
-                break;
-        }
+        RunSelectPass(
+            [&] {
+                PickDrawStage2(x, y, target, polyMode);
+                return true;
+            },
+            hits2);
         return hits2;
     };
 
@@ -417,19 +424,20 @@ bool KytScene::Pick(int x, int y, KytPickData* out, bool aim, bool withAux)
         double depth = DBL_MAX;
         KytPickData best;
         int hits2 = 0;
-        for (;;) {
-            PickDrawStage2(x, y, &stack, polyMode);
-            for (KytPickData* record : stack) {
-                if (record->Kind == 1)
-                    continue;
-                if (KytAuxContents* obj = SearchAuxContents(static_cast<unsigned>(record->Kind)))
-                    obj->Pick(record, origin, direction, depth);
-            }
-            hits2 = EndSelectPass();
-            if (hits2 != -1 || !GrowSelectBuffer())
-                break;
-            depth = DBL_MAX;
-        }
+        RunSelectPass(
+            [&] {
+                depth = DBL_MAX;
+                PickDrawStage2(x, y, &stack, polyMode);
+                for (KytPickData* record : stack) {
+                    if (record->Kind == 1)
+                        continue;
+                    if (KytAuxContents* obj =
+                            SearchAuxContents(static_cast<unsigned>(record->Kind)))
+                        obj->Pick(record, origin, direction, depth);
+                }
+                return true;
+            },
+            hits2);
         if (hits2 > 0 && GetPickLinkWithCheck(origin, direction, hits2, &best, depth)) {
             *out = best;
             filled = true;
@@ -455,12 +463,12 @@ bool KytScene::Pick2(int x, int y, KytPickData* out, UmoMaterial* material, bool
     if (!aim && (static_cast<int>(m_pContents->GetDrawType()) & 1) && found && out->Kind == 1 &&
         out->Level == 0 && out->Link && out->Link->pShape) {
         int hits2 = 0;
-        for (;;) {
-            PickDrawStage2(x, y, out->Link, polyMode);
-            hits2 = EndSelectPass();
-            if (hits2 != -1 || !GrowSelectBuffer())
-                break;
-        }
+        RunSelectPass(
+            [&] {
+                PickDrawStage2(x, y, out->Link, polyMode);
+                return true;
+            },
+            hits2);
         KytPickData temp;
         if (GetPickLinkNo2(hits2, &temp, material, anyVisual)) {
             out->Link = temp.Link;

@@ -177,15 +177,17 @@ bool KytScenes::DeleteScene(KytScene* scene)
 {
     if (!scene)
         return false;
+    // Only a scene of this list is the list's to delete: any other belongs to someone else,
+    // who would free it a second time.
     if (scene == TopScene) {
         TopScene = scene->Next();
     } else {
-        for (KytScene* prev = TopScene; prev; prev = prev->Next()) {
-            if (prev->Next() == scene) {
-                prev->SetNext(scene->Next());
-                break;
-            }
-        }
+        KytScene* prev = TopScene;
+        while (prev && prev->Next() != scene)
+            prev = prev->Next();
+        if (!prev)
+            return false;
+        prev->SetNext(scene->Next());
     }
     scene->SetNext(nullptr);
     scene->Destroy();

@@ -234,6 +234,12 @@ bool KytViewPort::CalcLinkBoundingBox(KytLink* link) {
 WqVector3D KytViewPort::SetBoundingBox(const WqVector3D& min, const WqVector3D& max) {
     const WqVector3D centre = (min + max) * 0.5;
     const double radius = (max - min).Length() / 2;
+    // A box without extent would leave a radius of 0, which no scaled move could grow again:
+    // the view keeps its radius and only looks at the box.
+    if (!(radius > 0.0)) {
+        if (ActiveCamera) ActiveCamera->LookAtPosition = centre;
+        return centre;
+    }
     // The field of view is measured at the new eye distance: taken at the old one, a refit of
     // a fresh viewport would look at a box of radius 8 from 2000 units and see a speck.
     EyeDistance = radius * DistanceRate;

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <memory>
 #include <vector>
 
 using namespace scene_test;
@@ -108,6 +109,23 @@ TEST_F(SceneFixture, DeleteScenesDownToNone)
     // The last one leaves no scene to make current.
     EXPECT_EQ(KytOgl::hWndNow, nullptr);
     EXPECT_EQ(quor::wgl::wglGetCurrentContext(), nullptr);
+}
+
+// A scene the host owns, or one of another list, is not this list's to delete: the owner
+// frees it (under the sanitizers a second free would show).
+TEST_F(SceneFixture, DeleteSceneRefusesASceneNotInTheList)
+{
+    KytScenes scenes, others;
+    KytScene* a = scenes.AddScene("A");
+    KytScene* elsewhere = others.AddScene("X");
+    auto own = std::make_unique<KytScene>(nullptr, "own");
+    EXPECT_FALSE(scenes.DeleteScene(own.get()));
+    EXPECT_FALSE(scenes.DeleteScene(elsewhere));
+    EXPECT_EQ(Chain(scenes), (std::vector<KytScene*>{a}));
+    EXPECT_EQ(Chain(others), (std::vector<KytScene*>{elsewhere}));
+    EXPECT_EQ(own->Next(), nullptr);
+    EXPECT_TRUE(others.DeleteScene(elsewhere));
+    EXPECT_TRUE(scenes.DeleteScene(a));
 }
 
 TEST_F(SceneFixture, TopSceneAndRootLinkOfTheFirstNormalScene)

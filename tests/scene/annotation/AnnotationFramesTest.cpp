@@ -4,7 +4,10 @@
 
 #include "tests/support/scene/SceneFixture.h"
 
+#include "platform/kernel/KytEnv.h"
 #include "platform/kernel/KytLink.h"
+#include "platform/kernel/KytModel.h"
+#include "platform/kernel/TOKEN.h"
 #include "platform/kernel/KytRecords.h"
 #include "scene/annotation/AuxAnnotate.h"
 #include "scene/annotation/AuxDimension.h"
@@ -21,6 +24,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -56,6 +60,14 @@ public:
         ogl_->SetBMPOut(&name_, &info_, bits_, Size());
     }
     bool Ok() const { return ok_ && bits_; }
+    // The host's window, device context and bitmap go; the scene stays.
+    void DropSurface()
+    {
+        ogl_->SetNormalOut();
+        DeleteDC(dc_);
+        DeleteObject(bmp_);
+        DestroyWindow(wnd_);
+    }
     RecordingScene& Scene() { return scene_; }
     unsigned long Size() const { return ((kW * 3 + 3) / 4 * 4) * static_cast<unsigned long>(kH); }
     std::vector<char> Frame()
@@ -65,14 +77,16 @@ public:
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
     // Pure text-colour pixels of the last frame inside the window rectangle.
-    int Green(int x0, int y0, int x1, int y1) const
+    int Green(int x0, int y0, int x1, int y1) const { return Count(0, 255, 0, x0, y0, x1, y1); }
+    // Pixels of colour (r, g, b) of the last frame inside the window rectangle.
+    int Count(int r, int g, int b, int x0 = 0, int y0 = 0, int x1 = kW, int y1 = kH) const
     {
         const int stride = (kW * 3 + 3) / 4 * 4;
         int n = 0;
         for (int y = std::max(0, y0); y < std::min(kH, y1); ++y)
             for (int x = std::max(0, x0); x < std::min(kW, x1); ++x) {
                 const auto* p = static_cast<const uint8_t*>(bits_) + (kH - 1 - y) * stride + x * 3;
-                n += p[0] == 0 && p[1] == 255 && p[2] == 0;
+                n += p[0] == b && p[1] == g && p[2] == r;
             }
         return n;
     }
@@ -200,6 +214,79 @@ TEST_F(AnnotationFrames, ADimensionWhoseValueChangesShowsOnlyTheNewLabel)
     ASSERT_TRUE(fresh.Scene().RemoveAnnotation(again));
     changing.Scene().GetOgl()->MakeCurrentFource();
     ASSERT_TRUE(changing.Scene().RemoveAnnotation(dim));
+}
+
+// A line-to-line distance saved and loaded again has no ridge lines until its lines are
+// picked anew, so it has no value: the frame shows no label and no leader, and none at the
+// window point of the world origin where zero vectors would put it.
+TEST_F(AnnotationFrames, AReloadedLineDistanceShowsNoLabel)
+{
+    KytModel model;
+    KytEnv::pLoaded = &model;
+    KytLink* part = model.AddLink("part");
+    part->uID = 5;
+    CMeasureData saved;
+    saved.MeasureType = 1;
+    saved.PointType[0] = saved.PointType[1] = 1;
+    saved.PointLink[0] = saved.PointLink[1] = part;
+    saved.SavedPosition[0] = WqVector3D(-5.0, 0.0, 0.0);
+    saved.SavedPosition[1] = WqVector3D(5.0, 0.0, 0.0);
+    std::ostringstream out;
+    saved.Save(out);
+    std::istringstream in(out.str());
+    TOKEN token(in);
+    CMeasureData m;
+    ASSERT_EQ(m.Load(token), 0);
+    ASSERT_EQ(m.PointLink[0], part);
+    ASSERT_EQ(m.PointLink[1], part);
+    m.LabelShown = true;
+    {
+        Capture c(part, (dir / "reloaded.bmp").string());
+        ASSERT_TRUE(c.Ok());
+        auto* dim = new AuxDimension(7, &m);
+        c.Scene().AddAnnotation(dim, AUX_STAGE_SECOND);
+        c.Frame();
+        EXPECT_EQ(c.Count(0, 155, 0), 0) << "label background";
+        EXPECT_STREQ(dim->GetValue(), "");
+        c.Scene().GetOgl()->MakeCurrentFource();
+        ASSERT_TRUE(c.Scene().RemoveAnnotation(dim));
+    }
+    KytEnv::pLoaded = nullptr;
+}
+
+// A frame drawn after the host destroyed the window, device context and bitmap makes no
+// fonts (which could never be selected out and deleted again) and draws no text.
+TEST_F(AnnotationFrames, DrawingWithoutADeviceContextMakesNoFonts)
+{
+    Capture c(&root, (dir / "gone.bmp").string());
+    ASSERT_TRUE(c.Ok());
+    AuxAnnotate* a = Add(c);
+    c.Frame();
+    c.DropSurface();
+    EXPECT_FALSE(c.Scene().GetOgl()->HasLiveDC());
+    const int objects = LiveGdiObjects();
+    c.Scene().Draw(true);
+    c.Scene().Draw(false);
+    EXPECT_EQ(LiveGdiObjects(), objects);
+    ASSERT_TRUE(c.Scene().RemoveAnnotation(a));
+}
+
+// The documented order: the scene (with its dimension) goes before the measurement, which
+// the dimension hands back reset to "nothing picked".
+TEST_F(AnnotationFrames, TheSceneGoesBeforeTheMeasurementItResets)
+{
+    auto m = std::make_unique<CMeasureData>();
+    Length(*m, &root, 5.0);
+    {
+        Capture c(&root, (dir / "order.bmp").string());
+        ASSERT_TRUE(c.Ok());
+        c.Scene().AddAnnotation(new AuxDimension(7, m.get()), AUX_STAGE_SECOND);
+        c.Frame();
+        EXPECT_EQ(m->PointLink[0], &root);
+    }
+    EXPECT_EQ(m->PointLink[0], nullptr);
+    EXPECT_EQ(m->PointLink[1], nullptr);
+    m.reset();
 }
 
 } // namespace

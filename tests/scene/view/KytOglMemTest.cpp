@@ -243,6 +243,26 @@ TEST_F(FrameOutputTest, JpegFrameLargerThanItsBitmapIsRefused) {
     EXPECT_EQ(ogl.GetAviCount(), 1);  // the frame still counts
 }
 
+TEST_F(FrameOutputTest, BitmapFrameLargerThanItsBitmapIsRefused) {
+    // As the JPEG path: a size past the bitmap drawn into writes nothing and is reported.
+    ViewGl gl(8, 8);
+    ASSERT_TRUE(gl.Ready());
+    const std::string path = TempPath("big.bmp");
+    const char* name = path.c_str();
+    KytOglMem& ogl = gl.Ogl();
+    ogl.SetBMPOut(&name, &gl.Info(), gl.Bits(), gl.ImageSize() * 5);
+    KytEnv::Messages().clear();
+    ogl.SwapBuffers();
+    EXPECT_FALSE(fs::exists(path));
+    ASSERT_EQ(KytEnv::Messages().size(), 1u);
+    EXPECT_EQ(KytEnv::Messages()[0].number, 1162);
+    EXPECT_EQ(ogl.GetAviCount(), 1);
+    // The bitmap's own size is written.
+    ogl.SetBMPOut(&name, &gl.Info(), gl.Bits(), gl.ImageSize());
+    ogl.SwapBuffers();
+    EXPECT_EQ(ReadAll(path).size(), gl.ImageSize() + 54u);
+}
+
 TEST_F(FrameOutputTest, BitmapOnAFullDeviceIsReported) {
     // /dev/full takes the open and refuses every byte written.
     ASSERT_TRUE(fs::exists("/dev/full"));

@@ -109,6 +109,13 @@ TEST_F(ReviewScene, RollbackBindsTheFirstMatchingRecordWithTheBalloonRule)
     EXPECT_FALSE(main[1]->bDrawBalloon);
     EXPECT_TRUE(drawing->bDrawBalloon);
     EXPECT_EQ(scene.GetDRAnnotateBackup(), backup);
+    // A roll-back does not look at what the main chain already shows: a second one creates
+    // the bound object again, one more per backup each time. A host rolls back once.
+    scene.RollbackDRAuxContents();
+    main = Chain(scene.GetDRAnnotateHead(), &AuxDRAnnotate::pNextDRAnnotation);
+    ASSERT_EQ(main.size(), 3u);
+    EXPECT_EQ(main[2]->pDRData, &match);
+    EXPECT_NE(main[2], main[1]);
     a.pDRAnnotate = nullptr;
 }
 

@@ -179,6 +179,19 @@ TEST_F(ViewPortTest, RefitTakesTheFieldOfViewFromTheNewEyeDistance) {
     EXPECT_NEAR(2 * std::atan(0.4) * 180 / M_PI, 43.6028, 1e-4);
 }
 
+TEST_F(ViewPortTest, BoxWithoutExtentKeepsTheRadius) {
+    // A radius of 0 could never be scaled up again; the view only looks at the point.
+    KytViewPort vp;
+    vp.Create(nullptr, 0, 0, 64, 64);
+    vp.SetBoundingBox(WqVector3D(0, 0, 0), WqVector3D(10, 10, 10));
+    const double radius = vp.GetViewRadius();
+    ASSERT_GT(radius, 0.0);
+    const WqVector3D p(4, 5, 6);
+    EXPECT_TRUE(vp.SetBoundingBox(p, p) == p);
+    EXPECT_DOUBLE_EQ(vp.GetViewRadius(), radius);
+    EXPECT_TRUE(vp.GetActiveCamera()->GetLookAtPosition() == p);
+}
+
 TEST_F(ViewPortTest, EyeViewPortAssignmentLoadsTheMatrixWithTheNewScale) {
     KytEyeViewPort from, to;
     from.AddCamera(new KytCamera("from", 45.0f, 54.0f));

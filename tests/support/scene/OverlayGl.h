@@ -4,6 +4,7 @@
 
 #include <array>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "scene/view/KytPlatform.h"
@@ -19,12 +20,26 @@ struct Primitive {
 std::vector<Primitive> Feedback(const std::function<void()>& draw);
 int Count(const std::vector<Primitive>& prims, int token);
 
-// Stack depths and switches that a drawing must leave as it found them.
+// Everything of the fixed-function state a drawing object may touch and must leave as it
+// found it: stack depths, matrix mode and matrices, the enables, point size, line width and
+// stipple, depth mask and function, blend function, colour material, shade model, polygon
+// mode and the list base. The current colour is not in it: fixed-function drawing sets it
+// freely.
 struct GlState {
     int attrib = 0, modelview = 0, projection = 0, matrixMode = 0;
-    bool depth = false, lighting = false, blend = false, cull = false, stipple = false;
+    std::array<bool, 17> enables{};
+    float pointSize = 0, lineWidth = 0;
+    int stipplePattern = 0, stippleRepeat = 0;
+    bool depthMask = false;
+    int depthFunc = 0, blendSrc = 0, blendDst = 0;
+    int colorMaterialFace = 0, colorMaterialParam = 0, shadeModel = 0;
+    std::array<int, 2> polygonMode{};
+    int listBase = 0;
+    std::array<float, 16> modelviewMatrix{}, projectionMatrix{};
     bool operator==(const GlState&) const = default;
 };
+// The names of the fields that differ, for a failure message.
+std::string Diff(const GlState& a, const GlState& b);
 GlState CaptureState();
 
 // Colour of pixel (x, y) of the current buffer from the bottom-left, 0-255 each.
