@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "apps/world_host/PictureCheck.h"
 #include "platform/glrender/GlRenderer.h"
 #include "world/mesh/ModelBase.h"
 #include "world/scene/IScene.h"
@@ -86,8 +87,9 @@ void FigureDemo::AfterFrame(int frame, host::GlRenderer* gl) {
         base.parent_path() / (base.stem().string() + "-" + std::to_string(m_written) + base.extension().string());
     std::error_code made;
     if (!path.parent_path().empty()) std::filesystem::create_directories(path.parent_path(), made);
-    std::printf("figure picture %d: %s %s\n", m_written, path.string().c_str(),
-                gl->WritePng(path.string()) ? "written" : "not written");
+    const bool written = gl->WritePng(path.string());
+    std::printf("figure picture %d: %s %s\n", m_written, path.string().c_str(), written ? "written" : "not written");
+    if (written) CheckModelPicture(path.string(), kDemoClearArgb);
 }
 
 }  // namespace quor::demo
