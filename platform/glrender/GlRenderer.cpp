@@ -288,41 +288,65 @@ void GlRenderer::PaintGround(float halfSize, float height) {
     m_grounds.push_back({halfSize, height, m_lights ? m_lights : ViewLights()});
 }
 
+namespace {
+
+// The ground's colour at a point of it (normal +y) under the lights, worked out here rather
+// than by GL so that a point light's range ends its pool of light as the device's lights do.
+void GroundColour(const GlLightSet* lights, const float grass[3], float x, float y, float z, float out[3]) {
+    float light[3] = {1, 1, 1};
+    if (lights && !lights->lights.empty()) {
+        for (int c = 0; c < 3; ++c) light[c] = lights->ambient[c];
+        for (const GlLight& l : lights->lights) {
+            float towards[3] = {-l.direction[0], -l.direction[1], -l.direction[2]};
+            float strength = 1.0f;
+            if (l.kind != 3) {
+                towards[0] = l.position[0] - x, towards[1] = l.position[1] - y, towards[2] = l.position[2] - z;
+                const float d = std::sqrt(towards[0] * towards[0] + towards[1] * towards[1] + towards[2] * towards[2]);
+                if (d > l.range || d <= 0.0f) continue;
+                for (float& v : towards) v /= d;
+                const float a = l.attenuation[0] + l.attenuation[1] * d + l.attenuation[2] * d * d;
+                strength = a > 0.0f ? 1.0f / a : 1.0f;
+            } else {
+                const float d = std::sqrt(towards[0] * towards[0] + towards[1] * towards[1] + towards[2] * towards[2]);
+                if (d > 0.0f) towards[1] /= d;
+            }
+            const float facing = std::max(0.0f, towards[1]);
+            for (int c = 0; c < 3; ++c) light[c] += strength * (l.ambient[c] + l.diffuse[c] * facing);
+        }
+    }
+    for (int c = 0; c < 3; ++c) out[c] = std::min(1.0f, grass[c] * light[c]);
+}
+
+}  // namespace
+
 void GlRenderer::DrawGrounds(GlFrameStats& stats) {
     if (m_grounds.empty()) return;
-    const float grass[4] = {0.33f, 0.52f, 0.22f, 1.0f};
+    const float grass[3] = {0.30f, 0.50f, 0.20f};
+    UseShadingStage(false, false);
+    glDisable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
     glDisable(GL_ALPHA_TEST);
     glDisable(GL_COLOR_MATERIAL);
-    glDisable(GL_NORMALIZE);
     // The ground is seen from above only; its winding does not matter.
     glDisable(GL_CULL_FACE);
     glMatrixMode(GL_MODELVIEW);
+    glLoadMatrixf(m_view);
     for (const Ground& g : m_grounds) {
-        glLoadMatrixf(m_view);
-        if (g.lights && !g.lights->lights.empty()) {
-            ApplyLights(*g.lights);
-            const float black[4] = {0, 0, 0, 1};
-            glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, grass);
-            glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, grass);
-            glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, black);
-            glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, black);
-        } else {
-            glDisable(GL_LIGHTING);
-            glColor4fv(grass);
-        }
         // Cells of a few units, so that a near point light shows as a pool of light.
-        const int cells = std::clamp(int(2.0f * g.halfSize / 5.0f), 1, 200);
+        const int cells = std::clamp(int(2.0f * g.halfSize / 4.0f), 1, 200);
         const float step = 2.0f * g.halfSize / float(cells);
-        glNormal3f(0.0f, 1.0f, 0.0f);
         for (int row = 0; row < cells; ++row) {
             const float z0 = -g.halfSize + step * float(row), z1 = z0 + step;
             glBegin(GL_TRIANGLE_STRIP);
             for (int col = 0; col <= cells; ++col) {
                 const float x = -g.halfSize + step * float(col);
-                glVertex3f(x, g.height, z0);
-                glVertex3f(x, g.height, z1);
+                for (float z : {z0, z1}) {
+                    float c[3];
+                    GroundColour(g.lights.get(), grass, x, g.height, z, c);
+                    glColor3fv(c);
+                    glVertex3f(x, g.height, z);
+                }
             }
             glEnd();
             stats.triangles += 2 * cells;
