@@ -270,7 +270,9 @@ void LightStage(quor::world::IScene* scene, const quor::Vec3& forward) {
         if (!light) continue;
         light->SetDirection(l.direction);
         light->SetColorKeyA(l.colour, 0.0f);
-        light->SetColorKeyB(quor::Vec4{0.2f, 0.2f, 0.22f, 1.0f}, 0.0f);
+        // Channel C is the light's ambient colour, B its specular.
+        light->SetColorKeyC(quor::Vec4{0.2f, 0.2f, 0.22f, 1.0f}, 0.0f);
+        light->SetColorKeyB(quor::Vec4{0.0f, 0.0f, 0.0f, 1.0f}, 0.0f);
         light->SetUnbounded(true);
         light->SetEnabled(true);
     }
@@ -419,8 +421,11 @@ int main(int argc, char** argv) {
             std::printf("fx: %s not loaded (no scene)\n", file.c_str());
             continue;
         }
-        // The effect's camera shake moves the scene's active camera.
-        if (!scene->GetActiveCamera()) scene->CreateCamera(true);
+        // The effect's camera shake moves the scene's active camera. It looks down +z from a
+        // little above the origin, so that a trail circling level shows its round.
+        if (!scene->GetActiveCamera())
+            if (quor::world::Camera* camera = scene->CreateCamera(true))
+                camera->SetWorldMatrix(LookAt(quor::Vec3{0.0f, 3.0f, 0.0f}, quor::Vec3{0.0f, -0.3f, 8.0f}));
         quor::world::IFxBase* effect = scene->CreateFx(file.c_str(), 0, false, nullptr, 0);
         std::printf("fx: %s %s\n", file.c_str(), effect ? "loaded" : "failed to load");
         if (!effect) continue;

@@ -1121,10 +1121,13 @@ GlLightSet GlRenderer::LightsOf(const RecordingLightSet& set, const RecordingSce
         if (l->removed || !l->enabled) continue;
         GlLight g;
         g.kind = l->type;
+        // The world gives a light's ambient colour (its channel C, which scene files fill from
+        // their "Ambient" keys) through operation 6, the slot the recording light calls
+        // specular, and its specular (channel B) through operation 8.
         for (int c = 0; c < 3; ++c) {
             g.diffuse[c] = l->diffuse[c] * l->intensity[c];
-            g.ambient[c] = l->ambient[c] * l->intensity[c];
-            g.specular[c] = l->specular[c] * l->intensity[c];
+            g.ambient[c] = l->specular[c] * l->intensity[c];
+            g.specular[c] = l->ambient[c] * l->intensity[c];
             g.position[c] = l->position[c];
             g.direction[c] = l->direction[c];
             g.attenuation[c] = l->attenuation[c];

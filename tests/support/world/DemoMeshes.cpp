@@ -177,10 +177,11 @@ MeshDesc DemoGardenSky() {
     m.version = 0x30011;
     const float c[3] = {0, 0.5f, 0}, h[3] = {0.5f, 0.5f, 0.5f};
     Part sky = Box(c, h);
-    // The texture runs from the zenith (v 0) down to the ground (v 1) on every face.
+    // The texture runs from the zenith down to the ground on every face, inside its first and
+    // last rows so that a wrapping sample never brings the zenith's blue to the horizon.
     for (std::size_t i = 0; i < sky.Vertices(); ++i) {
         sky.uvs[2 * i] = 0.5f;
-        sky.uvs[2 * i + 1] = 1.0f - (sky.positions[3 * i + 1] - (c[1] - h[1])) / (2.0f * h[1]);
+        sky.uvs[2 * i + 1] = 0.97f - 0.94f * (sky.positions[3 * i + 1] - (c[1] - h[1])) / (2.0f * h[1]);
     }
     // Seen from inside: every face once more, wound the other way.
     const std::size_t outward = sky.indices.size();
