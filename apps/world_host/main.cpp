@@ -425,7 +425,7 @@ int main(int argc, char** argv) {
         // little above the origin, so that a trail circling level shows its round.
         if (!scene->GetActiveCamera())
             if (quor::world::Camera* camera = scene->CreateCamera(true))
-                camera->SetWorldMatrix(LookAt(quor::Vec3{0.0f, 3.0f, 0.0f}, quor::Vec3{0.0f, -0.3f, 8.0f}));
+                camera->SetWorldMatrix(LookAt(quor::Vec3{0.0f, 1.2f, 0.0f}, quor::Vec3{0.0f, 0.0f, 8.0f}));
         quor::world::IFxBase* effect = scene->CreateFx(file.c_str(), 0, false, nullptr, 0);
         std::printf("fx: %s %s\n", file.c_str(), effect ? "loaded" : "failed to load");
         if (!effect) continue;
