@@ -22,18 +22,27 @@ if [ -x "$build/apps/world_host/world_host" ]; then
   # One frame drawn by the GL renderer over an empty 3D scene: the picture is the cleared
   # frame and the counts of what was drawn are 0.
   "$build/apps/world_host/world_host" --picture out/frame.png | grep -E '^(renderer|picture|drawn in)'
-  echo "== world_host --model models/sample.mom --picture out/model.png"
-  "$build/apps/world_host/world_host" --model models/sample.mom --picture out/model.png | grep -E '^(scene|model|picture)'
-  echo "== world_host --fx fx/kinds.emf --frames 8 --picture out/fx.png"
-  # The effect of the other kinds: per frame its particles, the camera's offset from its start,
-  # the client's time scale and the sounds playing; after its release the camera, the time scale
-  # and the audio objects left beyond the host's own sounds. The picture shows the sprite and
-  # the flare of the last frame.
-  "$build/apps/world_host/world_host" --fx fx/kinds.emf --frames 8 --picture out/fx.png | grep -E '^(fx|picture|drawn in)'
+  # Each picture's check prints "ok" with what it verified, or "FAIL"; a failed check fails
+  # world_host and so the demo.
+  echo "== world_host --model models/sample.mom --frames 8 --picture out/model.png"
+  # The sample model framed by a camera on its bound, lit by the stage's sun and fill: its
+  # textured body and its sorted transparent glass in front.
+  "$build/apps/world_host/world_host" --model models/sample.mom --frames 8 --picture out/model.png |
+    grep -E '^(scene|model|picture|ok|FAIL)'
+  echo "== world_host --fx fx/sample.emf --fx fx/kinds.emf --frames 60 --picture out/fx.png"
+  # The two particle systems and the trail of sample.emf, and the effect of the other kinds:
+  # per frame and effect its live particles (by part), the camera's offset from its start, the
+  # client's time scale and the sounds playing; after their release the camera, the time scale
+  # and the audio objects left beyond the host's own sounds. The picture shows the sparks, the
+  # smoke, the trail on its circle, the sprite and the flare of the last frame.
+  "$build/apps/world_host/world_host" --fx fx/sample.emf --fx fx/kinds.emf --frames 60 --picture out/fx.png |
+    grep -E '^(fx|picture|drawn in|ok|FAIL)' | grep -vE '^fx frame ([1-9]|[1-5][0-9]):'
   echo "== world_host --scene scenes/garden.scn --frames 4 --picture out/garden.png"
   # The garden: loaded on the loader thread, viewed from its preset camera "Gate" moving forward.
+  # The picture: the sky drawn with its own camera, the flat reference terrain as lit grass, and
+  # the hedges and the tower lit by the scene's sun and lamp.
   "$build/apps/world_host/world_host" --scene scenes/garden.scn --frames 4 --picture out/garden.png |
-    grep -E '^(scene|preset camera|objects|lights|lod|terrain|sky depth|vegetation|picture|drawn in)'
+    grep -E '^(scene|preset camera|objects|lights|lod|terrain|sky depth|vegetation|picture|drawn in|horizon|ok|FAIL)'
   echo "== world_host --scene scenes/garden.scn --size 960x540 --loading-picture out/loading.png"
   # The empty active scene shows the loading screen while the garden loads on the loader thread
   # (its last frame, from the CPU device, is the picture); then a listener walks through the
@@ -73,7 +82,7 @@ if [ -x "$build/apps/world_host/world_host" ]; then
   # The figure walks, then waves with its upper body while the legs walk on: per frame the clip,
   # its time, the key events popped and four bone positions; four frames as out/figure-1.png ...
   "$build/apps/world_host/world_host" --model char/figure.mom --play walk --upper wave --frames 24 --pictures 4 \
-    --picture out/figure.png | grep -E '^(figure|picture|drawn in)'
+    --picture out/figure.png | grep -E '^(figure|picture|drawn in|ok|FAIL)'
 fi
 if [ -x "$build/apps/scene_view/scene_view" ]; then
   echo "== scene_view"

@@ -1,9 +1,12 @@
 #include "apps/world_host/FigureDemo.h"
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
+#include "apps/world_host/PictureCheck.h"
 #include "platform/glrender/GlRenderer.h"
+#include "world/core/Camera.h"
 #include "world/mesh/ModelBase.h"
 #include "world/scene/IScene.h"
 
@@ -24,7 +27,14 @@ std::string NameOf(world::IModel* model, int index) {
 FigureDemo::FigureDemo(world::IScene* scene, world::IModel* model, const FigureDemoOptions& options)
     : m_model(model), m_options(options) {
     if (!m_model || !scene || m_options.play.empty()) return;
-    if (!scene->GetActiveCamera()) scene->CreateCamera(true);
+    // The camera at the origin looking down +z, as the picture's camera.
+    if (!scene->GetActiveCamera())
+        if (world::Camera* camera = scene->CreateCamera(true)) {
+            Matrix at;
+            const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+            std::memcpy(at.m, identity, sizeof identity);
+            camera->SetWorldMatrix(at);
+        }
     // In front of the picture's camera (at the origin, looking down +z), feet below the eye.
     m_model->GetSpaceObject(0)->SetPosition(Vec3{0.0f, -1.0f, 3.0f});
     const int index = m_model->FindAnimation(m_options.play.c_str(), false);
@@ -86,8 +96,9 @@ void FigureDemo::AfterFrame(int frame, host::GlRenderer* gl) {
         base.parent_path() / (base.stem().string() + "-" + std::to_string(m_written) + base.extension().string());
     std::error_code made;
     if (!path.parent_path().empty()) std::filesystem::create_directories(path.parent_path(), made);
-    std::printf("figure picture %d: %s %s\n", m_written, path.string().c_str(),
-                gl->WritePng(path.string()) ? "written" : "not written");
+    const bool written = gl->WritePng(path.string());
+    std::printf("figure picture %d: %s %s\n", m_written, path.string().c_str(), written ? "written" : "not written");
+    if (written) CheckModelPicture(path.string(), kDemoClearArgb);
 }
 
 }  // namespace quor::demo

@@ -1,6 +1,7 @@
 #include "apps/world_host/SceneDemo.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <thread>
@@ -106,6 +107,24 @@ host::RecordingDecal* GroundDecal(world::IScene* scene, host::RecordingRenderer&
     return nullptr;
 }
 
+// The picture row of the horizon: where a point far ahead at the eye's height lands.
+int HorizonRow(render::IRenderCamera* camera, const Vec3& eye, const Matrix& world, int height) {
+    float forward[2] = {world.m[8], world.m[10]};
+    const float length = std::sqrt(forward[0] * forward[0] + forward[1] * forward[1]);
+    if (!camera || !(length > 0.0f)) return height / 2;
+    const float far[4] = {eye.x + 1000.0f * forward[0] / length, eye.y, eye.z + 1000.0f * forward[1] / length, 1.0f};
+    // Row vectors: the point times the view, times the projection.
+    const float* view = camera->GetViewMatrix();
+    const float* projection = camera->GetProjectionMatrix();
+    float seen[4] = {}, clip[4] = {};
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r) seen[c] += far[r] * view[r * 4 + c];
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r) clip[c] += seen[r] * projection[r * 4 + c];
+    if (!(clip[3] > 0.0f)) return height / 2;
+    return int(std::lround((1.0f - clip[1] / clip[3]) * 0.5f * float(height)));
+}
+
 int Fail(const char* what, const std::string& detail) {
     std::fprintf(stderr, "world_host: %s: %s\n", what, detail.c_str());
     return 1;
@@ -114,9 +133,11 @@ int Fail(const char* what, const std::string& detail) {
 }  // namespace
 
 int ShowScene(world::IWorld* world, host::ReferenceHost& host, host::RecordingRenderer& books, host::GlRenderer* gl,
-              const SceneDemoOptions& options, host::GlFrameStats* drawnOut) {
-    // The reference terrain module reads its files through the resource root.
+              const SceneDemoOptions& options, host::GlFrameStats* drawnOut, int* horizonRow) {
+    // The reference terrain module reads its files through the resource root; drawn, its ground
+    // is painted by the GL renderer.
     host.terrain.files = host.files.get();
+    if (gl) host.terrain.painter = gl;
     // The current (empty) scene shows the loading screen while the file loads.
     BeginLoadingScreen(world, host, books, options.width, options.height);
     // A request word other than 0: the scene file is read by a loader thread.
@@ -182,6 +203,12 @@ int ShowScene(world::IWorld* world, host::ReferenceHost& host, host::RecordingRe
         if (i == 0) std::printf("lod levels at the first frame: %s\n", LodLevels(scene).c_str());
     }
     if (drawnOut) *drawnOut = drawn;
+    if (horizonRow) {
+        Vec3 eye;
+        camera->GetWorldPosition(eye);
+        *horizonRow = HorizonRow(camera->GetRenderCamera(), eye, camera->GetWorldMatrix(), options.height);
+        std::printf("horizon: row %d of %d\n", *horizonRow, options.height);
+    }
     if (decal) {
         std::uint32_t positions = 0;
         if (!decal->draws.empty())

@@ -28,6 +28,6 @@ struct SceneDemoOptions {
 // With gl the frames are drawn by it (the picture is the caller's to write) and drawn receives
 // what the last frame drew.
 int ShowScene(world::IWorld* world, host::ReferenceHost& host, host::RecordingRenderer& books, host::GlRenderer* gl,
-              const SceneDemoOptions& options, host::GlFrameStats* drawn);
+              const SceneDemoOptions& options, host::GlFrameStats* drawn, int* horizonRow = nullptr);
 
 }  // namespace quor::demo

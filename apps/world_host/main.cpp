@@ -32,6 +32,8 @@
 #include "platform/win32/Messages.h"
 #include "world/core/Camera.h"
 #include "world/core/IWorld.h"
+#include "world/core/IVisibleObject.h"
+#include "world/core/Light.h"
 #include "world/mesh/ModelBase.h"
 #include "world/fx/IFxBase.h"
 #include "world/scene/IScene.h"
@@ -39,6 +41,7 @@
 #include "apps/world_host/SceneDemo.h"
 #include "apps/world_host/LabelDemo.h"
 #include "apps/world_host/FigureDemo.h"
+#include "apps/world_host/PictureCheck.h"
 
 namespace {
 
@@ -54,7 +57,7 @@ struct Options {
     int height = 480;
     std::string model;  // empty: no model scene
     bool async = false;
-    std::string fx;  // empty: no effect
+    std::vector<std::string> fx;  // effect files, in the order given
     std::string scene;            // empty: no scene file
     std::string preset = "Gate";  // the --scene file's preset camera
     std::string loadingPicture;   // empty: the loading screen's last frame is not written
@@ -124,10 +127,10 @@ const std::vector<OptionRow>& OptionTable() {
              o.async = true;
              return true;
          }},
-        {"--fx", "FILE", "none", "an effect file (under the root) the 3D scene loads and plays; each frame reports its state, particles, camera offset, time scale and sounds; the release what it gave back",
+        {"--fx", "FILE", "none", "an effect file (under the root) the 3D scene loads and plays, given again for more; each frame reports its state, live particles per part, camera offset, time scale and sounds; the release what it gave back",
          [](Options& o, const char* v) {
-             o.fx = v;
-             return !o.fx.empty();
+             o.fx.emplace_back(v);
+             return !o.fx.back().empty();
          }},
         {"--scene", "NAME", "none",
          "load the 3D scene file NAME (under the root) on the loader thread, view it from a preset camera moving forward over the frames and report it",
@@ -250,6 +253,50 @@ WhenNull TreatmentOf(const std::string& name) {
     return WhenNull::Required;
 }
 
+// The empty scene's lights when it is drawn: a warm sun from above and behind the eye that looks
+// along `forward` (unit, level or not), a cool fill across, and a dim ambient, as a host lights
+// its stage. The renderer lights the models with them as the module hands them over.
+void LightStage(quor::world::IScene* scene, const quor::Vec3& forward) {
+    const std::uint8_t ambient[4] = {0x40, 0x38, 0x38, 0xFF};  // bytes of 0xFF383840
+    scene->SetAmbientColor(ambient);
+    const struct {
+        quor::Vec3 direction;
+        quor::Vec4 colour;
+    } lights[] = {{{0.6f * forward.x + 0.35f, 0.6f * forward.y - 0.75f, 0.6f * forward.z}, {1.0f, 0.92f, 0.8f, 1.0f}},
+                  {{0.3f * forward.x - 0.8f * forward.z, -0.2f, 0.3f * forward.z + 0.8f * forward.x},
+                   {0.25f, 0.3f, 0.45f, 1.0f}}};
+    for (const auto& l : lights) {
+        quor::world::Light* light = scene->CreateLight(3);
+        if (!light) continue;
+        light->SetDirection(l.direction);
+        light->SetColorKeyA(l.colour, 0.0f);
+        // Channel C is the light's ambient colour, B its specular.
+        light->SetColorKeyC(quor::Vec4{0.2f, 0.2f, 0.22f, 1.0f}, 0.0f);
+        light->SetColorKeyB(quor::Vec4{0.0f, 0.0f, 0.0f, 1.0f}, 0.0f);
+        light->SetUnbounded(true);
+        light->SetEnabled(true);
+    }
+}
+
+// A world matrix at `eye` looking at `at` (rows: right, up, forward, position).
+quor::Matrix LookAt(const quor::Vec3& eye, const quor::Vec3& at) {
+    float f[3] = {at.x - eye.x, at.y - eye.y, at.z - eye.z};
+    const float fl = std::sqrt(f[0] * f[0] + f[1] * f[1] + f[2] * f[2]);
+    for (float& v : f) v /= fl > 0.0f ? fl : 1.0f;
+    // right = up x forward, with up +y.
+    float r[3] = {f[2], 0.0f, -f[0]};
+    const float rl = std::sqrt(r[0] * r[0] + r[2] * r[2]);
+    for (float& v : r) v /= rl > 0.0f ? rl : 1.0f;
+    const float u[3] = {f[1] * r[2] - f[2] * r[1], f[2] * r[0] - f[0] * r[2], f[0] * r[1] - f[1] * r[0]};
+    quor::Matrix m;
+    const float rows[16] = {r[0], r[1], r[2], 0, u[0], u[1], u[2], 0, f[0], f[1], f[2], 0, eye.x, eye.y, eye.z, 1};
+    std::memcpy(m.m, rows, sizeof rows);
+    return m;
+}
+
+// The colour the model, effect and figure frames are cleared to.
+constexpr std::uint32_t kClearArgb = quor::demo::kDemoClearArgb;
+
 int Fail(const char* what, const std::string& detail = {}) {
     std::fprintf(stderr, "world_host: %s%s%s\n", what, detail.empty() ? "" : ": ", detail.c_str());
     return 1;
@@ -368,20 +415,48 @@ int main(int argc, char** argv) {
             std::printf("model: %s could not be made\n", options.model.c_str());
         }
     }
-    quor::world::IFxBase* effect = nullptr;
-    if (!options.fx.empty()) {
+    std::vector<std::pair<std::string, quor::world::IFxBase*>> effects;
+    for (const std::string& file : options.fx) {
         if (!scene) {
-            std::printf("fx: %s not loaded (no scene)\n", options.fx.c_str());
-        } else {
-            // The effect's camera shake moves the scene's active camera.
-            if (!scene->GetActiveCamera()) scene->CreateCamera(true);
-            effect = scene->CreateFx(options.fx.c_str(), 0, false, nullptr, 0);
-            std::printf("fx: %s %s\n", options.fx.c_str(), effect ? "loaded" : "failed to load");
-            if (effect) effect->SetPlaying(true);
+            std::printf("fx: %s not loaded (no scene)\n", file.c_str());
+            continue;
         }
+        // The effect's camera shake moves the scene's active camera. It looks down +z from a
+        // little above the origin, so that a trail circling level shows its round.
+        if (!scene->GetActiveCamera())
+            if (quor::world::Camera* camera = scene->CreateCamera(true))
+                camera->SetWorldMatrix(LookAt(quor::Vec3{0.0f, 1.2f, 0.0f}, quor::Vec3{0.0f, 0.0f, 8.0f}));
+        quor::world::IFxBase* effect = scene->CreateFx(file.c_str(), 0, false, nullptr, 0);
+        std::printf("fx: %s %s\n", file.c_str(), effect ? "loaded" : "failed to load");
+        if (!effect) continue;
+        effect->SetPlaying(true);
+        effects.emplace_back(file, effect);
     }
-    // What the effect does to the scene's camera, the client's time scale and the audio.
-    quor::world::ICamera* fxCamera = effect ? scene->GetActiveCamera() : nullptr;
+    // The model alone is framed: a camera above and to the right of its front (+z), far enough for
+    // its bound to fill most of the picture.
+    const bool framingModel = gl && scene && shownModel && options.play.empty() && !quor::demo::LabelRequested();
+    // The other runs look from the origin down +z.
+    quor::Vec3 lookAlong{0.0f, 0.0f, 1.0f};
+    if (framingModel) {
+        quor::world::Camera* camera = scene->GetActiveCamera() ? scene->GetActiveCamera() : scene->CreateCamera(true);
+        quor::Vec3 centre;
+        float radius = 0.0f;
+        shownModel->GetWorldBound(&centre, &radius, nullptr, quor::world::kBoundWorld);
+        if (!(radius > 0.0f) || !std::isfinite(radius)) radius = 1.0f;
+        const float distance = radius / std::sin(0.5f * 0.9f * 3.14159265f / 3.0f);
+        const quor::Vec3 eye{centre.x - 0.45f * distance, centre.y + 0.4f * distance, centre.z + 0.8f * distance};
+        if (camera) {
+            camera->SetWorldMatrix(LookAt(eye, centre));
+            camera->SetPerspective(60.0f, float(options.width) / float(options.height), 0.05f * distance, 10.0f * distance);
+        }
+        lookAlong = quor::Vec3{(centre.x - eye.x) / distance, (centre.y - eye.y) / distance, (centre.z - eye.z) / distance};
+        std::printf("model camera: looking at (%.2f, %.2f, %.2f) from %.2f away, bound radius %.2f\n", centre.x, centre.y,
+                    centre.z, distance, radius);
+    }
+    // A drawn model or effect stands in the scene's light.
+    if (gl && scene && (shownModel || !effects.empty())) LightStage(scene, lookAlong);
+    // What the effects do to the scene's camera, the client's time scale and the audio.
+    quor::world::ICamera* fxCamera = !effects.empty() ? scene->GetActiveCamera() : nullptr;
     const quor::Matrix fxCameraStart =
         fxCamera ? fxCamera->GetSpaceObject()->GetWorldMatrix() : quor::Matrix{};
     auto cameraOffset = [&] {
@@ -413,6 +488,7 @@ int main(int argc, char** argv) {
     pictureCamera.Refresh();
     quor::host::GlFrameStats drawn;
     bool framed = false;
+    int horizonRow = 0;  // of a scene file's last frame
     // A scene file runs its own frames instead.
     int frames = options.frames;
     if (!options.scene.empty() && quor::demo::IsMap2DName(options.scene)) {
@@ -424,7 +500,7 @@ int main(int argc, char** argv) {
     } else if (!options.scene.empty()) {
         const quor::demo::SceneDemoOptions sceneOptions{options.scene, options.preset, options.frames, options.width,
                                                          options.height, options.loadingPicture};
-        if (quor::demo::ShowScene(world, host, books, gl.get(), sceneOptions, &drawn) != 0) return 1;
+        if (quor::demo::ShowScene(world, host, books, gl.get(), sceneOptions, &drawn, &horizonRow) != 0) return 1;
         framed = gl != nullptr && options.frames > 0;
         frames = 0;
     }
@@ -437,12 +513,20 @@ int main(int argc, char** argv) {
     }
     quor::demo::FigureDemo figure(scene, options.play.empty() ? nullptr : shownModel,
                                   {options.play, options.upper, options.pictures, options.picture, frames});
+    // The frames are seen through the scene's active camera when it has one (the module culls
+    // with it), else through the picture's.
+    quor::render::IRenderCamera* frameCamera = &pictureCamera;
+    if (gl && scene && frames > 0)
+        if (quor::world::Camera* active = scene->GetActiveCamera()) {
+            if (!framingModel) active->SetPerspective(60.0f, float(options.width) / float(options.height), 1.0f, 1000.0f);
+            if (active->GetRenderCamera()) frameCamera = active->GetRenderCamera();
+        }
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     for (int i = 0; i < frames; ++i) {
         const auto t0 = Clock::now();
         if (gl) {
-            if (!gl->BeginFrame(&pictureCamera, 0xFF203040u, options.width, options.height))
+            if (!gl->BeginFrame(frameCamera, kClearArgb, options.width, options.height))
                 return Fail("the GL renderer cannot make its context");
             framed = true;
         }
@@ -456,12 +540,22 @@ int main(int argc, char** argv) {
         const int queued = host.loader->Submitted() - done - host.loader->Cancelled();
         std::printf("frame %d: %.3f ms, renderer updates %d, active scene %s, loads queued %d done %d, wall %.1f ms\n",
                     i + 1, ms, books.Updates(), world->GetCurrentScene() ? "yes" : "none", queued, done, wall);
-        if (effect) {
+        for (const auto& [file, effect] : effects) {
             const quor::Vec3 d = cameraOffset();
-            std::printf("fx frame %d: state %d, particles live %u, camera offset (%.3f, %.3f, %.3f)%s, time scale %.3f, "
-                        "sounds playing %d\n",
-                        i + 1, int(effect->GetState()), effect->GetTotalParticleCount(), d.x, d.y, d.z,
-                        fxCamera ? "" : " (no camera)", timeScale(), host.audio.Playing());
+            // Live particles by part: the particle systems' counts (other parts have none).
+            std::string parts;
+            for (int c = 0; c < effect->GetChildCount(); ++c) {
+                quor::world::IFxBase* child = effect->GetChild(c);
+                const char* name = effect->GetChildName(c);
+                if (!child) continue;
+                parts += std::string(parts.empty() ? "" : ", ") + (name && *name ? name : "-") + " " +
+                         std::to_string(child->GetParticleCount());
+            }
+            std::printf("fx frame %d: %s state %d, particles live %u (%s), camera offset (%.3f, %.3f, %.3f)%s, time scale "
+                        "%.3f, sounds playing %d\n",
+                        i + 1, file.c_str(), int(effect->GetState()), effect->GetTotalParticleCount(),
+                        parts.empty() ? "-" : parts.c_str(), d.x, d.y, d.z, fxCamera ? "" : " (no camera)", timeScale(),
+                        host.audio.Playing());
         }
         figure.AfterFrame(i + 1, gl.get());
         if (i + 1 == options.frames / 2) {
@@ -472,10 +566,11 @@ int main(int argc, char** argv) {
                         i + 1, host.device.CallbackCount(), world->GetSceneCount(), host.occlusion.calls.size() - before);
         }
     }
-    if (effect) {
-        // The effect released through its scene: it gives back the camera, the speed and its sounds.
-        scene->DestroyObject(effect->GetSpaceObject(0));
-        effect = nullptr;
+    if (!effects.empty()) {
+        // The effects released through their scene: they give back the camera, the speed and
+        // their sounds.
+        for (const auto& entry : effects) scene->DestroyObject(entry.second->GetSpaceObject(0));
+        effects.clear();
         bool restored = true;
         if (fxCamera) {
             const quor::Matrix& now = fxCamera->GetSpaceObject()->GetWorldMatrix();
@@ -491,13 +586,24 @@ int main(int argc, char** argv) {
     host.loader->WaitIdle();
     if (gl && !options.picture.empty()) {
         // No frame run: the picture is one cleared frame.
-        if (!framed && gl->BeginFrame(&pictureCamera, 0xFF203040u, options.width, options.height)) drawn = gl->EndFrame();
+        if (!framed && gl->BeginFrame(&pictureCamera, kClearArgb, options.width, options.height)) drawn = gl->EndFrame();
         std::printf("renderer: gl (%s)\n", gl->RendererName().c_str());
         const fs::path parent = fs::path(options.picture).parent_path();
         std::error_code made;
         if (!parent.empty()) fs::create_directories(parent, made);
         if (!gl->WritePng(options.picture)) return Fail("cannot write the picture", options.picture);
         std::printf("picture: %s %dx%d\n", options.picture.c_str(), options.width, options.height);
+        // What a person opening the picture should see in it.
+        if (!options.scene.empty() && !quor::demo::IsMap2DName(options.scene)) {
+            quor::demo::CheckGardenPicture(options.picture, horizonRow);
+        } else if (!options.fx.empty() && scene) {
+            // The particle systems emit 8 ahead of the eye, at the picture's centre.
+            const int half = options.height / 4;
+            const int rect[4] = {options.width / 2 - half, options.height / 2 - half, 2 * half, 2 * half};
+            quor::demo::CheckEffectPicture(options.picture, kClearArgb, rect);
+        } else if (framingModel && frames > 0) {
+            quor::demo::CheckModelPicture(options.picture, kClearArgb);
+        }
         std::printf("drawn in the last frame: %d renderables, %d triangles, %d approximated, %d skipped\n",
                     drawn.renderables, drawn.triangles, drawn.approximated, drawn.skipped);
     } else {
@@ -569,5 +675,9 @@ int main(int argc, char** argv) {
     std::printf("open files: %d\n", host.files->OpenFileCount());
     // The module stays loaded: its singletons live until the process ends, as with the
     // host engine.
+    if (const int failed = quor::demo::FailedPictureChecks()) {
+        std::fprintf(stderr, "world_host: %d picture check(s) failed\n", failed);
+        return 1;
+    }
     return 0;
 }

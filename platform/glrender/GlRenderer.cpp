@@ -36,6 +36,11 @@ struct GlRenderer::Item {
     // kItemMesh, or a flat approximation (GlShadows.cpp) in the colour below.
     int mode = 0;
     float flatColour[4] = {0, 0, 0, 0.5f};
+    // A renderable with a camera of its own (the sky) draws with that camera's view and
+    // projection, as they were when it was submitted.
+    bool ownCamera = false;
+    float view[16];
+    float projection[16];
 };
 
 namespace {
@@ -210,6 +215,7 @@ bool GlRenderer::BeginFrame(render::IRenderCamera* camera, std::uint32_t clearAr
     TakeCameraMatrices();
     DropQueued();
     ++m_frame;
+    m_viewLightsRead = false;
     m_target = 0;
     m_viewport[2] = m_viewport[3] = 0;
     m_surfaceWidth = width;
@@ -261,7 +267,14 @@ void GlRenderer::SubmitRenderable(render::IRenderable* renderable, const GlLight
         item.destination = item.material->blendDestination;
         item.blend = item.transparent;
     }
-    item.lights = lights ? std::make_shared<const GlLightSet>(*lights) : m_lights;
+    // A host that sets no lights of its own draws with the lights of the module's view.
+    item.lights = lights ? std::make_shared<const GlLightSet>(*lights) : m_lights ? m_lights : ViewLights();
+    if (render::IRenderCamera* camera = r->renderCamera) {
+        item.ownCamera = true;
+        std::memcpy(item.view, camera->GetViewMatrix(), sizeof item.view);
+        std::memcpy(item.projection, camera->GetProjectionMatrix(), sizeof item.projection);
+        if (auto* own = dynamic_cast<RenderCamera*>(camera)) own->GetDrawingProjection(item.projection);
+    }
     m_items.push_back(std::move(item));
 }
 
@@ -279,6 +292,81 @@ void GlRenderer::QueueFlat(render::IVertexBuffer* stream, const render::DrawRang
     // Blended shadows draw with the transparent pass, over what they fall on.
     item.transparent = mode == 1;
     m_items.push_back(std::move(item));
+}
+
+void GlRenderer::PaintGround(float halfSize, float height) {
+    if (!m_inFrame || !(halfSize > 0.0f) || !std::isfinite(halfSize) || !std::isfinite(height)) return;
+    m_grounds.push_back({halfSize, height, m_lights ? m_lights : ViewLights()});
+}
+
+namespace {
+
+// The ground's colour at a point of it (normal +y) under the lights, worked out here rather
+// than by GL so that a point light's range ends its pool of light as the device's lights do.
+void GroundColour(const GlLightSet* lights, const float grass[3], float x, float y, float z, float out[3]) {
+    float light[3] = {1, 1, 1};
+    if (lights && !lights->lights.empty()) {
+        for (int c = 0; c < 3; ++c) light[c] = lights->ambient[c];
+        for (const GlLight& l : lights->lights) {
+            float towards[3] = {-l.direction[0], -l.direction[1], -l.direction[2]};
+            float strength = 1.0f;
+            if (l.kind != 3) {
+                towards[0] = l.position[0] - x, towards[1] = l.position[1] - y, towards[2] = l.position[2] - z;
+                const float d = std::sqrt(towards[0] * towards[0] + towards[1] * towards[1] + towards[2] * towards[2]);
+                if (d > l.range || d <= 0.0f) continue;
+                for (float& v : towards) v /= d;
+                const float a = l.attenuation[0] + l.attenuation[1] * d + l.attenuation[2] * d * d;
+                strength = a > 0.0f ? 1.0f / a : 1.0f;
+            } else {
+                const float d = std::sqrt(towards[0] * towards[0] + towards[1] * towards[1] + towards[2] * towards[2]);
+                if (d > 0.0f) towards[1] /= d;
+            }
+            const float facing = std::max(0.0f, towards[1]);
+            for (int c = 0; c < 3; ++c) light[c] += strength * (l.ambient[c] + l.diffuse[c] * facing);
+        }
+    }
+    for (int c = 0; c < 3; ++c) out[c] = std::min(1.0f, grass[c] * light[c]);
+}
+
+}  // namespace
+
+void GlRenderer::DrawGrounds(GlFrameStats& stats) {
+    if (m_grounds.empty()) return;
+    const float grass[3] = {0.30f, 0.50f, 0.20f};
+    UseShadingStage(false, false);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_COLOR_MATERIAL);
+    // The ground is seen from above only; its winding does not matter.
+    glDisable(GL_CULL_FACE);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadMatrixf(m_view);
+    for (const Ground& g : m_grounds) {
+        // Cells of a few units, so that a near point light shows as a pool of light.
+        const int cells = std::clamp(int(2.0f * g.halfSize / 4.0f), 1, 200);
+        const float step = 2.0f * g.halfSize / float(cells);
+        for (int row = 0; row < cells; ++row) {
+            const float z0 = -g.halfSize + step * float(row), z1 = z0 + step;
+            glBegin(GL_TRIANGLE_STRIP);
+            for (int col = 0; col <= cells; ++col) {
+                const float x = -g.halfSize + step * float(col);
+                for (float z : {z0, z1}) {
+                    float c[3];
+                    GroundColour(g.lights.get(), grass, x, g.height, z, c);
+                    glColor3fv(c);
+                    glVertex3f(x, g.height, z);
+                }
+            }
+            glEnd();
+            stats.triangles += 2 * cells;
+        }
+        ++stats.grounds;
+    }
+    glEnable(GL_CULL_FACE);
+    // The items set their own states.
+    m_keyValid = false;
 }
 
 void GlRenderer::SubmitScreenRect(float x, float y, float width, float height, std::uint32_t argb) {
@@ -334,6 +422,7 @@ void GlRenderer::DropQueued() {
     m_overlays.clear();
     m_underlays.clear();
     m_prims.clear();
+    m_grounds.clear();
 }
 
 void GlRenderer::DrawQueued(GlFrameStats& stats) {
@@ -350,10 +439,6 @@ void GlRenderer::DrawQueued(GlFrameStats& stats) {
                                       m_viewport[3]);
     // Direct3D's depth runs 0..1, GL's -1..1: z' = 2z - w after the projection.
     static const float kDepthFix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 2, 0, 0, 0, -1, 1};
-    glMatrixMode(GL_PROJECTION);
-    glLoadMatrixf(kDepthFix);
-    // Row-major row-vector matrices read column-major are the column-vector ones GL wants.
-    glMultMatrixf(m_projection);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     // Front faces wind clockwise on screen; counter-clockwise ones are culled.
@@ -363,13 +448,32 @@ void GlRenderer::DrawQueued(GlFrameStats& stats) {
     m_keyValid = false;
     m_normalize = -1;
     m_arrays = m_position = nullptr;
+    // Renderables with a camera of their own come first, each in its own depth range: their
+    // depths mean nothing in the frame's range, so they write none and everything else draws
+    // over them.
+    glDepthMask(GL_FALSE);
+    for (const Item& item : m_items) {
+        if (!item.ownCamera) continue;
+        glMatrixMode(GL_PROJECTION);
+        glLoadMatrixf(kDepthFix);
+        glMultMatrixf(item.projection);
+        Draw(item, stats);
+    }
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixf(kDepthFix);
+    // Row-major row-vector matrices read column-major are the column-vector ones GL wants.
+    glMultMatrixf(m_projection);
+    // The ground goes over the sky and under everything that stands on it.
+    glDepthMask(GL_TRUE);
+    DrawGrounds(stats);
     for (int pass = 0; pass < 2; ++pass) {
         if (pass == 1) DrawDecals(stats);
         glDepthMask(pass == 0 ? GL_TRUE : GL_FALSE);
         for (const Item& item : m_items)
-            if (item.transparent == (pass == 1)) Draw(item, stats);
+            if (!item.ownCamera && item.transparent == (pass == 1)) Draw(item, stats);
     }
     glDepthMask(GL_TRUE);
+    UseShadingStage(false, false);
     DrawPrimitives(stats);
     glViewport(0, 0, m_surfaceWidth, m_surfaceHeight);
     if (!m_screen.empty()) {
@@ -478,7 +582,7 @@ void GlRenderer::Draw(const Item& item, GlFrameStats& stats) {
         m_keyValid = true;
         ApplyStates(item, found, texture, normal != nullptr, colour != nullptr);
     }
-    glLoadMatrixf(m_view);
+    glLoadMatrixf(item.ownCamera ? item.view : m_view);
     glMultMatrixf(item.world);
     const int scaled = ScaledRows(item.world) ? 1 : 0;
     if (scaled != m_normalize) {
@@ -499,6 +603,67 @@ void GlRenderer::Draw(const Item& item, GlFrameStats& stats) {
     ++stats.renderables;
 }
 
+void GlRenderer::ApplyLights(const GlLightSet& lights) {
+    glEnable(GL_LIGHTING);
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, lights.ambient);
+    // Lights are placed in world space: under the view alone.
+    const std::size_t count = std::min<std::size_t>(lights.lights.size(), 8);
+    for (std::size_t i = 0; i < 8; ++i) {
+        const GLenum light = GLenum(GL_LIGHT0 + i);
+        if (i >= count) {
+            glDisable(light);
+            continue;
+        }
+        const GlLight& l = lights.lights[i];
+        glEnable(light);
+        glLightfv(light, GL_DIFFUSE, l.diffuse);
+        glLightfv(light, GL_AMBIENT, l.ambient);
+        glLightfv(light, GL_SPECULAR, l.specular);
+        if (l.kind == 3) {
+            // The direction the light travels; GL wants the way towards it.
+            const float towards[4] = {-l.direction[0], -l.direction[1], -l.direction[2], 0};
+            glLightfv(light, GL_POSITION, towards);
+            glLightf(light, GL_CONSTANT_ATTENUATION, 1);
+            glLightf(light, GL_LINEAR_ATTENUATION, 0);
+            glLightf(light, GL_QUADRATIC_ATTENUATION, 0);
+        } else {
+            const float at[4] = {l.position[0], l.position[1], l.position[2], 1};
+            glLightfv(light, GL_POSITION, at);
+            glLightf(light, GL_CONSTANT_ATTENUATION, l.attenuation[0]);
+            glLightf(light, GL_LINEAR_ATTENUATION, l.attenuation[1]);
+            glLightf(light, GL_QUADRATIC_ATTENUATION, l.attenuation[2]);
+        }
+        glLightf(light, GL_SPOT_CUTOFF, 180.0f);
+    }
+}
+
+void GlRenderer::UseShadingStage(bool colour, bool alpha) {
+    const bool on = colour || alpha;
+    if (!on && !m_shadingStage) return;
+    glActiveTexture(GL_TEXTURE1);
+    if (on) {
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, TextureFor(nullptr));
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, colour ? GL_MODULATE : GL_REPLACE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_PREVIOUS);
+        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GL_PRIMARY_COLOR);
+        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
+        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_RGB, GL_SRC_COLOR);
+        glTexEnvf(GL_TEXTURE_ENV, GL_RGB_SCALE, 1.0f);
+        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, alpha ? GL_MODULATE : GL_REPLACE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_PREVIOUS);
+        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_ALPHA, GL_PRIMARY_COLOR);
+        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
+        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_ALPHA, GL_SRC_ALPHA);
+        glTexEnvf(GL_TEXTURE_ENV, GL_ALPHA_SCALE, 1.0f);
+    } else {
+        glDisable(GL_TEXTURE_2D);
+    }
+    glActiveTexture(GL_TEXTURE0);
+    m_shadingStage = on;
+}
+
 void GlRenderer::ApplyStates(const Item& item, const Technique* found, render::ITexture* texture, bool normal,
                              bool colour) {
     const RecordingMaterial* m = item.material;
@@ -508,45 +673,15 @@ void GlRenderer::ApplyStates(const Item& item, const Technique* found, render::I
         diffuse[3] *= float(std::min<std::uint32_t>(m->alpha, 255)) / 255.0f;
     }
     const bool lit = item.lights && !item.lights->lights.empty() && normal && (!m || m->lit);
-    glLoadMatrixf(m_view);
+    glLoadMatrixf(item.ownCamera ? item.view : m_view);
     if (lit) {
-        glEnable(GL_LIGHTING);
-        glLightModelfv(GL_LIGHT_MODEL_AMBIENT, item.lights->ambient);
+        ApplyLights(*item.lights);
         const float black[4] = {0, 0, 0, 1};
         glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
         glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, m ? m->colours[1] : black);
         glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, m ? m->colours[2] : black);
         glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, m ? m->colours[3] : black);
         glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m ? std::clamp(m->power, 0.0f, 128.0f) : 0.0f);
-        // Lights are placed in world space: under the view alone.
-        const std::size_t count = std::min<std::size_t>(item.lights->lights.size(), 8);
-        for (std::size_t i = 0; i < 8; ++i) {
-            const GLenum light = GLenum(GL_LIGHT0 + i);
-            if (i >= count) {
-                glDisable(light);
-                continue;
-            }
-            const GlLight& l = item.lights->lights[i];
-            glEnable(light);
-            glLightfv(light, GL_DIFFUSE, l.diffuse);
-            glLightfv(light, GL_AMBIENT, l.ambient);
-            glLightfv(light, GL_SPECULAR, l.specular);
-            if (l.kind == 3) {
-                // The direction the light travels; GL wants the way towards it.
-                const float towards[4] = {-l.direction[0], -l.direction[1], -l.direction[2], 0};
-                glLightfv(light, GL_POSITION, towards);
-                glLightf(light, GL_CONSTANT_ATTENUATION, 1);
-                glLightf(light, GL_LINEAR_ATTENUATION, 0);
-                glLightf(light, GL_QUADRATIC_ATTENUATION, 0);
-            } else {
-                const float at[4] = {l.position[0], l.position[1], l.position[2], 1};
-                glLightfv(light, GL_POSITION, at);
-                glLightf(light, GL_CONSTANT_ATTENUATION, l.attenuation[0]);
-                glLightf(light, GL_LINEAR_ATTENUATION, l.attenuation[1]);
-                glLightf(light, GL_QUADRATIC_ATTENUATION, l.attenuation[2]);
-            }
-            glLightf(light, GL_SPOT_CUTOFF, 180.0f);
-        }
         if (colour) {
             glEnable(GL_COLOR_MATERIAL);
             glColorMaterial(GL_FRONT_AND_BACK, GL_DIFFUSE);
@@ -587,6 +722,9 @@ void GlRenderer::ApplyStates(const Item& item, const Technique* found, render::I
                    GL_OPERAND0_RGB, GL_OPERAND1_RGB, GL_RGB_SCALE, GL_SRC_COLOR},
                   {alphaOp, t.alphaArg0, t.alphaArg1, GL_COMBINE_ALPHA, GL_SOURCE0_ALPHA, GL_SOURCE1_ALPHA,
                    GL_OPERAND0_ALPHA, GL_OPERAND1_ALPHA, GL_ALPHA_SCALE, GL_SRC_ALPHA}};
+    // Whether stage 0 takes the lit colour in its colour and in its alpha.
+    bool takesLight[2] = {false, false};
+    int part = 0;
     for (const auto& p : parts) {
         GLint mode = GL_MODULATE, s0 = GL_TEXTURE, s1 = GL_PRIMARY_COLOR;
         GLfloat scale = 1.0f;
@@ -602,7 +740,13 @@ void GlRenderer::ApplyStates(const Item& item, const Technique* found, render::I
         glTexEnvi(GL_TEXTURE_ENV, p.operand0, p.operand);
         glTexEnvi(GL_TEXTURE_ENV, p.operand1, p.operand);
         glTexEnvf(GL_TEXTURE_ENV, p.scale, scale);
+        // At stage 0 the previous colour is the lit one.
+        takesLight[part++] = s0 == GL_PRIMARY_COLOR || s0 == GL_PREVIOUS || (mode != GL_REPLACE && s1 == GL_PRIMARY_COLOR);
     }
+    // A lit material whose stage 0 leaves the lit colour out (the model techniques take the
+    // texture factor and the texture) is shaded after it: the host's renderer lights every lit
+    // material, whatever its stages combine.
+    UseShadingStage(lit && !takesLight[0], lit && !takesLight[1]);
 
     if (m && m->alphaTest) {
         glEnable(GL_ALPHA_TEST);
@@ -961,7 +1105,48 @@ void GlRenderer::ReleaseRenderCamera(render::IRenderCamera* camera) {
     m_objects.ReleaseRenderCamera(camera);
 }
 void GlRenderer::Update() { m_objects.Update(); }
-void GlRenderer::SetCurrentView(void* view) { m_objects.SetCurrentView(view); }
+void GlRenderer::SetCurrentView(void* view) {
+    m_objects.SetCurrentView(view);
+    m_currentView = view;
+    m_viewLightsRead = false;
+}
+
+GlLightSet GlRenderer::LightsOf(const RecordingLightSet& set, const RecordingSceneLightState* state) {
+    GlLightSet out;
+    if (state && state->ambient != 0xDEADBEEFu) Colour(state->ambient, out.ambient);
+    out.ambient[3] = 1.0f;
+    for (std::uint16_t index = 0;; ++index) {
+        const RecordingRenderLight* l = set.Light(index);
+        if (!l) break;
+        if (l->removed || !l->enabled) continue;
+        GlLight g;
+        g.kind = l->type;
+        // The world gives a light's ambient colour (its channel C, which scene files fill from
+        // their "Ambient" keys) through operation 6, the slot the recording light calls
+        // specular, and its specular (channel B) through operation 8.
+        for (int c = 0; c < 3; ++c) {
+            g.diffuse[c] = l->diffuse[c] * l->intensity[c];
+            g.ambient[c] = l->specular[c] * l->intensity[c];
+            g.specular[c] = l->ambient[c] * l->intensity[c];
+            g.position[c] = l->position[c];
+            g.direction[c] = l->direction[c];
+            g.attenuation[c] = l->attenuation[c];
+        }
+        g.range = l->range;
+        out.lights.push_back(g);
+    }
+    return out;
+}
+
+std::shared_ptr<const GlLightSet> GlRenderer::ViewLights() {
+    if (m_viewLightsRead) return m_viewLights;
+    m_viewLightsRead = true;
+    m_viewLights = nullptr;
+    const RecordingRenderView* view = m_currentView ? m_objects.LiveRenderView(m_currentView) : nullptr;
+    const RecordingLightSet* set = view ? m_objects.LiveLightSet(view->lights) : nullptr;
+    if (set) m_viewLights = std::make_shared<const GlLightSet>(LightsOf(*set, m_objects.LiveSceneLightState(view->lightState)));
+    return m_viewLights;
+}
 bool GlRenderer::SetResourceCacheEnabled(bool enabled) { return m_objects.SetResourceCacheEnabled(enabled); }
 void GlRenderer::WriteMemoryReport(common::IXmlNode* node) { m_objects.WriteMemoryReport(node); }
 render::IExtTechnique* GlRenderer::GetExtTechnique(const char* name, int kind) {

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/host/FlatTerrain.h"
 #include "platform/host/IRenderer.h"
 #include "platform/host/RecordingRenderer.h"
 
@@ -45,6 +46,8 @@ struct GlFrameStats {
     // its plane, dark and translucent), shadow decals (a dark quad) and outlines (back-face
     // lines). Shadow volumes are only recorded.
     int planeShadows = 0;
+    // Squares of ground drawn for the reference terrain.
+    int grounds = 0;
     int decals = 0;
     int outlines = 0;
     int screenPrimitives = 0;
@@ -58,7 +61,7 @@ struct GlFrameStats {
     int primitiveTriangles = 0;
 };
 
-class GlRenderer final : public render::IRenderer {
+class GlRenderer final : public render::IRenderer, public GroundPainter {
 public:
     // store: shared with other renderers; a store of its own when null.
     explicit GlRenderer(std::shared_ptr<RecordingStore> store = nullptr);
@@ -71,12 +74,19 @@ public:
     // through camera (null: identity view and projection) cleared to clearArgb. false when
     // the context cannot be made.
     bool BeginFrame(render::IRenderCamera* camera, std::uint32_t clearArgb, int width, int height);
-    // The light set later submits take (null: unlit); copied.
+    // The light set later submits take (null: the lights of the module's current view);
+    // copied.
     void SetLightSet(const GlLightSet* lights);
+    // The enabled lights of a light set as the world left them (colours times intensity) and
+    // the light state's ambient colour (black when none was given).
+    static GlLightSet LightsOf(const RecordingLightSet& set, const RecordingSceneLightState* state);
     // Queues a snapshot of the renderable (matrix, ranges, material, states) with the light
     // set given, or the current one when null. Outside a frame (before BeginFrame, after
     // EndFrame) nothing is queued.
     void SubmitRenderable(render::IRenderable* renderable, const GlLightSet* lights);
+    // The reference terrain's ground: a grass-coloured square drawn first in the opaque pass,
+    // lit as the submits of the moment are (see SetLightSet).
+    void PaintGround(float halfSize, float height) override;
     // A screen-space rectangle in pixels (x right, y down), drawn after the 3D passes.
     void SubmitScreenRect(float x, float y, float width, float height, std::uint32_t argb);
     // Draws the opaque pass, the transparent pass in submission order, then the screen-space
@@ -332,6 +342,18 @@ private:
     std::vector<Item> m_items;
     std::vector<render::DrawRange> m_ranges;
     std::vector<Screen> m_screen;
+    struct Ground {
+        float halfSize, height;
+        std::shared_ptr<const GlLightSet> lights;
+    };
+    std::vector<Ground> m_grounds;
+    void DrawGrounds(GlFrameStats& stats);
+    // GL lighting on with the set's lights (placed in world space) and ambient colour.
+    void ApplyLights(const GlLightSet& lights);
+    // Texture unit 1 modulating the stage-0 colour and/or alpha by the lit colour; both false
+    // turns it off (every drawing path but the items' starts with it off).
+    void UseShadingStage(bool colour, bool alpha);
+    bool m_shadingStage = false;
     std::vector<Overlay> m_overlays;
     // The 2D ground's blocks and back layers: drawn under the scene's objects.
     std::vector<Overlay> m_underlays;
@@ -339,6 +361,12 @@ private:
     std::uint64_t m_frame = 0;
     std::vector<Prim> m_prims;
     std::shared_ptr<const GlLightSet> m_lights;
+    // The view the module made current and its lights, read at the first submit after the view
+    // was made current or a frame began (the world updates its lights between frames).
+    void* m_currentView = nullptr;
+    std::shared_ptr<const GlLightSet> m_viewLights;
+    bool m_viewLightsRead = false;
+    std::shared_ptr<const GlLightSet> ViewLights();
     std::unordered_map<const void*, unsigned> m_textures;
     unsigned m_white = 0;
     // The states last set in this frame's passes (forgotten between passes).

@@ -67,6 +67,7 @@ void GlRenderer::QueueExtDraw(RecordingExtTechnique& technique, render::ISkinBuf
 void GlRenderer::DrawFlat(int mode, const float* world, const float* colour, const std::uint8_t* position,
                           int stride, const std::uint16_t* indices, const render::DrawRange* ranges,
                           const render::DrawRange* rangesEnd, GlFrameStats& stats) {
+    UseShadingStage(false, false);
     glDisable(GL_LIGHTING);
     glDisable(GL_COLOR_MATERIAL);
     glDisable(GL_TEXTURE_2D);
@@ -115,6 +116,7 @@ void GlRenderer::DrawFlat(int mode, const float* world, const float* colour, con
 }
 
 void GlRenderer::DrawDecals(GlFrameStats& stats) {
+    UseShadingStage(false, false);
     bool begun = false;
     for (RecordingSkinBuffer* decal : m_objects.SkinBuffers()) {
         if (decal->kind != render::kSkinBufferDecal || decal->released || !decal->visible || decal->placements == 0)

@@ -38,6 +38,11 @@ void FlatTerrain::Release() {
     ++releases;
 }
 
+void FlatTerrain::Render() {
+    calls.emplace_back("Render");
+    if (painter) painter->PaintGround(halfSize, height);
+}
+
 void FlatTerrain::SetOption(int which, int value) {
     calls.push_back("SetOption(" + std::to_string(which) + "," + std::to_string(value) + ")");
     option = value;
@@ -120,6 +125,7 @@ void FlatTerrain::OnContact(int slot, int kind) {
 render::TerrainObject* RecordingTerrain::CreateTerrain(const char* file) {
     std::unique_ptr<FlatTerrain> terrain = FlatTerrain::Load(files, file);
     if (!terrain) return nullptr;
+    terrain->painter = painter;
     terrains.push_back(std::move(terrain));
     return terrains.back().get();
 }

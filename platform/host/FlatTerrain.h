@@ -12,6 +12,17 @@ class IResFileSystem;
 
 namespace quor::host {
 
+// What draws the reference terrain's ground when the world renders it, as a host engine's
+// terrain draws itself through its renderer; without one the terrain only records.
+class GroundPainter {
+public:
+    // The square of half size `halfSize` at height `height`, centred on the origin.
+    virtual void PaintGround(float halfSize, float height) = 0;
+
+protected:
+    ~GroundPainter() = default;
+};
+
 // The reference terrain: a flat square read from a small text file,
 //     flat <half size> <height>
 // It records every call it gets, and stays readable after its release. As a collision owner
@@ -25,7 +36,7 @@ public:
     void Release() override;
     void SetOption(int option, int value) override;
     void Update() override { calls.emplace_back("Update"); }
-    void Render() override { calls.emplace_back("Render"); }
+    void Render() override;
     void SetScene(void* value) override;
     void OnLostDevice() override { calls.emplace_back("OnLostDevice"); }
     void OnResetDevice() override { calls.emplace_back("OnResetDevice"); }
@@ -47,6 +58,7 @@ public:
 
     float halfSize = 0.0f;
     float height = 0.0f;
+    GroundPainter* painter = nullptr;
     float lodDistances[10] = {};
     void* scene = nullptr;
     int option = 0;

@@ -44,6 +44,8 @@ public:
     std::vector<std::vector<float>> renders;
     void* water = nullptr;
     common::IResFileSystem* files = nullptr;
+    // Handed to every terrain made from now on.
+    GroundPainter* painter = nullptr;
     // Every terrain made, released ones included.
     std::vector<std::unique_ptr<FlatTerrain>> terrains;
     int LiveTerrains() const;

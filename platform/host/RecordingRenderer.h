@@ -161,6 +161,11 @@ public:
     int LiveRenderViews() const;
     RecordingLightSet* LastLightSet() const;
     RecordingRenderView* LastRenderView() const;
+    // The live object of this renderer at the address, null for any other pointer: a view the
+    // module makes current, and the light set and light state it was given.
+    RecordingRenderView* LiveRenderView(const void* view) const;
+    RecordingLightSet* LiveLightSet(const void* set) const;
+    RecordingSceneLightState* LiveSceneLightState(const void* state) const;
     RecordingRenderState* LastBlendState() const;
     RecordingRenderState* LastStateBlock() const;
     RecordingStageStates* LastStageStates() const;

@@ -57,6 +57,30 @@ RecordingRenderView* RecordingRenderer::LastRenderView() const {
     return m_views.views.empty() ? nullptr : m_views.views.back().get();
 }
 
+RecordingRenderView* RecordingRenderer::LiveRenderView(const void* view) const {
+    Lock lock(m_store->mutex);
+    for (RecordingRenderView* v : m_views.liveViews)
+        if (static_cast<const void*>(static_cast<render::IRenderView*>(v)) == view) return v;
+    return nullptr;
+}
+
+RecordingLightSet* RecordingRenderer::LiveLightSet(const void* set) const {
+    Lock lock(m_store->mutex);
+    for (RecordingLightSet* s : m_views.liveLightSets)
+        if (static_cast<const void*>(static_cast<render::ILightSet*>(s)) == set) return s;
+    return nullptr;
+}
+
+RecordingSceneLightState* RecordingRenderer::LiveSceneLightState(const void* state) const {
+    Lock lock(m_store->mutex);
+    for (const auto& s : m_store->lightStates.all)
+        if (static_cast<const void*>(static_cast<render::ISceneLightState*>(s.get())) == state &&
+            std::find(m_store->lightStates.live.begin(), m_store->lightStates.live.end(), state) !=
+                m_store->lightStates.live.end())
+            return s.get();
+    return nullptr;
+}
+
 }  // namespace quor::host
 
 // --- render targets and the viewport -----------------------------------------------------------

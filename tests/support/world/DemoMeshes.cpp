@@ -172,6 +172,37 @@ MeshDesc DemoDefaultBox() {
     return m;
 }
 
+MeshDesc DemoGardenSky() {
+    MeshDesc m;
+    m.version = 0x30011;
+    const float c[3] = {0, 0.5f, 0}, h[3] = {0.5f, 0.5f, 0.5f};
+    Part sky = Box(c, h);
+    // The texture runs from the zenith down to the ground on every face, inside its first and
+    // last rows so that a wrapping sample never brings the zenith's blue to the horizon.
+    for (std::size_t i = 0; i < sky.Vertices(); ++i) {
+        sky.uvs[2 * i] = 0.5f;
+        sky.uvs[2 * i + 1] = 0.97f - 0.94f * (sky.positions[3 * i + 1] - (c[1] - h[1])) / (2.0f * h[1]);
+    }
+    // Seen from inside: every face once more, wound the other way.
+    const std::size_t outward = sky.indices.size();
+    for (std::size_t i = 0; i < outward; i += 3)
+        sky.indices.insert(sky.indices.end(), {sky.indices[i], sky.indices[i + 2], sky.indices[i + 1]});
+    const std::vector<Part> parts = {sky};
+    m.lods = {Lod(parts, {1.0f})};
+    SubMeshDesc sub;
+    sub.name = "sky";
+    sub.bounds = BoundsOf(sky.positions);
+    sub.uvChannels = 1;
+    m.subMeshes = {sub};
+    m.bounds = sub.bounds;
+    MaterialGroupDesc group = MakeMaterialGroup({"sky"});
+    group.slots[0].material.stages = {{0, "Tex0", "models\\garden_sky.tga"}};
+    // The sky shows its own colours, whatever the lights.
+    group.slots[0].material.lit = false;
+    m.blob = WriteMaterialGroup(group);
+    return m;
+}
+
 MeshDesc SquareMesh(std::uint16_t type) {
     MeshDesc m = MakeMesh(0x30011, type, 1, 1);
     LodDesc lod = MakeLod({4}, {2}, 1, false, type == 2 ? 3 : 1, 0);

@@ -11,6 +11,9 @@ namespace quor::test {
 MeshDesc DemoSampleMesh(bool animated);
 // The unit box that stands in for missing mesh files.
 MeshDesc DemoDefaultBox();
+// The garden's sky: the unit box seen from inside and out, textured from the zenith's blue
+// down to a pale horizon ("models/garden_sky.tga"), unlit.
+MeshDesc DemoGardenSky();
 // One square sub-mesh "body" in the plane z = 0 (x, y in [-1, 1]) of the given mesh type, one
 // LOD, one socket "top", a material block without stages.
 MeshDesc SquareMesh(std::uint16_t type = 0);

@@ -266,6 +266,8 @@ SceneFileDesc GardenSceneDesc() {
     lamp.range = 40.0f;
     lamp.affectRadius = 40.0f;
     lamp.diffuse = {{0.0f, {1.0f, 0.8f, 0.4f, 1.0f}}, {5.0f, {1.0f, 0.5f, 0.2f, 1.0f}}};
+    // A lamp lights what faces it; it adds next to nothing to the shadowed sides.
+    lamp.ambient = {{0.0f, {0.05f, 0.04f, 0.02f, 1.0f}}};
     d.lights.push_back(lamp);
     d.terrain = "scenes\\garden.ter";
     d.terrainLods = {50.0f, 150.0f, 400.0f};
@@ -342,6 +344,7 @@ std::vector<std::pair<std::string, std::string>> GardenSceneTexts() {
     glow.position = {10.0f, 1.0f, -10.0f};
     glow.range = 15.0f;
     glow.diffuse = {{0.0f, {0.3f, 0.5f, 1.0f, 1.0f}}};
+    glow.ambient = {{0.0f, {0.02f, 0.03f, 0.05f, 1.0f}}};
     pond.lights.push_back(glow);
     pond.files = {"models\\garden_box.mom"};
     SceneObjectDesc stone;
