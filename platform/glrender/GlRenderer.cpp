@@ -170,6 +170,7 @@ GlRenderer::GlRenderer(std::shared_ptr<RecordingStore> store) : m_objects(std::m
 GlRenderer::~GlRenderer() {
     UnhookTechniques();
     if (!m_context) return;
+    GiveBack();
     if (OSMesaGetCurrentContext() == static_cast<OSMesaContext>(m_context)) OSMesaMakeCurrent(nullptr, nullptr, 0, 0, 0);
     OSMesaDestroyContext(static_cast<OSMesaContext>(m_context));
 }
@@ -200,7 +201,8 @@ bool GlRenderer::BeginFrame(render::IRenderCamera* camera, std::uint32_t clearAr
         workWidth = std::max(workWidth, t.width);
         workHeight = std::max(workHeight, t.height);
     }
-    if (!MakeWorkCurrent(workWidth, workHeight)) return false;
+    OwnScope own(*this, workWidth, workHeight);
+    if (!own.ok) return false;
     if (m_glName.empty()) {
         const GLubyte* name = glGetString(GL_RENDERER);
         // No name means the calls went to a GL without this context.
@@ -375,8 +377,10 @@ void GlRenderer::SubmitScreenRect(float x, float y, float width, float height, s
 }
 
 GlFrameStats GlRenderer::EndFrame() {
+    const bool inFrame = m_inFrame;
     m_inFrame = false;
-    if (!m_context || OSMesaGetCurrentContext() != static_cast<OSMesaContext>(m_context)) {
+    OwnScope own(*this);
+    if (!inFrame || !own.ok) {
         DropQueued();
         m_target = 0;
         return m_last = GlFrameStats{};
@@ -391,6 +395,57 @@ GlFrameStats GlRenderer::EndFrame() {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, m_width, m_height, GL_RGBA, GL_UNSIGNED_BYTE, m_pixels.data());
     return m_last = m_frameStats;
+}
+
+void GlRenderer::KeepCaller() {
+    const OSMesaContext now = OSMesaGetCurrentContext();
+    if (now == static_cast<OSMesaContext>(m_context)) return;
+    m_caller = Binding{};
+    m_caller.kept = true;
+    m_caller.context = now;
+    GLint format = 0;
+    if (now) OSMesaGetColorBuffer(now, &m_caller.width, &m_caller.height, &format, &m_caller.buffer);
+}
+
+bool GlRenderer::Own() const {
+    return m_context && OSMesaGetCurrentContext() == static_cast<OSMesaContext>(m_context);
+}
+
+GlRenderer::OwnScope::OwnScope(GlRenderer& renderer, int width, int height) : m_renderer(renderer) {
+    GlRenderer& r = m_renderer;
+    if (!r.m_context) return;
+    if (width <= 0 || height <= 0) {
+        if (r.m_work.empty()) return;
+        width = r.m_workWidth;
+        height = r.m_workHeight;
+    }
+    const bool current = r.Own();
+    if (current && width == r.m_workWidth && height == r.m_workHeight && !r.m_work.empty()) {
+        ok = true;
+        return;
+    }
+    if (!current) {
+        r.KeepCaller();
+        m_took = true;
+    }
+    ok = r.MakeWorkCurrent(width, height);
+}
+
+GlRenderer::OwnScope::~OwnScope() {
+    if (m_took) m_renderer.GiveBack();
+}
+
+void GlRenderer::GiveBack() {
+    if (!m_caller.kept) return;
+    const Binding caller = m_caller;
+    m_caller = Binding{};
+    if (OSMesaGetCurrentContext() != static_cast<OSMesaContext>(m_context)) return;
+    glFlush();
+    if (caller.context && caller.buffer)
+        OSMesaMakeCurrent(static_cast<OSMesaContext>(caller.context), caller.buffer, GL_UNSIGNED_BYTE, caller.width,
+                          caller.height);
+    else
+        OSMesaMakeCurrent(nullptr, nullptr, 0, 0, 0);
 }
 
 bool GlRenderer::MakeWorkCurrent(int width, int height) {
@@ -426,6 +481,7 @@ void GlRenderer::DropQueued() {
 }
 
 void GlRenderer::DrawQueued(GlFrameStats& stats) {
+    if (!Own()) return;
     // A scene may correct its camera after the frame began (a frame of another size than it
     // was told): the drawing follows the camera as it is now.
     TakeCameraMatrices();
@@ -1171,8 +1227,10 @@ void GlRenderer::GetBackBufferSize(int* width, int* height) {
 }
 void GlRenderer::ReleaseTexture(render::ITexture* texture) {
     if (auto it = m_copies.find(texture); it != m_copies.end()) {
-        if (it->second.glTexture != 0 && m_context && OSMesaGetCurrentContext() == static_cast<OSMesaContext>(m_context))
-            glDeleteTextures(1, &it->second.glTexture);
+        if (it->second.glTexture != 0) {
+            OwnScope own(*this);
+            if (own.ok) glDeleteTextures(1, &it->second.glTexture);
+        }
         m_copies.erase(it);
     }
     m_objects.ReleaseTexture(texture);
@@ -1303,7 +1361,8 @@ void GlRenderer::RemoveRenderTarget(int id) {
     m_objects.RemoveRenderTarget(id);
     auto it = m_targets.find(id);
     if (it == m_targets.end()) return;
-    const bool current = m_context && OSMesaGetCurrentContext() == static_cast<OSMesaContext>(m_context);
+    OwnScope own(*this);
+    const bool current = own.ok;
     if (m_target == id && current) {
         // What was drawn into it goes nowhere now.
         DropQueued();
@@ -1320,6 +1379,7 @@ void GlRenderer::SetRenderTargetClearColour(int id, std::uint32_t argb) {
 }
 
 bool GlRenderer::UseSurface(int id) {
+    if (!Own()) return false;
     int w = m_width, h = m_height;
     Target* next = nullptr;
     if (id != 0) {
@@ -1377,6 +1437,7 @@ bool GlRenderer::BeginRenderTarget(int id) {
     auto it = m_targets.find(id);
     if (it == m_targets.end()) return false;
     if (!m_inFrame) return true;
+    OwnScope own(*this);
     // What was queued belongs to the picture drawn into until now.
     DrawQueued(m_frameStats);
     if (!UseSurface(id)) {
@@ -1400,6 +1461,7 @@ void GlRenderer::EndRenderTarget() {
         m_viewport[2] = m_viewport[3] = 0;
         return;
     }
+    OwnScope own(*this);
     DrawQueued(m_frameStats);
     UseSurface(0);
 }
@@ -1423,7 +1485,10 @@ void GlRenderer::SetViewport(int x, int y, int width, int height) {
     m_objects.SetViewport(x, y, width, height);
     if (width <= 0 || height <= 0) return;
     // Draws queued before keep the viewport they were queued under.
-    if (m_inFrame) DrawQueued(m_frameStats);
+    if (m_inFrame) {
+        OwnScope own(*this);
+        DrawQueued(m_frameStats);
+    }
     m_viewport[0] = x;
     m_viewport[1] = y;
     m_viewport[2] = width;
@@ -1436,7 +1501,8 @@ bool GlRenderer::CopyRenderTarget(int id, const std::int32_t* rect, render::ITex
     if (it == m_targets.end()) return false;
     Target& from = it->second;
     // Drawn into now: what was queued goes in first, and the picture is read as it stands.
-    if (m_target == id && m_inFrame && m_context && OSMesaGetCurrentContext() == static_cast<OSMesaContext>(m_context)) {
+    OwnScope own(*this);
+    if (m_target == id && m_inFrame && own.ok) {
         DrawQueued(m_frameStats);
         glFinish();
         from.pixels.resize(std::size_t(from.width) * std::size_t(from.height) * 4);

@@ -298,6 +298,34 @@ private:
     void TakeCameraMatrices();
     // The context drawing into a work picture of the size (the frame and every target fit).
     bool MakeWorkCurrent(int width, int height);
+    // The host may draw with another OSMesa context on this thread (a scene view), also
+    // between BeginFrame and EndFrame: each call that draws makes the renderer's own context
+    // current for its length and gives the binding it replaced back at its end.
+    class OwnScope {
+    public:
+        // The work picture of the size (0: as it is) bound to the renderer's context.
+        explicit OwnScope(GlRenderer& renderer, int width = 0, int height = 0);
+        ~OwnScope();
+        OwnScope(const OwnScope&) = delete;
+        OwnScope& operator=(const OwnScope&) = delete;
+        bool ok = false;
+
+    private:
+        GlRenderer& m_renderer;
+        bool m_took = false;
+    };
+    // Whether the renderer's context is current (inside an OwnScope it is).
+    bool Own() const;
+    void KeepCaller();
+    void GiveBack();
+    struct Binding {
+        void* context = nullptr;
+        void* buffer = nullptr;
+        int width = 0;
+        int height = 0;
+        bool kept = false;
+    };
+    Binding m_caller;
     std::vector<std::uint8_t> m_work;
     int m_workWidth = 0;
     int m_workHeight = 0;

@@ -2,6 +2,8 @@
 #include <GL/osmesa.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 #include "platform/wgl/State.h"
@@ -66,6 +68,32 @@ const PIXELFORMATDESCRIPTOR* FormatAt(int i)
 {
     const auto& f = Formats();
     return i >= 1 && i <= static_cast<int>(f.size()) ? &f[i - 1] : nullptr;
+}
+
+// Whether this process's GL calls reach OSMesa. With libGL or libOpenGL ahead of it in the
+// link they go to a library that has no context: glGetString answers null and every draw is
+// silently lost. Asked once, on a scratch context, and the caller's binding is given back.
+bool GlReachesOSMesa()
+{
+    static const bool reaches = [] {
+        const OSMesaContext caller = OSMesaGetCurrentContext();
+        GLint width = 0, height = 0, format = 0;
+        void* buffer = nullptr;
+        if (caller)
+            OSMesaGetColorBuffer(caller, &width, &height, &format, &buffer);
+        const OSMesaContext probe = OSMesaCreateContextExt(OSMESA_BGRA, 0, 0, 0, nullptr);
+        std::uint32_t pixel = 0;
+        const bool answered = probe && OSMesaMakeCurrent(probe, &pixel, GL_UNSIGNED_BYTE, 1, 1) &&
+                              glGetString(GL_RENDERER) != nullptr;
+        if (caller && buffer)
+            OSMesaMakeCurrent(caller, buffer, GL_UNSIGNED_BYTE, width, height);
+        else
+            OSMesaMakeCurrent(nullptr, nullptr, 0, 0, 0);
+        if (probe)
+            OSMesaDestroyContext(probe);
+        return answered || !probe;
+    }();
+    return reaches;
 }
 
 thread_local GlContext* current = nullptr;
@@ -227,6 +255,12 @@ HGLRC wglCreateContext(HDC dc)
     }
     const PIXELFORMATDESCRIPTOR* p = FormatAt(s->pixelFormat);
     if (!p || S().faults.failCreateContext) {
+        SetLastError(ERROR_INVALID_PIXEL_FORMAT);
+        return nullptr;
+    }
+    if (!GlReachesOSMesa()) {
+        std::fprintf(stderr, "wgl: wglCreateContext: OpenGL calls do not reach OSMesa (glGetString gives no "
+                             "renderer): libGL or libOpenGL is linked ahead of libOSMesa; link OSMesa and GLU only\n");
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
         return nullptr;
     }

@@ -1,0 +1,83 @@
+# The headers a host of libscene.so compiles against, installed under include/quor/ with
+# their repository paths (they include each other that way): the exported classes, and the
+# stand-in types their signatures use (window system, MFC, kernel, AVI streams), whose code
+# lives in the stand-in libraries beside libscene.so. The library's own helpers stay out.
+set(QUOR_SCENE_HOST_HEADERS
+  scene/annotation/AnnotateOverlapIndex.h
+  scene/annotation/AuxAnnotate.h
+  scene/annotation/AuxAreaCRT.h
+  scene/annotation/AuxAxis.h
+  scene/annotation/AuxCOM.h
+  scene/annotation/AuxCOM2.h
+  scene/annotation/AuxCamera.h
+  scene/annotation/AuxCircle.h
+  scene/annotation/AuxConfirmBox.h
+  scene/annotation/AuxDRAnnotate.h
+  scene/annotation/AuxDRArrow.h
+  scene/annotation/AuxDRPartsConnect.h
+  scene/annotation/AuxDatum.h
+  scene/annotation/AuxDatumName.h
+  scene/annotation/AuxDimension.h
+  scene/annotation/AuxDirect.h
+  scene/annotation/AuxDitch.h
+  scene/annotation/AuxGlobalPlane.h
+  scene/annotation/AuxHumanPointer.h
+  scene/annotation/AuxJoint.h
+  scene/annotation/AuxJointConnect.h
+  scene/annotation/AuxJointData.h
+  scene/annotation/AuxLine.h
+  scene/annotation/AuxLineStrip.h
+  scene/annotation/AuxManip.h
+  scene/annotation/AuxMeasure2Point.h
+  scene/annotation/AuxPoint.h
+  scene/annotation/AuxProcessAnno.h
+  scene/annotation/AuxRuler.h
+  scene/annotation/AuxSectMeasure.h
+  scene/annotation/AuxSphere.h
+  scene/annotation/AuxSysCoord.h
+  scene/annotation/AuxTarget.h
+  scene/annotation/AuxTriangle.h
+  scene/annotation/CMeasureData.h
+  scene/annotation/KytAuxContents.h
+  scene/annotation/KytEdge.h
+  scene/annotation/KytRidgeLine.h
+  scene/view/KernelLinks.h
+  scene/view/KytCamera.h
+  scene/view/KytContents.h
+  scene/view/KytJpegWriter.h
+  scene/view/KytLight.h
+  scene/view/KytLinkContents.h
+  scene/view/KytMultiContents.h
+  scene/view/KytMultiScene.h
+  scene/view/KytOgl.h
+  scene/view/KytOglMem.h
+  scene/view/KytPickData.h
+  scene/view/KytPickNames.h
+  scene/view/KytPlatform.h
+  scene/view/KytPreViewScene.h
+  scene/view/KytScene.h
+  scene/view/KytScenes.h
+  scene/view/KytSectionConts.h
+  scene/view/KytSectionScene.h
+  scene/view/KytSingleContents.h
+  scene/view/KytSingleScene.h
+  scene/view/KytViewPort.h
+  # The stand-ins.
+  platform/avifile/AviReader.h
+  platform/avifile/AviStream.h
+  platform/avifile/RiffAviWriter.h
+  platform/kernel/KytColor.h
+  platform/kernel/KytEnv.h
+  platform/kernel/KytLink.h
+  platform/kernel/KytModel.h
+  platform/kernel/KytRecords.h
+  platform/kernel/KytShape.h
+  platform/kernel/KytStack.h
+  platform/kernel/TOKEN.h
+  platform/kernel/WqMatrix33D.h
+  platform/kernel/WqVector3D.h
+  platform/mfc/Afx.h
+  platform/wgl/Objects.h
+  platform/wgl/Wgl.h
+  platform/wgl/WinTypes.h
+)

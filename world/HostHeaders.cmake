@@ -1,0 +1,105 @@
+# The headers a host of libworld.so compiles against, installed under include/quor/ with
+# their repository paths (they include each other that way). Listed by hand: a header joins
+# when a host needs it, never by globbing the tree.
+set(QUOR_WORLD_HOST_HEADERS
+  # The module's interfaces.
+  world/core/IBSPTree.h
+  world/core/ICamera.h
+  world/core/IExtVisibleHost.h
+  world/core/ILight.h
+  world/core/ILodGroup.h
+  world/core/IPrimObject.h
+  world/core/ISpaceLines.h
+  world/core/ISpaceObject.h
+  world/core/IVisibleObject.h
+  world/core/IWorld.h
+  world/fx/IFxBase.h
+  world/fx/IPicture.h
+  world/scene/IDecalHolder.h
+  world/scene/IScene.h
+  world/scene/ISpeaker.h
+  # What they and the object classes a host reaches (the camera, the model) stand on.
+  world/core/Align16.h
+  world/core/Camera.h
+  world/core/ObjectLock.h
+  world/core/ObjectOwner.h
+  world/core/SharedString.h
+  world/core/SpaceObject.h
+  world/core/TransformStore.h
+  world/core/VisibleObject.h
+  world/core/math/Frustum.h
+  world/core/math/Geometry.h
+  world/core/math/Matrix.h
+  world/core/math/MatrixSse.h
+  world/core/math/Quaternion.h
+  world/core/math/Vector.h
+  world/mesh/ModelBase.h
+  world/mesh/ShadowPlanes.h
+  world/mesh/SubMesh.h
+  # The host's interfaces.
+  platform/host/IAsyncLoader.h
+  platform/host/IAudio.h
+  platform/host/ICEGUI.h
+  platform/host/IClient.h
+  platform/host/ICollisionOwner.h
+  platform/host/ID3DDevice.h
+  platform/host/IDecal.h
+  platform/host/IDeviceCallback.h
+  platform/host/IEffect.h
+  platform/host/IFileSystem.h
+  platform/host/IFrameTimeControl.h
+  platform/host/IInterfaceRegistry.h
+  platform/host/ILightSet.h
+  platform/host/ILog.h
+  platform/host/IMaterial.h
+  platform/host/IModule.h
+  platform/host/IOcclusion.h
+  platform/host/IPhysics.h
+  platform/host/IPrimitive.h
+  platform/host/IPyClient.h
+  platform/host/IPython.h
+  platform/host/IRenderCamera.h
+  platform/host/IRenderView.h
+  platform/host/IRenderer.h
+  platform/host/IResFileSystem.h
+  platform/host/ISkinBuffer.h
+  platform/host/ITexture.h
+  platform/host/ITickObject.h
+  platform/host/IUpperText.h
+  platform/host/IUtils.h
+  platform/host/IXmlNode.h
+  # The reference host (registry, services, directory file system, drawing renderer) and the
+  # stand-in types its signatures carry.
+  platform/d3d9/D3D9Types.h
+  platform/d3d9/Device.h
+  platform/d3d9/Texture.h
+  platform/glrender/GlRenderer.h
+  platform/host/AsyncLoader.h
+  platform/host/DirectoryFileSystem.h
+  platform/host/FlatTerrain.h
+  platform/host/HostUtils.h
+  platform/host/InterfaceRegistry.h
+  platform/host/MaterialFormat.h
+  platform/host/RecordingClient.h
+  platform/host/RecordingDecal.h
+  platform/host/RecordingDevice.h
+  platform/host/RecordingHostParts.h
+  platform/host/RecordingLights.h
+  platform/host/RecordingLog.h
+  platform/host/RecordingPrimitive.h
+  platform/host/RecordingRenderer.h
+  platform/host/RecordingResources.h
+  platform/host/RecordingScriptClient.h
+  platform/host/RecordingSkinBuffer.h
+  platform/host/ReferenceHost.h
+  platform/host/RenderCamera.h
+  platform/host/ResFileSystemBase.h
+  platform/host/TechniqueDesc.h
+  platform/host/Terrain.h
+  platform/host/TerrainObject.h
+  platform/win32/CriticalSection.h
+  platform/win32/Interlocked.h
+  platform/win32/Messages.h
+  platform/win32/RecentRecords.h
+  platform/win32/Types.h
+)
