@@ -36,6 +36,11 @@ struct GlRenderer::Item {
     // kItemMesh, or a flat approximation (GlShadows.cpp) in the colour below.
     int mode = 0;
     float flatColour[4] = {0, 0, 0, 0.5f};
+    // A renderable with a camera of its own (the sky) draws with that camera's view and
+    // projection, as they were when it was submitted.
+    bool ownCamera = false;
+    float view[16];
+    float projection[16];
 };
 
 namespace {
@@ -262,6 +267,12 @@ void GlRenderer::SubmitRenderable(render::IRenderable* renderable, const GlLight
         item.blend = item.transparent;
     }
     item.lights = lights ? std::make_shared<const GlLightSet>(*lights) : m_lights;
+    if (render::IRenderCamera* camera = r->renderCamera) {
+        item.ownCamera = true;
+        std::memcpy(item.view, camera->GetViewMatrix(), sizeof item.view);
+        std::memcpy(item.projection, camera->GetProjectionMatrix(), sizeof item.projection);
+        if (auto* own = dynamic_cast<RenderCamera*>(camera)) own->GetDrawingProjection(item.projection);
+    }
     m_items.push_back(std::move(item));
 }
 
@@ -350,10 +361,6 @@ void GlRenderer::DrawQueued(GlFrameStats& stats) {
                                       m_viewport[3]);
     // Direct3D's depth runs 0..1, GL's -1..1: z' = 2z - w after the projection.
     static const float kDepthFix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 2, 0, 0, 0, -1, 1};
-    glMatrixMode(GL_PROJECTION);
-    glLoadMatrixf(kDepthFix);
-    // Row-major row-vector matrices read column-major are the column-vector ones GL wants.
-    glMultMatrixf(m_projection);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     // Front faces wind clockwise on screen; counter-clockwise ones are culled.
@@ -363,11 +370,26 @@ void GlRenderer::DrawQueued(GlFrameStats& stats) {
     m_keyValid = false;
     m_normalize = -1;
     m_arrays = m_position = nullptr;
+    // Renderables with a camera of their own come first, each in its own depth range: their
+    // depths mean nothing in the frame's range, so they write none and everything else draws
+    // over them.
+    glDepthMask(GL_FALSE);
+    for (const Item& item : m_items) {
+        if (!item.ownCamera) continue;
+        glMatrixMode(GL_PROJECTION);
+        glLoadMatrixf(kDepthFix);
+        glMultMatrixf(item.projection);
+        Draw(item, stats);
+    }
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixf(kDepthFix);
+    // Row-major row-vector matrices read column-major are the column-vector ones GL wants.
+    glMultMatrixf(m_projection);
     for (int pass = 0; pass < 2; ++pass) {
         if (pass == 1) DrawDecals(stats);
         glDepthMask(pass == 0 ? GL_TRUE : GL_FALSE);
         for (const Item& item : m_items)
-            if (item.transparent == (pass == 1)) Draw(item, stats);
+            if (!item.ownCamera && item.transparent == (pass == 1)) Draw(item, stats);
     }
     glDepthMask(GL_TRUE);
     DrawPrimitives(stats);
@@ -478,7 +500,7 @@ void GlRenderer::Draw(const Item& item, GlFrameStats& stats) {
         m_keyValid = true;
         ApplyStates(item, found, texture, normal != nullptr, colour != nullptr);
     }
-    glLoadMatrixf(m_view);
+    glLoadMatrixf(item.ownCamera ? item.view : m_view);
     glMultMatrixf(item.world);
     const int scaled = ScaledRows(item.world) ? 1 : 0;
     if (scaled != m_normalize) {
@@ -508,7 +530,7 @@ void GlRenderer::ApplyStates(const Item& item, const Technique* found, render::I
         diffuse[3] *= float(std::min<std::uint32_t>(m->alpha, 255)) / 255.0f;
     }
     const bool lit = item.lights && !item.lights->lights.empty() && normal && (!m || m->lit);
-    glLoadMatrixf(m_view);
+    glLoadMatrixf(item.ownCamera ? item.view : m_view);
     if (lit) {
         glEnable(GL_LIGHTING);
         glLightModelfv(GL_LIGHT_MODEL_AMBIENT, item.lights->ambient);

@@ -170,6 +170,8 @@ public:
     virtual void SetSharingMode(std::int32_t mode) = 0;
     // The mesh's sub-mesh record it draws (not owned).
     virtual void SetSubMeshRecord(const void* record) = 0;
+    // The camera it draws with, view, projection and depth range (null: the frame's).
+    virtual void SetRenderCamera(IRenderCamera* camera) = 0;
 
 protected:
     ~IRenderable() = default;

@@ -178,6 +178,7 @@ public:
     render::IRenderState* GetStateBlock() override { return &stateBlock; }
     void SetSharingMode(std::int32_t mode) override { sharingMode = mode; }
     void SetSubMeshRecord(const void* r) override { record = r; }
+    void SetRenderCamera(render::IRenderCamera* camera) override { renderCamera = camera; }
 
     render::IEffect* const effect;
     render::IRenderState* state = nullptr;
@@ -197,6 +198,7 @@ public:
     RecordingRenderState stateBlock;
     std::int32_t sharingMode = -1;
     const void* record = nullptr;
+    render::IRenderCamera* renderCamera = nullptr;
 };
 
 class RecordingSceneLightState final : public render::ISceneLightState {

@@ -723,6 +723,11 @@ void MeshBase::MarkDrawListStale() {
     m_drawListStale = 1;
 }
 
+void MeshBase::SetForceSort(bool force) {
+    Guard lock(m_lock);
+    m_forceSort = force ? 1 : 0;
+}
+
 // ---- drawing --------------------------------------------------------------------------------
 
 bool MeshBase::Render(const Matrix& world, world::ICamera* camera) {

@@ -154,6 +154,8 @@ public:
     void SetRenderMode(const RenderModeDesc& desc);
     void SetRenderOption(std::int32_t option);
     void MarkDrawListStale();
+    // The transform-changed re-sort request of the last UpdateAnimation.
+    void SetForceSort(bool force);
 
     std::uint32_t GetPartCount();
     MeshSegment* GetPart(std::uint32_t i);

@@ -92,6 +92,21 @@ void SubMesh::Attach(MeshSegment* segment, SubMeshInfo* record, std::uint32_t in
     m_index = index;
 }
 
+void SubMesh::SetRenderCamera(render::IRenderCamera* camera) {
+    m_renderCamera = camera;
+    RefreshRecord();
+}
+
+void SubMesh::RefreshRecord() {
+    if (m_renderable) m_renderable->SetRenderCamera(m_recordFlags & kOwnCamera ? m_renderCamera : nullptr);
+}
+
+void SetSubMeshRecordFlag(SubMesh* record, std::uint8_t flag) {
+    if (!record) return;
+    record->SetRecordFlag(flag);
+    record->RefreshRecord();
+}
+
 bool SubMesh::IsDefaultTechnique(render::IEffect* effect) const {
     return effect && (effect == world::DefaultModelTechnique(false) || effect == world::DefaultModelTechnique(true));
 }

@@ -4,6 +4,7 @@
 
 namespace quor::render {
 class IEffect;
+class IRenderCamera;
 class IMaterial;
 class IMaterialParams;
 class IRenderable;
@@ -92,6 +93,17 @@ public:
     MeshSegment* Segment() const { return m_segment; }
     SubMeshInfo* Record() const { return m_record; }
     void SetMipArgument(std::int32_t mip) { m_mip = mip; }
+
+    // Record flags. kOwnCamera: the sub-mesh draws through the render camera it was given (the
+    // sky's, whose depth range is its own) instead of the frame's.
+    static constexpr std::uint8_t kOwnCamera = 32;
+    std::uint8_t RecordFlags() const { return m_recordFlags; }
+    void SetRecordFlag(std::uint8_t flag) { m_recordFlags = std::uint8_t(m_recordFlags | flag); }
+    render::IRenderCamera* RenderCamera() const { return m_renderCamera; }
+    // The camera is handed to the renderable at once.
+    void SetRenderCamera(render::IRenderCamera* camera);
+    // Hands the record's flags and camera to the renderable.
+    void RefreshRecord();
     // Its range in the mesh's current vertex buffer and its entry in the mesh's draw list
     // (-1: none).
     std::int32_t BufferRange() const { return m_bufferRange; }
@@ -149,6 +161,12 @@ private:
     std::int32_t m_mip = -3;
     std::int32_t m_bufferRange = -1;
     std::int32_t m_drawEntry = -1;
+    std::uint8_t m_recordFlags = 0;
+    render::IRenderCamera* m_renderCamera = nullptr;
 };
+
+// Sets a flag of a sub-mesh record (the sky sets SubMesh::kOwnCamera) and refreshes the record;
+// a null record is ignored.
+void SetSubMeshRecordFlag(SubMesh* record, std::uint8_t flag);
 
 }  // namespace quor

@@ -7,6 +7,7 @@
 #include "world/core/Log.h"
 #include "world/core/Memory.h"
 #include "world/mesh/MeshBase.h"
+#include "world/mesh/SubMesh.h"
 #include "world/scene/SceneBase.h"
 
 namespace quor::world {
@@ -34,6 +35,17 @@ bool SkyObject::LoadMesh(const char* fileName) {
         mesh->Destroy();
         LogError("Failed to load SkyObject's mesh file %s!", name);
         return false;
+    }
+    // Sky use: no merged draws, so every sub-mesh draws with its own record and camera; no
+    // re-sort request left over (the sky runs no animation step to clear it); the next fill
+    // rebuilds the draw list and hands the records to the renderables.
+    mesh->SetMergeDraws(false);
+    mesh->SetForceSort(false);
+    mesh->MarkDrawListStale();
+    for (std::uint32_t i = 0, n = mesh->GetSubMeshCount(); i < n; ++i) {
+        SubMesh* record = mesh->GetSubMesh(i);
+        SetSubMeshRecordFlag(record, SubMesh::kOwnCamera);
+        if (record) record->SetRenderCamera(m_renderCamera);
     }
     if (m_mesh) m_mesh->Destroy();
     m_mesh = mesh;

@@ -12,11 +12,14 @@
 #include "tests/support/world/MeshFileWriter.h"
 #include "tests/support/world/core/ObjectModelSupport.h"
 #include "tests/support/world/core/RandomMath.h"
+#include "tests/support/world/scene/WorldFixture.h"
 #include "world/core/Camera.h"
 #include "world/mesh/MeshBase.h"
 #include "world/mesh/MeshDataMgr.h"
 #include "world/mesh/ModelMaterial.h"
+#include "world/mesh/SubMesh.h"
 #include "world/scene/ObjectIdMap.h"
+#include "world/scene/Scene3D.h"
 
 namespace quor::world {
 namespace {
@@ -141,3 +144,45 @@ TEST_F(SkyObjectTest, TheSkyDepthRangeHoldsItsWholeBoundFromAnyCameraPose) {
 
 }  // namespace
 }  // namespace quor::world
+
+// A host's frames over a 3D scene with a sky: every sub-mesh of the sky draws through the
+// sky's render camera, which holds the frame camera's view and a depth range that ends at the
+// far side of the sky's bound, wherever the camera goes.
+TEST(SkyObjectFrames, TheSkyDrawsThroughItsOwnCameraAndDepthRange) {
+    test::WorldFixture fx;
+    auto* files = static_cast<host::MemoryFileSystem*>(fx.host().files.get());
+    files->AddFile("dome.mom", SkyMesh({"upper", "lower"}));
+    auto* scene = new Scene3D;
+    Camera* camera = scene->CreateCamera(true);
+    camera->SetPerspective(60.0f, 1.0f, 1.0f, 100.0f);
+    ISkyObject* face = scene->CreateSkyObject("dome.mom");
+    ASSERT_NE(face, nullptr) << fx.capture.Joined();
+    SkyObject* sky = face->GetObject();
+    sky->SetScale({400, 300, 400});
+    auto* own = static_cast<host::RenderCamera*>(sky->GetRenderCamera());
+    MeshBase* mesh = sky->GetMesh();
+    ASSERT_EQ(mesh->GetSubMeshCount(), 2u);
+    for (std::uint32_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(mesh->GetSubMesh(i)->RecordFlags() & SubMesh::kOwnCamera, SubMesh::kOwnCamera);
+        EXPECT_EQ(mesh->GetSubMesh(i)->RenderCamera(), own);
+    }
+    for (const Vec3 eye : {Vec3{0, 0, 0}, Vec3{50, 10, -30}, Vec3{-120, 40, 90}}) {
+        camera->SetPosition(eye);
+        scene->Update();
+        scene->Render();
+        Vec3 centre;
+        float radius = 0;
+        sky->GetWorldBound(&centre, &radius, nullptr, kBoundWorld);
+        EXPECT_NEAR(own->GetFarPlane(), Vec3Length(centre - eye) + radius, 1e-2f);
+        EXPECT_FLOAT_EQ(own->GetNearPlane(), SkyObject::kNear);
+        EXPECT_GT(own->GetFarPlane(), 100.0f) << "beyond the scene camera's far plane";
+        EXPECT_EQ(std::memcmp(own->GetViewMatrix(), camera->GetRenderCamera()->GetViewMatrix(), 64), 0);
+        for (std::uint32_t i = 0; i < 2; ++i) {
+            auto* renderable = static_cast<host::RecordingRenderable*>(mesh->GetSubMesh(i)->Renderable());
+            EXPECT_GT(renderable->submits, 0) << "sub-mesh " << i << " drawn";
+            EXPECT_EQ(renderable->renderCamera, own) << "sub-mesh " << i << " drawn with the sky's camera";
+        }
+    }
+    scene->SceneBase::Clear();
+    delete scene;
+}
