@@ -235,9 +235,10 @@ void GlRenderer::SetLightSet(const GlLightSet* lights) {
     m_lights = lights ? std::make_shared<const GlLightSet>(*lights) : nullptr;
 }
 
-void GlRenderer::Submit(render::IRenderable* renderable) {
-    m_objects.Submit(renderable);
+bool GlRenderer::Submit(render::IRenderable* renderable) {
+    const bool queued = m_objects.Submit(renderable);
     SubmitRenderable(renderable, nullptr);
+    return queued && m_inFrame;
 }
 
 void GlRenderer::SubmitRenderable(render::IRenderable* renderable, const GlLightSet* lights) {
