@@ -128,7 +128,7 @@ public:
     void ReleaseRenderable(render::IRenderable* renderable) override;
     render::IRenderState* CreateRenderState() override;
     void ReleaseRenderState(render::IRenderState* state) override;
-    void Submit(render::IRenderable* renderable) override;
+    bool Submit(render::IRenderable* renderable) override;
     render::ISceneLightState* CreateSceneLightState() override;
     void ReleaseSceneLightState(render::ISceneLightState* state) override;
     render::ILightSet* CreateLightSet() override;

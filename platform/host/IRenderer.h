@@ -258,8 +258,8 @@ public:
     virtual void ReleaseRenderable(IRenderable* renderable) = 0;
     virtual IRenderState* CreateRenderState() = 0;
     virtual void ReleaseRenderState(IRenderState* state) = 0;
-    // Queues the renderable for this frame's drawing.
-    virtual void Submit(IRenderable* renderable) = 0;
+    // Queues the renderable for this frame's drawing; false when the renderer refused it.
+    virtual bool Submit(IRenderable* renderable) = 0;
     virtual ISceneLightState* CreateSceneLightState() = 0;
     virtual void ReleaseSceneLightState(ISceneLightState* state) = 0;
     // A scene's light set, given back with ReleaseLightSet.

@@ -191,10 +191,12 @@ void RecordingRenderer::ReleaseRenderState(render::IRenderState* state) {
     m_store->Take(m_store->states, state);
 }
 
-void RecordingRenderer::Submit(render::IRenderable* renderable) {
+bool RecordingRenderer::Submit(render::IRenderable* renderable) {
     Lock lock(m_store->mutex);
     m_calls.push_back("Submit");
-    if (renderable) ++static_cast<RecordingRenderable*>(renderable)->submits;
+    if (!renderable || refuseSubmits) return false;
+    ++static_cast<RecordingRenderable*>(renderable)->submits;
+    return true;
 }
 
 render::ISceneLightState* RecordingRenderer::CreateSceneLightState() {

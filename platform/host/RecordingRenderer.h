@@ -54,7 +54,7 @@ public:
     void ReleaseRenderable(render::IRenderable* renderable) override;
     render::IRenderState* CreateRenderState() override;
     void ReleaseRenderState(render::IRenderState* state) override;
-    void Submit(render::IRenderable* renderable) override;
+    bool Submit(render::IRenderable* renderable) override;
     render::ISceneLightState* CreateSceneLightState() override;
     void ReleaseSceneLightState(render::ISceneLightState* state) override;
     render::ILightSet* CreateLightSet() override;
@@ -106,6 +106,8 @@ public:
     int TextureCacheFlushes() const;
     // Off: SubmitRenderable copies nothing from array buffers (measuring what fills them).
     bool copySubmitted = true;
+    // On: Submit refuses every renderable (a renderer that cannot take them).
+    bool refuseSubmits = false;
 
     // The device CreateTexture and CreateDepthSurface make their objects on (none: textures
     // without device memory, no depth surfaces).

@@ -35,8 +35,21 @@ void FrameTimeControl::Reset() {
     m_msPerFrame = 0.0;
 }
 
+namespace {
+// Negative: no scope open.
+thread_local double t_scopedStep = -1.0;
+}  // namespace
+
 int GetFrameRate() { return FrameTimeControl::Instance().FrameRate(); }
-double GetFrameMilliseconds() { return FrameTimeControl::Instance().FrameMilliseconds(); }
+double GetFrameMilliseconds() {
+    return t_scopedStep >= 0.0 ? t_scopedStep : FrameTimeControl::Instance().FrameMilliseconds();
+}
+
+ScopedFrameStep::ScopedFrameStep(double milliseconds) : m_saved(t_scopedStep) {
+    t_scopedStep = milliseconds >= 0.0 ? milliseconds : 0.0;
+}
+
+ScopedFrameStep::~ScopedFrameStep() { t_scopedStep = m_saved; }
 
 namespace {
 std::mutex g_handOverMutex;

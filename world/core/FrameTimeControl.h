@@ -33,7 +33,21 @@ private:
 };
 
 int GetFrameRate();
+// The module's frame step, or on this thread the step of the enclosing ScopedFrameStep.
 double GetFrameMilliseconds();
+
+// Within its scope every clock ticked on this thread steps by the given milliseconds: an
+// effect's tracks run on the effect's own clock. Scopes nest.
+class ScopedFrameStep {
+public:
+    explicit ScopedFrameStep(double milliseconds);
+    ~ScopedFrameStep();
+    ScopedFrameStep(const ScopedFrameStep&) = delete;
+    ScopedFrameStep& operator=(const ScopedFrameStep&) = delete;
+
+private:
+    double m_saved;
+};
 
 // Hands the frame-time control to the host client of the interface table, once per
 // client; nothing while there is no client. Called by every new clock and again when

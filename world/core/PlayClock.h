@@ -24,6 +24,8 @@ struct PlayClock {
     bool Tick();
 
     bool IsOpenEnded() const { return length < 0.0; }
+    // At its end for good: state 2 of a looping clock is only the pulse before a wrap.
+    bool HasEnded() const { return state == 2 && !loop; }
 
     double time = 0.0;
     double length = 0.0;  // negative: open-ended

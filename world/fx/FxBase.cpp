@@ -16,6 +16,7 @@
 #include "world/core/math/Matrix.h"
 #include "world/core/track/TrackBase.h"
 #include "world/core/track/TrackRegistry.h"
+#include "world/core/FrameTimeControl.h"
 #include "world/fx/FxFrameTime.h"
 #include "world/fx/FxRenderStates.h"
 #include "world/fx/FxTypeTable.h"
@@ -336,6 +337,9 @@ void FxBase::UpdateOnce(bool& again) {
 }
 
 void FxBase::Update() {
+    // One clock for the tree and its tracks: a bound track steps by the effect's frame time
+    // (times its play speed, which the track shares), not by the module's frame step.
+    ScopedFrameStep step(double(m_frameTime) * 1000.0);
     // A looping root that passed its end starts over in the same frame, once: a step longer
     // than the whole window would otherwise start it over without end.
     bool again = false;
@@ -372,7 +376,8 @@ void FxBase::DrawParts(int) {
 
 bool FxBase::SetTime(float time) {
     m_time = time;
-    if (TrackBase* track = GetBoundTrack()) track->SetTime(time);
+    // The effect's time is in seconds, the track's in milliseconds.
+    if (TrackBase* track = GetBoundTrack()) track->SetTime(time * 1000.0f);
     for (FxBase* child : m_children)
         if (!child->m_independent) child->SetTime(std::max(0.0f, time - child->m_startTime));
     return true;

@@ -134,6 +134,13 @@ void FxMgr::ResetAllParticleStats() {
     for (FxBase* e : m_effects) e->ResetParticleStats();
 }
 
+void FxMgr::UpdateAll() {
+    win32::CriticalSectionLock lock(m_lock);
+    // Indexes: an update may add an effect (a node detached into the manager).
+    for (std::size_t i = 0; i < m_effects.size(); ++i)
+        if (m_effects[i]->IsIndependent()) m_effects[i]->Update();
+}
+
 std::uint32_t FxMgr::GetTotalParticleCount() {
     // Locked: loader threads append to the list.
     win32::CriticalSectionLock lock(m_lock);

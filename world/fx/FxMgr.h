@@ -17,8 +17,8 @@ class SpaceObject;
 
 // A scene's effects: the effect list (roots and detached nodes, owned), the additions other
 // threads made (adopted at the next update) and the manager's own lock, which also guards every
-// effect-file load. The scene takes its object lock before this one. The trees advance in the
-// scene's update walk; the manager's per-frame call only zeroes the particle counters.
+// effect-file load. The scene takes its object lock before this one. The trees advance in
+// UpdateAll, once per scene update, wherever they hang in the scene.
 class FxMgr {
 public:
     // Sets the effect frame time back to its reset value.
@@ -60,6 +60,9 @@ public:
     int CountChildEffects();
     // Zeroes the live and drawn particle counters of every tree (the scene's update).
     void ResetAllParticleStats();
+    // Advances every listed tree by its frame time, under the lock: the roots and the nodes
+    // detached into the manager (attached nodes advance with their parents).
+    void UpdateAll();
     std::uint32_t GetTotalParticleCount();
     std::uint32_t GetDrawnParticleCount();
     // Device loss and reset passes; both answer true.

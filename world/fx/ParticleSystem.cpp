@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "platform/host/IPrimitive.h"
 #include "platform/host/IRenderer.h"
@@ -67,6 +68,15 @@ std::uint32_t MultiplyColors(std::uint32_t a, std::uint32_t b) {
 
 int ParticleRate(std::uint32_t perSecond) {
     return ClampToInt(static_cast<double>(perSecond) * static_cast<double>(ParticleFactor()), 0, 0x7FFFFFFF);
+}
+
+// Renders a sheet cell lasts: its length over the frame step and the sheet's divisor. With no
+// frame step (the host has not set its speed yet) no time passes and the cells stand still.
+float SheetTicksPerFrame(double length, float third) {
+    const double ms = GetFrameMilliseconds();
+    const double ticks = ms > 0.0 ? length / ms / (third != 0.0f ? double(third) : 1.0) : 0.0;
+    if (!(ms > 0.0) || !std::isfinite(ticks)) return std::numeric_limits<float>::max();
+    return static_cast<float>(std::min(ticks, double(std::numeric_limits<float>::max())));
 }
 
 }  // namespace
@@ -192,7 +202,7 @@ bool ParticleSystem::LoadParticleTexture(const char* name) {
         m_sheetStart = m_sheet.fourth * (1.0f / m_grid.Columns());
         if (m_sheet.third == 0.0f) m_sheet.third = 1.0f;
         m_frameDuration = m_sheet.length;
-        m_ticksPerFrame = static_cast<float>(m_frameDuration / GetFrameMilliseconds() / m_sheet.third);
+        m_ticksPerFrame = SheetTicksPerFrame(m_frameDuration, m_sheet.third);
     } else {
         m_texture = renderer->LoadTexture(name, 0, 0, -3, 0, 0, 0);
     }
@@ -316,7 +326,7 @@ void ParticleSystem::SetPlaySpeed(float speed) {
     FxBase::SetPlaySpeed(speed);
     if (m_texture) m_texture->SetSpeed(speed);
     m_frameDuration = speed;
-    m_ticksPerFrame = static_cast<float>(speed / GetFrameMilliseconds() / (m_sheet.third != 0.0f ? m_sheet.third : 1.0f));
+    m_ticksPerFrame = SheetTicksPerFrame(speed, m_sheet.third);
 }
 
 float ParticleSystem::GetTextureAnimLength() { return m_frameDuration; }
@@ -338,8 +348,7 @@ void ParticleSystem::GetTextureAnimInfo(float* columns, float* rows, float* thir
 
 void ParticleSystem::SetTextureAnimLength(float length) {
     m_frameDuration = length;
-    m_ticksPerFrame =
-        static_cast<float>(length / GetFrameMilliseconds() / (m_sheet.third != 0.0f ? m_sheet.third : 1.0f));
+    m_ticksPerFrame = SheetTicksPerFrame(length, m_sheet.third);
 }
 
 bool ParticleSystem::SetTime(float time) {
@@ -828,7 +837,8 @@ void ParticleSystem::Render() {
             case 3: colour = LerpColor(c1, c2, 0.5f); break;
             default: break;
             }
-            if (animated) m_texture->SetTime(p.age);
+            // The age is in seconds, the texture's clock in milliseconds.
+            if (animated) m_texture->SetTime(p.age * 1000.0f);
             const auto [a, b] = fixedScale ? fixed : ComputeSpriteScale(t);
             BuildQuad(drawn, p, a, b, colour);
             ++drawn;

@@ -118,6 +118,8 @@ bool MeshBase::AddPart(MeshSegment* segment, const char* fileName) {
 
 bool MeshBase::BuildCurrentPart() {
     MeshSegment* segment = m_parts[std::size_t(m_currentPart)];
+    // The render option is the load priority of the model's textures.
+    segment->SetLoadPriority(m_renderOption);
     segment->SetLoadFlag(m_renderOption);
     if (!segment->LoadMaterials()) return false;
     for (std::uint32_t i = 0; i < segment->SubMeshCount(); ++i) m_subMeshes.push_back(segment->GetSubMesh(i));
@@ -924,8 +926,7 @@ bool MeshBase::PrepareRender(const MeshDrawEntry& entry, const Matrix& world) {
                               3 * entry.firstTriangle, entry.triangleCount);
     entry.renderable->SetDrawRecord(m_batch.stream, m_batch.ranges.data(), std::uint32_t(m_batch.ranges.size()));
     m_batch.ranges.clear();
-    renderer->Submit(entry.renderable);
-    return true;
+    return renderer->Submit(entry.renderable);
 }
 
 void MeshBase::DrawSubMeshes(const Matrix& world) {

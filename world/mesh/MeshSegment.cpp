@@ -573,7 +573,8 @@ void MeshSegment::SortTransparent(const Matrix& world, render::IRenderCamera* re
 }
 
 void MeshSegment::Update(const Matrix& world, bool force, render::IRenderCamera* camera) {
-    UpdateAnimation();
+    // The clock and the uv tracks were advanced by the mesh's per-frame step, once a frame
+    // whatever the number of models drawing the mesh: drawing only sorts.
     if (m_sorter && (force || m_geometryChanged)) SortTransparent(world, camera);
 }
 

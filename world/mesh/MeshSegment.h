@@ -76,7 +76,7 @@ public:
     // Sorts the triangles of every sub-mesh whose technique is transparent, for the camera's
     // render camera.
     void SortTransparent(const Matrix& world, render::IRenderCamera* camera);
-    // Animation, then sorting when there is a sorter and (force or the geometry changed).
+    // The draw step: sorting when there is a sorter and (force or the geometry changed).
     virtual void Update(const Matrix& world, bool force, render::IRenderCamera* camera);
 
     // Sub-mesh i takes the slot (when the group has it) and the slot's four values.

@@ -11,6 +11,7 @@
 #include "platform/host/IClient.h"
 #include "platform/host/IResFileSystem.h"
 #include "platform/win32/Messages.h"
+#include "world/core/Camera.h"
 #include "world/core/GeoObject.h"
 #include "world/core/InterfaceTable.h"
 #include "world/core/LightList.h"
@@ -291,6 +292,8 @@ bool ModelBase::ChangeMesh(const char* name, Load load) {
     if (!fresh) return false;
     fresh->AddRef();
     fresh->Switches().ownerScene = GetOwnerScene();
+    // The scene's load priority reaches the textures the mesh's materials load.
+    fresh->SetRenderOption(m_loadOption);
     // Loaded aside: the scene keeps drawing the old mesh until the new one is complete.
     if (!load(*fresh)) {
         ReleaseMesh(fresh);
@@ -390,6 +393,7 @@ void ModelBase::RebuildBoundCaches() {
     const std::size_t subs = std::size_t(std::max(GetSubMeshCount(), 0));
     m_partLocalBounds.assign(subs, Bounds{});
     m_partWorldBounds.assign(subs, Bounds{});
+    m_partParentBounds.assign(subs, Bounds{});
     m_worldBoundValid[0] = m_worldBoundValid[1] = 0;
     // The sub-meshes' normalise (bit 0) and mirrored (bit 1) flags, read once per mesh for
     // the draw preparation: bits 0 and 1 of each record's first extra value.
@@ -1221,7 +1225,7 @@ const Bounds* ModelBase::GetPartBound(int part) {
 const Bounds* ModelBase::GetPartBoundInParent(int part) {
     const Bounds* local = GetPartBound(part);
     if (local == &ZeroBound()) return local;
-    Bounds& out = m_partWorldBounds[std::size_t(part)];
+    Bounds& out = m_partParentBounds[std::size_t(part)];
     BoundToParent(*local, out);
     return &out;
 }
@@ -1277,7 +1281,11 @@ bool ModelBase::IsCullingReversed(int i) { return RecordMirrored(GetSubMeshInfo(
 bool ModelBase::PreDraw() {
     MeshBase* mesh = ReadyMesh();
     if (!UpdateEnabled() || !mesh) return false;
-    const bool result = mesh->Render(GetWorldMatrix(), nullptr);
+    // Transparent triangles sort for the camera the frame is drawn with, and sort again when
+    // it moves.
+    auto* scene = dynamic_cast<IScene*>(GetScene());
+    if (!scene) scene = GetOwnerScene();
+    const bool result = mesh->Render(GetWorldMatrix(), scene ? scene->GetActiveCamera() : nullptr);
     if (result) {
         MeshVertexBuffer* buffer = mesh->GetCurrentVertexBuffer();
         m_draw.ranges.clear();

@@ -538,6 +538,8 @@ protected:
     std::unique_ptr<Bounds> m_worldBoundCache;
     std::vector<Bounds> m_partLocalBounds;
     std::vector<Bounds> m_partWorldBounds;
+    // Apart from the world ones: a caller may hold both answers at once.
+    std::vector<Bounds> m_partParentBounds;
     std::vector<std::uint8_t> m_subMeshFlags;
     std::uint8_t m_worldBoundValid[2] = {0, 0};
     std::uint32_t m_objectFlags = 0;

@@ -668,10 +668,25 @@ IModel* Scene3D::CreateModelFromData(void* data, int) {
 bool Scene3D::ChangeModelFile(IModel* face, const char* path) {
     auto* model = static_cast<ModelBase*>(face);
     if (!model || !path) return false;
+    // The model's copies are the listed models that share its mesh; they take the new one too.
+    std::vector<ModelBase*> copies;
+    if (MeshBase* old = model->GetMesh()) {
+        std::vector<IModel*> listed;
+        Models().CopyAll(listed);
+        for (IModel* other : listed) {
+            auto* copy = static_cast<ModelBase*>(other);
+            if (copy != model && copy->GetMesh() == old) copies.push_back(copy);
+        }
+    }
     // Change first: a failed change keeps the model's mesh, place and natural children.
     if (!model->ChangeMeshFile(path)) return false;
     ReleaseAttachments(model);
     OnModelLoaded(model);
+    for (ModelBase* copy : copies) {
+        ReleaseAttachments(copy);
+        copy->CopyFrom(model);
+        OnModelLoaded(copy);
+    }
     return true;
 }
 

@@ -43,6 +43,8 @@
 namespace quor::world {
 
 namespace {
+// The object type of effect nodes.
+constexpr int kEffectType = 4;
 
 std::uint16_t g_sceneCounter = 0;
 
@@ -213,6 +215,8 @@ void SceneBase::Update() {
     ObjectLockGuard objects(this);
     m_fx->ResetAllParticleStats();
     UpdateWalk(m_root);
+    // After the walk: an effect bound to a model follows where the model's update placed it.
+    m_fx->UpdateAll();
     m_audio.Update();
     UpdateObject(m_root);
 }
@@ -221,7 +225,8 @@ void SceneBase::UpdateWalk(SpaceObject* object) {
     // Indexes, not iterators: an update may hang objects elsewhere.
     for (std::size_t i = 0; i < object->Attachments().size(); ++i) UpdateWalk(object->Attachments()[i]);
     for (std::size_t i = 0; i < object->Children().size(); ++i) UpdateWalk(object->Children()[i]);
-    object->Update();
+    // Effects advance in their manager's pass, detached ones included.
+    if (object->GetObjectType() != kEffectType) object->Update();
 }
 
 void SceneBase::UpdateObject(SpaceObject* object) {

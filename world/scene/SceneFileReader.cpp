@@ -450,7 +450,8 @@ bool SceneFileReader::ReadObject(common::IXmlNode* e, int kind, const std::vecto
         object->SetVisible(false, false);
     }
     if (flag & kFlagTransparent) {
-        if (model) model->SetTransparent(true);
+        // A clone shares its source's mesh, and with it the transparency.
+        if (model && origin < 0) model->SetTransparent(true);
         else if (effect) effect->EnableZBuffer(true);
     }
     visible->SetUserInt(static_cast<int>(flag));

@@ -538,8 +538,9 @@ bool SceneFileReader::BuildBinaryObjects(const BinarySceneRecords& s) {
                     LogError("Failed to load model file %s!", o.file.c_str());
                     return false;
                 }
+                // Only here: a clone shares its source's mesh, and with it the transparency.
+                model->SetTransparent((flag & kFlagTransparent) != 0);
             }
-            model->SetTransparent((flag & kFlagTransparent) != 0);
             object = model->GetSpaceObject(0);
         } else if (flag & kFlagEffect) {
             effect = m_scene->CreateFx(o.file.c_str(), 2, false, nullptr, 1);

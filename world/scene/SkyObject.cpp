@@ -69,7 +69,10 @@ void SkyObject::GetWorldBound(Vec3* center, float* radius, Vec3* extents, int sp
 
 void SkyObject::Update() {
     SpaceObject::Update();
-    if (m_mesh) m_mesh->SetSoftwareSkinning(IsTransformChanged());
+    if (!m_mesh) return;
+    m_mesh->SetSoftwareSkinning(IsTransformChanged());
+    // The sky's clip and uv tracks advance here, once a frame: drawing does not advance them.
+    m_mesh->UpdateAnimation(IsTransformChanged());
 }
 
 bool SkyObject::PrepareCamera(Camera* camera) {

@@ -341,16 +341,22 @@ void MeshSkeletal::UpdateBounds() {
     }
     bool any = false;
     Vec3 lo, hi;
-    for (MeshSegment* part : Parts()) {
-        const MeshSkeletalData* skeleton = static_cast<MeshSkelSegment*>(part)->Skeleton();
-        if (!skeleton) continue;
-        const std::uint16_t keys = m_state.CurrentKeyCount();
-        for (std::uint16_t k = 0; k < std::max<std::uint16_t>(keys, 1); ++k) {
-            const Bounds& b = skeleton->GetAnimationBounds(k, c.animation, c.dataIndex);
-            const Vec3 bl = b.centre - b.half, bh = b.centre + b.half;
-            if (!any) lo = bl, hi = bh, any = true;
-            lo.x = std::min(lo.x, bl.x), lo.y = std::min(lo.y, bl.y), lo.z = std::min(lo.z, bl.z);
-            hi.x = std::max(hi.x, bh.x), hi.y = std::max(hi.y, bh.y), hi.z = std::max(hi.z, bh.z);
+    // While the body is split, the lower body plays a clip of its own: the bound covers the
+    // keys of both clips, or a striding lower body could be culled.
+    const AnimationChannel* channels[2] = {&c, m_state.SplitActive() ? &m_state.SplitChannel() : nullptr};
+    for (const AnimationChannel* channel : channels) {
+        if (!channel || channel->animation == SkelAnimState::kNone) continue;
+        const std::uint16_t keys = m_state.KeyCountOf(*channel);
+        for (MeshSegment* part : Parts()) {
+            const MeshSkeletalData* skeleton = static_cast<MeshSkelSegment*>(part)->Skeleton();
+            if (!skeleton) continue;
+            for (std::uint16_t k = 0; k < std::max<std::uint16_t>(keys, 1); ++k) {
+                const Bounds& b = skeleton->GetAnimationBounds(k, channel->animation, channel->dataIndex);
+                const Vec3 bl = b.centre - b.half, bh = b.centre + b.half;
+                if (!any) lo = bl, hi = bh, any = true;
+                lo.x = std::min(lo.x, bl.x), lo.y = std::min(lo.y, bl.y), lo.z = std::min(lo.z, bl.z);
+                hi.x = std::max(hi.x, bh.x), hi.y = std::max(hi.y, bh.y), hi.z = std::max(hi.z, bh.z);
+            }
         }
     }
     if (!any) return;
@@ -469,7 +475,7 @@ bool MeshSkeletal::IsAnimationFinished(int kind) {
 bool MeshSkeletal::IsSkeletalAnimationFinished(std::uint16_t index) {
     Guard lock(Lock());
     if (!m_state.Layers().empty() && index < SkelAnimState::kNone) return m_state.IsAnimationFinished(index);
-    return m_state.CurrentChannel().clock.state == 2;
+    return m_state.CurrentChannel().clock.HasEnded();
 }
 
 bool MeshSkeletal::PlaySkeletalAnimation(std::uint16_t global, float transitTime, std::uint32_t transitType,
@@ -483,7 +489,10 @@ bool MeshSkeletal::PlaySkeletalAnimation(std::uint16_t global, float transitTime
 bool MeshSkeletal::PlaySplitAnimation(std::uint8_t enable, std::uint16_t global, float startTime,
                                       std::uint8_t loopFlags, float speed) {
     Guard lock(Lock());
-    return m_state.PlaySplitAnimation(enable, global, startTime, loopFlags, speed);
+    const bool played = m_state.PlaySplitAnimation(enable, global, startTime, loopFlags, speed);
+    // The bound takes in (or lets go of) the split clip's keys at the next step.
+    m_playFlag = 1;
+    return played;
 }
 
 void MeshSkeletal::SetSplitBoneMatrix(const float matrix[16]) {
@@ -559,7 +568,20 @@ std::size_t MeshSkeletal::GetQueuedEventCount() {
 Bounds MeshSkeletal::GetAnimationFrameBounds(float time) {
     Guard lock(Lock());
     const std::uint16_t key = m_state.CurrentKeyAt(time);
-    return GetFrameBounds(key == SkelAnimState::kNone ? MeshSegment::kStaticFrame : key);
+    Bounds bound = GetFrameBounds(key == SkelAnimState::kNone ? MeshSegment::kStaticFrame : key);
+    // The lower body of a split plays its own clip: its key's box joins the current one's.
+    const AnimationChannel& split = m_state.SplitChannel();
+    const MeshSkeletalData* skeleton = Parts().empty() ? nullptr : static_cast<MeshSkelSegment*>(Parts()[0])->Skeleton();
+    if (time < 0.0f && m_state.SplitActive() && split.animation != SkelAnimState::kNone && skeleton) {
+        const Bounds& lower = skeleton->GetAnimationBounds(split.key, split.animation, split.dataIndex);
+        Vec3 lo = bound.centre - bound.half, hi = bound.centre + bound.half;
+        const Vec3 ll = lower.centre - lower.half, lh = lower.centre + lower.half;
+        lo.x = std::min(lo.x, ll.x), lo.y = std::min(lo.y, ll.y), lo.z = std::min(lo.z, ll.z);
+        hi.x = std::max(hi.x, lh.x), hi.y = std::max(hi.y, lh.y), hi.z = std::max(hi.z, lh.z);
+        bound.SetBoxFromMinMax(lo, hi);
+        bound.radius = Vec3Length(bound.half);
+    }
+    return bound;
 }
 
 Bounds MeshSkeletal::GetAnimationSubMeshBounds(std::uint32_t subMesh, float time) {

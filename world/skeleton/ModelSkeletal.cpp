@@ -181,7 +181,7 @@ bool ModelSkeletal::IsAnimationEndPending() {
     if (!mesh) return false;
     std::lock_guard<win32::CriticalSection> lock(mesh->Lock());
     const PlayClock& clock = mesh->State().CurrentChannel().clock;
-    return clock.state == 2 && clock.previousState != 2;
+    return clock.HasEnded() && clock.previousState != 2;
 }
 
 void ModelSkeletal::AcknowledgeSkeletalState() {

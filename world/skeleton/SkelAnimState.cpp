@@ -956,10 +956,10 @@ bool SkelAnimState::IsAnimationPlaying(std::uint16_t global) const {
 }
 
 bool SkelAnimState::IsAnimationFinished(std::uint16_t global) const {
-    if (m_layers.empty() || global == kNone) return m_current.clock.state == 2;
-    if (GlobalOf(m_current) == global) return m_current.clock.state == 2;
+    if (m_layers.empty() || global == kNone) return m_current.clock.HasEnded();
+    if (GlobalOf(m_current) == global) return m_current.clock.HasEnded();
     for (const AnimationChannel& c : m_layers) {
-        if (GlobalOf(c) == global) return c.clock.state == 2;
+        if (GlobalOf(c) == global) return c.clock.HasEnded();
     }
     return true;
 }
@@ -986,8 +986,10 @@ bool SkelAnimState::SetCurrentChannel(std::uint16_t data, std::uint16_t animatio
     return SetChannel(m_current, data, animation, startTime, m_pose.empty() ? nullptr : m_pose.data());
 }
 
-std::uint16_t SkelAnimState::CurrentKeyCount() const {
-    const SkelAnimation* anim = AnimationOf(m_current);
+std::uint16_t SkelAnimState::CurrentKeyCount() const { return KeyCountOf(m_current); }
+
+std::uint16_t SkelAnimState::KeyCountOf(const AnimationChannel& c) const {
+    const SkelAnimation* anim = AnimationOf(c);
     return anim ? anim->GetKeyCount() : 0;
 }
 

@@ -99,6 +99,8 @@ public:
     void ClearCurrentAnimation() { m_current.animation = kNone; }
     // Keys of the current channel's animation (0 without one).
     std::uint16_t CurrentKeyCount() const;
+    // Keys of a channel's animation (0 without one).
+    std::uint16_t KeyCountOf(const AnimationChannel& c) const;
     // The key of the current animation at a time (ms, clamped to its length); the current key
     // for a negative time. kNone without a current animation.
     std::uint16_t CurrentKeyAt(float time) const;

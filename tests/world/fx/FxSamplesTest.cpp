@@ -26,6 +26,7 @@
 #include "world/fx/SpriteFx.h"
 #include "tests/support/world/fx/FxSceneFixture.h"
 #include "world/core/FrameTimeControl.h"
+#include "world/core/track/TrackBase.h"
 #include "world/fx/FxMgr.h"
 #include "world/fx/ParticleSystem.h"
 #include "world/fx/PolyTubeFx.h"
@@ -268,18 +269,25 @@ TEST(FxSamples, WrittenByTheWritersAndLoaded) {
         EXPECT_TRUE(smoke->HasSheet());
         EXPECT_EQ(smoke->Grid().FrameCount(), 8);
         root->SetScene(f.scene);
-        EXPECT_NE(trail->GetBoundTrack(), nullptr) << "the trail rides its circle track";
+        TrackBase* track = trail->GetBoundTrack();
+        ASSERT_NE(track, nullptr) << "the trail rides its circle track";
+        // The host's frame rate and speed.
         FrameTimeControl::Instance().SetFrameRate(60);
+        FrameTimeControl::Instance().SetSpeed(1.0f);
         root->SetPlaying(true);
-        // The whole effect moves too, so the trail grows whatever its track does.
+        const Vec3 first = trail->GetWorldMatrix().Row(3);
+        float farthest = 0.0f;
         for (int i = 0; i < 60; ++i) {
-            root->SetPosition({0.05f * float(i), 0.0f, 0.0f});
             root->Update();
             root->Render();
+            farthest = std::max(farthest, Vec3Length(trail->GetWorldMatrix().Row(3) - first));
         }
+        FrameTimeControl::Instance().Reset();
+        EXPECT_NEAR(track->GetTime(), 1000.0f, 1.0f) << "a second of the effect's clock";
+        EXPECT_GT(farthest, 0.5f) << "the track moves the trail";
         EXPECT_GT(sparks->LiveCount(), 20);
         EXPECT_GT(smoke->LiveCount(), 5);
-        EXPECT_GT(trail->Sections().size(), 10u);
+        EXPECT_EQ(trail->Sections().size(), 37u) << "the trail grows along its track";
         mgr.AddObject(root);
     }
     EXPECT_EQ(r.LiveObjects() - r.LiveStates(), before);

@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/host/MemoryFileSystem.h"
 #include "tests/support/world/fx/FxSceneFixture.h"
 #include "tests/support/world/SheetFileWriter.h"
 #include "world/core/Random.h"
+#include "world/core/FrameTimeControl.h"
 #include "world/fx/FxFrameTime.h"
 #include "world/scene/World.h"
 
@@ -476,6 +478,66 @@ TEST(ParticleSystem, TextureDurationInSecondsSetsShortLives) {
     EXPECT_FLOAT_EQ(ps->LiveParticles()[0]->lifeSpan, 1.5f);
     // Pool from the new life span: 10 x 1.5.
     EXPECT_EQ(ps->PoolCapacity(), 15);
+}
+
+// An animated particle texture is shown at the particle's age, which the texture takes in
+// milliseconds.
+TEST(ParticleSystem, AnimatedTexturesTakeTheAgeInMilliseconds) {
+    FxSceneFixture f;
+    host::TextureDesc anim;
+    anim.frames = 10;
+    anim.duration = 1.0f;
+    f.Renderer().Store()->DefineTexture("fx/anim.dds", anim);
+    auto ps = f.Load<PS>("ParticleSystem", "FxLifeSpan=\"5\" Texture=\"fx/anim.dds\" ParticlesPerSecond=\"10\" "
+                                           "EmitAtBegin=\"1\"");
+    ASSERT_TRUE(ps);
+    ps->SetPlaying(true);
+    Step(*ps, 12);
+    ps->Render();
+    auto* texture = static_cast<host::RecordingTexture*>(ps->Texture());
+    ASSERT_NE(texture, nullptr);
+    ASSERT_GT(texture->timeSets, 0);
+    const auto live = ps->LiveParticles();
+    ASSERT_FALSE(live.empty());
+    EXPECT_TRUE(std::any_of(live.begin(), live.end(),
+                            [&](const Particle* p) { return std::fabs(p->age * 1000.0f - texture->time) < 1e-2f; }))
+        << texture->time;
+    EXPECT_GT(texture->time, 50.0f) << "up to twelve frames old at 60 frames a second";
+}
+
+// Before the host sets its speed the frame step is zero: sheet cells stand still, whatever
+// the sheet's length.
+TEST(ParticleSystem, ANoFrameStepLeavesSheetCellsStill) {
+    for (const float length : {0.0f, 500.0f}) {
+        SCOPED_TRACE(length);
+        FxSceneFixture f;
+        FrameTimeControl::Instance().Reset();
+        auto files = static_cast<host::MemoryFileSystem*>(f.world.host().files.get());
+        test::SheetFileDesc sheet;
+        sheet.columns = "4";
+        sheet.rows = "2";
+        sheet.texture = "fx/p.dds";
+        sheet.length = std::to_string(length);
+        files->AddFile("fx/s.spr", test::WriteSheetFile(sheet));
+        auto ps = f.Load<PS>("ParticleSystem", "FxLifeSpan=\"10\" Texture=\"fx/s.spr\" ParticlesPerSecond=\"100\" "
+                                               "MinSpriteLifespan=\"5\" MaxSpriteLifespan=\"5\"");
+        ASSERT_TRUE(ps);
+        EXPECT_TRUE(std::isfinite(ps->TicksPerFrame()));
+        ps->SetPlaySpeed(1.0f);
+        EXPECT_TRUE(std::isfinite(ps->TicksPerFrame()));
+        ps->SetPlaying(true);
+        ps->Update();
+        ps->Render();
+        // Each particle starts on a cell of its own and keeps it.
+        std::vector<std::pair<const Particle*, int>> started;
+        for (const Particle* p : ps->LiveParticles()) started.emplace_back(p, int(p->sheetFrame));
+        ASSERT_FALSE(started.empty());
+        for (int frame = 0; frame < 6; ++frame) {
+            ps->Update();
+            ps->Render();
+        }
+        for (const auto& [p, cell] : started) EXPECT_EQ(int(p->sheetFrame), cell);
+    }
 }
 
 TEST(ParticleSystem, ReportAndStates) {

@@ -20,6 +20,7 @@
 #include "world/core/Light.h"
 #include "world/core/LodGroup.h"
 #include "world/core/VisibleObject.h"
+#include "world/mesh/ModelBase.h"
 #include "world/scene/Scene3D.h"
 #include "world/scene/SceneFileReader.h"
 
@@ -348,6 +349,32 @@ TEST_F(SceneFileBinaryTest, TheDemoYardLoadsAtBothVersions) {
         ASSERT_TRUE(scene->GetBSPTree()->RayCast(Ray{{9, 10, 0.5f}, {0, -20, 0}}, &t, 0, 0, false));
         EXPECT_NEAR(t, 0.425f, 1e-4f);
         EXPECT_EQ(scene->GetBSPTree()->GetHitUserValue(0), 3);
+    }
+}
+
+}  // namespace
+}  // namespace quor::world
+
+namespace quor::world {
+namespace {
+
+// A clone shares its source's mesh, which holds the transparency: the clone's own flag
+// changes nothing of its source's.
+TEST_F(SceneFileBinaryTest, AClonesFlagLeavesItsSourcesTransparency) {
+    struct Case {
+        std::uint32_t source, clone;
+    };
+    for (const Case c : {Case{0x2 | 0x1000, 0x2}, Case{0x2, 0x2 | 0x1000}}) {
+        SCOPED_TRACE(c.source);
+        BinarySceneDesc d;
+        d.version = 0x10025;
+        d.files = {"box.mom"};
+        d.objects = {Object("Glass", c.source), Object("Copy", c.clone)};
+        d.objects[1].cloneId = 1;
+        ASSERT_TRUE(Load(d)) << Log();
+        auto* source = static_cast<ModelBase*>(Named("Glass"));
+        ASSERT_NE(source, nullptr);
+        EXPECT_EQ(source->IsTransparent(), (c.source & 0x1000) != 0);
     }
 }
 

@@ -528,3 +528,26 @@ TEST_F(SceneFileReaderTest, TheDemoGardenLoads) {
 
 }  // namespace
 }  // namespace quor::world
+
+namespace quor::world {
+namespace {
+
+// A clone shares its source's mesh, which holds the transparency: the clone's own flag
+// changes nothing of its source's.
+TEST_F(SceneFileReaderTest, AClonesFlagLeavesItsSourcesTransparency) {
+    struct Case {
+        unsigned source, clone;
+    };
+    for (const Case c : {Case{0x2 | 0x1000, 0x2}, Case{0x2, 0x2 | 0x1000}}) {
+        SCOPED_TRACE(c.source);
+        SceneFileDesc d = Minimal();
+        d.models = {Box("glass", c.source), CloneOf(0, "copy", c.clone)};
+        ASSERT_TRUE(Load(d)) << fx.capture.Joined();
+        auto* source = static_cast<ModelBase*>(Named("glass"));
+        ASSERT_NE(source, nullptr);
+        EXPECT_EQ(source->IsTransparent(), (c.source & 0x1000) != 0);
+    }
+}
+
+}  // namespace
+}  // namespace quor::world

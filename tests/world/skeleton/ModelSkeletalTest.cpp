@@ -138,6 +138,7 @@ struct Rigged : Figure {
             {"timed", {{"stride", {{"Duration", "30"}}}, {"short", {{"Duration", "-0.0002"}}}}},
             {"edge", {{"stride", {{"Duration", "-0.0001"}}}, {"long", {{"Duration", "1000"}}}}},
             {"dud", {{"hollow", {{"IsGroup", "1"}}}}},
+            {"looped", {{"stride", {{"Duration", "-0.0002"}}}, {"short", {}}}},
             {"empty", {{"nope", {}}}},
         };
         files->AddFile("rig.ags", WriteAgs(ags));
@@ -554,6 +555,76 @@ TEST(ModelSkeletal, BoundsFollowTheKeyOfTheAnimationTime) {
     float radius = -1.0f;
     m->GetPartWorldBound(1, &centre, &radius, nullptr, 2);
     EXPECT_EQ(radius, 0.0f);
+}
+
+}  // namespace
+
+// A looping clip never ends: no end pending, never finished, and a sequence item that lasts
+// until its clip finishes stays on a looping one; a clip played once ends once.
+TEST(ModelSkeletal, OnlyAClipPlayedOnceEnds) {
+    Rigged f;  // 10 ms frames; "stride" is a looping clip of 300 ms
+    ModelSkeletal* m = f.model;
+    struct Case {
+        int loopFlags;
+        int ends;
+    };
+    for (const Case c : {Case{1, 0}, Case{0, 1}}) {
+        SCOPED_TRACE(c.loopFlags ? "looping" : "once");
+        ASSERT_TRUE(m->PlayAnimationByName("stride", -1.0f, c.loopFlags));
+        int ends = 0, finished = 0;
+        for (int i = 0; i < 200; ++i) {
+            m->Update();
+            if (m->IsAnimationEndPending()) {
+                ++ends;
+                m->AcknowledgeSkeletalState();
+            }
+            if (m->IsAnimationFinished(MeshBase::kSkeletal)) ++finished;
+        }
+        EXPECT_EQ(ends, c.ends);
+        if (c.ends == 0) EXPECT_EQ(finished, 0);
+        else EXPECT_GT(finished, 100) << "finished from the end on";
+    }
+    ASSERT_TRUE(m->PlayAnimationSequence("looped"));
+    for (int i = 0; i < 200; ++i) m->Update();
+    EXPECT_TRUE(m->SequencePlaying());
+    EXPECT_EQ(m->SequenceItem(), 0) << "the looping item still plays";
+    EXPECT_EQ(m->GetCurrentAnimation(MeshBase::kSkeletal), 0);
+}
+
+namespace {
+
+// While the body is split, the lower body's clip is in the model's bound with the upper one's.
+TEST(ModelSkeletal, ASplitBodysBoundCoversBothClips) {
+    Figure f;
+    const std::uint32_t hash = SkelAnimsDataMgr::GetInstance().GetOrLoad("walk.ani", nullptr)->contentHash;
+    SkelAnimsDataMgr::GetInstance().Release(SkelAnimsDataMgr::GetInstance().GetOrLoad("walk.ani", nullptr));
+    // Clip 0's keys stand around x = 10k, clip 1's (the striding legs) at x = -50.
+    MeshDesc desc = SkinnedMeshDesc(3, "walk.ani");
+    desc.skeleton.hasAnimationBounds = true;
+    AnimationSetDesc set{"walk.ani", hash, {}};
+    for (int a = 0; a < 2; ++a) {
+        AnimationBoundsDesc frames;
+        for (int k = 0; k < 4; ++k) frames.frames.push_back({a == 0 ? 10.0f * float(k) : -50.0f, 0, 0, 1, 1, 1, 1});
+        set.animations.push_back(frames);
+    }
+    desc.skeleton.sets = {set};
+    f.files->AddFile("boxed.mom", WriteMom(desc));
+    ModelSkeletal* m = f.model;
+    ASSERT_TRUE(world::CreateModelForFile(m, "boxed.mom")) << f.fx.capture.Joined();
+    ASSERT_TRUE(m->PlaySkeletalAnimation(0, 0.0f, 16, -1.0f, 1, 1.0f));
+    m->Update();
+    Vec3 centre, half;
+    m->GetWorldBound(&centre, nullptr, &half, 2);
+    EXPECT_GT(centre.x - half.x, -2.0f) << "the current clip alone";
+    ASSERT_TRUE(m->PlaySplitAnimation(true, 1, 0.0f, 1, 1.0f));
+    m->Update();
+    m->GetWorldBound(&centre, nullptr, &half, 2);
+    EXPECT_NEAR(centre.x - half.x, -51.0f, 1e-3f) << "the lower body's clip";
+    EXPECT_GE(centre.x + half.x, 1.0f) << "and the upper body's";
+    ASSERT_TRUE(m->PlaySplitAnimation(false, 1, 0.0f, 1, 1.0f));
+    m->Update();
+    m->GetWorldBound(&centre, nullptr, &half, 2);
+    EXPECT_GT(centre.x - half.x, -2.0f) << "the split is over";
 }
 
 }  // namespace
