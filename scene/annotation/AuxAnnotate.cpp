@@ -1,4 +1,5 @@
 #include "scene/annotation/AuxAnnotate.h"
+#include "scene/annotation/AuxWindowGeometry.h"
 
 #include "scene/annotation/AnnotateOverlapIndex.h"
 #include "scene/view/KernelLinks.h"
@@ -338,8 +339,8 @@ void AuxAnnotate::Get2D(const WqVector3D& world, int& x, int& y)
 {
     double wx = 0, wy = 0, wz = 0;
     gluProject(world.x, world.y, world.z, modelM, projM, viewP, &wx, &wy, &wz);
-    x = static_cast<int>(wx);
-    y = viewP[3] - static_cast<int>(wy);
+    x = aux_window::WindowInt(wx);
+    y = viewP[3] - aux_window::WindowInt(wy);
 }
 
 bool AuxAnnotate::GetWindowPos(HDC dc, int& x, int& y, SIZE* size)

@@ -1,4 +1,5 @@
 #include "scene/annotation/AuxJointConnect.h"
+#include "scene/annotation/AuxWindowGeometry.h"
 
 #include "scene/view/KytOgl.h"
 #include "scene/view/KytScene.h"
@@ -206,8 +207,8 @@ bool AuxJointConnect::GetWindowPos(KytLink* a, KytLink* b, KytRelElement* relati
     const WqVector3D mid = (JointPoint(a) + JointPoint(b)) * 0.5;
     double wx = 0, wy = 0, wz = 0;
     gluProject(mid.x, mid.y, mid.z, modelM, projM, viewP, &wx, &wy, &wz);
-    x = static_cast<int>(wx);
-    y = viewP[3] - static_cast<int>(wy);
+    x = aux_window::WindowInt(wx);
+    y = viewP[3] - aux_window::WindowInt(wy);
     const std::string label = LabelText(relation);
     std::memset(text, 0, LABEL_SIZE);
     std::memcpy(text, label.data(), std::min<size_t>(label.size(), LABEL_SIZE - 1));

@@ -1,4 +1,5 @@
 #include "scene/annotation/AuxMeasure2Point.h"
+#include "scene/annotation/AuxWindowGeometry.h"
 
 #include "platform/kernel/WqMatrix33D.h"
 #include "scene/view/KernelLinks.h"
@@ -414,8 +415,8 @@ bool AuxMeasure2Point::GetWindowPos(HDC dc, int& x, int& y, SIZE* size)
     double ax = 0, ay = 0, az = 0, bx = 0, by = 0, bz = 0;
     gluProject(vFirstEnd.x, vFirstEnd.y, vFirstEnd.z, modelM, projM, viewP, &ax, &ay, &az);
     gluProject(vBalloonPos.x, vBalloonPos.y, vBalloonPos.z, modelM, projM, viewP, &bx, &by, &bz);
-    x = static_cast<int>((ax + bx) / 2.0);
-    y = viewP[3] - static_cast<int>((ay + by) / 2.0);
+    x = aux_window::WindowInt((ax + bx) / 2.0);
+    y = viewP[3] - aux_window::WindowInt((ay + by) / 2.0);
     SIZE local{};
     // The extent runs over the terminating zero too, as the balloons' does.
     GetTextExtentPoint32A(dc, szDistance, static_cast<int>(std::strlen(szDistance)) + 1,

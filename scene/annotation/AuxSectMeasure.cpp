@@ -1,4 +1,5 @@
 #include "scene/annotation/AuxSectMeasure.h"
+#include "scene/annotation/AuxWindowGeometry.h"
 
 #include <cmath>
 #include <cstdio>
@@ -468,7 +469,8 @@ CPoint AuxSectMeasure::Map(const WqVector3D& p, double scale, const CRect& page)
 {
     double wx = 0, wy = 0, wz = 0;
     gluProject(p.x, p.y, p.z, modelM, projM, viewP, &wx, &wy, &wz);
-    return {page.left + static_cast<int>(wx * scale), page.bottom - static_cast<int>(wy * scale)};
+    return {page.left + aux_window::WindowInt(wx * scale),
+            page.bottom - aux_window::WindowInt(wy * scale)};
 }
 
 void AuxSectMeasure::Print(CDC* dc, const CRect& page, const CRect& view)

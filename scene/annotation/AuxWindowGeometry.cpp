@@ -24,7 +24,7 @@ void Project(const WqVector3D& p, const double model[16], const double proj[16],
     double wx = 0, wy = 0, wz = 0;
     gluProject(p.x, p.y, p.z, model, proj, view, &wx, &wy, &wz);
     x = wx;
-    y = view[3] - static_cast<int>(wy);
+    y = view[3] - WindowInt(wy);
 }
 
 void ProjectInt(const WqVector3D& p, const double model[16], const double proj[16],
@@ -32,8 +32,8 @@ void ProjectInt(const WqVector3D& p, const double model[16], const double proj[1
 {
     double wx = 0, wy = 0;
     Project(p, model, proj, view, wx, wy);
-    x = static_cast<int>(wx);
-    y = static_cast<int>(wy);
+    x = WindowInt(wx);
+    y = WindowInt(wy);
 }
 
 double PointDistance(double x1, double y1, double x2, double y2)

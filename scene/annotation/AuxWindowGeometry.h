@@ -4,9 +4,20 @@
 
 #include "platform/kernel/WqVector3D.h"
 
+#include <algorithm>
+
 class KytLink;
 
 namespace aux_window {
+
+// A window coordinate as an int: a point far outside the view lands far outside the window
+// instead of overflowing the conversion; one that did not project (NaN) lands at 0.
+inline int WindowInt(double v)
+{
+    if (!(v == v))
+        return 0;
+    return static_cast<int>(std::clamp(v, -1.0e9, 1.0e9));
+}
 
 // Stipple pattern of a leader line style; styles outside 1 to 4 are solid.
 unsigned short LineStipple(int style);

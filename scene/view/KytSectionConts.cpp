@@ -1,4 +1,5 @@
 #include "scene/view/KytSectionConts.h"
+#include "scene/annotation/AuxWindowGeometry.h"
 
 #include "scene/view/KytCamera.h"
 #include "scene/view/KytOgl.h"
@@ -366,10 +367,10 @@ void KytSectionConts::PrintPutLine(const WqVector3D& a, const WqVector3D& b)
     double ax, ay, az, bx, by, bz;
     gluProject(a.x, a.y, a.z, modelM, projM, viewP, &ax, &ay, &az);
     gluProject(b.x, b.y, b.z, modelM, projM, viewP, &bx, &by, &bz);
-    const int x1 = rcPrint.left + static_cast<int>(k * ax);
-    const int y1 = rcPrint.bottom - static_cast<int>(k * ay);
-    const int x2 = rcPrint.left + static_cast<int>(k * bx);
-    const int y2 = rcPrint.bottom - static_cast<int>(k * by);
+    const int x1 = rcPrint.left + aux_window::WindowInt(k * ax);
+    const int y1 = rcPrint.bottom - aux_window::WindowInt(k * ay);
+    const int x2 = rcPrint.left + aux_window::WindowInt(k * bx);
+    const int y2 = rcPrint.bottom - aux_window::WindowInt(k * by);
     if (x1 == x2 && y1 == y2)
         return;
     const int oldRop = pPrintDC->SetROP2(R2_COPYPEN);

@@ -1,4 +1,5 @@
 #include "scene/view/KytSectionScene.h"
+#include "scene/annotation/AuxWindowGeometry.h"
 
 #include "scene/annotation/AuxAnnotate.h"
 #include "scene/annotation/AuxDRAnnotate.h"
@@ -386,8 +387,8 @@ void KytSectionScene::Vector2WinPos(WqVector3D p, int& x, int& y)
     glGetIntegerv(GL_VIEWPORT, vp);
     double wx = 0, wy = 0, wz = 0;
     gluProject(p.x, p.y, p.z, model, proj, vp, &wx, &wy, &wz);
-    x = static_cast<int>(wx);
-    y = vp[3] - static_cast<int>(wy);
+    x = aux_window::WindowInt(wx);
+    y = vp[3] - aux_window::WindowInt(wy);
 }
 
 void KytSectionScene::Print(CDC* dc, const CRect& print, const CRect& view)

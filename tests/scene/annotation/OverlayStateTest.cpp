@@ -443,7 +443,8 @@ TEST_F(OverlayState, EveryClassLeavesTheStateAsItFoundIt)
         glGetDoublev(GL_MODELVIEW_MATRIX, mv);
         glGetDoublev(GL_PROJECTION_MATRIX, pj);
         glGetIntegerv(GL_VIEWPORT, vp);
-        for (const auto& [x, y] : Points()) {
+        for (const auto& point : Points()) {
+            const int x = point.first, y = point.second;
             SCOPED_TRACE(testing::Message() << "at " << x << ", " << y);
             WqVector3D a, b;
             gluUnProject(x, vp[3] - y, 0.0, mv, pj, vp, &a.x, &a.y, &a.z);

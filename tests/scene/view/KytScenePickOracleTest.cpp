@@ -109,10 +109,14 @@ protected:
             }
             KytLink* l = model.AddLink(("part" + std::to_string(i)).c_str(), root, KYT_LINK_PART);
             model.SetShape(l, model.AddShape(std::move(rep)));
-            WqVector3D axis(unit(rng), unit(rng), unit(rng));
+            // Drawn one by one, last coordinate first: the order in which a constructor's
+            // arguments are evaluated differs between compilers, and with it the scene.
+            const double az = unit(rng), ay = unit(rng), ax = unit(rng);
+            WqVector3D axis(ax, ay, az);
             axis = axis * (1.0 / axis.Length());
             MakeAxisRotMatrix(ang(rng), axis, l->referMech.mRot);
-            l->referMech.vPos = WqVector3D(pos(rng), pos(rng), pos(rng) * 0.5) * k;
+            const double pz = pos(rng), py = pos(rng), px = pos(rng);
+            l->referMech.vPos = WqVector3D(px, py, pz * 0.5) * k;
             l->uColor = static_cast<uint16_t>(i);
             parts.push_back(l);
         }

@@ -77,8 +77,13 @@ TEST_F(PickDecode, NearestHitTable)
         {"an overrunning count ends decoding", 2,
          {2, 10, 10, 1, L, /**/ 5000, 1, 1, 1, L, 5, T},
          {true, 1, true, 0, 0, 0, 0, 0, 0}},
+        // A part record whose link name is no registered part names nothing: it is passed
+        // over, and alone it leaves the answer empty.
         {"literal part names are no pointers", 1, {4, 10, 10, 1, 0x1234, 5, 0x99},
-         {false, 1, false, 0, 5, 0, 0, 0, 0}},
+         {false, 0, false, 0, 0, 0, 0, 0, 0}},
+        {"a nearer record naming no part hides no part", 2,
+         {2, 5, 5, 1, 0xFFFFFFFFu, /**/ 4, 100, 300, 1, L, 5, T},
+         {true, 1, true, 0, 5, 1, 0, 0, 0}},
         {"an overlay keeps its literal names", 1, {6, 10, 10, 9, 0x1234, 0x99, 4, 5, 6},
          {true, 9, false, 0x1234, 0, 3, 0x99, 4, 5}},
         {"an overlay naming a registered part", 1, {3, 10, 10, 9, L, 2},
