@@ -705,7 +705,7 @@ void SceneFileReader::ReadCrossTextures(common::IXmlNode* root) {
             LogError("Failed to load shrubs %s from %s!", name.c_str(), path.c_str());
             return;
         }
-        CrossTexture* batch = m_scene->CreateCrossTexture(name.c_str(), 1, nullptr, 0);
+        auto* batch = static_cast<CrossTexture*>(m_scene->CreateCrossTexture(name.c_str(), 1, nullptr, 0));
         if (batch && !batch->LoadIni(ini, section.c_str())) {
             LogError("Failed to load shrubs %s from %s!", name.c_str(), path.c_str());
             m_scene->RemoveCrossTexture(name);
