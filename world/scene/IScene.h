@@ -3,12 +3,18 @@
 #include <string>
 #include <vector>
 
+#include "world/core/HostCamera.h"
+#include "world/core/HostLight.h"
+#include "world/core/HostPrimObject.h"
+#include "world/core/HostSpaceObject.h"
 #include "world/core/math/Geometry.h"
 #include "world/core/math/Matrix.h"
 #include "world/core/math/Vector.h"
 
 namespace quor {
+// The 2D scene's area map: the host only holds it.
 class AreaData;
+// The host's asynchronous request record (platform/host/AsyncData.h).
 class AsyncData;
 }
 namespace quor::common {
@@ -22,7 +28,6 @@ class ITexture;
 
 namespace quor::world {
 
-class Camera;
 class IBSPTree;
 class IFxBase;
 class IExtVisibleHost;
@@ -37,9 +42,6 @@ class ITrack;
 using render::ITickObject;
 class IVisibleObject;
 using quor::AreaData;
-class Light;
-class PrimObject;
-class SpaceObject;
 
 // The 3D scene's fog: mode, type, colour (bytes as stored), start, end, density.
 struct FogRecord {

@@ -16,6 +16,16 @@
 #include "world/fx/CrossTexture.h"
 #include "world/scene/IScene.h"
 #include "world/scene/Scene3D.h"
+#include "world/core/Camera.h"
+#include "world/core/Light.h"
+#include "world/core/PrimObject.h"
+#include "world/core/track/HostTrackSampled.h"
+#include "world/core/track/TrackSampled.h"
+
+namespace quor::test {
+// tests/world/HostOnlyScene.cpp, built from the host-facing headers alone.
+std::string DriveSceneAsHost(world::IScene* scene, render::ITickObject* tick);
+}  // namespace quor::test
 
 namespace {
 
@@ -79,6 +89,7 @@ TEST(SceneSlots, EverySlotTakesTheFullArgumentsThroughTheHostPointer) {
              world::TrackTemplate line;
              line.end = {0.0f, 0.0f, 10.0f};
              line.timeLength = 1000.0f;
+             line.cycleType = 1;  // constant speed
              world::ITrack* track = s->CreateTrack(1, &line);
              ASSERT_NE(track, nullptr);
              EXPECT_EQ(s->GetTrackCount(), 1);
@@ -175,6 +186,33 @@ TEST(SceneSlots, EverySlotTakesTheFullArgumentsThroughTheHostPointer) {
         Scene3D scene;
         c.run(static_cast<IScene*>(&scene), scene, fx);
     }
+}
+
+TEST(SceneSlots, AHostWithOnlyTheHostHeadersDrivesAScene) {
+    test::WorldFixture fx;
+    Scene3D scene;
+    Tick tick;
+    EXPECT_EQ(test::DriveSceneAsHost(&scene, &tick), "");
+    EXPECT_EQ(scene.GetGrassCount(), 1);
+    EXPECT_EQ(scene.GetTrackCount(), 1);
+}
+
+// The handles the scene gives a host are their interfaces at the same address.
+TEST(SceneSlots, HandlesAreTheirInterfaces) {
+    test::WorldFixture fx;
+    Scene3D scene;
+    world::Camera* camera = scene.CreateCamera(true);
+    EXPECT_EQ(world::CameraInterface(camera), static_cast<world::ICamera*>(camera));
+    world::Light* light = scene.CreateLight(1);
+    ASSERT_NE(light, nullptr);
+    EXPECT_EQ(world::LightInterface(light), static_cast<world::ILight*>(light));
+    world::SpaceObject* root = scene.GetRootObject();
+    EXPECT_EQ(world::SpaceObjectInterface(root), static_cast<world::ISpaceObject*>(root));
+    world::PrimObject* prim = scene.CreatePrimObject(1, 0x142, false);
+    ASSERT_NE(prim, nullptr);
+    EXPECT_EQ(world::PrimObjectInterface(prim), static_cast<world::IPrimObject*>(prim));
+    world::TrackSampled sampled;
+    EXPECT_EQ(world::TrackSampledInterface(&sampled), static_cast<world::ITrack*>(&sampled));
 }
 
 }  // namespace
