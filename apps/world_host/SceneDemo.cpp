@@ -115,8 +115,6 @@ int Fail(const char* what, const std::string& detail) {
 
 int ShowScene(world::IWorld* world, host::ReferenceHost& host, host::RecordingRenderer& books, host::GlRenderer* gl,
               const SceneDemoOptions& options, host::GlFrameStats* drawnOut) {
-    // The reference terrain module reads its files through the resource root.
-    host.terrain.files = host.files.get();
     // The current (empty) scene shows the loading screen while the file loads.
     BeginLoadingScreen(world, host, books, options.width, options.height);
     // A request word other than 0: the scene file is read by a loader thread.

@@ -321,7 +321,10 @@ bool Scene3D::Create(const char* fileName, int asyncRequest, int, int) {
     common::IResFileSystem* files = Interfaces().resFileSystem;
     common::IResFile* file = files && fileName ? files->OpenFile(fileName, 0) : nullptr;
     if (!file) {
-        LogError("Scene file %s is not found!", fileName ? fileName : "");
+        if (IsMissingFileExpected())
+            LogInfo("Scene file %s is not found!", fileName ? fileName : "");
+        else
+            LogError("Scene file %s is not found!", fileName ? fileName : "");
         SetProgress(0xFFFFFFFFu);
         return false;
     }

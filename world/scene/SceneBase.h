@@ -232,6 +232,11 @@ public:
     void SetState(int state) override { m_state = state; }
     void UpdateBillboards() override;
 
+    // While set, a missing scene file is told as information, not as an error: the registry
+    // tries the binary 3D form first and falls back on the XML one, so its absence is normal.
+    void SetMissingFileExpected(bool expected) { m_missingFileExpected = expected; }
+    bool IsMissingFileExpected() const { return m_missingFileExpected; }
+
     // --- object management used by the loaders and the records ---
     // Puts an object into the scene: under the object lock it gets this scene and is hung under
     // the root; then, under the identifier map's lock, its identifier is entered (an identifier
@@ -351,6 +356,7 @@ private:
     int m_transitionMode = 0;
     int m_transitionModeCount = 4;
     int m_state = 0;
+    bool m_missingFileExpected = false;
     SpaceObject* m_root = nullptr;
     std::uint32_t m_fileVersion = 0;
     std::uint8_t m_active = 0;

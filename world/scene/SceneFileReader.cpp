@@ -109,7 +109,10 @@ bool SceneFileReader::Load(Scene3D* scene, int layerIndex) {
     common::IResFileSystem* files = Interfaces().resFileSystem;
     common::IResFile* file = files ? files->OpenFile(path.c_str(), 0) : nullptr;
     if (!file) {
-        LogError("Scene file %s is not found!", path.c_str());
+        if (layerIndex == 0 && scene->IsMissingFileExpected())
+            LogInfo("Scene file %s is not found!", path.c_str());
+        else
+            LogError("Scene file %s is not found!", path.c_str());
         SetProgress(kFailed);
         m_layerId = outerLayer;
         return false;

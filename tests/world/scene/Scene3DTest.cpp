@@ -396,6 +396,20 @@ TEST(Scene3D, TheRegistryMakes3DScenesAndTheStubReaderFails) {
     EXPECT_NE(scene.GetTransitionEffect(), nullptr);
 }
 
+// The registry tries the binary form first: its absence is information; only the last form
+// missing is an error, for loads at once and through the loader alike.
+TEST(Scene3D, TheMissingBinaryFormIsNoError) {
+    for (int async : {0, 1}) {
+        SCOPED_TRACE(async);
+        WorldFixture fx;
+        world::SceneRegistry::Instance().SetFactory(world::SceneRegistry::kScene3D, [] { return new Scene3D; });
+        EXPECT_EQ(World::Instance().CreateScene("maps/gone.scn", async, 0, 0), nullptr);
+        EXPECT_TRUE(fx.capture.Contains("Scene file maps/gone.s3d is not found!")) << fx.capture.Joined();
+        EXPECT_FALSE(fx.capture.Contains("[ERROR] Scene file maps/gone.s3d")) << fx.capture.Joined();
+        EXPECT_TRUE(fx.capture.Contains("[ERROR] Scene file maps/gone.scn is not found!")) << fx.capture.Joined();
+    }
+}
+
 // A scene is built on a loader thread while the main thread renders another.
 TEST(Scene3D, ThreadBuildWhileAnotherRenders) {
     WorldFixture fx;

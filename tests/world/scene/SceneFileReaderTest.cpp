@@ -57,13 +57,13 @@ SceneFileDesc Minimal() {
     return d;
 }
 
-// The world bound to the reference host (memory files, terrain module published), with a box
-// mesh and the default box in place; each Load makes a fresh 3D scene.
+// The world bound to the reference host (memory files, terrain module published and reading
+// the same files), with a box mesh and the default box in place; each Load makes a fresh 3D
+// scene.
 class SceneFileReaderTest : public ::testing::Test {
 protected:
     SceneFileReaderTest() {
         files = static_cast<host::MemoryFileSystem*>(fx.host().files.get());
-        fx.host().terrain.files = files;
         files->AddFile("box.mom", test::WriteMom(test::DemoDefaultBox()));
         files->AddFile("defualt_models/box.mom", test::WriteMom(test::DemoDefaultBox()));
     }
