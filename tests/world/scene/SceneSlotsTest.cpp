@@ -56,7 +56,7 @@ TEST(SceneSlots, EverySlotTakesTheFullArgumentsThroughTheHostPointer) {
          [](IScene* s, Scene3D& scene, test::WorldFixture& fx) {
              fx.host().renderer.Store()->DefineTexture("grass.dds");
              char name[260] = {};
-             ASSERT_TRUE(s->AddGrass("grass.dds", name, 4, 5, 6, 30, 0, true, 2.0f, 3.0f, 1.5f, 0xFF102030u));
+             ASSERT_TRUE(s->AddGrass("grass.dds", name, 4, 5, 6, 30, 0, true, 2.0f, 0.0f, 1.5f, 0xFF102030u));
              ASSERT_EQ(s->GetGrassCount(), 1);
              EXPECT_STREQ(s->GetGrassName(0), name);
              world::Grass* patch = scene.Grasses().Patches()[0];
