@@ -293,14 +293,16 @@ bool SceneFileReader::ReadLights(common::IXmlNode* global) {
 // --- terrain -----------------------------------------------------------------------------------
 
 bool SceneFileReader::ReadTerrain(common::IXmlNode* root) {
-    if (m_scene->GetTerrainObject()) {
-        LogWarning("This scene has terrain already!");
-        return true;
-    }
     XmlNodePtr node = Child(root, "Terrain");
     if (!node) return true;
     const std::string file = Text(node.Get(), nullptr, "File");
     if (file.empty()) return true;
+    // Only a file that names a second terrain is told: the layers of a scene with terrain
+    // name none.
+    if (m_scene->GetTerrainObject()) {
+        LogWarning("This scene has terrain already!");
+        return true;
+    }
     render::Terrain* module = Interfaces().terrain;
     if (!module) {
         LogError("Terrain module not loaded!");
