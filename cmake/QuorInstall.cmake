@@ -64,6 +64,69 @@ install(TARGETS ${world_installed} EXPORT QuorWorldTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   INCLUDES DESTINATION ${QUOR_INCLUDE_DIR})
 quor_install_headers(${QUOR_WORLD_HOST_HEADERS})
+# The reference host a host program may bind instead of its own engine, and the stand-in types
+# its signatures carry.
+set(QUOR_REFERENCE_HOST_HEADERS
+  platform/host/IAsyncLoader.h
+  platform/host/IAudio.h
+  platform/host/ICEGUI.h
+  platform/host/ICollisionOwner.h
+  platform/host/ID3DDevice.h
+  platform/host/IDecal.h
+  platform/host/IDeviceCallback.h
+  platform/host/IEffect.h
+  platform/host/IFileSystem.h
+  platform/host/ILightSet.h
+  platform/host/ILog.h
+  platform/host/IMaterial.h
+  platform/host/IOcclusion.h
+  platform/host/IPhysics.h
+  platform/host/IPrimitive.h
+  platform/host/IPyClient.h
+  platform/host/IPython.h
+  platform/host/IRenderCamera.h
+  platform/host/IRenderView.h
+  platform/host/IRenderer.h
+  platform/host/IResFileSystem.h
+  platform/host/ISkinBuffer.h
+  platform/host/ITexture.h
+  platform/host/IUpperText.h
+  platform/host/IUtils.h
+  platform/host/IXmlNode.h
+  platform/d3d9/D3D9Types.h
+  platform/d3d9/Device.h
+  platform/d3d9/Texture.h
+  platform/glrender/GlRenderer.h
+  platform/host/AsyncLoader.h
+  platform/host/DirectoryFileSystem.h
+  platform/host/FlatTerrain.h
+  platform/host/HostUtils.h
+  platform/host/InterfaceRegistry.h
+  platform/host/MaterialFormat.h
+  platform/host/RecordingClient.h
+  platform/host/RecordingDecal.h
+  platform/host/RecordingDevice.h
+  platform/host/RecordingHostParts.h
+  platform/host/RecordingLights.h
+  platform/host/RecordingLog.h
+  platform/host/RecordingPrimitive.h
+  platform/host/RecordingRenderer.h
+  platform/host/RecordingResources.h
+  platform/host/RecordingScriptClient.h
+  platform/host/RecordingSkinBuffer.h
+  platform/host/ReferenceHost.h
+  platform/host/RenderCamera.h
+  platform/host/ResFileSystemBase.h
+  platform/host/TechniqueDesc.h
+  platform/host/Terrain.h
+  platform/host/TerrainObject.h
+  platform/win32/CriticalSection.h
+  platform/win32/Interlocked.h
+  platform/win32/Messages.h
+  platform/win32/RecentRecords.h
+  platform/win32/Types.h
+)
+quor_install_headers(${QUOR_REFERENCE_HOST_HEADERS})
 set(modules "QUOR_STB=stb QUOR_OSMESA=osmesa")
 string(CONFIGURE "${QUOR_PKG_DEPENDENCIES}" pkg @ONLY)
 quor_install_package(QuorWorld "find_dependency(Threads)

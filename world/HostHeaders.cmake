@@ -1,8 +1,18 @@
-# The headers a host of libworld.so compiles against, installed under include/quor/ with
-# their repository paths (they include each other that way). Listed by hand: a header joins
-# when a host needs it, never by globbing the tree.
+# The headers a host of libworld.so includes: world/WorldHost.h and every header it names,
+# relative to the source root. Each includes only others of this list (checked below), so
+# installing exactly this list gives a host everything it compiles against.
 set(QUOR_WORLD_HOST_HEADERS
-  # The module's interfaces.
+  world/WorldHost.h
+  platform/host/IClient.h
+  platform/host/IFrameTimeControl.h
+  platform/host/IInterfaceRegistry.h
+  platform/host/IModule.h
+  platform/host/ITickObject.h
+  world/core/Align16.h
+  world/core/HostCamera.h
+  world/core/HostLight.h
+  world/core/HostPrimObject.h
+  world/core/HostSpaceObject.h
   world/core/IBSPTree.h
   world/core/ICamera.h
   world/core/IExtVisibleHost.h
@@ -13,93 +23,42 @@ set(QUOR_WORLD_HOST_HEADERS
   world/core/ISpaceObject.h
   world/core/IVisibleObject.h
   world/core/IWorld.h
-  world/fx/IFxBase.h
-  world/fx/IPicture.h
-  world/scene/IDecalHolder.h
-  world/scene/IScene.h
-  world/scene/ISpeaker.h
-  # What they and the object classes a host reaches (the camera, the model) stand on.
-  world/core/Align16.h
-  world/core/Camera.h
-  world/core/ObjectLock.h
-  world/core/ObjectOwner.h
-  world/core/SharedString.h
-  world/core/SpaceObject.h
-  world/core/TransformStore.h
-  world/core/VisibleObject.h
-  world/core/math/Frustum.h
   world/core/math/Geometry.h
   world/core/math/Matrix.h
   world/core/math/MatrixSse.h
-  world/core/math/Quaternion.h
   world/core/math/Vector.h
-  world/mesh/ModelBase.h
-  world/mesh/ShadowPlanes.h
-  world/mesh/SubMesh.h
-  # The host's interfaces.
-  platform/host/IAsyncLoader.h
-  platform/host/IAudio.h
-  platform/host/ICEGUI.h
-  platform/host/IClient.h
-  platform/host/ICollisionOwner.h
-  platform/host/ID3DDevice.h
-  platform/host/IDecal.h
-  platform/host/IDeviceCallback.h
-  platform/host/IEffect.h
-  platform/host/IFileSystem.h
-  platform/host/IFrameTimeControl.h
-  platform/host/IInterfaceRegistry.h
-  platform/host/ILightSet.h
-  platform/host/ILog.h
-  platform/host/IMaterial.h
-  platform/host/IModule.h
-  platform/host/IOcclusion.h
-  platform/host/IPhysics.h
-  platform/host/IPrimitive.h
-  platform/host/IPyClient.h
-  platform/host/IPython.h
-  platform/host/IRenderCamera.h
-  platform/host/IRenderView.h
-  platform/host/IRenderer.h
-  platform/host/IResFileSystem.h
-  platform/host/ISkinBuffer.h
-  platform/host/ITexture.h
-  platform/host/ITickObject.h
-  platform/host/IUpperText.h
-  platform/host/IUtils.h
-  platform/host/IXmlNode.h
-  # The reference host (registry, services, directory file system, drawing renderer) and the
-  # stand-in types its signatures carry.
-  platform/d3d9/D3D9Types.h
-  platform/d3d9/Device.h
-  platform/d3d9/Texture.h
-  platform/glrender/GlRenderer.h
-  platform/host/AsyncLoader.h
-  platform/host/DirectoryFileSystem.h
-  platform/host/FlatTerrain.h
-  platform/host/HostUtils.h
-  platform/host/InterfaceRegistry.h
-  platform/host/MaterialFormat.h
-  platform/host/RecordingClient.h
-  platform/host/RecordingDecal.h
-  platform/host/RecordingDevice.h
-  platform/host/RecordingHostParts.h
-  platform/host/RecordingLights.h
-  platform/host/RecordingLog.h
-  platform/host/RecordingPrimitive.h
-  platform/host/RecordingRenderer.h
-  platform/host/RecordingResources.h
-  platform/host/RecordingScriptClient.h
-  platform/host/RecordingSkinBuffer.h
-  platform/host/ReferenceHost.h
-  platform/host/RenderCamera.h
-  platform/host/ResFileSystemBase.h
-  platform/host/TechniqueDesc.h
-  platform/host/Terrain.h
-  platform/host/TerrainObject.h
-  platform/win32/CriticalSection.h
-  platform/win32/Interlocked.h
-  platform/win32/Messages.h
-  platform/win32/RecentRecords.h
-  platform/win32/Types.h
-)
+  world/core/track/HostTrackSampled.h
+  world/core/track/ITrack.h
+  world/core/track/TrackTemplates.h
+  world/fx/IFxBase.h
+  world/fx/IPicture.h
+  world/mesh/IModel.h
+  world/scene/IScene.h
+  world/scene/ISpeaker.h)
+# Parts of another header of the list, which compile only inside it.
+set(QUOR_WORLD_HOST_HEADER_PARTS world/core/math/MatrixSse.h)
+
+# A host-facing header that starts to include anything else, or a header of the list that
+# world/WorldHost.h does not name, stops the configuration here rather than in a host's build.
+function(quor_check_world_host_headers root)
+  set(umbrella world/WorldHost.h)
+  file(STRINGS ${root}/${umbrella} named REGEX "^#include \"")
+  list(TRANSFORM named REPLACE "^#include \"([^\"]+)\".*" "\\1")
+  foreach(header IN LISTS QUOR_WORLD_HOST_HEADERS)
+    if(NOT EXISTS ${root}/${header})
+      message(FATAL_ERROR "host-facing header ${header} does not exist")
+    endif()
+    if(NOT header STREQUAL umbrella AND NOT header IN_LIST named AND NOT header IN_LIST QUOR_WORLD_HOST_HEADER_PARTS)
+      message(FATAL_ERROR "host-facing header ${header} is not named by ${umbrella}")
+    endif()
+    file(STRINGS ${root}/${header} includes REGEX "^#include \"")
+    list(TRANSFORM includes REPLACE "^#include \"([^\"]+)\".*" "\\1")
+    foreach(included IN LISTS includes)
+      if(NOT included IN_LIST QUOR_WORLD_HOST_HEADERS)
+        message(FATAL_ERROR "host-facing header ${header} includes ${included}, which a host does not have")
+      endif()
+    endforeach()
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${root}/${header})
+  endforeach()
+endfunction()
+quor_check_world_host_headers(${PROJECT_SOURCE_DIR})

@@ -134,9 +134,7 @@ int Fail(const char* what, const std::string& detail) {
 
 int ShowScene(world::IWorld* world, host::ReferenceHost& host, host::RecordingRenderer& books, host::GlRenderer* gl,
               const SceneDemoOptions& options, host::GlFrameStats* drawnOut, int* horizonRow) {
-    // The reference terrain module reads its files through the resource root; drawn, its ground
-    // is painted by the GL renderer.
-    host.terrain.files = host.files.get();
+    // Drawn, the reference terrain's ground is painted by the GL renderer.
     if (gl) host.terrain.painter = gl;
     // The current (empty) scene shows the loading screen while the file loads.
     BeginLoadingScreen(world, host, books, options.width, options.height);

@@ -185,7 +185,11 @@ void PrintHelp(std::FILE* out) {
     std::fprintf(out,
                  "usage: world_host [OPTION]...\n"
                  "Loads libworld.so as the host engine does, binds it to the reference host, runs\n"
-                 "frames and reports the binding as \"key: value\" lines.\n\noptions:\n");
+                 "frames and reports the binding as \"key: value\" lines.\n\n"
+                 "The module's clocks stand still until the host sets the frame-time speed: the\n"
+                 "reference host sets speed 1 (real time) when the module hands it the control.\n"
+                 "A host built with -fsanitize=undefined adds -fno-sanitize=vptr: libworld.so\n"
+                 "exports GetIntf only, so its classes' type information stays inside it.\n\noptions:\n");
     for (const OptionRow& row : OptionTable()) {
         const std::string head = std::string(row.name) + (row.value ? std::string(" ") + row.value : "");
         std::fprintf(out, "  %-12s %s\n  %-12s (default: %s)\n", head.c_str(), row.help, "", row.defaultText);

@@ -1,8 +1,5 @@
 #pragma once
-
-namespace quor {
-class IFrameTimeControl;
-}
+#include "platform/host/IFrameTimeControl.h"
 
 namespace quor::client {
 

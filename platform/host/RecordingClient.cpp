@@ -3,9 +3,12 @@
 namespace quor::host {
 
 void RecordingClient::SetFrameTimeControl(IFrameTimeControl* control) {
-    std::lock_guard lock(m_mutex);
-    m_frameTime = control;
-    ++m_handOvers;
+    {
+        std::lock_guard lock(m_mutex);
+        m_frameTime = control;
+        ++m_handOvers;
+    }
+    if (control && startSpeed != 0.0f) control->SetSpeed(startSpeed);
 }
 
 void RecordingClient::CancelAsyncRequests(const void* owner) {

@@ -11,7 +11,8 @@
 namespace quor::host {
 
 // The reference client: records the texts it is asked to show and keeps the
-// frame-time control it is handed.
+// frame-time control it is handed, setting its speed to startSpeed then: the module's clocks
+// stand still until a host sets the speed.
 class RecordingClient final : public client::IClient {
 public:
     enum class TextKind { Error, Warning, Deprecated };
@@ -41,6 +42,9 @@ public:
     std::vector<win32::PostedMessage> WindowMessages() const { return m_window.Messages(); }
 
     IFrameTimeControl* FrameTimeControl() const;
+    // The speed set on the frame-time control when the module hands it over (real time; a
+    // test that wants the module's standing clocks sets 0 before binding).
+    float startSpeed = 1.0f;
     int FrameTimeControlHandOvers() const;
     // The latest texts (see win32::RecentRecords) and how many came since the last Clear.
     std::vector<Text> Texts() const;

@@ -8,6 +8,8 @@ ReferenceHost::ReferenceHost(std::unique_ptr<ResFileSystemBase> fs)
     : files(fs ? std::move(fs) : std::make_unique<MemoryFileSystem>()), audio(files.get()) {
     renderer.Attach(files.get(), &log);
     renderer.AttachDevice(&device.Direct3D());
+    // Scene files name their terrain files on the same resource root as everything else.
+    terrain.files = files.get();
 }
 
 void ReferenceHost::PublishAll() {

@@ -4,6 +4,7 @@
 
 #include "platform/host/IClient.h"
 #include "world/core/InterfaceTable.h"
+#include "world/core/Log.h"
 
 namespace quor {
 
@@ -33,6 +34,13 @@ void FrameTimeControl::Reset() {
     m_rate = 0;
     m_speed = 0.0f;
     m_msPerFrame = 0.0;
+    m_standingWarned = false;
+}
+
+void FrameTimeControl::NoteStandingClock() {
+    if (m_standingWarned.load(std::memory_order_relaxed) || m_standingWarned.exchange(true)) return;
+    LogWarning("Frame-time speed is 0: animations and effects stand still until the host sets it "
+               "(IFrameTimeControl::SetSpeed, 1 for real time)");
 }
 
 namespace {

@@ -20,8 +20,11 @@ public:
     float Speed() const { return m_speed.load(std::memory_order_relaxed); }
     double FrameMilliseconds() const { return m_msPerFrame.load(std::memory_order_relaxed); }
 
-    // Back to all zero, for tests.
+    // Back to all zero (and the standing-clock warning not yet given), for tests.
     void Reset();
+    // A clock that plays ticks while the speed is 0: the first time, a warning says why
+    // nothing moves (the host has not set the speed).
+    void NoteStandingClock();
 
 private:
     FrameTimeControl() = default;
@@ -30,6 +33,7 @@ private:
     std::atomic<int> m_rate{0};
     std::atomic<float> m_speed{0.0f};
     std::atomic<double> m_msPerFrame{0.0};
+    std::atomic<bool> m_standingWarned{false};
 };
 
 int GetFrameRate();

@@ -123,7 +123,9 @@ void PlayClock::Seek(float t) {
 
 bool PlayClock::Tick() {
     if (!playing) return false;
-    const double step = GetFrameMilliseconds() * static_cast<double>(speed);
+    const double frame = GetFrameMilliseconds();
+    if (frame == 0.0) FrameTimeControl::Instance().NoteStandingClock();
+    const double step = frame * static_cast<double>(speed);
     if (length < kZero) {
         if (length < 0.0) {
             time += step;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <map>
 #include <mutex>
+#include <string>
 
 #include "platform/host/IEffect.h"
 #include "platform/host/IRenderer.h"
@@ -64,6 +65,7 @@ std::size_t RenderStateCacheSize() {
 void FxBase::CreateSharedMaterials() {
     render::IRenderer* renderer = Interfaces().renderer;
     if (!renderer) return;
+    std::string missing;
     for (int i = 0; i < kSharedMaterialCount; ++i) {
         if (g_shared[i]) continue;
         const bool loaded = i >= 3;
@@ -75,9 +77,10 @@ void FxBase::CreateSharedMaterials() {
         } else {
             effect = renderer->CreateEffect();
         }
-        // Users of a material that did not load take the plain entry of their blend mode.
+        // Users of a material that did not load take the plain entry of their blend mode: a
+        // host without the effect files is served, so this is told once, as information.
         if (!effect) {
-            LogWarning("shared effect material %d not made", i);
+            missing += (missing.empty() ? "" : ", ") + std::to_string(i);
             continue;
         }
         SetGroup(effect->GetDebugLabel(), 0, 0, 0);
@@ -90,6 +93,9 @@ void FxBase::CreateSharedMaterials() {
         SetGroup(effect->GetRasterState(), 1, kSharedMaterials[i % 3].blendCode, 0);
         g_shared[i] = effect;
     }
+    if (!missing.empty())
+        LogInfo("shared effect material %s not made: the plain material of the same blend stands in",
+                missing.c_str());
 }
 
 void FxBase::ReleaseSharedMaterials() {

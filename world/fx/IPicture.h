@@ -1,8 +1,12 @@
 #pragma once
 #include <cstdint>
 
-#include "world/core/SharedString.h"
 #include "world/core/math/Matrix.h"
+
+namespace quor::common {
+// A counted string of the module; GetTextureName hands one out.
+class SharedString;
+}  // namespace quor::common
 
 namespace quor::render {
 class ITexture;

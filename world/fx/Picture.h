@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "world/core/Align16.h"
+#include "world/core/SharedString.h"
 #include "world/fx/IPicture.h"
 
 namespace quor::render {

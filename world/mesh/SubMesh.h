@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include "world/mesh/IModel.h"
 
 namespace quor::render {
 class IEffect;
@@ -18,16 +19,7 @@ class MeshSegment;
 struct OldSubMeshRecord;
 struct SubMeshInfo;
 
-// How a mesh wants its sub-meshes drawn (the model's transparency, alpha-test and blend-mode
-// settings): enabled, a double flag, two values, a pass value and a byte.
-struct RenderModeDesc {
-    std::uint8_t enabled = 1;
-    std::uint8_t doubleFlag = 1;
-    std::int32_t value0 = 0;
-    std::int32_t value1 = -1;
-    std::int32_t passValue = -1;
-    std::uint8_t extra = 0;
-};
+// RenderModeDesc is the host's (world/mesh/IModel.h).
 
 // The draw unit of one sub-mesh of a segment: its renderable, material, techniques (normal and
 // alpha), alpha byte and transparency. A technique from an effect file is owned; the default

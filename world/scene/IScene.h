@@ -3,12 +3,18 @@
 #include <string>
 #include <vector>
 
+#include "world/core/HostCamera.h"
+#include "world/core/HostLight.h"
+#include "world/core/HostPrimObject.h"
+#include "world/core/HostSpaceObject.h"
 #include "world/core/math/Geometry.h"
 #include "world/core/math/Matrix.h"
 #include "world/core/math/Vector.h"
 
 namespace quor {
+// The 2D scene's area map: the host only holds it.
 class AreaData;
+// The host's asynchronous request record (platform/host/AsyncData.h).
 class AsyncData;
 }
 namespace quor::common {
@@ -22,7 +28,6 @@ class ITexture;
 
 namespace quor::world {
 
-class Camera;
 class IBSPTree;
 class IFxBase;
 class IExtVisibleHost;
@@ -37,9 +42,16 @@ class ITrack;
 using render::ITickObject;
 class IVisibleObject;
 using quor::AreaData;
-class Light;
-class PrimObject;
-class SpaceObject;
+
+// The 3D scene's fog: mode, type, colour (bytes as stored), start, end, density.
+struct FogRecord {
+    std::int32_t mode = 1;
+    std::int32_t type = 1;
+    std::uint8_t colour[4] = {0, 0, 0, 0};
+    float start = 0.0f;
+    float end = 1.0f;
+    float density = 1.0f;
+};
 
 // Caller's callback of a containment pick: (model, user value).
 using PickCallback = void (*)(IModel* model, void* user);
@@ -62,13 +74,18 @@ public:
     virtual bool OnLabelClick(int x, int y) = 0;                                            // 11
     virtual void AddLabel(const char* windowName, IModel* model, const char* socketName) = 0;    // 12
     virtual void RemoveLabel(const char* windowName, IModel* model, const char* socketName) = 0; // 13
-    virtual bool AddGrass(const char* name, const Vec3* position) = 0;                      // 14
+    // A grass patch of the texture: its name into outName (room for 260 characters, may be null),
+    // position and height as integers, an ignored value, the sway flag and its three values, colour.
+    virtual bool AddGrass(const char* name, char* outName, int x, int y, int z, int height, int ignored, bool sway,
+                          float swayX, float swayZ, float swaySpeed, std::uint32_t colour) = 0;  // 14
     virtual void Reserved15() = 0;                                                          // 15
     virtual void RemoveGrass(const char* name) = 0;                                         // 16
     virtual int GetGrassCount() = 0;                                                        // 17
     virtual const char* GetGrassName(int index) = 0;                                        // 18
     virtual void Reserved19() = 0;                                                          // 19
-    virtual void SetGrassParams(float a, float b, float c) = 0;                             // 20
+    // The grass fog: on, start, end and its colour.
+    virtual void SetGrassParams(std::uint8_t enabled, std::int32_t start, std::int32_t end, float red, float green,
+                                float blue, float alpha) = 0;                               // 20
     virtual void SetOverlaySize(int width, int height) = 0;                                 // 21
     virtual void SetOverlayTexture(render::ITexture* texture) = 0;                          // 22
     // One vertex of the label window being drawn: position from its top-left, texture pair.
@@ -106,17 +123,21 @@ public:
     virtual void CloneObject(ISpaceObject* object) = 0;                                     // 53
     virtual bool ReleaseObjectById(std::uint32_t id, bool withChildren) = 0;                // 54
     virtual bool ReleaseObject(ISpaceObject* object, bool withChildren) = 0;                // 55
-    virtual void RemoveTickObject(ITickObject* object) = 0;                                 // 56
+    // False when the object was not listed.
+    virtual bool RemoveTickObject(ITickObject* object) = 0;                                 // 56
     virtual bool IsObjectAlive(std::uint32_t id) = 0;                                       // 57
     virtual SpaceObject* GetRootObject() const = 0;                                         // 58
-    virtual ITrack* CreateTrack(int kind) = 0;                                              // 59
+    // A track of the kind, filled from the kind's template record when one is given.
+    virtual ITrack* CreateTrack(int kind, const void* templateRecord) = 0;                  // 59
     virtual ITrack* LoadTrack(const char* path) = 0;                                        // 60
     virtual void ReleaseTrack(ITrack* track) = 0;                                           // 61
     virtual void* AddDecal(const char* texture, const Vec3* position, float size) = 0;      // 62
     virtual void RemoveDecal(void* decal) = 0;                                              // 63
-    virtual void SetFogParams(float start, float end, float density) = 0;                   // 64
-    virtual void SetFog(int mode, std::uint32_t colour) = 0;                                // 65
-    virtual void GetFogParams(float* start, float* end, float* density) = 0;                // 66
+    virtual void SetFogParams(const FogRecord& fog) = 0;                                    // 64
+    // colour: four bytes as stored (may be null: black).
+    virtual void SetFog(int type, int mode, const std::uint8_t* colour, float start, float end,
+                        float density) = 0;                                                 // 65
+    virtual void GetFogParams(FogRecord* out) = 0;                                          // 66
     virtual int GetLightCount() = 0;                                                        // 67
     virtual Light* GetLight(std::uint32_t index) = 0;                                       // 68
     virtual render::ISceneLightState* GetLightState() = 0;                                  // 69
@@ -154,7 +175,8 @@ public:
     virtual PrimObject* GetPrimObject(std::uint32_t index) = 0;                             // 99
     virtual int GetVisibleNodeCount() = 0;                                                  // 100
     virtual IVisibleObject* GetVisibleNode(std::uint32_t index) = 0;                        // 101
-    virtual void SetBackground(const char* texture) = 0;                                    // 102
+    // False when the texture is missing (a blank one stands in) or the quad could not be made.
+    virtual bool SetBackground(const char* texture) = 0;                                    // 102
     virtual const char* GetBackground() = 0;                                                // 103
     virtual void* GetTerrain() = 0;                                                         // 104
     virtual int CountPlayingFx() = 0;                                                       // 105
@@ -210,13 +232,19 @@ public:
     virtual bool IsLoadingScreenOn() = 0;                                                   // 155
     virtual void* AddWaterBlock(const float* position, const char* watermap, const char* normalmap) = 0;  // 156
     virtual IPicture* GetRootPicture() = 0;                                                 // 157
-    virtual void SetScreenImage(const char* name) = 0;                                      // 158
-    virtual void* CreateCrossTexture(const char* name) = 0;                                 // 159
+    // The full-screen image: on, its texture (null: none drawn), top-left position (2 floats, may be null).
+    virtual void SetScreenImage(bool on, render::ITexture* texture, const float* position) = 0;  // 158
+    // A batch of crossed-quad shrubs: quads per shrub, the shrub records and their count; a batch
+    // of the same name is replaced. The result is the batch's handle.
+    virtual void* CreateCrossTexture(const char* name, int crossCount, const float* records, int count) = 0;  // 159
     virtual void LoadCrossTextureImage(const char* name, const char* image) = 0;            // 160
     virtual void RemoveCrossTexture(std::string name) = 0;                                  // 161
     virtual void ClearCrossTextures() = 0;                                                  // 162
-    virtual void SetCrossTextureWave(const char* name, float a, float b) = 0;               // 163
-    virtual void GetCrossTextureWave(const char* name, float* a, float* b) = 0;             // 164
+    virtual void SetCrossTextureWave(const char* name, float valueA, float valueB, float effectA, float effectB,
+                                     float rand, int on) = 0;                               // 163
+    // Each out pointer may be null.
+    virtual void GetCrossTextureWave(const char* name, float* valueA, float* valueB, float* effectA,
+                                     float* effectB, float* rand, bool* on) = 0;            // 164
     virtual void SetCrossTextureFlag(const char* name, bool flag) = 0;                      // 165
     virtual void GetCrossTextureNames(std::vector<std::string>& out) = 0;                   // 166
     virtual void EnableDecals(bool enable) = 0;                                             // 167

@@ -158,28 +158,21 @@ void Scene2D::ViewportSize(int& width, int& height) const {
 
 // --- creation -------------------------------------------------------------------------------
 
-bool Scene2D::Create(const char* fileName, int a, int, int) {
-    // The shared table carries no pointer for the record: a non-zero context submits it here.
-    return Create(fileName, a ? this : nullptr, nullptr);
-}
-
-bool Scene2D::Create(const char* fileName, const void* loaderContext, AsyncData** out) {
+bool Scene2D::Create(const char* fileName, int asyncRequest, int, int) {
     if (!fileName) return false;
     SetFileName(fileName);
     Post(20, fileName);
     CreatePictureEffect();
     SetTransitionSpeed(500.0f);
-    if (loaderContext) {
+    if (asyncRequest) {
         SetProgress(kLoadStarted);
         SceneData* record = AsyncLoaderRef::Instance().CreateSceneData(this, fileName, 0);
         if (!record) {
             SetProgress(kLoadFailed);
             return false;
         }
-        if (out)
-            *out = record;
-        else
-            record->Submit();
+        // The slot carries no pointer for the record: it is submitted here.
+        record->Submit();
         return true;
     }
     const char* ext = Extension(fileName);

@@ -70,10 +70,9 @@ public:
     ~Scene2D() override;
 
     // --- creation and loading ---
-    bool Create(const char* fileName, int a, int b, int c) override;
-    // The asynchronous form: a non-null context hands the load to the loader thread and stores
-    // its record through out.
-    bool Create(const char* fileName, const void* loaderContext, AsyncData** out);
+    // fileName, asynchronous request word (non-zero: the load is handed to the loader thread),
+    // two unused values.
+    bool Create(const char* fileName, int asyncRequest, int b, int c) override;
     bool Load(const char* path) override;
     bool LoadAStar() override;
     bool LoadFxes() override;
@@ -176,19 +175,19 @@ public:
     IModel* CreateModelFromData(void*, int) override { return nullptr; }
     bool ChangeModelFile(IModel*, const char*) override { return false; }
     void AddTickObject(ITickObject*) override {}
-    void RemoveTickObject(ITickObject*) override {}
-    ITrack* CreateTrack(int) override { return nullptr; }
+    bool RemoveTickObject(ITickObject*) override { return false; }
+    ITrack* CreateTrack(int, const void*) override { return nullptr; }
     ITrack* LoadTrack(const char*) override { return nullptr; }
     void ReleaseTrack(ITrack*) override {}
     void* AddDecal(const char*, const Vec3*, float) override { return nullptr; }
     void RemoveDecal(void*) override {}
-    void SetFogParams(float, float, float) override {}
-    void SetFog(int, std::uint32_t) override {}
-    void GetFogParams(float*, float*, float*) override {}
+    void SetFogParams(const FogRecord&) override {}
+    void SetFog(int, int, const std::uint8_t*, float, float, float) override {}
+    void GetFogParams(FogRecord*) override {}
     int GetTrackCount() override { return 0; }
     ITrack* GetTrack(std::uint32_t) override { return nullptr; }
     ITrack* FindTrack(const char*) override { return nullptr; }
-    void SetBackground(const char*) override {}
+    bool SetBackground(const char*) override { return false; }
     const char* GetBackground() override {
         // The ground manager stands for the background of a 2D scene.
         return reinterpret_cast<const char*>(m_ground.get());

@@ -312,10 +312,6 @@ void Scene3D::ClearOwnParts() {
 // --- creation and loading ------------------------------------------------------------------------
 
 bool Scene3D::Create(const char* fileName, int asyncRequest, int, int) {
-    return Create(fileName, asyncRequest, nullptr);
-}
-
-bool Scene3D::Create(const char* fileName, int asyncRequest, AsyncData** out) {
     if (fileName) SetFileName(fileName);
     CreatePictureEffect();
     SetTransitionSpeed(500.0f);
@@ -325,7 +321,10 @@ bool Scene3D::Create(const char* fileName, int asyncRequest, AsyncData** out) {
     common::IResFileSystem* files = Interfaces().resFileSystem;
     common::IResFile* file = files && fileName ? files->OpenFile(fileName, 0) : nullptr;
     if (!file) {
-        LogError("Scene file %s is not found!", fileName ? fileName : "");
+        if (IsMissingFileExpected())
+            LogInfo("Scene file %s is not found!", fileName ? fileName : "");
+        else
+            LogError("Scene file %s is not found!", fileName ? fileName : "");
         SetProgress(0xFFFFFFFFu);
         return false;
     }
@@ -336,10 +335,7 @@ bool Scene3D::Create(const char* fileName, int asyncRequest, AsyncData** out) {
         SetProgress(0xFFFFFFFFu);
         return false;
     }
-    if (out)
-        *out = record;
-    else
-        record->Submit();
+    record->Submit();
     return true;
 }
 
@@ -542,13 +538,6 @@ void Scene3D::PrepareFrame() {
 
 // --- screen image and background -----------------------------------------------------------------
 
-void Scene3D::SetScreenImage(const char* name) {
-    render::IRenderer* renderer = Renderer();
-    render::ITexture* texture = name && *name && renderer ? renderer->FindTexture(name) : nullptr;
-    const float origin[2] = {0.0f, 0.0f};
-    SetScreenImage(name && *name, texture, origin);
-}
-
 void Scene3D::SetScreenImage(bool on, render::ITexture* texture, const float* position) {
     m_screenImageOn = on ? 1 : 0;
     if (!on) return;
@@ -569,9 +558,7 @@ void Scene3D::SetScreenImage(bool on, render::ITexture* texture, const float* po
     m_screenImageHasTexture = 1;
 }
 
-void Scene3D::SetBackground(const char* texture) { LoadBackground(texture); }
-
-bool Scene3D::LoadBackground(const char* file) {
+bool Scene3D::SetBackground(const char* file) {
     render::IRenderer* renderer = Renderer();
     if (m_background.texture && renderer) renderer->ReleaseTexture(m_background.texture);
     m_background.texture = nullptr;
@@ -747,9 +734,7 @@ void Scene3D::AddTickObject(ITickObject* object) {
     object->SetScene(static_cast<IScene*>(this));
 }
 
-void Scene3D::RemoveTickObject(ITickObject* object) { RemoveTickObjectChecked(object); }
-
-bool Scene3D::RemoveTickObjectChecked(ITickObject* object) {
+bool Scene3D::RemoveTickObject(ITickObject* object) {
     auto it = std::find(m_tickObjects.begin(), m_tickObjects.end(), object);
     if (it == m_tickObjects.end()) return false;
     m_tickObjects.erase(it);
@@ -760,10 +745,8 @@ void* Scene3D::GetTerrain() { return m_terrain; }
 
 // --- tracks --------------------------------------------------------------------------------------
 
-ITrack* Scene3D::CreateTrack(int kind) { return CreateTrack(kind, nullptr); }
-
-ITrack* Scene3D::CreateTrack(int kind, const void* record) {
-    TrackBase* track = TrackRegistry::GetInstance().AddTrack(record, static_cast<std::uint32_t>(kind));
+ITrack* Scene3D::CreateTrack(int kind, const void* templateRecord) {
+    TrackBase* track = TrackRegistry::GetInstance().AddTrack(templateRecord, static_cast<std::uint32_t>(kind));
     if (track) m_tracks.push_back(track);
     return track;
 }
@@ -826,24 +809,10 @@ void Scene3D::UpdateLights(float time) {
 
 // --- fog -----------------------------------------------------------------------------------------
 
-void Scene3D::SetFogParams(float start, float end, float density) {
-    FogRecord fog = m_fog;
-    fog.start = start;
-    fog.end = end;
-    fog.density = density;
-    SetFogParams(fog);
-}
-
 void Scene3D::SetFogParams(const FogRecord& fog) {
     m_fog = fog;
     if (render::ISceneLightState* state = LightStateOfScene())
         state->SetFog(m_fog.mode, m_fog.type, m_fog.colour, m_fog.start, m_fog.end, m_fog.density, 0);
-}
-
-void Scene3D::SetFog(int mode, std::uint32_t colour) {
-    std::uint8_t bytes[4];
-    std::memcpy(bytes, &colour, 4);
-    SetFog(m_fog.type, mode, bytes, m_fog.start, m_fog.end, m_fog.density);
 }
 
 void Scene3D::SetFog(int type, int mode, const std::uint8_t* colour, float start, float end, float density) {
@@ -857,19 +826,11 @@ void Scene3D::SetFog(int type, int mode, const std::uint8_t* colour, float start
     SetFogParams(fog);
 }
 
-void Scene3D::GetFogParams(float* start, float* end, float* density) {
-    if (start) *start = m_fog.start;
-    if (end) *end = m_fog.end;
-    if (density) *density = m_fog.density;
+void Scene3D::GetFogParams(FogRecord* out) {
+    if (out) *out = m_fog;
 }
 
 // --- grass --------------------------------------------------------------------------------------
-
-bool Scene3D::AddGrass(const char* name, const Vec3* position) {
-    const Vec3 p = position ? *position : Vec3{0, 0, 0};
-    return AddGrass(name, nullptr, static_cast<int>(p.x), static_cast<int>(p.y), static_cast<int>(p.z), 0, 0, false,
-                    0.0f, 0.0f, 0.0f, 0);
-}
 
 bool Scene3D::AddGrass(const char* name, char* outName, int x, int y, int z, int height, int, bool sway, float swayX,
                        float swayZ, float swaySpeed, std::uint32_t colour) {
@@ -894,20 +855,6 @@ const char* Scene3D::GetGrassName(int index) {
     return patches[static_cast<std::size_t>(index)]->GetName().c_str();
 }
 
-bool Scene3D::GetGrassName(int index, std::string& out) {
-    const std::vector<Grass*>& patches = m_grass->Patches();
-    if (index < 0 || static_cast<std::size_t>(index) >= patches.size()) return false;
-    const Grass* patch = patches[static_cast<std::size_t>(index)];
-    out = patch->GetName();
-    return true;
-}
-
-void Scene3D::SetGrassParams(float start, float end, float enabled) {
-    const float* colour = m_grass->FogColour();
-    SetGrassParams(enabled != 0.0f ? 1 : 0, static_cast<std::int32_t>(start), static_cast<std::int32_t>(end),
-                   colour[0], colour[1], colour[2], colour[3]);
-}
-
 void Scene3D::SetGrassParams(std::uint8_t enabled, std::int32_t start, std::int32_t end, float red, float green,
                              float blue, float alpha) {
     m_grass->SetFog(enabled != 0, start, end);
@@ -924,9 +871,7 @@ CrossTexture* Scene3D::FindCrossTexture(const char* name) {
     return it == m_crossTextures.end() ? nullptr : it->second;
 }
 
-void* Scene3D::CreateCrossTexture(const char* name) { return CreateCrossTexture(name, 1, nullptr, 0); }
-
-CrossTexture* Scene3D::CreateCrossTexture(const char* name, int crossCount, const float* records, int count) {
+void* Scene3D::CreateCrossTexture(const char* name, int crossCount, const float* records, int count) {
     if (!name) return nullptr;
     auto* texture = new (std::nothrow) CrossTexture;
     if (!texture) return nullptr;
@@ -958,14 +903,6 @@ void Scene3D::ClearCrossTextures() {
     m_crossTextures.clear();
 }
 
-void Scene3D::SetCrossTextureWave(const char* name, float a, float b) {
-    CrossTexture* texture = FindCrossTexture(name);
-    if (!texture) return;
-    float effectX = 0, effectZ = 0;
-    texture->GetWaveEffect(&effectX, &effectZ);
-    SetCrossTextureWave(name, a, b, effectX, effectZ, texture->GetWaveRand(), texture->GetWave() ? 1 : 0);
-}
-
 void Scene3D::SetCrossTextureWave(const char* name, float valueA, float valueB, float effectA, float effectB,
                                   float rand, int on) {
     CrossTexture* texture = FindCrossTexture(name);
@@ -974,10 +911,6 @@ void Scene3D::SetCrossTextureWave(const char* name, float valueA, float valueB, 
     texture->SetWaveEffect(effectA, effectB);
     texture->SetWaveRand(rand);
     texture->SetWave(on != 0);
-}
-
-void Scene3D::GetCrossTextureWave(const char* name, float* a, float* b) {
-    GetCrossTextureWave(name, a, b, nullptr, nullptr, nullptr, nullptr);
 }
 
 void Scene3D::GetCrossTextureWave(const char* name, float* valueA, float* valueB, float* effectA, float* effectB,

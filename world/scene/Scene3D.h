@@ -27,16 +27,6 @@ class LodGroup;
 class SkyObject;
 class TrackBase;
 
-// The scene's fog: mode, type, colour (bytes as stored), start, end, density.
-struct FogRecord {
-    std::int32_t mode = 1;
-    std::int32_t type = 1;
-    std::uint8_t colour[4] = {0, 0, 0, 0};
-    float start = 0.0f;
-    float end = 1.0f;
-    float density = 1.0f;
-};
-
 // One scene file of the scene: record 0 is its own file, the others its layers.
 struct SceneLayer {
     static constexpr std::size_t kNameSize = 256;
@@ -93,24 +83,17 @@ public:
     static render::IEffect* GetBackgroundEffect();
 
     // --- IScene ---
-    // The short form places the patch at the position (no sway, height 0, no colour).
-    bool AddGrass(const char* name, const Vec3* position) override;
-    // The full form: out name (may be null; room for 260 characters), position and height as
-    // integers, an ignored value, sway flag and values, colour. False when no patch was made.
+    // False when no patch was made.
     bool AddGrass(const char* name, char* outName, int x, int y, int z, int height, int ignored, bool sway,
-                  float swayX, float swayZ, float swaySpeed, std::uint32_t colour);
+                  float swayX, float swayZ, float swaySpeed, std::uint32_t colour) override;
     void RemoveGrass(const char* name) override;
     int GetGrassCount() override;
     const char* GetGrassName(int index) override;
-    bool GetGrassName(int index, std::string& out);
-    void SetGrassParams(float start, float end, float enabled) override;
     void SetGrassParams(std::uint8_t enabled, std::int32_t start, std::int32_t end, float red, float green,
-                        float blue, float alpha);
-    // fileName, asynchronous request word (0: load at once), two unused values.
+                        float blue, float alpha) override;
+    // fileName, asynchronous request word (0: load at once; else the loader's record is
+    // submitted), two unused values.
     bool Create(const char* fileName, int asyncRequest, int b, int c) override;
-    // With a request the loader's record is stored through out (not submitted); without out
-    // it is submitted.
-    bool Create(const char* fileName, int asyncRequest, AsyncData** out);
     void Update() override;
     void Render() override;
     void PrepareFrame() override;
@@ -118,32 +101,23 @@ public:
     bool ChangeModelFile(IModel* model, const char* path) override;
     ISpaceLines* CreateSpaceLines(int kind, bool vertexColours, std::uint32_t colour) override;
     void AddTickObject(ITickObject* object) override;
-    void RemoveTickObject(ITickObject* object) override;
-    // False when the object was not listed.
-    bool RemoveTickObjectChecked(ITickObject* object);
-    ITrack* CreateTrack(int kind) override;
-    ITrack* CreateTrack(int kind, const void* record);
+    bool RemoveTickObject(ITickObject* object) override;
+    ITrack* CreateTrack(int kind, const void* templateRecord) override;
     ITrack* LoadTrack(const char* path) override;
     void ReleaseTrack(ITrack* track) override;
     void* AddDecal(const char* texture, const Vec3* position, float size) override;
     void RemoveDecal(void* decal) override;
-    // Start, end and density into the fog record, which then goes to the light state.
-    void SetFogParams(float start, float end, float density) override;
-    void SetFogParams(const FogRecord& fog);
-    void SetFog(int mode, std::uint32_t colour) override;
-    void SetFog(int type, int mode, const std::uint8_t* colour, float start, float end, float density);
-    void GetFogParams(float* start, float* end, float* density) override;
-    void GetFogParams(FogRecord* out) const { *out = m_fog; }
+    // The record is kept and goes to the light state.
+    void SetFogParams(const FogRecord& fog) override;
+    void SetFog(int type, int mode, const std::uint8_t* colour, float start, float end, float density) override;
+    void GetFogParams(FogRecord* out) override;
     const FogRecord& GetFogRecord() const { return m_fog; }
     int GetTrackCount() override;
     ITrack* GetTrack(std::uint32_t index) override;
     ITrack* FindTrack(const char* name) override;
     IBSPTree* GetBSPTree() override { return m_bsp; }
     BSPTree* GetBSPTreeObject() const { return m_bsp; }
-    void SetBackground(const char* texture) override;
-    // The background load; false when the texture is missing (a blank one stands in) or the
-    // quad could not be made.
-    bool LoadBackground(const char* texture);
+    bool SetBackground(const char* texture) override;
     const char* GetBackground() override { return m_background.textureName; }
     const BackgroundQuad& GetBackgroundQuad() const { return m_background; }
     void* GetTerrain() override;
@@ -176,23 +150,18 @@ public:
     bool IsCellNot2(int, int) override { return false; }
     bool IsGroundOpaqueAt(float, float) override { return false; }
     void EnableEffectCut(bool) override {}
-    // The name's texture from the renderer, shown at the top left corner; null or empty: off.
-    void SetScreenImage(const char* name) override;
-    void SetScreenImage(bool on, render::ITexture* texture, const float* position);
-    // The name alone makes an empty batch of one quad per shrub.
-    void* CreateCrossTexture(const char* name) override;
+    void SetScreenImage(bool on, render::ITexture* texture, const float* position) override;
     // A batch of the shrub records (CrossTexture::Init), kept under the name even when the
-    // records are refused (it is then empty); a batch of the same name is deleted.
-    CrossTexture* CreateCrossTexture(const char* name, int crossCount, const float* records, int count);
+    // records are refused (it is then empty); a batch of the same name is deleted. The result
+    // is the CrossTexture.
+    void* CreateCrossTexture(const char* name, int crossCount, const float* records, int count) override;
     void LoadCrossTextureImage(const char* name, const char* image) override;
     void RemoveCrossTexture(std::string name) override;
     void ClearCrossTextures() override;
-    void SetCrossTextureWave(const char* name, float a, float b) override;
     void SetCrossTextureWave(const char* name, float valueA, float valueB, float effectA, float effectB,
-                             float rand, int on);
-    void GetCrossTextureWave(const char* name, float* a, float* b) override;
+                             float rand, int on) override;
     void GetCrossTextureWave(const char* name, float* valueA, float* valueB, float* effectA, float* effectB,
-                             float* rand, bool* on);
+                             float* rand, bool* on) override;
     void SetCrossTextureFlag(const char* name, bool flag) override;
     void GetCrossTextureNames(std::vector<std::string>& out) override;
     void EnableDecals(bool enable) override;

@@ -86,13 +86,15 @@ public:
     void FlushOverlayQuads() override { m_labels.FlushQuads(); }
     // Both kinds of scene run the label pass in their render step, under the object lock.
     OrthoLabelList& Labels() { return m_labels; }
-    bool AddGrass(const char*, const Vec3*) override { return false; }
+    bool AddGrass(const char*, char*, int, int, int, int, int, bool, float, float, float, std::uint32_t) override {
+        return false;
+    }
     void Reserved15() override {}
     void RemoveGrass(const char*) override {}
     int GetGrassCount() override { return 0; }
     const char* GetGrassName(int) override { return nullptr; }
     void Reserved19() override {}
-    void SetGrassParams(float, float, float) override {}
+    void SetGrassParams(std::uint8_t, std::int32_t, std::int32_t, float, float, float, float) override {}
     bool IsModelSpecularEnabled() override { return true; }
     void EnableModelSpecular(bool) override {}
     void SetModelSpecularColor(const std::uint8_t*) override {}
@@ -113,13 +115,13 @@ public:
     void SetEffectCutLevel(int) override {}
     int GetEffectCutLevel() override { return 0; }
     void* AddWaterBlock(const float*, const char*, const char*) override { return nullptr; }
-    void SetScreenImage(const char*) override {}
-    void* CreateCrossTexture(const char*) override { return nullptr; }
+    void SetScreenImage(bool, render::ITexture*, const float*) override {}
+    void* CreateCrossTexture(const char*, int, const float*, int) override { return nullptr; }
     void LoadCrossTextureImage(const char*, const char*) override {}
     void RemoveCrossTexture(std::string) override {}
     void ClearCrossTextures() override {}
-    void SetCrossTextureWave(const char*, float, float) override {}
-    void GetCrossTextureWave(const char*, float*, float*) override {}
+    void SetCrossTextureWave(const char*, float, float, float, float, float, int) override {}
+    void GetCrossTextureWave(const char*, float*, float*, float*, float*, float*, bool*) override {}
     void SetCrossTextureFlag(const char*, bool) override {}
     void GetCrossTextureNames(std::vector<std::string>&) override {}
     void EnableDecals(bool) override {}
@@ -229,6 +231,11 @@ public:
     void Clear() override;
     void SetState(int state) override { m_state = state; }
     void UpdateBillboards() override;
+
+    // While set, a missing scene file is told as information, not as an error: the registry
+    // tries the binary 3D form first and falls back on the XML one, so its absence is normal.
+    void SetMissingFileExpected(bool expected) { m_missingFileExpected = expected; }
+    bool IsMissingFileExpected() const { return m_missingFileExpected; }
 
     // --- object management used by the loaders and the records ---
     // Puts an object into the scene: under the object lock it gets this scene and is hung under
@@ -349,6 +356,7 @@ private:
     int m_transitionMode = 0;
     int m_transitionModeCount = 4;
     int m_state = 0;
+    bool m_missingFileExpected = false;
     SpaceObject* m_root = nullptr;
     std::uint32_t m_fileVersion = 0;
     std::uint8_t m_active = 0;

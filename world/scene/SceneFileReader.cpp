@@ -109,7 +109,10 @@ bool SceneFileReader::Load(Scene3D* scene, int layerIndex) {
     common::IResFileSystem* files = Interfaces().resFileSystem;
     common::IResFile* file = files ? files->OpenFile(path.c_str(), 0) : nullptr;
     if (!file) {
-        LogError("Scene file %s is not found!", path.c_str());
+        if (layerIndex == 0 && scene->IsMissingFileExpected())
+            LogInfo("Scene file %s is not found!", path.c_str());
+        else
+            LogError("Scene file %s is not found!", path.c_str());
         SetProgress(kFailed);
         m_layerId = outerLayer;
         return false;
@@ -290,14 +293,16 @@ bool SceneFileReader::ReadLights(common::IXmlNode* global) {
 // --- terrain -----------------------------------------------------------------------------------
 
 bool SceneFileReader::ReadTerrain(common::IXmlNode* root) {
-    if (m_scene->GetTerrainObject()) {
-        LogWarning("This scene has terrain already!");
-        return true;
-    }
     XmlNodePtr node = Child(root, "Terrain");
     if (!node) return true;
     const std::string file = Text(node.Get(), nullptr, "File");
     if (file.empty()) return true;
+    // Only a file that names a second terrain is told: the layers of a scene with terrain
+    // name none.
+    if (m_scene->GetTerrainObject()) {
+        LogWarning("This scene has terrain already!");
+        return true;
+    }
     render::Terrain* module = Interfaces().terrain;
     if (!module) {
         LogError("Terrain module not loaded!");
@@ -706,7 +711,7 @@ void SceneFileReader::ReadCrossTextures(common::IXmlNode* root) {
             LogError("Failed to load shrubs %s from %s!", name.c_str(), path.c_str());
             return;
         }
-        CrossTexture* batch = m_scene->CreateCrossTexture(name.c_str(), 1, nullptr, 0);
+        auto* batch = static_cast<CrossTexture*>(m_scene->CreateCrossTexture(name.c_str(), 1, nullptr, 0));
         if (batch && !batch->LoadIni(ini, section.c_str())) {
             LogError("Failed to load shrubs %s from %s!", name.c_str(), path.c_str());
             m_scene->RemoveCrossTexture(name);

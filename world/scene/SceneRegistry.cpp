@@ -77,7 +77,10 @@ IScene* SceneRegistry::CreateScene(const char* fileName, int a, int b, int) {
         const std::size_t stem = static_cast<std::size_t>(dot - fileName);
         // ".s3d" and ".scn" are as long as any 3D extension, so the copy never grows.
         std::memcpy(copy + stem, ".s3d", 5);
+        // The XML form follows when the binary one is not there: not an error yet.
+        scene->SetMissingFileExpected(true);
         created = scene->Create(copy, a, b, 0);
+        scene->SetMissingFileExpected(false);
         if (!created) {
             std::memcpy(copy + stem, ".scn", 5);
             created = scene->Create(copy, a, b, 0);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "platform/host/InterfaceRegistry.h"
 #include "platform/host/RecordingClient.h"
@@ -57,13 +58,27 @@ TEST(RecordingLog, PrintsWithChannelNames) {
     EXPECT_STREQ(buffer, "WORLD: hello\n[0] bye\n");
 }
 
+// A frame-time control that keeps the speeds it is given.
+class SpeedControl final : public quor::IFrameTimeControl {
+public:
+    int SetFrameRate(int rate) override { return rate; }
+    int SetSpeed(float speed) override {
+        speeds.push_back(speed);
+        return 0;
+    }
+    std::vector<float> speeds;
+};
+
 TEST(RecordingClient, RecordsTextsAndFrameTimeHandOver) {
     RecordingClient client;
     client.ShowErrorText("e");
     client.ShowWarningText("w");
     client.ShowDeprecatedText("d");
-    auto* control = reinterpret_cast<quor::IFrameTimeControl*>(&client);
+    SpeedControl speed;
+    quor::IFrameTimeControl* control = &speed;
     client.SetFrameTimeControl(control);
+    // The module's clocks stand still until a host sets the speed: the reference client does.
+    EXPECT_EQ(speed.speeds, std::vector<float>{1.0f});
     ASSERT_EQ(client.Texts().size(), 3u);
     EXPECT_EQ(client.Texts()[0].kind, RecordingClient::TextKind::Error);
     EXPECT_EQ(client.Texts()[1].kind, RecordingClient::TextKind::Warning);
@@ -71,6 +86,12 @@ TEST(RecordingClient, RecordsTextsAndFrameTimeHandOver) {
     EXPECT_EQ(client.Texts()[2].text, "d");
     EXPECT_EQ(client.FrameTimeControl(), control);
     EXPECT_EQ(client.FrameTimeControlHandOvers(), 1);
+    // A client told to keep the module's standing clocks sets nothing.
+    RecordingClient still;
+    still.startSpeed = 0.0f;
+    SpeedControl untouched;
+    still.SetFrameTimeControl(&untouched);
+    EXPECT_TRUE(untouched.speeds.empty());
 }
 
 TEST(ReferenceHost, PublishesItsServicesUnderVersionedNames) {

@@ -13,6 +13,9 @@ namespace quor::test {
 struct BoundHost {
     explicit BoundHost(std::unique_ptr<host::ResFileSystemBase> files = nullptr) : host(std::move(files)) {
         ResetInterfaces();
+        // Unit tests start from the module's own standing clocks and set the speed where they
+        // step time (the reference client would set real time).
+        host.client.startSpeed = 0.0f;
         host.PublishAll();
         Module::Instance().Register(&host.registry);
         Module::Instance().Initialize(&host.registry);

@@ -2,6 +2,7 @@
 
 #include "platform/host/InterfaceRegistry.h"
 #include "platform/host/RecordingClient.h"
+#include "tests/support/world/LogCapture.h"
 #include "world/core/FrameTimeControl.h"
 #include "world/core/InterfaceTable.h"
 #include "world/core/Module.h"
@@ -67,6 +68,32 @@ TEST(PlayClock, TickTable) {
         EXPECT_EQ(clock.state, c.state);
         EXPECT_EQ(clock.playing != 0, c.playing);
     }
+}
+
+// A host that never sets the speed sees nothing move: the first playing clock that ticks at
+// speed 0 says why, once.
+TEST(PlayClock, TickingAtSpeedZeroWarnsOnce) {
+    test::LogCapture log;
+    FrameTimeControl::Instance().Reset();
+    PlayClock clock;
+    clock.SetLength(100);
+    ASSERT_TRUE(clock.Play());
+    clock.Tick();
+    clock.Tick();
+    EXPECT_EQ(clock.time, 0.0);
+    int warnings = 0;
+    for (const std::string& line : log.Lines())
+        warnings += line.find("[WARNING] Frame-time speed is 0") != std::string::npos;
+    EXPECT_EQ(warnings, 1) << log.Joined();
+    // Stopped clocks and a set speed say nothing.
+    log.Clear();
+    FrameTimeControl::Instance().Reset();
+    clock.playing = 0;
+    clock.Tick();
+    FrameStep step(10);
+    ASSERT_TRUE(clock.Play());
+    clock.Tick();
+    EXPECT_FALSE(log.Contains("Frame-time speed")) << log.Joined();
 }
 
 TEST(PlayClock, StatePulsesMoveToPrevious) {

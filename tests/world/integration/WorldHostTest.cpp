@@ -68,6 +68,9 @@ TEST(WorldHost, HelpPrintsEveryOptionWithItsDefault) {
         EXPECT_EQ(Count(run.out, std::string("  ") + option), 1) << option;
     for (const char* option : {"--play NAME", "--upper NAME", "--pictures N"})
         EXPECT_EQ(Count(run.out, std::string("  ") + option), 1) << option;
+    // What a host has to know before it writes its own.
+    EXPECT_EQ(Count(run.out, "speed 1"), 1) << run.out;
+    EXPECT_EQ(Count(run.out, "-fno-sanitize=vptr"), 1) << run.out;
     // One default line under every option.
     EXPECT_EQ(Count(run.out, "(default: "), Count(run.out, "\n  --"));
     EXPECT_TRUE(run.err.empty()) << run.err;

@@ -149,7 +149,7 @@ TEST(Scene3D, RenderDrawsThePassesInOrder) {
         Tick tick(&s.renderer);
         s.scene->AddTickObject(&tick);
         fx.host().renderer.Store()->DefineTexture("bg.dds");
-        ASSERT_TRUE(s.scene->LoadBackground("bg.dds"));
+        ASSERT_TRUE(s.scene->SetBackground("bg.dds"));
         auto* bg = static_cast<host::RecordingPrimitive*>(s.scene->GetBackgroundQuad().primitive);
         bg->drawSink = [&](const host::RecordingPrimitive&) { s.renderer.Note("background"); };
         auto* screen = static_cast<host::RecordingPrimitive*>(s.scene->GetScreenPrimitive());
@@ -293,7 +293,7 @@ TEST(Scene3D, ConstructionAndClearLeaveTheStartingState) {
     Tick tick(&renderer);
     scene->AddTickObject(&tick);
     renderer.Store()->DefineTexture("bg.dds");
-    EXPECT_TRUE(scene->LoadBackground("bg.dds"));
+    EXPECT_TRUE(scene->SetBackground("bg.dds"));
     const int views = renderer.LiveRenderViews();
     scene->Clear();
     check("cleared");
@@ -330,11 +330,11 @@ TEST(Scene3D, Getters) {
     EXPECT_FALSE(scene.GetPresetCamera("window", &out));
     // Background: null or empty clears the name without loading.
     fx.host().renderer.ClearCalls();
-    EXPECT_TRUE(scene.LoadBackground(""));
-    EXPECT_TRUE(scene.LoadBackground(nullptr));
+    EXPECT_TRUE(scene.SetBackground(""));
+    EXPECT_TRUE(scene.SetBackground(nullptr));
     for (const std::string& c : fx.host().renderer.Calls()) EXPECT_NE(c.rfind("LoadTexture", 0), 0u) << c;
     // A missing texture: the info line, a blank 256 x 256 stand-in, false.
-    EXPECT_FALSE(scene.LoadBackground("missing.dds"));
+    EXPECT_FALSE(scene.SetBackground("missing.dds"));
     EXPECT_TRUE(fx.capture.Contains("missing.dds"));
     EXPECT_NE(scene.GetBackgroundQuad().texture, nullptr);
     EXPECT_STREQ(scene.GetBackground(), "missing.dds");
@@ -359,14 +359,14 @@ TEST(Scene3D, TickObjects) {
     scene.AddTickObject(&a);
     EXPECT_EQ(a.setScenes, 1) << "a second add does not hand the scene again";
     EXPECT_EQ(a.scene, static_cast<void*>(static_cast<world::IScene*>(&scene)));
-    EXPECT_FALSE(scene.RemoveTickObjectChecked(&b));
+    EXPECT_FALSE(scene.RemoveTickObject(&b));
     scene.AddTickObject(&b);
     scene.OnLostDevice();
     EXPECT_EQ(a.lost, 1);
     EXPECT_EQ(b.lost, 1);
     EXPECT_TRUE(scene.OnResetDevice());
     EXPECT_EQ(a.reset, 1);
-    EXPECT_TRUE(scene.RemoveTickObjectChecked(&a));
+    EXPECT_TRUE(scene.RemoveTickObject(&a));
     ASSERT_EQ(scene.TickObjects().size(), 1u);
     EXPECT_EQ(scene.TickObjects()[0], &b);
 }
@@ -394,6 +394,20 @@ TEST(Scene3D, TheRegistryMakes3DScenesAndTheStubReaderFails) {
     EXPECT_EQ(scene.GetProgress(), 0xFFFFFFFFu);
     EXPECT_STREQ(scene.GetLayer(0)->path, "garden.scn");
     EXPECT_NE(scene.GetTransitionEffect(), nullptr);
+}
+
+// The registry tries the binary form first: its absence is information; only the last form
+// missing is an error, for loads at once and through the loader alike.
+TEST(Scene3D, TheMissingBinaryFormIsNoError) {
+    for (int async : {0, 1}) {
+        SCOPED_TRACE(async);
+        WorldFixture fx;
+        world::SceneRegistry::Instance().SetFactory(world::SceneRegistry::kScene3D, [] { return new Scene3D; });
+        EXPECT_EQ(World::Instance().CreateScene("maps/gone.scn", async, 0, 0), nullptr);
+        EXPECT_TRUE(fx.capture.Contains("Scene file maps/gone.s3d is not found!")) << fx.capture.Joined();
+        EXPECT_FALSE(fx.capture.Contains("[ERROR] Scene file maps/gone.s3d")) << fx.capture.Joined();
+        EXPECT_TRUE(fx.capture.Contains("[ERROR] Scene file maps/gone.scn is not found!")) << fx.capture.Joined();
+    }
 }
 
 // A scene is built on a loader thread while the main thread renders another.

@@ -42,8 +42,7 @@ TEST(Scene3DVegetation, GrassOperationsMakeNameFogAndRemovePatches) {
     EXPECT_TRUE(scene.Grasses().FogEnabled());
     EXPECT_EQ(scene.Grasses().FogEnd(), 300);
     EXPECT_EQ(scene.Grasses().FogColour()[1], 0.25f);
-    // The short form keeps the colour.
-    scene.SetGrassParams(50.0f, 60.0f, 0.0f);
+    scene.SetGrassParams(0, 50, 60, 0.5f, 0.25f, 0.0f, 1.0f);
     EXPECT_FALSE(scene.Grasses().FogEnabled());
     EXPECT_EQ(scene.Grasses().FogStart(), 50);
     EXPECT_EQ(scene.Grasses().FogColour()[0], 0.5f);
@@ -61,16 +60,16 @@ TEST(Scene3DVegetation, ShrubBatchesAreKeptByNameTunedAndSteppedEveryFrame) {
     test::WorldFixture fx;
     Scene3D scene;
     const float shrub[9] = {1, 0, 2, 1, 1, 1, 1, 0.5f, 1};
-    CrossTexture* first = scene.CreateCrossTexture("hedge", 2, shrub, 1);
+    auto* first = static_cast<CrossTexture*>(scene.CreateCrossTexture("hedge", 2, shrub, 1));
     ASSERT_NE(first, nullptr);
-    CrossTexture* hedge = scene.CreateCrossTexture("hedge", 3, shrub, 1);
+    auto* hedge = static_cast<CrossTexture*>(scene.CreateCrossTexture("hedge", 3, shrub, 1));
     ASSERT_NE(hedge, nullptr);
     EXPECT_EQ(hedge->GetVertexCount(), 12);
-    // The name alone: an empty batch.
-    ASSERT_NE(scene.CreateCrossTexture("empty"), nullptr);
+    // No records: an empty batch.
+    ASSERT_NE(scene.CreateCrossTexture("empty", 1, nullptr, 0), nullptr);
     EXPECT_EQ(scene.FindCrossTexture("empty")->GetArrayNum(), 0);
     // Refused records leave the batch kept but empty.
-    CrossTexture* crowd = scene.CreateCrossTexture("crowd", 0, shrub, 1);
+    auto* crowd = static_cast<CrossTexture*>(scene.CreateCrossTexture("crowd", 0, shrub, 1));
     ASSERT_NE(crowd, nullptr);
     EXPECT_EQ(crowd->GetVertexCount(), 0);
     std::vector<std::string> names;
@@ -81,7 +80,7 @@ TEST(Scene3DVegetation, ShrubBatchesAreKeptByNameTunedAndSteppedEveryFrame) {
     EXPECT_EQ(scene.FindCrossTexture("crowd"), nullptr);
 
     scene.SetCrossTextureWave("hedge", 10, 20, 0.1f, 0.2f, 3, 0);
-    scene.SetCrossTextureWave("hedge", 30, 40);
+    scene.SetCrossTextureWave("hedge", 30, 40, 0.1f, 0.2f, 3, 0);
     float values[5] = {};
     bool on = true;
     scene.GetCrossTextureWave("hedge", &values[0], &values[1], &values[2], &values[3], &values[4], &on);

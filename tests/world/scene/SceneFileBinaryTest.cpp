@@ -91,7 +91,6 @@ class SceneFileBinaryTest : public ::testing::Test {
 protected:
     SceneFileBinaryTest() {
         files = static_cast<host::MemoryFileSystem*>(fx.host().files.get());
-        fx.host().terrain.files = files;
         files->AddFile("box.mom", test::WriteMom(test::DemoDefaultBox()));
         files->AddFile("sky.mom", test::WriteMom(test::DemoDefaultBox()));
         files->AddFile("flat.ter", "flat 50 2\n");

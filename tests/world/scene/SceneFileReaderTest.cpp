@@ -17,6 +17,7 @@
 #include "tests/support/world/SceneFileWriter.h"
 #include "tests/support/world/TrackFileWriter.h"
 #include "tests/support/world/scene/WorldFixture.h"
+#include "world/core/FrameTimeControl.h"
 #include "world/core/InterfaceTable.h"
 #include "world/core/Light.h"
 #include "world/core/LodGroup.h"
@@ -24,6 +25,8 @@
 #include "world/mesh/ModelBase.h"
 #include "world/scene/Scene3D.h"
 #include "world/scene/SceneAudio.h"
+#include "world/scene/SceneRegistry.h"
+#include "world/scene/World.h"
 #include "world/scene/SkyObject.h"
 
 namespace quor::world {
@@ -57,13 +60,13 @@ SceneFileDesc Minimal() {
     return d;
 }
 
-// The world bound to the reference host (memory files, terrain module published), with a box
-// mesh and the default box in place; each Load makes a fresh 3D scene.
+// The world bound to the reference host (memory files, terrain module published and reading
+// the same files), with a box mesh and the default box in place; each Load makes a fresh 3D
+// scene.
 class SceneFileReaderTest : public ::testing::Test {
 protected:
     SceneFileReaderTest() {
         files = static_cast<host::MemoryFileSystem*>(fx.host().files.get());
-        fx.host().terrain.files = files;
         files->AddFile("box.mom", test::WriteMom(test::DemoDefaultBox()));
         files->AddFile("defualt_models/box.mom", test::WriteMom(test::DemoDefaultBox()));
     }
@@ -524,6 +527,30 @@ TEST_F(SceneFileReaderTest, TheDemoGardenLoads) {
     EXPECT_GT(fx.host().renderer.LiveRenderCameras(), cameras);
     Drop();
     EXPECT_EQ(fx.host().renderer.LiveRenderCameras(), cameras);
+}
+
+// A host asks the registry for the garden as the demo does (the loader reads it, ".s3d" tried
+// first) and runs a frame at real time: nothing on the way is an error or a warning.
+TEST_F(SceneFileReaderTest, TheDemoGardenLoadsThroughTheRegistryWithoutErrorsOrWarnings) {
+    for (const auto& [path, bytes] : test::DemoGardenFiles()) files->AddFile(path, bytes);
+    // The grass texture comes with the samples' effects.
+    fx.host().renderer.Store()->DefineTexture("fx/spark.tga");
+    SceneRegistry::Instance().SetFactory(SceneRegistry::kScene3D, [] { return new Scene3D; });
+    fx.host().client.FrameTimeControl()->SetSpeed(1.0f);
+    fx.capture.Clear();
+    IScene* garden = World::Instance().CreateScene("scenes/garden.scn", 1, 0, 0);
+    ASSERT_NE(garden, nullptr) << Log();
+    fx.host().loader->WaitIdle();
+    EXPECT_EQ(garden->GetProgress(), 0u) << Log();
+    ASSERT_TRUE(World::Instance().SetActiveScene(garden));
+    CameraInterface(garden->CreateCamera(true))->SetPerspective(60.0f, 1.0f, 1.0f, 1000.0f);
+    World::Instance().Update();
+    World::Instance().Render();
+    EXPECT_TRUE(Logged("Scene file scenes/garden.s3d is not found!")) << Log();
+    EXPECT_FALSE(Logged("[ERROR]")) << Log();
+    EXPECT_FALSE(Logged("[WARNING]")) << Log();
+    World::Instance().DestroyScene(garden);
+    FrameTimeControl::Instance().Reset();
 }
 
 }  // namespace

@@ -70,19 +70,19 @@ public:
     world::IModel* CreateModelFromData(void*, int) override { return nullptr; }
     bool ChangeModelFile(world::IModel*, const char*) override { return false; }
     void AddTickObject(world::ITickObject*) override {}
-    void RemoveTickObject(world::ITickObject*) override {}
-    world::ITrack* CreateTrack(int) override { return nullptr; }
+    bool RemoveTickObject(world::ITickObject*) override { return false; }
+    world::ITrack* CreateTrack(int, const void*) override { return nullptr; }
     world::ITrack* LoadTrack(const char*) override { return nullptr; }
     void ReleaseTrack(world::ITrack*) override {}
     void* AddDecal(const char*, const Vec3*, float) override { return nullptr; }
     void RemoveDecal(void*) override {}
-    void SetFogParams(float, float, float) override {}
-    void SetFog(int, std::uint32_t) override {}
-    void GetFogParams(float*, float*, float*) override {}
+    void SetFogParams(const world::FogRecord&) override {}
+    void SetFog(int, int, const std::uint8_t*, float, float, float) override {}
+    void GetFogParams(world::FogRecord*) override {}
     int GetTrackCount() override { return 0; }
     world::ITrack* GetTrack(std::uint32_t) override { return nullptr; }
     world::ITrack* FindTrack(const char*) override { return nullptr; }
-    void SetBackground(const char*) override {}
+    bool SetBackground(const char*) override { return false; }
     const char* GetBackground() override { return nullptr; }
     void* GetTerrain() override { return nullptr; }
     world::ILodGroup* CreateLodGroup() override { return nullptr; }
