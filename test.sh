@@ -30,6 +30,11 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
 ctest --test-dir "$build" --output-on-failure -j "$(jobs)"
 
+# The ASan tree's libraries installed into a temporary prefix, and two hosts built outside the
+# tree against that prefix alone (tests/hosts/run.sh).
+stage "install and outside hosts (ASan+UBSan)"
+tests/hosts/run.sh "$build"
+
 # Tests that start threads carry "Thread" in their names (the test programs fail any that
 # does not); the TSan build makes programs of the files that hold them (tests/CMakeLists.txt).
 stage "build (TSan)"

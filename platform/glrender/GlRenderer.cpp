@@ -201,6 +201,7 @@ bool GlRenderer::BeginFrame(render::IRenderCamera* camera, std::uint32_t clearAr
         workWidth = std::max(workWidth, t.width);
         workHeight = std::max(workHeight, t.height);
     }
+    m_drawThread.store(std::this_thread::get_id());
     OwnScope own(*this, workWidth, workHeight);
     if (!own.ok) return false;
     if (m_glName.empty()) {
@@ -414,7 +415,7 @@ bool GlRenderer::Own() const {
 
 GlRenderer::OwnScope::OwnScope(GlRenderer& renderer, int width, int height) : m_renderer(renderer) {
     GlRenderer& r = m_renderer;
-    if (!r.m_context) return;
+    if (!r.m_context || r.m_drawThread.load() != std::this_thread::get_id()) return;
     if (width <= 0 || height <= 0) {
         if (r.m_work.empty()) return;
         width = r.m_workWidth;

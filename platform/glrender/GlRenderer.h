@@ -3,10 +3,12 @@
 // store may serve both), drawn with fixed-function OpenGL into an off-screen OSMesa buffer.
 // A test and demo instrument: the host drives the frame (BeginFrame, Submit, EndFrame) and
 // reads the picture back.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -326,6 +328,9 @@ private:
         bool kept = false;
     };
     Binding m_caller;
+    // The thread that draws the frames: a call from another (a loader thread releasing a
+    // texture) never takes the context.
+    std::atomic<std::thread::id> m_drawThread{};
     std::vector<std::uint8_t> m_work;
     int m_workWidth = 0;
     int m_workHeight = 0;
