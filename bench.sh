@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Release build of the benchmarks; prints every case as a ratio against its reference.
+# Release build of the benchmarks; prints every case as a ratio against its reference, beside
+# its target (bench/targets.txt) and whether it meets it. Arguments go to every program: with
+# --benchmark_repetitions=5 the table shows each case's median.
 cd "$(dirname "$0")"
 source scripts/common.sh
 ensure_packages "${QUOR_BUILD_PACKAGES[@]}" "${QUOR_BENCH_PACKAGES[@]}"

@@ -23,6 +23,16 @@ namespace quor {
 inline void* MemAlloc(std::size_t size) noexcept { return std::malloc(size ? size : 1); }
 inline void MemFree(void* p) noexcept { std::free(p); }
 
+// Big arrays that a read fills whole (mesh vertex arrays): answers null on exhaustion, and
+// the memory is zero when `zeroed`. Fresh memory reaches the process a page at a time, and
+// with small pages the faults of a block of tens of megabytes cost far more than filling it;
+// blocks from 2 MB on are therefore mapped on their own and asked for in large pages, and a
+// few freed ones are kept for the next load. Give LargeBlockFree the size the block was
+// allocated with. ReleaseKeptLargeBlocks hands the kept ones back to the system.
+void* LargeBlockAlloc(std::size_t bytes, bool zeroed) noexcept;
+void LargeBlockFree(void* p, std::size_t bytes) noexcept;
+void ReleaseKeptLargeBlocks() noexcept;
+
 // new that answers null instead of throwing.
 template <typename T, typename... Args>
 T* NewObject(Args&&... args) noexcept {

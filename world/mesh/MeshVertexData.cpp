@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "world/core/CollisionMeshRecord.h"
 
@@ -14,11 +19,30 @@ namespace {
 constexpr std::uint32_t kPerLodChannelsVersion = 0x30008;  // channel count and colour flag per LOD
 constexpr std::uint32_t kUnrotatedVersion = 0x20002;
 
-// All n indices lie in [low, high). Plain loops over the values the compiler turns into wide
-// minimum and maximum steps; this runs over every index of every file.
+// All n indices lie in [low, high). This runs over every index of every file: SSE2 has no
+// unsigned 16-bit minimum, so the values are biased into signed range for it.
 bool IndexSpanInside(const std::uint16_t* p, std::size_t n, std::uint32_t low, std::uint64_t high) {
     std::uint16_t smallest = 0xFFFF, largest = 0;
-    for (std::size_t i = 0; i < n; ++i) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    if (n >= 8) {
+        const __m128i bias = _mm_set1_epi16(std::int16_t(-32768));
+        __m128i lo = _mm_set1_epi16(0x7FFF), hi = _mm_set1_epi16(std::int16_t(-32768));
+        for (; i + 8 <= n; i += 8) {
+            const __m128i v = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), bias);
+            lo = _mm_min_epi16(lo, v);
+            hi = _mm_max_epi16(hi, v);
+        }
+        alignas(16) std::int16_t l[8], h[8];
+        _mm_store_si128(reinterpret_cast<__m128i*>(l), lo);
+        _mm_store_si128(reinterpret_cast<__m128i*>(h), hi);
+        for (int k = 0; k < 8; ++k) {
+            smallest = std::min<std::uint16_t>(smallest, std::uint16_t(l[k] ^ std::int16_t(-32768)));
+            largest = std::max<std::uint16_t>(largest, std::uint16_t(h[k] ^ std::int16_t(-32768)));
+        }
+    }
+#endif
+    for (; i < n; ++i) {
         const std::uint16_t v = p[i];
         smallest = v < smallest ? v : smallest;
         largest = v > largest ? v : largest;

@@ -1,59 +1,66 @@
 #pragma once
 #include <cstddef>
-#include <cstdlib>
-#include <memory>
-#include <new>
 #include <vector>
+
+#include "world/core/Memory.h"
 
 namespace quor {
 
 // An owned array of plain values that can be allocated without initialising them, for the
 // big vertex arrays that a read overwrites whole anyway (zero-filling them first costs as much
-// as the read itself). T must be trivially copyable.
+// as the read itself). Big arrays come in large pages (LargeBlockAlloc). T must be trivially
+// copyable.
 template <class T>
 class PodArray {
 public:
     PodArray() = default;
-    PodArray(PodArray&&) noexcept = default;
-    PodArray& operator=(PodArray&&) noexcept = default;
+    PodArray(PodArray&& other) noexcept : data_(other.data_), size_(other.size_) {
+        other.data_ = nullptr;
+        other.size_ = 0;
+    }
+    PodArray& operator=(PodArray&& other) noexcept {
+        if (this != &other) {
+            clear();
+            data_ = other.data_;
+            size_ = other.size_;
+            other.data_ = nullptr;
+            other.size_ = 0;
+        }
+        return *this;
+    }
+    PodArray(const PodArray&) = delete;
+    PodArray& operator=(const PodArray&) = delete;
+    ~PodArray() { clear(); }
 
     // count elements with unspecified values; false when the memory is not there.
     bool AllocateUninitialised(std::size_t count) {
         clear();
         if (count == 0) return true;
-        if (count > static_cast<std::size_t>(-1) / sizeof(T)) return false;
-        T* p = static_cast<T*>(std::malloc(count * sizeof(T)));
-        if (!p) return false;
-        data_.reset(p);
-        size_ = count;
-        return true;
+        return Allocate(count, false);
     }
     // count elements whose bytes are all zero; big blocks come straight from zeroed pages.
     bool AllocateZeroed(std::size_t count) {
         clear();
         if (count == 0) return true;
-        T* p = static_cast<T*>(std::calloc(count, sizeof(T)));
-        if (!p) return false;
-        data_.reset(p);
-        size_ = count;
-        return true;
+        return Allocate(count, true);
     }
     bool Assign(std::size_t count, const T& value) {
         if (!AllocateUninitialised(count)) return false;
-        for (std::size_t i = 0; i < count; ++i) data_.get()[i] = value;
+        for (std::size_t i = 0; i < count; ++i) data_[i] = value;
         return true;
     }
     void clear() {
-        data_.reset();
+        LargeBlockFree(data_, size_ * sizeof(T));
+        data_ = nullptr;
         size_ = 0;
     }
 
-    T* data() { return data_.get(); }
-    const T* data() const { return data_.get(); }
+    T* data() { return data_; }
+    const T* data() const { return data_; }
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
-    T& operator[](std::size_t i) { return data_.get()[i]; }
-    const T& operator[](std::size_t i) const { return data_.get()[i]; }
+    T& operator[](std::size_t i) { return data_[i]; }
+    const T& operator[](std::size_t i) const { return data_[i]; }
     T* begin() { return data(); }
     T* end() { return data() + size_; }
     const T* begin() const { return data(); }
@@ -68,10 +75,16 @@ public:
     }
 
 private:
-    struct Free {
-        void operator()(T* p) const { std::free(p); }
-    };
-    std::unique_ptr<T, Free> data_;
+    bool Allocate(std::size_t count, bool zeroed) {
+        if (count > static_cast<std::size_t>(-1) / sizeof(T)) return false;
+        T* p = static_cast<T*>(LargeBlockAlloc(count * sizeof(T), zeroed));
+        if (!p) return false;
+        data_ = p;
+        size_ = count;
+        return true;
+    }
+
+    T* data_ = nullptr;
     std::size_t size_ = 0;
 };
 

@@ -120,6 +120,8 @@ void World::Shutdown() {
     world::MeshDataMgr::GetInstance().Clear();
     SkelAnimsDataMgr::GetInstance().Clear();
     TrackDataMgr::GetInstance().Clear();
+    // The freed vertex blocks kept for the next load go back to the system with the meshes.
+    ReleaseKeptLargeBlocks();
     // Not the mirror of start-up: the order the shared users need, and the model technique
     // templates stay registered.
     world::ReleaseGrassEffect();

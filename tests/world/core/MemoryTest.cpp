@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -32,6 +33,34 @@ TEST(Memory, ExhaustionAnswersNullInsteadOfThrowing) {
     const std::size_t huge = SIZE_MAX / 4;
     EXPECT_EQ(quor::NewArray<char>(huge), nullptr);
     EXPECT_EQ(quor::MemAlloc(huge), nullptr);
+}
+
+TEST(Memory, LargeBlocksAreWritableAndZeroedWhenAsked) {
+    // Both sides of the 2 MB line, and a kept block refilled: a block freed dirty and asked
+    // for again zeroed must read zero.
+    const std::size_t mb = std::size_t(1) << 20;
+    const std::size_t sizes[] = {0, 1, 2 * mb - 1, 2 * mb, 2 * mb + 1, 5 * mb + 3};
+    for (int round = 0; round < 2; ++round) {
+        for (std::size_t bytes : sizes) {
+            SCOPED_TRACE(testing::Message() << bytes << " bytes, round " << round);
+            auto* zero = static_cast<std::uint8_t*>(quor::LargeBlockAlloc(bytes, true));
+            ASSERT_NE(zero, nullptr);
+            std::size_t nonZero = 0;
+            for (std::size_t i = 0; i < bytes; ++i) nonZero += zero[i] != 0;
+            EXPECT_EQ(nonZero, 0u);
+            std::memset(zero, 0xAB, bytes);
+            quor::LargeBlockFree(zero, bytes);
+            auto* raw = static_cast<std::uint8_t*>(quor::LargeBlockAlloc(bytes, false));
+            ASSERT_NE(raw, nullptr);
+            std::memset(raw, 0xCD, bytes);
+            if (bytes) {
+                EXPECT_EQ(raw[bytes - 1], 0xCD);
+            }
+            quor::LargeBlockFree(raw, bytes);
+        }
+    }
+    quor::ReleaseKeptLargeBlocks();
+    EXPECT_EQ(quor::LargeBlockAlloc(SIZE_MAX - 1, false), nullptr);
 }
 
 TEST(MemoryDeathTest, OutOfMemoryEndsTheProcessWithALogLine) {

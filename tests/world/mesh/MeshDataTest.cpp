@@ -380,6 +380,27 @@ TEST(MeshData, TrianglesNameOnlyTheirSubMeshVertices) {
     }
 }
 
+TEST(MeshData, LongSubMeshesCheckEveryIndex) {
+    // Sub-mesh 0 owns vertices 0..39 (90 indices), sub-mesh 1 vertices 40..89 (indices 90..209):
+    // spans long enough for the wide checks, with a bad index at their first and last slots
+    // and around every 8-index step; 0 and 0xFFFF are the extremes of the 16-bit values.
+    const std::size_t slots[] = {90, 96, 97, 98, 105, 200, 201, 202, 208, 209, 0, 7, 8, 89};
+    const std::uint16_t values[] = {0, 39, 90, 0xFFFF, 0x8000, 0x7FFF};
+    for (std::size_t at : slots) {
+        for (std::uint16_t value : values) {
+            MeshDesc desc = MakeMesh(0x30011, 0, 2, 1);
+            desc.lods = {MakeLod({40, 50}, {30, 40}, 1, true, 1, 1)};
+            desc.lods[0].indices[at] = value;
+            const bool inOwn = at < 90 ? value < 40 : (value >= 40 && value < 90);
+            SCOPED_TRACE(testing::Message() << "index " << at << " = " << value);
+            const auto file = WriteMom(desc);
+            LogCapture log;
+            MeshData d;
+            EXPECT_EQ(d.LoadFromMemory("t.mom", file.data(), file.size()), inOwn);
+        }
+    }
+}
+
 TEST(MeshData, SubMeshRecordsCostWhatTheVersionHolds) {
     // From 0x30009 a record is 64 bytes of name, bounds and slot at least, and holds no layers:
     // a sub-mesh then owns no layers and costs at most twice its smallest record in memory, so
