@@ -202,6 +202,13 @@ TEST_F(TrackDataCache, ReleaseAfterClearIsIgnored) {
     mgr.Release(data);  // gone already: must not be touched again
     mgr.Release(nullptr);
     EXPECT_EQ(mgr.Count(), 0u);
+    // Nor while the cache holds others.
+    TrackData* other = mgr.CreateEmpty();
+    ASSERT_NE(other, nullptr);
+    mgr.Release(data);
+    EXPECT_EQ(mgr.Count(), 1u);
+    mgr.Release(other);
+    EXPECT_EQ(mgr.Count(), 0u);
 }
 
 TEST_F(TrackDataCache, MemoryReport) {
