@@ -22,7 +22,7 @@ TEST(HostSequence, SeededRandomOperationsKeepTheModel) {
         HostSequenceOptions options;
         options.seed = seed;
         options.cpuSeconds = 1.0;
-        options.maxSteps = 4000;
+        options.maxSteps = 40000;
         const auto result = RunHostSequence(options);
         EXPECT_TRUE(result.failures.empty()) << Failures(result);
         EXPECT_GT(result.steps, 50);
@@ -33,8 +33,8 @@ TEST(HostSequence, SeededRandomOperationsKeepTheModel) {
 TEST(HostSequenceThread, LoaderThreadsUnderRandomOperations) {
     HostSequenceOptions options;
     options.seed = 11;
-    options.cpuSeconds = 1.0;
-    options.maxSteps = 600;
+    options.maxSteps = 3000;
+    options.cpuSeconds = 0.5;
     options.loaderThreads = 2;
     const auto result = RunHostSequence(options);
     EXPECT_TRUE(result.failures.empty()) << Failures(result);

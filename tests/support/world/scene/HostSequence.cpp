@@ -9,10 +9,10 @@
 
 #include "platform/host/AsyncLoader.h"
 #include "platform/host/MemoryFileSystem.h"
+#include "tests/support/world/DemoFigure.h"
 #include "tests/support/world/DemoMeshes.h"
 #include "tests/support/world/MeshFileWriter.h"
 #include "tests/support/world/scene/WorldFixture.h"
-#include "tests/world/skeleton/SkelMeshSupport.h"
 #include "world/core/Camera.h"
 #include "world/core/track/ITrack.h"
 #include "world/mesh/ModelBase.h"
@@ -39,8 +39,12 @@ public:
         files->AddFile("hero.mom", WriteMom(SquareMesh()));
         files->AddFile("box.mom", WriteMom(DemoDefaultBox()));
         files->AddFile("defualt_models/box.mom", WriteMom(DemoDefaultBox()));
-        files->AddFile("walk.ani", WriteSkelAnimFile(MakeSkelAnimFile(0x40003, 3, 2)));
-        files->AddFile("body.mom", WriteMom(SkinnedMeshDesc(3, "walk.ani")));
+        // The demo's skinned figure, with its animation file and companions.
+        const DemoFigureFiles figure = MakeDemoFigure("char/figure.ani");
+        files->AddFile("char/figure.ani", figure.animation);
+        files->AddFile("char/figure.ags", figure.ags);
+        files->AddFile("char/figure.ini", figure.split);
+        files->AddFile("body.mom", figure.mesh);
         // Real scenes, as the module makes them for a host.
         world::SceneRegistry::Instance().SetFactory(world::SceneRegistry::kScene3D,
                                                     [] { return new world::Scene3D; });
