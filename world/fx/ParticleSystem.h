@@ -33,7 +33,7 @@ public:
     // the replay table, and the particle steps one update may spend replaying.
     static constexpr int kMaxPool = 1 << 16;
     static constexpr int kMaxSnapshotFrames = 1 << 15;
-    static constexpr long kReplayBudget = 1L << 20;
+    static constexpr long kReplayBudget = 1L << 18;
 
     ParticleSystem();
     ~ParticleSystem() override;
