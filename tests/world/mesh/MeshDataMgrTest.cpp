@@ -148,8 +148,12 @@ TEST_F(MeshCache, ReleaseAfterClearIsIgnored) {
     AddMesh("b.mom");
     MeshData* other = Mgr().Load("b.mom", 0);
     ASSERT_NE(other, nullptr);
-    Mgr().Release(data);
-    EXPECT_EQ(Mgr().Count(), 1u);
+    // Only where the new object did not take the old address (the sanitizer holds freed blocks
+    // back; a plain heap may hand the same one out again, and then the pointer is the new one's).
+    if (other != data) {
+        Mgr().Release(data);
+        EXPECT_EQ(Mgr().Count(), 1u);
+    }
     Mgr().Release(other);
     EXPECT_EQ(Mgr().Count(), 0u);
 }

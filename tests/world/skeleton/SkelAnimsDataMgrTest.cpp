@@ -77,8 +77,11 @@ TEST_F(SkelAnimsCache, ReleaseAfterClearIsIgnored) {
     // counted down.
     SkelAnimsData* other = mgr.GetOrLoad("hero.san", nullptr);
     ASSERT_NE(other, nullptr);
-    mgr.Release(gone);
-    EXPECT_EQ(mgr.Count(), 1u);
+    // Only where the new object did not take the old address (see the mesh cache's test).
+    if (other != gone) {
+        mgr.Release(gone);
+        EXPECT_EQ(mgr.Count(), 1u);
+    }
     mgr.Release(other);
     EXPECT_EQ(mgr.Count(), 0u);
     World::Instance().SetResourceCacheEnabled(true);

@@ -205,8 +205,11 @@ TEST_F(TrackDataCache, ReleaseAfterClearIsIgnored) {
     // Nor while the cache holds others.
     TrackData* other = mgr.CreateEmpty();
     ASSERT_NE(other, nullptr);
-    mgr.Release(data);
-    EXPECT_EQ(mgr.Count(), 1u);
+    // Only where the new object did not take the old address (see the mesh cache's test).
+    if (other != data) {
+        mgr.Release(data);
+        EXPECT_EQ(mgr.Count(), 1u);
+    }
     mgr.Release(other);
     EXPECT_EQ(mgr.Count(), 0u);
 }
