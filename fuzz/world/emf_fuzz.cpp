@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes to the effect-file loader as an ".emf" file: whatever loads plays 30
-// frames (update, draw, a jump in time, pause and report) and is released. Nothing may crash,
+// frames (update, draw, a jump in time, pause, a frame-table replay far ahead and report) and is released. Nothing may crash,
 // leak, read out of bounds or leave a track behind.
 #include <cstddef>
 #include <cstdint>
@@ -49,6 +49,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 root->DrawParts(1);
                 if (frame == 10) root->SetTime(root->GetLifeSpan() * 0.5f);
                 if (frame == 20) root->SetPause(true);
+                // A replay from the frame table far past the life span: bounded work whatever
+                // the file asks for (pool, table and replay steps).
+                if (frame == 25) {
+                    root->SetPause(false);
+                    root->SetFrameTableMode(1);
+                    root->SetPlaySpeed(0.0f);
+                    root->SetTime(1e9f);
+                }
             }
             Require(mgr.CountChildEffects() >= 0);
             quor::host::XmlNode* doc = quor::host::XmlNode::NewDocument();

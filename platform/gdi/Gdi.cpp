@@ -61,8 +61,10 @@ struct State {
 
 // Never destroyed: exit-time destructors of the module's singletons still delete their
 // contexts and fonts after every function-local static made later has gone.
+State* g_state = nullptr;
+
 State& S() {
-    static State& state = *new State;
+    static State& state = *(g_state = new State);
     return state;
 }
 
@@ -328,6 +330,17 @@ std::uint64_t GlyphOutlineCalls() {
     State& s = S();
     std::lock_guard<std::mutex> lock(s.mutex);
     return s.outlineCalls;
+}
+
+void ReleaseState() {
+    State* s = g_state;
+    if (!s) return;
+    for (GdiObject* o : s->live) delete o;
+    s->live.clear();
+    if (s->library) FT_Done_FreeType(s->library);
+    if (s->gbk != reinterpret_cast<iconv_t>(-1)) iconv_close(s->gbk);
+    delete s;
+    g_state = nullptr;
 }
 
 }  // namespace quor::gdi

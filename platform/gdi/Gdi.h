@@ -115,5 +115,8 @@ void FailGlyphOutlines(bool fail);
 int LiveObjects();
 // GetGlyphOutlineW calls so far.
 std::uint64_t GlyphOutlineCalls();
+// Frees the shared state (FreeType, the code-page converter, objects never deleted); for a
+// module that is being unloaded, after every user is gone.
+void ReleaseState();
 
 }  // namespace quor::gdi

@@ -24,8 +24,11 @@ struct Memberships {
     std::atomic<std::size_t> count{0};
 };
 
+Memberships* g_registry = nullptr;
+
 Memberships& Registry() {
-    static Memberships* registry = NewObject<Memberships>();  // outlives every static object
+    // Outlives every static object; the module's unload frees it.
+    static Memberships* registry = g_registry = NewObject<Memberships>();
     return *registry;
 }
 
@@ -199,6 +202,11 @@ void LodGroup::ObjectLeaving(VisibleObject* object, ObjectOwner* scene) {
     for (LodGroup* group : groups) {
         if (!scene || group->m_owner != scene) group->Forget(object);
     }
+}
+
+void ReleaseLodRegistry() {
+    delete g_registry;
+    g_registry = nullptr;
 }
 
 }  // namespace quor::world

@@ -78,4 +78,7 @@ private:
     std::int32_t m_param2[kLevels] = {};
 };
 
+// Frees the registry of group memberships; only when the module is unloaded.
+void ReleaseLodRegistry();
+
 }  // namespace quor::world

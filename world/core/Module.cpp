@@ -11,19 +11,33 @@
 
 namespace quor {
 
+namespace {
+Module* g_module = nullptr;
+}
+
 Module& Module::Instance() {
-    // Never destroyed: the host may still hold the pointer while the process exits.
-    static Module* module = new (std::nothrow) Module;
+    // Not destroyed with the static objects: the host may still hold the pointer while the
+    // process exits. The module's unload frees it.
+    static Module* module = g_module = new (std::nothrow) Module;
     if (!module) OutOfMemory(sizeof(Module));
     return *module;
 }
 
+void Module::ReleaseInstance() {
+    delete g_module;
+    g_module = nullptr;
+}
+
 bool Module::Register(client::IInterfaceRegistry* registry) {
-    if (registry) registry->RegisterInterface("IWorld_1.16", static_cast<world::IWorld*>(&World::Instance()));
+    // Without a registry the host can never reach the world.
+    if (!registry) return false;
+    registry->RegisterInterface("IWorld_1.16", static_cast<world::IWorld*>(&World::Instance()));
     return true;
 }
 
 bool Module::Initialize(client::IInterfaceRegistry* registry) {
+    // Nothing to bind to: no service, not even a log to say so.
+    if (!registry) return false;
     FetchInterfaces(registry);
     Interfaces().logChannel = kWorldLogChannel;
     // Without a log the module stays quiet instead of calling through null.

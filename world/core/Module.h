@@ -8,6 +8,8 @@ namespace quor {
 class Module final : public client::IModule {
 public:
     static Module& Instance();
+    // Frees the instance; only when the module is unloaded.
+    static void ReleaseInstance();
 
     bool Register(client::IInterfaceRegistry* registry) override;
     bool Initialize(client::IInterfaceRegistry* registry) override;

@@ -269,6 +269,7 @@ void SpaceObject::WorldToParentSpace(const Ray& worldAxis, Ray& out) {
 }
 
 void SpaceObject::SetWorldMatrixElements(const float* e) {
+    if (!e) return;
     // Four rows of three: the three axes, then the translation.
     Matrix m;
     MatrixSet16(m, e[0], e[1], e[2], 0.0f, e[3], e[4], e[5], 0.0f, e[6], e[7], e[8], 0.0f, e[9],

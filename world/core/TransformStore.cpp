@@ -11,15 +11,27 @@
 
 namespace quor::world {
 
+namespace {
+TransformStore* g_store = nullptr;
+}
+
 TransformStore& TransformStore::Instance() {
-    // Never destroyed: objects with static storage may give their blocks back after any
-    // destructor order the runtime picks.
+    // Not an object with static storage: objects with static storage may give their blocks
+    // back after any destructor order the runtime picks. The module's unload frees it.
     static TransformStore* const store = [] {
         auto* made = new (std::nothrow) TransformStore();
         if (!made) OutOfMemory(sizeof(TransformStore));
+        g_store = made;
         return made;
     }();
     return *store;
+}
+
+void TransformStore::ReleaseInstance() {
+    if (!g_store) return;
+    for (TransformBlock* chunk : g_store->m_chunks) std::free(chunk);
+    delete g_store;
+    g_store = nullptr;
 }
 
 TransformBlock* TransformStore::Acquire(SpaceObject* owner) {

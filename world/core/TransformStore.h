@@ -100,6 +100,8 @@ public:
     static_assert(kColdOffset + sizeof(TransformCold) * kBlocksPerChunk <= kChunkSpan);
 
     static TransformStore& Instance();
+    // Frees the store and every chunk; only when the module is unloaded, after every object.
+    static void ReleaseInstance();
 
     // A block with identity rotation, world and inverse, unit scale, no parent, nothing valid.
     TransformBlock* Acquire(SpaceObject* owner);

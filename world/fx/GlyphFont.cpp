@@ -49,10 +49,19 @@ std::uint32_t NextCode(std::string_view text, std::size_t& i) {
 
 // --- manager ---------------------------------------------------------------------------------
 
+namespace {
+win32::CriticalSection* g_glyphLock = nullptr;
+}
+
 win32::CriticalSection& GlyphFontMgr::Lock() {
-    // Never destroyed: exit-time destructors may still take it.
-    static win32::CriticalSection& lock = *new win32::CriticalSection;
+    // Not destroyed with the static objects: exit-time destructors may still take it.
+    static win32::CriticalSection& lock = *(g_glyphLock = new win32::CriticalSection);
     return lock;
+}
+
+void GlyphFontMgr::ReleaseLock() {
+    delete g_glyphLock;
+    g_glyphLock = nullptr;
 }
 
 GlyphFontMgr& GlyphFontMgr::Instance() {

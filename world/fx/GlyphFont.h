@@ -158,6 +158,8 @@ public:
                                std::int32_t extraHeight, std::int32_t antialiased, std::int32_t italic,
                                std::int32_t weight);
     static win32::CriticalSection& Lock();
+    // Frees the lock; only when the module is unloaded, after every exit-time destructor.
+    static void ReleaseLock();
     // The shared batch (what tests read).
     const std::vector<GlyphVertex>& Batch() const { return m_vertices; }
 

@@ -557,7 +557,7 @@ void ParticleSystem::Integrate(float dt) {
 
 int ParticleSystem::FrameCountOfLife() const {
     if (!(m_frameTime > 0.0f)) return 0;
-    return ClampToInt(static_cast<double>(m_lifeSpan) / m_frameTime + 0.5, 0, kMaxPool);
+    return ClampToInt(static_cast<double>(m_lifeSpan) / m_frameTime + 0.5, 0, kMaxSnapshotFrames);
 }
 
 int ParticleSystem::FrameIndex() const {
@@ -615,12 +615,20 @@ void ParticleSystem::SnapshotStep(int rate) {
             RestoreSnapshot();
             float lastBurst = m_lastBurst;
             // At most one pass over the table: a target far beyond the life span, or a step lost
-            // in the float's precision, still ends the replay.
+            // in the float's precision, still ends the replay. The particle steps spent are
+            // bounded too: a replay that would cost more stops short of the target.
+            long spent = 0;
             for (int guard = 0; m_time < target && guard <= frames; ++guard) {
+                if (spent > kReplayBudget) {
+                    LogWarning("particle system %s: replay to %g s cut short after %d frames", m_name,
+                               double(target), guard);
+                    break;
+                }
                 if (EmissionAllowed()) Emit(ChooseEmissionCount(step, rate, lastBurst));
                 Integrate(step);
                 m_time += step;
                 RecordSnapshot();
+                spent += 1 + m_liveCount;
             }
             m_time = target;
         } else {

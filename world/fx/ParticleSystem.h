@@ -29,7 +29,11 @@ public:
     // The frame the particle positions are kept in ("TrackActionType").
     enum class Space { kWorld, kEmitter, kAncestor };
     static constexpr int kMinPool = 8;
-    static constexpr int kMaxPool = 1 << 20;
+    // What one node may ask for, whatever its file says: live particles (the pool), frames of
+    // the replay table, and the particle steps one update may spend replaying.
+    static constexpr int kMaxPool = 1 << 16;
+    static constexpr int kMaxSnapshotFrames = 1 << 15;
+    static constexpr long kReplayBudget = 1L << 18;
 
     ParticleSystem();
     ~ParticleSystem() override;

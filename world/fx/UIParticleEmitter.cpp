@@ -7,6 +7,7 @@
 #include "platform/host/IRenderer.h"
 #include "platform/win32/Clock.h"
 #include "world/core/InterfaceTable.h"
+#include "world/core/Log.h"
 #include "world/core/Random.h"
 
 namespace quor::world {
@@ -99,6 +100,14 @@ void UIParticleEmitter::SetTexture(const char* path, int columns, int rows) {
     // A grid without columns or rows has no frames of its own: the whole texture stays.
     if (columns <= 0 || rows <= 0 || columns > 0xFFFF || rows > 0xFFFF) {
         WholeFrame();
+        ClampLiveFrames();
+        return;
+    }
+    // A particle names its frame in 16 bits: a grid of more frames is refused.
+    if (std::int64_t(columns) * std::int64_t(rows) > 0xFFFF) {
+        LogWarning("UIParticleEmitter: a grid of %d x %d frames is refused; the whole texture is used", columns, rows);
+        WholeFrame();
+        ClampLiveFrames();
         return;
     }
     m_columns = static_cast<std::uint16_t>(columns);
@@ -111,6 +120,13 @@ void UIParticleEmitter::SetTexture(const char* path, int columns, int rows) {
         float* r = &m_frameRects[std::size_t(i) * 4];
         r[0] = u, r[1] = v, r[2] = u + 1.0f / static_cast<float>(columns), r[3] = v + 1.0f / static_cast<float>(rows);
     }
+    ClampLiveFrames();
+}
+
+void UIParticleEmitter::ClampLiveFrames() {
+    // Live particles keep a frame of the new table.
+    for (UIParticle& p : m_particles)
+        if (p.frame >= m_frameCount) p.frame = static_cast<std::uint16_t>(p.frame % m_frameCount);
 }
 
 void UIParticleEmitter::SetRectangle(float x0, float x1, float y0, float y1) {

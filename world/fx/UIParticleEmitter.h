@@ -71,6 +71,8 @@ private:
     void Emit();
     // One frame rectangle covering the whole texture.
     void WholeFrame();
+    // Brings every live particle's frame inside the frame table.
+    void ClampLiveFrames();
 
     std::vector<UIParticle> m_particles;
     float m_rectX0 = 0, m_rectX1 = 0, m_rectY0 = 0, m_rectY1 = 0;

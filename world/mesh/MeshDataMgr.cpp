@@ -81,6 +81,7 @@ MeshData* MeshDataMgr::Insert(MeshData* data, std::uint64_t key, const char* ful
     data->nameKey = key;
     data->AddRef();
     m_entries.emplace(key, data);
+    m_live.insert(data);
     return data;
 }
 
@@ -119,12 +120,14 @@ void MeshDataMgr::Destroy(MeshData* data) {
 void MeshDataMgr::Release(MeshData* data) {
     if (!data) return;
     win32::CriticalSectionLock lock(m_lock);
+    if (!m_live.count(data)) return;
     // Only the object's own entry: another copy of the same name may live under the key.
     auto range = m_entries.equal_range(data->nameKey);
     for (auto it = range.first; it != range.second; ++it) {
         if (it->second != data) continue;
         if (data->ReleaseRef() <= 0) {
             m_entries.erase(it);
+            m_live.erase(data);
             Destroy(data);
         }
         return;
@@ -135,6 +138,7 @@ void MeshDataMgr::Clear() {
     win32::CriticalSectionLock lock(m_lock);
     for (auto& entry : m_entries) Destroy(entry.second);
     m_entries.clear();
+    m_live.clear();
 }
 
 void MeshDataMgr::WriteMemoryReport(common::IXmlNode* node) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <unordered_set>
 
 #include "platform/win32/CriticalSection.h"
 
@@ -68,6 +69,9 @@ private:
     // Several live objects may share a key: paths sharing a hash, and copies parsed while the
     // resource cache is off. Each object's own entry is found by address.
     std::multimap<std::uint64_t, MeshData*> m_entries;
+    // The objects held, by address only: a release is checked here before the object is read,
+    // since after Clear it may be gone.
+    std::unordered_set<const MeshData*> m_live;
     std::atomic<std::size_t> m_created{0};
     std::atomic<std::size_t> m_destroyed{0};
 };

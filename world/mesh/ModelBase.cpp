@@ -192,6 +192,21 @@ bool ModelBase::UnderOwnerLock(Work work) {
 
 bool ModelBase::RunUnderOwnerLock(const std::function<void()>& work) { return UnderOwnerLock(work); }
 
+MeshBase* ModelBase::HoldMesh() {
+    MeshBase* mesh = nullptr;
+    UnderOwnerLock([&] {
+        mesh = GetMesh();
+        if (mesh) mesh->AddRef();
+    });
+    return mesh;
+}
+
+void ModelBase::DropMesh(MeshBase* mesh) {
+    if (!mesh) return;
+    // Cleared meanwhile: the model's own reference keeps this from being the last one.
+    if (!UnderOwnerLock([&] { ReleaseMesh(mesh); })) ReleaseMesh(mesh);
+}
+
 // --- loading --------------------------------------------------------------------------------------
 
 bool ModelBase::AddMeshFile(const char* file, int async, std::uint32_t* requestId) {
@@ -271,13 +286,19 @@ bool ModelBase::LoadMaterialFile(const char* file, int async, std::uint32_t* req
 }
 
 bool ModelBase::LoadMaterialFileNow(const char* file) {
-    MeshBase* mesh = GetMesh();
-    if (!mesh || !file) return false;
-    win32::CriticalSectionLock lock(mesh->Lock());
-    MeshSegment* part = mesh->GetPart(0);
-    if (!part || !part->LoadMaterialFile(file)) return false;
-    mesh->MarkDrawListStale();
-    return true;
+    if (!file) return false;
+    // Held for the load: a mesh change on another thread may replace it meanwhile.
+    MeshBase* mesh = HoldMesh();
+    if (!mesh) return false;
+    bool loaded = false;
+    {
+        win32::CriticalSectionLock lock(mesh->Lock());
+        MeshSegment* part = mesh->GetPart(0);
+        loaded = part && part->LoadMaterialFile(file);
+        if (loaded) mesh->MarkDrawListStale();
+    }
+    DropMesh(mesh);
+    return loaded;
 }
 
 MeshBase* ModelBase::NewMeshObject() {
@@ -345,13 +366,17 @@ bool ModelBase::ChangeMeshFile(const char* name) {
 
 void ModelBase::CopyFrom(ModelBase* other) {
     if (!other || other == this) return;
-    MeshBase* shared = other->GetMesh();
-    if (shared == GetMesh()) return;
+    // The other model's mesh is read and held under that model's owner lock: a change there
+    // may replace and destroy it.
+    MeshBase* shared = other->HoldMesh();
     if (!shared) {
         LogError("Can't copy a model without a mesh!");
         return;
     }
-    shared->AddRef();
+    if (shared == GetMesh()) {
+        other->DropMesh(shared);
+        return;
+    }
     const bool published = UnderOwnerLock([&] {
         ReleaseMesh(m_mesh.exchange(shared, std::memory_order_acq_rel));
         m_sharesMesh = 1;

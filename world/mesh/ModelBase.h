@@ -376,6 +376,11 @@ protected:
     bool UnderOwnerLock(Work work);
     // The same for code outside this file (the skeletal model).
     bool RunUnderOwnerLock(const std::function<void()>& work);
+    // The mesh with a reference taken under the owner's lock (null when there is none or the
+    // model is being cleared), and that reference given back under the lock: a loader thread
+    // holds the mesh this way while a change on another thread may replace it.
+    MeshBase* HoldMesh();
+    void DropMesh(MeshBase* mesh);
     MeshBase* ReadyMesh() const;
     // Shadow helpers (ModelShadow.cpp): what placing a plane needs of this model; the planar
     // parts given back and the record emptied; the planes placed again before a draw.

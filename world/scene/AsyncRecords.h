@@ -43,7 +43,8 @@ public:
     int IsPending() override { return m_pending.load(std::memory_order_acquire); }
     void Load() override;
     void Recycle() override;
-    bool RefersTo(const void*) override { return true; }
+    // A sound is the host's: no scene's clearing or destruction cancels it.
+    bool RefersTo(const void*) override { return false; }
     bool PathAccepted() const { return m_path[0] != 0; }
 
 private:

@@ -727,9 +727,10 @@ bool Scene2D::LoadBlazes() {
 }
 
 // The scene does not list what these make: the loaders keep theirs, a host caller owns its.
-void* Scene2D::CreatePlaneFog(const char* texture) { return NewObject<PlaneFog>(texture); }
+void* Scene2D::CreatePlaneFog(const char* texture) { return texture ? NewObject<PlaneFog>(texture) : nullptr; }
 void* Scene2D::CreateElectricity() { return NewObject<Electricity>(); }
 void* Scene2D::CreateBlaze(const char* texture, const char* distortion) {
+    if (!texture || !distortion) return nullptr;
     return NewObject<Blaze>(texture, distortion);
 }
 
@@ -1103,6 +1104,30 @@ bool Scene2D::SetActiveCamera(Camera* camera) {
         for (PictureBase* child : layer->Children())
             if (child->GetPictureType() == 1) static_cast<Picture3D*>(child)->SetAttachTarget(camera);
     return true;
+}
+
+template <typename Visit>
+void Scene2D::ForEachPicture3D(PictureBase* picture, Visit& visit) {
+    if (!picture) return;
+    if (picture->GetPictureType() == 1) visit(static_cast<Picture3D*>(picture));
+    for (PictureBase* child : picture->Children()) ForEachPicture3D(child, visit);
+}
+
+void Scene2D::DestroyObject(ISpaceObject* face) {
+    auto* object = static_cast<SpaceObject*>(face);
+    if (!object) return;
+    const bool camera = object->GetObjectType() == 2;
+    std::vector<Picture3D*> followers;
+    auto visit = [&](Picture3D* picture) {
+        if (picture->AttachedObject() == object) picture->Unlink();
+        if (camera && picture->GetAttachTarget() == object) followers.push_back(picture);
+    };
+    ForEachPicture3D(m_root, visit);
+    // Not followed while the camera goes: the active one is chosen again by the removal.
+    for (Picture3D* picture : followers) picture->SetAttachTarget(nullptr);
+    SceneBase::DestroyObject(face);
+    Camera* active = GetActiveCamera();
+    for (Picture3D* picture : followers) picture->SetAttachTarget(active);
 }
 
 void Scene2D::PrepareFrame() { UpperTextMgr::Instance().RenderAll(); }

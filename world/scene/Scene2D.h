@@ -147,6 +147,9 @@ public:
     void PrepareFrame() override;
     void SetAmbientColor(const std::uint8_t* colour) override;
     bool SetActiveCamera(Camera* camera) override;
+    // A released object leaves every picture that shows it; a released camera leaves every
+    // picture that follows it (they follow the active camera, or none).
+    void DestroyObject(ISpaceObject* object) override;
     void AdjustZoom(bool on, float delta) override;
     void GetZoom(bool* on, float* factor) override;
     float ZoomFactor() const { return m_zoomFactor; }
@@ -335,6 +338,9 @@ private:
     void ViewportSize(int& width, int& height) const;
     void ReleaseChildren(PictureBase* picture);
     void DestroyPicture(PictureBase* picture);
+    // Every Picture3D under the picture root, however deep.
+    template <typename Visit>
+    void ForEachPicture3D(PictureBase* picture, Visit& visit);
     void CollectPictures(PictureBase* parent, const float* screenRect);
     void RoutePictures();
     void DrawEffects(bool onGround);

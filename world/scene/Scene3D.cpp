@@ -276,12 +276,21 @@ void Scene3D::CancelLoads() {
 
 void Scene3D::Clear() {
     CancelLoads();
+    // The base's objects go too (models, lights, cameras, effects, lines, names, the font);
+    // then the skies, which the base's clear detached from the tree.
+    SceneBase::Clear();
+    for (SkyObject* sky : m_skies) delete sky;
+    m_skies.clear();
     ClearOwnParts();
 }
 
 void Scene3D::ClearOwnParts() {
     LogInfo("Cleaning scene: %s", m_layers.empty() ? "" : m_layers[0].path);
-    if (m_bsp) m_bsp->Clear();
+    if (m_bsp) {
+        m_bsp->Clear();
+        // The owner is the terrain released below: the next owner sweep must not reach it.
+        m_bsp->SetOwner(nullptr);
+    }
     for (LodGroup* group : m_lodGroups) delete group;
     m_lodGroups.clear();
     render::IRenderer* renderer = Renderer();

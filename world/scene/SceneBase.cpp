@@ -378,6 +378,8 @@ PrimObject* SceneBase::CreatePrimObject(int kind, std::uint32_t vertexFormat, bo
 }
 
 IVisibleObject* SceneBase::CreateVisibleNode(IExtVisibleHost* host) {
+    // The node draws and updates through its host: without one it would call through null.
+    if (!host) return nullptr;
     ExtVisibleNode* node = nullptr;
     {
         ObjectLockGuard objects(this);
@@ -467,6 +469,19 @@ void SceneBase::DetachTree(SpaceObject* object) {
 }
 
 void SceneBase::Clear() {
+    // Models whose loads the caller cancelled would wait on the loading list for ever: they go
+    // now, before the object lock (a load still running takes it and is waited for).
+    std::vector<ModelBase*> loading;
+    {
+        win32::CriticalSectionLock lock(m_loadingLock);
+        loading.swap(m_loadingModels);
+    }
+    for (ModelBase* model : loading) {
+        UnregisterModelHandle(model);
+        // A load that was running has placed it in the tree: the lists below take it.
+        if (model->Parent()) continue;
+        delete static_cast<SpaceObject*>(model);
+    }
     // Before the object lock: the loading thread takes it to draw.
     LoadingScreen::StopFor(this);
     LoadingScreen::ReleasePictures();
@@ -601,9 +616,35 @@ void SceneBase::RemoveFromRenderList(SpaceObject* object) {
     if (it != m_renderList.end()) m_renderList.erase(it);
 }
 
+bool SceneBase::ReleaseLoadingModel(SpaceObject* object) {
+    auto listed = [&]() -> ModelBase* {
+        win32::CriticalSectionLock lock(m_loadingLock);
+        for (ModelBase* model : m_loadingModels)
+            if (static_cast<SpaceObject*>(model) == object) return model;
+        return nullptr;
+    };
+    ModelBase* model = listed();
+    if (!model) return false;
+    // Outside the object lock: a load already running takes it to attach the model, and is
+    // waited for here; a queued one is cancelled.
+    UnregisterModelHandle(model);
+    {
+        win32::CriticalSectionLock lock(m_loadingLock);
+        auto it = std::find(m_loadingModels.begin(), m_loadingModels.end(), model);
+        // Loaded meanwhile: it is in the tree now and goes the ordinary way.
+        if (it == m_loadingModels.end()) return false;
+        m_loadingModels.erase(it);
+    }
+    LogInfo("Releasing model %s before its load....", model->GetMeshFileName().c_str());
+    delete static_cast<SpaceObject*>(model);
+    return true;
+}
+
 bool SceneBase::ReleaseObject(ISpaceObject* face, bool withChildren) {
     auto* object = static_cast<SpaceObject*>(face);
     if (!object) return false;
+    // A model still waiting for its load is not in the tree: it never comes back.
+    if (ReleaseLoadingModel(object)) return true;
     ObjectLockGuard objects(this);
     // Refuse before anything changes: a natural child, or an object outside this tree, keeps
     // its identifier and its place.

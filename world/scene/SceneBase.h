@@ -152,6 +152,8 @@ public:
     void CloneObject(ISpaceObject* object) override;
     bool ReleaseObjectById(std::uint32_t id, bool withChildren) override;
     bool ReleaseObject(ISpaceObject* object, bool withChildren) override;
+    // Destroys a model whose load has not ended, its load cancelled; false for anything else.
+    bool ReleaseLoadingModel(SpaceObject* object);
     bool IsObjectAlive(std::uint32_t id) override { return IsObjectIdRegistered(id); }
     int GetLightCount() override;
     Light* GetLight(std::uint32_t index) override;

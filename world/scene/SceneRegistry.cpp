@@ -96,8 +96,14 @@ IScene* SceneRegistry::CreateScene(const char* fileName, int a, int b, int) {
     return scene;
 }
 
+bool SceneRegistry::Contains(IScene* scene) const {
+    return std::find(m_scenes.begin(), m_scenes.end(), scene) != m_scenes.end();
+}
+
 void SceneRegistry::SetActiveScene(IScene* scene) {
     if (scene == m_active) return;
+    // A scene the registry does not hold may already be freed: never call into it.
+    if (scene && !Contains(scene)) return;
     if (m_active) m_active->SetActive(false);
     m_active = scene;
     if (scene) scene->SetActive(true);
@@ -109,11 +115,15 @@ bool SceneRegistry::ActivateScene(IScene* scene) {
         SetActiveScene(nullptr);
         return true;
     }
+    // Membership first: a destroyed scene's pointer must not be followed.
+    if (!Contains(scene)) {
+        LogError("SetActiveScene: the scene is not one of the world's scenes");
+        return false;
+    }
     if (scene->GetProgress() != 0) {
         LogError("调用或激活场景失败，请检查场景加载函数，是否将函数加载完成标志为SetProgress(0)");
         return false;
     }
-    if (std::find(m_scenes.begin(), m_scenes.end(), scene) == m_scenes.end()) return false;
     SetActiveScene(scene);
     return true;
 }

@@ -35,6 +35,8 @@ public:
     bool ActivateScene(IScene* scene);
     void SetActiveScene(IScene* scene);
     IScene* GetActiveScene() const { return m_active; }
+    // Whether the scene is one the registry made and still holds.
+    bool Contains(IScene* scene) const;
     int GetSceneCount() const { return static_cast<int>(m_scenes.size()); }
     IScene* GetScene(unsigned index) const { return index < m_scenes.size() ? m_scenes[index] : nullptr; }
     void Print2DScene();

@@ -82,6 +82,18 @@ AsyncData* World::CreateSoundData(void* result, const char* path, int a, int b) 
 void World::SetMaskMarkMode(std::uint8_t mode) { g_maskMarkMode = mode; }
 
 bool World::Initialize(int fxDivisor) {
+    // Nothing can be made or drawn without these: start-up fails and says what is missing.
+    bool missing = false;
+    if (!Interfaces().renderer) {
+        LogError("World::Initialize failed: no renderer (IRenderer_1.22) was published");
+        missing = true;
+    }
+    if (!Interfaces().d3dDevice) {
+        LogError("World::Initialize failed: no device (ID3DDevice_1.1) was published");
+        missing = true;
+    }
+    if (missing) return false;
+    if (!Interfaces().asyncLoader) LogWarning("World::Initialize: no loader (IAsyncLoader_1.2); loads run at once");
     if (common::IUtils* utils = Interfaces().utils) SetUseAlignedAlloc(utils->UseAlignedAlloc());
     render::ID3DDevice* device = Interfaces().d3dDevice;
     m_device = device ? device->GetDevice() : nullptr;
@@ -156,6 +168,10 @@ void World::Print2DScenes() { world::SceneRegistry::Instance().Print2DScene(); }
 void World::Print3DScenes() { world::SceneRegistry::Instance().Print3DScene(); }
 
 world::IScene* World::CreateScene(const char* fileName, int a, int b, int c) {
+    if (!m_initialized) {
+        LogError("CreateScene: the world is not initialized");
+        return nullptr;
+    }
     return world::SceneRegistry::Instance().CreateScene(fileName, a, b, c);
 }
 

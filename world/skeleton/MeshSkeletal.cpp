@@ -120,35 +120,11 @@ bool MeshSkeletal::AddMesh() {
     }
     if (!BuildCurrentPart()) return false;
     if (first) {
-        skeleton->LinkSocketsToBones();
         // The set tables are written only while this mesh is the data's only user.
         world::MeshDataMgr::GetInstance().RunIfSoleUser(skeleton, [&] { skeleton->SetAnimationSetCount(1); });
         const std::string action = skeleton->animationSets.empty() ? "" : skeleton->animationSets[0].name;
         m_actionResult = LoadActionFile(action.c_str(), 0, 0);
-        for (auto& socket : skeleton->sockets) {
-            socket->animationIndex = 0xFFFF;
-            if (socket->animationName[0] == 0) continue;
-            char name[MeshSocket::kNameSize + 1] = {};
-            std::memcpy(name, socket->animationName, MeshSocket::kNameSize);
-            const std::int16_t found = m_state.FindAnimation(name);
-            if (found < 0) {
-                LogError("Socket %.32s is linked to animation %s, but no animation named %s exist!", socket->name, name,
-                         name);
-                continue;
-            }
-            socket->animationIndex = std::uint16_t(found);
-            std::uint16_t data = 0, animation = 0;
-            const SkelAnimation* anim = nullptr;
-            if (m_state.ResolveAnimation(std::uint16_t(found), data, animation) && m_state.Data(data))
-                anim = m_state.Data(data)->GetAnimation(animation);
-            const float length = anim ? float(anim->GetLength()) : 0.0f;
-            if (socket->startTime > length) {
-                LogError("Socket %.32s is linked to animation %s, starting at time %f ms, but its time length is only "
-                         "%f ms!",
-                         socket->name, name, double(socket->startTime), double(length));
-                socket->startTime = 0.0f;
-            }
-        }
+        std::call_once(skeleton->socketsResolved, [&] { ResolveSockets(*skeleton); });
     } else {
         segment->FillSkinningMatrices(m_state);
         if (!HardwareSkinned()) segment->SkinFromLod();
@@ -157,6 +133,34 @@ bool MeshSkeletal::AddMesh() {
     if (m_state.Data(m_state.CurrentChannel().dataIndex) && skeleton->boneCount <= kMaxHardwareBones)
         RefreshHardwareSkinning();
     return true;
+}
+
+void MeshSkeletal::ResolveSockets(MeshSkeletalData& skeleton) {
+    skeleton.LinkSocketsToBones();
+    for (auto& socket : skeleton.sockets) {
+        socket->animationIndex = 0xFFFF;
+        if (socket->animationName[0] == 0) continue;
+        char name[MeshSocket::kNameSize + 1] = {};
+        std::memcpy(name, socket->animationName, MeshSocket::kNameSize);
+        const std::int16_t found = m_state.FindAnimation(name);
+        if (found < 0) {
+            LogError("Socket %.32s is linked to animation %s, but no animation named %s exist!", socket->name, name,
+                     name);
+            continue;
+        }
+        socket->animationIndex = std::uint16_t(found);
+        std::uint16_t data = 0, animation = 0;
+        const SkelAnimation* anim = nullptr;
+        if (m_state.ResolveAnimation(std::uint16_t(found), data, animation) && m_state.Data(data))
+            anim = m_state.Data(data)->GetAnimation(animation);
+        const float length = anim ? float(anim->GetLength()) : 0.0f;
+        if (socket->startTime > length) {
+            LogError("Socket %.32s is linked to animation %s, starting at time %f ms, but its time length is only "
+                     "%f ms!",
+                     socket->name, name, double(socket->startTime), double(length));
+            socket->startTime = 0.0f;
+        }
+    }
 }
 
 std::string MeshSkeletal::BodySplitName(const char* animationFile) {

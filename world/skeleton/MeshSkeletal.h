@@ -131,6 +131,8 @@ protected:
 private:
     bool AddSegment(MeshData* data);
     bool AddMesh();
+    // Links the data's sockets to bones and to this mesh's animations (once per data).
+    void ResolveSockets(MeshSkeletalData& skeleton);
     MeshSkelSegment* CurrentSkelPart();
     void FillAllSkinningMatrices();
     // Bounds of every animation of the file in the slot, skinned aside; false when none.

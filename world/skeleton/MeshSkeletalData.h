@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,9 @@ public:
     virtual const Bounds& GetSubMeshBounds(std::uint32_t subMesh) const;
     // Ties each socket to its bone: 1 when every socket found its bone, 5 when one did not.
     virtual int LinkSocketsToBones();
+    // The socket records are resolved against the skeleton and the animations once, by the
+    // first mesh built on this data; meshes of other models read them from then on.
+    std::once_flag socketsResolved;
 
     // True when every bone reaches a root (parent 255) by following its parents: no parent
     // past the bones, no bone its own ancestor.

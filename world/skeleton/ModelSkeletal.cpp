@@ -60,8 +60,11 @@ bool ModelSkeletal::LoadAnimationFile(const char* file, int async, std::uint32_t
 }
 
 int ModelSkeletal::LoadAnimationFileNow(const char* file) {
-    MeshSkeletal* mesh = GetSkeletalMesh();
+    // Held for the load, as a mesh change on another thread may replace it meanwhile.
+    MeshBase* held = HoldMesh();
+    auto* mesh = dynamic_cast<MeshSkeletal*>(held);
     if (!mesh) {
+        DropMesh(held);
         LogError("Failed to load animation file %s! Main mesh is not loaded!", file ? file : "");
         SetLoading(-1);
         return -1;
@@ -69,6 +72,7 @@ int ModelSkeletal::LoadAnimationFileNow(const char* file) {
     SetLoading(1);
     // The mesh loads under its own lock: the scene's thread may be updating this model.
     const int result = mesh->LoadActionFile(file, -1, 0);
+    DropMesh(held);
     m_tracksStale.store(1, std::memory_order_release);
     SetLoading(result > 0 ? 0 : -1);
     return result;

@@ -57,6 +57,7 @@ SkelAnimsData* SkelAnimsDataMgr::GetOrLoad(const char* fileName, const char* piv
     }
     data->key = KeyOf(normalized);
     m_entries.emplace(data->key, data);
+    m_live.insert(data);
     data->AddRef();
     return data;
 }
@@ -65,12 +66,14 @@ void SkelAnimsDataMgr::Release(SkelAnimsData* data) {
     if (!data) return;
     win32::CriticalSectionLock lock(m_lock);
     // By address: with the cache flag off several objects share a name, and each erases only
-    // its own entry. Data the cache no longer holds (after Clear) is ignored.
+    // its own entry. Data the cache no longer holds (after Clear) is ignored, unread.
+    if (!m_live.count(data)) return;
     auto range = m_entries.equal_range(data->key);
     for (auto it = range.first; it != range.second; ++it) {
         if (it->second != data) continue;
         if (data->ReleaseRef() <= 0) {
             m_entries.erase(it);
+            m_live.erase(data);
             delete data;
         }
         return;
@@ -81,6 +84,7 @@ void SkelAnimsDataMgr::Clear() {
     win32::CriticalSectionLock lock(m_lock);
     for (auto& entry : m_entries) delete entry.second;
     m_entries.clear();
+    m_live.clear();
 }
 
 void SkelAnimsDataMgr::WriteMemoryReport(common::IXmlNode* node) {

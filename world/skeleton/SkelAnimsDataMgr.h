@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <unordered_set>
 
 #include "platform/win32/CriticalSection.h"
 
@@ -42,6 +43,8 @@ private:
     win32::CriticalSection m_lock;
     // Names may share the 32 key bits: colliding entries coexist, and the stored name decides.
     std::multimap<std::uint32_t, SkelAnimsData*> m_entries;
+    // The objects held, by address: a release after Clear must not read a deleted object.
+    std::unordered_set<const SkelAnimsData*> m_live;
 };
 
 }  // namespace quor

@@ -7,6 +7,7 @@
 #include "platform/host/InterfaceRegistry.h"
 #include "platform/host/RecordingClient.h"
 #include "platform/host/RecordingLog.h"
+#include "platform/host/ReferenceHost.h"
 #include "world/core/InterfaceTable.h"
 #include "world/core/Module.h"
 #include "world/scene/World.h"
@@ -82,8 +83,39 @@ TEST_F(ModuleBinding, RegistryKnowingNothingStillInitializes) {
     EXPECT_EQ(reg.Queries().size(), static_cast<std::size_t>(kInterfaceCount));
 }
 
-TEST_F(ModuleBinding, ShutdownEndsTheWorldAndItMayStartAgain) {
+TEST_F(ModuleBinding, NullRegistriesAreRefused) {
+    EXPECT_FALSE(GetIntf()->Register(nullptr));
+    EXPECT_FALSE(GetIntf()->Initialize(nullptr));
+}
+
+// Without a renderer or a device nothing can be drawn: start-up fails and names what is missing,
+// and no scene is made.
+TEST_F(ModuleBinding, WorldStartUpNamesTheMissingServices) {
+    host::RecordingLog log;
     host::InterfaceRegistry reg;
+    reg.Add<common::ILog>("ILog_1.5", &log);
+    GetIntf()->Register(&reg);
+    GetIntf()->Initialize(&reg);
+    EXPECT_FALSE(GetIntf()->GetWorld()->Initialize(30));
+    EXPECT_FALSE(World::Instance().IsInitialized());
+    auto joined = [&] {
+        std::string all;
+        for (const auto& entry : log.Entries()) all += entry.text + "\n";
+        return all;
+    };
+    EXPECT_NE(joined().find("IRenderer"), std::string::npos) << joined();
+    EXPECT_NE(joined().find("ID3DDevice"), std::string::npos) << joined();
+    log.Clear();
+    EXPECT_EQ(GetIntf()->GetWorld()->CreateScene(nullptr, 0, 0, 0), nullptr);
+    EXPECT_NE(joined().find("not initialized"), std::string::npos) << joined();
+    GetIntf()->Shutdown();
+}
+
+TEST_F(ModuleBinding, ShutdownEndsTheWorldAndItMayStartAgain) {
+    host::ReferenceHost host;
+    host.PublishAll();
+    host.PublishWorldServices(0);
+    host::InterfaceRegistry& reg = host.registry;
     GetIntf()->Register(&reg);
     GetIntf()->Initialize(&reg);
     world::IWorld* w = GetIntf()->GetWorld();

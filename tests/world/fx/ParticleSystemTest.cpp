@@ -464,6 +464,40 @@ TEST(ParticleSystem, BadInput) {
     EXPECT_EQ(r.BadReleases(), 0);
 }
 
+// What one file asks for is bounded: the pool, the replay table and the work of one update.
+TEST(ParticleSystem, HostileCountsAndLivesStayBounded) {
+    FxSceneFixture f;
+    struct Case {
+        const char* attrs;
+        bool replay;  // frame-table mode, then a jump far ahead
+    };
+    const Case cases[] = {
+        {"FxLifeSpan=\"1e30\" ParticlesPerSecond=\"10\"", true},
+        {"FxLifeSpan=\"1e30\" ParticlesPerSecond=\"2000\"", true},
+        {"FxLifeSpan=\"10\" ParticlesPerSecond=\"4294967295\"", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.attrs);
+        f.world.capture.Clear();
+        auto ps = f.Load<PS>("ParticleSystem", std::string(c.attrs) + " Texture=\"fx/p.dds\"");
+        ASSERT_TRUE(ps);
+        ASSERT_LE(ps->PoolCapacity(), 1 << 16);
+        ps->SetFrameTime(1.0f / 60);
+        ps->SetPlaying(true);
+        if (c.replay) {
+            ps->SetFrameTableMode(1);
+            ASSERT_LE(ps->SnapshotFrames(), std::size_t{1} << 15);
+            ps->SetPlaySpeed(0.0f);
+            ps->SetTime(1e9f);
+            ps->Update();
+            EXPECT_EQ(ps->GetTime(), 1e9f);
+        } else {
+            Step(*ps, 120);
+            EXPECT_LE(ps->LiveCount(), ps->PoolCapacity());
+        }
+    }
+}
+
 TEST(ParticleSystem, TextureDurationInSecondsSetsShortLives) {
     FxSceneFixture f;
     host::TextureDesc anim;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 #include "platform/host/RecordingPrimitive.h"
 #include "tests/support/world/fx/VegetationHost.h"
@@ -127,6 +128,29 @@ TEST(UIParticleEmitter, FramesComeFromTheGridOrTheWholeTexture) {
     EXPECT_EQ(e.FrameCount(), 1);
     e.Step(0.5f);
     for (const UIParticle& p : e.Particles()) EXPECT_EQ(p.frame, 0);
+}
+
+// Grids past what a particle's frame number holds are refused; a smaller grid keeps every live
+// particle inside the new frame table.
+TEST(UIParticleEmitter, HugeGridsAreRefusedAndShrinkingKeepsFramesInTheTable) {
+    test::VegetationHost host;
+    UIParticleEmitter e("e");
+    for (const auto& [columns, rows] : {std::pair{50000, 50000}, std::pair{300, 300}, std::pair{65535, 65535}}) {
+        e.SetTexture("sparks.dds", columns, rows);
+        EXPECT_EQ(e.FrameCount(), 1) << columns << "x" << rows;
+    }
+    e.SetRate(1000);
+    e.SetLifetime(100);
+    e.SetTexture("sparks.dds", 16, 16);
+    e.Step(0.5f);
+    ASSERT_FALSE(e.Particles().empty());
+    e.SetTexture("sparks.dds", 1, 2);
+    ASSERT_EQ(e.FrameCount(), 2);
+    for (const UIParticle& p : e.Particles()) EXPECT_LT(p.frame, 2);
+    e.Step(0.1f);
+    auto* p = Shared(host.renderer);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->badWrites, 0);
 }
 
 TEST(UIParticleEmitter, TheManagerKeepsEmittersByName) {

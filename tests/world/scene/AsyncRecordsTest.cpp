@@ -8,6 +8,8 @@
 #include "platform/host/IAudio.h"
 #include "platform/host/MemoryFileSystem.h"
 #include "platform/win32/Thread.h"
+#include "tests/support/world/DemoMeshes.h"
+#include "tests/support/world/MeshFileWriter.h"
 #include "tests/support/world/scene/WorldFixture.h"
 #include "world/fx/FxBase.h"
 #include "world/fx/FxMgr.h"
@@ -86,7 +88,7 @@ TEST(AsyncRecords, SoundRecordLoadsAndFreesItself) {
     AsyncData* record = World::Instance().CreateSoundData(&sound, "sound/a.wav", 1, 2);
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(record->parameter, 1);
-    EXPECT_TRUE(record->RefersTo(&fx)) << "a sound record refers to anything";
+    EXPECT_FALSE(record->RefersTo(&fx)) << "a sound record belongs to no scene";
     EXPECT_TRUE(fx.capture.Contains("the asyn load data is sound/a.wav 1 2 1"));
     record->Submit();
     EXPECT_EQ(fx.host().loader->Drain(), 1);
@@ -97,6 +99,54 @@ TEST(AsyncRecords, SoundRecordLoadsAndFreesItself) {
     World::Instance().CreateSoundData(&missing, "sound/none.wav", 0, 0)->Submit();
     fx.host().loader->Drain();
     EXPECT_EQ(missing, nullptr);
+}
+
+// Destroying or clearing a scene cancels only that scene's loads: the host's queued sounds stay.
+TEST(AsyncRecords, SoundsSurviveAnUnrelatedScene) {
+    WorldFixture fx(0);
+    static_cast<host::MemoryFileSystem*>(fx.host().files.get())->AddFile("sound/a.wav", SilentWav());
+    std::vector<client::ISound*> sounds(20, nullptr);
+    for (client::ISound*& sound : sounds) World::Instance().CreateSoundData(&sound, "sound/a.wav", 0, 0)->Submit();
+    world::IScene* scene = World::Instance().CreateScene(nullptr, 0, 0, 0);
+    ASSERT_NE(scene, nullptr);
+    scene->Clear();
+    World::Instance().DestroyScene(scene);
+    EXPECT_EQ(fx.host().loader->Drain(), 20);
+    EXPECT_EQ(fx.host().audio.LiveSounds(), 20);
+    for (client::ISound* sound : sounds) {
+        ASSERT_NE(sound, nullptr);
+        sound->Release();
+    }
+}
+
+// A model released while its load waits is gone for good: the load never brings it back.
+TEST(AsyncRecords, ReleasedLoadingModelNeverReappears) {
+    WorldFixture fx(0);
+    static_cast<host::MemoryFileSystem*>(fx.host().files.get())->AddFile("hero.mom", test::WriteMom(test::SquareMesh()));
+    TestScene* scene = fx.NewScene();
+    std::vector<world::IModel*> models;
+    for (int i = 0; i < 3; ++i) models.push_back(scene->CreateModel("hero.mom", 0, 1, nullptr));
+    EXPECT_EQ(scene->GetLoadingModelCount(), 3);
+    EXPECT_TRUE(scene->ReleaseObject(models[0]->GetSpaceObject(0), true));
+    EXPECT_TRUE(scene->ReleaseObject(models[1]->GetSpaceObject(0), false));
+    fx.host().loader->Drain();
+    EXPECT_EQ(scene->GetLoadingModelCount(), 0);
+    EXPECT_EQ(scene->GetModelCount(), 1);
+    EXPECT_EQ(scene->GetRootObject()->GetChildCount(), 1);
+}
+
+TEST(AsyncRecordsThread, ModelsReleasedDuringTheirLoadStayReleased) {
+    WorldFixture fx(2);
+    static_cast<host::MemoryFileSystem*>(fx.host().files.get())->AddFile("hero.mom", test::WriteMom(test::SquareMesh()));
+    TestScene* scene = fx.NewScene();
+    for (int round = 0; round < 20; ++round) {
+        world::IModel* model = scene->CreateModel("hero.mom", 0, 1, nullptr);
+        ASSERT_NE(model, nullptr);
+        EXPECT_TRUE(scene->ReleaseObject(model->GetSpaceObject(0), true));
+    }
+    fx.host().loader->WaitIdle();
+    EXPECT_EQ(scene->GetLoadingModelCount(), 0);
+    EXPECT_EQ(scene->GetModelCount(), 0);
 }
 
 TEST(AsyncRecords, WithoutALoaderSubmitLoadsAtOnce) {

@@ -598,6 +598,54 @@ TEST_F(Scene2DFixture, ModelFollowsItsPicture) {
     }
 }
 
+// A released object leaves every picture that shows it, by object, by id and nested.
+TEST_F(Scene2DFixture, ReleasedObjectsLeaveThePicturesThatShowThem) {
+    files->AddFile("hero.mom", test::WriteMom(test::SquareMesh()));
+    Load("<MapBlock MapSize=\"3000,2000\"/>");
+    IPicture* direct = scene->CreatePicture("hero.mom");
+    IPicture* byId = scene->CreatePicture("hero.mom");
+    IPicture* outer = scene->CreatePicture(nullptr);
+    IPicture* nested = scene->CreatePicture("hero.mom");
+    ASSERT_TRUE(direct && byId && outer && nested);
+    ASSERT_TRUE(outer->AddChild(nested, false));
+    const int models = scene->GetModelCount();
+    EXPECT_TRUE(scene->ReleaseObject(direct->GetAttachedSpaceObject(), true));
+    EXPECT_TRUE(scene->ReleaseObjectById(byId->GetAttachedSpaceObject()->GetId(), true));
+    EXPECT_TRUE(scene->ReleaseObject(nested->GetAttachedSpaceObject(), true));
+    EXPECT_EQ(scene->GetModelCount(), models - 3);
+    for (IPicture* p : {direct, byId, nested}) {
+        EXPECT_EQ(p->GetAttachedModel(), nullptr);
+        EXPECT_EQ(p->GetAttachedSpaceObject(), nullptr);
+        p->SetLocalPosition(50.0f, 60.0f);
+    }
+    scene->Update();
+    scene->Render();
+}
+
+// Releasing a camera re-targets every picture that follows it, however deep, to the active one.
+TEST_F(Scene2DFixture, ReleasedCameraLeavesNestedPictures) {
+    files->AddFile("hero.mom", test::WriteMom(test::SquareMesh()));
+    Load("<MapBlock MapSize=\"3000,2000\"/>");
+    world::Camera* first = scene->CreateCamera(true);
+    ASSERT_NE(first, nullptr);
+    IPicture* outer = scene->CreatePicture(nullptr);
+    IPicture* nested = scene->CreatePicture("hero.mom");
+    ASSERT_TRUE(outer && nested);
+    ASSERT_TRUE(outer->AddChild(nested, false));
+    auto* picture = static_cast<world::Picture3D*>(world::PictureBase::FromInterface(nested));
+    EXPECT_EQ(picture->GetAttachTarget(), first);
+    world::Camera* second = scene->CreateCamera(true);
+    ASSERT_NE(second, nullptr);
+    EXPECT_TRUE(scene->ReleaseObject(first, true));
+    EXPECT_EQ(picture->GetAttachTarget(), scene->GetActiveCamera());
+    nested->SetLocalPosition(120.0f, 80.0f);
+    EXPECT_TRUE(scene->ReleaseObject(second, true));
+    EXPECT_EQ(picture->GetAttachTarget(), scene->GetActiveCamera());
+    nested->SetLocalPosition(130.0f, 90.0f);
+    scene->Update();
+    scene->Render();
+}
+
 TEST_F(Scene2DFixture, DivisionsGuarded) {
     Make();
     Vec3 out(5, 5, 5);

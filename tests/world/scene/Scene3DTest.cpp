@@ -11,7 +11,9 @@
 #include <thread>
 #include <vector>
 
+#include "platform/host/ICollisionOwner.h"
 #include "platform/host/ITickObject.h"
+#include "platform/host/TerrainObject.h"
 #include "platform/host/IXmlNode.h"
 #include "platform/host/RecordingHostParts.h"
 #include "platform/host/RecordingRenderer.h"
@@ -303,6 +305,41 @@ TEST(Scene3D, ConstructionAndClearLeaveTheStartingState) {
     delete scene;
     EXPECT_EQ(renderer.LiveEffects(), effects);
     EXPECT_EQ(renderer.LivePrimitives(), primitives);
+}
+
+// A terrain that frees itself on release, as a terrain module's objects do, and owns a floor.
+class SelfFreeingTerrain final : public render::TerrainObject, public render::ICollisionOwner {
+public:
+    void Release() override { delete this; }
+    void SetOption(int, int) override {}
+    void Update() override {}
+    void Render() override {}
+    void SetScene(void*) override {}
+    void OnLostDevice() override {}
+    void OnResetDevice() override {}
+    void SetLodDistance(int, float) override {}
+    void RenderPass() override {}
+    void UpdateAround(float, float) override {}
+    bool SweepTest(const float*, const float*, std::uint32_t, std::uint32_t, render::CollisionHit&) override {
+        return false;
+    }
+    bool RayTest(const float*, const float*, std::uint32_t, std::uint32_t, render::CollisionHit&) override {
+        return false;
+    }
+    void OnContact(int, int) override {}
+};
+
+TEST(Scene3D, ClearForgetsTheCollisionOwnerWithTheTerrain) {
+    WorldFixture fx;
+    Scene3D scene;
+    auto* terrain = new SelfFreeingTerrain;
+    scene.SetTerrain(terrain);
+    scene.GetBSPTreeObject()->SetOwner(terrain);
+    scene.Clear();
+    EXPECT_EQ(scene.GetBSPTreeObject()->GetOwner(), nullptr);
+    // The sweep with the owner test must not reach the released terrain.
+    Vec3 end;
+    EXPECT_FALSE(scene.GetBSPTreeObject()->SweepSphere(end, {0, 5, 0}, {0, -10, 0}, 0.5f, 45.0f, 0, 0, true));
 }
 
 TEST(Scene3D, Getters) {

@@ -576,5 +576,37 @@ TEST_F(SceneFileReaderTest, AClonesFlagLeavesItsSourcesTransparency) {
     }
 }
 
+// Clear leaves the scene as it was made, and the same file loads into it again.
+TEST_F(SceneFileReaderTest, ClearedGardenIsEmptyAndLoadsAgain) {
+    for (const auto& [path, bytes] : test::DemoGardenFiles()) files->AddFile(path, bytes);
+    ASSERT_TRUE(LoadFile("scenes/garden.scn")) << Log();
+    const int models = scene->GetModelCount();
+    const int lights = scene->GetLightCount();
+    const int effects = scene->GetFxCount();
+    ASSERT_GT(models, 0);
+    scene->Update();
+    scene->Clear();
+    EXPECT_EQ(scene->GetModelCount(), 0);
+    EXPECT_EQ(scene->GetLightCount(), 0);
+    EXPECT_EQ(scene->GetFxCount(), 0);
+    EXPECT_EQ(scene->GetActiveCamera(), nullptr);
+    EXPECT_EQ(scene->CountNamedObjects("Hedge"), 0);
+    EXPECT_EQ(scene->GetTerrainObject(), nullptr);
+    EXPECT_EQ(scene->GetLodGroupCount(), 0);
+    EXPECT_EQ(scene->GetTrackCount(), 0);
+    EXPECT_EQ(scene->GetRootObject()->GetChildCount(), 0);
+    EXPECT_TRUE(scene->Audio().PointSpeakers().empty());
+    scene->Update();
+    scene->Render();
+    ASSERT_TRUE(scene->Load("scenes/garden.scn")) << Log();
+    EXPECT_EQ(scene->GetModelCount(), models);
+    EXPECT_EQ(scene->GetLightCount(), lights);
+    EXPECT_EQ(scene->GetFxCount(), effects);
+    EXPECT_EQ(scene->CountNamedObjects("Hedge"), 6);
+    EXPECT_NE(scene->GetTerrainObject(), nullptr);
+    scene->Update();
+    scene->Render();
+}
+
 }  // namespace
 }  // namespace quor::world

@@ -105,6 +105,22 @@ TEST(SceneRegistry, ActivationAndDeletion) {
     EXPECT_EQ(World::Instance().GetSceneCount(), 1);
 }
 
+TEST(SceneRegistry, ADestroyedSceneIsNeverCalled) {
+    WorldFixture fx;
+    TestScene* kept = fx.NewScene();
+    TestScene* gone = fx.NewScene();
+    ASSERT_TRUE(kept && gone);
+    EXPECT_TRUE(World::Instance().SetActiveScene(kept));
+    World::Instance().DestroyScene(gone);
+    // The pointer is stale: each operation refuses it without reading the scene.
+    EXPECT_FALSE(World::Instance().SetActiveScene(gone));
+    EXPECT_EQ(World::Instance().GetCurrentScene(), kept);
+    world::SceneRegistry::Instance().SetActiveScene(gone);
+    EXPECT_EQ(World::Instance().GetCurrentScene(), kept);
+    World::Instance().DestroyScene(gone);
+    EXPECT_EQ(World::Instance().GetSceneCount(), 1);
+}
+
 TEST(SceneRegistry, Listings) {
     WorldFixture fx;
     fx.journal.existing = {"town.s3d", "field.xml"};

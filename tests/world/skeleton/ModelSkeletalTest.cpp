@@ -111,6 +111,58 @@ TEST(ModelSkeletal, AnimationLoadThreadLoadsWhileTheModelUpdates) {
     f.model->Update();
 }
 
+// Loader threads load animations and materials into a model whose mesh the caller keeps
+// replacing: each load holds the mesh it started with, so none reads a destroyed one.
+TEST(ModelSkeletal, LoadsThreadRaceMeshChanges) {
+    Figure f(2);
+    ASSERT_TRUE(world::CreateModelForFile(f.model, "body.mom"));
+    world::ModelSkeletal* copy = world::CreateModelSkeletal();
+    for (int round = 0; round < 30; ++round) {
+        EXPECT_TRUE(f.model->LoadAnimationFile("wave.ani", 1, nullptr));
+        f.model->LoadMaterialFile("none.mtl", 1, nullptr);
+        EXPECT_TRUE(f.model->ChangeMeshFile("body.mom"));
+        copy->CopyFrom(f.model);
+        f.model->Update();
+    }
+    f.fx.host().loader->WaitIdle();
+    EXPECT_NE(f.model->GetSkeletalMesh(), nullptr);
+    delete static_cast<world::SpaceObject*>(copy);
+}
+
+// Two models of one file built on two loader threads while a third model of it updates: the
+// shared skeleton's socket records are written once, before any model reads them.
+TEST(ModelSkeletal, SharedSocketsThreadBuildOnce) {
+    Figure f(2);
+    MeshDesc mesh = SkinnedMeshDesc(3, "walk.ani");
+    SocketDesc socket;
+    socket.name = "hand";
+    socket.boneName = "Bone2";
+    socket.boneIndex = 2;
+    socket.animationName = "anim1";
+    socket.startTime = 5.0f;
+    mesh.sockets = {socket};
+    f.files->AddFile("armed.mom", WriteMom(mesh));
+    ASSERT_TRUE(world::CreateModelForFile(f.model, "armed.mom"));
+    ASSERT_TRUE(f.model->PlaySkeletalAnimation(0, -1.0f, 16, -1.0f, 1, 1.0f));
+    for (int round = 0; round < 10; ++round) {
+        world::ModelSkeletal* a = world::CreateModelSkeletal();
+        world::ModelSkeletal* b = world::CreateModelSkeletal();
+        std::thread ta([&] { world::CreateModelForFile(a, "armed.mom"); });
+        std::thread tb([&] { world::CreateModelForFile(b, "armed.mom"); });
+        for (int i = 0; i < 50; ++i) {
+            f.model->Update();
+            Matrix m;
+            f.model->GetSocketMatrix(0, m);
+        }
+        ta.join();
+        tb.join();
+        EXPECT_EQ(a->GetSocketCount(), 1);
+        EXPECT_EQ(b->GetSocketCount(), 1);
+        delete static_cast<world::SpaceObject*>(a);
+        delete static_cast<world::SpaceObject*>(b);
+    }
+}
+
 // A figure whose "stride" animation moves the object through its own key track, with a
 // group and sequences in the companion, and a socket whose attachment waits for "stride".
 struct Rigged : Figure {

@@ -66,6 +66,7 @@ TrackData* TrackDataMgr::Load(const char* name) {
     }
     data->AddRef();
     m_map.emplace(key, data);
+    m_live.insert(data);
     return data;
 }
 
@@ -80,6 +81,7 @@ TrackData* TrackDataMgr::CreateEmpty() {
     data->nameHash = KeyOf(name);
     data->AddRef();
     m_map.emplace(data->nameHash, data);
+    m_live.insert(data);
     return data;
 }
 
@@ -87,12 +89,14 @@ void TrackDataMgr::Release(TrackData* data) {
     if (!data) return;
     win32::CriticalSectionLock lock(m_lock);
     // Found by address: after Clear the cache no longer holds it, and it is already gone.
+    if (!m_live.count(data)) return;
     auto range = m_map.equal_range(data->nameHash);
     for (auto it = range.first; it != range.second; ++it) {
         if (it->second != data) continue;
         if (data->ReleaseRef() <= 0) {
             LogInfo("fu*k! %d", static_cast<int>(data->nameHash));
             m_map.erase(it);
+            m_live.erase(data);
             delete data;
         }
         return;
@@ -103,6 +107,7 @@ void TrackDataMgr::Clear() {
     win32::CriticalSectionLock lock(m_lock);
     for (auto& entry : m_map) delete entry.second;
     m_map.clear();
+    m_live.clear();
 }
 
 void TrackDataMgr::WriteMemoryReport(common::IXmlNode* node) {

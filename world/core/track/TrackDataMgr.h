@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "platform/win32/CriticalSection.h"
 
@@ -43,6 +44,8 @@ private:
 
     win32::CriticalSection m_lock;
     std::unordered_multimap<std::uint32_t, TrackData*> m_map;
+    // The objects held, by address: a release after Clear must not read a deleted object.
+    std::unordered_set<const TrackData*> m_live;
     std::uint32_t m_emptyNumber = 0;
 };
 

@@ -202,6 +202,16 @@ TEST_F(TrackDataCache, ReleaseAfterClearIsIgnored) {
     mgr.Release(data);  // gone already: must not be touched again
     mgr.Release(nullptr);
     EXPECT_EQ(mgr.Count(), 0u);
+    // Nor while the cache holds others.
+    TrackData* other = mgr.CreateEmpty();
+    ASSERT_NE(other, nullptr);
+    // Only where the new object did not take the old address (see the mesh cache's test).
+    if (other != data) {
+        mgr.Release(data);
+        EXPECT_EQ(mgr.Count(), 1u);
+    }
+    mgr.Release(other);
+    EXPECT_EQ(mgr.Count(), 0u);
 }
 
 TEST_F(TrackDataCache, MemoryReport) {
