@@ -145,6 +145,9 @@ TEST_F(SkyObjectTest, TheSkyDepthRangeHoldsItsWholeBoundFromAnyCameraPose) {
 }  // namespace
 }  // namespace quor::world
 
+namespace quor::world {
+namespace {
+
 // A host's frames over a 3D scene with a sky: every sub-mesh of the sky draws through the
 // sky's render camera, which holds the frame camera's view and a depth range that ends at the
 // far side of the sky's bound, wherever the camera goes.
@@ -186,3 +189,6 @@ TEST(SkyObjectFrames, TheSkyDrawsThroughItsOwnCameraAndDepthRange) {
     scene->SceneBase::Clear();
     delete scene;
 }
+
+}  // namespace
+}  // namespace quor::world
