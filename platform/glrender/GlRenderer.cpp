@@ -451,7 +451,9 @@ void GlRenderer::DrawQueued(GlFrameStats& stats) {
     // Renderables with a camera of their own come first, each in its own depth range: their
     // depths mean nothing in the frame's range, so they write none and everything else draws
     // over them.
+    // Such a renderable (a sky) is seen from inside: both faces are drawn.
     glDepthMask(GL_FALSE);
+    glDisable(GL_CULL_FACE);
     for (const Item& item : m_items) {
         if (!item.ownCamera) continue;
         glMatrixMode(GL_PROJECTION);
@@ -459,6 +461,7 @@ void GlRenderer::DrawQueued(GlFrameStats& stats) {
         glMultMatrixf(item.projection);
         Draw(item, stats);
     }
+    glEnable(GL_CULL_FACE);
     glMatrixMode(GL_PROJECTION);
     glLoadMatrixf(kDepthFix);
     // Row-major row-vector matrices read column-major are the column-vector ones GL wants.
