@@ -109,6 +109,36 @@ TEST_F(GlDraw, OpaqueTransparentAndTexturedLandWhereTheCameraProjects) {
     Near(At(pixels, tb.x1 + 3, (tb.y0 + tb.y1) / 2), {0, 0, 64}, "right of the checker");
 }
 
+// A renderable with a camera of its own (a sky) draws with that camera's depth range, from
+// inside, and behind everything else whatever the order of the submits.
+TEST_F(GlDraw, ARenderableWithItsOwnCameraLiesBehindTheScene) {
+    render::IMaterial* red = ColourMaterial(gl, technique, 1, 0, 0, 1);
+    render::IMaterial* blue = ColourMaterial(gl, technique, 0, 0, 1, 1);
+    // Beyond the frame camera's far plane (100) and facing away: only its own camera shows it.
+    const auto skyAt = Placed(400.0f, 0.0f, 0.0f, 150.0f);
+    const auto redAt = Placed(1.0f, 0.0f, 0.0f, 6.0f);
+    RenderCamera own;
+    own.SetViewMatrix(camera.GetViewMatrix());
+    own.SetProjectionMatrix(camera.GetProjectionMatrix());
+    own.SetDepthRange(1.0f, 300.0f);
+    render::IRenderable* object = Quad(gl, stream, kFront, red, redAt);
+    render::IRenderable* sky = Quad(gl, stream, kBack, blue, skyAt);
+    sky->SetRenderCamera(&own);
+    const auto pixels = Frame({object, sky});
+    const Box rb = Projected(camera, redAt);
+    Near(At(pixels, (rb.x0 + rb.x1) / 2, (rb.y0 + rb.y1) / 2), {255, 0, 0}, "the object over the sky");
+    Near(At(pixels, 3, 3), {0, 0, 255}, "the sky around it");
+    Near(At(pixels, kWidth - 3, kHeight - 3), {0, 0, 255}, "the sky in the other corner");
+    // Without its own camera it lies beyond the far plane, facing away: nothing of it shows.
+    sky->SetRenderCamera(nullptr);
+    const auto plain = Frame({object, sky});
+    Near(At(plain, 3, 3), {0, 0, 64}, "the clear colour");
+    gl.ReleaseRenderable(sky);
+    gl.ReleaseRenderable(object);
+    gl.ReleaseMaterial(blue);
+    gl.ReleaseMaterial(red);
+}
+
 TEST_F(GlDraw, BackFacesAreCulledAlphaTestedPixelsDroppedAndTheNearerHidesTheFarther) {
     render::IMaterial* red = ColourMaterial(gl, technique, 1, 0, 0, 1);
     render::IMaterial* blue = ColourMaterial(gl, technique, 0, 0, 1, 1);
