@@ -39,8 +39,8 @@ struct GlRenderer::Item {
     // A renderable with a camera of its own (the sky) draws with that camera's view and
     // projection, as they were when it was submitted.
     bool ownCamera = false;
-    float view[16];
-    float projection[16];
+    float view[16] = {};
+    float projection[16] = {};
 };
 
 namespace {
@@ -1202,10 +1202,17 @@ GlLightSet GlRenderer::LightsOf(const RecordingLightSet& set, const RecordingSce
 std::shared_ptr<const GlLightSet> GlRenderer::ViewLights() {
     if (m_viewLightsRead) return m_viewLights;
     m_viewLightsRead = true;
-    m_viewLights = nullptr;
+    // A view given no light set draws with the lights last given, as a device keeps its lights
+    // until others are set (a model's snapshot view draws it as the scene's view did).
     const RecordingRenderView* view = m_currentView ? m_objects.LiveRenderView(m_currentView) : nullptr;
-    const RecordingLightSet* set = view ? m_objects.LiveLightSet(view->lights) : nullptr;
-    if (set) m_viewLights = std::make_shared<const GlLightSet>(LightsOf(*set, m_objects.LiveSceneLightState(view->lightState)));
+    if (view && m_objects.LiveLightSet(view->lights)) {
+        m_lastLightSet = view->lights;
+        m_lastLightState = view->lightState;
+    }
+    // Read as they are now; a set or state released since is not read.
+    const RecordingLightSet* set = m_objects.LiveLightSet(m_lastLightSet);
+    m_viewLights = set ? std::make_shared<const GlLightSet>(LightsOf(*set, m_objects.LiveSceneLightState(m_lastLightState)))
+                       : nullptr;
     return m_viewLights;
 }
 bool GlRenderer::SetResourceCacheEnabled(bool enabled) { return m_objects.SetResourceCacheEnabled(enabled); }

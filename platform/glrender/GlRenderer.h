@@ -76,8 +76,8 @@ public:
     // through camera (null: identity view and projection) cleared to clearArgb. false when
     // the context cannot be made.
     bool BeginFrame(render::IRenderCamera* camera, std::uint32_t clearArgb, int width, int height);
-    // The light set later submits take (null: the lights of the module's current view);
-    // copied.
+    // The light set later submits take (null: the lights of the module's current view, or of
+    // the last view that had lights); copied.
     void SetLightSet(const GlLightSet* lights);
     // The enabled lights of a light set as the world left them (colours times intensity) and
     // the light state's ambient colour (black when none was given).
@@ -399,6 +399,9 @@ private:
     void* m_currentView = nullptr;
     std::shared_ptr<const GlLightSet> m_viewLights;
     bool m_viewLightsRead = false;
+    // The light set and light state of the last view made current that had a light set.
+    const void* m_lastLightSet = nullptr;
+    const void* m_lastLightState = nullptr;
     std::shared_ptr<const GlLightSet> ViewLights();
     std::unordered_map<const void*, unsigned> m_textures;
     unsigned m_white = 0;

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -187,6 +188,116 @@ TEST_F(GlDraw, ALitFaceIsBrighterThanOneFacingAwayAndUnlitWithoutALightSet) {
     // No light set: the material's colour as it is.
     const auto unlit = Frame({toward});
     Near(At(unlit, (lb.x0 + lb.x1) / 2, (lb.y0 + lb.y1) / 2), {204, 204, 204}, "unlit");
+}
+
+// The model techniques' stage 0: texture factor times texture, colour and alpha; the lit
+// colour is not among its arguments.
+render::IEffect* ModelLikeTechnique(render::IRenderer& r) {
+    const render::TechniqueState states[] = {{render::TechniqueState::kStage, 0, render::kColourOp, 4},
+                                             {render::TechniqueState::kStage, 0, render::kColourArg0, 3},
+                                             {render::TechniqueState::kStage, 0, render::kColourArg1, 2},
+                                             {render::TechniqueState::kStage, 0, render::kAlphaOp, 4},
+                                             {render::TechniqueState::kStage, 0, render::kAlphaArg0, 3},
+                                             {render::TechniqueState::kStage, 0, render::kAlphaArg1, 2}};
+    render::TechniqueParam texture;
+    texture.name = "Tex0";
+    texture.binding = render::TechniqueParam::kTexture;
+    render::TechniqueDesc desc;
+    desc.states = states;
+    desc.stateCount = 6;
+    desc.params = &texture;
+    desc.paramCount = 1;
+    return r.GetTechnique("<TestModelTech>", &desc);
+}
+
+// The lights as the module hands them over: its light set and light state given to a render
+// view it makes current. Submits of a host that sets no light set draw with them, whatever
+// stage 0 of their technique combines.
+TEST_F(GlDraw, SubmitsTakeTheLightsOfTheModulesCurrentView) {
+    render::ILightSet* set = gl.CreateLightSet();
+    render::IRenderLight* sun = set->GetLight(set->CreateLight(3, 0xFFFF));
+    ASSERT_NE(sun, nullptr);
+    const float white[4] = {1, 1, 1, 1}, none[4] = {0, 0, 0, 1};
+    sun->SetDiffuse(white);
+    sun->SetSpecular(none);  // operation 6: the light's ambient colour
+    sun->SetEnabled(true);
+    render::ISceneLightState* state = gl.CreateSceneLightState();
+    state->SetAmbientColour(0xFF000000u);
+    render::IRenderView* view = gl.CreateRenderView(1);
+    view->SetLights(set, state);
+    gl.SetCurrentView(view);
+    const auto at = Placed(1.0f, 0.0f, 0.0f, 6.0f);
+    const Box b = Projected(camera, at);
+    const float onto[3] = {0, 0, 1}, away[3] = {0, 0, -1};  // the quad faces -z
+    const struct {
+        const char* name;
+        render::IEffect* technique;
+        int unlit;  // the material alone
+    } cases[] = {{"stage 0 takes the lit colour", technique, 204}, {"stage 0 leaves it out", ModelLikeTechnique(gl), 255}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        render::IRenderable* quad = Quad(gl, stream, kFront, ColourMaterial(gl, c.technique, 0.8f, 0.8f, 0.8f, 1), at);
+        sun->SetDirection(onto);
+        const Rgb lit = At(Frame({quad}), (b.x0 + b.x1) / 2, (b.y0 + b.y1) / 2);
+        Near(lit, {204, 204, 204}, "lit head-on");
+        sun->SetDirection(away);
+        const Rgb shaded = At(Frame({quad}), (b.x0 + b.x1) / 2, (b.y0 + b.y1) / 2);
+        EXPECT_LT(shaded[0], 20) << "in shade";
+        // The light's ambient lights the side facing away as much as the material's ambient takes.
+        const float grey[4] = {0.5f, 0.5f, 0.5f, 1};
+        sun->SetSpecular(grey);
+        render::IMaterial* ambient = ColourMaterial(gl, c.technique, 0.8f, 0.8f, 0.8f, 1);
+        ambient->SetColours(white, white, none, none, 0);
+        render::IRenderable* lifted = Quad(gl, stream, kFront, ambient, at);
+        Near(At(Frame({lifted}), (b.x0 + b.x1) / 2, (b.y0 + b.y1) / 2), {128, 128, 128}, "ambient only");
+        sun->SetSpecular(none);
+        // Switched off, the set lights nothing: the material as it is.
+        sun->SetEnabled(false);
+        const int unlit = c.unlit;
+        Near(At(Frame({quad}), (b.x0 + b.x1) / 2, (b.y0 + b.y1) / 2), {unlit, unlit, unlit}, "no light on");
+        sun->SetEnabled(true);
+    }
+    // Another view made current without lights keeps the lights last given.
+    gl.SetCurrentView(gl.CreateRenderView(1));
+    sun->SetDirection(away);
+    render::IRenderable* kept = Quad(gl, stream, kFront, ColourMaterial(gl, technique, 0.8f, 0.8f, 0.8f, 1), at);
+    EXPECT_LT(At(Frame({kept}), (b.x0 + b.x1) / 2, (b.y0 + b.y1) / 2)[0], 20) << "a view without lights";
+}
+
+// The reference terrain paints its ground through the renderer when the world renders it:
+// grass, lit by the submits' lights, a point light's pool ending at its range.
+TEST_F(GlDraw, TheFlatTerrainPaintsItsGroundLitAndAPointLightEndsAtItsRange) {
+    std::unique_ptr<FlatTerrain> terrain = FlatTerrain::Parse("flat 60 -2");
+    ASSERT_NE(terrain, nullptr);
+    terrain->painter = &gl;
+    GlLightSet lamp;
+    lamp.ambient[0] = lamp.ambient[1] = lamp.ambient[2] = 0.5f;
+    GlLight point;
+    point.kind = 1;
+    point.position[0] = 0, point.position[1] = -1, point.position[2] = 8;
+    point.range = 3.0f;
+    lamp.lights.push_back(point);
+    ASSERT_TRUE(gl.BeginFrame(&camera, kClear, kWidth, kHeight));
+    gl.SetLightSet(&lamp);
+    terrain->Render();
+    stats = gl.EndFrame();
+    gl.SetLightSet(nullptr);
+    EXPECT_EQ(stats.grounds, 1);
+    EXPECT_EQ(terrain->calls.back(), "Render");
+    const auto pixels = gl.ReadPixels();
+    const Box under = Projected(camera, Placed(0.01f, 0.0f, -2.0f, 8.0f));
+    const Box beyond = Projected(camera, Placed(0.01f, 0.0f, -2.0f, 20.0f));
+    const Rgb pool = At(pixels, under.x0, under.y0), dim = At(pixels, beyond.x0, beyond.y0);
+    for (const Rgb& p : {pool, dim}) EXPECT_GT(p[1], std::max(p[0], p[2])) << "grass green";
+    EXPECT_GT(pool[1], dim[1] + 60) << "under the lamp";
+    Near(dim, {38, 64, 26}, "ambient alone beyond the range");
+    // Above the horizon the clear colour.
+    Near(At(pixels, kWidth / 2, 5), {0, 0, 64}, "sky");
+    // Without a painter the terrain only records.
+    terrain->painter = nullptr;
+    ASSERT_TRUE(gl.BeginFrame(&camera, kClear, kWidth, kHeight));
+    terrain->Render();
+    EXPECT_EQ(gl.EndFrame().grounds, 0);
 }
 
 TEST_F(GlDraw, VertexColoursBlendStatesAndApproximatedTechniques) {

@@ -298,6 +298,35 @@ TEST(WorldHost, ALabelPinnedToASocketIsPlacedDrawnAndClicked) {
     EXPECT_EQ(RunHost("--label hero_tag").status, 2);
 }
 
+// The model alone in a picture: framed by a camera on its bound and lit by the stage's lights,
+// the picture's check passes; a run whose picture fails its check fails.
+TEST(WorldHost, AModelPictureIsFramedLitAndChecked) {
+    const fs::path root = fs::path(QUOR_BINARY_DIR) / "world_host_model_picture_root";
+    fs::create_directories(root / "models");
+    const auto mesh = quor::test::WriteMom(quor::test::DemoSampleMesh(false));
+    std::ofstream(root / "models" / "sample.mom", std::ios::binary)
+        .write(reinterpret_cast<const char*>(mesh.data()), std::streamsize(mesh.size()));
+    const fs::path picture = root / "out" / "model.png";
+    const HostRun run =
+        RunHost("--root '" + root.string() + "' --model models/sample.mom --frames 2 --size 160x120 --picture '" +
+                picture.string() + "'");
+    EXPECT_EQ(run.status, 0) << run.err << run.out;
+    EXPECT_EQ(Count(run.out, "model camera: looking at"), 1) << run.out;
+    EXPECT_EQ(Count(run.out, "ok   " + picture.string() + ": not one colour"), 1) << run.out;
+    EXPECT_EQ(Count(run.out, "FAIL"), 0) << run.out;
+
+    // One flat square: a single face in one light shows one shade.
+    const auto square = quor::test::WriteMom(quor::test::SquareMesh());
+    std::ofstream(root / "models" / "square.mom", std::ios::binary)
+        .write(reinterpret_cast<const char*>(square.data()), std::streamsize(square.size()));
+    const HostRun flat =
+        RunHost("--root '" + root.string() + "' --model models/square.mom --frames 2 --size 160x120 --picture '" +
+                picture.string() + "'");
+    EXPECT_EQ(flat.status, 1) << flat.out;
+    EXPECT_EQ(Count(flat.out, "FAIL " + picture.string() + ": "), 1) << flat.out;
+    EXPECT_NE(flat.err.find("picture check(s) failed"), std::string::npos) << flat.err;
+}
+
 TEST(WorldHost, FigureWalksThenWavesWithItsUpperBodyAndWritesItsPictures) {
     const fs::path root = fs::path(QUOR_BINARY_DIR) / "world_host_figure_root";
     fs::create_directories(root / "char");
@@ -325,6 +354,8 @@ TEST(WorldHost, FigureWalksThenWavesWithItsUpperBodyAndWritesItsPictures) {
         const fs::path png = out / ("figure-" + std::to_string(k) + ".png");
         EXPECT_EQ(Count(run.out, "figure picture " + std::to_string(k) + ": " + png.string() + " written"), 1);
         EXPECT_TRUE(fs::exists(png)) << png;
+        // Its check: the lit figure over the background, in more than one shade.
+        EXPECT_EQ(Count(run.out, "ok   " + png.string() + ": not one colour"), 1) << run.out;
     }
 }
 

@@ -219,7 +219,7 @@ private:
                 Note("Track");
                 if (!s) return;
                 if (s->tracks.empty() || Chance(50)) {
-                    if (world::ITrack* t = s->scene->CreateTrack(Pick(4))) s->tracks.push_back(t);
+                    if (world::ITrack* t = s->scene->CreateTrack(Pick(4), nullptr)) s->tracks.push_back(t);
                 } else {
                     const std::size_t i = std::size_t(Pick(int(s->tracks.size())));
                     s->scene->ReleaseTrack(s->tracks[i]);
