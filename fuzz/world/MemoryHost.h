@@ -6,10 +6,34 @@
 
 #include "platform/host/MemoryFileSystem.h"
 #include "platform/host/ReferenceHost.h"
+#include "platform/win32/Messages.h"
 #include "world/core/FrameTimeControl.h"
 #include "world/core/Module.h"
 
 namespace quor::fuzz {
+
+// The host bound by BindMemoryHost (or by a target of its own through KeepNoRecords).
+inline host::ReferenceHost* g_host = nullptr;
+
+// A fuzz host keeps no record of what it is asked: records that grow with every input read to
+// libFuzzer as a possible leak, and it answers each such input with a second run and a scan of
+// the whole heap, which costs far more than the input.
+inline void KeepNoRecords(host::ReferenceHost& h) {
+    g_host = &h;
+    h.log.SetRecordLimit(0);
+    h.renderer.SetRecordLimit(0);
+    h.renderer.SetKeepReleased(false);
+    h.client.SetRecordLimit(0);
+    win32::MessageSink::Instance().SetRecordLimit(0);
+}
+
+// Drops what the device and the file system's journal of opens recorded during an input
+// (they keep thousands).
+inline void EndInput() {
+    if (!g_host) return;
+    g_host->device.Direct3D().ClearCalls();
+    if (g_host->files) g_host->files->ClearEvents();
+}
 
 // Binds a new host and hands back its file system. Called once per run; the host is never
 // freed, the module keeps its registry to the end. With worldServices the host offers the
@@ -19,6 +43,7 @@ inline host::MemoryFileSystem* BindMemoryHost(bool worldServices = false) {
     host::MemoryFileSystem* raw = owned.get();
     auto* h = new host::ReferenceHost(std::move(owned));
     h->log.SetMuted(true);
+    KeepNoRecords(*h);
     h->PublishAll();
     if (worldServices) h->PublishWorldServices(0);
     Module::Instance().Register(&h->registry);

@@ -453,7 +453,7 @@ RecordingTexture* RecordingStore::NewTexture() {
     textures.push_back(std::make_unique<RecordingTexture>());
     RecordingTexture* t = textures.back().get();
     t->refs = 1;
-    t->made = textures.size() - 1;
+    t->made = texturesMade++;
     liveTextures.push_back(t);
     ownTextures.insert(t);
     return t;
@@ -584,6 +584,13 @@ bool RecordingStore::ReleaseTextureRef(render::ITexture* texture) {
             // The last reference gives the device texture back too.
             if (t->device) std::exchange(t->device, nullptr)->Release();
             liveTextures.erase(live);
+            if (!keepReleased) {
+                for (SurfaceSlot& slot : surfaceSlots)
+                    if (slot.texture == t) slot = SurfaceSlot{};
+                ownTextures.erase(t);
+                textures.erase(std::find_if(textures.begin(), textures.end(),
+                                            [t](const std::unique_ptr<RecordingTexture>& p) { return p.get() == t; }));
+            }
         }
         return true;
     }
