@@ -671,8 +671,9 @@ void RecordingStore::AddRefMaterial(render::IMaterial* material) {
 }
 
 bool RecordingStore::ReleaseMaterialRef(render::IMaterial* material) {
-    for (const auto& m : materials) {
-        if (m.get() != material) continue;
+    for (auto it = materials.begin(); it != materials.end(); ++it) {
+        RecordingMaterial* m = it->get();
+        if (m != material) continue;
         if (m->refs <= 0) break;
         if (--m->refs == 0) {
             DropEffect(m->technique);
@@ -680,6 +681,7 @@ bool RecordingStore::ReleaseMaterialRef(render::IMaterial* material) {
                 if (s.texture) ReleaseTextureRef(s.texture);
                 s.texture = nullptr;
             }
+            if (!keepReleased) materials.erase(it);
         }
         return true;
     }
@@ -688,8 +690,9 @@ bool RecordingStore::ReleaseMaterialRef(render::IMaterial* material) {
 }
 
 bool RecordingStore::ReleaseGroup(render::IMaterialGroup* group) {
-    for (const auto& g : groups) {
-        if (g.get() != group) continue;
+    for (auto it = groups.begin(); it != groups.end(); ++it) {
+        RecordingMaterialGroup* g = it->get();
+        if (g != group) continue;
         if (g->refs <= 0) break;
         if (--g->refs == 0) {
             for (auto& s : g->slots) {
@@ -697,6 +700,7 @@ bool RecordingStore::ReleaseGroup(render::IMaterialGroup* group) {
                 s.material = nullptr;
             }
             g->callbacks.clear();
+            if (!keepReleased) groups.erase(it);
         }
         return true;
     }
