@@ -1,9 +1,12 @@
 // The host the world fuzz targets that read through the file system run against: a reference
 // host over a memory file system, with a muted log, bound to the module at 30 frames a second.
 #pragma once
+#include <algorithm>
 #include <memory>
 #include <utility>
+#include <vector>
 
+#include "platform/host/FlatTerrain.h"
 #include "platform/host/MemoryFileSystem.h"
 #include "platform/host/ReferenceHost.h"
 #include "platform/win32/Messages.h"
@@ -27,12 +30,18 @@ inline void KeepNoRecords(host::ReferenceHost& h) {
     win32::MessageSink::Instance().SetRecordLimit(0);
 }
 
-// Drops what the device and the file system's journal of opens recorded during an input
-// (they keep thousands).
+// Drops what the device and the file system's journal of opens recorded during an input (they
+// keep thousands), and the terrains the input's scene gave back.
 inline void EndInput() {
     if (!g_host) return;
     g_host->device.Direct3D().ClearCalls();
     if (g_host->files) g_host->files->ClearEvents();
+    // Terrains given back stay for reading; a fuzz host has no reader for them.
+    auto& terrains = g_host->terrain.terrains;
+    terrains.erase(std::remove_if(terrains.begin(), terrains.end(), [](const auto& t) { return t->releases > 0; }),
+                   terrains.end());
+    std::vector<std::vector<float>>().swap(g_host->terrain.renders);
+    g_host->audio.ClearCalls();
 }
 
 // Binds a new host and hands back its file system. Called once per run; the host is never
