@@ -23,3 +23,8 @@ for bin in "$build"/bench/*_bench; do
   done
   python3 scripts/bench_ratios.py "$out"/*.json
 done
+
+# The fuzz targets' speed, each alone on one core (FUZZ_SPEED=0 skips it).
+if [ "${FUZZ_SPEED:-1}" != 0 ]; then
+  scripts/fuzz_speed.sh
+fi

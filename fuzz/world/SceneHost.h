@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "fuzz/world/MemoryHost.h"
 #include "platform/host/MemoryFileSystem.h"
 #include "platform/host/ReferenceHost.h"
 #include "tests/support/world/DemoMeshes.h"
@@ -24,6 +25,7 @@ inline host::MemoryFileSystem& SceneFiles() {
         // Never freed: the module keeps the registry to the end.
         auto* h = new host::ReferenceHost(std::move(owned));
         h->log.SetMuted(true);
+        KeepNoRecords(*h);
         h->PublishAll();
         h->PublishWorldServices(0);
         h->terrain.files = raw;
@@ -50,6 +52,7 @@ inline bool LoadSceneBytes(const std::uint8_t* data, std::size_t size, const cha
     scene->Update();
     scene->BeginDestroy();
     delete scene;
+    EndInput();
     return loaded;
 }
 

@@ -1,14 +1,14 @@
 // Shrub sections of any ini text: loading must never crash, read outside the text or write
 // past the shared primitive, and what loads must be consistent: the instance count is
 // "ArrayNum", the vertices four per quad, at most 2000.
-#include <stdlib.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 #include <string>
+#include <vector>
 
-#include "platform/host/DirectoryFileSystem.h"
+#include "fuzz/world/MemoryHost.h"
+#include "platform/host/MemoryFileSystem.h"
 #include "platform/host/RecordingPrimitive.h"
 #include "platform/host/ReferenceHost.h"
 #include "world/core/IniFile.h"
@@ -18,30 +18,26 @@
 
 namespace {
 
-quor::host::ReferenceHost* g_host = nullptr;
-
-const std::string& Bind() {
-    static const std::string dir = [] {
-        char name[] = "/tmp/crossini_fuzz.XXXXXX";
-        const std::string made = mkdtemp(name) ? name : "/tmp";
-        g_host = new quor::host::ReferenceHost(std::make_unique<quor::host::DirectoryFileSystem>(made));
-        g_host->PublishAll();
-        GetIntf()->Initialize(&g_host->registry);
-        quor::Interfaces().renderer = &g_host->renderer;
-        g_host->renderer.SetRecordLimit(0);
-        return made;
+// The host over a memory file system: each input is a file in memory, not on disk.
+quor::host::MemoryFileSystem& Files() {
+    static quor::host::MemoryFileSystem* files = [] {
+        auto owned = std::make_unique<quor::host::MemoryFileSystem>();
+        quor::host::MemoryFileSystem* raw = owned.get();
+        auto* host = new quor::host::ReferenceHost(std::move(owned));
+        host->log.SetMuted(true);
+        quor::fuzz::KeepNoRecords(*host);
+        host->PublishAll();
+        GetIntf()->Initialize(&host->registry);
+        quor::Interfaces().renderer = &host->renderer;
+        return raw;
     }();
-    return dir;
+    return *files;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string& dir = Bind();
-    std::FILE* f = std::fopen((dir + "/cross.ini").c_str(), "wb");
-    if (!f) __builtin_trap();
-    if (size) std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    Files().AddFile("cross.ini", std::vector<std::uint8_t>(data, data + size));
 
     quor::IniFile ini("cross.ini");
     if (!ini.Load()) __builtin_trap();
@@ -58,5 +54,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         auto* p = static_cast<quor::host::RecordingPrimitive*>(quor::world::CrossTexture::SharedPrimitive());
         if (p && p->badWrites) __builtin_trap();
     }
+    // The shared primitive lives on and records its calls: start each input afresh.
+    if (auto* p = static_cast<quor::host::RecordingPrimitive*>(quor::world::CrossTexture::SharedPrimitive())) {
+        std::vector<std::string>().swap(p->calls);
+        std::vector<quor::host::PrimitiveDraw>().swap(p->draws);
+    }
+    quor::fuzz::EndInput();
     return 0;
 }

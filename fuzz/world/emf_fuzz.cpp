@@ -66,5 +66,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     Require(TrackRegistry::GetInstance().Count() == tracks);
     quor::TrackDataMgr::GetInstance().Clear();
+    quor::fuzz::EndInput();
     return 0;
 }

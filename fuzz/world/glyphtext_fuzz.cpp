@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/world/MemoryHost.h"
 #include "platform/host/RecordingPrimitive.h"
 #include "platform/host/ReferenceHost.h"
 #include "world/core/Module.h"
@@ -23,11 +24,14 @@ struct Bound {
 const Bound& Bind() {
     static const Bound bound = [] {
         auto* host = new quor::host::ReferenceHost;
+        host->log.SetMuted(true);
+        quor::fuzz::KeepNoRecords(*host);
+        // Glyphs are drawn pixel by pixel into the back buffer: a small one keeps a long text
+        // cheap and puts more of it across the edges.
+        host->device.Direct3D().SetBackBufferSize(128, 64);
         host->PublishAll();
         host->PublishWorldServices(0);
         GetIntf()->Initialize(&host->registry);
-        // Recordings that grow with every input would read as leaks to the fuzzer.
-        host->renderer.SetRecordLimit(0);
         Bound b;
         b.host = host;
         auto& fonts = quor::world::GlyphFontMgr::Instance();
@@ -68,8 +72,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     b.group->Render();
     auto* primitive = static_cast<quor::host::RecordingPrimitive*>(quor::world::UpperTextMgr::Instance().Primitive());
     if (primitive && primitive->badWrites != 0) __builtin_trap();
-    // The recording primitive and the device keep their calls: start each input afresh.
-    if (primitive) std::vector<std::string>().swap(primitive->calls);
-    b.host->device.Direct3D().ClearCalls();
+    // The recording primitive keeps its calls and draws: start each input afresh.
+    if (primitive) {
+        std::vector<std::string>().swap(primitive->calls);
+        std::vector<quor::host::PrimitiveDraw>().swap(primitive->draws);
+    }
+    quor::fuzz::EndInput();
     return 0;
 }

@@ -17,6 +17,7 @@ quor::host::MemoryFileSystem* BindSceneHost() {
     quor::host::MemoryFileSystem* raw = owned.get();
     auto* h = new quor::host::ReferenceHost(std::move(owned));
     h->log.SetMuted(true);
+    quor::fuzz::KeepNoRecords(*h);
     h->PublishAll();
     h->PublishWorldServices(0);
     quor::Module::Instance().Register(&h->registry);
@@ -63,5 +64,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         scene.Render();
         scene.Clear();
     }
+    quor::fuzz::EndInput();
     return 0;
 }

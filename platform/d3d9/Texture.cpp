@@ -1,6 +1,7 @@
 #include "platform/d3d9/Texture.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/d3d9/Device.h"
@@ -18,7 +19,19 @@ std::uint32_t BytesPerPixel(D3DFORMAT format) {
 IDirect3DSurface9::IDirect3DSurface9(IDirect3DDevice9* device, IDirect3DTexture9* container, std::uint32_t width,
                                      std::uint32_t height, D3DFORMAT format, std::uint32_t usage)
     : m_device(device), m_container(container), m_width(width), m_height(height), m_format(format), m_usage(usage),
-      m_bits(std::size_t(width) * height * BytesPerPixel(format), 0) {}
+      m_size(std::size_t(width) * height * BytesPerPixel(format)) {}
+
+void IDirect3DSurface9::FreeBytes::operator()(std::uint8_t* p) const { std::free(p); }
+
+std::uint8_t* IDirect3DSurface9::Storage() const {
+    if (m_size == 0) return nullptr;
+    // calloc: fresh pages from the system need no zeroing.
+    std::call_once(m_made, [this] {
+        m_bits.reset(static_cast<std::uint8_t*>(std::calloc(m_size, 1)));
+        if (!m_bits) std::abort();
+    });
+    return m_bits.get();
+}
 
 std::uint32_t IDirect3DSurface9::AddRef() {
     if (m_container) return m_container->AddRef();
@@ -33,7 +46,7 @@ std::uint32_t IDirect3DSurface9::Release() {
 }
 
 HRESULT IDirect3DSurface9::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, std::uint32_t) {
-    if (!locked || m_locked || m_bits.empty()) return D3DERR_INVALIDCALL;
+    if (!locked || m_locked || m_size == 0) return D3DERR_INVALIDCALL;
     if (m_device && m_device->TextureLocksFail()) return D3DERR_INVALIDCALL;
     RECT r{0, 0, std::int32_t(m_width), std::int32_t(m_height)};
     if (rect) {
@@ -44,7 +57,7 @@ HRESULT IDirect3DSurface9::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, st
     }
     const std::uint32_t bpp = BytesPerPixel(m_format);
     locked->Pitch = std::int32_t(Pitch());
-    locked->pBits = m_bits.data() + std::size_t(r.top) * Pitch() + std::size_t(r.left) * bpp;
+    locked->pBits = Storage() + std::size_t(r.top) * Pitch() + std::size_t(r.left) * bpp;
     m_locked = true;
     return D3D_OK;
 }
@@ -57,10 +70,10 @@ HRESULT IDirect3DSurface9::UnlockRect() {
 
 std::uint32_t IDirect3DSurface9::Pixel(std::uint32_t x, std::uint32_t y) const {
     if (x >= m_width || y >= m_height) return 0;
-    if (m_format == D3DFMT_A8) return std::uint32_t(m_bits[std::size_t(y) * m_width + x]) << 24;
+    if (m_format == D3DFMT_A8) return std::uint32_t(Storage()[std::size_t(y) * m_width + x]) << 24;
     if (m_format != D3DFMT_A8R8G8B8) return 0;
     std::uint32_t v;
-    std::memcpy(&v, m_bits.data() + (std::size_t(y) * m_width + x) * 4, 4);
+    std::memcpy(&v, Storage() + (std::size_t(y) * m_width + x) * 4, 4);
     return v;
 }
 

@@ -2,6 +2,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "platform/d3d9/D3D9Types.h"
@@ -35,9 +36,11 @@ public:
     std::uint32_t Pitch() const { return m_width * BytesPerPixel(m_format); }
     IDirect3DTexture9* Container() const { return m_container; }
     bool Locked() const { return m_locked; }
-    // The pixel bytes, rows top first (empty for depth formats).
-    std::uint8_t* Bits() { return m_bits.data(); }
-    const std::uint8_t* Bits() const { return m_bits.data(); }
+    // The pixel bytes, rows top first, zero until written (null for depth formats). Made on
+    // first use: most surfaces a scene creates are never locked or drawn to, and zeroing a
+    // 1024 x 768 target nobody reads costs more than the rest of a small scene's load.
+    std::uint8_t* Bits() { return Storage(); }
+    const std::uint8_t* Bits() const { return Storage(); }
     // A8R8G8B8 pixel (0 for other formats or outside).
     std::uint32_t Pixel(std::uint32_t x, std::uint32_t y) const;
     std::uint32_t RefCount() const { return m_refs.load(); }
@@ -54,7 +57,14 @@ private:
     std::uint32_t m_height;
     D3DFORMAT m_format;
     std::uint32_t m_usage;
-    std::vector<std::uint8_t> m_bits;
+    struct FreeBytes {
+        void operator()(std::uint8_t* p) const;
+    };
+    std::uint8_t* Storage() const;
+
+    std::size_t m_size;  // bytes of pixels
+    mutable std::once_flag m_made;
+    mutable std::unique_ptr<std::uint8_t[], FreeBytes> m_bits;
     std::atomic<std::uint32_t> m_refs{1};
     bool m_locked = false;
 };

@@ -123,6 +123,16 @@ struct RecordingViewStore {
         }
         return false;
     }
+    // Deletes a released object (a store that keeps none, see RecordingStore::keepReleased).
+    template <class T>
+    static void Forget(std::vector<std::unique_ptr<T>>& all, const void* object) {
+        for (auto it = all.begin(); it != all.end(); ++it) {
+            if (static_cast<const void*>(it->get()) == object) {
+                all.erase(it);
+                return;
+            }
+        }
+    }
 };
 
 }  // namespace quor::host

@@ -39,6 +39,19 @@ T* RecordingRenderer::Make(RecordingStore::Pool<T>& pool, std::string call, A&&.
     return pool.all.back().get();
 }
 
+template <class T, class I>
+void RecordingRenderer::Drop(RecordingStore::Pool<T>& pool, I* object) {
+    if (!m_store->Take(pool, object) || m_store->keepReleased) return;
+    auto it = std::find_if(pool.all.begin(), pool.all.end(),
+                           [object](const std::unique_ptr<T>& p) { return static_cast<I*>(p.get()) == object; });
+    if (it != pool.all.end()) pool.all.erase(it);
+}
+
+void RecordingRenderer::SetKeepReleased(bool keep) {
+    Lock lock(m_store->mutex);
+    m_store->keepReleased = keep;
+}
+
 render::IPrimitive* RecordingRenderer::CreatePrimitive(int kind, std::uint32_t vertexFormat) {
     const std::string call = "CreatePrimitive(" + std::to_string(kind) + "," + std::to_string(vertexFormat) + ")";
     Lock lock(m_store->mutex);
@@ -57,7 +70,7 @@ void RecordingRenderer::SetFailPrimitives(bool fail) {
 void RecordingRenderer::ReleasePrimitive(render::IPrimitive* primitive) {
     Lock lock(m_store->mutex);
     m_calls.push_back("ReleasePrimitive");
-    m_store->Take(m_store->primitives, primitive);
+    Drop(m_store->primitives, primitive);
 }
 
 render::IEffect* RecordingRenderer::CreateEffect() {
@@ -68,7 +81,7 @@ void RecordingRenderer::ReleaseEffect(render::IEffect* effect) {
     Lock lock(m_store->mutex);
     m_calls.push_back("ReleaseEffect");
     if (m_store->ReleaseSharedEffect(effect)) return;
-    m_store->Take(m_store->effects, effect);
+    Drop(m_store->effects, effect);
 }
 
 render::IRenderCamera* RecordingRenderer::CreateRenderCamera() {
@@ -78,7 +91,7 @@ render::IRenderCamera* RecordingRenderer::CreateRenderCamera() {
 void RecordingRenderer::ReleaseRenderCamera(render::IRenderCamera* camera) {
     Lock lock(m_store->mutex);
     m_calls.push_back("ReleaseRenderCamera");
-    m_store->Take(m_store->cameras, camera);
+    Drop(m_store->cameras, camera);
 }
 
 void RecordingVertexBuffer::SetVertices(const void* data, std::uint32_t count, std::uint32_t size) {
@@ -168,7 +181,7 @@ render::IVertexBuffer* RecordingRenderer::CreateVertexBuffer() {
 void RecordingRenderer::ReleaseVertexBuffer(render::IVertexBuffer* buffer) {
     Lock lock(m_store->mutex);
     m_calls.push_back("ReleaseVertexBuffer");
-    m_store->Take(m_store->buffers, buffer);
+    Drop(m_store->buffers, buffer);
 }
 
 render::IRenderable* RecordingRenderer::CreateRenderable(render::IEffect* effect) {
@@ -178,7 +191,7 @@ render::IRenderable* RecordingRenderer::CreateRenderable(render::IEffect* effect
 void RecordingRenderer::ReleaseRenderable(render::IRenderable* renderable) {
     Lock lock(m_store->mutex);
     m_calls.push_back("ReleaseRenderable");
-    m_store->Take(m_store->renderables, renderable);
+    Drop(m_store->renderables, renderable);
 }
 
 render::IRenderState* RecordingRenderer::CreateRenderState() {
@@ -188,7 +201,7 @@ render::IRenderState* RecordingRenderer::CreateRenderState() {
 void RecordingRenderer::ReleaseRenderState(render::IRenderState* state) {
     Lock lock(m_store->mutex);
     m_calls.push_back("ReleaseRenderState");
-    m_store->Take(m_store->states, state);
+    Drop(m_store->states, state);
 }
 
 bool RecordingRenderer::Submit(render::IRenderable* renderable) {
@@ -206,7 +219,7 @@ render::ISceneLightState* RecordingRenderer::CreateSceneLightState() {
 void RecordingRenderer::ReleaseSceneLightState(render::ISceneLightState* state) {
     Lock lock(m_store->mutex);
     m_calls.push_back("ReleaseSceneLightState");
-    m_store->Take(m_store->lightStates, state);
+    Drop(m_store->lightStates, state);
 }
 
 namespace {
@@ -676,7 +689,7 @@ render::IStageStates* RecordingRenderer::CreateDynamicBuffer() {
 void RecordingRenderer::ReleaseDynamicBuffer(render::IStageStates* buffer) {
     Lock lock(m_store->mutex);
     m_calls.push_back("ReleaseDynamicBuffer");
-    m_store->Take(m_store->stageStates, buffer);
+    Drop(m_store->stageStates, buffer);
 }
 
 render::IVertexBuffer* RecordingRenderer::CreateArrayVertexBuffer(const char* name, std::uint32_t vertexFormat,

@@ -120,6 +120,9 @@ public:
     // How many calls are kept; 0 switches recording off.
     void SetRecordLimit(std::size_t limit);
     void ClearCalls();
+    // Off: objects and textures given back are deleted, not kept for reading (see
+    // RecordingStore::keepReleased).
+    void SetKeepReleased(bool keep);
     int LivePrimitives() const;
     int LiveEffects() const;
     int LiveRenderCameras() const;
@@ -239,6 +242,10 @@ public:
 private:
     template <class T, class I, class... A>
     T* Make(RecordingStore::Pool<T>& pool, std::string call, A&&... args);
+    // Takes the object back into its pool (lock held); deleted there unless the store keeps
+    // released objects.
+    template <class T, class I>
+    void Drop(RecordingStore::Pool<T>& pool, I* object);
     render::IMaterialGroup* GroupFromBytes(const void* data, std::size_t size, std::int32_t mip, const char* what);
     // The technique of a listed name, made on first use; null for another name. Lock held.
     render::IExtTechnique* ExtTechniqueByName(const char* name);

@@ -20,7 +20,11 @@ render::ILightSet* RecordingRenderer::CreateLightSet() {
 void RecordingRenderer::ReleaseLightSet(render::ILightSet* set) {
     Lock lock(m_store->mutex);
     m_calls.push_back("ReleaseLightSet");
-    if (!RecordingViewStore::Take(m_views.liveLightSets, set)) ++m_views.badReleases;
+    if (!RecordingViewStore::Take(m_views.liveLightSets, set)) {
+        ++m_views.badReleases;
+        return;
+    }
+    if (!m_store->keepReleased) RecordingViewStore::Forget(m_views.lightSets, set);
 }
 
 render::IRenderView* RecordingRenderer::CreateRenderView(int kind) {
@@ -34,7 +38,11 @@ render::IRenderView* RecordingRenderer::CreateRenderView(int kind) {
 void RecordingRenderer::ReleaseRenderView(render::IRenderView* view) {
     Lock lock(m_store->mutex);
     m_calls.push_back("ReleaseRenderView");
-    if (!RecordingViewStore::Take(m_views.liveViews, view)) ++m_views.badReleases;
+    if (!RecordingViewStore::Take(m_views.liveViews, view)) {
+        ++m_views.badReleases;
+        return;
+    }
+    if (!m_store->keepReleased) RecordingViewStore::Forget(m_views.views, view);
 }
 
 int RecordingRenderer::LiveLightSets() const {

@@ -453,7 +453,7 @@ RecordingTexture* RecordingStore::NewTexture() {
     textures.push_back(std::make_unique<RecordingTexture>());
     RecordingTexture* t = textures.back().get();
     t->refs = 1;
-    t->made = textures.size() - 1;
+    t->made = texturesMade++;
     liveTextures.push_back(t);
     ownTextures.insert(t);
     return t;
@@ -584,6 +584,13 @@ bool RecordingStore::ReleaseTextureRef(render::ITexture* texture) {
             // The last reference gives the device texture back too.
             if (t->device) std::exchange(t->device, nullptr)->Release();
             liveTextures.erase(live);
+            if (!keepReleased) {
+                for (SurfaceSlot& slot : surfaceSlots)
+                    if (slot.texture == t) slot = SurfaceSlot{};
+                ownTextures.erase(t);
+                textures.erase(std::find_if(textures.begin(), textures.end(),
+                                            [t](const std::unique_ptr<RecordingTexture>& p) { return p.get() == t; }));
+            }
         }
         return true;
     }
@@ -664,8 +671,9 @@ void RecordingStore::AddRefMaterial(render::IMaterial* material) {
 }
 
 bool RecordingStore::ReleaseMaterialRef(render::IMaterial* material) {
-    for (const auto& m : materials) {
-        if (m.get() != material) continue;
+    for (auto it = materials.begin(); it != materials.end(); ++it) {
+        RecordingMaterial* m = it->get();
+        if (m != material) continue;
         if (m->refs <= 0) break;
         if (--m->refs == 0) {
             DropEffect(m->technique);
@@ -673,6 +681,7 @@ bool RecordingStore::ReleaseMaterialRef(render::IMaterial* material) {
                 if (s.texture) ReleaseTextureRef(s.texture);
                 s.texture = nullptr;
             }
+            if (!keepReleased) materials.erase(it);
         }
         return true;
     }
@@ -681,8 +690,9 @@ bool RecordingStore::ReleaseMaterialRef(render::IMaterial* material) {
 }
 
 bool RecordingStore::ReleaseGroup(render::IMaterialGroup* group) {
-    for (const auto& g : groups) {
-        if (g.get() != group) continue;
+    for (auto it = groups.begin(); it != groups.end(); ++it) {
+        RecordingMaterialGroup* g = it->get();
+        if (g != group) continue;
         if (g->refs <= 0) break;
         if (--g->refs == 0) {
             for (auto& s : g->slots) {
@@ -690,6 +700,7 @@ bool RecordingStore::ReleaseGroup(render::IMaterialGroup* group) {
                 s.material = nullptr;
             }
             g->callbacks.clear();
+            if (!keepReleased) groups.erase(it);
         }
         return true;
     }

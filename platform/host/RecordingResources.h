@@ -553,6 +553,7 @@ private:
     // through the live ones only, in the order they were made, so a long run stays fast.
     std::vector<std::unique_ptr<RecordingTexture>> textures;
     std::vector<RecordingTexture*> liveTextures;
+    std::size_t texturesMade = 0;
     std::unordered_set<const RecordingTexture*> ownTextures;
     // A new texture of this store, live with one reference.
     RecordingTexture* NewTexture();
@@ -582,6 +583,11 @@ private:
     std::vector<std::unique_ptr<RecordingMaterialGroup>> groups;
     std::vector<std::string> errors;
     int badReleases = 0;
+
+public:
+    // Off: an object taken back is deleted at once instead of kept for reading (a fuzz target's
+    // host, whose inputs must give back all they take; a use after release shows as such).
+    bool keepReleased = true;
 };
 
 }  // namespace quor::host

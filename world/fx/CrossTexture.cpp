@@ -175,7 +175,7 @@ void CrossTexture::AddInstance(const float* r) {
     i.x = r[0], i.y = r[1], i.z = r[2];
     i.red = r[3], i.green = r[4], i.blue = r[5], i.alpha = r[6];
     i.halfWidth = r[7], i.height = r[8];
-    m_instances.insert(m_instances.begin(), i);
+    m_instances.push_back(i);
     m_boundMin[0] = std::fmin(m_boundMin[0], i.x - i.halfWidth);
     m_boundMax[0] = std::fmax(m_boundMax[0], i.x + i.halfWidth);
     m_boundMin[2] = std::fmin(m_boundMin[2], i.z - i.halfWidth);
@@ -191,7 +191,9 @@ bool CrossTexture::BuildGeometry(const float* records, int count) {
     m_vertexCount = m_crossNum * count * 4;
     m_angleStep = kPi / static_cast<float>(m_crossNum);
     m_instances.reserve(std::size_t(count));
-    for (int n = 0; n < count; ++n) AddInstance(records + std::size_t(n) * kRecordFloats);
+    // The instances run last record first; appended from the back, not inserted at the front
+    // (which moves the whole batch for every shrub).
+    for (int n = count - 1; n >= 0; --n) AddInstance(records + std::size_t(n) * kRecordFloats);
     Rebuild(false);
     CopyToShared();
     return true;

@@ -63,6 +63,33 @@ TEST(RecordingEffectObjects, StageStatesAreCountedAndRecorded) {
     EXPECT_EQ(r.BadReleases(), 1);
 }
 
+// A fuzz target's host keeps nothing given back, so that an input leaves the heap as it found
+// it; a second release is still refused and counted.
+TEST(RecordingEffectObjects, AStoreKeepingNothingDeletesWhatIsGivenBack) {
+    RecordingRenderer r;
+    r.SetKeepReleased(false);
+    render::ITexture* kept = r.CreateTexture(8, 8, 0, 0, 1, 0);
+    render::ITexture* given = r.CreateTexture(8, 8, 0, 0, 1, 0);
+    ASSERT_EQ(r.Store()->Textures().size(), 2u);
+    r.ReleaseTexture(given);
+    ASSERT_EQ(r.Store()->Textures().size(), 1u);
+    EXPECT_EQ(static_cast<render::ITexture*>(r.Store()->Textures()[0]), kept);
+    r.ReleaseTexture(given);
+    EXPECT_EQ(r.BadReleases(), 1);
+
+    render::IStageStates* s = r.CreateDynamicBuffer();
+    render::IPrimitive* p = r.CreatePrimitive(7, 0x142);
+    r.ReleaseDynamicBuffer(s);
+    r.ReleasePrimitive(p);
+    r.ReleasePrimitive(p);
+    EXPECT_EQ(r.LiveStageStates(), 0);
+    EXPECT_EQ(r.LivePrimitives(), 0);
+    EXPECT_EQ(r.BadReleases(), 2);
+    EXPECT_EQ(r.LiveTextures(), 1);
+    r.ReleaseTexture(kept);
+    EXPECT_TRUE(r.Store()->Textures().empty());
+}
+
 TEST(RecordingEffectObjects, PrimitiveKeepsItsVertexArrayAndDraws) {
     RecordingRenderer r;
     auto* p = static_cast<RecordingPrimitive*>(r.CreatePrimitive(7, 0x142));
