@@ -95,14 +95,15 @@ inline std::vector<float> Placed(float s, float x, float y, float z) {
     return {s, 0, 0, 0, 0, s, 0, 0, 0, 0, s, 0, x, y, z, 1};
 }
 
-// A technique of stage 0 = texture x diffuse (colour and alpha), with a "Tex0" stage.
-inline render::IEffect* LitTechnique(render::IRenderer& r) {
+// A technique whose stage 0 modulates two arguments (colour and alpha alike), with a "Tex0"
+// stage.
+inline render::IEffect* StageZeroTechnique(render::IRenderer& r, const char* name, int arg0, int arg1) {
     const render::TechniqueState states[] = {{render::TechniqueState::kStage, 0, render::kColourOp, 4},
-                                             {render::TechniqueState::kStage, 0, render::kColourArg0, 2},
-                                             {render::TechniqueState::kStage, 0, render::kColourArg1, 0},
+                                             {render::TechniqueState::kStage, 0, render::kColourArg0, arg0},
+                                             {render::TechniqueState::kStage, 0, render::kColourArg1, arg1},
                                              {render::TechniqueState::kStage, 0, render::kAlphaOp, 4},
-                                             {render::TechniqueState::kStage, 0, render::kAlphaArg0, 2},
-                                             {render::TechniqueState::kStage, 0, render::kAlphaArg1, 0}};
+                                             {render::TechniqueState::kStage, 0, render::kAlphaArg0, arg0},
+                                             {render::TechniqueState::kStage, 0, render::kAlphaArg1, arg1}};
     render::TechniqueParam texture;
     texture.name = "Tex0";
     texture.binding = render::TechniqueParam::kTexture;
@@ -111,8 +112,11 @@ inline render::IEffect* LitTechnique(render::IRenderer& r) {
     desc.stateCount = 6;
     desc.params = &texture;
     desc.paramCount = 1;
-    return r.GetTechnique("<TestLitTech>", &desc);
+    return r.GetTechnique(name, &desc);
 }
+
+// Stage 0 = texture x diffuse.
+inline render::IEffect* LitTechnique(render::IRenderer& r) { return StageZeroTechnique(r, "<TestLitTech>", 2, 0); }
 
 inline render::IMaterial* ColourMaterial(render::IRenderer& r, render::IEffect* technique, float red, float green,
                                          float blue, float alpha) {

@@ -192,23 +192,7 @@ TEST_F(GlDraw, ALitFaceIsBrighterThanOneFacingAwayAndUnlitWithoutALightSet) {
 
 // The model techniques' stage 0: texture factor times texture, colour and alpha; the lit
 // colour is not among its arguments.
-render::IEffect* ModelLikeTechnique(render::IRenderer& r) {
-    const render::TechniqueState states[] = {{render::TechniqueState::kStage, 0, render::kColourOp, 4},
-                                             {render::TechniqueState::kStage, 0, render::kColourArg0, 3},
-                                             {render::TechniqueState::kStage, 0, render::kColourArg1, 2},
-                                             {render::TechniqueState::kStage, 0, render::kAlphaOp, 4},
-                                             {render::TechniqueState::kStage, 0, render::kAlphaArg0, 3},
-                                             {render::TechniqueState::kStage, 0, render::kAlphaArg1, 2}};
-    render::TechniqueParam texture;
-    texture.name = "Tex0";
-    texture.binding = render::TechniqueParam::kTexture;
-    render::TechniqueDesc desc;
-    desc.states = states;
-    desc.stateCount = 6;
-    desc.params = &texture;
-    desc.paramCount = 1;
-    return r.GetTechnique("<TestModelTech>", &desc);
-}
+render::IEffect* ModelLikeTechnique(render::IRenderer& r) { return StageZeroTechnique(r, "<TestModelTech>", 3, 2); }
 
 // The lights as the module hands them over: its light set and light state given to a render
 // view it makes current. Submits of a host that sets no light set draw with them, whatever

@@ -468,6 +468,22 @@ SubMeshDesc MakeSubMesh(const std::string& name, int seed) {
     return s;
 }
 
+MeshDesc MakeUvTrackedMesh(float lastKeyMs) {
+    MeshDesc m = MakeMesh(0x30011, 0, 1, 1);
+    m.subMeshTracks = true;
+    TrackDesc t;
+    t.times = {0, lastKeyMs};
+    TrackChannelDesc c;
+    c.positions = {0, 0, 0, 10, 0, 0};
+    c.rotations = {0, 0, 0, 1, 0, 0, 0, 1};
+    c.scales.assign(6, 1.0f);
+    t.channels = {c};
+    m.tracks = {t};
+    m.frameBounds.assign(2 * 2, {0, 0, 0, 1, 1, 1, 1});
+    m.lods = {MakeLod(m.lods[0].vertexCounts, m.lods[0].triangleCounts, 1, true, 2, 1)};
+    return m;
+}
+
 MeshDesc MakeMesh(std::uint32_t version, std::uint16_t type, int subs, int lodCount) {
     MeshDesc m;
     if (version < 0x20009) lodCount = 1;  // one LOD until the count is stored

@@ -180,6 +180,8 @@ LodDesc MakeLod(const std::vector<std::uint32_t>& vertexCounts, const std::vecto
 SubMeshDesc MakeSubMesh(const std::string& name, int seed);
 // A small valid mesh of that version and type: `subs` sub-meshes, `lodCount` LODs, a socket.
 MeshDesc MakeMesh(std::uint32_t version, std::uint16_t type, int subs = 2, int lodCount = 2);
+// A one-sub-mesh mesh whose uv track moves it along x: 0 at key 0, 10 at the key at `lastKeyMs`.
+MeshDesc MakeUvTrackedMesh(float lastKeyMs);
 
 // Seed corpora of the fuzz targets: named files that load, reaching every block.
 using SeedFile = std::pair<std::string, std::vector<std::uint8_t>>;

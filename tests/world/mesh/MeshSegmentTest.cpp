@@ -215,21 +215,7 @@ using namespace quor;
 using namespace quor::test;
 
 // A mesh whose one sub-mesh moves along x by its uv track: 0 at key 0, 10 at key 1 (100 ms).
-MeshDesc TrackedMesh() {
-    MeshDesc m = MakeMesh(0x30011, 0, 1, 1);
-    m.subMeshTracks = true;
-    TrackDesc t;
-    t.times = {0, 100};
-    TrackChannelDesc c;
-    c.positions = {0, 0, 0, 10, 0, 0};
-    c.rotations = {0, 0, 0, 1, 0, 0, 0, 1};
-    c.scales.assign(6, 1.0f);
-    t.channels = {c};
-    m.tracks = {t};
-    m.frameBounds.assign(2 * 2, {0, 0, 0, 1, 1, 1, 1});
-    m.lods = {MakeLod(m.lods[0].vertexCounts, m.lods[0].triangleCounts, 1, true, 2, 1)};
-    return m;
-}
+MeshDesc TrackedMesh() { return MakeUvTrackedMesh(100); }
 
 TEST_F(MeshSegmentTest, UvObjectsMoveTheirSubMeshes) {
     MeshSegment& s = Load(TrackedMesh());

@@ -37,18 +37,7 @@ struct HostFrameStep {
 
 // One sub-mesh moved by a uv track of two keys, 1000 ms apart.
 MeshDesc UvAnimatedMesh() {
-    MeshDesc m = MakeMesh(0x30011, 0, 1, 1);
-    m.subMeshTracks = true;
-    TrackDesc t;
-    t.times = {0, 1000};
-    TrackChannelDesc c;
-    c.positions = {0, 0, 0, 10, 0, 0};
-    c.rotations = {0, 0, 0, 1, 0, 0, 0, 1};
-    c.scales.assign(6, 1.0f);
-    t.channels = {c};
-    m.tracks = {t};
-    m.frameBounds.assign(2 * 2, {0, 0, 0, 1, 1, 1, 1});
-    m.lods = {MakeLod(m.lods[0].vertexCounts, m.lods[0].triangleCounts, 1, true, 2, 1)};
+    MeshDesc m = MakeUvTrackedMesh(1000);
     m.subMeshes[0].name = "a";
     m.subMeshes[0].materialSlot = 0;
     MaterialGroupDesc group = MakeMaterialGroup({"a"});
