@@ -56,7 +56,11 @@ flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-sanitiz
 for host in world scene; do
   cmake -S "$here/$host" -B "$work/$host" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_PREFIX_PATH="$prefix" \
     -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DCMAKE_CXX_FLAGS="$flags" >/dev/null
-  cmake --build "$work/$host" >/dev/null
+  if ! cmake --build "$work/$host" >"$work/$host.log" 2>&1; then
+    grep -E "error" "$work/$host.log" | head -20
+    fail "the $host host does not build"
+    continue
+  fi
   if grep -Eq "$source/(platform|world|scene|build)|$build" "$work/$host/compile_commands.json" "$work/$host/build.ninja"; then
     fail "the $host host was built with paths into the source or build tree"
   fi

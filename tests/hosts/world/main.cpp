@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
     Check(figure && figure->IsLoading() == 0, "the figure loads into the garden");
     if (!figure) return 1;
     const quor::Vec3 at = gate.Row(3) + gate.Row(2) * 4.0f - gate.Row(1) * 1.0f;
-    figure->GetSpaceObject(0)->SetPosition(at);
+    quor::world::SpaceObjectInterface(figure->GetSpaceObject(0))->SetPosition(at);
     const int walk = figure->FindAnimation("walk", false);
     Check(walk != 0xFFFF && figure->PlaySkeletalAnimation(walk, -1.0f, 16, -1.0f, 1, 1.0f), "the figure plays its walk");
     const std::uint16_t foot = figure->FindBone("LFoot");
