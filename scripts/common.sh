@@ -70,10 +70,10 @@ print_stage_times() {
   echo "== stage times ($(jobs) cores$([ "$status" -ne 0 ] && echo ", stopped by a failure")): wall, CPU (user plus system)"
   local total=0 cpu=0
   for i in "${!QUOR_STAGE_NAMES[@]}"; do
-    printf '  %-28s %8s %8s\n' "${QUOR_STAGE_NAMES[$i]}" "$(mmss "${QUOR_STAGE_SECONDS[i]}")" "$(mmss "${QUOR_STAGE_CPU[i]}")"
+    printf '  %-40s %8s %8s\n' "${QUOR_STAGE_NAMES[$i]}" "$(mmss "${QUOR_STAGE_SECONDS[i]}")" "$(mmss "${QUOR_STAGE_CPU[i]}")"
     total=$((total + QUOR_STAGE_SECONDS[i]))
     cpu=$((cpu + QUOR_STAGE_CPU[i]))
   done
-  printf '  %-28s %8s %8s\n' total "$(mmss $total)" "$(mmss $cpu)"
+  printf '  %-40s %8s %8s\n' total "$(mmss $total)" "$(mmss $cpu)"
   rm -f "$QUOR_TIMES_FILE"
 }
