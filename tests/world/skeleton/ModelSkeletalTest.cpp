@@ -556,21 +556,27 @@ TEST(ModelSkeletal, QueuedEventsAndObjectTrackDataAreReadInPlace) {
     EXPECT_EQ(m->GetAnimationExtra(0xFFFF), nullptr) << "\"still\" has no key track";
 }
 
-TEST(ModelSkeletal, BoundsFollowTheKeyOfTheAnimationTime) {
-    Figure f;
+// "boxed.mom": the figure's skinned mesh with stored bounds for walk.ani's two clips, key k of
+// clip c a box of half size 1 centred at x = centreX(c, k).
+void AddBoxedMesh(Figure& f, float (*centreX)(int clip, int key)) {
     const std::uint32_t hash = SkelAnimsDataMgr::GetInstance().GetOrLoad("walk.ani", nullptr)->contentHash;
     SkelAnimsDataMgr::GetInstance().Release(SkelAnimsDataMgr::GetInstance().GetOrLoad("walk.ani", nullptr));
-    // Stored bounds of the same file are kept: key k's box is centred at x = 10k, half size 1.
     MeshDesc desc = SkinnedMeshDesc(3, "walk.ani");
     desc.skeleton.hasAnimationBounds = true;
     AnimationSetDesc set{"walk.ani", hash, {}};
     for (int a = 0; a < 2; ++a) {
         AnimationBoundsDesc frames;
-        for (int k = 0; k < 4; ++k) frames.frames.push_back({10.0f * float(k), 0, 0, 1, 1, 1, 1});
+        for (int k = 0; k < 4; ++k) frames.frames.push_back({centreX(a, k), 0, 0, 1, 1, 1, 1});
         set.animations.push_back(frames);
     }
     desc.skeleton.sets = {set};
     f.files->AddFile("boxed.mom", WriteMom(desc));
+}
+
+TEST(ModelSkeletal, BoundsFollowTheKeyOfTheAnimationTime) {
+    Figure f;
+    // Stored bounds of the same file are kept: key k's box is centred at x = 10k, half size 1.
+    AddBoxedMesh(f, [](int, int key) { return 10.0f * float(key); });
     ModelSkeletal* m = f.model;
     ASSERT_TRUE(world::CreateModelForFile(m, "boxed.mom")) << f.fx.capture.Joined();
     ASSERT_EQ(m->GetSkeletalMesh()->ActionResult(), 1) << "stored bounds kept";
@@ -648,19 +654,8 @@ namespace {
 // While the body is split, the lower body's clip is in the model's bound with the upper one's.
 TEST(ModelSkeletal, ASplitBodysBoundCoversBothClips) {
     Figure f;
-    const std::uint32_t hash = SkelAnimsDataMgr::GetInstance().GetOrLoad("walk.ani", nullptr)->contentHash;
-    SkelAnimsDataMgr::GetInstance().Release(SkelAnimsDataMgr::GetInstance().GetOrLoad("walk.ani", nullptr));
     // Clip 0's keys stand around x = 10k, clip 1's (the striding legs) at x = -50.
-    MeshDesc desc = SkinnedMeshDesc(3, "walk.ani");
-    desc.skeleton.hasAnimationBounds = true;
-    AnimationSetDesc set{"walk.ani", hash, {}};
-    for (int a = 0; a < 2; ++a) {
-        AnimationBoundsDesc frames;
-        for (int k = 0; k < 4; ++k) frames.frames.push_back({a == 0 ? 10.0f * float(k) : -50.0f, 0, 0, 1, 1, 1, 1});
-        set.animations.push_back(frames);
-    }
-    desc.skeleton.sets = {set};
-    f.files->AddFile("boxed.mom", WriteMom(desc));
+    AddBoxedMesh(f, [](int clip, int key) { return clip == 0 ? 10.0f * float(key) : -50.0f; });
     ModelSkeletal* m = f.model;
     ASSERT_TRUE(world::CreateModelForFile(m, "boxed.mom")) << f.fx.capture.Joined();
     ASSERT_TRUE(m->PlaySkeletalAnimation(0, 0.0f, 16, -1.0f, 1, 1.0f));
